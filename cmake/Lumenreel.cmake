@@ -1,0 +1,36 @@
+# Shared build settings and the two helpers every folder uses:
+#   lumenreel_add_library(<name> [DEPS ...] [PRIVATE_DEPS ...])
+#     a static library lumenreel_<name> (alias lumenreel::<name>) from the folder's *.cpp and *.h
+#   lumenreel_add_test(<name> SOURCES ... [DEPS ...] [ENVIRONMENT ...])
+#     a GoogleTest executable whose tests CTest discovers
+
+add_compile_options(-Wall -Wextra -Werror)
+if(LUMENREEL_SANITIZE)
+    add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer
+                        -fno-sanitize-recover=undefined)
+    add_link_options(-fsanitize=address,undefined)
+endif()
+
+set(LUMENREEL_SRC_ROOT ${CMAKE_SOURCE_DIR}/src)
+
+function(lumenreel_add_library name)
+    cmake_parse_arguments(ARG "" "" "DEPS;PRIVATE_DEPS" ${ARGN})
+    file(GLOB sources CONFIGURE_DEPENDS
+         ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+    add_library(lumenreel_${name} STATIC ${sources})
+    add_library(lumenreel::${name} ALIAS lumenreel_${name})
+    target_include_directories(lumenreel_${name} PUBLIC ${LUMENREEL_SRC_ROOT})
+    target_link_libraries(lumenreel_${name} PUBLIC ${ARG_DEPS} PRIVATE ${ARG_PRIVATE_DEPS})
+endfunction()
+
+function(lumenreel_add_test name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;DEPS;ENVIRONMENT" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests ${LUMENREEL_SRC_ROOT})
+    target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gmock
+                          lumenreel_test_main)
+    gtest_discover_tests(${name}
+        DISCOVERY_TIMEOUT 120
+        PROPERTIES ENVIRONMENT
+            "QT_QPA_PLATFORM=offscreen;LUMENREEL_TEST_DATA=${CMAKE_SOURCE_DIR}/tests/data;${ARG_ENVIRONMENT}")
+endfunction()

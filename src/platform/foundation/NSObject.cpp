@@ -1,0 +1,88 @@
+#include "platform/foundation/NSObject.h"
+
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+struct ScopeStack {
+    std::vector<std::vector<NSObject*>> scopes;
+};
+
+ScopeStack& threadScopes() {
+    thread_local ScopeStack stack;
+    return stack;
+}
+
+} // namespace
+
+NSObject::NSObject() = default;
+
+NSObject::~NSObject() = default;
+
+NSObject* NSObject::retain() {
+    mRetainCount.fetch_add(1, std::memory_order_relaxed);
+    return this;
+}
+
+void NSObject::release() {
+    if (mRetainCount.fetch_sub(1, std::memory_order_acq_rel) == 1)
+        delete this;
+}
+
+NSObject* NSObject::autorelease() {
+    if (!NSAutoreleasePool::addObject(this))
+        std::fprintf(stderr, "*** %s autoreleased with no release scope in place - just leaking\n",
+                     metaObject()->className());
+    return this;
+}
+
+NSUInteger NSObject::retainCount() const {
+    return mRetainCount.load(std::memory_order_relaxed);
+}
+
+struct NSAutoreleasePool::Impl {
+    std::size_t depth;
+};
+
+NSAutoreleasePool::NSAutoreleasePool() : mImpl(new Impl{threadScopes().scopes.size()}) {
+    threadScopes().scopes.emplace_back();
+}
+
+NSAutoreleasePool::~NSAutoreleasePool() {
+    auto& scopes = threadScopes().scopes;
+    // Scopes opened inside this one and not closed yet are drained with it.
+    while (scopes.size() > mImpl->depth) {
+        std::vector<NSObject*> objects = std::move(scopes.back());
+        scopes.pop_back();
+        for (NSObject* object : objects)
+            object->release();
+    }
+    delete mImpl;
+}
+
+void NSAutoreleasePool::drain() {
+    auto& scopes = threadScopes().scopes;
+    if (scopes.size() <= mImpl->depth)
+        return;
+    // Releasing may autorelease more objects into this scope: repeat until it stays empty.
+    while (!scopes[mImpl->depth].empty()) {
+        std::vector<NSObject*> objects = std::move(scopes[mImpl->depth]);
+        scopes[mImpl->depth].clear();
+        for (NSObject* object : objects)
+            object->release();
+    }
+}
+
+std::size_t NSAutoreleasePool::pendingCountOnCurrentThread() {
+    const auto& scopes = threadScopes().scopes;
+    return scopes.empty() ? 0 : scopes.back().size();
+}
+
+bool NSAutoreleasePool::addObject(NSObject* object) {
+    auto& scopes = threadScopes().scopes;
+    if (scopes.empty())
+        return false;
+    scopes.back().push_back(object);
+    return true;
+}

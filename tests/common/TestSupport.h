@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+
+#include <chrono>
+#include <functional>
+
+namespace lumenreel::test {
+
+// Runs the main thread's event loop until `done` returns true or `timeout` passes.
+// Returns the last value of `done`.
+bool spinUntil(const std::function<bool()>& done,
+               std::chrono::milliseconds timeout = std::chrono::seconds(30));
+
+// Folder of checked-in fixtures (tests/data).
+QString testDataPath(const QString& relative = {});
+
+} // namespace lumenreel::test
