@@ -41,6 +41,12 @@ NSUInteger NSObject::retainCount() const {
     return mRetainCount.load(std::memory_order_relaxed);
 }
 
+QString NSObject::description() const {
+    return QStringLiteral("<%1: 0x%2>")
+        .arg(QString::fromLatin1(metaObject()->className()))
+        .arg(reinterpret_cast<quintptr>(this), 0, 16);
+}
+
 struct NSAutoreleasePool::Impl {
     std::size_t depth;
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QString>
 
 #include <atomic>
 #include <cstdint>
@@ -23,6 +24,9 @@ public:
     // Hands one reference to the innermost release scope of the calling thread.
     virtual NSObject* autorelease();
     virtual NSUInteger retainCount() const;
+
+    // Text that log lines print for the object ("%@"): by default "<ClassName: 0x...>".
+    virtual QString description() const;
 
 protected:
     ~NSObject() override;

@@ -1,0 +1,6 @@
+#include "platform/appkit/NSBitmapImageRep.h"
+
+NSBitmapImageRep::NSBitmapImageRep(const QImage& image)
+    : mImage(image.format() == QImage::Format_RGBA8888
+                 ? image
+                 : image.convertToFormat(QImage::Format_RGBA8888)) {}
