@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QSizeF>
+#include <QString>
+#include <QStringList>
+
+// Everything one headless render job needs, as given on the command line.
+struct RenderJobOptions {
+    QString compositionPath;
+    QString audioPath; // empty: the movie has no sound
+    QSizeF size{640, 480};
+    unsigned framesPerSecond = 30;
+    double durationSeconds = 0;
+    QString outputFolder;
+
+    // The composition's name without its last extension, with "mov", in the output folder.
+    QString finalMoviePath() const;
+};
+
+struct ParsedRenderCommandLine {
+    enum class Action { Render = 1, ShowHelp, ShowVersion, Fail };
+    Action action = Action::Fail;
+    RenderJobOptions options;
+    QString message; // the help or version text, or the one-line reason of a failure
+};
+
+// Parses `arguments` (the program name first). The output folder defaults to `defaultOutputFolder`.
+ParsedRenderCommandLine parseRenderCommandLine(const QStringList& arguments,
+                                               const QString& defaultOutputFolder);
+
+// Number of frames a job renders: times 0, step, 2 step ... accumulated in double precision for as
+// long as they do not pass the duration, and at least one.
+quint64 renderFrameCount(double durationSeconds, unsigned framesPerSecond);

@@ -1,0 +1,122 @@
+#include "app/RenderCommandLine.h"
+#include "app/RenderPresets.h"
+#include "app/RenderProgressPrinter.h"
+
+#include <gtest/gtest.h>
+
+#include <ostream>
+
+void PrintTo(const QStringList& list, std::ostream* out) {
+    *out << '"' << list.join(QLatin1Char(' ')).toStdString() << '"';
+}
+
+namespace {
+
+using Action = ParsedRenderCommandLine::Action;
+
+ParsedRenderCommandLine parse(QStringList arguments) {
+    arguments.prepend(QStringLiteral("lumenreel-render"));
+    return parseRenderCommandLine(arguments, QStringLiteral("/home/u/Videos"));
+}
+
+TEST(RenderCommandLineTest, DefaultsAreTheApplicationsOwn) {
+    const ParsedRenderCommandLine parsed = parse({QStringLiteral("/c/Clouds.fs")});
+    ASSERT_EQ(parsed.action, Action::Render) << parsed.message.toStdString();
+    EXPECT_EQ(parsed.options.size, QSizeF(640, 480));
+    EXPECT_EQ(parsed.options.framesPerSecond, 30u);
+    EXPECT_EQ(parsed.options.durationSeconds, 33.29999923706055);
+    EXPECT_TRUE(parsed.options.audioPath.isEmpty());
+    EXPECT_EQ(parsed.options.finalMoviePath(), QStringLiteral("/home/u/Videos/Clouds.mov"));
+}
+
+TEST(RenderCommandLineTest, OptionsAreTaken) {
+    const ParsedRenderCommandLine parsed =
+        parse({"--audio", "s.wav", "--preset", "10", "--fps", "25", "--duration", "2.5", "--output",
+               "/tmp/o", "/x/My.Scene.fs"});
+    ASSERT_EQ(parsed.action, Action::Render) << parsed.message.toStdString();
+    EXPECT_EQ(parsed.options.audioPath, QStringLiteral("s.wav"));
+    EXPECT_EQ(parsed.options.size, QSizeF(1920, 1080));
+    EXPECT_EQ(parsed.options.framesPerSecond, 25u);
+    EXPECT_EQ(parsed.options.durationSeconds, 2.5);
+    EXPECT_EQ(parsed.options.finalMoviePath(), QStringLiteral("/tmp/o/My.Scene.mov"));
+
+    const ParsedRenderCommandLine sized = parse({"--size", "320x200", "a.fs"});
+    ASSERT_EQ(sized.action, Action::Render);
+    EXPECT_EQ(sized.options.size, QSizeF(320, 200));
+}
+
+TEST(RenderCommandLineTest, HelpAndVersion) {
+    const ParsedRenderCommandLine help = parse({"--help"});
+    EXPECT_EQ(help.action, Action::ShowHelp);
+    EXPECT_TRUE(help.message.contains(QStringLiteral("--duration")));
+    EXPECT_EQ(parse({"--version"}).action, Action::ShowVersion);
+}
+
+class RenderCommandLineRejects : public ::testing::TestWithParam<QStringList> {};
+
+TEST_P(RenderCommandLineRejects, WithAOneLineReason) {
+    const ParsedRenderCommandLine parsed = parse(GetParam());
+    EXPECT_EQ(parsed.action, Action::Fail);
+    EXPECT_FALSE(parsed.message.isEmpty());
+    EXPECT_FALSE(parsed.message.trimmed().contains(QLatin1Char('\n')));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    BadArguments, RenderCommandLineRejects,
+    ::testing::Values(QStringList{}, QStringList{"a.fs", "b.fs"}, QStringList{"--bogus", "a.fs"},
+                      QStringList{"--preset", "13", "a.fs"}, QStringList{"--preset", "-1", "a.fs"},
+                      QStringList{"--preset", "x", "a.fs"},
+                      QStringList{"--preset", "1", "--size", "10x10", "a.fs"},
+                      QStringList{"--size", "0x10", "a.fs"}, QStringList{"--size", "10", "a.fs"},
+                      QStringList{"--size", "99999x10", "a.fs"}, QStringList{"--fps", "0", "a.fs"},
+                      QStringList{"--fps", "2.5", "a.fs"}, QStringList{"--duration", "-1", "a.fs"},
+                      QStringList{"--duration", "nan", "a.fs"},
+                      QStringList{"--duration", "inf", "a.fs"}, QStringList{"--audio", "", "a.fs"},
+                      QStringList{"--fps"}));
+
+TEST(RenderPresetsTest, TableAndFallback) {
+    EXPECT_EQ(movieDimensionsForPreset(8), QSizeF(1280, 720));
+    EXPECT_EQ(movieDimensionsForPreset(9), QSizeF(1280, 960));
+    EXPECT_EQ(movieDimensionsForPreset(12), QSizeF(4096, 2160));
+    EXPECT_EQ(movieDimensionsForPreset(13), QSizeF(640, 480));
+    EXPECT_EQ(movieDimensionsForPreset(-1), QSizeF(640, 480));
+    EXPECT_EQ(movieDimensionsForPreset(1), QSizeF(640, 480));
+}
+
+TEST(RenderFrameCountTest, AccumulatedTimeDecidesTheLastFrame) {
+    EXPECT_EQ(renderFrameCount(10.0, 30), 301u);
+    EXPECT_EQ(renderFrameCount(1.0, 25), 25u);
+    EXPECT_EQ(renderFrameCount(0.0, 30), 1u);
+    EXPECT_EQ(renderFrameCount(-3.0, 30), 1u);
+    EXPECT_EQ(renderFrameCount(kDefaultMovieDurationSeconds, 30), 999u);
+    EXPECT_EQ(renderFrameCount(1.0, 0), 0u);
+}
+
+TEST(RenderProgressPrinterTest, LineShowsPercentFramesRateAndTimeLeft) {
+    EXPECT_EQ(RenderProgressPrinter::formatLine(0.5, 50, 100, 25.0, 2.0, false).toStdString(),
+              "Rendering:  50%  50/100 frames  25.0 fps  0:02 left");
+    const QString bar = RenderProgressPrinter::formatLine(1.0, 10, 10, 5.0, 3725, true);
+    EXPECT_TRUE(bar.startsWith(QStringLiteral("[##############################] 100%")))
+        << bar.toStdString();
+    EXPECT_TRUE(bar.endsWith(QStringLiteral("1:02:05 left")));
+}
+
+TEST(RenderProgressPrinterTest, PlainOutputPrintsOneLinePerTenth) {
+    char* buffer = nullptr;
+    size_t size = 0;
+    std::FILE* stream = open_memstream(&buffer, &size);
+    {
+        RenderProgressPrinter printer(stream, false, 100);
+        for (int frame = 0; frame < 100; ++frame)
+            printer.frameWritten(frame / 100.0);
+        EXPECT_EQ(printer.framesWritten(), 100u);
+    }
+    std::fclose(stream);
+    const QString text = QString::fromLocal8Bit(buffer, static_cast<qsizetype>(size));
+    std::free(buffer);
+    EXPECT_EQ(text.count(QLatin1Char('\n')), 10);
+    EXPECT_TRUE(text.contains(QStringLiteral("Rendering:  90%  91/100 frames")))
+        << text.toStdString();
+}
+
+} // namespace
