@@ -1,0 +1,95 @@
+#include "platform/security/CodeSignature.h"
+
+#include <QFile>
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+namespace {
+
+QString runProbe(const char* path) {
+    QProcess process;
+    process.start(QString::fromUtf8(path), {});
+    EXPECT_TRUE(process.waitForFinished(30000)) << path;
+    EXPECT_EQ(process.exitCode(), 0);
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+void appendWord(QByteArray& out, std::uint32_t word) {
+    out.append(reinterpret_cast<const char*>(&word), 4);
+}
+
+void appendPadded(QByteArray& out, const QByteArray& bytes) {
+    appendWord(out, std::uint32_t(bytes.size()));
+    out.append(bytes);
+    while (out.size() % 4)
+        out.append('\0');
+}
+
+QByteArray note(const QByteArray& identifier, const QByteArray& blob) {
+    QByteArray out;
+    appendWord(out, kCodeSignatureNoteVersion);
+    appendPadded(out, identifier);
+    appendPadded(out, blob);
+    return out;
+}
+
+} // namespace
+
+TEST(CodeSignature, SignedExecutableCarriesIdentifierAndEntitlementsBlob) {
+    const QString output = runProbe(CODESIGN_PROBE_SIGNED);
+    QFile plistFile(QString::fromUtf8(CODESIGN_PROBE_ENTITLEMENTS));
+    ASSERT_TRUE(plistFile.open(QIODevice::ReadOnly));
+    const QByteArray plist = plistFile.readAll();
+    const std::uint32_t total = std::uint32_t(plist.size() + 8);
+    QByteArray blob("\xfa\xde\x71\x71", 4);
+    for (int shift = 24; shift >= 0; shift -= 8)
+        blob.append(char((total >> shift) & 0xff));
+    blob.append(plist);
+    EXPECT_EQ(output, QStringLiteral("identifier=org.lumenreel.probe\nblob=") +
+                          QString::fromLatin1(blob.toHex()) + "\n");
+}
+
+TEST(CodeSignature, ExecutableBuiltWithoutSigningIsUnsigned) {
+    EXPECT_EQ(runProbe(CODESIGN_PROBE_UNSIGNED), QStringLiteral("unsigned\n"));
+}
+
+TEST(CodeSignature, TestRunnerItselfIsUnsigned) {
+    EXPECT_FALSE(CodeSignatureOfRunningExecutable().has_value());
+}
+
+TEST(CodeSignature, NoteDescriptionRoundTripsAndRejectsDamage) {
+    const QByteArray good = note("a.b.c", QByteArray("\xfa\xde\x71\x71xyz", 7));
+    auto parsed = CodeSignatureFromNoteDescription(good.constData(), std::size_t(good.size()));
+    ASSERT_TRUE(parsed);
+    EXPECT_EQ(parsed->identifier, QByteArray("a.b.c"));
+    EXPECT_EQ(parsed->entitlementsBlob, QByteArray("\xfa\xde\x71\x71xyz", 7));
+
+    // The final padding may be absent: the note's size ends at the last byte.
+    EXPECT_TRUE(CodeSignatureFromNoteDescription(good.constData(), std::size_t(good.size() - 1)));
+    // Cut inside the blob, inside a size word, before the version.
+    EXPECT_FALSE(CodeSignatureFromNoteDescription(good.constData(), std::size_t(good.size() - 2)));
+    EXPECT_FALSE(CodeSignatureFromNoteDescription(good.constData(), 14));
+    EXPECT_FALSE(CodeSignatureFromNoteDescription(good.constData(), 3));
+    EXPECT_FALSE(CodeSignatureFromNoteDescription(nullptr, 0));
+
+    QByteArray otherVersion = good;
+    otherVersion[0] = 2;
+    EXPECT_FALSE(
+        CodeSignatureFromNoteDescription(otherVersion.constData(), std::size_t(good.size())));
+
+    // A size word that claims more than the note holds.
+    QByteArray oversized = good;
+    const std::uint32_t huge = 0xfffffff0u;
+    std::memcpy(oversized.data() + 4, &huge, 4);
+    EXPECT_FALSE(
+        CodeSignatureFromNoteDescription(oversized.constData(), std::size_t(oversized.size())));
+
+    const QByteArray empty = note("", "");
+    parsed = CodeSignatureFromNoteDescription(empty.constData(), std::size_t(empty.size()));
+    ASSERT_TRUE(parsed);
+    EXPECT_TRUE(parsed->identifier.isEmpty());
+    EXPECT_TRUE(parsed->entitlementsBlob.isEmpty());
+}
