@@ -1,5 +1,8 @@
 #include "platform/foundation/NSObject.h"
 
+#include "platform/foundation/NSException.h"
+#include "platform/foundation/NSObservationInfo.h"
+
 #include <cstdio>
 #include <vector>
 
@@ -16,9 +19,57 @@ ScopeStack& threadScopes() {
 
 } // namespace
 
+Class NSObject::classObject() {
+    static const Class sClass = NSClass::registerClass(new NSClass(
+        "NSObject", nullptr, &NSObject::staticMetaObject, NSClassDetail::factoryFor<NSObject>()));
+    return sClass;
+}
+
+namespace {
+[[maybe_unused]] const Class sRegisteredClass_NSObject = NSObject::classObject();
+}
+
 NSObject::NSObject() = default;
 
-NSObject::~NSObject() = default;
+NSObject::~NSObject() {
+    delete mObservationInfo.load();
+}
+
+NSObject* NSObject::init() {
+    return this;
+}
+
+void NSObject::awakeFromNib() {}
+
+NSObject* NSObject::copyWithZone(NSZone* /*zone*/) {
+    NSException::raise(
+        NSInvalidArgumentException,
+        QStringLiteral("-[%1 copyWithZone:]: unrecognized selector sent to instance %2")
+            .arg(className(), description()));
+}
+
+NSObject* NSObject::mutableCopyWithZone(NSZone* /*zone*/) {
+    NSException::raise(
+        NSInvalidArgumentException,
+        QStringLiteral("-[%1 mutableCopyWithZone:]: unrecognized selector sent to instance %2")
+            .arg(className(), description()));
+}
+
+Class NSObject::objectClass() const {
+    return NSClassForMetaObject(metaObject());
+}
+
+QString NSObject::className() const {
+    return QString::fromLatin1(metaObject()->className());
+}
+
+bool NSObject::isKindOfClass(Class cls) const {
+    return cls && metaObject()->inherits(cls->metaObject());
+}
+
+bool NSObject::isMemberOfClass(Class cls) const {
+    return cls && metaObject() == cls->metaObject();
+}
 
 NSObject* NSObject::retain() {
     mRetainCount.fetch_add(1, std::memory_order_relaxed);
