@@ -1,0 +1,10 @@
+#pragma once
+
+// The platform's texts for status codes, from CoreServices.framework loaded on first need.
+namespace CoreServicesFramework {
+
+// Calls the framework's function of that name ("GetMacOSStatusErrorString",
+// "GetMacOSStatusCommentString") with the status; "" when any step fails or it has no text.
+const char* StatusText(const char* functionName, int err);
+
+} // namespace CoreServicesFramework

@@ -1,0 +1,35 @@
+#include "interface/CocoaDebugging/CocoaMachDebugLog.h"
+#include "platform/foundation/NSError.h"
+#include "support/FdCapture.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <string>
+
+TEST(VerifiedNSError, ReportsAnErrorObjectThroughNSLog) {
+    auto* error = new NSError(
+        QStringLiteral("NSCocoaErrorDomain"), 260,
+        {{QString::fromLatin1(NSLocalizedDescriptionKey), QStringLiteral("No such file.")}});
+    FdCapture err(STDERR_FILENO);
+    const int line = __LINE__ + 1;
+    const bool clean = VERIFIED_NSERROR(error);
+    const std::string written = err.finish();
+    EXPECT_FALSE(clean);
+    const std::string expected = "VERIFIED_NSERROR(Error Domain=NSCocoaErrorDomain Code=260 "
+                                 "\"No such file.\", FN:TestBody __FILE__:" +
+                                 std::string(__FILE__) + " __LINE__:" + std::to_string(line) +
+                                 "\n SOURCE error\n";
+    ASSERT_GE(written.size(), expected.size());
+    EXPECT_EQ(written.substr(written.size() - expected.size()), expected) << written;
+    error->release();
+}
+
+TEST(VerifiedNSError, NilErrorWritesNothing) {
+    NSError* error = nullptr;
+    FdCapture err(STDERR_FILENO);
+    EXPECT_TRUE(VERIFIED_NSERROR(error));
+    EXPECT_TRUE(VERIFIED_NSERROR_IN("-[Any method:]", error));
+    EXPECT_EQ(err.finish(), "");
+}

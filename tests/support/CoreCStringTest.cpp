@@ -1,0 +1,381 @@
+#include "support/CoreCString.h"
+#include "support/CoreCStringSized.h"
+#include "support/CoreException.h"
+#include "support/CorePString.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Runs `operation` and returns the CoreException message it threw, or "" when it threw none.
+std::string ThrownMessage(const std::function<void()>& operation) {
+    try {
+        operation();
+    } catch (const CoreException& exception) {
+        return exception.what();
+    }
+    return {};
+}
+
+std::string Bytes(const char* data, std::size_t count) {
+    return std::string(data, count);
+}
+
+// --- four-character codes -------------------------------------------------------------------
+
+struct FourCharCase {
+    std::uint32_t code;
+    const char* text;
+};
+
+class FourCharCodeText : public ::testing::TestWithParam<FourCharCase> {};
+
+TEST_P(FourCharCodeText, FormatsHexThenQuotedBytes) {
+    CoreCString text;
+    EXPECT_TRUE(text.ConstructFourCharCode(GetParam().code));
+    EXPECT_STREQ(text.c_str(), GetParam().text);
+    EXPECT_STREQ(CoreCString(GetParam().code).c_str(), GetParam().text);
+}
+
+INSTANTIATE_TEST_SUITE_P(Codes, FourCharCodeText,
+                         ::testing::Values(FourCharCase{0x61626364, "0x61626364 'abcd'"},
+                                           FourCharCase{0x6C6F6773, "0x6c6f6773 'logs'"},
+                                           FourCharCase{0x4D6F6F56, "0x4d6f6f56 'MooV'"},
+                                           FourCharCase{0x20202020, "0x20202020 '    '"}));
+
+TEST(CoreCStringSizedTest, FourCharCodeIsItsQuotedBytes) {
+    CoreCStringSized text(std::uint32_t(0x61626364), 32);
+    EXPECT_STREQ(text.c_str(), "'abcd'");
+    EXPECT_EQ(text.buffer_size(), 32);
+}
+
+// --- hexadecimal ----------------------------------------------------------------------------
+
+struct HexEncodeCase {
+    std::string data;
+    std::size_t max;
+    char separator;
+    const char* text;
+};
+
+class HexEncode : public ::testing::TestWithParam<HexEncodeCase> {};
+
+TEST_P(HexEncode, WritesDigitPairsEachFollowedBySeparator) {
+    const HexEncodeCase& c = GetParam();
+    CoreCString text("previous");
+    EXPECT_STREQ(text.EncodeHexString(c.data.data(), c.data.size(), c.max, c.separator), c.text);
+    EXPECT_GE(text.buffer_size(), std::min(c.data.size(), c.max ? c.max : c.data.size()) * 4 + 9);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Data, HexEncode,
+    ::testing::Values(HexEncodeCase{Bytes("\x0A\xFF", 2), 0, ' ', "0A FF "},
+                      HexEncodeCase{Bytes("\x00\x01\x7F", 3), 0, ':', "00:01:7F:"},
+                      HexEncodeCase{Bytes("\x12\x34\x56", 3), 2, ' ', "12 34 "},
+                      HexEncodeCase{Bytes("\x12\x34", 2), 5, ' ', "12 34 "},
+                      HexEncodeCase{Bytes("\xAB\xCD", 2), 0, 0, "ABCD"},
+                      HexEncodeCase{Bytes("\xAB\xCD", 2), 0, '\t', "AB CD "},
+                      HexEncodeCase{Bytes("\xAB", 1), 0, '\xC3', "AB "},
+                      HexEncodeCase{std::string(), 0, ' ', ""}));
+
+TEST(CoreCStringHex, HexDataUsesBlankAndAsHexStringEncodesOwnText) {
+    CoreCString text;
+    EXPECT_STREQ(text.HexData("\x0A\xFF", 2), "0A FF ");
+    CoreCString own("Hi!");
+    EXPECT_STREQ(own.AsHexString(), "48 69 21 ");
+    CoreCString empty("");
+    EXPECT_STREQ(empty.AsHexString(), "");
+}
+
+TEST(CoreCStringHex, DigitPairLivesInOneStaticBuffer) {
+    const char* first = CoreCString::HexDigitPairFromByte(0x5A, '-');
+    EXPECT_STREQ(first, "5A-");
+    const char* second = CoreCString::HexDigitPairFromByte(0x01, 0);
+    EXPECT_EQ(first, second);
+    EXPECT_STREQ(second, "01");
+}
+
+struct HexDecodeCase {
+    const char* text;
+    std::string bytes;
+};
+
+class HexDecode : public ::testing::TestWithParam<HexDecodeCase> {};
+
+TEST_P(HexDecode, TurnsDigitPairsIntoBytes) {
+    CoreCString text("something");
+    const char* buffer = text.DecodeHexString(GetParam().text);
+    ASSERT_NE(buffer, nullptr);
+    const std::string& bytes = GetParam().bytes;
+    EXPECT_EQ(Bytes(buffer, bytes.size()), bytes);
+    EXPECT_EQ(buffer[bytes.size()], 0);
+    EXPECT_EQ(text.buffer_size(), bytes.size() + 9);
+}
+
+INSTANTIATE_TEST_SUITE_P(Texts, HexDecode,
+                         ::testing::Values(HexDecodeCase{"0a:FF", Bytes("\x0A\xFF", 2)},
+                                           HexDecodeCase{"abc", Bytes("\xAB", 1)},
+                                           HexDecodeCase{"0A FF ", "\x0A\xFF"},
+                                           HexDecodeCase{"0 1 2 3", Bytes("\x01\x23", 2)},
+                                           HexDecodeCase{"", ""}, HexDecodeCase{"xyz!", ""},
+                                           HexDecodeCase{nullptr, ""},
+                                           HexDecodeCase{"00 00 7f", Bytes("\x00\x00\x7F", 3)}));
+
+TEST(CoreCStringHex, EncodeThenDecodeRoundTrips) {
+    std::string all;
+    for (int i = 0; i < 256; ++i)
+        all += static_cast<char>(i);
+    CoreCString hex;
+    hex.HexData(all.data(), all.size());
+    CoreCString decoded;
+    EXPECT_EQ(Bytes(decoded.DecodeHexString(hex.c_str()), all.size()), all);
+}
+
+// --- construction, buffers and copies -------------------------------------------------------
+
+TEST(CoreCStringTest, AllocKeepsALargerBufferAndGrowsASmallerOne) {
+    CoreCString text("a longer text", 0);
+    const std::size_t size = text.buffer_size();
+    const char* buffer = text.c_str();
+    EXPECT_EQ(text.Alloc("short"), buffer);
+    EXPECT_EQ(text.buffer_size(), size);
+    EXPECT_STREQ(text.c_str(), "short");
+    text.Alloc("a text that no longer fits the old buffer");
+    EXPECT_EQ(text.buffer_size(), std::strlen("a text that no longer fits the old buffer") + 1);
+    EXPECT_EQ(CoreCString("ab", 40).buffer_size(), 40);
+    EXPECT_EQ(CoreCString(static_cast<const char*>(nullptr)).buffer_size(), 1);
+}
+
+TEST(CoreCStringTest, ConstructsFromEveryForm) {
+    const unsigned char pascal[] = {3, 'a', 'b', 'c', 'X'};
+    EXPECT_STREQ(CoreCString(pascal).c_str(), "abc");
+    EXPECT_STREQ(CoreCString(CorePString("pascal")).c_str(), "pascal");
+    EXPECT_STREQ(CoreCString(std::string("std")).c_str(), "std");
+    CoreCString original("copy");
+    EXPECT_STREQ(CoreCString(original).c_str(), "copy");
+    EXPECT_STREQ(CoreCString().c_str(), "");
+}
+
+TEST(CoreCStringTest, AssignmentReplacesTheBufferAndSurvivesItsOwnText) {
+    CoreCString text("a long text to start with");
+    text = "tiny";
+    EXPECT_STREQ(text.c_str(), "tiny");
+    EXPECT_EQ(text.buffer_size(), 5);
+    text = text.c_str() + 1;
+    EXPECT_STREQ(text.c_str(), "iny");
+    const unsigned char pascal[] = {2, 'o', 'k'};
+    text = pascal;
+    EXPECT_STREQ(text.c_str(), "ok");
+    text = static_cast<const char*>(nullptr);
+    EXPECT_STREQ(text.c_str(), "");
+}
+
+TEST(CoreCStringTest, TextsPastTheSixteenBitSizeAreCut) {
+    const std::string huge(70000, 'x');
+    CoreCString text(huge);
+    EXPECT_EQ(text.buffer_size(), 0xFFFF);
+    EXPECT_EQ(text.strlen(), 0xFFFE);
+    EXPECT_EQ(ThrownMessage([&] { text.strcat("y"); }), "Invariant failed");
+    EXPECT_EQ(text.strlen(), 0xFFFE);
+}
+
+TEST(CoreCStringTest, SafeCopiesStayInsideTheBuffer) {
+    CoreCString text("", 6);
+    EXPECT_STREQ(text.safe_strcpy("abcdefgh"), "abcde");
+    EXPECT_STREQ(text.safe_strncpy("ab", 4), "ab");
+    EXPECT_STREQ(text.safe_strncpy("abcdef", 2), "abcde");
+    EXPECT_STREQ(text.safe_strncpy(nullptr, 3), "");
+    text = "";
+    text.Alloc("ab", 6);
+    EXPECT_STREQ(text.safe_strcat("cdefgh"), "abcde");
+    EXPECT_EQ(text.buffer_size(), 6);
+}
+
+TEST(CoreCStringTest, StrcatGrowsAndAppendsItsOwnText) {
+    CoreCString text("ab");
+    text.strcat("cd");
+    text += text;
+    EXPECT_STREQ(text.c_str(), "abcdabcd");
+    const unsigned char pascal[] = {2, 'e', 'f'};
+    text += pascal;
+    text += CoreCString("!");
+    EXPECT_STREQ(text.c_str(), "abcdabcdef!");
+    EXPECT_EQ(text.buffer_size(), 12);
+}
+
+TEST(CoreCStringTest, AssignsToCAndPascalDestinations) {
+    CoreCString text("hello");
+    char cbuffer[6] = {};
+    text.AssignTo(cbuffer);
+    EXPECT_STREQ(cbuffer, "hello");
+    unsigned char pbuffer[8] = {0, 'x', 'x', 'x', 'x', 'x', 'x', 'x'};
+    text.AssignTo(pbuffer, 3);
+    EXPECT_EQ(pbuffer[0], 3);
+    EXPECT_EQ(Bytes(reinterpret_cast<char*>(pbuffer + 1), 4), "helx");
+    const std::string longer(300, 'z');
+    unsigned char full[257];
+    CoreCString(longer).AssignTo(full, 1000);
+    EXPECT_EQ(full[0], 255);
+}
+
+TEST(CoreCStringTest, ComparesWithCAndPascalTexts) {
+    CoreCString text("abc");
+    EXPECT_TRUE(text == "abc");
+    EXPECT_FALSE(text == "abcd");
+    const unsigned char same[] = {3, 'a', 'b', 'c'};
+    const unsigned char shorter[] = {2, 'a', 'b'};
+    EXPECT_TRUE(text == same);
+    EXPECT_FALSE(text == shorter);
+}
+
+struct TrimCase {
+    const char* text;
+    const char* leading;
+    const char* trailing;
+    const char* both;
+};
+
+class Trim : public ::testing::TestWithParam<TrimCase> {};
+
+TEST_P(Trim, RemovesWhiteSpace) {
+    CoreCString leading(GetParam().text), trailing(GetParam().text), both(GetParam().text);
+    leading.trim_leading_whitespace();
+    trailing.trim_trailing_whitespace();
+    both.trim_trailing_and_leading_whitespace();
+    EXPECT_STREQ(leading.c_str(), GetParam().leading);
+    EXPECT_STREQ(trailing.c_str(), GetParam().trailing);
+    EXPECT_STREQ(both.c_str(), GetParam().both);
+}
+
+INSTANTIATE_TEST_SUITE_P(Texts, Trim,
+                         ::testing::Values(TrimCase{"  ab c \t\n", "ab c \t\n", "  ab c", "ab c"},
+                                           TrimCase{"abc", "abc", "abc", "abc"},
+                                           TrimCase{" \t ", " \t ", "", ""},
+                                           TrimCase{"", "", "", ""}));
+
+struct DoubleCase {
+    const char* text;
+    double value;
+};
+
+class AsDouble : public ::testing::TestWithParam<DoubleCase> {};
+
+TEST_P(AsDouble, ReadsTheLeadingNumber) {
+    EXPECT_DOUBLE_EQ(CoreCString(GetParam().text).AsDouble(), GetParam().value);
+}
+
+INSTANTIATE_TEST_SUITE_P(Texts, AsDouble,
+                         ::testing::Values(DoubleCase{"2.5 frames", 2.5}, DoubleCase{"x2.5", 0.0},
+                                           DoubleCase{"", 0.0}, DoubleCase{"  -1e3", -1000.0}));
+
+// --- formatting -----------------------------------------------------------------------------
+
+TEST(CoreCStringFormat, PrintfAcceptsUpTo2048Characters) {
+    CoreCString text("old");
+    EXPECT_STREQ(text.printf("%d-%s", 42, "x"), "42-x");
+    const std::string limit(2048, 'a');
+    EXPECT_EQ(std::string(text.printf("%s", limit.c_str())), limit);
+    const std::string over(2049, 'b');
+    EXPECT_EQ(ThrownMessage([&] { text.printf("%s", over.c_str()); }), "Invariant failed");
+    EXPECT_EQ(std::string(text.c_str()), limit);
+    EXPECT_STREQ(text.printf("%s!", text.c_str() + 2046), "aa!");
+}
+
+TEST(CoreCStringFormat, SprintfNeverWritesPastTheCallersBuffer) {
+    CoreCString text("old");
+    char buffer[12];
+    std::memset(buffer, '#', sizeof(buffer));
+    EXPECT_STREQ(text.sprintf(buffer, 8, "%s", "1234567"), "1234567");
+    std::memset(buffer, '#', sizeof(buffer));
+    EXPECT_EQ(ThrownMessage([&] { text.sprintf(buffer, 8, "%s", "12345678"); }),
+              "Invariant failed");
+    EXPECT_EQ(Bytes(buffer + 8, 4), "####");
+    EXPECT_STREQ(text.c_str(), "1234567");
+    EXPECT_EQ(ThrownMessage([&] { text.sprintf(nullptr, 8, "x"); }), "Nil exception pointer");
+}
+
+// --- broken preconditions -------------------------------------------------------------------
+
+struct ThrowCase {
+    const char* name;
+    std::function<void(CoreCString&)> operation;
+    const char* message;
+};
+
+class PreconditionThrows : public ::testing::TestWithParam<ThrowCase> {};
+
+TEST_P(PreconditionThrows, WithItsMessageAndLeavesTheTextAlone) {
+    CoreCString text("keep");
+    if (std::string(GetParam().message) == "Nil exception pointer" &&
+        std::string(GetParam().name).rfind("null", 0) != 0)
+        text.Delete();
+    EXPECT_EQ(ThrownMessage([&] { GetParam().operation(text); }), GetParam().message);
+    if (text.c_str() != nullptr)
+        EXPECT_STREQ(text.c_str(), "keep");
+}
+
+const char kNil[] = "Nil exception pointer";
+
+INSTANTIATE_TEST_SUITE_P(
+    Operations, PreconditionThrows,
+    ::testing::Values(
+        ThrowCase{"Empty", [](CoreCString& s) { s.Empty(); }, kNil},
+        ThrowCase{"AssignTo",
+                  [](CoreCString& s) {
+                      char b[8];
+                      s.AssignTo(b);
+                  },
+                  kNil},
+        ThrowCase{"TrimLeading", [](CoreCString& s) { s.trim_leading_whitespace(); }, kNil},
+        ThrowCase{"TrimTrailing", [](CoreCString& s) { s.trim_trailing_whitespace(); }, kNil},
+        ThrowCase{"Equals", [](CoreCString& s) { (void)(s == "x"); }, kNil},
+        ThrowCase{"AsDouble", [](CoreCString& s) { (void)s.AsDouble(); }, kNil},
+        ThrowCase{"SafeStrcat", [](CoreCString& s) { s.safe_strcat("x"); }, kNil},
+        ThrowCase{"Strcat", [](CoreCString& s) { s.strcat("x"); }, kNil},
+        ThrowCase{"AsHexString", [](CoreCString& s) { s.AsHexString(); }, kNil},
+        ThrowCase{"nullEquals",
+                  [](CoreCString& s) { (void)(s == static_cast<const char*>(nullptr)); }, kNil},
+        ThrowCase{"nullSafeStrcat", [](CoreCString& s) { s.safe_strcat(nullptr); }, kNil},
+        ThrowCase{"nullStrcat", [](CoreCString& s) { s.strcat(nullptr); }, kNil}),
+    [](const ::testing::TestParamInfo<ThrowCase>& info) { return std::string(info.param.name); });
+
+TEST(CoreCStringSizedTest, TruncateWithinTheText) {
+    CoreCStringSized text("abcdef", 16);
+    text.truncate(6);
+    EXPECT_STREQ(text.c_str(), "abcdef");
+    text.truncate(3);
+    EXPECT_STREQ(text.c_str(), "abc");
+    EXPECT_EQ(ThrownMessage([&] { text.truncate(4); }), "Invariant failed");
+    EXPECT_STREQ(text.c_str(), "abc");
+    text.truncate(0);
+    EXPECT_STREQ(text.c_str(), "");
+    text.Delete();
+    EXPECT_EQ(ThrownMessage([&] { text.truncate(0); }), "Nil exception pointer");
+}
+
+TEST(CoreCStringSizedTest, StrcatStaysOneByteShortOfTheBuffer) {
+    CoreCStringSized text("ab", 8);
+    text.strcat("cde");
+    EXPECT_STREQ(text.c_str(), "abcde");
+    EXPECT_EQ(ThrownMessage([&] { text.strcat("f"); }), "Invariant failed");
+    text.strcat("");
+    EXPECT_STREQ(text.c_str(), "abcde");
+    EXPECT_EQ(text.buffer_size(), 8);
+    EXPECT_EQ(ThrownMessage([&] { text.strcat(nullptr); }), "Nil exception pointer");
+}
+
+TEST(CoreCStringSizedTest, AssignmentKeepsTheBufferSize) {
+    CoreCStringSized text("", 32);
+    text = "abc";
+    EXPECT_EQ(text.buffer_size(), 32);
+    CoreCStringSized copy(text);
+    EXPECT_EQ(copy.buffer_size(), 32);
+    EXPECT_STREQ(copy.c_str(), "abc");
+}
+
+} // namespace

@@ -1,0 +1,169 @@
+#include "support/CoreMachDebugLog.h"
+#include "support/CoreMachDebugLogTesting.h"
+#include "support/FdCapture.h"
+#include "support/LogTestSupport.h"
+#include "support/SyslogCapture.h"
+
+#include <gtest/gtest.h>
+
+#include <syslog.h>
+#include <unistd.h>
+
+#include <string>
+
+namespace {
+
+const std::string kThisFile = __FILE__;
+
+TEST(CoreMachDebugLog, FileOutputAppendsEachTextUnchanged) {
+    ScopedLogsFolder logs;
+    CoreMachDebugLogSetUseLogger(kCoreLogOutputFile);
+    CoreMachDebugLog("frame %d of %d\n", 3, 10);
+    // Percent signs that arrive through an argument are written as they are.
+    CoreMachDebugLog("path: %s\n", "/tmp/100%done/a%sb%n");
+    CoreMachDebugLogString("raw %d %s text");
+    EXPECT_EQ(readFileText(logs.logFile()),
+              "frame 3 of 10\npath: /tmp/100%done/a%sb%n\nraw %d %s text");
+    EXPECT_TRUE(CoreMachDebugLogIsInitializedForTesting());
+}
+
+TEST(CoreMachDebugLog, UnknownKindsWriteTheFileOnly) {
+    for (int kind : {0, 3, 5, -1, 1000}) {
+        ScopedLogsFolder logs;
+        CoreMachDebugLogSetUseLogger(kCoreLogOutput(kind));
+        FdCapture out(STDOUT_FILENO);
+        FdCapture err(STDERR_FILENO);
+        CoreMachDebugLog("kind %d\n", kind);
+        EXPECT_EQ(out.finish(), "") << kind;
+        EXPECT_EQ(err.finish(), "") << kind;
+        EXPECT_EQ(readFileText(logs.logFile()), "kind " + std::to_string(kind) + "\n");
+    }
+}
+
+TEST(CoreMachDebugLog, MissingLogsFolderIsNotCreatedAndEachTextTriesAgain) {
+    ScopedLogsFolder logs(false);
+    CoreMachDebugLogSetUseLogger(kCoreLogOutputFile);
+    CoreMachDebugLog("first\n");
+    CoreMachDebugLog("second\n");
+    EXPECT_FALSE(fileExists(logs.folder()));
+    EXPECT_FALSE(CoreMachDebugLogIsInitializedForTesting());
+
+    ASSERT_TRUE(logs.createFolder());
+    CoreMachDebugLog("third\n");
+    EXPECT_TRUE(CoreMachDebugLogIsInitializedForTesting());
+    EXPECT_EQ(readFileText(logs.logFile()), "third\n");
+}
+
+TEST(CoreMachDebugLog, InitialisationFailureIsReportedOncePerTextWithoutRecursion) {
+    ScopedLogsFolder logs(false);
+    CoreMachDebugLogSetUseLogger(kCoreLogOutputStdoutAndFile);
+    FdCapture out(STDOUT_FILENO);
+    CoreMachDebugLog("one\n");
+    CoreMachDebugLog("two\n");
+    const std::string text = out.finish();
+    const std::string failure = "CoreMachDebugLog:VERIFY_OSERR FAILED: OSErr:-43 (";
+    std::size_t count = 0;
+    for (std::size_t at = text.find(failure); at != std::string::npos;
+         at = text.find(failure, at + 1))
+        ++count;
+    EXPECT_EQ(count, 2u) << text;
+    EXPECT_NE(text.find(")  code : FSFindFolder(domain, kLogsFolderType, kDontCreateFolder, "
+                        "&sUserLogsFolder) in "),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find(" (CoreMachDebugLogClassInitialize)\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("CoreMachDebugLog:one\n"), std::string::npos);
+    EXPECT_NE(text.find("CoreMachDebugLog:two\n"), std::string::npos);
+    EXPECT_FALSE(fileExists(logs.folder()));
+}
+
+TEST(CoreMachDebugLog, StdoutAndFileWritesPrefixedLineAndPlainText) {
+    ScopedLogsFolder logs;
+    CoreMachDebugLogSetUseLogger(kCoreLogOutputStdoutAndFile);
+    FdCapture out(STDOUT_FILENO);
+    CoreMachDebugLog("count %u\n", 7u);
+    EXPECT_EQ(out.finish(), "CoreMachDebugLog:count 7\n");
+    EXPECT_EQ(readFileText(logs.logFile()), "count 7\n");
+}
+
+TEST(CoreMachDebugLog, AslWritesOneDebugRecordCopiedToStandardError) {
+    ScopedLogsFolder logs;
+    CoreMachDebugLogSetUseLogger(kCoreLogOutputASL);
+    SyslogCapture::clear();
+    FdCapture err(STDERR_FILENO);
+    CoreMachDebugLog("%d\n", 42);
+    EXPECT_EQ(err.finish(), "CoreMachDebugLog: 42\n");
+    const auto records = SyslogCapture::records();
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].ident, "CoreMachDebugLog");
+    EXPECT_TRUE(records[0].options & LOG_PERROR);
+    EXPECT_EQ(records[0].priority, LOG_USER | LOG_DEBUG);
+    EXPECT_EQ(records[0].message, "42");
+    EXPECT_FALSE(fileExists(logs.logFile()));
+}
+
+TEST(CoreMachDebugLog, SyslogWritesPrefixColonTextAtDebugPriority) {
+    ScopedLogsFolder logs;
+    CoreMachDebugLogSetUseLogger(kCoreLogOutputSyslog);
+    SyslogCapture::clear();
+    FdCapture err(STDERR_FILENO);
+    CoreMachDebugLog("value %s\n", "50%s");
+    EXPECT_EQ(err.finish(), "");
+    const auto records = SyslogCapture::records();
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].priority, LOG_DEBUG);
+    EXPECT_EQ(records[0].message, "CoreMachDebugLog:value 50%s\n\n");
+    EXPECT_FALSE(fileExists(logs.logFile()));
+}
+
+TEST(CoreMachDebugLog, LongTextsAreCutAtTheBuffersEnd) {
+    ScopedLogsFolder logs;
+    CoreMachDebugLogSetUseLogger(kCoreLogOutputFile);
+    const std::string longText(5000, 'x');
+    CoreMachDebugLog("%s%s\n", longText.c_str(), longText.c_str());
+    EXPECT_EQ(readFileText(logs.logFile()), std::string(1023, 'x'));
+}
+
+TEST(CoreMachDebugLog, VerifyWritesOneLineAndTheCallerGoesOn) {
+    ScopedLogsFolder logs;
+    CoreMachDebugLogSetUseLogger(kCoreLogOutputFile);
+    bool fOk = true;
+    const int line = __LINE__ + 1;
+    const bool held = VERIFY(fOk = (1 == 2));
+    EXPECT_FALSE(held);
+    EXPECT_TRUE(VERIFY(fOk = (2 == 2)));
+    int* nothing = nullptr;
+    const int pointerLine = __LINE__ + 1;
+    EXPECT_FALSE(VERIFY(nothing));
+    EXPECT_EQ(readFileText(logs.logFile()),
+              "VERIFY FAILED:  code : fOk = (1 == 2) in " + kThisFile + ":" + std::to_string(line) +
+                  " (TestBody)\n" + "VERIFY FAILED:  code : nothing in " + kThisFile + ":" +
+                  std::to_string(pointerLine) + " (TestBody)\n");
+}
+
+int failingStatusCall(int status) {
+    return status;
+}
+
+TEST(CoreMachDebugLog, VerifyOSerrEvaluatesToTheStatusAndSignExtends) {
+    ScopedLogsFolder logs;
+    CoreMachDebugLogSetUseLogger(kCoreLogOutputFile);
+    EXPECT_EQ(VERIFY_OSERR(failingStatusCall(0)), 0);
+    EXPECT_FALSE(fileExists(logs.logFile()));
+    const short shortStatus = -43;
+    EXPECT_EQ(VERIFY_OSERR(shortStatus), -43);
+    EXPECT_NE(readFileText(logs.logFile()).find("VERIFY_OSERR FAILED: OSErr:-43 ("),
+              std::string::npos);
+}
+
+TEST(CoreMachDebugLog, NamedFunctionVariantUsesTheGivenName) {
+    ScopedLogsFolder logs;
+    CoreMachDebugLogSetUseLogger(kCoreLogOutputFile);
+    const int line = __LINE__ + 1;
+    VERIFY_IN("+[NSUIToolButton setDefaultCellAttributes:]", false);
+    EXPECT_EQ(readFileText(logs.logFile()), "VERIFY FAILED:  code : false in " + kThisFile + ":" +
+                                                std::to_string(line) +
+                                                " (+[NSUIToolButton setDefaultCellAttributes:])\n");
+}
+
+} // namespace

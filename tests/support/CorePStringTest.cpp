@@ -1,0 +1,137 @@
+#include "support/CorePString.h"
+#include "support/CoreException.h"
+#include "support/VerifyCapture.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+std::string Chars(const CorePString& text) {
+    return std::string(text.c_str(), text.strlen());
+}
+
+std::string Pascal(const std::string& chars) {
+    return std::string(1, static_cast<char>(chars.size())) + chars;
+}
+
+const unsigned char* P(const std::string& pascal) {
+    return reinterpret_cast<const unsigned char*>(pascal.data());
+}
+
+TEST(CorePStringTest, AssignmentTakesAtMost255Characters) {
+    const std::string longer(300, 'q');
+    CorePString text(longer.c_str());
+    EXPECT_EQ(text.strlen(), 255u);
+    EXPECT_EQ(text.string_size(), 256u);
+    EXPECT_EQ(Chars(text), std::string(255, 'q'));
+    EXPECT_EQ(text.c_str()[255], 0);
+    text = "short";
+    EXPECT_EQ(Chars(text), "short");
+    EXPECT_EQ(text.c_str()[5], 0);
+    const std::string pascal = Pascal("abc");
+    text = P(pascal);
+    EXPECT_EQ(Chars(text), "abc");
+    CorePString copy(text);
+    EXPECT_TRUE(copy == "abc");
+    text = static_cast<const char*>(nullptr);
+    EXPECT_EQ(text.strlen(), 0u);
+}
+
+TEST(CorePStringTest, StrcatcStopsAt255) {
+    CorePString text(std::string(254, 'a').c_str());
+    EXPECT_EQ(std::string(text.strcatc('b')), std::string(254, 'a') + "b");
+    EXPECT_EQ(text.strlen(), 255u);
+    text.strcatc('c');
+    EXPECT_EQ(text.strlen(), 255u);
+    EXPECT_EQ(text.c_str()[254], 'b');
+    EXPECT_EQ(text.c_str()[255], 0);
+}
+
+struct AppendCase {
+    std::size_t left;
+    std::size_t right;
+    std::size_t result;
+};
+
+class PStringAppend : public ::testing::TestWithParam<AppendCase> {};
+
+TEST_P(PStringAppend, KeepsTheFirst255CharactersAndARightLength) {
+    CorePString text(std::string(GetParam().left, 'L').c_str());
+    const std::string right = Pascal(std::string(GetParam().right, 'R'));
+    text.strcat(P(right));
+    EXPECT_EQ(text.strlen(), GetParam().result);
+    const std::string expected =
+        (std::string(GetParam().left, 'L') + std::string(GetParam().right, 'R'))
+            .substr(0, GetParam().result);
+    EXPECT_EQ(Chars(text), expected);
+    EXPECT_EQ(text.c_str()[GetParam().result], 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Lengths, PStringAppend,
+                         ::testing::Values(AppendCase{3, 4, 7}, AppendCase{0, 5, 5},
+                                           AppendCase{5, 0, 5}, AppendCase{200, 55, 255},
+                                           AppendCase{200, 100, 255}, AppendCase{255, 255, 255},
+                                           AppendCase{255, 1, 255}));
+
+TEST(CorePStringTest, AppendingItselfDoublesTheText) {
+    CorePString text("abc");
+    text.strcat(text.pstring());
+    EXPECT_EQ(Chars(text), "abcabc");
+}
+
+TEST(CorePStringTest, AppendingNothingToNothingWritesOneVerifyLine) {
+    VerifyCapture capture;
+    CorePString text;
+    const std::string empty = Pascal("");
+    text.strcat(P(empty));
+    EXPECT_EQ(text.strlen(), 0u);
+    const auto lines = capture.lines();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0].expression, " code : pstring_len+rhs_len");
+    EXPECT_EQ(lines[0].function, "strcat");
+    EXPECT_EQ(lines[0].file, "CorePString.cpp");
+}
+
+TEST(CorePStringTest, CopiesOutToPascalAndCDestinations) {
+    CorePString text("hello");
+    unsigned char pascal[8] = {};
+    text.strcpy(pascal, 3);
+    EXPECT_EQ(pascal[0], 3);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(pascal + 1), 3), "hel");
+    text.AssignTo(pascal, 100);
+    EXPECT_EQ(pascal[0], 5);
+    char ctext[6];
+    text.AssignTo(ctext);
+    EXPECT_STREQ(ctext, "hello");
+}
+
+TEST(CorePStringTest, ComparesCharacters) {
+    CorePString text("abc");
+    EXPECT_TRUE(text == "abc");
+    EXPECT_FALSE(text == "ab");
+    const std::string same = Pascal("abc"), other = Pascal("abd");
+    EXPECT_TRUE(text == P(same));
+    EXPECT_FALSE(text == P(other));
+}
+
+TEST(CorePStringTest, NullArgumentsThrow) {
+    CorePString text("abc");
+    auto message = [](auto&& operation) -> std::string {
+        try {
+            operation();
+        } catch (const CoreException& exception) {
+            return exception.what();
+        }
+        return {};
+    };
+    EXPECT_EQ(message([&] { text.strcat(nullptr); }), "Nil exception pointer");
+    EXPECT_EQ(message([&] { (void)(text == static_cast<const char*>(nullptr)); }),
+              "Nil exception pointer");
+    EXPECT_EQ(message([&] { text.AssignTo(static_cast<char*>(nullptr)); }),
+              "Nil exception pointer");
+    EXPECT_EQ(Chars(text), "abc");
+}
+
+} // namespace

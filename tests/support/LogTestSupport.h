@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QTemporaryDir>
+
+#include <string>
+
+// A user Logs folder of its own for each test: XDG_STATE_HOME points at a temporary folder and
+// the debug log forgets what it found before. Restores the log's output kind afterwards.
+class ScopedLogsFolder {
+public:
+    // With `present` false the folder that XDG_STATE_HOME names does not exist.
+    explicit ScopedLogsFolder(bool present = true);
+    ~ScopedLogsFolder();
+
+    std::string folder() const;
+    std::string logFile(const char* leaf = "CoreMachDebugLog.log") const;
+    bool createFolder() const;
+
+private:
+    QTemporaryDir mRoot;
+    QByteArray mSavedState;
+    bool mHadState;
+    int mSavedKind;
+};
+
+std::string readFileText(const std::string& path);
+bool fileExists(const std::string& path);
