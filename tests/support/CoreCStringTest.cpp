@@ -315,8 +315,9 @@ TEST_P(PreconditionThrows, WithItsMessageAndLeavesTheTextAlone) {
         std::string(GetParam().name).rfind("null", 0) != 0)
         text.Delete();
     EXPECT_EQ(ThrownMessage([&] { GetParam().operation(text); }), GetParam().message);
-    if (text.c_str() != nullptr)
+    if (text.c_str() != nullptr) {
         EXPECT_STREQ(text.c_str(), "keep");
+    }
 }
 
 const char kNil[] = "Nil exception pointer";
@@ -362,9 +363,12 @@ TEST(CoreCStringSizedTest, StrcatStaysOneByteShortOfTheBuffer) {
     CoreCStringSized text("ab", 8);
     text.strcat("cde");
     EXPECT_STREQ(text.c_str(), "abcde");
-    EXPECT_EQ(ThrownMessage([&] { text.strcat("f"); }), "Invariant failed");
-    text.strcat("");
+    // Seven characters would still fit an eight-byte buffer; the class stops at six.
+    EXPECT_EQ(ThrownMessage([&] { text.strcat("fg"); }), "Invariant failed");
     EXPECT_STREQ(text.c_str(), "abcde");
+    text.strcat("f");
+    EXPECT_STREQ(text.c_str(), "abcdef");
+    EXPECT_EQ(ThrownMessage([&] { text.strcat("g"); }), "Invariant failed");
     EXPECT_EQ(text.buffer_size(), 8);
     EXPECT_EQ(ThrownMessage([&] { text.strcat(nullptr); }), "Nil exception pointer");
 }
