@@ -1,0 +1,209 @@
+#include "platform/foundation/NSError.h"
+#include "platform/foundation/NSFileManagerDisplayComponents.h"
+#include "platform/foundation/NSSecurityScopedAccess.h"
+#include "platform/foundation/NSURL.h"
+#include "platform/foundation/NSURLBookmarkData.h"
+
+#include <QDir>
+#include <QFile>
+#include <QStorageInfo>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+namespace {
+
+class BookmarkData : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(mDir.isValid());
+        mFilePath = mDir.filePath("clip.qtz");
+        writeFile(mFilePath, "one");
+    }
+
+    static void writeFile(const QString& path, const QByteArray& content) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(content);
+    }
+
+    QByteArray bookmark(const QString& path, NSURLBookmarkCreationOptions options) {
+        NSError* error = nullptr;
+        auto data = NSURL::fileURLWithPath(path)->bookmarkDataWithOptions(options, nullptr, nullptr,
+                                                                          &error);
+        EXPECT_TRUE(data.has_value());
+        EXPECT_EQ(error, nullptr);
+        return data.value_or(QByteArray());
+    }
+
+    static NSURL* resolve(const QByteArray& data, NSURLBookmarkResolutionOptions options,
+                          bool* stale = nullptr, NSError** error = nullptr) {
+        return NSURL::URLByResolvingBookmarkData(data, options, nullptr, stale, error);
+    }
+
+    NSAutoreleasePool mPool;
+    QTemporaryDir mDir;
+    QString mFilePath;
+};
+
+} // namespace
+
+TEST_F(BookmarkData, FileAndFolderRoundTripWithScopeOnlyWhereBothSidesAskForIt) {
+    const QByteArray scoped = bookmark(mFilePath, NSURLBookmarkCreationWithSecurityScope);
+    bool stale = true;
+    NSURL* url = resolve(scoped, NSURLBookmarkResolutionWithSecurityScope, &stale);
+    ASSERT_NE(url, nullptr);
+    EXPECT_TRUE(url->isFileURL());
+    EXPECT_EQ(url->path(), QDir::cleanPath(mFilePath));
+    EXPECT_FALSE(stale);
+    EXPECT_TRUE(url->hasSecurityScope());
+
+    NSURL* unscoped = resolve(scoped, NSURLBookmarkResolutionWithoutMounting);
+    ASSERT_NE(unscoped, nullptr);
+    EXPECT_FALSE(unscoped->hasSecurityScope());
+
+    const QByteArray standard = bookmark(mFilePath, NSURLBookmarkCreationSuitableForBookmarkFile);
+    NSURL* plain = resolve(standard, NSURLBookmarkResolutionWithSecurityScope);
+    ASSERT_NE(plain, nullptr);
+    EXPECT_FALSE(plain->hasSecurityScope());
+
+    const auto record = NSURLBookmarkRecordDecode(standard);
+    ASSERT_TRUE(record);
+    EXPECT_EQ(record->creationOptions, NSUInteger(NSURLBookmarkCreationSuitableForBookmarkFile));
+    EXPECT_FALSE(record->securityScoped);
+
+    NSURL* folder = resolve(bookmark(mDir.path(), NSURLBookmarkCreationWithSecurityScope),
+                            NSURLBookmarkResolutionWithSecurityScope);
+    ASSERT_NE(folder, nullptr);
+    EXPECT_TRUE(folder->hasDirectoryPath());
+    EXPECT_EQ(folder->path(), QDir::cleanPath(mDir.path()));
+}
+
+TEST_F(BookmarkData, CutAlteredExtendedOrForeignDataDoesNotResolve) {
+    const QByteArray good = bookmark(mFilePath, NSURLBookmarkCreationWithSecurityScope);
+    ASSERT_NE(resolve(good, 0), nullptr);
+
+    for (qsizetype size = 0; size < good.size(); ++size)
+        EXPECT_EQ(resolve(good.first(size), 0), nullptr) << "cut to " << size;
+    EXPECT_EQ(resolve(good + QByteArray(1, '\0'), 0), nullptr);
+    for (qsizetype i = 0; i < good.size(); ++i) {
+        QByteArray altered = good;
+        altered[i] = char(altered[i] ^ 0x01);
+        EXPECT_EQ(resolve(altered, 0), nullptr) << "bit flipped in byte " << i;
+    }
+
+    // A record rebuilt by hand for another path without the digest matching it.
+    QByteArray forged = good;
+    forged.replace(forged.indexOf("clip.qtz"), 8, "clip.qtx");
+    EXPECT_EQ(resolve(forged, 0), nullptr);
+
+    NSError* error = nullptr;
+    EXPECT_EQ(resolve(QByteArray("bplist00\xd1\x01\x02", 11), 0, nullptr, &error), nullptr);
+    ASSERT_NE(error, nullptr);
+    EXPECT_EQ(error->domain(), QString::fromLatin1(NSCocoaErrorDomain));
+    EXPECT_EQ(error->code(), 259);
+}
+
+TEST_F(BookmarkData, DeletedFileDoesNotResolveAndReplacedFileIsStale) {
+    const QByteArray data = bookmark(mFilePath, NSURLBookmarkCreationWithSecurityScope);
+    ASSERT_TRUE(QFile::remove(mFilePath));
+    NSError* error = nullptr;
+    EXPECT_EQ(resolve(data, NSURLBookmarkResolutionWithSecurityScope, nullptr, &error), nullptr);
+    ASSERT_NE(error, nullptr);
+    EXPECT_EQ(error->code(), 4);
+    EXPECT_EQ(resolve(data, NSURLBookmarkResolutionWithoutMounting), nullptr);
+
+    // Another file moved to the same name: found by its path, but no longer the same file.
+    writeFile(mFilePath, "two");
+    const QByteArray again = bookmark(mFilePath, NSURLBookmarkCreationWithSecurityScope);
+    writeFile(mDir.filePath("other"), "three");
+    ASSERT_EQ(::rename(QFile::encodeName(mDir.filePath("other")).constData(),
+                       QFile::encodeName(mFilePath).constData()),
+              0);
+    bool stale = false;
+    NSURL* url = resolve(again, NSURLBookmarkResolutionWithSecurityScope, &stale);
+    ASSERT_NE(url, nullptr);
+    EXPECT_TRUE(stale);
+}
+
+TEST_F(BookmarkData, CreationFailsForMissingFilesAndOtherSchemes) {
+    NSError* error = nullptr;
+    EXPECT_FALSE(NSURL::fileURLWithPath(mDir.filePath("absent.mov"))
+                     ->bookmarkDataWithOptions(0, nullptr, nullptr, &error));
+    ASSERT_NE(error, nullptr);
+    EXPECT_EQ(error->code(), 260);
+
+    error = nullptr;
+    NSURL* web = NSURL::URLWithString("https://example.org/a.mov");
+    ASSERT_NE(web, nullptr);
+    EXPECT_FALSE(web->bookmarkDataWithOptions(0, nullptr, nullptr, &error));
+    EXPECT_NE(error, nullptr);
+}
+
+TEST_F(BookmarkData, AccessTableKeepsOrderAndOpenCounts) {
+    NSSecurityScopedAccess::clearEvents();
+    NSURL* scoped = resolve(bookmark(mFilePath, NSURLBookmarkCreationWithSecurityScope),
+                            NSURLBookmarkResolutionWithSecurityScope);
+    NSURL* plain = NSURL::fileURLWithPath(mDir.path());
+    ASSERT_NE(scoped, nullptr);
+
+    EXPECT_TRUE(scoped->startAccessingSecurityScopedResource());
+    EXPECT_TRUE(scoped->startAccessingSecurityScopedResource());
+    EXPECT_FALSE(plain->startAccessingSecurityScopedResource());
+    EXPECT_EQ(NSSecurityScopedAccess::openAccessCount(scoped->path()), 2);
+    EXPECT_EQ(NSSecurityScopedAccess::openAccessCount(plain->path()), 0);
+    scoped->stopAccessingSecurityScopedResource();
+    scoped->stopAccessingSecurityScopedResource();
+    scoped->stopAccessingSecurityScopedResource(); // one too many is harmless
+    EXPECT_EQ(NSSecurityScopedAccess::openAccessCount(scoped->path()), 0);
+
+    const auto events = NSSecurityScopedAccess::events();
+    ASSERT_EQ(events.size(), 6u);
+    EXPECT_EQ(events[2].path, plain->path());
+    EXPECT_FALSE(events[2].scoped);
+    EXPECT_EQ(events[3].kind, NSSecurityScopedAccessEvent::Kind::Stop);
+    for (std::size_t i = 1; i < events.size(); ++i)
+        EXPECT_EQ(events[i].sequence, events[i - 1].sequence + 1);
+}
+
+TEST(FileManagerDisplayComponents, VolumeNameThenComponentsBelowTheMountPoint) {
+    EXPECT_FALSE(NSFileManagerComponentsToDisplayForPath(QString()));
+    EXPECT_FALSE(NSFileManagerComponentsToDisplayForPath("/no/such/folder/anywhere"));
+
+    const auto root = NSFileManagerComponentsToDisplayForPath("/");
+    ASSERT_TRUE(root);
+    ASSERT_EQ(root->size(), 1);
+    const QString rootLabel = QStorageInfo::root().name();
+    EXPECT_EQ(root->first(), rootLabel.isEmpty() ? QStringLiteral("Computer") : rootLabel);
+
+    QTemporaryDir dir;
+    ASSERT_TRUE(QDir(dir.path()).mkpath("a b/c"));
+    const QString path = QDir(dir.path()).canonicalPath() + "/a b/c";
+    const auto components = NSFileManagerComponentsToDisplayForPath(path + "/");
+    ASSERT_TRUE(components);
+    const QStorageInfo volume(path);
+    const QStringList below = path.mid(volume.rootPath().size()).split('/', Qt::SkipEmptyParts);
+    EXPECT_EQ(components->mid(1), below);
+    EXPECT_EQ(components->last(), QStringLiteral("c"));
+    EXPECT_FALSE(components->first().isEmpty());
+}
+
+TEST(URL, FileURLsOfFoldersAndPaths) {
+    NSAutoreleasePool pool;
+    NSURL* folder = NSURL::fileURLWithPath("/tmp/x/../y", true);
+    EXPECT_EQ(folder->absoluteString(), QStringLiteral("file:///tmp/y/"));
+    EXPECT_EQ(folder->path(), QStringLiteral("/tmp/y"));
+    EXPECT_EQ(folder->lastPathComponent(), QStringLiteral("y"));
+    EXPECT_EQ(folder->URLByAppendingPathComponent("Clock.mov")->path(),
+              QStringLiteral("/tmp/y/Clock.mov"));
+    EXPECT_EQ(NSURL::fileURLWithPath("/", true)->path(), QStringLiteral("/"));
+    EXPECT_EQ(NSURL::fileURLWithPath(QString()), nullptr);
+    NSURL* web = NSURL::URLWithString("https://example.org/a b");
+    EXPECT_EQ(web, nullptr);
+    web = NSURL::URLWithString("https://example.org/a");
+    ASSERT_NE(web, nullptr);
+    EXPECT_EQ(web->filePathURL(), nullptr);
+    EXPECT_EQ(folder->filePathURL(), folder);
+}
