@@ -1,0 +1,70 @@
+#include "platform/appkit/NSAlert.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QThread>
+
+#include <cstdio>
+#include <mutex>
+
+namespace {
+
+std::mutex sPresenterMutex;
+std::shared_ptr<NSAlertPresenter> sPresenter;
+
+std::shared_ptr<NSAlertPresenter> defaultPresenter() {
+    if (qobject_cast<QApplication*>(QCoreApplication::instance()))
+        return std::make_shared<NSAlertDialogPresenter>();
+    return std::make_shared<NSAlertStandardErrorPresenter>();
+}
+
+} // namespace
+
+NSModalResponse NSAlertDialogPresenter::presentAlert(const NSAlert& alert) {
+    QMessageBox box(QMessageBox::Warning, QCoreApplication::applicationName(), alert.messageText(),
+                    QMessageBox::Ok);
+    box.setInformativeText(alert.informativeText());
+    box.exec();
+    return NSAlertFirstButtonReturn;
+}
+
+NSModalResponse NSAlertStandardErrorPresenter::presentAlert(const NSAlert& alert) {
+    QString line = alert.messageText();
+    if (!alert.informativeText().isEmpty())
+        line += QStringLiteral(" ") + alert.informativeText();
+    std::fprintf(stderr, "%s\n", line.toUtf8().constData());
+    std::fflush(stderr);
+    return NSAlertFirstButtonReturn;
+}
+
+NSAlert::NSAlert() = default;
+
+NSAlert* NSAlert::alertWithError(const QString& errorDescription) {
+    auto* alert = new NSAlert;
+    alert->setMessageText(errorDescription);
+    return static_cast<NSAlert*>(alert->autorelease());
+}
+
+NSModalResponse NSAlert::runModal() {
+    std::shared_ptr<NSAlertPresenter> shown = presenter();
+    QCoreApplication* application = QCoreApplication::instance();
+    if (!application || QThread::currentThread() == application->thread())
+        return shown->presentAlert(*this);
+    NSModalResponse response = 0;
+    NSRef<NSAlert> keep(this);
+    QMetaObject::invokeMethod(
+        application, [&] { response = shown->presentAlert(*this); }, Qt::BlockingQueuedConnection);
+    return response;
+}
+
+void NSAlert::setPresenter(std::shared_ptr<NSAlertPresenter> presenter) {
+    std::lock_guard lock(sPresenterMutex);
+    sPresenter = std::move(presenter);
+}
+
+std::shared_ptr<NSAlertPresenter> NSAlert::presenter() {
+    std::lock_guard lock(sPresenterMutex);
+    if (!sPresenter)
+        sPresenter = defaultPresenter();
+    return sPresenter;
+}

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "platform/foundation/NSObject.h"
+
+#include <QString>
+
+#include <memory>
+
+class NSAlert;
+
+// The button that dismissed an alert.
+using NSModalResponse = int;
+constexpr NSModalResponse NSAlertFirstButtonReturn = 1000;
+
+// Shows an alert to the user and returns when it is dismissed. Always called on the main thread
+// (or on the only thread, where there is no application object).
+class NSAlertPresenter {
+public:
+    virtual ~NSAlertPresenter() = default;
+    virtual NSModalResponse presentAlert(const NSAlert& alert) = 0;
+};
+
+// A modal message box of the application.
+class NSAlertDialogPresenter : public NSAlertPresenter {
+public:
+    NSModalResponse presentAlert(const NSAlert& alert) override;
+};
+
+// Writes the alert's texts as one line to standard error: the command-line tool's alerts.
+class NSAlertStandardErrorPresenter : public NSAlertPresenter {
+public:
+    NSModalResponse presentAlert(const NSAlert& alert) override;
+};
+
+// A message for the user, shown modally by the process-wide presenter.
+class NSAlert : public NSObject {
+    Q_OBJECT
+public:
+    NSAlert();
+
+    // An alert describing an error: its description as the message. Autoreleased.
+    static NSAlert* alertWithError(const QString& errorDescription);
+
+    QString messageText() const { return mMessageText; }
+    void setMessageText(const QString& text) { mMessageText = text; }
+    QString informativeText() const { return mInformativeText; }
+    void setInformativeText(const QString& text) { mInformativeText = text; }
+
+    // Presents the alert on the main thread and returns once the user dismissed it. Called on
+    // another thread, that thread waits for the main thread.
+    NSModalResponse runModal();
+
+    // The presenter every alert uses: by default a dialog in a widget application and standard
+    // error otherwise. Null restores the default.
+    static void setPresenter(std::shared_ptr<NSAlertPresenter> presenter);
+    static std::shared_ptr<NSAlertPresenter> presenter();
+
+private:
+    QString mMessageText;
+    QString mInformativeText;
+};

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "platform/qtkit/MovieSegment.h"
+
+#include <QList>
+#include <QString>
+#include <QVariant>
+
+namespace qtkit {
+
+// Writes a self-contained QuickTime movie at `path` holding `tracks` in order, each taken from its
+// source file: stream-copied where QuickTime holds the codec, otherwise converted (sound to AAC,
+// pictures to H.264, or MPEG-4 where no H.264 encoder exists). Packets are interleaved by time.
+// `copyright` (when valid and not empty) becomes the file's copyright text.
+//
+// The movie is written under a temporary name in the same folder and renamed over `path` only
+// once complete, so a failure never harms an earlier file at `path`. False and `out_error` on
+// failure.
+bool writeFlattenedMovie(const QString& path, const QList<MovieSegment>& tracks,
+                         const QVariant& copyright, QString* out_error);
+
+// Whether QuickTime movies hold a track of this FFmpeg codec as it is.
+bool quickTimeHoldsCodec(int codecId);
+
+} // namespace qtkit

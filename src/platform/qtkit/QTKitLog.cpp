@@ -1,0 +1,64 @@
+#include "platform/qtkit/QTKitLog.h"
+
+#include "platform/qtkit/FFmpegPtr.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <mutex>
+
+namespace qtkit {
+
+void logLine(const QString& line) {
+    const QByteArray text = line.toUtf8();
+    std::fputs(text.constData(), stderr);
+    if (!text.endsWith('\n'))
+        std::fputc('\n', stderr);
+}
+
+namespace {
+
+void routeFFmpegLine(void* object, int level, const char* format, va_list arguments) {
+    if (level > AV_LOG_WARNING)
+        return;
+    char line[1024];
+    int printPrefix = 1;
+    av_log_format_line2(object, level, format, arguments, line, sizeof line, &printPrefix);
+    logLine(QStringLiteral("FFmpeg %1: %2")
+                .arg(level <= AV_LOG_ERROR ? QStringLiteral("error") : QStringLiteral("warning"),
+                     QString::fromUtf8(line).trimmed()));
+}
+
+} // namespace
+
+void installFFmpegLogRouting() {
+    static std::once_flag once;
+    std::call_once(once, [] { av_log_set_callback(routeFFmpegLine); });
+}
+
+QString avErrorText(const char* what, int code) {
+    char text[AV_ERROR_MAX_STRING_SIZE] = {};
+    av_strerror(code, text, sizeof text);
+    return QStringLiteral("%1: %2").arg(QString::fromUtf8(what), QString::fromUtf8(text));
+}
+
+InputContextPtr openInput(const QString& path, QString* out_error) {
+    installFFmpegLogRouting();
+    AVFormatContext* raw = nullptr;
+    const QByteArray file = path.toUtf8();
+    int code = avformat_open_input(&raw, file.constData(), nullptr, nullptr);
+    if (code < 0) {
+        if (out_error)
+            *out_error = avErrorText("cannot open movie file", code);
+        return nullptr;
+    }
+    InputContextPtr input(raw);
+    code = avformat_find_stream_info(input.get(), nullptr);
+    if (code < 0) {
+        if (out_error)
+            *out_error = avErrorText("cannot read the movie's streams", code);
+        return nullptr;
+    }
+    return input;
+}
+
+} // namespace qtkit

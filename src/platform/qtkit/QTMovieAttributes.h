@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+
+// Keys of movie, track, image and writing attributes.
+inline const QString QTMovieEditableAttribute = QStringLiteral("QTMovieEditableAttribute");
+inline const QString QTMovieCopyrightAttribute = QStringLiteral("QTMovieCopyrightAttribute");
+inline const QString QTMovieFileNameAttribute = QStringLiteral("QTMovieFileNameAttribute");
+inline const QString QTTrackRangeAttribute = QStringLiteral("QTTrackRangeAttribute");
+inline const QString QTTrackMediaTypeAttribute = QStringLiteral("QTTrackMediaTypeAttribute");
+inline const QString QTAddImageCodecType = QStringLiteral("QTAddImageCodecType");
+inline const QString QTAddImageCodecQuality = QStringLiteral("QTAddImageCodecQuality");
+inline const QString QTMovieFlatten = QStringLiteral("QTMovieFlatten");
+
+// Media types of tracks.
+inline const QString QTMediaTypeVideo = QStringLiteral("vide");
+inline const QString QTMediaTypeSound = QStringLiteral("soun");
+inline const QString QTMediaTypeText = QStringLiteral("text");
+
+// The Animation codec, the one codec images are added with.
+inline const QString QTCodecTypeAnimation = QStringLiteral("rle ");
+// Time scale of movies made by this library.
+constexpr int QTMovieDefaultTimeScale = 600;

@@ -1,0 +1,529 @@
+#include "platform/qtkit/TrackPipeline.h"
+
+#include "platform/qtkit/FFmpegPtr.h"
+#include "platform/qtkit/FlattenedMovieWriter.h"
+#include "platform/qtkit/MovieProbe.h"
+#include "platform/qtkit/QTKitLog.h"
+
+extern "C" {
+#include <libavutil/channel_layout.h>
+#include <libavutil/opt.h>
+}
+
+#include <algorithm>
+#include <limits>
+
+namespace qtkit {
+
+namespace {
+
+constexpr std::int64_t kUnlimited = std::numeric_limits<std::int64_t>::max();
+
+std::int64_t toTimeBase(QTTime time, AVRational timeBase) {
+    return av_rescale_q(time.timeValue, AVRational{1, time.timeScale}, timeBase);
+}
+
+bool fail(QString* out_error, const QString& text) {
+    if (out_error)
+        *out_error = text;
+    return false;
+}
+
+} // namespace
+
+struct TrackPipeline::Impl {
+    MovieSegment segment;
+    InputContextPtr input;
+    AVStream* in = nullptr;
+    AVStream* out = nullptr;
+    bool copy = true;
+    PacketPtr readPacket = makePacket();
+
+    // In the input stream's time base.
+    std::int64_t shift = AV_NOPTS_VALUE;
+    std::int64_t rangeStart = 0;
+    std::int64_t rangeEnd = kUnlimited;
+    std::int64_t at = 0;
+    std::int64_t lastDts = AV_NOPTS_VALUE;
+
+    // Conversion.
+    CodecContextPtr decoder;
+    CodecContextPtr encoder;
+    FramePtr decoded = makeFrame();
+    SwrPtr resampler;
+    AudioFifoPtr fifo;
+    SwsPtr scaler;
+    std::int64_t samplesToSkip = 0;
+    std::int64_t samplesLeft = kUnlimited;
+    std::int64_t samplesSent = 0;
+    std::int64_t firstSample = 0;
+    std::int64_t lastVideoPts = AV_NOPTS_VALUE;
+    bool inputDone = false;
+    bool sourceDone = false;
+    bool encoderFlushed = false;
+
+    bool openCopy(AVFormatContext* output, QString* out_error);
+    bool openDecoder(QString* out_error);
+    bool openAudioConversion(AVFormatContext* output, QString* out_error);
+    bool openVideoConversion(AVFormatContext* output, QString* out_error);
+
+    int nextCopied(AVPacket* packet, QString* out_error);
+    int nextConverted(AVPacket* packet, QString* out_error);
+    // Reads the next packet of the track into the decoder; false on failure.
+    bool feedDecoder(QString* out_error);
+    bool feedAudioEncoder(QString* out_error);
+    bool feedVideoEncoder(QString* out_error);
+    bool sendAudioFromFifo(int count, QString* out_error);
+    bool resampleIntoFifo(const AVFrame* frame, QString* out_error);
+};
+
+TrackPipeline::TrackPipeline() : mImpl(std::make_unique<Impl>()) {}
+TrackPipeline::~TrackPipeline() = default;
+
+bool TrackPipeline::copies() const {
+    return mImpl->copy;
+}
+
+AVStream* TrackPipeline::outputStream() const {
+    return mImpl->out;
+}
+
+std::unique_ptr<TrackPipeline> TrackPipeline::create(const MovieSegment& segment,
+                                                     AVFormatContext* output, QString* out_error) {
+    std::unique_ptr<TrackPipeline> pipeline(new TrackPipeline);
+    Impl& d = *pipeline->mImpl;
+    d.segment = segment;
+    d.input = openInput(segment.file, out_error);
+    if (!d.input)
+        return nullptr;
+    if (segment.stream < 0 || unsigned(segment.stream) >= d.input->nb_streams ||
+        !isTrackStream(d.input->streams[segment.stream])) {
+        fail(out_error, QStringLiteral("%1 has no track %2").arg(segment.file).arg(segment.stream));
+        return nullptr;
+    }
+    d.in = d.input->streams[segment.stream];
+    for (unsigned index = 0; index < d.input->nb_streams; ++index)
+        if (int(index) != segment.stream)
+            d.input->streams[index]->discard = AVDISCARD_ALL;
+
+    const AVRational base = d.in->time_base;
+    d.rangeStart = std::max<std::int64_t>(0, toTimeBase(segment.source.time, base));
+    // A range reaching the stream's known end takes everything, however long the stream
+    // turns out to be (lengths of some formats are only estimates).
+    const QTTime end = QTMakeTime(
+        QTMakeTimeScaled(segment.source.time, segment.source.duration.timeScale).timeValue +
+            segment.source.duration.timeValue,
+        segment.source.duration.timeScale);
+    if (QTTimeCompare(end, streamDuration(d.input.get(), d.in)) < 0)
+        d.rangeEnd = d.rangeStart + toTimeBase(segment.source.duration, base);
+    d.at = std::max<std::int64_t>(0, toTimeBase(segment.at, base));
+
+    const AVCodecParameters* parameters = d.in->codecpar;
+    d.copy = quickTimeHoldsCodec(parameters->codec_id);
+    bool ok = false;
+    if (d.copy)
+        ok = d.openCopy(output, out_error);
+    else if (parameters->codec_type == AVMEDIA_TYPE_AUDIO)
+        ok = d.openAudioConversion(output, out_error);
+    else if (parameters->codec_type == AVMEDIA_TYPE_VIDEO)
+        ok = d.openVideoConversion(output, out_error);
+    else
+        ok = fail(out_error, QStringLiteral("a %1 track cannot be stored in a QuickTime movie")
+                                 .arg(QString::fromUtf8(avcodec_get_name(parameters->codec_id))));
+    if (!ok)
+        return nullptr;
+    av_dict_copy(&d.out->metadata, d.in->metadata, 0);
+    av_dict_set(&d.out->metadata, "handler_name", nullptr, 0);
+    av_dict_set(&d.out->metadata, "encoder", nullptr, 0);
+    return pipeline;
+}
+
+bool TrackPipeline::Impl::openCopy(AVFormatContext* output, QString* out_error) {
+    out = avformat_new_stream(output, nullptr);
+    if (!out)
+        return fail(out_error, QStringLiteral("cannot add a track"));
+    const int code = avcodec_parameters_copy(out->codecpar, in->codecpar);
+    if (code < 0)
+        return fail(out_error, avErrorText("cannot copy the track's parameters", code));
+    out->codecpar->codec_tag = 0;
+    out->time_base = in->time_base;
+    out->avg_frame_rate = in->avg_frame_rate;
+    out->sample_aspect_ratio = in->sample_aspect_ratio;
+    return true;
+}
+
+bool TrackPipeline::Impl::openDecoder(QString* out_error) {
+    const AVCodec* codec = avcodec_find_decoder(in->codecpar->codec_id);
+    if (!codec)
+        return fail(
+            out_error,
+            QStringLiteral("no decoder for %1").arg(avcodec_get_name(in->codecpar->codec_id)));
+    decoder.reset(avcodec_alloc_context3(codec));
+    int code = avcodec_parameters_to_context(decoder.get(), in->codecpar);
+    if (code < 0)
+        return fail(out_error, avErrorText("cannot set up the decoder", code));
+    decoder->pkt_timebase = in->time_base;
+    code = avcodec_open2(decoder.get(), codec, nullptr);
+    if (code < 0)
+        return fail(out_error, avErrorText("cannot open the decoder", code));
+    return true;
+}
+
+bool TrackPipeline::Impl::openAudioConversion(AVFormatContext* output, QString* out_error) {
+    if (!openDecoder(out_error))
+        return false;
+    const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_AAC);
+    if (!codec)
+        return fail(out_error, QStringLiteral("no AAC encoder"));
+    encoder.reset(avcodec_alloc_context3(codec));
+    AVCodecContext* e = encoder.get();
+
+    int rate = decoder->sample_rate > 0 ? decoder->sample_rate : 48000;
+    if (const int* rates = codec->supported_samplerates) {
+        int best = rates[0];
+        for (; *rates; ++rates)
+            if (std::abs(*rates - rate) < std::abs(best - rate))
+                best = *rates;
+        rate = best;
+    }
+    e->sample_rate = rate;
+    e->sample_fmt = AV_SAMPLE_FMT_FLTP;
+    AVChannelLayout source;
+    if (decoder->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC || decoder->ch_layout.nb_channels <= 0)
+        av_channel_layout_default(&source, std::max(1, decoder->ch_layout.nb_channels));
+    else
+        av_channel_layout_copy(&source, &decoder->ch_layout);
+    bool supported = false;
+    for (const AVChannelLayout* layout = codec->ch_layouts; layout && layout->nb_channels; ++layout)
+        supported = supported || av_channel_layout_compare(layout, &source) == 0;
+    if (supported)
+        av_channel_layout_copy(&e->ch_layout, &source);
+    else
+        av_channel_layout_default(&e->ch_layout, source.nb_channels == 1 ? 1 : 2);
+    e->bit_rate = std::min<std::int64_t>(96000LL * e->ch_layout.nb_channels, 320000);
+    e->time_base = AVRational{1, rate};
+    if (output->oformat->flags & AVFMT_GLOBALHEADER)
+        e->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    int code = avcodec_open2(e, codec, nullptr);
+    if (code < 0) {
+        av_channel_layout_uninit(&source);
+        return fail(out_error, avErrorText("cannot open the AAC encoder", code));
+    }
+    SwrContext* raw = nullptr;
+    code = swr_alloc_set_opts2(&raw, &e->ch_layout, e->sample_fmt, e->sample_rate, &source,
+                               decoder->sample_fmt, decoder->sample_rate, 0, nullptr);
+    av_channel_layout_uninit(&source);
+    resampler.reset(raw);
+    if (code >= 0)
+        code = swr_init(raw);
+    if (code < 0)
+        return fail(out_error, avErrorText("cannot set up the resampler", code));
+    fifo.reset(av_audio_fifo_alloc(e->sample_fmt, e->ch_layout.nb_channels, 4096));
+    if (!fifo)
+        return fail(out_error, QStringLiteral("cannot allocate a sample buffer"));
+
+    const AVRational samples{1, rate};
+    samplesToSkip = av_rescale_q(rangeStart, in->time_base, samples);
+    if (rangeEnd != kUnlimited)
+        samplesLeft = av_rescale_q(rangeEnd - rangeStart, in->time_base, samples);
+    firstSample = av_rescale_q(at, in->time_base, samples);
+
+    out = avformat_new_stream(output, nullptr);
+    if (!out)
+        return fail(out_error, QStringLiteral("cannot add a track"));
+    avcodec_parameters_from_context(out->codecpar, e);
+    out->time_base = e->time_base;
+    return true;
+}
+
+bool TrackPipeline::Impl::openVideoConversion(AVFormatContext* output, QString* out_error) {
+    if (!openDecoder(out_error))
+        return false;
+    const AVCodec* codec = avcodec_find_encoder_by_name("libx264");
+    if (!codec)
+        codec = avcodec_find_encoder(AV_CODEC_ID_MPEG4);
+    if (!codec)
+        return fail(out_error, QStringLiteral("no video encoder"));
+    encoder.reset(avcodec_alloc_context3(codec));
+    AVCodecContext* e = encoder.get();
+    e->width = decoder->width;
+    e->height = decoder->height;
+    e->sample_aspect_ratio = decoder->sample_aspect_ratio;
+    e->pix_fmt = AV_PIX_FMT_YUV420P;
+    e->time_base = in->time_base.den <= 65535 ? in->time_base : AVRational{1, 600};
+    e->framerate = in->avg_frame_rate;
+    if (output->oformat->flags & AVFMT_GLOBALHEADER)
+        e->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    AVDictionary* options = nullptr;
+    if (codec->id == AV_CODEC_ID_H264) {
+        av_dict_set(&options, "preset", "veryfast", 0);
+        av_dict_set(&options, "crf", "18", 0);
+    } else {
+        e->flags |= AV_CODEC_FLAG_QSCALE;
+        e->global_quality = FF_QP2LAMBDA * 2;
+    }
+    const int code = avcodec_open2(e, codec, &options);
+    av_dict_free(&options);
+    if (code < 0)
+        return fail(out_error, avErrorText("cannot open the video encoder", code));
+    out = avformat_new_stream(output, nullptr);
+    if (!out)
+        return fail(out_error, QStringLiteral("cannot add a track"));
+    avcodec_parameters_from_context(out->codecpar, e);
+    out->time_base = e->time_base;
+    out->avg_frame_rate = in->avg_frame_rate;
+    return true;
+}
+
+int TrackPipeline::next(AVPacket* packet, QString* out_error) {
+    return mImpl->copy ? mImpl->nextCopied(packet, out_error)
+                       : mImpl->nextConverted(packet, out_error);
+}
+
+int TrackPipeline::Impl::nextCopied(AVPacket* packet, QString* out_error) {
+    for (;;) {
+        const int code = av_read_frame(input.get(), packet);
+        if (code == AVERROR_EOF)
+            return 0;
+        if (code < 0) {
+            fail(out_error, avErrorText("cannot read the source movie", code));
+            return -1;
+        }
+        if (packet->stream_index != in->index) {
+            av_packet_unref(packet);
+            continue;
+        }
+        if (packet->dts == AV_NOPTS_VALUE)
+            packet->dts = packet->pts != AV_NOPTS_VALUE
+                              ? packet->pts
+                              : (lastDts == AV_NOPTS_VALUE ? 0 : lastDts + 1);
+        if (packet->pts == AV_NOPTS_VALUE)
+            packet->pts = packet->dts;
+        lastDts = packet->dts;
+        if (shift == AV_NOPTS_VALUE)
+            shift = in->start_time != AV_NOPTS_VALUE ? in->start_time : packet->pts;
+        const std::int64_t decodeTime = packet->dts - shift;
+        const std::int64_t showTime = packet->pts - shift;
+        if (rangeEnd != kUnlimited && decodeTime >= rangeEnd) {
+            av_packet_unref(packet);
+            return 0;
+        }
+        const bool beforeStart = packet->duration > 0 ? showTime + packet->duration <= rangeStart
+                                                      : showTime < rangeStart;
+        if (beforeStart || (rangeEnd != kUnlimited && showTime >= rangeEnd)) {
+            av_packet_unref(packet);
+            continue;
+        }
+        const std::int64_t offset = at - rangeStart - shift;
+        packet->pts += offset;
+        packet->dts += offset;
+        packet->pos = -1;
+        packet->stream_index = out->index;
+        av_packet_rescale_ts(packet, in->time_base, out->time_base);
+        return 1;
+    }
+}
+
+int TrackPipeline::Impl::nextConverted(AVPacket* packet, QString* out_error) {
+    for (;;) {
+        const int code = avcodec_receive_packet(encoder.get(), packet);
+        if (code == 0) {
+            packet->stream_index = out->index;
+            av_packet_rescale_ts(packet, encoder->time_base, out->time_base);
+            return 1;
+        }
+        if (code == AVERROR_EOF)
+            return 0;
+        if (code != AVERROR(EAGAIN)) {
+            fail(out_error, avErrorText("the encoder failed", code));
+            return -1;
+        }
+        const bool fed = encoder->codec_type == AVMEDIA_TYPE_AUDIO ? feedAudioEncoder(out_error)
+                                                                   : feedVideoEncoder(out_error);
+        if (!fed)
+            return -1;
+    }
+}
+
+bool TrackPipeline::Impl::feedDecoder(QString* out_error) {
+    if (inputDone)
+        return true;
+    for (;;) {
+        const int code = av_read_frame(input.get(), readPacket.get());
+        if (code == AVERROR_EOF) {
+            inputDone = true;
+            avcodec_send_packet(decoder.get(), nullptr);
+            return true;
+        }
+        if (code < 0)
+            return fail(out_error, avErrorText("cannot read the source movie", code));
+        if (readPacket->stream_index != in->index) {
+            av_packet_unref(readPacket.get());
+            continue;
+        }
+        const int sent = avcodec_send_packet(decoder.get(), readPacket.get());
+        av_packet_unref(readPacket.get());
+        if (sent == AVERROR_INVALIDDATA) {
+            logLine(QStringLiteral("QTMovie: skipped a damaged packet of %1\n").arg(segment.file));
+            continue;
+        }
+        if (sent < 0)
+            return fail(out_error, avErrorText("the decoder refused a packet", sent));
+        return true;
+    }
+}
+
+bool TrackPipeline::Impl::resampleIntoFifo(const AVFrame* frame, QString* out_error) {
+    AVCodecContext* e = encoder.get();
+    const int capacity = swr_get_out_samples(resampler.get(), frame ? frame->nb_samples : 0);
+    if (capacity <= 0)
+        return true;
+    FramePtr converted = makeFrame();
+    converted->format = e->sample_fmt;
+    converted->sample_rate = e->sample_rate;
+    converted->nb_samples = capacity;
+    av_channel_layout_copy(&converted->ch_layout, &e->ch_layout);
+    int code = av_frame_get_buffer(converted.get(), 0);
+    if (code < 0)
+        return fail(out_error, avErrorText("cannot allocate samples", code));
+    const int produced =
+        swr_convert(resampler.get(), converted->data, capacity,
+                    frame ? const_cast<const std::uint8_t**>(frame->extended_data) : nullptr,
+                    frame ? frame->nb_samples : 0);
+    if (produced < 0)
+        return fail(out_error, avErrorText("resampling failed", produced));
+    std::int64_t first = std::min<std::int64_t>(samplesToSkip, produced);
+    samplesToSkip -= first;
+    std::int64_t count = std::min<std::int64_t>(produced - first, samplesLeft);
+    if (count <= 0)
+        return true;
+    samplesLeft -= count;
+    void* planes[AV_NUM_DATA_POINTERS] = {};
+    const int bytes = av_get_bytes_per_sample(e->sample_fmt);
+    for (int plane = 0; plane < e->ch_layout.nb_channels && plane < AV_NUM_DATA_POINTERS; ++plane)
+        planes[plane] = converted->extended_data[plane] + first * bytes;
+    code = av_audio_fifo_write(fifo.get(), planes, int(count));
+    if (code < count)
+        return fail(out_error, QStringLiteral("cannot buffer samples"));
+    return true;
+}
+
+bool TrackPipeline::Impl::sendAudioFromFifo(int count, QString* out_error) {
+    AVCodecContext* e = encoder.get();
+    FramePtr frame = makeFrame();
+    frame->format = e->sample_fmt;
+    frame->sample_rate = e->sample_rate;
+    frame->nb_samples = count;
+    av_channel_layout_copy(&frame->ch_layout, &e->ch_layout);
+    int code = av_frame_get_buffer(frame.get(), 0);
+    if (code < 0)
+        return fail(out_error, avErrorText("cannot allocate samples", code));
+    if (av_audio_fifo_read(fifo.get(), reinterpret_cast<void**>(frame->data), count) < count)
+        return fail(out_error, QStringLiteral("cannot read buffered samples"));
+    frame->pts = firstSample + samplesSent;
+    samplesSent += count;
+    code = avcodec_send_frame(e, frame.get());
+    if (code < 0)
+        return fail(out_error, avErrorText("the AAC encoder refused samples", code));
+    return true;
+}
+
+bool TrackPipeline::Impl::feedAudioEncoder(QString* out_error) {
+    const int frameSize = encoder->frame_size > 0 ? encoder->frame_size : 1024;
+    for (;;) {
+        if (av_audio_fifo_size(fifo.get()) >= frameSize)
+            return sendAudioFromFifo(frameSize, out_error);
+        if (sourceDone || samplesLeft == 0) {
+            sourceDone = true;
+            if (const int rest = av_audio_fifo_size(fifo.get()); rest > 0)
+                return sendAudioFromFifo(rest, out_error);
+            if (encoderFlushed)
+                return fail(out_error, QStringLiteral("the AAC encoder did not finish"));
+            encoderFlushed = true;
+            const int code = avcodec_send_frame(encoder.get(), nullptr);
+            return code >= 0 || code == AVERROR_EOF
+                       ? true
+                       : fail(out_error, avErrorText("cannot flush the AAC encoder", code));
+        }
+        const int code = avcodec_receive_frame(decoder.get(), decoded.get());
+        if (code == 0) {
+            const bool ok = resampleIntoFifo(decoded.get(), out_error);
+            av_frame_unref(decoded.get());
+            if (!ok)
+                return false;
+        } else if (code == AVERROR_EOF) {
+            if (!resampleIntoFifo(nullptr, out_error))
+                return false;
+            sourceDone = true;
+        } else if (code == AVERROR(EAGAIN)) {
+            if (!feedDecoder(out_error))
+                return false;
+        } else {
+            return fail(out_error, avErrorText("the decoder failed", code));
+        }
+    }
+}
+
+bool TrackPipeline::Impl::feedVideoEncoder(QString* out_error) {
+    AVCodecContext* e = encoder.get();
+    for (;;) {
+        if (sourceDone) {
+            if (encoderFlushed)
+                return fail(out_error, QStringLiteral("the video encoder did not finish"));
+            encoderFlushed = true;
+            const int code = avcodec_send_frame(e, nullptr);
+            return code >= 0 || code == AVERROR_EOF
+                       ? true
+                       : fail(out_error, avErrorText("cannot flush the video encoder", code));
+        }
+        const int code = avcodec_receive_frame(decoder.get(), decoded.get());
+        if (code == AVERROR_EOF) {
+            sourceDone = true;
+            continue;
+        }
+        if (code == AVERROR(EAGAIN)) {
+            if (!feedDecoder(out_error))
+                return false;
+            continue;
+        }
+        if (code < 0)
+            return fail(out_error, avErrorText("the decoder failed", code));
+
+        std::int64_t time = decoded->best_effort_timestamp;
+        if (time == AV_NOPTS_VALUE)
+            time = lastVideoPts == AV_NOPTS_VALUE ? 0 : lastVideoPts + 1;
+        if (shift == AV_NOPTS_VALUE)
+            shift = in->start_time != AV_NOPTS_VALUE ? in->start_time : time;
+        const std::int64_t showTime = time - shift;
+        if (showTime < rangeStart || (rangeEnd != kUnlimited && showTime >= rangeEnd)) {
+            av_frame_unref(decoded.get());
+            continue;
+        }
+        if (!scaler)
+            scaler.reset(sws_getContext(decoded->width, decoded->height,
+                                        AVPixelFormat(decoded->format), e->width, e->height,
+                                        e->pix_fmt, SWS_BICUBIC, nullptr, nullptr, nullptr));
+        FramePtr frame = makeFrame();
+        frame->format = e->pix_fmt;
+        frame->width = e->width;
+        frame->height = e->height;
+        int result = scaler ? av_frame_get_buffer(frame.get(), 0) : AVERROR(EINVAL);
+        if (result >= 0)
+            result = sws_scale(scaler.get(), decoded->data, decoded->linesize, 0, decoded->height,
+                               frame->data, frame->linesize);
+        av_frame_unref(decoded.get());
+        if (result < 0)
+            return fail(out_error, avErrorText("cannot convert a picture", result));
+        std::int64_t pts = av_rescale_q(showTime - rangeStart + at, in->time_base, e->time_base);
+        if (lastVideoPts != AV_NOPTS_VALUE && pts <= lastVideoPts)
+            pts = lastVideoPts + 1;
+        lastVideoPts = pts;
+        frame->pts = pts;
+        result = avcodec_send_frame(e, frame.get());
+        if (result < 0)
+            return fail(out_error, avErrorText("the video encoder refused a picture", result));
+        return true;
+    }
+}
+
+} // namespace qtkit

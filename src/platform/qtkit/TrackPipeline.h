@@ -1,0 +1,43 @@
+#pragma once
+
+#include "platform/qtkit/MovieSegment.h"
+
+#include <QString>
+
+#include <memory>
+
+struct AVFormatContext;
+struct AVPacket;
+struct AVStream;
+
+namespace qtkit {
+
+// Turns one track segment into the packets of one track of an output movie: read from the
+// segment's file and either copied as they are or decoded and encoded again. Timestamps come out
+// in the output stream's time base, the segment's first sample at its insertion time.
+class TrackPipeline {
+public:
+    ~TrackPipeline();
+    TrackPipeline(const TrackPipeline&) = delete;
+    TrackPipeline& operator=(const TrackPipeline&) = delete;
+
+    // Opens the segment's file and adds the track's stream to `output` (before its header is
+    // written). Null and `out_error` on failure.
+    static std::unique_ptr<TrackPipeline> create(const MovieSegment& segment,
+                                                 AVFormatContext* output, QString* out_error);
+
+    // Whether the packets are copied rather than converted.
+    bool copies() const;
+    AVStream* outputStream() const;
+
+    // The next packet, once the output's header is written: 1 with `packet` filled, 0 at the
+    // end of the track, -1 on failure with `out_error` set.
+    int next(AVPacket* packet, QString* out_error);
+
+private:
+    TrackPipeline();
+    struct Impl;
+    std::unique_ptr<Impl> mImpl;
+};
+
+} // namespace qtkit

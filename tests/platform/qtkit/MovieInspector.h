@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QImage>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+
+namespace lumenreel::test {
+
+// What libavformat and libavcodec read from a movie file.
+struct InspectedTrack {
+    QString mediaType; // "video", "audio", ...
+    QString codec;
+    int width = 0;
+    int height = 0;
+    int timeBaseNum = 0;
+    int timeBaseDen = 0;
+    int sampleRate = 0;
+    int channels = 0;
+    std::int64_t startTime = 0;    // in the time base
+    std::int64_t duration = 0;     // the stream's length in the time base, as the reader says
+    QList<std::int64_t> packetPts; // in the time base, in file order
+    // Each packet's length: up to the next packet, the last one up to the stream's length.
+    QList<std::int64_t> packetDurations;
+    double seconds = 0; // the stream's end in seconds, from time 0
+};
+
+struct InspectedMovie {
+    bool opened = false;
+    QString error;
+    QString majorBrand;
+    QString copyright;
+    bool hasCopyright = false;
+    QList<InspectedTrack> tracks;
+};
+
+InspectedMovie inspectMovie(const QString& path);
+
+// Every picture of the video stream `stream`, decoded and converted to straight-alpha RGBA.
+QList<QImage> decodeVideoFrames(const QString& path, int stream);
+
+// Runs the ffmpeg program with `arguments` (after "-hide_banner -loglevel error -y").
+bool runFfmpeg(const QStringList& arguments);
+
+// A picture of `width` x `height` with varied colours and alpha, different for every `seed`.
+QImage makeTestPicture(int width, int height, int seed);
+
+} // namespace lumenreel::test

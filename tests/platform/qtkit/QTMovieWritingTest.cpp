@@ -1,0 +1,138 @@
+#include "platform/appkit/NSBitmapImageRep.h"
+#include "platform/appkit/NSImage.h"
+#include "platform/qtkit/MovieInspector.h"
+#include "platform/qtkit/QTMovie.h"
+#include "platform/qtkit/QTMovieAttributes.h"
+#include "platform/qtkit/QTTrack.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace lumenreel::test;
+
+namespace {
+
+NSRef<NSImage> imageOf(const QImage& picture) {
+    NSRef<NSImage> image = NSAdopt(new NSImage(QSizeF(picture.size())));
+    NSRef<NSBitmapImageRep> bitmap = NSAdopt(new NSBitmapImageRep(picture));
+    image->addRepresentation(bitmap.get());
+    return image;
+}
+
+const QVariantMap kAnimation{{QTAddImageCodecType, QTCodecTypeAnimation},
+                             {QTAddImageCodecQuality, qlonglong(1024)}};
+
+struct Recording {
+    QTemporaryDir folder;
+    QString path = folder.filePath(QStringLiteral("movie.mov"));
+    NSRef<QTMovie> movie;
+
+    Recording() {
+        QString error;
+        movie = NSAdopt(QTMovie::initToWritableFile(path, &error));
+        EXPECT_TRUE(movie) << error.toStdString();
+        movie->setAttribute(true, QTMovieEditableAttribute);
+        movie->setAttribute(QStringLiteral("Made with Pixmoth"), QTMovieCopyrightAttribute);
+    }
+};
+
+} // namespace
+
+TEST(QTMovieWritingTest, ImagesRoundTripExactlyWithTheirDurations) {
+    Recording recording;
+    const QList<int> durations{20, 1, 7, 600, 20, 13, 20, 21, 3, 40, 20, 20, 20, 5};
+    QList<QImage> pictures;
+    for (int index = 0; index < durations.size(); ++index) {
+        pictures.append(makeTestPicture(33, 17, index % 5 == 4 ? index - 1 : index));
+        ASSERT_TRUE(recording.movie->addImage(imageOf(pictures.last()).get(),
+                                              QTMakeTime(durations[index], 600), kAnimation));
+        ASSERT_TRUE(recording.movie->updateMovieFile());
+    }
+    EXPECT_EQ(recording.movie->duration().timeValue, 810);
+    EXPECT_EQ(recording.movie->duration().timeScale, 600);
+    recording.movie.reset();
+
+    const InspectedMovie movie = inspectMovie(recording.path);
+    ASSERT_TRUE(movie.opened) << movie.error.toStdString();
+    EXPECT_EQ(movie.majorBrand, "qt  ");
+    EXPECT_EQ(movie.copyright, "Made with Pixmoth");
+    ASSERT_EQ(movie.tracks.size(), 1);
+    const InspectedTrack& track = movie.tracks.first();
+    EXPECT_EQ(track.duration, 810);
+    EXPECT_EQ(track.codec, "qtrle");
+    EXPECT_EQ(track.width, 33);
+    EXPECT_EQ(track.height, 17);
+    EXPECT_EQ(track.timeBaseNum, 1);
+    EXPECT_EQ(track.timeBaseDen, 600);
+    ASSERT_EQ(track.packetPts.size(), durations.size());
+    std::int64_t start = 0;
+    for (int index = 0; index < durations.size(); ++index) {
+        EXPECT_EQ(track.packetPts[index], start) << "frame " << index;
+        EXPECT_EQ(track.packetDurations[index], durations[index]) << "frame " << index;
+        start += durations[index];
+    }
+    const QList<QImage> decoded = decodeVideoFrames(recording.path, 0);
+    ASSERT_EQ(decoded.size(), pictures.size());
+    for (int index = 0; index < pictures.size(); ++index)
+        EXPECT_TRUE(decoded[index] == pictures[index]) << "pixels of frame " << index;
+}
+
+TEST(QTMovieWritingTest, ACopyTakenAfterAnyUpdateHoldsEveryFrameSoFar) {
+    Recording recording;
+    for (int index = 0; index < 30; ++index) {
+        ASSERT_TRUE(recording.movie->addImage(imageOf(makeTestPicture(64, 48, index)).get(),
+                                              QTMakeTime(20, 600), kAnimation));
+        ASSERT_TRUE(recording.movie->updateMovieFile());
+        if (index % 7 != 0)
+            continue;
+        const QString copy = recording.folder.filePath(QStringLiteral("copy%1.mov").arg(index));
+        ASSERT_TRUE(QFile::copy(recording.path, copy));
+        const InspectedMovie movie = inspectMovie(copy);
+        ASSERT_TRUE(movie.opened) << "after frame " << index;
+        ASSERT_EQ(movie.tracks.size(), 1);
+        EXPECT_EQ(movie.tracks[0].packetPts.size(), index + 1);
+        EXPECT_EQ(movie.copyright, "Made with Pixmoth");
+        const QList<QImage> frames = decodeVideoFrames(copy, 0);
+        ASSERT_EQ(frames.size(), index + 1);
+        EXPECT_TRUE(frames.last() == makeTestPicture(64, 48, index));
+    }
+}
+
+TEST(QTMovieWritingTest, RefusesImagesItCannotRecord) {
+    Recording recording;
+    EXPECT_FALSE(recording.movie->addImage(nullptr, QTMakeTime(20, 600), kAnimation));
+    NSRef<NSImage> empty = NSAdopt(new NSImage(QSizeF(8, 8)));
+    EXPECT_FALSE(recording.movie->addImage(empty.get(), QTMakeTime(20, 600), kAnimation));
+    NSRef<NSImage> picture = imageOf(makeTestPicture(16, 16, 1));
+    EXPECT_FALSE(recording.movie->addImage(picture.get(), QTMakeTime(20, 600),
+                                           {{QTAddImageCodecType, QStringLiteral("jpeg")}}));
+    EXPECT_FALSE(recording.movie->addImage(picture.get(), QTMakeTime(0, 600), kAnimation));
+    ASSERT_TRUE(recording.movie->addImage(picture.get(), QTMakeTime(20, 600), kAnimation));
+    // Every frame has the first frame's size; the copyright is already in the file.
+    EXPECT_FALSE(recording.movie->addImage(imageOf(makeTestPicture(17, 16, 1)).get(),
+                                           QTMakeTime(20, 600), kAnimation));
+    EXPECT_FALSE(recording.movie->setAttribute(QStringLiteral("other"), QTMovieCopyrightAttribute));
+    ASSERT_TRUE(recording.movie->updateMovieFile());
+    EXPECT_EQ(recording.movie->duration().timeValue, 20);
+}
+
+TEST(QTMovieWritingTest, DurationsAtOtherScalesAreConvertedToSixHundredths) {
+    Recording recording;
+    NSRef<NSImage> picture = imageOf(makeTestPicture(8, 8, 2));
+    ASSERT_TRUE(recording.movie->addImage(picture.get(), QTMakeTime(1, 30), kAnimation));
+    ASSERT_TRUE(recording.movie->addImage(picture.get(), QTMakeTime(1, 1), kAnimation));
+    recording.movie.reset();
+    const InspectedMovie movie = inspectMovie(recording.path);
+    ASSERT_EQ(movie.tracks.size(), 1);
+    EXPECT_EQ(movie.tracks[0].packetDurations, (QList<std::int64_t>{20, 600}));
+}
+
+TEST(QTMovieWritingTest, CannotCreateAMovieWhereNoFileCanBeMade) {
+    QString error;
+    EXPECT_EQ(QTMovie::initToWritableFile(QStringLiteral("/nonexistent-folder/x.mov"), &error),
+              nullptr);
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_EQ(QTMovie::initToWritableFile(QString(), &error), nullptr);
+}
