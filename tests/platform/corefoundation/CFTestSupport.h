@@ -1,0 +1,26 @@
+#pragma once
+
+#include "platform/corefoundation/CFBase.h"
+
+#include <string>
+
+// Releases a created reference at the end of a scope.
+template <class T>
+class CFHolder {
+public:
+    explicit CFHolder(T ref = nullptr) : mRef(ref) {}
+    ~CFHolder() {
+        if (mRef)
+            CFRelease(mRef);
+    }
+    CFHolder(const CFHolder&) = delete;
+    CFHolder& operator=(const CFHolder&) = delete;
+    T get() const { return mRef; }
+    operator T() const { return mRef; }
+
+private:
+    T mRef;
+};
+
+std::string describe(CFTypeRef cf);
+std::string utf8(CFStringRef string);
