@@ -1,18 +1,15 @@
 #include "platform/qtkit/QTKitLog.h"
 
+#include "platform/foundation/NSLog.h"
 #include "platform/qtkit/FFmpegPtr.h"
 
 #include <cstdarg>
-#include <cstdio>
 #include <mutex>
 
 namespace qtkit {
 
 void logLine(const QString& line) {
-    const QByteArray text = line.toUtf8();
-    std::fputs(text.constData(), stderr);
-    if (!text.endsWith('\n'))
-        std::fputc('\n', stderr);
+    NSLog("%@", line);
 }
 
 namespace {

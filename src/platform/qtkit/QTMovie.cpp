@@ -2,6 +2,7 @@
 
 #include "platform/appkit/NSBitmapImageRep.h"
 #include "platform/appkit/NSImage.h"
+#include "platform/foundation/NSError.h"
 #include "platform/qtkit/FlattenedMovieWriter.h"
 #include "platform/qtkit/ImageMovieWriter.h"
 #include "platform/qtkit/MovieProbe.h"
@@ -27,9 +28,14 @@ bool onMainThread() {
     return !application || QThread::currentThread() == application->thread();
 }
 
-void setError(QString* out_error, const QString& text) {
+// Logs `text` and hands it to the caller as an error object.
+void setError(NSError** out_error, int code, const QString& path, const QString& text) {
+    qtkit::logLine(QStringLiteral("QTMovie: %1\n").arg(text));
     if (out_error)
-        *out_error = text;
+        *out_error =
+            NSError::errorWithDomain(QTKitErrorDomain, code,
+                                     {{QString::fromLatin1(NSLocalizedDescriptionKey), text},
+                                      {QString::fromLatin1(NSFilePathErrorKey), path}});
 }
 
 } // namespace
@@ -62,15 +68,16 @@ QTMovie::~QTMovie() {
     }
 }
 
-QTMovie* QTMovie::initToWritableFile(const QString& path, QString* out_error) {
+QTMovie* QTMovie::initToWritableFile(const QString& path, NSError** out_error) {
     if (path.isEmpty()) {
-        setError(out_error, QStringLiteral("no movie file name"));
+        setError(out_error, QTErrorCannotCreateMovieFile, path,
+                 QStringLiteral("no movie file name"));
         return nullptr;
     }
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
         setError(
-            out_error,
+            out_error, QTErrorCannotCreateMovieFile, path,
             QStringLiteral("cannot create the movie file %1: %2").arg(path, file.errorString()));
         return nullptr;
     }
@@ -81,9 +88,9 @@ QTMovie* QTMovie::initToWritableFile(const QString& path, QString* out_error) {
     return movie;
 }
 
-QTMovie* QTMovie::initWithFile(const QString& path, QString* out_error) {
+QTMovie* QTMovie::initWithFile(const QString& path, NSError** out_error) {
     if (path.isEmpty()) {
-        setError(out_error, QStringLiteral("no movie file name"));
+        setError(out_error, QTErrorCannotOpenMovieFile, path, QStringLiteral("no movie file name"));
         return nullptr;
     }
     const QString absolute = QFileInfo(path).absoluteFilePath();
@@ -98,7 +105,8 @@ QTMovie* QTMovie::initWithFile(const QString& path, QString* out_error) {
         editable = reference.editable;
     } else if (!error.isEmpty() ||
                !qtkit::probeMovieTracks(absolute, &segments, &copyright, &error)) {
-        setError(out_error, QStringLiteral("cannot open the movie %1: %2").arg(path, error));
+        setError(out_error, QTErrorCannotOpenMovieFile, path,
+                 QStringLiteral("cannot open the movie %1: %2").arg(path, error));
         return nullptr;
     }
     auto* movie = new QTMovie;
@@ -112,7 +120,7 @@ QTMovie* QTMovie::initWithFile(const QString& path, QString* out_error) {
     return movie;
 }
 
-QTMovie* QTMovie::movieWithFile(const QString& path, QString* out_error) {
+QTMovie* QTMovie::movieWithFile(const QString& path, NSError** out_error) {
     QTMovie* movie = initWithFile(path, out_error);
     return movie ? static_cast<QTMovie*>(movie->autorelease()) : nullptr;
 }
@@ -377,33 +385,29 @@ QTTrack* QTMovie::insertSegmentOfTrack(QTTrack* track, QTTimeRange range, QTTime
     return inserted;
 }
 
-bool QTMovie::writeToFile(const QString& path, const QVariantMap& attributes, QString* out_error) {
+bool QTMovie::writeToFile(const QString& path, const QVariantMap& attributes, NSError** out_error) {
     Q_UNUSED(attributes);
     if (!attachedToCurrentThread("-[QTMovie writeToFile:withAttributes:error:]")) {
-        setError(out_error, QStringLiteral("the movie is not attached to this thread"));
+        setError(out_error, QTErrorWrongThread, path,
+                 QStringLiteral("the movie is not attached to this thread"));
         return false;
     }
     Impl& d = *mImpl;
-    if (QFileInfo(path).absoluteFilePath() == d.path) {
-        setError(out_error, QStringLiteral("a movie cannot be written over its own file"));
-        return false;
-    }
     QString error;
-    if (d.writer && !d.writer->flush(&error)) {
+    if (QFileInfo(path).absoluteFilePath() == d.path)
+        error = QStringLiteral("a movie cannot be written over its own file");
+    else if (d.writer && !d.writer->flush(&error))
         d.failed = true;
-        setError(out_error, error);
-        return false;
+    if (error.isEmpty()) {
+        QList<qtkit::MovieSegment> segments;
+        for (const QTTrack* track : d.tracks)
+            segments.append(track->segment());
+        if (qtkit::writeFlattenedMovie(path, segments, d.copyright, &error))
+            return true;
     }
-    QList<qtkit::MovieSegment> segments;
-    for (const QTTrack* track : d.tracks)
-        segments.append(track->segment());
-    if (!qtkit::writeFlattenedMovie(path, segments, d.copyright, &error)) {
-        qtkit::logLine(
-            QStringLiteral("QTMovie: cannot write %1 to %2: %3\n").arg(description(), path, error));
-        setError(out_error, error);
-        return false;
-    }
-    return true;
+    setError(out_error, QTErrorCannotWriteMovieFile, path,
+             QStringLiteral("cannot write %1 to %2: %3").arg(description(), path, error));
+    return false;
 }
 
 QString QTMovie::fileName() const {

@@ -10,6 +10,7 @@
 
 #include <memory>
 
+class NSError;
 class NSImage;
 class QTTrack;
 
@@ -26,17 +27,18 @@ class QTTrack;
 // thread is not the main thread). Any other call on a thread the movie is not attached to is
 // refused (false, null or an empty value) and logged.
 //
-// Errors: `out_error`, where offered, receives a one-line description on failure.
+// Errors: `out_error`, where offered, receives an autoreleased error of QTKitErrorDomain on
+// failure; every failure is also logged.
 class QTMovie : public NSObject {
     Q_OBJECT
 public:
     // A new, empty, editable movie bound to a new file at `path` (an existing file is replaced).
     // Returns a new object (count 1) or null.
-    static QTMovie* initToWritableFile(const QString& path, QString* out_error);
+    static QTMovie* initToWritableFile(const QString& path, NSError** out_error);
     // Opens an existing movie file. Returns a new object (count 1) or null.
-    static QTMovie* initWithFile(const QString& path, QString* out_error);
+    static QTMovie* initWithFile(const QString& path, NSError** out_error);
     // As initWithFile, autoreleased.
-    static QTMovie* movieWithFile(const QString& path, QString* out_error);
+    static QTMovie* movieWithFile(const QString& path, NSError** out_error);
 
     // Brackets the use of movies on a thread other than the main thread; nestable.
     static void enterQTKitOnThread();
@@ -77,7 +79,7 @@ public:
     // where QuickTime holds its codec, else converted (sound to AAC, pictures to H.264 or MPEG-4).
     // The file is written under a temporary name in the same folder and renamed into place when
     // complete. `attributes` may hold QTMovieFlatten (the copy is always self-contained).
-    bool writeToFile(const QString& path, const QVariantMap& attributes, QString* out_error);
+    bool writeToFile(const QString& path, const QVariantMap& attributes, NSError** out_error);
 
     QString fileName() const;
     // "<QTMovie: 0x...> /path/of/file"

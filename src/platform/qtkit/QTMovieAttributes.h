@@ -21,3 +21,12 @@ inline const QString QTMediaTypeText = QStringLiteral("text");
 inline const QString QTCodecTypeAnimation = QStringLiteral("rle ");
 // Time scale of movies made by this library.
 constexpr int QTMovieDefaultTimeScale = 600;
+
+// Errors of the movie library.
+inline const QString QTKitErrorDomain = QStringLiteral("QTKitErrorDomain");
+enum QTKitErrorCode : int {
+    QTErrorCannotCreateMovieFile = 1,
+    QTErrorCannotOpenMovieFile = 2,
+    QTErrorCannotWriteMovieFile = 3,
+    QTErrorWrongThread = 4,
+};

@@ -1,5 +1,6 @@
 #include "platform/appkit/NSBitmapImageRep.h"
 #include "platform/appkit/NSImage.h"
+#include "platform/foundation/NSError.h"
 #include "platform/qtkit/MovieInspector.h"
 #include "platform/qtkit/QTMovie.h"
 #include "platform/qtkit/QTMovieAttributes.h"
@@ -30,9 +31,8 @@ struct Recording {
     NSRef<QTMovie> movie;
 
     Recording() {
-        QString error;
-        movie = NSAdopt(QTMovie::initToWritableFile(path, &error));
-        EXPECT_TRUE(movie) << error.toStdString();
+        movie = NSAdopt(QTMovie::initToWritableFile(path, nullptr));
+        EXPECT_TRUE(movie);
         movie->setAttribute(true, QTMovieEditableAttribute);
         movie->setAttribute(QStringLiteral("Made with Pixmoth"), QTMovieCopyrightAttribute);
     }
@@ -130,9 +130,14 @@ TEST(QTMovieWritingTest, DurationsAtOtherScalesAreConvertedToSixHundredths) {
 }
 
 TEST(QTMovieWritingTest, CannotCreateAMovieWhereNoFileCanBeMade) {
-    QString error;
+    NSAutoreleasePool pool;
+    NSError* error = nullptr;
     EXPECT_EQ(QTMovie::initToWritableFile(QStringLiteral("/nonexistent-folder/x.mov"), &error),
               nullptr);
-    EXPECT_FALSE(error.isEmpty());
+    ASSERT_NE(error, nullptr);
+    EXPECT_EQ(error->domain(), QTKitErrorDomain);
+    EXPECT_TRUE(error->localizedDescription().contains("/nonexistent-folder/x.mov"));
+    error = nullptr;
     EXPECT_EQ(QTMovie::initToWritableFile(QString(), &error), nullptr);
+    EXPECT_NE(error, nullptr);
 }
