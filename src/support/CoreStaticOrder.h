@@ -2,7 +2,10 @@
 
 // The order in which the program's static objects are made before main. Objects of different
 // source files are otherwise made in an order the linker chooses; give each group's statics
-// CORE_STATIC_ORDER(<its value>) so that later groups can rely on the earlier ones.
+// CORE_STATIC_ORDER(<its value>) so that later groups can rely on the earlier ones. The compiler
+// accepts the attribute on objects of class type only: wrap a plain value (a pointer, a number)
+// in a small struct whose constructor sets it. Constant-initialised objects (constinit) need no
+// order at all.
 #define kCoreStaticOrder_AppInit 1100
 #define kCoreStaticOrder_DebugLog 1200
 #define kCoreStaticOrder_RecorderTimeScale 1300

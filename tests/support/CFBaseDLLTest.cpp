@@ -1,0 +1,224 @@
+#include "support/CFBaseDLL.h"
+#include "platform/corefoundation/CFBundle.h"
+#include "platform/corefoundation/CFString.h"
+#include "platform/corefoundation/CFURL.h"
+#include "platform/system/Folders.h"
+#include "support/CoreMachDebugLog.h"
+#include "support/CoreServicesFramework.h"
+#include "support/CoreSystem.h"
+#include "support/LogTestSupport.h"
+#include "support/SystemFramework.h"
+#include "support/T_CFTypeRef.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace {
+
+const std::string kThisFile = __FILE__;
+
+std::string systemFrameworksFolder() {
+    FSRef ref{};
+    UInt8 path[4096];
+    if (FSFindFolder(kSystemDomain, kFrameworksFolderType, kDontCreateFolder, &ref) != noErr ||
+        FSRefMakePath(&ref, path, sizeof(path)) != noErr)
+        return {};
+    return reinterpret_cast<char*>(path);
+}
+
+std::string pathOf(CFURLRef url) {
+    std::string path = "<none>";
+    return CFBaseDLL::PathFromURL(url, path);
+}
+
+bool mapped(const char* fragment) {
+    std::ifstream maps("/proc/self/maps");
+    std::stringstream text;
+    text << maps.rdbuf();
+    return text.str().find(fragment) != std::string::npos;
+}
+
+TEST(CFBaseDLL, LocationsOfNames) {
+    CFURLRef url = CFBaseDLL::URLOfNameInLocation(CFSTR("CoreServices.framework"),
+                                                  CFBaseDLL::kLocationSystemFrameworks);
+    ASSERT_NE(url, nullptr);
+    EXPECT_EQ(pathOf(url), systemFrameworksFolder() + "/CoreServices.framework");
+    CFRelease(url);
+
+    EXPECT_EQ(CFBaseDLL::URLOfNameInLocation(CFSTR("x"), CFBaseDLL::Location(11)), nullptr);
+    EXPECT_EQ(CFBaseDLL::URLOfNameInLocation(CFSTR("x"), CFBaseDLL::Location(-1)), nullptr);
+
+    url = CFBaseDLL::URLOfNameInLocation(CFSTR("tool"), CFBaseDLL::kLocationExecutableFolder);
+    ASSERT_NE(url, nullptr);
+    EXPECT_EQ(QString::fromStdString(pathOf(url)), QFileInfo(QStringLiteral("/proc/self/exe"))
+                                                           .canonicalFilePath()
+                                                           .section(QLatin1Char('/'), 0, -2) +
+                                                       QStringLiteral("/tool"));
+    CFRelease(url);
+
+    QTemporaryDir root;
+    CFBundleSetMainBundleFolder(root.path().toUtf8().constData());
+    url = CFBaseDLL::URLOfNameInLocation(CFSTR("pic.png"), CFBaseDLL::kLocationResources);
+    EXPECT_EQ(QString::fromStdString(pathOf(url)),
+              root.path() + QStringLiteral("/Resources/pic.png"));
+    CFRelease(url);
+    url = CFBaseDLL::URLOfNameInLocation(CFSTR("P.plugin"), CFBaseDLL::kLocationBuiltInPlugIns);
+    EXPECT_EQ(QString::fromStdString(pathOf(url)),
+              root.path() + QStringLiteral("/PlugIns/P.plugin"));
+    CFRelease(url);
+    CFBundleSetMainBundleFolder(nullptr);
+
+    // A missing standard folder yields no URL; it is never created.
+    const std::string components = (root.path() + QStringLiteral("/wcmp")).toStdString();
+    FSSetFolderOverride(kUserDomain, kQuickTimeComponentsFolderType, components.c_str());
+    EXPECT_EQ(CFBaseDLL::URLOfNameInLocation(CFSTR("c"), CFBaseDLL::kLocationUserComponents),
+              nullptr);
+    ASSERT_TRUE(QDir().mkpath(QString::fromStdString(components)));
+    url = CFBaseDLL::URLOfNameInFindFolder(CFSTR("c"), kQuickTimeComponentsFolderType, kUserDomain,
+                                           CFSTR("sub"));
+    EXPECT_EQ(pathOf(url), components + "/sub/c");
+    CFRelease(url);
+    FSSetFolderOverride(kUserDomain, kQuickTimeComponentsFolderType, nullptr);
+}
+
+TEST(CFBaseDLL, PathFromURLLeavesTheTextAloneOnFailure) {
+    std::string text = "unchanged";
+    EXPECT_EQ(CFBaseDLL::PathFromURL(nullptr, text), "unchanged");
+    CFURLRef web = CFURLCreateWithString(nullptr, CFSTR("https://example.org/"), nullptr);
+    EXPECT_EQ(CFBaseDLL::PathFromURL(web, text), "unchanged");
+    CFRelease(web);
+    const std::string longPath = "/" + std::string(1100, 'p');
+    CFStringRef string =
+        CFStringCreateWithCString(nullptr, longPath.c_str(), kCFStringEncodingUTF8);
+    CFURLRef tooLong = CFURLCreateWithFileSystemPath(nullptr, string, kCFURLPOSIXPathStyle, false);
+    EXPECT_EQ(CFBaseDLL::PathFromURL(tooLong, text), "unchanged");
+    CFRelease(tooLong);
+    CFRelease(string);
+}
+
+TEST(T_CFBaseDLL, LoadsLooksUpAndUnloads) {
+    T_CFBaseDLL<I_CFBundleDLL> handle("CoreServices.framework");
+    EXPECT_FALSE(handle.IsLoaded());
+    EXPECT_FALSE(handle.Unload());
+    EXPECT_STREQ(handle.Name(), "CoreServices.framework");
+
+    ASSERT_TRUE(handle.LoadSystemFramework());
+    CFBundleRef bundle = handle.Bundle();
+    EXPECT_TRUE(handle.LoadSystemFramework());
+    EXPECT_EQ(handle.Bundle(), bundle);
+    using Text = const char* (*)(SInt32);
+    const auto name = handle.Function<Text>("GetMacOSStatusErrorString");
+    ASSERT_NE(name, nullptr);
+    EXPECT_STREQ(name(-50), "paramErr");
+    EXPECT_EQ(handle.Function<Text>("NoSuchFunction"), nullptr);
+
+    EXPECT_TRUE(handle.Unload());
+    EXPECT_EQ(handle.Bundle(), nullptr);
+    EXPECT_FALSE(handle.Unload());
+
+    EXPECT_FALSE(handle.LoadSystemFramework("Missing.framework"));
+    EXPECT_STREQ(handle.Name(), "Missing.framework");
+    EXPECT_FALSE(handle.LoadFromURL(nullptr));
+
+    T_CFBaseDLL<I_CFBundleDLL> nameless(nullptr);
+    EXPECT_FALSE(nameless.LoadSystemFramework());
+    EXPECT_EQ(nameless.Function<void*>("x"), nullptr);
+}
+
+TEST(CoreSystem, SystemFrameworkHasFunctionLeavesNothingLoaded) {
+    CoreServicesFramework::sCoreServices.Unload();
+    EXPECT_FALSE(mapped("CoreServices.framework/CoreServices"));
+    EXPECT_TRUE(CoreSystem::SystemFrameworkHasFunction("CoreServices.framework",
+                                                       "GetMacOSStatusCommentString"));
+    EXPECT_FALSE(mapped("CoreServices.framework/CoreServices"));
+    EXPECT_TRUE(CoreSystem::SystemFrameworkHasFunction("System.framework", "getcwd"));
+    EXPECT_FALSE(CoreSystem::SystemFrameworkHasFunction("System.framework", "no_such_function"));
+    EXPECT_FALSE(CoreSystem::SystemFrameworkHasFunction("Missing.framework", "getcwd"));
+    EXPECT_FALSE(CoreSystem::SystemFrameworkHasFunction(nullptr, "getcwd"));
+}
+
+TEST(SystemFramework, CallsReachTheCLibrary) {
+    ScopedLogsFolder logs;
+    CoreMachDebugLogSetUseLogger(kCoreLogOutputFile);
+    char buffer[4096];
+    ASSERT_EQ(SystemFramework::getcwd(buffer, sizeof(buffer)), buffer);
+    const std::string before = buffer;
+    EXPECT_EQ(QString::fromStdString(before), QDir::currentPath());
+    EXPECT_EQ(SystemFramework::getcwd(buffer, 2), nullptr);
+
+    QTemporaryDir other;
+    ASSERT_EQ(SystemFramework::chdir(other.path().toUtf8().constData()), 0);
+    EXPECT_EQ(QDir::currentPath(), QFileInfo(other.path()).canonicalFilePath());
+    ASSERT_EQ(SystemFramework::chdir(before.c_str()), 0);
+    EXPECT_EQ(SystemFramework::chdir("/no/such/folder"), -1);
+    EXPECT_FALSE(fileExists(logs.logFile()));
+
+    EXPECT_EQ(SystemFramework::chdir(nullptr), -1);
+    const std::string log = readFileText(logs.logFile());
+    EXPECT_EQ(log.rfind("VERIFY FAILED:  code : in_utf8_path_string in ", 0), 0u) << log;
+    EXPECT_NE(log.find("SystemFramework.cpp:"), std::string::npos);
+    EXPECT_EQ(log.substr(log.size() - 9), " (chdir)\n");
+
+    const long page = ::sysconf(_SC_PAGESIZE);
+    void* memory = ::mmap(nullptr, std::size_t(page), PROT_READ | PROT_WRITE,
+                          MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    ASSERT_NE(memory, MAP_FAILED);
+    EXPECT_EQ(SystemFramework::mprotect(memory, std::size_t(page), PROT_READ), 0);
+    EXPECT_EQ(SystemFramework::mprotect(static_cast<char*>(memory) + 1, 1, PROT_READ), -1);
+    ::munmap(memory, std::size_t(page));
+}
+
+TEST(VerifyOSerr, CarriesTheStatusNameAndCommentFromCoreServices) {
+    ScopedLogsFolder logs;
+    CoreMachDebugLogSetUseLogger(kCoreLogOutputFile);
+    const OSErr missing = fnfErr;
+    const int line = __LINE__ + 1;
+    VERIFY_OSERR(missing);
+    const int unknownLine = __LINE__ + 1;
+    VERIFY_OSERR(OSStatus(12345));
+    EXPECT_EQ(readFileText(logs.logFile()),
+              "VERIFY_OSERR FAILED: OSErr:-43 (fnfErr/File not found)  code : missing in " +
+                  kThisFile + ":" + std::to_string(line) + " (TestBody)\n" +
+                  "VERIFY_OSERR FAILED: OSErr:12345 (/)  code : OSStatus(12345) in " + kThisFile +
+                  ":" + std::to_string(unknownLine) + " (TestBody)\n");
+    EXPECT_TRUE(CoreServicesFramework::sCoreServices.IsLoaded());
+}
+
+TEST(T_CFTypeRef, OwnedReferencesAreReleasedBorrowedOnesAreNot) {
+    CFStringRef string = CFStringCreateWithCString(nullptr, "held", kCFStringEncodingUTF8);
+    {
+        T_CFTypeRef<CFStringRef> borrowed(string, kCFTypeRefBorrowed);
+        EXPECT_EQ(borrowed.Get(), string);
+        EXPECT_EQ(CFGetRetainCount(string), 1);
+    }
+    EXPECT_EQ(CFGetRetainCount(string), 1);
+    CFRetain(string);
+    {
+        T_CFTypeRef<CFStringRef> owned(string, kCFTypeRefOwned);
+        T_CFTypeRef<CFStringRef> copy(owned);
+        EXPECT_EQ(CFGetRetainCount(string), 3);
+        T_CFTypeRef<CFStringRef> moved(std::move(copy));
+        EXPECT_EQ(copy.Get(), nullptr);
+        EXPECT_FALSE(moved.construct(nullptr, kCFTypeRefOwned));
+        EXPECT_EQ(moved.Ownership(), kCFTypeRefBorrowed);
+        EXPECT_EQ(CFGetRetainCount(string), 2);
+    }
+    EXPECT_EQ(CFGetRetainCount(string), 1);
+    T_CFTypeRef<CFStringRef> last;
+    EXPECT_TRUE(last.construct(string, kCFTypeRefOwned));
+    last.destruct();
+    EXPECT_EQ(last.Get(), nullptr);
+}
+
+} // namespace
