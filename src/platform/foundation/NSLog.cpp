@@ -192,11 +192,19 @@ QString NSStringFromFormat(const char* format, const std::vector<NSLogArgument>&
         if (next >= arguments.size())
             continue;
         const NSLogArgument& argument = arguments[next++];
-        std::string spec = "%" + flags;
+        std::string spec(1, '%');
+        spec.append(flags);
         if (width >= 0)
-            spec += std::to_string(width);
-        if (precision >= 0)
-            spec += "." + std::to_string(precision);
+            spec.append(std::to_string(width));
+        if (precision >= 0) {
+            spec.push_back('.');
+            spec.append(std::to_string(precision));
+        }
+        auto with = [&spec](const char* tail) {
+            std::string full(spec);
+            full.append(tail);
+            return full;
+        };
         switch (conversion) {
         case '@':
         case 's':
@@ -205,24 +213,29 @@ QString NSStringFromFormat(const char* format, const std::vector<NSLogArgument>&
         case 'd':
         case 'i':
             result += QString::fromStdString(
-                formatOne(spec + "lld", static_cast<long long>(asSigned(argument))));
+                formatOne(with("lld"), static_cast<long long>(asSigned(argument))));
             break;
         case 'o':
         case 'u':
         case 'x':
         case 'X':
-            result += QString::fromStdString(formatOne(
-                spec + "ll" + conversion, static_cast<unsigned long long>(asUnsigned(argument))));
+            result += QString::fromStdString(
+                formatOne(with(conversion == 'o'   ? "llo"
+                               : conversion == 'u' ? "llu"
+                               : conversion == 'x' ? "llx"
+                                                   : "llX"),
+                          static_cast<unsigned long long>(asUnsigned(argument))));
             break;
         case 'c':
-            result += QString::fromStdString(formatOne(spec + "c", int(asSigned(argument))));
+            result += QString::fromStdString(formatOne(with("c"), int(asSigned(argument))));
             break;
         case 'p':
             result += QString::fromStdString(formatOne(
-                spec + "p", reinterpret_cast<void*>(std::uintptr_t(asUnsigned(argument)))));
+                with("p"), reinterpret_cast<void*>(std::uintptr_t(asUnsigned(argument)))));
             break;
         default:
-            result += QString::fromStdString(formatOne(spec + conversion, asDouble(argument)));
+            result += QString::fromStdString(
+                formatOne(with(std::string(1, conversion).c_str()), asDouble(argument)));
             break;
         }
     }
@@ -243,7 +256,8 @@ void NSLogv(const char* format, const std::vector<NSLogArgument>& arguments) {
     std::snprintf(header, sizeof(header), "%s.%03ld %s[%d:%ld] ", stamp, now.tv_nsec / 1000000,
                   processName().c_str(), int(::getpid()), long(::syscall(SYS_gettid)));
 
-    std::string line = header + text;
+    std::string line(header);
+    line.append(text);
     if (line.empty() || line.back() != '\n')
         line += '\n';
     writeAll(sOutputDescriptor.load(), line);
