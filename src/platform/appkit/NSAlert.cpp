@@ -1,5 +1,7 @@
 #include "platform/appkit/NSAlert.h"
 
+#include "platform/foundation/NSError.h"
+
 #include <QApplication>
 #include <QMessageBox>
 #include <QThread>
@@ -43,6 +45,15 @@ NSAlert* NSAlert::alertWithError(const QString& errorDescription) {
     auto* alert = new NSAlert;
     alert->setMessageText(errorDescription);
     return static_cast<NSAlert*>(alert->autorelease());
+}
+
+NSAlert* NSAlert::alertWithError(const NSError* error) {
+    NSAlert* alert = alertWithError(error ? error->localizedDescription()
+                                          : QStringLiteral("An unknown error occurred."));
+    if (error)
+        alert->setInformativeText(
+            error->userInfo().value(QStringLiteral("NSLocalizedRecoverySuggestion")).toString());
+    return alert;
 }
 
 NSModalResponse NSAlert::runModal() {

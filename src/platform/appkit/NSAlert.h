@@ -7,6 +7,7 @@
 #include <memory>
 
 class NSAlert;
+class NSError;
 
 // The button that dismissed an alert.
 using NSModalResponse = int;
@@ -39,6 +40,7 @@ public:
     NSAlert();
 
     // An alert describing an error: its description as the message. Autoreleased.
+    static NSAlert* alertWithError(const NSError* error);
     static NSAlert* alertWithError(const QString& errorDescription);
 
     QString messageText() const { return mMessageText; }

@@ -45,6 +45,8 @@ struct TrackPipeline::Impl {
     std::int64_t rangeEnd = kUnlimited;
     std::int64_t at = 0;
     std::int64_t lastDts = AV_NOPTS_VALUE;
+    PacketPtr ahead;
+    bool aheadValid = false;
 
     // Conversion.
     CodecContextPtr decoder;
@@ -68,6 +70,8 @@ struct TrackPipeline::Impl {
     bool openVideoConversion(AVFormatContext* output, QString* out_error);
 
     int nextCopied(AVPacket* packet, QString* out_error);
+    // The next packet of the track in the input's time base, moved to the output's timeline.
+    int readCopied(AVPacket* packet, QString* out_error);
     int nextConverted(AVPacket* packet, QString* out_error);
     // Reads the next packet of the track into the decoder; false on failure.
     bool feedDecoder(QString* out_error);
@@ -281,6 +285,38 @@ int TrackPipeline::next(AVPacket* packet, QString* out_error) {
 }
 
 int TrackPipeline::Impl::nextCopied(AVPacket* packet, QString* out_error) {
+    // One packet is read ahead: a packet lasts until the next one starts. Readers of fragmented
+    // movies do not report sample durations, and the muxer takes the last sample's duration from
+    // its packet.
+    if (!ahead) {
+        ahead = makePacket();
+        const int got = readCopied(ahead.get(), out_error);
+        if (got <= 0)
+            return got;
+        aheadValid = true;
+    }
+    if (!aheadValid)
+        return 0;
+    av_packet_move_ref(packet, ahead.get());
+    const int got = readCopied(ahead.get(), out_error);
+    if (got < 0)
+        return -1;
+    aheadValid = got == 1;
+    if (aheadValid && ahead->dts > packet->dts) {
+        packet->duration = ahead->dts - packet->dts;
+    } else if (!aheadValid && in->codecpar->codec_type == AVMEDIA_TYPE_VIDEO) {
+        const std::int64_t length =
+            rangeEnd != kUnlimited ? rangeEnd - rangeStart
+                                   : toTimeBase(streamDuration(input.get(), in), in->time_base);
+        if (at + length > packet->dts)
+            packet->duration = at + length - packet->dts;
+    }
+    packet->stream_index = out->index;
+    av_packet_rescale_ts(packet, in->time_base, out->time_base);
+    return 1;
+}
+
+int TrackPipeline::Impl::readCopied(AVPacket* packet, QString* out_error) {
     for (;;) {
         const int code = av_read_frame(input.get(), packet);
         if (code == AVERROR_EOF)
@@ -318,8 +354,6 @@ int TrackPipeline::Impl::nextCopied(AVPacket* packet, QString* out_error) {
         packet->pts += offset;
         packet->dts += offset;
         packet->pos = -1;
-        packet->stream_index = out->index;
-        av_packet_rescale_ts(packet, in->time_base, out->time_base);
         return 1;
     }
 }

@@ -1,0 +1,91 @@
+#pragma once
+
+#include "platform/foundation/NSClass.h"
+#include "platform/foundation/NSObject.h"
+
+#include <QString>
+
+#include <mutex>
+
+class QMovieFlattenerQueueOpDelegate;
+class QTMovie;
+class QTTrack;
+
+// Joins the first track of a sound movie and the first track of a video movie into one
+// self-contained movie file, on the thread of an operation queue, and tells its delegate on the
+// main thread when done.
+//
+// The sources are opened when the operation is made (on the making thread) and handed to the
+// running thread. The result holds the sound track first and the video track second, both from
+// time 0; without a sound movie, the video track alone. The final movie is written under a
+// temporary name and renamed into place, so a failed run never destroys an earlier movie of that
+// name. A successful run deletes the video source (an intermediate made for it); a failed one
+// keeps it so that it can be recovered.
+class QMovieFlattenerQueueOp : public NSObject {
+    Q_OBJECT
+    NS_DECLARE_CLASS(QMovieFlattenerQueueOp)
+public:
+    QMovieFlattenerQueueOp();
+    ~QMovieFlattenerQueueOp() override;
+
+    // A new operation owned by the caller's release scope.
+    static QMovieFlattenerQueueOp* movieFlattenerWithMovieFileName(const QString& movieFileName,
+                                                                   const QString& audioFileName,
+                                                                   const QString& videoFileName);
+    // Stores the names (a null audio name: no sound movie), creates the reference movie at the
+    // temporary file name and opens both sources. Always returns this operation.
+    QMovieFlattenerQueueOp* initWithMovieFileName(const QString& movieFileName,
+                                                  const QString& audioFileName,
+                                                  const QString& videoFileName);
+
+    // Atomic properties; the movies and the delegate are retained (the delegate must be an
+    // NSObject).
+    QString movieFileName() const;
+    void setMovieFileName(const QString& name);
+    QString audioFileName() const;
+    void setAudioFileName(const QString& name);
+    QString videoFileName() const;
+    void setVideoFileName(const QString& name);
+    QString tempFileName() const;
+    // Also moves the (still unused) reference movie to the new name.
+    void setTempFileName(const QString& name);
+    // A null text: no copyright; any other text, the empty one too, becomes the copyright.
+    QString madeWithMetaData() const;
+    void setMadeWithMetaData(const QString& text);
+    QMovieFlattenerQueueOpDelegate* delegate() const;
+    void setDelegate(QMovieFlattenerQueueOpDelegate* delegate);
+    bool succeeded() const;
+    void setSucceeded(bool succeeded);
+    QTMovie* refMovie() const;
+    void setRefMovie(QTMovie* movie);
+    QTMovie* videoMovie() const;
+    void setVideoMovie(QTMovie* movie);
+    QTMovie* audioMovie() const;
+    void setAudioMovie(QTMovie* movie);
+
+    // The run, on the queue's thread.
+    void main();
+
+    bool addFirstTrackToRefMovie(QTMovie* refMovie, QTMovie* sourceMovie);
+    QTTrack* firstMovieTrack(QTMovie* movie);
+    bool flattenRefMovie(QTMovie* movie, const QString& fileName);
+    // Clean-up and the delegate's call on the main thread.
+    void operationCompleted(bool succeeded);
+
+private:
+    static void storeMovie(QTMovie** field, QTMovie* movie);
+
+    mutable std::mutex mLock;
+    QString _movieFileName;
+    QString _audioFileName;
+    QString _videoFileName;
+    QString _tempFileName;
+    QString _madeWithMetaData;
+    QMovieFlattenerQueueOpDelegate* _delegate = nullptr;
+    bool _succeeded = false;
+    QTMovie* _refMovie = nullptr;
+    QTMovie* _videoMovie = nullptr;
+    QTMovie* _audioMovie = nullptr;
+};
+
+int import_QMovieFlattenerQueueOp();

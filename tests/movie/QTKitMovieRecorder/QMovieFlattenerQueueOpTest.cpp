@@ -1,0 +1,196 @@
+#include "movie/QTKitMovieRecorder/QMovieFlattenerQueueOp.h"
+#include "movie/QTKitMovieRecorder/FlattenerFixtures.h"
+#include "platform/qtkit/MovieInspector.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace lumenreel::test;
+
+namespace {
+
+struct SoundSource {
+    const char* name;
+    QStringList encode; // ffmpeg output arguments before the file name
+    const char* extension;
+    const char* resultCodec; // the first track's codec in the final movie
+    const char* resultType;  // and its kind
+};
+
+void PrintTo(const SoundSource& source, std::ostream* out) {
+    *out << source.name;
+}
+
+const QString kMadeWith = QStringLiteral("Made with Pixmoth");
+
+class FlattenerTest : public ::testing::Test {
+protected:
+    NSAutoreleasePool pool;
+    QTemporaryDir folder;
+    NSRef<RecordingFlattenerDelegate> delegate = NSAdopt(new RecordingFlattenerDelegate);
+
+    QString file(const QString& name) const { return folder.filePath(name); }
+
+    // Records the 1-second video source and runs a flattener over it and `sound`.
+    void flatten(const QString& sound) {
+        ASSERT_TRUE(recordVideoMovie(file("Clouds.qt"), 30));
+        QMovieFlattenerQueueOp* operation = QMovieFlattenerQueueOp::movieFlattenerWithMovieFileName(
+            file("Clouds.mov"), sound, file("Clouds.qt"));
+        operation->setDelegate(delegate.get());
+        operation->setMadeWithMetaData(kMadeWith);
+        operation->setTempFileName(file("Clouds.MooV"));
+        ASSERT_TRUE(runOnQueueThread(operation, delegate.get()));
+        EXPECT_TRUE(delegate->onMainThread);
+        EXPECT_FALSE(QFile::exists(file("Clouds.MooV")));
+        EXPECT_FALSE(QFile::exists(file("Clouds.QMovieFlattenerQueueOp")));
+    }
+
+    static void expectVideoTrack(const InspectedTrack& track) {
+        EXPECT_EQ(track.mediaType, "video");
+        EXPECT_EQ(track.codec, "qtrle");
+        EXPECT_EQ(track.startTime, 0);
+        EXPECT_DOUBLE_EQ(track.seconds, 1.0);
+        EXPECT_EQ(track.packetPts.size(), 30);
+    }
+};
+
+class FlattenerMatrixTest : public FlattenerTest,
+                            public ::testing::WithParamInterface<std::tuple<SoundSource, double>> {
+};
+
+} // namespace
+
+TEST_P(FlattenerMatrixTest, SoundFirstThenVideoBothFromZero) {
+    const auto& [source, seconds] = GetParam();
+    const QString sound = file(QStringLiteral("sound.") + source.extension);
+    ASSERT_TRUE(
+        runFfmpeg(source.encode.join('\x1f').replace("%D", QString::number(seconds)).split('\x1f') +
+                  QStringList{sound}));
+    flatten(sound);
+    EXPECT_TRUE(delegate->succeeded);
+
+    const InspectedMovie movie = inspectMovie(file("Clouds.mov"));
+    ASSERT_TRUE(movie.opened);
+    EXPECT_EQ(movie.majorBrand, "qt  ");
+    EXPECT_EQ(movie.copyright, kMadeWith);
+    ASSERT_EQ(movie.tracks.size(), 2);
+    const InspectedTrack& first = movie.tracks[0];
+    EXPECT_EQ(first.mediaType, source.resultType);
+    EXPECT_EQ(first.codec, source.resultCodec);
+    ASSERT_FALSE(first.packetPts.isEmpty());
+    EXPECT_NEAR(double(first.startTime) * first.timeBaseNum / first.timeBaseDen, 0.0, 0.001);
+    EXPECT_NEAR(first.seconds, seconds, 0.06);
+    expectVideoTrack(movie.tracks[1]);
+    // The video source was this run's intermediate; the user's sound stays.
+    EXPECT_FALSE(QFile::exists(file("Clouds.qt")));
+    EXPECT_TRUE(QFile::exists(sound));
+}
+
+const SoundSource kSources[] = {
+    {"AacM4a",
+     {"-f", "lavfi", "-i", "sine=frequency=440:duration=%D", "-c:a", "aac"},
+     "m4a",
+     "aac",
+     "audio"},
+    {"Mp3",
+     {"-f", "lavfi", "-i", "sine=frequency=440:duration=%D", "-c:a", "libmp3lame"},
+     "mp3",
+     "mp3",
+     "audio"},
+    {"PcmWav",
+     {"-f", "lavfi", "-i", "sine=frequency=440:duration=%D", "-c:a", "pcm_s16le"},
+     "wav",
+     "pcm_s16le",
+     "audio"},
+    {"Flac", {"-f", "lavfi", "-i", "sine=frequency=440:duration=%D"}, "flac", "aac", "audio"},
+    {"OggVorbis",
+     {"-f", "lavfi", "-i", "sine=frequency=440:duration=%D", "-c:a", "libvorbis"},
+     "ogg",
+     "aac",
+     "audio"},
+    {"Opus",
+     {"-f", "lavfi", "-i", "sine=frequency=440:duration=%D", "-c:a", "libopus"},
+     "opus",
+     "aac",
+     "audio"},
+    {"VideoFirst",
+     {"-f", "lavfi", "-i", "testsrc=size=32x24:rate=10:duration=%D", "-f", "lavfi", "-i",
+      "sine=duration=%D", "-map", "0", "-map", "1", "-c:v", "mpeg4", "-c:a", "aac"},
+     "mov",
+     "mpeg4",
+     "video"},
+    {"SeveralTracks",
+     {"-f", "lavfi", "-i", "sine=frequency=440:duration=%D", "-f", "lavfi", "-i",
+      "sine=frequency=880:duration=0.3", "-map", "0", "-map", "1", "-c:a", "aac"},
+     "mov",
+     "aac",
+     "audio"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Sources, FlattenerMatrixTest,
+                         ::testing::Combine(::testing::ValuesIn(kSources),
+                                            ::testing::Values(2.0, 0.5)),
+                         [](const auto& info) {
+                             return std::string(std::get<0>(info.param).name) +
+                                    (std::get<1>(info.param) > 1.0 ? "Longer" : "Shorter");
+                         });
+
+TEST_F(FlattenerTest, WithoutSoundTheVideoIsWrittenAlone) {
+    flatten(QString());
+    EXPECT_TRUE(delegate->succeeded);
+    const InspectedMovie movie = inspectMovie(file("Clouds.mov"));
+    ASSERT_EQ(movie.tracks.size(), 1);
+    expectVideoTrack(movie.tracks[0]);
+    EXPECT_EQ(movie.copyright, kMadeWith);
+    EXPECT_FALSE(QFile::exists(file("Clouds.qt")));
+}
+
+TEST_F(FlattenerTest, AnUnreadableSoundFailsAndKeepsTheVideoAndAnEarlierMovie) {
+    QFile earlier(file("Clouds.mov"));
+    ASSERT_TRUE(earlier.open(QIODevice::WriteOnly));
+    earlier.write("an earlier movie");
+    earlier.close();
+    QFile garbage(file("noise.wav"));
+    ASSERT_TRUE(garbage.open(QIODevice::WriteOnly));
+    garbage.write(QByteArray(1000, 'x'));
+    garbage.close();
+
+    flatten(file("noise.wav"));
+    EXPECT_FALSE(delegate->succeeded);
+    EXPECT_EQ(delegate->calls, 1);
+    ASSERT_TRUE(earlier.open(QIODevice::ReadOnly));
+    EXPECT_EQ(earlier.readAll(), "an earlier movie");
+    EXPECT_TRUE(QFile::exists(file("Clouds.qt")));
+    EXPECT_EQ(inspectMovie(file("Clouds.qt")).tracks.value(0).packetPts.size(), 30);
+}
+
+TEST_F(FlattenerTest, AMissingVideoFailsWithoutWritingAnything) {
+    QMovieFlattenerQueueOp* operation = QMovieFlattenerQueueOp::movieFlattenerWithMovieFileName(
+        file("Clouds.mov"), QString(), file("missing.qt"));
+    operation->setDelegate(delegate.get());
+    ASSERT_TRUE(runOnQueueThread(operation, delegate.get()));
+    EXPECT_FALSE(delegate->succeeded);
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
+}
+
+TEST_F(FlattenerTest, TemporaryNameFollowsTheFinalMovieUntilReplaced) {
+    ASSERT_TRUE(recordVideoMovie(file("Clouds.qt"), 2));
+    QMovieFlattenerQueueOp* operation = QMovieFlattenerQueueOp::movieFlattenerWithMovieFileName(
+        file("a.b.mov"), QString(), file("Clouds.qt"));
+    EXPECT_EQ(operation->tempFileName(), file("a.b.QMovieFlattenerQueueOp"));
+    EXPECT_TRUE(operation->madeWithMetaData().isNull());
+    EXPECT_FALSE(operation->succeeded());
+    operation->setDelegate(delegate.get());
+    operation->setTempFileName(file("Clouds.MooV"));
+    EXPECT_FALSE(QFile::exists(file("a.b.QMovieFlattenerQueueOp")));
+    ASSERT_TRUE(runOnQueueThread(operation, delegate.get()));
+    EXPECT_TRUE(delegate->succeeded);
+    // Without made-with metadata the result has no copyright of its own.
+    EXPECT_FALSE(inspectMovie(file("a.b.mov")).hasCopyright);
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"a.b.mov"});
+}

@@ -1,0 +1,170 @@
+#include "movie/QTKitMovieRecorder/QStillFrameMovieRecorder.h"
+#include "movie/QTKitMovieRecorder/QStillFrameRecorderConfig.h"
+#include "movie/QTKitMovieRecorder/RecordingPresenter.h"
+#include "platform/appkit/NSBitmapImageRep.h"
+#include "platform/appkit/NSImage.h"
+#include "platform/foundation/NSURL.h"
+#include "platform/qtkit/MovieInspector.h"
+#include "platform/qtkit/QTMovie.h"
+#include "support/CoreMachElapsedTime.h"
+
+#include "common/TestSupport.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <limits>
+#include <thread>
+
+using namespace lumenreel::test;
+
+namespace {
+
+class QStillFrameMovieRecorderTest : public ::testing::Test {
+protected:
+    NSAutoreleasePool pool;
+    QTemporaryDir folder;
+    NSRef<QStillFrameMovieRecorder> recorder = NSAdopt(new QStillFrameMovieRecorder);
+    std::shared_ptr<RecordingPresenter> presenter = std::make_shared<RecordingPresenter>();
+
+    void SetUp() override {
+        recorder->init();
+        NSAlert::setPresenter(presenter);
+    }
+    void TearDown() override { NSAlert::setPresenter(nullptr); }
+
+    static NSRef<NSImage> imageOf(const QImage& picture) {
+        NSRef<NSImage> image = NSAdopt(new NSImage(QSizeF(picture.size())));
+        image->addRepresentation(NSAdopt(new NSBitmapImageRep(picture)).get());
+        return image;
+    }
+};
+
+} // namespace
+
+TEST_F(QStillFrameMovieRecorderTest, FrameLengthsInSixHundredthsOfASecond) {
+    EXPECT_EQ(kQTTime_VideoTimeScale, 600);
+    EXPECT_EQ(recorder->calculateElapsedFramesWithFrameDurationSeconds(1.0 / 30), 20);
+    EXPECT_EQ(recorder->calculateElapsedFramesWithFrameDurationSeconds(1.0 / 25), 24);
+    EXPECT_EQ(recorder->calculateElapsedFramesWithFrameDurationSeconds(1.0 / 24), 25);
+    EXPECT_EQ(recorder->calculateElapsedFramesWithFrameDurationSeconds(1.0 / 7), 85);
+    EXPECT_EQ(recorder->calculateElapsedFramesWithFrameDurationSeconds(1.0), 600);
+    EXPECT_EQ(recorder->calculateElapsedFramesWithFrameDurationSeconds(0.0), 1);
+    // A frame rate of 0 gives an infinite step; no frame is shorter than one unit.
+    EXPECT_EQ(recorder->calculateElapsedFramesWithFrameDurationSeconds(
+                  std::numeric_limits<double>::infinity()),
+              std::numeric_limits<std::int32_t>::max());
+    EXPECT_EQ(recorder->calculateElapsedFramesWithFrameDurationSeconds(std::nan("")), 1);
+    EXPECT_EQ(recorder->calculateElapsedFramesWithFrameDurationSeconds(-3.0), 1);
+}
+
+TEST_F(QStillFrameMovieRecorderTest, RecordsAPlayableMovieFrameByFrame) {
+    const QString path = folder.filePath("Clouds.qt");
+    ASSERT_TRUE(recorder->beginRecordingMovieFileURL(NSURL::fileURLWithPath(path)));
+    EXPECT_TRUE(recorder->isRecordingMovie());
+    EXPECT_FALSE(recorder->beginRecordingMovieFile(folder.filePath("other.qt")));
+    const long units = recorder->calculateElapsedFramesWithFrameDurationSeconds(1.0 / 30);
+    for (int frame = 0; frame < 999; ++frame) {
+        ASSERT_TRUE(recorder->addFrameBitmapImage(
+            imageOf(makeTestPicture(12, 10, frame % 50)).get(), std::int32_t(units)));
+        if (frame == 499) {
+            // The file is complete after every frame: a copy taken now plays.
+            ASSERT_TRUE(QFile::copy(path, folder.filePath("copy.qt")));
+            const InspectedMovie partial = inspectMovie(folder.filePath("copy.qt"));
+            ASSERT_EQ(partial.tracks.size(), 1);
+            EXPECT_EQ(partial.tracks[0].packetPts.size(), 500);
+            EXPECT_EQ(decodeVideoFrames(folder.filePath("copy.qt"), 0).size(), 500);
+        }
+    }
+    ASSERT_TRUE(recorder->endRecordingMovie());
+    EXPECT_FALSE(recorder->isRecordingMovie());
+    EXPECT_TRUE(recorder->addFrameAttributes().isEmpty());
+    EXPECT_TRUE(presenter->messages.isEmpty());
+
+    const InspectedMovie movie = inspectMovie(path);
+    ASSERT_TRUE(movie.opened);
+    EXPECT_EQ(movie.copyright, "Made with Pixmoth");
+    ASSERT_EQ(movie.tracks.size(), 1);
+    const InspectedTrack& track = movie.tracks[0];
+    EXPECT_EQ(track.codec, "qtrle");
+    EXPECT_EQ(track.width, 12);
+    EXPECT_EQ(track.height, 10);
+    EXPECT_EQ(track.timeBaseDen, 600);
+    EXPECT_EQ(track.duration, 19980);
+    ASSERT_EQ(track.packetDurations.size(), 999);
+    EXPECT_EQ(track.packetDurations.count(20), 999);
+    const QList<QImage> frames = decodeVideoFrames(path, 0);
+    ASSERT_EQ(frames.size(), 999);
+    for (int frame : {0, 1, 49, 500, 998})
+        EXPECT_TRUE(frames[frame] == makeTestPicture(12, 10, frame % 50)) << "frame " << frame;
+}
+
+TEST_F(QStillFrameMovieRecorderTest, AddsBitmapsAndPlatformImagesBySeconds) {
+    const QString path = folder.filePath("live.qt");
+    ASSERT_TRUE(recorder->beginRecordingMovieFile(path));
+    NSRef<NSBitmapImageRep> bitmap = NSAdopt(new NSBitmapImageRep(makeTestPicture(8, 6, 1)));
+    ASSERT_TRUE(recorder->addFrameBitmapImageRep(bitmap.get(), 0.5));
+    const QImage picture = makeTestPicture(8, 6, 2);
+    ASSERT_TRUE(recorder->addFrameImageRef(&picture, 1.0 / 24));
+    EXPECT_FALSE(recorder->addFrameImageRef(nullptr, 1.0));
+    EXPECT_FALSE(recorder->addFrameBitmapImageRep(nullptr, 1.0));
+    NSRef<QTMovie> movie = NSAdopt(recorder->endRecordingCopyMovie());
+    ASSERT_TRUE(movie);
+    EXPECT_EQ(movie->duration().timeValue, 325);
+    EXPECT_EQ(QTTimeCompare(movie->currentTime(), movie->duration()), 0);
+    movie.reset();
+    EXPECT_EQ(inspectMovie(path).tracks.value(0).packetDurations, (QList<std::int64_t>{300, 25}));
+}
+
+TEST_F(QStillFrameMovieRecorderTest, IdleRecorderRefusesQuietly) {
+    EXPECT_FALSE(recorder->isRecordingMovie());
+    EXPECT_FALSE(recorder->endRecordingMovie());
+    EXPECT_EQ(recorder->endRecordingCopyMovie(), nullptr);
+    NSRef<NSBitmapImageRep> bitmap = NSAdopt(new NSBitmapImageRep(makeTestPicture(4, 4, 0)));
+    EXPECT_FALSE(recorder->addFrameBitmapImageRep(bitmap.get(), 1.0 / 30));
+    EXPECT_FALSE(recorder->addFrameBitmapImage(imageOf(makeTestPicture(4, 4, 0)).get(), 20));
+    EXPECT_TRUE(presenter->messages.isEmpty());
+}
+
+TEST_F(QStillFrameMovieRecorderTest,
+       AMovieThatCannotBeCreatedIsShownOnTheMainThreadWhileTheCallerWaits) {
+    const QString path = QStringLiteral("/nonexistent-folder/Clouds.qt");
+    std::atomic<int> result = -1;
+    std::thread render([&] {
+        NSAutoreleasePool threadPool;
+        result = recorder->beginRecordingMovieFile(path) ? 1 : 0;
+    });
+    // The render thread cannot finish before the main thread has shown the alert.
+    ASSERT_TRUE(spinUntil([&] { return result.load() != -1; }));
+    render.join();
+    EXPECT_EQ(result.load(), 0);
+    ASSERT_EQ(presenter->messages.size(), 1);
+    EXPECT_TRUE(presenter->messages[0].contains(path));
+    EXPECT_TRUE(presenter->onMainThread);
+    EXPECT_FALSE(recorder->isRecordingMovie());
+}
+
+TEST_F(QStillFrameMovieRecorderTest, StopwatchMeasuresTheTimeBetweenFrames) {
+    ASSERT_TRUE(recorder->beginRecordingMovieFile(folder.filePath("timed.qt")));
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    const double first = recorder->getFrameDurationNow();
+    const double second = recorder->getFrameDurationNow();
+    EXPECT_GE(first, 0.03);
+    EXPECT_LT(first, 10.0);
+    EXPECT_LT(second, first);
+    EXPECT_EQ(recorder->getCurrentVideoTime(1234).timeScale, 600);
+    EXPECT_EQ(recorder->getCurrentAudioTime(1234).timeScale, 44100);
+    EXPECT_EQ(recorder->getCurrentAudioTime(1234).timeValue, 1234);
+
+    CoreMachElapsedTime watch;
+    const std::uint64_t before = CoreMachElapsedTime::GetNanoseconds();
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    EXPECT_GE(CoreMachElapsedTime::GetNanoseconds() - before, 5'000'000u);
+    EXPECT_GE(watch.Elapsed_nsec(), 5'000'000u);
+    watch.Start();
+    EXPECT_LT(watch.Elapsed_nsec(), 5'000'000u);
+}
