@@ -1,0 +1,139 @@
+// One final movie, made the way a render job makes it, read by three players' probes that this
+// project did not write: ffprobe, mediainfo and GStreamer's discoverer.
+
+#include "movie/QTKitMovieRecorder/FlattenerFixtures.h"
+#include "movie/QTKitMovieRecorder/QMovieFlattenerQueueOp.h"
+#include "platform/qtkit/MovieInspector.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace lumenreel::test;
+
+namespace {
+
+QByteArray runTool(const QString& program, const QStringList& arguments) {
+    QProcess process;
+    process.start(program, arguments);
+    if (!process.waitForFinished(120000) || process.exitCode() != 0) {
+        ADD_FAILURE() << program.toStdString()
+                      << " failed: " << process.readAllStandardError().toStdString();
+        return {};
+    }
+    return process.readAllStandardOutput();
+}
+
+// What one reader says about one track, in file order.
+struct TrackReport {
+    QString kind;  // "audio" or "video"
+    QString codec; // in the names of this project: "aac", "qtrle"
+    double seconds = -1;
+};
+
+QList<TrackReport> ffprobeTracks(const QString& path, QString* copyright) {
+    const QJsonObject root =
+        QJsonDocument::fromJson(runTool("ffprobe", {"-v", "error", "-show_entries",
+                                                    "stream=index,codec_type,codec_name,duration:"
+                                                    "format_tags=copyright",
+                                                    "-of", "json", path}))
+            .object();
+    *copyright = root["format"].toObject()["tags"].toObject()["copyright"].toString();
+    QList<TrackReport> tracks;
+    for (const QJsonValue& value : root["streams"].toArray()) {
+        const QJsonObject stream = value.toObject();
+        tracks.append({stream["codec_type"].toString(), stream["codec_name"].toString(),
+                       stream["duration"].toString().toDouble()});
+    }
+    return tracks;
+}
+
+QList<TrackReport> mediainfoTracks(const QString& path, QString* copyright) {
+    const QJsonObject root =
+        QJsonDocument::fromJson(runTool("mediainfo", {"--Output=JSON", path})).object();
+    QMap<int, TrackReport> byOrder;
+    for (const QJsonValue& value : root["media"].toObject()["track"].toArray()) {
+        const QJsonObject track = value.toObject();
+        const QString type = track["@type"].toString();
+        if (type == "General") {
+            *copyright = track["Copyright"].toString();
+            continue;
+        }
+        const QString format = track["Format"].toString();
+        const QString codec = format == "AAC" ? "aac" : format == "RLE" ? "qtrle" : format;
+        byOrder.insert(track["StreamOrder"].toString().toInt(),
+                       {type.toLower(), codec, track["Duration"].toString().toDouble()});
+    }
+    return byOrder.values();
+}
+
+// The discoverer names streams by caps and reports one duration for the whole movie.
+QList<TrackReport> discovererTracks(const QString& path, double* seconds) {
+    const QString text = QString::fromUtf8(runTool("gst-discoverer-1.0", {"-v", path}));
+    const QRegularExpression duration(R"(Duration: (\d+):(\d+):(\d+\.\d+))");
+    const QRegularExpressionMatch found = duration.match(text);
+    *seconds = found.hasMatch()
+                   ? found.captured(1).toDouble() * 3600 + found.captured(2).toDouble() * 60 +
+                         found.captured(3).toDouble()
+                   : -1;
+    QList<TrackReport> tracks;
+    const QRegularExpression stream(R"((audio|video) #(\d+): ([^,\n]+)([^\n]*))");
+    for (auto it = stream.globalMatch(text); it.hasNext();) {
+        const QRegularExpressionMatch match = it.next();
+        QString codec = match.captured(3);
+        if (codec == "audio/mpeg" && match.captured(4).contains("mpegversion=(int)4"))
+            codec = "aac";
+        else if (codec == "video/x-rle" && match.captured(4).contains("layout=(string)quicktime"))
+            codec = "qtrle";
+        tracks.append({match.captured(1), codec, -1});
+    }
+    return tracks;
+}
+
+} // namespace
+
+TEST(FinalMovieReadersTest, ThreeReadersAgreeOnTracksCodecsAndDurations) {
+    NSAutoreleasePool pool;
+    QTemporaryDir folder;
+    const QString sound = folder.filePath("sound.ogg");
+    ASSERT_TRUE(runFfmpeg(
+        {"-f", "lavfi", "-i", "sine=frequency=330:duration=2.5", "-c:a", "libvorbis", sound}));
+    ASSERT_TRUE(recordVideoMovie(folder.filePath("Clouds.qt"), 45));
+    NSRef<RecordingFlattenerDelegate> delegate = NSAdopt(new RecordingFlattenerDelegate);
+    QMovieFlattenerQueueOp* operation = QMovieFlattenerQueueOp::movieFlattenerWithMovieFileName(
+        folder.filePath("Clouds.mov"), sound, folder.filePath("Clouds.qt"));
+    operation->setDelegate(delegate.get());
+    operation->setMadeWithMetaData("Made with Pixmoth");
+    operation->setTempFileName(folder.filePath("Clouds.MooV"));
+    ASSERT_TRUE(runOnQueueThread(operation, delegate.get()));
+    ASSERT_TRUE(delegate->succeeded);
+    const QString movie = folder.filePath("Clouds.mov");
+
+    QString probeCopyright;
+    QString infoCopyright;
+    double discovererSeconds = 0;
+    const QList<TrackReport> probe = ffprobeTracks(movie, &probeCopyright);
+    const QList<TrackReport> info = mediainfoTracks(movie, &infoCopyright);
+    const QList<TrackReport> discovered = discovererTracks(movie, &discovererSeconds);
+
+    EXPECT_EQ(probeCopyright, "Made with Pixmoth");
+    EXPECT_EQ(infoCopyright, "Made with Pixmoth");
+    for (const QList<TrackReport>* tracks : {&probe, &info, &discovered}) {
+        ASSERT_EQ(tracks->size(), 2);
+        EXPECT_EQ((*tracks)[0].kind, "audio");
+        EXPECT_EQ((*tracks)[0].codec, "aac");
+        EXPECT_EQ((*tracks)[1].kind, "video");
+        EXPECT_EQ((*tracks)[1].codec, "qtrle");
+    }
+    // Sound 2.5 s (converted to AAC), pictures 45 frames of 1/30 s.
+    EXPECT_NEAR(probe[0].seconds, 2.5, 0.05);
+    EXPECT_NEAR(info[0].seconds, probe[0].seconds, 0.03);
+    EXPECT_DOUBLE_EQ(probe[1].seconds, 1.5);
+    EXPECT_NEAR(info[1].seconds, 1.5, 0.001);
+    EXPECT_NEAR(discovererSeconds, std::max(probe[0].seconds, probe[1].seconds), 0.03);
+}
