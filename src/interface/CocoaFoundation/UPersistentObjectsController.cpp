@@ -25,7 +25,10 @@ struct UPersistentObjectsController::Impl {
 
 UPersistentObjectsController::UPersistentObjectsController() : mImpl(std::make_unique<Impl>()) {}
 
-UPersistentObjectsController::~UPersistentObjectsController() = default;
+// The shared instance is never freed; other instances (tests) stop observing here.
+UPersistentObjectsController::~UPersistentObjectsController() {
+    NSNotificationCenter::defaultCenter()->removeObserver(this);
+}
 
 UPersistentObjectsController* UPersistentObjectsController::sharedPersistentObjectsController() {
     return dynamic_cast<UPersistentObjectsController*>(

@@ -72,6 +72,13 @@ QCborValue encode(const QVariant& value) {
         return map;
     }
     default:
+        // Other containers of values (sets, lists of data, ...) are archived as arrays.
+        if (QMetaType::canConvert(value.metaType(), QMetaType::fromType<QVariantList>())) {
+            QCborArray array;
+            for (const QVariant& item : value.value<QVariantList>())
+                array.append(encode(item));
+            return array;
+        }
         raiseNotPropertyList(value);
     }
 }

@@ -72,7 +72,8 @@ TEST(KeyedArchiveTest, PropertyListValuesRoundTripExactly) {
                            {"float", 33.3f},
                            {"double", 0.1},
                            {"bool", false},
-                           {"nested", nested}};
+                           {"nested", nested},
+                           {"set", QVariant::fromValue(QSet<QString>{"only"})}};
     const QByteArray data = NSKeyedArchiver::archivedDataWithRootObject(root, "root key");
     NSKeyedUnarchiver unarchiver(data);
     EXPECT_TRUE(unarchiver.containsValueForKey("root key"));
@@ -88,6 +89,7 @@ TEST(KeyedArchiveTest, PropertyListValuesRoundTripExactly) {
     EXPECT_EQ(back.value("double").toDouble(), 0.1);
     EXPECT_EQ(back.value("bool").metaType(), QMetaType::fromType<bool>());
     EXPECT_EQ(back.value("nested").toMap(), nested);
+    EXPECT_EQ(back.value("set").toList(), QVariantList{"only"});
 }
 
 TEST(KeyedArchiveTest, WhatIsNotAnArchiveOrNotAPropertyListRaises) {
