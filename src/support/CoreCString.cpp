@@ -3,6 +3,8 @@
 #include "support/CoreException.h"
 #include "support/CorePString.h"
 
+#include "platform/system/Files.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstdarg>
@@ -25,6 +27,13 @@ std::string FromPString(const unsigned char* in_pstring) {
         return {};
     }
     return std::string(reinterpret_cast<const char*>(in_pstring + 1), in_pstring[0]);
+}
+
+// The name of a file specification; a length byte past the record's 63 characters is not
+// believed.
+std::string FromSpecName(const FSSpec& in_spec) {
+    const std::size_t length = std::min<std::size_t>(in_spec.name[0], sizeof(in_spec.name) - 1);
+    return std::string(reinterpret_cast<const char*>(in_spec.name + 1), length);
 }
 
 bool IsSpace(char in_char) {
@@ -58,6 +67,14 @@ CoreCString::CoreCString(const unsigned char* in_pstring, size_type in_min_size)
 
 CoreCString::CoreCString(const std::string& in_string, size_type in_min_size) {
     Alloc(in_string.c_str(), in_min_size);
+}
+
+CoreCString::CoreCString(const FSSpec& in_spec, size_type in_min_size) {
+    Alloc(FromSpecName(in_spec).c_str(), in_min_size);
+}
+
+CoreCString::CoreCString(const FSSpec* in_spec, size_type in_min_size) {
+    Alloc(in_spec != nullptr ? FromSpecName(*in_spec).c_str() : nullptr, in_min_size);
 }
 
 CoreCString::CoreCString(std::uint32_t in_four_char_code, size_type in_min_size) {

@@ -1,0 +1,575 @@
+#include "support/CoreUnixPath.h"
+#include "support/T_CFString.h"
+#include "support/VerifyCapture.h"
+
+#include "platform/corefoundation/CFURL.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+// --- path algebra ---------------------------------------------------------------------------
+
+struct ParentCase {
+    const char* path;
+    bool ok;
+    const char* parent;
+};
+
+class PathParent : public ::testing::TestWithParam<ParentCase> {};
+
+TEST_P(PathParent, TakesTheTextBeforeTheLastSlash) {
+    std::string out = "stale";
+    EXPECT_EQ(CoreUnixPath::GetPathParent(GetParam().path, out), GetParam().ok);
+    EXPECT_EQ(out, GetParam().parent);
+}
+
+INSTANTIATE_TEST_SUITE_P(Paths, PathParent,
+                         ::testing::Values(ParentCase{"/usr/local/bin", true, "/usr/local/"},
+                                           ParentCase{"/usr/local/bin/", true, "/usr/local/"},
+                                           ParentCase{"a/b", true, "a/"},
+                                           ParentCase{"a/b/c/", true, "a/b/"},
+                                           ParentCase{"/usr", false, ""},
+                                           ParentCase{"/usr/", false, ""},
+                                           ParentCase{"usr", false, ""}, ParentCase{"/", false, ""},
+                                           ParentCase{"", false, ""}));
+
+struct NameCase {
+    const char* path;
+    bool ok;
+    const char* name;
+};
+
+class PathJustName : public ::testing::TestWithParam<NameCase> {};
+
+TEST_P(PathJustName, TakesTheTextAfterTheLastSlash) {
+    std::string out = "stale";
+    EXPECT_EQ(CoreUnixPath::GetPathJustName(GetParam().path, out), GetParam().ok);
+    EXPECT_EQ(out, GetParam().name);
+}
+
+INSTANTIATE_TEST_SUITE_P(Paths, PathJustName,
+                         ::testing::Values(NameCase{"/usr/local/", true, "local"},
+                                           NameCase{"/usr/local/bin", true, "bin"},
+                                           NameCase{"a/b/", true, "b"}, NameCase{"b", false, ""},
+                                           NameCase{"/usr", false, ""},
+                                           NameCase{"usr", false, ""}));
+
+struct ExtensionCase {
+    const char* path;
+    bool valid; // HasValidFileExtension
+    bool ok;    // GetPathExtension
+    const char* extension;
+};
+
+class PathExtension : public ::testing::TestWithParam<ExtensionCase> {};
+
+TEST_P(PathExtension, FindsTheTextAfterTheLastDot) {
+    EXPECT_EQ(CoreUnixPath::HasValidFileExtension(GetParam().path), GetParam().valid);
+    std::string out = "stale";
+    EXPECT_EQ(CoreUnixPath::GetPathExtension(GetParam().path, out), GetParam().ok);
+    EXPECT_EQ(out, GetParam().extension);
+}
+
+INSTANTIATE_TEST_SUITE_P(Paths, PathExtension,
+                         ::testing::Values(ExtensionCase{"a.b.c", true, true, "c"},
+                                           ExtensionCase{"movie.mov", true, true, "mov"},
+                                           ExtensionCase{"/x/.profile", true, true, "profile"},
+                                           ExtensionCase{".profile", false, false, ""},
+                                           ExtensionCase{"movie", false, false, ""},
+                                           ExtensionCase{"/a.b/c", false, true, "b/c"},
+                                           ExtensionCase{"movie.", true, true, ""}));
+
+struct ReplaceCase {
+    const char* path;
+    const char* extension;
+    bool ok;
+    const char* result;
+};
+
+class PathReplaceExtension : public ::testing::TestWithParam<ReplaceCase> {};
+
+TEST_P(PathReplaceExtension, ReplacesOrAppends) {
+    std::string path = GetParam().path;
+    EXPECT_EQ(CoreUnixPath::ReplacePathExtension(path, GetParam().extension), GetParam().ok);
+    EXPECT_EQ(path, GetParam().result);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Paths, PathReplaceExtension,
+    ::testing::Values(ReplaceCase{"movie.mov", "qtz", true, "movie.qtz"},
+                      ReplaceCase{"movie", ".qtz", true, "movie.qtz"},
+                      ReplaceCase{"/a.b/c", "txt", true, "/a.b/c.txt"},
+                      ReplaceCase{"/dir/clip.tar.gz", "bz2", true, "/dir/clip.tar.bz2"},
+                      ReplaceCase{"movie", "", true, "movie."}, ReplaceCase{"/", "x", false, "/"},
+                      ReplaceCase{"/.x", "y", false, "/.x"}));
+
+struct HasExtensionCase {
+    const char* path;
+    const char* extension;
+    bool result;
+};
+
+class PathHasExtension : public ::testing::TestWithParam<HasExtensionCase> {};
+
+TEST_P(PathHasExtension, ComparesIgnoringCaseAndOneDot) {
+    EXPECT_EQ(CoreUnixPath::HasPathExtension(GetParam().path, GetParam().extension),
+              GetParam().result);
+}
+
+INSTANTIATE_TEST_SUITE_P(Paths, PathHasExtension,
+                         ::testing::Values(HasExtensionCase{"clip.MOV", ".mov", true},
+                                           HasExtensionCase{"clip.MOV", "mov", true},
+                                           HasExtensionCase{"clip.mov", "mo", false},
+                                           HasExtensionCase{"clip.mo", "mov", false},
+                                           HasExtensionCase{"clip.tar.gz", "GZ", true},
+                                           HasExtensionCase{"clip", "mov", false}));
+
+TEST(CoreUnixPathTest, QualificationTests) {
+    struct Row {
+        const char* path;
+        bool root, fully, partially, qualified, just_name;
+    };
+    const Row rows[] = {
+        {"/", true, true, false, true, false},     {"//", false, true, false, true, false},
+        {"/usr", false, true, false, true, false}, {"a/", false, false, true, true, false},
+        {"a/b", false, false, true, true, false},  {"tool", false, false, false, false, true},
+        {"", false, false, false, false, false}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.path);
+        EXPECT_EQ(CoreUnixPath::IsRootPath(row.path), row.root);
+        EXPECT_EQ(CoreUnixPath::IsFullyQualified(row.path), row.fully);
+        EXPECT_EQ(CoreUnixPath::IsPartiallyQualified(row.path), row.partially);
+        EXPECT_EQ(CoreUnixPath::IsQualified(row.path), row.qualified);
+        EXPECT_EQ(CoreUnixPath::IsJustName(row.path), row.just_name);
+    }
+    EXPECT_FALSE(CoreUnixPath::IsRootPath(nullptr));
+    EXPECT_FALSE(CoreUnixPath::IsJustName(nullptr));
+    EXPECT_TRUE(CoreUnixPath("/usr").IsFullyQualified());
+    EXPECT_TRUE(CoreUnixPath("tool").IsJustName());
+    EXPECT_TRUE(CoreUnixPath("/").IsRoot());
+}
+
+TEST(CoreUnixPathTest, TrailingSlashes) {
+    std::string path;
+    EXPECT_TRUE(CoreUnixPath::AddTrailingSlash(path));
+    EXPECT_EQ(path, "/");
+    path = "/a/";
+    EXPECT_FALSE(CoreUnixPath::AddTrailingSlash(path));
+    EXPECT_EQ(path, "/a/");
+    path = "/a//";
+    EXPECT_TRUE(CoreUnixPath::RemoveTrailingSlash(path));
+    EXPECT_EQ(path, "/a/");
+    path = "/";
+    EXPECT_TRUE(CoreUnixPath::RemoveTrailingSlash(path));
+    EXPECT_EQ(path, "");
+    EXPECT_FALSE(CoreUnixPath::RemoveTrailingSlash(path));
+}
+
+TEST(CoreUnixPathTest, AddPathExtension) {
+    std::string path = "movie";
+    EXPECT_TRUE(CoreUnixPath::AddPathExtension(path, ""));
+    EXPECT_EQ(path, "movie.");
+    path = "movie";
+    EXPECT_TRUE(CoreUnixPath::AddPathExtension(path, ".mov"));
+    EXPECT_EQ(path, "movie.mov");
+}
+
+struct SplitCase {
+    const char* path;
+    const char* base;
+    const char* name;
+};
+
+class PathSplit : public ::testing::TestWithParam<SplitCase> {};
+
+TEST_P(PathSplit, SplitsAfterTheFirstSlash) {
+    std::string base = "x", name = "y";
+    EXPECT_TRUE(CoreUnixPath::GetPathBasePartAndNamePart(GetParam().path, base, name));
+    EXPECT_EQ(base, GetParam().base);
+    EXPECT_EQ(name, GetParam().name);
+}
+
+INSTANTIATE_TEST_SUITE_P(Paths, PathSplit,
+                         ::testing::Values(SplitCase{"/usr/local", "/", "usr/local"},
+                                           SplitCase{"/", "/", ""},
+                                           SplitCase{"usr/local", "usr/", "local"},
+                                           SplitCase{"tool", "tool", ""}));
+
+struct WalkCase {
+    const char* path;
+    std::vector<std::pair<std::string, std::string>> pairs;
+};
+
+class PrefixWalk : public ::testing::TestWithParam<WalkCase> {};
+
+TEST_P(PrefixWalk, VisitsEveryFolderPrefix) {
+    const CoreUnixPath path(GetParam().path);
+    std::vector<std::pair<std::string, std::string>> pairs;
+    std::string base, name;
+    for (bool more = path.GetFirstPair(base, name); more; more = path.GetNextPair(base, name)) {
+        pairs.emplace_back(base, name);
+        ASSERT_LT(pairs.size(), 100u);
+    }
+    EXPECT_EQ(pairs, GetParam().pairs);
+}
+
+INSTANTIATE_TEST_SUITE_P(Paths, PrefixWalk,
+                         ::testing::Values(WalkCase{"/usr/local/bin/tool",
+                                                    {{"/", "usr/local/bin/tool"},
+                                                     {"/usr/", "local/bin/tool"},
+                                                     {"/usr/local/", "bin/tool"},
+                                                     {"/usr/local/bin/", "tool"}}},
+                                           WalkCase{"a/b", {{"a/", "b"}}},
+                                           WalkCase{"tool", {{"./", "tool"}}},
+                                           WalkCase{"/", {{"/", ""}}},
+                                           WalkCase{"a//b", {{"a/", "/b"}}},
+                                           WalkCase{"a/b/", {{"a/", "b/"}, {"a/b/", ""}}}));
+
+TEST(CoreUnixPathTest, ConstructionForms) {
+    CoreUnixPath path("/tmp");
+    EXPECT_FALSE(path.Construct(static_cast<const char*>(nullptr)));
+    EXPECT_TRUE(path.IsEmpty());
+    EXPECT_TRUE(path.Construct(TCFString("/t\xC3\xA9st").Get()));
+    EXPECT_STREQ(path, "/t\xC3\xA9st");
+    CFURLRef url = ::CFURLCreateWithFileSystemPath(nullptr, TCFString("/a/b c").Get(),
+                                                   kCFURLPOSIXPathStyle, false);
+    EXPECT_TRUE(path.Construct(url));
+    EXPECT_EQ(path.GetUnixPath(), "/a/b c");
+    const CoreUnixPath copy(path);
+    EXPECT_EQ(copy.GetUnixPath(), "/a/b c");
+    CoreUnixPath from_url(url);
+    EXPECT_EQ(from_url.GetUnixPath(), "/a/b c");
+    ::CFRelease(url);
+    CoreUnixPath parent;
+    EXPECT_TRUE(CoreUnixPath("/usr/local/bin").GetParent(parent));
+    EXPECT_EQ(parent.GetUnixPath(), "/usr/local/");
+    CoreUnixPath movie("clip.MOV");
+    EXPECT_TRUE(movie.HasExtension("mov"));
+    EXPECT_TRUE(movie.ReplaceExtension("qtz"));
+    EXPECT_EQ(movie.GetUnixPath(), "clip.qtz");
+}
+
+// --- POSIX wrappers -------------------------------------------------------------------------
+
+class CoreUnixPathFiles : public ::testing::Test {
+protected:
+    std::string file(const char* name, mode_t mode) {
+        const std::string path = mDir.filePath(name).toStdString();
+        std::ofstream(path) << "x";
+        ::chmod(path.c_str(), mode);
+        return path;
+    }
+    QTemporaryDir mDir;
+};
+
+TEST_F(CoreUnixPathFiles, AccessTests) {
+    const std::string rw = file("rw", 0600), wo = file("wo", 0200), ro = file("ro", 0400);
+    EXPECT_TRUE(CoreUnixPath::FileExists(rw.c_str()));
+    EXPECT_TRUE(CoreUnixPath::FileExistsReadWrite(rw.c_str()));
+    EXPECT_TRUE(CoreUnixPath::FileExistsWrite(rw.c_str()));
+    EXPECT_FALSE(CoreUnixPath::FileExists((rw + "-missing").c_str()));
+    EXPECT_FALSE(CoreUnixPath::FileExists(nullptr));
+    if (::geteuid() != 0) {
+        // Permission bits do not bind the superuser.
+        EXPECT_FALSE(CoreUnixPath::FileExistsWrite(wo.c_str()));
+        EXPECT_FALSE(CoreUnixPath::FileExistsRead(wo.c_str()));
+        EXPECT_TRUE(CoreUnixPath::FileExistsRead(ro.c_str()));
+        EXPECT_FALSE(CoreUnixPath::FileExistsReadWrite(ro.c_str()));
+    }
+}
+
+TEST_F(CoreUnixPathFiles, SymbolicLinksAndDeletion) {
+    const std::string target = file("target", 0600);
+    const std::string link = mDir.filePath("link").toStdString();
+    EXPECT_TRUE(CoreUnixPath::MakeSymbolicLinkFromTo(target.c_str(), (link + "/").c_str()));
+    char buffer[1024] = {};
+    ASSERT_GT(::readlink(link.c_str(), buffer, sizeof(buffer) - 1), 0);
+    EXPECT_EQ(std::string(buffer), target);
+    {
+        VerifyCapture capture;
+        EXPECT_FALSE(CoreUnixPath::MakeSymbolicLinkFromTo((target + "-missing").c_str(),
+                                                          (link + "2").c_str()));
+        EXPECT_TRUE(capture.lines().empty());
+    }
+    EXPECT_TRUE(CoreUnixPath::FileDelete(link.c_str()));
+    EXPECT_TRUE(CoreUnixPath::FileExists(target.c_str()));
+    const std::string folder = mDir.filePath("folder").toStdString();
+    ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
+    EXPECT_TRUE(CoreUnixPath::FolderDelete(folder.c_str()));
+    EXPECT_FALSE(CoreUnixPath::FileExists(folder.c_str()));
+}
+
+TEST_F(CoreUnixPathFiles, WorkingDirectory) {
+    CoreUnixPath saved;
+    ASSERT_TRUE(saved.getcwd());
+    CoreUnixPath target(mDir.path().toUtf8().constData());
+    EXPECT_TRUE(target.chdir());
+    CoreUnixPath now;
+    EXPECT_TRUE(now.getcwd());
+    EXPECT_EQ(now.GetUnixPath(), target.GetUnixPath());
+    EXPECT_TRUE(saved.chdir());
+}
+
+// --- the failure table ----------------------------------------------------------------------
+
+struct FailureCase {
+    const char* name;
+    // Runs the failing operation; true when it returned the stated value.
+    std::function<bool()> operation;
+    const char* file;
+    int line;
+    const char* function;
+    const char* expression;
+};
+
+class UnixPathFailureLine : public ::testing::TestWithParam<FailureCase> {};
+
+TEST_P(UnixPathFailureLine, WritesItsLineOnceAndReturnsTheStatedValue) {
+    const FailureCase& c = GetParam();
+    VerifyCapture capture;
+    EXPECT_TRUE(c.operation());
+    const auto lines = capture.lines();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0].file, c.file);
+    EXPECT_EQ(lines[0].line, c.line);
+    EXPECT_EQ(lines[0].function, c.function);
+    EXPECT_EQ(lines[0].expression, std::string(" code : ") + c.expression);
+}
+
+const char* const kNoText = nullptr;
+const char kMissing[] = "/nonexistent-lumenreel-folder/entry";
+
+// A temporary folder's path with a file inside, for the failures that need one.
+std::string TempFolderWithFile() {
+    static QTemporaryDir dir;
+    std::ofstream(dir.filePath("inside").toStdString()) << "x";
+    return dir.path().toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, UnixPathFailureLine,
+    ::testing::Values(
+        FailureCase{"NullUrl",
+                    [] {
+                        CoreUnixPath path("/tmp");
+                        return !path.Construct(static_cast<CFURLRef>(nullptr)) && path.IsEmpty();
+                    },
+                    "CoreUnixPath.cpp", 89, "Construct", "unix_file_url"},
+        FailureCase{"NullString",
+                    [] {
+                        CoreUnixPath path("/tmp");
+                        return !path.Construct(static_cast<CFStringRef>(nullptr)) && path.IsEmpty();
+                    },
+                    "CoreUnixPath.cpp", 106, "Construct", "unix_file_path"},
+        FailureCase{"EmptyString",
+                    [] {
+                        CoreUnixPath path("/tmp");
+                        return !path.Construct(TCFString("").Get()) && path.IsEmpty();
+                    },
+                    "CoreUnixPath.cpp", 108, "Construct",
+                    "fOk = TCFString(unix_file_path).GetValue(mPath)"},
+        FailureCase{"SplitEmpty",
+                    [] {
+                        std::string base, name;
+                        return !CoreUnixPath::GetPathBasePartAndNamePart("", base, name);
+                    },
+                    "CoreUnixPath.cpp", 130, "GetPathBasePartAndNamePart", "path_length"},
+        FailureCase{"ExtensionOfRoot",
+                    [] {
+                        std::string ext;
+                        return !CoreUnixPath::GetPathExtension("/", ext) && ext.empty();
+                    },
+                    "CoreUnixPath.cpp", 188, "GetPathExtension", "!IsRootPath(path.c_str())"},
+        FailureCase{"ExtensionOfHiddenName",
+                    [] {
+                        std::string ext;
+                        return !CoreUnixPath::GetPathExtension(".profile", ext) && ext.empty();
+                    },
+                    "CoreUnixPath.cpp", 194, "GetPathExtension", "int(rfound_dot_at)>0"},
+        FailureCase{"FolderDeleteNotEmpty",
+                    [] { return !CoreUnixPath::FolderDelete(TempFolderWithFile().c_str()); },
+                    "CoreUnixPath.cpp", 240, "FolderDelete", "fOk = (0==rmdir(in_path))"},
+        FailureCase{"FileDeleteMissing", [] { return !CoreUnixPath::FileDelete(kMissing); },
+                    "CoreUnixPath.cpp", 247, "FileDelete", "fOk = (0==unlink(in_path))"},
+        FailureCase{"SymbolicLinkOverExisting",
+                    [] {
+                        const std::string folder = TempFolderWithFile();
+                        return !CoreUnixPath::MakeSymbolicLinkFromTo(folder.c_str(),
+                                                                     (folder + "/inside").c_str());
+                    },
+                    "CoreUnixPath.cpp", 261, "MakeSymbolicLinkFromTo", "fOk = (0==posix_result)"},
+        FailureCase{
+            "DotInFolderName", [] { return !CoreUnixPath::HasValidFileExtension("/a.b/c"); },
+            "CoreUnixPath.cpp", 281, "HasValidFileExtension", "rfound_dot_at>rfound_slash_at"},
+        FailureCase{"AddExtensionToRoot",
+                    [] {
+                        std::string root = "/";
+                        return !CoreUnixPath::AddPathExtension(root, "x") && root == "/";
+                    },
+                    "CoreUnixPath.cpp", 292, "AddPathExtension", "!IsRootPath(inout_path.c_str())"},
+        FailureCase{"ReplaceExtensionOfRoot",
+                    [] {
+                        std::string root = "/";
+                        return !CoreUnixPath::ReplacePathExtension(root, "x");
+                    },
+                    "CoreUnixPath.cpp", 312, "ReplacePathExtension", "!IsRootPath(path.c_str())"},
+        FailureCase{"JustNameOfRoot",
+                    [] {
+                        std::string name;
+                        return !CoreUnixPath::GetPathJustName("/", name);
+                    },
+                    "CoreUnixPath.cpp", 378, "GetPathJustName", "!IsRootPath(path.c_str())"},
+        FailureCase{"FirstPairOfEmpty",
+                    [] {
+                        std::string base = "x", name = "y";
+                        return !CoreUnixPath().GetFirstPair(base, name) && base.empty() &&
+                               name.empty();
+                    },
+                    "CoreUnixPath.cpp", 433, "GetFirstPair", "!IsEmpty()"},
+        FailureCase{"NextPairWithoutBase",
+                    [] {
+                        std::string base, name = "a/b";
+                        return !CoreUnixPath("/a/b").GetNextPair(base, name);
+                    },
+                    "CoreUnixPath.cpp", 454, "GetNextPair", "!IsEmpty() && (base_length>0)"},
+        FailureCase{"ParentOfTopFolder",
+                    [] {
+                        CoreUnixPath parent("/kept");
+                        return !CoreUnixPath("/usr").GetParent(parent) &&
+                               parent.GetUnixPath() == "/kept";
+                    },
+                    "CoreUnixPath.cpp", 486, "GetParent", "GetParent(parent_path)"},
+        FailureCase{"ChdirEmpty", [] { return !CoreUnixPath().chdir(); }, "CoreUnixPath.cpp", 507,
+                    "chdir", "!IsEmpty()"},
+        FailureCase{"ChdirMissing", [] { return !CoreUnixPath(kMissing).chdir(); },
+                    "CoreUnixPath.cpp", 509, "chdir", "fOk = (0==::chdir(mPath.c_str()))"},
+        FailureCase{"FullyQualifiedNull", [] { return !CoreUnixPath::IsFullyQualified(kNoText); },
+                    "CoreUnixPath_inlines.h", 18, "IsFullyQualified", "CoreUnixPath_NotNull"},
+        FailureCase{"PartiallyQualifiedNull",
+                    [] { return !CoreUnixPath::IsPartiallyQualified(kNoText); },
+                    "CoreUnixPath_inlines.h", 24, "IsPartiallyQualified", "CoreUnixPath_NotNull"},
+        FailureCase{"QualifiedNull", [] { return !CoreUnixPath::IsQualified(kNoText); },
+                    "CoreUnixPath_inlines.h", 30, "IsQualified", "CoreUnixPath_NotNull"},
+        FailureCase{"EmptyFullyQualified", [] { return !CoreUnixPath().IsFullyQualified(); },
+                    "CoreUnixPath_inlines.h", 95, "IsFullyQualified", "!IsEmpty()"},
+        FailureCase{"EmptyPartiallyQualified",
+                    [] { return !CoreUnixPath().IsPartiallyQualified(); }, "CoreUnixPath_inlines.h",
+                    103, "IsPartiallyQualified", "!IsEmpty()"},
+        FailureCase{"EmptyQualified", [] { return !CoreUnixPath().IsQualified(); },
+                    "CoreUnixPath_inlines.h", 111, "IsQualified", "!IsEmpty()"},
+        FailureCase{"EmptyJustName", [] { return !CoreUnixPath().IsJustName(); },
+                    "CoreUnixPath_inlines.h", 119, "IsJustName", "!IsEmpty()"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Failures that write more than one line: each line in its order.
+TEST(CoreUnixPathFailures, ChainedReports) {
+    struct Expected {
+        int line;
+        const char* function;
+        const char* expression;
+    };
+    auto check = [](const std::function<bool()>& operation, std::vector<Expected> expected) {
+        VerifyCapture capture;
+        EXPECT_TRUE(operation());
+        const auto lines = capture.lines();
+        ASSERT_EQ(lines.size(), expected.size());
+        for (std::size_t i = 0; i < expected.size(); ++i) {
+            EXPECT_EQ(lines[i].line, expected[i].line);
+            EXPECT_EQ(lines[i].function, expected[i].function);
+            EXPECT_EQ(lines[i].expression, std::string(" code : ") + expected[i].expression);
+        }
+    };
+    // A path without extension: GetPathExtension reports, then HasPathExtension.
+    check([] { return !CoreUnixPath::HasPathExtension("movie", "mov"); },
+          {{194, "GetPathExtension", "int(rfound_dot_at)>0"},
+           {361, "HasPathExtension", "GetPathExtension(path, s_extension)"}});
+    // "/a.b/c": the dot lies in a folder name, so the extension is appended.
+    check(
+        [] {
+            std::string path = "/a.b/c";
+            return CoreUnixPath::ReplacePathExtension(path, "txt") && path == "/a.b/c.txt";
+        },
+        {{281, "HasValidFileExtension", "rfound_dot_at>rfound_slash_at"}});
+    // "/.x": the name before the dot is the root, which takes no extension.
+    check(
+        [] {
+            std::string path = "/.x";
+            return !CoreUnixPath::ReplacePathExtension(path, "y") && path == "/.x";
+        },
+        {{292, "AddPathExtension", "!IsRootPath(inout_path.c_str())"},
+         {326, "ReplacePathExtension", "AddPathExtension(new_path,in_extension)"}});
+    // No extension to append.
+    check(
+        [] {
+            std::string path = "movie";
+            return !CoreUnixPath::ReplacePathExtension(path, nullptr) && path == "movie";
+        },
+        {{294, "AddPathExtension", "in_extension != nullptr"},
+         {315, "ReplacePathExtension", "fOk = CoreUnixPath::AddPathExtension(path,in_extension)"}});
+    // The working directory was removed.
+    check(
+        [] {
+            CoreUnixPath saved;
+            saved.getcwd();
+            QTemporaryDir dir;
+            CoreUnixPath gone(dir.path().toUtf8().constData());
+            gone.chdir();
+            dir.remove();
+            CoreUnixPath cwd("/kept");
+            const bool failed = !cwd.getcwd() && cwd.GetUnixPath() == "/kept";
+            saved.chdir();
+            return failed;
+        },
+        {{497, "getcwd", "::getcwd(cwd.buffer,sizeof(cwd.buffer))"}});
+    // The root appended to: no extension for it.
+    check(
+        [] {
+            std::string path = "/";
+            return !CoreUnixPath::AddPathExtension(path, "x");
+        },
+        {{292, "AddPathExtension", "!IsRootPath(inout_path.c_str())"}});
+    // A URL that is not a file URL has no file-system path.
+    check(
+        [] {
+            CFURLRef url =
+                ::CFURLCreateWithString(nullptr, TCFString("http://example.com/a").Get(), nullptr);
+            CoreUnixPath path("/kept");
+            const bool failed = url != nullptr && !path.Construct(url) && path.IsEmpty();
+            ::CFRelease(url);
+            return failed;
+        },
+        {{92, "Construct", "posix_file_path"}});
+    // A file URL whose path has no UTF-8 form (a lone surrogate): the string's conversion
+    // reports, then each Construct on the way back.
+    check(
+        [] {
+            const UniChar units[] = {u'/', u'a', 0xD800};
+            const TCFString bad(::CFStringCreateWithCharacters(nullptr, units, 3), kCFTypeRefOwned);
+            CFURLRef url =
+                ::CFURLCreateWithFileSystemPath(nullptr, bad.Get(), kCFURLPOSIXPathStyle, false);
+            CoreUnixPath path("/kept");
+            const bool failed = url != nullptr && !path.Construct(url) && path.IsEmpty();
+            if (url)
+                ::CFRelease(url);
+            return failed;
+        },
+        {{186, "GetValue",
+          "fOk = ::CFStringGetCString(mValueRef,buffer_raw_string,_max_buffer_size,"
+          "PreferredEncoding[i])"},
+         {108, "Construct", "fOk = TCFString(unix_file_path).GetValue(mPath)"},
+         {94, "Construct", "fOk = Construct(posix_file_path)"}});
+}
+
+} // namespace

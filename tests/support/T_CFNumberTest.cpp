@@ -1,0 +1,135 @@
+#include "support/T_CFNumber.h"
+#include "support/CFTypeRefClass.h"
+#include "support/T_CFString.h"
+#include "support/T_numeric.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+namespace {
+
+CFNumberRef MakeDouble(double value) {
+    return ::CFNumberCreate(kCFAllocatorDefault, kCFNumberDoubleType, &value);
+}
+
+CFNumberRef MakeInt(long long value) {
+    return ::CFNumberCreate(kCFAllocatorDefault, kCFNumberSInt64Type, &value);
+}
+
+template <class T>
+class NumberReadOut : public ::testing::Test {};
+
+using NativeTypes =
+    ::testing::Types<double, float, unsigned long, long, unsigned int, int, unsigned short, short>;
+TYPED_TEST_SUITE(NumberReadOut, NativeTypes);
+
+TYPED_TEST(NumberReadOut, ReadsEveryNativeType) {
+    const TCFNumber number(MakeInt(1234), kCFTypeRefOwned);
+    // Every byte of the value is written: start from a pattern that would show a partial write.
+    TypeParam value;
+    std::memset(&value, 0xA5, sizeof(value));
+    EXPECT_TRUE(number.GetValue(value));
+    EXPECT_EQ(value, TypeParam(1234));
+
+    TypeParam converted{};
+    EXPECT_TRUE(CFTypeRefClass::ConvertTo(number.Get(), converted));
+    EXPECT_EQ(converted, TypeParam(1234));
+}
+
+TYPED_TEST(NumberReadOut, NullAndOtherObjectsGiveFalse) {
+    TypeParam value{};
+    EXPECT_FALSE(TCFNumber().GetValue(value));
+    const TCFString string("12");
+    EXPECT_FALSE(CFTypeRefClass::ConvertTo(string.Get(), value));
+    EXPECT_FALSE(CFTypeRefClass::ConvertTo(nullptr, value));
+}
+
+TEST(TCFNumberTest, FractionsAndNegativeValues) {
+    const TCFNumber half(MakeDouble(2.5), kCFTypeRefOwned);
+    double d = 0;
+    EXPECT_TRUE(half.GetValue(d));
+    EXPECT_DOUBLE_EQ(d, 2.5);
+    float f = 0;
+    EXPECT_TRUE(half.GetValue(f));
+    EXPECT_FLOAT_EQ(f, 2.5f);
+    const TCFNumber negative(MakeInt(-40000), kCFTypeRefOwned);
+    long l = 0;
+    EXPECT_TRUE(negative.GetValue(l));
+    EXPECT_EQ(l, -40000);
+}
+
+TEST(TCFNumberTest, ConstructChecksTheType) {
+    TCFNumber number;
+    EXPECT_TRUE(number.construct(MakeInt(1), kCFTypeRefOwned));
+    EXPECT_THROW(number.construct(reinterpret_cast<CFNumberRef>(::CFStringCreateWithCString(
+                                      nullptr, "x", kCFStringEncodingUTF8)),
+                                  kCFTypeRefOwned),
+                 CFTypeRefClass::TypeException);
+    int value = 0;
+    EXPECT_FALSE(number.GetValue(value));
+}
+
+struct NameCase {
+    long code;
+    const char* name;
+};
+
+class NumberTypeName : public ::testing::TestWithParam<NameCase> {};
+
+TEST_P(NumberTypeName, NamesTheCode) {
+    EXPECT_STREQ(T_numeric_base::name_of(GetParam().code), GetParam().name);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Codes, NumberTypeName,
+    ::testing::Values(NameCase{1, "kCFNumberSInt8Type"}, NameCase{3, "kCFNumberSInt32Type"},
+                      NameCase{4, "kCFNumberSInt64Type"}, NameCase{7, "kCFNumberCharType"},
+                      NameCase{10, "kCFNumberLongType"}, NameCase{13, "kCFNumberDoubleType"},
+                      NameCase{14, "kCFNumberCFIndexType"}, NameCase{5, "Unknown"},
+                      NameCase{0, "Unknown"}, NameCase{15, "Unknown"}, NameCase{-1, "Unknown"}));
+
+TEST(TNumericTest, NumberTypeOfEachNativeType) {
+    EXPECT_EQ(T_numeric<char>::sNumberType, kCFNumberSInt8Type);
+    EXPECT_EQ(T_numeric<short>::sNumberType, kCFNumberSInt16Type);
+    EXPECT_EQ(T_numeric<int>::sNumberType, kCFNumberSInt32Type);
+    EXPECT_EQ(T_numeric<long long>::sNumberType, kCFNumberSInt64Type);
+    EXPECT_EQ(T_numeric<unsigned char>::sNumberType, kCFNumberCharType);
+    EXPECT_EQ(T_numeric<unsigned short>::sNumberType, kCFNumberShortType);
+    EXPECT_EQ(T_numeric<unsigned int>::sNumberType, kCFNumberIntType);
+    EXPECT_EQ(T_numeric<unsigned long>::sNumberType, kCFNumberLongType);
+    EXPECT_EQ(T_numeric<unsigned long long>::sNumberType, kCFNumberLongLongType);
+    EXPECT_EQ(T_numeric<float>::sNumberType, kCFNumberFloatType);
+    EXPECT_EQ(T_numeric<double>::sNumberType, kCFNumberDoubleType);
+}
+
+TEST(CFTypeRefClassTest, ThrowIfNotTypeMatch) {
+    const TCFNumber number(MakeInt(3), kCFTypeRefOwned);
+    EXPECT_EQ(CFTypeRefClass::ThrowIfNotTypeMatch(number.Get(), ::CFNumberGetTypeID()),
+              ::CFNumberGetTypeID());
+    EXPECT_THROW(CFTypeRefClass::ThrowIfNotTypeMatch(number.Get(), ::CFStringGetTypeID()),
+                 CFTypeRefClass::TypeException);
+    EXPECT_THROW(CFTypeRefClass::ThrowIfNotTypeMatch(nullptr, ::CFStringGetTypeID()),
+                 CFTypeRefClass::TypeException);
+}
+
+TEST(CFTypeRefClassTest, DescriptionsAndStringConversion) {
+    std::string text;
+    EXPECT_TRUE(CFTypeRefClass::GetTypeDescription(::CFStringGetTypeID(), text));
+    EXPECT_EQ(text, "CFString");
+    const TCFNumber number(MakeInt(42), kCFTypeRefOwned);
+    std::string description;
+    EXPECT_TRUE(CFTypeRefClass::GetDescription(number.Get(), description));
+    EXPECT_TRUE(CFTypeRefClass::ConvertTo(number.Get(), text));
+    EXPECT_EQ(text, description);
+    EXPECT_NE(text.find("42"), std::string::npos);
+    const TCFString string("caf\xC3\xA9");
+    EXPECT_TRUE(CFTypeRefClass::ConvertTo(string.Get(), text));
+    EXPECT_EQ(text, "caf\xC3\xA9");
+    text = "stale";
+    EXPECT_FALSE(CFTypeRefClass::ConvertTo(nullptr, text));
+    EXPECT_EQ(text, "");
+}
+
+} // namespace

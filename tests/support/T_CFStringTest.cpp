@@ -1,0 +1,378 @@
+#include "support/T_CFString.h"
+#include "support/VerifyCapture.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+extern "C" const char* __asan_default_options() {
+    // Lets a failed allocation of a huge buffer come back as null instead of stopping the test.
+    return "allocator_may_return_null=1";
+}
+
+namespace {
+
+// A string of the given UTF-16 units (zero units included).
+TCFString Units(const std::u16string& units) {
+    return TCFString(::CFStringCreateWithCharacters(kCFAllocatorDefault,
+                                                    reinterpret_cast<const UniChar*>(units.data()),
+                                                    CFIndex(units.size())),
+                     kCFTypeRefOwned);
+}
+
+std::u16string UnitsOf(const TCFString& string) {
+    const unsigned short* units = nullptr;
+    long length = 0;
+    if (!string.GetValue(units, length))
+        return u"<failed>";
+    std::u16string out(reinterpret_cast<const char16_t*>(units), std::size_t(length));
+    delete[] units;
+    return out;
+}
+
+// --- conversion to 8-bit text and its fallbacks ---------------------------------------------
+
+struct ConversionCase {
+    const char* name;
+    std::u16string text;
+    CFStringEncoding requested;
+    bool ok;
+    std::string bytes;
+};
+
+class EncodingFallback : public ::testing::TestWithParam<ConversionCase> {};
+
+TEST_P(EncodingFallback, ConvertsInTheRequestedOrFirstAvailableEncoding) {
+    const ConversionCase& c = GetParam();
+    std::string out = "stale";
+    EXPECT_EQ(Units(c.text).GetValue(out, c.requested), c.ok);
+    EXPECT_EQ(out, c.bytes);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Encodings, EncodingFallback,
+    ::testing::Values(
+        ConversionCase{"Utf8", u"caf\u00e9", kCFStringEncodingUTF8, true, "caf\xC3\xA9"},
+        ConversionCase{"MacRoman", u"caf\u00e9", kCFStringEncodingMacRoman, true, "caf\x8E"},
+        ConversionCase{"WindowsLatin1", u"\u20ac1", kCFStringEncodingWindowsLatin1, true,
+                       "\x80"
+                       "1"},
+        ConversionCase{"IsoLatin1", u"caf\u00e9", kCFStringEncodingISOLatin1, true, "caf\xE9"},
+        ConversionCase{"Ascii", u"plain", kCFStringEncodingASCII, true, "plain"},
+        ConversionCase{"InvalidCodeGivesUtf8", u"caf\u00e9", kCFStringEncodingInvalidId, true,
+                       "caf\xC3\xA9"},
+        ConversionCase{"UnavailableGivesUtf8", u"caf\u00e9", 0x1234, true, "caf\xC3\xA9"},
+        ConversionCase{"UnmappableGivesUtf8", u"\u20ac", kCFStringEncodingISOLatin1, true,
+                       "\xE2\x82\xAC"},
+        ConversionCase{"AsciiFailureGivesUtf8", u"caf\u00e9", kCFStringEncodingASCII, true,
+                       "caf\xC3\xA9"},
+        ConversionCase{"EmptyFails", u"", kCFStringEncodingUTF8, false, ""}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(TCFStringTest, FallbackIsTriedOnceAndItsFailureReported) {
+    // A lone surrogate has no UTF-8 form: the requested Mac Roman fails, the first fallback
+    // (UTF-8) fails too, and the list is not searched further.
+    VerifyCapture capture;
+    std::string out = "stale";
+    EXPECT_FALSE(Units(u"a\xD800").GetValue(out, kCFStringEncodingMacRoman));
+    EXPECT_EQ(out, "");
+    const auto lines = capture.lines();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0].file, "T_CFString.cpp");
+    EXPECT_EQ(lines[0].line, 186);
+    EXPECT_EQ(lines[0].function, "GetValue");
+    EXPECT_EQ(lines[0].expression,
+              " code : fOk = ::CFStringGetCString(mValueRef,buffer_raw_string,_max_buffer_size,"
+              "PreferredEncoding[i])");
+}
+
+TEST(TCFStringTest, NullAndNonStringReferencesDoNotConvert) {
+    std::string out = "stale";
+    EXPECT_FALSE(TCFString().GetValue(out));
+    EXPECT_EQ(out, "");
+    const int seven = 7;
+    const TCFString number(reinterpret_cast<CFStringRef>(
+                               ::CFNumberCreate(kCFAllocatorDefault, kCFNumberIntType, &seven)),
+                           kCFTypeRefOwned);
+    EXPECT_FALSE(number.GetValue(out));
+}
+
+// --- construction forms ---------------------------------------------------------------------
+
+TEST(TCFStringTest, ConstructsFromEveryForm) {
+    EXPECT_EQ(UnitsOf(TCFString("caf\xC3\xA9")), u"caf\u00e9");
+    EXPECT_EQ(UnitsOf(TCFString(std::string("std"))), u"std");
+    EXPECT_EQ(UnitsOf(TCFString(L"wide\u00e9")), u"wide\u00e9");
+    EXPECT_EQ(UnitsOf(TCFString(std::wstring(L"w"))), u"w");
+    HFSUniStr255 name{3, {u'a', u'b', u'c'}};
+    EXPECT_EQ(UnitsOf(TCFString(name)), u"abc");
+    TCFString assigned;
+    assigned = "x";
+    EXPECT_EQ(UnitsOf(assigned), u"x");
+    assigned = std::string("yz");
+    EXPECT_EQ(UnitsOf(assigned), u"yz");
+    assigned = L"w";
+    EXPECT_EQ(UnitsOf(assigned), u"w");
+    assigned = name;
+    EXPECT_EQ(UnitsOf(assigned), u"abc");
+}
+
+TEST(TCFStringTest, SetValueUsesTheGivenEncoding) {
+    TCFString string;
+    EXPECT_TRUE(string.SetValue("caf\x8E", kCFStringEncodingMacRoman));
+    EXPECT_EQ(UnitsOf(string), u"caf\u00e9");
+    EXPECT_TRUE(string.SetValue(std::string("\xE9"), kCFStringEncodingISOLatin1));
+    EXPECT_EQ(UnitsOf(string), u"\u00e9");
+    const unsigned char pascal[] = {2, 'o', 0x8E};
+    EXPECT_TRUE(string.SetValue(pascal, kCFStringEncodingMacRoman));
+    EXPECT_EQ(UnitsOf(string), u"o\u00e9");
+    const unsigned short utf16[] = {u'h', 0xD83D, 0xDE00, 0};
+    EXPECT_TRUE(string.SetValue(utf16));
+    EXPECT_EQ(string.strlen(), 3);
+}
+
+TEST(TCFStringTest, TextThatIsNotInTheEncodingIsLoggedAndLeavesTheStringAlone) {
+    TCFString string("kept");
+    VerifyCapture capture;
+    EXPECT_FALSE(string.SetValue("bad\xFF", kCFStringEncodingUTF8));
+    EXPECT_EQ(UnitsOf(string), u"kept");
+    const auto messages = capture.messages();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0], "TCFString::SetValue in_cstring:bad\xFF inFromThisEncoding:134217984");
+}
+
+TEST(TCFStringTest, CStringReadAsUtf16EndsAtItsFirstZeroByte) {
+    // Found by fuzzing: an odd-length C string read as UTF-16 was searched for a zero unit past
+    // its terminator. Exact-size heap copies let AddressSanitizer see any read past the end.
+    const std::unique_ptr<char[]> odd(new char[4]{'a', 'b', 'c', 0});
+    TCFString string("kept");
+    string.SetValue(odd.get(), kCFStringEncodingUnicode);
+    const std::unique_ptr<char[]> even(new char[5]{'a', 0x01, 'b', 0x02, 0});
+    EXPECT_TRUE(string.SetValue(even.get(), kCFStringEncodingUnicode));
+    EXPECT_EQ(UnitsOf(string), std::u16string({char16_t(0x0161), char16_t(0x0262)}));
+}
+
+TEST(TCFStringTest, WideCharactersNarrowToTheirLow16Bits) {
+    const wchar_t wide[] = {L'a', wchar_t(0x1F600), L'b', 0};
+    TCFString string(wide);
+    EXPECT_EQ(UnitsOf(string), std::u16string({u'a', char16_t(0xF600), u'b'}));
+    std::wstring back;
+    EXPECT_TRUE(string.GetValue(back));
+    EXPECT_EQ(back, std::wstring({L'a', wchar_t(0xF600), L'b'}));
+    // A unit that narrows to zero stays in the string.
+    const wchar_t zero_low[] = {L'x', wchar_t(0x10000), L'y', 0};
+    EXPECT_EQ(TCFString(zero_low).strlen(), 3);
+}
+
+// --- read-out forms -------------------------------------------------------------------------
+
+TEST(TCFStringTest, NameRecordHoldsTheFirst255Units) {
+    const std::u16string long_text(300, u'n');
+    HFSUniStr255 name{};
+    EXPECT_TRUE(Units(long_text).GetValue(name));
+    EXPECT_EQ(name.length, 255);
+    EXPECT_EQ(name.unicode[254], u'n');
+    EXPECT_FALSE(Units(u"").GetValue(name));
+    EXPECT_EQ(name.length, 0);
+}
+
+TEST(TCFStringTest, Utf16CopiesAreZeroTerminated) {
+    T_cstring<unsigned short> copy;
+    EXPECT_TRUE(Units(u"ab\u00e9").GetValue(copy));
+    ASSERT_NE(copy.c_str(), nullptr);
+    EXPECT_EQ(copy.length(), 3u);
+    EXPECT_EQ(copy.c_str()[2], 0xE9);
+    EXPECT_EQ(copy.c_str()[3], 0);
+    const unsigned short* units = nullptr;
+    long length = -1;
+    EXPECT_TRUE(Units(u"xy").GetValue(units, length));
+    EXPECT_EQ(length, 2);
+    EXPECT_EQ(units[2], 0);
+    delete[] units;
+    EXPECT_TRUE(Units(u"").GetValue(units, length));
+    EXPECT_EQ(length, 0);
+    EXPECT_EQ(units[0], 0);
+    delete[] units;
+}
+
+TEST(TCFStringTest, PascalReadOutIsMacRomanAndAtMost255Bytes) {
+    unsigned char pascal[256];
+    EXPECT_TRUE(TCFString("caf\xC3\xA9").GetValue(pascal));
+    EXPECT_EQ(pascal[0], 4);
+    EXPECT_EQ(pascal[4], 0x8E);
+    EXPECT_TRUE(Units(std::u16string(400, u'p')).GetValue(pascal));
+    EXPECT_EQ(pascal[0], 255);
+}
+
+struct CompareCase {
+    const char* lhs;
+    const char* rhs;
+    int result;
+};
+
+class Strcmp : public ::testing::TestWithParam<CompareCase> {};
+
+TEST_P(Strcmp, ComparesUnitsInOrder) {
+    const TCFString lhs(GetParam().lhs);
+    EXPECT_EQ(lhs.strcmp(GetParam().rhs), GetParam().result);
+    EXPECT_EQ(lhs.strcmp(TCFString(GetParam().rhs).Get()), GetParam().result);
+}
+
+INSTANTIATE_TEST_SUITE_P(Pairs, Strcmp,
+                         ::testing::Values(CompareCase{"abc", "abc", 0},
+                                           CompareCase{"abc", "abd", -1}, CompareCase{"b", "a", 1},
+                                           CompareCase{"a", "ab", -1}));
+
+TEST(TCFStringTest, StaticConversionsGoThroughATemporaryString) {
+    HFSUniStr255 name{};
+    EXPECT_TRUE(TCFString::ToUnicode("caf\x8E", name, kCFStringEncodingMacRoman));
+    EXPECT_EQ(name.length, 4);
+    EXPECT_EQ(name.unicode[3], 0xE9);
+    const unsigned char pascal[] = {1, 'q'};
+    EXPECT_TRUE(TCFString::ToUnicode(pascal, name, kCFStringEncodingASCII));
+    EXPECT_EQ(name.length, 1);
+    std::wstring wide;
+    EXPECT_TRUE(TCFString::ToUnicode("\xC3\xA9", wide, kCFStringEncodingUTF8));
+    EXPECT_EQ(wide, L"\u00e9");
+    std::string text;
+    EXPECT_TRUE(TCFString::FromUnicode(name, text, kCFStringEncodingUTF8));
+    EXPECT_EQ(text, "q");
+    EXPECT_TRUE(TCFString::FromUnicode(L"\u00e9", text, kCFStringEncodingISOLatin1));
+    EXPECT_EQ(text, "\xE9");
+    EXPECT_FALSE(TCFString::ToUnicode("\xFF", name, kCFStringEncodingUTF8));
+}
+
+TEST(TCFStringTest, ConstructChecksTheType) {
+    int seven = 7;
+    CFNumberRef number = ::CFNumberCreate(kCFAllocatorDefault, kCFNumberIntType, &seven);
+    TCFString string;
+    EXPECT_THROW(string.construct(reinterpret_cast<CFStringRef>(number), kCFTypeRefOwned),
+                 CFTypeRefClass::TypeException);
+    // The wrong reference stays stored, owned: the wrapper releases it.
+    EXPECT_EQ(reinterpret_cast<CFTypeRef>(string.Get()), reinterpret_cast<CFTypeRef>(number));
+    EXPECT_FALSE(string.IsValid());
+    EXPECT_FALSE(string.construct(nullptr, kCFTypeRefOwned));
+    EXPECT_TRUE(string.construct(::CFStringCreateWithCString(nullptr, "s", kCFStringEncodingUTF8),
+                                 kCFTypeRefOwned));
+}
+
+// --- the failure table ----------------------------------------------------------------------
+
+struct FailureCase {
+    const char* name;
+    // Runs the failing operation; true when it returned the stated value.
+    std::function<bool()> operation;
+    const char* file;
+    int line;
+    const char* function;
+    const char* expression;
+};
+
+class CFStringFailureLine : public ::testing::TestWithParam<FailureCase> {};
+
+TEST_P(CFStringFailureLine, WritesItsLineOnceAndReturnsTheStatedValue) {
+    const FailureCase& c = GetParam();
+    VerifyCapture capture;
+    EXPECT_TRUE(c.operation());
+    const auto lines = capture.lines();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0].file, c.file);
+    EXPECT_EQ(lines[0].line, c.line);
+    EXPECT_EQ(lines[0].function, c.function);
+    EXPECT_EQ(lines[0].expression, std::string(" code : ") + c.expression);
+}
+
+const char* const kNoText = nullptr;
+const wchar_t* const kNoWide = nullptr;
+const unsigned char* const kNoPascal = nullptr;
+const unsigned short* const kNoUnits = nullptr;
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, CFStringFailureLine,
+    ::testing::Values(
+        FailureCase{"ConstructNullCString", [] { return TCFString(kNoText).Get() == nullptr; },
+                    "T_CFString_inlines.h", 26, "TCFString", "in_cstring!=NULL"},
+        FailureCase{"ConstructNullWide", [] { return TCFString(kNoWide).Get() == nullptr; },
+                    "T_CFString_inlines.h", 37, "TCFString", "in_wide_cstring!=NULL"},
+        FailureCase{"AssignNullCString",
+                    [] {
+                        TCFString s("kept");
+                        s = kNoText;
+                        return s.strcmp("kept") == 0;
+                    },
+                    "T_CFString_inlines.h", 46, "operator=", "in_cstring!=NULL"},
+        FailureCase{"StrlenOfNull", [] { return TCFString().strlen() == 0; },
+                    "T_CFString_inlines.h", 67, "strlen", "IsValid()"},
+        FailureCase{"StrcmpInvalidWithCString", [] { return TCFString().strcmp("a") == -1; },
+                    "T_CFString_inlines.h", 76, "strcmp", "IsValid()"},
+        FailureCase{"StrcmpNullCString", [] { return TCFString("a").strcmp(kNoText) == -1; },
+                    "T_CFString_inlines.h", 78, "strcmp", "in_rhs_utf8_cstring!=NULL"},
+        FailureCase{"StrcmpInvalidWithString",
+                    [] { return TCFString().strcmp(TCFString("a").Get()) == -1; },
+                    "T_CFString_inlines.h", 90, "strcmp", "IsValid()"},
+        FailureCase{"StrcmpNullString",
+                    [] { return TCFString("a").strcmp(static_cast<CFStringRef>(nullptr)) == -1; },
+                    "T_CFString_inlines.h", 92, "strcmp", "rhs_StringRef!=NULL"},
+        FailureCase{"SetValueNullCString",
+                    [] { return !TCFString().SetValue(kNoText, kCFStringEncodingUTF8); },
+                    "T_CFString_inlines.h", 105, "SetValue", "in_cstring!=NULL"},
+        FailureCase{"SetValueNullUnits", [] { return !TCFString().SetValue(kNoUnits); },
+                    "T_CFString_inlines.h", 134, "SetValue", "in_cstring!=NULL"},
+        FailureCase{"Utf16BufferOfInvalid",
+                    [] {
+                        const unsigned short* units = nullptr;
+                        long length = 5;
+                        return !TCFString().GetValue(units, length) && units == nullptr &&
+                               length == 0;
+                    },
+                    "T_CFString_inlines.h", 151, "GetValue", "IsTypeValid()"},
+        FailureCase{"Utf16CopyOfInvalid",
+                    [] {
+                        T_cstring<unsigned short> copy;
+                        return !TCFString().GetValue(copy) && copy.c_str() == nullptr;
+                    },
+                    "T_CFString_inlines.h", 174, "GetValue", "IsTypeValid()"},
+        FailureCase{"SetValueNullWide", [] { return !TCFString().SetValue(kNoWide); },
+                    "T_CFString_inlines.h", 216, "SetValue", "in_wide_cstring!=NULL"},
+        FailureCase{"SetValueNullPascal",
+                    [] { return !TCFString().SetValue(kNoPascal, kCFStringEncodingMacRoman); },
+                    "T_CFString_inlines.h", 247, "SetValue", "in_pstring!=NULL"},
+        FailureCase{"FromUnicodeNullWide",
+                    [] {
+                        std::string out = "stale";
+                        return !TCFString::FromUnicode(kNoWide, out, kCFStringEncodingUTF8) &&
+                               out.empty();
+                    },
+                    "T_CFString_inlines.h", 279, "FromUnicode", "in_wide_cstring!=NULL"},
+        FailureCase{"ToUnicodeNullCStringToName",
+                    [] {
+                        HFSUniStr255 name{7, {}};
+                        return !TCFString::ToUnicode(kNoText, name, kCFStringEncodingUTF8) &&
+                               name.length == 0;
+                    },
+                    "T_CFString_inlines.h", 296, "ToUnicode", "in_utf8_cstring!=NULL"},
+        FailureCase{"ToUnicodeNullPascal",
+                    [] {
+                        HFSUniStr255 name{};
+                        return !TCFString::ToUnicode(kNoPascal, name, kCFStringEncodingUTF8);
+                    },
+                    "T_CFString_inlines.h", 310, "ToUnicode", "in_pstring!=NULL"},
+        FailureCase{"ToUnicodeNullCStringToWide",
+                    [] {
+                        std::wstring wide = L"stale";
+                        return !TCFString::ToUnicode(kNoText, wide, kCFStringEncodingUTF8) &&
+                               wide.empty();
+                    },
+                    "T_CFString_inlines.h", 324, "ToUnicode", "in_utf8_cstring!=NULL"},
+        FailureCase{"Utf16BufferThatCannotBeHad",
+                    [] {
+                        T_cstring<unsigned short> copy;
+                        return !copy.set_length(std::size_t(1) << 44) && copy.c_str() == nullptr;
+                    },
+                    "T_CFString.h", 55, "set_length", "m_cstring!=__null"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace
