@@ -2,6 +2,10 @@
 #include "support/CoreCStringSized.h"
 #include "support/CoreException.h"
 #include "support/CorePString.h"
+#include "support/T_CFString.h"
+#include "support/VerifyCapture.h"
+
+#include "platform/system/Files.h"
 
 #include <gtest/gtest.h>
 
@@ -159,6 +163,31 @@ TEST(CoreCStringTest, ConstructsFromEveryForm) {
     CoreCString original("copy");
     EXPECT_STREQ(CoreCString(original).c_str(), "copy");
     EXPECT_STREQ(CoreCString().c_str(), "");
+}
+
+TEST(CoreCStringTest, TakesFileSpecificationNamesAndCoreFoundationStrings) {
+    FSSpec spec{};
+    spec.name[0] = 4;
+    std::memcpy(spec.name + 1, "clip", 4);
+    EXPECT_STREQ(CoreCString(spec).c_str(), "clip");
+    EXPECT_STREQ(CoreCString(&spec).c_str(), "clip");
+    EXPECT_STREQ(CoreCString(static_cast<const FSSpec*>(nullptr)).c_str(), "");
+    spec.name[0] = 200; // past the record's 63 characters: not believed
+    EXPECT_EQ(CoreCString(spec).strlen(), 4u);
+
+    CoreCString text("old");
+    const TCFString roman("caf\xC3\xA9");
+    text = roman.Get();
+    EXPECT_STREQ(text.c_str(), "caf\x8E");
+    EXPECT_EQ(text.buffer_size(), 5);
+    text = static_cast<CFStringRef>(nullptr);
+    EXPECT_EQ(text.c_str(), nullptr);
+    // A character without a Mac Roman form leaves no buffer, and says so.
+    VerifyCapture capture;
+    text = TCFString("\xC4\x80").Get();
+    EXPECT_EQ(text.c_str(), nullptr);
+    ASSERT_EQ(capture.lines().size(), 1u);
+    EXPECT_EQ(capture.lines()[0].file, "CoreCStringCF.cpp");
 }
 
 TEST(CoreCStringTest, AssignmentReplacesTheBufferAndSurvivesItsOwnText) {
