@@ -5,6 +5,7 @@
 #include "platform/system/Folders.h"
 #include "support/CoreMachDebugLog.h"
 #include "support/CoreServicesFramework.h"
+#include "support/CoreStaticOrder.h"
 #include "support/CoreSystem.h"
 #include "support/LogTestSupport.h"
 #include "support/SystemFramework.h"
@@ -219,6 +220,22 @@ TEST(T_CFTypeRef, OwnedReferencesAreReleasedBorrowedOnesAreNot) {
     EXPECT_TRUE(last.construct(string, kCFTypeRefOwned));
     last.destruct();
     EXPECT_EQ(last.Get(), nullptr);
+}
+
+} // namespace
+
+namespace {
+
+// A failure report made by a static initialiser before main gets its texts too.
+struct LookedUpBeforeMain {
+    std::string name;
+    LookedUpBeforeMain()
+        : name(CoreServicesFramework::StatusText("GetMacOSStatusErrorString", fnfErr)) {}
+};
+LookedUpBeforeMain sLookedUpBeforeMain CORE_STATIC_ORDER(kCoreStaticOrder_AppInit);
+
+TEST(CoreServicesFramework, WorksInStaticInitialisers) {
+    EXPECT_EQ(sLookedUpBeforeMain.name, "fnfErr");
 }
 
 } // namespace

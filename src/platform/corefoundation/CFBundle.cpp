@@ -143,7 +143,11 @@ __CFBundle* makeMainBundle(const QString& folder) {
 
 std::mutex sMainMutex;
 __CFBundle* sMainBundle = nullptr;
-QString sMainFolder;
+
+QString& mainFolder() {
+    static QString folder;
+    return folder;
+}
 
 CFURLRef folderURL(const QString& path) {
     if (path.isEmpty())
@@ -193,13 +197,13 @@ CFBundleRef CFBundleCreate(CFAllocatorRef, CFURLRef bundleURL) {
 CFBundleRef CFBundleGetMainBundle() {
     std::lock_guard<std::mutex> lock(sMainMutex);
     if (!sMainBundle)
-        sMainBundle = makeMainBundle(sMainFolder);
+        sMainBundle = makeMainBundle(mainFolder());
     return sMainBundle;
 }
 
 void CFBundleSetMainBundleFolder(const char* posixPath) {
     std::lock_guard<std::mutex> lock(sMainMutex);
-    sMainFolder = posixPath ? QString::fromUtf8(posixPath) : QString();
+    mainFolder() = posixPath ? QString::fromUtf8(posixPath) : QString();
     // The previous main bundle may still be in use by callers: it is kept, not freed.
     static auto* retired = new std::vector<__CFBundle*>;
     if (sMainBundle)

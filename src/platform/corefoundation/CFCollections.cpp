@@ -95,8 +95,12 @@ const CFDictionaryKeyCallBacks kCFCopyStringDictionaryKeyCallBacks = {
     0, copyStringRetain, typeRelease, typeDescription, typeEqual, typeHash};
 const CFDictionaryValueCallBacks kCFTypeDictionaryValueCallBacks = {0, typeRetain, typeRelease,
                                                                     typeDescription, typeEqual};
-const CFSetCallBacks kCFTypeSetCallBacks = kCFTypeDictionaryKeyCallBacks;
-const CFBagCallBacks kCFTypeBagCallBacks = kCFTypeDictionaryKeyCallBacks;
+// Written out rather than copied, so that all of these are constant data, ready before any
+// static initialiser runs.
+const CFSetCallBacks kCFTypeSetCallBacks = {0,         typeRetain, typeRelease, typeDescription,
+                                            typeEqual, typeHash};
+const CFBagCallBacks kCFTypeBagCallBacks = {0,         typeRetain, typeRelease, typeDescription,
+                                            typeEqual, typeHash};
 
 // ----- arrays
 

@@ -232,8 +232,10 @@ CFComparisonResult CFNumberCompare(CFNumberRef number, CFNumberRef otherNumber, 
 }
 
 namespace {
-__CFBoolean sTrue(true);
-__CFBoolean sFalse(false);
+// Made before every other static object (the lowest priority number), so that code running in
+// static initialisers already sees two complete booleans.
+__CFBoolean sTrue __attribute__((init_priority(101))) (true);
+__CFBoolean sFalse __attribute__((init_priority(101))) (false);
 } // namespace
 
 const CFBooleanRef kCFBooleanTrue = &sTrue;

@@ -91,6 +91,10 @@ const ByteTable* tableFor(CFStringEncoding encoding) {
     static ByteTable macRoman, windowsLatin1, isoLatin1, ascii, nextStep;
     std::call_once(once, [] {
         macRoman = tableFromIconv("MACINTOSH");
+        // The platform maps the Apple logo to the private-use U+F8FF; iconv picks another.
+        macRoman.fromUnicode.erase(macRoman.toUnicode[0xF0]);
+        macRoman.toUnicode[0xF0] = 0xF8FF;
+        macRoman.fromUnicode[0xF8FF] = 0xF0;
         windowsLatin1 = tableFromIconv("CP1252");
         isoLatin1 = tableFromIconv("ISO-8859-1");
         ascii = asciiTable();

@@ -125,3 +125,31 @@ TEST(CFPropertyList, WritesWhatItReads) {
 }
 
 } // namespace
+
+namespace {
+
+// Parsing before main, as the entitlements reader does, sees complete booleans and collections.
+struct ParsedBeforeMain {
+    CFTypeID valueType = 0;
+    Boolean value = false;
+    CFIndex count = -1;
+    ParsedBeforeMain() {
+        CFPropertyListRef plist =
+            parse("<plist><dict><key>k</key><true/><key>a</key><array><string>x</string>"
+                  "</array></dict></plist>");
+        const void* flag = CFDictionaryGetValue(static_cast<CFDictionaryRef>(plist), CFSTR("k"));
+        valueType = CFGetTypeID(flag);
+        value = CFBooleanGetValue(static_cast<CFBooleanRef>(flag));
+        count = CFDictionaryGetCount(static_cast<CFDictionaryRef>(plist));
+        CFRelease(plist);
+    }
+};
+ParsedBeforeMain sParsedBeforeMain __attribute__((init_priority(1500)));
+
+TEST(CFPropertyList, WorksInStaticInitialisers) {
+    EXPECT_EQ(sParsedBeforeMain.valueType, CFBooleanGetTypeID());
+    EXPECT_TRUE(sParsedBeforeMain.value);
+    EXPECT_EQ(sParsedBeforeMain.count, 2);
+}
+
+} // namespace

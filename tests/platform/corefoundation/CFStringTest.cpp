@@ -132,6 +132,20 @@ TEST(CFString, Utf16StorageAndSixteenBitConversion) {
     EXPECT_FALSE(CFStringGetCString(string, buffer.data(), 8, kCFStringEncodingUnicode));
 }
 
+TEST(CFString, EveryMacRomanByteRoundTrips) {
+    std::string all;
+    for (int byte = 1; byte < 256; ++byte)
+        all += char(byte);
+    CFHolder<CFStringRef> string(
+        CFStringCreateWithCString(nullptr, all.c_str(), kCFStringEncodingMacRoman));
+    ASSERT_EQ(CFStringGetLength(string), 255);
+    EXPECT_EQ(CFStringGetCharacterAtIndex(string, 0xDB - 1), 0x20AC);
+    EXPECT_EQ(CFStringGetCharacterAtIndex(string, 0xF0 - 1), 0xF8FF);
+    std::string back;
+    ASSERT_TRUE(convert(string, kCFStringEncodingMacRoman, back, 512));
+    EXPECT_EQ(back, all);
+}
+
 TEST(CFString, InvalidInputAndUnavailableEncodings) {
     EXPECT_EQ(CFStringCreateWithCString(nullptr, "\xC3(", kCFStringEncodingUTF8), nullptr);
     EXPECT_EQ(CFStringCreateWithCString(nullptr, "\xE9", kCFStringEncodingASCII), nullptr);
