@@ -1,0 +1,81 @@
+#include "interface/USecuritySandbox/USandboxFolderController.h"
+
+#include "interface/USecuritySandbox/USandboxUserFolder.h"
+#include "platform/appkit/NSOpenPanel.h"
+#include "platform/foundation/NSNotification.h"
+#include "platform/foundation/NSNotificationCenter.h"
+#include "platform/foundation/NSURL.h"
+
+NS_IMPLEMENT_CLASS(USandboxFolderController, NSObject)
+
+int import_USandboxFolderController() {
+    return USandboxFolderController::classObject() != nullptr && import_USandboxUserFolder() &&
+           import_NSOpenPanel();
+}
+
+USandboxFolderController::USandboxFolderController() = default;
+
+USandboxFolderController::~USandboxFolderController() {
+    if (mObservingTermination)
+        NSNotificationCenter::defaultCenter()->removeObserver(this);
+}
+
+USandboxUserFolder* USandboxFolderController::outletRequiredPrefsFolder() const {
+    return mRequiredPrefsFolder.data();
+}
+
+void USandboxFolderController::setOutletRequiredPrefsFolder(USandboxUserFolder* folder) {
+    mRequiredPrefsFolder = folder;
+}
+
+void USandboxFolderController::awakeFromNib() {
+    NSObject::awakeFromNib();
+    serializedPrefsLoad(this);
+    NSNotificationCenter::defaultCenter()->addObserver(
+        this, QStringLiteral("applicationWillTerminate:"),
+        QString::fromLatin1(NSApplicationWillTerminateNotification), nullptr);
+    mObservingTermination = true;
+}
+
+void USandboxFolderController::applicationWillTerminate(NSNotification* /*notification*/) {
+    serializedPrefsSave(this);
+    NSNotificationCenter::defaultCenter()->removeObserver(this);
+    mObservingTermination = false;
+}
+
+void USandboxFolderController::serializedPrefsLoad(NSObject* /*sender*/) {
+    if (USandboxUserFolder* folder = outletRequiredPrefsFolder())
+        folder->serializeLoadDataWithKey(serializationKey());
+}
+
+void USandboxFolderController::serializedPrefsSave(NSObject* /*sender*/) {
+    if (USandboxUserFolder* folder = outletRequiredPrefsFolder())
+        folder->serializeSaveDataWithKey(serializationKey());
+}
+
+QString USandboxFolderController::serializationKey() const {
+    if (USandboxUserFolder* folder = outletRequiredPrefsFolder())
+        return folder->serializationKey();
+    if (!mOptionalUserDefaultsKey.isNull())
+        return mOptionalUserDefaultsKey;
+    return className();
+}
+
+void USandboxFolderController::browseForFolder(NSObject* /*sender*/) {
+    NSAutoreleasePool pool;
+    NSOpenPanel* panel = NSOpenPanel::openPanel();
+    panel->setCanChooseDirectories(true);
+    panel->setCanChooseFiles(false);
+    USandboxUserFolder* folder = outletRequiredPrefsFolder();
+    NSURL* start = folder ? folder->folderURL() : nullptr;
+    const NSInteger result =
+        panel->runModalForDirectory(start ? start->path() : QString(), QString(), nullptr);
+    // The folder may have gone while the panel was open.
+    folder = outletRequiredPrefsFolder();
+    if (result != NSFileHandlingPanelOKButton || !folder || panel->URLs().isEmpty())
+        return;
+    NSURL* chosen = panel->URLs().first();
+    folder->setSandboxURL_forSandboxBookmarkData(
+        chosen, USandboxUserFolder::sandboxBookmarkDataWithFolderURL(chosen));
+    folder->serializeSaveDataWithKey(serializationKey());
+}

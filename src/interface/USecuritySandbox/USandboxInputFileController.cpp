@@ -1,0 +1,176 @@
+#include "interface/USecuritySandbox/USandboxInputFileController.h"
+
+#include "interface/USecuritySandbox/NSURLSandboxURL.h"
+#include "platform/appkit/NSOpenPanel.h"
+#include "platform/foundation/NSLog.h"
+
+namespace {
+
+QVariant affectedBySandboxURL(Class) {
+    return QVariant::fromValue(QSet<QString>{QStringLiteral("sandboxURL")});
+}
+
+} // namespace
+
+NS_IMPLEMENT_CLASS(USandboxInputFileController, NSObject, [](NSClass& cls) {
+    cls.addClassMethod("keyPathsForValuesAffectingInputPath", affectedBySandboxURL);
+    cls.addClassMethod("keyPathsForValuesAffectingLocalizedDisplayInputPath", affectedBySandboxURL);
+})
+
+int import_USandboxInputFileController() {
+    return USandboxInputFileController::classObject() != nullptr && import_USandboxUserFolder() &&
+           import_NSOpenPanel();
+}
+
+USandboxInputFileController::USandboxInputFileController() = default;
+
+USandboxInputFileController::~USandboxInputFileController() {
+    setSecurityURL(nullptr);
+    setSecurityData(std::nullopt);
+    setValidFileExtensions({});
+}
+
+NSURL* USandboxInputFileController::securityURL() const {
+    std::lock_guard guard(mLock);
+    return mSecurityURL;
+}
+
+void USandboxInputFileController::setSecurityURL(NSURL* url) {
+    willChangeValueForKey(QStringLiteral("securityURL"));
+    if (url)
+        url->retain();
+    NSURL* old = nullptr;
+    {
+        std::lock_guard guard(mLock);
+        old = std::exchange(mSecurityURL, url);
+    }
+    if (old)
+        old->release();
+    didChangeValueForKey(QStringLiteral("securityURL"));
+}
+
+std::optional<QByteArray> USandboxInputFileController::securityData() const {
+    std::lock_guard guard(mLock);
+    return mSecurityData;
+}
+
+void USandboxInputFileController::setSecurityData(const std::optional<QByteArray>& data) {
+    willChangeValueForKey(QStringLiteral("securityData"));
+    {
+        std::lock_guard guard(mLock);
+        mSecurityData = data;
+    }
+    didChangeValueForKey(QStringLiteral("securityData"));
+}
+
+QStringList USandboxInputFileController::validFileExtensions() const {
+    std::lock_guard guard(mLock);
+    return mValidFileExtensions;
+}
+
+void USandboxInputFileController::setValidFileExtensions(const QStringList& extensions) {
+    std::lock_guard guard(mLock);
+    mValidFileExtensions = extensions;
+}
+
+void USandboxInputFileController::awakeFromNib() {
+    NSObject::awakeFromNib();
+    setValidFileExtensions({QStringLiteral("****")});
+    if (!mValidFileExtensionsText.isNull())
+        setValidFileExtensions(mValidFileExtensionsText.split(QLatin1Char(',')));
+}
+
+void USandboxInputFileController::setSandboxURL(NSURL* url) {
+    willChangeValueForKey(QStringLiteral("sandboxURL"));
+    // Keeps the new URL alive should it be the held one.
+    NSRef<NSURL> incoming(url);
+    if (NSURL* held = securityURL())
+        SandboxURL::sandboxURLEndSecurityAccess(held);
+    setSecurityURL(url);
+    if (NSURL* stored = securityURL())
+        SandboxURL::sandboxURLBeginSecurityAccess(stored);
+    didChangeValueForKey(QStringLiteral("sandboxURL"));
+}
+
+void USandboxInputFileController::setSandboxBookmarkData(const std::optional<QByteArray>& data) {
+    NSAutoreleasePool pool;
+    willChangeValueForKey(QStringLiteral("sandboxBookmarkData"));
+    setSecurityData(data);
+    didChangeValueForKey(QStringLiteral("sandboxBookmarkData"));
+    setSandboxURL(data ? SandboxURL::sandboxURLWithSecurityBookmarkData(data) : nullptr);
+}
+
+void USandboxInputFileController::setSandboxURL_forSandboxBookmarkData(
+    NSURL* url, const std::optional<QByteArray>& data) {
+    setSandboxURL(url);
+    willChangeValueForKey(QStringLiteral("sandboxBookmarkData"));
+    setSecurityData(data);
+    didChangeValueForKey(QStringLiteral("sandboxBookmarkData"));
+}
+
+QString USandboxInputFileController::inputPath() const {
+    NSURL* url = securityURL();
+    if (!url)
+        return QStringLiteral("");
+    const QString path = SandboxURL::sandboxURLFilePath(url);
+    return path.isNull() ? QStringLiteral("") : path;
+}
+
+QString USandboxInputFileController::localizedDisplayInputPath() const {
+    NSURL* url = securityURL();
+    if (!url)
+        return QStringLiteral("");
+    const QString display = SandboxURL::localizedDisplaySandboxURLFilePath(url);
+    return display.isNull() ? QStringLiteral("") : display;
+}
+
+NSURL* USandboxInputFileController::defaultInputFolderURL() const {
+    if (NSURL* url = securityURL())
+        return url;
+    USandboxUserFolder* folder = outletSandboxUserFolder();
+    return folder ? folder->folderURL() : nullptr;
+}
+
+QString USandboxInputFileController::openPanelTitle() const {
+    NSObject* control = outletOpenPanelTitle();
+    if (!control || !control->respondsToSelector(QStringLiteral("stringValue")))
+        return QString();
+    return control->performSelector(QStringLiteral("stringValue")).toString();
+}
+
+void USandboxInputFileController::actionBrowseInputPath(NSObject* /*sender*/) {
+    NSAutoreleasePool pool;
+    NSOpenPanel* panel = NSOpenPanel::openPanel();
+    const QString title = openPanelTitle();
+    if (!title.isNull())
+        panel->setTitle(title);
+    panel->setCanChooseFiles(true);
+    panel->setResolvesAliases(true);
+    panel->setDirectoryURL(defaultInputFolderURL());
+    panel->setAllowedFileTypes(validFileExtensions());
+    if (panel->runModal() != NSFileHandlingPanelOKButton || panel->URLs().isEmpty())
+        return;
+    NSURL* chosen = panel->URLs().first();
+    setSandboxURL_forSandboxBookmarkData(chosen, SandboxURL::bookmarkDataForSandboxURL(chosen));
+    NSLog("actionBrowseInputPath:self.sandboxURL=%@\n", sandboxURL());
+}
+
+bool USandboxInputFileController::automaticallyNotifiesObserversForKey(const QString& key) const {
+    // These setters announce their changes themselves.
+    if (key == QLatin1String("sandboxBookmarkData") || key == QLatin1String("sandboxURL") ||
+        key == QLatin1String("securityURL") || key == QLatin1String("securityData"))
+        return false;
+    return NSObject::automaticallyNotifiesObserversForKey(key);
+}
+
+QVariant USandboxInputFileController::securityDataValue() const {
+    return USandboxValueFromBookmarkData(securityData());
+}
+
+void USandboxInputFileController::setSecurityDataValue(const QVariant& value) {
+    setSecurityData(USandboxBookmarkDataFromValue(value));
+}
+
+void USandboxInputFileController::setSandboxBookmarkDataValue(const QVariant& value) {
+    setSandboxBookmarkData(USandboxBookmarkDataFromValue(value));
+}

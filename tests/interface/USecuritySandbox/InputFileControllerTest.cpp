@@ -1,0 +1,201 @@
+// The input-file controller in a signed, sandboxed process.
+#include "SandboxTestSupport.h"
+
+#include "interface/USecuritySandbox/NSURLSandboxURL.h"
+#include "interface/USecuritySandbox/USandboxInputFileController.h"
+#include "platform/foundation/NSSecurityScopedAccess.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using sandbox_test::LogCapture;
+using sandbox_test::ScratchDefaults;
+using sandbox_test::ScriptedOpenPanel;
+using Kind = NSSecurityScopedAccessEvent::Kind;
+
+// A text field: what the panel title outlet is connected to.
+class TitleField : public NSObject {
+    Q_OBJECT
+    Q_PROPERTY(QString stringValue MEMBER mText)
+public:
+    QString mText;
+};
+
+class PathRecorder : public NSObject {
+    Q_OBJECT
+public:
+    void observeValueForKeyPath(const QString& keyPath, NSObject* object, const QVariantMap&,
+                                void*) override {
+        heard << keyPath + "=" + object->valueForKeyPath(keyPath).toString();
+    }
+    QStringList heard;
+};
+
+namespace {
+
+class InputFileController : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(mDir.isValid());
+        mRoot = QDir(mDir.path()).canonicalPath();
+        mOld = touch("Old.qtz");
+        mNew = touch("New.qtz");
+        mFolder = USandboxUserFolder::sandboxPrefsFolderWithFolderURL(
+            USandboxUserFolder::classObject(), NSURL::fileURLWithPath(mRoot, true));
+        mController = NSAdopt(new USandboxInputFileController);
+        mController->setOutletSandboxUserFolder(mFolder);
+        NSSecurityScopedAccess::clearEvents();
+    }
+
+    QString touch(const QString& name) {
+        QFile file(mRoot + "/" + name);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        return file.fileName();
+    }
+
+    NSAutoreleasePool mPool;
+    ScratchDefaults mDefaults;
+    QTemporaryDir mDir;
+    QString mRoot, mOld, mNew;
+    USandboxUserFolder* mFolder = nullptr;
+    NSRef<USandboxInputFileController> mController;
+};
+
+} // namespace
+
+TEST_F(InputFileController, ExtensionListIsSplitAtEveryCommaAsWritten) {
+    mController->awakeFromNib();
+    EXPECT_EQ(mController->validFileExtensions(), QStringList{"****"});
+    const std::pair<QString, QStringList> cases[] = {
+        {"qtz,mov", {"qtz", "mov"}},
+        {"qtz, mov", {"qtz", " mov"}},
+        {"qtz,,mov", {"qtz", "", "mov"}},
+        {"", {""}},
+    };
+    for (const auto& [text, expected] : cases) {
+        mController->setOutletValidFileExtensions(text);
+        mController->awakeFromNib();
+        EXPECT_EQ(mController->validFileExtensions(), expected) << text.toStdString();
+    }
+}
+
+TEST_F(InputFileController, BrowsingStartsInTheFolderThenAtTheChosenFile) {
+    TitleField title;
+    title.mText = "Choose a composition";
+    mController->setOutletOpenPanelTitle(&title);
+    mController->setOutletValidFileExtensions("qtz");
+    mController->awakeFromNib();
+    EXPECT_EQ(mController->inputPath(), QString(""));
+    EXPECT_EQ(mController->localizedDisplayInputPath(), QString(""));
+
+    QString answer = mOld;
+    ScriptedOpenPanel panel([&] { return answer; });
+    LogCapture log;
+    mController->actionBrowseInputPath(nullptr);
+    EXPECT_EQ(panel.seen.title, QString("Choose a composition"));
+    EXPECT_EQ(panel.seen.directoryPath, mRoot);
+    EXPECT_TRUE(panel.seen.directoryIsFolder);
+    EXPECT_EQ(panel.seen.allowedFileTypes, QStringList{"qtz"});
+    EXPECT_TRUE(panel.seen.canChooseFiles);
+    EXPECT_FALSE(panel.seen.canChooseDirectories);
+    EXPECT_TRUE(panel.seen.resolvesAliases);
+    EXPECT_EQ(mController->inputPath(), mOld);
+    EXPECT_EQ(mController->localizedDisplayInputPath(),
+              SandboxURL::localizedDisplayPathWithSandboxFilePath(mOld));
+    EXPECT_EQ(log.count("actionBrowseInputPath:self.sandboxURL=file://" + mOld), 1);
+    EXPECT_EQ(
+        SandboxURL::sandboxURLWithSecurityBookmarkData(mController->sandboxBookmarkData())->path(),
+        mOld);
+
+    answer = mNew;
+    mController->actionBrowseInputPath(nullptr);
+    EXPECT_EQ(panel.seen.directoryPath, mOld);
+    EXPECT_FALSE(panel.seen.directoryIsFolder);
+    EXPECT_EQ(mController->inputPath(), mNew);
+}
+
+TEST_F(InputFileController, ANewPickEndsOldAccessBeforeBeginningNew) {
+    QString answer = mOld;
+    ScriptedOpenPanel panel([&] { return answer; });
+    mController->actionBrowseInputPath(nullptr);
+    answer = mNew;
+    NSSecurityScopedAccess::clearEvents();
+    mController->actionBrowseInputPath(nullptr);
+
+    const auto events = NSSecurityScopedAccess::events();
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_EQ(events[0].kind, Kind::Stop);
+    EXPECT_EQ(events[0].path, mOld);
+    EXPECT_EQ(events[1].kind, Kind::Start);
+    EXPECT_EQ(events[1].path, mNew);
+    EXPECT_EQ(NSSecurityScopedAccess::openAccessCount(mOld), 0);
+    EXPECT_EQ(NSSecurityScopedAccess::openAccessCount(mNew), 1);
+}
+
+TEST_F(InputFileController, CancelledPanelChangesNothingAndLogsNothing) {
+    QString answer = mOld;
+    ScriptedOpenPanel panel([&] { return answer; });
+    mController->actionBrowseInputPath(nullptr);
+    const auto dataBefore = mController->sandboxBookmarkData();
+    NSSecurityScopedAccess::clearEvents();
+
+    answer = QString();
+    LogCapture log;
+    mController->actionBrowseInputPath(nullptr);
+    EXPECT_EQ(panel.runs, 2);
+    EXPECT_EQ(mController->inputPath(), mOld);
+    EXPECT_EQ(mController->sandboxBookmarkData(), dataBefore);
+    EXPECT_TRUE(NSSecurityScopedAccess::events().empty());
+    EXPECT_TRUE(log.lines().isEmpty());
+    EXPECT_EQ(mDefaults.fileText(), QString(""));
+}
+
+TEST_F(InputFileController, RestoredDataResolvesOrLeavesAnEmptyRow) {
+    const QByteArray data = SandboxURL::bookmarkDataForSandboxURL(NSURL::fileURLWithPath(mOld));
+    // As the persistent objects controller restores it.
+    mController->setValue_forKeyPath(QVariant(data), "sandboxBookmarkData");
+    EXPECT_EQ(mController->inputPath(), mOld);
+    EXPECT_TRUE(mController->sandboxURL()->hasSecurityScope());
+    EXPECT_EQ(NSSecurityScopedAccess::openAccessCount(mOld), 1);
+    EXPECT_EQ(mController->valueForKey("sandboxBookmarkData"), QVariant(data));
+
+    ASSERT_TRUE(QFile::remove(mOld));
+    NSRef<USandboxInputFileController> relaunched = NSAdopt(new USandboxInputFileController);
+    relaunched->setSandboxBookmarkData(data);
+    EXPECT_EQ(relaunched->sandboxURL(), nullptr);
+    EXPECT_EQ(relaunched->sandboxBookmarkData(), std::optional<QByteArray>(data));
+    EXPECT_EQ(relaunched->inputPath(), QString(""));
+    EXPECT_EQ(relaunched->localizedDisplayInputPath(), QString(""));
+}
+
+TEST_F(InputFileController, NilDataLetsGoOfURLAndData) {
+    mController->setSandboxBookmarkData(
+        SandboxURL::bookmarkDataForSandboxURL(NSURL::fileURLWithPath(mOld)));
+    ASSERT_NE(mController->sandboxURL(), nullptr);
+    mController->setSandboxBookmarkData(std::nullopt);
+    EXPECT_EQ(mController->sandboxURL(), nullptr);
+    EXPECT_FALSE(mController->sandboxBookmarkData().has_value());
+    EXPECT_FALSE(mController->valueForKey("sandboxBookmarkData").isValid());
+    EXPECT_EQ(NSSecurityScopedAccess::openAccessCount(mOld), 0);
+    EXPECT_EQ(mController->defaultInputFolderURL(), mFolder->folderURL());
+}
+
+TEST_F(InputFileController, PathObserversHearOfEveryURLChange) {
+    PathRecorder recorder;
+    mController->addObserver(&recorder, "inputPath", 0, nullptr);
+    mController->addObserver(&recorder, "localizedDisplayInputPath", 0, nullptr);
+    mController->setSandboxURL(NSURL::fileURLWithPath(mOld));
+    mController->setSandboxURL(nullptr);
+    EXPECT_EQ(recorder.heard,
+              (QStringList{"inputPath=" + mOld,
+                           "localizedDisplayInputPath=" +
+                               SandboxURL::localizedDisplayPathWithSandboxFilePath(mOld),
+                           "inputPath=", "localizedDisplayInputPath="}));
+    mController->removeObserver(&recorder, "inputPath");
+    mController->removeObserver(&recorder, "localizedDisplayInputPath");
+}
+
+#include "InputFileControllerTest.moc"

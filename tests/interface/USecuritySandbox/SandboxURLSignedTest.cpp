@@ -1,0 +1,157 @@
+// The SandboxURL extension in a signed, sandboxed process: security-scoped bookmarks are active.
+#include "SandboxTestSupport.h"
+
+#include "interface/USecuritySandbox/NSURLSandboxURL.h"
+#include "platform/corefoundation/CFString.h"
+#include "platform/foundation/NSFileManagerDisplayComponents.h"
+#include "platform/foundation/NSSecurityScopedAccess.h"
+#include "platform/foundation/NSURL.h"
+#include "platform/foundation/NSURLBookmarkData.h"
+#include "support/UCodeEntitlements.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using sandbox_test::LogCapture;
+
+namespace {
+
+const QString kActive = QStringLiteral("1=AppHasSecurityScopedBookmarks()");
+
+class SignedSandboxURL : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(mDir.isValid());
+        mPath = QDir(mDir.path()).canonicalPath() + "/Clock.qtz";
+        QFile file(mPath);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        NSSecurityScopedAccess::clearEvents();
+    }
+
+    NSAutoreleasePool mPool;
+    QTemporaryDir mDir;
+    QString mPath;
+};
+
+} // namespace
+
+TEST(SignedProcess, IsSandboxedWithBookmarkScopeAndNothingElse) {
+    const UCodeEntitlements& e = UCodeEntitlements::sEntitlements;
+    ASSERT_TRUE(e.HasSignedBundleID());
+    CFStringRef identifier = e.CopySignedBundleID();
+    EXPECT_TRUE(CFEqual(identifier, CFSTR("org.lumenreel.sandbox-tests")));
+    CFRelease(identifier);
+    EXPECT_TRUE(e.HasActiveSecuritySandbox());
+    EXPECT_FALSE(e.HasAccessToAllEntitlements());
+    EXPECT_TRUE(e.HasActiveSecurityBookmarksAppScope());
+    EXPECT_FALSE(e.HasAccessToPrinting());
+    EXPECT_FALSE(e.HasAccessToNetworkClient());
+    EXPECT_FALSE(e.HasAccessToNetworkServer());
+    EXPECT_FALSE(e.HasAccessToCameraDevice());
+    EXPECT_TRUE(SandboxURL::AppHasSecurityScopedBookmarks());
+}
+
+TEST_F(SignedSandboxURL, SecurityBookmarkIsScopedAndLogsOnce) {
+    LogCapture log;
+    const QByteArray data =
+        SandboxURL::securityBookmarkDataForSandboxURL(NSURL::fileURLWithPath(mPath));
+    EXPECT_EQ(log.lines(), QStringList{kActive});
+    const auto record = NSURLBookmarkRecordDecode(data);
+    ASSERT_TRUE(record);
+    EXPECT_TRUE(record->securityScoped);
+    EXPECT_EQ(record->creationOptions, 0x800u);
+    EXPECT_EQ(record->path, mPath);
+
+    EXPECT_EQ(SandboxURL::bookmarkDataForSandboxURL(NSURL::fileURLWithPath(mPath)).size(),
+              data.size());
+    const auto standard = NSURLBookmarkRecordDecode(
+        SandboxURL::standardBookmarkDataForSandboxURL(NSURL::fileURLWithPath(mPath)));
+    ASSERT_TRUE(standard);
+    EXPECT_EQ(standard->creationOptions, 0x400u);
+    EXPECT_FALSE(standard->securityScoped);
+}
+
+TEST_F(SignedSandboxURL, NilInputsGiveEmptyDataOrNilWithoutLogging) {
+    LogCapture log;
+    const QByteArray data = SandboxURL::securityBookmarkDataForSandboxURL(nullptr);
+    EXPECT_TRUE(data.isEmpty());
+    EXPECT_TRUE(SandboxURL::standardBookmarkDataForSandboxURL(nullptr).isEmpty());
+    EXPECT_EQ(SandboxURL::sandboxURLWithSecurityBookmarkData(std::nullopt), nullptr);
+    EXPECT_TRUE(log.lines().isEmpty());
+
+    // A file that does not exist has no bookmark: the result is empty data, not nil.
+    EXPECT_TRUE(SandboxURL::securityBookmarkDataForSandboxURL(
+                    NSURL::fileURLWithPath(mDir.filePath("absent.qtz")))
+                    .isEmpty());
+}
+
+TEST_F(SignedSandboxURL, ResolutionIsScopedAndFailsForGoneOrDamagedData) {
+    const QByteArray data =
+        SandboxURL::securityBookmarkDataForSandboxURL(NSURL::fileURLWithPath(mPath));
+    LogCapture log;
+    NSURL* url = SandboxURL::sandboxURLWithSecurityBookmarkData(data);
+    ASSERT_NE(url, nullptr);
+    EXPECT_TRUE(url->hasSecurityScope());
+    EXPECT_EQ(url->path(), mPath);
+    EXPECT_EQ(log.lines(), QStringList{kActive});
+
+    QByteArray altered = data;
+    altered[altered.size() / 2] = char(altered[altered.size() / 2] ^ 0x20);
+    EXPECT_EQ(SandboxURL::sandboxURLWithSecurityBookmarkData(altered), nullptr);
+    EXPECT_EQ(SandboxURL::sandboxURLWithSecurityBookmarkData(data.left(20)), nullptr);
+    EXPECT_EQ(SandboxURL::sandboxURLWithSecurityBookmarkData(QByteArray()), nullptr);
+    ASSERT_TRUE(QFile::remove(mPath));
+    EXPECT_EQ(SandboxURL::sandboxURLWithSecurityBookmarkData(data), nullptr);
+
+    // A standard bookmark still resolves, without a scope.
+    QFile(mPath).open(QIODevice::WriteOnly);
+    NSURL* plain = SandboxURL::sandboxURLWithSecurityBookmarkData(
+        SandboxURL::standardBookmarkDataForSandboxURL(NSURL::fileURLWithPath(mPath)));
+    ASSERT_NE(plain, nullptr);
+    EXPECT_FALSE(plain->hasSecurityScope());
+}
+
+TEST_F(SignedSandboxURL, BeginAndEndAreSentAndAnsweredTrueEvenWhenRefused) {
+    LogCapture log;
+    NSURL* scoped = SandboxURL::sandboxURLWithSecurityBookmarkData(
+        SandboxURL::securityBookmarkDataForSandboxURL(NSURL::fileURLWithPath(mPath)));
+    NSURL* unscoped = NSURL::fileURLWithPath(mDir.path());
+    EXPECT_TRUE(SandboxURL::sandboxURLBeginSecurityAccess(scoped));
+    EXPECT_TRUE(SandboxURL::sandboxURLBeginSecurityAccess(unscoped)); // the platform refuses
+    EXPECT_EQ(NSSecurityScopedAccess::openAccessCount(mPath), 1);
+    EXPECT_TRUE(SandboxURL::sandboxURLEndSecurityAccess(scoped));
+    EXPECT_TRUE(SandboxURL::sandboxURLEndSecurityAccess(unscoped));
+    EXPECT_EQ(NSSecurityScopedAccess::openAccessCount(mPath), 0);
+    EXPECT_FALSE(SandboxURL::sandboxURLBeginSecurityAccess(nullptr));
+    EXPECT_EQ(NSSecurityScopedAccess::events().size(), 4u);
+    EXPECT_EQ(log.count(kActive), 6); // two bookmark calls, four access calls
+}
+
+TEST_F(SignedSandboxURL, DisplayPathIsVolumeColonThenComponents) {
+    EXPECT_EQ(SandboxURL::localizedDisplayPathWithSandboxFilePath(QString()), QString(""));
+    EXPECT_FALSE(SandboxURL::localizedDisplayPathWithSandboxFilePath(QString()).isNull());
+    EXPECT_EQ(SandboxURL::localizedDisplayPathWithSandboxFilePath("/no/such/place"), QString(""));
+
+    const QStringList root = *NSFileManagerComponentsToDisplayForPath("/");
+    EXPECT_EQ(SandboxURL::localizedDisplayPathWithSandboxFilePath("/"), root.first() + ":");
+
+    const QStringList components = *NSFileManagerComponentsToDisplayForPath(mPath);
+    ASSERT_GE(components.size(), 2);
+    const QString display = SandboxURL::localizedDisplayPathWithSandboxFilePath(mPath);
+    EXPECT_EQ(display, components.first() + ":/" + components.mid(1).join('/'));
+    EXPECT_TRUE(display.endsWith("/Clock.qtz"));
+
+    // Symbolic links are resolved for the file path, and so for its display.
+    const QString link = mDir.filePath("link.qtz");
+    ASSERT_TRUE(QFile::link(mPath, link));
+    NSURL* linkURL = NSURL::fileURLWithPath(link);
+    EXPECT_EQ(SandboxURL::sandboxURLFilePath(linkURL), mPath);
+    EXPECT_EQ(SandboxURL::localizedDisplaySandboxURLFilePath(linkURL), display);
+    EXPECT_TRUE(SandboxURL::sandboxURLFilePath(nullptr).isNull());
+    EXPECT_TRUE(
+        SandboxURL::sandboxURLFilePath(NSURL::URLWithString("https://example.org/a")).isNull());
+    EXPECT_EQ(SandboxURL::localizedDisplaySandboxURLFilePath(nullptr), QString(""));
+}

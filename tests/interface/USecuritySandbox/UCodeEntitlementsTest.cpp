@@ -1,0 +1,162 @@
+// The entitlements blob parser and the flags, on hand-made blobs and dictionaries.
+#include "support/UCodeEntitlements.h"
+
+#include "platform/corefoundation/CFData.h"
+#include "platform/corefoundation/CFDictionary.h"
+#include "platform/corefoundation/CFNumber.h"
+#include "platform/corefoundation/CFString.h"
+#include "platform/system/Gestalt.h"
+#include "support/CoreSystem.h"
+
+#include <QByteArray>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const QByteArray kSandboxedPlist =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+    "<plist version=\"1.0\"><dict>\n"
+    "<key>com.apple.security.app-sandbox</key><true/>\n"
+    "<key>com.apple.security.files.bookmarks.app-scope</key><true/>\n"
+    "<key>com.apple.security.print</key><false/>\n"
+    "<key>com.apple.security.network.client</key><string>true</string>\n"
+    "<key>com.apple.security.device.camera</key><integer>1</integer>\n"
+    "<key>com.apple.security.network.server</key><true/>\n"
+    "</dict></plist>\n";
+
+QByteArray blob(const QByteArray& payload, int lengthAdjustment = 0,
+                const QByteArray& magic = QByteArray("\xfa\xde\x71\x71", 4)) {
+    const auto total = std::uint32_t(payload.size() + 8 + lengthAdjustment);
+    QByteArray out = magic;
+    for (int shift = 24; shift >= 0; shift -= 8)
+        out.append(char((total >> shift) & 0xff));
+    return out + payload;
+}
+
+// The dictionary parsed from the bytes, or null; released by the holder.
+struct Parsed {
+    explicit Parsed(const QByteArray& bytes) {
+        CFDataRef data = CFDataCreate(
+            kCFAllocatorDefault, reinterpret_cast<const UInt8*>(bytes.constData()), bytes.size());
+        dictionary = UCodeEntitlements::copyEntitlementsDictionaryFromBlobData(data);
+        CFRelease(data);
+    }
+    ~Parsed() {
+        if (dictionary)
+            CFRelease(dictionary);
+    }
+    CFDictionaryRef dictionary = nullptr;
+};
+
+// An instance that holds the given entitlements (read from the blob) instead of this process's.
+struct Entitled {
+    explicit Entitled(const QByteArray& bytes, bool signedID = true) {
+        Parsed parsed(bytes);
+        if (parsed.dictionary)
+            CFRetain(parsed.dictionary);
+        entitlements.SetCodeSignedEntitlementsCopy(parsed.dictionary);
+        entitlements.SetSignedBundleID(signedID ? CFSTR("org.lumenreel.test") : nullptr);
+    }
+    UCodeEntitlements entitlements;
+};
+
+} // namespace
+
+TEST(EntitlementsBlob, OnlyAnExactBlobOfADictionaryParses) {
+    EXPECT_NE(Parsed(blob(kSandboxedPlist)).dictionary, nullptr);
+
+    EXPECT_EQ(Parsed(QByteArray("\xfa\xde\x71\x71\x00\x00\x00\x08", 8)).dictionary, nullptr);
+    EXPECT_EQ(Parsed(QByteArray()).dictionary, nullptr);
+    EXPECT_EQ(Parsed(blob(kSandboxedPlist, 0, QByteArray("\xfa\xde\x71\x72", 4))).dictionary,
+              nullptr);
+    EXPECT_EQ(Parsed(blob(kSandboxedPlist, +1)).dictionary, nullptr);
+    EXPECT_EQ(Parsed(blob(kSandboxedPlist, -1)).dictionary, nullptr);
+    EXPECT_EQ(Parsed(blob(kSandboxedPlist).chopped(1)).dictionary, nullptr);
+    EXPECT_EQ(Parsed(blob("<plist version=\"1.0\"><array><true/></array></plist>")).dictionary,
+              nullptr);
+    EXPECT_EQ(Parsed(blob("<plist version=\"1.0\"><true/></plist>")).dictionary, nullptr);
+    EXPECT_EQ(Parsed(blob("not a property list")).dictionary, nullptr);
+    EXPECT_EQ(Parsed(blob(kSandboxedPlist.left(kSandboxedPlist.size() / 2))).dictionary, nullptr);
+    EXPECT_EQ(UCodeEntitlements::copyEntitlementsDictionaryFromBlobData(nullptr), nullptr);
+}
+
+TEST(EntitlementsBlob, OnlyBooleanTrueGrantsARightUnderTheSandbox) {
+    Entitled sandboxed(blob(kSandboxedPlist));
+    const UCodeEntitlements& e = sandboxed.entitlements;
+    EXPECT_TRUE(e.HasActiveSecuritySandbox());
+    EXPECT_FALSE(e.HasAccessToAllEntitlements());
+    EXPECT_TRUE(e.HasActiveSecurityBookmarksAppScope());
+    EXPECT_TRUE(e.HasAccessToNetworkServer());
+    EXPECT_FALSE(e.HasAccessToPrinting());      // false
+    EXPECT_FALSE(e.HasAccessToNetworkClient()); // the string "true"
+    EXPECT_FALSE(e.HasAccessToCameraDevice());  // the number 1
+    EXPECT_FALSE(e.HasEntitlementAndBooleanValueIsTrue(nullptr));
+
+    CFTypeRef value = e.CopyEntitlementKeyValue(kAppleSecurityNetworkClientEntitlementKey);
+    ASSERT_NE(value, nullptr);
+    EXPECT_EQ(CFGetTypeID(value), CFStringGetTypeID());
+    CFRelease(value);
+    EXPECT_EQ(e.CopyEntitlementKeyValue(kAppleSecurityAssetsMoviesReadOnlyEntitlementKey), nullptr);
+}
+
+TEST(EntitlementsBlob, WithoutSandboxOrEntitlementsEveryRightIsHeld) {
+    const QByteArray notSandboxed = blob("<plist version=\"1.0\"><dict>"
+                                         "<key>com.apple.security.app-sandbox</key><string>true"
+                                         "</string><key>com.apple.security.print</key><false/>"
+                                         "</dict></plist>");
+    for (const QByteArray& bytes : {notSandboxed, blob("<plist><array/></plist>")}) {
+        Entitled entitled(bytes);
+        const UCodeEntitlements& e = entitled.entitlements;
+        EXPECT_TRUE(e.HasAccessToAllEntitlements());
+        EXPECT_FALSE(e.HasActiveSecuritySandbox());
+        EXPECT_TRUE(e.HasAccessToPrinting());
+        EXPECT_TRUE(e.HasAccessToNetworkClient());
+        EXPECT_TRUE(e.HasAccessToCameraDevice());
+        EXPECT_TRUE(e.HasActiveSecurityBookmarksAppScope());
+    }
+}
+
+TEST(EntitlementsBlob, BeforeLionTheSandboxEntitlementIsNotConsulted) {
+    GestaltSetSystemVersionOverride(noErr, 0x1068);
+    CoreSystem::ResetCachedVersionForTesting();
+    EXPECT_FALSE(UCodeEntitlements::IsSystemLionWithSandboxOrLater());
+    {
+        Entitled entitled(blob(kSandboxedPlist));
+        EXPECT_FALSE(entitled.entitlements.HasActiveSecuritySandbox());
+        EXPECT_TRUE(entitled.entitlements.HasAccessToPrinting());
+        EXPECT_TRUE(entitled.entitlements.HasAccessToCameraDevice());
+    }
+    GestaltSetSystemVersionOverride(noErr, 0x1070);
+    CoreSystem::ResetCachedVersionForTesting();
+    EXPECT_TRUE(UCodeEntitlements::IsSystemLionWithSandboxOrLater());
+    {
+        Entitled entitled(blob(kSandboxedPlist));
+        EXPECT_TRUE(entitled.entitlements.HasActiveSecuritySandbox());
+    }
+    GestaltClearSystemVersionOverride();
+    CoreSystem::ResetCachedVersionForTesting();
+}
+
+TEST(EntitlementsBlob, SignedBundleIdentifierIsRetainedAndReplaced) {
+    UCodeEntitlements e;
+    e.SetSignedBundleID(CFSTR("a.b"));
+    EXPECT_TRUE(e.HasSignedBundleID());
+    CFStringRef copy = e.CopySignedBundleID();
+    ASSERT_NE(copy, nullptr);
+    EXPECT_TRUE(CFEqual(copy, CFSTR("a.b")));
+    CFRelease(copy);
+    e.SetSignedBundleID(nullptr);
+    EXPECT_FALSE(e.HasSignedBundleID());
+    EXPECT_EQ(e.CopySignedBundleID(), nullptr);
+}
+
+TEST(EntitlementKeys, NameTheirEntitlements) {
+    EXPECT_TRUE(
+        CFEqual(kAppleSecurityAppSandboxEntitlementKey, CFSTR("com.apple.security.app-sandbox")));
+    EXPECT_TRUE(CFEqual(kAppleSecurityFilesBookmarksAppScope,
+                        CFSTR("com.apple.security.files.bookmarks.app-scope")));
+    EXPECT_TRUE(CFEqual(
+        kAppleSecurityTemporaryExceptionFilesHomeRelativePathReadOnlyEntitlementKey,
+        CFSTR("com.apple.security.temporary-exception.files.home-relative-path.read-only")));
+}

@@ -1,0 +1,82 @@
+// An unsigned process: every right is held, but security-scoped bookmarks are not active.
+#include "SandboxTestSupport.h"
+
+#include "interface/USecuritySandbox/NSURLSandboxURL.h"
+#include "interface/USecuritySandbox/USandboxInputFileController.h"
+#include "platform/foundation/NSSecurityScopedAccess.h"
+#include "platform/foundation/NSURL.h"
+#include "platform/foundation/NSURLBookmarkData.h"
+#include "support/UCodeEntitlements.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using sandbox_test::LogCapture;
+using sandbox_test::ScriptedOpenPanel;
+
+namespace {
+
+const QString kInactive = QStringLiteral("0=AppHasSecurityScopedBookmarks()");
+
+} // namespace
+
+TEST(UnsignedProcess, HoldsEveryRightWithoutASandbox) {
+    const UCodeEntitlements& e = UCodeEntitlements::sEntitlements;
+    EXPECT_FALSE(e.HasSignedBundleID());
+    EXPECT_EQ(e.CopySignedBundleID(), nullptr);
+    EXPECT_FALSE(e.HasActiveSecuritySandbox());
+    EXPECT_TRUE(e.HasAccessToAllEntitlements());
+    EXPECT_TRUE(e.HasAccessToPrinting());
+    EXPECT_TRUE(e.HasAccessToNetworkServer());
+    EXPECT_TRUE(e.HasAccessToNetworkClient());
+    EXPECT_TRUE(e.HasAccessToCameraDevice());
+    EXPECT_TRUE(e.HasActiveSecurityBookmarksAppScope());
+    EXPECT_EQ(e.CopyEntitlementKeyValue(kAppleSecurityAppSandboxEntitlementKey), nullptr);
+    EXPECT_FALSE(SandboxURL::AppHasSecurityScopedBookmarks());
+}
+
+TEST(UnsignedProcess, BookmarksTakeTheStandardPathAndAccessIsNeverBegun) {
+    NSAutoreleasePool pool;
+    QTemporaryDir dir;
+    const QString path = QDir(dir.path()).canonicalPath() + "/Sound.mov";
+    ASSERT_TRUE(QFile(path).open(QIODevice::WriteOnly));
+    NSSecurityScopedAccess::clearEvents();
+    LogCapture log;
+
+    const QByteArray data =
+        SandboxURL::securityBookmarkDataForSandboxURL(NSURL::fileURLWithPath(path));
+    EXPECT_EQ(log.lines(), QStringList{kInactive});
+    const auto record = NSURLBookmarkRecordDecode(data);
+    ASSERT_TRUE(record);
+    EXPECT_EQ(record->creationOptions, 0x400u);
+    EXPECT_FALSE(record->securityScoped);
+
+    NSURL* url = SandboxURL::sandboxURLWithSecurityBookmarkData(data);
+    ASSERT_NE(url, nullptr);
+    EXPECT_FALSE(url->hasSecurityScope());
+    EXPECT_FALSE(SandboxURL::sandboxURLBeginSecurityAccess(url));
+    EXPECT_FALSE(SandboxURL::sandboxURLEndSecurityAccess(url));
+    EXPECT_EQ(log.count(kInactive), 4);
+
+    // Even a security-scoped bookmark resolves here only without its scope.
+    const auto scoped = NSURL::fileURLWithPath(path)->bookmarkDataWithOptions(
+        NSURLBookmarkCreationWithSecurityScope, nullptr, nullptr, nullptr);
+    ASSERT_TRUE(scoped);
+    NSURL* unscoped = SandboxURL::sandboxURLWithSecurityBookmarkData(scoped);
+    ASSERT_NE(unscoped, nullptr);
+    EXPECT_FALSE(unscoped->hasSecurityScope());
+    EXPECT_TRUE(NSSecurityScopedAccess::events().empty());
+
+    // Picking a file works the same, without any access being begun.
+    NSRef<USandboxInputFileController> controller = NSAdopt(new USandboxInputFileController);
+    ScriptedOpenPanel panel([&] { return path; });
+    controller->actionBrowseInputPath(nullptr);
+    EXPECT_EQ(controller->inputPath(), path);
+    EXPECT_TRUE(NSSecurityScopedAccess::events().empty());
+    EXPECT_EQ(
+        SandboxURL::sandboxURLWithSecurityBookmarkData(controller->sandboxBookmarkData())->path(),
+        path);
+}

@@ -1,0 +1,296 @@
+// User folders and their controller in a signed, sandboxed process.
+#include "SandboxTestSupport.h"
+
+#include "interface/USecuritySandbox/NSURLSandboxURL.h"
+#include "interface/USecuritySandbox/USandboxFolderController.h"
+#include "interface/USecuritySandbox/USandboxStandardFolders.h"
+#include "platform/foundation/NSNotificationCenter.h"
+#include "platform/foundation/NSSecurityScopedAccess.h"
+#include "platform/foundation/NSUserDefaults.h"
+
+#include <QDir>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using sandbox_test::ScratchDefaults;
+using sandbox_test::ScriptedOpenPanel;
+using Kind = NSSecurityScopedAccessEvent::Kind;
+
+// A folder class that names no default folder of its own.
+class PlainTestFolder : public USandboxUserFolder {
+    Q_OBJECT
+    NS_DECLARE_CLASS(PlainTestFolder)
+};
+NS_IMPLEMENT_CLASS(PlainTestFolder, USandboxUserFolder)
+
+// Records every change it is told of, with the value the key had by then.
+class ChangeRecorder : public NSObject {
+    Q_OBJECT
+public:
+    struct Heard {
+        QString keyPath;
+        bool prior;
+        QVariant value;
+    };
+    void observeValueForKeyPath(const QString& keyPath, NSObject* object, const QVariantMap& change,
+                                void*) override {
+        heard.push_back({keyPath, change.value(NSKeyValueChangeNotificationIsPriorKey).toBool(),
+                         object->valueForKeyPath(keyPath)});
+    }
+    int count(const QString& keyPath, bool prior = false) const {
+        return int(std::count_if(heard.begin(), heard.end(), [&](const Heard& h) {
+            return h.keyPath == keyPath && h.prior == prior;
+        }));
+    }
+    std::vector<Heard> heard;
+};
+
+namespace {
+
+QString canonical(const QString& path) {
+    return QDir(path).canonicalPath();
+}
+
+class UserFolder : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(mDir.isValid());
+        ASSERT_TRUE(QDir(mDir.path()).mkpath("A"));
+        ASSERT_TRUE(QDir(mDir.path()).mkpath("B"));
+        mA = canonical(mDir.filePath("A"));
+        mB = canonical(mDir.filePath("B"));
+        NSSecurityScopedAccess::clearEvents();
+    }
+
+    USandboxUserFolder* folderAt(const QString& path, Class cls = nullptr) {
+        return USandboxUserFolder::sandboxPrefsFolderWithFolderURL(
+            cls ? cls : USandboxUserFolder::classObject(), NSURL::fileURLWithPath(path, true));
+    }
+
+    NSAutoreleasePool mPool;
+    ScratchDefaults mDefaults;
+    QTemporaryDir mDir;
+    QString mA, mB;
+};
+
+} // namespace
+
+TEST_F(UserFolder, DefaultFoldersAndKeysFollowTheClass) {
+    NSRef<USandboxUserFolder> pictures =
+        NSAdopt<USandboxUserFolder>(NSAllocInit<USandboxPicturesFolder>());
+    ASSERT_TRUE(pictures);
+    EXPECT_EQ(pictures->folderPath(),
+              QDir::cleanPath(QStandardPaths::writableLocation(QStandardPaths::PicturesLocation)));
+    EXPECT_EQ(pictures->serializationKey(),
+              QStringLiteral("USandboxPicturesFolderUserDefaultsKey"));
+    EXPECT_EQ(NSSecurityScopedAccess::openAccessCount(pictures->folderPath()), 1);
+
+    NSRef<USandboxUserFolder> movies =
+        NSAdopt<USandboxUserFolder>(NSAllocInit<USandboxMoviesFolder>());
+    EXPECT_EQ(movies->folderPath(),
+              QDir::cleanPath(QStandardPaths::writableLocation(QStandardPaths::MoviesLocation)));
+    NSRef<USandboxUserFolder> documents =
+        NSAdopt<USandboxUserFolder>(NSAllocInit<USandboxDocumentsFolder>());
+    EXPECT_EQ(documents->folderPath(),
+              QDir::cleanPath(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)));
+    NSRef<USandboxUserFolder> plain = NSAdopt<USandboxUserFolder>(NSAllocInit<PlainTestFolder>());
+    EXPECT_EQ(plain->folderPath(), QDir::homePath());
+    EXPECT_EQ(plain->serializationKey(), QStringLiteral("PlainTestFolderUserDefaultsKey"));
+    NSRef<USandboxUserFolder> temporary =
+        NSAdopt<USandboxUserFolder>(NSAllocInit<USandboxTemporaryFolder>());
+    EXPECT_FALSE(temporary->folderPath().isEmpty());
+    EXPECT_TRUE(QFileInfo(temporary->folderPath()).isDir());
+    EXPECT_EQ(temporary->folderName(), QFileInfo(temporary->folderPath()).fileName());
+}
+
+TEST_F(UserFolder, DerivedValuesAnnounceEveryChangeOfTheURL) {
+    USandboxUserFolder* folder = folderAt(mA);
+    ChangeRecorder recorder;
+    const QStringList keys{"folderPath", "folderURL", "folderName", "localizedDisplayFolderPath"};
+    for (const QString& key : keys)
+        folder->addObserver(&recorder, key, NSKeyValueObservingOptionPrior, nullptr);
+
+    folder->setSandboxURL(NSURL::fileURLWithPath(mB, true));
+    for (const QString& key : keys)
+        EXPECT_GE(recorder.count(key), 1) << key.toStdString();
+    EXPECT_EQ(recorder.count("localizedDisplayFolderPath"), 1);
+    for (const auto& heard : recorder.heard) {
+        if (heard.keyPath == "folderPath" && !heard.prior) {
+            EXPECT_EQ(heard.value.toString(), mB);
+        }
+    }
+    // The coming change is announced for folderName, folderPath and folderURL in this order.
+    QStringList priors;
+    for (const auto& heard : recorder.heard) {
+        if (heard.prior && heard.keyPath != "localizedDisplayFolderPath" &&
+            !priors.contains(heard.keyPath))
+            priors << heard.keyPath;
+    }
+    EXPECT_EQ(priors, (QStringList{"folderName", "folderPath", "folderURL"}));
+
+    recorder.heard.clear();
+    folder->setSandboxBookmarkData(
+        USandboxUserFolder::sandboxBookmarkDataWithFolderURL(NSURL::fileURLWithPath(mA, true)));
+    for (const QString& key : keys)
+        EXPECT_GE(recorder.count(key), 1) << key.toStdString();
+    EXPECT_EQ(folder->folderPath(), mA);
+
+    recorder.heard.clear();
+    folder->setSandboxBookmarkData(std::nullopt);
+    for (const QString& key : keys)
+        EXPECT_GE(recorder.count(key), 1) << key.toStdString();
+    EXPECT_TRUE(folder->folderPath().isNull());
+    for (const QString& key : keys)
+        folder->removeObserver(&recorder, key);
+}
+
+TEST_F(UserFolder, NilDataEndsAccessAndUnresolvableDataLeavesNoURL) {
+    USandboxUserFolder* folder = folderAt(mA);
+    EXPECT_EQ(NSSecurityScopedAccess::openAccessCount(mA), 1);
+    folder->setSandboxBookmarkData(std::nullopt);
+    EXPECT_EQ(folder->securityURL(), nullptr);
+    EXPECT_EQ(NSSecurityScopedAccess::openAccessCount(mA), 0);
+    EXPECT_EQ(folder->localizedDisplayFolderPath(), QString(""));
+
+    const QByteArray data =
+        USandboxUserFolder::sandboxBookmarkDataWithFolderURL(NSURL::fileURLWithPath(mB, true));
+    ASSERT_TRUE(QDir(mB).removeRecursively());
+    folder->setSandboxBookmarkData(data);
+    EXPECT_EQ(folder->sandboxBookmarkData(), std::optional<QByteArray>(data));
+    EXPECT_EQ(folder->securityURL(), nullptr);
+    EXPECT_TRUE(folder->folderPath().isNull());
+    EXPECT_EQ(folder->localizedDisplayFolderPath(), QString(""));
+    EXPECT_EQ(folder->createFileURLWithFileName("Clock.mov"), nullptr);
+}
+
+TEST_F(UserFolder, FileURLsAreMadeFromTheBookmarkAndOwnedByTheCaller) {
+    USandboxUserFolder* folder = folderAt(mA);
+    NSURL* file = folder->createFileURLWithFileName("Clock.mov");
+    ASSERT_NE(file, nullptr);
+    EXPECT_EQ(file->path(), mA + "/Clock.mov");
+    EXPECT_EQ(file->retainCount(), 1u);
+    USandboxUserFolder::releaseFileURLWithFileName(file);
+    USandboxUserFolder::releaseFileURLWithFileName(nullptr);
+    EXPECT_EQ(folder->createFileURLWithFileName(QString()), nullptr);
+
+    // The held URL is not what names the file: the bookmark is resolved afresh.
+    folder->setSandboxURL(NSURL::fileURLWithPath(mB, true));
+    NSURL* again = folder->createFileURLWithFileName("Clock.mov");
+    ASSERT_NE(again, nullptr);
+    EXPECT_EQ(again->path(), mA + "/Clock.mov");
+    USandboxUserFolder::releaseFileURLWithFileName(again);
+}
+
+TEST_F(UserFolder, DestructionEndsAccess) {
+    USandboxUserFolder* folder = folderAt(mA);
+    folder->retain();
+    mPool.drain();
+    EXPECT_EQ(NSSecurityScopedAccess::openAccessCount(mA), 1);
+    folder->release();
+    EXPECT_EQ(NSSecurityScopedAccess::openAccessCount(mA), 0);
+}
+
+TEST_F(UserFolder, DefaultsRoundTripAndMissingKeyKeepsTheFolder) {
+    USandboxUserFolder* folder = folderAt(mA, USandboxPicturesFolder::classObject());
+    folder->serializeLoadDataWithKey("NoSuchKey");
+    EXPECT_EQ(folder->folderPath(), mA);
+
+    folder->serializeSaveDataWithKey(folder->serializationKey());
+    EXPECT_TRUE(mDefaults.fileText().contains("USandboxPicturesFolderUserDefaultsKey"));
+    USandboxUserFolder* again = USandboxUserFolder::sandboxPrefsFolderWithUserDefaultsKey(
+        USandboxPicturesFolder::classObject(), "USandboxPicturesFolderUserDefaultsKey");
+    ASSERT_NE(again, nullptr);
+    EXPECT_TRUE(again->isKindOfClass(USandboxPicturesFolder::classObject()));
+    EXPECT_EQ(again->folderPath(), mA);
+
+    // No data removes the key.
+    folder->setSandboxBookmarkData(std::nullopt);
+    folder->serializeSaveDataWithKey(folder->serializationKey());
+    EXPECT_FALSE(NSUserDefaults::standardUserDefaults()
+                     ->objectForKey("USandboxPicturesFolderUserDefaultsKey")
+                     .isValid());
+}
+
+TEST_F(UserFolder, ControllerKeysLoadAtWakeAndSaveAtTermination) {
+    NSRef<USandboxFolderController> controller = NSAdopt(new USandboxFolderController);
+    EXPECT_EQ(controller->serializationKey(), QStringLiteral("USandboxFolderController"));
+    controller->setOutletOptionalUserDefaultsKey("OutputFolderKey");
+    EXPECT_EQ(controller->serializationKey(), QStringLiteral("OutputFolderKey"));
+
+    // A stored bookmark replaces the default at wake.
+    NSUserDefaults::standardUserDefaults()->setObject(
+        USandboxUserFolder::sandboxBookmarkDataWithFolderURL(NSURL::fileURLWithPath(mB, true)),
+        "USandboxMoviesFolderUserDefaultsKey");
+    USandboxUserFolder* folder = folderAt(mA, USandboxMoviesFolder::classObject());
+    controller->setOutletRequiredPrefsFolder(folder);
+    EXPECT_EQ(controller->serializationKey(),
+              QStringLiteral("USandboxMoviesFolderUserDefaultsKey"));
+    controller->awakeFromNib();
+    EXPECT_EQ(folder->folderPath(), mB);
+
+    folder->setSandboxBookmarkData(
+        USandboxUserFolder::sandboxBookmarkDataWithFolderURL(NSURL::fileURLWithPath(mA, true)));
+    NSNotificationCenter::defaultCenter()->postNotificationName(
+        NSApplicationWillTerminateNotification, nullptr);
+    EXPECT_EQ(
+        NSUserDefaults::standardUserDefaults()->objectForKey("USandboxMoviesFolderUserDefaultsKey"),
+        QVariant(*folder->sandboxBookmarkData()));
+    // Only once: the controller stopped listening.
+    folder->setSandboxBookmarkData(std::nullopt);
+    NSNotificationCenter::defaultCenter()->postNotificationName(
+        NSApplicationWillTerminateNotification, nullptr);
+    EXPECT_TRUE(NSUserDefaults::standardUserDefaults()
+                    ->objectForKey("USandboxMoviesFolderUserDefaultsKey")
+                    .isValid());
+}
+
+TEST_F(UserFolder, PickingEndsOldAccessBeforeBeginningNewAndWritesAtOnce) {
+    USandboxUserFolder* folder = folderAt(mA, USandboxMoviesFolder::classObject());
+    NSRef<USandboxFolderController> controller = NSAdopt(new USandboxFolderController);
+    controller->setOutletRequiredPrefsFolder(folder);
+    NSSecurityScopedAccess::clearEvents();
+
+    ScriptedOpenPanel panel([&] { return mB; });
+    controller->browseForFolder(nullptr);
+    EXPECT_EQ(panel.runs, 1);
+    EXPECT_EQ(panel.seen.directoryPath, mA);
+    EXPECT_TRUE(panel.seen.canChooseDirectories);
+    EXPECT_FALSE(panel.seen.canChooseFiles);
+    EXPECT_TRUE(panel.seen.allowedFileTypes.isEmpty());
+
+    EXPECT_EQ(folder->folderPath(), mB);
+    const auto events = NSSecurityScopedAccess::events();
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_EQ(events[0].kind, Kind::Stop);
+    EXPECT_EQ(events[0].path, mA);
+    EXPECT_EQ(events[1].kind, Kind::Start);
+    EXPECT_EQ(events[1].path, mB);
+    EXPECT_EQ(NSSecurityScopedAccess::openAccessCount(mA), 0);
+    EXPECT_EQ(NSSecurityScopedAccess::openAccessCount(mB), 1);
+
+    const QVariant stored =
+        NSUserDefaults::standardUserDefaults()->objectForKey("USandboxMoviesFolderUserDefaultsKey");
+    ASSERT_TRUE(stored.isValid());
+    EXPECT_EQ(stored.toByteArray(), *folder->sandboxBookmarkData());
+    EXPECT_EQ(SandboxURL::sandboxURLWithSecurityBookmarkData(stored.toByteArray())->path(), mB);
+}
+
+TEST_F(UserFolder, CancelledPanelChangesNothingAndWritesNothing) {
+    USandboxUserFolder* folder = folderAt(mA, USandboxMoviesFolder::classObject());
+    NSRef<USandboxFolderController> controller = NSAdopt(new USandboxFolderController);
+    controller->setOutletRequiredPrefsFolder(folder);
+    const auto dataBefore = folder->sandboxBookmarkData();
+    NSSecurityScopedAccess::clearEvents();
+
+    ScriptedOpenPanel panel([] { return QString(); });
+    controller->browseForFolder(nullptr);
+    EXPECT_EQ(panel.runs, 1);
+    EXPECT_EQ(folder->folderPath(), mA);
+    EXPECT_EQ(folder->sandboxBookmarkData(), dataBefore);
+    EXPECT_TRUE(NSSecurityScopedAccess::events().empty());
+    EXPECT_EQ(mDefaults.fileText(), QString(""));
+}
+
+#include "UserFolderTest.moc"
