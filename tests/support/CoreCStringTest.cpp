@@ -11,6 +11,7 @@
 
 #include <cstring>
 #include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,10 @@ struct FourCharCase {
     std::uint32_t code;
     const char* text;
 };
+
+void PrintTo(const FourCharCase& c, std::ostream* os) {
+    *os << c.text;
+}
 
 class FourCharCodeText : public ::testing::TestWithParam<FourCharCase> {};
 
@@ -66,6 +71,10 @@ struct HexEncodeCase {
     char separator;
     const char* text;
 };
+
+void PrintTo(const HexEncodeCase& c, std::ostream* os) {
+    *os << c.text;
+}
 
 class HexEncode : public ::testing::TestWithParam<HexEncodeCase> {};
 
@@ -108,6 +117,10 @@ struct HexDecodeCase {
     const char* text;
     std::string bytes;
 };
+
+void PrintTo(const HexDecodeCase& c, std::ostream* os) {
+    *os << (c.text ? c.text : "null");
+}
 
 class HexDecode : public ::testing::TestWithParam<HexDecodeCase> {};
 
@@ -269,6 +282,10 @@ struct TrimCase {
     const char* both;
 };
 
+void PrintTo(const TrimCase& c, std::ostream* os) {
+    *os << "\"" << c.text << "\"";
+}
+
 class Trim : public ::testing::TestWithParam<TrimCase> {};
 
 TEST_P(Trim, RemovesWhiteSpace) {
@@ -291,6 +308,10 @@ struct DoubleCase {
     const char* text;
     double value;
 };
+
+void PrintTo(const DoubleCase& c, std::ostream* os) {
+    *os << "\"" << c.text << "\"";
+}
 
 class AsDouble : public ::testing::TestWithParam<DoubleCase> {};
 
@@ -335,6 +356,10 @@ struct ThrowCase {
     std::function<void(CoreCString&)> operation;
     const char* message;
 };
+
+void PrintTo(const ThrowCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class PreconditionThrows : public ::testing::TestWithParam<ThrowCase> {};
 

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 namespace {
@@ -54,6 +55,10 @@ struct AppendCase {
     std::size_t right;
     std::size_t result;
 };
+
+void PrintTo(const AppendCase& c, std::ostream* os) {
+    *os << c.left << " + " << c.right;
+}
 
 class PStringAppend : public ::testing::TestWithParam<AppendCase> {};
 

@@ -13,6 +13,7 @@
 
 #include <fstream>
 #include <functional>
+#include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -26,6 +27,10 @@ struct ParentCase {
     bool ok;
     const char* parent;
 };
+
+void PrintTo(const ParentCase& c, std::ostream* os) {
+    *os << "\"" << c.path << "\"";
+}
 
 class PathParent : public ::testing::TestWithParam<ParentCase> {};
 
@@ -51,6 +56,10 @@ struct NameCase {
     const char* name;
 };
 
+void PrintTo(const NameCase& c, std::ostream* os) {
+    *os << "\"" << c.path << "\"";
+}
+
 class PathJustName : public ::testing::TestWithParam<NameCase> {};
 
 TEST_P(PathJustName, TakesTheTextAfterTheLastSlash) {
@@ -72,6 +81,10 @@ struct ExtensionCase {
     bool ok;    // GetPathExtension
     const char* extension;
 };
+
+void PrintTo(const ExtensionCase& c, std::ostream* os) {
+    *os << "\"" << c.path << "\"";
+}
 
 class PathExtension : public ::testing::TestWithParam<ExtensionCase> {};
 
@@ -98,6 +111,10 @@ struct ReplaceCase {
     const char* result;
 };
 
+void PrintTo(const ReplaceCase& c, std::ostream* os) {
+    *os << "\"" << c.path << "\" with \"" << c.extension << "\"";
+}
+
 class PathReplaceExtension : public ::testing::TestWithParam<ReplaceCase> {};
 
 TEST_P(PathReplaceExtension, ReplacesOrAppends) {
@@ -120,6 +137,10 @@ struct HasExtensionCase {
     const char* extension;
     bool result;
 };
+
+void PrintTo(const HasExtensionCase& c, std::ostream* os) {
+    *os << "\"" << c.path << "\" with \"" << c.extension << "\"";
+}
 
 class PathHasExtension : public ::testing::TestWithParam<HasExtensionCase> {};
 
@@ -192,6 +213,10 @@ struct SplitCase {
     const char* name;
 };
 
+void PrintTo(const SplitCase& c, std::ostream* os) {
+    *os << "\"" << c.path << "\"";
+}
+
 class PathSplit : public ::testing::TestWithParam<SplitCase> {};
 
 TEST_P(PathSplit, SplitsAfterTheFirstSlash) {
@@ -211,6 +236,10 @@ struct WalkCase {
     const char* path;
     std::vector<std::pair<std::string, std::string>> pairs;
 };
+
+void PrintTo(const WalkCase& c, std::ostream* os) {
+    *os << "\"" << c.path << "\"";
+}
 
 class PrefixWalk : public ::testing::TestWithParam<WalkCase> {};
 
@@ -333,6 +362,10 @@ struct FailureCase {
     const char* function;
     const char* expression;
 };
+
+void PrintTo(const FailureCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class UnixPathFailureLine : public ::testing::TestWithParam<FailureCase> {};
 

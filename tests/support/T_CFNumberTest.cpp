@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <ostream>
 #include <string>
 
 namespace {
@@ -75,6 +76,10 @@ struct NameCase {
     long code;
     const char* name;
 };
+
+void PrintTo(const NameCase& c, std::ostream* os) {
+    *os << c.code;
+}
 
 class NumberTypeName : public ::testing::TestWithParam<NameCase> {};
 

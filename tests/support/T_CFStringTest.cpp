@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -42,6 +43,10 @@ struct ConversionCase {
     bool ok;
     std::string bytes;
 };
+
+void PrintTo(const ConversionCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class EncodingFallback : public ::testing::TestWithParam<ConversionCase> {};
 
@@ -213,6 +218,10 @@ struct CompareCase {
     int result;
 };
 
+void PrintTo(const CompareCase& c, std::ostream* os) {
+    *os << c.lhs << " vs " << c.rhs;
+}
+
 class Strcmp : public ::testing::TestWithParam<CompareCase> {};
 
 TEST_P(Strcmp, ComparesUnitsInOrder) {
@@ -270,6 +279,10 @@ struct FailureCase {
     const char* function;
     const char* expression;
 };
+
+void PrintTo(const FailureCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class CFStringFailureLine : public ::testing::TestWithParam<FailureCase> {};
 
