@@ -156,14 +156,14 @@ bool ConvertOnce(CFStringRef string, CFIndex length, CFStringEncoding encoding, 
 
 
 
-
-
-
-
-
-
-
-
+// For the string "café":
+//   Mac Roman                    "caf\x8E"
+//   ISO Latin 1                  "caf\xE9"
+//   ASCII (no é)                 falls back to UTF-8: "caf\xC3\xA9"
+//   the invalid code, or 0x1234  UTF-8 as well
+// A string that UTF-8 cannot hold either (a lone surrogate) fails with a report, without trying
+// Mac Roman or the rest of the list. Text after a zero unit is not part of the result: the
+// conversion makes a C string.
 bool TCFString::GetValue(std::string& out_string, CFStringEncoding inToThisEncoding) const {
     out_string.clear();
     if (!IsTypeValid())

@@ -95,20 +95,6 @@ INSTANTIATE_TEST_SUITE_P(
                       NameCase{14, "kCFNumberCFIndexType"}, NameCase{5, "Unknown"},
                       NameCase{0, "Unknown"}, NameCase{15, "Unknown"}, NameCase{-1, "Unknown"}));
 
-TEST(TNumericTest, NumberTypeOfEachNativeType) {
-    EXPECT_EQ(T_numeric<char>::sNumberType, kCFNumberSInt8Type);
-    EXPECT_EQ(T_numeric<short>::sNumberType, kCFNumberSInt16Type);
-    EXPECT_EQ(T_numeric<int>::sNumberType, kCFNumberSInt32Type);
-    EXPECT_EQ(T_numeric<long long>::sNumberType, kCFNumberSInt64Type);
-    EXPECT_EQ(T_numeric<unsigned char>::sNumberType, kCFNumberCharType);
-    EXPECT_EQ(T_numeric<unsigned short>::sNumberType, kCFNumberShortType);
-    EXPECT_EQ(T_numeric<unsigned int>::sNumberType, kCFNumberIntType);
-    EXPECT_EQ(T_numeric<unsigned long>::sNumberType, kCFNumberLongType);
-    EXPECT_EQ(T_numeric<unsigned long long>::sNumberType, kCFNumberLongLongType);
-    EXPECT_EQ(T_numeric<float>::sNumberType, kCFNumberFloatType);
-    EXPECT_EQ(T_numeric<double>::sNumberType, kCFNumberDoubleType);
-}
-
 TEST(CFTypeRefClassTest, ThrowIfNotTypeMatch) {
     const TCFNumber number(MakeInt(3), kCFTypeRefOwned);
     EXPECT_EQ(CFTypeRefClass::ThrowIfNotTypeMatch(number.Get(), ::CFNumberGetTypeID()),
