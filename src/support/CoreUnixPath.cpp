@@ -1,5 +1,6 @@
 #include "support/CoreUnixPath.h"
 
+#include "support/CoreStaticOrder.h"
 #include "support/T_CFString.h"
 
 #include "platform/corefoundation/CFURL.h"
@@ -22,6 +23,7 @@
 // Positions are byte offsets; the last slash and the last dot are searched backwards over the
 // whole text, and a search that finds nothing counts as position -1.
 
+CORE_STATIC_ORDER(kCoreStaticOrder_PathConstants)
 const std::string CoreUnixPath::s_slash_str_const("/");
 
 CoreUnixPath::CoreUnixPath(const char* in_path) {
@@ -79,8 +81,6 @@ bool CoreUnixPath::GetPathParent(const std::string& path, std::string& out_paren
     AddTrailingSlash(out_parent);
     return true;
 }
-
-
 
 
 // The URL's POSIX file-system path. A null URL clears the path; a URL without a path, or a path
