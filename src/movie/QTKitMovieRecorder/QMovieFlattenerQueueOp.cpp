@@ -12,7 +12,7 @@
 #include <QFile>
 #include <QFileInfo>
 
-NS_IMPLEMENT_CLASS(QMovieFlattenerQueueOp, NSObject)
+NS_IMPLEMENT_CLASS(QMovieFlattenerQueueOp, NSOperation)
 
 int import_QMovieFlattenerQueueOp() {
     return QMovieFlattenerQueueOp::classObject() != nullptr ? 1 : 0;

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/foundation/NSClass.h"
-#include "platform/foundation/NSObject.h"
+#include "platform/foundation/NSOperation.h"
 
 #include <QString>
 
@@ -21,7 +21,7 @@ class QTTrack;
 // temporary name and renamed into place, so a failed run never destroys an earlier movie of that
 // name. A successful run deletes the video source (an intermediate made for it); a failed one
 // keeps it so that it can be recovered.
-class QMovieFlattenerQueueOp : public NSObject {
+class QMovieFlattenerQueueOp : public NSOperation {
     Q_OBJECT
     NS_DECLARE_CLASS(QMovieFlattenerQueueOp)
 public:
@@ -64,7 +64,7 @@ public:
     void setAudioMovie(QTMovie* movie);
 
     // The run, on the queue's thread.
-    void main();
+    void main() override;
 
     bool addFirstTrackToRefMovie(QTMovie* refMovie, QTMovie* sourceMovie);
     QTTrack* firstMovieTrack(QTMovie* movie);

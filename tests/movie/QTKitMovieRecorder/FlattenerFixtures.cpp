@@ -3,12 +3,11 @@
 #include "common/TestSupport.h"
 #include "movie/QTKitMovieRecorder/QStillFrameMovieRecorder.h"
 #include "platform/appkit/NSBitmapImageRep.h"
+#include "platform/foundation/NSOperationQueue.h"
 #include "platform/qtkit/MovieInspector.h"
 
 #include <QCoreApplication>
 #include <QThread>
-
-#include <thread>
 
 namespace lumenreel::test {
 
@@ -33,11 +32,12 @@ bool recordVideoMovie(const QString& path, int frames) {
 }
 
 bool runOnQueueThread(QMovieFlattenerQueueOp* operation, RecordingFlattenerDelegate* delegate) {
-    NSRef<QMovieFlattenerQueueOp> kept(operation);
     const int before = delegate->calls;
-    std::thread queue([kept] { kept->main(); });
+    NSRef<NSOperationQueue> queue = NSAdopt(new NSOperationQueue);
+    queue->setMaxConcurrentOperationCount(1);
+    queue->addOperation(operation);
     const bool called = spinUntil([&] { return delegate->calls > before; });
-    queue.join();
+    queue->waitUntilAllOperationsAreFinished();
     return called;
 }
 

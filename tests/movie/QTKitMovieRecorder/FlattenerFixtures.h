@@ -23,8 +23,8 @@ public:
 // the way a render job does.
 bool recordVideoMovie(const QString& path, int frames);
 
-// Runs `operation` on a thread of its own, as an operation queue does, and waits on the main
-// thread's event loop for the delegate's call. False when it does not come.
+// Runs `operation` on an operation queue of one, and waits on the main thread's event loop for
+// the delegate's call. False when it does not come.
 bool runOnQueueThread(QMovieFlattenerQueueOp* operation, RecordingFlattenerDelegate* delegate);
 
 } // namespace lumenreel::test
