@@ -229,10 +229,10 @@ bool CoreUnixPath::GetPathExtension(const std::string& path, std::string& out_ex
 
 
 
-
-
-
-
+// --- File-system calls --------------------------------------------------------------------
+//
+// Thin wrappers over the POSIX calls. Removal and linking report a failure with the call as
+// written and return false; nothing is retried.
 
 // Removes an empty folder.
 bool CoreUnixPath::FolderDelete(const char* in_path) {
@@ -413,7 +413,7 @@ bool CoreUnixPath::GetPathJustName(const std::string& path, std::string& out_nam
 
 
 
-
+// --- Walking the directory prefixes -------------------------------------------------------
 
 // The walk over the directory prefixes of the path, for code that must visit or create each
 // folder on the way down (for example to make a folder hierarchy one level at a time). Each
@@ -476,7 +476,7 @@ bool CoreUnixPath::GetNextPair(std::string& base, std::string& name) const {
 
 
 
-
+// --- Operations on the held path that report --------------------------------------------
 
 // The parent folder as a path of its own; see GetPathParent. "/usr/local/bin" gives
 // "/usr/local/"; a path without parent ("/", "/usr", "tool") is reported and leaves the
