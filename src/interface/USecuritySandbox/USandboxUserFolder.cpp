@@ -223,6 +223,11 @@ void USandboxUserFolder::serializeLoadDataWithKey(const QString& key) {
 }
 
 NSURL* USandboxUserFolder::createFileURLWithFileName(const QString& fileName) const {
+    // One name inside the folder: a name that climbs out of it or names a subfolder path would
+    // write where the user granted nothing.
+    if (fileName.isEmpty() || fileName.contains(QLatin1Char('/')) ||
+        fileName == QLatin1String(".") || fileName == QLatin1String(".."))
+        return nullptr;
     NSAutoreleasePool pool;
     NSURL* folder = folderURLWithSandboxBookmarkData(mPrivateSandboxData);
     if (!folder || !folder->isFileURL())

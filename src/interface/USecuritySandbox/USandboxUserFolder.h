@@ -96,7 +96,8 @@ public:
     void serializeLoadDataWithKey(const QString& key);
 
     // A new file URL (owned by the caller) for the name inside the folder, resolved afresh from
-    // the bookmark data; nil when the folder does not resolve or the name is empty.
+    // the bookmark data; nil when the folder does not resolve, or for a name that is empty,
+    // "." or "..", or holds a "/".
     NSURL* createFileURLWithFileName(const QString& fileName) const;
     static void releaseFileURLWithFileName(NSURL* url);
 

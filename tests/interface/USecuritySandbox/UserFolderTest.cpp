@@ -173,7 +173,9 @@ TEST_F(UserFolder, FileURLsAreMadeFromTheBookmarkAndOwnedByTheCaller) {
     EXPECT_EQ(file->retainCount(), 1u);
     USandboxUserFolder::releaseFileURLWithFileName(file);
     USandboxUserFolder::releaseFileURLWithFileName(nullptr);
-    EXPECT_EQ(folder->createFileURLWithFileName(QString()), nullptr);
+    for (const QString& name :
+         {QString(), QString("."), QString(".."), QString("../up.mov"), QString("sub/Clock.mov")})
+        EXPECT_EQ(folder->createFileURLWithFileName(name), nullptr) << name.toStdString();
 
     // The held URL is not what names the file: the bookmark is resolved afresh.
     folder->setSandboxURL(NSURL::fileURLWithPath(mB, true));
