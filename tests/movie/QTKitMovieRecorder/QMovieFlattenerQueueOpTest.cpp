@@ -194,3 +194,15 @@ TEST_F(FlattenerTest, TemporaryNameFollowsTheFinalMovieUntilReplaced) {
     EXPECT_FALSE(inspectMovie(file("a.b.mov")).hasCopyright);
     EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"a.b.mov"});
 }
+
+TEST_F(FlattenerTest, AVideoMovieWithoutFramesWritesNoFinalMovie) {
+    ASSERT_TRUE(recordVideoMovie(file("Clouds.qt"), 0));
+    QMovieFlattenerQueueOp* operation = QMovieFlattenerQueueOp::movieFlattenerWithMovieFileName(
+        file("Clouds.mov"), QString(), file("Clouds.qt"));
+    ASSERT_NE(operation->videoMovie(), nullptr);
+    operation->setDelegate(delegate.get());
+    ASSERT_TRUE(runOnQueueThread(operation, delegate.get()));
+    EXPECT_FALSE(delegate->succeeded);
+    EXPECT_FALSE(QFile::exists(file("Clouds.mov")));
+    EXPECT_TRUE(QFile::exists(file("Clouds.qt")));
+}
