@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QImage>
+#include <QString>
+
+#include <array>
+#include <vector>
+
+// What a composition file describes, after parsing and checking: the shader sources with the
+// format's own image functions already rewritten into plain GLSL, the inputs at their default
+// values, the render passes and the images it loaded.
+struct QCCompositionModel {
+    enum class Format { ISF = 1, Shadertoy };
+    enum class InputType { Event = 1, Bool, Long, Float, Point2D, Color, Image, Audio, AudioFFT };
+
+    struct Input {
+        QString name;
+        InputType type = InputType::Float;
+        // The default value: x for event, bool, long and float; xy for point2D; rgba for color.
+        std::array<float, 4> value{0.0f, 0.0f, 0.0f, 0.0f};
+        bool isImage() const {
+            return type == InputType::Image || type == InputType::Audio ||
+                   type == InputType::AudioFFT;
+        }
+    };
+
+    struct Pass {
+        QString target;           // empty: an unnamed buffer (the output when it is the last pass)
+        QString widthExpression;  // empty: the render width
+        QString heightExpression; // empty: the render height
+        bool persistent = false;
+        bool isFloat = false;
+    };
+
+    struct NamedImage {
+        QString name;
+        QImage image;
+    };
+
+    Format format = Format::ISF;
+    // The file's own "#version ..." line, moved out of the body; empty when it has none.
+    QString versionLine;
+    QString fragmentBody;
+    // The companion vertex shader's body; empty for the default vertex stage.
+    QString vertexBody;
+    // Line of the composition file at which fragmentBody starts (1-based).
+    int fragmentFirstLine = 1;
+    // The ISF file predates version 2 (vv_ names).
+    bool isfVersion1 = false;
+    std::vector<Input> inputs;
+    std::vector<Pass> passes; // at least one
+    std::vector<NamedImage> importedImages;
+    // Images bound to iChannel0..3 (null images for unbound channels).
+    std::array<QImage, 4> channels;
+};

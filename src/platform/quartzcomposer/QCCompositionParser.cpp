@@ -1,0 +1,451 @@
+#include "platform/quartzcomposer/QCCompositionParser.h"
+
+#include "platform/quartzcomposer/QCGLSLText.h"
+#include "platform/quartzcomposer/QCSizeExpression.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+
+namespace {
+
+using Model = QCCompositionModel;
+
+// Largest image a composition may import, in pixels per side.
+constexpr int kMaxImportedImageSide = 16384;
+
+QString folderOf(const QString& location) {
+    if (location.isEmpty())
+        return QDir::currentPath();
+    const QFileInfo info(location);
+    return info.isDir() ? info.absoluteFilePath() : info.absolutePath();
+}
+
+// Offset just past the leading "/*", or -1 when the text does not open with a comment.
+qsizetype headerStart(const QString& text) {
+    qsizetype pos = 0;
+    while (pos < text.size() && (text[pos].isSpace() || text[pos] == QChar(0xFEFF)))
+        ++pos;
+    return QStringView(text).mid(pos).startsWith(u"/*") ? pos + 2 : -1;
+}
+
+bool jsonBool(const QJsonValue& value) {
+    if (value.isBool())
+        return value.toBool();
+    if (value.isDouble())
+        return value.toDouble() != 0.0;
+    if (value.isString()) {
+        const QString text = value.toString().trimmed().toLower();
+        return text == u"true" || text == u"yes" || text == u"1";
+    }
+    return false;
+}
+
+std::optional<double> jsonNumber(const QJsonValue& value) {
+    if (value.isDouble())
+        return value.toDouble();
+    if (value.isBool())
+        return value.toBool() ? 1.0 : 0.0;
+    if (value.isString()) {
+        bool ok = false;
+        const double number = value.toString().trimmed().toDouble(&ok);
+        if (ok)
+            return number;
+    }
+    return std::nullopt;
+}
+
+std::optional<Model::InputType> inputTypeNamed(const QString& name) {
+    static const QHash<QString, Model::InputType> types{
+        {QStringLiteral("event"), Model::InputType::Event},
+        {QStringLiteral("bool"), Model::InputType::Bool},
+        {QStringLiteral("long"), Model::InputType::Long},
+        {QStringLiteral("float"), Model::InputType::Float},
+        {QStringLiteral("point2D"), Model::InputType::Point2D},
+        {QStringLiteral("color"), Model::InputType::Color},
+        {QStringLiteral("image"), Model::InputType::Image},
+        {QStringLiteral("audio"), Model::InputType::Audio},
+        {QStringLiteral("audioFFT"), Model::InputType::AudioFFT},
+    };
+    const auto found = types.constFind(name);
+    if (found == types.constEnd())
+        return std::nullopt;
+    return found.value();
+}
+
+bool isBuiltInName(const QString& name) {
+    static const QSet<QString> names{QStringLiteral("PASSINDEX"), QStringLiteral("RENDERSIZE"),
+                                     QStringLiteral("TIME"),      QStringLiteral("TIMEDELTA"),
+                                     QStringLiteral("DATE"),      QStringLiteral("FRAMEINDEX"),
+                                     QStringLiteral("main")};
+    return names.contains(name);
+}
+
+// The input's default value as the renderer binds it.
+std::array<float, 4> defaultValue(const QJsonObject& input, Model::InputType type) {
+    const QJsonValue given = input.value(QLatin1StringView("DEFAULT"));
+    std::array<float, 4> value{0.0f, 0.0f, 0.0f, 0.0f};
+    switch (type) {
+    case Model::InputType::Event:
+        break;
+    case Model::InputType::Bool:
+        value[0] = jsonBool(given) ? 1.0f : 0.0f;
+        break;
+    case Model::InputType::Long: {
+        std::optional<double> number = jsonNumber(given);
+        const QJsonArray values = input.value(QLatin1StringView("VALUES")).toArray();
+        if (!number && !values.isEmpty())
+            number = jsonNumber(values.first());
+        if (!number)
+            number = jsonNumber(input.value(QLatin1StringView("MIN")));
+        value[0] = static_cast<float>(std::trunc(number.value_or(0.0)));
+        break;
+    }
+    case Model::InputType::Float: {
+        double number = jsonNumber(given).value_or(0.0);
+        const std::optional<double> min = jsonNumber(input.value(QLatin1StringView("MIN")));
+        const std::optional<double> max = jsonNumber(input.value(QLatin1StringView("MAX")));
+        if (min && max && *min <= *max)
+            number = std::clamp(number, *min, *max);
+        value[0] = static_cast<float>(number);
+        break;
+    }
+    case Model::InputType::Point2D:
+    case Model::InputType::Color: {
+        if (type == Model::InputType::Color)
+            value[3] = 1.0f;
+        const QJsonArray array = given.toArray();
+        const qsizetype count = type == Model::InputType::Color ? 4 : 2;
+        for (qsizetype i = 0; i < std::min(count, array.size()); ++i)
+            value[static_cast<std::size_t>(i)] =
+                static_cast<float>(jsonNumber(array[i]).value_or(0.0));
+        break;
+    }
+    case Model::InputType::Image:
+    case Model::InputType::Audio:
+    case Model::InputType::AudioFFT:
+        break;
+    }
+    return value;
+}
+
+std::optional<QImage> readImage(const QString& folder, const QString& relativePath,
+                                QString* error) {
+    const QString path = QDir(folder).filePath(relativePath);
+    QImageReader reader(path);
+    const QSize size = reader.size();
+    if (size.width() > kMaxImportedImageSide || size.height() > kMaxImportedImageSide) {
+        *error = QStringLiteral("image \"%1\" is larger than %2 pixels a side")
+                     .arg(path)
+                     .arg(kMaxImportedImageSide);
+        return std::nullopt;
+    }
+    QImage image = reader.read();
+    if (image.isNull()) {
+        *error = QStringLiteral("cannot read image \"%1\": %2").arg(path, reader.errorString());
+        return std::nullopt;
+    }
+    return image;
+}
+
+// Checks a name of the header and that it is new.
+bool claimName(const QString& name, const char* what, QSet<QString>& names, QString* error) {
+    if (!QCIsUsableIdentifier(name) || isBuiltInName(name)) {
+        *error = QStringLiteral("%1 name \"%2\" is not a usable GLSL name").arg(what, name);
+        return false;
+    }
+    if (names.contains(name)) {
+        *error = QStringLiteral("the name \"%1\" is used twice").arg(name);
+        return false;
+    }
+    names.insert(name);
+    return true;
+}
+
+bool parseInputs(const QJsonObject& header, Model& model, QSet<QString>& names, QString* error) {
+    const QJsonValue inputs = header.value(QLatin1StringView("INPUTS"));
+    if (inputs.isUndefined())
+        return true;
+    if (!inputs.isArray()) {
+        *error = QStringLiteral("INPUTS is not an array");
+        return false;
+    }
+    for (const QJsonValue& entry : inputs.toArray()) {
+        const QJsonObject input = entry.toObject();
+        const QString name = input.value(QLatin1StringView("NAME")).toString();
+        const QString typeName = input.value(QLatin1StringView("TYPE")).toString();
+        const std::optional<Model::InputType> type = inputTypeNamed(typeName);
+        if (!type) {
+            *error = QStringLiteral("input \"%1\" has the unknown TYPE \"%2\"").arg(name, typeName);
+            return false;
+        }
+        if (!claimName(name, "input", names, error))
+            return false;
+        model.inputs.push_back({name, *type, defaultValue(input, *type)});
+    }
+    return true;
+}
+
+QString sizeExpression(const QJsonValue& value) {
+    if (value.isDouble())
+        return QString::number(value.toDouble(), 'g', 17);
+    return value.isString() ? value.toString().trimmed() : QString();
+}
+
+bool parsePasses(const QJsonObject& header, Model& model, QSet<QString>& names, QString* error) {
+    // Version 1 declared its persistent buffers apart from the passes.
+    QHash<QString, QJsonObject> persistentBuffers;
+    const QJsonValue buffers = header.value(QLatin1StringView("PERSISTENT_BUFFERS"));
+    if (buffers.isArray()) {
+        for (const QJsonValue& name : buffers.toArray())
+            persistentBuffers.insert(name.toString(), QJsonObject());
+    } else if (buffers.isObject()) {
+        const QJsonObject object = buffers.toObject();
+        for (auto it = object.begin(); it != object.end(); ++it)
+            persistentBuffers.insert(it.key(), it.value().toObject());
+    }
+
+    const QJsonValue passes = header.value(QLatin1StringView("PASSES"));
+    if (!passes.isUndefined() && !passes.isArray()) {
+        *error = QStringLiteral("PASSES is not an array");
+        return false;
+    }
+    QSet<QString> targets;
+    for (const QJsonValue& entry : passes.toArray()) {
+        const QJsonObject object = entry.toObject();
+        Model::Pass pass;
+        pass.target = object.value(QLatin1StringView("TARGET")).toString();
+        QJsonObject buffer = persistentBuffers.value(pass.target);
+        const auto property = [&](const char* key) {
+            const QJsonValue value = object.value(QLatin1StringView(key));
+            return value.isUndefined() ? buffer.value(QLatin1StringView(key)) : value;
+        };
+        pass.persistent = jsonBool(object.value(QLatin1StringView("PERSISTENT"))) ||
+                          (!pass.target.isEmpty() && persistentBuffers.contains(pass.target));
+        pass.isFloat = jsonBool(property("FLOAT"));
+        pass.widthExpression = sizeExpression(property("WIDTH"));
+        pass.heightExpression = sizeExpression(property("HEIGHT"));
+        if (!pass.target.isEmpty() && !targets.contains(pass.target)) {
+            if (!claimName(pass.target, "pass target", names, error))
+                return false;
+            targets.insert(pass.target);
+        }
+        model.passes.push_back(pass);
+    }
+    if (model.passes.empty())
+        model.passes.push_back({});
+
+    // A declared buffer that no pass draws reads as transparent black.
+    for (auto it = persistentBuffers.constBegin(); it != persistentBuffers.constEnd(); ++it) {
+        if (targets.contains(it.key()))
+            continue;
+        if (!claimName(it.key(), "persistent buffer", names, error))
+            return false;
+        model.importedImages.push_back({it.key(), QImage()});
+    }
+    return true;
+}
+
+bool parseImported(const QJsonObject& header, const QString& folder, Model& model,
+                   QSet<QString>& names, QString* error) {
+    const QJsonValue imported = header.value(QLatin1StringView("IMPORTED"));
+    QList<QPair<QString, QJsonObject>> entries;
+    if (imported.isObject()) {
+        const QJsonObject object = imported.toObject();
+        for (auto it = object.begin(); it != object.end(); ++it)
+            entries.append({it.key(), it.value().toObject()});
+    } else if (imported.isArray()) {
+        for (const QJsonValue& entry : imported.toArray()) {
+            const QJsonObject object = entry.toObject();
+            entries.append({object.value(QLatin1StringView("NAME")).toString(), object});
+        }
+    } else if (!imported.isUndefined()) {
+        *error = QStringLiteral("IMPORTED is neither an object nor an array");
+        return false;
+    }
+    for (const auto& [name, object] : entries) {
+        if (object.value(QLatin1StringView("TYPE")).toString() == u"cube") {
+            *error = QStringLiteral("imported image \"%1\" is a cube map, which is not supported")
+                         .arg(name);
+            return false;
+        }
+        const QString path = object.value(QLatin1StringView("PATH")).toString();
+        if (path.isEmpty()) {
+            *error = QStringLiteral("imported image \"%1\" has no PATH").arg(name);
+            return false;
+        }
+        if (!claimName(name, "imported image", names, error))
+            return false;
+        QString readError;
+        std::optional<QImage> image = readImage(folder, path, &readError);
+        if (!image) {
+            *error = QStringLiteral("imported image \"%1\": %2").arg(name, readError);
+            return false;
+        }
+        model.importedImages.push_back({name, *image});
+    }
+    return true;
+}
+
+int lineOfOffset(const QString& text, qsizetype offset) {
+    return 1 + static_cast<int>(QStringView(text).left(offset).count(u'\n'));
+}
+
+} // namespace
+
+bool QCLooksLikeISF(const QString& in_text) {
+    const qsizetype start = headerStart(in_text);
+    if (start < 0)
+        return false;
+    for (qsizetype pos = start; pos < in_text.size(); ++pos) {
+        if (!in_text[pos].isSpace())
+            return in_text[pos] == u'{';
+    }
+    return false;
+}
+
+bool QCLooksLikeShadertoy(const QString& in_text) {
+    return QCDeclaresVoidFunction(in_text, QStringLiteral("mainImage"));
+}
+
+std::optional<QCCompositionModel> QCParseISF(const QString& in_text, const QString& in_location,
+                                             QString* out_error) {
+    QString error;
+    const auto failed = [&](const QString& message) {
+        if (out_error)
+            *out_error = QStringLiteral("ISF: %1").arg(message);
+        return std::nullopt;
+    };
+    const qsizetype start = headerStart(in_text);
+    const qsizetype end = start < 0 ? -1 : in_text.indexOf(QLatin1StringView("*/"), start);
+    if (end < 0)
+        return failed(QStringLiteral("the header comment is not closed"));
+    QJsonParseError jsonError;
+    const QJsonDocument document =
+        QJsonDocument::fromJson(in_text.mid(start, end - start).toUtf8(), &jsonError);
+    if (jsonError.error != QJsonParseError::NoError)
+        return failed(QStringLiteral("malformed JSON header: %1 at offset %2")
+                          .arg(jsonError.errorString())
+                          .arg(jsonError.offset));
+    if (!document.isObject())
+        return failed(QStringLiteral("the JSON header is not an object"));
+    const QJsonObject header = document.object();
+
+    Model model;
+    model.format = Model::Format::ISF;
+    model.fragmentBody = in_text.mid(end + 2);
+    model.fragmentFirstLine = lineOfOffset(in_text, end + 2);
+    if (!QCDeclaresVoidFunction(model.fragmentBody, QStringLiteral("main")))
+        return failed(QStringLiteral("the header is followed by no shader (no main function)"));
+    model.isfVersion1 = !header.value(QLatin1StringView("ISFVSN")).toString().startsWith(u'2') &&
+                        header.value(QLatin1StringView("ISFVSN")).toDouble() < 2.0;
+
+    const QString folder = folderOf(in_location);
+    QSet<QString> names;
+    if (!parseInputs(header, model, names, &error) || !parsePasses(header, model, names, &error) ||
+        !parseImported(header, folder, model, names, &error))
+        return failed(error);
+
+    // Sizes must evaluate for some render size; the renderer evaluates them for its own.
+    const QHash<QString, double> variables = QCSizeVariables(model, 640.0, 480.0);
+    for (const Model::Pass& pass : model.passes) {
+        for (const QString& expression : {pass.widthExpression, pass.heightExpression}) {
+            if (!expression.isEmpty() && !QCEvaluateSizeExpression(expression, variables, &error))
+                return failed(QStringLiteral("pass size: %1").arg(error));
+        }
+    }
+
+    QSet<QString> images;
+    for (const Model::Input& input : model.inputs) {
+        if (input.isImage())
+            images.insert(input.name);
+    }
+    for (const Model::NamedImage& image : model.importedImages)
+        images.insert(image.name);
+    for (const Model::Pass& pass : model.passes) {
+        if (!pass.target.isEmpty())
+            images.insert(pass.target);
+    }
+
+    model.versionLine = QCTakeVersionDirective(model.fragmentBody);
+    std::optional<QString> fragment = QCRewriteImageFunctions(model.fragmentBody, images, &error);
+    if (!fragment)
+        return failed(error);
+    model.fragmentBody = *fragment;
+
+    const QFileInfo file(in_location);
+    if (!in_location.isEmpty() && !file.isDir()) {
+        const QString vertexPath =
+            QDir(folder).filePath(file.completeBaseName() + QStringLiteral(".vs"));
+        if (QFileInfo::exists(vertexPath)) {
+            QFile vertexFile(vertexPath);
+            if (!vertexFile.open(QIODevice::ReadOnly))
+                return failed(QStringLiteral("cannot read the vertex shader \"%1\": %2")
+                                  .arg(vertexPath, vertexFile.errorString()));
+            QString vertex = QString::fromUtf8(vertexFile.readAll());
+            QCTakeVersionDirective(vertex);
+            if (!QCDeclaresVoidFunction(vertex, QStringLiteral("main")))
+                return failed(QStringLiteral("the vertex shader \"%1\" has no main function")
+                                  .arg(vertexPath));
+            std::optional<QString> rewritten = QCRewriteImageFunctions(vertex, images, &error);
+            if (!rewritten)
+                return failed(QStringLiteral("vertex shader: %1").arg(error));
+            model.vertexBody = *rewritten;
+        }
+    }
+    return model;
+}
+
+std::optional<QCCompositionModel> QCParseShadertoy(const QString& in_text,
+                                                   const QString& in_location, QString* out_error) {
+    Model model;
+    model.format = Model::Format::Shadertoy;
+    model.passes.push_back({});
+    model.fragmentBody = in_text;
+    // Channel bindings written as in common Shadertoy editors: #iChannel0 "file://picture.png"
+    static const QRegularExpression channel(
+        QStringLiteral("^[ \\t]*#[ \\t]*iChannel([0-9]+)[ \\t]+\"([^\"\\n]*)\"[^\\n]*"),
+        QRegularExpression::MultilineOption);
+    const QString folder = folderOf(in_location);
+    QRegularExpressionMatchIterator matches = channel.globalMatch(in_text);
+    while (matches.hasNext()) {
+        const QRegularExpressionMatch match = matches.next();
+        const int index = match.captured(1).toInt();
+        if (index < 0 || index > 3) {
+            if (out_error)
+                *out_error = QStringLiteral("Shadertoy: there is no channel iChannel%1")
+                                 .arg(match.captured(1));
+            return std::nullopt;
+        }
+        QString path = match.captured(2);
+        if (path.startsWith(QLatin1StringView("file://")))
+            path = path.mid(7);
+        QString error;
+        std::optional<QImage> image = readImage(folder, path, &error);
+        if (!image) {
+            if (out_error)
+                *out_error = QStringLiteral("Shadertoy: iChannel%1: %2").arg(index).arg(error);
+            return std::nullopt;
+        }
+        model.channels[static_cast<std::size_t>(index)] = *image;
+    }
+    // The directives are not GLSL: blank them, keeping the line count.
+    model.fragmentBody.replace(channel, QString());
+    return model;
+}
+
+QHash<QString, double> QCSizeVariables(const QCCompositionModel& in_model, double in_width,
+                                       double in_height) {
+    QHash<QString, double> variables{{QStringLiteral("WIDTH"), in_width},
+                                     {QStringLiteral("HEIGHT"), in_height}};
+    for (const QCCompositionModel::Input& input : in_model.inputs) {
+        if (!input.isImage())
+            variables.insert(input.name, input.value[0]);
+    }
+    return variables;
+}

@@ -1,0 +1,234 @@
+#include "platform/quartzcomposer/QCEGLContext.h"
+
+#include "platform/quartzcomposer/QCLog.h"
+
+#define EGL_EGLEXT_PROTOTYPES 0
+#include <EGL/egl.h>
+#include <EGL/eglext.h>
+#define GL_GLEXT_PROTOTYPES 1
+#include <GL/glcorearb.h>
+
+#include <cstring>
+#include <vector>
+
+namespace {
+
+bool hasExtension(const char* list, const char* name) {
+    if (list == nullptr)
+        return false;
+    const std::size_t length = std::strlen(name);
+    for (const char* p = list; (p = std::strstr(p, name)) != nullptr; p += length) {
+        const bool startsWord = p == list || p[-1] == ' ';
+        const bool endsWord = p[length] == ' ' || p[length] == '\0';
+        if (startsWord && endsWord)
+            return true;
+    }
+    return false;
+}
+
+QString eglErrorText() {
+    return QStringLiteral("EGL error 0x%1").arg(eglGetError(), 4, 16, QLatin1Char('0'));
+}
+
+// A context of the richest kind the display offers: compatibility profile first, so that ISF
+// sources using the classic built-ins compile as written; a core profile otherwise.
+EGLContext createContext(EGLDisplay display) {
+    if (!eglBindAPI(EGL_OPENGL_API))
+        return EGL_NO_CONTEXT;
+    EGLConfig config = EGL_NO_CONFIG_KHR;
+    if (!hasExtension(eglQueryString(display, EGL_EXTENSIONS), "EGL_KHR_no_config_context")) {
+        const EGLint attributes[] = {EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT, EGL_SURFACE_TYPE,
+                                     EGL_PBUFFER_BIT, EGL_NONE};
+        EGLint count = 0;
+        if (!eglChooseConfig(display, attributes, &config, 1, &count) || count < 1)
+            return EGL_NO_CONTEXT;
+    }
+    const std::vector<std::vector<EGLint>> attempts = {
+        {EGL_CONTEXT_MAJOR_VERSION, 3, EGL_CONTEXT_MINOR_VERSION, 2,
+         EGL_CONTEXT_OPENGL_PROFILE_MASK, EGL_CONTEXT_OPENGL_COMPATIBILITY_PROFILE_BIT, EGL_NONE},
+        {EGL_NONE},
+        {EGL_CONTEXT_MAJOR_VERSION, 3, EGL_CONTEXT_MINOR_VERSION, 2,
+         EGL_CONTEXT_OPENGL_PROFILE_MASK, EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT, EGL_NONE},
+    };
+    for (const std::vector<EGLint>& attributes : attempts) {
+        EGLContext context = eglCreateContext(display, config, EGL_NO_CONTEXT, attributes.data());
+        if (context != EGL_NO_CONTEXT)
+            return context;
+    }
+    return EGL_NO_CONTEXT;
+}
+
+// True when the display can run a surfaceless desktop OpenGL context.
+bool isUsable(EGLDisplay display) {
+    if (display == EGL_NO_DISPLAY || !eglInitialize(display, nullptr, nullptr))
+        return false;
+    bool usable = false;
+    if (hasExtension(eglQueryString(display, EGL_EXTENSIONS), "EGL_KHR_surfaceless_context") &&
+        hasExtension(eglQueryString(display, EGL_CLIENT_APIS), "OpenGL")) {
+        EGLContext context = createContext(display);
+        if (context != EGL_NO_CONTEXT) {
+            EGLDisplay previousDisplay = eglGetCurrentDisplay();
+            EGLContext previousContext = eglGetCurrentContext();
+            EGLSurface previousDraw = eglGetCurrentSurface(EGL_DRAW);
+            EGLSurface previousRead = eglGetCurrentSurface(EGL_READ);
+            if (eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, context)) {
+                usable = glGetString(GL_VERSION) != nullptr;
+                if (previousContext != EGL_NO_CONTEXT)
+                    eglMakeCurrent(previousDisplay, previousDraw, previousRead, previousContext);
+                else
+                    eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+            }
+            eglDestroyContext(display, context);
+        }
+    }
+    if (!usable)
+        eglTerminate(display);
+    return usable;
+}
+
+struct SharedDisplay {
+    EGLDisplay display = EGL_NO_DISPLAY;
+    QString name;
+};
+
+SharedDisplay chooseDisplay() {
+    const char* clientExtensions = eglQueryString(EGL_NO_DISPLAY, EGL_EXTENSIONS);
+    auto getPlatformDisplay = reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(
+        eglGetProcAddress("eglGetPlatformDisplayEXT"));
+    if (getPlatformDisplay != nullptr &&
+        hasExtension(clientExtensions, "EGL_EXT_platform_device")) {
+        auto queryDevices =
+            reinterpret_cast<PFNEGLQUERYDEVICESEXTPROC>(eglGetProcAddress("eglQueryDevicesEXT"));
+        EGLint count = 0;
+        if (queryDevices != nullptr && queryDevices(0, nullptr, &count) && count > 0) {
+            std::vector<EGLDeviceEXT> devices(static_cast<std::size_t>(count));
+            if (queryDevices(count, devices.data(), &count)) {
+                for (EGLint i = 0; i < count; ++i) {
+                    EGLDisplay display =
+                        getPlatformDisplay(EGL_PLATFORM_DEVICE_EXT, devices[i], nullptr);
+                    if (isUsable(display))
+                        return {display, QStringLiteral("EGL device %1").arg(i)};
+                }
+            }
+        }
+    }
+    if (getPlatformDisplay != nullptr &&
+        hasExtension(clientExtensions, "EGL_MESA_platform_surfaceless")) {
+        EGLDisplay display =
+            getPlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
+        if (isUsable(display))
+            return {display, QStringLiteral("EGL surfaceless platform")};
+    }
+    EGLDisplay display = eglGetDisplay(EGL_DEFAULT_DISPLAY);
+    if (isUsable(display))
+        return {display, QStringLiteral("EGL default display")};
+    return {};
+}
+
+// Chosen once for the process and kept for its whole run (never terminated: the driver is
+// unloaded on termination, and the process may still hold contexts at exit).
+const SharedDisplay& sharedDisplay() {
+    static const SharedDisplay display = chooseDisplay();
+    return display;
+}
+
+int parseGLSLVersion(const char* text) {
+    int major = 0;
+    int minor = 0;
+    if (text == nullptr)
+        return 0;
+    const char* p = text;
+    while (*p != '\0' && (*p < '0' || *p > '9'))
+        ++p;
+    while (*p >= '0' && *p <= '9')
+        major = major * 10 + (*p++ - '0');
+    if (*p == '.')
+        ++p;
+    for (int digits = 0; digits < 2 && *p >= '0' && *p <= '9'; ++digits)
+        minor = minor * 10 + (*p++ - '0');
+    return major * 100 + minor;
+}
+
+} // namespace
+
+std::unique_ptr<QCEGLContext> QCEGLContext::create(QString* out_error) {
+    const SharedDisplay& shared = sharedDisplay();
+    if (shared.display == EGL_NO_DISPLAY) {
+        *out_error = QStringLiteral("no EGL display can run desktop OpenGL without a surface");
+        return nullptr;
+    }
+    const EGLenum previousAPI = eglQueryAPI();
+    EGLContext context = createContext(shared.display);
+    eglBindAPI(previousAPI);
+    if (context == EGL_NO_CONTEXT) {
+        *out_error = QStringLiteral("cannot create an OpenGL context on the %1 (%2)")
+                         .arg(shared.name, eglErrorText());
+        return nullptr;
+    }
+    std::unique_ptr<QCEGLContext> result(new QCEGLContext);
+    result->mDisplay = shared.display;
+    result->mContext = context;
+    QCEGLCurrentScope current(*result);
+    if (!current) {
+        *out_error =
+            QStringLiteral("cannot make the OpenGL context current (%1)").arg(eglErrorText());
+        return nullptr;
+    }
+    const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
+    const char* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+    result->mGLSLVersion =
+        parseGLSLVersion(reinterpret_cast<const char*>(glGetString(GL_SHADING_LANGUAGE_VERSION)));
+    GLint major = 0;
+    GLint minor = 0;
+    glGetIntegerv(GL_MAJOR_VERSION, &major);
+    glGetIntegerv(GL_MINOR_VERSION, &minor);
+    GLint profile = 0;
+    if (major * 10 + minor >= 32)
+        glGetIntegerv(GL_CONTEXT_PROFILE_MASK, &profile);
+    result->mCompatibility =
+        major * 10 + minor < 32 || (profile & GL_CONTEXT_COMPATIBILITY_PROFILE_BIT) != 0;
+    GLint extensionCount = 0;
+    glGetIntegerv(GL_NUM_EXTENSIONS, &extensionCount);
+    for (GLint i = 0; i < extensionCount; ++i) {
+        const char* name = reinterpret_cast<const char*>(glGetStringi(GL_EXTENSIONS, i));
+        if (name != nullptr && std::strcmp(name, "GL_ARB_ES3_compatibility") == 0)
+            result->mES3Shaders = true;
+    }
+    glGetError();
+    result->mDescription = QStringLiteral("%1, OpenGL %2 on %3")
+                               .arg(shared.name, QString::fromLatin1(version ? version : "?"),
+                                    QString::fromLatin1(renderer ? renderer : "?"));
+    return result;
+}
+
+QCEGLContext::~QCEGLContext() {
+    if (mContext != nullptr)
+        eglDestroyContext(mDisplay, mContext);
+}
+
+bool QCEGLContext::makeCurrent() {
+    mPreviousDisplay = eglGetCurrentDisplay();
+    mPreviousContext = eglGetCurrentContext();
+    mPreviousDraw = eglGetCurrentSurface(EGL_DRAW);
+    mPreviousRead = eglGetCurrentSurface(EGL_READ);
+    mPreviousAPI = eglQueryAPI();
+    eglBindAPI(EGL_OPENGL_API);
+    if (!eglMakeCurrent(mDisplay, EGL_NO_SURFACE, EGL_NO_SURFACE, mContext)) {
+        QCLog(QStringLiteral("QCRenderer: cannot make the OpenGL context current on this thread "
+                             "(%1)")
+                  .arg(eglErrorText()));
+        eglBindAPI(mPreviousAPI);
+        return false;
+    }
+    return true;
+}
+
+void QCEGLContext::doneCurrent() {
+    // Finish the work so that the next thread to take the context finds it complete.
+    glFlush();
+    if (mPreviousContext != EGL_NO_CONTEXT && mPreviousContext != mContext)
+        eglMakeCurrent(mPreviousDisplay, mPreviousDraw, mPreviousRead, mPreviousContext);
+    else
+        eglMakeCurrent(mDisplay, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+    eglBindAPI(mPreviousAPI);
+}

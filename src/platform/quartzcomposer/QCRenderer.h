@@ -1,0 +1,65 @@
+#pragma once
+
+#include "platform/foundation/NSObject.h"
+
+#include <QDateTime>
+#include <QSize>
+#include <QSizeF>
+#include <QVariantMap>
+
+#include <memory>
+
+class NSBitmapImageRep;
+class QCComposition;
+using CGColorSpaceRef = struct CGColorSpace*;
+
+// Renders a composition off-screen into a framebuffer of a fixed size, on its own OpenGL
+// context. Made on one thread, it may render on another later: every operation takes the
+// context for its own duration and gives it back, so one thread at a time may use it.
+//
+// Clocks are deterministic: TIME is the time passed to renderAtTime, TIMEDELTA the difference
+// to the previous rendered time (0 for the first frame), FRAMEINDEX the number of frames
+// rendered before, and DATE the local date at the renderer's creation with its seconds
+// advanced by the render time.
+class QCRenderer : public NSObject {
+    Q_OBJECT
+public:
+    // [[QCRenderer alloc] initOffScreenWithSize:colorSpace:composition:]: a new renderer (one
+    // reference, the caller's) or nullptr, with a log line saying why, when the size is not
+    // 1 to the context's largest framebuffer (at least 4096 x 2160) pixels a side, the
+    // composition or colour space is missing, no OpenGL context is available, or the shaders do
+    // not compile or link (the log line then holds the compiler's log).
+    static QCRenderer* initOffScreenWithSize(QSizeF in_size, CGColorSpaceRef in_colorSpace,
+                                             QCComposition* in_composition);
+
+    // Renders every pass of the composition at `in_time` seconds. The arguments are accepted
+    // for the platform's signature and unused. False, with a log line, when the frame could not
+    // be rendered.
+    bool renderAtTime(double in_time, const QVariantMap& in_arguments = QVariantMap());
+
+    // The last rendered frame as a new "NSBitmapImageRep" (8-bit RGBA, straight alpha, top row
+    // first), owned by the caller; nullptr before the first frame or for another type.
+    NSBitmapImageRep* createSnapshotImageOfType(const QString& in_type);
+
+    QSize size() const;
+    QCComposition* composition() const;
+    CGColorSpaceRef colorSpace() const;
+    // The local date and time that DATE and iDate count from.
+    QDateTime jobStartDate() const;
+
+    // The program as compiled, and the size each pass renders at, for tools that compare.
+    QString vertexShaderSource() const;
+    QString fragmentShaderSource() const;
+    QSize passSize(int in_passIndex) const;
+    // The EGL display and OpenGL implementation in use.
+    QString contextDescription() const;
+
+    QString description() const override;
+
+private:
+    struct Impl;
+    explicit QCRenderer(std::unique_ptr<Impl> in_impl);
+    ~QCRenderer() override;
+
+    std::unique_ptr<Impl> mImpl;
+};

@@ -1,0 +1,28 @@
+#include "platform/coregraphics/CGColorSpace.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+TEST(CGColorSpaceTest, GenericRGBIsAThreeComponentSpaceSharedByCount) {
+    CGColorSpaceRef space = CGColorSpaceCreateWithName(kCGColorSpaceGenericRGB);
+    ASSERT_NE(space, nullptr);
+    EXPECT_STREQ(CGColorSpaceGetName(space), kCGColorSpaceGenericRGB);
+    EXPECT_EQ(CGColorSpaceGetNumberOfComponents(space), 3);
+    EXPECT_EQ(CGColorSpaceRetain(space), space);
+    CGColorSpaceRelease(space);
+    // Still alive after the first release: the retain above holds it.
+    EXPECT_EQ(CGColorSpaceGetNumberOfComponents(space), 3);
+    CGColorSpaceRelease(space);
+}
+
+TEST(CGColorSpaceTest, NameIsComparedByValueAndUnknownNamesGiveNothing) {
+    const std::string copied = kCGColorSpaceGenericRGB;
+    CGColorSpaceRef space = CGColorSpaceCreateWithName(copied.c_str());
+    EXPECT_NE(space, nullptr);
+    CGColorSpaceRelease(space);
+    EXPECT_EQ(CGColorSpaceCreateWithName("kCGColorSpaceNoSuchSpace"), nullptr);
+    EXPECT_EQ(CGColorSpaceCreateWithName(nullptr), nullptr);
+    CGColorSpaceRelease(nullptr);
+    EXPECT_EQ(CGColorSpaceGetName(nullptr), nullptr);
+}

@@ -1,0 +1,154 @@
+#include "QCTestSupport.h"
+
+#include "platform/quartzcomposer/QCComposition.h"
+#include "platform/quartzcomposer/QCCompositionModel.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <random>
+
+namespace {
+
+// Parses and reports whether a composition came out, with the log written meanwhile.
+bool parses(const QByteArray& data, QString* log = nullptr, const QString& location = QString()) {
+    NSAutoreleasePool pool;
+    bool made = false;
+    const QString written = qctest::capturedLog(
+        [&] { made = QCComposition::compositionWithData(data, location) != nullptr; });
+    if (log)
+        *log = written;
+    return made;
+}
+
+} // namespace
+
+TEST(QCCompositionTest, RecognisesISFAndShadertoyFromTheContents) {
+    NSAutoreleasePool pool;
+    QCComposition* isf =
+        QCComposition::compositionWithData("\xEF\xBB\xBF  /*{}*/ void main() { gl_FragColor = "
+                                           "vec4(1.0); }");
+    ASSERT_NE(isf, nullptr);
+    EXPECT_EQ(isf->formatName(), QStringLiteral("ISF"));
+    EXPECT_TRUE(isf->model().isfVersion1);
+    EXPECT_EQ(isf->model().passes.size(), 1u);
+    EXPECT_EQ(isf->retainCount(), 1u);
+    EXPECT_EQ(NSAutoreleasePool::pendingCountOnCurrentThread(), 1u);
+
+    // A leading comment that is not JSON does not make a file ISF.
+    QCComposition* toy = QCComposition::compositionWithData(
+        "/* by someone */\nvoid mainImage( out vec4 c, in vec2 p ) { c = vec4(1.0); }");
+    ASSERT_NE(toy, nullptr);
+    EXPECT_EQ(toy->formatName(), QStringLiteral("Shadertoy"));
+    EXPECT_TRUE(toy->description().contains(QStringLiteral("Shadertoy")));
+}
+
+TEST(QCCompositionTest, UpgradesVersionOneFiles) {
+    NSAutoreleasePool pool;
+    QCComposition* composition = QCComposition::compositionWithData(
+        "/*{ \"PERSISTENT_BUFFERS\": { \"trail\": { \"WIDTH\": \"$WIDTH/2\", \"FLOAT\": true } },"
+        "    \"PASSES\": [ { \"TARGET\": \"trail\" }, {} ] }*/\n"
+        "void main() { gl_FragColor = IMG_NORM_PIXEL(trail, vv_FragNormCoord); }");
+    ASSERT_NE(composition, nullptr);
+    const QCCompositionModel& model = composition->model();
+    ASSERT_EQ(model.passes.size(), 2u);
+    EXPECT_TRUE(model.passes[0].persistent);
+    EXPECT_TRUE(model.passes[0].isFloat);
+    EXPECT_EQ(model.passes[0].widthExpression, QStringLiteral("$WIDTH/2"));
+    EXPECT_FALSE(model.passes[1].persistent);
+    EXPECT_TRUE(model.isfVersion1);
+}
+
+TEST(QCCompositionTest, ImageFunctionsAreRewrittenOutsideCommentsOnly) {
+    NSAutoreleasePool pool;
+    QCComposition* composition = QCComposition::compositionWithData(
+        "/*{ \"ISFVSN\": \"2.0\", \"INPUTS\": [ { \"NAME\": \"img\", \"TYPE\": \"image\" } ] }*/\n"
+        "// IMG_PIXEL(nothing, here)\n"
+        "void main() { gl_FragColor = IMG_PIXEL(img, IMG_SIZE( img ) * (0.5, 0.5)) + "
+        "IMG_NORM_THIS_PIXEL(img); }");
+    ASSERT_NE(composition, nullptr);
+    const QString body = composition->model().fragmentBody;
+    EXPECT_TRUE(body.contains(QStringLiteral("// IMG_PIXEL(nothing, here)")));
+    EXPECT_TRUE(body.contains(QStringLiteral("isf_samplePixel(img, _img_imgSize, ( (_img_imgSize) "
+                                             "* (0.5, 0.5)))")))
+        << body.toStdString();
+    EXPECT_TRUE(body.contains(QStringLiteral("isf_sample(img, isf_FragNormCoord)")));
+    EXPECT_FALSE(composition->model().isfVersion1);
+}
+
+TEST(QCCompositionTest, BadInputsGiveNilWithOneClearLine) {
+    struct Case {
+        const char* data;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"", "empty"},
+        {"/*{ \"INPUTS\": [] }*/\n", "no shader"},
+        {"/*{ \"INPUTS\": [] }*/\n// void main() {}\n", "no shader"},
+        {"/*{ \"INPUTS\": [ }*/\nvoid main() {}", "malformed JSON"},
+        {"/*{ \"INPUTS\": [] \nvoid main() {}", "not closed"},
+        {"/*[1, 2]*/ void main() {}", "neither an ISF nor a Shadertoy"},
+        {"/*{ \"a\": 1 } [] */ void main() {}", "malformed JSON"},
+        {"/*{}*/ void main() { IMG_PIXEL(ghost, vec2(0.0)); }", "no image of this composition"},
+        {"/*{}*/ void main() { IMG_SIZE(a, b); }", "takes 1 argument"},
+        {"/*{}*/ void main() { IMG_NORM_PIXEL(a, (b); }", "unbalanced"},
+        {"/*{ \"INPUTS\": [ { \"NAME\": \"x\", \"TYPE\": \"matrix\" } ] }*/ void main() {}",
+         "unknown TYPE"},
+        {"/*{ \"INPUTS\": [ { \"NAME\": \"a b\", \"TYPE\": \"float\" } ] }*/ void main() {}",
+         "not a usable GLSL name"},
+        {"/*{ \"INPUTS\": [ { \"NAME\": \"TIME\", \"TYPE\": \"float\" } ] }*/ void main() {}",
+         "not a usable GLSL name"},
+        {"/*{ \"INPUTS\": [ { \"NAME\": \"a\", \"TYPE\": \"float\" }, { \"NAME\": \"a\", "
+         "\"TYPE\": \"bool\" } ] }*/ void main() {}",
+         "used twice"},
+        {"/*{ \"PASSES\": [ { \"TARGET\": \"t\", \"WIDTH\": \"$WIDTH +\" } ] }*/ void main() {}",
+         "pass size"},
+        {"/*{ \"PASSES\": 3 }*/ void main() {}", "PASSES is not an array"},
+        {"/*{ \"IMPORTED\": { \"pic\": { \"PATH\": \"no-such-picture.png\" } } }*/ "
+         "void main() {}",
+         "cannot read image"},
+        {"/*{ \"IMPORTED\": { \"pic\": { \"PATH\": \"x.png\", \"TYPE\": \"cube\" } } }*/ "
+         "void main() {}",
+         "cube"},
+        {"#iChannel0 \"missing.png\"\nvoid mainImage(out vec4 c, in vec2 p) {}", "iChannel0"},
+        {"#iChannel7 \"x.png\"\nvoid mainImage(out vec4 c, in vec2 p) {}", "no channel"},
+        {"void main() { gl_FragColor = vec4(1.0); }", "neither an ISF nor a Shadertoy"},
+        {"bplist00\xd4\x01\x02\x03", "not UTF-8"},
+    };
+    for (const Case& c : cases) {
+        QString log;
+        EXPECT_FALSE(parses(QByteArray(c.data), &log)) << c.data;
+        EXPECT_TRUE(log.contains(QLatin1StringView(c.reason)))
+            << c.data << " logged " << log.toStdString();
+        EXPECT_EQ(log.count(u'\n'), 1) << log.toStdString();
+    }
+    QString log;
+    EXPECT_FALSE(parses(QByteArray("/*{}*/ void main() {}\0", 23), &log));
+    EXPECT_TRUE(log.contains(QStringLiteral("binary")));
+}
+
+TEST(QCCompositionTest, RandomBytesAndMangledCompositionsNeverCrash) {
+    std::mt19937 random(20261206);
+    std::uniform_int_distribution<int> byte(0, 255);
+    for (int round = 0; round < 400; ++round) {
+        QByteArray data(round % 97 + 1, '\0');
+        for (char& c : data)
+            c = static_cast<char>(byte(random));
+        parses(data);
+    }
+    // Cut and flipped versions of a real composition exercise the parser past its first checks.
+    const QByteArray valid =
+        "/*{ \"ISFVSN\": \"2\", \"INPUTS\": [ { \"NAME\": \"amount\", \"TYPE\": \"float\", "
+        "\"DEFAULT\": 0.5 }, { \"NAME\": \"img\", \"TYPE\": \"image\" } ], \"PASSES\": [ { "
+        "\"TARGET\": \"a\", \"WIDTH\": \"$WIDTH * $amount\", \"PERSISTENT\": true }, {} ] }*/\n"
+        "void main() { gl_FragColor = IMG_PIXEL(a, IMG_SIZE(img)) * amount; }\n";
+    for (int round = 0; round < 400; ++round) {
+        QByteArray data = valid.left(byte(random) % valid.size() + 1);
+        if (round % 2 == 0 && !data.isEmpty())
+            data[byte(random) % data.size()] = "{}[]()\",:$*/ \x01"[byte(random) % 15];
+        parses(data);
+    }
+    SUCCEED();
+}

@@ -1,0 +1,308 @@
+#include "QCTestSupport.h"
+
+#include "platform/appkit/NSBitmapImageRep.h"
+#include "platform/coregraphics/CGColorSpace.h"
+#include "platform/quartzcomposer/QCComposition.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <cmath>
+#include <thread>
+
+using qctest::pixel;
+using qctest::renderText;
+using qctest::RGBA;
+
+namespace {
+
+QString isf(const QString& header, const QString& body) {
+    return QStringLiteral("/*{ \"ISFVSN\": \"2\", %1 }*/\n%2").arg(header, body);
+}
+
+QString isf(const QString& body) {
+    return QStringLiteral("/*{ \"ISFVSN\": \"2\" }*/\n%1").arg(body);
+}
+
+void writeFile(const QString& path, const QByteArray& data) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(data);
+}
+
+// A 4 x 4 picture: red top-left, green top-right, blue bottom-left, white bottom-right.
+QImage quadrantPicture() {
+    QImage image(4, 4, QImage::Format_RGBA8888);
+    for (int y = 0; y < 4; ++y) {
+        for (int x = 0; x < 4; ++x) {
+            const bool right = x >= 2;
+            const bool bottom = y >= 2;
+            image.setPixelColor(x, y,
+                                !bottom ? (right ? QColor(0, 255, 0) : QColor(255, 0, 0))
+                                        : (right ? QColor(255, 255, 255) : QColor(0, 0, 255)));
+        }
+    }
+    return image;
+}
+
+} // namespace
+
+TEST(QCRendererTest, TimeAndRenderSizeReachTheShader) {
+    const QImage image = renderText(
+        isf(QStringLiteral("void main() { gl_FragColor = vec4(TIME / 10.0, RENDERSIZE.x / 255.0, "
+                           "RENDERSIZE.y / 255.0, 1.0); }")),
+        QSize(64, 32), {2.0});
+    ASSERT_FALSE(image.isNull());
+    EXPECT_EQ(image.size(), QSize(64, 32));
+    EXPECT_EQ(pixel(image, 0, 0), (RGBA{51, 64, 32, 255}));
+    EXPECT_EQ(pixel(image, 63, 31), (RGBA{51, 64, 32, 255}));
+}
+
+TEST(QCRendererTest, FrameIndexCountsRenderedFramesAndTimeDeltaFollowsThePreviousTime) {
+    const QString text = isf(QStringLiteral(
+        "void main() { gl_FragColor = vec4(float(FRAMEINDEX) / 255.0, TIMEDELTA * 100.0 / 255.0, "
+        "0.0, 1.0); }"));
+    EXPECT_EQ(pixel(renderText(text, QSize(4, 4), {5.0}), 0, 0), (RGBA{0, 0, 0, 255}));
+    EXPECT_EQ(pixel(renderText(text, QSize(4, 4), {0.0, 0.5, 1.25}), 0, 0), (RGBA{2, 75, 0, 255}));
+}
+
+TEST(QCRendererTest, DateIsTheJobsLocalDateWithSecondsAdvancedByTheRenderTime) {
+    NSAutoreleasePool pool;
+    NSRef<QCRenderer> renderer = qctest::renderer(
+        qctest::composition(isf(QStringLiteral(
+            "void main() { gl_FragColor = vec4(mod(DATE.x, 256.0) / 255.0, DATE.y / 255.0, "
+            "DATE.z / 255.0, mod(floor(DATE.w), 256.0) / 255.0); }"))),
+        QSize(2, 2));
+    ASSERT_TRUE(renderer);
+    const QDateTime start = renderer->jobStartDate();
+    EXPECT_LE(std::abs(start.secsTo(QDateTime::currentDateTime())), 60);
+    const RGBA first = pixel(qctest::render(renderer.get(), {0.0}), 0, 0);
+    EXPECT_EQ(first[0], start.date().year() % 256);
+    EXPECT_EQ(first[1], start.date().month());
+    EXPECT_EQ(first[2], start.date().day());
+    EXPECT_EQ(first[3], (start.time().msecsSinceStartOfDay() / 1000) % 256);
+    const RGBA later = pixel(qctest::render(renderer.get(), {3.0}), 0, 0);
+    EXPECT_EQ(later[0], first[0]);
+    EXPECT_EQ(later[3], (first[3] + 3) % 256);
+}
+
+TEST(QCRendererTest, TopRowOfTheSnapshotIsTheTopOfThePictureAndAlphaStaysStraight) {
+    const QImage image = renderText(
+        isf(QStringLiteral("void main() {\n"
+                           "  if (isf_FragNormCoord.y > 0.5) gl_FragColor = vec4(1.0, 0.0, 0.0, "
+                           "1.0);\n"
+                           "  else gl_FragColor = vec4(1.0, 0.5, 0.0, 0.5);\n"
+                           "  if (gl_FragCoord.x < 1.0) gl_FragColor.b = 1.0;\n}")),
+        QSize(8, 6));
+    EXPECT_EQ(pixel(image, 0, 0), (RGBA{255, 0, 255, 255}));
+    EXPECT_EQ(pixel(image, 7, 0), (RGBA{255, 0, 0, 255}));
+    EXPECT_EQ(pixel(image, 7, 2), (RGBA{255, 0, 0, 255}));
+    EXPECT_EQ(pixel(image, 7, 3), (RGBA{255, 128, 0, 128}));
+    EXPECT_EQ(pixel(image, 7, 5), (RGBA{255, 128, 0, 128}));
+}
+
+TEST(QCRendererTest, ChainedPassesRenderAtTheirOwnSizesAndReadEachOther) {
+    NSAutoreleasePool pool;
+    const QString text =
+        isf(QStringLiteral("\"PASSES\": [ { \"TARGET\": \"small\", \"WIDTH\": \"$WIDTH / 4\", "
+                           "\"HEIGHT\": \"floor($HEIGHT / 3.0)\" }, { \"TARGET\": \"wide\", "
+                           "\"WIDTH\": 20, \"HEIGHT\": \"$HEIGHT\" }, {} ]"),
+            QStringLiteral(
+                "void main() {\n"
+                "  if (PASSINDEX == 0) gl_FragColor = vec4(RENDERSIZE / 255.0, 0.2, 1.0);\n"
+                "  else if (PASSINDEX == 1) gl_FragColor = IMG_NORM_PIXEL(small, vec2(0.5)) + "
+                "vec4(0.0, 0.0, RENDERSIZE.x / 255.0, 0.0);\n"
+                "  else gl_FragColor = vec4(IMG_THIS_NORM_PIXEL(wide).rgb, IMG_SIZE(small).y / "
+                "255.0);\n}"));
+    NSRef<QCRenderer> renderer = qctest::renderer(qctest::composition(text), QSize(64, 48));
+    ASSERT_TRUE(renderer);
+    EXPECT_EQ(renderer->passSize(0), QSize(16, 16));
+    EXPECT_EQ(renderer->passSize(1), QSize(20, 48));
+    EXPECT_EQ(renderer->passSize(2), QSize(64, 48));
+    const QImage image = qctest::render(renderer.get(), {0.0});
+    // Pass 0 saw 16 x 16; pass 1 added its own width to 0.2 (51); pass 2 reports pass 0's height.
+    EXPECT_EQ(pixel(image, 10, 10), (RGBA{16, 16, 71, 16}));
+}
+
+TEST(QCRendererTest, PersistentBufferAccumulatesOverFramesAndOthersStartEachFrameEmpty) {
+    const QString body = QStringLiteral(
+        "void main() {\n"
+        "  if (PASSINDEX == 0) gl_FragColor = IMG_THIS_PIXEL(acc) + vec4(10.0 / 255.0);\n"
+        "  else gl_FragColor = IMG_THIS_PIXEL(acc);\n}");
+    const QString kept = isf(
+        QStringLiteral("\"PASSES\": [ { \"TARGET\": \"acc\", \"PERSISTENT\": true }, {} ]"), body);
+    const QString notKept =
+        isf(QStringLiteral("\"PASSES\": [ { \"TARGET\": \"acc\" }, {} ]"), body);
+    EXPECT_EQ(pixel(renderText(kept, QSize(8, 8), {0.0}), 3, 3), (RGBA{10, 10, 10, 10}));
+    EXPECT_EQ(pixel(renderText(kept, QSize(8, 8), {0.0, 0.1, 0.2}), 3, 3), (RGBA{30, 30, 30, 30}));
+    EXPECT_EQ(pixel(renderText(notKept, QSize(8, 8), {0.0, 0.1, 0.2}), 3, 3),
+              (RGBA{10, 10, 10, 10}));
+}
+
+TEST(QCRendererTest, FloatBufferKeepsValuesAboveOne) {
+    const QString body =
+        QStringLiteral("void main() {\n"
+                       "  if (PASSINDEX == 0) gl_FragColor = vec4(1.6);\n"
+                       "  else gl_FragColor = vec4(IMG_THIS_PIXEL(big).rgb * 0.25, 1.0);\n}");
+    const QString withFloat =
+        isf(QStringLiteral("\"PASSES\": [ { \"TARGET\": \"big\", \"FLOAT\": true }, {} ]"), body);
+    const QString withBytes =
+        isf(QStringLiteral("\"PASSES\": [ { \"TARGET\": \"big\" }, {} ]"), body);
+    EXPECT_EQ(pixel(renderText(withFloat, QSize(4, 4)), 1, 1), (RGBA{102, 102, 102, 255}));
+    EXPECT_EQ(pixel(renderText(withBytes, QSize(4, 4)), 1, 1), (RGBA{64, 64, 64, 255}));
+}
+
+TEST(QCRendererTest, LastPassWithATargetIsThePicture) {
+    const QImage image = renderText(
+        isf(QStringLiteral("\"PASSES\": [ { \"TARGET\": \"last\", \"PERSISTENT\": true } ]"),
+            QStringLiteral("void main() { gl_FragColor = vec4(0.2, 0.4, 0.6, 1.0); }")),
+        QSize(5, 5));
+    EXPECT_EQ(pixel(image, 2, 2), (RGBA{51, 102, 153, 255}));
+}
+
+TEST(QCRendererTest, ImportedImageIsSampledUprightAtKnownPlaces) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(quadrantPicture().save(folder.filePath(QStringLiteral("quadrants.png"))));
+    const QString text =
+        isf(QStringLiteral("\"IMPORTED\": { \"pic\": { \"PATH\": \"quadrants.png\" } }"),
+            QStringLiteral("void main() {\n"
+                           "  vec4 c = IMG_NORM_PIXEL(pic, isf_FragNormCoord);\n"
+                           "  gl_FragColor = vec4(c.rgb, IMG_SIZE(pic).x * 16.0 / 255.0);\n}"));
+    const QImage image =
+        renderText(text, QSize(8, 8), {0.0}, folder.filePath(QStringLiteral("Pictures.fs")));
+    EXPECT_EQ(pixel(image, 0, 0), (RGBA{255, 0, 0, 64}));
+    EXPECT_EQ(pixel(image, 7, 0), (RGBA{0, 255, 0, 64}));
+    EXPECT_EQ(pixel(image, 0, 7), (RGBA{0, 0, 255, 64}));
+    EXPECT_EQ(pixel(image, 7, 7), (RGBA{255, 255, 255, 64}));
+}
+
+TEST(QCRendererTest, CompanionVertexShaderWithVersionTestsFeedsTheFragmentShader) {
+    QTemporaryDir folder;
+    writeFile(folder.filePath(QStringLiteral("Shifted.vs")),
+              "#if __VERSION__ <= 120\nvarying vec2 shifted;\n#else\nout vec2 shifted;\n#endif\n"
+              "void main() {\n  isf_vertShaderInit();\n"
+              "  shifted = vec2(0.25, 0.75) + 0.0 * isf_FragNormCoord;\n}\n");
+    const QString fragment =
+        isf(QStringLiteral("#if __VERSION__ <= 120\nvarying vec2 shifted;\n#else\nin vec2 "
+                           "shifted;\n#endif\n"
+                           "void main() { gl_FragColor = vec4(shifted, 0.0, 1.0); }"));
+    writeFile(folder.filePath(QStringLiteral("Shifted.fs")), fragment.toUtf8());
+    EXPECT_EQ(pixel(renderText(fragment, QSize(4, 4), {0.0},
+                               folder.filePath(QStringLiteral("Shifted.fs"))),
+                    1, 1),
+              (RGBA{64, 191, 0, 255}));
+}
+
+TEST(QCRendererTest, ShadertoyUniforms) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(quadrantPicture().scaled(6, 2).save(folder.filePath(QStringLiteral("c.png"))));
+    const QString text = QStringLiteral(
+        "#iChannel1 \"file://c.png\"\n"
+        "void mainImage(out vec4 fragColor, in vec2 fragCoord) {\n"
+        "  vec2 uv = fragCoord / iResolution.xy;\n"
+        "  if (uv.x < 0.25) fragColor = vec4(iResolution.x / 255.0, iTime / 10.0, "
+        "float(iFrame) / 255.0, 0.0);\n"
+        "  else if (uv.x < 0.5) fragColor = vec4(iTimeDelta * 0.4, iGlobalTime / 10.0, iFrameRate "
+        "/ "
+        "255.0, 0.0);\n"
+        "  else if (uv.x < 0.75) fragColor = vec4(iChannelResolution[1].xy / 255.0, "
+        "iChannelResolution[0].x + length(iMouse), 0.0);\n"
+        "  else fragColor = vec4(iSampleRate / 44100.0, iDate.y / 255.0, texture(iChannel0, "
+        "uv).a, 0.0);\n"
+        "}\n");
+    const QImage image = renderText(text, QSize(40, 4), {0.0, 1.5, 2.0}, folder.path());
+    ASSERT_FALSE(image.isNull());
+    EXPECT_EQ(pixel(image, 2, 1), (RGBA{40, 51, 2, 255}));
+    EXPECT_EQ(pixel(image, 12, 1), (RGBA{51, 51, 2, 255}));
+    EXPECT_EQ(pixel(image, 22, 1), (RGBA{6, 2, 0, 255}));
+    const RGBA last = pixel(image, 32, 1);
+    EXPECT_EQ(last[0], 255);
+    EXPECT_EQ(last[1], QDate::currentDate().month());
+    EXPECT_EQ(last[2], 0);
+}
+
+TEST(QCRendererTest, ShadertoyChannelImageIsUpright) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(quadrantPicture().save(folder.filePath(QStringLiteral("q.png"))));
+    const QImage image = renderText(
+        QStringLiteral("#iChannel0 \"q.png\"\nvoid mainImage(out vec4 c, in vec2 p) { c = "
+                       "texture(iChannel0, p / iResolution.xy); }\n"),
+        QSize(8, 8), {0.0}, folder.path());
+    EXPECT_EQ(pixel(image, 0, 0), (RGBA{255, 0, 0, 255}));
+    EXPECT_EQ(pixel(image, 0, 7), (RGBA{0, 0, 255, 255}));
+}
+
+TEST(QCRendererTest, RendererMadeOnOneThreadRendersOnLaterThreads) {
+    NSAutoreleasePool pool;
+    NSRef<QCRenderer> renderer = qctest::renderer(
+        qctest::composition(isf(QStringLiteral(
+            "void main() { gl_FragColor = vec4(float(FRAMEINDEX) / 255.0, TIME / 10.0, 0.0, "
+            "1.0); }"))),
+        QSize(16, 16));
+    ASSERT_TRUE(renderer);
+    RGBA fromFirst{};
+    RGBA fromSecond{};
+    std::thread([&] { fromFirst = pixel(qctest::render(renderer.get(), {1.0}), 0, 0); }).join();
+    std::thread([&] { fromSecond = pixel(qctest::render(renderer.get(), {2.0}), 0, 0); }).join();
+    EXPECT_EQ(fromFirst, (RGBA{0, 26, 0, 255}));
+    EXPECT_EQ(fromSecond, (RGBA{1, 51, 0, 255}));
+    // And back on the thread that made it.
+    EXPECT_EQ(pixel(qctest::render(renderer.get(), {4.0}), 15, 15), (RGBA{2, 102, 0, 255}));
+}
+
+TEST(QCRendererTest, LargestPresetSizeRenders) {
+    const QImage image =
+        renderText(isf(QStringLiteral("void main() { gl_FragColor = vec4(isf_FragNormCoord, "
+                                      "0.0, 1.0); }")),
+                   QSize(4096, 2160));
+    ASSERT_EQ(image.size(), QSize(4096, 2160));
+    EXPECT_EQ(pixel(image, 0, 2159), (RGBA{0, 0, 0, 255}));
+    EXPECT_EQ(pixel(image, 4095, 0), (RGBA{255, 255, 0, 255}));
+}
+
+TEST(QCRendererTest, ShaderThatDoesNotCompileMakesNoRendererAndLogsTheCompilerLog) {
+    NSAutoreleasePool pool;
+    QCComposition* composition = qctest::composition(
+        isf(QStringLiteral("void main() { gl_FragColor = vec4(undeclaredThing); }")));
+    ASSERT_NE(composition, nullptr);
+    NSRef<QCRenderer> renderer;
+    const QString log =
+        qctest::capturedLog([&] { renderer = qctest::renderer(composition, QSize(8, 8)); });
+    EXPECT_FALSE(renderer);
+    EXPECT_TRUE(log.contains(QStringLiteral("fragment shader does not compile")))
+        << log.toStdString();
+    EXPECT_TRUE(log.contains(QStringLiteral("undeclaredThing"))) << log.toStdString();
+}
+
+TEST(QCRendererTest, RefusesUnusableSizesMissingPartsAndSnapshotsItCannotGive) {
+    NSAutoreleasePool pool;
+    QCComposition* composition =
+        qctest::composition(isf(QStringLiteral("void main() { gl_FragColor = vec4(1.0); }")));
+    ASSERT_NE(composition, nullptr);
+    CGColorSpaceRef space = CGColorSpaceCreateWithName(kCGColorSpaceGenericRGB);
+    const QString log = qctest::capturedLog([&] {
+        for (QSizeF size : {QSizeF(0, 10), QSizeF(-4, 4), QSizeF(std::nan(""), 4), QSizeF(1e9, 10),
+                            QSizeF(40000, 40000)})
+            EXPECT_EQ(QCRenderer::initOffScreenWithSize(size, space, composition), nullptr);
+        EXPECT_EQ(QCRenderer::initOffScreenWithSize(QSizeF(4, 4), space, nullptr), nullptr);
+        EXPECT_EQ(QCRenderer::initOffScreenWithSize(QSizeF(4, 4), nullptr, composition), nullptr);
+    });
+    EXPECT_EQ(log.count(QStringLiteral("QCRenderer: no renderer")), 7);
+    NSRef<QCRenderer> renderer =
+        NSAdopt(QCRenderer::initOffScreenWithSize(QSizeF(3.4, 2.6), space, composition));
+    CGColorSpaceRelease(space);
+    ASSERT_TRUE(renderer);
+    EXPECT_EQ(renderer->size(), QSize(3, 3));
+    EXPECT_EQ(renderer->createSnapshotImageOfType(QStringLiteral("NSBitmapImageRep")), nullptr);
+    EXPECT_FALSE(renderer->renderAtTime(std::nan("")));
+    ASSERT_TRUE(renderer->renderAtTime(0.0));
+    EXPECT_EQ(renderer->createSnapshotImageOfType(QStringLiteral("CIImage")), nullptr);
+    NSRef<NSBitmapImageRep> snapshot =
+        NSAdopt(renderer->createSnapshotImageOfType(QStringLiteral("NSBitmapImageRep")));
+    ASSERT_TRUE(snapshot);
+    EXPECT_EQ(snapshot->retainCount(), 1u);
+    EXPECT_EQ(pixel(snapshot->qImage(), 2, 2), (RGBA{255, 255, 255, 255}));
+}

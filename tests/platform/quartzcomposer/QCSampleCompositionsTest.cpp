@@ -1,0 +1,60 @@
+#include "QCTestSupport.h"
+
+#include "platform/quartzcomposer/QCComposition.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QSet>
+
+namespace {
+
+int distinctColours(const QImage& image) {
+    QSet<QRgb> colours;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x)
+            colours.insert(image.pixel(x, y));
+    }
+    return static_cast<int>(colours.size());
+}
+
+bool opaque(const QImage& image) {
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (qctest::pixel(image, x, y)[3] != 255)
+                return false;
+        }
+    }
+    return true;
+}
+
+class QCSampleCompositionsTest : public testing::TestWithParam<const char*> {};
+
+// Each bundled sample loads, renders opaque pictures with real detail, and moves over time.
+TEST_P(QCSampleCompositionsTest, RendersAnimatedOpaqueFrames) {
+    const QString path = qctest::samplePath(QString::fromLatin1(GetParam()));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
+    NSAutoreleasePool pool;
+    QCComposition* composition = QCComposition::compositionWithData(file.readAll(), path);
+    ASSERT_NE(composition, nullptr);
+    NSRef<QCRenderer> renderer = qctest::renderer(composition, QSize(96, 54));
+    ASSERT_TRUE(renderer);
+    const QImage early = qctest::render(renderer.get(), {0.0, 1.0 / 30.0, 2.0 / 30.0});
+    const QImage later = qctest::render(renderer.get(), {1.0, 2.0});
+    ASSERT_FALSE(early.isNull());
+    ASSERT_FALSE(later.isNull());
+    EXPECT_TRUE(opaque(early));
+    EXPECT_TRUE(opaque(later));
+    EXPECT_GT(distinctColours(later), 200);
+    EXPECT_NE(early, later);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Bundled, QCSampleCompositionsTest,
+    testing::Values("Aurora.fs", "FeedbackTrails.fs", "Kaleidoscope.fs", "SunsetWaves.glsl"),
+    [](const testing::TestParamInfo<const char*>& info) {
+        return QString::fromLatin1(info.param).section(u'.', 0, 0).toStdString();
+    });
+
+} // namespace

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "platform/foundation/NSObject.h"
+#include "platform/quartzcomposer/QCRenderer.h"
+
+#include <QByteArray>
+#include <QImage>
+#include <QSize>
+#include <QString>
+
+#include <array>
+#include <initializer_list>
+
+class QCComposition;
+
+namespace qctest {
+
+using RGBA = std::array<int, 4>;
+
+// Parses composition text (autoreleased into the caller's release scope).
+QCComposition* composition(const QString& text, const QString& location = QString());
+
+// A renderer of that size, or null.
+NSRef<QCRenderer> renderer(QCComposition* composition, QSize size);
+
+// Renders at each time in turn and returns the snapshot of the last frame (null on failure).
+QImage render(QCRenderer* renderer, std::initializer_list<double> times);
+
+// Parses, makes a renderer and renders in one go.
+QImage renderText(const QString& text, QSize size, std::initializer_list<double> times = {0.0},
+                  const QString& location = QString());
+
+// The pixel at (x, y), counted from the top-left corner.
+RGBA pixel(const QImage& image, int x, int y);
+
+// Runs `body` while standard error is captured, and returns what was written.
+template <class F>
+QString capturedLog(F&& body);
+
+QString capturedLogImpl(void (*run)(void*), void* context);
+
+template <class F>
+QString capturedLog(F&& body) {
+    return capturedLogImpl([](void* context) { (*static_cast<F*>(context))(); }, &body);
+}
+
+// A folder of fixtures or samples, from the build.
+QString fixturePath(const QString& name);
+QString samplePath(const QString& name);
+
+} // namespace qctest
