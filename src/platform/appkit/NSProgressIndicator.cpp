@@ -1,6 +1,7 @@
 #include "platform/appkit/NSProgressIndicator.h"
 
 #include <algorithm>
+#include <cmath>
 
 NSProgressIndicator::NSProgressIndicator() = default;
 
@@ -15,6 +16,8 @@ void NSProgressIndicator::setMaxValue(double value) {
 }
 
 void NSProgressIndicator::setDoubleValue(double value) {
+    if (std::isnan(value))
+        value = mMinValue;
     mValue = std::clamp(value, std::min(mMinValue, mMaxValue), std::max(mMinValue, mMaxValue));
     Q_EMIT doubleValueChanged(mValue);
 }

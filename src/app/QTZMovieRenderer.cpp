@@ -1,0 +1,403 @@
+#include "app/QTZMovieRenderer.h"
+
+#include "interface/CocoaDebugging/CocoaMachDebugLog.h"
+#include "interface/USecuritySandbox/USandboxTempFolder.h"
+#include "movie/QTKitMovieRecorder/QMovieFlattenerQueueOp.h"
+#include "movie/QTKitMovieRecorder/QStillFrameMovieRecorder.h"
+#include "movie/QTKitMovieRecorder/QStillFrameRecorderConfig.h"
+#include "platform/appkit/NSBitmapImageRep.h"
+#include "platform/appkit/NSImage.h"
+#include "platform/appkit/NSImageView.h"
+#include "platform/appkit/NSProgressIndicator.h"
+#include "platform/coregraphics/CGColorSpace.h"
+#include "platform/foundation/NSError.h"
+#include "platform/foundation/NSFileManager.h"
+#include "platform/foundation/NSLog.h"
+#include "platform/foundation/NSOperationQueue.h"
+#include "platform/foundation/NSThread.h"
+#include "platform/foundation/NSURL.h"
+#include "platform/foundation/dispatch.h"
+#include "platform/qtkit/QTMovie.h"
+#include "platform/quartzcomposer/QCComposition.h"
+#include "platform/quartzcomposer/QCRenderer.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <cmath>
+#include <limits>
+
+const std::uint32_t QTZMovieRenderer_PercentDeltaUpdateImage = 5;
+
+NS_IMPLEMENT_CLASS(QTZMovieRenderer, NSObject)
+
+int import_QTZMovieRenderer() {
+    return (QTZMovieRenderer::classObject() != nullptr) & import_QStillFrameMovieRecorder() &
+           import_QMovieFlattenerQueueOp() & import_USandboxTempFolder();
+}
+
+namespace {
+
+// The progress percentage as the frame loop takes it: the fraction times 100, truncated toward
+// zero as a 64-bit integer whose low 32 bits are kept. A fraction that no 64-bit integer holds
+// (a zero duration gives 0/0) takes the value the processor's conversion gives, the lowest
+// 64-bit integer, whose low bits are 0.
+std::uint32_t truncatedPercent(double fraction) {
+    const double percent = fraction * 100.0;
+    constexpr double kLimit = 9223372036854775808.0; // 2^63
+    if (!(percent > -kLimit && percent < kLimit))
+        return 0;
+    return static_cast<std::uint32_t>(
+        static_cast<std::uint64_t>(static_cast<std::int64_t>(percent)));
+}
+
+template <class T>
+void replaceRetained(T*& field, T* value) {
+    if (value)
+        value->retain();
+    if (field)
+        field->release();
+    field = value;
+}
+
+} // namespace
+
+QTZMovieRenderer::QTZMovieRenderer() = default;
+
+QTZMovieRenderer::~QTZMovieRenderer() {
+    replaceRetained<NSURL>(mInputCompositionURL, nullptr);
+    replaceRetained<NSURL>(mInputAudioMovieURL, nullptr);
+    replaceRetained<QCRenderer>(mRenderer, nullptr);
+    replaceRetained<NSOperationQueue>(mFlattenerQueue, nullptr);
+}
+
+NSObject* QTZMovieRenderer::init() {
+    setIsRendering(false);
+    setLastPercentUpdate(0xFFFFFFFFu);
+    return this;
+}
+
+NSURL* QTZMovieRenderer::inputCompositionURL() const {
+    std::lock_guard lock(mPropertyLock);
+    return mInputCompositionURL;
+}
+
+void QTZMovieRenderer::setInputCompositionURL(NSURL* url) {
+    std::lock_guard lock(mPropertyLock);
+    replaceRetained(mInputCompositionURL, url);
+}
+
+NSURL* QTZMovieRenderer::inputAudioMovieURL() const {
+    std::lock_guard lock(mPropertyLock);
+    return mInputAudioMovieURL;
+}
+
+void QTZMovieRenderer::setInputAudioMovieURL(NSURL* url) {
+    std::lock_guard lock(mPropertyLock);
+    replaceRetained(mInputAudioMovieURL, url);
+}
+
+QString QTZMovieRenderer::outputFinalMovieFile() const {
+    std::lock_guard lock(mPropertyLock);
+    return mOutputFinalMovieFile;
+}
+
+void QTZMovieRenderer::setOutputFinalMovieFile(const QString& path) {
+    std::lock_guard lock(mPropertyLock);
+    mOutputFinalMovieFile = path;
+}
+
+QCRenderer* QTZMovieRenderer::renderer() const {
+    std::lock_guard lock(mPropertyLock);
+    return mRenderer;
+}
+
+void QTZMovieRenderer::setRenderer(QCRenderer* renderer) {
+    QCRenderer* old = nullptr;
+    {
+        std::lock_guard lock(mPropertyLock);
+        if (renderer)
+            renderer->retain();
+        old = mRenderer;
+        mRenderer = renderer;
+    }
+    // The old renderer frees its OpenGL objects outside the lock.
+    if (old)
+        old->release();
+}
+
+NSOperationQueue* QTZMovieRenderer::flattenerQueue() const {
+    std::lock_guard lock(mPropertyLock);
+    return mFlattenerQueue;
+}
+
+void QTZMovieRenderer::setFlattenerQueue(NSOperationQueue* queue) {
+    std::lock_guard lock(mPropertyLock);
+    replaceRetained(mFlattenerQueue, queue);
+}
+
+QSizeF QTZMovieRenderer::rendererSurfaceSizePixels() const {
+    std::lock_guard lock(mPropertyLock);
+    return mRendererSurfaceSizePixels;
+}
+
+void QTZMovieRenderer::setRendererSurfaceSizePixels(QSizeF size) {
+    std::lock_guard lock(mPropertyLock);
+    mRendererSurfaceSizePixels = size;
+}
+
+QString QTZMovieRenderer::inputCompositionPath() const {
+    NSRef<NSURL> url(inputCompositionURL());
+    if (!url)
+        return {};
+    NSURL* fileURL = url->filePathURL();
+    return fileURL ? fileURL->path() : QString();
+}
+
+namespace {
+
+QString withExtensionReplaced(const QString& path, const QString& extension) {
+    if (path.isEmpty())
+        return {};
+    const QFileInfo info(path);
+    const QString name = info.fileName();
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    const QString stem = dot > 0 ? name.left(dot) : name;
+    return stem + QLatin1Char('.') + extension;
+}
+
+} // namespace
+
+QString QTZMovieRenderer::outputTempVideoFile() const {
+    const QString name = withExtensionReplaced(inputCompositionPath(), QStringLiteral("qt"));
+    return name.isEmpty() ? QString() : USandboxTempFolder::tempFileForReadOnlyFilePath(name);
+}
+
+QString QTZMovieRenderer::outputTempMovieFile() const {
+    const QString name = withExtensionReplaced(inputCompositionPath(), QStringLiteral("MooV"));
+    return name.isEmpty() ? QString() : USandboxTempFolder::tempFileForReadOnlyFilePath(name);
+}
+
+bool QTZMovieRenderer::renderToMovie() {
+    if (mJobThreadActive.load()) {
+        NSLog("renderToMovie: a job is still rendering; the new job is refused\n");
+        return false;
+    }
+    if (QStillFrameRecorder_Config_RenderFPS == 0) {
+        NSLog("renderToMovie: the frame rate is 0; the job is refused\n");
+        return false;
+    }
+    if (outletProgress) {
+        outletProgress->setMinValue(0.0);
+        outletProgress->setMaxValue(1.0);
+    }
+    mJobThreadActive.store(true);
+    renderToMovieUsingMultipleCores();
+    return true;
+}
+
+void QTZMovieRenderer::renderToMovieUsingMultipleCores() {
+    QTMovie::enterQTKitOnThread();
+    NSThread::detachNewThreadSelector(QStringLiteral("renderMovieOnBackgroundThread:"), this,
+                                      nullptr);
+    QTMovie::exitQTKitOnThread();
+}
+
+void QTZMovieRenderer::renderMovieOnBackgroundThread(NSObject*) {
+    bool queuedFlattener = false;
+    {
+        NSAutoreleasePool threadPool;
+        NSThread::setThreadPriority(1.0);
+        mQueuedFlattener = false;
+        NSRef<NSURL> composition(inputCompositionURL());
+        renderComposition(composition.get(), outputFinalMovieFile());
+        if (outletRecorder)
+            outletRecorder->setMovie(nullptr);
+        queuedFlattener = mQueuedFlattener;
+    }
+    // A job that queued no flattening is over now; otherwise the flattener's completion ends it.
+    if (!queuedFlattener) {
+        retain();
+        NSThread::runOnMainThread([this] {
+            finishJobWithoutMovie();
+            release();
+        });
+    }
+    mJobThreadActive.store(false);
+}
+
+void QTZMovieRenderer::renderMovieOnMainThread(NSObject*) {
+    NSRef<NSURL> composition(inputCompositionURL());
+    renderComposition(composition.get(), outputFinalMovieFile());
+}
+
+void QTZMovieRenderer::finishJobWithoutMovie() {
+    Q_EMIT renderJobFinished(false);
+}
+
+void QTZMovieRenderer::renderComposition(NSURL* composition, const QString& toMovieOutputFile) {
+    NSLog("renderComposition:%@\n", composition);
+    if (!outletRecorder)
+        return;
+    setIsRendering(true);
+    if (flattenerQueue() == nullptr) {
+        QFile file(composition ? composition->path() : QString());
+        if (file.open(QIODevice::ReadOnly)) {
+            const QByteArray data = file.readAll();
+            if (openCompositionData(data)) {
+                renderVideoTrackToTemporaryMooV(outputTempVideoFile());
+                combineVideoAndAudioTracksIntoFlattenedMovie(toMovieOutputFile);
+            }
+        } else {
+            NSLog("renderComposition: cannot read %@ (%@)\n", composition, file.errorString());
+        }
+    }
+    setIsRendering(false);
+}
+
+bool QTZMovieRenderer::openCompositionData(const QByteArray& data) {
+    NSLog("self.outputTempMovieFile:%@\n", outputTempMovieFile());
+    NSLog("self.outputTempVideoFile:%@\n", outputTempVideoFile());
+    // A failed load leaves no renderer: an earlier job's composition must not be rendered under
+    // this job's name.
+    setRenderer(nullptr);
+    QCComposition* composition = QCComposition::compositionWithData(data, inputCompositionPath());
+    if (!composition) {
+        NSLog("openCompositionData: %@ is not a composition\n", inputCompositionPath());
+        return false;
+    }
+    CGColorSpaceRef colorSpace = CGColorSpaceCreateWithName(kCGColorSpaceGenericRGB);
+    if (!colorSpace) {
+        NSLog("openCompositionData: no generic RGB colour space\n");
+        return false;
+    }
+    QCRenderer* renderer =
+        QCRenderer::initOffScreenWithSize(rendererSurfaceSizePixels(), colorSpace, composition);
+    CGColorSpaceRelease(colorSpace);
+    if (!renderer) {
+        NSLog("openCompositionData: no renderer for %@\n", composition);
+        return false;
+    }
+    setRenderer(renderer);
+    renderer->release();
+    return true;
+}
+
+void QTZMovieRenderer::renderVideoTrackToTemporaryMooV(const QString& path) {
+    QStillFrameMovieRecorder* recorder = outletRecorder;
+    if (path.isEmpty() || !recorder)
+        return;
+    NSURL* url = NSURL::fileURLWithPath(path, false);
+    if (!url || !recorder->beginRecordingMovieFileURL(url))
+        return;
+    if (QStillFrameRecorder_Config_RenderFPS == 0) {
+        // One frame would last forever and the loop would never end.
+        NSLog("renderVideoTrackToTemporaryMooV: the frame rate is 0; no frames rendered\n");
+        recorder->endRecordingMovie();
+        return;
+    }
+
+    const double step = 1.0 / static_cast<double>(QStillFrameRecorder_Config_RenderFPS);
+    const QSizeF size = rendererSurfaceSizePixels();
+    QCRenderer* renderer = this->renderer();
+    setFrameTime(0.0);
+    do {
+        NSAutoreleasePool framePool;
+        const double time = frameTime();
+        NSBitmapImageRep* bitmap = nullptr;
+        if (renderer && renderer->renderAtTime(time))
+            bitmap = renderer->createSnapshotImageOfType(QStringLiteral("NSBitmapImageRep"));
+        if (bitmap) {
+            auto* image = new NSImage(size);
+            image->addRepresentation(bitmap);
+            const long units = recorder->calculateElapsedFramesWithFrameDurationSeconds(step);
+
+            const double fraction = time / outputMovieDuration();
+            const std::uint32_t percent = truncatedPercent(fraction);
+            if (percent % QTZMovieRenderer_PercentDeltaUpdateImage == 0 &&
+                percent != lastPercentUpdate()) {
+                setLastPercentUpdate(percent);
+                image->retain();
+                retain();
+                NSThread::runOnMainThread([this, image] {
+                    updateStatusWithImage(image);
+                    release();
+                });
+            }
+            retain();
+            dispatch_async(dispatch_get_main_queue(), [this, fraction] {
+                if (outletProgress)
+                    outletProgress->setDoubleValue(fraction);
+                release();
+            });
+
+            recorder->addFrameBitmapImage(image, static_cast<std::int32_t>(units));
+            image->release();
+            bitmap->release();
+        }
+        setFrameTime(time + step);
+    } while (outputMovieDuration() >= frameTime());
+    recorder->endRecordingMovie();
+
+    // The last frame's time is at most the duration, so the bar would stop short of its end.
+    retain();
+    dispatch_async(dispatch_get_main_queue(), [this] {
+        if (outletProgress)
+            outletProgress->setDoubleValue(1.0);
+        release();
+    });
+}
+
+void QTZMovieRenderer::updateStatusWithImage(NSImage* image) {
+    if (image && outletImageView)
+        outletImageView->setImage(image);
+    // The reference handed over with the image is given up even when there is no view to show
+    // it in, so that no preview leaks.
+    if (image)
+        image->release();
+}
+
+void QTZMovieRenderer::combineVideoAndAudioTracksIntoFlattenedMovie(const QString& path) {
+    if (flattenerQueue())
+        return;
+    auto* queue = new NSOperationQueue();
+    queue->setMaxConcurrentOperationCount(1);
+    setFlattenerQueue(queue);
+    queue->release();
+
+    NSRef<NSURL> audio(inputAudioMovieURL());
+    NSURL* audioFile = audio ? audio->filePathURL() : nullptr;
+    QMovieFlattenerQueueOp* flattener = QMovieFlattenerQueueOp::movieFlattenerWithMovieFileName(
+        path, audioFile ? audioFile->path() : QString(), outputTempVideoFile());
+    if (!flattener) {
+        // Without an operation nothing would ever drop the queue, and no later job could start.
+        NSLog("combineVideoAndAudioTracksIntoFlattenedMovie: no flattener for %@\n", path);
+        setFlattenerQueue(nullptr);
+        return;
+    }
+    flattener->setDelegate(this);
+    flattener->setMadeWithMetaData(QString(""));
+    flattener->setTempFileName(outputTempMovieFile());
+    flattenerQueue()->addOperation(flattener);
+    mQueuedFlattener = true;
+}
+
+void QTZMovieRenderer::movieFlattenerCompleted(QMovieFlattenerQueueOp* operation) {
+    NSAutoreleasePool pool;
+    setFlattenerQueue(nullptr);
+    NSFileManager* fileManager = NSFileManager::defaultManager();
+    if (fileManager->respondsToSelector(QStringLiteral("trashItemAtURL:resultingItemURL:error:"))) {
+        static const char* const kFunction = "-[QTZMovieRenderer movieFlattenerCompleted:]";
+        NSError* error = nullptr;
+        fileManager->trashItemAtURL(NSURL::fileURLWithPath(outputTempVideoFile(), false), nullptr,
+                                    &error);
+        if (error)
+            __VerifiedNSErrorNilBody(error, "QTZMovieRenderer", kFunction, 187, " SOURCE error");
+        error = nullptr;
+        fileManager->trashItemAtURL(NSURL::fileURLWithPath(outputTempMovieFile(), false), nullptr,
+                                    &error);
+        if (error)
+            __VerifiedNSErrorNilBody(error, "QTZMovieRenderer", kFunction, 189, " SOURCE error");
+    }
+    Q_EMIT renderJobFinished(operation && operation->succeeded());
+}

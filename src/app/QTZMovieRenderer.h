@@ -1,0 +1,117 @@
+#pragma once
+
+#include "movie/QTKitMovieRecorder/QMovieFlattenerQueueOpDelegate.h"
+#include "platform/foundation/NSClass.h"
+#include "platform/foundation/NSObject.h"
+
+#include <QByteArray>
+#include <QSizeF>
+#include <QString>
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+
+class NSImage;
+class NSImageView;
+class NSOperationQueue;
+class NSProgressIndicator;
+class NSURL;
+class QCRenderer;
+class QStillFrameMovieRecorder;
+
+// Renders one composition into one movie: on a thread of its own it renders the composition at
+// times 0, 1/fps, 2/fps ... up to the duration, records each frame into a temporary video movie,
+// then queues the flattener that joins the sound movie's first track and the video into the final
+// movie. Progress and preview go to the main thread by queued calls.
+//
+// Threads: renderToMovie, updateStatusWithImage, movieFlattenerCompleted and the signal run on the
+// main thread; the job body runs on the render thread.
+class QTZMovieRenderer : public NSObject, public QMovieFlattenerQueueOpDelegate {
+    Q_OBJECT
+    NS_DECLARE_CLASS(QTZMovieRenderer)
+    Q_PROPERTY(bool isRendering READ isRendering WRITE setIsRendering)
+    Q_PROPERTY(double outputMovieDuration READ outputMovieDuration WRITE setOutputMovieDuration)
+    Q_PROPERTY(QString outputFinalMovieFile READ outputFinalMovieFile WRITE setOutputFinalMovieFile)
+    Q_PROPERTY(QSizeF rendererSurfaceSizePixels READ rendererSurfaceSizePixels WRITE
+                   setRendererSurfaceSizePixels)
+public:
+    QTZMovieRenderer();
+    ~QTZMovieRenderer() override;
+    NSObject* init() override;
+
+    // Outlets, connected once; not retained.
+    NSImageView* outletImageView = nullptr;
+    QStillFrameMovieRecorder* outletRecorder = nullptr;
+    NSProgressIndicator* outletProgress = nullptr;
+
+    NSURL* inputCompositionURL() const;
+    void setInputCompositionURL(NSURL* url);
+    NSURL* inputAudioMovieURL() const;
+    void setInputAudioMovieURL(NSURL* url);
+    QString outputFinalMovieFile() const;
+    void setOutputFinalMovieFile(const QString& path);
+    double outputMovieDuration() const { return mOutputMovieDuration; }
+    void setOutputMovieDuration(double seconds) { mOutputMovieDuration = seconds; }
+    QCRenderer* renderer() const;
+    void setRenderer(QCRenderer* renderer);
+    double frameTime() const { return mFrameTime; }
+    void setFrameTime(double seconds) { mFrameTime = seconds; }
+    NSOperationQueue* flattenerQueue() const;
+    void setFlattenerQueue(NSOperationQueue* queue);
+    QSizeF rendererSurfaceSizePixels() const;
+    void setRendererSurfaceSizePixels(QSizeF size);
+    std::uint32_t lastPercentUpdate() const { return mLastPercentUpdate; }
+    void setLastPercentUpdate(std::uint32_t percent) { mLastPercentUpdate = percent; }
+    bool isRendering() const { return mIsRendering.load(); }
+    void setIsRendering(bool rendering) { mIsRendering.store(rendering); }
+
+    // Names derived from the composition, computed on each call.
+    QString inputCompositionPath() const;
+    QString outputTempVideoFile() const;
+    QString outputTempMovieFile() const;
+
+    // Starts a job and returns at once. Refused, with a log line, while another job renders or
+    // when the frame rate is 0. Returns whether a render thread was started.
+    bool renderToMovie();
+    void renderToMovieUsingMultipleCores();
+    Q_INVOKABLE void renderMovieOnBackgroundThread(NSObject* argument);
+    Q_INVOKABLE void renderMovieOnMainThread(NSObject* argument);
+    void renderComposition(NSURL* composition, const QString& toMovieOutputFile);
+    // Loads the composition into a new off-screen renderer. False, with a log line and no
+    // renderer left, when the data is not a composition or no renderer can be made.
+    bool openCompositionData(const QByteArray& data);
+    void renderVideoTrackToTemporaryMooV(const QString& path);
+    // Main thread; takes over the reference handed with the image.
+    void updateStatusWithImage(NSImage* image);
+    void combineVideoAndAudioTracksIntoFlattenedMovie(const QString& path);
+    void movieFlattenerCompleted(QMovieFlattenerQueueOp* operation) override;
+
+Q_SIGNALS:
+    // Main thread: the job is over. `movieWritten` is true when the final movie was written.
+    void renderJobFinished(bool movieWritten);
+
+private:
+    void finishJobWithoutMovie();
+
+    mutable std::mutex mPropertyLock;
+    NSURL* mInputCompositionURL = nullptr;
+    NSURL* mInputAudioMovieURL = nullptr;
+    QString mOutputFinalMovieFile;
+    double mOutputMovieDuration = 0.0;
+    QCRenderer* mRenderer = nullptr;
+    double mFrameTime = 0.0;
+    NSOperationQueue* mFlattenerQueue = nullptr;
+    QSizeF mRendererSurfaceSizePixels;
+    std::uint32_t mLastPercentUpdate = 0xFFFFFFFFu;
+    std::atomic<bool> mIsRendering{false};
+    // Set from the start of a job until its render thread ends: a second start is refused.
+    std::atomic<bool> mJobThreadActive{false};
+    // Whether the current job queued a flattener (render thread only).
+    bool mQueuedFlattener = false;
+};
+
+// The refresh step of the preview, in percent.
+extern const std::uint32_t QTZMovieRenderer_PercentDeltaUpdateImage;
+
+int import_QTZMovieRenderer();

@@ -1,0 +1,177 @@
+// lumenreel-render: renders one composition into a movie without a window, through the same
+// render driver, recorder and flattener as the application.
+
+#include "app/QTZMovieRenderer.h"
+#include "app/RenderCommandLine.h"
+#include "app/RenderProgressPrinter.h"
+#include "movie/QTKitMovieRecorder/QStillFrameMovieRecorder.h"
+#include "movie/QTKitMovieRecorder/QStillFrameRecorderConfig.h"
+#include "platform/appkit/NSAlert.h"
+#include "platform/appkit/NSProgressIndicator.h"
+#include "platform/foundation/NSError.h"
+#include "platform/foundation/NSURL.h"
+#include "platform/qtkit/QTMovie.h"
+#include "platform/quartzcomposer/QCComposition.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QTemporaryFile>
+
+#include <cstdio>
+#include <memory>
+#include <optional>
+
+#include <unistd.h>
+
+namespace {
+
+constexpr const char* kProgramName = "lumenreel-render";
+
+int fail(const QString& reason, int status = 1) {
+    std::fprintf(stderr, "%s: %s\n", kProgramName, qUtf8Printable(reason));
+    return status;
+}
+
+QString defaultOutputFolder() {
+    return QStandardPaths::writableLocation(QStandardPaths::MoviesLocation);
+}
+
+// Checks everything that can be checked before a job starts, so that a bad input writes nothing.
+// Returns the one-line reason of the first problem, or nothing.
+std::optional<QString> checkInputs(RenderJobOptions& options, bool outputFolderGiven) {
+    const QFileInfo composition(options.compositionPath);
+    if (!composition.exists())
+        return QStringLiteral("%1: no such file").arg(options.compositionPath);
+    QFile file(composition.absoluteFilePath());
+    if (composition.isDir() || !file.open(QIODevice::ReadOnly))
+        return QStringLiteral("%1: cannot be read").arg(options.compositionPath);
+    {
+        NSAutoreleasePool pool;
+        if (!QCComposition::compositionWithData(file.readAll(), composition.absoluteFilePath()))
+            return QStringLiteral("%1: not a composition (neither ISF nor Shadertoy)")
+                .arg(options.compositionPath);
+    }
+    options.compositionPath = composition.absoluteFilePath();
+
+    if (!options.audioPath.isEmpty()) {
+        const QFileInfo audio(options.audioPath);
+        if (!audio.isFile())
+            return QStringLiteral("%1: no such sound movie").arg(options.audioPath);
+        NSAutoreleasePool pool;
+        NSError* error = nullptr;
+        QTMovie* movie = QTMovie::movieWithFile(audio.absoluteFilePath(), &error);
+        if (!movie || movie->tracks().isEmpty())
+            return QStringLiteral("%1: cannot read the sound movie%2")
+                .arg(options.audioPath,
+                     error ? QStringLiteral(" (%1)").arg(error->localizedDescription())
+                           : QString());
+        options.audioPath = audio.absoluteFilePath();
+    }
+
+    const QFileInfo folder(options.outputFolder);
+    if (!outputFolderGiven && !folder.exists())
+        QDir().mkpath(options.outputFolder);
+    if (!folder.exists())
+        return QStringLiteral("%1: no such output folder").arg(options.outputFolder);
+    if (!QFileInfo(options.outputFolder).isDir())
+        return QStringLiteral("%1: not a folder").arg(options.outputFolder);
+    QTemporaryFile probe(QDir(options.outputFolder).filePath(QStringLiteral(".lumenreel-XXXXXX")));
+    if (!probe.open())
+        return QStringLiteral("%1: cannot write into the output folder (%2)")
+            .arg(options.outputFolder, probe.errorString());
+    options.outputFolder = QFileInfo(options.outputFolder).absoluteFilePath();
+    return std::nullopt;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QString::fromLatin1(kProgramName));
+    QCoreApplication::setApplicationVersion(QStringLiteral(LUMENREEL_VERSION));
+    NSAutoreleasePool mainPool;
+
+    ParsedRenderCommandLine parsed =
+        parseRenderCommandLine(QCoreApplication::arguments(), defaultOutputFolder());
+    switch (parsed.action) {
+    case ParsedRenderCommandLine::Action::ShowHelp:
+        std::fputs(qUtf8Printable(parsed.message), stdout);
+        return 0;
+    case ParsedRenderCommandLine::Action::ShowVersion:
+        std::printf("%s %s\n", kProgramName, LUMENREEL_VERSION);
+        return 0;
+    case ParsedRenderCommandLine::Action::Fail:
+        fail(parsed.message);
+        std::fprintf(stderr, "Try '%s --help' for more information.\n", kProgramName);
+        return 2;
+    case ParsedRenderCommandLine::Action::Render:
+        break;
+    }
+
+    RenderJobOptions& options = parsed.options;
+    const bool outputFolderGiven =
+        QCoreApplication::arguments().contains(QStringLiteral("--output"));
+    if (const std::optional<QString> problem = checkInputs(options, outputFolderGiven))
+        return fail(*problem);
+
+    // No window: the recorder's alerts go to standard error.
+    NSAlert::setPresenter(std::make_shared<NSAlertStandardErrorPresenter>());
+
+    NSRef<QStillFrameMovieRecorder> recorder = NSAdopt(NSAllocInit<QStillFrameMovieRecorder>());
+    NSRef<QTZMovieRenderer> renderer = NSAdopt(NSAllocInit<QTZMovieRenderer>());
+    NSRef<NSProgressIndicator> progress = NSAdopt(new NSProgressIndicator());
+    renderer->outletRecorder = recorder.get();
+    renderer->outletProgress = progress.get();
+
+    QStillFrameRecorder_Config_RenderFPS = options.framesPerSecond;
+    renderer->setRendererSurfaceSizePixels(options.size);
+    renderer->setOutputMovieDuration(options.durationSeconds);
+    renderer->setInputCompositionURL(NSURL::fileURLWithPath(options.compositionPath, false));
+    renderer->setInputAudioMovieURL(
+        options.audioPath.isEmpty() ? nullptr : NSURL::fileURLWithPath(options.audioPath, false));
+    const QString finalMovie = options.finalMoviePath();
+    renderer->setOutputFinalMovieFile(finalMovie);
+
+    const quint64 totalFrames = renderFrameCount(options.durationSeconds, options.framesPerSecond);
+    std::fprintf(stderr, "Rendering %s: %gx%g, %u fps, %g s, %llu frames%s\n",
+                 qUtf8Printable(QFileInfo(options.compositionPath).fileName()),
+                 options.size.width(), options.size.height(), options.framesPerSecond,
+                 options.durationSeconds, static_cast<unsigned long long>(totalFrames),
+                 options.audioPath.isEmpty() ? ", no sound" : "");
+    RenderProgressPrinter printer(stderr, isatty(STDERR_FILENO) != 0, totalFrames);
+    bool framesReported = false;
+    QObject::connect(
+        progress.get(), &NSProgressIndicator::doubleValueChanged, &app, [&](double fraction) {
+            // Every written frame moves the bar; the end of the frame phase sets it
+            // to 1.
+            const bool frameWritten = fraction < 1.0 || printer.framesWritten() < totalFrames;
+            if (frameWritten)
+                printer.frameWritten(fraction);
+            if (!frameWritten && !framesReported) {
+                framesReported = true;
+                printer.framesDone();
+            }
+        });
+    int status = 1;
+    QObject::connect(renderer.get(), &QTZMovieRenderer::renderJobFinished, &app,
+                     [&](bool movieWritten) {
+                         if (!framesReported && printer.framesWritten() > 0)
+                             printer.framesDone();
+                         status = movieWritten && QFileInfo(finalMovie).isFile() ? 0 : 1;
+                         QCoreApplication::exit(status);
+                     });
+
+    if (!renderer->renderToMovie())
+        return fail(QStringLiteral("the job could not be started"));
+    QCoreApplication::exec();
+    // The OpenGL renderer is freed here, on the main thread, while the display still exists.
+    renderer->setRenderer(nullptr);
+
+    if (status != 0)
+        return fail(QStringLiteral("the movie was not written (see the messages above)"));
+    std::printf("%s\n", qUtf8Printable(finalMovie));
+    return 0;
+}

@@ -1,0 +1,245 @@
+#include "app/QTZMovieRenderer.h"
+
+#include "common/TestSupport.h"
+#include "interface/USecuritySandbox/USandboxTempFolder.h"
+#include "movie/QTKitMovieRecorder/QStillFrameMovieRecorder.h"
+#include "movie/QTKitMovieRecorder/QStillFrameRecorderConfig.h"
+#include "platform/appkit/NSImageView.h"
+#include "platform/appkit/NSProgressIndicator.h"
+#include "platform/foundation/NSOperationQueue.h"
+#include "platform/foundation/NSURL.h"
+#include "platform/qtkit/LogCapture.h"
+#include "platform/qtkit/MovieInspector.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using lumenreel::test::InspectedMovie;
+using lumenreel::test::inspectMovie;
+using lumenreel::test::LogCapture;
+
+// Red is the frame's time in units of 1/25 s times 10, green marks the upper half of the picture.
+constexpr const char* kClockComposition = R"(/*{
+    "ISFVSN": "2",
+    "DESCRIPTION": "time and orientation as colours",
+    "INPUTS": []
+}*/
+void main() {
+    float upper = gl_FragCoord.y >= RENDERSIZE.y * 0.5 ? 1.0 : 0.0;
+    gl_FragColor = vec4(TIME * 250.0 / 255.0, upper, 0.25, 1.0);
+}
+)";
+
+class QTZMovieRendererTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(mFolder.isValid());
+        qputenv("XDG_DATA_HOME", mFolder.filePath(QStringLiteral("data")).toUtf8());
+        mSavedFramesPerSecond = QStillFrameRecorder_Config_RenderFPS;
+        mRecorder = NSAdopt(NSAllocInit<QStillFrameMovieRecorder>());
+        mRenderer = NSAdopt(NSAllocInit<QTZMovieRenderer>());
+        mProgress = NSAdopt(new NSProgressIndicator());
+        mPreview = NSAdopt(new NSImageView());
+        mRenderer->outletRecorder = mRecorder.get();
+        mRenderer->outletProgress = mProgress.get();
+        mRenderer->outletImageView = mPreview.get();
+        mRenderer->setRendererSurfaceSizePixels(QSizeF(8, 8));
+        QObject::connect(mRenderer.get(), &QTZMovieRenderer::renderJobFinished,
+                         [this](bool written) {
+                             ++mFinishedJobs;
+                             mMovieWritten = written;
+                         });
+    }
+
+    void TearDown() override {
+        QStillFrameRecorder_Config_RenderFPS = mSavedFramesPerSecond;
+        if (mRenderer)
+            mRenderer->setRenderer(nullptr);
+    }
+
+    QString writeComposition(const QString& name, const QByteArray& text = kClockComposition) {
+        const QString path = mFolder.filePath(name);
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(text);
+        return path;
+    }
+
+    // Runs one whole job and waits for its end. Returns the final movie's path.
+    QString render(const QString& composition, double duration, unsigned framesPerSecond,
+                   const QString& audio = {}) {
+        NSAutoreleasePool pool;
+        QStillFrameRecorder_Config_RenderFPS = framesPerSecond;
+        const QString finalMovie =
+            mFolder.filePath(QFileInfo(composition).completeBaseName() + QStringLiteral(".mov"));
+        mRenderer->setInputCompositionURL(NSURL::fileURLWithPath(composition, false));
+        mRenderer->setInputAudioMovieURL(audio.isEmpty() ? nullptr
+                                                         : NSURL::fileURLWithPath(audio, false));
+        mRenderer->setOutputMovieDuration(duration);
+        mRenderer->setOutputFinalMovieFile(finalMovie);
+        const int before = mFinishedJobs;
+        EXPECT_TRUE(mRenderer->renderToMovie());
+        EXPECT_TRUE(lumenreel::test::spinUntil([&] { return mFinishedJobs > before; },
+                                               std::chrono::minutes(5)));
+        return finalMovie;
+    }
+
+    QTemporaryDir mFolder;
+    std::uint32_t mSavedFramesPerSecond = 30;
+    NSRef<QStillFrameMovieRecorder> mRecorder;
+    NSRef<QTZMovieRenderer> mRenderer;
+    NSRef<NSProgressIndicator> mProgress;
+    NSRef<NSImageView> mPreview;
+    int mFinishedJobs = 0;
+    bool mMovieWritten = false;
+};
+
+struct FrameCountCase {
+    double duration;
+    unsigned framesPerSecond;
+    int frames;
+    std::int64_t units; // at time scale 600
+};
+
+void PrintTo(const FrameCountCase& job, std::ostream* out) {
+    *out << job.duration << "s at " << job.framesPerSecond << " fps";
+}
+
+class QTZMovieRendererFrameCount : public QTZMovieRendererTest,
+                                   public ::testing::WithParamInterface<FrameCountCase> {};
+
+TEST_P(QTZMovieRendererFrameCount, AccumulatedTimeDecidesHowManyFramesAreWritten) {
+    const FrameCountCase& expected = GetParam();
+    const QString movie = render(writeComposition(QStringLiteral("Count.fs")), expected.duration,
+                                 expected.framesPerSecond);
+    ASSERT_TRUE(mMovieWritten);
+    const InspectedMovie inspected = inspectMovie(movie);
+    ASSERT_TRUE(inspected.opened) << inspected.error.toStdString();
+    ASSERT_EQ(inspected.tracks.size(), 1);
+    const auto& video = inspected.tracks.first();
+    EXPECT_EQ(video.packetPts.size(), expected.frames);
+    std::int64_t units = 0;
+    for (std::int64_t length : video.packetDurations)
+        units += length * 600 * video.timeBaseNum / video.timeBaseDen;
+    EXPECT_EQ(units, expected.units);
+    EXPECT_EQ(mProgress->doubleValue(), 1.0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Jobs, QTZMovieRendererFrameCount,
+    ::testing::Values(FrameCountCase{10.0, 30, 301, 301 * 20}, FrameCountCase{1.0, 25, 25, 25 * 24},
+                      FrameCountCase{0.0, 30, 1, 20},
+                      FrameCountCase{static_cast<double>(33.3f), 30, 999, 19980}));
+
+TEST_F(QTZMovieRendererTest, FrameKShowsTheCompositionAtTimeKOverFpsTopRowFirst) {
+    const QString movie = render(writeComposition(QStringLiteral("Clock.fs")), 1.0, 25);
+    ASSERT_TRUE(mMovieWritten);
+    const QList<QImage> frames = lumenreel::test::decodeVideoFrames(movie, 0);
+    ASSERT_EQ(frames.size(), 25);
+    for (int k = 0; k < frames.size(); ++k) {
+        const QImage& frame = frames[k];
+        const QRgb top = frame.pixel(0, 0);
+        const QRgb bottom = frame.pixel(0, frame.height() - 1);
+        EXPECT_NEAR(qRed(top), 10 * k, 1) << "frame " << k;
+        EXPECT_EQ(qGreen(top), 255) << "frame " << k;
+        EXPECT_EQ(qGreen(bottom), 0) << "frame " << k;
+        EXPECT_EQ(qAlpha(top), 255);
+    }
+    // The preview is refreshed where the truncated percentage of the accumulated time is a new
+    // whole multiple of five: 0, 20, 40, 55 (0.56 accumulates to 0.5599...), 60 and 80.
+    EXPECT_EQ(mPreview->imageChangeCount(), 6u);
+}
+
+TEST_F(QTZMovieRendererTest, PreviewIsRefreshedAtMostTwentyOneTimes) {
+    render(writeComposition(QStringLiteral("Preview.fs")), 10.0, 30);
+    EXPECT_GE(mPreview->imageChangeCount(), 20u);
+    EXPECT_LE(mPreview->imageChangeCount(), 21u);
+    EXPECT_EQ(mProgress->doubleValue(), 1.0);
+}
+
+TEST_F(QTZMovieRendererTest, TemporaryFilesAreNamedAfterTheCompositionAndGoneAfterTheJob) {
+    const QString composition = writeComposition(QStringLiteral("a.b.fs"));
+    NSAutoreleasePool pool;
+    mRenderer->setInputCompositionURL(NSURL::fileURLWithPath(composition, false));
+    const QString temporary = USandboxTempFolder::sharedTempFolderPath();
+    EXPECT_EQ(mRenderer->outputTempVideoFile(), QDir(temporary).filePath(QStringLiteral("a.b.qt")));
+    EXPECT_EQ(mRenderer->outputTempMovieFile(),
+              QDir(temporary).filePath(QStringLiteral("a.b.MooV")));
+
+    render(composition, 0.5, 30);
+    EXPECT_TRUE(mMovieWritten);
+    EXPECT_TRUE(QFileInfo::exists(mFolder.filePath(QStringLiteral("a.b.mov"))));
+    EXPECT_FALSE(QFileInfo::exists(mRenderer->outputTempVideoFile()));
+    EXPECT_FALSE(QFileInfo::exists(mRenderer->outputTempMovieFile()));
+}
+
+TEST_F(QTZMovieRendererTest, AFailedFlatteningLeavesTheVideoInTheTrash) {
+    const QString sound = mFolder.filePath(QStringLiteral("broken.m4a"));
+    QFile file(sound);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("this is not a movie");
+    file.close();
+
+    render(writeComposition(QStringLiteral("Trashed.fs")), 0.2, 30, sound);
+    EXPECT_FALSE(mMovieWritten);
+    EXPECT_FALSE(QFileInfo::exists(mFolder.filePath(QStringLiteral("Trashed.mov"))));
+    EXPECT_FALSE(QFileInfo::exists(mRenderer->outputTempVideoFile()));
+    EXPECT_FALSE(QFileInfo::exists(mRenderer->outputTempMovieFile()));
+    EXPECT_TRUE(QFileInfo::exists(mFolder.filePath(QStringLiteral("data/Trash/files/Trashed.qt"))));
+}
+
+TEST_F(QTZMovieRendererTest, AJobDuringAPendingFlatteningRendersNothing) {
+    const QString composition = writeComposition(QStringLiteral("Pending.fs"));
+    NSRef<NSOperationQueue> pending = NSAdopt(new NSOperationQueue());
+    mRenderer->setFlattenerQueue(pending.get());
+    LogCapture log;
+    render(composition, 1.0, 30);
+    EXPECT_FALSE(mMovieWritten);
+    EXPECT_FALSE(mRenderer->isRendering());
+    EXPECT_TRUE(log.text().contains(QStringLiteral("renderComposition:file://") + composition));
+    EXPECT_FALSE(log.text().contains(QStringLiteral("self.outputTempVideoFile")));
+    EXPECT_FALSE(QFileInfo::exists(mRenderer->outputTempVideoFile()));
+    EXPECT_EQ(mPreview->imageChangeCount(), 0u);
+    mRenderer->setFlattenerQueue(nullptr);
+}
+
+TEST_F(QTZMovieRendererTest, AFailedLoadDropsTheEarlierCompositionAndRendersNothing) {
+    render(writeComposition(QStringLiteral("Good.fs")), 0.1, 30);
+    ASSERT_TRUE(mMovieWritten);
+    ASSERT_NE(mRenderer->renderer(), nullptr);
+
+    LogCapture log;
+    render(writeComposition(QStringLiteral("Bad.fs"), "not a shader at all"), 0.1, 30);
+    EXPECT_FALSE(mMovieWritten);
+    EXPECT_EQ(mRenderer->renderer(), nullptr);
+    EXPECT_FALSE(QFileInfo::exists(mFolder.filePath(QStringLiteral("Bad.mov"))));
+    EXPECT_TRUE(log.text().contains(QStringLiteral("is not a composition")));
+}
+
+TEST_F(QTZMovieRendererTest, RefusesAZeroFrameRateAndASecondStartWhileRendering) {
+    const QString composition = writeComposition(QStringLiteral("Busy.fs"));
+    NSAutoreleasePool pool;
+    mRenderer->setInputCompositionURL(NSURL::fileURLWithPath(composition, false));
+    mRenderer->setOutputFinalMovieFile(mFolder.filePath(QStringLiteral("Busy.mov")));
+    mRenderer->setOutputMovieDuration(1.0);
+
+    LogCapture log;
+    QStillFrameRecorder_Config_RenderFPS = 0;
+    EXPECT_FALSE(mRenderer->renderToMovie());
+    EXPECT_TRUE(log.text().contains(QStringLiteral("the frame rate is 0")));
+
+    QStillFrameRecorder_Config_RenderFPS = 30;
+    ASSERT_TRUE(mRenderer->renderToMovie());
+    EXPECT_FALSE(mRenderer->renderToMovie());
+    EXPECT_TRUE(log.text().contains(QStringLiteral("a job is still rendering")));
+    EXPECT_TRUE(
+        lumenreel::test::spinUntil([&] { return mFinishedJobs == 1; }, std::chrono::minutes(2)));
+    EXPECT_TRUE(mMovieWritten);
+}
+
+} // namespace
