@@ -73,7 +73,11 @@ ParsedRenderCommandLine parseRenderCommandLine(const QStringList& arguments,
         QStringLiteral("output"),
         QStringLiteral("Folder that receives the movie (default: %1).").arg(defaultOutputFolder),
         QStringLiteral("DIR"));
-    parser.addOptions({help, version, audio, preset, size, fps, duration, output});
+    const QCommandLineOption verbose(
+        {QStringLiteral("v"), QStringLiteral("verbose")},
+        QStringLiteral("Also write the diagnostic log to standard error (it always goes to the "
+                       "system log)."));
+    parser.addOptions({help, version, audio, preset, size, fps, duration, output, verbose});
     parser.addPositionalArgument(
         QStringLiteral("COMPOSITION"),
         QStringLiteral("The composition file; the movie is named after it with \".mov\"."));
@@ -145,6 +149,7 @@ ParsedRenderCommandLine parseRenderCommandLine(const QStringList& arguments,
         options.durationSeconds = value;
     }
 
+    options.verbose = parser.isSet(verbose);
     options.outputFolder = parser.isSet(output) ? parser.value(output) : defaultOutputFolder;
     if (options.outputFolder.isEmpty())
         return failure(QStringLiteral("--output needs a folder."));

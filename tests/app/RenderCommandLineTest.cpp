@@ -39,6 +39,8 @@ TEST(RenderCommandLineTest, OptionsAreTaken) {
     EXPECT_EQ(parsed.options.framesPerSecond, 25u);
     EXPECT_EQ(parsed.options.durationSeconds, 2.5);
     EXPECT_EQ(parsed.options.finalMoviePath(), QStringLiteral("/tmp/o/My.Scene.mov"));
+    EXPECT_FALSE(parsed.options.verbose);
+    EXPECT_TRUE(parse({"-v", "a.fs"}).options.verbose);
 
     const ParsedRenderCommandLine sized = parse({"--size", "320x200", "a.fs"});
     ASSERT_EQ(sized.action, Action::Render);

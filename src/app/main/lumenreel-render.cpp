@@ -9,6 +9,7 @@
 #include "platform/appkit/NSAlert.h"
 #include "platform/appkit/NSProgressIndicator.h"
 #include "platform/foundation/NSError.h"
+#include "platform/foundation/NSLog.h"
 #include "platform/foundation/NSURL.h"
 #include "platform/qtkit/QTMovie.h"
 #include "platform/quartzcomposer/QCComposition.h"
@@ -24,6 +25,7 @@
 #include <memory>
 #include <optional>
 
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace {
@@ -117,6 +119,14 @@ int main(int argc, char** argv) {
     if (const std::optional<QString> problem = checkInputs(options, outputFolderGiven))
         return fail(*problem);
 
+    // The diagnostic log always reaches the system log; on standard error only when asked for, so
+    // that the progress display stays readable.
+    if (!options.verbose) {
+        const int devNull = open("/dev/null", O_WRONLY | O_CLOEXEC);
+        if (devNull >= 0)
+            NSLogSetOutputDescriptor(devNull);
+    }
+
     // No window: the recorder's alerts go to standard error.
     NSAlert::setPresenter(std::make_shared<NSAlertStandardErrorPresenter>());
 
@@ -171,7 +181,7 @@ int main(int argc, char** argv) {
     renderer->setRenderer(nullptr);
 
     if (status != 0)
-        return fail(QStringLiteral("the movie was not written (see the messages above)"));
+        return fail(QStringLiteral("the movie was not written (run with --verbose to see why)"));
     std::printf("%s\n", qUtf8Printable(finalMovie));
     return 0;
 }
