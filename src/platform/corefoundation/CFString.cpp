@@ -61,18 +61,6 @@ CFStringRef __CFStringMakeConstantString(const char* cStr) {
 
 namespace {
 
-std::size_t cStringByteLength(const char* cStr, CFStringEncoding encoding) {
-    if (encoding != kCFStringEncodingUnicode)
-        return std::strlen(cStr);
-    std::size_t length = 0;
-    for (;; length += 2) {
-        char16_t unit;
-        std::memcpy(&unit, cStr + length, 2);
-        if (unit == 0)
-            return length;
-    }
-}
-
 CFStringRef createDecoded(const UInt8* bytes, std::size_t count, CFStringEncoding encoding) {
     QString text;
     if (!CFDecodeBytes(bytes, count, encoding, text))
@@ -85,8 +73,9 @@ CFStringRef createDecoded(const UInt8* bytes, std::size_t count, CFStringEncodin
 CFStringRef CFStringCreateWithCString(CFAllocatorRef, const char* cStr, CFStringEncoding encoding) {
     if (!cStr)
         return nullptr;
-    return createDecoded(reinterpret_cast<const UInt8*>(cStr), cStringByteLength(cStr, encoding),
-                         encoding);
+    // The text ends at the first zero byte whatever the encoding, and nothing after it is read:
+    // in UTF-16 an odd byte count then fails the conversion.
+    return createDecoded(reinterpret_cast<const UInt8*>(cStr), std::strlen(cStr), encoding);
 }
 
 CFStringRef CFStringCreateWithPascalString(CFAllocatorRef, ConstStr255Param pStr,

@@ -35,8 +35,9 @@ CFTypeID CFStringGetTypeID();
 CFStringRef __CFStringMakeConstantString(const char* cStr);
 #define CFSTR(cStr) __CFStringMakeConstantString("" cStr "")
 
-// Creation: null when the input is null or not valid in the encoding. In the 16-bit encoding a
-// C string is a sequence of host-order units ending in a zero unit.
+// Creation: null when the input is null or not valid in the encoding. A C string ends at its
+// first zero byte in every encoding; read as UTF-16 its bytes are host-order units, and an odd
+// count of them is not valid. UTF-8 keeps a leading U+FEFF as a character of the text.
 CFStringRef CFStringCreateWithCString(CFAllocatorRef alloc, const char* cStr,
                                       CFStringEncoding encoding);
 CFStringRef CFStringCreateWithPascalString(CFAllocatorRef alloc, ConstStr255Param pStr,

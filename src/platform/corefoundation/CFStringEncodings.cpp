@@ -208,7 +208,10 @@ bool CFDecodeBytes(const UInt8* bytes, std::size_t count, CFStringEncoding encod
     if (!bytes && count)
         return false;
     if (encoding == kCFStringEncodingUTF8) {
-        QStringDecoder decoder(QStringDecoder::Utf8, QStringConverter::Flag::Stateless);
+        // A leading U+FEFF is text like any other: UTF-8 has no byte order to mark, and dropping
+        // it would lose a character that converting back writes out.
+        QStringDecoder decoder(QStringDecoder::Utf8, QStringConverter::Flag::Stateless |
+                                                         QStringConverter::Flag::ConvertInitialBom);
         out =
             decoder.decode(QByteArrayView(reinterpret_cast<const char*>(bytes), qsizetype(count)));
         return !decoder.hasError();

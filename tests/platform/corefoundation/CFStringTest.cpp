@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -125,11 +126,74 @@ TEST(CFString, Utf16StorageAndSixteenBitConversion) {
     EXPECT_EQ(std::memcmp(buffer.data(), text.data(), 8), 0);
     EXPECT_EQ(buffer[8], 0);
     EXPECT_EQ(buffer[9], 0);
-    // Unit-by-unit text read back as a 16-bit C string.
+    // Unit-by-unit text read back as bytes.
     CFHolder<CFStringRef> back(
-        CFStringCreateWithCString(nullptr, buffer.data(), kCFStringEncodingUnicode));
+        CFStringCreateWithBytes(nullptr, reinterpret_cast<const UInt8*>(buffer.data()), 8,
+                                kCFStringEncodingUnicode, false));
     EXPECT_EQ(units(back), text);
     EXPECT_FALSE(CFStringGetCString(string, buffer.data(), 8, kCFStringEncodingUnicode));
+}
+
+// C strings sit in heap blocks of exactly their size, so that AddressSanitizer reports any read
+// past the terminating zero byte.
+TEST(CFString, SixteenBitCStringEndsAtItsFirstZeroByte) {
+    const auto create = [](const std::string& bytes) {
+        auto block = std::make_unique<char[]>(bytes.size() + 1);
+        std::memcpy(block.get(), bytes.c_str(), bytes.size() + 1);
+        return CFStringCreateWithCString(nullptr, block.get(), kCFStringEncodingUnicode);
+    };
+
+    // An odd byte count is no whole number of units: refused, not read beyond.
+    for (const std::string odd : {"a", "abc", "abcde"})
+        EXPECT_EQ(create(odd), nullptr) << odd;
+
+    // An even count gives host-order units.
+    CFHolder<CFStringRef> even(create("abcd"));
+    ASSERT_NE(even.get(), nullptr);
+    std::u16string expected(2, u'\0');
+    std::memcpy(expected.data(), "abcd", 4);
+    EXPECT_EQ(units(even), expected);
+
+    // A unit with a zero byte ends the string inside that unit.
+    const std::u16string withZeroByte = u"\u0141A";
+    std::string bytes(reinterpret_cast<const char*>(withZeroByte.data()), 4);
+    EXPECT_EQ(create(bytes.substr(0, bytes.find('\0'))), nullptr);
+
+    CFHolder<CFStringRef> empty(create(""));
+    ASSERT_NE(empty.get(), nullptr);
+    EXPECT_EQ(CFStringGetLength(empty), 0);
+
+    CFHolder<CFMutableStringRef> appended(CFStringCreateMutable(nullptr, 0));
+    auto block = std::make_unique<char[]>(4);
+    std::memcpy(block.get(), "xyz", 4);
+    CFStringAppendCString(appended, block.get(), kCFStringEncodingUnicode);
+    EXPECT_EQ(CFStringGetLength(appended), 0);
+}
+
+TEST(CFString, Utf8KeepsALeadingByteOrderMark) {
+    const std::string bytes = "\xEF\xBB\xBFname\xEF\xBB\xBF";
+    const std::u16string text = u"\uFEFFname\uFEFF";
+
+    CFHolder<CFStringRef> fromCString(
+        CFStringCreateWithCString(nullptr, bytes.c_str(), kCFStringEncodingUTF8));
+    ASSERT_NE(fromCString.get(), nullptr);
+    EXPECT_EQ(units(fromCString), text);
+    CFHolder<CFStringRef> fromBytes(
+        CFStringCreateWithBytes(nullptr, reinterpret_cast<const UInt8*>(bytes.data()),
+                                CFIndex(bytes.size()), kCFStringEncodingUTF8, true));
+    ASSERT_NE(fromBytes.get(), nullptr);
+    EXPECT_EQ(units(fromBytes), text);
+
+    // Both ways exact, a text that is nothing but the mark included.
+    for (const std::u16string& original : {text, std::u16string(u"\uFEFF")}) {
+        CFHolder<CFStringRef> string(fromUnits(original));
+        std::string out;
+        ASSERT_TRUE(convert(string, kCFStringEncodingUTF8, out));
+        CFHolder<CFStringRef> again(
+            CFStringCreateWithCString(nullptr, out.c_str(), kCFStringEncodingUTF8));
+        ASSERT_NE(again.get(), nullptr);
+        EXPECT_EQ(units(again), original);
+    }
 }
 
 TEST(CFString, EveryMacRomanByteRoundTrips) {
