@@ -29,8 +29,14 @@ function(lumenreel_add_test name)
     target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests ${LUMENREEL_SRC_ROOT})
     target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gmock
                           lumenreel_test_main)
-    gtest_discover_tests(${name}
-        DISCOVERY_TIMEOUT 120
-        PROPERTIES ENVIRONMENT
-            "QT_QPA_PLATFORM=offscreen;LUMENREEL_TEST_DATA=${CMAKE_SOURCE_DIR}/tests/data;${ARG_ENVIRONMENT}")
+    # The environment is set by the test program itself (tests/common/TestMain.cpp), so that it is
+    # the same however the program is started.
+    if(ARG_ENVIRONMENT)
+        string(REPLACE ";" "\\n" environment "${ARG_ENVIRONMENT}")
+        set(source ${CMAKE_CURRENT_BINARY_DIR}/${name}_environment.cpp)
+        file(CONFIGURE OUTPUT ${source} CONTENT
+             "extern const char* const kLumenreelTestEnvironment;\nconst char* const kLumenreelTestEnvironment = \"${environment}\";\n")
+        target_sources(${name} PRIVATE ${source})
+    endif()
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 120)
 endfunction()

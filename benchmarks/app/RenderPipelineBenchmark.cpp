@@ -46,7 +46,7 @@ ProcessResult runProcess(const std::vector<std::string>& arguments,
             if (!std::freopen(stdinPath, "rb", stdin))
                 _exit(127);
         }
-        if (!std::freopen("/dev/null", "w", stderr))
+        if (!std::freopen("/dev/null", "w", stdout) || !std::freopen("/dev/null", "w", stderr))
             _exit(127);
         std::vector<char*> argv;
         for (const std::string& argument : arguments)
@@ -172,8 +172,8 @@ int main(int argc, char** argv) {
         std::printf("  ratio whole/stages %.3f (target at most 1.15)\n", whole.seconds / stages);
     }
 
-    const ProcessResult shortJob = runProcess({tool, "--fps", "30", "--duration", "33.3",
-                                               "--output", out + "", composition.toStdString()});
+    const ProcessResult shortJob = runProcess(
+        {tool, "--fps", "30", "--duration", "33.3", "--output", out, composition.toStdString()});
     const ProcessResult longJob = runProcess(
         {tool, "--fps", "30", "--duration", "333", "--output", out, composition.toStdString()});
     if (!shortJob.ok || !longJob.ok) {
