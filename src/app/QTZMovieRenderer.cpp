@@ -192,6 +192,8 @@ bool QTZMovieRenderer::renderToMovie() {
         outletProgress->setMaxValue(1.0);
     }
     mJobThreadActive.store(true);
+    mFlattenerResult = FlattenerResult::Pending;
+    mAwaitingFlattener = false;
     renderToMovieUsingMultipleCores();
     return true;
 }
@@ -215,15 +217,13 @@ void QTZMovieRenderer::renderMovieOnBackgroundThread(NSObject*) {
             outletRecorder->setMovie(nullptr);
         queuedFlattener = mQueuedFlattener;
     }
-    // A job that queued no flattening is over now; otherwise the flattener's completion ends it.
-    if (!queuedFlattener) {
-        retain();
-        NSThread::runOnMainThread([this] {
-            finishJobWithoutMovie();
-            release();
-        });
-    }
-    mJobThreadActive.store(false);
+    // The job is over once both its render thread and its flattening (if one was queued) have
+    // ended; both reports arrive on the main thread, in either order.
+    retain();
+    NSThread::runOnMainThread([this, queuedFlattener] {
+        renderThreadEnded(queuedFlattener);
+        release();
+    });
 }
 
 void QTZMovieRenderer::renderMovieOnMainThread(NSObject*) {
@@ -231,8 +231,14 @@ void QTZMovieRenderer::renderMovieOnMainThread(NSObject*) {
     renderComposition(composition.get(), outputFinalMovieFile());
 }
 
-void QTZMovieRenderer::finishJobWithoutMovie() {
-    Q_EMIT renderJobFinished(false);
+void QTZMovieRenderer::renderThreadEnded(bool queuedFlattener) {
+    mJobThreadActive.store(false);
+    if (!queuedFlattener)
+        Q_EMIT renderJobFinished(false);
+    else if (mFlattenerResult != FlattenerResult::Pending)
+        Q_EMIT renderJobFinished(mFlattenerResult == FlattenerResult::Written);
+    else
+        mAwaitingFlattener = true;
 }
 
 void QTZMovieRenderer::renderComposition(NSURL* composition, const QString& toMovieOutputFile) {
@@ -399,5 +405,11 @@ void QTZMovieRenderer::movieFlattenerCompleted(QMovieFlattenerQueueOp* operation
         if (error)
             __VerifiedNSErrorNilBody(error, "QTZMovieRenderer", kFunction, 189, " SOURCE error");
     }
-    Q_EMIT renderJobFinished(operation && operation->succeeded());
+    const bool written = operation && operation->succeeded();
+    if (mAwaitingFlattener) {
+        mAwaitingFlattener = false;
+        Q_EMIT renderJobFinished(written);
+    } else {
+        mFlattenerResult = written ? FlattenerResult::Written : FlattenerResult::Failed;
+    }
 }

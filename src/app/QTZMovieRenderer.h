@@ -92,7 +92,9 @@ Q_SIGNALS:
     void renderJobFinished(bool movieWritten);
 
 private:
-    void finishJobWithoutMovie();
+    // Main thread: the render thread has ended; `queuedFlattener` tells whether a flattening is
+    // part of the job.
+    void renderThreadEnded(bool queuedFlattener);
 
     mutable std::mutex mPropertyLock;
     NSURL* mInputCompositionURL = nullptr;
@@ -109,6 +111,10 @@ private:
     std::atomic<bool> mJobThreadActive{false};
     // Whether the current job queued a flattener (render thread only).
     bool mQueuedFlattener = false;
+    // Main thread only: how the job's flattening ended, for a render thread that ends after it.
+    enum class FlattenerResult { Pending = 1, Written, Failed };
+    FlattenerResult mFlattenerResult = FlattenerResult::Pending;
+    bool mAwaitingFlattener = false;
 };
 
 // The refresh step of the preview, in percent.
