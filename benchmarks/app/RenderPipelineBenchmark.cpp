@@ -3,7 +3,7 @@
 // Animation codec, and `ffmpeg` joining that video with the sound. Also prints the peak memory of
 // a short and a ten times longer job.
 //
-//   render_pipeline_benchmark [COMPOSITION [SOUND]]
+//   render_pipeline_benchmark [--job default|hd] [--no-memory] [COMPOSITION [SOUND]]
 
 #include "app/RenderCommandLine.h"
 #include "app/RenderPresets.h"
@@ -18,6 +18,9 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+#include <QStringList>
+
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -120,12 +123,21 @@ double renderFramesAlone(const QString& compositionPath, const Job& job, unsigne
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    QStringList arguments = QCoreApplication::arguments().mid(1);
+    const bool measureMemory = !arguments.removeAll(QStringLiteral("--no-memory"));
+    QString onlyJob;
+    if (const qsizetype at = arguments.indexOf(QStringLiteral("--job")); at >= 0) {
+        onlyJob = arguments.value(at + 1);
+        arguments.remove(at, std::min<qsizetype>(2, arguments.size() - at));
+    }
     const QString composition =
-        argc > 1 ? QString::fromLocal8Bit(argv[1])
-                 : QStringLiteral(LUMENREEL_SOURCE_DIR "/resources/compositions/Aurora.fs");
+        arguments.size() > 0
+            ? arguments[0]
+            : QStringLiteral(LUMENREEL_SOURCE_DIR "/resources/compositions/Aurora.fs");
     const QString sound =
-        argc > 2 ? QString::fromLocal8Bit(argv[2])
-                 : QStringLiteral(LUMENREEL_SOURCE_DIR "/resources/sounds/demo-arpeggio.m4a");
+        arguments.size() > 1
+            ? arguments[1]
+            : QStringLiteral(LUMENREEL_SOURCE_DIR "/resources/sounds/demo-arpeggio.m4a");
     QTemporaryDir folder;
     const std::string out = folder.path().toStdString();
     const unsigned fps = 30;
@@ -134,9 +146,11 @@ int main(int argc, char** argv) {
     std::printf("composition %s, sound %s, %u fps\n",
                 qUtf8Printable(QFileInfo(composition).fileName()),
                 qUtf8Printable(QFileInfo(sound).fileName()), fps);
-    const Job jobs[] = {{"default job 640x480", QSizeF(640, 480), kDefaultMovieDurationSeconds},
-                        {"10 s job 1920x1080", QSizeF(1920, 1080), 10.0}};
+    const Job jobs[] = {{"default", QSizeF(640, 480), kDefaultMovieDurationSeconds},
+                        {"hd", QSizeF(1920, 1080), 10.0}};
     for (const Job& job : jobs) {
+        if (!onlyJob.isEmpty() && onlyJob != QLatin1String(job.name))
+            continue;
         const std::string size =
             std::to_string(int(job.size.width())) + "x" + std::to_string(int(job.size.height()));
         const ProcessResult whole =
@@ -164,7 +178,8 @@ int main(int argc, char** argv) {
             return 1;
         }
         const double stages = renderSeconds + encode.seconds + remux.seconds;
-        std::printf("%s: %llu frames\n", job.name, static_cast<unsigned long long>(frames));
+        std::printf("%s job %dx%d, %g s: %llu frames\n", job.name, int(job.size.width()),
+                    int(job.size.height()), job.duration, static_cast<unsigned long long>(frames));
         std::printf("  whole job        %7.2f s  %6.1f fps\n", whole.seconds,
                     expectedFrames / whole.seconds);
         std::printf("  stages alone     %7.2f s  (render %.2f + encode %.2f + remux %.2f)\n",
@@ -172,6 +187,8 @@ int main(int argc, char** argv) {
         std::printf("  ratio whole/stages %.3f (target at most 1.15)\n", whole.seconds / stages);
     }
 
+    if (!measureMemory)
+        return 0;
     const ProcessResult shortJob = runProcess(
         {tool, "--fps", "30", "--duration", "33.3", "--output", out, composition.toStdString()});
     const ProcessResult longJob = runProcess(
