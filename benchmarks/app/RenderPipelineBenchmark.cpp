@@ -43,6 +43,7 @@ ProcessResult runProcess(const std::vector<std::string>& arguments,
                          const char* stdinPath = nullptr) {
     QElapsedTimer timer;
     timer.start();
+    std::fflush(stdout); // the child must not write this process's pending output again
     const pid_t pid = fork();
     if (pid == 0) {
         if (stdinPath) {
