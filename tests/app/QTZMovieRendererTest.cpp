@@ -8,7 +8,7 @@
 #include "platform/appkit/NSProgressIndicator.h"
 #include "platform/foundation/NSOperationQueue.h"
 #include "platform/foundation/NSURL.h"
-#include "platform/qtkit/LogCapture.h"
+#include "common/LogCapture.h"
 #include "platform/qtkit/MovieInspector.h"
 
 #include <QDir>

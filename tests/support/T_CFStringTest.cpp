@@ -1,5 +1,6 @@
 #include "support/T_CFString.h"
 #include "support/VerifyCapture.h"
+#include "support/VerifyFailureCase.h"
 
 #include <gtest/gtest.h>
 
@@ -270,32 +271,10 @@ TEST(TCFStringTest, ConstructChecksTheType) {
 
 // --- the failure table ----------------------------------------------------------------------
 
-struct FailureCase {
-    const char* name;
-    // Runs the failing operation; true when it returned the stated value.
-    std::function<bool()> operation;
-    const char* file;
-    int line;
-    const char* function;
-    const char* expression;
-};
-
-void PrintTo(const FailureCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
 class CFStringFailureLine : public ::testing::TestWithParam<FailureCase> {};
 
 TEST_P(CFStringFailureLine, WritesItsLineOnceAndReturnsTheStatedValue) {
-    const FailureCase& c = GetParam();
-    VerifyCapture capture;
-    EXPECT_TRUE(c.operation());
-    const auto lines = capture.lines();
-    ASSERT_EQ(lines.size(), 1u);
-    EXPECT_EQ(lines[0].file, c.file);
-    EXPECT_EQ(lines[0].line, c.line);
-    EXPECT_EQ(lines[0].function, c.function);
-    EXPECT_EQ(lines[0].expression, std::string(" code : ") + c.expression);
+    expectOneFailureLine(GetParam());
 }
 
 const char* const kNoText = nullptr;

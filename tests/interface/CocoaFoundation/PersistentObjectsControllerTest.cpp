@@ -1,3 +1,4 @@
+#include "common/LogCapture.h"
 #include "interface/CocoaFoundation/NSDictionaryPropertyListArchiving.h"
 #include "interface/CocoaFoundation/NSObjectPersistentObjectsController.h"
 #include "interface/CocoaFoundation/UPersistentObjectsController.h"
@@ -148,24 +149,7 @@ QByteArray everyByte() {
     return data;
 }
 
-// Collects NSLog lines written while it exists.
-class LogCapture {
-public:
-    LogCapture() {
-        mFile.open();
-        mPrevious = NSLogSetOutputDescriptor(mFile.handle());
-    }
-    ~LogCapture() { NSLogSetOutputDescriptor(mPrevious); }
-    QString text() {
-        QFile reader(mFile.fileName());
-        reader.open(QIODevice::ReadOnly);
-        return QString::fromUtf8(reader.readAll());
-    }
-
-private:
-    QTemporaryFile mFile;
-    int mPrevious = 2;
-};
+using lumenreel::test::LogCapture;
 
 // A controller of its own for each test (the shared instance lives for the whole process), with
 // the standard user defaults in a temporary INI file.

@@ -7,7 +7,7 @@
 
 namespace lumenreel::test {
 
-// Collects the NSLog lines written while it exists.
+// Collects the NSLog lines written while it exists (standard error is left alone).
 class LogCapture {
 public:
     LogCapture() {
