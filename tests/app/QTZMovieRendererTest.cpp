@@ -1,5 +1,6 @@
 #include "app/QTZMovieRenderer.h"
 
+#include "common/LogCapture.h"
 #include "common/TestSupport.h"
 #include "interface/USecuritySandbox/USandboxTempFolder.h"
 #include "movie/QTKitMovieRecorder/QStillFrameMovieRecorder.h"
@@ -8,7 +9,6 @@
 #include "platform/appkit/NSProgressIndicator.h"
 #include "platform/foundation/NSOperationQueue.h"
 #include "platform/foundation/NSURL.h"
-#include "common/LogCapture.h"
 #include "platform/qtkit/MovieInspector.h"
 
 #include <QDir>

@@ -1,7 +1,7 @@
+#include "common/LogCapture.h"
 #include "platform/appkit/NSBitmapImageRep.h"
 #include "platform/appkit/NSImage.h"
 #include "platform/foundation/NSError.h"
-#include "common/LogCapture.h"
 #include "platform/qtkit/MovieInspector.h"
 #include "platform/qtkit/QTMovie.h"
 #include "platform/qtkit/QTMovieAttributes.h"
