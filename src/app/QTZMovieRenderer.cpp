@@ -24,6 +24,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -51,6 +52,19 @@ std::uint32_t truncatedPercent(double fraction) {
         static_cast<std::uint64_t>(static_cast<std::int64_t>(percent)));
 }
 
+// The length of frame `index` in video time-scale units: the units from the frame's start to the
+// next frame's start, each rounded to the nearest unit, so that frames of rates that do not
+// divide the time scale still add up to the movie's exact length.
+std::int32_t frameUnits(std::int64_t index, std::uint32_t framesPerSecond) {
+    const std::int64_t scale = kQTTime_VideoTimeScale;
+    const std::int64_t rate = framesPerSecond;
+    auto startOf = [&](std::int64_t frame) {
+        return (2 * frame * scale + rate) / (2 * rate);
+    };
+    return static_cast<std::int32_t>(
+        std::max<std::int64_t>(1, startOf(index + 1) - startOf(index)));
+}
+
 template <class T>
 void replaceRetained(T*& field, T* value) {
     if (value)
@@ -65,6 +79,7 @@ void replaceRetained(T*& field, T* value) {
 QTZMovieRenderer::QTZMovieRenderer() = default;
 
 QTZMovieRenderer::~QTZMovieRenderer() {
+    replaceRetained<QMovieFlattenerQueueOp>(mFlattener, nullptr);
     replaceRetained<NSURL>(mInputCompositionURL, nullptr);
     replaceRetained<NSURL>(mInputAudioMovieURL, nullptr);
     replaceRetained<QCRenderer>(mRenderer, nullptr);
@@ -187,6 +202,20 @@ bool QTZMovieRenderer::renderToMovie() {
         NSLog("renderToMovie: the frame rate is 0; the job is refused\n");
         return false;
     }
+    // Faster rates would give frames that last no time unit at all.
+    if (QStillFrameRecorder_Config_RenderFPS > std::uint32_t(kQTTime_VideoTimeScale)) {
+        NSLog("renderToMovie: %u frames per second is more than the video time scale of %d; the "
+              "job is refused\n",
+              QStillFrameRecorder_Config_RenderFPS, kQTTime_VideoTimeScale);
+        return false;
+    }
+    const double duration = outputMovieDuration();
+    if (!std::isfinite(duration) || duration > kQTZMovieRenderer_MaxDurationSeconds) {
+        NSLog("renderToMovie: a duration of %f seconds cannot be rendered (at most %f); the job is "
+              "refused\n",
+              duration, kQTZMovieRenderer_MaxDurationSeconds);
+        return false;
+    }
     if (outletProgress) {
         outletProgress->setMinValue(0.0);
         outletProgress->setMaxValue(1.0);
@@ -194,8 +223,34 @@ bool QTZMovieRenderer::renderToMovie() {
     mJobThreadActive.store(true);
     mFlattenerResult = FlattenerResult::Pending;
     mAwaitingFlattener = false;
+    mCancelRequested.store(false);
+    mJobFailureReason.clear();
+    mJobRecoverableVideo.clear();
+    mJobCancelled = false;
     renderToMovieUsingMultipleCores();
     return true;
+}
+
+void QTZMovieRenderer::cancelRendering() {
+    mCancelRequested.store(true);
+    std::lock_guard lock(mPropertyLock);
+    if (mFlattener)
+        mFlattener->stopFlattening();
+}
+
+void QTZMovieRenderer::setFlattener(QMovieFlattenerQueueOp* flattener) {
+    QMovieFlattenerQueueOp* old = nullptr;
+    {
+        std::lock_guard lock(mPropertyLock);
+        if (flattener)
+            flattener->retain();
+        old = std::exchange(mFlattener, flattener);
+        // A stop asked for before the flattener existed holds for it too.
+        if (flattener && mCancelRequested.load())
+            flattener->stopFlattening();
+    }
+    if (old)
+        old->release();
 }
 
 void QTZMovieRenderer::renderToMovieUsingMultipleCores() {
@@ -207,21 +262,27 @@ void QTZMovieRenderer::renderToMovieUsingMultipleCores() {
 
 void QTZMovieRenderer::renderMovieOnBackgroundThread(NSObject*) {
     bool queuedFlattener = false;
+    bool recordedVideo = false;
+    QString failure;
     {
         NSAutoreleasePool threadPool;
         NSThread::setThreadPriority(1.0);
         mQueuedFlattener = false;
+        mRecordedVideo = false;
+        mFrameFailure.clear();
         NSRef<NSURL> composition(inputCompositionURL());
         renderComposition(composition.get(), outputFinalMovieFile());
         if (outletRecorder)
             outletRecorder->setMovie(nullptr);
         queuedFlattener = mQueuedFlattener;
+        recordedVideo = mRecordedVideo;
+        failure = mFrameFailure;
     }
     // The job is over once both its render thread and its flattening (if one was queued) have
     // ended; both reports arrive on the main thread, in either order.
     retain();
-    NSThread::runOnMainThread([this, queuedFlattener] {
-        renderThreadEnded(queuedFlattener);
+    NSThread::runOnMainThread([this, queuedFlattener, recordedVideo, failure] {
+        renderThreadEnded(queuedFlattener, recordedVideo, failure);
         release();
     });
 }
@@ -231,11 +292,20 @@ void QTZMovieRenderer::renderMovieOnMainThread(NSObject*) {
     renderComposition(composition.get(), outputFinalMovieFile());
 }
 
-void QTZMovieRenderer::renderThreadEnded(bool queuedFlattener) {
+void QTZMovieRenderer::renderThreadEnded(bool queuedFlattener, bool recordedVideo,
+                                         const QString& failure) {
     mJobThreadActive.store(false);
-    if (!queuedFlattener)
+    if (!queuedFlattener) {
+        mJobCancelled = mCancelRequested.load();
+        mJobFailureReason = mJobCancelled       ? QStringLiteral("the job was cancelled")
+                            : failure.isEmpty() ? QStringLiteral("no movie was rendered")
+                                                : failure;
+        // Only this job's own recording: a file of that name may belong to the flattening of
+        // an earlier job.
+        if (recordedVideo)
+            trashTemporaryVideo();
         Q_EMIT renderJobFinished(false);
-    else if (mFlattenerResult != FlattenerResult::Pending)
+    } else if (mFlattenerResult != FlattenerResult::Pending)
         Q_EMIT renderJobFinished(mFlattenerResult == FlattenerResult::Written);
     else
         mAwaitingFlattener = true;
@@ -252,10 +322,18 @@ void QTZMovieRenderer::renderComposition(NSURL* composition, const QString& toMo
             const QByteArray data = file.readAll();
             if (openCompositionData(data)) {
                 renderVideoTrackToTemporaryMooV(outputTempVideoFile());
-                combineVideoAndAudioTracksIntoFlattenedMovie(toMovieOutputFile);
+                // A movie that misses frames is no result: it is kept for recovery instead.
+                if (mFrameFailure.isEmpty() && !mCancelRequested.load())
+                    combineVideoAndAudioTracksIntoFlattenedMovie(toMovieOutputFile);
+            } else {
+                mFrameFailure = QStringLiteral("%1 cannot be rendered (see the log)")
+                                    .arg(inputCompositionPath());
             }
         } else {
             NSLog("renderComposition: cannot read %@ (%@)\n", composition, file.errorString());
+            mFrameFailure =
+                QStringLiteral("cannot read %1: %2")
+                    .arg(composition ? composition->path() : QString(), file.errorString());
         }
     }
     setIsRendering(false);
@@ -294,56 +372,82 @@ void QTZMovieRenderer::renderVideoTrackToTemporaryMooV(const QString& path) {
     if (path.isEmpty() || !recorder)
         return;
     NSURL* url = NSURL::fileURLWithPath(path, false);
-    if (!url || !recorder->beginRecordingMovieFileURL(url))
+    if (!url || !recorder->beginRecordingMovieFileURL(url)) {
+        mFrameFailure = QStringLiteral("cannot create the temporary movie %1").arg(path);
         return;
-    if (QStillFrameRecorder_Config_RenderFPS == 0) {
+    }
+    mRecordedVideo = true;
+    const std::uint32_t framesPerSecond = QStillFrameRecorder_Config_RenderFPS;
+    if (framesPerSecond == 0) {
         // One frame would last forever and the loop would never end.
         NSLog("renderVideoTrackToTemporaryMooV: the frame rate is 0; no frames rendered\n");
+        mFrameFailure = QStringLiteral("the frame rate is 0");
         recorder->endRecordingMovie();
         return;
     }
 
-    const double step = 1.0 / static_cast<double>(QStillFrameRecorder_Config_RenderFPS);
+    const double step = 1.0 / static_cast<double>(framesPerSecond);
     const QSizeF size = rendererSurfaceSizePixels();
     QCRenderer* renderer = this->renderer();
+    std::int64_t frameIndex = 0;
     setFrameTime(0.0);
     do {
+        if (mCancelRequested.load())
+            break;
         NSAutoreleasePool framePool;
         const double time = frameTime();
         NSBitmapImageRep* bitmap = nullptr;
         if (renderer && renderer->renderAtTime(time))
             bitmap = renderer->createSnapshotImageOfType(QStringLiteral("NSBitmapImageRep"));
-        if (bitmap) {
-            auto* image = new NSImage(size);
-            image->addRepresentation(bitmap);
-            const long units = recorder->calculateElapsedFramesWithFrameDurationSeconds(step);
+        if (!bitmap) {
+            mFrameFailure = QStringLiteral("frame %1 (at %2 s) could not be rendered")
+                                .arg(frameIndex + 1)
+                                .arg(time);
+            break;
+        }
+        auto* image = new NSImage(size);
+        image->addRepresentation(bitmap);
+        const std::int32_t units = frameUnits(frameIndex, framesPerSecond);
 
-            const double fraction = time / outputMovieDuration();
-            const std::uint32_t percent = truncatedPercent(fraction);
-            if (percent % QTZMovieRenderer_PercentDeltaUpdateImage == 0 &&
-                percent != lastPercentUpdate()) {
-                setLastPercentUpdate(percent);
-                image->retain();
-                retain();
-                NSThread::runOnMainThread([this, image] {
-                    updateStatusWithImage(image);
-                    release();
-                });
-            }
+        const double fraction = time / outputMovieDuration();
+        const std::uint32_t percent = truncatedPercent(fraction);
+        if (percent % QTZMovieRenderer_PercentDeltaUpdateImage == 0 &&
+            percent != lastPercentUpdate()) {
+            setLastPercentUpdate(percent);
+            image->retain();
             retain();
-            dispatch_async(dispatch_get_main_queue(), [this, fraction] {
-                if (outletProgress)
-                    outletProgress->setDoubleValue(fraction);
+            NSThread::runOnMainThread([this, image] {
+                updateStatusWithImage(image);
                 release();
             });
-
-            recorder->addFrameBitmapImage(image, static_cast<std::int32_t>(units));
-            image->release();
-            bitmap->release();
         }
-        setFrameTime(time + step);
+        retain();
+        dispatch_async(dispatch_get_main_queue(), [this, fraction] {
+            if (outletProgress)
+                outletProgress->setDoubleValue(fraction);
+            release();
+        });
+
+        const bool added = recorder->addFrameBitmapImage(image, units);
+        image->release();
+        bitmap->release();
+        if (!added) {
+            // Every later frame would fail alike; what was recorded stays a playable movie.
+            mFrameFailure = QStringLiteral("frame %1 could not be written: %2")
+                                .arg(frameIndex + 1)
+                                .arg(recorder->lastErrorDescription());
+            break;
+        }
+        ++frameIndex;
+        const double next = time + step;
+        setFrameTime(next);
+        // A time that no longer grows would never reach the duration.
+        if (!(next > time))
+            break;
     } while (outputMovieDuration() >= frameTime());
     recorder->endRecordingMovie();
+    if (!mFrameFailure.isEmpty() || mCancelRequested.load())
+        return;
 
     // The last frame's time is at most the duration, so the bar would stop short of its end.
     retain();
@@ -384,6 +488,7 @@ void QTZMovieRenderer::combineVideoAndAudioTracksIntoFlattenedMovie(const QStrin
     flattener->setDelegate(this);
     flattener->setMadeWithMetaData(QString(""));
     flattener->setTempFileName(outputTempMovieFile());
+    setFlattener(flattener);
     flattenerQueue()->addOperation(flattener);
     mQueuedFlattener = true;
 }
@@ -391,25 +496,50 @@ void QTZMovieRenderer::combineVideoAndAudioTracksIntoFlattenedMovie(const QStrin
 void QTZMovieRenderer::movieFlattenerCompleted(QMovieFlattenerQueueOp* operation) {
     NSAutoreleasePool pool;
     setFlattenerQueue(nullptr);
+    setFlattener(nullptr);
+    const bool written = operation && operation->succeeded();
+    mJobCancelled = !written && mCancelRequested.load();
+    mJobFailureReason = written ? QString()
+                        : mJobCancelled
+                            ? QStringLiteral("the job was cancelled")
+                            : QStringLiteral("the movie could not be written: %1")
+                                  .arg(operation ? operation->failureReason() : QString());
     NSFileManager* fileManager = NSFileManager::defaultManager();
     if (fileManager->respondsToSelector(QStringLiteral("trashItemAtURL:resultingItemURL:error:"))) {
         static const char* const kFunction = "-[QTZMovieRenderer movieFlattenerCompleted:]";
         NSError* error = nullptr;
-        fileManager->trashItemAtURL(NSURL::fileURLWithPath(outputTempVideoFile(), false), nullptr,
+        NSURL* trashed = nullptr;
+        fileManager->trashItemAtURL(NSURL::fileURLWithPath(outputTempVideoFile(), false), &trashed,
                                     &error);
         if (error)
             __VerifiedNSErrorNilBody(error, "QTZMovieRenderer", kFunction, 187, " SOURCE error");
+        if (trashed && !written)
+            mJobRecoverableVideo = trashed->path();
         error = nullptr;
         fileManager->trashItemAtURL(NSURL::fileURLWithPath(outputTempMovieFile(), false), nullptr,
                                     &error);
         if (error)
             __VerifiedNSErrorNilBody(error, "QTZMovieRenderer", kFunction, 189, " SOURCE error");
     }
-    const bool written = operation && operation->succeeded();
     if (mAwaitingFlattener) {
         mAwaitingFlattener = false;
         Q_EMIT renderJobFinished(written);
     } else {
         mFlattenerResult = written ? FlattenerResult::Written : FlattenerResult::Failed;
     }
+}
+
+void QTZMovieRenderer::trashTemporaryVideo() {
+    const QString video = outputTempVideoFile();
+    if (video.isEmpty() || !QFileInfo::exists(video))
+        return;
+    NSAutoreleasePool pool;
+    NSError* error = nullptr;
+    NSURL* trashed = nullptr;
+    NSFileManager::defaultManager()->trashItemAtURL(NSURL::fileURLWithPath(video, false), &trashed,
+                                                    &error);
+    if (trashed)
+        mJobRecoverableVideo = trashed->path();
+    else
+        NSLog("renderComposition: cannot keep %@ in the Trash: %@\n", video, error);
 }

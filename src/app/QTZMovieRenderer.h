@@ -18,6 +18,7 @@ class NSOperationQueue;
 class NSProgressIndicator;
 class NSURL;
 class QCRenderer;
+class QMovieFlattenerQueueOp;
 class QStillFrameMovieRecorder;
 
 // Renders one composition into one movie: on a thread of its own it renders the composition at
@@ -71,9 +72,16 @@ public:
     QString outputTempVideoFile() const;
     QString outputTempMovieFile() const;
 
-    // Starts a job and returns at once. Refused, with a log line, while another job renders or
-    // when the frame rate is 0. Returns whether a render thread was started.
+    // Starts a job and returns at once. Refused, with a log line, while another job renders, when
+    // the frame rate is 0 or above the video time scale, or when the duration is not finite or
+    // longer than kQTZMovieRenderer_MaxDurationSeconds. Returns whether a render thread was
+    // started.
     bool renderToMovie();
+    // Any thread: stops the running job between two frames, or its flattening between two
+    // packets. The frames recorded so far stay a playable movie, which goes to the Trash as
+    // after a failed job; no final movie is written. The job then ends as usual, with
+    // renderJobFinished(false).
+    void cancelRendering();
     void renderToMovieUsingMultipleCores();
     Q_INVOKABLE void renderMovieOnBackgroundThread(NSObject* argument);
     Q_INVOKABLE void renderMovieOnMainThread(NSObject* argument);
@@ -87,14 +95,25 @@ public:
     void combineVideoAndAudioTracksIntoFlattenedMovie(const QString& path);
     void movieFlattenerCompleted(QMovieFlattenerQueueOp* operation) override;
 
+    // Main thread, valid from renderJobFinished until the next job starts: why the last job
+    // wrote no movie (empty when it did), whether it was cancelled, and where its recorded video
+    // went for recovery (empty when nothing was kept).
+    QString lastJobFailureReason() const { return mJobFailureReason; }
+    bool lastJobWasCancelled() const { return mJobCancelled; }
+    QString lastJobRecoverableVideo() const { return mJobRecoverableVideo; }
+
 Q_SIGNALS:
     // Main thread: the job is over. `movieWritten` is true when the final movie was written.
     void renderJobFinished(bool movieWritten);
 
 private:
     // Main thread: the render thread has ended; `queuedFlattener` tells whether a flattening is
-    // part of the job.
-    void renderThreadEnded(bool queuedFlattener);
+    // part of the job, `recordedVideo` whether the job began its temporary video, `failure` why
+    // the job failed before any flattening (empty if it did not).
+    void renderThreadEnded(bool queuedFlattener, bool recordedVideo, const QString& failure);
+    // Main thread: moves the job's recorded video to the Trash, keeping where it went.
+    void trashTemporaryVideo();
+    void setFlattener(QMovieFlattenerQueueOp* flattener);
 
     mutable std::mutex mPropertyLock;
     NSURL* mInputCompositionURL = nullptr;
@@ -109,8 +128,17 @@ private:
     std::atomic<bool> mIsRendering{false};
     // Set from the start of a job until its render thread ends: a second start is refused.
     std::atomic<bool> mJobThreadActive{false};
-    // Whether the current job queued a flattener (render thread only).
+    // Whether the current job queued a flattener, and why its frames failed (render thread only).
     bool mQueuedFlattener = false;
+    bool mRecordedVideo = false;
+    QString mFrameFailure;
+    std::atomic<bool> mCancelRequested{false};
+    // The queued flattener, retained while it may still run; under mPropertyLock.
+    QMovieFlattenerQueueOp* mFlattener = nullptr;
+    // The last job's outcome (main thread only).
+    QString mJobFailureReason;
+    QString mJobRecoverableVideo;
+    bool mJobCancelled = false;
     // Main thread only: how the job's flattening ended, for a render thread that ends after it.
     enum class FlattenerResult { Pending = 1, Written, Failed };
     FlattenerResult mFlattenerResult = FlattenerResult::Pending;
@@ -119,5 +147,7 @@ private:
 
 // The refresh step of the preview, in percent.
 extern const std::uint32_t QTZMovieRenderer_PercentDeltaUpdateImage;
+// The longest job: a day.
+inline constexpr double kQTZMovieRenderer_MaxDurationSeconds = 24.0 * 60.0 * 60.0;
 
 int import_QTZMovieRenderer();

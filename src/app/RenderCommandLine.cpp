@@ -1,5 +1,6 @@
 #include "app/RenderCommandLine.h"
 
+#include "app/QTZMovieRenderer.h"
 #include "app/RenderPresets.h"
 
 #include <QCommandLineParser>
@@ -12,7 +13,8 @@
 namespace {
 
 constexpr int kMaxFrameSide = 8192;
-constexpr unsigned kMaxFramesPerSecond = 1000;
+// A frame lasts at least one unit of the movie's time scale of 600.
+constexpr unsigned kMaxFramesPerSecond = 600;
 
 ParsedRenderCommandLine failure(const QString& reason) {
     ParsedRenderCommandLine result;
@@ -64,11 +66,12 @@ ParsedRenderCommandLine parseRenderCommandLine(const QStringList& arguments,
                                   QStringLiteral("Frame size in pixels, instead of a preset."),
                                   QStringLiteral("WxH"));
     const QCommandLineOption fps(QStringLiteral("fps"),
-                                 QStringLiteral("Frames per second, 1-1000 (default 30)."),
+                                 QStringLiteral("Frames per second, 1-600 (default 30)."),
                                  QStringLiteral("N"));
-    const QCommandLineOption duration(QStringLiteral("duration"),
-                                      QStringLiteral("Length in seconds (default 33.3)."),
-                                      QStringLiteral("SECONDS"));
+    const QCommandLineOption duration(
+        QStringLiteral("duration"),
+        QStringLiteral("Length in seconds, at most 86400 (default 33.3)."),
+        QStringLiteral("SECONDS"));
     const QCommandLineOption output(
         QStringLiteral("output"),
         QStringLiteral("Folder that receives the movie (default: %1).").arg(defaultOutputFolder),
@@ -142,15 +145,18 @@ ParsedRenderCommandLine parseRenderCommandLine(const QStringList& arguments,
     if (parser.isSet(duration)) {
         bool ok = false;
         const double value = parser.value(duration).toDouble(&ok);
-        if (!ok || !std::isfinite(value) || value < 0)
-            return failure(QStringLiteral("Invalid duration \"%1\": use a number of seconds, 0 "
-                                          "or more.")
-                               .arg(parser.value(duration)));
+        if (!ok || !std::isfinite(value) || value < 0 ||
+            value > kQTZMovieRenderer_MaxDurationSeconds)
+            return failure(QStringLiteral("Invalid duration \"%1\": use a number of seconds from 0 "
+                                          "to %2 (24 hours).")
+                               .arg(parser.value(duration))
+                               .arg(kQTZMovieRenderer_MaxDurationSeconds));
         options.durationSeconds = value;
     }
 
     options.verbose = parser.isSet(verbose);
-    options.outputFolder = parser.isSet(output) ? parser.value(output) : defaultOutputFolder;
+    options.outputFolderGiven = parser.isSet(output);
+    options.outputFolder = options.outputFolderGiven ? parser.value(output) : defaultOutputFolder;
     if (options.outputFolder.isEmpty())
         return failure(QStringLiteral("--output needs a folder."));
 

@@ -12,7 +12,8 @@ struct RenderJobOptions {
     unsigned framesPerSecond = 30;
     double durationSeconds = 0;
     QString outputFolder;
-    bool verbose = false; // the diagnostic log on standard error too
+    bool outputFolderGiven = false; // false: the default folder, made when missing
+    bool verbose = false;           // the diagnostic log on standard error too
 
     // The composition's name without its last extension, with "mov", in the output folder.
     QString finalMoviePath() const;

@@ -98,3 +98,11 @@ void RenderProgressPrinter::framesDone() {
                  static_cast<unsigned long long>(mFramesWritten), mTimer.elapsed() / 1000.0);
     std::fflush(mStream);
 }
+
+void RenderProgressPrinter::stopped() {
+    if (mInteractive && mLineOpen) {
+        std::fputc('\n', mStream);
+        mLineOpen = false;
+        std::fflush(mStream);
+    }
+}

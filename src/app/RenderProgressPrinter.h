@@ -15,6 +15,8 @@ public:
     void frameWritten(double fraction);
     // The frame phase is over; the movie is being assembled.
     void framesDone();
+    // The job ended early: a progress bar still drawn gets its line ended.
+    void stopped();
 
     quint64 framesWritten() const { return mFramesWritten; }
 

@@ -17,6 +17,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
+
 namespace {
 
 using lumenreel::test::InspectedMovie;
@@ -123,9 +126,15 @@ TEST_P(QTZMovieRendererFrameCount, AccumulatedTimeDecidesHowManyFramesAreWritten
     ASSERT_EQ(inspected.tracks.size(), 1);
     const auto& video = inspected.tracks.first();
     EXPECT_EQ(video.packetPts.size(), expected.frames);
+    // The final movie keeps the recorder's time scale, and every frame lasts 600/fps units to
+    // within one unit, so that the picture keeps pace with its sound at any rate.
+    EXPECT_EQ(video.timeBaseNum, 1);
+    EXPECT_EQ(video.timeBaseDen, 600);
     std::int64_t units = 0;
-    for (std::int64_t length : video.packetDurations)
-        units += length * 600 * video.timeBaseNum / video.timeBaseDen;
+    for (std::int64_t length : video.packetDurations) {
+        units += length;
+        EXPECT_LT(std::abs(double(length) - 600.0 / expected.framesPerSecond), 1.0);
+    }
     EXPECT_EQ(units, expected.units);
     EXPECT_EQ(mProgress->doubleValue(), 1.0);
 }
@@ -133,7 +142,8 @@ TEST_P(QTZMovieRendererFrameCount, AccumulatedTimeDecidesHowManyFramesAreWritten
 INSTANTIATE_TEST_SUITE_P(
     Jobs, QTZMovieRendererFrameCount,
     ::testing::Values(FrameCountCase{10.0, 30, 301, 301 * 20}, FrameCountCase{1.0, 25, 25, 25 * 24},
-                      FrameCountCase{0.0, 30, 1, 20},
+                      FrameCountCase{0.0, 30, 1, 20}, FrameCountCase{10.0, 7, 70, 6000},
+                      FrameCountCase{1.0, 48, 48, 600},
                       FrameCountCase{static_cast<double>(33.3f), 30, 999, 19980}));
 
 TEST_F(QTZMovieRendererTest, FrameKShowsTheCompositionAtTimeKOverFpsTopRowFirst) {
@@ -219,6 +229,55 @@ TEST_F(QTZMovieRendererTest, AFailedLoadDropsTheEarlierCompositionAndRendersNoth
     EXPECT_EQ(mRenderer->renderer(), nullptr);
     EXPECT_FALSE(QFileInfo::exists(mFolder.filePath(QStringLiteral("Bad.mov"))));
     EXPECT_TRUE(log.text().contains(QStringLiteral("is not a composition")));
+}
+
+TEST_F(QTZMovieRendererTest, ACancelledJobKeepsItsPlayableVideoInTheTrashAndWritesNoMovie) {
+    const QString composition = writeComposition(QStringLiteral("Long.fs"));
+    NSAutoreleasePool pool;
+    QStillFrameRecorder_Config_RenderFPS = 30;
+    mRenderer->setInputCompositionURL(NSURL::fileURLWithPath(composition, false));
+    mRenderer->setOutputFinalMovieFile(mFolder.filePath(QStringLiteral("Long.mov")));
+    mRenderer->setOutputMovieDuration(3600.0);
+    ASSERT_TRUE(mRenderer->renderToMovie());
+    ASSERT_TRUE(lumenreel::test::spinUntil([&] { return mProgress->doubleValue() > 0.0; },
+                                           std::chrono::minutes(2)));
+    mRenderer->cancelRendering();
+    ASSERT_TRUE(
+        lumenreel::test::spinUntil([&] { return mFinishedJobs == 1; }, std::chrono::minutes(2)));
+
+    EXPECT_FALSE(mMovieWritten);
+    EXPECT_TRUE(mRenderer->lastJobWasCancelled());
+    EXPECT_FALSE(QFileInfo::exists(mFolder.filePath(QStringLiteral("Long.mov"))));
+    EXPECT_FALSE(QFileInfo::exists(mRenderer->outputTempVideoFile()));
+    const QString kept = mRenderer->lastJobRecoverableVideo();
+    EXPECT_EQ(kept, mFolder.filePath(QStringLiteral("data/Trash/files/Long.qt")));
+    const InspectedMovie inspected = inspectMovie(kept);
+    ASSERT_TRUE(inspected.opened) << inspected.error.toStdString();
+    ASSERT_EQ(inspected.tracks.size(), 1);
+    EXPECT_GE(inspected.tracks.first().packetPts.size(), 1);
+    EXPECT_LT(inspected.tracks.first().packetPts.size(), 3600 * 30);
+}
+
+TEST_F(QTZMovieRendererTest, RefusesRatesAndDurationsThatCannotMakeAMovie) {
+    const QString composition = writeComposition(QStringLiteral("Refused.fs"));
+    NSAutoreleasePool pool;
+    mRenderer->setInputCompositionURL(NSURL::fileURLWithPath(composition, false));
+    mRenderer->setOutputFinalMovieFile(mFolder.filePath(QStringLiteral("Refused.mov")));
+    LogCapture log;
+
+    QStillFrameRecorder_Config_RenderFPS = 601;
+    mRenderer->setOutputMovieDuration(1.0);
+    EXPECT_FALSE(mRenderer->renderToMovie());
+    EXPECT_TRUE(log.text().contains(QStringLiteral("more than the video time scale")));
+
+    QStillFrameRecorder_Config_RenderFPS = 30;
+    for (const double duration : {std::numeric_limits<double>::infinity(),
+                                  std::numeric_limits<double>::quiet_NaN(), 1e12, 86400.5}) {
+        mRenderer->setOutputMovieDuration(duration);
+        EXPECT_FALSE(mRenderer->renderToMovie()) << duration;
+    }
+    EXPECT_EQ(log.text().count(QStringLiteral("cannot be rendered (at most 86400")), 4);
+    EXPECT_EQ(mFinishedJobs, 0);
 }
 
 TEST_F(QTZMovieRendererTest, RefusesAZeroFrameRateAndASecondStartWhileRendering) {

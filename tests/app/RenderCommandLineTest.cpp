@@ -73,7 +73,9 @@ INSTANTIATE_TEST_SUITE_P(
                       QStringList{"--size", "99999x10", "a.fs"}, QStringList{"--fps", "0", "a.fs"},
                       QStringList{"--fps", "2.5", "a.fs"}, QStringList{"--duration", "-1", "a.fs"},
                       QStringList{"--duration", "nan", "a.fs"},
-                      QStringList{"--duration", "inf", "a.fs"}, QStringList{"--audio", "", "a.fs"},
+                      QStringList{"--duration", "inf", "a.fs"},
+                      QStringList{"--duration", "86400.5", "a.fs"},
+                      QStringList{"--fps", "601", "a.fs"}, QStringList{"--audio", "", "a.fs"},
                       QStringList{"--fps"}));
 
 TEST(RenderPresetsTest, TableAndFallback) {

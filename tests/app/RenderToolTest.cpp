@@ -1,90 +1,47 @@
+#include "app/RenderToolRunner.h"
 #include "platform/qtkit/MovieInspector.h"
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
-#include <QTemporaryDir>
-
-#include <gtest/gtest.h>
+#include <QFileInfo>
 
 namespace {
 
-struct ToolRun {
-    int status = -1;
-    QString out;
-    QString err;
-};
-
-ToolRun runTool(const QStringList& arguments, const QString& home) {
-    QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("HOME"), home);
-    environment.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/data"));
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/config"));
-    process.setProcessEnvironment(environment);
-    process.start(QStringLiteral(LUMENREEL_RENDER_TOOL), arguments);
-    EXPECT_TRUE(process.waitForFinished(300000));
-    ToolRun run;
-    run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
-}
-
-QString sample(const QString& name) {
-    return QStringLiteral(LUMENREEL_SOURCE_DIR "/resources/") + name;
-}
-
-class RenderToolTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_TRUE(mHome.isValid());
-        mOutput = mHome.filePath(QStringLiteral("out"));
-        ASSERT_TRUE(QDir().mkpath(mOutput));
-        mComposition = mHome.filePath(QStringLiteral("Plain.fs"));
-        QFile file(mComposition);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write("/*{ \"ISFVSN\": \"2\", \"INPUTS\": [] }*/\n"
-                   "void main() { gl_FragColor = vec4(isf_FragNormCoord, TIME, 1.0); }\n");
-    }
-
-    // A bad input gives a one-line reason and writes nothing into the output folder.
-    void expectRefused(const QStringList& arguments, const QString& reason, int status = 1) {
-        const ToolRun run = runTool(arguments, mHome.path());
-        EXPECT_EQ(run.status, status) << run.err.toStdString();
-        EXPECT_TRUE(run.err.contains(reason)) << run.err.toStdString();
-        EXPECT_TRUE(run.out.isEmpty());
-        EXPECT_TRUE(QDir(mOutput).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden));
-    }
-
-    QTemporaryDir mHome;
-    QString mOutput;
-    QString mComposition;
-};
+using lumenreel::test::RenderToolTest;
+using lumenreel::test::resource;
+using lumenreel::test::ToolRun;
 
 TEST_F(RenderToolTest, RendersTheMovieWithSoundAndPrintsItsPath) {
+    // 7 does not divide the time scale of 600: the frames still add up to the job's length.
     const ToolRun run =
-        runTool({"--audio", sample("sounds/demo-arpeggio.m4a"), "--size", "64x48", "--fps", "10",
-                 "--duration", "1", "--output", mOutput, mComposition},
-                mHome.path());
+        mTool->run({"--audio", resource("sounds/demo-arpeggio.m4a"), "--size", "64x48", "--fps",
+                    "7", "--duration", "1", "--output=" + mOutput, mComposition});
     ASSERT_EQ(run.status, 0) << run.err.toStdString();
-    const QString movie = QDir(mOutput).filePath(QStringLiteral("Plain.mov"));
-    EXPECT_EQ(run.out.trimmed(), movie);
-    EXPECT_TRUE(run.err.contains(QStringLiteral("11 frames")));
-    const lumenreel::test::InspectedMovie inspected = lumenreel::test::inspectMovie(movie);
+    EXPECT_EQ(run.out.trimmed(), outputMovie());
+    EXPECT_TRUE(run.err.contains(QStringLiteral("8 frames")));
+    const lumenreel::test::InspectedMovie inspected = lumenreel::test::inspectMovie(outputMovie());
     ASSERT_TRUE(inspected.opened) << inspected.error.toStdString();
     ASSERT_EQ(inspected.tracks.size(), 2);
     EXPECT_EQ(inspected.tracks[0].mediaType, QStringLiteral("audio"));
-    EXPECT_EQ(inspected.tracks[1].mediaType, QStringLiteral("video"));
-    EXPECT_EQ(inspected.tracks[1].width, 64);
-    EXPECT_EQ(inspected.tracks[1].packetPts.size(), 11);
+    const lumenreel::test::InspectedTrack& video = inspected.tracks[1];
+    EXPECT_EQ(video.mediaType, QStringLiteral("video"));
+    EXPECT_EQ(video.width, 64);
+    ASSERT_EQ(video.packetPts.size(), 8);
+    ASSERT_EQ(video.timeBaseDen, 600);
+    std::int64_t units = 0;
+    for (const std::int64_t length : video.packetDurations) {
+        EXPECT_TRUE(length == 85 || length == 86) << length;
+        units += length;
+    }
+    EXPECT_EQ(units, 686); // 8 frames of 600/7 units, rounded once
+    EXPECT_TRUE(entries(mTool->temporaryFolder()).isEmpty());
 }
 
 TEST_F(RenderToolTest, HelpAndVersionExitZero) {
-    const ToolRun help = runTool({"--help"}, mHome.path());
+    const ToolRun help = mTool->run({"--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_TRUE(help.out.contains(QStringLiteral("--preset")));
-    const ToolRun version = runTool({"--version"}, mHome.path());
+    const ToolRun version = mTool->run({"--version"});
     EXPECT_EQ(version.status, 0);
     EXPECT_TRUE(version.out.startsWith(QStringLiteral("lumenreel-render ")));
 }
@@ -92,6 +49,13 @@ TEST_F(RenderToolTest, HelpAndVersionExitZero) {
 TEST_F(RenderToolTest, RefusesBadInputsWithoutWritingAnything) {
     expectRefused({"--fps", "0", "--output", mOutput, mComposition}, QStringLiteral("frame rate"),
                   2);
+    expectRefused({"--duration", "1e12", "--output", mOutput, mComposition},
+                  QStringLiteral("Invalid duration"), 2);
+    // A folder named with "=" is not made, as with a separate argument.
+    const QString missing = mHome.filePath(QStringLiteral("missing"));
+    expectRefused({"--output=" + missing, mComposition}, QStringLiteral("no such output folder"));
+    expectRefused({"--output", missing, mComposition}, QStringLiteral("no such output folder"));
+    EXPECT_FALSE(QFileInfo::exists(missing));
     expectRefused({"--output", mOutput, mHome.filePath(QStringLiteral("Missing.fs"))},
                   QStringLiteral("no such file"));
 

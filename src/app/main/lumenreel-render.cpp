@@ -3,25 +3,29 @@
 
 #include "app/QTZMovieRenderer.h"
 #include "app/RenderCommandLine.h"
+#include "app/RenderJobChecks.h"
 #include "app/RenderProgressPrinter.h"
 #include "movie/QTKitMovieRecorder/QStillFrameMovieRecorder.h"
 #include "movie/QTKitMovieRecorder/QStillFrameRecorderConfig.h"
 #include "platform/appkit/NSAlert.h"
 #include "platform/appkit/NSProgressIndicator.h"
-#include "platform/foundation/NSError.h"
 #include "platform/foundation/NSLog.h"
 #include "platform/foundation/NSURL.h"
-#include "platform/qtkit/QTMovie.h"
 #include "platform/quartzcomposer/QCComposition.h"
+#include "platform/quartzcomposer/QCCompositionModel.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSocketNotifier>
 #include <QStandardPaths>
 #include <QTemporaryFile>
 
+#include <atomic>
+#include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <optional>
 
@@ -42,19 +46,24 @@ QString defaultOutputFolder() {
 }
 
 // Checks everything that can be checked before a job starts, so that a bad input writes nothing.
-// Returns the one-line reason of the first problem, or nothing.
-std::optional<QString> checkInputs(RenderJobOptions& options, bool outputFolderGiven) {
+// Returns the one-line reason of the first problem, or nothing; warnings go to standard error.
+std::optional<QString> checkInputs(RenderJobOptions& options) {
     const QFileInfo composition(options.compositionPath);
     if (!composition.exists())
         return QStringLiteral("%1: no such file").arg(options.compositionPath);
     QFile file(composition.absoluteFilePath());
     if (composition.isDir() || !file.open(QIODevice::ReadOnly))
         return QStringLiteral("%1: cannot be read").arg(options.compositionPath);
+    QStringList inputs{composition.absoluteFilePath()};
     {
         NSAutoreleasePool pool;
-        if (!QCComposition::compositionWithData(file.readAll(), composition.absoluteFilePath()))
+        const QCComposition* parsed =
+            QCComposition::compositionWithData(file.readAll(), composition.absoluteFilePath());
+        if (!parsed)
             return QStringLiteral("%1: not a composition (neither ISF nor Shadertoy)")
                 .arg(options.compositionPath);
+        for (const QString& loaded : parsed->model().loadedFiles)
+            inputs.append(loaded);
     }
     options.compositionPath = composition.absoluteFilePath();
 
@@ -62,19 +71,18 @@ std::optional<QString> checkInputs(RenderJobOptions& options, bool outputFolderG
         const QFileInfo audio(options.audioPath);
         if (!audio.isFile())
             return QStringLiteral("%1: no such sound movie").arg(options.audioPath);
-        NSAutoreleasePool pool;
-        NSError* error = nullptr;
-        QTMovie* movie = QTMovie::movieWithFile(audio.absoluteFilePath(), &error);
-        if (!movie || movie->tracks().isEmpty())
-            return QStringLiteral("%1: cannot read the sound movie%2")
-                .arg(options.audioPath,
-                     error ? QStringLiteral(" (%1)").arg(error->localizedDescription())
-                           : QString());
+        QString warning;
+        const QString problem = soundMovieProblem(audio.absoluteFilePath(), &warning);
+        if (!problem.isEmpty())
+            return problem;
+        if (!warning.isEmpty())
+            std::fprintf(stderr, "%s: warning: %s\n", kProgramName, qUtf8Printable(warning));
         options.audioPath = audio.absoluteFilePath();
+        inputs.append(options.audioPath);
     }
 
     const QFileInfo folder(options.outputFolder);
-    if (!outputFolderGiven && !folder.exists())
+    if (!options.outputFolderGiven && !folder.exists())
         QDir().mkpath(options.outputFolder);
     if (!folder.exists())
         return QStringLiteral("%1: no such output folder").arg(options.outputFolder);
@@ -85,7 +93,39 @@ std::optional<QString> checkInputs(RenderJobOptions& options, bool outputFolderG
         return QStringLiteral("%1: cannot write into the output folder (%2)")
             .arg(options.outputFolder, probe.errorString());
     options.outputFolder = QFileInfo(options.outputFolder).absoluteFilePath();
+    const QString conflict = finalMovieConflict(options.finalMoviePath(), inputs);
+    if (!conflict.isEmpty())
+        return conflict;
     return std::nullopt;
+}
+
+// SIGINT, SIGTERM and SIGHUP ask the job to stop: the first one reaches the main loop through a
+// pipe; a second one ends the process at once.
+int sSignalPipe[2] = {-1, -1};
+std::atomic<int> sSignalsReceived{0};
+
+void onStopSignal(int signal) {
+    if (sSignalsReceived.fetch_add(1) > 0) {
+        std::signal(signal, SIG_DFL);
+        std::raise(signal);
+        return;
+    }
+    const auto number = static_cast<unsigned char>(signal);
+    [[maybe_unused]] const ssize_t written = ::write(sSignalPipe[1], &number, 1);
+}
+
+bool installStopSignals() {
+    if (::pipe2(sSignalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        return false;
+    struct sigaction action {};
+    action.sa_handler = onStopSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        if (::sigaction(signal, &action, nullptr) != 0)
+            return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -114,10 +154,11 @@ int main(int argc, char** argv) {
     }
 
     RenderJobOptions& options = parsed.options;
-    const bool outputFolderGiven =
-        QCoreApplication::arguments().contains(QStringLiteral("--output"));
-    if (const std::optional<QString> problem = checkInputs(options, outputFolderGiven))
+    if (const std::optional<QString> problem = checkInputs(options))
         return fail(*problem);
+    if (!installStopSignals())
+        return fail(QStringLiteral("cannot watch for interrupts: %1")
+                        .arg(QString::fromLocal8Bit(std::strerror(errno))));
 
     // The diagnostic log always reaches the system log; on standard error only when asked for, so
     // that the progress display stays readable.
@@ -168,11 +209,23 @@ int main(int argc, char** argv) {
     int status = 1;
     QObject::connect(renderer.get(), &QTZMovieRenderer::renderJobFinished, &app,
                      [&](bool movieWritten) {
-                         if (!framesReported && printer.framesWritten() > 0)
+                         if (!movieWritten)
+                             printer.stopped();
+                         else if (!framesReported)
                              printer.framesDone();
                          status = movieWritten && QFileInfo(finalMovie).isFile() ? 0 : 1;
                          QCoreApplication::exit(status);
                      });
+
+    int stopSignal = 0;
+    QSocketNotifier stopNotifier(sSignalPipe[0], QSocketNotifier::Read);
+    QObject::connect(&stopNotifier, &QSocketNotifier::activated, &app, [&] {
+        unsigned char number = 0;
+        if (::read(sSignalPipe[0], &number, 1) == 1 && stopSignal == 0) {
+            stopSignal = number;
+            renderer->cancelRendering();
+        }
+    });
 
     if (!renderer->renderToMovie())
         return fail(QStringLiteral("the job could not be started"));
@@ -180,8 +233,20 @@ int main(int argc, char** argv) {
     // The OpenGL renderer is freed here, on the main thread, while the display still exists.
     renderer->setRenderer(nullptr);
 
-    if (status != 0)
-        return fail(QStringLiteral("the movie was not written (run with --verbose to see why)"));
-    std::printf("%s\n", qUtf8Printable(finalMovie));
-    return 0;
+    if (status == 0) {
+        std::printf("%s\n", qUtf8Printable(finalMovie));
+        return 0;
+    }
+    const QString kept = renderer->lastJobRecoverableVideo();
+    const QString keptWhere =
+        kept.isEmpty() ? QStringLiteral("nothing was kept")
+                       : QStringLiteral("the video rendered so far is in the Trash: %1").arg(kept);
+    if (stopSignal != 0 && renderer->lastJobWasCancelled()) {
+        fail(QStringLiteral("stopped by %1; no movie was written; %2")
+                 .arg(QString::fromLocal8Bit(strsignal(stopSignal)), keptWhere));
+        return 128 + stopSignal;
+    }
+    const QString reason = renderer->lastJobFailureReason();
+    return fail(QStringLiteral("%1; %2").arg(
+        reason.isEmpty() ? QStringLiteral("the movie was not written") : reason, keptWhere));
 }

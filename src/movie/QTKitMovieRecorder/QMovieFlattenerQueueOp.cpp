@@ -195,13 +195,23 @@ void QMovieFlattenerQueueOp::setAudioMovie(QTMovie* movie) {
 void QMovieFlattenerQueueOp::main() {
     NSAutoreleasePool pool;
     setSucceeded(false);
+    setFailureReason({});
     NSRef<QTMovie> reference(refMovie());
     NSRef<QTMovie> video(videoMovie());
     NSRef<QTMovie> audio(audioMovie());
     // A sound movie that was named but could not be opened fails the run; without one, the
     // video is written alone.
     const bool soundReady = audio || audioFileName().isNull();
-    if (reference && video && soundReady) {
+    if (isStopRequested())
+        setFailureReason(QStringLiteral("stopped before the movie was written"));
+    else if (!reference)
+        setFailureReason(
+            QStringLiteral("cannot create the temporary movie %1").arg(tempFileName()));
+    else if (!video)
+        setFailureReason(QStringLiteral("cannot open the video %1").arg(videoFileName()));
+    else if (!soundReady)
+        setFailureReason(QStringLiteral("cannot open the sound movie %1").arg(audioFileName()));
+    else {
         QTMovie::enterQTKitOnThread();
         reference->attachToCurrentThread();
         video->attachToCurrentThread();
@@ -212,6 +222,7 @@ void QMovieFlattenerQueueOp::main() {
         const QString madeWith = madeWithMetaData();
         if (!madeWith.isNull())
             reference->setAttribute(madeWith, QTMovieCopyrightAttribute);
+        reference->setShouldContinueOperation([this](double) { return !isStopRequested(); });
         bool assembled = !audio || addFirstTrackToRefMovie(reference.get(), audio.get());
         if (assembled && audio)
             reference->updateMovieFile();
@@ -221,6 +232,11 @@ void QMovieFlattenerQueueOp::main() {
             // Only a written final movie counts as success.
             setSucceeded(flattenRefMovie(reference.get(), movieFileName()));
         }
+        if (!succeeded())
+            setFailureReason(isStopRequested() ? QStringLiteral("stopped while the movie was "
+                                                                "written")
+                             : !assembled      ? QStringLiteral("a source movie has no track")
+                                               : reference->lastErrorDescription());
 
         if (audio)
             audio->detachFromCurrentThread();
@@ -230,6 +246,16 @@ void QMovieFlattenerQueueOp::main() {
     }
     QFile::remove(tempFileName());
     operationCompleted(succeeded());
+}
+
+QString QMovieFlattenerQueueOp::failureReason() const {
+    std::lock_guard guard(mLock);
+    return mFailureReason;
+}
+
+void QMovieFlattenerQueueOp::setFailureReason(const QString& reason) {
+    std::lock_guard guard(mLock);
+    mFailureReason = reason;
 }
 
 bool QMovieFlattenerQueueOp::addFirstTrackToRefMovie(QTMovie* refMovie, QTMovie* sourceMovie) {

@@ -5,6 +5,7 @@
 
 #include <QString>
 
+#include <atomic>
 #include <mutex>
 
 class QMovieFlattenerQueueOpDelegate;
@@ -66,6 +67,14 @@ public:
     // The run, on the queue's thread.
     void main() override;
 
+    // Any thread: asks a queued or running operation to stop. The run then ends between two
+    // packets of the final movie, writes no final movie (an earlier one stays as it was),
+    // keeps the video source and still tells its delegate.
+    void stopFlattening() { mStopRequested = true; }
+    bool isStopRequested() const { return mStopRequested; }
+    // Why a finished run failed, in a few words; empty after success.
+    QString failureReason() const;
+
     bool addFirstTrackToRefMovie(QTMovie* refMovie, QTMovie* sourceMovie);
     QTTrack* firstMovieTrack(QTMovie* movie);
     bool flattenRefMovie(QTMovie* movie, const QString& fileName);
@@ -86,6 +95,10 @@ private:
     QTMovie* _refMovie = nullptr;
     QTMovie* _videoMovie = nullptr;
     QTMovie* _audioMovie = nullptr;
+    QString mFailureReason;
+    std::atomic<bool> mStopRequested{false};
+
+    void setFailureReason(const QString& reason);
 };
 
 int import_QMovieFlattenerQueueOp();

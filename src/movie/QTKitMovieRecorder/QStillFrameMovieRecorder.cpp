@@ -89,6 +89,8 @@ bool QStillFrameMovieRecorder::beginRecordingMovieFile(const QString& path) {
         setAddFrameAttributes({{QTAddImageCodecType, QTCodecTypeAnimation},
                                {QTAddImageCodecQuality, qlonglong(1024)}});
         _elapsedTime.Start();
+        std::lock_guard guard(mLock);
+        mLastError.clear();
         return true;
     }
     if (created)
@@ -121,7 +123,16 @@ bool QStillFrameMovieRecorder::addFrameBitmapImage(NSImage* image,
         addFrameAttributes());
     if (recording->canUpdateMovieFile())
         ok = recording->updateMovieFile() && ok;
+    if (!ok) {
+        std::lock_guard guard(mLock);
+        mLastError = recording->lastErrorDescription();
+    }
     return ok;
+}
+
+QString QStillFrameMovieRecorder::lastErrorDescription() const {
+    std::lock_guard guard(mLock);
+    return mLastError;
 }
 
 bool QStillFrameMovieRecorder::addFrameBitmapImageRep(NSBitmapImageRep* bitmap,

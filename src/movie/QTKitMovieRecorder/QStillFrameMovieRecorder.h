@@ -46,7 +46,8 @@ public:
 
     // `seconds` in units of kQTTime_VideoTimeScale, truncated, at least 1.
     long calculateElapsedFramesWithFrameDurationSeconds(double seconds);
-    // Appends `image` lasting `numberOfFramesInVideoTimeScale` units and updates the file.
+    // Appends `image` lasting `numberOfFramesInVideoTimeScale` units and updates the file. False
+    // when the frame did not reach the file; lastErrorDescription then says why.
     bool addFrameBitmapImage(NSImage* image, std::int32_t numberOfFramesInVideoTimeScale);
     bool addFrameBitmapImageRep(NSBitmapImageRep* bitmap, double frameDurationInSeconds);
     bool addFrameImageRef(const QImage* image, double frameDurationInSeconds) override;
@@ -59,10 +60,14 @@ public:
     QTMovie* endRecordingCopyMovie();
     bool endRecordingMovie() override;
 
+    // Why the last refused append failed; empty when none has.
+    QString lastErrorDescription() const;
+
 private:
     mutable std::mutex mLock;
     QTMovie* _movie = nullptr;
     QVariantMap _addFrameAttributes;
+    QString mLastError;
     CoreMachElapsedTime _elapsedTime;
 };
 

@@ -9,10 +9,14 @@
 #include <QFileInfo>
 #include <QUuid>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <vector>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace qtkit {
 
@@ -66,8 +70,30 @@ QString temporarySibling(const QString& path) {
             .arg(info.fileName(), QUuid::createUuid().toString(QUuid::Id128).left(12)));
 }
 
+// The movie time at which the last of `tracks` ends, in seconds.
+double moviePlayingTime(const QList<MovieSegment>& tracks) {
+    double end = 0.0;
+    for (const MovieSegment& track : tracks)
+        end = std::max(end, QTTimeInSeconds(track.at) + QTTimeInSeconds(track.source.duration));
+    return end;
+}
+
+// Flushes a file's (or a folder's) data to disk.
+bool syncToDisk(const QString& path, QString* out_error) {
+    const int descriptor = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    const bool synced = descriptor >= 0 && ::fsync(descriptor) == 0;
+    const int error = errno;
+    if (descriptor >= 0)
+        ::close(descriptor);
+    if (!synced && out_error)
+        *out_error = QStringLiteral("cannot flush %1 to disk: %2")
+                         .arg(path, QString::fromLocal8Bit(std::strerror(error)));
+    return synced;
+}
+
 bool writeInto(const QString& temporaryPath, const QList<MovieSegment>& tracks,
-               const QVariant& copyright, QString* out_error) {
+               const QVariant& copyright, const std::function<bool(double)>& shouldContinue,
+               QString* out_error) {
     auto failWith = [&](const QString& text) {
         if (out_error)
             *out_error = text;
@@ -96,11 +122,24 @@ bool writeInto(const QString& temporaryPath, const QList<MovieSegment>& tracks,
         return failWith(avErrorText("cannot create the movie file", code));
     AVDictionary* options = nullptr;
     av_dict_set_int(&options, "movie_timescale", 600, 0);
+    // Left alone, the QuickTime writer raises a video track's time scale of 600 to 19200.
+    bool videoAt600 = true;
+    bool anyVideo = false;
+    for (const auto& pipeline : pipelines) {
+        const AVStream* stream = pipeline->outputStream();
+        if (stream->codecpar->codec_type != AVMEDIA_TYPE_VIDEO)
+            continue;
+        anyVideo = true;
+        videoAt600 = videoAt600 && av_cmp_q(stream->time_base, AVRational{1, 600}) == 0;
+    }
+    if (anyVideo && videoAt600)
+        av_dict_set_int(&options, "video_track_timescale", 600, 0);
     code = avformat_write_header(raw, &options);
     av_dict_free(&options);
     if (code < 0)
         return failWith(avErrorText("cannot write the movie header", code));
 
+    const double playingTime = moviePlayingTime(tracks);
     // Each track's next packet; the earliest goes out first.
     std::vector<PacketPtr> heads;
     std::vector<bool> ended(pipelines.size(), false);
@@ -125,6 +164,15 @@ bool writeInto(const QString& temporaryPath, const QList<MovieSegment>& tracks,
         }
         if (earliest < 0)
             break;
+        if (shouldContinue) {
+            const AVRational base = pipelines[earliest]->outputStream()->time_base;
+            const double written = heads[earliest]->dts == AV_NOPTS_VALUE
+                                       ? 0.0
+                                       : double(heads[earliest]->dts) * av_q2d(base);
+            if (!shouldContinue(playingTime > 0 ? std::clamp(written / playingTime, 0.0, 1.0)
+                                                : 0.0))
+                return failWith(QStringLiteral("the writing was stopped"));
+        }
         code = av_interleaved_write_frame(raw, heads[earliest].get());
         if (code < 0)
             return failWith(avErrorText("cannot write the movie", code));
@@ -140,13 +188,15 @@ bool writeInto(const QString& temporaryPath, const QList<MovieSegment>& tracks,
     code = avio_closep(&raw->pb);
     if (code < 0)
         return failWith(avErrorText("cannot close the movie file", code));
-    return true;
+    return syncToDisk(temporaryPath, out_error);
 }
 
 } // namespace
 
 bool writeFlattenedMovie(const QString& path, const QList<MovieSegment>& tracks,
-                         const QVariant& copyright, QString* out_error) {
+                         const QVariant& copyright,
+                         const std::function<bool(double fraction)>& shouldContinue,
+                         QString* out_error) {
     installFFmpegLogRouting();
     if (tracks.isEmpty()) {
         if (out_error)
@@ -154,7 +204,7 @@ bool writeFlattenedMovie(const QString& path, const QList<MovieSegment>& tracks,
         return false;
     }
     const QString temporaryPath = temporarySibling(path);
-    if (!writeInto(temporaryPath, tracks, copyright, out_error)) {
+    if (!writeInto(temporaryPath, tracks, copyright, shouldContinue, out_error)) {
         QFile::remove(temporaryPath);
         return false;
     }
@@ -167,6 +217,11 @@ bool writeFlattenedMovie(const QString& path, const QList<MovieSegment>& tracks,
                              .arg(path, QString::fromLocal8Bit(std::strerror(error)));
         return false;
     }
+    // The new name must reach the disk too. The movie is complete and in place whatever happens
+    // here, so a folder that cannot be flushed is only logged.
+    QString syncError;
+    if (!syncToDisk(QFileInfo(path).absolutePath(), &syncError))
+        logLine(QStringLiteral("QTMovie: %1\n").arg(syncError));
     return true;
 }
 

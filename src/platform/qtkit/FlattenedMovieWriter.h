@@ -6,18 +6,25 @@
 #include <QString>
 #include <QVariant>
 
+#include <functional>
+
 namespace qtkit {
 
 // Writes a self-contained QuickTime movie at `path` holding `tracks` in order, each taken from its
 // source file: stream-copied where QuickTime holds the codec, otherwise converted (sound to AAC,
 // pictures to H.264, or MPEG-4 where no H.264 encoder exists). Packets are interleaved by time.
-// `copyright` (when valid and not empty) becomes the file's copyright text.
+// `copyright` (when valid and not empty) becomes the file's copyright text. Video tracks keep the
+// time scale 600 of the movies this program records.
 //
-// The movie is written under a temporary name in the same folder and renamed over `path` only
-// once complete, so a failure never harms an earlier file at `path`. False and `out_error` on
-// failure.
+// The movie is written under a temporary name in the same folder, flushed to disk and renamed
+// over `path` only once complete, so a failure (or a power loss) never harms an earlier file at
+// `path`. `shouldContinue`, when set, is asked between packets with the fraction written so far;
+// false stops the writing, which then fails. False and `out_error` on failure; no temporary file
+// is left behind.
 bool writeFlattenedMovie(const QString& path, const QList<MovieSegment>& tracks,
-                         const QVariant& copyright, QString* out_error);
+                         const QVariant& copyright,
+                         const std::function<bool(double fraction)>& shouldContinue,
+                         QString* out_error);
 
 // Whether QuickTime movies hold a track of this FFmpeg codec as it is.
 bool quickTimeHoldsCodec(int codecId);

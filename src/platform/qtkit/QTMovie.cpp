@@ -55,7 +55,9 @@ struct QTMovie::Impl {
     std::unique_ptr<qtkit::ImageMovieWriter> writer;
     std::int64_t imageUnits = 0;
     bool failed = false;
+    QString lastError;
     QList<QTTrack*> tracks;
+    std::function<bool(double)> shouldContinue;
 };
 
 QTMovie::QTMovie() : mImpl(std::make_unique<Impl>()) {}
@@ -224,6 +226,7 @@ bool QTMovie::addImage(NSImage* image, QTTime duration, const QVariantMap& attri
 bool QTMovie::appendImage(NSImage* image, QTTime duration, const QVariantMap& attributes) {
     Impl& d = *mImpl;
     auto refuse = [&](const QString& why) {
+        d.lastError = why;
         qtkit::logLine(
             QStringLiteral("QTMovie: cannot add an image to %1: %2\n").arg(description(), why));
         return false;
@@ -294,8 +297,10 @@ bool QTMovie::updateMovieFile() {
         reference.editable = d.editable;
         ok = qtkit::writeReferenceMovie(d.path, reference, &error);
     }
-    if (!ok)
+    if (!ok) {
+        d.lastError = error;
         qtkit::logLine(QStringLiteral("QTMovie: cannot update %1: %2\n").arg(description(), error));
+    }
     return ok;
 }
 
@@ -337,6 +342,7 @@ QTTrack* QTMovie::insertSegmentOfTrack(QTTrack* track, QTTimeRange range, QTTime
         return nullptr;
     Impl& d = *mImpl;
     auto refuse = [&](const QString& why) {
+        d.lastError = why;
         qtkit::logLine(QStringLiteral("QTMovie: cannot insert a segment into %1: %2\n")
                            .arg(description(), why));
         return nullptr;
@@ -402,12 +408,21 @@ bool QTMovie::writeToFile(const QString& path, const QVariantMap& attributes, NS
         QList<qtkit::MovieSegment> segments;
         for (const QTTrack* track : d.tracks)
             segments.append(track->segment());
-        if (qtkit::writeFlattenedMovie(path, segments, d.copyright, &error))
+        if (qtkit::writeFlattenedMovie(path, segments, d.copyright, d.shouldContinue, &error))
             return true;
     }
+    d.lastError = error;
     setError(out_error, QTErrorCannotWriteMovieFile, path,
              QStringLiteral("cannot write %1 to %2: %3").arg(description(), path, error));
     return false;
+}
+
+QString QTMovie::lastErrorDescription() const {
+    return mImpl->lastError;
+}
+
+void QTMovie::setShouldContinueOperation(std::function<bool(double)> shouldContinue) {
+    mImpl->shouldContinue = std::move(shouldContinue);
 }
 
 QString QTMovie::fileName() const {

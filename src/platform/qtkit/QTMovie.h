@@ -8,6 +8,7 @@
 #include <QVariant>
 #include <QVariantMap>
 
+#include <functional>
 #include <memory>
 
 class NSError;
@@ -80,6 +81,13 @@ public:
     // The file is written under a temporary name in the same folder and renamed into place when
     // complete. `attributes` may hold QTMovieFlatten (the copy is always self-contained).
     bool writeToFile(const QString& path, const QVariantMap& attributes, NSError** out_error);
+    // Asked during a long operation (writeToFile) with the fraction done so far, on the thread
+    // doing it; returning false stops the operation, which then fails and leaves no file behind.
+    void setShouldContinueOperation(std::function<bool(double fraction)> shouldContinue);
+
+    // Why the last failed operation failed ("cannot write the movie file: No space left on
+    // device"); empty while nothing has failed.
+    QString lastErrorDescription() const;
 
     QString fileName() const;
     // "<QTMovie: 0x...> /path/of/file"

@@ -52,4 +52,7 @@ struct QCCompositionModel {
     std::vector<NamedImage> importedImages;
     // Images bound to iChannel0..3 (null images for unbound channels).
     std::array<QImage, 4> channels;
+    // Absolute paths of the files the composition read besides its own: the companion vertex
+    // shader and every image it loads.
+    std::vector<QString> loadedFiles;
 };

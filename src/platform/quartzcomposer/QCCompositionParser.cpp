@@ -134,9 +134,10 @@ std::array<float, 4> defaultValue(const QJsonObject& input, Model::InputType typ
     return value;
 }
 
-std::optional<QImage> readImage(const QString& folder, const QString& relativePath,
+std::optional<QImage> readImage(const QString& folder, const QString& relativePath, Model& model,
                                 QString* error) {
     const QString path = QDir(folder).filePath(relativePath);
+    model.loadedFiles.push_back(QFileInfo(path).absoluteFilePath());
     QImageReader reader(path);
     const QSize size = reader.size();
     if (size.width() > kMaxImportedImageSide || size.height() > kMaxImportedImageSide) {
@@ -282,7 +283,7 @@ bool parseImported(const QJsonObject& header, const QString& folder, Model& mode
         if (!claimName(name, "imported image", names, error))
             return false;
         QString readError;
-        std::optional<QImage> image = readImage(folder, path, &readError);
+        std::optional<QImage> image = readImage(folder, path, model, &readError);
         if (!image) {
             *error = QStringLiteral("imported image \"%1\": %2").arg(name, readError);
             return false;
@@ -383,6 +384,7 @@ std::optional<QCCompositionModel> QCParseISF(const QString& in_text, const QStri
         const QString vertexPath =
             QDir(folder).filePath(file.completeBaseName() + QStringLiteral(".vs"));
         if (QFileInfo::exists(vertexPath)) {
+            model.loadedFiles.push_back(QFileInfo(vertexPath).absoluteFilePath());
             QFile vertexFile(vertexPath);
             if (!vertexFile.open(QIODevice::ReadOnly))
                 return failed(QStringLiteral("cannot read the vertex shader \"%1\": %2")
@@ -426,7 +428,7 @@ std::optional<QCCompositionModel> QCParseShadertoy(const QString& in_text,
         if (path.startsWith(QLatin1StringView("file://")))
             path = path.mid(7);
         QString error;
-        std::optional<QImage> image = readImage(folder, path, &error);
+        std::optional<QImage> image = readImage(folder, path, model, &error);
         if (!image) {
             if (out_error)
                 *out_error = QStringLiteral("Shadertoy: iChannel%1: %2").arg(index).arg(error);

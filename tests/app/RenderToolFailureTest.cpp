@@ -1,0 +1,204 @@
+// lumenreel-render when things go wrong: a full disk, an interrupt, a final movie that would
+// replace one of the job's own inputs, a sound movie without sound. Each case runs the real tool
+// in a child process and looks at what it left on disk.
+
+#include "app/RenderToolRunner.h"
+#include "platform/qtkit/MovieInspector.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+
+#include <unistd.h>
+
+namespace {
+
+using lumenreel::test::InspectedMovie;
+using lumenreel::test::inspectMovie;
+using lumenreel::test::RenderToolTest;
+using lumenreel::test::resource;
+using lumenreel::test::runFfmpeg;
+using lumenreel::test::ToolRun;
+
+// Noise that changes every frame: the Animation codec cannot make it much smaller than the
+// pixels themselves.
+constexpr const char* kNoiseComposition = R"(/*{ "ISFVSN": "2", "INPUTS": [] }*/
+void main() {
+    vec2 p = gl_FragCoord.xy + vec2(FRAMEINDEX * 17.0, FRAMEINDEX * 3.0);
+    float n = fract(sin(dot(p, vec2(12.9898, 78.233))) * 43758.5453);
+    gl_FragColor = vec4(n, fract(n * 7.0), fract(n * 13.0), 1.0);
+}
+)";
+
+class RenderToolFailureTest : public RenderToolTest {
+protected:
+    QString writeFile(const QString& name, const QByteArray& contents) {
+        const QString path = mHome.filePath(name);
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(contents);
+        return path;
+    }
+
+    static QByteArray contentsOf(const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    // What a failed or stopped job must leave: no final movie but the earlier one (if any), no
+    // temporary files, and the recorded video, playable, in the Trash, named in the tool's last
+    // line.
+    void expectVideoKeptInTheTrash(const ToolRun& run, const QStringList& outputEntries = {}) {
+        EXPECT_EQ(entries(mOutput), outputEntries);
+        EXPECT_TRUE(entries(mTool->temporaryFolder()).isEmpty())
+            << entries(mTool->temporaryFolder()).join(' ').toStdString();
+        const QString kept = mTool->trashFolder() + QStringLiteral("/Plain.qt");
+        EXPECT_TRUE(run.err.trimmed().endsWith(QStringLiteral("in the Trash: ") + kept))
+            << run.err.toStdString();
+        const InspectedMovie movie = inspectMovie(kept);
+        ASSERT_TRUE(movie.opened) << movie.error.toStdString();
+        ASSERT_EQ(movie.tracks.size(), 1);
+        EXPECT_GE(movie.tracks.first().packetPts.size(), 1);
+    }
+};
+
+TEST_F(RenderToolFailureTest, AFrameThatCannotBeWrittenFailsTheJob) {
+    writeFile(QStringLiteral("Plain.fs"), kNoiseComposition);
+    mTool->setFileSizeLimit(1 << 20);
+    const ToolRun run =
+        mTool->run({"--size", "320x240", "--duration", "2", "--output", mOutput, mComposition});
+    EXPECT_EQ(run.status, 1) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(QStringLiteral("could not be written: ")));
+    EXPECT_TRUE(run.err.contains(QString::fromLocal8Bit(strerror(EFBIG))));
+    EXPECT_TRUE(run.out.isEmpty());
+    expectVideoKeptInTheTrash(run);
+}
+
+TEST_F(RenderToolFailureTest, AFinalMovieThatCannotBeWrittenLeavesTheEarlierOneAsItWas) {
+    // Thirty seconds of 16-bit stereo silence: 5 MB that the final movie copies.
+    const int bytes = 30 * 44100 * 4;
+    QByteArray wave("RIFF");
+    auto put32 = [&](quint32 value) {
+        for (int shift = 0; shift < 32; shift += 8)
+            wave.append(char((value >> shift) & 0xff));
+    };
+    put32(36 + bytes);
+    wave.append("WAVEfmt ");
+    put32(16);
+    put32(1 | (2 << 16));
+    put32(44100);
+    put32(44100 * 4);
+    put32(4 | (16 << 16));
+    wave.append("data");
+    put32(bytes);
+    wave.append(QByteArray(bytes, '\0'));
+    const QString sound = writeFile(QStringLiteral("silence.wav"), wave);
+    const QString earlier = writeFile(QStringLiteral("out/Plain.mov"), "the earlier movie");
+
+    mTool->setFileSizeLimit(3 << 20);
+    const ToolRun run = mTool->run({"--audio", sound, "--size", "64x48", "--duration", "1",
+                                    "--output", mOutput, mComposition});
+    EXPECT_EQ(run.status, 1) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(QStringLiteral("the movie could not be written: ")));
+    EXPECT_TRUE(run.err.contains(QString::fromLocal8Bit(strerror(EFBIG))));
+    EXPECT_EQ(contentsOf(earlier), QByteArray("the earlier movie"));
+    expectVideoKeptInTheTrash(run, {QStringLiteral("Plain.mov")});
+}
+
+TEST_F(RenderToolFailureTest, AnInterruptDuringTheFramesStopsCleanly) {
+    const std::optional<ToolRun> run = mTool->runAndSignal(
+        {"--size", "64x48", "--duration", "3600", "--output", mOutput, mComposition},
+        QStringLiteral("Rendering: "), SIGINT);
+    ASSERT_TRUE(run);
+    EXPECT_EQ(run->status, 130) << run->err.toStdString();
+    EXPECT_TRUE(run->err.contains(QStringLiteral("stopped by Interrupt")));
+    expectVideoKeptInTheTrash(*run);
+}
+
+TEST_F(RenderToolFailureTest, ATerminationDuringTheFlatteningLeavesNoPartialMovie) {
+    // Ten minutes of sound that must be converted to AAC keep the flattening busy.
+    const QString sound = mHome.filePath(QStringLiteral("long.flac"));
+    ASSERT_TRUE(runFfmpeg({"-f", "lavfi", "-i", "sine=frequency=440:duration=600", "-ac", "1",
+                           "-c:a", "flac", sound}));
+    const QString earlier = writeFile(QStringLiteral("out/Plain.mov"), "the earlier movie");
+    const std::optional<ToolRun> run = mTool->runAndSignal(
+        {"--audio", sound, "--size", "64x48", "--duration", "1", "--output", mOutput, mComposition},
+        QStringLiteral("writing the movie"), SIGTERM);
+    ASSERT_TRUE(run);
+    EXPECT_EQ(run->status, 143) << run->err.toStdString();
+    EXPECT_TRUE(run->err.contains(QStringLiteral("stopped by Terminated")));
+    EXPECT_EQ(contentsOf(earlier), QByteArray("the earlier movie"));
+    expectVideoKeptInTheTrash(*run, {QStringLiteral("Plain.mov")});
+}
+
+TEST_F(RenderToolFailureTest, RefusesAMovieThatWouldReplaceAnInput) {
+    const QByteArray sound = contentsOf(resource("sounds/demo-arpeggio.m4a"));
+    // The sound movie itself, under the final movie's name.
+    const QString named = writeFile(QStringLiteral("out/Plain.mov"), sound);
+    ToolRun run = mTool->run({"--audio", named, "--output", mOutput, mComposition});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.err.contains(QStringLiteral("would replace the job's own input")))
+        << run.err.toStdString();
+    EXPECT_EQ(contentsOf(named), sound);
+
+    // The same file under another name (a hard link).
+    QFile::remove(named);
+    const QString linked = writeFile(QStringLiteral("tone.m4a"), sound);
+    ASSERT_EQ(::link(qPrintable(linked), qPrintable(named)), 0);
+    run = mTool->run({"--audio", linked, "--output", mOutput, mComposition});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.err.contains(QStringLiteral("would replace"))) << run.err.toStdString();
+    EXPECT_EQ(contentsOf(linked), sound);
+    QFile::remove(named);
+
+    // A picture that the composition loads.
+    QImage tile(4, 4, QImage::Format_RGBA8888);
+    tile.fill(Qt::red);
+    ASSERT_TRUE(tile.save(mOutput + QStringLiteral("/Tile.mov"), "PNG"));
+    const QString composition = writeFile(
+        QStringLiteral("out/Tile.glsl"),
+        "#iChannel0 \"Tile.mov\"\n"
+        "void mainImage(out vec4 c, in vec2 p) { c = texture(iChannel0, p / iResolution.xy); }\n");
+    const QByteArray picture = contentsOf(mOutput + QStringLiteral("/Tile.mov"));
+    run = mTool->run({"--output", mOutput, composition});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.err.contains(QStringLiteral("would replace"))) << run.err.toStdString();
+    EXPECT_EQ(contentsOf(mOutput + QStringLiteral("/Tile.mov")), picture);
+}
+
+TEST_F(RenderToolFailureTest, ASoundMovieWithoutSoundIsRefusedBeforeRendering) {
+    QImage picture(8, 8, QImage::Format_RGB32);
+    picture.fill(Qt::blue);
+    const QString png = mHome.filePath(QStringLiteral("picture.png"));
+    ASSERT_TRUE(picture.save(png));
+    expectRefused({"--audio", png, "--output", mOutput, mComposition},
+                  QStringLiteral("has no sound track"));
+
+    const QString silentFilm = mHome.filePath(QStringLiteral("film.mov"));
+    ASSERT_TRUE(runFfmpeg(
+        {"-f", "lavfi", "-i", "testsrc=duration=1:size=32x32", "-c:v", "mpeg4", silentFilm}));
+    expectRefused({"--audio", silentFilm, "--output", mOutput, mComposition},
+                  QStringLiteral("has no sound track"));
+
+    // Sound as the second track: the movie still takes the first, with a warning.
+    const QString film = mHome.filePath(QStringLiteral("talkie.mov"));
+    ASSERT_TRUE(runFfmpeg({"-f", "lavfi", "-i", "testsrc=duration=1:size=32x32", "-f", "lavfi",
+                           "-i", "sine=duration=1", "-map", "0", "-map", "1", "-c:v", "mpeg4",
+                           "-c:a", "aac", film}));
+    const ToolRun run = mTool->run({"--audio", film, "--size", "32x32", "--duration", "0.5",
+                                    "--output", mOutput, mComposition});
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(QStringLiteral("lumenreel-render: warning: ") + film +
+                                 QStringLiteral(": the first track is a picture track")))
+        << run.err.toStdString();
+}
+
+} // namespace

@@ -1,0 +1,128 @@
+#include "app/RenderToolRunner.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+#include <sys/resource.h>
+
+namespace lumenreel::test {
+
+namespace {
+
+constexpr int kDeadlineMs = 300000;
+
+ToolRun finish(QProcess& process, QString err) {
+    EXPECT_TRUE(process.waitForFinished(kDeadlineMs)) << "lumenreel-render did not end";
+    if (process.state() != QProcess::NotRunning) {
+        process.kill();
+        process.waitForFinished(kDeadlineMs);
+    }
+    ToolRun run;
+    run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.out = QString::fromUtf8(process.readAllStandardOutput());
+    run.err = err + QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
+
+} // namespace
+
+RenderToolRunner::RenderToolRunner(const QString& home) : mHome(home) {
+    QDir().mkpath(temporaryFolder());
+}
+
+QString RenderToolRunner::temporaryFolder() const {
+    return mHome + QStringLiteral("/tmp");
+}
+
+QString RenderToolRunner::trashFolder() const {
+    return mHome + QStringLiteral("/data/Trash/files");
+}
+
+namespace {
+
+void startTool(QProcess& process, const QString& home, const QString& temporary,
+               long long fileSizeLimit, const QStringList& arguments) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("HOME"), home);
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/data"));
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/config"));
+    environment.insert(QStringLiteral("TMPDIR"), temporary);
+    process.setProcessEnvironment(environment);
+    if (fileSizeLimit >= 0) {
+        process.setChildProcessModifier([fileSizeLimit] {
+            std::signal(SIGXFSZ, SIG_IGN);
+            const rlimit limit{rlim_t(fileSizeLimit), rlim_t(fileSizeLimit)};
+            setrlimit(RLIMIT_FSIZE, &limit);
+        });
+    }
+    process.start(QStringLiteral(LUMENREEL_RENDER_TOOL), arguments);
+}
+
+} // namespace
+
+ToolRun RenderToolRunner::run(const QStringList& arguments) const {
+    QProcess process;
+    startTool(process, mHome, temporaryFolder(), mFileSizeLimit, arguments);
+    return finish(process, {});
+}
+
+std::optional<ToolRun> RenderToolRunner::runAndSignal(const QStringList& arguments,
+                                                      const QString& text, int signal) const {
+    QProcess process;
+    process.setReadChannel(QProcess::StandardError);
+    startTool(process, mHome, temporaryFolder(), mFileSizeLimit, arguments);
+    QString err;
+    const QDeadlineTimer deadline(kDeadlineMs);
+    while (!err.contains(text)) {
+        if (deadline.hasExpired() || process.state() == QProcess::NotRunning ||
+            !process.waitForReadyRead(int(deadline.remainingTime()))) {
+            ADD_FAILURE()
+                << "never saw \"" << text.toStdString() << "\":\n"
+                << (err + QString::fromUtf8(process.readAllStandardError())).toStdString();
+            process.kill();
+            process.waitForFinished(kDeadlineMs);
+            return std::nullopt;
+        }
+        err += QString::fromUtf8(process.readAllStandardError());
+    }
+    ::kill(pid_t(process.processId()), signal);
+    return finish(process, err);
+}
+
+void RenderToolTest::SetUp() {
+    ASSERT_TRUE(mHome.isValid());
+    mTool.emplace(mHome.path());
+    mOutput = mHome.filePath(QStringLiteral("out"));
+    ASSERT_TRUE(QDir().mkpath(mOutput));
+    mComposition = mHome.filePath(QStringLiteral("Plain.fs"));
+    QFile file(mComposition);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("/*{ \"ISFVSN\": \"2\", \"INPUTS\": [] }*/\n"
+               "void main() { gl_FragColor = vec4(isf_FragNormCoord, TIME, 1.0); }\n");
+}
+
+QStringList RenderToolTest::entries(const QString& folder) {
+    return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+}
+
+void RenderToolTest::expectRefused(const QStringList& arguments, const QString& reason,
+                                   int status) {
+    const ToolRun run = mTool->run(arguments);
+    EXPECT_EQ(run.status, status) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(reason)) << run.err.toStdString();
+    EXPECT_EQ(run.err.count(QStringLiteral("lumenreel-render: ")), 1) << run.err.toStdString();
+    EXPECT_TRUE(run.out.isEmpty());
+    EXPECT_TRUE(entries(mOutput).isEmpty()) << entries(mOutput).join(' ').toStdString();
+}
+
+QString resource(const QString& name) {
+    return QStringLiteral(LUMENREEL_SOURCE_DIR "/resources/") + name;
+}
+
+} // namespace lumenreel::test

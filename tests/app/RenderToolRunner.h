@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <optional>
+
+namespace lumenreel::test {
+
+// What one run of lumenreel-render gave.
+struct ToolRun {
+    int status = -1; // the exit status; -1 when the process did not exit by itself
+    QString out;
+    QString err;
+};
+
+// Runs lumenreel-render in a child process with its own home, data, settings and temporary
+// folders under `home`, and a deadline for everything it waits on.
+class RenderToolRunner {
+public:
+    explicit RenderToolRunner(const QString& home);
+
+    // The child may write files of at most `bytes` bytes; a longer write fails with EFBIG
+    // instead of killing it.
+    void setFileSizeLimit(long long bytes) { mFileSizeLimit = bytes; }
+    QString temporaryFolder() const;
+    QString trashFolder() const;
+
+    ToolRun run(const QStringList& arguments) const;
+    // Runs the tool, sends it `signal` as soon as its standard error shows `text`, and waits
+    // for its end. Returns nothing when `text` never came.
+    std::optional<ToolRun> runAndSignal(const QStringList& arguments, const QString& text,
+                                        int signal) const;
+
+private:
+    QString mHome;
+    long long mFileSizeLimit = -1;
+};
+
+// A home folder with an output folder and a small composition, Plain.fs, whose movie is
+// Plain.mov in the output folder.
+class RenderToolTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+
+    QString outputMovie() const { return mOutput + QStringLiteral("/Plain.mov"); }
+    // The entries of a folder, hidden ones too.
+    static QStringList entries(const QString& folder);
+    // A bad input gives a one-line reason and writes nothing into the output folder.
+    void expectRefused(const QStringList& arguments, const QString& reason, int status = 1);
+
+    QTemporaryDir mHome;
+    QString mOutput;
+    QString mComposition;
+    std::optional<RenderToolRunner> mTool;
+};
+
+// A bundled file of the resources folder.
+QString resource(const QString& name);
+
+} // namespace lumenreel::test
