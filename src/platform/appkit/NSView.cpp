@@ -1,0 +1,273 @@
+#include "platform/appkit/NSView.h"
+
+#include "platform/appkit/NSWindow.h"
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QWidget>
+
+#include <algorithm>
+#include <cmath>
+
+NS_IMPLEMENT_CLASS(NSView, NSObject)
+
+int import_NSView() {
+    return NSView::classObject() != nullptr ? 1 : 0;
+}
+
+// The widget of a plain view: paints through drawRect: and hands mouse presses to the view.
+class NSViewWidget : public QWidget {
+public:
+    explicit NSViewWidget(NSView* view) : mView(view) {}
+
+protected:
+    void paintEvent(QPaintEvent* event) override {
+        QPainter painter(this);
+        mView->paintWidget(painter, event->rect());
+    }
+    void mousePressEvent(QMouseEvent* event) override {
+        mView->mouseDown(flipped(event->position()));
+    }
+    void mouseReleaseEvent(QMouseEvent* event) override {
+        mView->mouseUp(flipped(event->position()), rect().contains(event->position().toPoint()));
+    }
+
+private:
+    NSPoint flipped(const QPointF& point) const { return NSPoint(point.x(), height() - point.y()); }
+
+    NSView* mView;
+};
+
+namespace {
+
+thread_local QPainter* sCurrentPainter = nullptr;
+
+// One axis of the autoresizing rule: the lengths before the change (margin before, size, margin
+// after) and which of them are flexible; returns the new start and size.
+std::pair<double, double> resizedAxis(double start, double size, double oldSuperSize,
+                                      double newSuperSize, bool startFlexible, bool sizeFlexible,
+                                      bool endFlexible) {
+    const double change = newSuperSize - oldSuperSize;
+    const int flexibleParts = int(startFlexible) + int(sizeFlexible) + int(endFlexible);
+    if (flexibleParts == 0 || change == 0.0)
+        return {start, size};
+    const double end = oldSuperSize - start - size;
+    const double total =
+        (startFlexible ? start : 0.0) + (sizeFlexible ? size : 0.0) + (endFlexible ? end : 0.0);
+    auto share = [&](double length) {
+        return total != 0.0 ? change * length / total : change / flexibleParts;
+    };
+    if (startFlexible)
+        start += share(start);
+    if (sizeFlexible)
+        size = std::max(0.0, size + share(size));
+    return {start, size};
+}
+
+} // namespace
+
+QPainter* NSGraphicsContext::currentPainter() {
+    return sCurrentPainter;
+}
+
+void NSGraphicsContext::setCurrentPainter(QPainter* painter) {
+    sCurrentPainter = painter;
+}
+
+NSView::NSView() = default;
+
+QWidget* NSView::existingWidget() const {
+    return static_cast<QWidget*>(mWidget.data());
+}
+
+NSView::~NSView() {
+    for (NSView* view : std::as_const(mSubviews)) {
+        view->mSuperview = nullptr;
+        view->release();
+    }
+    mSubviews.clear();
+    delete existingWidget();
+}
+
+NSObject* NSView::init() {
+    return initWithFrame(NSRect());
+}
+
+NSView* NSView::initWithFrame(const NSRect& frame) {
+    mFrame = frame;
+    return this;
+}
+
+void NSView::setFrame(const NSRect& frame) {
+    const NSSize oldSize = mFrame.size();
+    mFrame.moveTo(frame.topLeft());
+    if (frame.size() != oldSize)
+        setFrameSize(frame.size());
+    else
+        placeWidget();
+}
+
+void NSView::setFrameOrigin(const NSPoint& origin) {
+    mFrame.moveTo(origin);
+    placeWidget();
+}
+
+void NSView::setFrameSize(const NSSize& size) {
+    const NSSize oldSize = mFrame.size();
+    mFrame.setSize(size);
+    placeWidget();
+    if (mAutoresizesSubviews)
+        resizeSubviewsWithOldSize(oldSize);
+    // Sub-views keep their y-up frames; in the flipped widget space they move with the height.
+    placeSubviewWidgets();
+}
+
+void NSView::resizeWithOldSuperviewSize(const NSSize& oldSize) {
+    if (!mSuperview || mAutoresizingMask == NSViewNotSizable)
+        return;
+    const NSSize newSize = mSuperview->frame().size();
+    const unsigned mask = mAutoresizingMask;
+    const auto [x, width] =
+        resizedAxis(mFrame.x(), mFrame.width(), oldSize.width(), newSize.width(),
+                    mask & NSViewMinXMargin, mask & NSViewWidthSizable, mask & NSViewMaxXMargin);
+    const auto [y, height] =
+        resizedAxis(mFrame.y(), mFrame.height(), oldSize.height(), newSize.height(),
+                    mask & NSViewMinYMargin, mask & NSViewHeightSizable, mask & NSViewMaxYMargin);
+    setFrame(NSRect(x, y, width, height));
+}
+
+void NSView::resizeSubviewsWithOldSize(const NSSize& oldSize) {
+    for (NSView* view : std::as_const(mSubviews))
+        view->resizeWithOldSuperviewSize(oldSize);
+}
+
+NSWindow* NSView::window() const {
+    const NSView* view = this;
+    while (view->mSuperview)
+        view = view->mSuperview;
+    return view->mContentWindow;
+}
+
+void NSView::addSubview(NSView* view) {
+    if (!view || view == this)
+        return;
+    view->retain();
+    view->removeFromSuperview();
+    view->mSuperview = this;
+    mSubviews.append(view);
+    if (mWidget) {
+        QWidget* child = view->widget();
+        if (child) {
+            child->setParent(existingWidget());
+            view->placeWidget();
+            child->setVisible(!view->mHidden);
+        }
+    }
+}
+
+void NSView::removeFromSuperview() {
+    NSView* superview = mSuperview;
+    if (!superview)
+        return;
+    superview->mSubviews.removeOne(this);
+    mSuperview = nullptr;
+    if (QWidget* shown = existingWidget())
+        shown->setParent(nullptr);
+    release();
+}
+
+NSRect NSView::convertRectToBase(const NSRect& rect) const {
+    NSRect result = rect;
+    for (const NSView* view = this; view && view->mSuperview; view = view->mSuperview)
+        result.translate(view->mFrame.topLeft());
+    return result;
+}
+
+NSPoint NSView::convertPointToBase(const NSPoint& point) const {
+    return convertRectToBase(NSRect(point, NSSize())).topLeft();
+}
+
+void NSView::setHidden(bool hidden) {
+    mHidden = hidden;
+    if (QWidget* shown = existingWidget())
+        shown->setVisible(!hidden);
+}
+
+void NSView::setToolTip(const QString& text) {
+    mToolTip = text;
+    if (QWidget* shown = existingWidget())
+        shown->setToolTip(text);
+}
+
+void NSView::setNeedsDisplay(bool needsDisplay) {
+    mNeedsDisplay = needsDisplay;
+    if (QWidget* shown = existingWidget(); needsDisplay && shown)
+        shown->update();
+}
+
+void NSView::drawRect(const NSRect&) {}
+
+bool NSView::acceptsFirstMouse(const QMouseEvent*) {
+    return false;
+}
+
+void NSView::mouseDown(const NSPoint&) {}
+
+void NSView::mouseUp(const NSPoint&, bool) {}
+
+QWidget* NSView::widget() {
+    if (QWidget* shown = existingWidget())
+        return shown;
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
+        return nullptr;
+    QWidget* made = makeWidget();
+    mWidget = made;
+    made->setToolTip(mToolTip);
+    made->setAttribute(Qt::WA_OpaquePaintEvent, isOpaque());
+    if (mSuperview && mSuperview->existingWidget())
+        made->setParent(mSuperview->existingWidget());
+    placeWidget();
+    for (NSView* view : std::as_const(mSubviews)) {
+        if (QWidget* child = view->widget()) {
+            child->setParent(made);
+            view->placeWidget();
+            child->setVisible(!view->mHidden);
+        }
+    }
+    made->setVisible(!mHidden && mSuperview);
+    return made;
+}
+
+QWidget* NSView::makeWidget() {
+    return new NSViewWidget(this);
+}
+
+void NSView::placeWidget() {
+    QWidget* shown = existingWidget();
+    if (!shown)
+        return;
+    // Points are whole Qt units; a frame between them is rounded outwards at neither side.
+    const double parentHeight = mSuperview ? mSuperview->mFrame.height() : mFrame.height();
+    const QRectF flipped =
+        NSFlipRect(mSuperview ? mFrame : NSRect(QPointF(0, 0), mFrame.size()), parentHeight);
+    shown->setGeometry(QRect(qRound(flipped.x()), qRound(flipped.y()), qRound(flipped.width()),
+                             qRound(flipped.height())));
+}
+
+void NSView::placeSubviewWidgets() {
+    for (NSView* view : std::as_const(mSubviews))
+        view->placeWidget();
+}
+
+void NSView::paintWidget(QPainter& painter, const QRect& dirty) {
+    const double height = existingWidget() ? existingWidget()->height() : mFrame.height();
+    painter.translate(0, height);
+    painter.scale(1, -1);
+    QPainter* previous = NSGraphicsContext::currentPainter();
+    NSGraphicsContext::setCurrentPainter(&painter);
+    drawRect(NSFlipRect(QRectF(dirty), height));
+    NSGraphicsContext::setCurrentPainter(previous);
+    mNeedsDisplay = false;
+}

@@ -1,0 +1,201 @@
+#include "platform/appkit/NSWindow.h"
+
+#include "platform/appkit/NSView.h"
+#include "platform/foundation/NSNotificationCenter.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWidget>
+
+NS_IMPLEMENT_CLASS(NSWindow, NSObject)
+
+int import_NSWindow() {
+    return NSWindow::classObject() != nullptr ? 1 : 0;
+}
+
+// The top-level widget of a window: its close button goes through the window's delegate.
+class NSWindowWidget : public QWidget {
+public:
+    explicit NSWindowWidget(NSWindow* window) : mWindow(window) {}
+
+protected:
+    void closeEvent(QCloseEvent* event) override {
+        if (mClosing || mWindow->shouldClose()) {
+            event->accept();
+            if (!mClosing)
+                mWindow->didClose();
+        } else {
+            event->ignore();
+        }
+    }
+    void resizeEvent(QResizeEvent*) override { mWindow->widgetResized(size()); }
+
+public:
+    bool mClosing = false;
+
+private:
+    NSWindow* mWindow;
+};
+
+NSWindow::NSWindow() = default;
+
+QWidget* NSWindow::existingWidget() const {
+    return static_cast<QWidget*>(mWidget.data());
+}
+
+NSWindow::~NSWindow() {
+    if (mContentView) {
+        mContentView->setContentWindow(nullptr);
+        mContentView->release();
+    }
+    delete existingWidget();
+}
+
+NSObject* NSWindow::init() {
+    return initWithContentRect(NSRect(0, 0, 400, 300));
+}
+
+NSWindow* NSWindow::initWithContentRect(const NSRect& contentRect) {
+    mFrame = contentRect;
+    NSRef<NSView> content = NSAdopt(NSAllocInit<NSView>());
+    content->setFrame(NSRect(QPointF(0, 0), contentRect.size()));
+    content->setAutoresizingMask(NSViewWidthSizable | NSViewHeightSizable);
+    setContentView(content.get());
+    return this;
+}
+
+void NSWindow::setTitle(const QString& title) {
+    mTitle = title;
+    if (QWidget* shown = existingWidget())
+        shown->setWindowTitle(title);
+}
+
+void NSWindow::setFrame(const NSRect& frame, bool display) {
+    const NSSize oldSize = mFrame.size();
+    mFrame = frame;
+    if (mContentView && frame.size() != oldSize)
+        mContentView->setFrameSize(frame.size());
+    placeWidget();
+    if (display && mContentView)
+        mContentView->setNeedsDisplay(true);
+}
+
+void NSWindow::setFrameOrigin(const NSPoint& origin) {
+    mFrame.moveTo(origin);
+    placeWidget();
+}
+
+NSPoint NSWindow::convertBaseToScreen(const NSPoint& point) const {
+    return mFrame.topLeft() + point;
+}
+
+void NSWindow::setContentView(NSView* view) {
+    if (view == mContentView)
+        return;
+    if (view) {
+        view->retain();
+        view->removeFromSuperview();
+        view->setContentWindow(this);
+        view->setFrame(NSRect(QPointF(0, 0), mFrame.size()));
+    }
+    if (mContentView) {
+        mContentView->setContentWindow(nullptr);
+        if (QWidget* old = mContentView->existingWidget())
+            old->setParent(nullptr);
+        mContentView->release();
+    }
+    mContentView = view;
+    if (QWidget* shown = existingWidget(); shown && view) {
+        if (QWidget* content = view->widget()) {
+            content->setParent(shown);
+            content->setGeometry(0, 0, shown->width(), shown->height());
+            content->show();
+        }
+    }
+}
+
+void NSWindow::makeKeyAndOrderFront(NSObject*) {
+    if (QWidget* window = widget()) {
+        window->show();
+        window->raise();
+        window->activateWindow();
+    }
+}
+
+void NSWindow::orderOut(NSObject*) {
+    if (QWidget* shown = existingWidget())
+        shown->hide();
+}
+
+void NSWindow::performClose(NSObject*) {
+    if (shouldClose())
+        close();
+}
+
+void NSWindow::close() {
+    if (auto* window = static_cast<NSWindowWidget*>(existingWidget())) {
+        window->mClosing = true;
+        window->close();
+        window->mClosing = false;
+    }
+    didClose();
+}
+
+bool NSWindow::isVisible() const {
+    return existingWidget() && existingWidget()->isVisible();
+}
+
+bool NSWindow::shouldClose() {
+    if (!mDelegate || !mDelegate->respondsToSelector(QStringLiteral("windowShouldClose:")))
+        return true;
+    return mDelegate->performSelector(QStringLiteral("windowShouldClose:"), this).toBool();
+}
+
+void NSWindow::didClose() {
+    NSNotificationCenter::defaultCenter()->postNotificationName(
+        QStringLiteral("NSWindowWillCloseNotification"), this);
+}
+
+QWidget* NSWindow::widget() {
+    if (QWidget* shown = existingWidget())
+        return shown;
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
+        return nullptr;
+    auto* window = new NSWindowWidget(this);
+    mWidget = window;
+    window->setWindowTitle(mTitle);
+    placeWidget();
+    if (mContentView) {
+        if (QWidget* content = mContentView->widget()) {
+            content->setParent(window);
+            content->setGeometry(0, 0, window->width(), window->height());
+            content->show();
+        }
+    }
+    return window;
+}
+
+double NSWindow::screenHeight() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen ? screen->geometry().height() : 0.0;
+}
+
+void NSWindow::widgetResized(const QSize& size) {
+    if (QSizeF(size) == mFrame.size())
+        return;
+    const QRect geometry = existingWidget()->geometry();
+    mFrame = NSFlipRect(QRectF(geometry), screenHeight());
+    if (mContentView)
+        mContentView->setFrameSize(mFrame.size());
+}
+
+void NSWindow::placeWidget() {
+    QWidget* shown = existingWidget();
+    if (!shown)
+        return;
+    const QRectF flipped = NSFlipRect(mFrame, screenHeight());
+    shown->setGeometry(QRect(qRound(flipped.x()), qRound(flipped.y()), qRound(flipped.width()),
+                             qRound(flipped.height())));
+}

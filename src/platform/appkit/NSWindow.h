@@ -1,0 +1,83 @@
+#pragma once
+
+#include "platform/appkit/NSGeometry.h"
+#include "platform/foundation/NSClass.h"
+#include "platform/foundation/NSObject.h"
+
+#include <QPointer>
+#include <QString>
+
+class NSView;
+class QWidget;
+
+// A top-level window with one content view. Its frame is in screen coordinates with the origin
+// at the lower left of the primary screen, y growing upwards, and is the content rectangle (the
+// window manager's decorations are not counted). Main thread only.
+//
+// A close (the close button, the window manager, performClose:) first asks the delegate's
+// windowShouldClose: (false keeps the window open), then posts
+// "NSWindowWillCloseNotification" and hides the window.
+class NSWindow : public NSObject {
+    Q_OBJECT
+    NS_DECLARE_CLASS(NSWindow)
+    Q_PROPERTY(QString title READ title WRITE setTitle)
+    Q_PROPERTY(QRectF frame READ frame WRITE setFrameRect)
+public:
+    NSWindow();
+    ~NSWindow() override;
+
+    NSObject* init() override;
+    // Designated initialiser: a window whose content has `contentRect` (screen coordinates) and
+    // a plain content view of that size.
+    NSWindow* initWithContentRect(const NSRect& contentRect);
+
+    QString title() const { return mTitle; }
+    void setTitle(const QString& title);
+
+    NSRect frame() const { return mFrame; }
+    void setFrame(const NSRect& frame, bool display);
+    void setFrameRect(const NSRect& frame) { setFrame(frame, true); }
+    void setFrameOrigin(const NSPoint& origin);
+    // A point of the window's base coordinate space (its content view's) on the screen.
+    NSPoint convertBaseToScreen(const NSPoint& point) const;
+
+    NSView* contentView() const { return mContentView; }
+    // Retains the view, which takes the window's content size.
+    void setContentView(NSView* view);
+
+    // Not retained.
+    NSObject* delegate() const { return mDelegate; }
+    void setDelegate(NSObject* delegate) { mDelegate = delegate; }
+
+    Q_INVOKABLE void makeKeyAndOrderFront(NSObject* sender);
+    Q_INVOKABLE void orderOut(NSObject* sender);
+    // Closes the window if the delegate's windowShouldClose: allows it.
+    Q_INVOKABLE void performClose(NSObject* sender);
+    // Closes the window without asking.
+    Q_INVOKABLE void close();
+    bool isVisible() const;
+
+    // The top-level widget, made on first use (null without a QApplication).
+    QWidget* widget();
+
+    // Height of the primary screen, in points, against which frames are flipped.
+    static double screenHeight();
+
+private:
+    friend class NSWindowWidget;
+    // Whether the delegate lets the window close.
+    bool shouldClose();
+    void didClose();
+    void placeWidget();
+    // The window manager or the user resized the widget.
+    void widgetResized(const QSize& size);
+
+    QString mTitle;
+    NSRect mFrame;
+    NSView* mContentView = nullptr;
+    NSObject* mDelegate = nullptr;
+    QPointer<QObject> mWidget; // the top-level QWidget
+    QWidget* existingWidget() const;
+};
+
+int import_NSWindow();
