@@ -1,0 +1,151 @@
+#include "interface/UICocoaViews/NSUIViewNibbler.h"
+
+#include "common/LogCapture.h"
+#include "platform/appkit/NSNib.h"
+#include "platform/appkit/NSWindow.h"
+#include "platform/foundation/NSException.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+// A nibbler subclass that names no file: it loads "PanelView".
+class PanelView : public NSUIViewNibbler {
+    Q_OBJECT
+    NS_DECLARE_CLASS(PanelView)
+public:
+    int nibblerAwakenings = 0;
+
+protected:
+    void awakeFromNibbler() override { ++nibblerAwakenings; }
+};
+NS_IMPLEMENT_CLASS(PanelView, NSUIViewNibbler)
+
+// A nibbler whose file is chosen by its class method.
+class RenamedPanel : public NSUIViewNibbler {
+    Q_OBJECT
+    NS_DECLARE_CLASS(RenamedPanel)
+};
+NS_IMPLEMENT_CLASS(RenamedPanel, NSUIViewNibbler, [](NSClass& cls) {
+    cls.addClassMethod(QStringLiteral("classNibName"),
+                       [](Class) { return QVariant(QStringLiteral("Unplugged")); });
+})
+
+// A view that raises the platform exception when it wakes.
+class RaisingView : public NSView {
+    Q_OBJECT
+    NS_DECLARE_CLASS(RaisingView)
+public:
+    void awakeFromNib() override {
+        NSException::raise(NSInvalidArgumentException, QStringLiteral("refused"));
+    }
+};
+NS_IMPLEMENT_CLASS(RaisingView, NSView)
+
+namespace {
+
+using lumenreel::test::LogCapture;
+
+class NSUIViewNibblerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(mFolder.isValid());
+        NSNib::setInterfaceFolders({mFolder.path()});
+        write("PanelView", R"(<interface>
+  <view id="content" frame="0 0 50 40" autoresizingMask="18">
+    <view class="NSButton" frame="5 5 40 20" title="Inside"/>
+  </view>
+  <object id="controller" class="NSObject"/>
+  <outlet source="owner" name="nibblerSubView" destination="content"/>
+  <outlet source="owner" name="nibblerController" destination="controller"/>
+</interface>)");
+        write("Unplugged", R"(<interface><view frame="0 0 10 10"/></interface>)");
+        write("Raising", R"(<interface><view class="RaisingView"/></interface>)");
+        write("Window", R"(<interface>
+  <window id="window" frame="0 0 400 300">
+    <view id="panel" class="PanelView" frame="10 20 200 100"/>
+  </window>
+</interface>)");
+    }
+    void TearDown() override { NSNib::setInterfaceFolders({}); }
+
+    void write(const char* name, const char* xml) {
+        QFile file(mFolder.filePath(QString::fromLatin1(name) + QStringLiteral(".xml")));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(xml);
+    }
+
+    QTemporaryDir mFolder;
+};
+
+TEST_F(NSUIViewNibblerTest, APlacedNibblerLoadsItsClassNamedFileOnceAndFillsItself) {
+    NSAutoreleasePool pool;
+    NSRef<NSNib> nib = NSAdopt(NSNib::initWithNibNamed(QStringLiteral("Window")));
+    QList<NSObject*> objects;
+    ASSERT_TRUE(nib && nib->instantiateNibWithOwner(nullptr, &objects));
+    NSRef<NSWindow> window(qobject_cast<NSWindow*>(objects.value(0)));
+    ASSERT_TRUE(window);
+    auto* panel = qobject_cast<PanelView*>(window->contentView()->subviews().value(0));
+    ASSERT_NE(panel, nullptr);
+
+    EXPECT_EQ(panel->defaultNibName(), QStringLiteral("PanelView"));
+    EXPECT_EQ(panel->constructed(), 1u);
+    // The inner file's awakeFromNib to its owner lands in awakeFromNibbler.
+    EXPECT_EQ(panel->nibblerAwakenings, 1);
+    ASSERT_NE(panel->nibblerSubView(), nullptr);
+    EXPECT_NE(panel->nibblerController(), nullptr);
+    EXPECT_EQ(panel->topLevelObjects().size(), 2);
+    EXPECT_EQ(panel->subviews(), QList<NSView*>{panel->nibblerSubView()});
+    EXPECT_EQ(panel->nibblerSubView()->frame(), NSMakeRect(0, 0, 200, 100));
+
+    panel->awakeFromNib();
+    EXPECT_EQ(panel->constructed(), 1u);
+    EXPECT_EQ(panel->nibblerAwakenings, 2);
+
+    panel->setFrameSize(NSSize(300, 150));
+    EXPECT_EQ(panel->nibblerSubView()->frame(), NSMakeRect(0, 0, 300, 150));
+}
+
+TEST_F(NSUIViewNibblerTest, AFileThatDoesNotConnectTheSubViewLeavesTheViewEmpty) {
+    NSRef<RenamedPanel> panel = NSAdopt(NSAllocInit<RenamedPanel>());
+    EXPECT_EQ(panel->defaultNibName(), QStringLiteral("Unplugged"));
+    EXPECT_FALSE(panel->instantiateObjectGraphWithNibName(panel->defaultNibName()));
+    EXPECT_TRUE(panel->subviews().isEmpty());
+    EXPECT_EQ(panel->topLevelObjects().size(), 1);
+    EXPECT_FALSE(panel->installNibblerSubView());
+    panel->setFrameSize(NSSize(20, 20)); // no sub-view: nothing to tell
+
+    NSRef<PanelView> missing = NSAdopt(NSAllocInit<PanelView>());
+    missing->setDefaultNibName(QStringLiteral("NoSuchFile"));
+    missing->awakeFromNib();
+    EXPECT_EQ(missing->constructed(), 1u);
+    EXPECT_TRUE(missing->subviews().isEmpty());
+}
+
+TEST_F(NSUIViewNibblerTest, APlatformExceptionWhileLoadingIsLoggedAndFails) {
+    NSRef<PanelView> panel = NSAdopt(NSAllocInit<PanelView>());
+    LogCapture log;
+    EXPECT_FALSE(panel->instantiateObjectGraphWithNibName(QStringLiteral("Raising")));
+    EXPECT_TRUE(log.text().contains(QStringLiteral(
+        "NSUIViewNibbler::instantiateObjectGraphWithNibName:Raising exception:refused")))
+        << log.text().toStdString();
+}
+
+TEST_F(NSUIViewNibblerTest, CentresAWindowAboveAView) {
+    // A window 400 wide over a view 200 wide whose screen x is 100: the window goes to x 0.
+    NSRef<NSWindow> host = NSAdopt(NSAllocInit<NSWindow>());
+    host->setFrame(NSMakeRect(60, 300, 500, 400), false);
+    NSRef<NSView> view = NSAdopt(NSAllocInit<NSView>());
+    view->setFrame(NSMakeRect(40, 10, 200, 50));
+    host->contentView()->addSubview(view.get());
+    NSRef<NSWindow> window = NSAdopt(NSAllocInit<NSWindow>());
+    window->setFrame(NSMakeRect(700, 123, 400, 80), false);
+
+    NSUIViewNibbler::centerWindow(window.get(), view.get());
+    EXPECT_EQ(window->frame(), NSMakeRect(0, 123, 400, 80));
+}
+
+} // namespace
+
+#include "NSUIViewNibblerTest.moc"
