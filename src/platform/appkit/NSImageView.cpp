@@ -1,6 +1,15 @@
 #include "platform/appkit/NSImageView.h"
 
+#include "platform/appkit/NSBitmapImageRep.h"
 #include "platform/appkit/NSImage.h"
+
+#include <QPainter>
+
+NS_IMPLEMENT_CLASS(NSImageView, NSView)
+
+int import_NSImageView() {
+    return NSImageView::classObject() != nullptr ? 1 : 0;
+}
 
 NSImageView::NSImageView() = default;
 
@@ -16,5 +25,25 @@ void NSImageView::setImage(NSImage* image) {
         mImage->release();
     mImage = image;
     ++mChangeCount;
+    setNeedsDisplay(true);
     Q_EMIT imageChanged();
+}
+
+void NSImageView::drawRect(const NSRect&) {
+    QPainter* painter = NSGraphicsContext::currentPainter();
+    const NSBitmapImageRep* bitmap = mImage ? mImage->bitmapRepresentation() : nullptr;
+    if (!painter || !bitmap || bitmap->qImage().isNull())
+        return;
+    const QImage& picture = bitmap->qImage();
+    QSizeF size = picture.size();
+    if (size.width() > bounds().width() || size.height() > bounds().height())
+        size.scale(bounds().size(), Qt::KeepAspectRatio);
+    const QRectF target((bounds().width() - size.width()) / 2.0,
+                        (bounds().height() - size.height()) / 2.0, size.width(), size.height());
+    // Pictures are stored top row first: draw them in the widget's own y-down space.
+    painter->save();
+    painter->resetTransform();
+    painter->setRenderHint(QPainter::SmoothPixmapTransform);
+    painter->drawImage(NSFlipRect(target, bounds().height()), picture);
+    painter->restore();
 }

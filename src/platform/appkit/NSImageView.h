@@ -1,12 +1,14 @@
 #pragma once
 
-#include "platform/foundation/NSObject.h"
+#include "platform/appkit/NSView.h"
 
 class NSImage;
 
-// The image an image view shows. Whoever draws it listens to `imageChanged`. Main thread only.
-class NSImageView : public NSObject {
+// A view that shows an image, scaled down to fit and centred; `imageChanged` tells anything else
+// that shows it. Main thread only.
+class NSImageView : public NSView {
     Q_OBJECT
+    NS_DECLARE_CLASS(NSImageView)
 public:
     NSImageView();
     ~NSImageView() override;
@@ -17,6 +19,8 @@ public:
     // Number of times an image was set.
     quint64 imageChangeCount() const { return mChangeCount; }
 
+    void drawRect(const NSRect& dirtyRect) override;
+
 Q_SIGNALS:
     void imageChanged();
 
@@ -24,3 +28,5 @@ private:
     NSImage* mImage = nullptr;
     quint64 mChangeCount = 0;
 };
+
+int import_NSImageView();

@@ -1,0 +1,171 @@
+// The controls driven the way a person drives them: real clicks and keys on their Qt widgets.
+
+#include "platform/appkit/NSBinding.h"
+#include "platform/appkit/NSBitmapImageRep.h"
+#include "platform/appkit/NSButton.h"
+#include "platform/appkit/NSImage.h"
+#include "platform/appkit/NSImageView.h"
+#include "platform/appkit/NSPopUpButton.h"
+#include "platform/appkit/NSProgressIndicator.h"
+#include "platform/appkit/NSTextField.h"
+#include "platform/appkit/NSWindow.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// The far end of actions and bindings.
+class Settings : public NSObject {
+    Q_OBJECT
+    Q_PROPERTY(double frameRate READ frameRate WRITE setFrameRate)
+    Q_PROPERTY(int preset MEMBER preset)
+public:
+    double frameRate() const { return mFrameRate; }
+    // Keeps whole frames per second only, as a settings object may.
+    void setFrameRate(double rate) { mFrameRate = std::round(rate); }
+    Q_INVOKABLE void actionChanged(NSObject* sender) { senders.append(sender); }
+
+    int preset = 0;
+    QList<NSObject*> senders;
+
+private:
+    double mFrameRate = 30;
+};
+
+class NSControlsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        mWindow = NSAdopt(NSAllocInit<NSWindow>());
+        mWindow->setFrame(NSMakeRect(0, 0, 300, 200), false);
+        mSettings = NSAdopt(new Settings);
+    }
+
+    template <class T>
+    NSRef<T> place(const NSRect& frame) {
+        NSRef<T> control = NSAdopt(NSAllocInit<T>());
+        control->setFrame(frame);
+        mWindow->contentView()->addSubview(control.get());
+        return control;
+    }
+
+    void show() {
+        mWindow->makeKeyAndOrderFront(nullptr);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(mWindow->widget(), 5000));
+    }
+
+    NSRef<NSWindow> mWindow;
+    NSRef<Settings> mSettings;
+};
+
+TEST_F(NSControlsTest, ACheckBoxClickChangesItsStateThenSendsItsAction) {
+    NSRef<NSButton> box = place<NSButton>(NSMakeRect(10, 10, 120, 24));
+    box->setButtonType(QStringLiteral("switch"));
+    box->setTitle(QStringLiteral("Loop"));
+    box->setTarget(mSettings.get());
+    box->setAction(QStringLiteral("actionChanged:"));
+    show();
+    QTest::mouseClick(box->widget(), Qt::LeftButton, {}, QPoint(8, 12));
+    EXPECT_EQ(box->state(), 1);
+    EXPECT_EQ(mSettings->senders, QList<NSObject*>{box.get()});
+
+    box->setEnabled(false);
+    QTest::mouseClick(box->widget(), Qt::LeftButton, {}, QPoint(8, 12));
+    EXPECT_EQ(box->state(), 1);
+    EXPECT_EQ(mSettings->senders.size(), 1);
+}
+
+TEST_F(NSControlsTest, ANumberFieldKeepsItsRangeAndRefusesText) {
+    NSRef<NSTextField> field = place<NSTextField>(NSMakeRect(10, 40, 80, 24));
+    field->setEditable(true);
+    field->setNumberFormat(true);
+    field->setMinimum(1);
+    field->setMaximum(600);
+    field->setDecimals(0);
+    ASSERT_TRUE(
+        NSBind(field.get(), QStringLiteral("value"), mSettings.get(), QStringLiteral("frameRate")));
+    EXPECT_EQ(field->stringValue(), QStringLiteral("30"));
+    show();
+
+    auto* edit = qobject_cast<QLineEdit*>(field->widget());
+    ASSERT_NE(edit, nullptr);
+    edit->selectAll();
+    QTest::keyClicks(edit, QStringLiteral("900"));
+    QTest::keyClick(edit, Qt::Key_Return);
+    EXPECT_EQ(mSettings->frameRate(), 600.0);
+    EXPECT_EQ(edit->text(), QStringLiteral("600"));
+
+    edit->selectAll();
+    QTest::keyClicks(edit, QStringLiteral("fast"));
+    QTest::keyClick(edit, Qt::Key_Return);
+    EXPECT_EQ(mSettings->frameRate(), 600.0);
+    EXPECT_EQ(edit->text(), QStringLiteral("600"));
+
+    // The settings object rounds; the field shows what it kept.
+    field->setDecimals(1);
+    edit->selectAll();
+    QTest::keyClicks(edit, QStringLiteral("24.6"));
+    QTest::keyClick(edit, Qt::Key_Return);
+    EXPECT_EQ(mSettings->frameRate(), 25.0);
+    EXPECT_EQ(edit->text(), QStringLiteral("25.0"));
+}
+
+TEST_F(NSControlsTest, APopUpChoiceWritesItsTag) {
+    NSRef<NSPopUpButton> popUp = place<NSPopUpButton>(NSMakeRect(10, 70, 150, 24));
+    popUp->addItemWithTitle(QStringLiteral("640 x 480"), 0);
+    popUp->addItemWithTitle(QStringLiteral("1280 x 720"), 8);
+    popUp->addItemWithTitle(QStringLiteral("1920 x 1080"), 10);
+    mSettings->preset = 10;
+    ASSERT_TRUE(NSBind(popUp.get(), QStringLiteral("selectedTag"), mSettings.get(),
+                       QStringLiteral("preset")));
+    EXPECT_EQ(popUp->indexOfSelectedItem(), 2);
+    show();
+
+    auto* box = qobject_cast<QComboBox*>(popUp->widget());
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->currentIndex(), 2);
+    box->setFocus();
+    QTest::keyClick(box, Qt::Key_Up);
+    EXPECT_EQ(mSettings->preset, 8);
+    EXPECT_FALSE(popUp->selectItemWithTag(99));
+    EXPECT_EQ(popUp->titleOfSelectedItem(), QStringLiteral("1280 x 720"));
+}
+
+TEST_F(NSControlsTest, TheProgressBarAndThePreviewShowTheirValues) {
+    NSRef<NSProgressIndicator> progress = place<NSProgressIndicator>(NSMakeRect(10, 100, 200, 16));
+    NSRef<NSImageView> preview = place<NSImageView>(NSMakeRect(220, 100, 40, 40));
+    progress->setMinValue(0);
+    progress->setMaxValue(1);
+    progress->setDoubleValue(0.25);
+    show();
+    auto* bar = qobject_cast<QProgressBar*>(progress->widget());
+    ASSERT_NE(bar, nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return bar->value() == 250; }, 5000));
+    progress->setDoubleValue(2.0);
+    EXPECT_EQ(bar->value(), 1000);
+
+    // A 20 x 10 picture, red on top and blue below, shown upright in the middle of the view.
+    QImage picture(20, 10, QImage::Format_RGBA8888);
+    picture.fill(Qt::blue);
+    for (int y = 0; y < 5; ++y)
+        for (int x = 0; x < 20; ++x)
+            picture.setPixelColor(x, y, Qt::red);
+    NSRef<NSImage> image = NSAdopt(new NSImage(QSizeF(20, 10)));
+    NSRef<NSBitmapImageRep> bitmap = NSAdopt(new NSBitmapImageRep(picture));
+    image->addRepresentation(bitmap.get());
+    preview->setImage(image.get());
+    const QImage shown = preview->widget()->grab().toImage();
+    EXPECT_EQ(shown.pixelColor(20, 16), QColor(Qt::red));
+    EXPECT_EQ(shown.pixelColor(20, 23), QColor(Qt::blue));
+    // Around the picture the view draws nothing.
+    EXPECT_NE(shown.pixelColor(2, 2), QColor(Qt::red));
+    EXPECT_NE(shown.pixelColor(2, 2), QColor(Qt::blue));
+}
+
+} // namespace
+
+#include "NSControlsTest.moc"
