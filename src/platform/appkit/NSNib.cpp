@@ -1,6 +1,7 @@
 #include "platform/appkit/NSNib.h"
 
 #include "platform/appkit/NSBinding.h"
+#include "platform/appkit/NSMenu.h"
 #include "platform/appkit/NSNibReader.h"
 #include "platform/appkit/NSView.h"
 #include "platform/appkit/NSWindow.h"
@@ -18,7 +19,7 @@
 #include <exception>
 
 int import_NSNib() {
-    return import_NSView() & import_NSWindow();
+    return import_NSView() & import_NSWindow() & import_NSMenu();
 }
 
 namespace {
@@ -116,6 +117,10 @@ bool Loader::make(const NSNib::Element& element, NSObject* parent, bool topLevel
         defaultClass = QStringLiteral("NSWindow");
     else if (tag == QLatin1StringView("view"))
         defaultClass = QStringLiteral("NSView");
+    else if (tag == QLatin1StringView("menu"))
+        defaultClass = QStringLiteral("NSMenu");
+    else if (tag == QLatin1StringView("menuItem"))
+        defaultClass = QStringLiteral("NSMenuItem");
     else if (tag == QLatin1StringView("object"))
         defaultClass = QString();
     else
@@ -155,8 +160,14 @@ bool Loader::make(const NSNib::Element& element, NSObject* parent, bool topLevel
             mTopLevel.append(made);
         else
             return fail(element, QStringLiteral("a view inside %1").arg(parent->className()));
+    } else if (auto* item = qobject_cast<NSMenuItem*>(made);
+               item && qobject_cast<NSMenu*>(parent)) {
+        static_cast<NSMenu*>(parent)->addItem(item);
+    } else if (auto* menu = qobject_cast<NSMenu*>(made);
+               menu && qobject_cast<NSMenuItem*>(parent)) {
+        static_cast<NSMenuItem*>(parent)->setSubmenu(menu);
     } else {
-        // Windows and plain objects are kept by whoever takes the top-level objects.
+        // Windows, menus and plain objects are kept by whoever takes the top-level objects.
         mTopLevel.append(made);
     }
     if (!apply(element, made))

@@ -246,9 +246,10 @@ QWidget* NSView::makeWidget() {
 
 void NSView::placeWidget() {
     QWidget* shown = existingWidget();
-    if (!shown)
+    // A window places its content view.
+    if (!shown || (!mSuperview && mContentWindow))
         return;
-    // Points are whole Qt units; a frame between them is rounded outwards at neither side.
+    // Qt places widgets at whole points: frames are rounded to the nearest one.
     const double parentHeight = mSuperview ? mSuperview->mFrame.height() : mFrame.height();
     const QRectF flipped =
         NSFlipRect(mSuperview ? mFrame : NSRect(QPointF(0, 0), mFrame.size()), parentHeight);

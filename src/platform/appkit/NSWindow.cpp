@@ -1,5 +1,6 @@
 #include "platform/appkit/NSWindow.h"
 
+#include "platform/appkit/NSMenu.h"
 #include "platform/appkit/NSView.h"
 #include "platform/foundation/NSNotificationCenter.h"
 
@@ -45,7 +46,16 @@ QWidget* NSWindow::existingWidget() const {
     return static_cast<QWidget*>(mWidget.data());
 }
 
+namespace {
+
+int barHeight(const QObject* bar) {
+    return bar ? static_cast<const QWidget*>(bar)->sizeHint().height() : 0;
+}
+
+} // namespace
+
 NSWindow::~NSWindow() {
+    setMenu(nullptr);
     if (mContentView) {
         mContentView->setContentWindow(nullptr);
         mContentView->release();
@@ -78,6 +88,7 @@ void NSWindow::setFrame(const NSRect& frame, bool display) {
     if (mContentView && frame.size() != oldSize)
         mContentView->setFrameSize(frame.size());
     placeWidget();
+    placeContent();
     if (display && mContentView)
         mContentView->setNeedsDisplay(true);
 }
@@ -107,13 +118,35 @@ void NSWindow::setContentView(NSView* view) {
         mContentView->release();
     }
     mContentView = view;
-    if (QWidget* shown = existingWidget(); shown && view) {
-        if (QWidget* content = view->widget()) {
-            content->setParent(shown);
-            content->setGeometry(0, 0, shown->width(), shown->height());
-            content->show();
-        }
+    placeContent();
+}
+
+void NSWindow::setMenu(NSMenu* menu) {
+    if (menu)
+        menu->retain();
+    if (mMenu)
+        mMenu->release();
+    mMenu = menu;
+    delete mMenuBar.data();
+    if (QWidget* shown = existingWidget(); shown && menu) {
+        mMenuBar = menu->makeMenuBar(shown);
+        static_cast<QWidget*>(mMenuBar.data())->show();
     }
+    placeWidget();
+    placeContent();
+}
+
+void NSWindow::placeContent() {
+    QWidget* shown = existingWidget();
+    QWidget* content = shown && mContentView ? mContentView->widget() : nullptr;
+    if (!content)
+        return;
+    const int bar = barHeight(mMenuBar);
+    if (auto* menuBar = static_cast<QWidget*>(mMenuBar.data()))
+        menuBar->setGeometry(0, 0, shown->width(), bar);
+    content->setParent(shown);
+    content->setGeometry(0, bar, qRound(mFrame.width()), qRound(mFrame.height()));
+    content->show();
 }
 
 void NSWindow::makeKeyAndOrderFront(NSObject*) {
@@ -166,14 +199,10 @@ QWidget* NSWindow::widget() {
     auto* window = new NSWindowWidget(this);
     mWidget = window;
     window->setWindowTitle(mTitle);
+    if (mMenu)
+        mMenuBar = mMenu->makeMenuBar(window);
     placeWidget();
-    if (mContentView) {
-        if (QWidget* content = mContentView->widget()) {
-            content->setParent(window);
-            content->setGeometry(0, 0, window->width(), window->height());
-            content->show();
-        }
-    }
+    placeContent();
     return window;
 }
 
@@ -183,19 +212,24 @@ double NSWindow::screenHeight() {
 }
 
 void NSWindow::widgetResized(const QSize& size) {
-    if (QSizeF(size) == mFrame.size())
+    const int bar = barHeight(mMenuBar);
+    const QSizeF content(size.width(), size.height() - bar);
+    if (content == mFrame.size())
         return;
-    const QRect geometry = existingWidget()->geometry();
+    const QRect geometry = existingWidget()->geometry().adjusted(0, bar, 0, 0);
     mFrame = NSFlipRect(QRectF(geometry), screenHeight());
     if (mContentView)
         mContentView->setFrameSize(mFrame.size());
+    placeContent();
 }
 
 void NSWindow::placeWidget() {
     QWidget* shown = existingWidget();
     if (!shown)
         return;
+    // The menu bar sits above the content rectangle.
+    const int bar = barHeight(mMenuBar);
     const QRectF flipped = NSFlipRect(mFrame, screenHeight());
-    shown->setGeometry(QRect(qRound(flipped.x()), qRound(flipped.y()), qRound(flipped.width()),
-                             qRound(flipped.height())));
+    shown->setGeometry(QRect(qRound(flipped.x()), qRound(flipped.y()) - bar,
+                             qRound(flipped.width()), qRound(flipped.height()) + bar));
 }

@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QString>
 
+class NSMenu;
 class NSView;
 class QWidget;
 
@@ -22,6 +23,7 @@ class NSWindow : public NSObject {
     NS_DECLARE_CLASS(NSWindow)
     Q_PROPERTY(QString title READ title WRITE setTitle)
     Q_PROPERTY(QRectF frame READ frame WRITE setFrameRect)
+    Q_PROPERTY(NSMenu* menu READ menu WRITE setMenu)
 public:
     NSWindow();
     ~NSWindow() override;
@@ -44,6 +46,10 @@ public:
     NSView* contentView() const { return mContentView; }
     // Retains the view, which takes the window's content size.
     void setContentView(NSView* view);
+
+    // The window's menu bar: the submenus of the menu's items. Retained.
+    NSMenu* menu() const { return mMenu; }
+    void setMenu(NSMenu* menu);
 
     // Not retained.
     NSObject* delegate() const { return mDelegate; }
@@ -71,12 +77,16 @@ private:
     void placeWidget();
     // The window manager or the user resized the widget.
     void widgetResized(const QSize& size);
+    // Shows the content view's widget below the menu bar.
+    void placeContent();
 
     QString mTitle;
     NSRect mFrame;
     NSView* mContentView = nullptr;
     NSObject* mDelegate = nullptr;
-    QPointer<QObject> mWidget; // the top-level QWidget
+    NSMenu* mMenu = nullptr;
+    QPointer<QObject> mMenuBar; // the QMenuBar
+    QPointer<QObject> mWidget;  // the top-level QWidget
     QWidget* existingWidget() const;
 };
 

@@ -1,11 +1,14 @@
 #include "platform/appkit/NSNib.h"
 #include "platform/appkit/NSButton.h"
+#include "platform/appkit/NSMenu.h"
 #include "platform/appkit/NSWindow.h"
 
 #include "common/LogCapture.h"
 
 #include <QDir>
 #include <QFile>
+#include <QMenu>
+#include <QMenuBar>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -172,6 +175,48 @@ TEST_F(NSNibTest, AClassWithOneSharedInstanceIsOneObjectAcrossFiles) {
     ASSERT_TRUE(load(QStringLiteral("B"), nullptr));
     ASSERT_EQ(mKept.size(), 2);
     EXPECT_EQ(mKept[0].get(), mKept[1].get());
+}
+
+TEST_F(NSNibTest, MenusBecomeTheWindowsMenuBarAndSendTheirActions) {
+    write(QStringLiteral("Menus"), R"(<interface>
+  <object id="handler" class="NibThing"/>
+  <menu id="main" title="Main">
+    <menuItem title="File">
+      <menu title="File">
+        <menuItem id="render" title="Render" keyEquivalent="r">
+          <action selector="actionGo:" target="handler"/>
+        </menuItem>
+      </menu>
+    </menuItem>
+  </menu>
+  <window id="window" frame="0 0 200 100">
+    <outlet name="menu" destination="main"/>
+  </window>
+</interface>)");
+    ASSERT_TRUE(load(QStringLiteral("Menus"), nullptr));
+    ASSERT_EQ(mKept.size(), 3);
+    auto* handler = qobject_cast<NibThing*>(mKept[0].get());
+    auto* menu = qobject_cast<NSMenu*>(mKept[1].get());
+    auto* window = qobject_cast<NSWindow*>(mKept[2].get());
+    ASSERT_TRUE(handler && menu && window);
+    EXPECT_EQ(window->menu(), menu);
+    NSMenuItem* render = menu->itemWithTitle(QStringLiteral("Render"));
+    ASSERT_NE(render, nullptr);
+
+    window->makeKeyAndOrderFront(nullptr);
+    auto* bar = window->widget()->findChild<QMenuBar*>();
+    ASSERT_NE(bar, nullptr);
+    ASSERT_EQ(bar->actions().size(), 1);
+    EXPECT_EQ(bar->actions().first()->text(), QStringLiteral("File"));
+    QMenu* file = bar->actions().first()->menu();
+    ASSERT_NE(file, nullptr);
+    ASSERT_EQ(file->actions().size(), 1);
+    QAction* action = file->actions().first();
+    EXPECT_EQ(action->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_R));
+    action->trigger();
+    EXPECT_EQ(handler->lastSender, render);
+    // The content starts below the menu bar; the frame is the content's.
+    EXPECT_EQ(window->contentView()->widget()->geometry(), QRect(0, bar->height(), 200, 100));
 }
 
 struct BadFile {
