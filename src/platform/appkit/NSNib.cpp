@@ -339,6 +339,9 @@ bool NSNib::instantiateNibWithOwner(NSObject* owner, QList<NSObject*>* out_topLe
     } catch (const std::exception& exception) {
         NSLog("NSNib: loading %@ failed: %s\n", mName, exception.what());
         return false;
+    } catch (...) {
+        NSLog("NSNib: loading %@ failed: an exception of an unknown kind\n", mName);
+        return false;
     }
     if (!ok) {
         NSLog("NSNib: %@: %@\n", mName, loader.error());
