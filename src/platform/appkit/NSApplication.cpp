@@ -214,7 +214,8 @@ bool NSApplication::terminateForSessionEnd() {
 }
 
 bool NSApplication::requestTermination() {
-    if (mImpl->terminated)
+    // Outside NSApplicationMain there is nothing to end: windows simply close.
+    if (!mImpl->running || mImpl->terminated)
         return true;
     if (mImpl->asking)
         return false;

@@ -58,10 +58,11 @@ public:
     bool isRunning() const;
 
     // The termination path described above. `sender` is handed on to nobody; it is there for
-    // target/action ("terminate:"). Without effect once termination has been accepted.
+    // target/action ("terminate:"). Without effect once termination has been accepted, and
+    // outside NSApplicationMain (nothing runs that could end).
     Q_INVOKABLE void terminate(NSObject* sender);
     // The window manager asks to close the application's window: true when the application
-    // terminates (close the window), false when the delegate refused (keep it).
+    // terminates or does not run (close the window), false when the delegate refused (keep it).
     bool terminateForWindowClose(NSObject* window);
     // The desktop session ends: true when the application terminates, false when the delegate
     // refused (the session may then be asked to wait).

@@ -182,9 +182,11 @@ TEST_F(NSApplicationTest, ATerminationWhileLaunchingEndsWithoutRunningTheLoop) {
     mDelegate->onLaunched = [] {
         NSApp->terminate(nullptr);
     };
+    // Before the application runs, and after it has ended, there is nothing to terminate.
+    EXPECT_TRUE(NSApp->terminateForWindowClose(nullptr));
+    EXPECT_TRUE(mDelegate->calls.isEmpty());
     EXPECT_EQ(runApplication(), 0);
     EXPECT_EQ(mDelegate->calls, kLaunch + kTermination);
-    // Accepted once: later requests of the same run change nothing.
     NSApp->terminate(nullptr);
     EXPECT_EQ(mDelegate->calls.size(), kLaunch.size() + kTermination.size());
 }
