@@ -32,7 +32,8 @@ namespace {
 NSObject::NSObject() = default;
 
 NSObject::~NSObject() {
-    delete mObservationInfo.load();
+    // Taken out first, so that detaching forwarders never reaches this half-destroyed object.
+    delete mObservationInfo.exchange(nullptr);
 }
 
 NSObject* NSObject::init() {
