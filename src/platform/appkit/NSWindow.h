@@ -16,14 +16,16 @@ class QWidget;
 // window manager's decorations are not counted). Main thread only.
 //
 // A close (the close button, the window manager, performClose:) first asks the delegate's
-// windowShouldClose: (false keeps the window open), then posts
-// "NSWindowWillCloseNotification" and hides the window.
+// windowShouldClose: (false keeps the window open); the last window's close then asks the
+// running application to terminate (a refusal keeps it open too). A window that closes posts
+// "NSWindowWillCloseNotification" and hides.
 class NSWindow : public NSObject {
     Q_OBJECT
     NS_DECLARE_CLASS(NSWindow)
     Q_PROPERTY(QString title READ title WRITE setTitle)
     Q_PROPERTY(QRectF frame READ frame WRITE setFrameRect)
     Q_PROPERTY(NSMenu* menu READ menu WRITE setMenu)
+    Q_PROPERTY(NSObject* delegate READ delegate WRITE setDelegate)
 public:
     NSWindow();
     ~NSWindow() override;
@@ -73,6 +75,8 @@ private:
     friend class NSWindowWidget;
     // Whether the delegate lets the window close.
     bool shouldClose();
+    // Whether the running application lets its last window close (and so ends).
+    bool applicationAllowsClose();
     void didClose();
     void placeWidget();
     // The window manager or the user resized the widget.
