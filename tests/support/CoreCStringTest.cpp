@@ -55,12 +55,27 @@ INSTANTIATE_TEST_SUITE_P(Codes, FourCharCodeText,
                          ::testing::Values(FourCharCase{0x61626364, "0x61626364 'abcd'"},
                                            FourCharCase{0x6C6F6773, "0x6c6f6773 'logs'"},
                                            FourCharCase{0x4D6F6F56, "0x4d6f6f56 'MooV'"},
-                                           FourCharCase{0x20202020, "0x20202020 '    '"}));
+                                           FourCharCase{0x20202020, "0x20202020 '    '"},
+                                           // Zero bytes would cut the text inside the quotes.
+                                           FourCharCase{0x61006200, "0x61006200 'a.b.'"},
+                                           FourCharCase{0, "0x00000000 '....'"}));
 
 TEST(CoreCStringSizedTest, FourCharCodeIsItsQuotedBytes) {
     CoreCStringSized text(std::uint32_t(0x61626364), 32);
     EXPECT_STREQ(text.c_str(), "'abcd'");
     EXPECT_EQ(text.buffer_size(), 32);
+    EXPECT_STREQ(CoreCStringSized(std::uint32_t(0x00616263)).c_str(), "'.abc'");
+}
+
+TEST(CoreCStringTest, APlainIntIsAMinimumSize) {
+    const CoreCString text(64);
+    EXPECT_STREQ(text.c_str(), "");
+    EXPECT_GE(text.buffer_size(), 64);
+    const CoreCStringSized sized(64);
+    EXPECT_STREQ(sized.c_str(), "");
+    EXPECT_EQ(sized.buffer_size(), 64);
+    EXPECT_THROW(CoreCString(-1), CoreException);
+    EXPECT_THROW(CoreCStringSized(70000), CoreException);
 }
 
 // --- hexadecimal ----------------------------------------------------------------------------

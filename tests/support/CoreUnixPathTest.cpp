@@ -273,6 +273,15 @@ TEST(CoreUnixPathTest, ConstructionForms) {
     EXPECT_TRUE(path.IsEmpty());
     EXPECT_TRUE(path.Construct(TCFString("/t\xC3\xA9st").Get()));
     EXPECT_STREQ(path, "/t\xC3\xA9st");
+    {
+        // A zero inside would cut the path short at every file call: refused, with a report.
+        const UniChar units[] = {u'/', u't', u'm', u'p', u'/', u'a', 0, u'/', u'e', u't', u'c'};
+        const TCFString zero(::CFStringCreateWithCharacters(nullptr, units, 11), kCFTypeRefOwned);
+        VerifyCapture capture;
+        EXPECT_FALSE(path.Construct(zero.Get()));
+        EXPECT_TRUE(path.IsEmpty());
+        EXPECT_EQ(capture.lines().size(), 1u);
+    }
     CFURLRef url = ::CFURLCreateWithFileSystemPath(nullptr, TCFString("/a/b c").Get(),
                                                    kCFURLPOSIXPathStyle, false);
     EXPECT_TRUE(path.Construct(url));
@@ -577,7 +586,7 @@ TEST(CoreUnixPathFailures, ChainedReports) {
                 ::CFRelease(url);
             return failed;
         },
-        {{186, "GetValue",
+        {{170, "GetValue",
           "fOk = ::CFStringGetCString(mValueRef,buffer_raw_string,_max_buffer_size,"
           "PreferredEncoding[i])"},
          {108, "Construct", "fOk = TCFString(unix_file_path).GetValue(mPath)"},

@@ -61,6 +61,26 @@ TEST(TCFNumberTest, FractionsAndNegativeValues) {
     EXPECT_EQ(l, -40000);
 }
 
+TEST(TCFNumberTest, UnsignedReadOutsSucceedExactlyWithinTheirRange) {
+    unsigned int ui = 0;
+    EXPECT_FALSE(TCFNumber(MakeInt(-1), kCFTypeRefOwned).GetValue(ui));
+    EXPECT_TRUE(TCFNumber(MakeInt(4294967295LL), kCFTypeRefOwned).GetValue(ui));
+    EXPECT_EQ(ui, 4294967295u);
+    EXPECT_FALSE(TCFNumber(MakeInt(4294967296LL), kCFTypeRefOwned).GetValue(ui));
+
+    unsigned short us = 0;
+    EXPECT_TRUE(TCFNumber(MakeInt(40000), kCFTypeRefOwned).GetValue(us));
+    EXPECT_EQ(us, 40000);
+    EXPECT_FALSE(TCFNumber(MakeInt(65536), kCFTypeRefOwned).GetValue(us));
+    EXPECT_FALSE(TCFNumber(MakeInt(-2), kCFTypeRefOwned).GetValue(us));
+
+    unsigned long ul = 0;
+    EXPECT_FALSE(TCFNumber(MakeInt(-1), kCFTypeRefOwned).GetValue(ul));
+    EXPECT_FALSE(TCFNumber(MakeDouble(2.5), kCFTypeRefOwned).GetValue(ul));
+    EXPECT_TRUE(TCFNumber(MakeDouble(7.0), kCFTypeRefOwned).GetValue(ul));
+    EXPECT_EQ(ul, 7u);
+}
+
 TEST(TCFNumberTest, ConstructChecksTheType) {
     TCFNumber number;
     EXPECT_TRUE(number.construct(MakeInt(1), kCFTypeRefOwned));
