@@ -120,14 +120,6 @@ TEST(CoreCStringHex, HexDataUsesBlankAndAsHexStringEncodesOwnText) {
     EXPECT_STREQ(empty.AsHexString(), "");
 }
 
-TEST(CoreCStringHex, DigitPairLivesInOneStaticBuffer) {
-    const char* first = CoreCString::HexDigitPairFromByte(0x5A, '-');
-    EXPECT_STREQ(first, "5A-");
-    const char* second = CoreCString::HexDigitPairFromByte(0x01, 0);
-    EXPECT_EQ(first, second);
-    EXPECT_STREQ(second, "01");
-}
-
 struct HexDecodeCase {
     const char* text;
     std::string bytes;
@@ -401,16 +393,10 @@ INSTANTIATE_TEST_SUITE_P(
                       s.AssignTo(b);
                   },
                   kNil},
-        ThrowCase{"TrimLeading", [](CoreCString& s) { s.trim_leading_whitespace(); }, kNil},
-        ThrowCase{"TrimTrailing", [](CoreCString& s) { s.trim_trailing_whitespace(); }, kNil},
         ThrowCase{"Equals", [](CoreCString& s) { (void)(s == "x"); }, kNil},
-        ThrowCase{"AsDouble", [](CoreCString& s) { (void)s.AsDouble(); }, kNil},
-        ThrowCase{"SafeStrcat", [](CoreCString& s) { s.safe_strcat("x"); }, kNil},
         ThrowCase{"Strcat", [](CoreCString& s) { s.strcat("x"); }, kNil},
-        ThrowCase{"AsHexString", [](CoreCString& s) { s.AsHexString(); }, kNil},
         ThrowCase{"nullEquals",
                   [](CoreCString& s) { (void)(s == static_cast<const char*>(nullptr)); }, kNil},
-        ThrowCase{"nullSafeStrcat", [](CoreCString& s) { s.safe_strcat(nullptr); }, kNil},
         ThrowCase{"nullStrcat", [](CoreCString& s) { s.strcat(nullptr); }, kNil}),
     [](const ::testing::TestParamInfo<ThrowCase>& info) { return std::string(info.param.name); });
 
