@@ -2,6 +2,7 @@
 
 #include "interface/USecuritySandbox/USandboxUserFolder.h"
 #include "platform/appkit/NSOpenPanel.h"
+#include "platform/foundation/NSLog.h"
 #include "platform/foundation/NSNotification.h"
 #include "platform/foundation/NSNotificationCenter.h"
 #include "platform/foundation/NSURL.h"
@@ -75,7 +76,13 @@ void USandboxFolderController::browseForFolder(NSObject* /*sender*/) {
     if (result != NSFileHandlingPanelOKButton || !folder || panel->URLs().isEmpty())
         return;
     NSURL* chosen = panel->URLs().first();
-    folder->setSandboxURL_forSandboxBookmarkData(
-        chosen, USandboxUserFolder::sandboxBookmarkDataWithFolderURL(chosen));
+    const QByteArray data = USandboxUserFolder::sandboxBookmarkDataWithFolderURL(chosen);
+    // Without a bookmark the pick could not be found again on the next launch: the folder keeps
+    // its previous one rather than storing nothing over it.
+    if (data.isEmpty()) {
+        NSLog("USandboxFolderController::browseForFolder: no bookmark for %@\n", chosen->path());
+        return;
+    }
+    folder->setSandboxURL_forSandboxBookmarkData(chosen, data);
     folder->serializeSaveDataWithKey(serializationKey());
 }

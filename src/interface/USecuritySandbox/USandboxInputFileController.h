@@ -54,7 +54,8 @@ public:
     USandboxUserFolder* outletSandboxUserFolder() const { return mSandboxUserFolder.data(); }
     void setOutletSandboxUserFolder(USandboxUserFolder* folder) { mSandboxUserFolder = folder; }
 
-    // Atomic, retained properties.
+    // Atomic, retained properties. The getter hands out the URL retained and autoreleased into
+    // the caller's release scope.
     NSURL* securityURL() const;
     // Stores the URL (announcing "securityURL"); begins or ends no access.
     void setSecurityURL(NSURL* url);
@@ -96,6 +97,9 @@ public:
     void setSandboxBookmarkDataValue(const QVariant& value);
 
 private:
+    // The held URL with a reference of the caller's own; no release scope needed.
+    NSRef<NSURL> heldSecurityURL() const;
+
     QPointer<NSObject> mOpenPanelTitle;
     QString mValidFileExtensionsText;
     QPointer<USandboxUserFolder> mSandboxUserFolder;
