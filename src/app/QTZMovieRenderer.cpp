@@ -369,8 +369,12 @@ bool QTZMovieRenderer::openCompositionData(const QByteArray& data) {
 
 void QTZMovieRenderer::renderVideoTrackToTemporaryMooV(const QString& path) {
     QStillFrameMovieRecorder* recorder = outletRecorder;
-    if (path.isEmpty() || !recorder)
+    if (!recorder)
         return;
+    if (path.isEmpty()) {
+        mFrameFailure = QStringLiteral("this process has no temporary folder for the video");
+        return;
+    }
     NSURL* url = NSURL::fileURLWithPath(path, false);
     if (!url || !recorder->beginRecordingMovieFileURL(url)) {
         mFrameFailure = QStringLiteral("cannot create the temporary movie %1").arg(path);

@@ -149,5 +149,7 @@ private:
 extern const std::uint32_t QTZMovieRenderer_PercentDeltaUpdateImage;
 // The longest job: a day.
 inline constexpr double kQTZMovieRenderer_MaxDurationSeconds = 24.0 * 60.0 * 60.0;
+// The fastest frame rate: every frame lasts at least one unit of the video time scale of 600.
+inline constexpr unsigned kQTZMovieRenderer_MaxFramesPerSecond = 600;
 
 int import_QTZMovieRenderer();
