@@ -2,9 +2,8 @@
 
 #include "app/QTZMovieRenderer.h"
 #include "platform/foundation/NSClass.h"
+#include "platform/foundation/NSNotification.h"
 #include "platform/foundation/NSObject.h"
-
-class NSNotification;
 
 // The application controller of the main interface file: it receives the launch and termination
 // calls the delegate forwards.

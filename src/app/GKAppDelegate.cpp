@@ -3,6 +3,7 @@
 #include "app/RenderJobChecks.h"
 #include "app/RenderPresets.h"
 #include "movie/QTKitMovieRecorder/QStillFrameRecorderConfig.h"
+#include "platform/appkit/NSAlert.h"
 #include "platform/appkit/NSApplication.h"
 #include "platform/appkit/NSBeep.h"
 #include "platform/foundation/NSFileManager.h"
@@ -25,6 +26,17 @@ NS_IMPLEMENT_CLASS(GKAppDelegate, NSObject, [](NSClass& cls) {
             QStringLiteral("outletAudioTrackInputController.sandboxBookmarkData"),
         });
     });
+    cls.addClassMethod(QStringLiteral("keyPathsForValuesAffectingHidesDependentInputs"), [](Class) {
+        return QVariant::fromValue(QSet<QString>{QStringLiteral("hasDependentInputs")});
+    });
+    const auto renderInputs = [](Class) {
+        return QVariant::fromValue(
+            QSet<QString>{QStringLiteral("idle"),
+                          QStringLiteral("outletQuartzCompositionInputController.sandboxURL"),
+                          QStringLiteral("outletOutputUserFolder.sandboxURL")});
+    };
+    cls.addClassMethod(QStringLiteral("keyPathsForValuesAffectingCanRender"), renderInputs);
+    cls.addClassMethod(QStringLiteral("keyPathsForValuesAffectingRenderToolTip"), renderInputs);
 })
 
 int import_GKAppDelegate() {
@@ -33,11 +45,28 @@ int import_GKAppDelegate() {
            import_USandboxUserFolder() & import_UPersistentObjectsController();
 }
 
+GKAppDelegate::~GKAppDelegate() {
+    if (mObservingComposition && outletQuartzCompositionInputController)
+        outletQuartzCompositionInputController->removeObserver(this, QStringLiteral("sandboxURL"));
+}
+
 void GKAppDelegate::awakeFromNib() {
     setCompositionMovieDuration(static_cast<double>(33.3f));
     setMovieDimensions(0);
     if (outletPersistentObjectsController)
         outletPersistentObjectsController->registerPersistentObject(this);
+    if (outletQuartzCompositionInputController && !mObservingComposition) {
+        mObservingComposition = true;
+        outletQuartzCompositionInputController->addObserver(this, QStringLiteral("sandboxURL"),
+                                                            NSKeyValueObservingOptionNew, nullptr);
+    }
+    if (__window)
+        __window->setTitle(windowTitle());
+    if (outletQuartzMovieRenderer && !mListening) {
+        mListening = true;
+        connect(outletQuartzMovieRenderer, &QTZMovieRenderer::renderJobFinished, this,
+                [this](bool written) { jobFinished(written); });
+    }
 }
 
 void GKAppDelegate::applicationDidFinishLaunching(NSNotification* notification) {
@@ -50,7 +79,46 @@ void GKAppDelegate::applicationWillTerminate(NSNotification* notification) {
         outletAppController->applicationWillTerminate(notification);
 }
 
+namespace {
+
+// The settings whose setters announce their changes themselves.
+const QSet<QString>& announcedSettings() {
+    static const QSet<QString> keys{
+        QStringLiteral("movieDimensions"), QStringLiteral("hasDependentInputs"),
+        QStringLiteral("compositionMovieFrameRate"), QStringLiteral("compositionMovieDimensions"),
+        QStringLiteral("compositionMovieDuration")};
+    return keys;
+}
+
+// Announces a change of `key` of `object` for as long as it lives.
+class ChangeOf {
+public:
+    ChangeOf(NSObject* object, const char* key) : mObject(object), mKey(QString::fromLatin1(key)) {
+        mObject->willChangeValueForKey(mKey);
+    }
+    ~ChangeOf() { mObject->didChangeValueForKey(mKey); }
+    ChangeOf(const ChangeOf&) = delete;
+    ChangeOf& operator=(const ChangeOf&) = delete;
+
+private:
+    NSObject* mObject;
+    QString mKey;
+};
+
+} // namespace
+
+bool GKAppDelegate::automaticallyNotifiesObserversForKey(const QString& key) const {
+    return !announcedSettings().contains(key) &&
+           NSObject::automaticallyNotifiesObserversForKey(key);
+}
+
+void GKAppDelegate::setHasDependentInputs(bool has) {
+    ChangeOf change(this, "hasDependentInputs");
+    __hasDependentInputs = has;
+}
+
 void GKAppDelegate::setMovieDimensions(int index) {
+    ChangeOf change(this, "movieDimensions");
     __movieDimensions = index;
     setCompositionMovieDimensions(movieDimensionsForPreset(index));
 }
@@ -66,6 +134,7 @@ void GKAppDelegate::setCompositionMovieFrameRate(unsigned framesPerSecond) {
               QStillFrameRecorder_Config_RenderFPS);
         return;
     }
+    ChangeOf change(this, "compositionMovieFrameRate");
     QStillFrameRecorder_Config_RenderFPS = framesPerSecond;
 }
 
@@ -76,6 +145,7 @@ QSizeF GKAppDelegate::compositionMovieDimensions() const {
 
 void GKAppDelegate::setCompositionMovieDimensions(QSizeF size) {
     NSLog("setCompositionMovieDimensions:(%1.2f,%1.2f)\n", size.width(), size.height());
+    ChangeOf change(this, "compositionMovieDimensions");
     if (outletQuartzMovieRenderer)
         outletQuartzMovieRenderer->setRendererSurfaceSizePixels(size);
 }
@@ -90,6 +160,7 @@ void GKAppDelegate::setCompositionMovieDuration(double seconds) {
               seconds, kQTZMovieRenderer_MaxDurationSeconds, compositionMovieDuration());
         return;
     }
+    ChangeOf change(this, "compositionMovieDuration");
     if (outletQuartzMovieRenderer)
         outletQuartzMovieRenderer->setOutputMovieDuration(seconds);
 }
@@ -112,14 +183,87 @@ bool GKAppDelegate::canRenderQuartzComposition() const {
 }
 
 bool GKAppDelegate::isBusy() const {
-    return outletQuartzMovieRenderer && (outletQuartzMovieRenderer->isRendering() ||
-                                         outletQuartzMovieRenderer->flattenerQueue() != nullptr);
+    return outletQuartzMovieRenderer &&
+           (outletQuartzMovieRenderer->isJobActive() || outletQuartzMovieRenderer->isRendering() ||
+            outletQuartzMovieRenderer->flattenerQueue() != nullptr);
 }
 
 void GKAppDelegate::actionFileNew(NSObject*) {}
 
+QString GKAppDelegate::windowTitle() const {
+    NSURL* url = outletQuartzCompositionInputController
+                     ? outletQuartzCompositionInputController->sandboxURL()
+                     : nullptr;
+    if (!url)
+        return QStringLiteral("Lumenreel");
+    return QStringLiteral("Lumenreel \u2014 %1")
+        .arg(NSPath::stringByDeletingPathExtension(NSPath::lastPathComponent(url->path())));
+}
+
+void GKAppDelegate::observeValueForKeyPath(const QString& keyPath, NSObject* object,
+                                           const QVariantMap& change, void* context) {
+    if (object == outletQuartzCompositionInputController && __window) {
+        __window->setTitle(windowTitle());
+        return;
+    }
+    NSObject::observeValueForKeyPath(keyPath, object, change, context);
+}
+
+QString GKAppDelegate::renderToolTip() const {
+    if (isBusy())
+        return QStringLiteral("A job is running.");
+    if (!canRenderQuartzComposition())
+        return QStringLiteral("Choose a composition first.");
+    if (!outletOutputUserFolder || !outletOutputUserFolder->sandboxURL())
+        return QStringLiteral("Choose an output folder first.");
+    return {};
+}
+
+void GKAppDelegate::actionClearSoundMovie(NSObject*) {
+    if (outletAudioTrackInputController)
+        outletAudioTrackInputController->setSandboxURL(nullptr);
+}
+
+void GKAppDelegate::actionCancelRendering(NSObject*) {
+    if (outletQuartzMovieRenderer && isBusy()) {
+        setStatusText(QStringLiteral("Stopping..."));
+        outletQuartzMovieRenderer->cancelRendering();
+    }
+}
+
+void GKAppDelegate::setStatusText(const QString& text) {
+    if (text == mStatusText)
+        return;
+    willChangeValueForKey(QStringLiteral("statusText"));
+    mStatusText = text;
+    didChangeValueForKey(QStringLiteral("statusText"));
+}
+
+void GKAppDelegate::jobFinished(bool movieWritten) {
+    willChangeValueForKey(QStringLiteral("idle"));
+    didChangeValueForKey(QStringLiteral("idle"));
+    if (movieWritten) {
+        mLastMoviePath = compositionOutputFileName();
+        setStatusText(QStringLiteral("Written: %1").arg(mLastMoviePath));
+        return;
+    }
+    mLastMoviePath.clear();
+    const QString kept = outletQuartzMovieRenderer->lastJobRecoverableVideo();
+    const QString where =
+        kept.isEmpty() ? QString()
+                       : QStringLiteral(" The video rendered so far is in the Trash: %1").arg(kept);
+    if (outletQuartzMovieRenderer->lastJobWasCancelled()) {
+        setStatusText(QStringLiteral("Stopped.") + where);
+        return;
+    }
+    const QString reason = outletQuartzMovieRenderer->lastJobFailureReason();
+    setStatusText(QStringLiteral("No movie was written: %1.").arg(reason));
+    NSAlert::alertWithError(QStringLiteral("No movie was written: %1.%2").arg(reason, where))
+        ->runModal();
+}
+
 bool GKAppDelegate::refuse(const QString& why) {
-    mStatusText = why;
+    setStatusText(why);
     NSLog("actionRenderCompositionToMovieFile: %@\n", why);
     NSBeep();
     return false;
@@ -155,9 +299,12 @@ bool GKAppDelegate::actionRenderCompositionToMovieFile(NSObject*) {
     outletQuartzMovieRenderer->setInputCompositionURL(composition);
     outletQuartzMovieRenderer->setInputAudioMovieURL(audio);
     setCompositionOutputFileName(output->path());
-    if (!outletQuartzMovieRenderer->renderToMovie())
+    willChangeValueForKey(QStringLiteral("idle"));
+    const bool started = outletQuartzMovieRenderer->renderToMovie();
+    didChangeValueForKey(QStringLiteral("idle"));
+    if (!started)
         return refuse(QStringLiteral("A job is still running."));
-    mStatusText.clear();
+    setStatusText(QStringLiteral("Rendering %1...").arg(fileName));
     return true;
 }
 

@@ -5,15 +5,14 @@
 #include "interface/CocoaFoundation/UPersistentObjectsController.h"
 #include "interface/USecuritySandbox/USandboxInputFileController.h"
 #include "interface/USecuritySandbox/USandboxUserFolder.h"
+#include "platform/appkit/NSApplication.h"
 #include "platform/appkit/NSWindow.h"
 #include "platform/foundation/NSClass.h"
+#include "platform/foundation/NSNotification.h"
 #include "platform/foundation/NSObject.h"
 
 #include <QSizeF>
 #include <QString>
-
-class NSNotification;
-class NSApplication;
 
 // The application's delegate and its main window's: the render settings the window shows and
 // the settings file keeps (views onto where the render driver keeps them), the chosen files, and
@@ -47,7 +46,14 @@ class GKAppDelegate : public NSObject {
                    setCompositionMovieDuration)
     Q_PROPERTY(QString compositionOutputFileName READ compositionOutputFileName WRITE
                    setCompositionOutputFileName)
+    Q_PROPERTY(bool hidesDependentInputs READ hidesDependentInputs)
+    Q_PROPERTY(bool idle READ isIdle)
+    Q_PROPERTY(bool canRender READ canRender)
+    Q_PROPERTY(QString renderToolTip READ renderToolTip)
+    Q_PROPERTY(QString statusText READ statusText)
 public:
+    ~GKAppDelegate() override;
+
     // Outlets, connected by the main interface file; not retained.
     AppController* outletAppController = nullptr;
     QTZMovieRenderer* outletQuartzMovieRenderer = nullptr;
@@ -72,7 +78,7 @@ public:
     // without a preset).
     void setMovieDimensions(int index);
     bool hasDependentInputs() const { return __hasDependentInputs; }
-    void setHasDependentInputs(bool has) { __hasDependentInputs = has; }
+    void setHasDependentInputs(bool has);
 
     // The frame rate, 1 to 600; another value (from a hand-edited settings file) is refused
     // with a log line and the rate stays as it was.
@@ -89,6 +95,16 @@ public:
     bool canRenderQuartzComposition() const;
     // Whether a job still renders or writes its movie: quitting then would lose it.
     bool isBusy() const;
+
+    // For the window: the dependent-file rows are hidden until asked for; the settings are
+    // locked while a job runs; Render is enabled when idle with a composition and a folder, and
+    // its tool tip says what is missing.
+    bool hidesDependentInputs() const { return !__hasDependentInputs; }
+    bool isIdle() const { return !isBusy(); }
+    bool canRender() const { return renderToolTip().isEmpty(); }
+    QString renderToolTip() const;
+    Q_INVOKABLE void actionClearSoundMovie(NSObject* sender);
+    Q_INVOKABLE void actionCancelRendering(NSObject* sender);
     Q_INVOKABLE void actionFileNew(NSObject* sender);
     // The render command. Returns whether a job was started; when not, the beep sounded and
     // statusText says why.
@@ -96,16 +112,32 @@ public:
     Q_INVOKABLE NSUInteger applicationShouldTerminate(NSApplication* application);
     Q_INVOKABLE bool windowShouldClose(NSObject* window);
 
-    // Why the last render command did nothing (empty after a started job).
+    // The status line: why the last render command did nothing, the job's progress, or how
+    // the last job ended.
     QString statusText() const { return mStatusText; }
+    // The path of the last movie written; empty when the last job wrote none.
+    QString lastMoviePath() const { return mLastMoviePath; }
+    // "Lumenreel", followed by the composition's name once one is chosen.
+    QString windowTitle() const;
+
+    void observeValueForKeyPath(const QString& keyPath, NSObject* object, const QVariantMap& change,
+                                void* context) override;
+    // The settings announce their own changes, however they are set.
+    bool automaticallyNotifiesObserversForKey(const QString& key) const override;
 
 private:
     bool refuse(const QString& why);
+    void setStatusText(const QString& text);
+    // Main thread: the render driver's job ended.
+    void jobFinished(bool movieWritten);
 
     NSWindow* __window = nullptr;
     int __movieDimensions = 0;
     bool __hasDependentInputs = false;
     QString mStatusText;
+    QString mLastMoviePath;
+    bool mListening = false;
+    bool mObservingComposition = false;
 };
 
 int import_GKAppDelegate();

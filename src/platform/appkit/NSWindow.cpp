@@ -164,6 +164,11 @@ void NSWindow::placeContent() {
     content->show();
 }
 
+void NSWindow::awakeFromNib() {
+    if (mVisibleAtLaunch)
+        makeKeyAndOrderFront(this);
+}
+
 void NSWindow::makeKeyAndOrderFront(NSObject*) {
     if (QWidget* window = widget()) {
         window->show();

@@ -26,6 +26,7 @@ class NSWindow : public NSObject {
     Q_PROPERTY(QRectF frame READ frame WRITE setFrameRect)
     Q_PROPERTY(NSMenu* menu READ menu WRITE setMenu)
     Q_PROPERTY(NSObject* delegate READ delegate WRITE setDelegate)
+    Q_PROPERTY(bool visibleAtLaunch MEMBER mVisibleAtLaunch)
 public:
     NSWindow();
     ~NSWindow() override;
@@ -57,6 +58,8 @@ public:
     NSObject* delegate() const { return mDelegate; }
     void setDelegate(NSObject* delegate) { mDelegate = delegate; }
 
+    // Shows the window when it comes from an interface file that sets visibleAtLaunch.
+    void awakeFromNib() override;
     Q_INVOKABLE void makeKeyAndOrderFront(NSObject* sender);
     Q_INVOKABLE void orderOut(NSObject* sender);
     // Closes the window if the delegate's windowShouldClose: allows it.
@@ -89,6 +92,7 @@ private:
     NSView* mContentView = nullptr;
     NSObject* mDelegate = nullptr;
     NSMenu* mMenu = nullptr;
+    bool mVisibleAtLaunch = false;
     QPointer<QObject> mMenuBar; // the QMenuBar
     QPointer<QObject> mWidget;  // the top-level QWidget
     QWidget* existingWidget() const;
