@@ -1,5 +1,6 @@
 #include "app/GKAppDelegate.h"
 
+#include "app/RenderCommandLine.h"
 #include "app/RenderJobChecks.h"
 #include "app/RenderPresets.h"
 #include "movie/QTKitMovieRecorder/QStillFrameRecorderConfig.h"
@@ -11,6 +12,10 @@
 #include "platform/foundation/NSPathUtilities.h"
 #include "platform/foundation/NSURL.h"
 
+#include <QDesktopServices>
+#include <QUrl>
+
+#include <algorithm>
 #include <cmath>
 
 NS_IMPLEMENT_CLASS(GKAppDelegate, NSObject, [](NSClass& cls) {
@@ -24,6 +29,7 @@ NS_IMPLEMENT_CLASS(GKAppDelegate, NSObject, [](NSClass& cls) {
             QStringLiteral("outletQTZ2DependentInputController.sandboxBookmarkData"),
             QStringLiteral("outletQTZ3DependentInputController.sandboxBookmarkData"),
             QStringLiteral("outletAudioTrackInputController.sandboxBookmarkData"),
+            QStringLiteral("windowFrame"),
         });
     });
     cls.addClassMethod(QStringLiteral("keyPathsForValuesAffectingHidesDependentInputs"), [](Class) {
@@ -66,10 +72,20 @@ void GKAppDelegate::awakeFromNib() {
         mListening = true;
         connect(outletQuartzMovieRenderer, &QTZMovieRenderer::renderJobFinished, this,
                 [this](bool written) { jobFinished(written); });
+        if (NSProgressIndicator* progress = outletQuartzMovieRenderer->outletProgress)
+            connect(progress, &NSProgressIndicator::doubleValueChanged, this,
+                    [this](double fraction) { jobProgressed(fraction); });
     }
 }
 
 void GKAppDelegate::applicationDidFinishLaunching(NSNotification* notification) {
+    // A file the composition loads, restored from the last run, shows its row.
+    for (USandboxInputFileController* dependent :
+         {outletQTZ1DependentInputController, outletQTZ2DependentInputController,
+          outletQTZ3DependentInputController}) {
+        if (dependent && dependent->sandboxURL())
+            setHasDependentInputs(true);
+    }
     if (outletAppController)
         outletAppController->applicationDidFinishLaunching(notification);
 }
@@ -239,15 +255,71 @@ void GKAppDelegate::setStatusText(const QString& text) {
     didChangeValueForKey(QStringLiteral("statusText"));
 }
 
+void GKAppDelegate::jobProgressed(double fraction) {
+    if (!isBusy() || mJobFrames == 0)
+        return;
+    const double seconds = double(mJobTimer.elapsed()) / 1000.0;
+    const quint64 frames =
+        std::min<quint64>(mJobFrames, quint64(std::llround(fraction * mJobFrames)));
+    if (fraction >= 1.0) {
+        setStatusText(QStringLiteral("Writing %1...").arg(mJobFileName));
+        return;
+    }
+    const double left = fraction > 0 ? seconds * (1.0 - fraction) / fraction : 0.0;
+    setStatusText(QStringLiteral("Rendering %1: frame %2 of %3, %4 s, about %5 s left")
+                      .arg(mJobFileName)
+                      .arg(frames)
+                      .arg(mJobFrames)
+                      .arg(seconds, 0, 'f', 0)
+                      .arg(left, 0, 'f', 0));
+}
+
+bool GKAppDelegate::actionShowInFolder(NSObject*) {
+    if (mLastMoviePath.isEmpty())
+        return false;
+    return QDesktopServices::openUrl(
+        QUrl::fromLocalFile(NSPath::stringByDeletingLastPathComponent(mLastMoviePath)));
+}
+
+QString GKAppDelegate::windowFrame() const {
+    if (!__window)
+        return {};
+    const NSRect frame = __window->frame();
+    return QStringLiteral("%1 %2 %3 %4")
+        .arg(frame.x())
+        .arg(frame.y())
+        .arg(frame.width())
+        .arg(frame.height());
+}
+
+void GKAppDelegate::setWindowFrame(const QString& text) {
+    const QStringList parts = text.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    if (!__window || parts.size() != 4)
+        return;
+    double values[4] = {};
+    for (int index = 0; index < 4; ++index) {
+        bool ok = false;
+        values[index] = parts[index].toDouble(&ok);
+        if (!ok || !std::isfinite(values[index]))
+            return;
+    }
+    // A window too small to use or far off every screen is not restored.
+    if (values[2] < 200 || values[3] < 150 || values[2] > 20000 || values[3] > 20000 ||
+        std::abs(values[0]) > 20000 || std::abs(values[1]) > 20000)
+        return;
+    __window->setFrame(NSMakeRect(values[0], values[1], values[2], values[3]), true);
+}
+
 void GKAppDelegate::jobFinished(bool movieWritten) {
     willChangeValueForKey(QStringLiteral("idle"));
     didChangeValueForKey(QStringLiteral("idle"));
+    willChangeValueForKey(QStringLiteral("hidesShowInFolder"));
+    mLastMoviePath = movieWritten ? compositionOutputFileName() : QString();
+    didChangeValueForKey(QStringLiteral("hidesShowInFolder"));
     if (movieWritten) {
-        mLastMoviePath = compositionOutputFileName();
         setStatusText(QStringLiteral("Written: %1").arg(mLastMoviePath));
         return;
     }
-    mLastMoviePath.clear();
     const QString kept = outletQuartzMovieRenderer->lastJobRecoverableVideo();
     const QString where =
         kept.isEmpty() ? QString()
@@ -304,6 +376,9 @@ bool GKAppDelegate::actionRenderCompositionToMovieFile(NSObject*) {
     didChangeValueForKey(QStringLiteral("idle"));
     if (!started)
         return refuse(QStringLiteral("A job is still running."));
+    mJobFileName = fileName;
+    mJobFrames = renderFrameCount(compositionMovieDuration(), compositionMovieFrameRate());
+    mJobTimer.start();
     setStatusText(QStringLiteral("Rendering %1...").arg(fileName));
     return true;
 }

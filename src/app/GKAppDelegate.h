@@ -11,6 +11,7 @@
 #include "platform/foundation/NSNotification.h"
 #include "platform/foundation/NSObject.h"
 
+#include <QElapsedTimer>
 #include <QSizeF>
 #include <QString>
 
@@ -51,6 +52,8 @@ class GKAppDelegate : public NSObject {
     Q_PROPERTY(bool canRender READ canRender)
     Q_PROPERTY(QString renderToolTip READ renderToolTip)
     Q_PROPERTY(QString statusText READ statusText)
+    Q_PROPERTY(bool hidesShowInFolder READ hidesShowInFolder)
+    Q_PROPERTY(QString windowFrame READ windowFrame WRITE setWindowFrame)
 public:
     ~GKAppDelegate() override;
 
@@ -104,6 +107,13 @@ public:
     bool canRender() const { return renderToolTip().isEmpty(); }
     QString renderToolTip() const;
     Q_INVOKABLE void actionClearSoundMovie(NSObject* sender);
+    // Opens the folder of the last movie written in the file manager.
+    Q_INVOKABLE bool actionShowInFolder(NSObject* sender);
+    bool hidesShowInFolder() const { return mLastMoviePath.isEmpty(); }
+    // The window's frame as "x y width height", kept with the settings so that the window comes
+    // back where it was; a text that is not four numbers of a visible size is ignored.
+    QString windowFrame() const;
+    void setWindowFrame(const QString& frame);
     Q_INVOKABLE void actionCancelRendering(NSObject* sender);
     Q_INVOKABLE void actionFileNew(NSObject* sender);
     // The render command. Returns whether a job was started; when not, the beep sounded and
@@ -130,6 +140,8 @@ private:
     void setStatusText(const QString& text);
     // Main thread: the render driver's job ended.
     void jobFinished(bool movieWritten);
+    // Main thread: the job's progress moved to `fraction`.
+    void jobProgressed(double fraction);
 
     NSWindow* __window = nullptr;
     int __movieDimensions = 0;
@@ -138,6 +150,9 @@ private:
     QString mLastMoviePath;
     bool mListening = false;
     bool mObservingComposition = false;
+    QElapsedTimer mJobTimer;
+    quint64 mJobFrames = 0;
+    QString mJobFileName;
 };
 
 int import_GKAppDelegate();

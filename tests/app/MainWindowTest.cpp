@@ -43,7 +43,10 @@ QString resource(const QString& name) {
 
 class MainWindowTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
+    // The main interface file is loaded once for the whole program, as the application does.
+    static void loadTheWindowOnce() {
+        if (sDelegate)
+            return;
         sHome = new QTemporaryDir;
         qputenv("XDG_CONFIG_HOME", sHome->filePath(QStringLiteral("config")).toUtf8());
         qputenv("XDG_DATA_HOME", sHome->filePath(QStringLiteral("data")).toUtf8());
@@ -55,6 +58,7 @@ protected:
     }
 
     void SetUp() override {
+        loadTheWindowOnce();
         ASSERT_NE(sDelegate, nullptr);
         NSAlert::setPresenter(mAlerts);
         mPreviousBeep = NSSetBeepSink([this] { ++mBeeps; });
