@@ -13,6 +13,7 @@
 #include "platform/foundation/NSURL.h"
 
 #include <QDesktopServices>
+#include <QFileInfo>
 #include <QUrl>
 
 #include <algorithm>
@@ -334,6 +335,18 @@ void GKAppDelegate::jobFinished(bool movieWritten) {
         ->runModal();
 }
 
+bool GKAppDelegate::confirmReplacing(const QString& path) {
+    NSAlert* alert =
+        NSAlert::alertWithError(QStringLiteral("\u201c%1\u201d already exists. Replace it?")
+                                    .arg(NSPath::lastPathComponent(path)));
+    alert->setInformativeText(
+        QStringLiteral("The movie in %1 is replaced once the new one is complete.")
+            .arg(NSPath::stringByDeletingLastPathComponent(path)));
+    alert->addButtonWithTitle(QStringLiteral("Replace"));
+    alert->addButtonWithTitle(QStringLiteral("Cancel"));
+    return alert->runModal() == NSAlertFirstButtonReturn;
+}
+
 bool GKAppDelegate::refuse(const QString& why) {
     setStatusText(why);
     NSLog("actionRenderCompositionToMovieFile: %@\n", why);
@@ -367,6 +380,8 @@ bool GKAppDelegate::actionRenderCompositionToMovieFile(NSObject*) {
     const QString conflict = finalMovieConflict(output->path(), inputs);
     if (!conflict.isEmpty())
         return refuse(conflict);
+    if (QFileInfo::exists(output->path()) && !confirmReplacing(output->path()))
+        return refuse(QStringLiteral("%1 was kept; no movie was rendered.").arg(fileName));
 
     outletQuartzMovieRenderer->setInputCompositionURL(composition);
     outletQuartzMovieRenderer->setInputAudioMovieURL(audio);

@@ -137,6 +137,8 @@ public:
 
 private:
     bool refuse(const QString& why);
+    // Asks whether the existing movie at `path` may be replaced.
+    bool confirmReplacing(const QString& path);
     void setStatusText(const QString& text);
     // Main thread: the render driver's job ended.
     void jobFinished(bool movieWritten);

@@ -19,6 +19,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWidget>
@@ -32,9 +33,10 @@ class RecordingPresenter : public NSAlertPresenter {
 public:
     NSModalResponse presentAlert(const NSAlert& alert) override {
         messages << alert.messageText() + QLatin1Char(' ') + alert.informativeText();
-        return NSAlertFirstButtonReturn;
+        return answer;
     }
     QStringList messages;
+    NSModalResponse answer = NSAlertFirstButtonReturn;
 };
 
 QString resource(const QString& name) {
@@ -154,6 +156,16 @@ TEST_F(MainWindowTest, RendersTheSampleWithItsSoundFromTheWindow) {
     EXPECT_TRUE(QDir(USandboxTempFolder::sharedTempFolderPath())
                     .entryList(QDir::NoDotAndDotDot | QDir::AllEntries)
                     .isEmpty());
+
+    // Rendering it again asks first; Cancel keeps the movie and renders nothing.
+    mAlerts->answer = NSAlertSecondButtonReturn;
+    const qint64 size = QFileInfo(movie).size();
+    click(button(QStringLiteral("actionRenderCompositionToMovieFile:")));
+    ASSERT_EQ(mAlerts->messages.size(), 1);
+    EXPECT_TRUE(mAlerts->messages.first().contains(QStringLiteral("Replace it?")));
+    EXPECT_TRUE(sDelegate->isIdle());
+    EXPECT_EQ(QFileInfo(movie).size(), size);
+    EXPECT_EQ(mBeeps, 1);
 }
 
 TEST_F(MainWindowTest, ABrokenShaderEndsInAnAlertWithTheCompilersMessage) {
@@ -175,7 +187,7 @@ TEST_F(MainWindowTest, ABrokenShaderEndsInAnAlertWithTheCompilersMessage) {
 TEST_F(MainWindowTest, QuitAndCloseWaitForTheJobAndStopEndsIt) {
     chooseFiles(resource(QStringLiteral("compositions/Aurora.fs")),
                 resource(QStringLiteral("sounds/demo-arpeggio.m4a")),
-                sHome->filePath(QStringLiteral("movies")));
+                sHome->filePath(QStringLiteral("stopped")));
     sDelegate->setValue_forKey(600.0, QStringLiteral("compositionMovieDuration"));
     click(button(QStringLiteral("actionRenderCompositionToMovieFile:")));
     ASSERT_FALSE(sDelegate->isIdle());
