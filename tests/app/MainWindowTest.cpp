@@ -204,6 +204,30 @@ TEST_F(MainWindowTest, QuitAndCloseWaitForTheJobAndStopEndsIt) {
     EXPECT_EQ(sDelegate->applicationShouldTerminate(NSApp), NSUInteger(NSTerminateNow));
 }
 
+TEST_F(MainWindowTest, FilesDroppedOnTheRowsAreChosenAsInThePanel) {
+    NSView* compositionRow = nullptr;
+    NSView* folderRow = nullptr;
+    for (NSView* view : sDelegate->window()->contentView()->subviews()) {
+        if (view->fileDropTarget() == sDelegate->outletQuartzCompositionInputController)
+            compositionRow = view;
+        else if (view->fileDropTarget() &&
+                 view->fileDropTarget()->className() == QStringLiteral("USandboxFolderController"))
+            folderRow = view;
+    }
+    ASSERT_TRUE(compositionRow && folderRow);
+    const QString scene = resource(QStringLiteral("compositions/Kaleidoscope.fs"));
+    EXPECT_TRUE(compositionRow->performFileDrop(scene));
+    EXPECT_EQ(sDelegate->outletQuartzCompositionInputController->inputPath(), scene);
+    EXPECT_EQ(sDelegate->window()->title(), QStringLiteral("Lumenreel \u2014 Kaleidoscope"));
+    // A folder is no composition, a file no folder.
+    EXPECT_FALSE(compositionRow->performFileDrop(sHome->path()));
+    EXPECT_FALSE(folderRow->performFileDrop(scene));
+    const QString dropped = sHome->filePath(QStringLiteral("dropped"));
+    ASSERT_TRUE(QDir().mkpath(dropped));
+    EXPECT_TRUE(folderRow->performFileDrop(dropped));
+    EXPECT_EQ(sDelegate->outletOutputUserFolder->folderPath(), dropped);
+}
+
 TEST_F(MainWindowTest, ALanguageSwitchRetitlesTheWindowWithoutReloadingIt) {
     NSButton* render = button(QStringLiteral("actionRenderCompositionToMovieFile:"));
     ASSERT_NE(render, nullptr);

@@ -4,6 +4,8 @@
 #include "platform/appkit/NSOpenPanel.h"
 #include "platform/foundation/NSLog.h"
 
+#include <QFileInfo>
+
 namespace {
 
 QVariant affectedBySandboxURL(Class) {
@@ -160,7 +162,17 @@ void USandboxInputFileController::actionBrowseInputPath(NSObject* /*sender*/) {
     panel->setAllowedFileTypes(validFileExtensions());
     if (panel->runModal() != NSFileHandlingPanelOKButton || panel->URLs().isEmpty())
         return;
-    NSURL* chosen = panel->URLs().first();
+    keepUserChoice(panel->URLs().first());
+}
+
+bool USandboxInputFileController::chooseURL(NSURL* chosen) {
+    if (!chosen || !QFileInfo(chosen->path()).isFile())
+        return false;
+    keepUserChoice(chosen);
+    return true;
+}
+
+void USandboxInputFileController::keepUserChoice(NSURL* chosen) {
     setSandboxURL_forSandboxBookmarkData(chosen, SandboxURL::bookmarkDataForSandboxURL(chosen));
     NSLog("actionBrowseInputPath:self.sandboxURL=%@\n", sandboxURL());
 }

@@ -88,6 +88,9 @@ public:
 
     // The Browse button: picks a file in an open panel and holds it.
     Q_INVOKABLE void actionBrowseInputPath(NSObject* sender);
+    // Keeps `url` as the user's choice, as a pick in the panel does (a dropped file, say);
+    // false, changing nothing, for what is not a file.
+    Q_INVOKABLE bool chooseURL(NSURL* url);
 
     bool automaticallyNotifiesObserversForKey(const QString& key) const override;
 
@@ -97,6 +100,7 @@ public:
     void setSandboxBookmarkDataValue(const QVariant& value);
 
 private:
+    void keepUserChoice(NSURL* chosen);
     // The held URL with a reference of the caller's own; no release scope needed.
     NSRef<NSURL> heldSecurityURL() const;
 
