@@ -266,13 +266,16 @@ void GKAppDelegate::jobProgressed(double fraction) {
         setStatusText(QStringLiteral("Writing %1...").arg(mJobFileName));
         return;
     }
-    const double left = fraction > 0 ? seconds * (1.0 - fraction) / fraction : 0.0;
-    setStatusText(QStringLiteral("Rendering %1: frame %2 of %3, %4 s, about %5 s left")
-                      .arg(mJobFileName)
-                      .arg(frames)
-                      .arg(mJobFrames)
-                      .arg(seconds, 0, 'f', 0)
-                      .arg(left, 0, 'f', 0));
+    QString text = QStringLiteral("Rendering %1: frame %2 of %3, %4 s")
+                       .arg(mJobFileName)
+                       .arg(frames)
+                       .arg(mJobFrames)
+                       .arg(seconds, 0, 'f', 0);
+    // Time left, once there is something to measure it by.
+    if (fraction > 0)
+        text += QStringLiteral(", about %1 s left")
+                    .arg(seconds * (1.0 - fraction) / fraction, 0, 'f', 0);
+    setStatusText(text);
 }
 
 bool GKAppDelegate::actionShowInFolder(NSObject*) {

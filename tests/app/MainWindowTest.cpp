@@ -17,9 +17,11 @@
 #include "platform/foundation/NSURL.h"
 #include "platform/qtkit/MovieInspector.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWidget>
@@ -87,6 +89,14 @@ protected:
         return nullptr;
     }
 
+    // Keeps a picture of the window next to the test program, to look at.
+    static void keepPicture(const char* state) {
+        sDelegate->window()->widget()->grab().save(
+            QDir(QCoreApplication::applicationDirPath())
+                .filePath(QStringLiteral("lumenreel-%1-%2.png")
+                              .arg(QString::fromLatin1(state), QGuiApplication::platformName())));
+    }
+
     static void click(NSButton* target) {
         ASSERT_NE(target, nullptr);
         QTest::mouseClick(target->widget(), Qt::LeftButton);
@@ -141,6 +151,7 @@ TEST_F(MainWindowTest, RendersTheSampleWithItsSoundFromTheWindow) {
     sDelegate->setMovieDimensions(0);
     sDelegate->setValue_forKey(30u, QStringLiteral("compositionMovieFrameRate"));
     sDelegate->setValue_forKey(2.0, QStringLiteral("compositionMovieDuration"));
+    keepPicture("idle");
     renderAndWait();
 
     const QString movie = QDir(out).filePath(QStringLiteral("Aurora.mov"));
@@ -191,6 +202,10 @@ TEST_F(MainWindowTest, QuitAndCloseWaitForTheJobAndStopEndsIt) {
     sDelegate->setValue_forKey(600.0, QStringLiteral("compositionMovieDuration"));
     click(button(QStringLiteral("actionRenderCompositionToMovieFile:")));
     ASSERT_FALSE(sDelegate->isIdle());
+    ASSERT_TRUE(lumenreel::test::spinUntil(
+        [] { return sDelegate->statusText().contains(QStringLiteral("s left")); },
+        std::chrono::minutes(1)));
+    keepPicture("rendering");
     EXPECT_EQ(sDelegate->applicationShouldTerminate(NSApp), NSUInteger(NSTerminateCancel));
     sDelegate->window()->widget()->close();
     EXPECT_TRUE(sDelegate->window()->isVisible());
@@ -247,6 +262,7 @@ TEST_F(MainWindowTest, ALanguageSwitchRetitlesTheWindowWithoutReloadingIt) {
     EXPECT_EQ(render->title(), QStringLiteral("Rendern"));
     EXPECT_EQ(notifications, (QStringList{"will", "did"}));
     EXPECT_NE(sDelegate->window()->widget()->grab().toImage(), english);
+    keepPicture("german");
 
     ASSERT_TRUE(languages->chooseLanguage(0));
     EXPECT_EQ(render->title(), QStringLiteral("Render"));
