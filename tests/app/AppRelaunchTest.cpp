@@ -14,6 +14,7 @@
 #include "platform/foundation/NSURL.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -21,6 +22,7 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdio>
 
 namespace {
@@ -49,8 +51,8 @@ NSTextField* numberField(double maximum) {
     });
 }
 
-// The first run: every choice made as a person makes it, then Quit from the menu.
-void chooseAndQuit(const QString& folder) {
+// The first run: every choice made as a person makes it.
+void choose(const QString& folder) {
     QStringList choices{resource(QStringLiteral("compositions/Aurora.fs")),
                         resource(QStringLiteral("sounds/demo-arpeggio.m4a")), folder};
     NSOpenPanel::setModalRunner([&choices](NSOpenPanel* panel) {
@@ -69,7 +71,6 @@ void chooseAndQuit(const QString& folder) {
     numberField(600)->finishEditing(QStringLiteral("25"));
     numberField(86400)->finishEditing(QStringLiteral("2"));
     menu->itemWithTitle(QStringLiteral("Deutsch"))->sendAction();
-    menu->itemWithTitle(QStringLiteral("Lumenreel beenden"))->sendAction();
 }
 
 // The second run: what the window shows, one line, then Quit.
@@ -89,9 +90,8 @@ void reportAndQuit() {
     NSApp->terminate(nullptr);
 }
 
-// Runs this program as the application, in `phase`, with the settings under `config`.
-QString runPhase(const QTemporaryDir& home, const char* phase) {
-    QProcess child;
+// Starts this program as the application, in `phase`, with the settings under `home`.
+void startPhase(QProcess& child, const QTemporaryDir& home, const char* phase) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("LUMENREEL_RELAUNCH_PHASE"), QString::fromLatin1(phase));
     environment.insert(QStringLiteral("HOME"), home.path());
@@ -100,7 +100,12 @@ QString runPhase(const QTemporaryDir& home, const char* phase) {
     child.setProcessEnvironment(environment);
     child.start(QCoreApplication::applicationFilePath(),
                 {QStringLiteral("--gtest_filter=AppRelaunchTest.Phase")});
+}
+
+// Waits for the child's end; returns its report line (empty when it printed none).
+QString finishPhase(QProcess& child) {
     EXPECT_TRUE(child.waitForFinished(120000)) << "the application did not end";
+    EXPECT_EQ(child.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(child.exitCode(), 0) << child.readAllStandardError().toStdString();
     const QStringList lines = QString::fromUtf8(child.readAllStandardOutput()).split('\n');
     for (const QString& line : lines) {
@@ -110,16 +115,45 @@ QString runPhase(const QTemporaryDir& home, const char* phase) {
     return {};
 }
 
+QString runPhase(const QTemporaryDir& home, const char* phase) {
+    QProcess child;
+    startPhase(child, home, phase);
+    return finishPhase(child);
+}
+
+QString expectedReport(const QString& folder) {
+    return QStringLiteral("10|25|2.00|%1|%2|%3|Rendern")
+        .arg(resource(QStringLiteral("compositions/Aurora.fs")),
+             resource(QStringLiteral("sounds/demo-arpeggio.m4a")), folder);
+}
+
 TEST(AppRelaunchTest, ASecondLaunchShowsWhatTheFirstChose) {
     QTemporaryDir home;
     ASSERT_TRUE(home.isValid());
     const QString folder = home.filePath(QStringLiteral("movies"));
     ASSERT_TRUE(QDir().mkpath(folder));
     runPhase(home, "choose");
-    const QString shown = runPhase(home, "report");
-    EXPECT_EQ(shown, QStringLiteral("10|25|2.00|%1|%2|%3|Rendern")
-                         .arg(resource(QStringLiteral("compositions/Aurora.fs")),
-                              resource(QStringLiteral("sounds/demo-arpeggio.m4a")), folder));
+    EXPECT_EQ(runPhase(home, "report"), expectedReport(folder));
+}
+
+TEST(AppRelaunchTest, SIGTERMAtIdleKeepsWhatWasChosen) {
+    QTemporaryDir home;
+    ASSERT_TRUE(home.isValid());
+    const QString folder = home.filePath(QStringLiteral("movies"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    QProcess child;
+    startPhase(child, home, "chooseAndWait");
+    QByteArray output;
+    const QDeadlineTimer deadline(60000);
+    while (!output.contains("chosen\n") && !deadline.hasExpired() &&
+           child.state() != QProcess::NotRunning) {
+        child.waitForReadyRead(int(deadline.remainingTime()));
+        output += child.readAllStandardOutput();
+    }
+    ASSERT_TRUE(output.contains("chosen\n")) << child.readAllStandardError().toStdString();
+    ::kill(pid_t(child.processId()), SIGTERM);
+    finishPhase(child);
+    EXPECT_EQ(runPhase(home, "report"), expectedReport(folder));
 }
 
 TEST(AppRelaunchTest, Phase) {
@@ -132,11 +166,22 @@ TEST(AppRelaunchTest, Phase) {
         QStringLiteral("NSApplicationDidFinishLaunchingNotification"), nullptr,
         [phase](NSNotification*) {
             QTimer::singleShot(0, [phase] {
-                if (phase == "choose")
-                    chooseAndQuit(QString::fromLocal8Bit(qgetenv("HOME")) +
-                                  QStringLiteral("/movies"));
-                else
+                const QString folder =
+                    QString::fromLocal8Bit(qgetenv("HOME")) + QStringLiteral("/movies");
+                if (phase == "choose") {
+                    choose(folder);
+                    delegate()
+                        ->window()
+                        ->menu()
+                        ->itemWithTitle(QStringLiteral("Lumenreel beenden"))
+                        ->sendAction();
+                } else if (phase == "chooseAndWait") {
+                    choose(folder);
+                    std::printf("chosen\n");
+                    std::fflush(stdout);
+                } else {
                     reportAndQuit();
+                }
             });
         });
     QTimer watchdog;
