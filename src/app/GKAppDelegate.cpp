@@ -3,6 +3,7 @@
 #include "app/RenderCommandLine.h"
 #include "app/RenderJobChecks.h"
 #include "app/RenderPresets.h"
+#include "interface/UILocalization/UILocalLanguageController.h"
 #include "movie/QTKitMovieRecorder/QStillFrameRecorderConfig.h"
 #include "platform/appkit/NSAlert.h"
 #include "platform/appkit/NSApplication.h"
@@ -97,6 +98,12 @@ void GKAppDelegate::applicationWillTerminate(NSNotification* notification) {
 }
 
 namespace {
+
+// A text of the window in the selected language (the given US English text by default).
+QString text(const char* identifier, const char16_t* english) {
+    return UILocalLanguageController::stringWithID(QString::fromLatin1(identifier),
+                                                   QString::fromUtf16(english));
+}
 
 // The settings whose setters announce their changes themselves.
 const QSet<QString>& announcedSettings() {
@@ -228,11 +235,11 @@ void GKAppDelegate::observeValueForKeyPath(const QString& keyPath, NSObject* obj
 
 QString GKAppDelegate::renderToolTip() const {
     if (isBusy())
-        return QStringLiteral("A job is running.");
+        return text("app.tooltip.busy", u"A job is running.");
     if (!canRenderQuartzComposition())
-        return QStringLiteral("Choose a composition first.");
+        return text("app.tooltip.noComposition", u"Choose a composition first.");
     if (!outletOutputUserFolder || !outletOutputUserFolder->sandboxURL())
-        return QStringLiteral("Choose an output folder first.");
+        return text("app.tooltip.noFolder", u"Choose an output folder first.");
     return {};
 }
 
@@ -243,7 +250,7 @@ void GKAppDelegate::actionClearSoundMovie(NSObject*) {
 
 void GKAppDelegate::actionCancelRendering(NSObject*) {
     if (outletQuartzMovieRenderer && isBusy()) {
-        setStatusText(QStringLiteral("Stopping..."));
+        setStatusText(text("app.status.stopping", u"Stopping..."));
         outletQuartzMovieRenderer->cancelRendering();
     }
 }
@@ -263,19 +270,19 @@ void GKAppDelegate::jobProgressed(double fraction) {
     const quint64 frames =
         std::min<quint64>(mJobFrames, quint64(std::llround(fraction * mJobFrames)));
     if (fraction >= 1.0) {
-        setStatusText(QStringLiteral("Writing %1...").arg(mJobFileName));
+        setStatusText(text("app.status.writing", u"Writing %1...").arg(mJobFileName));
         return;
     }
-    QString text = QStringLiteral("Rendering %1: frame %2 of %3, %4 s")
+    QString line = text("app.status.progress", u"Rendering %1: frame %2 of %3, %4 s")
                        .arg(mJobFileName)
                        .arg(frames)
                        .arg(mJobFrames)
                        .arg(seconds, 0, 'f', 0);
     // Time left, once there is something to measure it by.
     if (fraction > 0)
-        text += QStringLiteral(", about %1 s left")
+        line += text("app.status.left", u", about %1 s left")
                     .arg(seconds * (1.0 - fraction) / fraction, 0, 'f', 0);
-    setStatusText(text);
+    setStatusText(line);
 }
 
 bool GKAppDelegate::actionShowInFolder(NSObject*) {
@@ -321,32 +328,34 @@ void GKAppDelegate::jobFinished(bool movieWritten) {
     mLastMoviePath = movieWritten ? compositionOutputFileName() : QString();
     didChangeValueForKey(QStringLiteral("hidesShowInFolder"));
     if (movieWritten) {
-        setStatusText(QStringLiteral("Written: %1").arg(mLastMoviePath));
+        setStatusText(text("app.status.written", u"Written: %1").arg(mLastMoviePath));
         return;
     }
     const QString kept = outletQuartzMovieRenderer->lastJobRecoverableVideo();
     const QString where =
-        kept.isEmpty() ? QString()
-                       : QStringLiteral(" The video rendered so far is in the Trash: %1").arg(kept);
+        kept.isEmpty()
+            ? QString()
+            : text("app.status.kept", u" The video rendered so far is in the Trash: %1").arg(kept);
     if (outletQuartzMovieRenderer->lastJobWasCancelled()) {
-        setStatusText(QStringLiteral("Stopped.") + where);
+        setStatusText(text("app.status.stopped", u"Stopped.") + where);
         return;
     }
     const QString reason = outletQuartzMovieRenderer->lastJobFailureReason();
-    setStatusText(QStringLiteral("No movie was written: %1.").arg(reason));
-    NSAlert::alertWithError(QStringLiteral("No movie was written: %1.%2").arg(reason, where))
+    setStatusText(text("app.status.failed", u"No movie was written: %1.").arg(reason));
+    NSAlert::alertWithError(
+        text("app.alert.failed", u"No movie was written: %1.%2").arg(reason, where))
         ->runModal();
 }
 
 bool GKAppDelegate::confirmReplacing(const QString& path) {
-    NSAlert* alert =
-        NSAlert::alertWithError(QStringLiteral("\u201c%1\u201d already exists. Replace it?")
-                                    .arg(NSPath::lastPathComponent(path)));
-    alert->setInformativeText(
-        QStringLiteral("The movie in %1 is replaced once the new one is complete.")
-            .arg(NSPath::stringByDeletingLastPathComponent(path)));
-    alert->addButtonWithTitle(QStringLiteral("Replace"));
-    alert->addButtonWithTitle(QStringLiteral("Cancel"));
+    NSAlert* alert = NSAlert::alertWithError(
+        text("app.alert.replace", u"\u201c%1\u201d already exists. Replace it?")
+            .arg(NSPath::lastPathComponent(path)));
+    alert->setInformativeText(text("app.alert.replaceDetail",
+                                   u"The movie in %1 is replaced once the new one is complete.")
+                                  .arg(NSPath::stringByDeletingLastPathComponent(path)));
+    alert->addButtonWithTitle(text("app.alert.replaceButton", u"Replace"));
+    alert->addButtonWithTitle(text("app.alert.cancelButton", u"Cancel"));
     return alert->runModal() == NSAlertFirstButtonReturn;
 }
 
@@ -359,16 +368,18 @@ bool GKAppDelegate::refuse(const QString& why) {
 
 bool GKAppDelegate::actionRenderCompositionToMovieFile(NSObject*) {
     if (!outletOutputUserFolder || !outletQuartzMovieRenderer)
-        return refuse(QStringLiteral("No output folder is chosen."));
+        return refuse(text("app.status.noFolder", u"No output folder is chosen."));
     if (!canRenderQuartzComposition())
-        return refuse(QStringLiteral("No composition is chosen, or its file is gone."));
+        return refuse(
+            text("app.status.noComposition", u"No composition is chosen, or its file is gone."));
     NSURL* composition = outletQuartzCompositionInputController->sandboxURL();
     const QString fileName = NSPath::stringByAppendingPathExtension(
         NSPath::stringByDeletingPathExtension(NSPath::lastPathComponent(composition->path())),
         QStringLiteral("mov"));
     NSRef<NSURL> output = NSAdopt(outletOutputUserFolder->createFileURLWithFileName(fileName));
     if (!output)
-        return refuse(QStringLiteral("The output folder cannot take %1.").arg(fileName));
+        return refuse(
+            text("app.status.badName", u"The output folder cannot take %1.").arg(fileName));
     NSURL* audio =
         outletAudioTrackInputController ? outletAudioTrackInputController->sandboxURL() : nullptr;
 
@@ -384,7 +395,8 @@ bool GKAppDelegate::actionRenderCompositionToMovieFile(NSObject*) {
     if (!conflict.isEmpty())
         return refuse(conflict);
     if (QFileInfo::exists(output->path()) && !confirmReplacing(output->path()))
-        return refuse(QStringLiteral("%1 was kept; no movie was rendered.").arg(fileName));
+        return refuse(
+            text("app.status.kept.movie", u"%1 was kept; no movie was rendered.").arg(fileName));
 
     outletQuartzMovieRenderer->setInputCompositionURL(composition);
     outletQuartzMovieRenderer->setInputAudioMovieURL(audio);
@@ -393,11 +405,11 @@ bool GKAppDelegate::actionRenderCompositionToMovieFile(NSObject*) {
     const bool started = outletQuartzMovieRenderer->renderToMovie();
     didChangeValueForKey(QStringLiteral("idle"));
     if (!started)
-        return refuse(QStringLiteral("A job is still running."));
+        return refuse(text("app.status.busy", u"A job is still running."));
     mJobFileName = fileName;
     mJobFrames = renderFrameCount(compositionMovieDuration(), compositionMovieFrameRate());
     mJobTimer.start();
-    setStatusText(QStringLiteral("Rendering %1...").arg(fileName));
+    setStatusText(text("app.status.started", u"Rendering %1...").arg(fileName));
     return true;
 }
 

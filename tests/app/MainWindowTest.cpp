@@ -260,6 +260,10 @@ TEST_F(MainWindowTest, ALanguageSwitchRetitlesTheWindowWithoutReloadingIt) {
     languages->outletLanguageController = UILocalLanguageController::language();
     ASSERT_TRUE(languages->chooseLanguage(1));
     EXPECT_EQ(render->title(), QStringLiteral("Rendern"));
+    // Texts made in code follow the table too.
+    EXPECT_EQ(UILocalLanguageController::stringWithID(QStringLiteral("app.alert.replaceButton"),
+                                                      QStringLiteral("Replace")),
+              QStringLiteral("Ersetzen"));
     EXPECT_EQ(notifications, (QStringList{"will", "did"}));
     EXPECT_NE(sDelegate->window()->widget()->grab().toImage(), english);
     keepPicture("german");
