@@ -71,6 +71,8 @@ void choose(const QString& folder) {
     numberField(600)->finishEditing(QStringLiteral("25"));
     numberField(86400)->finishEditing(QStringLiteral("2"));
     menu->itemWithTitle(QStringLiteral("Deutsch"))->sendAction();
+    // The user moved and enlarged the window.
+    delegate()->window()->setFrame(NSMakeRect(200, 150, 760, 500), true);
 }
 
 // The second run: what the window shows, one line, then Quit.
@@ -79,13 +81,13 @@ void reportAndQuit() {
     NSButton* render = control<NSButton>([](NSButton* button) {
         return button->action() == QStringLiteral("actionRenderCompositionToMovieFile:");
     });
-    std::printf("%d|%s|%s|%s|%s|%s|%s\n", app->movieDimensions(),
+    std::printf("%d|%s|%s|%s|%s|%s|%s|%s\n", app->movieDimensions(),
                 qPrintable(numberField(600)->stringValue()),
                 qPrintable(numberField(86400)->stringValue()),
                 qPrintable(app->outletQuartzCompositionInputController->inputPath()),
                 qPrintable(app->outletAudioTrackInputController->inputPath()),
                 qPrintable(app->outletOutputUserFolder->folderPath()),
-                qPrintable(render ? render->title() : QString()));
+                qPrintable(render ? render->title() : QString()), qPrintable(app->windowFrame()));
     std::fflush(stdout);
     NSApp->terminate(nullptr);
 }
@@ -109,7 +111,7 @@ QString finishPhase(QProcess& child) {
     EXPECT_EQ(child.exitCode(), 0) << child.readAllStandardError().toStdString();
     const QStringList lines = QString::fromUtf8(child.readAllStandardOutput()).split('\n');
     for (const QString& line : lines) {
-        if (line.count(QLatin1Char('|')) == 6)
+        if (line.count(QLatin1Char('|')) == 7)
             return line;
     }
     return {};
@@ -122,7 +124,7 @@ QString runPhase(const QTemporaryDir& home, const char* phase) {
 }
 
 QString expectedReport(const QString& folder) {
-    return QStringLiteral("10|25|2.00|%1|%2|%3|Rendern")
+    return QStringLiteral("10|25|2.00|%1|%2|%3|Rendern|200 150 760 500")
         .arg(resource(QStringLiteral("compositions/Aurora.fs")),
              resource(QStringLiteral("sounds/demo-arpeggio.m4a")), folder);
 }
