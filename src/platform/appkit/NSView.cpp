@@ -42,8 +42,6 @@ private:
 
 namespace {
 
-thread_local QPainter* sCurrentPainter = nullptr;
-
 // One axis of the autoresizing rule: the lengths before the change (margin before, size, margin
 // after) and which of them are flexible; returns the new start and size.
 std::pair<double, double> resizedAxis(double start, double size, double oldSuperSize,
@@ -67,14 +65,6 @@ std::pair<double, double> resizedAxis(double start, double size, double oldSuper
 }
 
 } // namespace
-
-QPainter* NSGraphicsContext::currentPainter() {
-    return sCurrentPainter;
-}
-
-void NSGraphicsContext::setCurrentPainter(QPainter* painter) {
-    sCurrentPainter = painter;
-}
 
 NSView::NSView() = default;
 
@@ -266,9 +256,10 @@ void NSView::paintWidget(QPainter& painter, const QRect& dirty) {
     const double height = existingWidget() ? existingWidget()->height() : mFrame.height();
     painter.translate(0, height);
     painter.scale(1, -1);
-    QPainter* previous = NSGraphicsContext::currentPainter();
-    NSGraphicsContext::setCurrentPainter(&painter);
+    NSGraphicsContext context(&painter);
+    NSGraphicsContext* previous = NSGraphicsContext::currentContext();
+    NSGraphicsContext::setCurrentContext(&context);
     drawRect(NSFlipRect(QRectF(dirty), height));
-    NSGraphicsContext::setCurrentPainter(previous);
+    NSGraphicsContext::setCurrentContext(previous);
     mNeedsDisplay = false;
 }
