@@ -8,6 +8,9 @@ thread_local NSGraphicsContext* sCurrentContext = nullptr;
 
 NSGraphicsContext::NSGraphicsContext(QPainter* painter) : mPainter(painter) {}
 
+NSGraphicsContext::NSGraphicsContext(CGContextRef port)
+    : mPainter(CGContextGetPainter(port)), mPort(CGContextRetain(port)) {}
+
 NSGraphicsContext::~NSGraphicsContext() {
     CGContextRelease(mPort);
     if (sCurrentContext == this)

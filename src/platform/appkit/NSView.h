@@ -131,6 +131,8 @@ class NSGraphicsContext {
 public:
     // Draws with `painter`, which must outlive this context.
     explicit NSGraphicsContext(QPainter* painter);
+    // Draws into `port` (retained), for example a recording context.
+    explicit NSGraphicsContext(CGContextRef port);
     ~NSGraphicsContext();
     NSGraphicsContext(const NSGraphicsContext&) = delete;
     NSGraphicsContext& operator=(const NSGraphicsContext&) = delete;
