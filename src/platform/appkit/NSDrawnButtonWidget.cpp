@@ -44,7 +44,8 @@ protected:
 private:
     NSButton* mButton;
     std::function<void()> mAppearanceChanged;
-    qreal mPaintedRatio = 0;
+    // Pictures made before the widget is shown are made at scale 1.
+    qreal mPaintedRatio = 1;
 };
 
 } // namespace
