@@ -123,15 +123,16 @@ NSImage* loadNamedImage(const QString& name) {
 } // namespace
 
 NSImage* NSImage::imageNamed(const QString& name) {
-    static QHash<QString, NSImage*> sNamedImages;
+    // Kept for the whole run, as the images are.
+    static auto* sNamedImages = new QHash<QString, NSImage*>;
     if (name.isEmpty())
         return nullptr;
-    if (NSImage* known = sNamedImages.value(name))
+    if (NSImage* known = sNamedImages->value(name))
         return known;
     NSImage* image = loadNamedImage(name);
     if (image) {
         image->setName(name);
-        sNamedImages.insert(name, image);
+        sNamedImages->insert(name, image);
     }
     return image;
 }

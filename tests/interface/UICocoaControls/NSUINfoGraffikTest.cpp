@@ -8,10 +8,13 @@
 #include "platform/appkit/NSBitmapImageRep.h"
 #include "platform/appkit/NSButtonCell.h"
 #include "platform/appkit/NSNib.h"
+#include "platform/corefoundation/CFBundle.h"
 #include "platform/coregraphics/CGRecordingContext.h"
 
+#include <QDir>
 #include <QFile>
 #include <QGuiApplication>
+#include <QImage>
 #include <QPalette>
 #include <QTemporaryDir>
 
@@ -143,6 +146,24 @@ TEST(NSUINfoGraffik, RoundButtonPaintsGreyOffAndAccentOnImagesWithThePicture) {
     EXPECT_EQ(pixel(off, 0, 0).alpha(), 0) << "outside the circle";
 }
 
+TEST(NSUINfoGraffik, NamedImagesAreCompositedSourceInAtTheirOwnSize) {
+    InfoGraphicBundle bundle;
+    QTemporaryDir folder;
+    QDir(folder.path()).mkpath(QStringLiteral("Resources"));
+    QImage red(10, 10, QImage::Format_ARGB32);
+    red.fill(Qt::red);
+    ASSERT_TRUE(red.save(folder.filePath(QStringLiteral("Resources/redsquare.png"))));
+    CFBundleSetMainBundleFolder(folder.path().toUtf8().constData());
+    NSRef<NSUIToolButton> button =
+        makeButton("NSUINfoGraffikRound", 24, 24, QStringLiteral("redsquare"));
+    NSImage* off = button->image();
+    ASSERT_NE(off, nullptr);
+    // The picture square is (3, 3, 18, 18): the picture sits at (3, 3), 10 x 10.
+    EXPECT_EQ(pixel(off, 10, 10), QColor(255, 0, 0)) << "picture over the circle";
+    EXPECT_EQ(pixel(off, 3, 3).alpha(), 0) << "picture outside the circle is cut away";
+    EXPECT_EQ(pixel(off, 18, 18), QColor(191, 191, 191)) << "background beyond the picture";
+}
+
 TEST(NSUINfoGraffik, NamesAreComparedWithoutCaseAndUnnamedButtonsKeepTheirImages) {
     InfoGraphicBundle bundle;
     NSRef<NSUIToolButton> button = makeButton("NSUINfoGraffik", 24, 24, QStringLiteral("play"));
@@ -196,6 +217,7 @@ public:
 
 TEST(NSUINfoGraffik, InterfaceFileWithADelegateRebuildsTheImagesWhenAwakened) {
     InfoGraphicBundle bundle;
+    NSAutoreleasePool pool;
     ASSERT_NE(RedDelegate::classObject(), nullptr);
     QTemporaryDir folder;
     QFile file(folder.filePath(QStringLiteral("Graffiks.xml")));
@@ -222,8 +244,6 @@ TEST(NSUINfoGraffik, InterfaceFileWithADelegateRebuildsTheImagesWhenAwakened) {
     EXPECT_EQ(with->cell()->title(), QString());
     EXPECT_EQ(pixel(with->image(), 4, 12), QColor(255, 0, 0)) << "the delegate's colour";
     EXPECT_EQ(pixel(without->image(), 4, 12), QColor(191, 191, 191));
-    for (NSObject* object : objects)
-        object->release();
     nib->release();
     NSNib::setInterfaceFolders({});
 }
