@@ -38,5 +38,7 @@ function(lumenreel_add_test name)
              "extern const char* const kLumenreelTestEnvironment;\nconst char* const kLumenreelTestEnvironment = \"${environment}\";\n")
         target_sources(${name} PRIVATE ${source})
     endif()
-    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 120)
+    # A test that waits on something that never comes fails at this deadline instead of hanging
+    # a plain `ctest` run.
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 120 PROPERTIES TIMEOUT 300)
 endfunction()

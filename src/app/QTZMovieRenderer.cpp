@@ -227,6 +227,7 @@ bool QTZMovieRenderer::renderToMovie() {
     mJobFailureReason.clear();
     mJobRecoverableVideo.clear();
     mJobCancelled = false;
+    mJobActive = true;
     renderToMovieUsingMultipleCores();
     return true;
 }
@@ -304,9 +305,9 @@ void QTZMovieRenderer::renderThreadEnded(bool queuedFlattener, bool recordedVide
         // an earlier job.
         if (recordedVideo)
             trashTemporaryVideo();
-        Q_EMIT renderJobFinished(false);
+        finishJob(false);
     } else if (mFlattenerResult != FlattenerResult::Pending)
-        Q_EMIT renderJobFinished(mFlattenerResult == FlattenerResult::Written);
+        finishJob(mFlattenerResult == FlattenerResult::Written);
     else
         mAwaitingFlattener = true;
 }
@@ -320,14 +321,14 @@ void QTZMovieRenderer::renderComposition(NSURL* composition, const QString& toMo
         QFile file(composition ? composition->path() : QString());
         if (file.open(QIODevice::ReadOnly)) {
             const QByteArray data = file.readAll();
-            if (openCompositionData(data)) {
+            QString error;
+            if (openCompositionData(data, &error)) {
                 renderVideoTrackToTemporaryMooV(outputTempVideoFile());
                 // A movie that misses frames is no result: it is kept for recovery instead.
                 if (mFrameFailure.isEmpty() && !mCancelRequested.load())
                     combineVideoAndAudioTracksIntoFlattenedMovie(toMovieOutputFile);
             } else {
-                mFrameFailure = QStringLiteral("%1 cannot be rendered (see the log)")
-                                    .arg(inputCompositionPath());
+                mFrameFailure = error;
             }
         } else {
             NSLog("renderComposition: cannot read %@ (%@)\n", composition, file.errorString());
@@ -339,26 +340,36 @@ void QTZMovieRenderer::renderComposition(NSURL* composition, const QString& toMo
     setIsRendering(false);
 }
 
-bool QTZMovieRenderer::openCompositionData(const QByteArray& data) {
+bool QTZMovieRenderer::openCompositionData(const QByteArray& data, QString* out_error) {
     NSLog("self.outputTempMovieFile:%@\n", outputTempMovieFile());
     NSLog("self.outputTempVideoFile:%@\n", outputTempVideoFile());
     // A failed load leaves no renderer: an earlier job's composition must not be rendered under
     // this job's name.
     setRenderer(nullptr);
-    QCComposition* composition = QCComposition::compositionWithData(data, inputCompositionPath());
+    QString error;
+    QCComposition* composition =
+        QCComposition::compositionWithData(data, inputCompositionPath(), &error);
     if (!composition) {
+        if (out_error)
+            *out_error = QStringLiteral("%1 is not a composition: %2")
+                             .arg(QFileInfo(inputCompositionPath()).fileName(), error);
         NSLog("openCompositionData: %@ is not a composition\n", inputCompositionPath());
         return false;
     }
     CGColorSpaceRef colorSpace = CGColorSpaceCreateWithName(kCGColorSpaceGenericRGB);
     if (!colorSpace) {
+        if (out_error)
+            *out_error = QStringLiteral("no generic RGB colour space");
         NSLog("openCompositionData: no generic RGB colour space\n");
         return false;
     }
-    QCRenderer* renderer =
-        QCRenderer::initOffScreenWithSize(rendererSurfaceSizePixels(), colorSpace, composition);
+    QCRenderer* renderer = QCRenderer::initOffScreenWithSize(rendererSurfaceSizePixels(),
+                                                             colorSpace, composition, &error);
     CGColorSpaceRelease(colorSpace);
     if (!renderer) {
+        if (out_error)
+            *out_error = QStringLiteral("%1 cannot be rendered: %2")
+                             .arg(QFileInfo(inputCompositionPath()).fileName(), error);
         NSLog("openCompositionData: no renderer for %@\n", composition);
         return false;
     }
@@ -369,8 +380,12 @@ bool QTZMovieRenderer::openCompositionData(const QByteArray& data) {
 
 void QTZMovieRenderer::renderVideoTrackToTemporaryMooV(const QString& path) {
     QStillFrameMovieRecorder* recorder = outletRecorder;
-    if (path.isEmpty() || !recorder)
+    if (!recorder)
         return;
+    if (path.isEmpty()) {
+        mFrameFailure = QStringLiteral("this process has no temporary folder for the video");
+        return;
+    }
     NSURL* url = NSURL::fileURLWithPath(path, false);
     if (!url || !recorder->beginRecordingMovieFileURL(url)) {
         mFrameFailure = QStringLiteral("cannot create the temporary movie %1").arg(path);
@@ -523,10 +538,15 @@ void QTZMovieRenderer::movieFlattenerCompleted(QMovieFlattenerQueueOp* operation
     }
     if (mAwaitingFlattener) {
         mAwaitingFlattener = false;
-        Q_EMIT renderJobFinished(written);
+        finishJob(written);
     } else {
         mFlattenerResult = written ? FlattenerResult::Written : FlattenerResult::Failed;
     }
+}
+
+void QTZMovieRenderer::finishJob(bool movieWritten) {
+    mJobActive = false;
+    Q_EMIT renderJobFinished(movieWritten);
 }
 
 void QTZMovieRenderer::trashTemporaryVideo() {

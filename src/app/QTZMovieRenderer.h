@@ -1,6 +1,9 @@
 #pragma once
 
 #include "movie/QTKitMovieRecorder/QMovieFlattenerQueueOpDelegate.h"
+#include "movie/QTKitMovieRecorder/QStillFrameMovieRecorder.h"
+#include "platform/appkit/NSImageView.h"
+#include "platform/appkit/NSProgressIndicator.h"
 #include "platform/foundation/NSClass.h"
 #include "platform/foundation/NSObject.h"
 
@@ -13,13 +16,10 @@
 #include <mutex>
 
 class NSImage;
-class NSImageView;
 class NSOperationQueue;
-class NSProgressIndicator;
 class NSURL;
 class QCRenderer;
 class QMovieFlattenerQueueOp;
-class QStillFrameMovieRecorder;
 
 // Renders one composition into one movie: on a thread of its own it renders the composition at
 // times 0, 1/fps, 2/fps ... up to the duration, records each frame into a temporary video movie,
@@ -32,6 +32,9 @@ class QTZMovieRenderer : public NSObject, public QMovieFlattenerQueueOpDelegate 
     Q_OBJECT
     NS_DECLARE_CLASS(QTZMovieRenderer)
     Q_PROPERTY(bool isRendering READ isRendering WRITE setIsRendering)
+    Q_PROPERTY(NSImageView* outletImageView MEMBER outletImageView)
+    Q_PROPERTY(QStillFrameMovieRecorder* outletRecorder MEMBER outletRecorder)
+    Q_PROPERTY(NSProgressIndicator* outletProgress MEMBER outletProgress)
     Q_PROPERTY(double outputMovieDuration READ outputMovieDuration WRITE setOutputMovieDuration)
     Q_PROPERTY(QString outputFinalMovieFile READ outputFinalMovieFile WRITE setOutputFinalMovieFile)
     Q_PROPERTY(QSizeF rendererSurfaceSizePixels READ rendererSurfaceSizePixels WRITE
@@ -87,8 +90,9 @@ public:
     Q_INVOKABLE void renderMovieOnMainThread(NSObject* argument);
     void renderComposition(NSURL* composition, const QString& toMovieOutputFile);
     // Loads the composition into a new off-screen renderer. False, with a log line and no
-    // renderer left, when the data is not a composition or no renderer can be made.
-    bool openCompositionData(const QByteArray& data);
+    // renderer left, when the data is not a composition or no renderer can be made (the
+    // shader compiler's log among the reasons); `out_error`, when given, receives the reason.
+    bool openCompositionData(const QByteArray& data, QString* out_error = nullptr);
     void renderVideoTrackToTemporaryMooV(const QString& path);
     // Main thread; takes over the reference handed with the image.
     void updateStatusWithImage(NSImage* image);
@@ -101,6 +105,9 @@ public:
     QString lastJobFailureReason() const { return mJobFailureReason; }
     bool lastJobWasCancelled() const { return mJobCancelled; }
     QString lastJobRecoverableVideo() const { return mJobRecoverableVideo; }
+    // Main thread: from a started renderToMovie until its renderJobFinished, through the
+    // rendering and the writing of the movie.
+    bool isJobActive() const { return mJobActive; }
 
 Q_SIGNALS:
     // Main thread: the job is over. `movieWritten` is true when the final movie was written.
@@ -139,6 +146,9 @@ private:
     QString mJobFailureReason;
     QString mJobRecoverableVideo;
     bool mJobCancelled = false;
+    bool mJobActive = false;
+    // Main thread: the job is over.
+    void finishJob(bool movieWritten);
     // Main thread only: how the job's flattening ended, for a render thread that ends after it.
     enum class FlattenerResult { Pending = 1, Written, Failed };
     FlattenerResult mFlattenerResult = FlattenerResult::Pending;
@@ -149,5 +159,7 @@ private:
 extern const std::uint32_t QTZMovieRenderer_PercentDeltaUpdateImage;
 // The longest job: a day.
 inline constexpr double kQTZMovieRenderer_MaxDurationSeconds = 24.0 * 60.0 * 60.0;
+// The fastest frame rate: every frame lasts at least one unit of the video time scale of 600.
+inline constexpr unsigned kQTZMovieRenderer_MaxFramesPerSecond = 600;
 
 int import_QTZMovieRenderer();

@@ -13,8 +13,7 @@
 namespace {
 
 constexpr int kMaxFrameSide = 8192;
-// A frame lasts at least one unit of the movie's time scale of 600.
-constexpr unsigned kMaxFramesPerSecond = 600;
+constexpr unsigned kMaxFramesPerSecond = kQTZMovieRenderer_MaxFramesPerSecond;
 
 ParsedRenderCommandLine failure(const QString& reason) {
     ParsedRenderCommandLine result;

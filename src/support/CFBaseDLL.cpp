@@ -129,7 +129,12 @@ bool I_CFBundleDLL::LoadFromURLUnlocked(CFURLRef url) {
         mBundle = CFBundleCreate(kCFAllocatorSystemDefault, url);
     if (!mBundle)
         return false;
-    return CFBundleLoadExecutable(mBundle);
+    if (CFBundleLoadExecutable(mBundle))
+        return true;
+    // Nothing would release a bundle that was never loaded.
+    CFRelease(mBundle);
+    mBundle = nullptr;
+    return false;
 }
 
 bool I_CFBundleDLL::LoadFromURL(CFURLRef url) {

@@ -10,6 +10,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <memory>
 
 namespace {
@@ -75,6 +76,12 @@ CoreCString::CoreCString(const FSSpec& in_spec, size_type in_min_size) {
 
 CoreCString::CoreCString(const FSSpec* in_spec, size_type in_min_size) {
     Alloc(in_spec != nullptr ? FromSpecName(*in_spec).c_str() : nullptr, in_min_size);
+}
+
+CoreCString::CoreCString(int in_min_size) {
+    if (in_min_size < 0 || in_min_size > std::numeric_limits<size_type>::max())
+        throw CoreException("Invariant failed");
+    Alloc(nullptr, static_cast<size_type>(in_min_size));
 }
 
 CoreCString::CoreCString(std::uint32_t in_four_char_code, size_type in_min_size) {

@@ -19,6 +19,9 @@ public:
 
     // Every constructor takes a minimum buffer size besides its source.
     explicit CoreCString(size_type in_min_size = 0);
+    // A plain int is a minimum size too (CoreCString(64)); four-character codes come as
+    // std::uint32_t. A size outside 0 to 65535 throws "Invariant failed".
+    explicit CoreCString(int in_min_size);
     CoreCString(const char* in_cstring, size_type in_min_size = 0);
     CoreCString(const CoreCString& in_copy, size_type in_min_size = 0);
     CoreCString(const CorePString& in_pstring, size_type in_min_size = 0);
@@ -89,6 +92,9 @@ public:
     // "0x%08lx '%c%c%c%c'": the code in hexadecimal, then its bytes from the most significant.
     // Returns whether a buffer resulted.
     bool ConstructFourCharCode(std::uint32_t in_code);
+    // The low byte of in_byte as a character of a printed code; a zero byte, which would end the
+    // text there, prints as '.'.
+    static char FourCharCodeCharacter(std::uint32_t in_byte);
 
     // Two upper-case hexadecimal digits, then the separator unless it is zero (a control or
     // non-ASCII separator is written as a blank). The text lives in one static buffer.

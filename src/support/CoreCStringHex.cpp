@@ -32,9 +32,14 @@ int HexValue(char in_char) {
 bool CoreCString::ConstructFourCharCode(std::uint32_t in_code) {
     char text[32];
     std::snprintf(text, sizeof(text), "0x%08lx '%c%c%c%c'", static_cast<unsigned long>(in_code),
-                  static_cast<char>(in_code >> 24), static_cast<char>(in_code >> 16),
-                  static_cast<char>(in_code >> 8), static_cast<char>(in_code));
+                  FourCharCodeCharacter(in_code >> 24), FourCharCodeCharacter(in_code >> 16),
+                  FourCharCodeCharacter(in_code >> 8), FourCharCodeCharacter(in_code));
     return Alloc(text) != nullptr;
+}
+
+char CoreCString::FourCharCodeCharacter(std::uint32_t in_byte) {
+    const char character = static_cast<char>(in_byte);
+    return character == '\0' ? '.' : character;
 }
 
 const char* CoreCString::HexDigitPairFromByte(unsigned char in_byte, char in_separator) {

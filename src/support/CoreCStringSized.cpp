@@ -7,10 +7,10 @@
 CoreCStringSized::CoreCStringSized(std::uint32_t in_four_char_code, size_type in_min_size)
     : CoreCString(in_min_size) {
     const char text[] = {'\'',
-                         static_cast<char>(in_four_char_code >> 24),
-                         static_cast<char>(in_four_char_code >> 16),
-                         static_cast<char>(in_four_char_code >> 8),
-                         static_cast<char>(in_four_char_code),
+                         FourCharCodeCharacter(in_four_char_code >> 24),
+                         FourCharCodeCharacter(in_four_char_code >> 16),
+                         FourCharCodeCharacter(in_four_char_code >> 8),
+                         FourCharCodeCharacter(in_four_char_code),
                          '\'',
                          0};
     Alloc(text, in_min_size);

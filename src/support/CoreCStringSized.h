@@ -7,6 +7,7 @@
 class CoreCStringSized : public CoreCString {
 public:
     explicit CoreCStringSized(size_type in_min_size = 0) : CoreCString(in_min_size) {}
+    explicit CoreCStringSized(int in_min_size) : CoreCString(in_min_size) {}
     CoreCStringSized(const char* in_cstring, size_type in_min_size = 0)
         : CoreCString(in_cstring, in_min_size) {}
     CoreCStringSized(const CoreCString& in_copy, size_type in_min_size = 0)
@@ -19,7 +20,8 @@ public:
         : CoreCString(in_pstring, in_min_size) {}
     CoreCStringSized(const std::string& in_string, size_type in_min_size = 0)
         : CoreCString(in_string, in_min_size) {}
-    // The code's four bytes, most significant first, between single quotes: 'abcd'.
+    // The code's four bytes, most significant first, between single quotes: 'abcd' (a zero
+    // byte prints as '.').
     CoreCStringSized(std::uint32_t in_four_char_code, size_type in_min_size = 0);
 
     CoreCStringSized& operator=(const CoreCStringSized& in_copy);

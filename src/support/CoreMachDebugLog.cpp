@@ -96,8 +96,10 @@ void CoreMachDebugLogString(const char* text) {
 }
 
 bool CoreMachDebugLogClassInitialize() {
-    if (bool_FSRef_IsValid(sUserLogsFolder))
+    if (bool_FSRef_IsValid(sUserLogsFolder) && sCoreDebugLogFileName[0] != '\0')
         return true;
+    // A folder found by an attempt that failed later is looked up again with the rest.
+    std::memset(&sUserLogsFolder, 0, sizeof(sUserLogsFolder));
     const SInt16 domain = kUserDomain;
     if (VERIFY_OSERR(FSFindFolder(domain, kLogsFolderType, kDontCreateFolder, &sUserLogsFolder)) !=
         noErr) {

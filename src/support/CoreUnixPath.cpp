@@ -100,17 +100,17 @@ bool CoreUnixPath::Construct(const __CFURL* unix_file_url) {
     return fOk;
 }
 
-// The string as UTF-8. A null string clears the path.
+// The string as UTF-8; a null string, or one with a zero character inside, clears the path.
 bool CoreUnixPath::Construct(const __CFString* unix_file_path) {
     bool fOk = false;
     if (!VERIFY(unix_file_path))
         mPath.clear();
     else VERIFY(fOk = TCFString(unix_file_path).GetValue(mPath));
+    // File calls would read the path only up to the zero: a different file.
+    if (fOk && !VERIFY(!TCFString(unix_file_path).HasZeroCharacter()))
+        mPath.clear(), fOk = false;
     return fOk;
 }
-
-
-
 
 
 // Splits a path after its first slash, so that base + name is the path and base ends in "/":

@@ -16,22 +16,6 @@
 // lines, so the layout of this file is kept by hand.
 // clang-format off
 
-// The type identifiers of the wrapped reference types, each taken once before main. The
-// platform's identifiers are fixed values, so no other static depends on the order here.
-template <> CFTypeID T_CFTypeID<CFStringRef>::sTypeID = ::CFStringGetTypeID();
-template <> CFTypeID T_CFTypeID<CFNumberRef>::sTypeID = ::CFNumberGetTypeID();
-template <> CFTypeID T_CFTypeID<CFBooleanRef>::sTypeID = ::CFBooleanGetTypeID();
-template <> CFTypeID T_CFTypeID<CFArrayRef>::sTypeID = ::CFArrayGetTypeID();
-template <> CFTypeID T_CFTypeID<CFMutableArrayRef>::sTypeID = ::CFArrayGetTypeID();
-template <> CFTypeID T_CFTypeID<CFDictionaryRef>::sTypeID = ::CFDictionaryGetTypeID();
-template <> CFTypeID T_CFTypeID<CFDataRef>::sTypeID = ::CFDataGetTypeID();
-template <> CFTypeID T_CFTypeID<CFSetRef>::sTypeID = ::CFSetGetTypeID();
-template <> CFTypeID T_CFTypeID<CFMutableSetRef>::sTypeID = ::CFSetGetTypeID();
-template <> CFTypeID T_CFTypeID<CFBagRef>::sTypeID = ::CFBagGetTypeID();
-template <> CFTypeID T_CFTypeID<CFMutableBagRef>::sTypeID = ::CFBagGetTypeID();
-template <> CFTypeID T_CFTypeID<CFBundleRef>::sTypeID = ::CFBundleGetTypeID();
-template <> CFTypeID T_CFTypeID<CFURLRef>::sTypeID = ::CFURLGetTypeID();
-
 // --- Operations on any reference ---------------------------------------------------------------
 
 CFTypeID CFTypeRefClass::ThrowIfNotTypeMatch(CFTypeRef ref, CFTypeID in_type_id) {

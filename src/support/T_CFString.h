@@ -89,6 +89,8 @@ public:
 
     // Length in UTF-16 units; 0 for a null or non-string reference.
     CFIndex strlen() const;
+    // Whether a zero character (U+0000) is anywhere in the string; false for no string.
+    bool HasZeroCharacter() const;
     // The platform's comparison (-1, 0, 1) with another string or a UTF-8 C string; -1 when
     // this string is invalid or the other is null.
     int strcmp(const char* in_rhs_utf8_cstring) const;

@@ -175,8 +175,8 @@ inline bool TCFString::GetValue(T_cstring<unsigned short>& out_cstring) const {
         return false;
     const CFIndex length = ::CFStringGetLength(mValueRef);
     const CFIndex uszValue_sizebytes = 2 * length + 2;
-    if (length == 0 || !out_cstring.set_length(std::size_t(length)))
-        return length == 0; // the empty string has no units to hold
+    if (!out_cstring.set_length(std::size_t(length == 0 ? 1 : length))) // "" has a buffer too
+        return false;
     VERIFY(fOk = ::CFStringGetCString(mValueRef,(char*)out_cstring.m_cstring,uszValue_sizebytes,kCFStringEncodingUnicode));
     if (!fOk) {
         out_cstring.clear();
@@ -325,6 +325,16 @@ inline bool TCFString::ToUnicode(const char* in_utf8_cstring, std::wstring& out_
         return false;
     TCFString text;
     return text.SetValue(in_utf8_cstring, inFromThisEncoding) && text.GetValue(out_wide_string);
+}
+
+inline bool TCFString::HasZeroCharacter() const {
+    if (!IsTypeValid())
+        return false;
+    const CFIndex length = ::CFStringGetLength(mValueRef);
+    for (CFIndex i = 0; i < length; ++i)
+        if (::CFStringGetCharacterAtIndex(mValueRef, i) == 0)
+            return true;
+    return false;
 }
 
 // clang-format on

@@ -3,10 +3,12 @@
 #include "platform/corefoundation/CFString.h"
 #include "platform/corefoundation/CFURL.h"
 #include "platform/system/Folders.h"
+#include "support/CFTypeRefClass.h"
 #include "support/CoreMachDebugLog.h"
 #include "support/CoreServicesFramework.h"
 #include "support/CoreStaticOrder.h"
 #include "support/CoreSystem.h"
+#include "support/FdCapture.h"
 #include "support/LogTestSupport.h"
 #include "support/SystemFramework.h"
 #include "support/T_CFTypeRef.h"
@@ -128,7 +130,11 @@ TEST(T_CFBaseDLL, LoadsLooksUpAndUnloads) {
     EXPECT_EQ(handle.Bundle(), nullptr);
     EXPECT_FALSE(handle.Unload());
 
+    // A missing framework is a failure value, not a report, and no bundle is kept for it.
+    FdCapture err(STDERR_FILENO);
     EXPECT_FALSE(handle.LoadSystemFramework("Missing.framework"));
+    EXPECT_EQ(err.finish(), "");
+    EXPECT_EQ(handle.Bundle(), nullptr);
     EXPECT_STREQ(handle.Name(), "Missing.framework");
     EXPECT_FALSE(handle.LoadFromURL(nullptr));
 
@@ -236,6 +242,18 @@ LookedUpBeforeMain sLookedUpBeforeMain CORE_STATIC_ORDER(kCoreStaticOrder_AppIni
 
 TEST(CoreServicesFramework, WorksInStaticInitialisers) {
     EXPECT_EQ(sLookedUpBeforeMain.name, "fnfErr");
+}
+
+// A static of the system-name group, which comes after the type identifiers' group.
+struct TypeIDSeenBeforeMain {
+    CFTypeID string = T_CFTypeID<CFStringRef>::sTypeID;
+    CFTypeID url = T_CFTypeID<CFURLRef>::sTypeID;
+};
+TypeIDSeenBeforeMain sTypeIDSeenBeforeMain CORE_STATIC_ORDER(kCoreStaticOrder_SystemName);
+
+TEST(CFTypeIDs, AreTakenInTheirGroupOfTheOrderedStatics) {
+    EXPECT_EQ(sTypeIDSeenBeforeMain.string, ::CFStringGetTypeID());
+    EXPECT_EQ(sTypeIDSeenBeforeMain.url, ::CFURLGetTypeID());
 }
 
 } // namespace

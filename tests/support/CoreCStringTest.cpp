@@ -55,12 +55,27 @@ INSTANTIATE_TEST_SUITE_P(Codes, FourCharCodeText,
                          ::testing::Values(FourCharCase{0x61626364, "0x61626364 'abcd'"},
                                            FourCharCase{0x6C6F6773, "0x6c6f6773 'logs'"},
                                            FourCharCase{0x4D6F6F56, "0x4d6f6f56 'MooV'"},
-                                           FourCharCase{0x20202020, "0x20202020 '    '"}));
+                                           FourCharCase{0x20202020, "0x20202020 '    '"},
+                                           // Zero bytes would cut the text inside the quotes.
+                                           FourCharCase{0x61006200, "0x61006200 'a.b.'"},
+                                           FourCharCase{0, "0x00000000 '....'"}));
 
 TEST(CoreCStringSizedTest, FourCharCodeIsItsQuotedBytes) {
     CoreCStringSized text(std::uint32_t(0x61626364), 32);
     EXPECT_STREQ(text.c_str(), "'abcd'");
     EXPECT_EQ(text.buffer_size(), 32);
+    EXPECT_STREQ(CoreCStringSized(std::uint32_t(0x00616263)).c_str(), "'.abc'");
+}
+
+TEST(CoreCStringTest, APlainIntIsAMinimumSize) {
+    const CoreCString text(64);
+    EXPECT_STREQ(text.c_str(), "");
+    EXPECT_GE(text.buffer_size(), 64);
+    const CoreCStringSized sized(64);
+    EXPECT_STREQ(sized.c_str(), "");
+    EXPECT_EQ(sized.buffer_size(), 64);
+    EXPECT_THROW(CoreCString(-1), CoreException);
+    EXPECT_THROW(CoreCStringSized(70000), CoreException);
 }
 
 // --- hexadecimal ----------------------------------------------------------------------------
@@ -103,14 +118,6 @@ TEST(CoreCStringHex, HexDataUsesBlankAndAsHexStringEncodesOwnText) {
     EXPECT_STREQ(own.AsHexString(), "48 69 21 ");
     CoreCString empty("");
     EXPECT_STREQ(empty.AsHexString(), "");
-}
-
-TEST(CoreCStringHex, DigitPairLivesInOneStaticBuffer) {
-    const char* first = CoreCString::HexDigitPairFromByte(0x5A, '-');
-    EXPECT_STREQ(first, "5A-");
-    const char* second = CoreCString::HexDigitPairFromByte(0x01, 0);
-    EXPECT_EQ(first, second);
-    EXPECT_STREQ(second, "01");
 }
 
 struct HexDecodeCase {
@@ -386,16 +393,10 @@ INSTANTIATE_TEST_SUITE_P(
                       s.AssignTo(b);
                   },
                   kNil},
-        ThrowCase{"TrimLeading", [](CoreCString& s) { s.trim_leading_whitespace(); }, kNil},
-        ThrowCase{"TrimTrailing", [](CoreCString& s) { s.trim_trailing_whitespace(); }, kNil},
         ThrowCase{"Equals", [](CoreCString& s) { (void)(s == "x"); }, kNil},
-        ThrowCase{"AsDouble", [](CoreCString& s) { (void)s.AsDouble(); }, kNil},
-        ThrowCase{"SafeStrcat", [](CoreCString& s) { s.safe_strcat("x"); }, kNil},
         ThrowCase{"Strcat", [](CoreCString& s) { s.strcat("x"); }, kNil},
-        ThrowCase{"AsHexString", [](CoreCString& s) { s.AsHexString(); }, kNil},
         ThrowCase{"nullEquals",
                   [](CoreCString& s) { (void)(s == static_cast<const char*>(nullptr)); }, kNil},
-        ThrowCase{"nullSafeStrcat", [](CoreCString& s) { s.safe_strcat(nullptr); }, kNil},
         ThrowCase{"nullStrcat", [](CoreCString& s) { s.strcat(nullptr); }, kNil}),
     [](const ::testing::TestParamInfo<ThrowCase>& info) { return std::string(info.param.name); });
 

@@ -4,6 +4,8 @@
 #include "support/LogTestSupport.h"
 #include "support/SyslogCapture.h"
 
+#include <QDir>
+
 #include <gtest/gtest.h>
 
 #include <syslog.h>
@@ -52,6 +54,25 @@ TEST(CoreMachDebugLog, MissingLogsFolderIsNotCreatedAndEachTextTriesAgain) {
     CoreMachDebugLog("third\n");
     EXPECT_TRUE(CoreMachDebugLogIsInitializedForTesting());
     EXPECT_EQ(readFileText(logs.logFile()), "third\n");
+}
+
+TEST(CoreMachDebugLog, AFolderWhosePathCannotBeUsedIsLookedUpAgainOnTheNextText) {
+    ScopedLogsFolder logs;
+    CoreMachDebugLogSetUseLogger(kCoreLogOutputFile);
+    // A Logs folder so deep that the log file's path would not fit the path buffer.
+    std::string deep = logs.folder();
+    while (deep.size() < 1010)
+        deep += "/" + std::string(100, 'd');
+    ASSERT_TRUE(QDir().mkpath(QString::fromStdString(deep)));
+    const QByteArray state = qgetenv("XDG_STATE_HOME");
+    qputenv("XDG_STATE_HOME", QByteArray::fromStdString(deep));
+    CoreMachDebugLog("lost\n");
+    EXPECT_FALSE(CoreMachDebugLogIsInitializedForTesting());
+
+    qputenv("XDG_STATE_HOME", state);
+    CoreMachDebugLog("kept\n");
+    EXPECT_TRUE(CoreMachDebugLogIsInitializedForTesting());
+    EXPECT_EQ(readFileText(logs.logFile()), "kept\n");
 }
 
 TEST(CoreMachDebugLog, InitialisationFailureIsReportedOncePerTextWithoutRecursion) {

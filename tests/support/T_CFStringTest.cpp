@@ -88,7 +88,7 @@ TEST(TCFStringTest, FallbackIsTriedOnceAndItsFailureReported) {
     const auto lines = capture.lines();
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_EQ(lines[0].file, "T_CFString.cpp");
-    EXPECT_EQ(lines[0].line, 186);
+    EXPECT_EQ(lines[0].line, 170);
     EXPECT_EQ(lines[0].function, "GetValue");
     EXPECT_EQ(lines[0].expression,
               " code : fOk = ::CFStringGetCString(mValueRef,buffer_raw_string,_max_buffer_size,"
@@ -192,6 +192,11 @@ TEST(TCFStringTest, Utf16CopiesAreZeroTerminated) {
     EXPECT_EQ(copy.length(), 3u);
     EXPECT_EQ(copy.c_str()[2], 0xE9);
     EXPECT_EQ(copy.c_str()[3], 0);
+    // The empty string is a buffer holding only the terminator, like every other success.
+    EXPECT_TRUE(Units(u"").GetValue(copy));
+    ASSERT_NE(copy.c_str(), nullptr);
+    EXPECT_EQ(copy.length(), 0u);
+    EXPECT_EQ(copy.c_str()[0], 0);
     const unsigned short* units = nullptr;
     long length = -1;
     EXPECT_TRUE(Units(u"xy").GetValue(units, length));

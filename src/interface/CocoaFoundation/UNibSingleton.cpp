@@ -1,5 +1,7 @@
 #include "interface/CocoaFoundation/UNibSingleton.h"
 
+#include "support/CoreStaticOrder.h"
+
 #include <QHash>
 
 #include <limits>
@@ -28,7 +30,12 @@ Registries& registries() {
     static Registries* sRegistries = new Registries;
     return *sRegistries;
 }
-[[maybe_unused]] Registries& sRegistriesAtLoad = registries();
+// Made in the nib singletons' group of the ordered statics, before the groups that may make
+// singletons.
+struct RegistriesAtLoad {
+    RegistriesAtLoad() { registries(); }
+};
+RegistriesAtLoad sRegistriesAtLoad CORE_STATIC_ORDER(kCoreStaticOrder_NibSingletons);
 
 } // namespace
 

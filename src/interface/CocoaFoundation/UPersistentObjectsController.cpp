@@ -2,6 +2,7 @@
 
 #include "interface/CocoaFoundation/NSObjectPersistentObjectsController.h"
 #include "platform/foundation/NSException.h"
+#include "platform/foundation/NSLog.h"
 #include "platform/foundation/NSNotificationCenter.h"
 
 #include <atomic>
@@ -20,6 +21,9 @@ constexpr qsizetype kInitialCapacity = 9;
 struct UPersistentObjectsController::Impl {
     mutable std::mutex lock;
     QList<NSRef<NSObject>> objects;
+    // Objects whose stored entry could not be restored: the terminate pass leaves their entries
+    // as they are on disk instead of writing this run's values over them.
+    QList<const NSObject*> unrestored;
     std::atomic<bool> wasLaunched{false};
 };
 
@@ -41,6 +45,7 @@ void UPersistentObjectsController::initOnceInstance() {
         std::lock_guard guard(mImpl->lock);
         mImpl->objects.clear();
         mImpl->objects.reserve(kInitialCapacity);
+        mImpl->unrestored.clear();
     }
     NSNotificationCenter* center = NSNotificationCenter::defaultCenter();
     center->addObserver(this, QStringLiteral("applicationWillFinishLaunching:"),
@@ -67,21 +72,37 @@ void UPersistentObjectsController::applicationWillFinishLaunching(
     NSNotification* /*notification*/) {
     setWasLaunched(true);
     const QList<NSObject*> registered = objects();
-    try {
-        for (NSObject* object : registered)
+    for (NSObject* object : registered) {
+        try {
             PersistentObjectsController::persistentObjectLoadData(object);
-    } catch (const NSException&) {
-        // The remaining objects keep the values they have for this run.
+        } catch (const NSException& exception) {
+            {
+                std::lock_guard guard(mImpl->lock);
+                mImpl->unrestored.append(object);
+            }
+            NSLog("UPersistentObjectsController::applicationWillFinishLaunching: %@ "
+                  "exception:%@\n",
+                  PersistentObjectsController::persistenceObjectKey(object),
+                  exception.description());
+        }
     }
 }
 
 void UPersistentObjectsController::applicationWillTerminate(NSNotification* /*notification*/) {
     const QList<NSObject*> registered = objects();
-    try {
-        for (NSObject* object : registered)
+    for (NSObject* object : registered) {
+        {
+            std::lock_guard guard(mImpl->lock);
+            if (mImpl->unrestored.contains(object))
+                continue;
+        }
+        try {
             PersistentObjectsController::persistentObjectSaveData(object);
-    } catch (const NSException&) {
-        // The remaining objects are not saved.
+        } catch (const NSException& exception) {
+            NSLog("UPersistentObjectsController::applicationWillTerminate: %@ exception:%@\n",
+                  PersistentObjectsController::persistenceObjectKey(object),
+                  exception.description());
+        }
     }
 }
 

@@ -29,9 +29,12 @@ public:
     // keeps it alive. Registering twice keeps one entry; anything else is ignored.
     Q_INVOKABLE void registerPersistentObject(NSObject* object);
     // Launch pass: restores every registered object, in registration order. A platform
-    // exception ends the pass; any other exception passes on.
+    // exception is logged for its object alone and the pass goes on; that object is then left
+    // out of the terminate pass, so its stored entry stays as it is. Any other exception passes
+    // on.
     Q_INVOKABLE void applicationWillFinishLaunching(NSNotification* notification);
-    // Terminate pass: saves every registered object, with the same failure rule.
+    // Terminate pass: saves every registered object that was not left out, with the same
+    // failure rule (a platform exception is logged and the next object is saved).
     Q_INVOKABLE void applicationWillTerminate(NSNotification* notification);
 
     // A snapshot of the registered objects.

@@ -2,9 +2,12 @@
 
 #include "interface/USecuritySandbox/USandboxUserFolder.h"
 #include "platform/appkit/NSOpenPanel.h"
+#include "platform/foundation/NSLog.h"
 #include "platform/foundation/NSNotification.h"
 #include "platform/foundation/NSNotificationCenter.h"
 #include "platform/foundation/NSURL.h"
+
+#include <QFileInfo>
 
 NS_IMPLEMENT_CLASS(USandboxFolderController, NSObject)
 
@@ -74,8 +77,26 @@ void USandboxFolderController::browseForFolder(NSObject* /*sender*/) {
     folder = outletRequiredPrefsFolder();
     if (result != NSFileHandlingPanelOKButton || !folder || panel->URLs().isEmpty())
         return;
-    NSURL* chosen = panel->URLs().first();
-    folder->setSandboxURL_forSandboxBookmarkData(
-        chosen, USandboxUserFolder::sandboxBookmarkDataWithFolderURL(chosen));
+    keepUserChoice(panel->URLs().first());
+}
+
+bool USandboxFolderController::chooseURL(NSURL* chosen) {
+    return chosen && QFileInfo(chosen->path()).isDir() && keepUserChoice(chosen);
+}
+
+bool USandboxFolderController::keepUserChoice(NSURL* chosen) {
+    NSAutoreleasePool pool;
+    USandboxUserFolder* folder = outletRequiredPrefsFolder();
+    if (!folder)
+        return false;
+    const QByteArray data = USandboxUserFolder::sandboxBookmarkDataWithFolderURL(chosen);
+    // Without a bookmark the pick could not be found again on the next launch: the folder keeps
+    // its previous one rather than storing nothing over it.
+    if (data.isEmpty()) {
+        NSLog("USandboxFolderController::browseForFolder: no bookmark for %@\n", chosen->path());
+        return false;
+    }
+    folder->setSandboxURL_forSandboxBookmarkData(chosen, data);
     folder->serializeSaveDataWithKey(serializationKey());
+    return true;
 }

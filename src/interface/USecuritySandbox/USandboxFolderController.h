@@ -38,8 +38,13 @@ public:
     QString serializationKey() const;
     // The Choose button: picks a folder in an open panel, keeps it and writes it at once.
     Q_INVOKABLE void browseForFolder(NSObject* sender);
+    // Keeps `url` as the user's choice (as a pick in the panel does: a dropped folder, say);
+    // false, changing nothing, for what is not a folder or cannot be bookmarked.
+    Q_INVOKABLE bool chooseURL(NSURL* url);
 
 private:
+    bool keepUserChoice(NSURL* chosen);
+
     QString mOptionalUserDefaultsKey;
     QPointer<USandboxUserFolder> mRequiredPrefsFolder;
     bool mObservingTermination = false;

@@ -4,6 +4,8 @@
 #include "platform/appkit/NSOpenPanel.h"
 #include "platform/foundation/NSLog.h"
 
+#include <QFileInfo>
+
 namespace {
 
 QVariant affectedBySandboxURL(Class) {
@@ -30,9 +32,19 @@ USandboxInputFileController::~USandboxInputFileController() {
     setValidFileExtensions({});
 }
 
-NSURL* USandboxInputFileController::securityURL() const {
+NSRef<NSURL> USandboxInputFileController::heldSecurityURL() const {
     std::lock_guard guard(mLock);
-    return mSecurityURL;
+    return NSRef<NSURL>(mSecurityURL);
+}
+
+NSURL* USandboxInputFileController::securityURL() const {
+    // Retained under the lock and handed to the caller's release scope, so that a setter on
+    // another thread cannot free it while the caller still uses it.
+    NSRef<NSURL> url = heldSecurityURL();
+    if (!url)
+        return nullptr;
+    url->retain();
+    return static_cast<NSURL*>(url->autorelease());
 }
 
 void USandboxInputFileController::setSecurityURL(NSURL* url) {
@@ -84,11 +96,11 @@ void USandboxInputFileController::setSandboxURL(NSURL* url) {
     willChangeValueForKey(QStringLiteral("sandboxURL"));
     // Keeps the new URL alive should it be the held one.
     NSRef<NSURL> incoming(url);
-    if (NSURL* held = securityURL())
-        SandboxURL::sandboxURLEndSecurityAccess(held);
+    if (NSRef<NSURL> held = heldSecurityURL())
+        SandboxURL::sandboxURLEndSecurityAccess(held.get());
     setSecurityURL(url);
-    if (NSURL* stored = securityURL())
-        SandboxURL::sandboxURLBeginSecurityAccess(stored);
+    if (NSRef<NSURL> stored = heldSecurityURL())
+        SandboxURL::sandboxURLBeginSecurityAccess(stored.get());
     didChangeValueForKey(QStringLiteral("sandboxURL"));
 }
 
@@ -109,18 +121,18 @@ void USandboxInputFileController::setSandboxURL_forSandboxBookmarkData(
 }
 
 QString USandboxInputFileController::inputPath() const {
-    NSURL* url = securityURL();
+    const NSRef<NSURL> url = heldSecurityURL();
     if (!url)
         return QStringLiteral("");
-    const QString path = SandboxURL::sandboxURLFilePath(url);
+    const QString path = SandboxURL::sandboxURLFilePath(url.get());
     return path.isNull() ? QStringLiteral("") : path;
 }
 
 QString USandboxInputFileController::localizedDisplayInputPath() const {
-    NSURL* url = securityURL();
+    const NSRef<NSURL> url = heldSecurityURL();
     if (!url)
         return QStringLiteral("");
-    const QString display = SandboxURL::localizedDisplaySandboxURLFilePath(url);
+    const QString display = SandboxURL::localizedDisplaySandboxURLFilePath(url.get());
     return display.isNull() ? QStringLiteral("") : display;
 }
 
@@ -150,7 +162,17 @@ void USandboxInputFileController::actionBrowseInputPath(NSObject* /*sender*/) {
     panel->setAllowedFileTypes(validFileExtensions());
     if (panel->runModal() != NSFileHandlingPanelOKButton || panel->URLs().isEmpty())
         return;
-    NSURL* chosen = panel->URLs().first();
+    keepUserChoice(panel->URLs().first());
+}
+
+bool USandboxInputFileController::chooseURL(NSURL* chosen) {
+    if (!chosen || !QFileInfo(chosen->path()).isFile())
+        return false;
+    keepUserChoice(chosen);
+    return true;
+}
+
+void USandboxInputFileController::keepUserChoice(NSURL* chosen) {
     setSandboxURL_forSandboxBookmarkData(chosen, SandboxURL::bookmarkDataForSandboxURL(chosen));
     NSLog("actionBrowseInputPath:self.sandboxURL=%@\n", sandboxURL());
 }

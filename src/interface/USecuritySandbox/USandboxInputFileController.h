@@ -54,7 +54,8 @@ public:
     USandboxUserFolder* outletSandboxUserFolder() const { return mSandboxUserFolder.data(); }
     void setOutletSandboxUserFolder(USandboxUserFolder* folder) { mSandboxUserFolder = folder; }
 
-    // Atomic, retained properties.
+    // Atomic, retained properties. The getter hands out the URL retained and autoreleased into
+    // the caller's release scope.
     NSURL* securityURL() const;
     // Stores the URL (announcing "securityURL"); begins or ends no access.
     void setSecurityURL(NSURL* url);
@@ -87,6 +88,9 @@ public:
 
     // The Browse button: picks a file in an open panel and holds it.
     Q_INVOKABLE void actionBrowseInputPath(NSObject* sender);
+    // Keeps `url` as the user's choice, as a pick in the panel does (a dropped file, say);
+    // false, changing nothing, for what is not a file.
+    Q_INVOKABLE bool chooseURL(NSURL* url);
 
     bool automaticallyNotifiesObserversForKey(const QString& key) const override;
 
@@ -96,6 +100,10 @@ public:
     void setSandboxBookmarkDataValue(const QVariant& value);
 
 private:
+    void keepUserChoice(NSURL* chosen);
+    // The held URL with a reference of the caller's own; no release scope needed.
+    NSRef<NSURL> heldSecurityURL() const;
+
     QPointer<NSObject> mOpenPanelTitle;
     QString mValidFileExtensionsText;
     QPointer<USandboxUserFolder> mSandboxUserFolder;

@@ -1,5 +1,6 @@
 #include "interface/USecuritySandbox/USandboxTempFolder.h"
 
+#include "platform/foundation/NSLog.h"
 #include "platform/foundation/NSPathUtilities.h"
 
 NS_IMPLEMENT_CLASS(USandboxTempFolder, UNibSingleton)
@@ -13,12 +14,19 @@ QString USandboxTempFolder::sharedTempFolderPath() {
 }
 
 NSURL* USandboxTempFolder::sharedTempFolderURL() {
-    return NSURL::fileURLWithPath(sharedTempFolderPath(), true);
+    const QString path = sharedTempFolderPath();
+    return path.isEmpty() ? nullptr : NSURL::fileURLWithPath(path, true);
 }
 
 QString USandboxTempFolder::tempFileForReadOnlyFilePath(const QString& path) {
-    return NSPath::stringByAppendingPathComponent(sharedTempFolderPath(),
-                                                  NSPath::lastPathComponent(path));
+    const QString folder = sharedTempFolderPath();
+    if (folder.isEmpty()) {
+        NSLog("USandboxTempFolder::tempFileForReadOnlyFilePath: this process has no temporary "
+              "folder; no temporary file for %@\n",
+              path);
+        return QString();
+    }
+    return NSPath::stringByAppendingPathComponent(folder, NSPath::lastPathComponent(path));
 }
 
 NSURL* USandboxTempFolder::folderURL() const {

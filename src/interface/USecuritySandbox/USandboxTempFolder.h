@@ -14,12 +14,13 @@ class USandboxTempFolder : public UNibSingleton {
     Q_PROPERTY(NSURL* folderURL READ folderURL)
     Q_PROPERTY(QString folderPath READ folderPath)
 public:
-    // The process's temporary folder (NSTemporaryDirectory).
+    // The process's temporary folder (NSTemporaryDirectory); null when it could not be made.
     static QString sharedTempFolderPath();
-    // An autoreleased directory file URL of that folder.
+    // An autoreleased directory file URL of that folder; nil without the folder.
     static NSURL* sharedTempFolderURL();
     // The last path component of `path` inside the temporary folder. Nothing is created or
-    // checked: equal last components give equal paths.
+    // checked: equal last components give equal paths. Without the folder: a null text and one
+    // log line, so the job that asked fails instead of writing elsewhere.
     static QString tempFileForReadOnlyFilePath(const QString& path);
 
     NSURL* folderURL() const;

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QThread>
 
 #include <cstdio>
@@ -23,11 +24,19 @@ std::shared_ptr<NSAlertPresenter> defaultPresenter() {
 } // namespace
 
 NSModalResponse NSAlertDialogPresenter::presentAlert(const NSAlert& alert) {
-    QMessageBox box(QMessageBox::Warning, QCoreApplication::applicationName(), alert.messageText(),
-                    QMessageBox::Ok);
+    QMessageBox box(QMessageBox::Warning, QCoreApplication::applicationName(), alert.messageText());
     box.setInformativeText(alert.informativeText());
+    const QStringList titles =
+        alert.buttonTitles().isEmpty() ? QStringList{QStringLiteral("OK")} : alert.buttonTitles();
+    QList<QAbstractButton*> buttons;
+    for (const QString& title : titles)
+        buttons.append(box.addButton(title, buttons.isEmpty() ? QMessageBox::AcceptRole
+                                                              : QMessageBox::RejectRole));
+    box.setDefaultButton(qobject_cast<QPushButton*>(buttons.first()));
     box.exec();
-    return NSAlertFirstButtonReturn;
+    const qsizetype pressed = buttons.indexOf(box.clickedButton());
+    // Closing the box without a button counts as the last button (the cancelling one).
+    return NSAlertFirstButtonReturn + int(pressed >= 0 ? pressed : buttons.size() - 1);
 }
 
 NSModalResponse NSAlertStandardErrorPresenter::presentAlert(const NSAlert& alert) {

@@ -3,6 +3,7 @@
 #include "platform/foundation/NSObject.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
@@ -12,6 +13,7 @@ class NSError;
 // The button that dismissed an alert.
 using NSModalResponse = int;
 constexpr NSModalResponse NSAlertFirstButtonReturn = 1000;
+constexpr NSModalResponse NSAlertSecondButtonReturn = 1001;
 
 // Shows an alert to the user and returns when it is dismissed. Always called on the main thread
 // (or on the only thread, where there is no application object).
@@ -47,6 +49,10 @@ public:
     void setMessageText(const QString& text) { mMessageText = text; }
     QString informativeText() const { return mInformativeText; }
     void setInformativeText(const QString& text) { mInformativeText = text; }
+    // The buttons, first (the default) to last; one "OK" button when none is added. The button
+    // pressed answers NSAlertFirstButtonReturn plus its index.
+    void addButtonWithTitle(const QString& title) { mButtonTitles.append(title); }
+    const QStringList& buttonTitles() const { return mButtonTitles; }
 
     // Presents the alert on the main thread and returns once the user dismissed it. Called on
     // another thread, that thread waits for the main thread.
@@ -60,4 +66,5 @@ public:
 private:
     QString mMessageText;
     QString mInformativeText;
+    QStringList mButtonTitles;
 };

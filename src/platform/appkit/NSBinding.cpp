@@ -1,5 +1,6 @@
 #include "platform/appkit/NSBinding.h"
 
+#include "platform/appkit/NSBindingLink.h"
 #include "platform/appkit/NSControl.h"
 
 #include "platform/foundation/NSException.h"
@@ -8,61 +9,6 @@
 #include "platform/foundation/NSSelector.h"
 
 #include <QPointer>
-
-namespace {
-
-// Carries changes between the two ends of one binding. Owned by the bound object (a Qt child),
-// so it goes with it.
-class NSBindingLink : public NSObject {
-public:
-    NSBindingLink(NSObject* object, QString binding, NSObject* target, QString keyPath)
-        : mObject(object), mBinding(std::move(binding)), mTarget(target),
-          mKeyPath(std::move(keyPath)) {
-        setParent(object);
-        mTarget->addObserver(this, mKeyPath, NSKeyValueObservingOptionNew, nullptr);
-        if (auto* control = qobject_cast<NSControl*>(object))
-            connect(control, &NSControl::userChangedValue, this,
-                    [this](const QString& binding) { writeBack(binding); });
-    }
-    ~NSBindingLink() override {
-        if (mTarget)
-            mTarget->removeObserver(this, mKeyPath);
-    }
-
-    void observeValueForKeyPath(const QString&, NSObject*, const QVariantMap&, void*) override {
-        pull();
-    }
-
-    void pull() {
-        if (!mTarget || !mObject || mWriting)
-            return;
-        mObject->setValue_forKey(mTarget->valueForKeyPath(mKeyPath), mBinding);
-    }
-
-private:
-    void writeBack(const QString& binding) {
-        if (binding != mBinding || !mTarget || !mObject)
-            return;
-        mWriting = true;
-        try {
-            mTarget->setValue_forKeyPath(mObject->valueForKey(mBinding), mKeyPath);
-        } catch (const NSException& exception) {
-            NSLog("NSBind: %@ cannot take %@ for %@: %@\n", mTarget.data(), mBinding, mKeyPath,
-                  exception.reason());
-        }
-        mWriting = false;
-        // The target may have adjusted the value (a range, a rounding): show what it kept.
-        pull();
-    }
-
-    QPointer<NSObject> mObject;
-    QString mBinding;
-    QPointer<NSObject> mTarget;
-    QString mKeyPath;
-    bool mWriting = false;
-};
-
-} // namespace
 
 bool NSBind(NSObject* object, const QString& binding, NSObject* target, const QString& keyPath) {
     if (!object || !target)
@@ -82,4 +28,43 @@ bool NSBind(NSObject* object, const QString& binding, NSObject* target, const QS
     auto* link = new NSBindingLink(object, binding, target, keyPath);
     link->pull();
     return true;
+}
+
+NSBindingLink::NSBindingLink(NSObject* object, QString binding, NSObject* target, QString keyPath)
+    : mObject(object), mBinding(std::move(binding)), mTarget(target), mKeyPath(std::move(keyPath)) {
+    setParent(object);
+    mTarget->addObserver(this, mKeyPath, NSKeyValueObservingOptionNew, nullptr);
+    if (auto* control = qobject_cast<NSControl*>(object))
+        connect(control, &NSControl::userChangedValue, this,
+                [this](const QString& changed) { writeBack(changed); });
+}
+
+NSBindingLink::~NSBindingLink() {
+    if (mTarget)
+        mTarget->removeObserver(this, mKeyPath);
+}
+
+void NSBindingLink::observeValueForKeyPath(const QString&, NSObject*, const QVariantMap&, void*) {
+    pull();
+}
+
+void NSBindingLink::pull() {
+    if (!mTarget || !mObject || mWriting)
+        return;
+    mObject->setValue_forKey(mTarget->valueForKeyPath(mKeyPath), mBinding);
+}
+
+void NSBindingLink::writeBack(const QString& binding) {
+    if (binding != mBinding || !mTarget || !mObject)
+        return;
+    mWriting = true;
+    try {
+        mTarget->setValue_forKeyPath(mObject->valueForKey(mBinding), mKeyPath);
+    } catch (const NSException& exception) {
+        NSLog("NSBind: %@ cannot take %@ for %@: %@\n", mTarget.data(), mBinding, mKeyPath,
+              exception.reason());
+    }
+    mWriting = false;
+    // The target may have adjusted the value (a range, a rounding): show what it kept.
+    pull();
 }

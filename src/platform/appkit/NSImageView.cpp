@@ -4,6 +4,7 @@
 #include "platform/appkit/NSImage.h"
 
 #include <QPainter>
+#include <QWidget>
 
 NS_IMPLEMENT_CLASS(NSImageView, NSView)
 
@@ -31,6 +32,14 @@ void NSImageView::setImage(NSImage* image) {
 
 void NSImageView::drawRect(const NSRect&) {
     QPainter* painter = NSGraphicsContext::currentPainter();
+    if (painter && mImageFrameStyle == 1) {
+        const QWidget* shown = existingWidget();
+        painter->save();
+        painter->setPen(shown ? shown->palette().color(QPalette::Mid) : QColor(Qt::gray));
+        painter->setBrush(shown ? shown->palette().color(QPalette::Base) : QColor(Qt::white));
+        painter->drawRect(bounds().adjusted(0.5, 0.5, -0.5, -0.5));
+        painter->restore();
+    }
     const NSBitmapImageRep* bitmap = mImage ? mImage->bitmapRepresentation() : nullptr;
     if (!painter || !bitmap || bitmap->qImage().isNull())
         return;

@@ -9,6 +9,7 @@ class NSImage;
 class NSImageView : public NSView {
     Q_OBJECT
     NS_DECLARE_CLASS(NSImageView)
+    Q_PROPERTY(int imageFrameStyle MEMBER mImageFrameStyle)
 public:
     NSImageView();
     ~NSImageView() override;
@@ -26,6 +27,8 @@ Q_SIGNALS:
 
 private:
     NSImage* mImage = nullptr;
+    // 0: none; 1: a grey bezel around the view, so that an empty view shows where it is.
+    int mImageFrameStyle = 0;
     quint64 mChangeCount = 0;
 };
 

@@ -66,15 +66,15 @@ bool NSMenuItem::sendAction() {
     return true;
 }
 
-QAction* NSMenuItem::qAction(QMenu* menu) {
+QAction* NSMenuItem::qAction(QWidget* parent) {
     if (mQAction)
         return mQAction;
     if (mSubmenu) {
-        QMenu* sub = mSubmenu->makeQMenu(menu);
+        QMenu* sub = mSubmenu->makeQMenu(parent);
         sub->setTitle(mTitle);
         mQAction = sub->menuAction();
     } else {
-        mQAction = new QAction(mTitle, menu);
+        mQAction = new QAction(mTitle, parent);
         QObject::connect(mQAction, &QAction::triggered, this, [this] { sendAction(); });
     }
     update();
@@ -94,14 +94,23 @@ void NSMenuItem::update() {
 NSMenu::NSMenu() = default;
 
 NSMenu::~NSMenu() {
-    for (NSMenuItem* item : std::as_const(mItems))
+    for (NSMenuItem* item : std::as_const(mItems)) {
+        item->mMenu = nullptr;
         item->release();
+    }
+}
+
+void NSMenu::setTitle(const QString& title) {
+    mTitle = title;
+    if (mQMenu)
+        mQMenu->setTitle(title);
 }
 
 void NSMenu::addItem(NSMenuItem* item) {
     if (!item)
         return;
     item->retain();
+    item->mMenu = this;
     mItems.append(item);
 }
 
@@ -119,6 +128,7 @@ NSMenuItem* NSMenu::itemWithTitle(const QString& title) const {
 
 QMenu* NSMenu::makeQMenu(QWidget* parent) {
     auto* menu = new QMenu(mTitle, parent);
+    mQMenu = menu;
     for (NSMenuItem* item : std::as_const(mItems))
         menu->addAction(item->qAction(menu));
     return menu;
@@ -127,11 +137,8 @@ QMenu* NSMenu::makeQMenu(QWidget* parent) {
 QWidget* NSMenu::makeMenuBar(QWidget* parent) {
     auto* bar = new QMenuBar(parent);
     for (NSMenuItem* item : std::as_const(mItems)) {
-        if (!item->submenu())
-            continue;
-        QMenu* menu = item->submenu()->makeQMenu(bar);
-        menu->setTitle(item->title());
-        bar->addMenu(menu);
+        if (item->submenu())
+            bar->addAction(item->qAction(bar));
     }
     return bar;
 }

@@ -48,10 +48,14 @@ public:
     NSMenu* submenu() const { return mSubmenu; }
     void setSubmenu(NSMenu* menu);
 
+    // The menu the item is in, or null.
+    NSMenu* menu() const { return mMenu; }
+
     // Sends the action to the target with this item as the argument; false without either.
     bool sendAction();
-    // The Qt action that shows the item in `menu`, made on first use.
-    QAction* qAction(QMenu* menu);
+    // The Qt action that shows the item (for an item with a submenu, the submenu's entry), made
+    // on first use and owned by `parent`.
+    QAction* qAction(QWidget* parent);
 
 private:
     void update();
@@ -64,7 +68,10 @@ private:
     QPointer<NSObject> mTarget;
     QString mAction;
     NSMenu* mSubmenu = nullptr;
+    NSMenu* mMenu = nullptr;
     QPointer<QAction> mQAction;
+
+    friend class NSMenu;
 };
 
 // A menu: a title and items it retains. As a window's menu its items are the menu bar's menus.
@@ -77,7 +84,7 @@ public:
     ~NSMenu() override;
 
     QString title() const { return mTitle; }
-    void setTitle(const QString& title) { mTitle = title; }
+    void setTitle(const QString& title);
     const QList<NSMenuItem*>& itemArray() const { return mItems; }
     void addItem(NSMenuItem* item);
     // The first item with that title, searching submenus too; null when there is none.
@@ -91,6 +98,7 @@ public:
 private:
     QString mTitle;
     QList<NSMenuItem*> mItems;
+    QPointer<QMenu> mQMenu;
 };
 
 int import_NSMenu();

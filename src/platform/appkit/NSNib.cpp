@@ -1,5 +1,6 @@
 #include "platform/appkit/NSNib.h"
 
+#include "platform/appkit/NSApplication.h"
 #include "platform/appkit/NSBinding.h"
 #include "platform/appkit/NSMenu.h"
 #include "platform/appkit/NSNibReader.h"
@@ -348,5 +349,18 @@ bool NSNib::instantiateNibWithOwner(NSObject* owner, QList<NSObject*>* out_topLe
         return false;
     }
     loader.handTopLevelObjects(out_topLevelObjects);
+    return true;
+}
+
+bool NSNibLoadMainInterface(const QString& name) {
+    // The main file's objects live as long as the process.
+    static QList<NSObject*> sKept;
+    NSAutoreleasePool pool;
+    NSRef<NSNib> nib = NSAdopt(NSNib::initWithNibNamed(name));
+    QList<NSObject*> objects;
+    if (!nib || !nib->instantiateNibWithOwner(NSApplication::sharedApplication(), &objects))
+        return false;
+    for (NSObject* object : objects)
+        sKept.append(object->retain());
     return true;
 }

@@ -48,4 +48,9 @@ private:
     std::shared_ptr<const Element> mRoot;
 };
 
+// Loads the application's main interface file `name` with the application object as its owner
+// and keeps its top-level objects for the whole run. The loader to give
+// NSApplication::setMainInterfaceLoader.
+bool NSNibLoadMainInterface(const QString& name);
+
 int import_NSNib();

@@ -2,7 +2,13 @@
 
 #include "platform/appkit/NSWindow.h"
 
+#include "platform/foundation/NSURL.h"
+
 #include <QApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -41,6 +47,40 @@ private:
 };
 
 namespace {
+
+// The one local file a drag carries; empty for anything else.
+QString draggedFile(const QMimeData* data) {
+    if (!data || data->urls().size() != 1 || !data->urls().first().isLocalFile())
+        return {};
+    return data->urls().first().toLocalFile();
+}
+
+// Hands files dropped on a view's widget to the view.
+class FileDropFilter : public QObject {
+public:
+    FileDropFilter(NSView* view, QObject* parent) : QObject(parent), mView(view) {}
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::DragEnter) {
+            auto* enter = static_cast<QDragEnterEvent*>(event);
+            if (!draggedFile(enter->mimeData()).isEmpty())
+                enter->acceptProposedAction();
+            return true;
+        }
+        if (event->type() == QEvent::Drop) {
+            auto* drop = static_cast<QDropEvent*>(event);
+            const QString path = draggedFile(drop->mimeData());
+            if (!path.isEmpty() && mView->performFileDrop(path))
+                drop->acceptProposedAction();
+            return true;
+        }
+        return false;
+    }
+
+private:
+    NSView* mView;
+};
 
 // One axis of the autoresizing rule: the lengths before the change (margin before, size, margin
 // after) and which of them are flexible; returns the new start and size.
@@ -191,6 +231,29 @@ void NSView::setToolTip(const QString& text) {
         shown->setToolTip(text);
 }
 
+void NSView::setFileDropTarget(NSObject* target) {
+    mFileDropTarget = target;
+    acceptFileDrops();
+}
+
+bool NSView::performFileDrop(const QString& path) {
+    if (!mFileDropTarget || path.isEmpty())
+        return false;
+    NSAutoreleasePool pool;
+    NSURL* url = NSURL::fileURLWithPath(path, QFileInfo(path).isDir());
+    return mFileDropTarget->performSelector(QStringLiteral("chooseURL:"), url).toBool();
+}
+
+void NSView::acceptFileDrops() {
+    static const char kTakesDrops[] = "NSViewTakesFileDrops";
+    QWidget* shown = existingWidget();
+    if (!shown || !mFileDropTarget || shown->property(kTakesDrops).toBool())
+        return;
+    shown->setProperty(kTakesDrops, true);
+    shown->setAcceptDrops(true);
+    shown->installEventFilter(new FileDropFilter(this, shown));
+}
+
 void NSView::setNeedsDisplay(bool needsDisplay) {
     mNeedsDisplay = needsDisplay;
     if (QWidget* shown = existingWidget(); needsDisplay && shown)
@@ -216,6 +279,7 @@ QWidget* NSView::widget() {
     mWidget = made;
     made->setToolTip(mToolTip);
     made->setAttribute(Qt::WA_OpaquePaintEvent, isOpaque());
+    acceptFileDrops();
     if (mSuperview && mSuperview->existingWidget())
         made->setParent(mSuperview->existingWidget());
     placeWidget();

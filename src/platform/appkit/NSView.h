@@ -37,6 +37,7 @@ class NSView : public NSObject {
     Q_PROPERTY(unsigned autoresizingMask READ autoresizingMask WRITE setAutoresizingMask)
     Q_PROPERTY(bool hidden READ isHidden WRITE setHidden)
     Q_PROPERTY(QString toolTip READ toolTip WRITE setToolTip)
+    Q_PROPERTY(NSObject* fileDropTarget READ fileDropTarget WRITE setFileDropTarget)
 public:
     NSView();
     ~NSView() override;
@@ -78,6 +79,13 @@ public:
     QString toolTip() const { return mToolTip; }
     void setToolTip(const QString& text);
 
+    // Files dragged onto the view go to this object's chooseURL: (not retained); without one the
+    // view takes no drops.
+    NSObject* fileDropTarget() const { return mFileDropTarget; }
+    void setFileDropTarget(NSObject* target);
+    // What dropping the file at `path` does: true when the target took it.
+    bool performFileDrop(const QString& path);
+
     void setNeedsDisplay(bool needsDisplay);
     bool needsDisplay() const { return mNeedsDisplay; }
     // Draws the part `dirtyRect` (in bounds coordinates) with the current NSGraphicsContext.
@@ -108,6 +116,7 @@ private:
     friend class NSViewWidget;
     void paintWidget(QPainter& painter, const QRect& dirty);
     void placeSubviewWidgets();
+    void acceptFileDrops();
 
     NSRect mFrame;
     unsigned mAutoresizingMask = NSViewNotSizable;
@@ -115,6 +124,7 @@ private:
     bool mHidden = false;
     bool mNeedsDisplay = false;
     QString mToolTip;
+    QPointer<NSObject> mFileDropTarget;
     NSView* mSuperview = nullptr;
     QList<NSView*> mSubviews;
     NSWindow* mContentWindow = nullptr;

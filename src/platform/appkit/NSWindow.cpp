@@ -1,5 +1,6 @@
 #include "platform/appkit/NSWindow.h"
 
+#include "platform/appkit/NSApplication.h"
 #include "platform/appkit/NSMenu.h"
 #include "platform/appkit/NSView.h"
 #include "platform/foundation/NSNotificationCenter.h"
@@ -23,10 +24,14 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override {
-        if (mClosing || mWindow->shouldClose()) {
+        if (mClosing) {
             event->accept();
-            if (!mClosing)
-                mWindow->didClose();
+            return;
+        }
+        // Closing the last window ends the application, which may still refuse.
+        if (mWindow->shouldClose() && (!isLastWindow() || mWindow->applicationAllowsClose())) {
+            event->accept();
+            mWindow->didClose();
         } else {
             event->ignore();
         }
@@ -35,6 +40,16 @@ protected:
 
 public:
     bool mClosing = false;
+
+private:
+    bool isLastWindow() const {
+        for (const QWidget* widget : QApplication::topLevelWidgets()) {
+            if (widget != this && widget->isVisible() &&
+                dynamic_cast<const NSWindowWidget*>(widget))
+                return false;
+        }
+        return true;
+    }
 
 private:
     NSWindow* mWindow;
@@ -149,6 +164,11 @@ void NSWindow::placeContent() {
     content->show();
 }
 
+void NSWindow::awakeFromNib() {
+    if (mVisibleAtLaunch)
+        makeKeyAndOrderFront(this);
+}
+
 void NSWindow::makeKeyAndOrderFront(NSObject*) {
     if (QWidget* window = widget()) {
         window->show();
@@ -163,7 +183,9 @@ void NSWindow::orderOut(NSObject*) {
 }
 
 void NSWindow::performClose(NSObject*) {
-    if (shouldClose())
+    if (QWidget* shown = existingWidget())
+        shown->close(); // the same way as the close button
+    else if (shouldClose())
         close();
 }
 
@@ -178,6 +200,10 @@ void NSWindow::close() {
 
 bool NSWindow::isVisible() const {
     return existingWidget() && existingWidget()->isVisible();
+}
+
+bool NSWindow::applicationAllowsClose() {
+    return NSApplication::sharedApplication()->terminateForWindowClose(this);
 }
 
 bool NSWindow::shouldClose() {

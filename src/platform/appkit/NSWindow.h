@@ -16,14 +16,17 @@ class QWidget;
 // window manager's decorations are not counted). Main thread only.
 //
 // A close (the close button, the window manager, performClose:) first asks the delegate's
-// windowShouldClose: (false keeps the window open), then posts
-// "NSWindowWillCloseNotification" and hides the window.
+// windowShouldClose: (false keeps the window open); the last window's close then asks the
+// running application to terminate (a refusal keeps it open too). A window that closes posts
+// "NSWindowWillCloseNotification" and hides.
 class NSWindow : public NSObject {
     Q_OBJECT
     NS_DECLARE_CLASS(NSWindow)
     Q_PROPERTY(QString title READ title WRITE setTitle)
     Q_PROPERTY(QRectF frame READ frame WRITE setFrameRect)
     Q_PROPERTY(NSMenu* menu READ menu WRITE setMenu)
+    Q_PROPERTY(NSObject* delegate READ delegate WRITE setDelegate)
+    Q_PROPERTY(bool visibleAtLaunch MEMBER mVisibleAtLaunch)
 public:
     NSWindow();
     ~NSWindow() override;
@@ -55,6 +58,8 @@ public:
     NSObject* delegate() const { return mDelegate; }
     void setDelegate(NSObject* delegate) { mDelegate = delegate; }
 
+    // Shows the window when it comes from an interface file that sets visibleAtLaunch.
+    void awakeFromNib() override;
     Q_INVOKABLE void makeKeyAndOrderFront(NSObject* sender);
     Q_INVOKABLE void orderOut(NSObject* sender);
     // Closes the window if the delegate's windowShouldClose: allows it.
@@ -73,6 +78,8 @@ private:
     friend class NSWindowWidget;
     // Whether the delegate lets the window close.
     bool shouldClose();
+    // Whether the running application lets its last window close (and so ends).
+    bool applicationAllowsClose();
     void didClose();
     void placeWidget();
     // The window manager or the user resized the widget.
@@ -85,6 +92,7 @@ private:
     NSView* mContentView = nullptr;
     NSObject* mDelegate = nullptr;
     NSMenu* mMenu = nullptr;
+    bool mVisibleAtLaunch = false;
     QPointer<QObject> mMenuBar; // the QMenuBar
     QPointer<QObject> mWidget;  // the top-level QWidget
     QWidget* existingWidget() const;

@@ -302,10 +302,10 @@ Boolean CFBundleLoadExecutable(CFBundleRef bundle) {
     std::lock_guard<std::mutex> lock(object->mutex);
     if (object->handle)
         return true;
-    if (object->executable.isEmpty()) {
-        std::fprintf(stderr, "CFBundle: %s has no executable\n", object->root.toUtf8().constData());
+    // A bundle without an executable (a framework that is not installed) is no error: the
+    // caller gets its failure value.
+    if (object->executable.isEmpty())
         return false;
-    }
     object->handle = ::dlopen(object->executable.toUtf8().constData(), RTLD_NOW | RTLD_LOCAL);
     if (!object->handle) {
         const char* why = ::dlerror();

@@ -8,8 +8,14 @@
 
 namespace {
 
+// Set once a thread's scopes are gone (its thread-local objects are destroyed, at thread end or,
+// for the main thread, before the static objects at exit); trivially destructible, so it can
+// still be read then.
+thread_local bool tScopesGone = false;
+
 struct ScopeStack {
     std::vector<std::vector<NSObject*>> scopes;
+    ~ScopeStack() { tScopesGone = true; }
 };
 
 ScopeStack& threadScopes() {
@@ -32,7 +38,8 @@ namespace {
 NSObject::NSObject() = default;
 
 NSObject::~NSObject() {
-    delete mObservationInfo.load();
+    // Taken out first, so that detaching forwarders never reaches this half-destroyed object.
+    delete mObservationInfo.exchange(nullptr);
 }
 
 NSObject* NSObject::init() {
@@ -107,6 +114,12 @@ NSAutoreleasePool::NSAutoreleasePool() : mImpl(new Impl{threadScopes().scopes.si
 }
 
 NSAutoreleasePool::~NSAutoreleasePool() {
+    // A scope closed after its thread's scopes are gone (a static object's, at exit) has nothing
+    // left to release.
+    if (tScopesGone) {
+        delete mImpl;
+        return;
+    }
     auto& scopes = threadScopes().scopes;
     // Scopes opened inside this one and not closed yet are drained with it.
     while (scopes.size() > mImpl->depth) {
@@ -119,6 +132,8 @@ NSAutoreleasePool::~NSAutoreleasePool() {
 }
 
 void NSAutoreleasePool::drain() {
+    if (tScopesGone)
+        return;
     auto& scopes = threadScopes().scopes;
     if (scopes.size() <= mImpl->depth)
         return;

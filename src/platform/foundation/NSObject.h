@@ -92,10 +92,14 @@ public:
     virtual void setNilValueForKey(const QString& key);
 
     // Key-value observing. Observers are not retained; an observer destroyed while registered
-    // is skipped. An observation of a key path is told when its first key changes on this
-    // object, or any key that key depends on (keyPathsForValuesAffecting<Key>, transitively).
-    // setValue_forKey announces the change itself when automaticallyNotifiesObserversForKey is
-    // true; other setters call willChangeValueForKey / didChangeValueForKey.
+    // is skipped. An observation of a key path "a.b.c" is told when `a` changes on this object,
+    // `b` on the object `a` names or `c` on the object `b` names, or any key one of those
+    // depends on (keyPathsForValuesAffecting<Key>, transitively, dependent key paths followed
+    // the same way); old and new values are those of the whole key path. When an object along
+    // the path is replaced, the observation moves to the new one. Intermediate objects are not
+    // retained either. setValue_forKey announces the change itself when
+    // automaticallyNotifiesObserversForKey is true; other setters call willChangeValueForKey /
+    // didChangeValueForKey.
     virtual void addObserver(NSObject* observer, const QString& keyPath, unsigned options,
                              void* context);
     virtual void removeObserver(NSObject* observer, const QString& keyPath);
@@ -129,6 +133,7 @@ protected:
     ~NSObject() override;
 
 private:
+    friend class NSKeyPathForwarder;
     // The observer registry, made on the first addObserver; nullptr before.
     struct NSObservationInfo* observationInfo(bool create) const;
 

@@ -14,6 +14,7 @@
 #include <vector>
 
 class NSObject;
+class NSKeyPathForwarder;
 
 struct NSObservationInfo {
     struct Observation {
@@ -30,9 +31,25 @@ struct NSObservationInfo {
         std::vector<std::uint64_t> ids;
         QHash<std::uint64_t, QVariant> oldValues;
     };
+    // A helper that watches the rest of a key path (or of a dependent key path) on the object
+    // that `key` of this object currently names, on behalf of one observation. Owned here.
+    struct Forwarding {
+        std::uint64_t observationId;
+        QString key;
+        NSKeyPathForwarder* forwarder;
+    };
+
+    NSObservationInfo() = default;
+    NSObservationInfo(const NSObservationInfo&) = delete;
+    NSObservationInfo& operator=(const NSObservationInfo&) = delete;
+    // Detaches and releases every forwarder.
+    ~NSObservationInfo();
 
     std::recursive_mutex lock;
     std::vector<Observation> observations;
     QHash<QString, QList<Pending>> pending;
+    // Changes announced by forwarders, per observation, until the matching didChange.
+    QHash<std::uint64_t, QList<QVariant>> forwardedOldValues;
+    std::vector<Forwarding> forwardings;
     std::uint64_t nextId = 1;
 };

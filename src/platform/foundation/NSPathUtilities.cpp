@@ -3,8 +3,10 @@
 #include <QDir>
 #include <QTemporaryDir>
 
+#include <cstdio>
 #include <cstdlib>
 #include <mutex>
+#include <optional>
 
 namespace {
 
@@ -34,11 +36,24 @@ QString standardised(const QString& path) {
 QString NSTemporaryDirectory() {
     static std::once_flag sOnce;
     std::call_once(sOnce, [] {
-        QTemporaryDir folder(QDir(QDir::tempPath()).filePath(QStringLiteral("lumenreel-XXXXXX")));
-        folder.setAutoRemove(false);
-        sTemporaryDirectory = new QString(folder.isValid() ? folder.path() : QDir::tempPath());
-        if (folder.isValid())
+        // Qt names no system folder (an empty text) when $TMPDIR does not exist; a folder made
+        // from that would land in the working folder.
+        const QString system = QDir::tempPath();
+        std::optional<QTemporaryDir> folder;
+        if (!system.isEmpty() && QDir::isAbsolutePath(system)) {
+            folder.emplace(QDir(system).filePath(QStringLiteral("lumenreel-XXXXXX")));
+            folder->setAutoRemove(false);
+        }
+        // Never the shared folder itself: names made there would be predictable to anyone.
+        const bool made = folder && folder->isValid();
+        sTemporaryDirectory = new QString(made ? folder->path() : QString());
+        if (made)
             std::atexit(removeTemporaryDirectory);
+        else
+            std::fprintf(stderr,
+                         "NSTemporaryDirectory: cannot make a private folder in \"%s\": %s\n",
+                         qPrintable(qEnvironmentVariable("TMPDIR", QStringLiteral("/tmp"))),
+                         folder ? qPrintable(folder->errorString()) : "no such folder");
     });
     return *sTemporaryDirectory;
 }

@@ -6,7 +6,8 @@
 
 // The process's own temporary folder: made on first use inside the system's temporary folder
 // ($TMPDIR or /tmp), the same path for the whole run (no trailing "/"), removed with its
-// contents when the process exits normally.
+// contents when the process exits normally. A null text, for the whole run, when that folder
+// cannot be made.
 QString NSTemporaryDirectory();
 // The user's home folder.
 QString NSHomeDirectory();

@@ -3,9 +3,10 @@
 #include "platform/foundation/NSError.h"
 #include "platform/foundation/NSSecurityScopedAccess.h"
 #include "platform/foundation/NSURL.h"
+#include "platform/foundation/NSURLBookmarkKey.h"
 
-#include <QCryptographicHash>
 #include <QFile>
+#include <QMessageAuthenticationCode>
 #include <QtEndian>
 
 #include <sys/stat.h>
@@ -27,6 +28,7 @@ constexpr NSInteger NSFileNoSuchFileError = 4;
 constexpr NSInteger NSFileReadCorruptFileError = 259;
 constexpr NSInteger NSFileReadNoSuchFileError = 260;
 constexpr NSInteger NSFileReadUnsupportedSchemeError = 262;
+constexpr NSInteger NSFileWriteUnknownError = 512;
 constexpr NSInteger NSFeatureUnsupportedError = 3328;
 
 template <class T>
@@ -41,8 +43,18 @@ T readBigEndian(const QByteArray& data, qsizetype offset) {
     return qFromBigEndian<T>(data.constData() + offset);
 }
 
-QByteArray digest(const QByteArray& bytes) {
-    return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256);
+QByteArray authenticationCode(const QByteArray& bytes, const QByteArray& key) {
+    return QMessageAuthenticationCode::hash(bytes, key, QCryptographicHash::Sha256);
+}
+
+// Compares two codes in time that does not depend on where they differ.
+bool sameCode(const QByteArray& a, const QByteArray& b) {
+    if (a.size() != b.size())
+        return false;
+    unsigned char difference = 0;
+    for (qsizetype i = 0; i < a.size(); ++i)
+        difference |= static_cast<unsigned char>(a[i] ^ b[i]);
+    return difference == 0;
 }
 
 void setError(NSError** error, NSInteger code, const QString& description, const QString& path) {
@@ -56,7 +68,9 @@ void setError(NSError** error, NSInteger code, const QString& description, const
 
 } // namespace
 
-QByteArray NSURLBookmarkRecordEncode(const NSURLBookmarkRecord& record) {
+QByteArray NSURLBookmarkRecordEncode(const NSURLBookmarkRecord& record, const QByteArray& key) {
+    if (key.isEmpty())
+        return {};
     const QByteArray path = record.path.toUtf8();
     QByteArray out;
     out.reserve(kHeaderSize + path.size() + kDigestSize);
@@ -71,12 +85,14 @@ QByteArray NSURLBookmarkRecordEncode(const NSURLBookmarkRecord& record) {
     appendBigEndian<std::uint64_t>(out, record.inode);
     appendBigEndian<std::uint32_t>(out, std::uint32_t(path.size()));
     out.append(path);
-    out.append(digest(out));
+    out.append(authenticationCode(out, key));
     return out;
 }
 
-std::optional<NSURLBookmarkRecord> NSURLBookmarkRecordDecode(const QByteArray& data) {
-    if (data.size() < kHeaderSize + kDigestSize || std::memcmp(data.constData(), kMagic, 4) != 0)
+std::optional<NSURLBookmarkRecord> NSURLBookmarkRecordDecode(const QByteArray& data,
+                                                             const QByteArray& key) {
+    if (key.isEmpty() || data.size() < kHeaderSize + kDigestSize ||
+        std::memcmp(data.constData(), kMagic, 4) != 0)
         return std::nullopt;
     if (std::uint8_t(data[4]) != kNSURLBookmarkRecordVersion)
         return std::nullopt;
@@ -84,7 +100,7 @@ std::optional<NSURLBookmarkRecord> NSURLBookmarkRecordDecode(const QByteArray& d
     if (qsizetype(pathSize) != data.size() - kHeaderSize - kDigestSize)
         return std::nullopt;
     const qsizetype signedSize = kHeaderSize + qsizetype(pathSize);
-    if (digest(data.first(signedSize)) != data.sliced(signedSize))
+    if (!sameCode(authenticationCode(data.first(signedSize), key), data.sliced(signedSize)))
         return std::nullopt;
     const auto flags = std::uint8_t(data[5]);
     if ((flags & ~kKnownFlags) != 0 || readBigEndian<std::uint16_t>(data, 6) != 0)
@@ -102,6 +118,14 @@ std::optional<NSURLBookmarkRecord> NSURLBookmarkRecordDecode(const QByteArray& d
         record.path.toUtf8() != pathBytes)
         return std::nullopt;
     return record;
+}
+
+QByteArray NSURLBookmarkRecordEncode(const NSURLBookmarkRecord& record) {
+    return NSURLBookmarkRecordEncode(record, NSURLBookmarkKey());
+}
+
+std::optional<NSURLBookmarkRecord> NSURLBookmarkRecordDecode(const QByteArray& data) {
+    return NSURLBookmarkRecordDecode(data, NSURLBookmarkKey());
 }
 
 std::optional<QByteArray> NSURL::bookmarkDataWithOptions(NSURLBookmarkCreationOptions options,
@@ -138,7 +162,15 @@ std::optional<QByteArray> NSURL::bookmarkDataWithOptions(NSURLBookmarkCreationOp
     record.device = std::uint64_t(info.st_dev);
     record.inode = std::uint64_t(info.st_ino);
     record.path = filePath;
-    return NSURLBookmarkRecordEncode(record);
+    QByteArray data = NSURLBookmarkRecordEncode(record);
+    if (data.isEmpty()) {
+        setError(error, NSFileWriteUnknownError,
+                 QStringLiteral("The bookmark key at \u201c%1\u201d cannot be read or made.")
+                     .arg(NSURLBookmarkKeyFilePath()),
+                 filePath);
+        return std::nullopt;
+    }
+    return data;
 }
 
 NSURL* NSURL::URLByResolvingBookmarkData(const QByteArray& data,
@@ -164,12 +196,14 @@ NSURL* NSURL::URLByResolvingBookmarkData(const QByteArray& data,
                  QStringLiteral("The file of the bookmark doesn\u2019t exist."), record->path);
         return nullptr;
     }
+    // Another file at the path (or a symbolic link to one) is not the file that was granted.
+    const bool stale = std::uint64_t(info.st_dev) != record->device ||
+                       std::uint64_t(info.st_ino) != record->inode ||
+                       S_ISDIR(info.st_mode) != record->directory;
     if (bookmarkDataIsStale)
-        *bookmarkDataIsStale = std::uint64_t(info.st_dev) != record->device ||
-                               std::uint64_t(info.st_ino) != record->inode ||
-                               S_ISDIR(info.st_mode) != record->directory;
+        *bookmarkDataIsStale = stale;
     NSURL* url = fileURLWithPath(record->path, S_ISDIR(info.st_mode));
-    url->setHasSecurityScope(record->securityScoped &&
+    url->setHasSecurityScope(!stale && record->securityScoped &&
                              (options & NSURLBookmarkResolutionWithSecurityScope));
     return url;
 }

@@ -19,9 +19,11 @@ QCComposition::QCComposition(std::shared_ptr<const QCCompositionModel> in_model)
 QCComposition::~QCComposition() = default;
 
 QCComposition* QCComposition::compositionWithData(const QByteArray& in_data,
-                                                  const QString& in_location) {
+                                                  const QString& in_location, QString* out_error) {
     const auto notComposition = [&](const QString& why) -> QCComposition* {
         QCLog(QStringLiteral("QCComposition: no composition in \"%1\": %2").arg(in_location, why));
+        if (out_error)
+            *out_error = why;
         return nullptr;
     };
     if (in_data.isEmpty())

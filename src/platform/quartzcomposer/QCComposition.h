@@ -18,9 +18,11 @@ public:
     // nullptr (with one log line) when the data is not a composition. `in_location` is the path
     // of the file the data was read from, or its folder: the files the composition loads are
     // resolved against that folder, and the ISF companion vertex shader is the file of the same
-    // base name with the extension "vs".
+    // base name with the extension "vs". `out_error`, when given, receives the reason of a
+    // failure too.
     static QCComposition* compositionWithData(const QByteArray& in_data,
-                                              const QString& in_location = QString());
+                                              const QString& in_location = QString(),
+                                              QString* out_error = nullptr);
 
     const QCCompositionModel& model() const { return *mModel; }
     // "ISF" or "Shadertoy".

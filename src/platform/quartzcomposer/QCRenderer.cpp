@@ -386,9 +386,11 @@ QCRenderer::~QCRenderer() {
 }
 
 QCRenderer* QCRenderer::initOffScreenWithSize(QSizeF in_size, CGColorSpaceRef in_colorSpace,
-                                              QCComposition* in_composition) {
-    const auto refuse = [](const QString& why) -> QCRenderer* {
+                                              QCComposition* in_composition, QString* out_error) {
+    const auto refuse = [out_error](const QString& why) -> QCRenderer* {
         QCLog(QStringLiteral("QCRenderer: no renderer: %1").arg(why));
+        if (out_error)
+            *out_error = why;
         return nullptr;
     };
     if (in_composition == nullptr)

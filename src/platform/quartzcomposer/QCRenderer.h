@@ -28,9 +28,11 @@ public:
     // reference, the caller's) or nullptr, with a log line saying why, when the size is not
     // 1 to the context's largest framebuffer (at least 4096 x 2160) pixels a side, the
     // composition or colour space is missing, no OpenGL context is available, or the shaders do
-    // not compile or link (the log line then holds the compiler's log).
+    // not compile or link (the log line then holds the compiler's log). `out_error`, when
+    // given, receives the reason too.
     static QCRenderer* initOffScreenWithSize(QSizeF in_size, CGColorSpaceRef in_colorSpace,
-                                             QCComposition* in_composition);
+                                             QCComposition* in_composition,
+                                             QString* out_error = nullptr);
 
     // Renders every pass of the composition at `in_time` seconds. The arguments are accepted
     // for the platform's signature and unused. False, with a log line, when the frame could not

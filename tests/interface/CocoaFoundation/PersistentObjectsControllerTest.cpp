@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
 
@@ -299,13 +300,15 @@ TEST_F(PersistentObjectsControllerTest, AnUnknownKeyPathIsLoggedOncePerPassAndTh
     EXPECT_EQ(object->mLevel, 9);
 }
 
-TEST_F(PersistentObjectsControllerTest, AnUndecodableEntryEndsTheLaunchPassSilently) {
+TEST_F(PersistentObjectsControllerTest, AnUndecodableEntryIsLoggedLeftOnDiskAndTheRestGoOn) {
     NSRef<RenderSettings> first = NSAdopt(new RenderSettings());
     NSRef<Mistaken> second = NSAdopt(new Mistaken());
     mController->registerPersistentObject(first.get());
     mController->registerPersistentObject(second.get());
     NSUserDefaults* defaults = NSUserDefaults::standardUserDefaults();
-    defaults->setObject(QByteArray("not an archive"), "RenderSettings");
+    const QByteArray truncated =
+        PropertyListArchiving::propertyListData({{"title", "stored"}}, kArchiveKey).chopped(3);
+    defaults->setObject(truncated, "RenderSettings");
     defaults->setObject(PropertyListArchiving::propertyListData({{"level", 4}}, kArchiveKey),
                         "Mistaken");
     QString log;
@@ -314,10 +317,23 @@ TEST_F(PersistentObjectsControllerTest, AnUndecodableEntryEndsTheLaunchPassSilen
         launch();
         log = capture.text();
     }
-    EXPECT_TRUE(log.isEmpty()) << log.toStdString();
-    EXPECT_EQ(second->mLevel, 0); // never reached
+    EXPECT_EQ(log.count("UPersistentObjectsController::applicationWillFinishLaunching: "
+                        "RenderSettings exception:"),
+              1)
+        << log.toStdString();
+    EXPECT_EQ(second->mLevel, 4); // the object after the damaged entry is still restored
 
-    // A root object that is not a dictionary ends it too.
+    // At quit the damaged entry is not overwritten with this run's values; the others are saved.
+    first->mTitle = QStringLiteral("default");
+    second->mLevel = 5;
+    terminate();
+    EXPECT_EQ(defaults->dataForKey("RenderSettings"), truncated);
+    EXPECT_EQ(PropertyListArchiving::createDictionaryFromPropertyListData(
+                  defaults->dataForKey("Mistaken"), kArchiveKey)
+                  ->value("level"),
+              5);
+
+    // A root object that is not a dictionary cannot be restored either.
     defaults->setObject(PropertyListArchiving::propertyListData({}, "other key"), "RenderSettings");
     EXPECT_NO_THROW(persistentObjectLoadData(first.get())); // no root object: nothing happens
     defaults->setObject(NSKeyedArchiver::archivedDataWithRootObject("text", kArchiveKey),
@@ -325,23 +341,64 @@ TEST_F(PersistentObjectsControllerTest, AnUndecodableEntryEndsTheLaunchPassSilen
     EXPECT_THROW(persistentObjectLoadData(first.get()), NSException);
 }
 
-TEST_F(PersistentObjectsControllerTest, OtherExceptionsPassOnAndPlatformOnesEndTheSavePass) {
+TEST_F(PersistentObjectsControllerTest, OtherExceptionsPassOn) {
     NSRef<Broken> broken = NSAdopt(new Broken());
     broken->throwFromGetter = true;
     mController->registerPersistentObject(broken.get());
     EXPECT_THROW(terminate(), std::runtime_error);
 }
 
-TEST_F(PersistentObjectsControllerTest, APlatformExceptionEndsTheSavePass) {
-    // An object value cannot be archived: the archiver raises and the remaining objects are not
-    // saved.
+TEST_F(PersistentObjectsControllerTest, AValueThatCannotBeArchivedIsLoggedAndTheRestAreSaved) {
+    // An object value cannot be archived: the archiver raises for that object alone.
     NSRef<ObjectDeclarer> first = NSAdopt(new ObjectDeclarer());
     NSRef<RenderSettings> second = NSAdopt(new RenderSettings());
     mController->registerPersistentObject(first.get());
     mController->registerPersistentObject(second.get());
-    EXPECT_NO_THROW(terminate());
+    second->mDimensions = 6;
+    QString log;
+    {
+        LogCapture capture;
+        EXPECT_NO_THROW(terminate());
+        log = capture.text();
+    }
+    EXPECT_EQ(log.count("UPersistentObjectsController::applicationWillTerminate: ObjectDeclarer "
+                        "exception:"),
+              1)
+        << log.toStdString();
     EXPECT_FALSE(NSUserDefaults::standardUserDefaults()->objectForKey("ObjectDeclarer").isValid());
-    EXPECT_FALSE(NSUserDefaults::standardUserDefaults()->objectForKey("RenderSettings").isValid());
+    const auto stored = PropertyListArchiving::createDictionaryFromPropertyListData(
+        NSUserDefaults::standardUserDefaults()->dataForKey("RenderSettings"), kArchiveKey);
+    ASSERT_TRUE(stored.has_value());
+    EXPECT_EQ(stored->value("movieDimensions"), 6);
+}
+
+// Runs this executable again as one phase of a relaunch test under the given configuration
+// folder; returns the child's merged output.
+QString runPhase(const QTemporaryDir& config, const char* phase) {
+    QProcess child;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("XDG_CONFIG_HOME", config.path());
+    environment.insert("LUMENREEL_RELAUNCH_PHASE", phase);
+    child.setProcessEnvironment(environment);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start(QCoreApplication::applicationFilePath(),
+                {"--gtest_filter=PersistentObjectsRelaunchTest.Phase"});
+    if (!child.waitForFinished(120000)) {
+        child.kill();
+        child.waitForFinished(10000);
+        ADD_FAILURE() << "the " << phase << " phase did not finish";
+    }
+    const QString output = QString::fromUtf8(child.readAll());
+    EXPECT_EQ(child.exitStatus(), QProcess::NormalExit) << output.toStdString();
+    EXPECT_EQ(child.exitCode(), 0) << output.toStdString();
+    EXPECT_TRUE(output.contains("[  PASSED  ] 1 test")) << output.toStdString();
+    return output;
+}
+
+// The settings file is a real INI file under the configuration folder.
+QString settingsFile(const QTemporaryDir& config) {
+    return config.filePath(
+        QStringLiteral("Lumenreel/%1.ini").arg(QCoreApplication::applicationName()));
 }
 
 // Settings survive a relaunch: the test runs this executable twice under a temporary
@@ -349,41 +406,65 @@ TEST_F(PersistentObjectsControllerTest, APlatformExceptionEndsTheSavePass) {
 TEST(PersistentObjectsRelaunchTest, SettingsSurviveARelaunch) {
     QTemporaryDir config;
     ASSERT_TRUE(config.isValid());
-    auto runPhase = [&](const char* phase) {
-        QProcess child;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("XDG_CONFIG_HOME", config.path());
-        environment.insert("LUMENREEL_RELAUNCH_PHASE", phase);
-        child.setProcessEnvironment(environment);
-        child.setProcessChannelMode(QProcess::MergedChannels);
-        child.start(QCoreApplication::applicationFilePath(),
-                    {"--gtest_filter=PersistentObjectsRelaunchTest.Phase"});
-        EXPECT_TRUE(child.waitForFinished(120000));
-        const QString output = QString::fromUtf8(child.readAll());
-        EXPECT_EQ(child.exitStatus(), QProcess::NormalExit) << output.toStdString();
-        EXPECT_EQ(child.exitCode(), 0) << output.toStdString();
-        EXPECT_TRUE(output.contains("[  PASSED  ] 1 test")) << output.toStdString();
-    };
-    runPhase("save");
-    // The settings file is a real INI file under the configuration folder.
-    const QString ini = config.filePath(
-        QStringLiteral("Lumenreel/%1.ini").arg(QCoreApplication::applicationName()));
-    ASSERT_TRUE(QFile::exists(ini)) << ini.toStdString();
-    runPhase("restore");
+    runPhase(config, "save");
+    ASSERT_TRUE(QFile::exists(settingsFile(config))) << settingsFile(config).toStdString();
+    runPhase(config, "restore");
+}
+
+// One damaged entry in the settings file: a launch and a quit report it, leave it as it was and
+// keep the good entry of the other object.
+TEST(PersistentObjectsRelaunchTest, ADamagedEntryIsReportedAndSparesTheOthers) {
+    QTemporaryDir config;
+    ASSERT_TRUE(config.isValid());
+    const QByteArray damaged =
+        PropertyListArchiving::propertyListData({{"level", 3}}, kArchiveKey).chopped(2);
+    {
+        QSettings settings(settingsFile(config), QSettings::IniFormat);
+        settings.setValue("Mistaken", damaged);
+        settings.setValue("RenderSettings",
+                          PropertyListArchiving::propertyListData(
+                              {{"movieDimensions", 10}, {"title", "kept"}}, kArchiveKey));
+    }
+    for (const char* phase : {"damaged", "damaged"}) {
+        const QString output = runPhase(config, phase);
+        EXPECT_EQ(output.count("UPersistentObjectsController::applicationWillFinishLaunching: "
+                               "Mistaken exception:"),
+                  1)
+            << output.toStdString();
+    }
+    QSettings settings(settingsFile(config), QSettings::IniFormat);
+    EXPECT_EQ(settings.value("Mistaken").toByteArray(), damaged);
+    const auto good = PropertyListArchiving::createDictionaryFromPropertyListData(
+        settings.value("RenderSettings").toByteArray(), kArchiveKey);
+    ASSERT_TRUE(good.has_value());
+    EXPECT_EQ(good->value("movieDimensions"), 10);
+    EXPECT_EQ(good->value("title"), "kept");
 }
 
 TEST(PersistentObjectsRelaunchTest, Phase) {
     const QByteArray phase = qgetenv("LUMENREEL_RELAUNCH_PHASE");
     if (phase.isEmpty())
-        GTEST_SKIP() << "run by SettingsSurviveARelaunch";
+        GTEST_SKIP() << "run by the relaunch tests";
     UPersistentObjectsController* controller =
         UPersistentObjectsController::sharedPersistentObjectsController();
     ASSERT_NE(controller, nullptr);
     EXPECT_EQ(controller, NSAllocInit<UPersistentObjectsController>());
+    NSNotificationCenter* center = NSNotificationCenter::defaultCenter();
+    if (phase == "damaged") {
+        // The object with the damaged entry registers first, so it is restored first.
+        NSRef<Mistaken> mistaken = NSAdopt(new Mistaken());
+        NSRef<RenderSettings> settings = NSAdopt(new RenderSettings());
+        controller->registerPersistentObject(mistaken.get());
+        controller->registerPersistentObject(settings.get());
+        center->postNotificationName(NSApplicationWillFinishLaunchingNotification, nullptr);
+        EXPECT_EQ(settings->mDimensions, 10);
+        EXPECT_EQ(settings->mTitle, "kept");
+        center->postNotificationName(NSApplicationWillTerminateNotification, nullptr);
+        return;
+    }
     NSRef<RenderSettings> settings = NSAdopt(new RenderSettings());
     settings->mDuration = static_cast<double>(33.3f); // the defaults set before restoring
     controller->registerPersistentObject(settings.get());
-    NSNotificationCenter* center = NSNotificationCenter::defaultCenter();
     center->postNotificationName(NSApplicationWillFinishLaunchingNotification, nullptr);
     if (phase == "save") {
         EXPECT_EQ(settings->mFrameRate, 30u); // nothing stored yet

@@ -1,8 +1,12 @@
 #include "interface/USecuritySandbox/USandboxTempFolder.h"
 #include "platform/foundation/NSPathUtilities.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -37,6 +41,54 @@ TEST(USandboxTempFolderTest, TheFolderIsTheSameForTheWholeRunAndOnEveryThread) {
     EXPECT_NE(folder, QDir::tempPath()); // the process's own folder, not the shared one
 }
 
+// Without a private folder nothing falls back to the shared one: the test runs this executable
+// again, once with a system temporary folder that is a plain file and once with one that does
+// not exist.
+TEST(USandboxTempFolderTest, WithoutAPrivateFolderNoTemporaryFileIsNamed) {
+    if (qEnvironmentVariableIsSet("LUMENREEL_TEMP_FOLDER_CHILD")) {
+        NSAutoreleasePool pool;
+        EXPECT_TRUE(USandboxTempFolder::sharedTempFolderPath().isNull());
+        EXPECT_EQ(USandboxTempFolder::sharedTempFolderURL(), nullptr);
+        EXPECT_TRUE(USandboxTempFolder::tempFileForReadOnlyFilePath("/a/Clock.qt").isNull());
+        return;
+    }
+    QTemporaryDir scratch;
+    ASSERT_TRUE(scratch.isValid());
+    QFile plainFile(scratch.filePath("plain"));
+    ASSERT_TRUE(plainFile.open(QIODevice::WriteOnly));
+    plainFile.close();
+    for (const QString& system : {scratch.filePath("plain"), scratch.filePath("missing")}) {
+        QProcess child;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("TMPDIR", system);
+        environment.insert("LUMENREEL_TEMP_FOLDER_CHILD", "1");
+        child.setProcessEnvironment(environment);
+        child.setWorkingDirectory(scratch.path());
+        child.setProcessChannelMode(QProcess::MergedChannels);
+        child.start(
+            QCoreApplication::applicationFilePath(),
+            {"--gtest_filter=USandboxTempFolderTest.WithoutAPrivateFolderNoTemporaryFileIsNamed"});
+        if (!child.waitForFinished(60000)) {
+            child.kill();
+            child.waitForFinished(10000);
+            FAIL() << "the child did not finish";
+        }
+        const QString output = QString::fromUtf8(child.readAll());
+        EXPECT_EQ(child.exitCode(), 0) << output.toStdString();
+        EXPECT_TRUE(output.contains("[  PASSED  ] 1 test")) << output.toStdString();
+        EXPECT_TRUE(output.contains("NSTemporaryDirectory: cannot make a private folder in \"" +
+                                    system + "\""))
+            << output.toStdString();
+        EXPECT_TRUE(output.contains("USandboxTempFolder::tempFileForReadOnlyFilePath: this "
+                                    "process has no temporary folder; no temporary file for "
+                                    "/a/Clock.qt"))
+            << output.toStdString();
+        // Nothing was made in the working folder either.
+        EXPECT_EQ(QDir(scratch.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
+                  QStringList{"plain"});
+    }
+}
+
 TEST(USandboxTempFolderTest, TheSharedInstanceOffersTheFolderAsURLAndPath) {
     NSAutoreleasePool pool;
     auto* first = NSAllocInit<USandboxTempFolder>();
@@ -48,7 +100,6 @@ TEST(USandboxTempFolderTest, TheSharedInstanceOffersTheFolderAsURLAndPath) {
     EXPECT_TRUE(url->hasDirectoryPath());
     EXPECT_EQ(first->folderPath(), USandboxTempFolder::sharedTempFolderPath());
     EXPECT_EQ(first->valueForKey("folderPath").toString(), first->folderPath());
-    EXPECT_EQ(import_USandboxTempFolder(), 1);
 }
 
 } // namespace

@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 using sandbox_test::LogCapture;
 using sandbox_test::ScratchDefaults;
 using sandbox_test::ScriptedOpenPanel;
@@ -181,6 +183,22 @@ TEST_F(InputFileController, NilDataLetsGoOfURLAndData) {
     EXPECT_FALSE(mController->valueForKey("sandboxBookmarkData").isValid());
     EXPECT_EQ(NSSecurityScopedAccess::openAccessCount(mOld), 0);
     EXPECT_EQ(mController->defaultInputFolderURL(), mFolder->folderURL());
+}
+
+TEST_F(InputFileController, AURLHandedOutOutlivesTheSetterThatReplacesIt) {
+    {
+        NSAutoreleasePool inner; // the controller is left holding the only reference
+        mController->setSecurityURL(NSURL::fileURLWithPath(mOld));
+    }
+    NSURL* handedOut = mController->securityURL();
+    ASSERT_NE(handedOut, nullptr);
+    // Another thread's setter replaces the URL while this caller still uses it.
+    std::thread([&] {
+        NSAutoreleasePool pool;
+        mController->setSecurityURL(NSURL::fileURLWithPath(mNew));
+    }).join();
+    EXPECT_EQ(handedOut->path(), mOld);
+    EXPECT_EQ(mController->sandboxURL()->path(), mNew);
 }
 
 TEST_F(InputFileController, PathObserversHearOfEveryURLChange) {

@@ -4,6 +4,7 @@
 #include "platform/foundation/NSURL.h"
 
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -12,19 +13,29 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <functional>
 
 namespace {
 
-// Plays the user in the next modal file dialog.
-void whenDialogOpens(std::function<void(QFileDialog*)> act) {
+// Plays the user in the next modal file dialog: `act` runs on every tick while the dialog is up
+// until it returns true. A dialog still open after the deadline is rejected and the test fails,
+// so a user that never manages to answer cannot hang the suite.
+void whenDialogOpens(std::function<bool(QFileDialog*)> act) {
     auto* timer = new QTimer;
     timer->setInterval(20);
-    QObject::connect(timer, &QTimer::timeout, [timer, act] {
-        if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+    const QDeadlineTimer deadline(std::chrono::seconds(60));
+    QObject::connect(timer, &QTimer::timeout, [timer, act, deadline] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (dialog && act(dialog)) {
             timer->stop();
             timer->deleteLater();
-            act(dialog);
+        } else if (deadline.hasExpired()) {
+            timer->stop();
+            timer->deleteLater();
+            ADD_FAILURE() << "the file dialog was not answered in time";
+            if (dialog)
+                dialog->reject();
         }
     });
     timer->start();
@@ -49,8 +60,14 @@ TEST(OpenPanelDialog, ChosenFileComesBackGrantedAndCancelGivesNothing) {
         title = dialog->windowTitle();
         directory = dialog->directory().canonicalPath();
         filters = dialog->nameFilters();
+        // Until the dialog has listed its folder, and while its name field has the focus,
+        // selecting leaves nothing selected and accepting would do nothing: try again on the
+        // next tick.
         dialog->selectFile(file);
+        if (dialog->selectedFiles() != QStringList{file})
+            return false;
         QMetaObject::invokeMethod(dialog, "accept");
+        return true;
     });
     ASSERT_EQ(panel->runModal(), NSFileHandlingPanelOKButton);
     EXPECT_EQ(title, QString("Choose a composition"));
@@ -60,7 +77,10 @@ TEST(OpenPanelDialog, ChosenFileComesBackGrantedAndCancelGivesNothing) {
     EXPECT_EQ(panel->URLs().first()->path(), file);
     EXPECT_TRUE(panel->URLs().first()->hasSecurityScope());
 
-    whenDialogOpens([](QFileDialog* dialog) { dialog->reject(); });
+    whenDialogOpens([](QFileDialog* dialog) {
+        dialog->reject();
+        return true;
+    });
     EXPECT_EQ(panel->runModal(), NSFileHandlingPanelCancelButton);
     EXPECT_TRUE(panel->URLs().isEmpty());
 }

@@ -150,13 +150,3 @@ TEST(EntitlementsBlob, SignedBundleIdentifierIsRetainedAndReplaced) {
     EXPECT_FALSE(e.HasSignedBundleID());
     EXPECT_EQ(e.CopySignedBundleID(), nullptr);
 }
-
-TEST(EntitlementKeys, NameTheirEntitlements) {
-    EXPECT_TRUE(
-        CFEqual(kAppleSecurityAppSandboxEntitlementKey, CFSTR("com.apple.security.app-sandbox")));
-    EXPECT_TRUE(CFEqual(kAppleSecurityFilesBookmarksAppScope,
-                        CFSTR("com.apple.security.files.bookmarks.app-scope")));
-    EXPECT_TRUE(CFEqual(
-        kAppleSecurityTemporaryExceptionFilesHomeRelativePathReadOnlyEntitlementKey,
-        CFSTR("com.apple.security.temporary-exception.files.home-relative-path.read-only")));
-}

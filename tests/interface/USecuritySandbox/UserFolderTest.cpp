@@ -279,7 +279,7 @@ TEST_F(UserFolder, PickingEndsOldAccessBeforeBeginningNewAndWritesAtOnce) {
     EXPECT_EQ(SandboxURL::sandboxURLWithSecurityBookmarkData(stored.toByteArray())->path(), mB);
 }
 
-TEST_F(UserFolder, CancelledPanelChangesNothingAndWritesNothing) {
+TEST_F(UserFolder, CancelledOrUnbookmarkablePickChangesNothingAndWritesNothing) {
     USandboxUserFolder* folder = folderAt(mA, USandboxMoviesFolder::classObject());
     NSRef<USandboxFolderController> controller = NSAdopt(new USandboxFolderController);
     controller->setOutletRequiredPrefsFolder(folder);
@@ -292,6 +292,24 @@ TEST_F(UserFolder, CancelledPanelChangesNothingAndWritesNothing) {
     EXPECT_EQ(folder->folderPath(), mA);
     EXPECT_EQ(folder->sandboxBookmarkData(), dataBefore);
     EXPECT_TRUE(NSSecurityScopedAccess::events().empty());
+    EXPECT_EQ(mDefaults.fileText(), QString(""));
+
+    // The chosen folder is gone before its bookmark is made: the previous folder stays, nothing
+    // empty is stored, and the failure is logged.
+    const QString gone = canonical(mDir.path()) + "/gone";
+    ScriptedOpenPanel vanishing([&] {
+        QDir().mkpath(gone);
+        QDir().rmdir(gone);
+        return gone;
+    });
+    sandbox_test::LogCapture capture;
+    controller->browseForFolder(nullptr);
+    EXPECT_EQ(vanishing.runs, 1);
+    EXPECT_EQ(capture.count("USandboxFolderController::browseForFolder: no bookmark for " + gone),
+              1)
+        << capture.lines().join('\n').toStdString();
+    EXPECT_EQ(folder->folderPath(), mA);
+    EXPECT_EQ(folder->sandboxBookmarkData(), dataBefore);
     EXPECT_EQ(mDefaults.fileText(), QString(""));
 }
 

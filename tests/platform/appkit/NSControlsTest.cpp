@@ -9,9 +9,13 @@
 #include "platform/appkit/NSProgressIndicator.h"
 #include "platform/appkit/NSTextField.h"
 #include "platform/appkit/NSWindow.h"
+#include "platform/foundation/NSURL.h"
 
 #include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QTest>
 
@@ -164,6 +168,45 @@ TEST_F(NSControlsTest, TheProgressBarAndThePreviewShowTheirValues) {
     // Around the picture the view draws nothing.
     EXPECT_NE(shown.pixelColor(2, 2), QColor(Qt::red));
     EXPECT_NE(shown.pixelColor(2, 2), QColor(Qt::blue));
+}
+
+// Takes files dropped on a view, as the file rows' controllers do.
+class DropTaker : public NSObject {
+    Q_OBJECT
+public:
+    Q_INVOKABLE bool chooseURL(NSURL* url) {
+        taken << (url ? url->path() : QString());
+        return url && url->path().endsWith(QStringLiteral(".fs"));
+    }
+    QStringList taken;
+};
+
+TEST_F(NSControlsTest, AFileDroppedOnAViewGoesToItsDropTarget) {
+    NSRef<NSTextField> field = place<NSTextField>(NSMakeRect(10, 10, 200, 22));
+    NSRef<DropTaker> taker = NSAdopt(new DropTaker);
+    field->setFileDropTarget(taker.get());
+    show();
+    QWidget* widget = field->widget();
+    ASSERT_TRUE(widget->acceptDrops());
+
+    auto drop = [&](const QList<QUrl>& urls) {
+        QMimeData data;
+        data.setUrls(urls);
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(widget, &enter);
+        if (!enter.isAccepted())
+            return false;
+        QDropEvent event(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(widget, &event);
+        return event.isAccepted();
+    };
+    EXPECT_TRUE(drop({QUrl::fromLocalFile(QStringLiteral("/tmp/Scene.fs"))}));
+    EXPECT_FALSE(drop({QUrl::fromLocalFile(QStringLiteral("/tmp/notes.txt"))}));
+    // Several files, or something that is no file, are not taken at all.
+    EXPECT_FALSE(drop({QUrl::fromLocalFile(QStringLiteral("/tmp/a.fs")),
+                       QUrl::fromLocalFile(QStringLiteral("/tmp/b.fs"))}));
+    EXPECT_FALSE(drop({QUrl(QStringLiteral("https://example.org/c.fs"))}));
+    EXPECT_EQ(taker->taken, (QStringList{"/tmp/Scene.fs", "/tmp/notes.txt"}));
 }
 
 } // namespace

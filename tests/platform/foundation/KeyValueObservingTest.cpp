@@ -1,5 +1,7 @@
 #include "platform/foundation/NSObject.h"
 
+#include <QPointer>
+
 #include <gtest/gtest.h>
 
 class Gauge : public NSObject {
@@ -25,6 +27,40 @@ NS_IMPLEMENT_CLASS(Gauge, NSObject, [](NSClass& cls) {
                        [](Class) { return QVariant::fromValue(QSet<QString>{"level"}); });
     cls.addClassMethod("keyPathsForValuesAffectingCaption",
                        [](Class) { return QVariant(QStringList{"label"}); });
+})
+
+// A link of an observed chain: holds its next link strongly and its `peer` weakly.
+class Link : public NSObject {
+    Q_OBJECT
+    NS_DECLARE_CLASS(Link)
+    Q_PROPERTY(Link* next READ next WRITE setNext)
+    Q_PROPERTY(Link* peer READ peer WRITE setPeer)
+    Q_PROPERTY(QString name READ name WRITE setName)
+    Q_PROPERTY(QString title READ title)
+    Q_PROPERTY(QString headline READ headline)
+public:
+    Link* next() const { return mNext.get(); }
+    void setNext(Link* next) { mNext = NSRef<Link>(next); }
+    Link* peer() const { return mPeer.data(); }
+    void setPeer(Link* peer) { mPeer = peer; }
+    QString name() const { return mName; }
+    void setName(const QString& name) { mName = name; }
+    // Depends on name.
+    QString title() const { return mName.toUpper(); }
+    // Depends on the key path next.name.
+    QString headline() const { return mNext ? QStringLiteral("> ") + mNext->name() : QString(); }
+
+private:
+    NSRef<Link> mNext;
+    QPointer<Link> mPeer;
+    QString mName;
+};
+
+NS_IMPLEMENT_CLASS(Link, NSObject, [](NSClass& cls) {
+    cls.addClassMethod("keyPathsForValuesAffectingTitle",
+                       [](Class) { return QVariant(QStringList{"name"}); });
+    cls.addClassMethod("keyPathsForValuesAffectingHeadline",
+                       [](Class) { return QVariant(QStringList{"next.name"}); });
 })
 
 namespace {
@@ -107,6 +143,141 @@ TEST(KeyValueObservingTest, AnObserverDestroyedWhileRegisteredIsSkipped) {
     EXPECT_EQ(gauge->observationCount(), 0);
     gauge->setValue_forKey(1, "level");
     EXPECT_EQ(gauge->level(), 1);
+}
+
+NSRef<Link> makeLink(const QString& name, Link* next = nullptr) {
+    NSRef<Link> link = NSAdopt(new Link());
+    link->setName(name);
+    link->setNext(next);
+    return link;
+}
+
+QVariant linkValue(Link* link) {
+    return QVariant::fromValue(link);
+}
+
+TEST(KeyValueObservingTest, AKeyPathIsFollowedThroughEveryObjectAndMovesWithReplacedObjects) {
+    NSRef<Link> leaf = makeLink("leaf");
+    NSRef<Link> middle = makeLink("middle", leaf.get());
+    NSRef<Link> root = makeLink("root", middle.get());
+    NSRef<Recorder> recorder = NSAdopt(new Recorder());
+    const unsigned both = NSKeyValueObservingOptionNew | NSKeyValueObservingOptionOld;
+    root->addObserver(recorder.get(), "next.next.name", both, nullptr);
+    root->addObserver(recorder.get(), "next.next.title", NSKeyValueObservingOptionNew, nullptr);
+
+    // The leaf's key, and the key that depends on it, at the far end of the path.
+    leaf->setValue_forKey("blue", "name");
+    ASSERT_EQ(recorder->seen.size(), 2u);
+    EXPECT_EQ(recorder->seen[0].keyPath, "next.next.name");
+    EXPECT_EQ(recorder->seen[0].change.value(NSKeyValueChangeOldKey).toString(), "leaf");
+    EXPECT_EQ(recorder->seen[0].change.value(NSKeyValueChangeNewKey).toString(), "blue");
+    EXPECT_EQ(recorder->seen[1].keyPath, "next.next.title");
+    EXPECT_EQ(recorder->seen[1].change.value(NSKeyValueChangeNewKey).toString(), "BLUE");
+
+    // Replacing the middle object: the values are those of the whole path, and the path now
+    // runs through the new objects only.
+    NSRef<Link> otherLeaf = makeLink("green");
+    NSRef<Link> otherMiddle = makeLink("other", otherLeaf.get());
+    recorder->seen.clear();
+    root->setValue_forKey(linkValue(otherMiddle.get()), "next");
+    ASSERT_EQ(recorder->seen.size(), 2u);
+    EXPECT_EQ(recorder->seen[0].change.value(NSKeyValueChangeOldKey).toString(), "blue");
+    EXPECT_EQ(recorder->seen[0].change.value(NSKeyValueChangeNewKey).toString(), "green");
+    recorder->seen.clear();
+    leaf->setValue_forKey("stale", "name");
+    middle->setValue_forKey(linkValue(makeLink("stale").get()), "next");
+    EXPECT_TRUE(recorder->seen.empty());
+    EXPECT_EQ(leaf->observationCount(), 0);
+    EXPECT_EQ(middle->observationCount(), 0);
+    otherLeaf->setValue_forKey("red", "name");
+    ASSERT_EQ(recorder->seen.size(), 2u);
+    EXPECT_EQ(recorder->seen[0].change.value(NSKeyValueChangeNewKey).toString(), "red");
+
+    // Replacing the object in the middle of the path from below the root.
+    recorder->seen.clear();
+    otherMiddle->setValue_forKey(QVariant::fromValue<Link*>(nullptr), "next");
+    ASSERT_EQ(recorder->seen.size(), 2u);
+    EXPECT_EQ(recorder->seen[0].change.value(NSKeyValueChangeOldKey).toString(), "red");
+    EXPECT_FALSE(recorder->seen[0].change.value(NSKeyValueChangeNewKey).isValid());
+    EXPECT_EQ(otherLeaf->observationCount(), 0);
+
+    // Removing the observations removes every registration along the path.
+    root->removeObserver(recorder.get(), "next.next.name");
+    root->removeObserver(recorder.get(), "next.next.title");
+    EXPECT_EQ(root->observationCount(), 0);
+    EXPECT_EQ(otherMiddle->observationCount(), 0);
+    recorder->seen.clear();
+    otherMiddle->setValue_forKey(linkValue(otherLeaf.get()), "next");
+    otherLeaf->setValue_forKey("quiet", "name");
+    EXPECT_TRUE(recorder->seen.empty());
+}
+
+TEST(KeyValueObservingTest, DependentKeyPathsAreFollowedAndPriorsCarryTheWholePathsOldValue) {
+    NSRef<Link> leaf = makeLink("leaf");
+    NSRef<Link> middle = makeLink("middle", leaf.get());
+    NSRef<Link> root = makeLink("root", middle.get());
+    NSRef<Recorder> recorder = NSAdopt(new Recorder());
+    // headline depends on next.name: one level down from the object that declares it.
+    root->addObserver(recorder.get(), "next.headline",
+                      NSKeyValueObservingOptionNew | NSKeyValueObservingOptionOld |
+                          NSKeyValueObservingOptionPrior,
+                      nullptr);
+    leaf->setValue_forKey("one", "name");
+    ASSERT_EQ(recorder->seen.size(), 2u);
+    EXPECT_TRUE(recorder->seen[0].change.value(NSKeyValueChangeNotificationIsPriorKey).toBool());
+    EXPECT_EQ(recorder->seen[0].change.value(NSKeyValueChangeOldKey).toString(), "> leaf");
+    EXPECT_EQ(recorder->seen[1].change.value(NSKeyValueChangeOldKey).toString(), "> leaf");
+    EXPECT_EQ(recorder->seen[1].change.value(NSKeyValueChangeNewKey).toString(), "> one");
+
+    // The dependency moves with middle's next as well.
+    NSRef<Link> otherLeaf = makeLink("two");
+    recorder->seen.clear();
+    middle->setValue_forKey(linkValue(otherLeaf.get()), "next");
+    ASSERT_EQ(recorder->seen.size(), 2u);
+    EXPECT_EQ(recorder->seen[1].change.value(NSKeyValueChangeNewKey).toString(), "> two");
+    recorder->seen.clear();
+    leaf->setValue_forKey("gone", "name");
+    EXPECT_TRUE(recorder->seen.empty());
+    otherLeaf->setValue_forKey("three", "name");
+    ASSERT_EQ(recorder->seen.size(), 2u);
+    EXPECT_EQ(recorder->seen[1].change.value(NSKeyValueChangeNewKey).toString(), "> three");
+    root->removeObserver(recorder.get(), "next.headline");
+    EXPECT_EQ(middle->observationCount(), 0);
+    EXPECT_EQ(otherLeaf->observationCount(), 0);
+}
+
+TEST(KeyValueObservingTest, ObjectsAlongAnObservedPathMayBeDestroyed) {
+    NSRef<Recorder> recorder = NSAdopt(new Recorder());
+    NSRef<Link> leaf = makeLink("leaf");
+    {
+        // The observed object goes first: the objects further along stay usable and quiet.
+        NSRef<Link> root = makeLink("root", makeLink("middle", leaf.get()).get());
+        root->addObserver(recorder.get(), "next.next.name", NSKeyValueObservingOptionNew, nullptr);
+        EXPECT_EQ(leaf->observationCount(), 1);
+    }
+    EXPECT_EQ(leaf->observationCount(), 0);
+    leaf->setValue_forKey("after", "name");
+    EXPECT_TRUE(recorder->seen.empty());
+
+    // A weakly held object in the middle of the path is destroyed while observed.
+    NSRef<Link> root = makeLink("root");
+    auto* peer = new Link();
+    peer->setNext(leaf.get());
+    root->setPeer(peer);
+    root->addObserver(recorder.get(), "peer.next.name", NSKeyValueObservingOptionNew, nullptr);
+    leaf->setValue_forKey("seen", "name");
+    ASSERT_EQ(recorder->seen.size(), 1u);
+    peer->release();
+    recorder->seen.clear();
+    leaf->setValue_forKey("unseen", "name");
+    EXPECT_TRUE(recorder->seen.empty());
+    NSRef<Link> newPeer = makeLink("new", leaf.get());
+    root->setValue_forKey(linkValue(newPeer.get()), "peer");
+    ASSERT_EQ(recorder->seen.size(), 1u);
+    EXPECT_EQ(recorder->seen[0].change.value(NSKeyValueChangeNewKey).toString(), "unseen");
+    root->removeObserver(recorder.get(), "peer.next.name");
+    EXPECT_EQ(leaf->observationCount(), 0);
+    EXPECT_EQ(newPeer->observationCount(), 0);
 }
 
 } // namespace

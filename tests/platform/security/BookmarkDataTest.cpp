@@ -3,24 +3,39 @@
 #include "platform/foundation/NSSecurityScopedAccess.h"
 #include "platform/foundation/NSURL.h"
 #include "platform/foundation/NSURLBookmarkData.h"
+#include "platform/foundation/NSURLBookmarkKey.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QStorageInfo>
 #include <QTemporaryDir>
+#include <QtEndian>
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
+// Each test has a user data folder of its own, so its bookmark key is made afresh.
 class BookmarkData : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(mDir.isValid());
+        ASSERT_TRUE(mDataHome.isValid());
+        mPreviousDataHome = qgetenv("XDG_DATA_HOME");
+        qputenv("XDG_DATA_HOME", mDataHome.path().toUtf8());
         mFilePath = mDir.filePath("clip.qtz");
         writeFile(mFilePath, "one");
+    }
+    void TearDown() override {
+        if (mPreviousDataHome.isNull())
+            qunsetenv("XDG_DATA_HOME");
+        else
+            qputenv("XDG_DATA_HOME", mPreviousDataHome);
     }
 
     static void writeFile(const QString& path, const QByteArray& content) {
@@ -45,8 +60,25 @@ protected:
 
     NSAutoreleasePool mPool;
     QTemporaryDir mDir;
+    QTemporaryDir mDataHome;
+    QByteArray mPreviousDataHome;
     QString mFilePath;
 };
+
+// A record for the path laid out by hand, closed with a plain SHA-256 of its bytes as anyone who
+// can edit the settings file could compute it.
+QByteArray plainDigestRecord(const QByteArray& path, char version) {
+    QByteArray out("LRbk");
+    out.append(version);
+    out.append(char(1)); // security-scoped
+    out.append(QByteArray(2 + 4 + 8 + 8, '\0'));
+    char size[4];
+    qToBigEndian<quint32>(quint32(path.size()), size);
+    out.append(size, 4);
+    out.append(path);
+    out.append(QCryptographicHash::hash(out, QCryptographicHash::Sha256));
+    return out;
+}
 
 } // namespace
 
@@ -94,7 +126,7 @@ TEST_F(BookmarkData, CutAlteredExtendedOrForeignDataDoesNotResolve) {
         EXPECT_EQ(resolve(altered, 0), nullptr) << "bit flipped in byte " << i;
     }
 
-    // A record rebuilt by hand for another path without the digest matching it.
+    // A record rebuilt by hand for another path without the code matching it.
     QByteArray forged = good;
     forged.replace(forged.indexOf("clip.qtz"), 8, "clip.qtx");
     EXPECT_EQ(resolve(forged, 0), nullptr);
@@ -126,6 +158,74 @@ TEST_F(BookmarkData, DeletedFileDoesNotResolveAndReplacedFileIsStale) {
     NSURL* url = resolve(again, NSURLBookmarkResolutionWithSecurityScope, &stale);
     ASSERT_NE(url, nullptr);
     EXPECT_TRUE(stale);
+    EXPECT_FALSE(url->hasSecurityScope()); // the user has to choose it again
+
+    // The file swapped for a symbolic link to another file.
+    writeFile(mDir.filePath("third"), "four");
+    const QByteArray third =
+        bookmark(mDir.filePath("third"), NSURLBookmarkCreationWithSecurityScope);
+    ASSERT_TRUE(QFile::remove(mDir.filePath("third")));
+    ASSERT_EQ(::symlink(QFile::encodeName(mFilePath).constData(),
+                        QFile::encodeName(mDir.filePath("third")).constData()),
+              0);
+    stale = false;
+    url = resolve(third, NSURLBookmarkResolutionWithSecurityScope, &stale);
+    ASSERT_NE(url, nullptr);
+    EXPECT_TRUE(stale);
+    EXPECT_FALSE(url->hasSecurityScope());
+}
+
+TEST_F(BookmarkData, RecordsForgedOrMadeUnderAnotherKeyDoNotResolve) {
+    // A plain digest, recomputed after pointing the record elsewhere, in the current and the old
+    // version.
+    for (char version : {char(1), char(kNSURLBookmarkRecordVersion)}) {
+        EXPECT_EQ(
+            resolve(plainDigestRecord("/root", version), NSURLBookmarkResolutionWithSecurityScope),
+            nullptr);
+        EXPECT_EQ(resolve(plainDigestRecord(QFile::encodeName(mFilePath), version), 0), nullptr);
+    }
+
+    // Copied from another user, whose key is not ours.
+    const QByteArray mine = bookmark(mFilePath, NSURLBookmarkCreationWithSecurityScope);
+    ASSERT_NE(resolve(mine, 0), nullptr);
+    QTemporaryDir otherHome;
+    ASSERT_TRUE(otherHome.isValid());
+    qputenv("XDG_DATA_HOME", otherHome.path().toUtf8());
+    const QByteArray theirs = bookmark(mFilePath, NSURLBookmarkCreationWithSecurityScope);
+    EXPECT_EQ(resolve(mine, NSURLBookmarkResolutionWithSecurityScope), nullptr);
+    qputenv("XDG_DATA_HOME", mDataHome.path().toUtf8());
+    EXPECT_EQ(resolve(theirs, NSURLBookmarkResolutionWithSecurityScope), nullptr);
+    EXPECT_NE(resolve(mine, NSURLBookmarkResolutionWithSecurityScope), nullptr);
+}
+
+TEST_F(BookmarkData, TheKeyIsMadeOnceInTheUserDataFolderForTheUserAlone) {
+    const QString keyPath = mDataHome.filePath("lumenreel/bookmark-key");
+    EXPECT_EQ(NSURLBookmarkKeyFilePath(), keyPath);
+    EXPECT_FALSE(QFile::exists(keyPath));
+    const QByteArray key = NSURLBookmarkKey();
+    ASSERT_EQ(key.size(), kNSURLBookmarkKeySize);
+    struct stat info {};
+    ASSERT_EQ(::stat(QFile::encodeName(keyPath).constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    QFile file(keyPath);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), key);
+    EXPECT_EQ(NSURLBookmarkKey(), key);
+    EXPECT_EQ(QDir(mDataHome.filePath("lumenreel")).entryList(QDir::Files | QDir::Hidden),
+              QStringList{"bookmark-key"}); // no temporary file left behind
+
+    // A key file that is cut short is not used, and bookmarks then fail instead of going
+    // unauthenticated.
+    QTemporaryDir damagedHome;
+    ASSERT_TRUE(damagedHome.isValid());
+    ASSERT_TRUE(QDir(damagedHome.path()).mkpath("lumenreel"));
+    writeFile(damagedHome.filePath("lumenreel/bookmark-key"), "short");
+    qputenv("XDG_DATA_HOME", damagedHome.path().toUtf8());
+    EXPECT_TRUE(NSURLBookmarkKey().isEmpty());
+    NSError* error = nullptr;
+    EXPECT_FALSE(
+        NSURL::fileURLWithPath(mFilePath)->bookmarkDataWithOptions(0, nullptr, nullptr, &error));
+    EXPECT_NE(error, nullptr);
 }
 
 TEST_F(BookmarkData, CreationFailsForMissingFilesAndOtherSchemes) {

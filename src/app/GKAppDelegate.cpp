@@ -1,0 +1,415 @@
+#include "app/GKAppDelegate.h"
+
+#include "app/RenderCommandLine.h"
+#include "app/RenderJobChecks.h"
+#include "app/RenderPresets.h"
+#include "movie/QTKitMovieRecorder/QStillFrameRecorderConfig.h"
+#include "platform/appkit/NSAlert.h"
+#include "platform/appkit/NSApplication.h"
+#include "platform/appkit/NSBeep.h"
+#include "platform/foundation/NSFileManager.h"
+#include "platform/foundation/NSLog.h"
+#include "platform/foundation/NSPathUtilities.h"
+#include "platform/foundation/NSURL.h"
+
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QUrl>
+
+#include <algorithm>
+#include <cmath>
+
+NS_IMPLEMENT_CLASS(GKAppDelegate, NSObject, [](NSClass& cls) {
+    cls.addClassMethod(QStringLiteral("persistentObjectKeyPaths"), [](Class) {
+        return QVariant::fromValue(QSet<QString>{
+            QStringLiteral("movieDimensions"),
+            QStringLiteral("compositionMovieFrameRate"),
+            QStringLiteral("compositionMovieDuration"),
+            QStringLiteral("outletQuartzCompositionInputController.sandboxBookmarkData"),
+            QStringLiteral("outletQTZ1DependentInputController.sandboxBookmarkData"),
+            QStringLiteral("outletQTZ2DependentInputController.sandboxBookmarkData"),
+            QStringLiteral("outletQTZ3DependentInputController.sandboxBookmarkData"),
+            QStringLiteral("outletAudioTrackInputController.sandboxBookmarkData"),
+            QStringLiteral("windowFrame"),
+        });
+    });
+    cls.addClassMethod(QStringLiteral("keyPathsForValuesAffectingHidesDependentInputs"), [](Class) {
+        return QVariant::fromValue(QSet<QString>{QStringLiteral("hasDependentInputs")});
+    });
+    const auto renderInputs = [](Class) {
+        return QVariant::fromValue(
+            QSet<QString>{QStringLiteral("idle"),
+                          QStringLiteral("outletQuartzCompositionInputController.sandboxURL"),
+                          QStringLiteral("outletOutputUserFolder.sandboxURL")});
+    };
+    cls.addClassMethod(QStringLiteral("keyPathsForValuesAffectingCanRender"), renderInputs);
+    cls.addClassMethod(QStringLiteral("keyPathsForValuesAffectingRenderToolTip"), renderInputs);
+})
+
+int import_GKAppDelegate() {
+    return (GKAppDelegate::classObject() != nullptr) & import_AppController() &
+           import_QTZMovieRenderer() & import_USandboxInputFileController() &
+           import_USandboxUserFolder() & import_UPersistentObjectsController();
+}
+
+GKAppDelegate::~GKAppDelegate() {
+    if (mObservingComposition && outletQuartzCompositionInputController)
+        outletQuartzCompositionInputController->removeObserver(this, QStringLiteral("sandboxURL"));
+}
+
+void GKAppDelegate::awakeFromNib() {
+    setCompositionMovieDuration(static_cast<double>(33.3f));
+    setMovieDimensions(0);
+    if (outletPersistentObjectsController)
+        outletPersistentObjectsController->registerPersistentObject(this);
+    if (outletQuartzCompositionInputController && !mObservingComposition) {
+        mObservingComposition = true;
+        outletQuartzCompositionInputController->addObserver(this, QStringLiteral("sandboxURL"),
+                                                            NSKeyValueObservingOptionNew, nullptr);
+    }
+    if (__window)
+        __window->setTitle(windowTitle());
+    if (outletQuartzMovieRenderer && !mListening) {
+        mListening = true;
+        connect(outletQuartzMovieRenderer, &QTZMovieRenderer::renderJobFinished, this,
+                [this](bool written) { jobFinished(written); });
+        if (NSProgressIndicator* progress = outletQuartzMovieRenderer->outletProgress)
+            connect(progress, &NSProgressIndicator::doubleValueChanged, this,
+                    [this](double fraction) { jobProgressed(fraction); });
+    }
+}
+
+void GKAppDelegate::applicationDidFinishLaunching(NSNotification* notification) {
+    // A file the composition loads, restored from the last run, shows its row.
+    for (USandboxInputFileController* dependent :
+         {outletQTZ1DependentInputController, outletQTZ2DependentInputController,
+          outletQTZ3DependentInputController}) {
+        if (dependent && dependent->sandboxURL())
+            setHasDependentInputs(true);
+    }
+    if (outletAppController)
+        outletAppController->applicationDidFinishLaunching(notification);
+}
+
+void GKAppDelegate::applicationWillTerminate(NSNotification* notification) {
+    if (outletAppController)
+        outletAppController->applicationWillTerminate(notification);
+}
+
+namespace {
+
+// The settings whose setters announce their changes themselves.
+const QSet<QString>& announcedSettings() {
+    static const QSet<QString> keys{
+        QStringLiteral("movieDimensions"), QStringLiteral("hasDependentInputs"),
+        QStringLiteral("compositionMovieFrameRate"), QStringLiteral("compositionMovieDimensions"),
+        QStringLiteral("compositionMovieDuration")};
+    return keys;
+}
+
+// Announces a change of `key` of `object` for as long as it lives.
+class ChangeOf {
+public:
+    ChangeOf(NSObject* object, const char* key) : mObject(object), mKey(QString::fromLatin1(key)) {
+        mObject->willChangeValueForKey(mKey);
+    }
+    ~ChangeOf() { mObject->didChangeValueForKey(mKey); }
+    ChangeOf(const ChangeOf&) = delete;
+    ChangeOf& operator=(const ChangeOf&) = delete;
+
+private:
+    NSObject* mObject;
+    QString mKey;
+};
+
+} // namespace
+
+bool GKAppDelegate::automaticallyNotifiesObserversForKey(const QString& key) const {
+    return !announcedSettings().contains(key) &&
+           NSObject::automaticallyNotifiesObserversForKey(key);
+}
+
+void GKAppDelegate::setHasDependentInputs(bool has) {
+    ChangeOf change(this, "hasDependentInputs");
+    __hasDependentInputs = has;
+}
+
+void GKAppDelegate::setMovieDimensions(int index) {
+    ChangeOf change(this, "movieDimensions");
+    __movieDimensions = index;
+    setCompositionMovieDimensions(movieDimensionsForPreset(index));
+}
+
+unsigned GKAppDelegate::compositionMovieFrameRate() const {
+    return QStillFrameRecorder_Config_RenderFPS;
+}
+
+void GKAppDelegate::setCompositionMovieFrameRate(unsigned framesPerSecond) {
+    if (framesPerSecond < 1 || framesPerSecond > kQTZMovieRenderer_MaxFramesPerSecond) {
+        NSLog("GKAppDelegate: a frame rate of %u cannot be used (1 to %u); it stays %u\n",
+              framesPerSecond, kQTZMovieRenderer_MaxFramesPerSecond,
+              QStillFrameRecorder_Config_RenderFPS);
+        return;
+    }
+    ChangeOf change(this, "compositionMovieFrameRate");
+    QStillFrameRecorder_Config_RenderFPS = framesPerSecond;
+}
+
+QSizeF GKAppDelegate::compositionMovieDimensions() const {
+    return outletQuartzMovieRenderer ? outletQuartzMovieRenderer->rendererSurfaceSizePixels()
+                                     : QSizeF();
+}
+
+void GKAppDelegate::setCompositionMovieDimensions(QSizeF size) {
+    NSLog("setCompositionMovieDimensions:(%1.2f,%1.2f)\n", size.width(), size.height());
+    ChangeOf change(this, "compositionMovieDimensions");
+    if (outletQuartzMovieRenderer)
+        outletQuartzMovieRenderer->setRendererSurfaceSizePixels(size);
+}
+
+double GKAppDelegate::compositionMovieDuration() const {
+    return outletQuartzMovieRenderer ? outletQuartzMovieRenderer->outputMovieDuration() : 0.0;
+}
+
+void GKAppDelegate::setCompositionMovieDuration(double seconds) {
+    if (!std::isfinite(seconds) || seconds < 0 || seconds > kQTZMovieRenderer_MaxDurationSeconds) {
+        NSLog("GKAppDelegate: a duration of %f seconds cannot be used (0 to %f); it stays %f\n",
+              seconds, kQTZMovieRenderer_MaxDurationSeconds, compositionMovieDuration());
+        return;
+    }
+    ChangeOf change(this, "compositionMovieDuration");
+    if (outletQuartzMovieRenderer)
+        outletQuartzMovieRenderer->setOutputMovieDuration(seconds);
+}
+
+QString GKAppDelegate::compositionOutputFileName() const {
+    return outletQuartzMovieRenderer ? outletQuartzMovieRenderer->outputFinalMovieFile()
+                                     : QString();
+}
+
+void GKAppDelegate::setCompositionOutputFileName(const QString& path) {
+    if (outletQuartzMovieRenderer)
+        outletQuartzMovieRenderer->setOutputFinalMovieFile(path);
+}
+
+bool GKAppDelegate::canRenderQuartzComposition() const {
+    NSURL* url = outletQuartzCompositionInputController
+                     ? outletQuartzCompositionInputController->sandboxURL()
+                     : nullptr;
+    return url && NSFileManager::defaultManager()->fileExistsAtPath(url->path());
+}
+
+bool GKAppDelegate::isBusy() const {
+    return outletQuartzMovieRenderer &&
+           (outletQuartzMovieRenderer->isJobActive() || outletQuartzMovieRenderer->isRendering() ||
+            outletQuartzMovieRenderer->flattenerQueue() != nullptr);
+}
+
+void GKAppDelegate::actionFileNew(NSObject*) {}
+
+QString GKAppDelegate::windowTitle() const {
+    NSURL* url = outletQuartzCompositionInputController
+                     ? outletQuartzCompositionInputController->sandboxURL()
+                     : nullptr;
+    if (!url)
+        return QStringLiteral("Lumenreel");
+    return QStringLiteral("Lumenreel \u2014 %1")
+        .arg(NSPath::stringByDeletingPathExtension(NSPath::lastPathComponent(url->path())));
+}
+
+void GKAppDelegate::observeValueForKeyPath(const QString& keyPath, NSObject* object,
+                                           const QVariantMap& change, void* context) {
+    if (object == outletQuartzCompositionInputController && __window) {
+        __window->setTitle(windowTitle());
+        return;
+    }
+    NSObject::observeValueForKeyPath(keyPath, object, change, context);
+}
+
+QString GKAppDelegate::renderToolTip() const {
+    if (isBusy())
+        return QStringLiteral("A job is running.");
+    if (!canRenderQuartzComposition())
+        return QStringLiteral("Choose a composition first.");
+    if (!outletOutputUserFolder || !outletOutputUserFolder->sandboxURL())
+        return QStringLiteral("Choose an output folder first.");
+    return {};
+}
+
+void GKAppDelegate::actionClearSoundMovie(NSObject*) {
+    if (outletAudioTrackInputController)
+        outletAudioTrackInputController->setSandboxURL(nullptr);
+}
+
+void GKAppDelegate::actionCancelRendering(NSObject*) {
+    if (outletQuartzMovieRenderer && isBusy()) {
+        setStatusText(QStringLiteral("Stopping..."));
+        outletQuartzMovieRenderer->cancelRendering();
+    }
+}
+
+void GKAppDelegate::setStatusText(const QString& text) {
+    if (text == mStatusText)
+        return;
+    willChangeValueForKey(QStringLiteral("statusText"));
+    mStatusText = text;
+    didChangeValueForKey(QStringLiteral("statusText"));
+}
+
+void GKAppDelegate::jobProgressed(double fraction) {
+    if (!isBusy() || mJobFrames == 0)
+        return;
+    const double seconds = double(mJobTimer.elapsed()) / 1000.0;
+    const quint64 frames =
+        std::min<quint64>(mJobFrames, quint64(std::llround(fraction * mJobFrames)));
+    if (fraction >= 1.0) {
+        setStatusText(QStringLiteral("Writing %1...").arg(mJobFileName));
+        return;
+    }
+    const double left = fraction > 0 ? seconds * (1.0 - fraction) / fraction : 0.0;
+    setStatusText(QStringLiteral("Rendering %1: frame %2 of %3, %4 s, about %5 s left")
+                      .arg(mJobFileName)
+                      .arg(frames)
+                      .arg(mJobFrames)
+                      .arg(seconds, 0, 'f', 0)
+                      .arg(left, 0, 'f', 0));
+}
+
+bool GKAppDelegate::actionShowInFolder(NSObject*) {
+    if (mLastMoviePath.isEmpty())
+        return false;
+    return QDesktopServices::openUrl(
+        QUrl::fromLocalFile(NSPath::stringByDeletingLastPathComponent(mLastMoviePath)));
+}
+
+QString GKAppDelegate::windowFrame() const {
+    if (!__window)
+        return {};
+    const NSRect frame = __window->frame();
+    return QStringLiteral("%1 %2 %3 %4")
+        .arg(frame.x())
+        .arg(frame.y())
+        .arg(frame.width())
+        .arg(frame.height());
+}
+
+void GKAppDelegate::setWindowFrame(const QString& text) {
+    const QStringList parts = text.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    if (!__window || parts.size() != 4)
+        return;
+    double values[4] = {};
+    for (int index = 0; index < 4; ++index) {
+        bool ok = false;
+        values[index] = parts[index].toDouble(&ok);
+        if (!ok || !std::isfinite(values[index]))
+            return;
+    }
+    // A window too small to use or far off every screen is not restored.
+    if (values[2] < 200 || values[3] < 150 || values[2] > 20000 || values[3] > 20000 ||
+        std::abs(values[0]) > 20000 || std::abs(values[1]) > 20000)
+        return;
+    __window->setFrame(NSMakeRect(values[0], values[1], values[2], values[3]), true);
+}
+
+void GKAppDelegate::jobFinished(bool movieWritten) {
+    willChangeValueForKey(QStringLiteral("idle"));
+    didChangeValueForKey(QStringLiteral("idle"));
+    willChangeValueForKey(QStringLiteral("hidesShowInFolder"));
+    mLastMoviePath = movieWritten ? compositionOutputFileName() : QString();
+    didChangeValueForKey(QStringLiteral("hidesShowInFolder"));
+    if (movieWritten) {
+        setStatusText(QStringLiteral("Written: %1").arg(mLastMoviePath));
+        return;
+    }
+    const QString kept = outletQuartzMovieRenderer->lastJobRecoverableVideo();
+    const QString where =
+        kept.isEmpty() ? QString()
+                       : QStringLiteral(" The video rendered so far is in the Trash: %1").arg(kept);
+    if (outletQuartzMovieRenderer->lastJobWasCancelled()) {
+        setStatusText(QStringLiteral("Stopped.") + where);
+        return;
+    }
+    const QString reason = outletQuartzMovieRenderer->lastJobFailureReason();
+    setStatusText(QStringLiteral("No movie was written: %1.").arg(reason));
+    NSAlert::alertWithError(QStringLiteral("No movie was written: %1.%2").arg(reason, where))
+        ->runModal();
+}
+
+bool GKAppDelegate::confirmReplacing(const QString& path) {
+    NSAlert* alert =
+        NSAlert::alertWithError(QStringLiteral("\u201c%1\u201d already exists. Replace it?")
+                                    .arg(NSPath::lastPathComponent(path)));
+    alert->setInformativeText(
+        QStringLiteral("The movie in %1 is replaced once the new one is complete.")
+            .arg(NSPath::stringByDeletingLastPathComponent(path)));
+    alert->addButtonWithTitle(QStringLiteral("Replace"));
+    alert->addButtonWithTitle(QStringLiteral("Cancel"));
+    return alert->runModal() == NSAlertFirstButtonReturn;
+}
+
+bool GKAppDelegate::refuse(const QString& why) {
+    setStatusText(why);
+    NSLog("actionRenderCompositionToMovieFile: %@\n", why);
+    NSBeep();
+    return false;
+}
+
+bool GKAppDelegate::actionRenderCompositionToMovieFile(NSObject*) {
+    if (!outletOutputUserFolder || !outletQuartzMovieRenderer)
+        return refuse(QStringLiteral("No output folder is chosen."));
+    if (!canRenderQuartzComposition())
+        return refuse(QStringLiteral("No composition is chosen, or its file is gone."));
+    NSURL* composition = outletQuartzCompositionInputController->sandboxURL();
+    const QString fileName = NSPath::stringByAppendingPathExtension(
+        NSPath::stringByDeletingPathExtension(NSPath::lastPathComponent(composition->path())),
+        QStringLiteral("mov"));
+    NSRef<NSURL> output = NSAdopt(outletOutputUserFolder->createFileURLWithFileName(fileName));
+    if (!output)
+        return refuse(QStringLiteral("The output folder cannot take %1.").arg(fileName));
+    NSURL* audio =
+        outletAudioTrackInputController ? outletAudioTrackInputController->sandboxURL() : nullptr;
+
+    // The movie must not replace one of the job's own files.
+    QStringList inputs{composition->path()};
+    for (USandboxInputFileController* dependent :
+         {outletQTZ1DependentInputController, outletQTZ2DependentInputController,
+          outletQTZ3DependentInputController, outletAudioTrackInputController}) {
+        if (dependent && dependent->sandboxURL())
+            inputs.append(dependent->sandboxURL()->path());
+    }
+    const QString conflict = finalMovieConflict(output->path(), inputs);
+    if (!conflict.isEmpty())
+        return refuse(conflict);
+    if (QFileInfo::exists(output->path()) && !confirmReplacing(output->path()))
+        return refuse(QStringLiteral("%1 was kept; no movie was rendered.").arg(fileName));
+
+    outletQuartzMovieRenderer->setInputCompositionURL(composition);
+    outletQuartzMovieRenderer->setInputAudioMovieURL(audio);
+    setCompositionOutputFileName(output->path());
+    willChangeValueForKey(QStringLiteral("idle"));
+    const bool started = outletQuartzMovieRenderer->renderToMovie();
+    didChangeValueForKey(QStringLiteral("idle"));
+    if (!started)
+        return refuse(QStringLiteral("A job is still running."));
+    mJobFileName = fileName;
+    mJobFrames = renderFrameCount(compositionMovieDuration(), compositionMovieFrameRate());
+    mJobTimer.start();
+    setStatusText(QStringLiteral("Rendering %1...").arg(fileName));
+    return true;
+}
+
+NSUInteger GKAppDelegate::applicationShouldTerminate(NSApplication*) {
+    if (isBusy()) {
+        NSBeep();
+        return NSTerminateCancel;
+    }
+    return NSTerminateNow;
+}
+
+bool GKAppDelegate::windowShouldClose(NSObject*) {
+    NSLog("windowShouldClose\n");
+    const bool busy = isBusy();
+    if (busy)
+        NSBeep();
+    return !busy;
+}

@@ -1,0 +1,160 @@
+#pragma once
+
+#include "app/AppController.h"
+#include "app/QTZMovieRenderer.h"
+#include "interface/CocoaFoundation/UPersistentObjectsController.h"
+#include "interface/USecuritySandbox/USandboxInputFileController.h"
+#include "interface/USecuritySandbox/USandboxUserFolder.h"
+#include "platform/appkit/NSApplication.h"
+#include "platform/appkit/NSWindow.h"
+#include "platform/foundation/NSClass.h"
+#include "platform/foundation/NSNotification.h"
+#include "platform/foundation/NSObject.h"
+
+#include <QElapsedTimer>
+#include <QSizeF>
+#include <QString>
+
+// The application's delegate and its main window's: the render settings the window shows and
+// the settings file keeps (views onto where the render driver keeps them), the chosen files, and
+// the render command. Main thread only.
+class GKAppDelegate : public NSObject {
+    Q_OBJECT
+    NS_DECLARE_CLASS(GKAppDelegate)
+    Q_PROPERTY(AppController* outletAppController MEMBER outletAppController)
+    Q_PROPERTY(QTZMovieRenderer* outletQuartzMovieRenderer MEMBER outletQuartzMovieRenderer)
+    Q_PROPERTY(UPersistentObjectsController* outletPersistentObjectsController MEMBER
+                   outletPersistentObjectsController)
+    Q_PROPERTY(USandboxInputFileController* outletQuartzCompositionInputController MEMBER
+                   outletQuartzCompositionInputController)
+    Q_PROPERTY(USandboxInputFileController* outletQTZ1DependentInputController MEMBER
+                   outletQTZ1DependentInputController)
+    Q_PROPERTY(USandboxInputFileController* outletQTZ2DependentInputController MEMBER
+                   outletQTZ2DependentInputController)
+    Q_PROPERTY(USandboxInputFileController* outletQTZ3DependentInputController MEMBER
+                   outletQTZ3DependentInputController)
+    Q_PROPERTY(USandboxInputFileController* outletAudioTrackInputController MEMBER
+                   outletAudioTrackInputController)
+    Q_PROPERTY(USandboxUserFolder* outletOutputUserFolder MEMBER outletOutputUserFolder)
+    Q_PROPERTY(NSWindow* window READ window WRITE setWindow)
+    Q_PROPERTY(int movieDimensions READ movieDimensions WRITE setMovieDimensions)
+    Q_PROPERTY(bool hasDependentInputs READ hasDependentInputs WRITE setHasDependentInputs)
+    Q_PROPERTY(unsigned compositionMovieFrameRate READ compositionMovieFrameRate WRITE
+                   setCompositionMovieFrameRate)
+    Q_PROPERTY(QSizeF compositionMovieDimensions READ compositionMovieDimensions WRITE
+                   setCompositionMovieDimensions)
+    Q_PROPERTY(double compositionMovieDuration READ compositionMovieDuration WRITE
+                   setCompositionMovieDuration)
+    Q_PROPERTY(QString compositionOutputFileName READ compositionOutputFileName WRITE
+                   setCompositionOutputFileName)
+    Q_PROPERTY(bool hidesDependentInputs READ hidesDependentInputs)
+    Q_PROPERTY(bool idle READ isIdle)
+    Q_PROPERTY(bool canRender READ canRender)
+    Q_PROPERTY(QString renderToolTip READ renderToolTip)
+    Q_PROPERTY(QString statusText READ statusText)
+    Q_PROPERTY(bool hidesShowInFolder READ hidesShowInFolder)
+    Q_PROPERTY(QString windowFrame READ windowFrame WRITE setWindowFrame)
+public:
+    ~GKAppDelegate() override;
+
+    // Outlets, connected by the main interface file; not retained.
+    AppController* outletAppController = nullptr;
+    QTZMovieRenderer* outletQuartzMovieRenderer = nullptr;
+    UPersistentObjectsController* outletPersistentObjectsController = nullptr;
+    USandboxInputFileController* outletQuartzCompositionInputController = nullptr;
+    USandboxInputFileController* outletQTZ1DependentInputController = nullptr;
+    USandboxInputFileController* outletQTZ2DependentInputController = nullptr;
+    USandboxInputFileController* outletQTZ3DependentInputController = nullptr;
+    USandboxInputFileController* outletAudioTrackInputController = nullptr;
+    USandboxUserFolder* outletOutputUserFolder = nullptr;
+
+    // Sets the defaults (33.3 s as a 32-bit float, preset 0) and registers the settings with
+    // the persistent objects controller, which restores the saved ones.
+    void awakeFromNib() override;
+    Q_INVOKABLE void applicationDidFinishLaunching(NSNotification* notification);
+    Q_INVOKABLE void applicationWillTerminate(NSNotification* notification);
+
+    NSWindow* window() const { return __window; }
+    void setWindow(NSWindow* window) { __window = window; }
+    int movieDimensions() const { return __movieDimensions; }
+    // Stores the preset index and gives the renderer the preset's size (640 x 480 for an index
+    // without a preset).
+    void setMovieDimensions(int index);
+    bool hasDependentInputs() const { return __hasDependentInputs; }
+    void setHasDependentInputs(bool has);
+
+    // The frame rate, 1 to 600; another value (from a hand-edited settings file) is refused
+    // with a log line and the rate stays as it was.
+    unsigned compositionMovieFrameRate() const;
+    void setCompositionMovieFrameRate(unsigned framesPerSecond);
+    QSizeF compositionMovieDimensions() const;
+    void setCompositionMovieDimensions(QSizeF size);
+    // The duration, 0 to 24 hours; another value is refused with a log line.
+    double compositionMovieDuration() const;
+    void setCompositionMovieDuration(double seconds);
+    QString compositionOutputFileName() const;
+    void setCompositionOutputFileName(const QString& path);
+
+    bool canRenderQuartzComposition() const;
+    // Whether a job still renders or writes its movie: quitting then would lose it.
+    bool isBusy() const;
+
+    // For the window: the dependent-file rows are hidden until asked for; the settings are
+    // locked while a job runs; Render is enabled when idle with a composition and a folder, and
+    // its tool tip says what is missing.
+    bool hidesDependentInputs() const { return !__hasDependentInputs; }
+    bool isIdle() const { return !isBusy(); }
+    bool canRender() const { return renderToolTip().isEmpty(); }
+    QString renderToolTip() const;
+    Q_INVOKABLE void actionClearSoundMovie(NSObject* sender);
+    // Opens the folder of the last movie written in the file manager.
+    Q_INVOKABLE bool actionShowInFolder(NSObject* sender);
+    bool hidesShowInFolder() const { return mLastMoviePath.isEmpty(); }
+    // The window's frame as "x y width height", kept with the settings so that the window comes
+    // back where it was; a text that is not four numbers of a visible size is ignored.
+    QString windowFrame() const;
+    void setWindowFrame(const QString& frame);
+    Q_INVOKABLE void actionCancelRendering(NSObject* sender);
+    Q_INVOKABLE void actionFileNew(NSObject* sender);
+    // The render command. Returns whether a job was started; when not, the beep sounded and
+    // statusText says why.
+    Q_INVOKABLE bool actionRenderCompositionToMovieFile(NSObject* sender);
+    Q_INVOKABLE NSUInteger applicationShouldTerminate(NSApplication* application);
+    Q_INVOKABLE bool windowShouldClose(NSObject* window);
+
+    // The status line: why the last render command did nothing, the job's progress, or how
+    // the last job ended.
+    QString statusText() const { return mStatusText; }
+    // The path of the last movie written; empty when the last job wrote none.
+    QString lastMoviePath() const { return mLastMoviePath; }
+    // "Lumenreel", followed by the composition's name once one is chosen.
+    QString windowTitle() const;
+
+    void observeValueForKeyPath(const QString& keyPath, NSObject* object, const QVariantMap& change,
+                                void* context) override;
+    // The settings announce their own changes, however they are set.
+    bool automaticallyNotifiesObserversForKey(const QString& key) const override;
+
+private:
+    bool refuse(const QString& why);
+    // Asks whether the existing movie at `path` may be replaced.
+    bool confirmReplacing(const QString& path);
+    void setStatusText(const QString& text);
+    // Main thread: the render driver's job ended.
+    void jobFinished(bool movieWritten);
+    // Main thread: the job's progress moved to `fraction`.
+    void jobProgressed(double fraction);
+
+    NSWindow* __window = nullptr;
+    int __movieDimensions = 0;
+    bool __hasDependentInputs = false;
+    QString mStatusText;
+    QString mLastMoviePath;
+    bool mListening = false;
+    bool mObservingComposition = false;
+    QElapsedTimer mJobTimer;
+    quint64 mJobFrames = 0;
+    QString mJobFileName;
+};
+
+int import_GKAppDelegate();

@@ -1,0 +1,152 @@
+// The application relaunched: a first run makes its choices through the window (scripted file
+// panels, the size pop-up, the number fields, the Language menu) and quits from its menu; a
+// second run, a new process with the same settings folder, shows them all again.
+
+#include "app/GKAppDelegate.h"
+#include "platform/appkit/NSApplication.h"
+#include "platform/appkit/NSButton.h"
+#include "platform/appkit/NSMenu.h"
+#include "platform/appkit/NSNib.h"
+#include "platform/appkit/NSOpenPanel.h"
+#include "platform/appkit/NSPopUpButton.h"
+#include "platform/appkit/NSTextField.h"
+#include "platform/foundation/NSNotificationCenter.h"
+#include "platform/foundation/NSURL.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+namespace {
+
+QString resource(const QString& name) {
+    return QStringLiteral(LUMENREEL_SOURCE_DIR "/resources/") + name;
+}
+
+GKAppDelegate* delegate() {
+    return qobject_cast<GKAppDelegate*>(NSApp->delegate());
+}
+
+template <class T>
+T* control(const std::function<bool(T*)>& matches) {
+    for (NSView* view : delegate()->window()->contentView()->subviews()) {
+        auto* found = qobject_cast<T*>(view);
+        if (found && matches(found))
+            return found;
+    }
+    return nullptr;
+}
+
+NSTextField* numberField(double maximum) {
+    return control<NSTextField>([=](NSTextField* field) {
+        return field->hasNumberFormat() && field->maximum() == maximum;
+    });
+}
+
+// The first run: every choice made as a person makes it, then Quit from the menu.
+void chooseAndQuit(const QString& folder) {
+    QStringList choices{resource(QStringLiteral("compositions/Aurora.fs")),
+                        resource(QStringLiteral("sounds/demo-arpeggio.m4a")), folder};
+    NSOpenPanel::setModalRunner([&choices](NSOpenPanel* panel) {
+        panel->setURLs({NSURL::fileURLWithPath(choices.takeFirst())});
+        return NSFileHandlingPanelOKButton;
+    });
+    NSMenu* menu = delegate()->window()->menu();
+    for (const char* item :
+         {"Choose Composition...", "Choose Sound Movie...", "Choose Output Folder..."})
+        menu->itemWithTitle(QString::fromLatin1(item))->sendAction();
+    NSPopUpButton* sizes = control<NSPopUpButton>([](NSPopUpButton*) { return true; });
+    for (int index = 0; index < sizes->numberOfItems(); ++index) {
+        if (sizes->itemTitleAtIndex(index) == QStringLiteral("1920 x 1080"))
+            sizes->chooseItemAtIndex(index);
+    }
+    numberField(600)->finishEditing(QStringLiteral("25"));
+    numberField(86400)->finishEditing(QStringLiteral("2"));
+    menu->itemWithTitle(QStringLiteral("Deutsch"))->sendAction();
+    menu->itemWithTitle(QStringLiteral("Lumenreel beenden"))->sendAction();
+}
+
+// The second run: what the window shows, one line, then Quit.
+void reportAndQuit() {
+    GKAppDelegate* app = delegate();
+    NSButton* render = control<NSButton>([](NSButton* button) {
+        return button->action() == QStringLiteral("actionRenderCompositionToMovieFile:");
+    });
+    std::printf("%d|%s|%s|%s|%s|%s|%s\n", app->movieDimensions(),
+                qPrintable(numberField(600)->stringValue()),
+                qPrintable(numberField(86400)->stringValue()),
+                qPrintable(app->outletQuartzCompositionInputController->inputPath()),
+                qPrintable(app->outletAudioTrackInputController->inputPath()),
+                qPrintable(app->outletOutputUserFolder->folderPath()),
+                qPrintable(render ? render->title() : QString()));
+    std::fflush(stdout);
+    NSApp->terminate(nullptr);
+}
+
+// Runs this program as the application, in `phase`, with the settings under `config`.
+QString runPhase(const QTemporaryDir& home, const char* phase) {
+    QProcess child;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("LUMENREEL_RELAUNCH_PHASE"), QString::fromLatin1(phase));
+    environment.insert(QStringLiteral("HOME"), home.path());
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral("data")));
+    child.setProcessEnvironment(environment);
+    child.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("--gtest_filter=AppRelaunchTest.Phase")});
+    EXPECT_TRUE(child.waitForFinished(120000)) << "the application did not end";
+    EXPECT_EQ(child.exitCode(), 0) << child.readAllStandardError().toStdString();
+    const QStringList lines = QString::fromUtf8(child.readAllStandardOutput()).split('\n');
+    for (const QString& line : lines) {
+        if (line.count(QLatin1Char('|')) == 6)
+            return line;
+    }
+    return {};
+}
+
+TEST(AppRelaunchTest, ASecondLaunchShowsWhatTheFirstChose) {
+    QTemporaryDir home;
+    ASSERT_TRUE(home.isValid());
+    const QString folder = home.filePath(QStringLiteral("movies"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    runPhase(home, "choose");
+    const QString shown = runPhase(home, "report");
+    EXPECT_EQ(shown, QStringLiteral("10|25|2.00|%1|%2|%3|Rendern")
+                         .arg(resource(QStringLiteral("compositions/Aurora.fs")),
+                              resource(QStringLiteral("sounds/demo-arpeggio.m4a")), folder));
+}
+
+TEST(AppRelaunchTest, Phase) {
+    const QByteArray phase = qgetenv("LUMENREEL_RELAUNCH_PHASE");
+    if (phase.isEmpty())
+        GTEST_SKIP() << "run by the relaunch test";
+    NSNib::setInterfaceFolders({resource(QStringLiteral("interface"))});
+    NSApplication::setMainInterfaceLoader(NSNibLoadMainInterface);
+    NSObject* token = NSNotificationCenter::defaultCenter()->addObserverForName(
+        QStringLiteral("NSApplicationDidFinishLaunchingNotification"), nullptr,
+        [phase](NSNotification*) {
+            QTimer::singleShot(0, [phase] {
+                if (phase == "choose")
+                    chooseAndQuit(QString::fromLocal8Bit(qgetenv("HOME")) +
+                                  QStringLiteral("/movies"));
+                else
+                    reportAndQuit();
+            });
+        });
+    QTimer watchdog;
+    watchdog.setSingleShot(true);
+    QObject::connect(&watchdog, &QTimer::timeout, [] { QCoreApplication::exit(99); });
+    watchdog.start(60000);
+    char name[] = "lumenreel";
+    char* argv[] = {name, nullptr};
+    EXPECT_EQ(NSApplicationMain(1, argv), 0);
+    NSNotificationCenter::defaultCenter()->removeObserver(token);
+}
+
+} // namespace

@@ -1,0 +1,257 @@
+// The application's main window from its interface file, driven as a person drives it: choices
+// through (scripted) open panels, clicks on its buttons, its menus; the movie it makes is read
+// back with libavformat.
+
+#include "app/AppLanguageMenu.h"
+#include "app/GKAppDelegate.h"
+#include "common/TestSupport.h"
+#include "interface/USecuritySandbox/USandboxFolderController.h"
+#include "interface/USecuritySandbox/USandboxTempFolder.h"
+#include "platform/appkit/NSAlert.h"
+#include "platform/appkit/NSApplication.h"
+#include "platform/appkit/NSBeep.h"
+#include "platform/appkit/NSButton.h"
+#include "platform/appkit/NSNib.h"
+#include "platform/appkit/NSOpenPanel.h"
+#include "platform/foundation/NSNotificationCenter.h"
+#include "platform/foundation/NSURL.h"
+#include "platform/qtkit/MovieInspector.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Alerts the window shows, kept instead of shown.
+class RecordingPresenter : public NSAlertPresenter {
+public:
+    NSModalResponse presentAlert(const NSAlert& alert) override {
+        messages << alert.messageText() + QLatin1Char(' ') + alert.informativeText();
+        return answer;
+    }
+    QStringList messages;
+    NSModalResponse answer = NSAlertFirstButtonReturn;
+};
+
+QString resource(const QString& name) {
+    return QStringLiteral(LUMENREEL_SOURCE_DIR "/resources/") + name;
+}
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    // The main interface file is loaded once for the whole program, as the application does.
+    static void loadTheWindowOnce() {
+        if (sDelegate)
+            return;
+        sHome = new QTemporaryDir;
+        qputenv("XDG_CONFIG_HOME", sHome->filePath(QStringLiteral("config")).toUtf8());
+        qputenv("XDG_DATA_HOME", sHome->filePath(QStringLiteral("data")).toUtf8());
+        NSNib::setInterfaceFolders({resource(QStringLiteral("interface"))});
+        ASSERT_TRUE(NSNibLoadMainInterface(QStringLiteral("MainMenu")));
+        sDelegate = qobject_cast<GKAppDelegate*>(NSApp->delegate());
+        ASSERT_NE(sDelegate, nullptr);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(sDelegate->window()->widget(), 10000));
+    }
+
+    void SetUp() override {
+        loadTheWindowOnce();
+        ASSERT_NE(sDelegate, nullptr);
+        NSAlert::setPresenter(mAlerts);
+        mPreviousBeep = NSSetBeepSink([this] { ++mBeeps; });
+        mPreviousRunner = NSOpenPanel::setModalRunner([this](NSOpenPanel* panel) {
+            if (mChoices.isEmpty())
+                return NSFileHandlingPanelCancelButton;
+            panel->setURLs({NSURL::fileURLWithPath(mChoices.takeFirst())});
+            return NSFileHandlingPanelOKButton;
+        });
+    }
+    void TearDown() override {
+        NSAlert::setPresenter(nullptr);
+        NSSetBeepSink(mPreviousBeep);
+        NSOpenPanel::setModalRunner(mPreviousRunner);
+    }
+
+    // The window's button that sends `selector`.
+    static NSButton* button(const QString& selector) {
+        for (NSView* view : sDelegate->window()->contentView()->subviews()) {
+            auto* found = qobject_cast<NSButton*>(view);
+            if (found && found->action() == selector && !found->isHidden())
+                return found;
+        }
+        return nullptr;
+    }
+
+    static void click(NSButton* target) {
+        ASSERT_NE(target, nullptr);
+        QTest::mouseClick(target->widget(), Qt::LeftButton);
+    }
+
+    void chooseFiles(const QString& composition, const QString& sound, const QString& folder) {
+        mChoices = {composition};
+        sDelegate->outletQuartzCompositionInputController->actionBrowseInputPath(nullptr);
+        mChoices = {sound};
+        sDelegate->outletAudioTrackInputController->actionBrowseInputPath(nullptr);
+        QDir().mkpath(folder);
+        mChoices = {folder};
+        NSRef<USandboxFolderController> folders = NSAdopt(NSAllocInit<USandboxFolderController>());
+        folders->setOutletRequiredPrefsFolder(sDelegate->outletOutputUserFolder);
+        folders->browseForFolder(nullptr);
+    }
+
+    // Clicks Render and waits for the job's end.
+    void renderAndWait() {
+        NSButton* render = button(QStringLiteral("actionRenderCompositionToMovieFile:"));
+        ASSERT_NE(render, nullptr);
+        EXPECT_TRUE(render->isEnabled()) << render->toolTip().toStdString();
+        click(render);
+        ASSERT_FALSE(sDelegate->isIdle()) << sDelegate->statusText().toStdString();
+        ASSERT_TRUE(lumenreel::test::spinUntil([] { return sDelegate->isIdle(); },
+                                               std::chrono::minutes(5)));
+    }
+
+    static QTemporaryDir* sHome;
+    static GKAppDelegate* sDelegate;
+    NSAutoreleasePool mPool;
+    std::shared_ptr<RecordingPresenter> mAlerts = std::make_shared<RecordingPresenter>();
+    NSBeepSink mPreviousBeep;
+    NSOpenPanel::ModalRunner mPreviousRunner;
+    QStringList mChoices;
+    int mBeeps = 0;
+};
+
+QTemporaryDir* MainWindowTest::sHome = nullptr;
+GKAppDelegate* MainWindowTest::sDelegate = nullptr;
+
+TEST_F(MainWindowTest, RendersTheSampleWithItsSoundFromTheWindow) {
+    const QString out = sHome->filePath(QStringLiteral("movies"));
+    NSButton* render = button(QStringLiteral("actionRenderCompositionToMovieFile:"));
+    ASSERT_NE(render, nullptr);
+    EXPECT_FALSE(render->isEnabled());
+    EXPECT_TRUE(render->toolTip().contains(QStringLiteral("composition")));
+
+    chooseFiles(resource(QStringLiteral("compositions/Aurora.fs")),
+                resource(QStringLiteral("sounds/demo-arpeggio.m4a")), out);
+    EXPECT_EQ(sDelegate->window()->title(), QStringLiteral("Lumenreel \u2014 Aurora"));
+    sDelegate->setMovieDimensions(0);
+    sDelegate->setValue_forKey(30u, QStringLiteral("compositionMovieFrameRate"));
+    sDelegate->setValue_forKey(2.0, QStringLiteral("compositionMovieDuration"));
+    renderAndWait();
+
+    const QString movie = QDir(out).filePath(QStringLiteral("Aurora.mov"));
+    EXPECT_EQ(sDelegate->statusText(), QStringLiteral("Written: ") + movie);
+    EXPECT_TRUE(mAlerts->messages.isEmpty()) << mAlerts->messages.join('\n').toStdString();
+    const lumenreel::test::InspectedMovie inspected = lumenreel::test::inspectMovie(movie);
+    ASSERT_TRUE(inspected.opened) << inspected.error.toStdString();
+    ASSERT_EQ(inspected.tracks.size(), 2);
+    EXPECT_EQ(inspected.tracks[0].mediaType, QStringLiteral("audio"));
+    EXPECT_EQ(inspected.tracks[1].codec, QStringLiteral("qtrle"));
+    EXPECT_EQ(inspected.tracks[1].width, 640);
+    EXPECT_EQ(inspected.tracks[1].packetPts.size(), 60);
+    EXPECT_TRUE(QDir(USandboxTempFolder::sharedTempFolderPath())
+                    .entryList(QDir::NoDotAndDotDot | QDir::AllEntries)
+                    .isEmpty());
+
+    // Rendering it again asks first; Cancel keeps the movie and renders nothing.
+    mAlerts->answer = NSAlertSecondButtonReturn;
+    const qint64 size = QFileInfo(movie).size();
+    click(button(QStringLiteral("actionRenderCompositionToMovieFile:")));
+    ASSERT_EQ(mAlerts->messages.size(), 1);
+    EXPECT_TRUE(mAlerts->messages.first().contains(QStringLiteral("Replace it?")));
+    EXPECT_TRUE(sDelegate->isIdle());
+    EXPECT_EQ(QFileInfo(movie).size(), size);
+    EXPECT_EQ(mBeeps, 1);
+}
+
+TEST_F(MainWindowTest, ABrokenShaderEndsInAnAlertWithTheCompilersMessage) {
+    const QString broken = sHome->filePath(QStringLiteral("Broken.fs"));
+    QFile file(broken);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("/*{ \"ISFVSN\": \"2\" }*/\nvoid main() { gl_FragColor = vec4(notDeclared); }\n");
+    file.close();
+    chooseFiles(broken, resource(QStringLiteral("sounds/demo-arpeggio.m4a")),
+                sHome->filePath(QStringLiteral("movies")));
+    sDelegate->setValue_forKey(0.2, QStringLiteral("compositionMovieDuration"));
+    renderAndWait();
+    ASSERT_EQ(mAlerts->messages.size(), 1);
+    EXPECT_TRUE(mAlerts->messages.first().contains(QStringLiteral("notDeclared")))
+        << mAlerts->messages.first().toStdString();
+    EXPECT_TRUE(sDelegate->statusText().startsWith(QStringLiteral("No movie was written")));
+}
+
+TEST_F(MainWindowTest, QuitAndCloseWaitForTheJobAndStopEndsIt) {
+    chooseFiles(resource(QStringLiteral("compositions/Aurora.fs")),
+                resource(QStringLiteral("sounds/demo-arpeggio.m4a")),
+                sHome->filePath(QStringLiteral("stopped")));
+    sDelegate->setValue_forKey(600.0, QStringLiteral("compositionMovieDuration"));
+    click(button(QStringLiteral("actionRenderCompositionToMovieFile:")));
+    ASSERT_FALSE(sDelegate->isIdle());
+    EXPECT_EQ(sDelegate->applicationShouldTerminate(NSApp), NSUInteger(NSTerminateCancel));
+    sDelegate->window()->widget()->close();
+    EXPECT_TRUE(sDelegate->window()->isVisible());
+    EXPECT_EQ(mBeeps, 2);
+
+    click(button(QStringLiteral("actionCancelRendering:")));
+    ASSERT_TRUE(
+        lumenreel::test::spinUntil([] { return sDelegate->isIdle(); }, std::chrono::minutes(2)));
+    EXPECT_TRUE(sDelegate->statusText().startsWith(QStringLiteral("Stopped.")));
+    EXPECT_TRUE(mAlerts->messages.isEmpty());
+    EXPECT_EQ(sDelegate->applicationShouldTerminate(NSApp), NSUInteger(NSTerminateNow));
+}
+
+TEST_F(MainWindowTest, FilesDroppedOnTheRowsAreChosenAsInThePanel) {
+    NSView* compositionRow = nullptr;
+    NSView* folderRow = nullptr;
+    for (NSView* view : sDelegate->window()->contentView()->subviews()) {
+        if (view->fileDropTarget() == sDelegate->outletQuartzCompositionInputController)
+            compositionRow = view;
+        else if (view->fileDropTarget() &&
+                 view->fileDropTarget()->className() == QStringLiteral("USandboxFolderController"))
+            folderRow = view;
+    }
+    ASSERT_TRUE(compositionRow && folderRow);
+    const QString scene = resource(QStringLiteral("compositions/Kaleidoscope.fs"));
+    EXPECT_TRUE(compositionRow->performFileDrop(scene));
+    EXPECT_EQ(sDelegate->outletQuartzCompositionInputController->inputPath(), scene);
+    EXPECT_EQ(sDelegate->window()->title(), QStringLiteral("Lumenreel \u2014 Kaleidoscope"));
+    // A folder is no composition, a file no folder.
+    EXPECT_FALSE(compositionRow->performFileDrop(sHome->path()));
+    EXPECT_FALSE(folderRow->performFileDrop(scene));
+    const QString dropped = sHome->filePath(QStringLiteral("dropped"));
+    ASSERT_TRUE(QDir().mkpath(dropped));
+    EXPECT_TRUE(folderRow->performFileDrop(dropped));
+    EXPECT_EQ(sDelegate->outletOutputUserFolder->folderPath(), dropped);
+}
+
+TEST_F(MainWindowTest, ALanguageSwitchRetitlesTheWindowWithoutReloadingIt) {
+    NSButton* render = button(QStringLiteral("actionRenderCompositionToMovieFile:"));
+    ASSERT_NE(render, nullptr);
+    const QImage english = sDelegate->window()->widget()->grab().toImage();
+    QStringList notifications;
+    NSNotificationCenter* centre = NSNotificationCenter::defaultCenter();
+    NSObject* will = centre->addObserverForName(
+        QStringLiteral("UILocalLanguageControllerWillChangeLanguage"), nullptr,
+        [&](NSNotification*) { notifications << QStringLiteral("will"); });
+    NSObject* did = centre->addObserverForName(
+        QStringLiteral("UILocalLanguageControllerDidChangeLanguage"), nullptr,
+        [&](NSNotification*) { notifications << QStringLiteral("did"); });
+
+    NSRef<AppLanguageMenu> languages = NSAdopt(NSAllocInit<AppLanguageMenu>());
+    languages->outletLanguageController = UILocalLanguageController::language();
+    ASSERT_TRUE(languages->chooseLanguage(1));
+    EXPECT_EQ(render->title(), QStringLiteral("Rendern"));
+    EXPECT_EQ(notifications, (QStringList{"will", "did"}));
+    EXPECT_NE(sDelegate->window()->widget()->grab().toImage(), english);
+
+    ASSERT_TRUE(languages->chooseLanguage(0));
+    EXPECT_EQ(render->title(), QStringLiteral("Render"));
+    centre->removeObserver(will);
+    centre->removeObserver(did);
+}
+
+} // namespace

@@ -1,0 +1,246 @@
+#include "platform/appkit/NSApplication.h"
+#include "platform/appkit/NSBeep.h"
+#include "platform/foundation/NSNotification.h"
+#include "platform/foundation/NSNotificationCenter.h"
+
+#include "common/LogCapture.h"
+
+#include <QApplication>
+#include <QTimer>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <functional>
+#include <stdexcept>
+
+// Records what the application tells its delegate.
+class LoopDelegate : public NSObject {
+    Q_OBJECT
+public:
+    Q_INVOKABLE void applicationWillFinishLaunching(NSNotification* notification) {
+        record("applicationWillFinishLaunching:", notification);
+    }
+    Q_INVOKABLE void applicationDidFinishLaunching(NSNotification* notification) {
+        record("applicationDidFinishLaunching:", notification);
+        if (onLaunched)
+            onLaunched();
+    }
+    Q_INVOKABLE NSUInteger applicationShouldTerminate(NSApplication* application) {
+        calls << QStringLiteral("applicationShouldTerminate:");
+        EXPECT_EQ(application, NSApp);
+        return replies.isEmpty() ? NSTerminateNow : replies.takeFirst();
+    }
+    Q_INVOKABLE void applicationWillTerminate(NSNotification* notification) {
+        record("applicationWillTerminate:", notification);
+    }
+
+    QStringList calls;
+    QList<NSUInteger> replies;
+    std::function<void()> onLaunched;
+
+private:
+    void record(const char* call, NSNotification* notification) {
+        calls << QString::fromLatin1(call);
+        EXPECT_EQ(notification ? notification->object() : nullptr, NSApp);
+    }
+};
+
+namespace {
+
+using lumenreel::test::LogCapture;
+
+constexpr int kTimedOut = 99;
+
+class NSApplicationTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        NSApplication::sharedApplication()->setDelegate(mDelegate.get());
+        NSApplication::setMainInterfaceLoader([this](const QString& nibName) {
+            mDelegate->calls << QStringLiteral("load ") + nibName;
+            return true;
+        });
+        NSNotificationCenter* center = NSNotificationCenter::defaultCenter();
+        for (const char* name :
+             {NSApplicationWillFinishLaunchingNotification,
+              NSApplicationDidFinishLaunchingNotification, NSApplicationWillTerminateNotification})
+            mTokens << center->addObserverForName(
+                QString::fromLatin1(name), nullptr,
+                [this](NSNotification* notification) { mDelegate->calls << notification->name(); });
+    }
+    void TearDown() override {
+        for (NSObject* token : mTokens)
+            NSNotificationCenter::defaultCenter()->removeObserver(token);
+        NSApplication::setMainInterfaceLoader({});
+        NSApplication::sharedApplication()->setDelegate(nullptr);
+    }
+
+    // Runs the application; a loop still running after the deadline ends with kTimedOut.
+    static int runApplication() {
+        QTimer watchdog;
+        watchdog.setSingleShot(true);
+        QObject::connect(&watchdog, &QTimer::timeout, [] { QCoreApplication::exit(kTimedOut); });
+        watchdog.start(10000);
+        char name[] = "appkit_tests";
+        char* argv[] = {name, nullptr};
+        return NSApplicationMain(1, argv);
+    }
+
+    NSRef<LoopDelegate> mDelegate = NSAdopt(new LoopDelegate());
+    QList<NSObject*> mTokens;
+};
+
+const QStringList kLaunch = {
+    "load MainMenu",
+    NSApplicationWillFinishLaunchingNotification,
+    "applicationWillFinishLaunching:",
+    NSApplicationDidFinishLaunchingNotification,
+    "applicationDidFinishLaunching:",
+};
+const QStringList kTermination = {
+    "applicationShouldTerminate:",
+    NSApplicationWillTerminateNotification,
+    "applicationWillTerminate:",
+};
+
+// One way of asking the running application to end.
+struct QuitRequest {
+    const char* name;
+    std::function<void()> request;
+};
+
+class NSApplicationQuitTest : public NSApplicationTest,
+                              public ::testing::WithParamInterface<QuitRequest> {};
+
+TEST_P(NSApplicationQuitTest, ReachesTheDelegateAfterTheLaunchInOrder) {
+    mDelegate->onLaunched = [] {
+        QTimer::singleShot(0, GetParam().request);
+    };
+    EXPECT_EQ(runApplication(), 0);
+    EXPECT_EQ(mDelegate->calls, kLaunch + kTermination);
+    EXPECT_FALSE(NSApp->isRunning());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryWayOut, NSApplicationQuitTest,
+    ::testing::Values(QuitRequest{"Terminate",
+                                  [] {
+                                      NSApp->terminate(nullptr);
+                                  }},
+                      QuitRequest{"LastWindowClosed",
+                                  [] {
+                                      auto* window = new QWidget();
+                                      window->setAttribute(Qt::WA_DeleteOnClose);
+                                      window->show();
+                                      window->close();
+                                  }},
+                      QuitRequest{"WindowManagerClose",
+                                  [] {
+                                      EXPECT_TRUE(NSApp->terminateForWindowClose(nullptr));
+                                  }},
+                      QuitRequest{"SessionEnd",
+                                  [] {
+                                      EXPECT_TRUE(NSApp->terminateForSessionEnd());
+                                  }},
+                      QuitRequest{"PlatformQuit",
+                                  [] {
+                                      QCoreApplication::quit();
+                                  }},
+                      QuitRequest{"SIGTERM",
+                                  [] {
+                                      std::raise(SIGTERM);
+                                  }},
+                      QuitRequest{"SIGINT",
+                                  [] {
+                                      std::raise(SIGINT);
+                                  }},
+                      QuitRequest{"SIGHUP",
+                                  [] {
+                                      std::raise(SIGHUP);
+                                  }}),
+    [](const ::testing::TestParamInfo<QuitRequest>& info) { return info.param.name; });
+
+TEST_F(NSApplicationTest, ARefusedQuitKeepsTheLoopRunningUntilAnAcceptedOne) {
+    mDelegate->replies = {NSTerminateCancel, NSTerminateCancel};
+    bool ranAfterRefusals = false;
+    mDelegate->onLaunched = [&] {
+        QTimer::singleShot(0, [] { std::raise(SIGTERM); });
+        QTimer::singleShot(10, [] { EXPECT_FALSE(NSApp->terminateForWindowClose(nullptr)); });
+        QTimer::singleShot(50, [&] {
+            ranAfterRefusals = NSApp->isRunning();
+            NSApp->terminate(nullptr);
+        });
+    };
+    EXPECT_EQ(runApplication(), 0);
+    EXPECT_TRUE(ranAfterRefusals);
+    const QStringList refusals = {"applicationShouldTerminate:", "applicationShouldTerminate:"};
+    EXPECT_EQ(mDelegate->calls, kLaunch + refusals + kTermination);
+}
+
+TEST_F(NSApplicationTest, ATerminationWhileLaunchingEndsWithoutRunningTheLoop) {
+    mDelegate->onLaunched = [] {
+        NSApp->terminate(nullptr);
+    };
+    // Before the application runs, and after it has ended, there is nothing to terminate.
+    EXPECT_TRUE(NSApp->terminateForWindowClose(nullptr));
+    EXPECT_TRUE(mDelegate->calls.isEmpty());
+    EXPECT_EQ(runApplication(), 0);
+    EXPECT_EQ(mDelegate->calls, kLaunch + kTermination);
+    NSApp->terminate(nullptr);
+    EXPECT_EQ(mDelegate->calls.size(), kLaunch.size() + kTermination.size());
+}
+
+TEST_F(NSApplicationTest, AMainInterfaceThatCannotBeLoadedEndsWithStatusOneAndOneLine) {
+    const std::vector<std::pair<const char*, NSApplication::MainInterfaceLoader>> loaders = {
+        {"no loader", {}},
+        {"failing",
+         [](const QString&) {
+             return false;
+         }},
+        {"throwing",
+         [](const QString&) -> bool {
+             throw std::runtime_error("broken file");
+         }},
+    };
+    for (const auto& [what, loader] : loaders) {
+        SCOPED_TRACE(what);
+        NSApplication::setMainInterfaceLoader(loader);
+        LogCapture log;
+        EXPECT_EQ(runApplication(), 1);
+        EXPECT_EQ(log.text().count(QLatin1Char('\n')), 1) << log.text().toStdString();
+        EXPECT_TRUE(log.text().contains("MainMenu"));
+        EXPECT_TRUE(mDelegate->calls.isEmpty());
+    }
+}
+
+TEST_F(NSApplicationTest, TheDelegateIsNotRetainedAndRunsWithoutOne) {
+    auto* delegate = new LoopDelegate();
+    NSApp->setDelegate(delegate);
+    EXPECT_EQ(delegate->retainCount(), 1u);
+    delegate->release();
+    EXPECT_EQ(NSApp->delegate(), nullptr);
+
+    int launched = 0;
+    NSObject* token = NSNotificationCenter::defaultCenter()->addObserverForName(
+        NSApplicationDidFinishLaunchingNotification, nullptr, [&](NSNotification*) {
+            ++launched;
+            QTimer::singleShot(0, [] { NSApp->terminate(nullptr); });
+        });
+    EXPECT_EQ(runApplication(), 0);
+    NSNotificationCenter::defaultCenter()->removeObserver(token);
+    EXPECT_EQ(launched, 1);
+}
+
+TEST(NSBeepTest, BeepsGoToTheSinkInPlace) {
+    int beeps = 0;
+    NSBeepSink previous = NSSetBeepSink([&] { ++beeps; });
+    NSBeep();
+    NSBeep();
+    NSSetBeepSink(previous);
+    EXPECT_EQ(beeps, 2);
+}
+
+} // namespace
+
+#include "NSApplicationTest.moc"
