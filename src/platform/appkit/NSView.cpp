@@ -48,8 +48,6 @@ private:
 
 namespace {
 
-thread_local QPainter* sCurrentPainter = nullptr;
-
 // The one local file a drag carries; empty for anything else.
 QString draggedFile(const QMimeData* data) {
     if (!data || data->urls().size() != 1 || !data->urls().first().isLocalFile())
@@ -107,14 +105,6 @@ std::pair<double, double> resizedAxis(double start, double size, double oldSuper
 }
 
 } // namespace
-
-QPainter* NSGraphicsContext::currentPainter() {
-    return sCurrentPainter;
-}
-
-void NSGraphicsContext::setCurrentPainter(QPainter* painter) {
-    sCurrentPainter = painter;
-}
 
 NSView::NSView() = default;
 
@@ -330,9 +320,10 @@ void NSView::paintWidget(QPainter& painter, const QRect& dirty) {
     const double height = existingWidget() ? existingWidget()->height() : mFrame.height();
     painter.translate(0, height);
     painter.scale(1, -1);
-    QPainter* previous = NSGraphicsContext::currentPainter();
-    NSGraphicsContext::setCurrentPainter(&painter);
+    NSGraphicsContext context(&painter);
+    NSGraphicsContext* previous = NSGraphicsContext::currentContext();
+    NSGraphicsContext::setCurrentContext(&context);
     drawRect(NSFlipRect(QRectF(dirty), height));
-    NSGraphicsContext::setCurrentPainter(previous);
+    NSGraphicsContext::setCurrentContext(previous);
     mNeedsDisplay = false;
 }

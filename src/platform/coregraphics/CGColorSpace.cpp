@@ -4,6 +4,7 @@
 #include <cstring>
 
 const char* const kCGColorSpaceGenericRGB = "kCGColorSpaceGenericRGB";
+const char* const kCGColorSpaceSRGB = "kCGColorSpaceSRGB";
 
 struct CGColorSpace {
     const char* name;
@@ -17,6 +18,8 @@ CGColorSpaceRef CGColorSpaceCreateWithName(const char* in_name) {
     // The name constants are compared by value so that a copied name text works too.
     if (in_name == kCGColorSpaceGenericRGB || std::strcmp(in_name, kCGColorSpaceGenericRGB) == 0)
         return new CGColorSpace{kCGColorSpaceGenericRGB, 3};
+    if (in_name == kCGColorSpaceSRGB || std::strcmp(in_name, kCGColorSpaceSRGB) == 0)
+        return new CGColorSpace{kCGColorSpaceSRGB, 3};
     return nullptr;
 }
 

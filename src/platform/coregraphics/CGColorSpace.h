@@ -8,6 +8,7 @@ using CGColorSpaceRef = struct CGColorSpace*;
 
 // Colour-space names.
 extern const char* const kCGColorSpaceGenericRGB;
+extern const char* const kCGColorSpaceSRGB;
 
 // The colour space of that name, or nullptr for a name this platform does not know.
 CGColorSpaceRef CGColorSpaceCreateWithName(const char* in_name);

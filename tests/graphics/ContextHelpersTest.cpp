@@ -1,0 +1,123 @@
+// PDF pages drawn into a rectangle, the masked gradient and the resource lookup.
+
+#include "graphics/namespace_CoreGraphics_Context.h"
+#include "graphics/namespace_CoreGraphics_ImageData.h"
+#include "platform/corefoundation/CFBundle.h"
+#include "platform/corefoundation/CFString.h"
+#include "platform/corefoundation/CFURL.h"
+#include "platform/coregraphics/CGRecordingContext.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace CoreGraphics;
+
+namespace {
+
+CFURLRef fileURL(const QString& path) {
+    const QByteArray bytes = path.toUtf8();
+    return CFURLCreateFromFileSystemRepresentation(
+        nullptr, reinterpret_cast<const UInt8*>(bytes.constData()), bytes.size(), false);
+}
+
+void writeSquarePdf(const QString& path) {
+    QPdfWriter writer(path);
+    writer.setPageSize(QPageSize(QSizeF(50, 50), QPageSize::Point));
+    writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+    writer.setResolution(72);
+    QPainter painter(&writer);
+    painter.fillRect(QRectF(0, 0, 50, 50), Qt::green);
+}
+
+TEST(CGContextDrawPDF, PageIsFittedIntoTheRectangleAndTheStateKept) {
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("square.pdf"));
+    writeSquarePdf(path);
+    CFURLRef url = fileURL(path);
+    QImage image(40, 20, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    CGContextRef context = CGBitmapContextCreateWithImage(&image);
+    CGContextDrawPDF(context, url, CGRectMake(0, 0, 40, 20), CGSizeMake(1, 1));
+    EXPECT_EQ(CGContextGetGStateDepth(context), 0);
+    CGContextRelease(context);
+    // A square page in a 40 x 20 rectangle: 20 x 20, centred (x 10..30).
+    EXPECT_EQ(image.pixelColor(20, 10), QColor(0, 255, 0));
+    EXPECT_EQ(image.pixelColor(11, 10).green(), 255);
+    EXPECT_EQ(image.pixelColor(7, 10).alpha(), 0);
+    EXPECT_EQ(image.pixelColor(33, 10).alpha(), 0);
+    CFRelease(url);
+}
+
+TEST(CGContextDrawPDF, NothingThatIsNotAPdfChangesTheContext) {
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("text.pdf"));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("plain text\n");
+    file.close();
+    CFURLRef url = fileURL(path);
+    CGContextRef context = CGContextCreateRecording();
+    CGContextTranslateCTM(context, 3, 4);
+    CGContextDrawPDF(context, url, CGRectMake(0, 0, 10, 10), CGSizeMake(1, 1));
+    CGContextDrawPDF(context, nullptr, CGRectMake(0, 0, 10, 10), CGSizeMake(1, 1));
+    EXPECT_EQ(CGContextCopyRecordedCalls(context).size(), 1u) << "only the translation";
+    EXPECT_EQ(CGContextGetGStateDepth(context), 0);
+    EXPECT_DOUBLE_EQ(CGContextGetCTM(context).tx, 3);
+    EXPECT_DOUBLE_EQ(CGContextGetCTM(context).ty, 4);
+    CGContextRelease(context);
+
+    QImage image(10, 10, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    CGContextRef bitmap = CGBitmapContextCreateWithImage(&image);
+    CGContextDrawPDF(bitmap, url, CGRectMake(0, 0, 10, 10), CGSizeMake(1, 1));
+    CGContextRelease(bitmap);
+    EXPECT_EQ(image.pixelColor(5, 5).alpha(), 0);
+    CFRelease(url);
+}
+
+TEST(CGContextDrawMaskedLinearGradient, RunsFromTheFirstGreyAtTheTopToTheLastAtTheBottom) {
+    QImage maskPixels(10, 10, QImage::Format_Grayscale8);
+    maskPixels.fill(Qt::white);
+    CGImageRef mask = CGImageCreateWithQImage(maskPixels);
+    CGContextRef context = CGContextCreateRecording();
+    EXPECT_FALSE(
+        CGContextDrawMaskedLinearGradient(context, CGRectMake(0, 0, 10, 10), nullptr, 0, 1));
+    EXPECT_FALSE(CGContextDrawMaskedLinearGradient(nullptr, CGRectMake(0, 0, 10, 10), mask, 0, 1));
+    EXPECT_TRUE(CGContextCopyRecordedCalls(context).empty());
+    CGContextRelease(context);
+
+    QImage image(10, 10, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    context = CGBitmapContextCreateWithImage(&image);
+    EXPECT_TRUE(
+        CGContextDrawMaskedLinearGradient(context, CGRectMake(0, 0, 10, 10), mask, 0.2, 0.8));
+    CGContextRelease(context);
+    EXPECT_NEAR(image.pixelColor(5, 0).redF(), 0.2, 0.05) << "top row";
+    EXPECT_NEAR(image.pixelColor(5, 9).redF(), 0.8, 0.05) << "bottom row";
+    EXPECT_EQ(image.pixelColor(5, 5).alpha(), 255);
+    CGImageRelease(mask);
+}
+
+TEST(ImageDataResourceURL, FindsResourcesOfTheMainBundleByNameAndType) {
+    QTemporaryDir folder;
+    QDir(folder.path()).mkpath(QStringLiteral("Resources"));
+    writeSquarePdf(folder.filePath(QStringLiteral("Resources/badge.pdf")));
+    CFBundleSetMainBundleFolder(folder.path().toUtf8().constData());
+    CFStringRef pdf = CFStringCreateWithCString(nullptr, "pdf", kCFStringEncodingUTF8);
+    CFURLRef found = ImageData::ResourceURL("badge", pdf);
+    ASSERT_NE(found, nullptr);
+    CFRelease(found);
+    EXPECT_EQ(ImageData::ResourceURL("missing", pdf), nullptr);
+    EXPECT_EQ(ImageData::ResourceURL("\xff\xfe", pdf), nullptr) << "not UTF-8";
+    EXPECT_EQ(ImageData::ResourceURL(static_cast<const char*>(nullptr), pdf), nullptr);
+    CFRelease(pdf);
+    CFBundleSetMainBundleFolder(nullptr);
+}
+
+} // namespace

@@ -1,0 +1,140 @@
+// Rounded outlines: corner values, the unit-space outline against its analytic tangent points,
+// where the shape lands and how wide its stroke is.
+
+#include "graphics/namespace_CoreGraphics_Context.h"
+#include "graphics/namespace_CoreGraphics_RoundRectPath.h"
+#include "platform/coregraphics/CGRecordingContext.h"
+
+#include <QImage>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+using namespace CoreGraphics;
+
+namespace {
+
+TEST(RoundRectRadius, CornerValuesBelowOneAreFractionsAndOthersPoints) {
+    EXPECT_DOUBLE_EQ(RoundRectRadius(CGRectMake(0, 0, 100, 40), 0.25), 10);
+    EXPECT_DOUBLE_EQ(RoundRectRadius(CGRectMake(0, 0, 100, 100), 0.25), 25);
+    EXPECT_DOUBLE_EQ(RoundRectRadius(CGRectMake(0, 0, 100, 40), 10), 10);
+    EXPECT_DOUBLE_EQ(RoundRectRadius(CGRectMake(7, 9, 300, 200), 10), 10);
+    EXPECT_DOUBLE_EQ(RoundRectRadius(CGRectMake(0, 0, 100, 40), 1.0), 1);
+}
+
+TEST(RoundRectRadius, RadiusIsClampedToHalfTheShorterSideAndBadValuesGiveZero) {
+    EXPECT_DOUBLE_EQ(RoundRectRadius(CGRectMake(0, 0, 100, 12), 10), 6);
+    EXPECT_DOUBLE_EQ(RoundRectRadius(CGRectMake(0, 0, 100, 40), 0), 0);
+    EXPECT_DOUBLE_EQ(RoundRectRadius(CGRectMake(0, 0, 100, 40), -3), 0);
+    EXPECT_DOUBLE_EQ(
+        RoundRectRadius(CGRectMake(0, 0, 100, 40), std::numeric_limits<double>::quiet_NaN()), 0);
+}
+
+TEST(RoundRectPath, UnitOutlineRunsCounterClockwiseThroughTheTangentPoints) {
+    const RoundRectPath outline(CGRectMake(3, 4, 100, 40), 10, 10);
+    EXPECT_DOUBLE_EQ(outline.unitWidth(), 10);
+    EXPECT_DOUBLE_EQ(outline.unitHeight(), 4);
+    CGPathRef path = outline.path();
+    ASSERT_EQ(CGPathGetElementCount(path), 10u);
+    const CGPathElementData start = CGPathGetElementAt(path, 0);
+    EXPECT_EQ(start.type, kCGPathElementMoveToPoint);
+    EXPECT_DOUBLE_EQ(start.points[0].x, 10);
+    EXPECT_DOUBLE_EQ(start.points[0].y, 2);
+    // Each corner: the line's end (first tangent point), the arc's centre and its end.
+    struct Corner {
+        CGPoint lineEnd, center, arcEnd;
+    };
+    const Corner corners[] = {{{10, 3}, {9, 3}, {9, 4}},
+                              {{1, 4}, {1, 3}, {0, 3}},
+                              {{0, 1}, {1, 1}, {1, 0}},
+                              {{9, 0}, {9, 1}, {10, 1}}};
+    for (int i = 0; i < 4; ++i) {
+        const CGPathElementData line = CGPathGetElementAt(path, 1 + 2 * i);
+        const CGPathElementData arc = CGPathGetElementAt(path, 2 + 2 * i);
+        ASSERT_EQ(line.type, kCGPathElementAddLineToPoint) << i;
+        ASSERT_EQ(arc.type, kCGPathElementAddArc) << i;
+        EXPECT_NEAR(line.points[0].x, corners[i].lineEnd.x, 1e-9) << i;
+        EXPECT_NEAR(line.points[0].y, corners[i].lineEnd.y, 1e-9) << i;
+        EXPECT_NEAR(arc.center.x, corners[i].center.x, 1e-9) << i;
+        EXPECT_NEAR(arc.center.y, corners[i].center.y, 1e-9) << i;
+        EXPECT_NEAR(arc.points[0].x, corners[i].arcEnd.x, 1e-9) << i;
+        EXPECT_NEAR(arc.points[0].y, corners[i].arcEnd.y, 1e-9) << i;
+        EXPECT_DOUBLE_EQ(arc.radius, 1);
+        EXPECT_FALSE(arc.clockwise) << i;
+    }
+    EXPECT_EQ(CGPathGetElementAt(path, 9).type, kCGPathElementCloseSubpath);
+}
+
+TEST(RoundRectPath, ZeroRadiusDrawsThePlainRectangle) {
+    CGContextRef context = CGContextCreateRecording();
+    CGContextDrawRoundRect(context, CGRectMake(5, 6, 50, 20), 0, 0.0);
+    const auto paths = CGContextCopyRecordedCallsNamed(context, "CGContextAddPath");
+    ASSERT_EQ(paths.size(), 1u);
+    ASSERT_EQ(paths[0].path.size(), 5u);
+    const CGPoint corner = CGPointApplyAffineTransform(paths[0].path[2].points[0], paths[0].ctm);
+    EXPECT_DOUBLE_EQ(corner.x, 55);
+    EXPECT_DOUBLE_EQ(corner.y, 26);
+    EXPECT_EQ(CGContextCopyRecordedCallsNamed(context, "CGContextDrawPath").size(), 1u);
+    CGContextRelease(context);
+}
+
+TEST(RoundRectPath, DrawLandsOnItsRectangleFillsOnlyWithoutWidthAndStrokesInPoints) {
+    CGContextRef context = CGContextCreateRecording();
+    CGContextDrawRoundRect(context, CGRectMake(5, 5, 50, 20), 0, 0.25);
+    CGContextDrawRoundRect(context, CGRectMake(5, 5, 50, 20), 3, 0.25);
+    const auto paths = CGContextCopyRecordedCallsNamed(context, "CGContextAddPath");
+    ASSERT_EQ(paths.size(), 2u);
+    for (const auto& added : paths) {
+        EXPECT_DOUBLE_EQ(added.ctm.a, 1) << "the context is not scaled";
+        EXPECT_DOUBLE_EQ(added.ctm.d, 1);
+        double minX = 1e9, minY = 1e9, maxX = -1e9, maxY = -1e9;
+        for (const auto& element : added.path)
+            if (element.type == kCGPathElementAddCurveToPoint ||
+                element.type == kCGPathElementAddLineToPoint) {
+                const CGPoint at = element.type == kCGPathElementAddLineToPoint ? element.points[0]
+                                                                                : element.points[2];
+                const CGPoint p = CGPointApplyAffineTransform(at, added.ctm);
+                minX = std::min(minX, p.x), minY = std::min(minY, p.y);
+                maxX = std::max(maxX, p.x), maxY = std::max(maxY, p.y);
+            }
+        EXPECT_NEAR(minX, 5, 1e-9);
+        EXPECT_NEAR(minY, 5, 1e-9);
+        EXPECT_NEAR(maxX, 55, 1e-9);
+        EXPECT_NEAR(maxY, 25, 1e-9);
+    }
+    const auto draws = CGContextCopyRecordedCallsNamed(context, "CGContextDrawPath");
+    ASSERT_EQ(draws.size(), 2u);
+    EXPECT_EQ(draws[0].args[0], kCGPathFill);
+    EXPECT_EQ(draws[1].args[0], kCGPathFillStroke);
+    const auto widths = CGContextCopyRecordedCallsNamed(context, "CGContextSetLineWidth");
+    ASSERT_EQ(widths.size(), 1u);
+    EXPECT_EQ(widths[0].args[0], 3);
+    EXPECT_EQ(CGContextGetGStateDepth(context), 0);
+    CGContextRelease(context);
+}
+
+QColor yUp(const QImage& image, int x, int y) {
+    return image.pixelColor(x, image.height() - 1 - y);
+}
+
+TEST(RoundRectPath, CornersAreEmptyOutsideTheArcAndTheStrokeIsItsWidth) {
+    QImage image(60, 60, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    CGContextRef context = CGBitmapContextCreateWithImage(&image);
+    CGContextSetRGBFillColor(context, 1, 0, 0, 1);
+    CGContextSetRGBStrokeColor(context, 0, 0, 1, 1);
+    CGContextDrawRoundRect(context, CGRectMake(10, 10, 40, 40), 4, 10);
+    CGContextRelease(context);
+    // Corner arc centred at (20, 20), radius 10: the band reaches 2 points either side.
+    EXPECT_EQ(yUp(image, 10, 10).alpha(), 0) << "outside the arc and its band";
+    EXPECT_EQ(yUp(image, 15, 15), QColor(255, 0, 0)) << "inside the arc";
+    // Middle of the left edge (x = 10): blue from 8 to 12, red beyond, nothing before.
+    EXPECT_EQ(yUp(image, 7, 30).alpha(), 0);
+    EXPECT_EQ(yUp(image, 8, 30), QColor(0, 0, 255));
+    EXPECT_EQ(yUp(image, 11, 30), QColor(0, 0, 255));
+    EXPECT_EQ(yUp(image, 13, 30), QColor(255, 0, 0));
+}
+
+} // namespace

@@ -1,0 +1,255 @@
+// Info graphics: each kind's margin, background and picture square; the painted images; names
+// compared without case; rebuilding on a delegate, a resize and a push-on/push-off button.
+
+#include "interface/UICocoaControls/NSUINfoGraffik.h"
+#include "InfoGraphicResources.h"
+#include "interface/UICocoaControls/NSUINfoGraffikImage.h"
+#include "interface/UICocoaControls/NSUIToolButtonDelegate.h"
+#include "platform/appkit/NSBitmapImageRep.h"
+#include "platform/appkit/NSButtonCell.h"
+#include "platform/appkit/NSNib.h"
+#include "platform/corefoundation/CFBundle.h"
+#include "platform/coregraphics/CGRecordingContext.h"
+
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPalette>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using lumenreel::test::InfoGraphicBundle;
+
+NSRef<NSUIToolButton> makeButton(const char* className, double width, double height,
+                                 const QString& title = QString()) {
+    EXPECT_EQ(import_NSUINfoGraffik(), 1);
+    Class cls = NSClassFromString(QString::fromLatin1(className));
+    EXPECT_NE(cls, nullptr) << className;
+    auto* button = qobject_cast<NSUIToolButton*>(cls->alloc()->init());
+    button->setFrame(NSMakeRect(0, 0, width, height));
+    if (!title.isNull())
+        button->setTitle(title);
+    return NSAdopt(button);
+}
+
+struct Painted {
+    std::vector<CGRecordedCall> calls;
+    std::vector<CGFloat> ellipse;
+    // The rounded square: its translation and its radius (from the right edge's end).
+    std::vector<CGFloat> roundedAt;
+    double radius = -1;
+    // The PDF's fit: scale and translation.
+    std::vector<CGFloat> fit;
+};
+
+// What painting `kind` for a button of `width` x `height` records.
+Painted paintKind(int kind, double width, double height, const QString& name) {
+    NSRef<NSUIToolButton> button = makeButton("NSUIToolButton", width, height);
+    NSRef<NSUINfoGraffikImage> image = NSAdopt(new NSUINfoGraffikImage(QSizeF(width, height)));
+    CGContextRef port = CGContextCreateRecording();
+    {
+        NSGraphicsContext context(port);
+        NSGraphicsContext::setCurrentContext(&context);
+        const double m = NSUINfoGraffikImage::marginForKind(kind);
+        image->drawButton(button.get(), name, NSMakeRect(m, m, width - 2 * m, height - 2 * m), 0, m,
+                          kind);
+        NSGraphicsContext::setCurrentContext(nullptr);
+    }
+    Painted painted;
+    painted.calls = CGContextCopyRecordedCalls(port);
+    for (const auto& call : painted.calls) {
+        if (call.name == "CGContextFillEllipseInRect")
+            painted.ellipse = call.args;
+        if (call.name == "CGContextTranslateCTM")
+            painted.roundedAt = call.args;
+        if (call.name == "CGContextAddPath" && call.path.size() > 1)
+            painted.radius = call.path[0].points[0].y * 2 - call.path[1].points[0].y;
+        if (call.name == "CGContextConcatCTM" && call.args[0] != 1)
+            painted.fit = call.args;
+    }
+    EXPECT_EQ(CGContextGetGStateDepth(port), 0);
+    CGContextRelease(port);
+    return painted;
+}
+
+TEST(NSUINfoGraffikImage, KindsPlaceBackgroundAndPicture) {
+    InfoGraphicBundle bundle;
+    // Round (kind 3), 24 x 24: circle (2, 2, 20, 20), picture fitted into (3, 3, 18, 18).
+    const Painted round = paintKind(3, 24, 24, QStringLiteral("record"));
+    EXPECT_EQ(round.ellipse, (std::vector<CGFloat>{2, 2, 20, 20}));
+    ASSERT_EQ(round.fit.size(), 6u);
+    EXPECT_NEAR(round.fit[0], 18.0 / 64, 1e-9);
+    EXPECT_NEAR(round.fit[4], 3, 1e-9);
+    EXPECT_NEAR(round.fit[5], 3, 1e-9);
+    // Radio (kind 1): picture (4, 4, 16, 16).
+    const Painted radio = paintKind(1, 24, 24, QStringLiteral("record"));
+    EXPECT_EQ(radio.ellipse, (std::vector<CGFloat>{2, 2, 20, 20}));
+    ASSERT_EQ(radio.fit.size(), 6u);
+    EXPECT_NEAR(radio.fit[0], 16.0 / 64, 1e-9);
+    EXPECT_NEAR(radio.fit[4], 4, 1e-9);
+    // Kind 0, 30 x 20: no margin, square (5, 0, 20, 20) rounded with 8, picture the same.
+    const Painted plain = paintKind(0, 30, 20, QStringLiteral("record"));
+    EXPECT_TRUE(plain.ellipse.empty());
+    EXPECT_EQ(plain.roundedAt, (std::vector<CGFloat>{5, 0}));
+    EXPECT_NEAR(plain.radius, 8, 1e-9);
+    ASSERT_EQ(plain.fit.size(), 6u);
+    EXPECT_NEAR(plain.fit[0], 20.0 / 64, 1e-9);
+    EXPECT_NEAR(plain.fit[4], 5, 1e-9);
+    // RoundRect (kind 2), 24 x 24: rounded square at (1, 1), picture at (2, 2, 20, 20).
+    const Painted roundRect = paintKind(2, 24, 24, QStringLiteral("record"));
+    EXPECT_EQ(roundRect.roundedAt, (std::vector<CGFloat>{1, 1}));
+    ASSERT_EQ(roundRect.fit.size(), 6u);
+    EXPECT_NEAR(roundRect.fit[4], 2, 1e-9);
+    // Unknown kinds draw as kind 2; kind 4 as kind 3.
+    EXPECT_EQ(paintKind(9, 24, 24, QString()).roundedAt, (std::vector<CGFloat>{1, 1}));
+    EXPECT_EQ(paintKind(4, 24, 24, QString()).ellipse, (std::vector<CGFloat>{2, 2, 20, 20}));
+}
+
+TEST(NSUINfoGraffikImage, CornerRadiusSwitchesAboveSixtyFourPoints) {
+    EXPECT_NEAR(paintKind(0, 64, 64, QString()).radius, 8, 1e-9);
+    EXPECT_NEAR(paintKind(0, 65, 65, QString()).radius, 12, 1e-9);
+}
+
+TEST(NSUINfoGraffikImage, UnknownNamesLeaveTheBareBackground) {
+    InfoGraphicBundle bundle;
+    const Painted bare = paintKind(3, 24, 24, QStringLiteral("no-such-picture-anywhere"));
+    EXPECT_TRUE(bare.fit.empty());
+    for (const auto& call : bare.calls)
+        EXPECT_NE(call.name, "CGContextDrawPDFPage");
+}
+
+// The pixel (x, y) from the lower-left corner of an image's bitmap at scale 1.
+QColor pixel(NSImage* image, int x, int y) {
+    const QImage& bitmap = image->bitmapRepresentation()->qImage();
+    return bitmap.pixelColor(x, bitmap.height() - 1 - y);
+}
+
+TEST(NSUINfoGraffik, RoundButtonPaintsGreyOffAndAccentOnImagesWithThePicture) {
+    InfoGraphicBundle bundle;
+    NSRef<NSUIToolButton> button =
+        makeButton("NSUINfoGraffikRound", 24, 24, QStringLiteral("record"));
+    NSImage* off = button->image();
+    NSImage* on = button->alternateImage();
+    ASSERT_NE(off, nullptr);
+    ASSERT_NE(on, nullptr);
+    EXPECT_EQ(button->cell()->title(), QString()) << "no title shown";
+    EXPECT_EQ(pixel(off, 12, 12), QColor(255, 255, 255)) << "the picture in the middle";
+    EXPECT_EQ(pixel(off, 4, 12), QColor(191, 191, 191)) << "opaque grey 0.75 background";
+    const QColor accent = QGuiApplication::palette().color(QPalette::Active, QPalette::Highlight);
+    const QColor onBackground = pixel(on, 4, 12);
+    EXPECT_NEAR(onBackground.red(), accent.red(), 1);
+    EXPECT_NEAR(onBackground.blue(), accent.blue(), 1);
+    EXPECT_EQ(pixel(off, 0, 0).alpha(), 0) << "outside the circle";
+}
+
+TEST(NSUINfoGraffik, NamedImagesAreCompositedSourceInAtTheirOwnSize) {
+    InfoGraphicBundle bundle;
+    QTemporaryDir folder;
+    QDir(folder.path()).mkpath(QStringLiteral("Resources"));
+    QImage red(10, 10, QImage::Format_ARGB32);
+    red.fill(Qt::red);
+    ASSERT_TRUE(red.save(folder.filePath(QStringLiteral("Resources/redsquare.png"))));
+    CFBundleSetMainBundleFolder(folder.path().toUtf8().constData());
+    NSRef<NSUIToolButton> button =
+        makeButton("NSUINfoGraffikRound", 24, 24, QStringLiteral("redsquare"));
+    NSImage* off = button->image();
+    ASSERT_NE(off, nullptr);
+    // The picture square is (3, 3, 18, 18): the picture sits at (3, 3), 10 x 10.
+    EXPECT_EQ(pixel(off, 10, 10), QColor(255, 0, 0)) << "picture over the circle";
+    EXPECT_EQ(pixel(off, 3, 3).alpha(), 0) << "picture outside the circle is cut away";
+    EXPECT_EQ(pixel(off, 18, 18), QColor(191, 191, 191)) << "background beyond the picture";
+}
+
+TEST(NSUINfoGraffik, NamesAreComparedWithoutCaseAndUnnamedButtonsKeepTheirImages) {
+    InfoGraphicBundle bundle;
+    NSRef<NSUIToolButton> button = makeButton("NSUINfoGraffik", 24, 24, QStringLiteral("play"));
+    auto* graffik = qobject_cast<NSUINfoGraffik*>(button.get());
+    ASSERT_NE(graffik, nullptr);
+    NSImage* first = button->image();
+    ASSERT_NE(first, nullptr);
+    EXPECT_TRUE(graffik->isButtonNamed(QStringLiteral("PLAY")));
+    button->setTitle(QStringLiteral("Play"));
+    EXPECT_EQ(button->image(), first) << "nothing rebuilt";
+    EXPECT_EQ(graffik->buttonName(), QStringLiteral("play"));
+    button->setTitle(QStringLiteral("stop"));
+    EXPECT_NE(button->image(), first);
+    EXPECT_EQ(graffik->focusRingType(), 1);
+
+    NSRef<NSUIToolButton> unnamed = makeButton("NSUINfoGraffik", 24, 24);
+    EXPECT_FALSE(qobject_cast<NSUINfoGraffik*>(unnamed.get())->isButtonNamed(QString()));
+    EXPECT_EQ(unnamed->image(), nullptr);
+}
+
+TEST(NSUINfoGraffik, ResizingRebuildsAtTheNewSize) {
+    InfoGraphicBundle bundle;
+    NSRef<NSUIToolButton> button =
+        makeButton("NSUINfoGraffikRadio", 24, 24, QStringLiteral("pause"));
+    ASSERT_NE(button->image(), nullptr);
+    button->setFrameSize(NSSize(48, 48));
+    EXPECT_EQ(button->image()->size(), QSizeF(48, 48));
+    EXPECT_EQ(button->alternateImage()->size(), QSizeF(48, 48));
+}
+
+TEST(NSUINfoGraffik, PushOnPushOffGetsRoundPicturesOfItsOwn) {
+    InfoGraphicBundle bundle;
+    NSRef<NSUIToolButton> button =
+        makeButton("NSUINfoGraffikRoundPushOnPushOff", 24, 24, QStringLiteral("loop"));
+    ASSERT_NE(button->image(), nullptr);
+    ASSERT_NE(button->alternateImage(), nullptr);
+    EXPECT_EQ(pixel(button->image(), 0, 0).alpha(), 0) << "a circle";
+    EXPECT_EQ(button->buttonType(), QStringLiteral("toggle"));
+    button->performClick(nullptr);
+    EXPECT_EQ(button->state(), 1);
+}
+
+class RedDelegate : public NSObject, public NSUIToolButtonDelegate {
+    Q_OBJECT
+    NS_DECLARE_CLASS(RedDelegate)
+public:
+    std::optional<NSColor> toolButton_fillColorForState(NSUIToolButton*, int) override {
+        return NSColor::colorWithCalibratedRed(1, 0, 0, 1);
+    }
+};
+
+TEST(NSUINfoGraffik, InterfaceFileWithADelegateRebuildsTheImagesWhenAwakened) {
+    InfoGraphicBundle bundle;
+    NSAutoreleasePool pool;
+    ASSERT_NE(RedDelegate::classObject(), nullptr);
+    QTemporaryDir folder;
+    QFile file(folder.filePath(QStringLiteral("Graffiks.xml")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(R"(<?xml version="1.0"?>
+<interface>
+  <object id="colours" class="RedDelegate"/>
+  <view id="with" class="NSUINfoGraffikRound" frame="0 0 24 24" title="record">
+    <outlet name="delegate" destination="colours"/>
+  </view>
+  <view id="without" class="NSUINfoGraffikRound" frame="0 0 24 24" title="record"/>
+</interface>
+)");
+    file.close();
+    NSNib::setInterfaceFolders({folder.path()});
+    NSNib* nib = NSNib::initWithNibNamed(QStringLiteral("Graffiks"));
+    ASSERT_NE(nib, nullptr);
+    QList<NSObject*> objects;
+    ASSERT_TRUE(nib->instantiateNibWithOwner(nullptr, &objects));
+    ASSERT_EQ(objects.size(), 3);
+    auto* with = qobject_cast<NSUIToolButton*>(objects[1]);
+    auto* without = qobject_cast<NSUIToolButton*>(objects[2]);
+    EXPECT_EQ(with->title(), QStringLiteral("record"));
+    EXPECT_EQ(with->cell()->title(), QString());
+    EXPECT_EQ(pixel(with->image(), 4, 12), QColor(255, 0, 0)) << "the delegate's colour";
+    EXPECT_EQ(pixel(without->image(), 4, 12), QColor(191, 191, 191));
+    nib->release();
+    NSNib::setInterfaceFolders({});
+}
+
+} // namespace
+
+NS_IMPLEMENT_CLASS(RedDelegate, NSObject)
+
+#include "NSUINfoGraffikTest.moc"

@@ -1,0 +1,159 @@
+// Tool buttons: the cell defaults, per-state answers with and without a delegate (which may go
+// away), and the oval behind a one-image button.
+
+#include "interface/UICocoaControls/NSUIToolButton.h"
+#include "interface/UICocoaControls/NSUIToolButtonDelegate.h"
+#include "platform/appkit/NSButtonCell.h"
+#include "platform/appkit/NSImage.h"
+#include "platform/coregraphics/CGRecordingContext.h"
+#include "support/VerifyCapture.h"
+
+#include <QGuiApplication>
+#include <QPalette>
+
+#include <gtest/gtest.h>
+
+#include <limits>
+
+namespace {
+
+NSRef<NSUIToolButton> makeButton(const char* className, const NSRect& frame) {
+    Class cls = NSClassFromString(QString::fromLatin1(className));
+    EXPECT_NE(cls, nullptr) << className;
+    auto* button = qobject_cast<NSUIToolButton*>(cls->alloc()->init());
+    button->setFrame(frame);
+    return NSAdopt(button);
+}
+
+void expectColor(const NSColor& color, double red, double green, double blue, double alpha) {
+    EXPECT_NEAR(color.redComponent(), red, 1e-6);
+    EXPECT_NEAR(color.greenComponent(), green, 1e-6);
+    EXPECT_NEAR(color.blueComponent(), blue, 1e-6);
+    EXPECT_NEAR(color.alphaComponent(), alpha, 1e-6);
+}
+
+TEST(NSUIToolButton, CellIsStrippedToTheImageAndTogglesChangeContents) {
+    ASSERT_EQ(import_NSUIToolButton(), 1);
+    NSRef<NSUIToolButton> button = makeButton("NSUIToolButton", NSMakeRect(0, 0, 24, 24));
+    button->setTitle(QStringLiteral("Render"));
+    NSButtonCell* cell = button->cell();
+    EXPECT_EQ(cell->bezelStyle(), 6);
+    EXPECT_EQ(cell->imagePosition(), 1);
+    EXPECT_FALSE(cell->isBezeled());
+    EXPECT_FALSE(cell->isBordered());
+    EXPECT_EQ(cell->title(), QString());
+    EXPECT_EQ(cell->highlightsBy(), 0);
+    EXPECT_EQ(cell->showsStateBy(), 0);
+    for (int attribute : {NSCellLightsByBackground, NSCellLightsByGray, NSCellLightsByContents})
+        EXPECT_EQ(cell->cellAttribute(attribute), 0);
+    EXPECT_EQ(button->buttonKind(), 0);
+    button->setButtonKind(3);
+    EXPECT_EQ(button->buttonKind(), 0);
+
+    NSRef<NSUIToolButton> toggle = makeButton("NSUIToggleButton", NSMakeRect(0, 0, 24, 24));
+    EXPECT_EQ(toggle->cell()->cellAttribute(NSCellLightsByContents), 1);
+    EXPECT_EQ(toggle->cell()->cellAttribute(NSCellChangesContents), 1);
+    EXPECT_EQ(toggle->cell()->bezelStyle(), 6);
+}
+
+TEST(NSUIToolButton, MissingCellIsReportedAndRefused) {
+    VerifyCapture capture;
+    EXPECT_FALSE(NSUIToolButton::setDefaultCellAttributes(nullptr));
+    const std::vector<VerifyLine> lines = capture.lines();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0].expression, "buttonCell");
+    EXPECT_EQ(lines[0].file, "NSUIToolButton");
+    EXPECT_EQ(lines[0].line, 22);
+    EXPECT_EQ(lines[0].function, "+[NSUIToolButton setDefaultCellAttributes:]");
+}
+
+TEST(NSUIToolButton, DefaultAnswersPerState) {
+    NSRef<NSUIToolButton> button = makeButton("NSUIToolButton", NSMakeRect(0, 0, 24, 24));
+    expectColor(button->buttonFillColorForState(0), 0.75, 0.75, 0.75, 0.25);
+    expectColor(button->buttonFillColorForState(-1), 0.75, 0.75, 0.75, 0.25);
+    const QColor highlight =
+        QGuiApplication::palette().color(QPalette::Active, QPalette::Highlight);
+    expectColor(button->buttonFillColorForState(1), highlight.redF(), highlight.greenF(),
+                highlight.blueF(), 1.0);
+    for (int state : {-1, 0, 1}) {
+        expectColor(button->buttonStrokeColorForState(state), 0.1, 0.1, 0.1, 0.8);
+        EXPECT_FLOAT_EQ(button->buttonImageOpacityForState(state), 1.0f);
+    }
+}
+
+class OnFillDelegate : public NSObject, public NSUIToolButtonDelegate {
+public:
+    std::optional<NSColor> toolButton_fillColorForState(NSUIToolButton*, int state) override {
+        if (state == 1)
+            return NSColor::colorWithCalibratedRed(1, 0, 0, 1);
+        return std::nullopt;
+    }
+    std::optional<float> toolButton_imageOpacityForState(NSUIToolButton*, int state) override {
+        return state == 1 ? 1.7f : (state == 0 ? -0.5f : std::numeric_limits<float>::quiet_NaN());
+    }
+};
+
+class SilentDelegate : public NSObject, public NSUIToolButtonDelegate {};
+
+TEST(NSUIToolButton, DelegateReplacesWhatItAnswersAndIsHeldWeakly) {
+    NSRef<NSUIToolButton> button = makeButton("NSUIToolButton", NSMakeRect(0, 0, 24, 24));
+    {
+        NSRef<OnFillDelegate> delegate = NSAdopt(new OnFillDelegate);
+        button->setDelegate(delegate.get());
+        expectColor(button->buttonFillColorForState(1), 1, 0, 0, 1);
+        // Nil for state 0 falls back on the default.
+        expectColor(button->buttonFillColorForState(0), 0.75, 0.75, 0.75, 0.25);
+        EXPECT_FLOAT_EQ(button->buttonImageOpacityForState(1), 1.0f) << "clamped";
+        EXPECT_FLOAT_EQ(button->buttonImageOpacityForState(0), 0.0f) << "clamped";
+        EXPECT_FLOAT_EQ(button->buttonImageOpacityForState(-1), 0.0f) << "not a number";
+    }
+    EXPECT_EQ(button->delegateObject(), nullptr) << "the delegate went";
+    expectColor(button->buttonFillColorForState(0), 0.75, 0.75, 0.75, 0.25);
+
+    NSRef<SilentDelegate> silent = NSAdopt(new SilentDelegate);
+    button->setDelegate(silent.get());
+    expectColor(button->buttonStrokeColorForState(1), 0.1, 0.1, 0.1, 0.8);
+    EXPECT_FLOAT_EQ(button->buttonImageOpacityForState(0), 1.0f);
+}
+
+std::vector<CGRecordedCall> recordDraw(NSUIToolButton* button) {
+    CGContextRef port = CGContextCreateRecording();
+    {
+        NSGraphicsContext context(port);
+        NSGraphicsContext::setCurrentContext(&context);
+        button->drawRect(button->bounds());
+        NSGraphicsContext::setCurrentContext(nullptr);
+    }
+    auto calls = CGContextCopyRecordedCalls(port);
+    CGContextRelease(port);
+    return calls;
+}
+
+TEST(NSUIOvalToolButton, OneImageButtonsSitOnADiscOthersDoNot) {
+    NSRef<NSUIToolButton> button = makeButton("NSUIOvalToolButton", NSMakeRect(3, 4, 30, 20));
+    auto calls = recordDraw(button.get());
+    std::vector<CGFloat> fill, ellipse;
+    for (const auto& call : calls) {
+        if (call.name == "CGContextSetRGBFillColor")
+            fill = call.args;
+        if (call.name == "CGContextFillEllipseInRect")
+            ellipse = call.args;
+    }
+    EXPECT_EQ(fill, (std::vector<CGFloat>{0.1, 0.1, 0.1, 0.8}));
+    EXPECT_EQ(ellipse, (std::vector<CGFloat>{0, 0, 30, 20})) << "the bounds";
+
+    button->setState(1);
+    for (const auto& call : recordDraw(button.get())) {
+        if (call.name == "CGContextSetRGBFillColor") {
+            EXPECT_NE(call.args[0], CGFloat(0.1)) << "the accent colour when on";
+        }
+    }
+
+    NSRef<NSImage> alternate = NSAdopt(new NSImage(QSizeF(8, 8)));
+    button->setAlternateImage(alternate.get());
+    EXPECT_FALSE(button->hasOnlyOneImage());
+    for (const auto& call : recordDraw(button.get()))
+        EXPECT_NE(call.name, "CGContextFillEllipseInRect");
+}
+
+} // namespace

@@ -1,0 +1,237 @@
+// The colour views: every class found by name with its colour, the shapes they draw, partial
+// redraws, and circles that let their parent show through the corners.
+
+#include "interface/UICocoaViews/NSUIColorContentView.h"
+#include "interface/UICocoaViews/NSUILozengeView.h"
+#include "interface/UICocoaViews/NSUIRoundRectView.h"
+#include "platform/coregraphics/CGRecordingContext.h"
+
+#include <QImage>
+#include <QPainter>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace {
+
+struct Row {
+    const char* name;
+    float grey;
+    float alpha;
+};
+
+const Row kRows[] = {
+    {"NSUIColorContentView", 1.0f, 1.0f},
+    {"NSUIWhiteOpaqueView", 1.0f, 1.0f},
+    {"NSUILightGreyOpaqueView", 0.85f, 1.0f},
+    {"NSUIGreyOpaqueView", 0.75f, 1.0f},
+    {"NSUIMedGreyOpaqueView", 0.5f, 1.0f},
+    {"NSUIDarkGreyOpaqueView", 0.25f, 1.0f},
+    {"NSUIBlackOpaqueView", 0.05f, 1.0f},
+    {"NSUITransparentView", 1.0f, 0.0f},
+    {"NSUIGreyStrokedRoundRectView", 0.75f, 0.0f},
+    {"NSUIWhiteRoundRectView", 1.0f, 1.0f},
+    {"NSUIGreyRoundRectView", 0.75f, 1.0f},
+    {"NSUIDarkGreyRoundRectView", 0.25f, 1.0f},
+    {"NSUIBlackRoundRectView", 0.05f, 1.0f},
+    {"NSUIWhiteRoundRectViewCorner10", 1.0f, 1.0f},
+    {"NSUIWhiteRoundRectTopViewCorner10", 1.0f, 1.0f},
+    {"NSUIWhiteRoundRectBottomViewCorner10", 1.0f, 1.0f},
+    {"NSUIGreyRoundRectViewCorner10", 0.75f, 1.0f},
+    {"NSUIGreyRoundRectTopViewCorner10", 0.75f, 1.0f},
+    {"NSUIGreyRoundRectBottomViewCorner10", 0.75f, 1.0f},
+    {"NSUIMedGreyRoundRectViewCorner10", 0.5f, 1.0f},
+    {"NSUIMedGreyRoundRectTopViewCorner10", 0.5f, 1.0f},
+    {"NSUIMedGreyRoundRectBottomViewCorner10", 0.5f, 1.0f},
+    {"NSUIDarkGreyRoundRectViewCorner10", 0.25f, 1.0f},
+    {"NSUIDarkGreyRoundRectTopViewCorner10", 0.25f, 1.0f},
+    {"NSUIDarkGreyRoundRectBottomViewCorner10", 0.25f, 1.0f},
+    {"NSUIBlackRoundRectViewCorner10", 0.05f, 1.0f},
+    {"NSUIBlackRoundRectTopViewCorner10", 0.05f, 1.0f},
+    {"NSUIBlackRoundRectBottomViewCorner10", 0.05f, 1.0f},
+    {"NSUIAccentRoundRectView", 0.5f, 0.25f},
+    {"NSUIAccentRoundRectViewCorner10", 0.5f, 0.25f},
+    {"NSUIBaseLozengeView", 0.75f, 0.8f},
+    {"NSUIGreyLozengeView", 0.75f, 0.8f},
+    {"NSUIMedGreyLozengeView", 0.5f, 0.75f},
+    {"NSUIDarkGreyLozengeView", 0.25f, 0.75f},
+    {"NSUIBlackLozengeView", 0.05f, 0.75f},
+    {"NSUIAccentLozengeView", 0.5f, 0.25f},
+    {"NSUIGreyCircleView", 0.75f, 1.0f},
+    {"NSUIDarkGreyCircleView", 0.25f, 1.0f},
+    {"NSUIBlackCircleView", 0.05f, 1.0f},
+};
+
+NSRef<NSUIColorContentView> make(const char* name, double width, double height) {
+    EXPECT_EQ(import_NSUIColorContentView(), 1);
+    Class cls = NSClassFromString(QString::fromLatin1(name));
+    EXPECT_NE(cls, nullptr) << name;
+    auto* view = cls ? qobject_cast<NSUIColorContentView*>(cls->alloc()->init()) : nullptr;
+    EXPECT_NE(view, nullptr) << name;
+    if (view)
+        view->setFrame(NSMakeRect(0, 0, width, height));
+    return NSAdopt(view);
+}
+
+// What drawRect: of `view` records.
+std::vector<CGRecordedCall> record(NSUIColorContentView* view, const NSRect& dirty) {
+    CGContextRef port = CGContextCreateRecording();
+    {
+        NSGraphicsContext context(port);
+        NSGraphicsContext::setCurrentContext(&context);
+        view->drawRect(dirty);
+        NSGraphicsContext::setCurrentContext(nullptr);
+    }
+    EXPECT_EQ(CGContextGetGStateDepth(port), 0);
+    auto calls = CGContextCopyRecordedCalls(port);
+    CGContextRelease(port);
+    return calls;
+}
+
+// The view drawn into an image (top row first) of its size.
+QImage paint(NSUIColorContentView* view) {
+    const NSRect area = view->bounds();
+    QImage image(int(area.width()), int(area.height()), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.translate(0, area.height());
+    painter.scale(1, -1);
+    NSGraphicsContext context(&painter);
+    NSGraphicsContext::setCurrentContext(&context);
+    view->drawRect(area);
+    NSGraphicsContext::setCurrentContext(nullptr);
+    return image;
+}
+
+QColor yUp(const QImage& image, int x, int y) {
+    return image.pixelColor(x, image.height() - 1 - y);
+}
+
+TEST(NSUIColorContentView, EveryClassIsFoundByNameWithItsColour) {
+    for (const Row& row : kRows) {
+        NSRef<NSUIColorContentView> view = make(row.name, 60, 30);
+        ASSERT_TRUE(view) << row.name;
+        EXPECT_EQ(NSStringFromClass(NSClassForMetaObject(view->metaObject())),
+                  QString::fromLatin1(row.name));
+        for (int i = 0; i < 3; ++i)
+            EXPECT_FLOAT_EQ(view->viewColor()[i], row.grey) << row.name;
+        EXPECT_FLOAT_EQ(view->opacity(), row.alpha) << row.name;
+        EXPECT_FALSE(view->isOpaque());
+        EXPECT_TRUE(view->acceptsFirstMouse(nullptr));
+        EXPECT_FALSE(view->acceptsFirstResponder());
+    }
+}
+
+TEST(NSUIColorContentView, ColorViewWithMakesABaseViewInThatColour) {
+    NSRef<NSUIColorContentView> view = NSAdopt(NSUIColorContentView::colorViewWith(1, 0, 0.5f));
+    ASSERT_TRUE(view);
+    EXPECT_EQ(view->metaObject(), &NSUIColorContentView::staticMetaObject);
+    view->setFrame(NSMakeRect(0, 0, 4, 4));
+    const QImage image = paint(view.get());
+    EXPECT_EQ(image.pixelColor(1, 1), QColor(255, 0, 128));
+}
+
+TEST(NSUIColorContentView, PlainViewFillsOnlyTheDirtyRectangle) {
+    NSRef<NSUIColorContentView> view = make("NSUIGreyOpaqueView", 100, 50);
+    const auto calls = record(view.get(), NSMakeRect(10, 5, 20, 15));
+    std::vector<CGFloat> fill;
+    for (const auto& call : calls)
+        if (call.name == "CGContextFillRect")
+            fill = call.args;
+    EXPECT_EQ(fill, (std::vector<CGFloat>{10, 5, 20, 15}));
+}
+
+// Where the outline's right edge stops below the top: the line from the middle of the right
+// edge ends at the first corner arc, one radius below the top.
+double rightEdgeEnd(NSUIColorContentView* view) {
+    for (const auto& call : record(view, view->bounds()))
+        if (call.name == "CGContextAddPath" && call.path.size() > 1)
+            return call.path[1].points[0].y;
+    return -1;
+}
+
+TEST(NSUIColorContentView, RoundRectRadiiFollowTheShorterSideOrTenPoints) {
+    NSRef<NSUIColorContentView> wide = make("NSUIGreyRoundRectView", 100, 40);
+    EXPECT_NEAR(rightEdgeEnd(wide.get()), 30, 1e-9) << "radius 10";
+    NSRef<NSUIColorContentView> square = make("NSUIGreyRoundRectView", 100, 100);
+    EXPECT_NEAR(rightEdgeEnd(square.get()), 75, 1e-9) << "radius 25";
+    NSRef<NSUIColorContentView> ten = make("NSUIBlackRoundRectViewCorner10", 100, 100);
+    EXPECT_NEAR(rightEdgeEnd(ten.get()), 90, 1e-9) << "radius 10";
+    for (const auto& call : record(wide.get(), wide->bounds())) {
+        if (call.name == "CGContextSetRGBFillColor") {
+            EXPECT_EQ(call.args, (std::vector<CGFloat>{0.75f, 0.75f, 0.75f, 1.0f}));
+        }
+    }
+}
+
+TEST(NSUIColorContentView, TopAndBottomCornerViewsRoundOnlyThoseCorners) {
+    NSRef<NSUIColorContentView> top = make("NSUIGreyRoundRectTopViewCorner10", 200, 40);
+    const QImage topImage = paint(top.get());
+    EXPECT_EQ(yUp(topImage, 0, 39).alpha(), 0) << "top-left corner is rounded";
+    EXPECT_EQ(yUp(topImage, 199, 39).alpha(), 0) << "top-right corner is rounded";
+    EXPECT_EQ(yUp(topImage, 0, 0), QColor(191, 191, 191)) << "bottom-left corner is square";
+    EXPECT_EQ(yUp(topImage, 199, 0), QColor(191, 191, 191));
+    EXPECT_EQ(yUp(topImage, 5, 35), QColor(191, 191, 191)) << "inside the top arc";
+
+    NSRef<NSUIColorContentView> bottom = make("NSUIWhiteRoundRectBottomViewCorner10", 200, 40);
+    const QImage bottomImage = paint(bottom.get());
+    EXPECT_EQ(yUp(bottomImage, 0, 0).alpha(), 0);
+    EXPECT_EQ(yUp(bottomImage, 199, 0).alpha(), 0);
+    EXPECT_EQ(yUp(bottomImage, 0, 39), QColor(255, 255, 255));
+    EXPECT_EQ(yUp(bottomImage, 199, 39), QColor(255, 255, 255));
+
+    NSRef<NSUIColorContentView> none = make("NSUIGreyOpaqueView", 20, 20);
+    EXPECT_TRUE(record(none.get(), NSRect()).size() > 0);
+    for (const auto& call : [&] {
+             CGContextRef port = CGContextCreateRecording();
+             NSGraphicsContext context(port);
+             NSGraphicsContext::setCurrentContext(&context);
+             none->drawRect_roundRect(none->bounds(), 10, 4);
+             NSGraphicsContext::setCurrentContext(nullptr);
+             auto calls = CGContextCopyRecordedCalls(port);
+             CGContextRelease(port);
+             return calls;
+         }())
+        ADD_FAILURE() << "flags 4 drew " << call.name;
+}
+
+TEST(NSUIColorContentView, StrokedViewDrawsABandThreePointsWideAndNoFill) {
+    NSRef<NSUIColorContentView> view = make("NSUIGreyStrokedRoundRectView", 80, 40);
+    const QImage image = paint(view.get());
+    // The band is centred on the edge: 1.5 points of it inside the view.
+    EXPECT_EQ(yUp(image, 0, 20), QColor(191, 191, 191));
+    EXPECT_EQ(yUp(image, 3, 20).alpha(), 0);
+    EXPECT_EQ(yUp(image, 40, 20).alpha(), 0) << "the fill has opacity 0";
+}
+
+TEST(NSUIColorContentView, LozengeViewCoversTheInsetRectangle) {
+    NSRef<NSUIColorContentView> view = make("NSUIBaseLozengeView", 100, 22);
+    const QImage image = paint(view.get());
+    EXPECT_EQ(yUp(image, 50, 0).alpha(), 0);
+    EXPECT_EQ(yUp(image, 50, 21).alpha(), 0);
+    EXPECT_NEAR(yUp(image, 50, 11).alpha(), 204, 1) << "alpha 0.8";
+    EXPECT_EQ(yUp(image, 0, 2).alpha(), 0) << "round end";
+    EXPECT_GT(yUp(image, 0, 11).alpha(), 100) << "the end reaches the left edge";
+}
+
+TEST(NSUIColorContentView, CircleViewsShowTheirParentThroughTheCorners) {
+    NSRef<NSUIColorContentView> parent = NSAdopt(NSUIColorContentView::colorViewWith(1, 0, 0));
+    parent->setFrame(NSMakeRect(0, 0, 50, 40));
+    NSRef<NSUIColorContentView> circle = make("NSUIBlackCircleView", 30, 20);
+    circle->setFrame(NSMakeRect(10, 10, 30, 20));
+    parent->addSubview(circle.get());
+    QWidget* widget = parent->widget();
+    ASSERT_NE(widget, nullptr);
+    const QImage image = widget->grab().toImage();
+    const auto at = [&](int x, int y) {
+        return image.pixelColor(x, 39 - y);
+    };
+    EXPECT_EQ(at(10, 10), QColor(255, 0, 0)) << "the circle's lower-left corner shows the parent";
+    EXPECT_EQ(at(39, 29), QColor(255, 0, 0));
+    EXPECT_EQ(at(25, 20), QColor(13, 13, 13)) << "the circle's middle is black 0.05";
+}
+
+} // namespace

@@ -1,0 +1,182 @@
+// Drawing into real images: the y-up origin, fills, strokes, masks, shadings and PDF pages.
+
+#include "platform/corefoundation/CFURL.h"
+#include "platform/coregraphics/CGContext.h"
+
+#include <QImage>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QImage blank(int width, int height) {
+    QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    return image;
+}
+
+// The pixel at (x, y) counted from the lower-left corner.
+QColor yUp(const QImage& image, int x, int y) {
+    return image.pixelColor(x, image.height() - 1 - y);
+}
+
+CFURLRef fileURL(const QString& path) {
+    const QByteArray bytes = path.toUtf8();
+    return CFURLCreateFromFileSystemRepresentation(
+        nullptr, reinterpret_cast<const UInt8*>(bytes.constData()), bytes.size(), false);
+}
+
+TEST(CGContextPixels, FillRectAtTheOriginColoursTheBottomLeftPixels) {
+    QImage image = blank(40, 30);
+    CGContextRef context = CGBitmapContextCreateWithImage(&image);
+    ASSERT_NE(context, nullptr);
+    CGContextSetRGBFillColor(context, 1, 0, 0, 1);
+    CGContextFillRect(context, CGRectMake(0, 0, 10, 10));
+    CGContextRelease(context);
+    EXPECT_EQ(yUp(image, 0, 0), QColor(255, 0, 0));
+    EXPECT_EQ(yUp(image, 9, 9), QColor(255, 0, 0));
+    EXPECT_EQ(yUp(image, 10, 10).alpha(), 0);
+    EXPECT_EQ(image.pixelColor(0, 0).alpha(), 0) << "the top-left pixel stays empty";
+}
+
+TEST(CGContextPixels, StrokedSegmentIsABandOfTheLineWidthWithRoundCaps) {
+    QImage image = blank(100, 40);
+    CGContextRef context = CGBitmapContextCreateWithImage(&image);
+    CGContextSetRGBStrokeColor(context, 0, 0, 1, 1);
+    CGContextSetLineWidth(context, 10);
+    CGContextSetLineCap(context, kCGLineCapRound);
+    const CGPoint points[] = {{20, 20}, {80, 20}};
+    CGContextStrokeLineSegments(context, points, 2);
+    CGContextRelease(context);
+    EXPECT_EQ(yUp(image, 50, 16).blue(), 255);
+    EXPECT_EQ(yUp(image, 50, 23).blue(), 255);
+    EXPECT_EQ(yUp(image, 50, 13).alpha(), 0);
+    EXPECT_EQ(yUp(image, 50, 26).alpha(), 0);
+    EXPECT_EQ(yUp(image, 16, 20).blue(), 255) << "round cap beyond the end";
+    EXPECT_EQ(yUp(image, 16, 24).alpha(), 0) << "but not its corner";
+}
+
+TEST(CGContextPixels, SavedStateBringsBackColoursAndTransform) {
+    QImage image = blank(20, 20);
+    CGContextRef context = CGBitmapContextCreateWithImage(&image);
+    CGContextSetRGBFillColor(context, 0, 1, 0, 1);
+    CGContextSaveGState(context);
+    CGContextTranslateCTM(context, 10, 10);
+    CGContextSetRGBFillColor(context, 1, 0, 0, 1);
+    EXPECT_EQ(CGContextGetGStateDepth(context), 1);
+    CGContextRestoreGState(context);
+    CGContextRestoreGState(context); // one too many: ignored
+    EXPECT_EQ(CGContextGetGStateDepth(context), 0);
+    EXPECT_TRUE(
+        CGAffineTransformEqualToTransform(CGContextGetCTM(context), CGAffineTransformIdentity));
+    CGContextFillRect(context, CGRectMake(0, 0, 5, 5));
+    CGContextRelease(context);
+    EXPECT_EQ(yUp(image, 2, 2), QColor(0, 255, 0));
+}
+
+TEST(CGContextPixels, MaskedShadingChangesMonotonicallyAndStaysInsideTheMask) {
+    QImage image = blank(40, 60);
+    CGContextRef context = CGBitmapContextCreateWithImage(&image);
+    // The mask covers its left half only (top row first, as images are stored).
+    QImage maskPixels(20, 50, QImage::Format_Grayscale8);
+    maskPixels.fill(Qt::black);
+    QPainter(&maskPixels).fillRect(0, 0, 10, 50, Qt::white);
+    CGImageRef mask = CGImageCreateWithQImage(maskPixels);
+    CGFunctionCallbacks callbacks;
+    callbacks.evaluate = [](void*, const CGFloat* in, CGFloat* out) {
+        out[0] = out[1] = out[2] = in[0];
+        out[3] = 1;
+    };
+    const CGFloat domain[] = {0, 1}, range[] = {0, 1, 0, 1, 0, 1, 0, 1};
+    CGFunctionRef function = CGFunctionCreate(nullptr, 1, domain, 4, range, &callbacks);
+    CGColorSpaceRef space = CGColorSpaceCreateWithName(kCGColorSpaceSRGB);
+    CGShadingRef shading = CGShadingCreateAxial(space, CGPointMake(10, 55), CGPointMake(10, 5),
+                                                function, false, false);
+    ASSERT_NE(shading, nullptr);
+    CGContextSaveGState(context);
+    CGContextClipToMask(context, CGRectMake(10, 5, 20, 50), mask);
+    CGContextDrawShading(context, shading);
+    CGContextRestoreGState(context);
+    CGContextRelease(context);
+    int previous = -1;
+    for (int y = 54; y >= 6; y -= 4) {
+        const QColor inside = yUp(image, 14, y);
+        EXPECT_EQ(inside.alpha(), 255) << y;
+        EXPECT_GE(inside.red(), previous) << "grey grows from the top edge down, y " << y;
+        previous = inside.red();
+        EXPECT_EQ(yUp(image, 25, y).alpha(), 0) << "masked-out half, y " << y;
+        EXPECT_EQ(yUp(image, 5, y).alpha(), 0) << "left of the mask, y " << y;
+    }
+    EXPECT_EQ(yUp(image, 14, 2).alpha(), 0) << "below the mask";
+    CGShadingRelease(shading);
+    CGColorSpaceRelease(space);
+    CGFunctionRelease(function);
+    CGImageRelease(mask);
+}
+
+TEST(CGContextPixels, PdfPageLandsAspectFitAndCentred) {
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("wide.pdf"));
+    {
+        QPdfWriter writer(path);
+        writer.setPageSize(QPageSize(QSizeF(200, 100), QPageSize::Point));
+        writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+        writer.setResolution(72);
+        QPainter painter(&writer);
+        painter.fillRect(QRectF(0, 0, 200, 100), Qt::red);
+    }
+    CFURLRef url = fileURL(path);
+    CGPDFDocumentRef document = CGPDFDocumentCreateWithURL(url);
+    ASSERT_NE(document, nullptr);
+    CGPDFPageRef page = CGPDFDocumentGetPage(document, 1);
+    ASSERT_NE(page, nullptr);
+    EXPECT_EQ(CGPDFDocumentGetPage(document, 2), nullptr);
+    const CGAffineTransform fit =
+        CGPDFPageGetDrawingTransform(page, kCGPDFMediaBox, CGRectMake(0, 0, 100, 100), 0, true);
+    EXPECT_NEAR(fit.a, 0.5, 1e-9);
+    EXPECT_NEAR(fit.d, 0.5, 1e-9);
+    EXPECT_NEAR(fit.ty, 25, 1e-9);
+
+    QImage image = blank(100, 100);
+    CGContextRef context = CGBitmapContextCreateWithImage(&image);
+    CGContextConcatCTM(context, fit);
+    CGContextDrawPDFPage(context, page);
+    CGContextRelease(context);
+    EXPECT_EQ(yUp(image, 50, 50).red(), 255);
+    EXPECT_EQ(yUp(image, 50, 30).alpha(), 255);
+    EXPECT_EQ(yUp(image, 50, 70).alpha(), 255);
+    EXPECT_EQ(yUp(image, 50, 20).alpha(), 0);
+    EXPECT_EQ(yUp(image, 50, 80).alpha(), 0);
+    CGPDFDocumentRelease(document);
+    CFRelease(url);
+}
+
+TEST(CGContextPixels, FilesThatAreNotPdfOpenNothing) {
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("not.pdf"));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("%PDF-1.4 this is no document");
+    file.close();
+    CFURLRef url = fileURL(path);
+    EXPECT_EQ(CGPDFDocumentCreateWithURL(url), nullptr);
+    CFRelease(url);
+    CFURLRef missing = fileURL(folder.filePath(QStringLiteral("missing.pdf")));
+    EXPECT_EQ(CGPDFDocumentCreateWithURL(missing), nullptr);
+    CFRelease(missing);
+    EXPECT_EQ(CGPDFDocumentCreateWithURL(nullptr), nullptr);
+}
+
+TEST(CGContextPixels, ColourComponentsOutOfRangeAreClamped) {
+    QImage image = blank(4, 4);
+    CGContextRef context = CGBitmapContextCreateWithImage(&image);
+    CGContextSetRGBFillColor(context, 2, -1, std::numeric_limits<double>::quiet_NaN(), 5);
+    CGContextFillRect(context, CGRectMake(0, 0, 4, 4));
+    CGContextRelease(context);
+    EXPECT_EQ(yUp(image, 1, 1), QColor(255, 0, 0));
+}
+
+} // namespace
