@@ -52,9 +52,7 @@ TEST_P(FourCharCodeText, FormatsHexThenQuotedBytes) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Codes, FourCharCodeText,
-                         ::testing::Values(FourCharCase{0x61626364, "0x61626364 'abcd'"},
-                                           FourCharCase{0x6C6F6773, "0x6c6f6773 'logs'"},
-                                           FourCharCase{0x4D6F6F56, "0x4d6f6f56 'MooV'"},
+                         ::testing::Values(FourCharCase{0x4D6F6F56, "0x4d6f6f56 'MooV'"},
                                            FourCharCase{0x20202020, "0x20202020 '    '"},
                                            // Zero bytes would cut the text inside the quotes.
                                            FourCharCase{0x61006200, "0x61006200 'a.b.'"},
@@ -102,8 +100,7 @@ TEST_P(HexEncode, WritesDigitPairsEachFollowedBySeparator) {
 
 INSTANTIATE_TEST_SUITE_P(
     Data, HexEncode,
-    ::testing::Values(HexEncodeCase{Bytes("\x0A\xFF", 2), 0, ' ', "0A FF "},
-                      HexEncodeCase{Bytes("\x00\x01\x7F", 3), 0, ':', "00:01:7F:"},
+    ::testing::Values(HexEncodeCase{Bytes("\x00\x01\x7F", 3), 0, ':', "00:01:7F:"},
                       HexEncodeCase{Bytes("\x12\x34\x56", 3), 2, ' ', "12 34 "},
                       HexEncodeCase{Bytes("\x12\x34", 2), 5, ' ', "12 34 "},
                       HexEncodeCase{Bytes("\xAB\xCD", 2), 0, 0, "ABCD"},
@@ -142,8 +139,7 @@ TEST_P(HexDecode, TurnsDigitPairsIntoBytes) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Texts, HexDecode,
-                         ::testing::Values(HexDecodeCase{"0a:FF", Bytes("\x0A\xFF", 2)},
-                                           HexDecodeCase{"abc", Bytes("\xAB", 1)},
+                         ::testing::Values(HexDecodeCase{"abc", Bytes("\xAB", 1)},
                                            HexDecodeCase{"0A FF ", "\x0A\xFF"},
                                            HexDecodeCase{"0 1 2 3", Bytes("\x01\x23", 2)},
                                            HexDecodeCase{"", ""}, HexDecodeCase{"xyz!", ""},

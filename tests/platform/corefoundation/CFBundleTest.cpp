@@ -60,20 +60,6 @@ TEST(CFBundle, LoadsAFrameworkAndCallsAFunctionByName) {
     CFRelease(bundle);
 }
 
-TEST(CFBundle, SystemFrameworkReachesTheCLibrary) {
-    CFHolder<CFURLRef> url(systemFramework("System.framework"));
-    CFBundleRef bundle = CFBundleCreate(nullptr, url);
-    ASSERT_NE(bundle, nullptr);
-    using Getcwd = char* (*)(char*, std::size_t);
-    auto function =
-        reinterpret_cast<Getcwd>(CFBundleGetFunctionPointerForName(bundle, CFSTR("getcwd")));
-    ASSERT_NE(function, nullptr);
-    char buffer[4096];
-    ASSERT_NE(function(buffer, sizeof(buffer)), nullptr);
-    EXPECT_EQ(QString::fromUtf8(buffer), QDir::currentPath());
-    CFRelease(bundle);
-}
-
 TEST(CFBundle, MissingFoldersAndExecutables) {
     CFHolder<CFURLRef> missing(systemFramework("Nothing.framework"));
     EXPECT_EQ(CFBundleCreate(nullptr, missing), nullptr);
