@@ -13,6 +13,8 @@
 #include "platform/foundation/NSNotificationCenter.h"
 #include "platform/foundation/NSURL.h"
 
+#include "common/TestSupport.h"
+
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
@@ -27,9 +29,7 @@
 
 namespace {
 
-QString resource(const QString& name) {
-    return QStringLiteral(LUMENREEL_SOURCE_DIR "/resources/") + name;
-}
+using lumenreel::test::resource;
 
 GKAppDelegate* delegate() {
     return qobject_cast<GKAppDelegate*>(NSApp->delegate());

@@ -41,9 +41,7 @@ public:
     NSModalResponse answer = NSAlertFirstButtonReturn;
 };
 
-QString resource(const QString& name) {
-    return QStringLiteral(LUMENREEL_SOURCE_DIR "/resources/") + name;
-}
+using lumenreel::test::resource;
 
 class MainWindowTest : public ::testing::Test {
 protected:

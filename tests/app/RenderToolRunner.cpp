@@ -121,8 +121,4 @@ void RenderToolTest::expectRefused(const QStringList& arguments, const QString& 
     EXPECT_TRUE(entries(mOutput).isEmpty()) << entries(mOutput).join(' ').toStdString();
 }
 
-QString resource(const QString& name) {
-    return QStringLiteral(LUMENREEL_SOURCE_DIR "/resources/") + name;
-}
-
 } // namespace lumenreel::test

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/TestSupport.h"
+
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -57,8 +59,5 @@ protected:
     QString mComposition;
     std::optional<RenderToolRunner> mTool;
 };
-
-// A bundled file of the resources folder.
-QString resource(const QString& name);
 
 } // namespace lumenreel::test

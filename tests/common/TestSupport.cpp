@@ -24,4 +24,8 @@ QString testDataPath(const QString& relative) {
     return relative.isEmpty() ? root : QDir(root).filePath(relative);
 }
 
+QString resource(const QString& name) {
+    return QStringLiteral(LUMENREEL_RESOURCES_DIR "/") + name;
+}
+
 } // namespace lumenreel::test

@@ -15,4 +15,7 @@ bool spinUntil(const std::function<bool()>& done,
 // Folder of checked-in fixtures (tests/data).
 QString testDataPath(const QString& relative = {});
 
+// A file the application ships, under resources/ of the source tree.
+QString resource(const QString& name);
+
 } // namespace lumenreel::test
