@@ -19,6 +19,7 @@
 #include "platform/foundation/dispatch.h"
 #include "platform/qtkit/QTMovie.h"
 #include "platform/quartzcomposer/QCComposition.h"
+#include "platform/quartzcomposer/QCCompositionModel.h"
 #include "platform/quartzcomposer/QCRenderer.h"
 
 #include <QFile>
@@ -110,6 +111,16 @@ NSURL* QTZMovieRenderer::inputAudioMovieURL() const {
 void QTZMovieRenderer::setInputAudioMovieURL(NSURL* url) {
     std::lock_guard lock(mPropertyLock);
     replaceRetained(mInputAudioMovieURL, url);
+}
+
+CompositionInputSettings QTZMovieRenderer::compositionInputs() const {
+    std::lock_guard lock(mPropertyLock);
+    return mCompositionInputs;
+}
+
+void QTZMovieRenderer::setCompositionInputs(const CompositionInputSettings& settings) {
+    std::lock_guard lock(mPropertyLock);
+    mCompositionInputs = settings;
 }
 
 QString QTZMovieRenderer::outputFinalMovieFile() const {
@@ -322,8 +333,9 @@ void QTZMovieRenderer::renderComposition(NSURL* composition, const QString& toMo
         if (file.open(QIODevice::ReadOnly)) {
             const QByteArray data = file.readAll();
             QString error;
-            if (openCompositionData(data, &error)) {
+            if (openCompositionData(data, &error) && openInputFeed(&error)) {
                 renderVideoTrackToTemporaryMooV(outputTempVideoFile());
+                mInputFeed.reset();
                 // A movie that misses frames is no result: it is kept for recovery instead.
                 if (mFrameFailure.isEmpty() && !mCancelRequested.load())
                     combineVideoAndAudioTracksIntoFlattenedMovie(toMovieOutputFile);
@@ -378,6 +390,23 @@ bool QTZMovieRenderer::openCompositionData(const QByteArray& data, QString* out_
     return true;
 }
 
+bool QTZMovieRenderer::openInputFeed(QString* out_error) {
+    mInputFeed.reset();
+    QCRenderer* renderer = this->renderer();
+    NSRef<NSURL> audio(inputAudioMovieURL());
+    NSURL* audioFile = audio ? audio->filePathURL() : nullptr;
+    QString error;
+    mInputFeed = CompositionInputFeed::create(renderer->composition()->model(), compositionInputs(),
+                                              audioFile ? audioFile->path() : QString(),
+                                              outputMovieDuration(), &error);
+    if (!mInputFeed) {
+        NSLog("openInputFeed: %@\n", error);
+        *out_error = error;
+        setRenderer(nullptr);
+    }
+    return mInputFeed != nullptr;
+}
+
 void QTZMovieRenderer::renderVideoTrackToTemporaryMooV(const QString& path) {
     QStillFrameMovieRecorder* recorder = outletRecorder;
     if (!recorder)
@@ -412,6 +441,11 @@ void QTZMovieRenderer::renderVideoTrackToTemporaryMooV(const QString& path) {
         NSAutoreleasePool framePool;
         const double time = frameTime();
         NSBitmapImageRep* bitmap = nullptr;
+        QString feedError;
+        if (mInputFeed && !mInputFeed->prepareFrame(renderer, time, &feedError)) {
+            mFrameFailure = feedError;
+            break;
+        }
         if (renderer && renderer->renderAtTime(time))
             bitmap = renderer->createSnapshotImageOfType(QStringLiteral("NSBitmapImageRep"));
         if (!bitmap) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/CompositionInputs.h"
 #include "movie/QTKitMovieRecorder/QMovieFlattenerQueueOpDelegate.h"
 #include "movie/QTKitMovieRecorder/QStillFrameMovieRecorder.h"
 #include "platform/appkit/NSImageView.h"
@@ -13,8 +14,10 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 
+class CompositionInputFeed;
 class NSImage;
 class NSOperationQueue;
 class NSURL;
@@ -53,6 +56,9 @@ public:
     void setInputCompositionURL(NSURL* url);
     NSURL* inputAudioMovieURL() const;
     void setInputAudioMovieURL(NSURL* url);
+    // Values and files for the composition's inputs, by input name; none by default.
+    CompositionInputSettings compositionInputs() const;
+    void setCompositionInputs(const CompositionInputSettings& settings);
     QString outputFinalMovieFile() const;
     void setOutputFinalMovieFile(const QString& path);
     double outputMovieDuration() const { return mOutputMovieDuration; }
@@ -93,6 +99,9 @@ public:
     // renderer left, when the data is not a composition or no renderer can be made (the
     // shader compiler's log among the reasons); `out_error`, when given, receives the reason.
     bool openCompositionData(const QByteArray& data, QString* out_error = nullptr);
+    // Makes the job's feed of the composition's inputs for the loaded renderer. False, with the
+    // reason and no renderer left, when an input setting does not fit or its file cannot be read.
+    bool openInputFeed(QString* out_error);
     void renderVideoTrackToTemporaryMooV(const QString& path);
     // Main thread; takes over the reference handed with the image.
     void updateStatusWithImage(NSImage* image);
@@ -125,6 +134,9 @@ private:
     mutable std::mutex mPropertyLock;
     NSURL* mInputCompositionURL = nullptr;
     NSURL* mInputAudioMovieURL = nullptr;
+    CompositionInputSettings mCompositionInputs;
+    // The running job's feed of the composition's inputs (render thread only).
+    std::unique_ptr<CompositionInputFeed> mInputFeed;
     QString mOutputFinalMovieFile;
     double mOutputMovieDuration = 0.0;
     QCRenderer* mRenderer = nullptr;

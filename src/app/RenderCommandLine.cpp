@@ -79,7 +79,22 @@ ParsedRenderCommandLine parseRenderCommandLine(const QStringList& arguments,
         {QStringLiteral("v"), QStringLiteral("verbose")},
         QStringLiteral("Also write the diagnostic log to standard error (it always goes to the "
                        "system log)."));
-    parser.addOptions({help, version, audio, preset, size, fps, duration, output, verbose});
+    const QCommandLineOption set(
+        QStringLiteral("set"),
+        QStringLiteral("Give the composition's input NAME a value instead of its default: a "
+                       "number, true or false, x,y for a point, r,g,b,a for a colour. Repeatable."),
+        QStringLiteral("NAME=VALUE"));
+    const QCommandLineOption input(
+        QStringLiteral("input"),
+        QStringLiteral("Feed the image input NAME (Shadertoy: iChannel0-3) with a still image or "
+                       "a movie, whose frame at each frame's time is shown. Repeatable."),
+        QStringLiteral("NAME=FILE"));
+    const QCommandLineOption listInputs(
+        QStringLiteral("list-inputs"),
+        QStringLiteral("List the composition's inputs with their types, defaults and ranges, and "
+                       "exit."));
+    parser.addOptions({help, version, audio, preset, size, fps, duration, output, verbose, set,
+                       input, listInputs});
     parser.addPositionalArgument(
         QStringLiteral("COMPOSITION"),
         QStringLiteral("The composition file; the movie is named after it with \".mov\"."));
@@ -105,6 +120,20 @@ ParsedRenderCommandLine parseRenderCommandLine(const QStringList& arguments,
     if (positional.size() > 1)
         return failure(QStringLiteral("Only one composition can be rendered at a time."));
     options.compositionPath = positional.first();
+    if (parser.isSet(listInputs)) {
+        result.action = ParsedRenderCommandLine::Action::ListInputs;
+        return result;
+    }
+    for (const auto& [option, list] :
+         {std::pair{&set, &options.inputs.values}, std::pair{&input, &options.inputs.files}}) {
+        for (const QString& given : parser.values(*option)) {
+            const qsizetype equals = given.indexOf(QLatin1Char('='));
+            if (equals <= 0 || equals == given.size() - 1)
+                return failure(QStringLiteral("Invalid --%1 \"%2\": use %3.")
+                                   .arg(option->names().first(), given, option->valueName()));
+            list->append({given.left(equals), given.mid(equals + 1)});
+        }
+    }
     options.audioPath = parser.value(audio);
     if (parser.isSet(audio) && options.audioPath.isEmpty())
         return failure(QStringLiteral("--audio needs a file."));

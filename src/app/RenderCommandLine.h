@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/CompositionInputs.h"
+
 #include <QSizeF>
 #include <QString>
 #include <QStringList>
@@ -14,13 +16,16 @@ struct RenderJobOptions {
     QString outputFolder;
     bool outputFolderGiven = false; // false: the default folder, made when missing
     bool verbose = false;           // the diagnostic log on standard error too
+    // --set NAME=VALUE and --input NAME=FILE, in the order given; checked against the
+    // composition once it is read.
+    CompositionInputSettings inputs;
 
     // The composition's name without its last extension, with "mov", in the output folder.
     QString finalMoviePath() const;
 };
 
 struct ParsedRenderCommandLine {
-    enum class Action { Render = 1, ShowHelp, ShowVersion, Fail };
+    enum class Action { Render = 1, ShowHelp, ShowVersion, ListInputs, Fail };
     Action action = Action::Fail;
     RenderJobOptions options;
     QString message; // the help or version text, or the one-line reason of a failure

@@ -13,6 +13,7 @@
 #include "platform/foundation/NSURL.h"
 #include "platform/quartzcomposer/QCComposition.h"
 #include "platform/quartzcomposer/QCCompositionModel.h"
+#include "platform/quartzcomposer/QCInputValues.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -45,25 +46,75 @@ QString defaultOutputFolder() {
     return QStandardPaths::writableLocation(QStandardPaths::MoviesLocation);
 }
 
+// The composition file's description, or nothing with the reason in `out_error`.
+std::optional<QCCompositionModel> readComposition(const QString& path, QString* out_error) {
+    const QFileInfo composition(path);
+    if (!composition.exists()) {
+        *out_error = QStringLiteral("%1: no such file").arg(path);
+        return std::nullopt;
+    }
+    QFile file(composition.absoluteFilePath());
+    if (composition.isDir() || !file.open(QIODevice::ReadOnly)) {
+        *out_error = QStringLiteral("%1: cannot be read").arg(path);
+        return std::nullopt;
+    }
+    NSAutoreleasePool pool;
+    QString why;
+    const QCComposition* parsed =
+        QCComposition::compositionWithData(file.readAll(), composition.absoluteFilePath(), &why);
+    if (!parsed) {
+        *out_error =
+            QStringLiteral("%1: not a composition (neither ISF nor Shadertoy): %2").arg(path, why);
+        return std::nullopt;
+    }
+    return parsed->model();
+}
+
+// Prints the composition's inputs, one a line.
+int listInputs(const QString& path) {
+    QString error;
+    const std::optional<QCCompositionModel> model = readComposition(path, &error);
+    if (!model) {
+        std::fprintf(stderr, "%s: %s\n", kProgramName, qUtf8Printable(error));
+        return 1;
+    }
+    if (model->format == QCCompositionModel::Format::Shadertoy) {
+        for (const QString& channel : compositionImageInputNames(*model))
+            std::printf("%s  image  file (image or movie)\n", qUtf8Printable(channel));
+        if (model->soundChannel >= 0)
+            std::printf("iChannel%d  sound  from the sound\n", model->soundChannel);
+        return 0;
+    }
+    for (const QCCompositionModel::Input& input : model->inputs)
+        std::printf("%s\n", qUtf8Printable(QCDescribeInput(input)));
+    if (model->inputs.empty())
+        std::printf("(no inputs)\n");
+    return 0;
+}
+
 // Checks everything that can be checked before a job starts, so that a bad input writes nothing.
 // Returns the one-line reason of the first problem, or nothing; warnings go to standard error.
-std::optional<QString> checkInputs(RenderJobOptions& options) {
+// `out_status` receives the exit status for the problem: 2 for a setting that does not fit the
+// composition, 1 otherwise.
+std::optional<QString> checkInputs(RenderJobOptions& options, int* out_status) {
+    *out_status = 1;
+    QString error;
+    const std::optional<QCCompositionModel> model =
+        readComposition(options.compositionPath, &error);
+    if (!model)
+        return error;
     const QFileInfo composition(options.compositionPath);
-    if (!composition.exists())
-        return QStringLiteral("%1: no such file").arg(options.compositionPath);
-    QFile file(composition.absoluteFilePath());
-    if (composition.isDir() || !file.open(QIODevice::ReadOnly))
-        return QStringLiteral("%1: cannot be read").arg(options.compositionPath);
     QStringList inputs{composition.absoluteFilePath()};
-    {
-        NSAutoreleasePool pool;
-        const QCComposition* parsed =
-            QCComposition::compositionWithData(file.readAll(), composition.absoluteFilePath());
-        if (!parsed)
-            return QStringLiteral("%1: not a composition (neither ISF nor Shadertoy)")
-                .arg(options.compositionPath);
-        for (const QString& loaded : parsed->model().loadedFiles)
-            inputs.append(loaded);
+    for (const QString& loaded : model->loadedFiles)
+        inputs.append(loaded);
+    if (const QString problem = compositionInputsProblem(*model, options.inputs);
+        !problem.isEmpty()) {
+        *out_status = 2;
+        return problem;
+    }
+    for (auto& [name, file] : options.inputs.files) {
+        file = QFileInfo(file).absoluteFilePath();
+        inputs.append(file);
     }
     options.compositionPath = composition.absoluteFilePath();
 
@@ -151,11 +202,15 @@ int main(int argc, char** argv) {
         return 2;
     case ParsedRenderCommandLine::Action::Render:
         break;
+
+    case ParsedRenderCommandLine::Action::ListInputs:
+        return listInputs(parsed.options.compositionPath);
     }
 
     RenderJobOptions& options = parsed.options;
-    if (const std::optional<QString> problem = checkInputs(options))
-        return fail(*problem);
+    int problemStatus = 1;
+    if (const std::optional<QString> problem = checkInputs(options, &problemStatus))
+        return fail(*problem, problemStatus);
     if (!installStopSignals())
         return fail(QStringLiteral("cannot watch for interrupts: %1")
                         .arg(QString::fromLocal8Bit(std::strerror(errno))));
@@ -185,6 +240,7 @@ int main(int argc, char** argv) {
         options.audioPath.isEmpty() ? nullptr : NSURL::fileURLWithPath(options.audioPath, false));
     const QString finalMovie = options.finalMoviePath();
     renderer->setOutputFinalMovieFile(finalMovie);
+    renderer->setCompositionInputs(options.inputs);
 
     const quint64 totalFrames = renderFrameCount(options.durationSeconds, options.framesPerSecond);
     std::fprintf(stderr, "Rendering %s: %gx%g, %u fps, %g s, %llu frames%s\n",

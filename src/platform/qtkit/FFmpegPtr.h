@@ -71,4 +71,8 @@ QString avErrorText(const char* what, int code);
 // failure.
 InputContextPtr openInput(const QString& path, QString* out_error);
 
+// A decoder opened for `stream`, with `threads` threads (0: as many as FFmpeg chooses). Null and
+// `out_error` set on failure.
+CodecContextPtr openDecoder(const AVStream* stream, int threads, QString* out_error);
+
 } // namespace qtkit

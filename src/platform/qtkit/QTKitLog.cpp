@@ -58,4 +58,28 @@ InputContextPtr openInput(const QString& path, QString* out_error) {
     return input;
 }
 
+CodecContextPtr openDecoder(const AVStream* stream, int threads, QString* out_error) {
+    const auto refuse = [out_error](const QString& why) {
+        if (out_error)
+            *out_error = why;
+        return CodecContextPtr();
+    };
+    const AVCodec* codec = avcodec_find_decoder(stream->codecpar->codec_id);
+    if (!codec)
+        return refuse(
+            QStringLiteral("no decoder for %1").arg(avcodec_get_name(stream->codecpar->codec_id)));
+    CodecContextPtr decoder(avcodec_alloc_context3(codec));
+    if (!decoder)
+        return refuse(QStringLiteral("no memory for a decoder"));
+    int code = avcodec_parameters_to_context(decoder.get(), stream->codecpar);
+    if (code < 0)
+        return refuse(avErrorText("cannot set up the decoder", code));
+    decoder->pkt_timebase = stream->time_base;
+    decoder->thread_count = threads;
+    code = avcodec_open2(decoder.get(), codec, nullptr);
+    if (code < 0)
+        return refuse(avErrorText("cannot open the decoder", code));
+    return decoder;
+}
+
 } // namespace qtkit

@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <array>
+#include <optional>
 #include <vector>
 
 // What a composition file describes, after parsing and checking: the shader sources with the
@@ -18,6 +19,13 @@ struct QCCompositionModel {
         InputType type = InputType::Float;
         // The default value: x for event, bool, long and float; xy for point2D; rgba for color.
         std::array<float, 4> value{0.0f, 0.0f, 0.0f, 0.0f};
+        // The declared range, in the value's layout; each bound only when the file gives it.
+        std::optional<std::array<float, 4>> min;
+        std::optional<std::array<float, 4>> max;
+        // A long input's allowed values (VALUES), empty when any whole number in range is.
+        std::vector<int> values;
+        // An audio input's samples or an audioFFT input's bins (MAX); 0 when not given.
+        int sampleCount = 0;
         bool isImage() const {
             return type == InputType::Image || type == InputType::Audio ||
                    type == InputType::AudioFFT;
@@ -52,6 +60,8 @@ struct QCCompositionModel {
     std::vector<NamedImage> importedImages;
     // Images bound to iChannel0..3 (null images for unbound channels).
     std::array<QImage, 4> channels;
+    // The channel that receives the sound ("#iChannelN \"sound\""), -1 for none.
+    int soundChannel = -1;
     // Absolute paths of the files the composition read besides its own: the companion vertex
     // shader and every image it loads.
     std::vector<QString> loadedFiles;

@@ -12,6 +12,8 @@
 #include <QJsonObject>
 #include <QRegularExpression>
 
+#include <cmath>
+
 namespace {
 
 using Model = QCCompositionModel;
@@ -134,6 +136,50 @@ std::array<float, 4> defaultValue(const QJsonObject& input, Model::InputType typ
     return value;
 }
 
+// The value layout of a MIN or MAX entry: a number, or an array for point2D and color.
+std::optional<std::array<float, 4>> rangeBound(const QJsonValue& given, Model::InputType type) {
+    std::array<float, 4> bound{0.0f, 0.0f, 0.0f, 0.0f};
+    if (type == Model::InputType::Point2D || type == Model::InputType::Color) {
+        const QJsonArray array = given.toArray();
+        const qsizetype count = type == Model::InputType::Color ? 4 : 2;
+        if (array.size() < count)
+            return std::nullopt;
+        for (qsizetype i = 0; i < count; ++i) {
+            const std::optional<double> number = jsonNumber(array[i]);
+            if (!number)
+                return std::nullopt;
+            bound[static_cast<std::size_t>(i)] = static_cast<float>(*number);
+        }
+        return bound;
+    }
+    const std::optional<double> number = jsonNumber(given);
+    if (!number)
+        return std::nullopt;
+    bound[0] = static_cast<float>(*number);
+    return bound;
+}
+
+// Records the input's declared range, allowed values and sample count.
+void describeRange(const QJsonObject& json, Model::Input& input) {
+    const QJsonValue max = json.value(QLatin1StringView("MAX"));
+    if (input.type == Model::InputType::Audio || input.type == Model::InputType::AudioFFT) {
+        const double count = jsonNumber(max).value_or(0.0);
+        input.sampleCount = count >= 1.0 && count <= 16384.0 ? static_cast<int>(count) : 0;
+        return;
+    }
+    if (input.isImage() || input.type == Model::InputType::Event ||
+        input.type == Model::InputType::Bool)
+        return;
+    input.min = rangeBound(json.value(QLatin1StringView("MIN")), input.type);
+    input.max = rangeBound(max, input.type);
+    if (input.type == Model::InputType::Long) {
+        for (const QJsonValue& value : json.value(QLatin1StringView("VALUES")).toArray()) {
+            if (const std::optional<double> number = jsonNumber(value))
+                input.values.push_back(static_cast<int>(std::trunc(*number)));
+        }
+    }
+}
+
 std::optional<QImage> readImage(const QString& folder, const QString& relativePath, Model& model,
                                 QString* error) {
     const QString path = QDir(folder).filePath(relativePath);
@@ -187,7 +233,12 @@ bool parseInputs(const QJsonObject& header, Model& model, QSet<QString>& names, 
         }
         if (!claimName(name, "input", names, error))
             return false;
-        model.inputs.push_back({name, *type, defaultValue(input, *type)});
+        Model::Input parsed;
+        parsed.name = name;
+        parsed.type = *type;
+        parsed.value = defaultValue(input, *type);
+        describeRange(input, parsed);
+        model.inputs.push_back(parsed);
     }
     return true;
 }
@@ -425,6 +476,10 @@ std::optional<QCCompositionModel> QCParseShadertoy(const QString& in_text,
             return std::nullopt;
         }
         QString path = match.captured(2);
+        if (path.compare(QLatin1StringView("sound"), Qt::CaseInsensitive) == 0) {
+            model.soundChannel = index;
+            continue;
+        }
         if (path.startsWith(QLatin1StringView("file://")))
             path = path.mid(7);
         QString error;

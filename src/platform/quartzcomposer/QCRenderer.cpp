@@ -8,6 +8,7 @@
 #include "platform/quartzcomposer/QCEGLContext.h"
 #include "platform/quartzcomposer/QCGLProgram.h"
 #include "platform/quartzcomposer/QCLog.h"
+#include "platform/quartzcomposer/QCRendererImpl.h"
 #include "platform/quartzcomposer/QCShaderSources.h"
 #include "platform/quartzcomposer/QCSizeExpression.h"
 
@@ -21,29 +22,11 @@
 namespace {
 
 using Model = QCCompositionModel;
+using qcrenderer::Buffer;
+using qcrenderer::Sampler;
 
 // Shadertoy's audio sample rate, reported as iSampleRate.
 constexpr float kShadertoySampleRate = 44100.0f;
-
-// A render target of a pass: two textures, so that a pass may read the buffer's previous
-// contents (the front) while it draws the new ones (the back).
-struct Buffer {
-    QString name; // empty for a pass that draws into nothing the others read
-    QSize size;
-    bool isFloat = false;
-    bool persistent = false;
-    GLuint textures[2] = {0, 0};
-    GLuint framebuffers[2] = {0, 0};
-    int front = 0;
-};
-
-// An image the program samples: a buffer's front texture or a fixed texture.
-struct Sampler {
-    QString name;
-    GLint unit = 0;
-    int buffer = -1;
-    GLuint texture = 0;
-};
 
 GLuint uploadImage(const QImage& image) {
     // Row 0 of a texture is the bottom of the picture.
@@ -88,41 +71,6 @@ QString glErrorText(GLenum error) {
 }
 
 } // namespace
-
-struct QCRenderer::Impl {
-    std::unique_ptr<QCEGLContext> context;
-    NSRef<QCComposition> composition;
-    CGColorSpaceRef colorSpace = nullptr;
-    QSize size;
-    QCShaderSources sources;
-    QDateTime jobStart;
-
-    GLuint program = 0;
-    GLuint vertexArray = 0;
-    GLuint vertexBuffer = 0;
-    GLuint outputTexture = 0;
-    GLuint outputFramebuffer = 0;
-    std::vector<GLuint> fixedTextures;
-    std::vector<Buffer> buffers;
-    std::vector<Sampler> samplers;
-    // Per pass: the buffer it draws into, or -1 for the output.
-    std::vector<int> passBuffers;
-
-    double previousTime = 0.0;
-    int frameIndex = 0;
-    bool hasRendered = false;
-    std::vector<unsigned char> readback;
-
-    const Model& model() const { return composition->model(); }
-
-    GLint location(const char* name) const { return glGetUniformLocation(program, name); }
-
-    bool build(QString* error);
-    bool planPasses(QString* error);
-    void bindSamplers();
-    void setFrameUniforms(double time);
-    void releaseGL();
-};
 
 bool QCRenderer::Impl::planPasses(QString* error) {
     GLint maxTexture = 0;
@@ -246,28 +194,10 @@ bool QCRenderer::Impl::build(QString* error) {
         for (const Model::Input& input : model().inputs) {
             const QByteArray name = input.name.toUtf8();
             const GLint where = location(name.constData());
-            const auto& v = input.value;
-            switch (input.type) {
-            case Model::InputType::Event:
-            case Model::InputType::Bool:
-            case Model::InputType::Long:
-                glUniform1i(where, static_cast<GLint>(v[0]));
-                break;
-            case Model::InputType::Float:
-                glUniform1f(where, v[0]);
-                break;
-            case Model::InputType::Point2D:
-                glUniform2f(where, v[0], v[1]);
-                break;
-            case Model::InputType::Color:
-                glUniform4f(where, v[0], v[1], v[2], v[3]);
-                break;
-            case Model::InputType::Image:
-            case Model::InputType::Audio:
-            case Model::InputType::AudioFFT:
+            if (input.isImage())
                 addFixed(input.name, QImage(), QSizeF(0, 0));
-                break;
-            }
+            else
+                qcrenderer::setValueUniform(where, input.type, input.value);
         }
         for (const Model::NamedImage& image : model().importedImages)
             addFixed(image.name, image.image, image.image.size());
@@ -466,6 +396,7 @@ bool QCRenderer::renderAtTime(double in_time, const QVariantMap& in_arguments) {
         glViewport(0, 0, buffer.size.width(), buffer.size.height());
         glClear(GL_COLOR_BUFFER_BIT);
     }
+    d.applyPendingInputs();
     d.setFrameUniforms(in_time);
     d.bindSamplers();
     const GLint passIndexLocation = d.location("PASSINDEX");

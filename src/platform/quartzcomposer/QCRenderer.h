@@ -7,9 +7,11 @@
 #include <QSizeF>
 #include <QVariantMap>
 
+#include <array>
 #include <memory>
 
 class NSBitmapImageRep;
+class QImage;
 class QCComposition;
 using CGColorSpaceRef = struct CGColorSpace*;
 
@@ -38,6 +40,18 @@ public:
     // for the platform's signature and unused. False, with a log line, when the frame could not
     // be rendered.
     bool renderAtTime(double in_time, const QVariantMap& in_arguments = QVariantMap());
+
+    // [renderer setValue:forInputKey:]: sets a value input (event, bool, long, float, point2D,
+    // color) for the frames rendered from now on, in the layout of QCCompositionModel::Input's
+    // value. False, with a log line, when the composition has no such value input.
+    bool setValueForInputKey(const std::array<float, 4>& in_value, const QString& in_key);
+    // Sets what an image, audio or audioFFT input (or a Shadertoy channel, "iChannel0" to
+    // "iChannel3") shows from the next frame on: 8-bit images as they are, float images
+    // (QImage::Format_RGBA32FPx4) as float textures; a null image shows transparent black.
+    // False, with a log line, when there is no such input.
+    bool setImageForInputKey(const QImage& in_image, const QString& in_key);
+    // The sample rate a Shadertoy composition reads as iSampleRate (44100 until set).
+    void setSoundSampleRate(double in_hertz);
 
     // The last rendered frame as a new "NSBitmapImageRep" (8-bit RGBA, straight alpha, top row
     // first), owned by the caller; nullptr before the first frame or for another type.

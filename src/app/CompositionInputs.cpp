@@ -1,0 +1,228 @@
+#include "app/CompositionInputs.h"
+
+#include "app/SoundImages.h"
+#include "platform/qtkit/MovieFrameReader.h"
+#include "platform/qtkit/SoundSamples.h"
+#include "platform/quartzcomposer/QCCompositionModel.h"
+#include "platform/quartzcomposer/QCInputValues.h"
+#include "platform/quartzcomposer/QCRenderer.h"
+
+#include <QFileInfo>
+#include <QImageReader>
+
+#include <array>
+#include <cmath>
+#include <optional>
+#include <vector>
+
+namespace {
+
+using Model = QCCompositionModel;
+
+const Model::Input* inputNamed(const Model& model, const QString& name) {
+    if (model.format != Model::Format::ISF)
+        return nullptr;
+    for (const Model::Input& input : model.inputs) {
+        if (input.name == name)
+            return &input;
+    }
+    return nullptr;
+}
+
+// The default sizes that ISF hosts give audio inputs without a MAX.
+constexpr int kDefaultWaveformSamples = 1024;
+constexpr int kDefaultSpectrumBins = 512;
+
+} // namespace
+
+QStringList compositionImageInputNames(const Model& model) {
+    QStringList names;
+    if (model.format == Model::Format::Shadertoy) {
+        for (int channel = 0; channel < 4; ++channel) {
+            if (channel != model.soundChannel)
+                names.append(QStringLiteral("iChannel%1").arg(channel));
+        }
+        return names;
+    }
+    for (const Model::Input& input : model.inputs) {
+        if (input.type == Model::InputType::Image)
+            names.append(input.name);
+    }
+    return names;
+}
+
+QString compositionInputsProblem(const Model& model, const CompositionInputSettings& settings) {
+    for (const auto& [name, text] : settings.values) {
+        const Model::Input* input = inputNamed(model, name);
+        if (!input)
+            return QStringLiteral("the composition has no input \"%1\"").arg(name);
+        QString error;
+        if (!QCParseInputValue(*input, text, &error))
+            return error;
+    }
+    const QStringList imageInputs = compositionImageInputNames(model);
+    for (const auto& [name, path] : settings.files) {
+        if (!imageInputs.contains(name)) {
+            const Model::Input* input = inputNamed(model, name);
+            if (input && input->isImage())
+                return QStringLiteral("input \"%1\" (%2) takes the job's sound, not a file")
+                    .arg(name, QCInputTypeName(input->type));
+            return input ? QStringLiteral("input \"%1\" (%2) takes a value, not a file")
+                               .arg(name, QCInputTypeName(input->type))
+                         : QStringLiteral("the composition has no image input \"%1\"").arg(name);
+        }
+        if (!QFileInfo(path).isFile())
+            return QStringLiteral("%1: no such file for input \"%2\"").arg(path, name);
+    }
+    return QString();
+}
+
+struct CompositionInputFeed::Impl {
+    struct Footage {
+        QString input;
+        QImage still; // a still image, given once
+        std::unique_ptr<MovieFrameReader> movie;
+        bool given = false;
+    };
+    struct Listener {
+        QString input; // empty: the Shadertoy sound channel
+        Model::InputType type = Model::InputType::Audio;
+        int count = 0; // samples or bins
+        std::unique_ptr<SoundSpectrum> spectrum;
+    };
+
+    QList<QPair<QString, std::array<float, 4>>> values;
+    bool valuesGiven = false;
+    std::vector<Footage> footage;
+    std::optional<SoundSamples> sound;
+    std::vector<Listener> listeners;
+    int soundChannel = -1;
+};
+
+CompositionInputFeed::CompositionInputFeed(std::unique_ptr<Impl> impl) : mImpl(std::move(impl)) {}
+CompositionInputFeed::~CompositionInputFeed() = default;
+
+std::unique_ptr<CompositionInputFeed>
+CompositionInputFeed::create(const Model& model, const CompositionInputSettings& settings,
+                             const QString& soundPath, double durationSeconds, QString* out_error) {
+    const auto refuse = [out_error](const QString& why) {
+        if (out_error)
+            *out_error = why;
+        return std::unique_ptr<CompositionInputFeed>();
+    };
+    if (const QString problem = compositionInputsProblem(model, settings); !problem.isEmpty())
+        return refuse(problem);
+    auto impl = std::make_unique<Impl>();
+    for (const auto& [name, text] : settings.values)
+        impl->values.append({name, *QCParseInputValue(*inputNamed(model, name), text, nullptr)});
+
+    for (const auto& [name, path] : settings.files) {
+        Impl::Footage footage;
+        footage.input = name;
+        QImageReader reader(path);
+        QString error;
+        if (reader.canRead()) {
+            footage.still = reader.read();
+            if (footage.still.isNull())
+                return refuse(QStringLiteral("%1: cannot read the image for input \"%2\": %3")
+                                  .arg(path, name, reader.errorString()));
+        } else {
+            footage.movie = MovieFrameReader::open(path, &error);
+            if (!footage.movie)
+                return refuse(QStringLiteral("%1: neither an image nor a movie for input \"%2\" "
+                                             "(%3)")
+                                  .arg(path, name, error));
+        }
+        impl->footage.push_back(std::move(footage));
+    }
+
+    // The inputs that listen to the sound; without a sound they keep what they show unbound.
+    if (model.format == Model::Format::ISF) {
+        for (const Model::Input& input : model.inputs) {
+            if (input.type != Model::InputType::Audio && input.type != Model::InputType::AudioFFT)
+                continue;
+            Impl::Listener listener;
+            listener.input = input.name;
+            listener.type = input.type;
+            listener.count = input.sampleCount > 0                   ? input.sampleCount
+                             : input.type == Model::InputType::Audio ? kDefaultWaveformSamples
+                                                                     : kDefaultSpectrumBins;
+            impl->listeners.push_back(std::move(listener));
+        }
+    } else if (model.soundChannel >= 0) {
+        impl->soundChannel = model.soundChannel;
+        impl->listeners.push_back({});
+    }
+    if (soundPath.isEmpty() || impl->listeners.empty()) {
+        impl->listeners.clear();
+    } else {
+        QString error;
+        // A little more than the job, for the last frame's window.
+        impl->sound = QTReadSoundSamples(soundPath, durationSeconds + 1.0, &error);
+        if (!impl->sound)
+            return refuse(
+                QStringLiteral("the sound cannot be read for the composition: %1").arg(error));
+        for (Impl::Listener& listener : impl->listeners) {
+            int size = kShadertoySpectrumSize;
+            if (!listener.input.isEmpty() && listener.type == Model::InputType::AudioFFT) {
+                // The transform's size is the smallest power of two that gives the bins.
+                size = 4;
+                while (size < 2 * listener.count)
+                    size *= 2;
+                listener.count = size / 2;
+            } else if (!listener.input.isEmpty()) {
+                continue;
+            }
+            listener.spectrum = SoundSpectrum::create(size, &error);
+            if (!listener.spectrum)
+                return refuse(error);
+        }
+    }
+    return std::unique_ptr<CompositionInputFeed>(new CompositionInputFeed(std::move(impl)));
+}
+
+bool CompositionInputFeed::prepareFrame(QCRenderer* renderer, double seconds, QString* out_error) {
+    Impl& d = *mImpl;
+    if (!d.valuesGiven) {
+        d.valuesGiven = true;
+        for (const auto& [name, value] : d.values)
+            renderer->setValueForInputKey(value, name);
+        if (d.sound && d.soundChannel >= 0)
+            renderer->setSoundSampleRate(d.sound->sampleRate);
+    }
+    for (Impl::Footage& footage : d.footage) {
+        if (!footage.movie) {
+            if (!footage.given)
+                renderer->setImageForInputKey(footage.still, footage.input);
+            footage.given = true;
+            continue;
+        }
+        QString error;
+        const QImage frame = footage.movie->frameAtTime(seconds, &error);
+        if (frame.isNull()) {
+            if (out_error)
+                *out_error = QStringLiteral("the movie for input \"%1\" cannot be read at %2 s: %3")
+                                 .arg(footage.input)
+                                 .arg(seconds)
+                                 .arg(error);
+            return false;
+        }
+        renderer->setImageForInputKey(frame, footage.input);
+    }
+    if (d.sound) {
+        const auto end = static_cast<std::int64_t>(std::llround(seconds * d.sound->sampleRate));
+        for (Impl::Listener& listener : d.listeners) {
+            if (listener.input.isEmpty())
+                renderer->setImageForInputKey(
+                    shadertoySoundImage(*d.sound, end, *listener.spectrum),
+                    QStringLiteral("iChannel%1").arg(d.soundChannel));
+            else if (listener.type == Model::InputType::Audio)
+                renderer->setImageForInputKey(isfWaveformImage(*d.sound, end, listener.count),
+                                              listener.input);
+            else
+                renderer->setImageForInputKey(isfSpectrumImage(*d.sound, end, *listener.spectrum),
+                                              listener.input);
+        }
+    }
+    return true;
+}

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QList>
+#include <QPair>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+struct QCCompositionModel;
+class QCRenderer;
+
+// What a job gives a composition's inputs besides their defaults: values by input name (as
+// text, as a command line writes them) and files by input name (a still image or a movie).
+struct CompositionInputSettings {
+    QList<QPair<QString, QString>> values;
+    QList<QPair<QString, QString>> files;
+
+    bool isEmpty() const { return values.isEmpty() && files.isEmpty(); }
+};
+
+// The names of the inputs that take a file, in the order the composition declares them: ISF
+// image inputs, or "iChannel0" to "iChannel3" of a Shadertoy composition.
+QStringList compositionImageInputNames(const QCCompositionModel& model);
+
+// The one-line reason why `settings` do not fit `model` (an unknown name, a value of the wrong
+// form or out of range, a file for an input that takes none), or an empty string.
+QString compositionInputsProblem(const QCCompositionModel& model,
+                                 const CompositionInputSettings& settings);
+
+// Feeds one job's renderer, frame by frame: the given values once, each bound image, the frame
+// of each bound movie shown at the frame's time, and the job's sound to the inputs that listen
+// to it (ISF audio and audioFFT inputs, the Shadertoy sound channel). Render thread only.
+class CompositionInputFeed {
+public:
+    // Checks the settings, opens the files and decodes the sound (`soundPath` may be empty) up
+    // to `durationSeconds`. Nothing, with the one-line reason, when a setting does not fit or a
+    // file cannot be read.
+    static std::unique_ptr<CompositionInputFeed> create(const QCCompositionModel& model,
+                                                        const CompositionInputSettings& settings,
+                                                        const QString& soundPath,
+                                                        double durationSeconds, QString* out_error);
+    ~CompositionInputFeed();
+    CompositionInputFeed(const CompositionInputFeed&) = delete;
+    CompositionInputFeed& operator=(const CompositionInputFeed&) = delete;
+
+    // Gives `renderer` what its inputs show at `seconds`. False, with the reason, when a movie
+    // stops being readable.
+    bool prepareFrame(QCRenderer* renderer, double seconds, QString* out_error);
+
+private:
+    struct Impl;
+    explicit CompositionInputFeed(std::unique_ptr<Impl> impl);
+    std::unique_ptr<Impl> mImpl;
+};

@@ -1,0 +1,136 @@
+#include "platform/quartzcomposer/QCLog.h"
+#include "platform/quartzcomposer/QCRendererImpl.h"
+
+#include <QImage>
+
+namespace {
+
+using Model = QCCompositionModel;
+
+const Model::Input* inputNamed(const Model& model, const QString& name) {
+    for (const Model::Input& input : model.inputs) {
+        if (input.name == name)
+            return &input;
+    }
+    return nullptr;
+}
+
+// The Shadertoy channel a key names ("iChannel0" ... "iChannel3"), or -1.
+int channelNamed(const QString& key) {
+    static const QString prefix = QStringLiteral("iChannel");
+    if (key.size() != prefix.size() + 1 || !key.startsWith(prefix))
+        return -1;
+    const int index = key.back().digitValue();
+    return index >= 0 && index <= 3 ? index : -1;
+}
+
+} // namespace
+
+namespace qcrenderer {
+
+void uploadImageInto(GLuint texture, const QImage& image) {
+    const bool isFloat = image.format() == QImage::Format_RGBA32FPx4;
+    const QImage pixels =
+        (isFloat ? image : image.convertToFormat(QImage::Format_RGBA8888)).mirrored();
+    const int bytesPerPixel = isFloat ? 16 : 4;
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, static_cast<GLint>(pixels.bytesPerLine() / bytesPerPixel));
+    glTexImage2D(GL_TEXTURE_2D, 0, isFloat ? GL_RGBA32F : GL_RGBA8, pixels.width(), pixels.height(),
+                 0, GL_RGBA, isFloat ? GL_FLOAT : GL_UNSIGNED_BYTE, pixels.constBits());
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+}
+
+void setValueUniform(GLint where, Model::InputType type, const std::array<float, 4>& value) {
+    switch (type) {
+    case Model::InputType::Event:
+    case Model::InputType::Bool:
+    case Model::InputType::Long:
+        glUniform1i(where, static_cast<GLint>(value[0]));
+        break;
+    case Model::InputType::Float:
+        glUniform1f(where, value[0]);
+        break;
+    case Model::InputType::Point2D:
+        glUniform2f(where, value[0], value[1]);
+        break;
+    case Model::InputType::Color:
+        glUniform4f(where, value[0], value[1], value[2], value[3]);
+        break;
+    case Model::InputType::Image:
+    case Model::InputType::Audio:
+    case Model::InputType::AudioFFT:
+        break;
+    }
+}
+
+} // namespace qcrenderer
+
+bool QCRenderer::setValueForInputKey(const std::array<float, 4>& in_value, const QString& in_key) {
+    const Model::Input* input =
+        mImpl->model().format == Model::Format::ISF ? inputNamed(mImpl->model(), in_key) : nullptr;
+    if (!input || input->isImage()) {
+        QCLog(QStringLiteral("QCRenderer: the composition has no value input \"%1\"").arg(in_key));
+        return false;
+    }
+    mImpl->pending.values.insert(in_key, in_value);
+    return true;
+}
+
+bool QCRenderer::setImageForInputKey(const QImage& in_image, const QString& in_key) {
+    const bool known =
+        mImpl->model().format == Model::Format::ISF
+            ? inputNamed(mImpl->model(), in_key) && inputNamed(mImpl->model(), in_key)->isImage()
+            : channelNamed(in_key) >= 0;
+    if (!known) {
+        QCLog(QStringLiteral("QCRenderer: the composition has no image input \"%1\"").arg(in_key));
+        return false;
+    }
+    mImpl->pending.images.insert(in_key, in_image);
+    return true;
+}
+
+void QCRenderer::setSoundSampleRate(double in_hertz) {
+    mImpl->pending.values.insert(QStringLiteral("iSampleRate"),
+                                 {static_cast<float>(in_hertz), 0.0f, 0.0f, 0.0f});
+}
+
+void QCRenderer::Impl::applyPendingInputs() {
+    for (auto it = pending.values.constBegin(); it != pending.values.constEnd(); ++it) {
+        const QByteArray name = it.key().toUtf8();
+        if (model().format == Model::Format::Shadertoy) {
+            glUniform1f(location(name.constData()), it.value()[0]);
+            continue;
+        }
+        qcrenderer::setValueUniform(location(name.constData()), inputNamed(model(), it.key())->type,
+                                    it.value());
+    }
+    for (auto it = pending.images.constBegin(); it != pending.images.constEnd(); ++it) {
+        for (const qcrenderer::Sampler& sampler : samplers) {
+            if (sampler.buffer >= 0 || sampler.name != it.key())
+                continue;
+            QImage image = it.value();
+            if (image.isNull()) {
+                image = QImage(1, 1, QImage::Format_RGBA8888);
+                image.fill(Qt::transparent);
+            }
+            qcrenderer::uploadImageInto(sampler.texture, image);
+            // An unbound input reports no size, as before anything was given.
+            const QSize reported = it.value().isNull() ? QSize(0, 0) : image.size();
+            const int channel = channelNamed(it.key());
+            if (model().format == Model::Format::Shadertoy && channel >= 0) {
+                const QByteArray element =
+                    QStringLiteral("iChannelResolution[%1]").arg(channel).toUtf8();
+                glUniform3f(location(element.constData()), static_cast<float>(reported.width()),
+                            static_cast<float>(reported.height()),
+                            reported.isEmpty() ? 0.0f : 1.0f);
+            } else {
+                const QByteArray sizeName = QStringLiteral("_%1_imgSize").arg(it.key()).toUtf8();
+                glUniform2f(location(sizeName.constData()), static_cast<float>(reported.width()),
+                            static_cast<float>(reported.height()));
+            }
+        }
+    }
+    pending.values.clear();
+    pending.images.clear();
+}
