@@ -14,6 +14,9 @@ namespace {
 
 // Pictures decoded ahead of the caller.
 constexpr std::size_t kPicturesAhead = 3;
+// A picture starting this close after the time asked for counts as started: a job's frame
+// times and a movie's time stamps reach the same instant by different roundings.
+constexpr double kStartTolerance = 1e-6;
 
 struct Picture {
     QImage image;
@@ -230,7 +233,7 @@ QImage MovieFrameReader::frameAtTime(double seconds, QString* out_error) {
         }
         if (!next)
             break;
-        if (!d.current.image.isNull() && next->start > seconds)
+        if (!d.current.image.isNull() && next->start > seconds + kStartTolerance)
             break;
         d.current = *next;
         d.pass->pop();

@@ -1,0 +1,219 @@
+#include "app/RenderToolRunner.h"
+#include "platform/qtkit/MovieInspector.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+
+namespace {
+
+using lumenreel::test::decodeVideoFrames;
+using lumenreel::test::RenderToolTest;
+using lumenreel::test::resource;
+using lumenreel::test::runFfmpeg;
+using lumenreel::test::ToolRun;
+
+// A composition whose picture is the value of each bin of its spectrum input (red), of its
+// level input (green) and of its image input (blue, from the image's red).
+constexpr const char* kProbe = R"(/*{
+  "ISFVSN": "2",
+  "INPUTS": [
+    {"NAME": "spectrum", "TYPE": "audioFFT", "MAX": 512},
+    {"NAME": "level", "TYPE": "float", "DEFAULT": 0.5, "MIN": 0, "MAX": 1},
+    {"NAME": "centre", "TYPE": "point2D", "DEFAULT": [0, 0], "MIN": [-1, -1], "MAX": [1, 1]},
+    {"NAME": "inputImage", "TYPE": "image"}
+  ]
+}*/
+void main() {
+    float bin = IMG_NORM_PIXEL(spectrum, vec2(isf_FragNormCoord.x, 0.5)).r;
+    gl_FragColor = vec4(bin, level, IMG_NORM_PIXEL(inputImage, vec2(0.5)).r, 1.0);
+}
+)";
+
+constexpr const char* kPassThrough = R"(/*{
+  "ISFVSN": "2", "CATEGORIES": ["Filter"],
+  "INPUTS": [{"NAME": "inputImage", "TYPE": "image"}]
+}*/
+void main() { gl_FragColor = IMG_THIS_PIXEL(inputImage); }
+)";
+
+class CompositionInputsToolTest : public RenderToolTest {
+protected:
+    QString write(const QString& name, const char* text) {
+        const QString path = mHome.filePath(name);
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(text);
+        return path;
+    }
+
+    // A lossless movie whose frame k is filled with the grey level k.
+    QString numberedMovie(int framesPerSecond, int frames) {
+        const QString path = mHome.filePath(QStringLiteral("numbered-%1.mov").arg(framesPerSecond));
+        EXPECT_TRUE(runFfmpeg(
+            {"-f", "lavfi", "-i",
+             QStringLiteral("color=black:size=16x16:rate=%1,format=rgb24,geq=r='N':g='N':b='N'")
+                 .arg(framesPerSecond),
+             "-frames:v", QString::number(frames), "-c:v", "qtrle", path}));
+        return path;
+    }
+
+    // Renders `composition` and gives the decoded frames of its movie.
+    QList<QImage> render(const QString& composition, const QStringList& options) {
+        const ToolRun run =
+            mTool->run(QStringList(options) << "--output" << mOutput << composition);
+        EXPECT_EQ(run.status, 0) << run.err.toStdString();
+        const QString movie =
+            QDir(mOutput).filePath(QFileInfo(composition).completeBaseName() + ".mov");
+        QList<QImage> frames = decodeVideoFrames(movie, 1);
+        if (frames.isEmpty())
+            frames = decodeVideoFrames(movie, 0);
+        QFile::remove(movie);
+        return frames;
+    }
+};
+
+TEST_F(CompositionInputsToolTest, TheSoundsSpectrumPeaksInTheBinOfItsFrequency) {
+    // 48000 / 1024 = 46.875 Hz a bin: 3000 Hz is the middle of bin 64.
+    const QString sine = mHome.filePath(QStringLiteral("sine.wav"));
+    ASSERT_TRUE(runFfmpeg({"-f", "lavfi", "-i", "sine=frequency=3000:sample_rate=48000:duration=2",
+                           "-af", "volume=8", sine}));
+    const QString silence = mHome.filePath(QStringLiteral("silence.wav"));
+    ASSERT_TRUE(runFfmpeg({"-f", "lavfi", "-i", "anullsrc=sample_rate=48000", "-t", "2", silence}));
+    const QString probe = write(QStringLiteral("Probe.fs"), kProbe);
+    const QStringList job{"--size", "512x2", "--fps", "10", "--duration", "0.5"};
+
+    const QList<QImage> frames = render(probe, QStringList(job) << "--audio" << sine);
+    ASSERT_EQ(frames.size(), 6);
+    for (int k = 1; k < frames.size(); ++k) {
+        int peak = 0;
+        for (int x = 0; x < 512; ++x) {
+            if (qRed(frames[k].pixel(x, 0)) > qRed(frames[k].pixel(peak, 0)))
+                peak = x;
+        }
+        EXPECT_EQ(peak, 64) << "frame " << k;
+        EXPECT_GE(qRed(frames[k].pixel(64, 0)), 250); // a full-scale sine gives 1
+        EXPECT_LE(qRed(frames[k].pixel(80, 0)), 2);
+    }
+    // Frame 0 ends its window at the sound's start: silence before it.
+    EXPECT_EQ(qRed(frames[0].pixel(64, 0)), 0);
+    // The same job gives the same frames.
+    EXPECT_EQ(render(probe, QStringList(job) << "--audio" << sine), frames);
+
+    for (const QImage& frame : render(probe, QStringList(job) << "--audio" << silence)) {
+        for (int x = 0; x < 512; ++x)
+            ASSERT_EQ(qRed(frame.pixel(x, 0)), 0) << x;
+    }
+}
+
+TEST_F(CompositionInputsToolTest, TheShadertoySoundChannelHoldsSpectrumAndWaveform) {
+    const QString sine = mHome.filePath(QStringLiteral("sine.wav"));
+    ASSERT_TRUE(runFfmpeg({"-f", "lavfi", "-i", "sine=frequency=3000:sample_rate=48000:duration=2",
+                           "-af", "volume=8", sine}));
+    // 48000 / 2048 = 23.4375 Hz a bin: 3000 Hz is bin 128.
+    const QString shader = write(QStringLiteral("Sound.glsl"), R"(#iChannel1 "sound"
+void mainImage(out vec4 fragColor, in vec2 fragCoord) {
+    float x = fragCoord.x / iResolution.x;
+    fragColor = vec4(texture(iChannel1, vec2(x, 0.25)).x, texture(iChannel1, vec2(x, 0.75)).x,
+                     iSampleRate / 96000.0, 1.0);
+}
+)");
+    const QString quiet = mHome.filePath(QStringLiteral("quiet.wav"));
+    ASSERT_TRUE(runFfmpeg({"-i", sine, "-af", "volume=0.0125", quiet}));
+    const QList<QImage> frames =
+        render(shader, {"--size", "512x1", "--fps", "10", "--duration", "0.3", "--audio", sine});
+    ASSERT_GE(frames.size(), 3);
+    const QImage& frame = frames[2];
+    int peak = 0;
+    int lowestWave = 255;
+    int highestWave = 0;
+    for (int x = 0; x < 512; ++x) {
+        if (qRed(frame.pixel(x, 0)) > qRed(frame.pixel(peak, 0)))
+            peak = x;
+        lowestWave = std::min(lowestWave, qGreen(frame.pixel(x, 0)));
+        highestWave = std::max(highestWave, qGreen(frame.pixel(x, 0)));
+    }
+    EXPECT_EQ(qRed(frame.pixel(128, 0)), 255); // far above -30 dB
+    EXPECT_LE(lowestWave, 2);                  // a full-scale sine spans the whole range
+    EXPECT_GE(highestWave, 253);
+    EXPECT_NEAR(qBlue(frame.pixel(0, 0)), 128, 1);
+
+    // Quieter, the spectrum shows the peak in its bin, inside the range.
+    const QImage quietFrame = render(
+        shader, {"--size", "512x1", "--fps", "10", "--duration", "0.3", "--audio", quiet})[2];
+    for (int x = 0; x < 512; ++x) {
+        if (qRed(quietFrame.pixel(x, 0)) > qRed(quietFrame.pixel(peak, 0)))
+            peak = x;
+    }
+    EXPECT_EQ(peak, 128);
+    EXPECT_GT(qRed(quietFrame.pixel(128, 0)), 150);
+    EXPECT_LT(qRed(quietFrame.pixel(128, 0)), 200);
+}
+
+TEST_F(CompositionInputsToolTest, ValuesAndStillImagesReachTheirInputs) {
+    const QString probe = write(QStringLiteral("Probe.fs"), kProbe);
+    QImage picture(8, 8, QImage::Format_RGB32);
+    picture.fill(qRgb(200, 0, 0));
+    const QString still = mHome.filePath(QStringLiteral("still.png"));
+    ASSERT_TRUE(picture.save(still));
+    const QList<QImage> frames =
+        render(probe, {"--size", "8x8", "--fps", "5", "--duration", "0.2", "--set", "level=0.25",
+                       "--input", "inputImage=" + still});
+    ASSERT_EQ(frames.size(), 2);
+    for (const QImage& frame : frames) {
+        EXPECT_NEAR(qGreen(frame.pixel(4, 4)), 64, 1);
+        EXPECT_EQ(qBlue(frame.pixel(4, 4)), 200);
+    }
+}
+
+TEST_F(CompositionInputsToolTest, EachFrameShowsTheMoviesFrameAtItsTime) {
+    const QString filter = write(QStringLiteral("Pass.fs"), kPassThrough);
+    for (const auto& [sourceRate, outputRate] : {std::pair{24, 30}, std::pair{60, 25}}) {
+        const QString source = numberedMovie(sourceRate, 2 * sourceRate);
+        const QList<QImage> frames =
+            render(filter, {"--size", "16x16", "--fps", QString::number(outputRate), "--duration",
+                            "1.5", "--input", "inputImage=" + source});
+        // 1.5 s of frames; the last one only when the summed steps do not pass 1.5.
+        ASSERT_GE(frames.size(), outputRate * 3 / 2);
+        for (int k = 0; k < frames.size(); ++k)
+            ASSERT_EQ(qRed(frames[k].pixel(8, 8)), k * sourceRate / outputRate)
+                << "frame " << k << ", " << sourceRate << " into " << outputRate;
+    }
+}
+
+TEST_F(CompositionInputsToolTest, SettingsThatDoNotFitAreRefusedBeforeRendering) {
+    const QString probe = write(QStringLiteral("Probe.fs"), kProbe);
+    const QString still = mHome.filePath(QStringLiteral("still.png"));
+    QImage(4, 4, QImage::Format_RGB32).save(still);
+    const std::pair<QStringList, QString> cases[] = {
+        {{"--set", "level=2"}, "outside its range 0 to 1"},
+        {{"--set", "level=loud"}, "\"loud\" is not a number"},
+        {{"--set", "centre=0.5"}, "is not 2 numbers"},
+        {{"--set", "centre=0,2"}, "outside its range"},
+        {{"--set", "missing=1"}, "has no input \"missing\""},
+        {{"--set", "inputImage=1"}, "takes a file, not a value"},
+        {{"--input", "spectrum=" + still}, "takes the job's sound"},
+        {{"--input", "level=" + still}, "takes a value, not a file"},
+        {{"--input", "inputImage=" + mHome.filePath("none.mov")}, "no such file"},
+        {{"--set", "level"}, "Invalid --set"},
+    };
+    for (const auto& [options, reason] : cases)
+        expectRefused(QStringList(options) << "--output" << mOutput << probe, reason, 2);
+}
+
+TEST_F(CompositionInputsToolTest, ListsTheInputsOfEachSample) {
+    const ToolRun probe = mTool->run({"--list-inputs", write(QStringLiteral("Probe.fs"), kProbe)});
+    ASSERT_EQ(probe.status, 0) << probe.err.toStdString();
+    EXPECT_EQ(probe.out, QStringLiteral("spectrum  audioFFT  from the sound, 512 bins\n"
+                                        "level  float  default 0.5  range 0 to 1\n"
+                                        "centre  point2D  default 0,0  range -1,-1 to 1,1\n"
+                                        "inputImage  image  file (image or movie)\n"));
+    for (const QString sample : {"compositions/SpectrumBars.fs", "compositions/Ripple.fs"}) {
+        const ToolRun run = mTool->run({"--list-inputs", resource(sample)});
+        EXPECT_EQ(run.status, 0) << run.err.toStdString();
+        EXPECT_FALSE(run.out.isEmpty()) << sample.toStdString();
+    }
+}
+
+} // namespace
