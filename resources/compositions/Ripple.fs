@@ -6,7 +6,7 @@
     "INPUTS": [
         { "NAME": "inputImage", "TYPE": "image" },
         { "NAME": "centre", "TYPE": "point2D", "DEFAULT": [ 0.5, 0.5 ], "MIN": [ 0.0, 0.0 ], "MAX": [ 1.0, 1.0 ] },
-        { "NAME": "strength", "TYPE": "float", "DEFAULT": 0.02, "MIN": 0.0, "MAX": 0.1 },
+        { "NAME": "strength", "TYPE": "float", "DEFAULT": 0.04, "MIN": 0.0, "MAX": 0.1 },
         { "NAME": "rings", "TYPE": "float", "DEFAULT": 18.0, "MIN": 2.0, "MAX": 60.0 },
         { "NAME": "speed", "TYPE": "float", "DEFAULT": 1.5, "MIN": 0.0, "MAX": 6.0 }
     ]

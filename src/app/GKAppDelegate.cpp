@@ -12,8 +12,11 @@
 #include "platform/foundation/NSLog.h"
 #include "platform/foundation/NSPathUtilities.h"
 #include "platform/foundation/NSURL.h"
+#include "platform/quartzcomposer/QCComposition.h"
+#include "platform/quartzcomposer/QCCompositionModel.h"
 
 #include <QDesktopServices>
+#include <QFile>
 #include <QFileInfo>
 #include <QUrl>
 
@@ -226,11 +229,52 @@ QString GKAppDelegate::windowTitle() const {
 
 void GKAppDelegate::observeValueForKeyPath(const QString& keyPath, NSObject* object,
                                            const QVariantMap& change, void* context) {
-    if (object == outletQuartzCompositionInputController && __window) {
-        __window->setTitle(windowTitle());
+    if (object == outletQuartzCompositionInputController) {
+        if (__window)
+            __window->setTitle(windowTitle());
+        refreshImageInputs();
         return;
     }
     NSObject::observeValueForKeyPath(keyPath, object, change, context);
+}
+
+void GKAppDelegate::refreshImageInputs() {
+    static const char* const kLabels[] = {"imageInputLabel1", "imageInputLabel2",
+                                          "imageInputLabel3"};
+    for (const char* key : kLabels)
+        willChangeValueForKey(QString::fromLatin1(key));
+    mImageInputNames.clear();
+    NSURL* url = outletQuartzCompositionInputController
+                     ? outletQuartzCompositionInputController->sandboxURL()
+                     : nullptr;
+    QFile file(url ? url->path() : QString());
+    if (url && file.open(QIODevice::ReadOnly)) {
+        NSAutoreleasePool pool;
+        if (const QCComposition* composition =
+                QCComposition::compositionWithData(file.readAll(), url->path()))
+            mImageInputNames = compositionImageInputNames(composition->model());
+    }
+    for (const char* key : kLabels)
+        didChangeValueForKey(QString::fromLatin1(key));
+    // A composition that takes images shows the rows that feed them.
+    if (!mImageInputNames.isEmpty() && !hasDependentInputs())
+        setHasDependentInputs(true);
+}
+
+QString GKAppDelegate::imageInputLabel(int row) const {
+    return row < mImageInputNames.size() ? mImageInputNames[row] : QStringLiteral("\u2013");
+}
+
+CompositionInputSettings GKAppDelegate::compositionInputs() const {
+    CompositionInputSettings settings;
+    const USandboxInputFileController* rows[] = {outletQTZ1DependentInputController,
+                                                 outletQTZ2DependentInputController,
+                                                 outletQTZ3DependentInputController};
+    for (int row = 0; row < 3 && row < mImageInputNames.size(); ++row) {
+        if (rows[row] && rows[row]->sandboxURL())
+            settings.files.append({mImageInputNames[row], rows[row]->sandboxURL()->path()});
+    }
+    return settings;
 }
 
 QString GKAppDelegate::renderToolTip() const {
@@ -400,6 +444,7 @@ bool GKAppDelegate::actionRenderCompositionToMovieFile(NSObject*) {
 
     outletQuartzMovieRenderer->setInputCompositionURL(composition);
     outletQuartzMovieRenderer->setInputAudioMovieURL(audio);
+    outletQuartzMovieRenderer->setCompositionInputs(compositionInputs());
     setCompositionOutputFileName(output->path());
     willChangeValueForKey(QStringLiteral("idle"));
     const bool started = outletQuartzMovieRenderer->renderToMovie();

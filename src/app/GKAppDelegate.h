@@ -54,6 +54,9 @@ class GKAppDelegate : public NSObject {
     Q_PROPERTY(QString statusText READ statusText)
     Q_PROPERTY(bool hidesShowInFolder READ hidesShowInFolder)
     Q_PROPERTY(QString windowFrame READ windowFrame WRITE setWindowFrame)
+    Q_PROPERTY(QString imageInputLabel1 READ imageInputLabel1)
+    Q_PROPERTY(QString imageInputLabel2 READ imageInputLabel2)
+    Q_PROPERTY(QString imageInputLabel3 READ imageInputLabel3)
 public:
     ~GKAppDelegate() override;
 
@@ -127,6 +130,15 @@ public:
     QString statusText() const { return mStatusText; }
     // The path of the last movie written; empty when the last job wrote none.
     QString lastMoviePath() const { return mLastMoviePath; }
+    // The three file rows feed the composition's image inputs in the order it declares them;
+    // each row's label is its input's name, or a dash for a row that feeds nothing.
+    QString imageInputLabel1() const { return imageInputLabel(0); }
+    QString imageInputLabel2() const { return imageInputLabel(1); }
+    QString imageInputLabel3() const { return imageInputLabel(2); }
+    QString imageInputLabel(int row) const;
+    // What the job gives the composition's inputs: each row's file, by its input's name.
+    CompositionInputSettings compositionInputs() const;
+
     // "Lumenreel", followed by the composition's name once one is chosen.
     QString windowTitle() const;
 
@@ -152,6 +164,9 @@ private:
     QString mLastMoviePath;
     bool mListening = false;
     bool mObservingComposition = false;
+    // Reads the chosen composition's image inputs; a file that is no composition has none.
+    void refreshImageInputs();
+    QStringList mImageInputNames;
     QElapsedTimer mJobTimer;
     quint64 mJobFrames = 0;
     QString mJobFileName;

@@ -241,6 +241,35 @@ TEST_F(MainWindowTest, FilesDroppedOnTheRowsAreChosenAsInThePanel) {
     EXPECT_EQ(sDelegate->outletOutputUserFolder->folderPath(), dropped);
 }
 
+TEST_F(MainWindowTest, TheFileRowsFeedTheCompositionsImageInputs) {
+    QImage picture(16, 16, QImage::Format_RGB32);
+    picture.fill(qRgb(255, 0, 0));
+    const QString still = sHome->filePath(QStringLiteral("red.png"));
+    ASSERT_TRUE(picture.save(still));
+    const QString out = sHome->filePath(QStringLiteral("filtered"));
+    chooseFiles(resource(QStringLiteral("compositions/Ripple.fs")),
+                resource(QStringLiteral("sounds/demo-arpeggio.m4a")), out);
+    EXPECT_EQ(sDelegate->imageInputLabel1(), QStringLiteral("inputImage"));
+    EXPECT_EQ(sDelegate->imageInputLabel2(), QStringLiteral("\u2013"));
+    EXPECT_FALSE(sDelegate->hidesDependentInputs());
+    mChoices = {still};
+    sDelegate->outletQTZ1DependentInputController->actionBrowseInputPath(nullptr);
+    keepPicture("inputs");
+    sDelegate->setMovieDimensions(0);
+    sDelegate->setValue_forKey(0.2, QStringLiteral("compositionMovieDuration"));
+    renderAndWait();
+    sDelegate->outletQTZ1DependentInputController->setSandboxURL(nullptr);
+
+    const QString movie = QDir(out).filePath(QStringLiteral("Ripple.mov"));
+    ASSERT_EQ(sDelegate->statusText(), QStringLiteral("Written: ") + movie);
+    const QList<QImage> frames = lumenreel::test::decodeVideoFrames(movie, 1);
+    ASSERT_FALSE(frames.isEmpty());
+    // The rippled picture of a red image stays red, its crests a little lighter.
+    const QRgb centre = frames.last().pixel(320, 240);
+    EXPECT_GE(qRed(centre), 250);
+    EXPECT_LE(qBlue(centre), 40);
+}
+
 TEST_F(MainWindowTest, ALanguageSwitchRetitlesTheWindowWithoutReloadingIt) {
     NSButton* render = button(QStringLiteral("actionRenderCompositionToMovieFile:"));
     ASSERT_NE(render, nullptr);
