@@ -127,7 +127,7 @@ CompositionInputFeed::create(const Model& model, const CompositionInputSettings&
                 return refuse(QStringLiteral("%1: cannot read the image for input \"%2\": %3")
                                   .arg(path, name, reader.errorString()));
         } else {
-            footage.movie = MovieFrameReader::open(path, &error);
+            footage.movie = MovieFrameReader::open(path, &error, true);
             if (!footage.movie)
                 return refuse(QStringLiteral("%1: neither an image nor a movie for input \"%2\" "
                                              "(%3)")
@@ -207,7 +207,7 @@ bool CompositionInputFeed::prepareFrame(QCRenderer* renderer, double seconds, QS
                                  .arg(error);
             return false;
         }
-        renderer->setImageForInputKey(frame, footage.input);
+        renderer->setImageForInputKey(frame, footage.input, true);
     }
     if (d.sound) {
         const auto end = static_cast<std::int64_t>(std::llround(seconds * d.sound->sampleRate));

@@ -48,12 +48,13 @@ protected:
         return path;
     }
 
-    // A lossless movie whose frame k is filled with the grey level k.
+    // A lossless movie whose frame k has red k everywhere, green only in its top half.
     QString numberedMovie(int framesPerSecond, int frames) {
         const QString path = mHome.filePath(QStringLiteral("numbered-%1.mov").arg(framesPerSecond));
         EXPECT_TRUE(runFfmpeg(
             {"-f", "lavfi", "-i",
-             QStringLiteral("color=black:size=16x16:rate=%1,format=rgb24,geq=r='N':g='N':b='N'")
+             QStringLiteral(
+                 "color=black:size=16x16:rate=%1,format=rgb24,geq=r='N':g='255*lt(Y,8)':b=0")
                  .arg(framesPerSecond),
              "-frames:v", QString::number(frames), "-c:v", "qtrle", path}));
         return path;
@@ -179,6 +180,9 @@ TEST_F(CompositionInputsToolTest, EachFrameShowsTheMoviesFrameAtItsTime) {
         for (int k = 0; k < frames.size(); ++k)
             ASSERT_EQ(qRed(frames[k].pixel(8, 8)), k * sourceRate / outputRate)
                 << "frame " << k << ", " << sourceRate << " into " << outputRate;
+        // The right way up.
+        EXPECT_EQ(qGreen(frames[0].pixel(8, 2)), 255);
+        EXPECT_EQ(qGreen(frames[0].pixel(8, 13)), 0);
     }
 }
 

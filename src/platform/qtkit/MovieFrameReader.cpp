@@ -26,7 +26,8 @@ struct Picture {
 // One pass through the movie: the file, its decoder and the worker that fills the queue.
 class DecodingPass {
 public:
-    bool open(const QString& path, QString* out_error) {
+    bool open(const QString& path, bool bottomRowFirst, QString* out_error) {
+        flipped = bottomRowFirst;
         input = openInput(path, out_error);
         if (!input)
             return false;
@@ -158,8 +159,11 @@ private:
                              .arg(frame->height);
             return QImage();
         }
-        uint8_t* planes[4] = {image.bits(), nullptr, nullptr, nullptr};
-        const int strides[4] = {static_cast<int>(image.bytesPerLine()), 0, 0, 0};
+        // Bottom row first: the converter writes upwards from the last row.
+        const auto stride = static_cast<int>(image.bytesPerLine());
+        uint8_t* planes[4] = {flipped ? image.scanLine(image.height() - 1) : image.bits(), nullptr,
+                              nullptr, nullptr};
+        const int strides[4] = {flipped ? -stride : stride, 0, 0, 0};
         sws_scale(converter.get(), frame->data, frame->linesize, 0, frame->height, planes, strides);
         return image;
     }
@@ -168,6 +172,7 @@ private:
     CodecContextPtr decoder;
     SwsPtr converter;
     int stream = -1;
+    bool flipped = false;
     std::thread worker;
     std::mutex mutex;
     std::condition_variable changed;
@@ -181,18 +186,21 @@ private:
 
 struct MovieFrameReader::Impl {
     QString path;
+    bool bottomRowFirst = false;
     std::unique_ptr<DecodingPass> pass;
     Picture current;
     double lastTime = 0.0;
     QSize size;
 };
 
-std::unique_ptr<MovieFrameReader> MovieFrameReader::open(const QString& path, QString* out_error) {
+std::unique_ptr<MovieFrameReader> MovieFrameReader::open(const QString& path, QString* out_error,
+                                                         bool bottomRowFirst) {
     auto impl = std::make_unique<Impl>();
     impl->path = path;
+    impl->bottomRowFirst = bottomRowFirst;
     impl->pass = std::make_unique<DecodingPass>();
     QString error;
-    if (!impl->pass->open(path, &error)) {
+    if (!impl->pass->open(path, bottomRowFirst, &error)) {
         if (out_error)
             *out_error = error;
         return nullptr;
@@ -215,7 +223,7 @@ QImage MovieFrameReader::frameAtTime(double seconds, QString* out_error) {
         d.pass.reset();
         d.current = Picture();
         auto pass = std::make_unique<DecodingPass>();
-        if (!pass->open(d.path, &error)) {
+        if (!pass->open(d.path, d.bottomRowFirst, &error)) {
             if (out_error)
                 *out_error = error;
             return QImage();

@@ -12,7 +12,10 @@ class MovieFrameReader {
 public:
     // Nothing, with the reason in `out_error`, when the file cannot be read or has no video
     // track that can be decoded.
-    static std::unique_ptr<MovieFrameReader> open(const QString& path, QString* out_error);
+    // Pictures come top row first, or with `bottomRowFirst` bottom row first, as OpenGL's
+    // textures take them.
+    static std::unique_ptr<MovieFrameReader> open(const QString& path, QString* out_error,
+                                                  bool bottomRowFirst = false);
     ~MovieFrameReader();
     MovieFrameReader(const MovieFrameReader&) = delete;
     MovieFrameReader& operator=(const MovieFrameReader&) = delete;

@@ -48,8 +48,10 @@ public:
     // Sets what an image, audio or audioFFT input (or a Shadertoy channel, "iChannel0" to
     // "iChannel3") shows from the next frame on: 8-bit images as they are, float images
     // (QImage::Format_RGBA32FPx4) as float textures; a null image shows transparent black.
-    // False, with a log line, when there is no such input.
-    bool setImageForInputKey(const QImage& in_image, const QString& in_key);
+    // False, with a log line, when there is no such input. `in_bottomRowFirst` says that the
+    // image's first row is the picture's bottom (as OpenGL takes it, so it needs no flipping).
+    bool setImageForInputKey(const QImage& in_image, const QString& in_key,
+                             bool in_bottomRowFirst = false);
     // The sample rate a Shadertoy composition reads as iSampleRate (44100 until set).
     void setSoundSampleRate(double in_hertz);
 

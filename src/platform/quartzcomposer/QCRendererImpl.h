@@ -15,6 +15,7 @@
 
 #include <QDateTime>
 #include <QHash>
+#include <QSet>
 
 #include <array>
 #include <memory>
@@ -46,11 +47,14 @@ struct Sampler {
 struct PendingInputs {
     QHash<QString, std::array<float, 4>> values;
     QHash<QString, QImage> images;
+    // The images whose first row is the picture's bottom.
+    QSet<QString> bottomRowFirst;
 };
 
 // Makes `texture` hold `image`: 8-bit RGBA, or 32-bit float RGBA for a float image; row 0 is
-// the bottom of the picture.
-void uploadImageInto(GLuint texture, const QImage& image);
+// the bottom of the picture (the image's last row, or its first with `bottomRowFirst`). The
+// texture's storage is kept when the size and format stay.
+void uploadImageInto(GLuint texture, const QImage& image, bool bottomRowFirst = false);
 
 // Sets the uniform at `where` to a value input's value.
 void setValueUniform(GLint where, QCCompositionModel::InputType type,

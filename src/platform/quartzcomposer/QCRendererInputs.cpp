@@ -28,16 +28,29 @@ int channelNamed(const QString& key) {
 
 namespace qcrenderer {
 
-void uploadImageInto(GLuint texture, const QImage& image) {
+void uploadImageInto(GLuint texture, const QImage& image, bool bottomRowFirst) {
     const bool isFloat = image.format() == QImage::Format_RGBA32FPx4;
-    const QImage pixels =
-        (isFloat ? image : image.convertToFormat(QImage::Format_RGBA8888)).mirrored();
+    QImage pixels = isFloat ? image : image.convertToFormat(QImage::Format_RGBA8888);
+    if (!bottomRowFirst)
+        pixels = pixels.mirrored();
     const int bytesPerPixel = isFloat ? 16 : 4;
+    const GLenum internalFormat = isFloat ? GL_RGBA32F : GL_RGBA8;
+    const GLenum type = isFloat ? GL_FLOAT : GL_UNSIGNED_BYTE;
     glBindTexture(GL_TEXTURE_2D, texture);
+    GLint width = 0;
+    GLint height = 0;
+    GLint format = 0;
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &height);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_INTERNAL_FORMAT, &format);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
     glPixelStorei(GL_UNPACK_ROW_LENGTH, static_cast<GLint>(pixels.bytesPerLine() / bytesPerPixel));
-    glTexImage2D(GL_TEXTURE_2D, 0, isFloat ? GL_RGBA32F : GL_RGBA8, pixels.width(), pixels.height(),
-                 0, GL_RGBA, isFloat ? GL_FLOAT : GL_UNSIGNED_BYTE, pixels.constBits());
+    if (width == pixels.width() && height == pixels.height() &&
+        format == static_cast<GLint>(internalFormat))
+        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, width, height, GL_RGBA, type, pixels.constBits());
+    else
+        glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(internalFormat), pixels.width(),
+                     pixels.height(), 0, GL_RGBA, type, pixels.constBits());
     glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
 }
 
@@ -77,7 +90,8 @@ bool QCRenderer::setValueForInputKey(const std::array<float, 4>& in_value, const
     return true;
 }
 
-bool QCRenderer::setImageForInputKey(const QImage& in_image, const QString& in_key) {
+bool QCRenderer::setImageForInputKey(const QImage& in_image, const QString& in_key,
+                                     bool in_bottomRowFirst) {
     const bool known =
         mImpl->model().format == Model::Format::ISF
             ? inputNamed(mImpl->model(), in_key) && inputNamed(mImpl->model(), in_key)->isImage()
@@ -87,6 +101,10 @@ bool QCRenderer::setImageForInputKey(const QImage& in_image, const QString& in_k
         return false;
     }
     mImpl->pending.images.insert(in_key, in_image);
+    if (in_bottomRowFirst)
+        mImpl->pending.bottomRowFirst.insert(in_key);
+    else
+        mImpl->pending.bottomRowFirst.remove(in_key);
     return true;
 }
 
@@ -114,7 +132,8 @@ void QCRenderer::Impl::applyPendingInputs() {
                 image = QImage(1, 1, QImage::Format_RGBA8888);
                 image.fill(Qt::transparent);
             }
-            qcrenderer::uploadImageInto(sampler.texture, image);
+            qcrenderer::uploadImageInto(sampler.texture, image,
+                                        pending.bottomRowFirst.contains(it.key()));
             // An unbound input reports no size, as before anything was given.
             const QSize reported = it.value().isNull() ? QSize(0, 0) : image.size();
             const int channel = channelNamed(it.key());
@@ -133,4 +152,5 @@ void QCRenderer::Impl::applyPendingInputs() {
     }
     pending.values.clear();
     pending.images.clear();
+    pending.bottomRowFirst.clear();
 }

@@ -17,10 +17,11 @@ protected:
         ASSERT_TRUE(mFolder.isValid());
         // 10 frames at 5 fps, frame k filled with the grey level 20 k, and a second of sound.
         mMovie = mFolder.filePath(QStringLiteral("numbered.mov"));
-        ASSERT_TRUE(runFfmpeg(
-            {"-f", "lavfi", "-i", "color=black:size=8x8:rate=5,format=rgb24,geq=r='20*N':g=0:b=0",
-             "-f", "lavfi", "-i", "sine=frequency=100:sample_rate=8000:duration=1", "-frames:v",
-             "10", "-c:v", "qtrle", "-c:a", "pcm_s16le", mMovie}));
+        ASSERT_TRUE(
+            runFfmpeg({"-f", "lavfi", "-i",
+                       "color=black:size=8x8:rate=5,format=rgb24,geq=r='20*N':g='255*lt(Y,4)':b=0",
+                       "-f", "lavfi", "-i", "sine=frequency=100:sample_rate=8000:duration=1",
+                       "-frames:v", "10", "-c:v", "qtrle", "-c:a", "pcm_s16le", mMovie}));
     }
 
     int frameNumberAt(MovieFrameReader& reader, double seconds) {
@@ -47,6 +48,13 @@ TEST_F(MovieFrameReaderTest, GivesTheFrameShownAtEachTime) {
     EXPECT_EQ(frameNumberAt(*reader, 60.0), 9); // after the end: the last one
     // Back in time: read again from the start.
     EXPECT_EQ(frameNumberAt(*reader, 0.45), 2);
+    EXPECT_EQ(qGreen(reader->frameAtTime(0.45, &error).pixel(0, 0)), 255); // the top half
+
+    std::unique_ptr<MovieFrameReader> upwards = MovieFrameReader::open(mMovie, &error, true);
+    ASSERT_TRUE(upwards);
+    const QImage bottomFirst = upwards->frameAtTime(0.0, &error);
+    EXPECT_EQ(qGreen(bottomFirst.pixel(0, 0)), 0);
+    EXPECT_EQ(qGreen(bottomFirst.pixel(0, 7)), 255);
 }
 
 TEST_F(MovieFrameReaderTest, RefusesFilesWithoutPictures) {
