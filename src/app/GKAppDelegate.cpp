@@ -12,6 +12,7 @@
 #include "platform/foundation/NSLog.h"
 #include "platform/foundation/NSPathUtilities.h"
 #include "platform/foundation/NSURL.h"
+#include "platform/qtkit/DeliveryFormats.h"
 #include "platform/quartzcomposer/QCComposition.h"
 #include "platform/quartzcomposer/QCCompositionModel.h"
 
@@ -27,6 +28,7 @@ NS_IMPLEMENT_CLASS(GKAppDelegate, NSObject, [](NSClass& cls) {
     cls.addClassMethod(QStringLiteral("persistentObjectKeyPaths"), [](Class) {
         return QVariant::fromValue(QSet<QString>{
             QStringLiteral("movieDimensions"),
+            QStringLiteral("deliveryFormat"),
             QStringLiteral("compositionMovieFrameRate"),
             QStringLiteral("compositionMovieDuration"),
             QStringLiteral("outletQuartzCompositionInputController.sandboxBookmarkData"),
@@ -110,10 +112,12 @@ QString text(const char* identifier, const char16_t* english) {
 
 // The settings whose setters announce their changes themselves.
 const QSet<QString>& announcedSettings() {
-    static const QSet<QString> keys{
-        QStringLiteral("movieDimensions"), QStringLiteral("hasDependentInputs"),
-        QStringLiteral("compositionMovieFrameRate"), QStringLiteral("compositionMovieDimensions"),
-        QStringLiteral("compositionMovieDuration")};
+    static const QSet<QString> keys{QStringLiteral("movieDimensions"),
+                                    QStringLiteral("deliveryFormat"),
+                                    QStringLiteral("hasDependentInputs"),
+                                    QStringLiteral("compositionMovieFrameRate"),
+                                    QStringLiteral("compositionMovieDimensions"),
+                                    QStringLiteral("compositionMovieDuration")};
     return keys;
 }
 
@@ -148,6 +152,27 @@ void GKAppDelegate::setMovieDimensions(int index) {
     ChangeOf change(this, "movieDimensions");
     __movieDimensions = index;
     setCompositionMovieDimensions(movieDimensionsForPreset(index));
+}
+
+int GKAppDelegate::deliveryFormat() const {
+    const QString name =
+        outletQuartzMovieRenderer ? outletQuartzMovieRenderer->deliveryFormat() : QString();
+    const QList<DeliveryFormat>& formats = deliveryFormats();
+    for (int index = 0; index < formats.size(); ++index) {
+        if (formats[index].name == name)
+            return index;
+    }
+    return 0;
+}
+
+void GKAppDelegate::setDeliveryFormat(int index) {
+    if (index < 0 || index >= deliveryFormats().size()) {
+        NSLog("GKAppDelegate: there is no movie format %d; it stays %d\n", index, deliveryFormat());
+        return;
+    }
+    ChangeOf change(this, "deliveryFormat");
+    if (outletQuartzMovieRenderer)
+        outletQuartzMovieRenderer->setDeliveryFormat(deliveryFormats()[index].name);
 }
 
 unsigned GKAppDelegate::compositionMovieFrameRate() const {
@@ -419,7 +444,7 @@ bool GKAppDelegate::actionRenderCompositionToMovieFile(NSObject*) {
     NSURL* composition = outletQuartzCompositionInputController->sandboxURL();
     const QString fileName = NSPath::stringByAppendingPathExtension(
         NSPath::stringByDeletingPathExtension(NSPath::lastPathComponent(composition->path())),
-        QStringLiteral("mov"));
+        deliveryFormats()[deliveryFormat()].extension);
     NSRef<NSURL> output = NSAdopt(outletOutputUserFolder->createFileURLWithFileName(fileName));
     if (!output)
         return refuse(

@@ -38,6 +38,7 @@ class GKAppDelegate : public NSObject {
     Q_PROPERTY(USandboxUserFolder* outletOutputUserFolder MEMBER outletOutputUserFolder)
     Q_PROPERTY(NSWindow* window READ window WRITE setWindow)
     Q_PROPERTY(int movieDimensions READ movieDimensions WRITE setMovieDimensions)
+    Q_PROPERTY(int deliveryFormat READ deliveryFormat WRITE setDeliveryFormat)
     Q_PROPERTY(bool hasDependentInputs READ hasDependentInputs WRITE setHasDependentInputs)
     Q_PROPERTY(unsigned compositionMovieFrameRate READ compositionMovieFrameRate WRITE
                    setCompositionMovieFrameRate)
@@ -83,6 +84,10 @@ public:
     // Stores the preset index and gives the renderer the preset's size (640 x 480 for an index
     // without a preset).
     void setMovieDimensions(int index);
+    // The final movie's video format: an index into deliveryFormats(), 0 (Animation) by
+    // default; another index (from a hand-edited settings file) is refused with a log line.
+    int deliveryFormat() const;
+    void setDeliveryFormat(int index);
     bool hasDependentInputs() const { return __hasDependentInputs; }
     void setHasDependentInputs(bool has);
 

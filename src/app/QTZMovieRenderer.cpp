@@ -536,6 +536,7 @@ void QTZMovieRenderer::combineVideoAndAudioTracksIntoFlattenedMovie(const QStrin
     }
     flattener->setDelegate(this);
     flattener->setMadeWithMetaData(QString(""));
+    flattener->setVideoFormat(deliveryFormat());
     flattener->setTempFileName(outputTempMovieFile());
     setFlattener(flattener);
     flattenerQueue()->addOperation(flattener);

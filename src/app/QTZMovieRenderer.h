@@ -56,6 +56,15 @@ public:
     void setInputCompositionURL(NSURL* url);
     NSURL* inputAudioMovieURL() const;
     void setInputAudioMovieURL(NSURL* url);
+    // The final movie's delivery format (DeliveryFormats.h); "animation" by default.
+    QString deliveryFormat() const {
+        std::lock_guard lock(mPropertyLock);
+        return mDeliveryFormat;
+    }
+    void setDeliveryFormat(const QString& name) {
+        std::lock_guard lock(mPropertyLock);
+        mDeliveryFormat = name;
+    }
     // Values and files for the composition's inputs, by input name; none by default.
     CompositionInputSettings compositionInputs() const;
     void setCompositionInputs(const CompositionInputSettings& settings);
@@ -135,6 +144,7 @@ private:
     NSURL* mInputCompositionURL = nullptr;
     NSURL* mInputAudioMovieURL = nullptr;
     CompositionInputSettings mCompositionInputs;
+    QString mDeliveryFormat = QStringLiteral("animation");
     // The running job's feed of the composition's inputs (render thread only).
     std::unique_ptr<CompositionInputFeed> mInputFeed;
     QString mOutputFinalMovieFile;

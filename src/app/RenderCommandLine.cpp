@@ -2,6 +2,7 @@
 
 #include "app/QTZMovieRenderer.h"
 #include "app/RenderPresets.h"
+#include "platform/qtkit/DeliveryFormats.h"
 
 #include <QCommandLineParser>
 #include <QDir>
@@ -38,7 +39,9 @@ bool parseSize(const QString& text, QSizeF* size) {
 } // namespace
 
 QString RenderJobOptions::finalMoviePath() const {
-    const QString name = QFileInfo(compositionPath).completeBaseName() + QStringLiteral(".mov");
+    const DeliveryFormat* delivery = deliveryFormatNamed(format);
+    const QString name = QFileInfo(compositionPath).completeBaseName() + QLatin1Char('.') +
+                         (delivery ? delivery->extension : QStringLiteral("mov"));
     return QDir(outputFolder).filePath(name);
 }
 
@@ -93,8 +96,13 @@ ParsedRenderCommandLine parseRenderCommandLine(const QStringList& arguments,
         QStringLiteral("list-inputs"),
         QStringLiteral("List the composition's inputs with their types, defaults and ranges, and "
                        "exit."));
+    QString formatHelp = QStringLiteral("Video format of the movie:");
+    for (const DeliveryFormat& delivery : deliveryFormats())
+        formatHelp += QStringLiteral("\n  %1: %2 (.%3)")
+                          .arg(delivery.name, delivery.purpose, delivery.extension);
+    const QCommandLineOption format(QStringLiteral("format"), formatHelp, QStringLiteral("NAME"));
     parser.addOptions({help, version, audio, preset, size, fps, duration, output, verbose, set,
-                       input, listInputs});
+                       input, listInputs, format});
     parser.addPositionalArgument(
         QStringLiteral("COMPOSITION"),
         QStringLiteral("The composition file; the movie is named after it with \".mov\"."));
@@ -180,6 +188,17 @@ ParsedRenderCommandLine parseRenderCommandLine(const QStringList& arguments,
                                .arg(parser.value(duration))
                                .arg(kQTZMovieRenderer_MaxDurationSeconds));
         options.durationSeconds = value;
+    }
+
+    if (parser.isSet(format)) {
+        if (!deliveryFormatNamed(parser.value(format))) {
+            QStringList names;
+            for (const DeliveryFormat& delivery : deliveryFormats())
+                names.append(delivery.name);
+            return failure(QStringLiteral("Invalid format \"%1\": use one of %2.")
+                               .arg(parser.value(format), names.join(QStringLiteral(", "))));
+        }
+        options.format = parser.value(format);
     }
 
     options.verbose = parser.isSet(verbose);

@@ -19,8 +19,10 @@ struct RenderJobOptions {
     // --set NAME=VALUE and --input NAME=FILE, in the order given; checked against the
     // composition once it is read.
     CompositionInputSettings inputs;
+    QString format = QStringLiteral("animation"); // the delivery format of the final movie
 
-    // The composition's name without its last extension, with "mov", in the output folder.
+    // The composition's name without its last extension, with the format's extension ("mov",
+    // "mp4" for h264), in the output folder.
     QString finalMoviePath() const;
 };
 

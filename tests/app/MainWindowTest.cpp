@@ -13,6 +13,7 @@
 #include "platform/appkit/NSButton.h"
 #include "platform/appkit/NSNib.h"
 #include "platform/appkit/NSOpenPanel.h"
+#include "platform/appkit/NSPopUpButton.h"
 #include "platform/foundation/NSNotificationCenter.h"
 #include "platform/foundation/NSURL.h"
 #include "platform/qtkit/MovieInspector.h"
@@ -268,6 +269,31 @@ TEST_F(MainWindowTest, TheFileRowsFeedTheCompositionsImageInputs) {
     const QRgb centre = frames.last().pixel(320, 240);
     EXPECT_GE(qRed(centre), 250);
     EXPECT_LE(qBlue(centre), 40);
+}
+
+TEST_F(MainWindowTest, TheFormatPopUpChoosesTheMoviesFormatAndName) {
+    NSPopUpButton* formats = nullptr;
+    for (NSView* view : sDelegate->window()->contentView()->subviews()) {
+        auto* popUp = qobject_cast<NSPopUpButton*>(view);
+        if (popUp && popUp->numberOfItems() == 6)
+            formats = popUp;
+    }
+    ASSERT_NE(formats, nullptr);
+    const QString out = sHome->filePath(QStringLiteral("web"));
+    chooseFiles(resource(QStringLiteral("compositions/Aurora.fs")),
+                resource(QStringLiteral("sounds/demo-arpeggio.m4a")), out);
+    formats->chooseItemAtIndex(5); // as a click on the item does
+    EXPECT_EQ(sDelegate->deliveryFormat(), 5);
+    sDelegate->setValue_forKey(0.2, QStringLiteral("compositionMovieDuration"));
+    renderAndWait();
+    sDelegate->setDeliveryFormat(0);
+
+    const QString movie = QDir(out).filePath(QStringLiteral("Aurora.mp4"));
+    ASSERT_EQ(sDelegate->statusText(), QStringLiteral("Written: ") + movie);
+    const lumenreel::test::InspectedMovie inspected = lumenreel::test::inspectMovie(movie);
+    ASSERT_EQ(inspected.tracks.size(), 2);
+    EXPECT_EQ(inspected.tracks[1].codec, QStringLiteral("h264"));
+    EXPECT_EQ(formats->selectedTag(), 0);
 }
 
 TEST_F(MainWindowTest, ALanguageSwitchRetitlesTheWindowWithoutReloadingIt) {

@@ -241,6 +241,7 @@ int main(int argc, char** argv) {
     const QString finalMovie = options.finalMoviePath();
     renderer->setOutputFinalMovieFile(finalMovie);
     renderer->setCompositionInputs(options.inputs);
+    renderer->setDeliveryFormat(options.format);
 
     const quint64 totalFrames = renderFrameCount(options.durationSeconds, options.framesPerSecond);
     std::fprintf(stderr, "Rendering %s: %gx%g, %u fps, %g s, %llu frames%s\n",

@@ -102,6 +102,7 @@ QMOVIE_FLATTENER_TEXT_PROPERTY(movieFileName, setMovieFileName, _movieFileName)
 QMOVIE_FLATTENER_TEXT_PROPERTY(audioFileName, setAudioFileName, _audioFileName)
 QMOVIE_FLATTENER_TEXT_PROPERTY(videoFileName, setVideoFileName, _videoFileName)
 QMOVIE_FLATTENER_TEXT_PROPERTY(madeWithMetaData, setMadeWithMetaData, _madeWithMetaData)
+QMOVIE_FLATTENER_TEXT_PROPERTY(videoFormat, setVideoFormat, _videoFormat)
 
 QString QMovieFlattenerQueueOp::tempFileName() const {
     std::lock_guard guard(mLock);
@@ -283,7 +284,8 @@ bool QMovieFlattenerQueueOp::flattenRefMovie(QTMovie* movie, const QString& file
               QTStringFromTimeRange(range));
     }
     NSError* error = nullptr;
-    return movie->writeToFile(fileName, {{QTMovieFlatten, true}}, &error);
+    return movie->writeToFile(
+        fileName, {{QTMovieFlatten, true}, {QTMovieExportVideoFormat, videoFormat()}}, &error);
 }
 
 void QMovieFlattenerQueueOp::operationCompleted(bool succeeded) {

@@ -53,6 +53,10 @@ public:
     // A null text: no copyright; any other text, the empty one too, becomes the copyright.
     QString madeWithMetaData() const;
     void setMadeWithMetaData(const QString& text);
+    // The delivery format of the final movie's video (DeliveryFormats.h); empty or "animation"
+    // copies the recorded video as it is.
+    QString videoFormat() const;
+    void setVideoFormat(const QString& name);
     QMovieFlattenerQueueOpDelegate* delegate() const;
     void setDelegate(QMovieFlattenerQueueOpDelegate* delegate);
     bool succeeded() const;
@@ -90,6 +94,7 @@ private:
     QString _videoFileName;
     QString _tempFileName;
     QString _madeWithMetaData;
+    QString _videoFormat;
     QMovieFlattenerQueueOpDelegate* _delegate = nullptr;
     bool _succeeded = false;
     QTMovie* _refMovie = nullptr;

@@ -93,7 +93,7 @@ bool syncToDisk(const QString& path, QString* out_error) {
 
 bool writeInto(const QString& temporaryPath, const QList<MovieSegment>& tracks,
                const QVariant& copyright, const std::function<bool(double)>& shouldContinue,
-               QString* out_error) {
+               QString* out_error, const QString& videoFormat) {
     auto failWith = [&](const QString& text) {
         if (out_error)
             *out_error = text;
@@ -101,7 +101,8 @@ bool writeInto(const QString& temporaryPath, const QList<MovieSegment>& tracks,
     };
     AVFormatContext* raw = nullptr;
     const QByteArray file = temporaryPath.toUtf8();
-    int code = avformat_alloc_output_context2(&raw, nullptr, "mov", file.constData());
+    const bool mp4 = videoFormat == u"h264";
+    int code = avformat_alloc_output_context2(&raw, nullptr, mp4 ? "mp4" : "mov", file.constData());
     if (code < 0)
         return failWith(avErrorText("cannot make a QuickTime writer", code));
     OutputContextPtr output(raw);
@@ -109,7 +110,8 @@ bool writeInto(const QString& temporaryPath, const QList<MovieSegment>& tracks,
     std::vector<std::unique_ptr<TrackPipeline>> pipelines;
     for (const MovieSegment& track : tracks) {
         QString error;
-        std::unique_ptr<TrackPipeline> pipeline = TrackPipeline::create(track, raw, &error);
+        std::unique_ptr<TrackPipeline> pipeline =
+            TrackPipeline::create(track, raw, &error, videoFormat);
         if (!pipeline)
             return failWith(error);
         pipelines.push_back(std::move(pipeline));
@@ -122,6 +124,9 @@ bool writeInto(const QString& temporaryPath, const QList<MovieSegment>& tracks,
         return failWith(avErrorText("cannot create the movie file", code));
     AVDictionary* options = nullptr;
     av_dict_set_int(&options, "movie_timescale", 600, 0);
+    // The index first, so that players can start before the whole file has arrived.
+    if (mp4)
+        av_dict_set(&options, "movflags", "+faststart", 0);
     // Left alone, the QuickTime writer raises a video track's time scale of 600 to 19200.
     bool videoAt600 = true;
     bool anyVideo = false;
@@ -196,7 +201,7 @@ bool writeInto(const QString& temporaryPath, const QList<MovieSegment>& tracks,
 bool writeFlattenedMovie(const QString& path, const QList<MovieSegment>& tracks,
                          const QVariant& copyright,
                          const std::function<bool(double fraction)>& shouldContinue,
-                         QString* out_error) {
+                         QString* out_error, const QString& videoFormat) {
     installFFmpegLogRouting();
     if (tracks.isEmpty()) {
         if (out_error)
@@ -204,7 +209,7 @@ bool writeFlattenedMovie(const QString& path, const QList<MovieSegment>& tracks,
         return false;
     }
     const QString temporaryPath = temporarySibling(path);
-    if (!writeInto(temporaryPath, tracks, copyright, shouldContinue, out_error)) {
+    if (!writeInto(temporaryPath, tracks, copyright, shouldContinue, out_error, videoFormat)) {
         QFile::remove(temporaryPath);
         return false;
     }

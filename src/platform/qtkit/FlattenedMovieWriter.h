@@ -21,10 +21,14 @@ namespace qtkit {
 // `path`. `shouldContinue`, when set, is asked between packets with the fraction written so far;
 // false stops the writing, which then fails. False and `out_error` on failure; no temporary file
 // is left behind.
+//
+// `videoFormat` names a delivery format (DeliveryFormats.h): its video tracks are encoded in it
+// and its container used ("h264" writes an MP4 file, with faststart, and sound MP4 cannot hold
+// converted to AAC); empty or "animation" writes as described above.
 bool writeFlattenedMovie(const QString& path, const QList<MovieSegment>& tracks,
                          const QVariant& copyright,
                          const std::function<bool(double fraction)>& shouldContinue,
-                         QString* out_error);
+                         QString* out_error, const QString& videoFormat = QString());
 
 // Whether QuickTime movies hold a track of this FFmpeg codec as it is.
 bool quickTimeHoldsCodec(int codecId);

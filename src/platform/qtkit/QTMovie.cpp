@@ -392,7 +392,6 @@ QTTrack* QTMovie::insertSegmentOfTrack(QTTrack* track, QTTimeRange range, QTTime
 }
 
 bool QTMovie::writeToFile(const QString& path, const QVariantMap& attributes, NSError** out_error) {
-    Q_UNUSED(attributes);
     if (!attachedToCurrentThread("-[QTMovie writeToFile:withAttributes:error:]")) {
         setError(out_error, QTErrorWrongThread, path,
                  QStringLiteral("the movie is not attached to this thread"));
@@ -408,7 +407,8 @@ bool QTMovie::writeToFile(const QString& path, const QVariantMap& attributes, NS
         QList<qtkit::MovieSegment> segments;
         for (const QTTrack* track : d.tracks)
             segments.append(track->segment());
-        if (qtkit::writeFlattenedMovie(path, segments, d.copyright, d.shouldContinue, &error))
+        if (qtkit::writeFlattenedMovie(path, segments, d.copyright, d.shouldContinue, &error,
+                                       attributes.value(QTMovieExportVideoFormat).toString()))
             return true;
     }
     d.lastError = error;

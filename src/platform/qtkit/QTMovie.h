@@ -79,7 +79,8 @@ public:
     // Writes a self-contained QuickTime movie of this movie's tracks to `path`: each track copied
     // where QuickTime holds its codec, else converted (sound to AAC, pictures to H.264 or MPEG-4).
     // The file is written under a temporary name in the same folder and renamed into place when
-    // complete. `attributes` may hold QTMovieFlatten (the copy is always self-contained).
+    // complete. `attributes` may hold QTMovieFlatten (the copy is always self-contained) and
+    // QTMovieExportVideoFormat.
     bool writeToFile(const QString& path, const QVariantMap& attributes, NSError** out_error);
     // Asked during a long operation (writeToFile) with the fraction done so far, on the thread
     // doing it; returning false stops the operation, which then fails and leaves no file behind.

@@ -11,6 +11,9 @@ inline const QString QTTrackMediaTypeAttribute = QStringLiteral("QTTrackMediaTyp
 inline const QString QTAddImageCodecType = QStringLiteral("QTAddImageCodecType");
 inline const QString QTAddImageCodecQuality = QStringLiteral("QTAddImageCodecQuality");
 inline const QString QTMovieFlatten = QStringLiteral("QTMovieFlatten");
+// Writing: the delivery format's name (see DeliveryFormats.h) of the video tracks; absent or
+// "animation" copies them as they are.
+inline const QString QTMovieExportVideoFormat = QStringLiteral("QTMovieExportVideoFormat");
 
 // Media types of tracks.
 inline const QString QTMediaTypeVideo = QStringLiteral("vide");

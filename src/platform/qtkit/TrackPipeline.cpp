@@ -7,6 +7,7 @@
 
 extern "C" {
 #include <libavutil/channel_layout.h>
+#include <libavutil/cpu.h>
 #include <libavutil/opt.h>
 }
 
@@ -67,7 +68,9 @@ struct TrackPipeline::Impl {
     bool openCopy(AVFormatContext* output, QString* out_error);
     bool openDecoder(QString* out_error);
     bool openAudioConversion(AVFormatContext* output, QString* out_error);
-    bool openVideoConversion(AVFormatContext* output, QString* out_error);
+    // Encodes the pictures in `format` (a delivery format's name), or in H.264 (MPEG-4 where
+    // there is no H.264 encoder) for an empty name.
+    bool openVideoConversion(AVFormatContext* output, const QString& format, QString* out_error);
 
     int nextCopied(AVPacket* packet, QString* out_error);
     // The next packet of the track in the input's time base, moved to the output's timeline.
@@ -93,7 +96,8 @@ AVStream* TrackPipeline::outputStream() const {
 }
 
 std::unique_ptr<TrackPipeline> TrackPipeline::create(const MovieSegment& segment,
-                                                     AVFormatContext* output, QString* out_error) {
+                                                     AVFormatContext* output, QString* out_error,
+                                                     const QString& videoFormat) {
     std::unique_ptr<TrackPipeline> pipeline(new TrackPipeline);
     Impl& d = *pipeline->mImpl;
     d.segment = segment;
@@ -123,14 +127,17 @@ std::unique_ptr<TrackPipeline> TrackPipeline::create(const MovieSegment& segment
     d.at = std::max<std::int64_t>(0, toTimeBase(segment.at, base));
 
     const AVCodecParameters* parameters = d.in->codecpar;
-    d.copy = quickTimeHoldsCodec(parameters->codec_id);
+    const bool encodeVideo = parameters->codec_type == AVMEDIA_TYPE_VIDEO &&
+                             !videoFormat.isEmpty() && videoFormat != u"animation";
+    d.copy = !encodeVideo && quickTimeHoldsCodec(parameters->codec_id) &&
+             avformat_query_codec(output->oformat, parameters->codec_id, FF_COMPLIANCE_NORMAL) == 1;
     bool ok = false;
     if (d.copy)
         ok = d.openCopy(output, out_error);
     else if (parameters->codec_type == AVMEDIA_TYPE_AUDIO)
         ok = d.openAudioConversion(output, out_error);
     else if (parameters->codec_type == AVMEDIA_TYPE_VIDEO)
-        ok = d.openVideoConversion(output, out_error);
+        ok = d.openVideoConversion(output, encodeVideo ? videoFormat : QString(), out_error);
     else
         ok = fail(out_error, QStringLiteral("a %1 track cannot be stored in a QuickTime movie")
                                  .arg(QString::fromUtf8(avcodec_get_name(parameters->codec_id))));
@@ -240,14 +247,20 @@ bool TrackPipeline::Impl::openAudioConversion(AVFormatContext* output, QString* 
     return true;
 }
 
-bool TrackPipeline::Impl::openVideoConversion(AVFormatContext* output, QString* out_error) {
+bool TrackPipeline::Impl::openVideoConversion(AVFormatContext* output, const QString& format,
+                                              QString* out_error) {
     if (!openDecoder(out_error))
         return false;
-    const AVCodec* codec = avcodec_find_encoder_by_name("libx264");
-    if (!codec)
+    const bool hap = format.startsWith(u"hap");
+    const char* encoderName = format == u"prores4444" ? "prores_ks" : hap ? "hap" : "libx264";
+    const AVCodec* codec = avcodec_find_encoder_by_name(encoderName);
+    if (!codec && format.isEmpty())
         codec = avcodec_find_encoder(AV_CODEC_ID_MPEG4);
     if (!codec)
-        return fail(out_error, QStringLiteral("no video encoder"));
+        return fail(out_error, format.isEmpty()
+                                   ? QStringLiteral("no video encoder")
+                                   : QStringLiteral("no %1 encoder for %2")
+                                         .arg(QString::fromLatin1(encoderName), format));
     encoder.reset(avcodec_alloc_context3(codec));
     AVCodecContext* e = encoder.get();
     e->width = decoder->width;
@@ -256,12 +269,30 @@ bool TrackPipeline::Impl::openVideoConversion(AVFormatContext* output, QString* 
     e->pix_fmt = AV_PIX_FMT_YUV420P;
     e->time_base = in->time_base.den <= 65535 ? in->time_base : AVRational{1, 600};
     e->framerate = in->avg_frame_rate;
+    // Every core: ProRes and HAP encode slices at once, x264 whole frames.
+    e->thread_count = 0;
     if (output->oformat->flags & AVFMT_GLOBALHEADER)
         e->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     AVDictionary* options = nullptr;
-    if (codec->id == AV_CODEC_ID_H264) {
-        av_dict_set(&options, "preset", "veryfast", 0);
+    if (format == u"prores4444") {
+        e->pix_fmt = AV_PIX_FMT_YUVA444P10LE;
+        av_dict_set(&options, "profile", "4444", 0);
+        av_dict_set(&options, "alpha_bits", "16", 0);
+        av_dict_set(&options, "vendor", "apl0", 0);
+    } else if (hap) {
+        e->pix_fmt = AV_PIX_FMT_RGBA;
+        av_dict_set(&options, "format",
+                    format == u"hap-alpha" ? "hap_alpha"
+                    : format == u"hapq"    ? "hap_q"
+                                           : "hap",
+                    0);
+        // Chunks are what the encoder compresses on separate threads.
+        av_dict_set_int(&options, "chunks", std::clamp(av_cpu_count(), 1, 64), 0);
+    } else if (codec->id == AV_CODEC_ID_H264) {
+        av_dict_set(&options, "preset", format.isEmpty() ? "veryfast" : "medium", 0);
         av_dict_set(&options, "crf", "18", 0);
+        if (!format.isEmpty())
+            e->codec_tag = MKTAG('a', 'v', 'c', '1');
     } else {
         e->flags |= AV_CODEC_FLAG_QSCALE;
         e->global_quality = FF_QP2LAMBDA * 2;

@@ -22,9 +22,12 @@ public:
     TrackPipeline& operator=(const TrackPipeline&) = delete;
 
     // Opens the segment's file and adds the track's stream to `output` (before its header is
-    // written). Null and `out_error` on failure.
+    // written). A video track is encoded in the delivery format `videoFormat` unless that is
+    // empty or "animation"; a track the output's container cannot hold is converted. Null and
+    // `out_error` on failure.
     static std::unique_ptr<TrackPipeline> create(const MovieSegment& segment,
-                                                 AVFormatContext* output, QString* out_error);
+                                                 AVFormatContext* output, QString* out_error,
+                                                 const QString& videoFormat = QString());
 
     // Whether the packets are copied rather than converted.
     bool copies() const;
