@@ -1,0 +1,176 @@
+// Each delivery format of lumenreel-render, read back by three readers this project did not write
+// (ffprobe, mediainfo, GStreamer's discoverer), and its pictures compared with the Animation
+// movie's.
+
+#include "app/RenderToolRunner.h"
+#include "platform/qtkit/MovieInspector.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+
+#include <cmath>
+
+namespace {
+
+using lumenreel::test::decodeVideoFrames;
+using lumenreel::test::RenderToolTest;
+using lumenreel::test::runFfmpeg;
+using lumenreel::test::ToolRun;
+
+// Transparent on the left, opaque on the right, with smooth colours that move.
+constexpr const char* kHalfTransparent = R"(/*{ "ISFVSN": "2" }*/
+void main() {
+    vec2 uv = isf_FragNormCoord;
+    gl_FragColor = vec4(uv.x, uv.y, 0.5 + 0.5 * sin(TIME * 3.0 + uv.x * 4.0),
+                        uv.x < 0.5 ? 0.0 : 1.0);
+}
+)";
+
+QString runTool(const QString& program, const QStringList& arguments) {
+    QProcess process;
+    process.start(program, arguments);
+    if (!process.waitForFinished(120000) || process.exitCode() != 0) {
+        process.kill();
+        ADD_FAILURE() << program.toStdString() << " failed";
+        return {};
+    }
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+struct Expected {
+    const char* format;
+    const char* extension;
+    const char* ffprobeCodec;
+    const char* tag;
+    const char* mediainfoFormat;
+    const char* discovererCodec; // the caps the discoverer names the video by
+    double minimumPsnr;          // of the opaque half against the Animation movie; 0: not compared
+};
+
+// The lowest values measured here, with a margin; ProRes and H.264 must keep 40 dB.
+const Expected kFormats[] = {
+    {"animation", "mov", "qtrle", "rle ", "RLE", "video/x-rle", 0},
+    {"prores4444", "mov", "prores", "ap4h", "ProRes", "video/x-prores, variant=(string)4444", 40},
+    {"hap", "mov", "hap", "Hap1", "Hap", "video/x-gst-fourcc-Hap1", 38},
+    {"hap-alpha", "mov", "hap", "Hap5", "Hap Alpha", "video/x-gst-fourcc-Hap5", 38},
+    {"hapq", "mov", "hap", "HapY", "Hap Q", "video/x-gst-fourcc-HapY", 39},
+    {"h264", "mp4", "h264", "avc1", "AVC", "video/x-h264", 40},
+};
+
+// Peak signal-to-noise ratio of the colours where `reference` is opaque.
+double opaquePsnr(const QList<QImage>& reference, const QList<QImage>& frames) {
+    double squares = 0;
+    double count = 0;
+    for (qsizetype f = 0; f < std::min(reference.size(), frames.size()); ++f) {
+        for (int y = 0; y < reference[f].height(); ++y) {
+            for (int x = 0; x < reference[f].width(); ++x) {
+                const QRgb a = reference[f].pixel(x, y);
+                if (qAlpha(a) != 255)
+                    continue;
+                const QRgb b = frames[f].pixel(x, y);
+                for (const int d : {qRed(a) - qRed(b), qGreen(a) - qGreen(b), qBlue(a) - qBlue(b)})
+                    squares += d * d;
+                count += 3;
+            }
+        }
+    }
+    return squares == 0 ? 99.0 : 10.0 * std::log10(255.0 * 255.0 / (squares / count));
+}
+
+TEST_F(RenderToolTest, EveryDeliveryFormatIsReadAlikeByThreeReaders) {
+    const QString composition = mHome.filePath(QStringLiteral("Half.fs"));
+    QFile file(composition);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(kHalfTransparent);
+    file.close();
+    // A sound MP4 cannot hold as it is: converted to AAC there, copied into QuickTime movies.
+    const QString sound = mHome.filePath(QStringLiteral("tone.wav"));
+    ASSERT_TRUE(runFfmpeg({"-f", "lavfi", "-i", "sine=frequency=440:duration=2", sound}));
+
+    QList<QImage> animationFrames;
+    for (const Expected& expected : kFormats) {
+        SCOPED_TRACE(expected.format);
+        const ToolRun run =
+            mTool->run({"--format", expected.format, "--size", "128x96", "--duration", "2",
+                        "--audio", sound, "--output", mOutput, composition});
+        ASSERT_EQ(run.status, 0) << run.err.toStdString();
+        const QString movie = mOutput + QStringLiteral("/Half.") + expected.extension;
+        EXPECT_EQ(run.out.trimmed(), movie);
+
+        const QJsonObject probe =
+            QJsonDocument::fromJson(
+                runTool("ffprobe", {"-v", "error", "-show_entries",
+                                    "stream=codec_type,codec_name,codec_tag_string,width,height,"
+                                    "nb_frames,duration,pix_fmt:format=duration,format_name",
+                                    "-of", "json", movie})
+                    .toUtf8())
+                .object();
+        const QJsonArray streams = probe["streams"].toArray();
+        ASSERT_EQ(streams.size(), 2);
+        const QJsonObject audio = streams[0].toObject();
+        const QJsonObject video = streams[1].toObject();
+        EXPECT_EQ(audio["codec_name"].toString(),
+                  QString::fromLatin1(expected.extension) == "mp4" ? "aac" : "pcm_s16le");
+        EXPECT_EQ(video["codec_name"].toString(), expected.ffprobeCodec);
+        EXPECT_EQ(video["codec_tag_string"].toString(), expected.tag);
+        EXPECT_EQ(video["width"].toInt(), 128);
+        EXPECT_EQ(video["height"].toInt(), 96);
+        EXPECT_EQ(video["nb_frames"].toString(), "60");
+        EXPECT_NEAR(video["duration"].toString().toDouble(), 2.0, 1e-6);
+
+        const QStringList info =
+            runTool("mediainfo",
+                    {"--Inform=Video;%Format%|%Width%|%Height%|%FrameCount%|%Duration%", movie})
+                .trimmed()
+                .split(QLatin1Char('|'));
+        ASSERT_EQ(info.size(), 5);
+        EXPECT_EQ(info[0], expected.mediainfoFormat);
+        EXPECT_EQ(info[1], "128");
+        EXPECT_EQ(info[2], "96");
+        EXPECT_EQ(info[3], "60");
+        EXPECT_NEAR(info[4].toDouble(), 2000.0, 1.0);
+
+        const QString discovered = runTool("gst-discoverer-1.0", {"-v", movie});
+        EXPECT_TRUE(discovered.contains(
+            QStringLiteral("video #2: %1").arg(QString::fromLatin1(expected.discovererCodec))))
+            << discovered.toStdString();
+        EXPECT_TRUE(discovered.contains(QStringLiteral("width=(int)128")));
+        EXPECT_TRUE(discovered.contains(QStringLiteral("Duration: 0:00:02.0")));
+
+        const QList<QImage> frames = decodeVideoFrames(movie, 1);
+        ASSERT_EQ(frames.size(), 60);
+        if (animationFrames.isEmpty()) {
+            animationFrames = frames;
+            continue;
+        }
+        const double psnr = opaquePsnr(animationFrames, frames);
+        std::printf("%s: %.1f dB\n", expected.format, psnr);
+        EXPECT_GE(psnr, expected.minimumPsnr);
+        const QString format = QString::fromLatin1(expected.format);
+        if (format == "prores4444" || format == "hap-alpha") {
+            EXPECT_LE(qAlpha(frames[30].pixel(10, 48)), 2);
+            EXPECT_GE(qAlpha(frames[30].pixel(118, 48)), 253);
+        }
+        if (format == "h264") {
+            EXPECT_EQ(video["pix_fmt"].toString(), "yuv420p");
+            EXPECT_EQ(audio["codec_tag_string"].toString(), "mp4a");
+            QFile bytes(movie);
+            ASSERT_TRUE(bytes.open(QIODevice::ReadOnly));
+            const QByteArray content = bytes.readAll();
+            EXPECT_LT(content.indexOf("moov"), content.indexOf("mdat")) << "not faststart";
+        }
+    }
+}
+
+TEST_F(RenderToolTest, AnUnknownFormatIsRefused) {
+    expectRefused({"--format", "gif", "--output", mOutput, mComposition},
+                  QStringLiteral("Invalid format \"gif\""), 2);
+    const ToolRun help = mTool->run({"--help"});
+    for (const char* name : {"prores4444", "hap-alpha", "hapq", "h264"})
+        EXPECT_TRUE(help.out.contains(QString::fromLatin1(name))) << name;
+}
+
+} // namespace
