@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/quartzcomposer/QCChannelSampling.h"
+
 #include <QImage>
 #include <QString>
 
@@ -45,13 +47,15 @@ struct QCCompositionModel {
     QString vertexBody;
     // Line of the composition file at which fragmentBody starts (1-based).
     int fragmentFirstLine = 1;
-    // The ISF file predates version 2 (vv_ names).
+    // The ISF file predates version 2 (its vv_ names are accepted in any version).
     bool isfVersion1 = false;
     std::vector<Input> inputs;
     std::vector<Pass> passes; // at least one
     std::vector<NamedImage> importedImages;
     // Images bound to iChannel0..3 (null images for unbound channels).
     std::array<QImage, 4> channels;
+    // How each channel's image is sampled.
+    std::array<QCChannelSampling, 4> channelSampling;
     // Absolute paths of the files the composition read besides its own: the companion vertex
     // shader and every image it loads.
     std::vector<QString> loadedFiles;
