@@ -12,6 +12,7 @@
 #include "platform/foundation/NSLog.h"
 #include "platform/foundation/NSPathUtilities.h"
 #include "platform/foundation/NSURL.h"
+#include "platform/quartzcomposer/QCEGLContext.h"
 
 #include <QDesktopServices>
 #include <QFileInfo>
@@ -282,7 +283,7 @@ void GKAppDelegate::jobProgressed(double fraction) {
     if (fraction > 0)
         line += text("app.status.left", u", about %1 s left")
                     .arg(seconds * (1.0 - fraction) / fraction, 0, 'f', 0);
-    setStatusText(line);
+    setStatusText(line + mJobDevice);
 }
 
 bool GKAppDelegate::actionShowInFolder(NSObject*) {
@@ -409,7 +410,10 @@ bool GKAppDelegate::actionRenderCompositionToMovieFile(NSObject*) {
     mJobFileName = fileName;
     mJobFrames = renderFrameCount(compositionMovieDuration(), compositionMovieFrameRate());
     mJobTimer.start();
-    setStatusText(text("app.status.started", u"Rendering %1...").arg(fileName));
+    // What renders, beside the job's lines: a CPU renderer is much slower and more limited.
+    const QString device = QCEGLContext::processRenderingDeviceSummary();
+    mJobDevice = device.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(device);
+    setStatusText(text("app.status.started", u"Rendering %1...").arg(fileName) + mJobDevice);
     return true;
 }
 

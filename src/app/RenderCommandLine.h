@@ -14,13 +14,14 @@ struct RenderJobOptions {
     QString outputFolder;
     bool outputFolderGiven = false; // false: the default folder, made when missing
     bool verbose = false;           // the diagnostic log on standard error too
+    int device = -1;                // the EGL device to render on; -1: the first usable display
 
     // The composition's name without its last extension, with "mov", in the output folder.
     QString finalMoviePath() const;
 };
 
 struct ParsedRenderCommandLine {
-    enum class Action { Render = 1, ShowHelp, ShowVersion, Fail };
+    enum class Action { Render = 1, ShowHelp, ShowVersion, ListDevices, Fail };
     Action action = Action::Fail;
     RenderJobOptions options;
     QString message; // the help or version text, or the one-line reason of a failure

@@ -13,6 +13,7 @@
 #include "platform/foundation/NSURL.h"
 #include "platform/quartzcomposer/QCComposition.h"
 #include "platform/quartzcomposer/QCCompositionModel.h"
+#include "platform/quartzcomposer/QCEGLContext.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -149,11 +150,22 @@ int main(int argc, char** argv) {
         fail(parsed.message);
         std::fprintf(stderr, "Try '%s --help' for more information.\n", kProgramName);
         return 2;
+    case ParsedRenderCommandLine::Action::ListDevices: {
+        const QStringList devices = QCEGLContext::deviceList();
+        if (devices.isEmpty())
+            return fail(QStringLiteral("this system reports no EGL devices; rendering uses the "
+                                       "default display"));
+        for (const QString& device : devices)
+            std::printf("%s\n", qUtf8Printable(device));
+        return 0;
+    }
     case ParsedRenderCommandLine::Action::Render:
         break;
     }
 
     RenderJobOptions& options = parsed.options;
+    if (QString error; options.device >= 0 && !QCEGLContext::selectDevice(options.device, &error))
+        return fail(error, 2);
     if (const std::optional<QString> problem = checkInputs(options))
         return fail(*problem);
     if (!installStopSignals())
@@ -187,11 +199,14 @@ int main(int argc, char** argv) {
     renderer->setOutputFinalMovieFile(finalMovie);
 
     const quint64 totalFrames = renderFrameCount(options.durationSeconds, options.framesPerSecond);
-    std::fprintf(stderr, "Rendering %s: %gx%g, %u fps, %g s, %llu frames%s\n",
+    // What renders: a CPU renderer is much slower and more limited than a GPU.
+    const QString device = QCEGLContext::processRenderingDeviceSummary();
+    std::fprintf(stderr, "Rendering %s: %gx%g, %u fps, %g s, %llu frames%s%s%s\n",
                  qUtf8Printable(QFileInfo(options.compositionPath).fileName()),
                  options.size.width(), options.size.height(), options.framesPerSecond,
                  options.durationSeconds, static_cast<unsigned long long>(totalFrames),
-                 options.audioPath.isEmpty() ? ", no sound" : "");
+                 options.audioPath.isEmpty() ? ", no sound" : "", device.isEmpty() ? "" : ", on ",
+                 qUtf8Printable(device));
     RenderProgressPrinter printer(stderr, isatty(STDERR_FILENO) != 0, totalFrames);
     bool framesReported = false;
     QObject::connect(
