@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -33,6 +34,22 @@ bool hasExtension(const char* list, const char* name) {
 
 QString eglErrorText() {
     return QStringLiteral("EGL error 0x%1").arg(eglGetError(), 4, 16, QLatin1Char('0'));
+}
+
+// The context attributes that ask for robust access and a lost context on a GPU reset, in the
+// form the display's EGL takes; empty when it takes none.
+std::vector<EGLint> robustnessAttributes(EGLDisplay display) {
+    const char* version = eglQueryString(display, EGL_VERSION);
+    int major = 0;
+    int minor = 0;
+    if (version != nullptr && std::sscanf(version, "%d.%d", &major, &minor) == 2 &&
+        major * 10 + minor >= 15)
+        return {EGL_CONTEXT_OPENGL_ROBUST_ACCESS, EGL_TRUE,
+                EGL_CONTEXT_OPENGL_RESET_NOTIFICATION_STRATEGY, EGL_LOSE_CONTEXT_ON_RESET};
+    if (hasExtension(eglQueryString(display, EGL_EXTENSIONS), "EGL_KHR_create_context"))
+        return {EGL_CONTEXT_FLAGS_KHR, EGL_CONTEXT_OPENGL_ROBUST_ACCESS_BIT_KHR,
+                EGL_CONTEXT_OPENGL_RESET_NOTIFICATION_STRATEGY_KHR, EGL_LOSE_CONTEXT_ON_RESET_KHR};
+    return {};
 }
 
 // A context of the richest kind the display offers: compatibility profile first, so that ISF
@@ -56,15 +73,15 @@ EGLContext createContext(EGLDisplay display) {
          EGL_CONTEXT_OPENGL_PROFILE_MASK, EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT, EGL_NONE},
     };
     // Where the driver offers it, each kind first as a robust context that learns of GPU
-    // resets, so that a job can end instead of hanging or writing garbage after one.
-    if (hasExtension(eglQueryString(display, EGL_EXTENSIONS),
-                     "EGL_EXT_create_context_robustness")) {
+    // resets, so that a job can end instead of hanging or writing garbage after one. Desktop
+    // OpenGL takes these attributes from EGL 1.5 (EGL_EXT_create_context_robustness's own are
+    // for OpenGL ES).
+    const std::vector<EGLint> robustness = robustnessAttributes(display);
+    if (!robustness.empty()) {
         std::vector<std::vector<EGLint>> robustFirst;
         for (const std::vector<EGLint>& attributes : attempts) {
             std::vector<EGLint> robust = attributes;
-            robust.insert(robust.end() - 1, {EGL_CONTEXT_OPENGL_ROBUST_ACCESS_EXT, EGL_TRUE,
-                                             EGL_CONTEXT_OPENGL_RESET_NOTIFICATION_STRATEGY_EXT,
-                                             EGL_LOSE_CONTEXT_ON_RESET_EXT});
+            robust.insert(robust.end() - 1, robustness.begin(), robustness.end());
             robustFirst.push_back(robust);
             robustFirst.push_back(attributes);
         }
