@@ -15,6 +15,7 @@
 #include "platform/qtkit/DeliveryFormats.h"
 #include "platform/quartzcomposer/QCComposition.h"
 #include "platform/quartzcomposer/QCCompositionModel.h"
+#include "platform/quartzcomposer/QCEGLContext.h"
 
 #include <QDesktopServices>
 #include <QFile>
@@ -351,7 +352,7 @@ void GKAppDelegate::jobProgressed(double fraction) {
     if (fraction > 0)
         line += text("app.status.left", u", about %1 s left")
                     .arg(seconds * (1.0 - fraction) / fraction, 0, 'f', 0);
-    setStatusText(line);
+    setStatusText(line + mJobDevice);
 }
 
 bool GKAppDelegate::actionShowInFolder(NSObject*) {
@@ -479,7 +480,10 @@ bool GKAppDelegate::actionRenderCompositionToMovieFile(NSObject*) {
     mJobFileName = fileName;
     mJobFrames = renderFrameCount(compositionMovieDuration(), compositionMovieFrameRate());
     mJobTimer.start();
-    setStatusText(text("app.status.started", u"Rendering %1...").arg(fileName));
+    // What renders, beside the job's lines: a CPU renderer is much slower and more limited.
+    const QString device = QCEGLContext::processRenderingDeviceSummary();
+    mJobDevice = device.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(device);
+    setStatusText(text("app.status.started", u"Rendering %1...").arg(fileName) + mJobDevice);
     return true;
 }
 

@@ -166,6 +166,7 @@ private:
     int __movieDimensions = 0;
     bool __hasDependentInputs = false;
     QString mStatusText;
+    QString mJobDevice; // " (llvmpipe, CPU)": what renders the running job, for the status line
     QString mLastMoviePath;
     bool mListening = false;
     bool mObservingComposition = false;

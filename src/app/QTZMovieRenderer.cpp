@@ -385,6 +385,7 @@ bool QTZMovieRenderer::openCompositionData(const QByteArray& data, QString* out_
         NSLog("openCompositionData: no renderer for %@\n", composition);
         return false;
     }
+    renderer->setFrameRate(QStillFrameRecorder_Config_RenderFPS);
     setRenderer(renderer);
     renderer->release();
     return true;
@@ -452,6 +453,8 @@ void QTZMovieRenderer::renderVideoTrackToTemporaryMooV(const QString& path) {
             mFrameFailure = QStringLiteral("frame %1 (at %2 s) could not be rendered")
                                 .arg(frameIndex + 1)
                                 .arg(time);
+            if (renderer && !renderer->lostReason().isEmpty())
+                mFrameFailure += QStringLiteral(": ") + renderer->lostReason();
             break;
         }
         auto* image = new NSImage(size);

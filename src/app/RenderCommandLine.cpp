@@ -82,6 +82,11 @@ ParsedRenderCommandLine parseRenderCommandLine(const QStringList& arguments,
         {QStringLiteral("v"), QStringLiteral("verbose")},
         QStringLiteral("Also write the diagnostic log to standard error (it always goes to the "
                        "system log)."));
+    const QCommandLineOption device(
+        QStringLiteral("device"),
+        QStringLiteral("EGL device to render on, by its number in \"--device list\", which "
+                       "prints them (default: the first usable one)."),
+        QStringLiteral("N|list"));
     const QCommandLineOption set(
         QStringLiteral("set"),
         QStringLiteral("Give the composition's input NAME a value instead of its default: a "
@@ -102,7 +107,7 @@ ParsedRenderCommandLine parseRenderCommandLine(const QStringList& arguments,
                           .arg(delivery.name, delivery.purpose, delivery.extension);
     const QCommandLineOption format(QStringLiteral("format"), formatHelp, QStringLiteral("NAME"));
     parser.addOptions({help, version, audio, preset, size, fps, duration, output, verbose, set,
-                       input, listInputs, format});
+                       input, listInputs, format, device});
     parser.addPositionalArgument(
         QStringLiteral("COMPOSITION"),
         QStringLiteral("The composition file; the movie is named after it with \".mov\"."));
@@ -122,6 +127,19 @@ ParsedRenderCommandLine parseRenderCommandLine(const QStringList& arguments,
     }
 
     RenderJobOptions& options = result.options;
+    if (parser.isSet(device)) {
+        const QString value = parser.value(device);
+        if (value == u"list") {
+            result.action = ParsedRenderCommandLine::Action::ListDevices;
+            return result;
+        }
+        bool ok = false;
+        options.device = value.toInt(&ok);
+        if (!ok || options.device < 0)
+            return failure(QStringLiteral("Invalid device \"%1\": use a number that \"--device "
+                                          "list\" prints.")
+                               .arg(value));
+    }
     const QStringList positional = parser.positionalArguments();
     if (positional.isEmpty())
         return failure(QStringLiteral("No composition given."));

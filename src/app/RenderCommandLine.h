@@ -20,6 +20,7 @@ struct RenderJobOptions {
     // composition once it is read.
     CompositionInputSettings inputs;
     QString format = QStringLiteral("animation"); // the delivery format of the final movie
+    int device = -1;                // the EGL device to render on; -1: the first usable display
 
     // The composition's name without its last extension, with the format's extension ("mov",
     // "mp4" for h264), in the output folder.
@@ -27,7 +28,7 @@ struct RenderJobOptions {
 };
 
 struct ParsedRenderCommandLine {
-    enum class Action { Render = 1, ShowHelp, ShowVersion, ListInputs, Fail };
+    enum class Action { Render = 1, ShowHelp, ShowVersion, ListInputs, ListDevices, Fail };
     Action action = Action::Fail;
     RenderJobOptions options;
     QString message; // the help or version text, or the one-line reason of a failure

@@ -17,6 +17,7 @@
 #include "platform/foundation/NSNotificationCenter.h"
 #include "platform/foundation/NSURL.h"
 #include "platform/qtkit/MovieInspector.h"
+#include "platform/quartzcomposer/QCEGLContext.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -120,6 +121,10 @@ protected:
         EXPECT_TRUE(render->isEnabled()) << render->toolTip().toStdString();
         click(render);
         ASSERT_FALSE(sDelegate->isIdle()) << sDelegate->statusText().toStdString();
+        // The status line names what renders ("llvmpipe, CPU" here).
+        EXPECT_TRUE(sDelegate->statusText().endsWith(
+            QStringLiteral(" (%1)").arg(QCEGLContext::processRenderingDeviceSummary())))
+            << sDelegate->statusText().toStdString();
         ASSERT_TRUE(lumenreel::test::spinUntil([] { return sDelegate->isIdle(); },
                                                std::chrono::minutes(5)));
     }

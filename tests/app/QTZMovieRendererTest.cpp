@@ -10,6 +10,7 @@
 #include "platform/foundation/NSOperationQueue.h"
 #include "platform/foundation/NSURL.h"
 #include "platform/qtkit/MovieInspector.h"
+#include "platform/quartzcomposer/QCGraphicsReset.h"
 
 #include <QDir>
 #include <QFile>
@@ -19,6 +20,9 @@
 
 #include <cmath>
 #include <limits>
+
+#define GL_GLEXT_PROTOTYPES 1
+#include <GL/glcorearb.h>
 
 namespace {
 
@@ -299,6 +303,32 @@ TEST_F(QTZMovieRendererTest, RefusesAZeroFrameRateAndASecondStartWhileRendering)
     EXPECT_TRUE(
         lumenreel::test::spinUntil([&] { return mFinishedJobs == 1; }, std::chrono::minutes(2)));
     EXPECT_TRUE(mMovieWritten);
+}
+
+// A GPU reset ends the job at once with a line that says so, keeping the frames rendered so far,
+// as for other failures.
+TEST_F(QTZMovieRendererTest, AGPUResetFailsTheJobAndKeepsItsVideo) {
+    const QString composition = writeComposition(QStringLiteral("Reset.fs"));
+    NSAutoreleasePool pool;
+    QStillFrameRecorder_Config_RenderFPS = 30;
+    mRenderer->setInputCompositionURL(NSURL::fileURLWithPath(composition, false));
+    mRenderer->setOutputFinalMovieFile(mFolder.filePath(QStringLiteral("Reset.mov")));
+    mRenderer->setOutputMovieDuration(3600.0);
+    ASSERT_TRUE(mRenderer->renderToMovie());
+    ASSERT_TRUE(lumenreel::test::spinUntil([&] { return mProgress->doubleValue() > 0.0; },
+                                           std::chrono::minutes(2)));
+    QCSimulateGraphicsResetForTesting(GL_GUILTY_CONTEXT_RESET);
+    const bool finished =
+        lumenreel::test::spinUntil([&] { return mFinishedJobs == 1; }, std::chrono::minutes(2));
+    QCSimulateGraphicsResetForTesting(0);
+    ASSERT_TRUE(finished);
+    EXPECT_FALSE(mMovieWritten);
+    EXPECT_FALSE(mRenderer->lastJobWasCancelled());
+    EXPECT_TRUE(mRenderer->lastJobFailureReason().contains(QStringLiteral("GPU was reset")))
+        << mRenderer->lastJobFailureReason().toStdString();
+    const InspectedMovie inspected = inspectMovie(mRenderer->lastJobRecoverableVideo());
+    ASSERT_TRUE(inspected.opened) << inspected.error.toStdString();
+    EXPECT_GE(inspected.tracks.first().packetPts.size(), 1);
 }
 
 } // namespace

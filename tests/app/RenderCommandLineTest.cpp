@@ -54,6 +54,15 @@ TEST(RenderCommandLineTest, HelpAndVersion) {
     EXPECT_EQ(parse({"--version"}).action, Action::ShowVersion);
 }
 
+TEST(RenderCommandLineTest, DeviceIsANumberOrList) {
+    EXPECT_EQ(parse({"a.fs"}).options.device, -1);
+    const ParsedRenderCommandLine chosen = parse({"--device", "1", "a.fs"});
+    ASSERT_EQ(chosen.action, Action::Render) << chosen.message.toStdString();
+    EXPECT_EQ(chosen.options.device, 1);
+    // Listing needs no composition.
+    EXPECT_EQ(parse({"--device", "list"}).action, Action::ListDevices);
+}
+
 class RenderCommandLineRejects : public ::testing::TestWithParam<QStringList> {};
 
 TEST_P(RenderCommandLineRejects, WithAOneLineReason) {
@@ -76,6 +85,7 @@ INSTANTIATE_TEST_SUITE_P(
                       QStringList{"--duration", "inf", "a.fs"},
                       QStringList{"--duration", "86400.5", "a.fs"},
                       QStringList{"--fps", "601", "a.fs"}, QStringList{"--audio", "", "a.fs"},
+                      QStringList{"--device", "-1", "a.fs"}, QStringList{"--device", "gpu", "a.fs"},
                       QStringList{"--fps"}));
 
 TEST(RenderPresetsTest, TableAndFallback) {

@@ -19,6 +19,9 @@ TEST_F(RenderToolTest, RendersTheMovieWithSoundAndPrintsItsPath) {
     ASSERT_EQ(run.status, 0) << run.err.toStdString();
     EXPECT_EQ(run.out.trimmed(), outputMovie());
     EXPECT_TRUE(run.err.contains(QStringLiteral("8 frames")));
+    // The first line says what renders ("on llvmpipe, CPU" here, a GPU's name elsewhere).
+    EXPECT_TRUE(run.err.section(u'\n', 0, 0).contains(QStringLiteral(", on ")))
+        << run.err.toStdString();
     const lumenreel::test::InspectedMovie inspected = lumenreel::test::inspectMovie(outputMovie());
     ASSERT_TRUE(inspected.opened) << inspected.error.toStdString();
     ASSERT_EQ(inspected.tracks.size(), 2);
@@ -44,6 +47,21 @@ TEST_F(RenderToolTest, HelpAndVersionExitZero) {
     const ToolRun version = mTool->run({"--version"});
     EXPECT_EQ(version.status, 0);
     EXPECT_TRUE(version.out.startsWith(QStringLiteral("lumenreel-render ")));
+}
+
+TEST_F(RenderToolTest, ListsTheEGLDevicesAndRendersOnTheOneChosen) {
+    const ToolRun list = mTool->run({"--device", "list"});
+    ASSERT_EQ(list.status, 0) << list.err.toStdString();
+    const QStringList devices = list.out.trimmed().split(u'\n');
+    ASSERT_FALSE(devices.isEmpty());
+    EXPECT_TRUE(devices.first().startsWith(QStringLiteral("0: "))) << list.out.toStdString();
+    expectRefused({"--device", QString::number(devices.size()), "--output", mOutput, mComposition},
+                  QStringLiteral("no EGL device"), 2);
+    expectRefused({"--device", "first", "--output", mOutput, mComposition},
+                  QStringLiteral("Invalid device"), 2);
+    const ToolRun chosen = mTool->run(
+        {"--device", "0", "--size", "16x16", "--duration", "0", "--output", mOutput, mComposition});
+    EXPECT_EQ(chosen.status, 0) << chosen.err.toStdString();
 }
 
 TEST_F(RenderToolTest, RefusesBadInputsWithoutWritingAnything) {

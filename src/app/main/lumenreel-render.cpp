@@ -14,6 +14,7 @@
 #include "platform/quartzcomposer/QCComposition.h"
 #include "platform/quartzcomposer/QCCompositionModel.h"
 #include "platform/quartzcomposer/QCInputValues.h"
+#include "platform/quartzcomposer/QCEGLContext.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -200,6 +201,15 @@ int main(int argc, char** argv) {
         fail(parsed.message);
         std::fprintf(stderr, "Try '%s --help' for more information.\n", kProgramName);
         return 2;
+    case ParsedRenderCommandLine::Action::ListDevices: {
+        const QStringList devices = QCEGLContext::deviceList();
+        if (devices.isEmpty())
+            return fail(QStringLiteral("this system reports no EGL devices; rendering uses the "
+                                       "default display"));
+        for (const QString& device : devices)
+            std::printf("%s\n", qUtf8Printable(device));
+        return 0;
+    }
     case ParsedRenderCommandLine::Action::Render:
         break;
 
@@ -208,6 +218,8 @@ int main(int argc, char** argv) {
     }
 
     RenderJobOptions& options = parsed.options;
+    if (QString error; options.device >= 0 && !QCEGLContext::selectDevice(options.device, &error))
+        return fail(error, 2);
     int problemStatus = 1;
     if (const std::optional<QString> problem = checkInputs(options, &problemStatus))
         return fail(*problem, problemStatus);
@@ -244,11 +256,14 @@ int main(int argc, char** argv) {
     renderer->setDeliveryFormat(options.format);
 
     const quint64 totalFrames = renderFrameCount(options.durationSeconds, options.framesPerSecond);
-    std::fprintf(stderr, "Rendering %s: %gx%g, %u fps, %g s, %llu frames%s\n",
+    // What renders: a CPU renderer is much slower and more limited than a GPU.
+    const QString device = QCEGLContext::processRenderingDeviceSummary();
+    std::fprintf(stderr, "Rendering %s: %gx%g, %u fps, %g s, %llu frames%s%s%s\n",
                  qUtf8Printable(QFileInfo(options.compositionPath).fileName()),
                  options.size.width(), options.size.height(), options.framesPerSecond,
                  options.durationSeconds, static_cast<unsigned long long>(totalFrames),
-                 options.audioPath.isEmpty() ? ", no sound" : "");
+                 options.audioPath.isEmpty() ? ", no sound" : "", device.isEmpty() ? "" : ", on ",
+                 qUtf8Printable(device));
     RenderProgressPrinter printer(stderr, isatty(STDERR_FILENO) != 0, totalFrames);
     bool framesReported = false;
     QObject::connect(

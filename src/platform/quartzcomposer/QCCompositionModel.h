@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/quartzcomposer/QCChannelSampling.h"
+
 #include <QImage>
 #include <QString>
 
@@ -53,7 +55,7 @@ struct QCCompositionModel {
     QString vertexBody;
     // Line of the composition file at which fragmentBody starts (1-based).
     int fragmentFirstLine = 1;
-    // The ISF file predates version 2 (vv_ names).
+    // The ISF file predates version 2 (its vv_ names are accepted in any version).
     bool isfVersion1 = false;
     std::vector<Input> inputs;
     std::vector<Pass> passes; // at least one
@@ -62,6 +64,8 @@ struct QCCompositionModel {
     std::array<QImage, 4> channels;
     // The channel that receives the sound ("#iChannelN \"sound\""), -1 for none.
     int soundChannel = -1;
+    // How each channel's image is sampled.
+    std::array<QCChannelSampling, 4> channelSampling;
     // Absolute paths of the files the composition read besides its own: the companion vertex
     // shader and every image it loads.
     std::vector<QString> loadedFiles;

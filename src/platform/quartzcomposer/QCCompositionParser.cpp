@@ -1,12 +1,12 @@
 #include "platform/quartzcomposer/QCCompositionParser.h"
 
 #include "platform/quartzcomposer/QCGLSLText.h"
+#include "platform/quartzcomposer/QCImageFile.h"
 #include "platform/quartzcomposer/QCSizeExpression.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QImageReader>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -184,20 +184,7 @@ std::optional<QImage> readImage(const QString& folder, const QString& relativePa
                                 QString* error) {
     const QString path = QDir(folder).filePath(relativePath);
     model.loadedFiles.push_back(QFileInfo(path).absoluteFilePath());
-    QImageReader reader(path);
-    const QSize size = reader.size();
-    if (size.width() > kMaxImportedImageSide || size.height() > kMaxImportedImageSide) {
-        *error = QStringLiteral("image \"%1\" is larger than %2 pixels a side")
-                     .arg(path)
-                     .arg(kMaxImportedImageSide);
-        return std::nullopt;
-    }
-    QImage image = reader.read();
-    if (image.isNull()) {
-        *error = QStringLiteral("cannot read image \"%1\": %2").arg(path, reader.errorString());
-        return std::nullopt;
-    }
-    return image;
+    return QCReadImageFile(path, kMaxImportedImageSide, error);
 }
 
 // Checks a name of the header and that it is new.
@@ -468,8 +455,9 @@ std::optional<QCCompositionModel> QCParseShadertoy(const QString& in_text,
     QRegularExpressionMatchIterator matches = channel.globalMatch(in_text);
     while (matches.hasNext()) {
         const QRegularExpressionMatch match = matches.next();
-        const int index = match.captured(1).toInt();
-        if (index < 0 || index > 3) {
+        bool isNumber = false;
+        const int index = match.captured(1).toInt(&isNumber);
+        if (!isNumber || index < 0 || index > 3) {
             if (out_error)
                 *out_error = QStringLiteral("Shadertoy: there is no channel iChannel%1")
                                  .arg(match.captured(1));
@@ -491,8 +479,31 @@ std::optional<QCCompositionModel> QCParseShadertoy(const QString& in_text,
         }
         model.channels[static_cast<std::size_t>(index)] = *image;
     }
+    // Sampling options: #iChannel0::WrapMode "Clamp"
+    static const QRegularExpression option(
+        QStringLiteral(
+            "^[ \\t]*#[ \\t]*iChannel([0-9]+)::([A-Za-z]*)[ \\t]*\"?([^\"\\n]*)\"?[^\\n]*"),
+        QRegularExpression::MultilineOption);
+    QRegularExpressionMatchIterator options = option.globalMatch(in_text);
+    while (options.hasNext()) {
+        const QRegularExpressionMatch match = options.next();
+        bool isNumber = false;
+        const int index = match.captured(1).toInt(&isNumber);
+        QString error;
+        if (!isNumber || index < 0 || index > 3)
+            error = QStringLiteral("there is no channel iChannel%1").arg(match.captured(1));
+        else if (model.channelSampling[static_cast<std::size_t>(index)].setOption(
+                     match.captured(2), match.captured(3).trimmed(), &error))
+            continue;
+        if (out_error)
+            *out_error = QStringLiteral("Shadertoy: line %1: %2")
+                             .arg(lineOfOffset(in_text, match.capturedStart()))
+                             .arg(error);
+        return std::nullopt;
+    }
     // The directives are not GLSL: blank them, keeping the line count.
     model.fragmentBody.replace(channel, QString());
+    model.fragmentBody.replace(option, QString());
     return model;
 }
 

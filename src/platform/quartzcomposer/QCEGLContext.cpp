@@ -2,12 +2,18 @@
 
 #include "platform/quartzcomposer/QCLog.h"
 
+#include <QRegularExpression>
+#include <QStringList>
+
 #define EGL_EGLEXT_PROTOTYPES 0
 #include <EGL/egl.h>
 #include <EGL/eglext.h>
 #define GL_GLEXT_PROTOTYPES 1
 #include <GL/glcorearb.h>
 
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -30,6 +36,22 @@ QString eglErrorText() {
     return QStringLiteral("EGL error 0x%1").arg(eglGetError(), 4, 16, QLatin1Char('0'));
 }
 
+// The context attributes that ask for robust access and a lost context on a GPU reset, in the
+// form the display's EGL takes; empty when it takes none.
+std::vector<EGLint> robustnessAttributes(EGLDisplay display) {
+    const char* version = eglQueryString(display, EGL_VERSION);
+    int major = 0;
+    int minor = 0;
+    if (version != nullptr && std::sscanf(version, "%d.%d", &major, &minor) == 2 &&
+        major * 10 + minor >= 15)
+        return {EGL_CONTEXT_OPENGL_ROBUST_ACCESS, EGL_TRUE,
+                EGL_CONTEXT_OPENGL_RESET_NOTIFICATION_STRATEGY, EGL_LOSE_CONTEXT_ON_RESET};
+    if (hasExtension(eglQueryString(display, EGL_EXTENSIONS), "EGL_KHR_create_context"))
+        return {EGL_CONTEXT_FLAGS_KHR, EGL_CONTEXT_OPENGL_ROBUST_ACCESS_BIT_KHR,
+                EGL_CONTEXT_OPENGL_RESET_NOTIFICATION_STRATEGY_KHR, EGL_LOSE_CONTEXT_ON_RESET_KHR};
+    return {};
+}
+
 // A context of the richest kind the display offers: compatibility profile first, so that ISF
 // sources using the classic built-ins compile as written; a core profile otherwise.
 EGLContext createContext(EGLDisplay display) {
@@ -43,13 +65,28 @@ EGLContext createContext(EGLDisplay display) {
         if (!eglChooseConfig(display, attributes, &config, 1, &count) || count < 1)
             return EGL_NO_CONTEXT;
     }
-    const std::vector<std::vector<EGLint>> attempts = {
+    std::vector<std::vector<EGLint>> attempts = {
         {EGL_CONTEXT_MAJOR_VERSION, 3, EGL_CONTEXT_MINOR_VERSION, 2,
          EGL_CONTEXT_OPENGL_PROFILE_MASK, EGL_CONTEXT_OPENGL_COMPATIBILITY_PROFILE_BIT, EGL_NONE},
         {EGL_NONE},
         {EGL_CONTEXT_MAJOR_VERSION, 3, EGL_CONTEXT_MINOR_VERSION, 2,
          EGL_CONTEXT_OPENGL_PROFILE_MASK, EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT, EGL_NONE},
     };
+    // Where the driver offers it, each kind first as a robust context that learns of GPU
+    // resets, so that a job can end instead of hanging or writing garbage after one. Desktop
+    // OpenGL takes these attributes from EGL 1.5 (EGL_EXT_create_context_robustness's own are
+    // for OpenGL ES).
+    const std::vector<EGLint> robustness = robustnessAttributes(display);
+    if (!robustness.empty()) {
+        std::vector<std::vector<EGLint>> robustFirst;
+        for (const std::vector<EGLint>& attributes : attempts) {
+            std::vector<EGLint> robust = attributes;
+            robust.insert(robust.end() - 1, robustness.begin(), robustness.end());
+            robustFirst.push_back(robust);
+            robustFirst.push_back(attributes);
+        }
+        attempts = robustFirst;
+    }
     for (const std::vector<EGLint>& attributes : attempts) {
         EGLContext context = eglCreateContext(display, config, EGL_NO_CONTEXT, attributes.data());
         if (context != EGL_NO_CONTEXT)
@@ -58,8 +95,9 @@ EGLContext createContext(EGLDisplay display) {
     return EGL_NO_CONTEXT;
 }
 
-// True when the display can run a surfaceless desktop OpenGL context.
-bool isUsable(EGLDisplay display) {
+// True when the display can run a surfaceless desktop OpenGL context; out_renderer, when
+// given, receives the name of the OpenGL renderer.
+bool isUsable(EGLDisplay display, QString* out_renderer = nullptr) {
     if (display == EGL_NO_DISPLAY || !eglInitialize(display, nullptr, nullptr))
         return false;
     bool usable = false;
@@ -73,6 +111,9 @@ bool isUsable(EGLDisplay display) {
             EGLSurface previousRead = eglGetCurrentSurface(EGL_READ);
             if (eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, context)) {
                 usable = glGetString(GL_VERSION) != nullptr;
+                if (usable && out_renderer)
+                    *out_renderer =
+                        QString::fromUtf8(reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
                 if (previousContext != EGL_NO_CONTEXT)
                     eglMakeCurrent(previousDisplay, previousDraw, previousRead, previousContext);
                 else
@@ -91,27 +132,52 @@ struct SharedDisplay {
     QString name;
 };
 
-SharedDisplay chooseDisplay() {
-    const char* clientExtensions = eglQueryString(EGL_NO_DISPLAY, EGL_EXTENSIONS);
-    auto getPlatformDisplay = reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(
+PFNEGLGETPLATFORMDISPLAYEXTPROC platformDisplayFunction() {
+    return reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(
         eglGetProcAddress("eglGetPlatformDisplayEXT"));
-    if (getPlatformDisplay != nullptr &&
-        hasExtension(clientExtensions, "EGL_EXT_platform_device")) {
-        auto queryDevices =
-            reinterpret_cast<PFNEGLQUERYDEVICESEXTPROC>(eglGetProcAddress("eglQueryDevicesEXT"));
-        EGLint count = 0;
-        if (queryDevices != nullptr && queryDevices(0, nullptr, &count) && count > 0) {
-            std::vector<EGLDeviceEXT> devices(static_cast<std::size_t>(count));
-            if (queryDevices(count, devices.data(), &count)) {
-                for (EGLint i = 0; i < count; ++i) {
-                    EGLDisplay display =
-                        getPlatformDisplay(EGL_PLATFORM_DEVICE_EXT, devices[i], nullptr);
-                    if (isUsable(display))
-                        return {display, QStringLiteral("EGL device %1").arg(i)};
-                }
-            }
-        }
+}
+
+// The EGL devices that the driver reports, in its order; empty without the device platform.
+std::vector<EGLDeviceEXT> eglDevices() {
+    const char* clientExtensions = eglQueryString(EGL_NO_DISPLAY, EGL_EXTENSIONS);
+    auto queryDevices =
+        reinterpret_cast<PFNEGLQUERYDEVICESEXTPROC>(eglGetProcAddress("eglQueryDevicesEXT"));
+    EGLint count = 0;
+    if (platformDisplayFunction() == nullptr || queryDevices == nullptr ||
+        !hasExtension(clientExtensions, "EGL_EXT_platform_device") ||
+        !queryDevices(0, nullptr, &count) || count <= 0)
+        return {};
+    std::vector<EGLDeviceEXT> devices(static_cast<std::size_t>(count));
+    if (!queryDevices(count, devices.data(), &count))
+        return {};
+    devices.resize(static_cast<std::size_t>(std::max(count, 0)));
+    return devices;
+}
+
+EGLDisplay deviceDisplay(EGLDeviceEXT device) {
+    return platformDisplayFunction()(EGL_PLATFORM_DEVICE_EXT, device, nullptr);
+}
+
+// The device chosen with QCEGLContext::selectDevice, or -1 for the first usable display.
+std::atomic<int> sSelectedDevice{-1};
+std::atomic<bool> sDisplayChosen{false};
+
+SharedDisplay chooseDisplay() {
+    sDisplayChosen = true;
+    const std::vector<EGLDeviceEXT> devices = eglDevices();
+    if (const int selected = sSelectedDevice.load(); selected >= 0) {
+        const auto index = static_cast<std::size_t>(selected);
+        if (index < devices.size() && isUsable(deviceDisplay(devices[index])))
+            return {deviceDisplay(devices[index]), QStringLiteral("EGL device %1").arg(selected)};
+        return {};
     }
+    for (std::size_t i = 0; i < devices.size(); ++i) {
+        EGLDisplay display = deviceDisplay(devices[i]);
+        if (isUsable(display))
+            return {display, QStringLiteral("EGL device %1").arg(i)};
+    }
+    const char* clientExtensions = eglQueryString(EGL_NO_DISPLAY, EGL_EXTENSIONS);
+    auto getPlatformDisplay = platformDisplayFunction();
     if (getPlatformDisplay != nullptr &&
         hasExtension(clientExtensions, "EGL_MESA_platform_surfaceless")) {
         EGLDisplay display =
@@ -154,7 +220,12 @@ int parseGLSLVersion(const char* text) {
 std::unique_ptr<QCEGLContext> QCEGLContext::create(QString* out_error) {
     const SharedDisplay& shared = sharedDisplay();
     if (shared.display == EGL_NO_DISPLAY) {
-        *out_error = QStringLiteral("no EGL display can run desktop OpenGL without a surface");
+        const int selected = sSelectedDevice.load();
+        *out_error = selected >= 0 ? QStringLiteral("EGL device %1 cannot run desktop OpenGL "
+                                                    "without a surface")
+                                         .arg(selected)
+                                   : QStringLiteral("no EGL display can run desktop OpenGL "
+                                                    "without a surface");
         return nullptr;
     }
     const EGLenum previousAPI = eglQueryAPI();
@@ -194,11 +265,80 @@ std::unique_ptr<QCEGLContext> QCEGLContext::create(QString* out_error) {
         if (name != nullptr && std::strcmp(name, "GL_ARB_ES3_compatibility") == 0)
             result->mES3Shaders = true;
     }
+    GLint strategy = GL_NO_RESET_NOTIFICATION;
+    glGetIntegerv(GL_RESET_NOTIFICATION_STRATEGY, &strategy);
     glGetError();
-    result->mDescription = QStringLiteral("%1, OpenGL %2 on %3")
-                               .arg(shared.name, QString::fromLatin1(version ? version : "?"),
-                                    QString::fromLatin1(renderer ? renderer : "?"));
+    result->mRenderer = QString::fromUtf8(renderer ? renderer : "?");
+    result->mDescription =
+        QStringLiteral("%1, OpenGL %2 on %3%4")
+            .arg(shared.name, QString::fromLatin1(version ? version : "?"), result->mRenderer,
+                 strategy == GL_LOSE_CONTEXT_ON_RESET ? QStringLiteral(", reset notification")
+                                                      : QString());
     return result;
+}
+
+QString QCEGLContext::renderingDeviceSummary() const {
+    static const QRegularExpression software(
+        QStringLiteral("^(llvmpipe|softpipe|swr|swrast|software)"),
+        QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch match = software.match(mRenderer);
+    if (match.hasMatch())
+        return QStringLiteral("%1, CPU").arg(match.captured(1));
+    // "NVIDIA H100/PCIe/SSE2", "AMD Radeon RX 6800 (navi21, LLVM 15.0.6, DRM 3.49)": the name.
+    return mRenderer.section(u'/', 0, 0).section(QStringLiteral(" ("), 0, 0).trimmed();
+}
+
+QString QCEGLContext::processRenderingDeviceSummary() {
+    static const QString summary = [] {
+        QString error;
+        const std::unique_ptr<QCEGLContext> context = create(&error);
+        if (!context)
+            QCLog(QStringLiteral("QCRenderer: no OpenGL context: %1").arg(error));
+        return context ? context->renderingDeviceSummary() : QString();
+    }();
+    return summary;
+}
+
+QStringList QCEGLContext::deviceList() {
+    const std::vector<EGLDeviceEXT> devices = eglDevices();
+    auto queryString = reinterpret_cast<PFNEGLQUERYDEVICESTRINGEXTPROC>(
+        eglGetProcAddress("eglQueryDeviceStringEXT"));
+    QStringList lines;
+    for (std::size_t i = 0; i < devices.size(); ++i) {
+        const char* extensions = queryString ? queryString(devices[i], EGL_EXTENSIONS) : nullptr;
+        QString place = QStringLiteral("EGL device");
+        if (hasExtension(extensions, "EGL_MESA_device_software"))
+            place = QStringLiteral("software");
+        else if (hasExtension(extensions, "EGL_EXT_device_drm"))
+            place = QString::fromUtf8(queryString(devices[i], EGL_DRM_DEVICE_FILE_EXT));
+        const EGLenum previousAPI = eglQueryAPI();
+        QString renderer;
+        const bool usable = isUsable(deviceDisplay(devices[i]), &renderer);
+        eglBindAPI(previousAPI);
+        lines << QStringLiteral("%1: %2, %3")
+                     .arg(i)
+                     .arg(place, usable ? renderer
+                                        : QStringLiteral("cannot run desktop OpenGL without a "
+                                                         "surface"));
+    }
+    return lines;
+}
+
+bool QCEGLContext::selectDevice(int in_index, QString* out_error) {
+    if (sDisplayChosen.load()) {
+        *out_error = QStringLiteral("the EGL device is chosen before the first OpenGL context");
+        return false;
+    }
+    const std::vector<EGLDeviceEXT> devices = eglDevices();
+    if (in_index < 0 || static_cast<std::size_t>(in_index) >= devices.size()) {
+        *out_error = devices.empty() ? QStringLiteral("this system reports no EGL devices")
+                                     : QStringLiteral("there is no EGL device %1 (0 to %2)")
+                                           .arg(in_index)
+                                           .arg(devices.size() - 1);
+        return false;
+    }
+    sSelectedDevice = in_index;
+    return true;
 }
 
 QCEGLContext::~QCEGLContext() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
@@ -28,6 +29,20 @@ public:
     bool acceptsES3Shaders() const { return mES3Shaders; }
     // Which display and which OpenGL the context runs on, for log lines.
     QString description() const { return mDescription; }
+    // What renders, in a few words: "llvmpipe, CPU" for a CPU renderer, otherwise the GPU's name.
+    QString renderingDeviceSummary() const;
+
+    // The summary of the OpenGL that this process renders with, found once by making a context;
+    // empty, with a log line, when no context can be made.
+    static QString processRenderingDeviceSummary();
+
+    // One line per EGL device the driver reports, "<index>: <device file or software>,
+    // <OpenGL renderer>", for choosing among them.
+    static QStringList deviceList();
+    // Makes every later context run on EGL device `in_index` of deviceList, instead of the first
+    // usable display. False, with out_error set, for an index with no device, or once a context
+    // was made (the display is chosen once for the process).
+    static bool selectDevice(int in_index, QString* out_error);
 
 private:
     QCEGLContext() = default;
@@ -43,6 +58,7 @@ private:
     bool mCompatibility = false;
     bool mES3Shaders = false;
     QString mDescription;
+    QString mRenderer;
 };
 
 // Keeps a context current for the lifetime of the scope.

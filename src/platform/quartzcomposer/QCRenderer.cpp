@@ -6,7 +6,10 @@
 #include "platform/quartzcomposer/QCCompositionModel.h"
 #include "platform/quartzcomposer/QCCompositionParser.h"
 #include "platform/quartzcomposer/QCEGLContext.h"
+#include "platform/quartzcomposer/QCFrameClock.h"
 #include "platform/quartzcomposer/QCGLProgram.h"
+#include "platform/quartzcomposer/QCGraphicsReset.h"
+#include "platform/quartzcomposer/QCImageUniforms.h"
 #include "platform/quartzcomposer/QCLog.h"
 #include "platform/quartzcomposer/QCRendererImpl.h"
 #include "platform/quartzcomposer/QCShaderSources.h"
@@ -183,31 +186,31 @@ bool QCRenderer::Impl::build(QString* error) {
         image.fill(Qt::transparent);
         return image;
     }();
-    const auto addFixed = [&](const QString& name, const QImage& image, QSizeF reported) {
-        fixedTextures.push_back(uploadImage(image.isNull() ? transparent : image));
-        samplers.push_back({name, 0, -1, fixedTextures.back()});
-        const QByteArray sizeName = QStringLiteral("_%1_imgSize").arg(name).toUtf8();
-        glUniform2f(location(sizeName.constData()), static_cast<float>(reported.width()),
-                    static_cast<float>(reported.height()));
+    const auto addFixed = [&](const QString& name, GLuint texture, QSize reported) {
+        fixedTextures.push_back(texture);
+        samplers.push_back({name, 0, -1, texture});
+        QCSetImageUniforms(program, name, reported);
     };
     if (model().format == Model::Format::ISF) {
         for (const Model::Input& input : model().inputs) {
             const QByteArray name = input.name.toUtf8();
             const GLint where = location(name.constData());
-            if (input.isImage())
-                addFixed(input.name, QImage(), QSizeF(0, 0));
-            else
+            if (!input.isImage())
                 qcrenderer::setValueUniform(where, input.type, input.value);
+            else if (input.type == Model::InputType::Audio)
+                // Silence: one sample at the centre value.
+                addFixed(input.name, QCMakeConstantTexture(0.5f, 0.5f, 0.5f, 1.0f), QSize(1, 1));
+            else
+                addFixed(input.name, uploadImage(transparent), QSize(0, 0));
         }
         for (const Model::NamedImage& image : model().importedImages)
-            addFixed(image.name, image.image, image.image.size());
+            addFixed(image.name, uploadImage(image.image.isNull() ? transparent : image.image),
+                     image.image.size());
         for (std::size_t b = 0; b < buffers.size(); ++b) {
             if (buffers[b].name.isEmpty())
                 continue;
             samplers.push_back({buffers[b].name, 0, static_cast<int>(b), 0});
-            const QByteArray sizeName = QStringLiteral("_%1_imgSize").arg(buffers[b].name).toUtf8();
-            glUniform2f(location(sizeName.constData()), static_cast<float>(buffers[b].size.width()),
-                        static_cast<float>(buffers[b].size.height()));
+            QCSetImageUniforms(program, buffers[b].name, buffers[b].size);
         }
     } else {
         float resolutions[12] = {};
@@ -216,6 +219,7 @@ bool QCRenderer::Impl::build(QString* error) {
             fixedTextures.push_back(uploadImage(image.isNull() ? transparent : image));
             samplers.push_back({QStringLiteral("iChannel%1").arg(c), 0, -1, fixedTextures.back()});
             if (!image.isNull()) {
+                model().channelSampling[c].applyToBoundTexture();
                 resolutions[c * 3] = static_cast<float>(image.width());
                 resolutions[c * 3 + 1] = static_cast<float>(image.height());
                 resolutions[c * 3 + 2] = 1.0f;
@@ -259,30 +263,9 @@ void QCRenderer::Impl::bindSamplers() {
 }
 
 void QCRenderer::Impl::setFrameUniforms(double time) {
-    const double delta = frameIndex > 0 ? time - previousTime : 0.0;
-    const QDate day = jobStart.date();
-    const float date[4] = {
-        static_cast<float>(day.year()), static_cast<float>(day.month()),
-        static_cast<float>(day.day()),
-        static_cast<float>(jobStart.time().msecsSinceStartOfDay() / 1000.0 + time)};
-    if (model().format == Model::Format::ISF) {
-        glUniform1f(location("TIME"), static_cast<float>(time));
-        glUniform1f(location("TIMEDELTA"), static_cast<float>(delta));
-        glUniform1i(location("FRAMEINDEX"), frameIndex);
-        glUniform4fv(location("DATE"), 1, date);
-        return;
-    }
-    glUniform3f(location("iResolution"), static_cast<float>(size.width()),
-                static_cast<float>(size.height()), 1.0f);
-    glUniform1f(location("iTime"), static_cast<float>(time));
-    glUniform1f(location("iGlobalTime"), static_cast<float>(time));
-    glUniform1f(location("iTimeDelta"), static_cast<float>(delta));
-    glUniform1i(location("iFrame"), frameIndex);
-    glUniform1f(location("iFrameRate"), delta > 0.0 ? static_cast<float>(1.0 / delta) : 0.0f);
-    glUniform4fv(location("iDate"), 1, date);
-    const float channelTimes[4] = {static_cast<float>(time), static_cast<float>(time),
-                                   static_cast<float>(time), static_cast<float>(time)};
-    glUniform1fv(location("iChannelTime"), 4, channelTimes);
+    const QCFrameClock clock{time, frameIndex > 0 ? time - previousTime : 0.0, frameIndex,
+                             frameRate};
+    QCSetClockUniforms(program, model().format == Model::Format::Shadertoy, size, clock, jobStart);
 }
 
 void QCRenderer::Impl::releaseGL() {
@@ -372,6 +355,7 @@ QCRenderer* QCRenderer::initOffScreenWithSize(QSizeF in_size, CGColorSpaceRef in
         renderer->release();
         return refuse(error);
     }
+    QCLog(QStringLiteral("QCRenderer: rendering on %1").arg(renderer->contextDescription()));
     return renderer;
 }
 
@@ -380,6 +364,10 @@ bool QCRenderer::renderAtTime(double in_time, const QVariantMap& in_arguments) {
     Impl& d = *mImpl;
     if (!std::isfinite(in_time)) {
         QCLog(QStringLiteral("QCRenderer: cannot render at the time %1").arg(in_time));
+        return false;
+    }
+    if (!d.lostReason.isEmpty()) {
+        QCLog(QStringLiteral("QCRenderer: the OpenGL context was lost: %1").arg(d.lostReason));
         return false;
     }
     QCEGLCurrentScope current(*d.context);
@@ -442,6 +430,10 @@ bool QCRenderer::renderAtTime(double in_time, const QVariantMap& in_arguments) {
                   .arg(glErrorText(glError)));
         return false;
     }
+    if (QCGraphicsWasReset(&d.lostReason)) {
+        QCLog(QStringLiteral("QCRenderer: rendering failed: %1").arg(d.lostReason));
+        return false;
+    }
     d.previousTime = in_time;
     ++d.frameIndex;
     d.hasRendered = true;
@@ -483,6 +475,14 @@ NSBitmapImageRep* QCRenderer::createSnapshotImageOfType(const QString& in_type) 
                     d.readback.data() + rowBytes * static_cast<std::size_t>(height - 1 - y),
                     rowBytes);
     return new NSBitmapImageRep(image);
+}
+
+void QCRenderer::setFrameRate(double in_framesPerSecond) {
+    mImpl->frameRate = std::isfinite(in_framesPerSecond) ? std::max(in_framesPerSecond, 0.0) : 0.0;
+}
+
+QString QCRenderer::lostReason() const {
+    return mImpl->lostReason;
 }
 
 QSize QCRenderer::size() const {

@@ -21,8 +21,8 @@ using CGColorSpaceRef = struct CGColorSpace*;
 //
 // Clocks are deterministic: TIME is the time passed to renderAtTime, TIMEDELTA the difference
 // to the previous rendered time (0 for the first frame), FRAMEINDEX the number of frames
-// rendered before, and DATE the local date at the renderer's creation with its seconds
-// advanced by the render time.
+// rendered before, and DATE the local date and time at the renderer's creation advanced by the
+// render time (past midnight, the next day; Shadertoy's iDate counts months from 0).
 class QCRenderer : public NSObject {
     Q_OBJECT
 public:
@@ -58,6 +58,12 @@ public:
     // The last rendered frame as a new "NSBitmapImageRep" (8-bit RGBA, straight alpha, top row
     // first), owned by the caller; nullptr before the first frame or for another type.
     NSBitmapImageRep* createSnapshotImageOfType(const QString& in_type);
+
+    // The job's frame rate, which Shadertoy's iFrameRate reports from the first frame on. Without
+    // one, iFrameRate follows the render times (60 on the first frame).
+    void setFrameRate(double in_framesPerSecond);
+    // Why the renderer cannot render any more (its GPU was reset); empty while it can.
+    QString lostReason() const;
 
     QSize size() const;
     QCComposition* composition() const;

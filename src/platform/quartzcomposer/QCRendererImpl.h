@@ -82,8 +82,10 @@ struct QCRenderer::Impl {
     std::vector<int> passBuffers;
 
     double previousTime = 0.0;
+    double frameRate = 0.0; // 0: not given, iFrameRate follows the render times
     int frameIndex = 0;
     bool hasRendered = false;
+    QString lostReason; // why the context is gone (a GPU reset); empty while it renders
     std::vector<unsigned char> readback;
 
     qcrenderer::PendingInputs pending;

@@ -1,3 +1,4 @@
+#include "platform/quartzcomposer/QCImageUniforms.h"
 #include "platform/quartzcomposer/QCLog.h"
 #include "platform/quartzcomposer/QCRendererImpl.h"
 
@@ -52,6 +53,11 @@ void uploadImageInto(GLuint texture, const QImage& image, bool bottomRowFirst) {
         glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(internalFormat), pixels.width(),
                      pixels.height(), 0, GL_RGBA, type, pixels.constBits());
     glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    // A texture sampled through mipmaps needs them made anew for its new picture.
+    GLint minFilter = GL_LINEAR;
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &minFilter);
+    if (minFilter != GL_LINEAR && minFilter != GL_NEAREST)
+        glGenerateMipmap(GL_TEXTURE_2D);
 }
 
 void setValueUniform(GLint where, Model::InputType type, const std::array<float, 4>& value) {
@@ -144,9 +150,7 @@ void QCRenderer::Impl::applyPendingInputs() {
                             static_cast<float>(reported.height()),
                             reported.isEmpty() ? 0.0f : 1.0f);
             } else {
-                const QByteArray sizeName = QStringLiteral("_%1_imgSize").arg(it.key()).toUtf8();
-                glUniform2f(location(sizeName.constData()), static_cast<float>(reported.width()),
-                            static_cast<float>(reported.height()));
+                QCSetImageUniforms(program, it.key(), reported);
             }
         }
     }

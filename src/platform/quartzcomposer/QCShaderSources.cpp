@@ -1,6 +1,7 @@
 #include "platform/quartzcomposer/QCShaderSources.h"
 
 #include "platform/quartzcomposer/QCCompositionModel.h"
+#include "platform/quartzcomposer/QCImageUniforms.h"
 
 #include <QRegularExpression>
 
@@ -11,10 +12,20 @@ using Model = QCCompositionModel;
 // How an ISF source is compiled.
 struct Dialect {
     QString versionLine;
+    int number = 110;       // the GLSL version the source compiles as
     bool coreStyle = false; // no gl_FragColor, varying, attribute or texture2D: defined here
     bool es = false;
     bool newTextureFunction = false; // texture() rather than texture2D()
+    // Implicit conversions in return values and the other relaxations of GLSL 4.20, which
+    // desktop drivers commonly accept in sources without a version line.
+    bool relaxed = false;
 };
+
+// A "#line" directive that makes the next line count as `line`. Before GLSL 3.30 (and outside
+// GLSL ES) the directive names its own line, so the next one is one more.
+QString lineDirective(int line, int version, bool es) {
+    return QStringLiteral("#line %1\n").arg(es || version >= 330 ? line : line - 1);
+}
 
 Dialect isfDialect(const Model& model, const QCShaderAbilities& abilities) {
     Dialect dialect;
@@ -25,8 +36,12 @@ Dialect isfDialect(const Model& model, const QCShaderAbilities& abilities) {
         const int number = match.captured(1).toInt();
         const QString profile = match.captured(2);
         dialect.versionLine = model.versionLine;
+        dialect.number = number;
         dialect.newTextureFunction = number >= 130;
-        if (profile == u"es") {
+        if (number == 100) {
+            // GLSL ES 1.00: the classic built-ins, but a fragment shader needs a precision.
+            dialect.es = true;
+        } else if (profile == u"es") {
             dialect.coreStyle = true;
             dialect.es = true;
         } else if (number >= 150 && profile.isEmpty() && abilities.compatibility) {
@@ -40,9 +55,13 @@ Dialect isfDialect(const Model& model, const QCShaderAbilities& abilities) {
         // Both sides of a "__VERSION__ <= 120" test are valid here, and so are the classic
         // built-ins that most ISF sources use.
         dialect.versionLine = QStringLiteral("#version 150 compatibility");
+        dialect.number = 150;
         dialect.newTextureFunction = true;
+        dialect.relaxed = true;
     } else if (!abilities.compatibility) {
         dialect.versionLine = QStringLiteral("#version 150");
+        dialect.number = 150;
+        dialect.relaxed = true;
         dialect.coreStyle = true;
         dialect.newTextureFunction = true;
     }
@@ -72,6 +91,8 @@ QString glslType(Model::InputType type) {
 
 QString isfDeclarations(const Model& model, const Dialect& dialect, bool vertexStage) {
     QString text = dialect.versionLine.isEmpty() ? QString() : dialect.versionLine + u'\n';
+    if (dialect.relaxed)
+        text += QStringLiteral("#extension GL_ARB_shading_language_420pack : enable\n");
     if (dialect.es)
         text += QStringLiteral("precision highp float;\nprecision highp int;\n"
                                "precision highp sampler2D;\n");
@@ -100,7 +121,7 @@ QString isfDeclarations(const Model& model, const Dialect& dialect, bool vertexS
             images << pass.target;
     }
     for (const QString& image : images)
-        text += QStringLiteral("uniform sampler2D %1;\nuniform vec2 _%1_imgSize;\n").arg(image);
+        text += QCImageUniformDeclarations(image);
     text += QStringLiteral("varying vec2 isf_FragNormCoord;\n");
     const QString texture =
         dialect.newTextureFunction ? QStringLiteral("texture") : QStringLiteral("texture2D");
@@ -110,9 +131,9 @@ QString isfDeclarations(const Model& model, const Dialect& dialect, bool vertexS
                            "    return (size.x > 0.0 && size.y > 0.0) ? %1(image, pixelCoord / "
                            "size) : vec4(0.0);\n}\n")
                 .arg(texture);
-    if (model.isfVersion1)
-        text += QStringLiteral("#define vv_FragNormCoord isf_FragNormCoord\n"
-                               "#define vv_vertShaderInit isf_vertShaderInit\n");
+    // Version 1's names, which ISF hosts accept in files of any version.
+    text += QStringLiteral("#define vv_FragNormCoord isf_FragNormCoord\n"
+                           "#define vv_vertShaderInit isf_vertShaderInit\n");
     if (vertexStage)
         text += QStringLiteral("attribute vec2 %1;\n"
                                "void isf_vertShaderInit() {\n"
@@ -126,24 +147,28 @@ QCShaderSources isfSources(const Model& model, const QCShaderAbilities& abilitie
     const Dialect dialect = isfDialect(model, abilities);
     QCShaderSources sources;
     sources.fragment = isfDeclarations(model, dialect, false) +
-                       QStringLiteral("#line %1\n").arg(model.fragmentFirstLine) +
+                       lineDirective(model.fragmentFirstLine, dialect.number, dialect.es) +
                        model.fragmentBody;
     sources.vertex = isfDeclarations(model, dialect, true);
     if (model.vertexBody.isEmpty())
         sources.vertex += QStringLiteral("void main() {\n    isf_vertShaderInit();\n}\n");
     else
-        sources.vertex += QStringLiteral("#line 1\n") + model.vertexBody;
+        sources.vertex += lineDirective(1, dialect.number, dialect.es) + model.vertexBody;
     return sources;
 }
 
 QCShaderSources shadertoySources(const Model& model, const QCShaderAbilities& abilities) {
     QString version;
-    if (abilities.es3Shaders)
+    int number = 150;
+    if (abilities.es3Shaders) {
         version = QStringLiteral("#version 300 es\nprecision highp float;\nprecision highp int;\n");
-    else if (abilities.glslVersion >= 330)
+        number = 300;
+    } else if (abilities.glslVersion >= 330) {
         version = QStringLiteral("#version 330\n");
-    else
+        number = 330;
+    } else {
         version = QStringLiteral("#version 150\n");
+    }
     QCShaderSources sources;
     sources.vertex = version + QStringLiteral("in vec2 %1;\n"
                                               "void main() {\n"
@@ -159,8 +184,10 @@ QCShaderSources shadertoySources(const Model& model, const QCShaderAbilities& ab
                                       "uniform float iChannelTime[4];\n"
                                       "uniform sampler2D iChannel0;\nuniform sampler2D iChannel1;\n"
                                       "uniform sampler2D iChannel2;\nuniform sampler2D iChannel3;\n"
-                                      "out vec4 isf_FragColor;\n#line 1\n") +
-                       model.fragmentBody +
+                                      "out vec4 isf_FragColor;\n"
+                                      // Shadertoy's value on desktop machines.
+                                      "#define HW_PERFORMANCE 1\n") +
+                       lineDirective(1, number, number == 300) + model.fragmentBody +
                        QStringLiteral("\nvoid main() {\n"
                                       "    vec4 color = vec4(0.0, 0.0, 0.0, 1.0);\n"
                                       "    mainImage(color, gl_FragCoord.xy);\n"

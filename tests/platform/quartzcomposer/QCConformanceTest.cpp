@@ -66,7 +66,7 @@ INSTANTIATE_TEST_SUITE_P(
                     Fixture{"input-point2D.fs", {4, 4}, {0.0}, 1, 1, {51, 153, 0, 255}},
                     Fixture{"input-color.fs", {4, 4}, {0.0}, 1, 1, {255, 102, 51, 153}},
                     Fixture{"input-image.fs", {4, 4}, {0.0}, 1, 1, {0, 0, 0, 0}},
-                    Fixture{"input-audio.fs", {4, 4}, {0.0}, 1, 1, {0, 0, 0, 255}},
+                    Fixture{"input-audio.fs", {4, 4}, {0.0}, 1, 1, {128, 128, 128, 255}},
                     Fixture{"input-audioFFT.fs", {4, 4}, {0.0}, 1, 1, {0, 0, 0, 255}},
                     Fixture{"img-pixel.fs", {2, 2}, {0.0}, 0, 0, {120, 180, 200, 255}},
                     Fixture{"img-norm-pixel.fs", {2, 2}, {0.0}, 1, 1, {0, 0, 200, 255}},
@@ -75,7 +75,16 @@ INSTANTIATE_TEST_SUITE_P(
                     Fixture{"img-norm-this-pixel.fs", {4, 4}, {0.0}, 2, 3, {120, 180, 200, 255}},
                     Fixture{"img-size.fs", {30, 2}, {0.0}, 0, 0, {4, 4, 10, 7}},
                     Fixture{"v1-feedback.fs", {4, 4}, {0.0, 0.5}, 2, 2, {40, 80, 0, 120}},
-                    Fixture{"version-test.fs", {2, 2}, {0.0}, 0, 0, {0, 0, 200, 255}}),
+                    Fixture{"version-test.fs", {2, 2}, {0.0}, 0, 0, {0, 0, 200, 255}},
+                    Fixture{"version-none.fs", {2, 2}, {0.0}, 0, 0, {0, 0, 200, 255}},
+                    Fixture{"version-100.fs", {2, 2}, {0.0}, 0, 0, {0, 0, 200, 255}},
+                    Fixture{"version-110.fs", {2, 2}, {0.0}, 0, 0, {0, 0, 200, 255}},
+                    Fixture{"version-120.fs", {2, 2}, {0.0}, 0, 0, {0, 0, 200, 255}},
+                    Fixture{"version-130.fs", {2, 2}, {0.0}, 0, 0, {0, 0, 200, 255}},
+                    Fixture{"version-150.fs", {2, 2}, {0.0}, 0, 0, {0, 0, 200, 255}},
+                    Fixture{"version-300es.fs", {2, 2}, {0.0}, 0, 0, {0, 0, 200, 255}},
+                    Fixture{"version-330core.fs", {2, 2}, {0.0}, 0, 0, {0, 0, 200, 255}},
+                    Fixture{"version-450.fs", {2, 2}, {0.0}, 0, 0, {0, 0, 200, 255}}),
     [](const testing::TestParamInfo<Fixture>& info) {
         QString name = QString::fromLatin1(info.param.file).section(u'.', 0, 0);
         name.replace(u'-', u'_');

@@ -1,0 +1,234 @@
+// Shaders behave as on the hosts they were written for: each probe shader writes the value it
+// checks into its output pixel.
+
+#include "QCTestSupport.h"
+
+#include "platform/quartzcomposer/QCComposition.h"
+#include "platform/quartzcomposer/QCGraphicsReset.h"
+
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+
+#define GL_GLEXT_PROTOTYPES 1
+#include <GL/glcorearb.h>
+
+using qctest::pixel;
+using qctest::renderText;
+using qctest::RGBA;
+
+namespace {
+
+QString toy(const QString& body) {
+    return QStringLiteral("void mainImage(out vec4 c, in vec2 p) {\n%1\n}\n").arg(body);
+}
+
+QString isf(const QString& body) {
+    return QStringLiteral("/*{ \"ISFVSN\": \"2\" }*/\n%1").arg(body);
+}
+
+// Renders `text` once, made and rendered through one renderer that the caller may inspect.
+struct Probe {
+    NSRef<QCRenderer> renderer;
+    QImage image;
+};
+
+Probe probe(const QString& text, QSize size, std::initializer_list<double> times,
+            double frameRate = 0.0, const QString& location = QString()) {
+    Probe result;
+    result.renderer = qctest::renderer(qctest::composition(text, location), size);
+    if (result.renderer) {
+        if (frameRate > 0.0)
+            result.renderer->setFrameRate(frameRate);
+        result.image = qctest::render(result.renderer.get(), times);
+    }
+    return result;
+}
+
+// 2 x 1: black left, white right.
+void writeTwoPixels(const QString& path) {
+    QImage image(2, 1, QImage::Format_RGB32);
+    image.setPixelColor(0, 0, Qt::black);
+    image.setPixelColor(1, 0, Qt::white);
+    ASSERT_TRUE(image.save(path));
+}
+
+} // namespace
+
+TEST(QCHostConventionsTest, HardwarePerformanceIsDefinedAsOnDesktopShadertoy) {
+    const QImage image = renderText(
+        QStringLiteral(
+            "#if HW_PERFORMANCE==0\n#define SAMPLES 1\n#else\n#define SAMPLES 2\n#endif\n") +
+            toy(QStringLiteral(
+                "c = vec4(float(SAMPLES) * 0.25, float(HW_PERFORMANCE), 0.0, 1.0);")),
+        QSize(2, 2));
+    EXPECT_EQ(pixel(image, 0, 0), (RGBA{128, 255, 0, 255}));
+}
+
+TEST(QCHostConventionsTest, ShadertoyMonthCountsFromZeroAndISFMonthFromOne) {
+    NSAutoreleasePool pool;
+    const Probe shadertoy =
+        probe(toy(QStringLiteral("c = vec4(iDate.y / 255.0, iDate.z / 255.0, 0.0, 1.0);")),
+              QSize(2, 2), {0.0});
+    ASSERT_TRUE(shadertoy.renderer);
+    const QDate day = shadertoy.renderer->jobStartDate().date();
+    EXPECT_EQ(pixel(shadertoy.image, 0, 0), (RGBA{day.month() - 1, day.day(), 0, 255}));
+
+    const Probe isfProbe = probe(
+        isf(QStringLiteral("void main() { gl_FragColor = vec4(DATE.y / 255.0, 0.0, 0.0, 1.0); }")),
+        QSize(2, 2), {0.0});
+    ASSERT_TRUE(isfProbe.renderer);
+    EXPECT_EQ(pixel(isfProbe.image, 0, 0)[0], isfProbe.renderer->jobStartDate().date().month());
+}
+
+TEST(QCHostConventionsTest, DateMovesToTheNextDayAtMidnight) {
+    NSAutoreleasePool pool;
+    // Renders a few seconds past the midnight after the job's start.
+    const QString body =
+        QStringLiteral("void main() { gl_FragColor = vec4(DATE.z / 255.0, floor(DATE.w) / 255.0, "
+                       "step(86400.0, DATE.w), 1.0); }");
+    NSRef<QCRenderer> renderer = qctest::renderer(qctest::composition(isf(body)), QSize(2, 2));
+    ASSERT_TRUE(renderer);
+    const QDateTime start = renderer->jobStartDate();
+    const double toMidnight = 86400.0 - start.time().msecsSinceStartOfDay() / 1000.0;
+    const QImage image = qctest::render(renderer.get(), {toMidnight + 7.25});
+    const QDate next = start.addMSecs(qint64((toMidnight + 7.25) * 1000.0)).date();
+    EXPECT_EQ(pixel(image, 0, 0), (RGBA{next.day(), 7, 0, 255}));
+}
+
+TEST(QCHostConventionsTest, ChannelsRepeatAndUseMipmapsUnlessTheShaderAsksOtherwise) {
+    QTemporaryDir folder;
+    writeTwoPixels(folder.filePath(QStringLiteral("two.png")));
+    // 64 x 64 single-pixel checks: minified to 4 x 4, mipmaps average them to grey.
+    QImage checks(64, 64, QImage::Format_RGB32);
+    for (int y = 0; y < 64; ++y) {
+        for (int x = 0; x < 64; ++x)
+            checks.setPixelColor(x, y, (x + y) % 2 ? Qt::white : Qt::black);
+    }
+    ASSERT_TRUE(checks.save(folder.filePath(QStringLiteral("checks.png"))));
+    // Left half: channel 0 read at u = 1.25 (repeated: the centre of the black pixel; clamped: the
+    // white one). Right half: channel 1 minified.
+    const QString body =
+        toy(QStringLiteral("vec2 uv = p / iResolution.xy;\n"
+                           "if (uv.x < 0.5) c = texture(iChannel0, vec2(1.25, 0.5));\n"
+                           "else c = texture(iChannel1, uv);"));
+    const QString channels = QStringLiteral("#iChannel0 \"two.png\"\n#iChannel1 \"checks.png\"\n");
+    const QImage defaults = renderText(channels + body, QSize(8, 4), {0.0}, folder.path());
+    EXPECT_EQ(pixel(defaults, 1, 1), (RGBA{0, 0, 0, 255}));
+    const RGBA grey = pixel(defaults, 6, 1);
+    EXPECT_NEAR(grey[0], 128, 8);
+
+    const QString asked = channels + QStringLiteral("#iChannel0::WrapMode \"Clamp\"\n"
+                                                    "#iChannel1::MinFilter \"Nearest\"\n"
+                                                    "#iChannel1::MagFilter \"Nearest\"\n");
+    const QImage options = renderText(asked + body, QSize(8, 4), {0.0}, folder.path());
+    EXPECT_EQ(pixel(options, 1, 1), (RGBA{255, 255, 255, 255}));
+    const int sharp = pixel(options, 6, 1)[0];
+    EXPECT_TRUE(sharp == 0 || sharp == 255) << sharp;
+}
+
+TEST(QCHostConventionsTest, ChannelOptionLinesThatMeanNothingAreRefusedWithTheirLine) {
+    for (const char* line :
+         {"#iChannel0::WrapMode \"Sideways\"", "#iChannel1::Colour \"Red\"",
+          "#iChannel9::WrapMode \"Clamp\"", "#iChannel0::MagFilter \"LinearMipMapLinear\""}) {
+        NSAutoreleasePool pool;
+        QCComposition* composition = nullptr;
+        const QString log = qctest::capturedLog([&] {
+            composition =
+                qctest::composition(QStringLiteral("\n%1\n").arg(QLatin1StringView(line)) +
+                                    toy(QStringLiteral("c = vec4(1.0);")));
+        });
+        EXPECT_EQ(composition, nullptr) << line;
+        EXPECT_TRUE(log.contains(QStringLiteral("line 2"))) << log.toStdString();
+        EXPECT_EQ(log.count(u'\n'), 1) << log.toStdString();
+    }
+}
+
+TEST(QCHostConventionsTest, FrameRateIsTheJobsFromTheFirstFrame) {
+    NSAutoreleasePool pool;
+    const QString body = toy(QStringLiteral("c = vec4(iFrameRate / 255.0, 0.0, 0.0, 1.0);"));
+    EXPECT_EQ(pixel(probe(body, QSize(2, 2), {0.0}, 25.0).image, 0, 0)[0], 25);
+    EXPECT_EQ(pixel(probe(body, QSize(2, 2), {0.0, 0.04, 0.08}, 25.0).image, 0, 0)[0], 25);
+    // Without a job's rate: Shadertoy's nominal 60 first, then the rate of the render times.
+    EXPECT_EQ(pixel(probe(body, QSize(2, 2), {0.0}).image, 0, 0)[0], 60);
+    EXPECT_EQ(pixel(probe(body, QSize(2, 2), {0.0, 0.1}).image, 0, 0)[0], 10);
+}
+
+TEST(QCHostConventionsTest, VersionOneNamesWorkInVersionTwoFiles) {
+    QTemporaryDir folder;
+    QFile vertex(folder.filePath(QStringLiteral("Names.vs")));
+    ASSERT_TRUE(vertex.open(QIODevice::WriteOnly));
+    vertex.write("void main() { vv_vertShaderInit(); }\n");
+    vertex.close();
+    const QImage image = renderText(
+        isf(QStringLiteral("void main() { gl_FragColor = vec4(vv_FragNormCoord, 0.0, 1.0); }")),
+        QSize(4, 4), {0.0}, folder.filePath(QStringLiteral("Names.fs")));
+    EXPECT_EQ(pixel(image, 3, 0), (RGBA{223, 223, 0, 255}));
+}
+
+// The compiler's line numbers are those of the composition file, whatever the dialect.
+TEST(QCHostConventionsTest, CompilerErrorsNameTheLineOfTheFile) {
+    for (const char* version : {"", "#version 100", "#version 110", "#version 120", "#version 150",
+                                "#version 300 es", "#version 330", "#version 450"}) {
+        const QString text =
+            QStringLiteral("/*{\n  \"ISFVSN\": \"2\"\n}*/\n%1\n\nvoid main() {\n"
+                           "  gl_FragColor = vec4(1.0);\n  notDeclared7 = 1.0;\n}\n")
+                .arg(QLatin1StringView(version));
+        NSAutoreleasePool pool;
+        QCComposition* composition = qctest::composition(text);
+        ASSERT_NE(composition, nullptr) << version;
+        NSRef<QCRenderer> renderer;
+        const QString log =
+            qctest::capturedLog([&] { renderer = qctest::renderer(composition, QSize(2, 2)); });
+        EXPECT_FALSE(renderer);
+        // Mesa writes "0:<line>(<column>)"; the undeclared name is on line 8.
+        EXPECT_TRUE(log.contains(QStringLiteral("0:8("))) << version << "\n" << log.toStdString();
+    }
+    // And for Shadertoy sources.
+    NSAutoreleasePool pool;
+    QCComposition* composition =
+        qctest::composition(QStringLiteral("\n\n") + toy(QStringLiteral("  c = notDeclared7;")));
+    ASSERT_NE(composition, nullptr);
+    const QString log =
+        qctest::capturedLog([&] { EXPECT_FALSE(qctest::renderer(composition, QSize(2, 2))); });
+    EXPECT_TRUE(log.contains(QStringLiteral("0:4("))) << log.toStdString();
+}
+
+TEST(QCHostConventionsTest, EveryRendererLogsTheOpenGLItRunsOn) {
+    NSAutoreleasePool pool;
+    QCComposition* composition =
+        qctest::composition(isf(QStringLiteral("void main() { gl_FragColor = vec4(1.0); }")));
+    NSRef<QCRenderer> renderer;
+    const QString log =
+        qctest::capturedLog([&] { renderer = qctest::renderer(composition, QSize(2, 2)); });
+    ASSERT_TRUE(renderer);
+    EXPECT_EQ(log.count(u'\n'), 1) << log.toStdString();
+    EXPECT_TRUE(log.contains(QStringLiteral("QCRenderer: rendering on")) &&
+                log.contains(QStringLiteral("OpenGL")))
+        << log.toStdString();
+    // Mesa makes robust desktop contexts that report GPU resets, when asked the right way.
+    if (log.contains(QStringLiteral("Mesa"))) {
+        EXPECT_TRUE(log.contains(QStringLiteral("reset notification"))) << log.toStdString();
+    }
+}
+
+// After a GPU reset the renderer fails every frame with one clear line each, instead of
+// hanging or giving garbage.
+TEST(QCHostConventionsTest, GPUResetFailsTheFrameAndEveryLaterOne) {
+    NSAutoreleasePool pool;
+    NSRef<QCRenderer> renderer = qctest::renderer(
+        qctest::composition(isf(QStringLiteral("void main() { gl_FragColor = vec4(1.0); }"))),
+        QSize(2, 2));
+    ASSERT_TRUE(renderer);
+    ASSERT_TRUE(renderer->renderAtTime(0.0));
+    QCSimulateGraphicsResetForTesting(GL_GUILTY_CONTEXT_RESET);
+    bool rendered = true;
+    const QString log = qctest::capturedLog([&] { rendered = renderer->renderAtTime(0.1); });
+    QCSimulateGraphicsResetForTesting(0);
+    EXPECT_FALSE(rendered);
+    EXPECT_EQ(log.count(u'\n'), 1) << log.toStdString();
+    EXPECT_TRUE(log.contains(QStringLiteral("GPU was reset"))) << log.toStdString();
+    const QString later = qctest::capturedLog([&] { rendered = renderer->renderAtTime(0.2); });
+    EXPECT_FALSE(rendered);
+    EXPECT_TRUE(later.contains(QStringLiteral("lost"))) << later.toStdString();
+}

@@ -1,0 +1,206 @@
+#include "QCTestSupport.h"
+
+#include "platform/quartzcomposer/QCComposition.h"
+
+#include <gtest/gtest.h>
+
+#include <QBuffer>
+#include <QFile>
+#include <QImageWriter>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <cstdlib>
+
+using qctest::pixel;
+using qctest::RGBA;
+
+namespace {
+
+// 16 x 16, in 8 x 8 quadrants: red top-left, green top-right, blue bottom-left, white
+// bottom-right.
+QImage quadrants() {
+    QImage image(16, 16, QImage::Format_RGB32);
+    for (int y = 0; y < 16; ++y) {
+        for (int x = 0; x < 16; ++x) {
+            const bool right = x >= 8;
+            image.setPixelColor(x, y,
+                                y < 8 ? (right ? QColor(0, 255, 0) : QColor(255, 0, 0))
+                                      : (right ? QColor(255, 255, 255) : QColor(0, 0, 255)));
+        }
+    }
+    return image;
+}
+
+// Writes the quadrant picture as `name`: with Qt's writers, or with ffmpeg for the formats Qt
+// only reads. Empty on success, otherwise what went wrong.
+QString writePicture(const QString& folder, const QString& name) {
+    const QString path = folder + u'/' + name;
+    const QString suffix = name.section(u'.', -1);
+    if (QImageWriter::supportedImageFormats().contains(suffix.toLatin1())) {
+        QImageWriter writer(path);
+        writer.setQuality(100);
+        return writer.write(quadrants()) ? QString() : writer.errorString();
+    }
+    const QString png = folder + QStringLiteral("/source.png");
+    if (!quadrants().save(png))
+        return QStringLiteral("cannot write %1").arg(png);
+    QStringList arguments{QStringLiteral("-hide_banner"), QStringLiteral("-loglevel"),
+                          QStringLiteral("error"),        QStringLiteral("-y"),
+                          QStringLiteral("-i"),           png};
+    if (suffix == u"tga")
+        arguments << QStringLiteral("-rle") << QStringLiteral("0");
+    arguments << path;
+    QProcess ffmpeg;
+    ffmpeg.start(QStringLiteral("ffmpeg"), arguments);
+    if (!ffmpeg.waitForFinished(60000)) {
+        ffmpeg.kill();
+        ffmpeg.waitForFinished(5000);
+        return QStringLiteral("ffmpeg did not finish");
+    }
+    return ffmpeg.exitCode() == 0 ? QString() : QString::fromUtf8(ffmpeg.readAllStandardError());
+}
+
+// Channels within `tolerance` of each other (lossy formats move colours a little).
+bool near(const RGBA& actual, const RGBA& expected, int tolerance) {
+    for (std::size_t i = 0; i < actual.size(); ++i) {
+        if (std::abs(actual[i] - expected[i]) > tolerance)
+            return false;
+    }
+    return true;
+}
+
+void expectQuadrants(const QImage& image, int tolerance, const QString& what) {
+    ASSERT_FALSE(image.isNull()) << what.toStdString();
+    EXPECT_PRED3(near, pixel(image, 1, 1), (RGBA{255, 0, 0, 255}), tolerance) << what.toStdString();
+    EXPECT_PRED3(near, pixel(image, 6, 1), (RGBA{0, 255, 0, 255}), tolerance) << what.toStdString();
+    EXPECT_PRED3(near, pixel(image, 1, 6), (RGBA{0, 0, 255, 255}), tolerance) << what.toStdString();
+    EXPECT_PRED3(near, pixel(image, 6, 6), (RGBA{255, 255, 255, 255}), tolerance)
+        << what.toStdString();
+}
+
+class QCImageFormatTest : public testing::TestWithParam<const char*> {};
+
+// An imported ISF image and a Shadertoy channel image of each format render upright.
+TEST_P(QCImageFormatTest, ImportedAndChannelImagesRead) {
+    const QString name = QStringLiteral("picture.%1").arg(QLatin1StringView(GetParam()));
+    QTemporaryDir folder;
+    const QString written = writePicture(folder.path(), name);
+    ASSERT_TRUE(written.isEmpty()) << written.toStdString();
+    const int tolerance = name.endsWith(u"jpg") || name.endsWith(u"webp") ? 40 : 4;
+
+    const QString isf =
+        QStringLiteral("/*{ \"ISFVSN\": \"2\", \"IMPORTED\": { \"pic\": { \"PATH\": \"%1\" } } "
+                       "}*/\nvoid main() { gl_FragColor = vec4(IMG_THIS_NORM_PIXEL(pic).rgb, "
+                       "IMG_SIZE(pic).x / 16.0); }\n")
+            .arg(name);
+    expectQuadrants(
+        qctest::renderText(isf, QSize(8, 8), {0.0}, folder.filePath(QStringLiteral("a.fs"))),
+        tolerance, QStringLiteral("ISF ") + name);
+
+    const QString shadertoy =
+        QStringLiteral("#iChannel2 \"file://%1\"\nvoid mainImage(out vec4 c, in vec2 p) { c = "
+                       "vec4(texture(iChannel2, p / iResolution.xy).rgb, "
+                       "iChannelResolution[2].y / 16.0); }\n")
+            .arg(name);
+    expectQuadrants(qctest::renderText(shadertoy, QSize(8, 8), {0.0}, folder.path()), tolerance,
+                    QStringLiteral("Shadertoy ") + name);
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, QCImageFormatTest,
+                         testing::Values("png", "jpg", "bmp", "gif", "tif", "webp", "tga"),
+                         [](const testing::TestParamInfo<const char*>& info) {
+                             return std::string(info.param);
+                         });
+
+// A picture that cannot be read makes no composition and one line saying which file and why,
+// for imported images and channel images alike, whether the file is not a picture, empty, cut
+// short or only a header.
+TEST(QCImageInputsTest, UnreadablePicturesGiveOneClearLine) {
+    QTemporaryDir folder;
+    const auto write = [&](const QString& name, const QByteArray& data) {
+        QFile file(folder.filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(data);
+    };
+    QByteArray tiff;
+    {
+        ASSERT_TRUE(quadrants().save(folder.filePath(QStringLiteral("whole.tif"))));
+        QFile whole(folder.filePath(QStringLiteral("whole.tif")));
+        ASSERT_TRUE(whole.open(QIODevice::ReadOnly));
+        tiff = whole.readAll();
+    }
+    write(QStringLiteral("garbage.png"), QByteArray(300, '\x7f'));
+    write(QStringLiteral("empty.jpg"), QByteArray());
+    write(QStringLiteral("cut.tif"), tiff.left(tiff.size() / 3));
+    write(QStringLiteral("header-only.png"), QByteArray("\x89PNG\r\n\x1a\n", 8));
+    QByteArray jpeg;
+    {
+        QBuffer buffer(&jpeg);
+        ASSERT_TRUE(buffer.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(quadrants().save(&buffer, "JPG"));
+    }
+    write(QStringLiteral("cut.jpg"), jpeg.left(jpeg.size() / 2));
+    for (const char* name : {"garbage.png", "empty.jpg", "cut.tif", "header-only.png", "cut.jpg"}) {
+        for (const bool channel : {false, true}) {
+            const QString text =
+                channel ? QStringLiteral("#iChannel0 \"%1\"\nvoid mainImage(out vec4 c, in vec2 "
+                                         "p) { c = texture(iChannel0, p); }\n")
+                              .arg(QLatin1StringView(name))
+                        : QStringLiteral("/*{ \"IMPORTED\": { \"pic\": { \"PATH\": \"%1\" } } "
+                                         "}*/\nvoid main() { gl_FragColor = "
+                                         "IMG_THIS_PIXEL(pic); }\n")
+                              .arg(QLatin1StringView(name));
+            NSAutoreleasePool pool;
+            QCComposition* composition = nullptr;
+            const QString log = qctest::capturedLog([&] {
+                composition = qctest::composition(text, folder.filePath(QStringLiteral("x.fs")));
+            });
+            EXPECT_EQ(composition, nullptr) << name;
+            // libpng and libtiff write their own complaints straight to standard error, past
+            // Qt; everything else, the JPEG decoder's words included, is in the one line.
+            QStringList lines = log.split(u'\n', Qt::SkipEmptyParts);
+            lines.removeIf([](const QString& line) {
+                return line.startsWith(u"libpng") || line.startsWith(u"TIFF");
+            });
+            EXPECT_EQ(lines.size(), 1) << log.toStdString();
+            EXPECT_TRUE(log.contains(QStringLiteral("cannot read image")) &&
+                        log.contains(QLatin1StringView(name)))
+                << log.toStdString();
+            if (QLatin1StringView(name) == u"cut.jpg") {
+                EXPECT_TRUE(log.contains(QStringLiteral("JPEG"))) << log.toStdString();
+            }
+        }
+    }
+}
+
+// Every image the composition sees declares its rect, size and flip, as ISF hosts give them:
+// the imported picture (4 x 4) and a pass target of another size (half the width, 7 high).
+TEST(QCImageInputsTest, ImageRectSizeAndFlipOfImportedImagesAndPassTargets) {
+    QTemporaryDir folder;
+    QImage grid(4, 4, QImage::Format_RGB32);
+    grid.fill(Qt::gray);
+    ASSERT_TRUE(grid.save(folder.filePath(QStringLiteral("grid.png"))));
+    QFile file(qctest::fixturePath(QStringLiteral("img-rect.fs")));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QImage image = qctest::renderText(QString::fromUtf8(file.readAll()), QSize(40, 20), {0.0},
+                                            folder.filePath(QStringLiteral("img-rect.fs")));
+    ASSERT_FALSE(image.isNull());
+    EXPECT_EQ(pixel(image, 5, 5), (RGBA{0, 0, 4, 4}));      // _inputImage_imgRect
+    EXPECT_EQ(pixel(image, 35, 5), (RGBA{4, 4, 0, 255}));   // _inputImage_imgSize, _flip
+    EXPECT_EQ(pixel(image, 5, 15), (RGBA{0, 0, 20, 7}));    // _narrow_imgRect
+    EXPECT_EQ(pixel(image, 35, 15), (RGBA{20, 7, 0, 255})); // _narrow_imgSize, _flip
+}
+
+// An image input with nothing bound has an empty rect and size.
+TEST(QCImageInputsTest, UnboundImageInputHasAnEmptyRect) {
+    const QImage image = qctest::renderText(
+        QStringLiteral("/*{ \"ISFVSN\": \"2\", \"INPUTS\": [ { \"NAME\": \"inputImage\", "
+                       "\"TYPE\": \"image\" } ] }*/\nvoid main() { gl_FragColor = "
+                       "vec4(_inputImage_imgRect.zw + _inputImage_imgSize, "
+                       "_inputImage_flip ? 1.0 : 0.0, 1.0); }\n"),
+        QSize(2, 2));
+    EXPECT_EQ(pixel(image, 1, 1), (RGBA{0, 0, 0, 255}));
+}
+
+} // namespace

@@ -1,0 +1,73 @@
+// A long run: renderers made, used and destroyed on changing threads must give back their memory
+// and file descriptors (OpenGL contexts, textures, framebuffers, the driver's own files).
+
+#include "QCTestSupport.h"
+
+#include "platform/quartzcomposer/QCComposition.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+
+#include <thread>
+
+#include <unistd.h>
+
+namespace {
+
+int openFileDescriptors() {
+    return static_cast<int>(QDir(QStringLiteral("/proc/self/fd"))
+                                .entryList(QDir::NoDotAndDotDot | QDir::System)
+                                .size());
+}
+
+qint64 residentBytes() {
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return -1;
+    const QList<QByteArray> fields = statm.readAll().split(' ');
+    return fields.size() > 1 ? fields[1].toLongLong() * sysconf(_SC_PAGESIZE) : -1;
+}
+
+} // namespace
+
+TEST(QCRendererLifetimeTest, TwoHundredRenderersOnChangingThreadsKeepMemoryAndFilesFlat) {
+    const QString text = QStringLiteral(
+        "/*{ \"ISFVSN\": \"2\", \"PASSES\": [ { \"TARGET\": \"trail\", \"PERSISTENT\": true, "
+        "\"FLOAT\": true }, {} ] }*/\n"
+        "void main() {\n"
+        "  if (PASSINDEX == 0) gl_FragColor = IMG_THIS_PIXEL(trail) * 0.5 + vec4(0.1);\n"
+        "  else gl_FragColor = IMG_THIS_PIXEL(trail);\n}\n");
+    // Made on one thread, rendered on a second, destroyed on a third.
+    const auto cycle = [&] {
+        NSRef<QCRenderer> renderer;
+        bool rendered = false;
+        std::thread([&] {
+            NSAutoreleasePool pool;
+            renderer = qctest::renderer(qctest::composition(text), QSize(64, 48));
+        }).join();
+        std::thread([&] {
+            rendered = renderer && !qctest::render(renderer.get(), {0.0, 0.1}).isNull();
+        }).join();
+        std::thread([&] { renderer = nullptr; }).join();
+        return rendered;
+    };
+    // The first renderers load the driver and fill its caches.
+    for (int i = 0; i < 20; ++i)
+        ASSERT_TRUE(cycle());
+    const int filesBefore = openFileDescriptors();
+    const qint64 bytesBefore = residentBytes();
+    for (int i = 0; i < 200; ++i)
+        ASSERT_TRUE(cycle()) << "renderer " << i;
+    const int filesAfter = openFileDescriptors();
+    const qint64 bytesAfter = residentBytes();
+    EXPECT_EQ(filesAfter, filesBefore);
+    // Generous: the sanitizers hold freed memory in quarantine for a while. A leaked renderer
+    // (context, framebuffers, float buffers) costs several megabytes; 200 of them, far more.
+    const qint64 grown = bytesAfter - bytesBefore;
+    EXPECT_LT(grown, qint64(160) << 20) << "resident memory grew by " << (grown >> 20) << " MiB";
+    std::printf("200 renderers: %d -> %d file descriptors, resident %lld -> %lld MiB\n",
+                filesBefore, filesAfter, static_cast<long long>(bytesBefore >> 20),
+                static_cast<long long>(bytesAfter >> 20));
+}
