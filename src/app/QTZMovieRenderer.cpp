@@ -299,17 +299,39 @@ void QTZMovieRenderer::renderVideoTrackToTemporaryMooV(const QString& path) {
     const QSizeF size = rendererSurfaceSizePixels();
     QCRenderer* renderer = this->renderer();
     std::int64_t frameIndex = 0;
+    const auto [firstFrame, lastFrame] = frameRange();
+    // Frames before the range are rendered only when kept buffers carry them into later ones.
+    bool keepsBuffers = false;
+    for (const QCCompositionModel::Pass& pass : renderer ? renderer->composition()->model().passes
+                                                         : std::vector<QCCompositionModel::Pass>())
+        keepsBuffers = keepsBuffers || pass.persistent;
     setFrameTime(0.0);
     do {
-        if (mCancelRequested.load())
+        if (mCancelRequested.load() || (lastFrame >= 0 && frameIndex > lastFrame))
             break;
         NSAutoreleasePool framePool;
         const double time = frameTime();
         NSBitmapImageRep* bitmap = nullptr;
         QString feedError;
+        if (frameIndex < firstFrame && !keepsBuffers) {
+            ++frameIndex;
+            setFrameTime(time + step);
+            continue;
+        }
         if (mInputFeed && !mInputFeed->prepareFrame(renderer, time, &feedError)) {
             mFrameFailure = feedError;
             break;
+        }
+        if (frameIndex < firstFrame) {
+            if (!renderer || !renderer->renderAtTime(time)) {
+                mFrameFailure = QStringLiteral("frame %1 (at %2 s) could not be rendered")
+                                    .arg(frameIndex + 1)
+                                    .arg(time);
+                break;
+            }
+            ++frameIndex;
+            setFrameTime(time + step);
+            continue;
         }
         if (renderer && renderer->renderAtTime(time))
             bitmap = renderer->createSnapshotImageOfType(QStringLiteral("NSBitmapImageRep"));
@@ -404,6 +426,7 @@ void QTZMovieRenderer::combineVideoAndAudioTracksIntoFlattenedMovie(const QStrin
     flattener->setDelegate(this);
     flattener->setMadeWithMetaData(QString(""));
     flattener->setVideoFormat(deliveryFormat());
+    flattener->setCommentMetaData(segmentComment());
     flattener->setTempFileName(outputTempMovieFile());
     setFlattener(flattener);
     flattenerQueue()->addOperation(flattener);

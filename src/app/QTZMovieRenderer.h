@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <utility>
 
 class CompositionInputFeed;
 class NSImage;
@@ -64,6 +65,25 @@ public:
     void setDeliveryFormat(const QString& name) {
         std::lock_guard lock(mPropertyLock);
         mDeliveryFormat = name;
+    }
+    // The frames a job renders into its movie, 0-based and inclusive (a last frame of -1: to
+    // the end); earlier frames keep their times and lengths. The whole job by default.
+    std::pair<std::int64_t, std::int64_t> frameRange() const {
+        std::lock_guard lock(mPropertyLock);
+        return mFrameRange;
+    }
+    void setFrameRange(std::int64_t first, std::int64_t last) {
+        std::lock_guard lock(mPropertyLock);
+        mFrameRange = {first, last};
+    }
+    // The final movie's "comment" metadata entry; empty (the default): none.
+    QString segmentComment() const {
+        std::lock_guard lock(mPropertyLock);
+        return mSegmentComment;
+    }
+    void setSegmentComment(const QString& text) {
+        std::lock_guard lock(mPropertyLock);
+        mSegmentComment = text;
     }
     // Values and files for the composition's inputs, by input name; none by default.
     CompositionInputSettings compositionInputs() const;
@@ -145,6 +165,8 @@ private:
     NSURL* mInputAudioMovieURL = nullptr;
     CompositionInputSettings mCompositionInputs;
     QString mDeliveryFormat = QStringLiteral("animation");
+    std::pair<std::int64_t, std::int64_t> mFrameRange{0, -1};
+    QString mSegmentComment;
     // The running job's feed of the composition's inputs (render thread only).
     std::unique_ptr<CompositionInputFeed> mInputFeed;
     QString mOutputFinalMovieFile;

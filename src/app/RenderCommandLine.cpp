@@ -2,6 +2,7 @@
 
 #include "app/QTZMovieRenderer.h"
 #include "app/RenderPresets.h"
+#include "app/RenderSegments.h"
 #include "platform/qtkit/DeliveryFormats.h"
 
 #include <QCommandLineParser>
@@ -39,6 +40,10 @@ bool parseSize(const QString& text, QSizeF* size) {
 } // namespace
 
 QString RenderJobOptions::finalMoviePath() const {
+    if (isSegment())
+        return QDir(outputFolder)
+            .filePath(
+                renderSegmentFileName(compositionPath, quint64(firstFrame), quint64(lastFrame)));
     const DeliveryFormat* delivery = deliveryFormatNamed(format);
     const QString name = QFileInfo(compositionPath).completeBaseName() + QLatin1Char('.') +
                          (delivery ? delivery->extension : QStringLiteral("mov"));
@@ -106,8 +111,19 @@ ParsedRenderCommandLine parseRenderCommandLine(const QStringList& arguments,
         formatHelp += QStringLiteral("\n  %1: %2 (.%3)")
                           .arg(delivery.name, delivery.purpose, delivery.extension);
     const QCommandLineOption format(QStringLiteral("format"), formatHelp, QStringLiteral("NAME"));
+    const QCommandLineOption frames(
+        QStringLiteral("frames"),
+        QStringLiteral("Render only frames FIRST to LAST (0-based, inclusive) of the job into a "
+                       "segment, <name>.frames-FIRST-LAST.mov, without sound; --join makes the "
+                       "movie of segments that cover the job. A composition with persistent "
+                       "buffers renders the frames before FIRST too, without keeping them."),
+        QStringLiteral("FIRST:LAST"));
+    const QCommandLineOption join(
+        QStringLiteral("join"),
+        QStringLiteral("Join the SEGMENTs given instead of a composition (with --audio, --format "
+                       "and --output) into the job's movie, without encoding them again."));
     parser.addOptions({help, version, audio, preset, size, fps, duration, output, verbose, set,
-                       input, listInputs, format, device});
+                       input, listInputs, format, device, frames, join});
     parser.addPositionalArgument(
         QStringLiteral("COMPOSITION"),
         QStringLiteral("The composition file; the movie is named after it with \".mov\"."));
@@ -143,7 +159,7 @@ ParsedRenderCommandLine parseRenderCommandLine(const QStringList& arguments,
     const QStringList positional = parser.positionalArguments();
     if (positional.isEmpty())
         return failure(QStringLiteral("No composition given."));
-    if (positional.size() > 1)
+    if (positional.size() > 1 && !parser.isSet(join))
         return failure(QStringLiteral("Only one composition can be rendered at a time."));
     options.compositionPath = positional.first();
     if (parser.isSet(listInputs)) {
@@ -219,12 +235,36 @@ ParsedRenderCommandLine parseRenderCommandLine(const QStringList& arguments,
         options.format = parser.value(format);
     }
 
+    if (parser.isSet(frames)) {
+        const std::optional<QPair<quint64, quint64>> range =
+            parseFrameRange(parser.value(frames),
+                            renderFrameCount(options.durationSeconds, options.framesPerSecond));
+        if (!range)
+            return failure(
+                QStringLiteral("Invalid frames \"%1\": use FIRST:LAST, 0-based, "
+                               "within the job's %2 frames.")
+                    .arg(parser.value(frames))
+                    .arg(renderFrameCount(options.durationSeconds, options.framesPerSecond)));
+        if (parser.isSet(audio))
+            return failure(QStringLiteral("A segment has no sound: give --audio to --join."));
+        options.firstFrame = qint64(range->first);
+        options.lastFrame = qint64(range->second);
+    }
+
     options.verbose = parser.isSet(verbose);
     options.outputFolderGiven = parser.isSet(output);
     options.outputFolder = options.outputFolderGiven ? parser.value(output) : defaultOutputFolder;
     if (options.outputFolder.isEmpty())
         return failure(QStringLiteral("--output needs a folder."));
 
+    if (parser.isSet(join)) {
+        if (parser.isSet(frames))
+            return failure(QStringLiteral("Give either --frames or --join, not both."));
+        options.segments = positional;
+        options.compositionPath.clear();
+        result.action = ParsedRenderCommandLine::Action::Join;
+        return result;
+    }
     result.action = ParsedRenderCommandLine::Action::Render;
     return result;
 }

@@ -20,15 +20,21 @@ struct RenderJobOptions {
     // composition once it is read.
     CompositionInputSettings inputs;
     QString format = QStringLiteral("animation"); // the delivery format of the final movie
-    int device = -1;                // the EGL device to render on; -1: the first usable display
+    // --frames FIRST:LAST: the frames a segment holds (0-based, inclusive); a last of -1: the
+    // whole job, no segment.
+    qint64 firstFrame = 0;
+    qint64 lastFrame = -1;
+    QStringList segments; // --join: the segments to join
+    int device = -1;      // the EGL device to render on; -1: the first usable display
 
     // The composition's name without its last extension, with the format's extension ("mov",
     // "mp4" for h264), in the output folder.
     QString finalMoviePath() const;
+    bool isSegment() const { return lastFrame >= 0; }
 };
 
 struct ParsedRenderCommandLine {
-    enum class Action { Render = 1, ShowHelp, ShowVersion, ListInputs, ListDevices, Fail };
+    enum class Action { Render = 1, ShowHelp, ShowVersion, ListInputs, ListDevices, Join, Fail };
     Action action = Action::Fail;
     RenderJobOptions options;
     QString message; // the help or version text, or the one-line reason of a failure

@@ -4,7 +4,9 @@
 #include "app/QTZMovieRenderer.h"
 #include "app/RenderCommandLine.h"
 #include "app/RenderJobChecks.h"
+#include "app/RenderJoin.h"
 #include "app/RenderProgressPrinter.h"
+#include "app/RenderSegments.h"
 #include "movie/QTKitMovieRecorder/QStillFrameMovieRecorder.h"
 #include "movie/QTKitMovieRecorder/QStillFrameRecorderConfig.h"
 #include "platform/appkit/NSAlert.h"
@@ -13,8 +15,8 @@
 #include "platform/foundation/NSURL.h"
 #include "platform/quartzcomposer/QCComposition.h"
 #include "platform/quartzcomposer/QCCompositionModel.h"
-#include "platform/quartzcomposer/QCInputValues.h"
 #include "platform/quartzcomposer/QCEGLContext.h"
+#include "platform/quartzcomposer/QCInputValues.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -46,6 +48,8 @@ int fail(const QString& reason, int status = 1) {
 QString defaultOutputFolder() {
     return QStandardPaths::writableLocation(QStandardPaths::MoviesLocation);
 }
+
+std::optional<QString> checkSoundAndFolder(RenderJobOptions& options, QStringList& inputs);
 
 // The composition file's description, or nothing with the reason in `out_error`.
 std::optional<QCCompositionModel> readComposition(const QString& path, QString* out_error) {
@@ -119,6 +123,14 @@ std::optional<QString> checkInputs(RenderJobOptions& options, int* out_status) {
     }
     options.compositionPath = composition.absoluteFilePath();
 
+    if (const std::optional<QString> problem = checkSoundAndFolder(options, inputs))
+        return problem;
+    return std::nullopt;
+}
+
+// Checks the sound movie (adding it to `inputs`) and the output folder (made when it is the
+// default one), and that the movie replaces none of `inputs`.
+std::optional<QString> checkSoundAndFolder(RenderJobOptions& options, QStringList& inputs) {
     if (!options.audioPath.isEmpty()) {
         const QFileInfo audio(options.audioPath);
         if (!audio.isFile())
@@ -145,10 +157,46 @@ std::optional<QString> checkInputs(RenderJobOptions& options, int* out_status) {
         return QStringLiteral("%1: cannot write into the output folder (%2)")
             .arg(options.outputFolder, probe.errorString());
     options.outputFolder = QFileInfo(options.outputFolder).absoluteFilePath();
+    if (options.compositionPath.isEmpty())
+        return std::nullopt; // a join: its movie's name comes from the segments
     const QString conflict = finalMovieConflict(options.finalMoviePath(), inputs);
     if (!conflict.isEmpty())
         return conflict;
     return std::nullopt;
+}
+
+// The input settings a segment's checksum covers, as text.
+QStringList settingsText(const RenderJobOptions& options) {
+    QStringList settings;
+    for (const auto& [name, value] : options.inputs.values)
+        settings.append(QStringLiteral("set %1=%2").arg(name, value));
+    for (const auto& [name, file] : options.inputs.files)
+        settings.append(QStringLiteral("input %1=%2").arg(name, file));
+    return settings;
+}
+
+// The diagnostic log always reaches the system log; on standard error only when asked for, so
+// that the progress display stays readable.
+void keepLogOffTheTerminal(const RenderJobOptions& options) {
+    if (options.verbose)
+        return;
+    const int devNull = open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (devNull >= 0)
+        NSLogSetOutputDescriptor(devNull);
+}
+
+int joinSegments(RenderJobOptions& options) {
+    keepLogOffTheTerminal(options);
+    QStringList inputs;
+    if (const std::optional<QString> problem = checkSoundAndFolder(options, inputs))
+        return fail(*problem);
+    QString error;
+    const QString movie = joinRenderSegments(options.segments, options.audioPath, options.format,
+                                             options.outputFolder, &error);
+    if (movie.isEmpty())
+        return fail(error);
+    std::printf("%s\n", qUtf8Printable(movie));
+    return 0;
 }
 
 // SIGINT, SIGTERM and SIGHUP ask the job to stop: the first one reaches the main loop through a
@@ -215,6 +263,8 @@ int main(int argc, char** argv) {
 
     case ParsedRenderCommandLine::Action::ListInputs:
         return listInputs(parsed.options.compositionPath);
+    case ParsedRenderCommandLine::Action::Join:
+        return joinSegments(parsed.options);
     }
 
     RenderJobOptions& options = parsed.options;
@@ -227,13 +277,7 @@ int main(int argc, char** argv) {
         return fail(QStringLiteral("cannot watch for interrupts: %1")
                         .arg(QString::fromLocal8Bit(std::strerror(errno))));
 
-    // The diagnostic log always reaches the system log; on standard error only when asked for, so
-    // that the progress display stays readable.
-    if (!options.verbose) {
-        const int devNull = open("/dev/null", O_WRONLY | O_CLOEXEC);
-        if (devNull >= 0)
-            NSLogSetOutputDescriptor(devNull);
-    }
+    keepLogOffTheTerminal(options);
 
     // No window: the recorder's alerts go to standard error.
     NSAlert::setPresenter(std::make_shared<NSAlertStandardErrorPresenter>());
@@ -254,8 +298,25 @@ int main(int argc, char** argv) {
     renderer->setOutputFinalMovieFile(finalMovie);
     renderer->setCompositionInputs(options.inputs);
     renderer->setDeliveryFormat(options.format);
+    if (options.isSegment()) {
+        renderer->setFrameRange(options.firstFrame, options.lastFrame);
+        QFile composition(options.compositionPath);
+        RenderSegmentInfo segment;
+        segment.size = options.size.toSize();
+        segment.framesPerSecond = options.framesPerSecond;
+        segment.durationSeconds = options.durationSeconds;
+        segment.totalFrames = renderFrameCount(options.durationSeconds, options.framesPerSecond);
+        segment.first = quint64(options.firstFrame);
+        segment.last = quint64(options.lastFrame);
+        segment.checksum = renderJobChecksum(
+            composition.open(QIODevice::ReadOnly) ? composition.readAll() : QByteArray(),
+            settingsText(options));
+        renderer->setSegmentComment(renderSegmentComment(segment));
+    }
 
-    const quint64 totalFrames = renderFrameCount(options.durationSeconds, options.framesPerSecond);
+    const quint64 totalFrames =
+        options.isSegment() ? quint64(options.lastFrame - options.firstFrame + 1)
+                            : renderFrameCount(options.durationSeconds, options.framesPerSecond);
     // What renders: a CPU renderer is much slower and more limited than a GPU.
     const QString device = QCEGLContext::processRenderingDeviceSummary();
     std::fprintf(stderr, "Rendering %s: %gx%g, %u fps, %g s, %llu frames%s%s%s\n",

@@ -103,6 +103,7 @@ QMOVIE_FLATTENER_TEXT_PROPERTY(audioFileName, setAudioFileName, _audioFileName)
 QMOVIE_FLATTENER_TEXT_PROPERTY(videoFileName, setVideoFileName, _videoFileName)
 QMOVIE_FLATTENER_TEXT_PROPERTY(madeWithMetaData, setMadeWithMetaData, _madeWithMetaData)
 QMOVIE_FLATTENER_TEXT_PROPERTY(videoFormat, setVideoFormat, _videoFormat)
+QMOVIE_FLATTENER_TEXT_PROPERTY(commentMetaData, setCommentMetaData, _commentMetaData)
 
 QString QMovieFlattenerQueueOp::tempFileName() const {
     std::lock_guard guard(mLock);
@@ -284,8 +285,11 @@ bool QMovieFlattenerQueueOp::flattenRefMovie(QTMovie* movie, const QString& file
               QTStringFromTimeRange(range));
     }
     NSError* error = nullptr;
-    return movie->writeToFile(
-        fileName, {{QTMovieFlatten, true}, {QTMovieExportVideoFormat, videoFormat()}}, &error);
+    return movie->writeToFile(fileName,
+                              {{QTMovieFlatten, true},
+                               {QTMovieExportVideoFormat, videoFormat()},
+                               {QTMovieExportComment, commentMetaData()}},
+                              &error);
 }
 
 void QMovieFlattenerQueueOp::operationCompleted(bool succeeded) {

@@ -57,6 +57,9 @@ public:
     // copies the recorded video as it is.
     QString videoFormat() const;
     void setVideoFormat(const QString& name);
+    // A text for the final movie's "comment" metadata entry; empty: none.
+    QString commentMetaData() const;
+    void setCommentMetaData(const QString& text);
     QMovieFlattenerQueueOpDelegate* delegate() const;
     void setDelegate(QMovieFlattenerQueueOpDelegate* delegate);
     bool succeeded() const;
@@ -95,6 +98,7 @@ private:
     QString _tempFileName;
     QString _madeWithMetaData;
     QString _videoFormat;
+    QString _commentMetaData;
     QMovieFlattenerQueueOpDelegate* _delegate = nullptr;
     bool _succeeded = false;
     QTMovie* _refMovie = nullptr;

@@ -93,7 +93,7 @@ bool syncToDisk(const QString& path, QString* out_error) {
 
 bool writeInto(const QString& temporaryPath, const QList<MovieSegment>& tracks,
                const QVariant& copyright, const std::function<bool(double)>& shouldContinue,
-               QString* out_error, const QString& videoFormat) {
+               QString* out_error, const QString& videoFormat, const QString& comment) {
     auto failWith = [&](const QString& text) {
         if (out_error)
             *out_error = text;
@@ -118,6 +118,8 @@ bool writeInto(const QString& temporaryPath, const QList<MovieSegment>& tracks,
     }
     if (copyright.isValid() && !copyright.toString().isEmpty())
         av_dict_set(&raw->metadata, "copyright", copyright.toString().toUtf8().constData(), 0);
+    if (!comment.isEmpty())
+        av_dict_set(&raw->metadata, "comment", comment.toUtf8().constData(), 0);
 
     code = avio_open(&raw->pb, file.constData(), AVIO_FLAG_WRITE);
     if (code < 0)
@@ -201,7 +203,7 @@ bool writeInto(const QString& temporaryPath, const QList<MovieSegment>& tracks,
 bool writeFlattenedMovie(const QString& path, const QList<MovieSegment>& tracks,
                          const QVariant& copyright,
                          const std::function<bool(double fraction)>& shouldContinue,
-                         QString* out_error, const QString& videoFormat) {
+                         QString* out_error, const QString& videoFormat, const QString& comment) {
     installFFmpegLogRouting();
     if (tracks.isEmpty()) {
         if (out_error)
@@ -209,7 +211,8 @@ bool writeFlattenedMovie(const QString& path, const QList<MovieSegment>& tracks,
         return false;
     }
     const QString temporaryPath = temporarySibling(path);
-    if (!writeInto(temporaryPath, tracks, copyright, shouldContinue, out_error, videoFormat)) {
+    if (!writeInto(temporaryPath, tracks, copyright, shouldContinue, out_error, videoFormat,
+                   comment)) {
         QFile::remove(temporaryPath);
         return false;
     }

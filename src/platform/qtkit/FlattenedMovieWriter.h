@@ -24,11 +24,13 @@ namespace qtkit {
 //
 // `videoFormat` names a delivery format (DeliveryFormats.h): its video tracks are encoded in it
 // and its container used ("h264" writes an MP4 file, with faststart, and sound MP4 cannot hold
-// converted to AAC); empty or "animation" writes as described above.
+// converted to AAC); empty or "animation" writes as described above. A `comment` that is not
+// empty becomes the file's "comment" metadata entry.
 bool writeFlattenedMovie(const QString& path, const QList<MovieSegment>& tracks,
                          const QVariant& copyright,
                          const std::function<bool(double fraction)>& shouldContinue,
-                         QString* out_error, const QString& videoFormat = QString());
+                         QString* out_error, const QString& videoFormat = QString(),
+                         const QString& comment = QString());
 
 // Whether QuickTime movies hold a track of this FFmpeg codec as it is.
 bool quickTimeHoldsCodec(int codecId);

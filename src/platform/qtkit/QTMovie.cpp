@@ -408,7 +408,8 @@ bool QTMovie::writeToFile(const QString& path, const QVariantMap& attributes, NS
         for (const QTTrack* track : d.tracks)
             segments.append(track->segment());
         if (qtkit::writeFlattenedMovie(path, segments, d.copyright, d.shouldContinue, &error,
-                                       attributes.value(QTMovieExportVideoFormat).toString()))
+                                       attributes.value(QTMovieExportVideoFormat).toString(),
+                                       attributes.value(QTMovieExportComment).toString()))
             return true;
     }
     d.lastError = error;

@@ -14,6 +14,8 @@ inline const QString QTMovieFlatten = QStringLiteral("QTMovieFlatten");
 // Writing: the delivery format's name (see DeliveryFormats.h) of the video tracks; absent or
 // "animation" copies them as they are.
 inline const QString QTMovieExportVideoFormat = QStringLiteral("QTMovieExportVideoFormat");
+// Writing: a text for the file's "comment" metadata entry.
+inline const QString QTMovieExportComment = QStringLiteral("QTMovieExportComment");
 
 // Media types of tracks.
 inline const QString QTMediaTypeVideo = QStringLiteral("vide");

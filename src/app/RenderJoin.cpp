@@ -1,0 +1,88 @@
+#include "app/RenderJoin.h"
+
+#include "app/RenderJobChecks.h"
+#include "app/RenderSegments.h"
+#include "movie/QTKitMovieRecorder/QMovieFlattenerQueueOp.h"
+#include "movie/QTKitMovieRecorder/QMovieFlattenerQueueOpDelegate.h"
+#include "platform/foundation/NSOperationQueue.h"
+#include "platform/qtkit/DeliveryFormats.h"
+#include "platform/qtkit/VideoSegmentJoin.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+namespace {
+
+// Ends an event loop when the flattening is over.
+class JoinFlattenerDelegate : public NSObject, public QMovieFlattenerQueueOpDelegate {
+public:
+    void movieFlattenerCompleted(QMovieFlattenerQueueOp* operation) override {
+        succeeded = operation && operation->succeeded();
+        reason = operation ? operation->failureReason() : QString();
+        done = true;
+        loop.quit();
+    }
+    QEventLoop loop;
+    bool done = false;
+    bool succeeded = false;
+    QString reason;
+};
+
+} // namespace
+
+QString joinRenderSegments(const QStringList& segments, const QString& audioPath,
+                           const QString& format, const QString& outputFolder, QString* out_error) {
+    const auto refuse = [out_error](const QString& why) {
+        *out_error = why;
+        return QString();
+    };
+    QStringList ordered;
+    RenderSegmentInfo job;
+    if (const QString problem = orderRenderSegments(segments, &ordered, &job); !problem.isEmpty())
+        return refuse(problem);
+    // The job's name: the segment's without ".frames-FIRST-LAST.mov".
+    static const QRegularExpression suffix(QStringLiteral("\\.frames-\\d+-\\d+\\.mov$"));
+    QString name = QFileInfo(ordered.first()).fileName();
+    name.remove(suffix);
+    const DeliveryFormat* delivery = deliveryFormatNamed(format);
+    const QString movie = QDir(outputFolder)
+                              .filePath(name + QLatin1Char('.') +
+                                        (delivery ? delivery->extension : QStringLiteral("mov")));
+    QStringList inputs = ordered;
+    if (!audioPath.isEmpty())
+        inputs.append(audioPath);
+    if (const QString conflict = finalMovieConflict(movie, inputs); !conflict.isEmpty())
+        return refuse(conflict);
+
+    QTemporaryDir work;
+    if (!work.isValid())
+        return refuse(QStringLiteral("no temporary folder for the joined video"));
+    const QString video = work.filePath(name + QStringLiteral(".qt"));
+    QString error;
+    if (!QTJoinVideoSegments(ordered, video, &error))
+        return refuse(error);
+
+    NSAutoreleasePool pool;
+    NSRef<JoinFlattenerDelegate> delegate = NSAdopt(new JoinFlattenerDelegate);
+    QMovieFlattenerQueueOp* flattener =
+        QMovieFlattenerQueueOp::movieFlattenerWithMovieFileName(movie, audioPath, video);
+    if (!flattener)
+        return refuse(QStringLiteral("no flattener for %1").arg(movie));
+    flattener->setDelegate(delegate.get());
+    flattener->setMadeWithMetaData(QString(""));
+    flattener->setVideoFormat(format);
+    flattener->setTempFileName(work.filePath(name + QStringLiteral(".MooV")));
+    NSRef<NSOperationQueue> queue = NSAdopt(new NSOperationQueue);
+    queue->setMaxConcurrentOperationCount(1);
+    queue->addOperation(flattener);
+    if (!delegate->done)
+        delegate->loop.exec();
+    queue->waitUntilAllOperationsAreFinished();
+    if (!delegate->succeeded)
+        return refuse(QStringLiteral("the movie could not be written: %1").arg(delegate->reason));
+    return movie;
+}
