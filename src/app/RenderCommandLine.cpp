@@ -14,6 +14,7 @@ namespace {
 
 constexpr int kMaxFrameSide = 8192;
 constexpr unsigned kMaxFramesPerSecond = kQTZMovieRenderer_MaxFramesPerSecond;
+constexpr int kMaxEncoderThreads = 256;
 
 ParsedRenderCommandLine failure(const QString& reason) {
     ParsedRenderCommandLine result;
@@ -79,7 +80,14 @@ ParsedRenderCommandLine parseRenderCommandLine(const QStringList& arguments,
         {QStringLiteral("v"), QStringLiteral("verbose")},
         QStringLiteral("Also write the diagnostic log to standard error (it always goes to the "
                        "system log)."));
-    parser.addOptions({help, version, audio, preset, size, fps, duration, output, verbose});
+    const QCommandLineOption threads(
+        QStringLiteral("encoder-threads"),
+        QStringLiteral("Threads that encode the video, 1-%1; 1 encodes on the render thread "
+                       "(default: one per processor core).")
+            .arg(kMaxEncoderThreads),
+        QStringLiteral("N"));
+    parser.addOptions(
+        {help, version, audio, preset, size, fps, duration, output, verbose, threads});
     parser.addPositionalArgument(
         QStringLiteral("COMPOSITION"),
         QStringLiteral("The composition file; the movie is named after it with \".mov\"."));
@@ -151,6 +159,18 @@ ParsedRenderCommandLine parseRenderCommandLine(const QStringList& arguments,
                                .arg(parser.value(duration))
                                .arg(kQTZMovieRenderer_MaxDurationSeconds));
         options.durationSeconds = value;
+    }
+
+    options.encoderThreads = 0;
+    if (parser.isSet(threads)) {
+        bool ok = false;
+        const int value = parser.value(threads).toInt(&ok);
+        if (!ok || value < 1 || value > kMaxEncoderThreads)
+            return failure(QStringLiteral("Invalid number of encoder threads \"%1\": use a whole "
+                                          "number from 1 to %2.")
+                               .arg(parser.value(threads))
+                               .arg(kMaxEncoderThreads));
+        options.encoderThreads = value;
     }
 
     options.verbose = parser.isSet(verbose);

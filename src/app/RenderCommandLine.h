@@ -14,6 +14,7 @@ struct RenderJobOptions {
     QString outputFolder;
     bool outputFolderGiven = false; // false: the default folder, made when missing
     bool verbose = false;           // the diagnostic log on standard error too
+    int encoderThreads = 0; // threads encoding the video: 0 one per core, 1 the render thread
 
     // The composition's name without its last extension, with "mov", in the output folder.
     QString finalMoviePath() const;

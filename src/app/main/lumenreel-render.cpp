@@ -178,6 +178,7 @@ int main(int argc, char** argv) {
     renderer->outletProgress = progress.get();
 
     QStillFrameRecorder_Config_RenderFPS = options.framesPerSecond;
+    QStillFrameRecorder_Config_EncoderThreads = options.encoderThreads;
     renderer->setRendererSurfaceSizePixels(options.size);
     renderer->setOutputMovieDuration(options.durationSeconds);
     renderer->setInputCompositionURL(NSURL::fileURLWithPath(options.compositionPath, false));

@@ -11,6 +11,10 @@ inline const QString QTTrackMediaTypeAttribute = QStringLiteral("QTTrackMediaTyp
 inline const QString QTAddImageCodecType = QStringLiteral("QTAddImageCodecType");
 inline const QString QTAddImageCodecQuality = QStringLiteral("QTAddImageCodecQuality");
 inline const QString QTMovieFlatten = QStringLiteral("QTMovieFlatten");
+// Threads that encode the images of a writable movie (a number; 0: one per processor core; 1,
+// the default: the thread that adds them). Set before the first image.
+inline const QString QTMovieEncoderThreadsAttribute =
+    QStringLiteral("QTMovieEncoderThreadsAttribute");
 
 // Media types of tracks.
 inline const QString QTMediaTypeVideo = QStringLiteral("vide");

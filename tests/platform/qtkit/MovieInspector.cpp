@@ -141,6 +141,23 @@ bool runFfmpeg(const QStringList& arguments) {
     return true;
 }
 
+QList<StoredPacket> readStoredPackets(const QString& path, int stream) {
+    QString error;
+    Input input = open(path, &error);
+    QList<StoredPacket> packets;
+    if (!input)
+        return packets;
+    AVPacket* packet = av_packet_alloc();
+    while (av_read_frame(input.get(), packet) >= 0) {
+        if (packet->stream_index == stream)
+            packets.append({packet->pts, packet->dts, (packet->flags & AV_PKT_FLAG_KEY) != 0,
+                            QByteArray(reinterpret_cast<const char*>(packet->data), packet->size)});
+        av_packet_unref(packet);
+    }
+    av_packet_free(&packet);
+    return packets;
+}
+
 QImage makeTestPicture(int width, int height, int seed) {
     QImage image(width, height, QImage::Format_RGBA8888);
     for (int y = 0; y < height; ++y) {

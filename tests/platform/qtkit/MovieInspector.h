@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QImage>
 #include <QList>
 #include <QString>
@@ -37,6 +38,19 @@ struct InspectedMovie {
 };
 
 InspectedMovie inspectMovie(const QString& path);
+
+// A packet of a stream as stored in the file.
+struct StoredPacket {
+    std::int64_t pts = 0;
+    std::int64_t dts = 0;
+    bool key = false;
+    QByteArray data;
+
+    bool operator==(const StoredPacket&) const = default;
+};
+
+// Every packet of stream `stream` in file order; empty when the file cannot be read.
+QList<StoredPacket> readStoredPackets(const QString& path, int stream);
 
 // Every picture of the video stream `stream`, decoded and converted to straight-alpha RGBA.
 QList<QImage> decodeVideoFrames(const QString& path, int stream);
