@@ -3,6 +3,7 @@
 #include "platform/appkit/NSBitmapImageRep.h"
 #include "platform/qtkit/AnimationEncoderPool.h"
 #include "platform/qtkit/AnimationEncoding.h"
+#include "platform/qtkit/DirectFileOutput.h"
 #include "platform/qtkit/FFmpegPtr.h"
 #include "platform/qtkit/QTKitLog.h"
 
@@ -16,6 +17,7 @@ namespace qtkit {
 
 struct ImageMovieWriter::Impl {
     OutputContextPtr output;
+    std::unique_ptr<DirectFileOutput> file; // the output's file; goes before the output
     AVStream* stream = nullptr;
     int width = 0;
     int height = 0;
@@ -114,9 +116,10 @@ std::unique_ptr<ImageMovieWriter> ImageMovieWriter::create(const QString& path, 
     if (!copyright.isEmpty())
         av_dict_set(&raw->metadata, "copyright", copyright.toUtf8().constData(), 0);
 
-    code = avio_open(&raw->pb, file.constData(), AVIO_FLAG_WRITE);
-    if (code < 0)
-        return failWith(avErrorText("cannot create the movie file", code));
+    d.file = DirectFileOutput::create(path, &error);
+    if (!d.file)
+        return failWith(error);
+    d.file->attachTo(raw);
     AVDictionary* options = nullptr;
     // An empty index up front, then fragments; every completed fragment leaves a movie that
     // readers open. Fragments are also cut at 32 MiB so that memory stays bounded when flushes
@@ -297,10 +300,10 @@ bool ImageMovieWriter::finish(QString* out_error) {
     int code = av_write_trailer(d.output.get());
     if (code < 0)
         return fail(out_error, avErrorText("cannot finish the movie file", code));
-    code = avio_closep(&d.output->pb);
     d.finished = true;
-    if (code < 0)
-        return fail(out_error, avErrorText("cannot close the movie file", code));
+    QString error;
+    if (!d.file->close(&error))
+        return fail(out_error, error);
     return true;
 }
 
