@@ -24,6 +24,8 @@
 #include <cstdio>
 #include <vector>
 
+#include <malloc.h>
+
 namespace {
 
 // A recording of `count` frames that the Animation codec cannot shrink, like a plasma's.
@@ -94,6 +96,9 @@ double median(std::vector<double> values) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // The allocator settings of lumenreel-render, whose flattening this measures.
+    mallopt(M_MMAP_THRESHOLD, 32 << 20);
+    mallopt(M_TRIM_THRESHOLD, 128 << 20);
     QCoreApplication application(argc, argv);
     const QStringList arguments = application.arguments();
     auto option = [&](const char* name, int fallback) {

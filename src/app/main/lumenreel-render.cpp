@@ -30,6 +30,7 @@
 #include <optional>
 
 #include <fcntl.h>
+#include <malloc.h>
 #include <unistd.h>
 
 namespace {
@@ -131,6 +132,10 @@ bool installStopSignals() {
 } // namespace
 
 int main(int argc, char** argv) {
+    // Frames and packets of a few megabytes come and go every frame: keep their memory for reuse
+    // instead of handing it back to the system and faulting it in again each time.
+    mallopt(M_MMAP_THRESHOLD, 32 << 20);
+    mallopt(M_TRIM_THRESHOLD, 128 << 20);
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QString::fromLatin1(kProgramName));
     QCoreApplication::setApplicationVersion(QStringLiteral(LUMENREEL_VERSION));

@@ -18,6 +18,8 @@
 #include "support/CoreMachDebugLog.h"
 #include "support/CoreStaticOrder.h"
 
+#include <malloc.h>
+
 namespace {
 
 // The release scope for objects released later before main, replaced at the top of main by one
@@ -55,6 +57,10 @@ bool importInterfaceClasses() {
 } // namespace
 
 int main(int argc, char** argv) {
+    // Frames and packets of a few megabytes come and go every frame: keep their memory for reuse
+    // instead of handing it back to the system and faulting it in again each time.
+    mallopt(M_MMAP_THRESHOLD, 32 << 20);
+    mallopt(M_TRIM_THRESHOLD, 128 << 20);
     delete s_cplusplus_static_pool;
     s_cplusplus_static_pool = new NSAutoreleasePool;
     if (!importInterfaceClasses())
