@@ -21,6 +21,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <malloc.h>
 #include <sys/resource.h>
 
 #include <algorithm>
@@ -239,6 +240,9 @@ long childPeak(const QString& program, int count) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // The allocator settings of the two programs, whose recorder this measures.
+    mallopt(M_MMAP_THRESHOLD, 32 << 20);
+    mallopt(M_TRIM_THRESHOLD, 128 << 20);
     QCoreApplication application(argc, argv);
     const QStringList arguments = application.arguments();
     if (arguments.size() == 3 && arguments[1] == "--memory")
