@@ -8,6 +8,9 @@ extern "C" {
 
 #include <QProcess>
 
+#include <csignal>
+#include <cstdio>
+
 #include <memory>
 
 namespace lumenreel::test {
@@ -156,6 +159,20 @@ QList<StoredPacket> readStoredPackets(const QString& path, int stream) {
     }
     av_packet_free(&packet);
     return packets;
+}
+
+FileSizeLimit::FileSizeLimit(rlim_t bytes) {
+    getrlimit(RLIMIT_FSIZE, &mSaved);
+    mSavedHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limited = mSaved;
+    limited.rlim_cur = bytes;
+    if (setrlimit(RLIMIT_FSIZE, &limited) != 0)
+        std::perror("setrlimit");
+}
+
+FileSizeLimit::~FileSizeLimit() {
+    setrlimit(RLIMIT_FSIZE, &mSaved);
+    std::signal(SIGXFSZ, mSavedHandler);
 }
 
 QImage makeTestPicture(int width, int height, int seed) {

@@ -8,6 +8,10 @@
 
 #include <cstdint>
 
+#include <csignal>
+
+#include <sys/resource.h>
+
 namespace lumenreel::test {
 
 // What libavformat and libavcodec read from a movie file.
@@ -60,5 +64,19 @@ bool runFfmpeg(const QStringList& arguments);
 
 // A picture of `width` x `height` with varied colours and alpha, different for every `seed`.
 QImage makeTestPicture(int width, int height, int seed);
+
+// Limits the size of the files this process writes, and ignores the signal a write past it
+// raises, for the object's lifetime.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes);
+    ~FileSizeLimit();
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit mSaved{};
+    void (*mSavedHandler)(int) = SIG_DFL;
+};
 
 } // namespace lumenreel::test

@@ -15,10 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <csignal>
 #include <cstring>
-
-#include <sys/resource.h>
 
 using namespace lumenreel::test;
 
@@ -70,29 +67,6 @@ QString record(const QTemporaryDir& folder, int threads, int count) {
     EXPECT_TRUE(movie->waitForImagesInFlight());
     return path;
 }
-
-// Limits the size of the files this process writes, and ignores the signal a write past it
-// raises, for the object's lifetime.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &mSaved);
-        mSavedHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limited = mSaved;
-        limited.rlim_cur = bytes;
-        EXPECT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &mSaved);
-        std::signal(SIGXFSZ, mSavedHandler);
-    }
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
-private:
-    rlimit mSaved{};
-    void (*mSavedHandler)(int) = SIG_DFL;
-};
 
 QByteArray contentsOf(const QString& path) {
     QFile file(path);
