@@ -275,3 +275,11 @@ bool MinimalEGLRenderer::renderAndRead(double in_time) {
     glReadPixels(0, 0, d.size.width(), d.size.height(), GL_RGBA, GL_UNSIGNED_BYTE, d.pixels.data());
     return glGetError() == GL_NO_ERROR;
 }
+
+const unsigned char* MinimalEGLRenderer::pixels() const {
+    return mImpl->pixels.data();
+}
+
+QSize MinimalEGLRenderer::size() const {
+    return mImpl->size;
+}

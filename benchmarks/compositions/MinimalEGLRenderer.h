@@ -18,6 +18,9 @@ public:
 
     // Draws one frame at `in_time` and reads it back; false on an OpenGL error.
     bool renderAndRead(double in_time);
+    // The last frame read: RGBA rows of the output size, bottom row first.
+    const unsigned char* pixels() const;
+    QSize size() const;
 
     struct Impl;
 

@@ -1,11 +1,14 @@
 // Frames per second of the still-frame recorder (append + file update per frame) against the
-// ffmpeg program encoding the same raw frames with the same codec, and peak memory of a
+// ffmpeg program encoding the same raw frames with the same codec; the recorder's frames per
+// second on a pool of 2 and of all encoder threads against one thread; and peak memory of a
 // recording of 300 frames against one of 3000.
 //
 //   movie_recorder_benchmark            all measurements
+//   movie_recorder_benchmark --scaling  only the encoder threads
 //   movie_recorder_benchmark --memory N record N frames of 640x480 and print the peak memory
 
 #include "movie/QTKitMovieRecorder/QStillFrameMovieRecorder.h"
+#include "movie/QTKitMovieRecorder/QStillFrameRecorderConfig.h"
 #include "platform/appkit/NSBitmapImageRep.h"
 #include "platform/appkit/NSImage.h"
 
@@ -18,12 +21,14 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <malloc.h>
 #include <sys/resource.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -54,6 +59,31 @@ std::vector<QImage> makeFrames(int width, int height, int count) {
     return frames;
 }
 
+// Frames like a plasma's: every pixel changes from one frame to the next, so the encoder codes
+// nearly all of each (the render job's default case).
+std::vector<QImage> makePlasmaFrames(int width, int height, int count) {
+    std::vector<QImage> frames;
+    for (int index = 0; index < count; ++index) {
+        QImage image(width, height, QImage::Format_RGBA8888);
+        std::vector<double> columns(std::size_t(width), 0.0);
+        for (int x = 0; x < width; ++x)
+            columns[std::size_t(x)] = std::sin(x * 0.013 + index * 0.21);
+        for (int y = 0; y < height; ++y) {
+            const double row = std::sin(y * 0.017 - index * 0.13);
+            uchar* pixel = image.scanLine(y);
+            for (int x = 0; x < width; ++x, pixel += 4) {
+                const double v = columns[std::size_t(x)] + row + 2.0;
+                pixel[0] = uchar(v * 63.0);
+                pixel[1] = uchar(255.0 - v * 50.0);
+                pixel[2] = uchar(int(v * 97.0 + x) & 0xff);
+                pixel[3] = 255;
+            }
+        }
+        frames.push_back(image);
+    }
+    return frames;
+}
+
 // Wall-clock and processor seconds of one measurement.
 struct Timing {
     double wall = -1;
@@ -73,9 +103,11 @@ double childrenCpuSeconds() {
            double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
-// Seconds the recorder takes for `frames`.
-Timing recordFrames(const QString& path, const std::vector<QImage>& frames, int count) {
+// Seconds the recorder takes for `frames`, encoding on `threads` threads (1: the calling one).
+Timing recordFrames(const QString& path, const std::vector<QImage>& frames, int count,
+                    int threads = 1) {
     NSAutoreleasePool pool;
+    QStillFrameRecorder_Config_EncoderThreads = threads;
     NSRef<QStillFrameMovieRecorder> recorder = NSAdopt(new QStillFrameMovieRecorder);
     QElapsedTimer timer;
     const double cpuStart = processCpuSeconds();
@@ -93,6 +125,8 @@ Timing recordFrames(const QString& path, const std::vector<QImage>& frames, int 
             return {};
     }
     recorder->endRecordingMovie();
+    if (!recorder->lastErrorDescription().isEmpty())
+        return {};
     return {double(timer.nsecsElapsed()) / 1e9, processCpuSeconds() - cpuStart};
 }
 
@@ -155,6 +189,47 @@ int measureMemory(int count) {
     return 0;
 }
 
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+// Frames per second of the recorder on 1, 2 and all cores' encoder threads for plasma frames,
+// alternated, the median of three runs each, against one thread.
+int measureScaling() {
+    QTemporaryDir folder;
+    const int cores = int(std::max(1u, std::thread::hardware_concurrency()));
+    struct Case {
+        int width, height, frames;
+    };
+    for (const Case& size : {Case{640, 480, 240}, Case{1920, 1080, 72}}) {
+        const std::vector<QImage> frames = makePlasmaFrames(size.width, size.height, 48);
+        std::vector<int> pools{1, 2};
+        if (cores > 2)
+            pools.push_back(cores);
+        std::vector<std::vector<double>> rates(pools.size());
+        for (int run = 0; run < 3; ++run)
+            for (std::size_t index = 0; index < pools.size(); ++index) {
+                const Timing timing =
+                    recordFrames(folder.filePath("scaling.mov"), frames, size.frames, pools[index]);
+                if (timing.wall < 0) {
+                    std::fprintf(stderr, "recording failed\n");
+                    return 1;
+                }
+                rates[index].push_back(size.frames / timing.wall);
+            }
+        std::printf("encoder threads, %dx%d, %d frames (%d cores), median of 3 alternated runs:\n",
+                    size.width, size.height, size.frames, cores);
+        const double one = median(rates[0]);
+        for (std::size_t index = 0; index < pools.size(); ++index)
+            std::printf("  %2d thread%s %7.1f fps  ratio %.2f against one thread\n", pools[index],
+                        pools[index] == 1 ? " " : "s", median(rates[index]),
+                        median(rates[index]) / one);
+        std::fflush(stdout);
+    }
+    return 0;
+}
+
 long childPeak(const QString& program, int count) {
     QProcess process;
     process.start(program, {"--memory", QString::number(count)});
@@ -165,10 +240,15 @@ long childPeak(const QString& program, int count) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // The allocator settings of the two programs, whose recorder this measures.
+    mallopt(M_MMAP_THRESHOLD, 32 << 20);
+    mallopt(M_TRIM_THRESHOLD, 128 << 20);
     QCoreApplication application(argc, argv);
     const QStringList arguments = application.arguments();
     if (arguments.size() == 3 && arguments[1] == "--memory")
         return measureMemory(arguments[2].toInt());
+    if (arguments.size() == 2 && arguments[1] == "--scaling")
+        return measureScaling();
 
     // Memory first, while this process holds no frames.
     const long small = childPeak(arguments[0], 300);
@@ -209,5 +289,5 @@ int main(int argc, char** argv) {
                     theirs.cpu / ours.cpu);
         std::fflush(stdout);
     }
-    return 0;
+    return measureScaling();
 }

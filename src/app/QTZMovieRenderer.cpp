@@ -384,6 +384,10 @@ void QTZMovieRenderer::renderVideoTrackToTemporaryMooV(const QString& path) {
             break;
     } while (outputMovieDuration() >= frameTime());
     recorder->endRecordingMovie();
+    // Frames still being encoded when the loop ended are in the file now, or failed it.
+    if (mFrameFailure.isEmpty() && !recorder->lastErrorDescription().isEmpty())
+        mFrameFailure = QStringLiteral("the last frames could not be written: %1")
+                            .arg(recorder->lastErrorDescription());
     if (!mFrameFailure.isEmpty() || mCancelRequested.load())
         return;
 

@@ -16,6 +16,7 @@ namespace {
 
 constexpr int kMaxFrameSide = 8192;
 constexpr unsigned kMaxFramesPerSecond = kQTZMovieRenderer_MaxFramesPerSecond;
+constexpr int kMaxEncoderThreads = 256;
 
 ParsedRenderCommandLine failure(const QString& reason) {
     ParsedRenderCommandLine result;
@@ -87,6 +88,12 @@ ParsedRenderCommandLine parseRenderCommandLine(const QStringList& arguments,
         {QStringLiteral("v"), QStringLiteral("verbose")},
         QStringLiteral("Also write the diagnostic log to standard error (it always goes to the "
                        "system log)."));
+    const QCommandLineOption threads(
+        QStringLiteral("encoder-threads"),
+        QStringLiteral("Threads that encode the video, 1-%1; 1 encodes on the render thread "
+                       "(default: one per processor core).")
+            .arg(kMaxEncoderThreads),
+        QStringLiteral("N"));
     const QCommandLineOption device(
         QStringLiteral("device"),
         QStringLiteral("EGL device to render on, by its number in \"--device list\", which "
@@ -123,7 +130,7 @@ ParsedRenderCommandLine parseRenderCommandLine(const QStringList& arguments,
         QStringLiteral("Join the SEGMENTs given instead of a composition (with --audio, --format "
                        "and --output) into the job's movie, without encoding them again."));
     parser.addOptions({help, version, audio, preset, size, fps, duration, output, verbose, set,
-                       input, listInputs, format, device, frames, join});
+                       input, listInputs, format, device, frames, join, threads});
     parser.addPositionalArgument(
         QStringLiteral("COMPOSITION"),
         QStringLiteral("The composition file; the movie is named after it with \".mov\"."));
@@ -222,6 +229,18 @@ ParsedRenderCommandLine parseRenderCommandLine(const QStringList& arguments,
                                .arg(parser.value(duration))
                                .arg(kQTZMovieRenderer_MaxDurationSeconds));
         options.durationSeconds = value;
+    }
+
+    options.encoderThreads = 0;
+    if (parser.isSet(threads)) {
+        bool ok = false;
+        const int value = parser.value(threads).toInt(&ok);
+        if (!ok || value < 1 || value > kMaxEncoderThreads)
+            return failure(QStringLiteral("Invalid number of encoder threads \"%1\": use a whole "
+                                          "number from 1 to %2.")
+                               .arg(parser.value(threads))
+                               .arg(kMaxEncoderThreads));
+        options.encoderThreads = value;
     }
 
     if (parser.isSet(format)) {

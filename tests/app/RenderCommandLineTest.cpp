@@ -26,6 +26,7 @@ TEST(RenderCommandLineTest, DefaultsAreTheApplicationsOwn) {
     EXPECT_EQ(parsed.options.framesPerSecond, 30u);
     EXPECT_EQ(parsed.options.durationSeconds, 33.29999923706055);
     EXPECT_TRUE(parsed.options.audioPath.isEmpty());
+    EXPECT_EQ(parsed.options.encoderThreads, 0); // one per core
     EXPECT_EQ(parsed.options.finalMoviePath(), QStringLiteral("/home/u/Videos/Clouds.mov"));
 }
 
@@ -41,6 +42,8 @@ TEST(RenderCommandLineTest, OptionsAreTaken) {
     EXPECT_EQ(parsed.options.finalMoviePath(), QStringLiteral("/tmp/o/My.Scene.mov"));
     EXPECT_FALSE(parsed.options.verbose);
     EXPECT_TRUE(parse({"-v", "a.fs"}).options.verbose);
+    EXPECT_EQ(parse({"--encoder-threads", "1", "a.fs"}).options.encoderThreads, 1);
+    EXPECT_EQ(parse({"--encoder-threads", "12", "a.fs"}).options.encoderThreads, 12);
 
     const ParsedRenderCommandLine sized = parse({"--size", "320x200", "a.fs"});
     ASSERT_EQ(sized.action, Action::Render);
@@ -86,7 +89,9 @@ INSTANTIATE_TEST_SUITE_P(
                       QStringList{"--duration", "86400.5", "a.fs"},
                       QStringList{"--fps", "601", "a.fs"}, QStringList{"--audio", "", "a.fs"},
                       QStringList{"--device", "-1", "a.fs"}, QStringList{"--device", "gpu", "a.fs"},
-                      QStringList{"--fps"}));
+                      QStringList{"--encoder-threads", "0", "a.fs"},
+                      QStringList{"--encoder-threads", "257", "a.fs"},
+                      QStringList{"--encoder-threads", "two", "a.fs"}, QStringList{"--fps"}));
 
 TEST(RenderPresetsTest, TableAndFallback) {
     EXPECT_EQ(movieDimensionsForPreset(8), QSizeF(1280, 720));

@@ -34,6 +34,7 @@
 #include <optional>
 
 #include <fcntl.h>
+#include <malloc.h>
 #include <unistd.h>
 
 namespace {
@@ -231,6 +232,10 @@ bool installStopSignals() {
 } // namespace
 
 int main(int argc, char** argv) {
+    // Frames and packets of a few megabytes come and go every frame: keep their memory for reuse
+    // instead of handing it back to the system and faulting it in again each time.
+    mallopt(M_MMAP_THRESHOLD, 32 << 20);
+    mallopt(M_TRIM_THRESHOLD, 128 << 20);
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QString::fromLatin1(kProgramName));
     QCoreApplication::setApplicationVersion(QStringLiteral(LUMENREEL_VERSION));
@@ -289,6 +294,7 @@ int main(int argc, char** argv) {
     renderer->outletProgress = progress.get();
 
     QStillFrameRecorder_Config_RenderFPS = options.framesPerSecond;
+    QStillFrameRecorder_Config_EncoderThreads = options.encoderThreads;
     renderer->setRendererSurfaceSizePixels(options.size);
     renderer->setOutputMovieDuration(options.durationSeconds);
     renderer->setInputCompositionURL(NSURL::fileURLWithPath(options.compositionPath, false));

@@ -7,6 +7,7 @@
 #include "interface/UILocalization/UILocalLanguageNSMenuItem.h"
 #include "interface/USecuritySandbox/USandboxFolderController.h"
 #include "movie/QTKitMovieRecorder/QStillFrameMovieRecorder.h"
+#include "movie/QTKitMovieRecorder/QStillFrameRecorderConfig.h"
 #include "platform/appkit/NSApplication.h"
 #include "platform/appkit/NSButton.h"
 #include "platform/appkit/NSImageView.h"
@@ -16,6 +17,8 @@
 #include "platform/appkit/NSTextField.h"
 #include "support/CoreMachDebugLog.h"
 #include "support/CoreStaticOrder.h"
+
+#include <malloc.h>
 
 namespace {
 
@@ -54,11 +57,17 @@ bool importInterfaceClasses() {
 } // namespace
 
 int main(int argc, char** argv) {
+    // Frames and packets of a few megabytes come and go every frame: keep their memory for reuse
+    // instead of handing it back to the system and faulting it in again each time.
+    mallopt(M_MMAP_THRESHOLD, 32 << 20);
+    mallopt(M_TRIM_THRESHOLD, 128 << 20);
     delete s_cplusplus_static_pool;
     s_cplusplus_static_pool = new NSAutoreleasePool;
     if (!importInterfaceClasses())
         return 1;
     NSApplication::setMainInterfaceLoader(NSNibLoadMainInterface);
+    // The video is encoded on every core while the next frames render.
+    QStillFrameRecorder_Config_EncoderThreads = 0;
     const int status = NSApplicationMain(argc, argv);
     // The application object and its widgets are gone; the scope is drained while the thread's
     // release scopes still exist (they end before the static objects do).

@@ -85,6 +85,8 @@ bool QStillFrameMovieRecorder::beginRecordingMovieFile(const QString& path) {
     if (created && !error) {
         created->setAttribute(true, QTMovieEditableAttribute);
         created->setAttribute(kMadeWith, QTMovieCopyrightAttribute);
+        created->setAttribute(QStillFrameRecorder_Config_EncoderThreads,
+                              QTMovieEncoderThreadsAttribute);
         created->setIdling(false);
         setAddFrameAttributes({{QTAddImageCodecType, QTCodecTypeAnimation},
                                {QTAddImageCodecQuality, qlonglong(1024)}});
@@ -173,6 +175,12 @@ QTMovie* QStillFrameMovieRecorder::endRecordingCopyMovie() {
         return nullptr;
     recording->retain();
     setMovie(nullptr);
+    // Frames still being encoded on other threads reach the file first; one that cannot is
+    // reported like a refused append.
+    if (!recording->waitForImagesInFlight()) {
+        std::lock_guard guard(mLock);
+        mLastError = recording->lastErrorDescription();
+    }
     recording->setCurrentTime(recording->duration());
     recording->updateMovieFile();
     setAddFrameAttributes({});

@@ -17,8 +17,10 @@ class NSImage;
 class QTMovie;
 
 // Writes a QuickTime movie from still images, each lasting a whole number of units of
-// kQTTime_VideoTimeScale, compressed with the Animation codec; the file is brought up to date
-// after every frame. Recording exactly while it holds a movie. Used by one thread at a time.
+// kQTTime_VideoTimeScale, compressed with the Animation codec on
+// QStillFrameRecorder_Config_EncoderThreads threads; the file is brought up to date after every
+// frame (with several threads: every frame that has been encoded and written, in order).
+// Recording exactly while it holds a movie. Used by one thread at a time.
 class QStillFrameMovieRecorder : public NSObject, public QMovieFrameRecorderProtocol {
     Q_OBJECT
     NS_DECLARE_CLASS(QStillFrameMovieRecorder)
@@ -56,11 +58,13 @@ public:
     QTTime getCurrentVideoTime(std::uint64_t hostTime);
     QTTime getCurrentAudioTime(std::uint64_t hostTime);
 
-    // Stops recording and returns the movie with one reference for the caller, or null.
+    // Stops recording and returns the movie with one reference for the caller, or null. Waits
+    // until every frame added is in the file; when one could not be written,
+    // lastErrorDescription says why.
     QTMovie* endRecordingCopyMovie();
     bool endRecordingMovie() override;
 
-    // Why the last refused append failed; empty when none has.
+    // Why the last refused append (or the end of the recording) failed; empty when none has.
     QString lastErrorDescription() const;
 
 private:

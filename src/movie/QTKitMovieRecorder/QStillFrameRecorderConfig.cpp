@@ -10,3 +10,4 @@ constexpr std::uint32_t kInitialFramesPerSecond = 30;
 // no static initialiser can see the time scale unset, whatever order the linker chooses.
 constinit std::uint32_t QStillFrameRecorder_Config_RenderFPS = kInitialFramesPerSecond;
 constinit std::int32_t kQTTime_VideoTimeScale = std::int32_t(20 * kInitialFramesPerSecond);
+constinit int QStillFrameRecorder_Config_EncoderThreads = 1;

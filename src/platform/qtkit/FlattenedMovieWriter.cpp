@@ -1,5 +1,6 @@
 #include "platform/qtkit/FlattenedMovieWriter.h"
 
+#include "platform/qtkit/DirectFileOutput.h"
 #include "platform/qtkit/FFmpegPtr.h"
 #include "platform/qtkit/QTKitLog.h"
 #include "platform/qtkit/TrackPipeline.h"
@@ -100,9 +101,10 @@ bool writeInto(const QString& temporaryPath, const QList<MovieSegment>& tracks,
         return false;
     };
     AVFormatContext* raw = nullptr;
-    const QByteArray file = temporaryPath.toUtf8();
+    const QByteArray fileName = temporaryPath.toUtf8();
     const bool mp4 = videoFormat == u"h264";
-    int code = avformat_alloc_output_context2(&raw, nullptr, mp4 ? "mp4" : "mov", file.constData());
+    int code =
+        avformat_alloc_output_context2(&raw, nullptr, mp4 ? "mp4" : "mov", fileName.constData());
     if (code < 0)
         return failWith(avErrorText("cannot make a QuickTime writer", code));
     OutputContextPtr output(raw);
@@ -121,9 +123,11 @@ bool writeInto(const QString& temporaryPath, const QList<MovieSegment>& tracks,
     if (!comment.isEmpty())
         av_dict_set(&raw->metadata, "comment", comment.toUtf8().constData(), 0);
 
-    code = avio_open(&raw->pb, file.constData(), AVIO_FLAG_WRITE);
-    if (code < 0)
-        return failWith(avErrorText("cannot create the movie file", code));
+    QString fileError;
+    std::unique_ptr<DirectFileOutput> file = DirectFileOutput::create(temporaryPath, &fileError);
+    if (!file)
+        return failWith(fileError);
+    file->attachTo(raw);
     AVDictionary* options = nullptr;
     av_dict_set_int(&options, "movie_timescale", 600, 0);
     // The index first, so that players can start before the whole file has arrived.
@@ -180,7 +184,9 @@ bool writeInto(const QString& temporaryPath, const QList<MovieSegment>& tracks,
                                                 : 0.0))
                 return failWith(QStringLiteral("the writing was stopped"));
         }
-        code = av_interleaved_write_frame(raw, heads[earliest].get());
+        // The packets come in time order already: written at once, none waits in a queue.
+        code = av_write_frame(raw, heads[earliest].get());
+        av_packet_unref(heads[earliest].get());
         if (code < 0)
             return failWith(avErrorText("cannot write the movie", code));
         QString error;
@@ -192,9 +198,8 @@ bool writeInto(const QString& temporaryPath, const QList<MovieSegment>& tracks,
     code = av_write_trailer(raw);
     if (code < 0)
         return failWith(avErrorText("cannot finish the movie", code));
-    code = avio_closep(&raw->pb);
-    if (code < 0)
-        return failWith(avErrorText("cannot close the movie file", code));
+    if (!file->close(&fileError))
+        return failWith(fileError);
     return syncToDisk(temporaryPath, out_error);
 }
 

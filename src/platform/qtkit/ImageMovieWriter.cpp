@@ -1,6 +1,9 @@
 #include "platform/qtkit/ImageMovieWriter.h"
 
 #include "platform/appkit/NSBitmapImageRep.h"
+#include "platform/qtkit/AnimationEncoderPool.h"
+#include "platform/qtkit/AnimationEncoding.h"
+#include "platform/qtkit/DirectFileOutput.h"
 #include "platform/qtkit/FFmpegPtr.h"
 #include "platform/qtkit/QTKitLog.h"
 
@@ -14,15 +17,26 @@ namespace qtkit {
 
 struct ImageMovieWriter::Impl {
     OutputContextPtr output;
-    CodecContextPtr encoder;
-    FramePtr frame;
-    PacketPtr packet;
+    std::unique_ptr<DirectFileOutput> file; // the output's file; goes before the output
     AVStream* stream = nullptr;
+    int width = 0;
+    int height = 0;
+    AVRational timeBase{1, 600};
     std::int64_t nextPts = 0;
-    std::map<std::int64_t, std::int64_t> durations; // pts -> duration of frames in the encoder
     bool failed = false;
+    QString failure; // the first
     bool finished = false;
+
+    // One thread.
+    CodecContextPtr encoder;
+    FramePtr frames[2]; // filled in turn: the encoder keeps the last one to code the next against
+    int turn = 0;
+    PacketPtr packet;
+    std::map<std::int64_t, std::int64_t> durations; // pts -> duration of frames in the encoder
     bool dirty = false;
+
+    // A pool; declared last, so that its threads stop before the file goes.
+    std::unique_ptr<AnimationEncoderPool> pool;
 };
 
 ImageMovieWriter::ImageMovieWriter() : mImpl(std::make_unique<Impl>()) {}
@@ -34,30 +48,45 @@ ImageMovieWriter::~ImageMovieWriter() {
             logLine(QStringLiteral("QTMovie: closing %1 failed: %2\n")
                         .arg(QString::fromUtf8(mImpl->output->url), error));
     }
+    mImpl->pool.reset();
 }
 
 int ImageMovieWriter::width() const {
-    return mImpl->encoder->width;
+    return mImpl->width;
 }
 
 int ImageMovieWriter::height() const {
-    return mImpl->encoder->height;
+    return mImpl->height;
+}
+
+int ImageMovieWriter::encoderThreads() const {
+    return mImpl->pool ? mImpl->pool->settings().threads : 1;
 }
 
 bool ImageMovieWriter::fail(QString* out_error, const QString& text) {
+    if (!mImpl->failed)
+        mImpl->failure = text;
     mImpl->failed = true;
     if (out_error)
         *out_error = text;
     return false;
 }
 
+bool ImageMovieWriter::refuse(QString* out_error) {
+    return fail(out_error, mImpl->failed
+                               ? mImpl->failure
+                               : QStringLiteral("the movie file can no longer be written"));
+}
+
 std::unique_ptr<ImageMovieWriter> ImageMovieWriter::create(const QString& path, int width,
                                                            int height, const QString& copyright,
-                                                           int timeScale, QString* out_error) {
+                                                           int timeScale, int encoderThreads,
+                                                           QString* out_error) {
     installFFmpegLogRouting();
     std::unique_ptr<ImageMovieWriter> writer(new ImageMovieWriter);
     Impl& d = *writer->mImpl;
     auto failWith = [&](const QString& text) {
+        d.failed = true; // nothing to finish
         if (out_error)
             *out_error = text;
         return nullptr;
@@ -65,26 +94,20 @@ std::unique_ptr<ImageMovieWriter> ImageMovieWriter::create(const QString& path, 
     if (width <= 0 || height <= 0 || width > 16384 || height > 16384)
         return failWith(
             QStringLiteral("image size %1x%2 cannot be recorded").arg(width).arg(height));
+    d.width = width;
+    d.height = height;
+    d.timeBase = AVRational{1, timeScale};
 
-    const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_QTRLE);
-    if (!codec)
-        return failWith(QStringLiteral("the Animation (qtrle) encoder is not available"));
-    d.encoder.reset(avcodec_alloc_context3(codec));
-    d.encoder->width = width;
-    d.encoder->height = height;
-    d.encoder->pix_fmt = AV_PIX_FMT_ARGB;
-    d.encoder->time_base = AVRational{1, timeScale};
-    d.encoder->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-
+    QString error;
+    d.encoder = openAnimationEncoder(width, height, timeScale, &error);
+    if (!d.encoder)
+        return failWith(error);
     AVFormatContext* raw = nullptr;
     const QByteArray file = path.toUtf8();
     int code = avformat_alloc_output_context2(&raw, nullptr, "mov", file.constData());
     if (code < 0)
         return failWith(avErrorText("cannot make a QuickTime writer", code));
     d.output.reset(raw);
-    code = avcodec_open2(d.encoder.get(), codec, nullptr);
-    if (code < 0)
-        return failWith(avErrorText("cannot open the Animation encoder", code));
     d.stream = avformat_new_stream(raw, nullptr);
     if (!d.stream)
         return failWith(QStringLiteral("cannot add a video track"));
@@ -93,11 +116,12 @@ std::unique_ptr<ImageMovieWriter> ImageMovieWriter::create(const QString& path, 
     if (!copyright.isEmpty())
         av_dict_set(&raw->metadata, "copyright", copyright.toUtf8().constData(), 0);
 
-    code = avio_open(&raw->pb, file.constData(), AVIO_FLAG_WRITE);
-    if (code < 0)
-        return failWith(avErrorText("cannot create the movie file", code));
+    d.file = DirectFileOutput::create(path, &error);
+    if (!d.file)
+        return failWith(error);
+    d.file->attachTo(raw);
     AVDictionary* options = nullptr;
-    // An empty index up front, then one fragment per flush; every flush leaves a movie that
+    // An empty index up front, then fragments; every completed fragment leaves a movie that
     // readers open. Fragments are also cut at 32 MiB so that memory stays bounded when flushes
     // are rare.
     av_dict_set(&options, "movflags", "empty_moov+frag_custom", 0);
@@ -110,14 +134,29 @@ std::unique_ptr<ImageMovieWriter> ImageMovieWriter::create(const QString& path, 
         return failWith(avErrorText("cannot write the movie header", code));
     avio_flush(raw->pb);
 
-    d.frame = makeFrame();
-    d.frame->format = AV_PIX_FMT_ARGB;
-    d.frame->width = width;
-    d.frame->height = height;
-    code = av_frame_get_buffer(d.frame.get(), 0);
-    if (code < 0)
-        return failWith(avErrorText("cannot allocate a frame", code));
+    if (encoderThreads != 1) {
+        const AnimationEncoderPool::Settings settings =
+            AnimationEncoderPool::Settings::forPictures(width, height, timeScale, encoderThreads);
+        // A machine of one core keeps the encoding on the calling thread.
+        if (settings.threads > 1 || encoderThreads > 1) {
+            ImageMovieWriter* self = writer.get();
+            d.pool = AnimationEncoderPool::create(
+                settings,
+                [self](AVPacket* packet, bool more, QString* out_error) {
+                    return self->writePooledPacket(packet, more, out_error);
+                },
+                &error);
+            if (!d.pool)
+                return failWith(error);
+            d.encoder.reset();
+            return writer;
+        }
+    }
+    d.frames[0] = makeAnimationFrame(width, height);
+    d.frames[1] = makeAnimationFrame(width, height);
     d.packet = makePacket();
+    if (!d.frames[0] || !d.frames[1] || !d.packet)
+        return failWith(QStringLiteral("cannot allocate a frame"));
     return writer;
 }
 
@@ -144,18 +183,44 @@ bool ImageMovieWriter::drainEncoder(QString* out_error) {
     }
 }
 
+// On the pool's writer thread, the only one using the file while the pool runs.
+bool ImageMovieWriter::writePooledPacket(AVPacket* packet, bool more, QString* out_error) {
+    Impl& d = *mImpl;
+    packet->stream_index = d.stream->index;
+    av_packet_rescale_ts(packet, d.timeBase, d.stream->time_base);
+    int code = av_write_frame(d.output.get(), packet);
+    if (code < 0) {
+        *out_error = avErrorText("cannot write a frame", code);
+        return false;
+    }
+    // A fragment per frame: the file holds every frame written.
+    code = av_write_frame(d.output.get(), nullptr);
+    if (code < 0) {
+        *out_error = avErrorText("cannot complete a fragment", code);
+        return false;
+    }
+    if (more)
+        return true;
+    avio_flush(d.output->pb);
+    if (d.output->pb->error < 0) {
+        *out_error = avErrorText("cannot write the movie file", d.output->pb->error);
+        return false;
+    }
+    return true;
+}
+
 bool ImageMovieWriter::append(const NSBitmapImageRep& bitmap, std::int64_t duration,
                               QString* out_error) {
     Impl& d = *mImpl;
     if (d.failed || d.finished)
-        return fail(out_error, QStringLiteral("the movie file can no longer be written"));
-    if (bitmap.pixelsWide() != d.encoder->width || bitmap.pixelsHigh() != d.encoder->height) {
+        return refuse(out_error);
+    if (bitmap.pixelsWide() != d.width || bitmap.pixelsHigh() != d.height) {
         if (out_error)
             *out_error = QStringLiteral("image of %1x%2 pixels in a movie of %3x%4")
                              .arg(bitmap.pixelsWide())
                              .arg(bitmap.pixelsHigh())
-                             .arg(d.encoder->width)
-                             .arg(d.encoder->height);
+                             .arg(d.width)
+                             .arg(d.height);
         return false;
     }
     if (duration <= 0) {
@@ -163,25 +228,24 @@ bool ImageMovieWriter::append(const NSBitmapImageRep& bitmap, std::int64_t durat
             *out_error = QStringLiteral("frame duration %1 is not positive").arg(duration);
         return false;
     }
-    int code = av_frame_make_writable(d.frame.get());
+    if (d.pool) {
+        QString error;
+        if (!d.pool->submit(bitmap.qImage(), d.nextPts, duration, &error))
+            return fail(out_error, error);
+        d.nextPts += duration;
+        return true;
+    }
+    AVFrame* frame = d.frames[d.turn].get();
+    d.turn = 1 - d.turn;
+    int code = av_frame_make_writable(frame);
     if (code < 0)
         return fail(out_error, avErrorText("cannot reuse the frame", code));
-    // Straight-alpha RGBA bytes to ARGB bytes, row by row.
-    const int width = d.encoder->width;
-    for (int y = 0; y < d.encoder->height; ++y) {
-        const std::uint8_t* source = bitmap.bitmapData() + y * bitmap.bytesPerRow();
-        std::uint8_t* target = d.frame->data[0] + y * d.frame->linesize[0];
-        for (int x = 0; x < width; ++x, source += 4, target += 4) {
-            target[0] = source[3];
-            target[1] = source[0];
-            target[2] = source[1];
-            target[3] = source[2];
-        }
-    }
-    d.frame->pts = d.nextPts;
+    convertRgbaToArgb(bitmap.bitmapData(), bitmap.bytesPerRow(), d.width, d.height, frame->data[0],
+                      frame->linesize[0]);
+    frame->pts = d.nextPts;
     d.durations[d.nextPts] = duration;
     d.nextPts += duration;
-    code = avcodec_send_frame(d.encoder.get(), d.frame.get());
+    code = avcodec_send_frame(d.encoder.get(), frame);
     if (code < 0)
         return fail(out_error, avErrorText("the Animation encoder refused a frame", code));
     return drainEncoder(out_error);
@@ -190,7 +254,10 @@ bool ImageMovieWriter::append(const NSBitmapImageRep& bitmap, std::int64_t durat
 bool ImageMovieWriter::flush(QString* out_error) {
     Impl& d = *mImpl;
     if (d.failed || d.finished)
-        return fail(out_error, QStringLiteral("the movie file can no longer be written"));
+        return refuse(out_error);
+    QString error;
+    if (d.pool)
+        return d.pool->healthy(&error) || fail(out_error, error);
     if (d.dirty) {
         // A null packet completes the current fragment.
         const int code = av_write_frame(d.output.get(), nullptr);
@@ -204,22 +271,39 @@ bool ImageMovieWriter::flush(QString* out_error) {
     return true;
 }
 
+bool ImageMovieWriter::flushAll(QString* out_error) {
+    Impl& d = *mImpl;
+    if (d.failed || d.finished)
+        return refuse(out_error);
+    QString error;
+    if (d.pool)
+        return d.pool->drain(&error) || fail(out_error, error);
+    return flush(out_error);
+}
+
 bool ImageMovieWriter::finish(QString* out_error) {
     Impl& d = *mImpl;
     if (d.failed || d.finished)
-        return fail(out_error, QStringLiteral("the movie file can no longer be written"));
-    int code = avcodec_send_frame(d.encoder.get(), nullptr);
-    if (code < 0 && code != AVERROR_EOF)
-        return fail(out_error, avErrorText("cannot flush the Animation encoder", code));
-    if (!drainEncoder(out_error))
-        return false;
-    code = av_write_trailer(d.output.get());
+        return refuse(out_error);
+    if (d.pool) {
+        QString error;
+        if (!d.pool->drain(&error))
+            return fail(out_error, error);
+        d.pool.reset(); // its threads are done with the file
+    } else {
+        int code = avcodec_send_frame(d.encoder.get(), nullptr);
+        if (code < 0 && code != AVERROR_EOF)
+            return fail(out_error, avErrorText("cannot flush the Animation encoder", code));
+        if (!drainEncoder(out_error))
+            return false;
+    }
+    int code = av_write_trailer(d.output.get());
     if (code < 0)
         return fail(out_error, avErrorText("cannot finish the movie file", code));
-    code = avio_closep(&d.output->pb);
     d.finished = true;
-    if (code < 0)
-        return fail(out_error, avErrorText("cannot close the movie file", code));
+    QString error;
+    if (!d.file->close(&error))
+        return fail(out_error, error);
     return true;
 }
 

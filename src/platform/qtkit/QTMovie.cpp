@@ -49,6 +49,7 @@ struct QTMovie::Impl {
     std::atomic<std::thread::id> thread{std::this_thread::get_id()};
     bool editable = true;
     QVariant copyright;
+    int encoderThreads = 1;
     QVariantMap otherAttributes;
     bool idling = true;
     QTTime currentTime = QTMakeTime(0, QTMovieDefaultTimeScale);
@@ -187,6 +188,15 @@ bool QTMovie::setAttribute(const QVariant& value, const QString& key) {
             return false;
         }
         d.copyright = value.isValid() ? QVariant(value.toString()) : QVariant();
+    } else if (key == QTMovieEncoderThreadsAttribute) {
+        bool isNumber = false;
+        const int threads = value.toInt(&isNumber);
+        if (!isNumber || threads < 0 || (d.writer && threads != d.encoderThreads)) {
+            qtkit::logLine(QStringLiteral("QTMovie: %1 encoder threads refused for %2\n")
+                               .arg(value.toString(), description()));
+            return false;
+        }
+        d.encoderThreads = threads;
     } else if (key == QTMovieFileNameAttribute) {
         return false;
     } else {
@@ -204,6 +214,8 @@ QVariant QTMovie::attributeForKey(const QString& key) const {
         return mImpl->copyright;
     if (key == QTMovieFileNameAttribute)
         return mImpl->path;
+    if (key == QTMovieEncoderThreadsAttribute)
+        return mImpl->encoderThreads;
     return mImpl->otherAttributes.value(key);
 }
 
@@ -250,7 +262,7 @@ bool QTMovie::appendImage(NSImage* image, QTTime duration, const QVariantMap& at
         d.writer = qtkit::ImageMovieWriter::create(
             d.path, bitmap->pixelsWide(), bitmap->pixelsHigh(),
             d.copyright.isValid() ? d.copyright.toString() : QString(), QTMovieDefaultTimeScale,
-            &error);
+            d.encoderThreads, &error);
         if (!d.writer) {
             d.failed = true;
             return refuse(error);
@@ -302,6 +314,24 @@ bool QTMovie::updateMovieFile() {
         qtkit::logLine(QStringLiteral("QTMovie: cannot update %1: %2\n").arg(description(), error));
     }
     return ok;
+}
+
+bool QTMovie::waitForImagesInFlight() {
+    if (!attachedToCurrentThread("-[QTMovie waitForImagesInFlight]"))
+        return false;
+    Impl& d = *mImpl;
+    if (!d.writer)
+        return !d.failed;
+    QString error;
+    if (d.failed)
+        error = QStringLiteral("the movie is not writable");
+    else if (!d.writer->flushAll(&error))
+        d.failed = true;
+    if (error.isEmpty())
+        return true;
+    d.lastError = error;
+    qtkit::logLine(QStringLiteral("QTMovie: cannot update %1: %2\n").arg(description(), error));
+    return false;
 }
 
 QTTime QTMovie::duration() const {
@@ -401,7 +431,7 @@ bool QTMovie::writeToFile(const QString& path, const QVariantMap& attributes, NS
     QString error;
     if (QFileInfo(path).absoluteFilePath() == d.path)
         error = QStringLiteral("a movie cannot be written over its own file");
-    else if (d.writer && !d.writer->flush(&error))
+    else if (d.writer && !d.writer->flushAll(&error))
         d.failed = true;
     if (error.isEmpty()) {
         QList<qtkit::MovieSegment> segments;

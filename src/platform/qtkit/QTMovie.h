@@ -48,8 +48,8 @@ public:
     bool attachToCurrentThread();
 
     // QTMovieEditableAttribute (bool) and QTMovieCopyrightAttribute (text) are kept and written
-    // into the movie's file; other keys are kept only. A copyright set after the first image of an
-    // image movie cannot reach that file any more and is refused.
+    // into the movie's file; other keys are kept only. A copyright or a number of encoder threads
+    // set after the first image of an image movie cannot take effect any more and is refused.
     bool setAttribute(const QVariant& value, const QString& key);
     // Also QTMovieFileNameAttribute: the movie's file.
     QVariant attributeForKey(const QString& key) const;
@@ -62,8 +62,14 @@ public:
     bool addImage(NSImage* image, QTTime duration, const QVariantMap& attributes);
 
     bool canUpdateMovieFile() const;
-    // Brings the movie's file up to date with everything added so far.
+    // Brings the movie's file up to date with everything added so far. Images encoded on
+    // several threads (QTMovieEncoderThreadsAttribute) reach the file on their own, in order, a
+    // complete movie after each: the file may trail the images added by those still in flight,
+    // and this only reports a failure among those written.
     bool updateMovieFile();
+    // Waits until every image added is in the movie's file; false when one could not be
+    // written (lastErrorDescription says why).
+    bool waitForImagesInFlight();
 
     QTTime duration() const;
     QTTime currentTime() const;

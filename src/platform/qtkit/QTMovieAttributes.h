@@ -16,6 +16,10 @@ inline const QString QTMovieFlatten = QStringLiteral("QTMovieFlatten");
 inline const QString QTMovieExportVideoFormat = QStringLiteral("QTMovieExportVideoFormat");
 // Writing: a text for the file's "comment" metadata entry.
 inline const QString QTMovieExportComment = QStringLiteral("QTMovieExportComment");
+// Threads that encode the images of a writable movie (a number; 0: one per processor core; 1,
+// the default: the thread that adds them). Set before the first image.
+inline const QString QTMovieEncoderThreadsAttribute =
+    QStringLiteral("QTMovieEncoderThreadsAttribute");
 
 // Media types of tracks.
 inline const QString QTMediaTypeVideo = QStringLiteral("vide");

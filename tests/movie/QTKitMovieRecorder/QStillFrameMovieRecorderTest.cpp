@@ -15,10 +15,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <thread>
+#include <utility>
+#include <vector>
 
 using namespace lumenreel::test;
 
@@ -167,4 +171,31 @@ TEST_F(QStillFrameMovieRecorderTest, StopwatchMeasuresTheTimeBetweenFrames) {
     EXPECT_GE(watch.Elapsed_nsec(), 5'000'000u);
     watch.Start();
     EXPECT_LT(watch.Elapsed_nsec(), 5'000'000u);
+}
+
+TEST_F(QStillFrameMovieRecorderTest, OnEncoderThreadsAFrameThatCannotBeWrittenIsReportedByTheEnd) {
+    const QString path = folder.filePath("full.qt");
+    const int threads = std::exchange(QStillFrameRecorder_Config_EncoderThreads, 3);
+    const bool began = recorder->beginRecordingMovieFile(path);
+    QStillFrameRecorder_Config_EncoderThreads = threads;
+    ASSERT_TRUE(began);
+    std::vector<NSRef<NSImage>> images;
+    for (int frame = 0; frame < 20; ++frame)
+        images.push_back(imageOf(makeTestPicture(64, 48, frame)));
+    {
+        const FileSizeLimit limit(48 << 10);
+        // Fewer frames than the encoder threads hold, handed over at once: the failure is
+        // mostly known only when the recording ends.
+        for (const NSRef<NSImage>& image : images)
+            if (!recorder->addFrameBitmapImage(image.get(), 20))
+                break;
+        recorder->endRecordingMovie();
+    }
+    EXPECT_TRUE(recorder->lastErrorDescription().contains(QString::fromLocal8Bit(strerror(EFBIG))))
+        << recorder->lastErrorDescription().toStdString();
+    // What was written before still plays.
+    const InspectedMovie movie = inspectMovie(path);
+    ASSERT_TRUE(movie.opened) << movie.error.toStdString();
+    ASSERT_EQ(movie.tracks.size(), 1);
+    EXPECT_GE(movie.tracks[0].packetPts.size(), 1);
 }

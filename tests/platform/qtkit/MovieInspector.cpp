@@ -8,6 +8,9 @@ extern "C" {
 
 #include <QProcess>
 
+#include <csignal>
+#include <cstdio>
+
 #include <memory>
 
 namespace lumenreel::test {
@@ -139,6 +142,37 @@ bool runFfmpeg(const QStringList& arguments) {
         return false;
     }
     return true;
+}
+
+QList<StoredPacket> readStoredPackets(const QString& path, int stream) {
+    QString error;
+    Input input = open(path, &error);
+    QList<StoredPacket> packets;
+    if (!input)
+        return packets;
+    AVPacket* packet = av_packet_alloc();
+    while (av_read_frame(input.get(), packet) >= 0) {
+        if (packet->stream_index == stream)
+            packets.append({packet->pts, packet->dts, (packet->flags & AV_PKT_FLAG_KEY) != 0,
+                            QByteArray(reinterpret_cast<const char*>(packet->data), packet->size)});
+        av_packet_unref(packet);
+    }
+    av_packet_free(&packet);
+    return packets;
+}
+
+FileSizeLimit::FileSizeLimit(rlim_t bytes) {
+    getrlimit(RLIMIT_FSIZE, &mSaved);
+    mSavedHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limited = mSaved;
+    limited.rlim_cur = bytes;
+    if (setrlimit(RLIMIT_FSIZE, &limited) != 0)
+        std::perror("setrlimit");
+}
+
+FileSizeLimit::~FileSizeLimit() {
+    setrlimit(RLIMIT_FSIZE, &mSaved);
+    std::signal(SIGXFSZ, mSavedHandler);
 }
 
 QImage makeTestPicture(int width, int height, int seed) {

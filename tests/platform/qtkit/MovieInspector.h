@@ -1,11 +1,16 @@
 #pragma once
 
+#include <QByteArray>
 #include <QImage>
 #include <QList>
 #include <QString>
 #include <QStringList>
 
 #include <cstdint>
+
+#include <csignal>
+
+#include <sys/resource.h>
 
 namespace lumenreel::test {
 
@@ -38,6 +43,19 @@ struct InspectedMovie {
 
 InspectedMovie inspectMovie(const QString& path);
 
+// A packet of a stream as stored in the file.
+struct StoredPacket {
+    std::int64_t pts = 0;
+    std::int64_t dts = 0;
+    bool key = false;
+    QByteArray data;
+
+    bool operator==(const StoredPacket&) const = default;
+};
+
+// Every packet of stream `stream` in file order; empty when the file cannot be read.
+QList<StoredPacket> readStoredPackets(const QString& path, int stream);
+
 // Every picture of the video stream `stream`, decoded and converted to straight-alpha RGBA.
 QList<QImage> decodeVideoFrames(const QString& path, int stream);
 
@@ -46,5 +64,19 @@ bool runFfmpeg(const QStringList& arguments);
 
 // A picture of `width` x `height` with varied colours and alpha, different for every `seed`.
 QImage makeTestPicture(int width, int height, int seed);
+
+// Limits the size of the files this process writes, and ignores the signal a write past it
+// raises, for the object's lifetime.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes);
+    ~FileSizeLimit();
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit mSaved{};
+    void (*mSavedHandler)(int) = SIG_DFL;
+};
 
 } // namespace lumenreel::test
