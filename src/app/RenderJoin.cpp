@@ -44,10 +44,14 @@ QString joinRenderSegments(const QStringList& segments, const QString& audioPath
     RenderSegmentInfo job;
     if (const QString problem = orderRenderSegments(segments, &ordered, &job); !problem.isEmpty())
         return refuse(problem);
-    // The job's name: the segment's without ".frames-FIRST-LAST.mov".
+    // The job's name: the first segment's without ".frames-FIRST-LAST.mov",
     static const QRegularExpression suffix(QStringLiteral("\\.frames-\\d+-\\d+\\.mov$"));
+    // or of an interrupted job's recording without its extension.
     QString name = QFileInfo(ordered.first()).fileName();
-    name.remove(suffix);
+    if (name.contains(suffix))
+        name.remove(suffix);
+    else
+        name = QFileInfo(ordered.first()).completeBaseName();
     const DeliveryFormat* delivery = deliveryFormatNamed(format);
     const QString movie = QDir(outputFolder)
                               .filePath(name + QLatin1Char('.') +

@@ -85,10 +85,19 @@ QString orderRenderSegments(const QStringList& files, QStringList* out_ordered,
     for (const QString& file : files) {
         if (!QFileInfo(file).isFile())
             return QStringLiteral("%1: no such segment").arg(file);
-        const std::optional<RenderSegmentInfo> info =
+        std::optional<RenderSegmentInfo> info =
             parseRenderSegmentComment(QTMovieMetadataText(file, QStringLiteral("comment")));
         if (!info)
             return QStringLiteral("%1: not a segment of a render job").arg(file);
+        // A recording cut short holds fewer frames than it was meant to: what it holds counts.
+        const qint64 frames = QTVideoFrameCount(file);
+        if (frames < 1 || quint64(frames) > info->last - info->first + 1)
+            return QStringLiteral("%1 holds %2 frames, not frames %3 to %4")
+                .arg(file)
+                .arg(frames)
+                .arg(info->first)
+                .arg(info->last);
+        info->last = info->first + quint64(frames) - 1;
         segments.append({*info, file});
     }
     if (segments.isEmpty())

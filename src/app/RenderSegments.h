@@ -34,7 +34,9 @@ QString renderJobChecksum(const QByteArray& composition, const QStringList& sett
 // inside the job.
 std::optional<QPair<quint64, quint64>> parseFrameRange(const QString& text, quint64 totalFrames);
 
-// Reads each segment's description and puts them in frame order. The one-line reason when a file
+// Reads each segment's description and puts them in frame order; a segment that holds fewer
+// frames than its description names (the recording of an interrupted job) covers the frames it
+// holds. The one-line reason when a file
 // is not a segment, the segments are of different jobs (size, rate, duration or composition), or
 // they leave a gap or overlap; an empty string when they cover the job's frames exactly once.
 QString orderRenderSegments(const QStringList& files, QStringList* out_ordered,

@@ -7,6 +7,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
+
+#include <csignal>
 
 namespace {
 
@@ -102,6 +105,40 @@ TEST_F(RenderSegmentsToolTest, JoinedRangesGiveTheMovieOfOneJob) {
     QFile::remove(QDir(mHome.filePath("whole")).filePath("FeedbackTrails.mov"));
     expectSameMovie(wholeMovie(plain),
                     renderInPieces(plain, {{0, 9}, {10, 12}, {13, 30}}, QStringLiteral("plain")));
+}
+
+TEST_F(RenderSegmentsToolTest, AnInterruptedJobIsFinishedByTheRangeItMisses) {
+    const QString feedback = resource(QStringLiteral("compositions/FeedbackTrails.fs"));
+    const QStringList job{"--size", "320x240", "--fps", "30", "--duration", "10"};
+    const std::optional<ToolRun> stopped = mTool->runAndSignal(
+        QStringList(job) << "--audio" << mSound << "--output" << mOutput << feedback,
+        QStringLiteral("Rendering:  20%"), SIGINT);
+    ASSERT_TRUE(stopped);
+    ASSERT_EQ(stopped->status, 130) << stopped->err.toStdString();
+    const QString recording = mTool->trashFolder() + QStringLiteral("/FeedbackTrails.qt");
+    ASSERT_TRUE(QFileInfo::exists(recording));
+
+    // The recording alone: the join names the frames still to render.
+    const ToolRun missing = mTool->run({"--join", "--output", mOutput, recording});
+    EXPECT_EQ(missing.status, 1);
+    const QRegularExpressionMatch range =
+        QRegularExpression(QStringLiteral("frames (\\d+) to 300 are missing")).match(missing.err);
+    ASSERT_TRUE(range.hasMatch()) << missing.err.toStdString();
+    const ToolRun rest = mTool->run(QStringList(job) << "--frames" << range.captured(1) + ":300"
+                                                     << "--output" << mOutput << feedback);
+    ASSERT_EQ(rest.status, 0) << rest.err.toStdString();
+    const ToolRun joined = mTool->run(
+        {"--join", "--audio", mSound, "--output", mOutput, recording, rest.out.trimmed()});
+    ASSERT_EQ(joined.status, 0) << joined.err.toStdString();
+
+    const QString whole = mHome.filePath(QStringLiteral("whole"));
+    QDir().mkpath(whole);
+    const ToolRun one =
+        mTool->run(QStringList(job) << "--audio" << mSound << "--output" << whole << feedback);
+    ASSERT_EQ(one.status, 0) << one.err.toStdString();
+    EXPECT_TRUE(decodeVideoFrames(joined.out.trimmed(), 1) ==
+                decodeVideoFrames(one.out.trimmed(), 1));
+    EXPECT_EQ(soundChecksum(joined.out.trimmed()), soundChecksum(one.out.trimmed()));
 }
 
 TEST_F(RenderSegmentsToolTest, SegmentsOfNoSingleJobAreRefused) {

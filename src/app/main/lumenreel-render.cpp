@@ -304,20 +304,25 @@ int main(int argc, char** argv) {
     renderer->setOutputFinalMovieFile(finalMovie);
     renderer->setCompositionInputs(options.inputs);
     renderer->setDeliveryFormat(options.format);
-    if (options.isSegment()) {
-        renderer->setFrameRange(options.firstFrame, options.lastFrame);
+    // The job's description in the recorded movie (and in a segment's final movie): an
+    // interrupted job's recording is the segment of the frames it holds.
+    {
         QFile composition(options.compositionPath);
-        RenderSegmentInfo segment;
-        segment.size = options.size.toSize();
-        segment.framesPerSecond = options.framesPerSecond;
-        segment.durationSeconds = options.durationSeconds;
-        segment.totalFrames = renderFrameCount(options.durationSeconds, options.framesPerSecond);
-        segment.first = quint64(options.firstFrame);
-        segment.last = quint64(options.lastFrame);
-        segment.checksum = renderJobChecksum(
+        RenderSegmentInfo job;
+        job.size = options.size.toSize();
+        job.framesPerSecond = options.framesPerSecond;
+        job.durationSeconds = options.durationSeconds;
+        job.totalFrames = renderFrameCount(options.durationSeconds, options.framesPerSecond);
+        job.first = options.isSegment() ? quint64(options.firstFrame) : 0;
+        job.last = options.isSegment() ? quint64(options.lastFrame) : job.totalFrames - 1;
+        job.checksum = renderJobChecksum(
             composition.open(QIODevice::ReadOnly) ? composition.readAll() : QByteArray(),
             settingsText(options));
-        renderer->setSegmentComment(renderSegmentComment(segment));
+        recorder->setMovieComment(renderSegmentComment(job));
+        if (options.isSegment()) {
+            renderer->setFrameRange(options.firstFrame, options.lastFrame);
+            renderer->setSegmentComment(renderSegmentComment(job));
+        }
     }
 
     const quint64 totalFrames =

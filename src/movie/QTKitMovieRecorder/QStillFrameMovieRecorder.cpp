@@ -72,6 +72,16 @@ void QStillFrameMovieRecorder::setAddFrameAttributes(const QVariantMap& attribut
     _addFrameAttributes = attributes;
 }
 
+QString QStillFrameMovieRecorder::movieComment() const {
+    std::lock_guard guard(mLock);
+    return _movieComment;
+}
+
+void QStillFrameMovieRecorder::setMovieComment(const QString& text) {
+    std::lock_guard guard(mLock);
+    _movieComment = text;
+}
+
 bool QStillFrameMovieRecorder::beginRecordingMovieFileURL(NSURL* url) {
     return beginRecordingMovieFile(url ? url->path() : QString());
 }
@@ -85,6 +95,8 @@ bool QStillFrameMovieRecorder::beginRecordingMovieFile(const QString& path) {
     if (created && !error) {
         created->setAttribute(true, QTMovieEditableAttribute);
         created->setAttribute(kMadeWith, QTMovieCopyrightAttribute);
+        if (const QString comment = movieComment(); !comment.isEmpty())
+            created->setAttribute(comment, QTMovieCommentAttribute);
         created->setAttribute(QStillFrameRecorder_Config_EncoderThreads,
                               QTMovieEncoderThreadsAttribute);
         created->setIdling(false);

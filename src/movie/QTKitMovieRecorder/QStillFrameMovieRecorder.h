@@ -39,6 +39,10 @@ public:
     QVariantMap addFrameAttributes() const;
     void setAddFrameAttributes(const QVariantMap& attributes);
 
+    // The "comment" metadata text of the movies recorded from now on; empty: none.
+    QString movieComment() const;
+    void setMovieComment(const QString& text);
+
     bool beginRecordingMovieFileURL(NSURL* url) override;
     // Opens a new movie file at `path`. False when already recording, or when no movie file can
     // be made: then an alert describing the error is shown on the main thread, and this thread
@@ -71,6 +75,7 @@ private:
     mutable std::mutex mLock;
     QTMovie* _movie = nullptr;
     QVariantMap _addFrameAttributes;
+    QString _movieComment;
     QString mLastError;
     CoreMachElapsedTime _elapsedTime;
 };

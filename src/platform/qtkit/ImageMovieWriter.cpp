@@ -80,8 +80,8 @@ bool ImageMovieWriter::refuse(QString* out_error) {
 
 std::unique_ptr<ImageMovieWriter> ImageMovieWriter::create(const QString& path, int width,
                                                            int height, const QString& copyright,
-                                                           int timeScale, int encoderThreads,
-                                                           QString* out_error) {
+                                                           const QString& comment, int timeScale,
+                                                           int encoderThreads, QString* out_error) {
     installFFmpegLogRouting();
     std::unique_ptr<ImageMovieWriter> writer(new ImageMovieWriter);
     Impl& d = *writer->mImpl;
@@ -115,6 +115,8 @@ std::unique_ptr<ImageMovieWriter> ImageMovieWriter::create(const QString& path, 
     avcodec_parameters_from_context(d.stream->codecpar, d.encoder.get());
     if (!copyright.isEmpty())
         av_dict_set(&raw->metadata, "copyright", copyright.toUtf8().constData(), 0);
+    if (!comment.isEmpty())
+        av_dict_set(&raw->metadata, "comment", comment.toUtf8().constData(), 0);
 
     d.file = DirectFileOutput::create(path, &error);
     if (!d.file)

@@ -29,10 +29,12 @@ public:
     ImageMovieWriter& operator=(const ImageMovieWriter&) = delete;
 
     // Creates the file at `path` for frames of `width` x `height` pixels, with `copyright` as the
-    // file's copyright text (none when empty), encoded on `encoderThreads` threads (0: one per
-    // processor core; 1: on the calling thread). Null and `out_error` on failure.
+    // file's copyright text and `comment` as its comment (none when empty), encoded on
+    // `encoderThreads` threads (0: one per processor core; 1: on the calling thread). Null and
+    // `out_error` on failure.
     static std::unique_ptr<ImageMovieWriter> create(const QString& path, int width, int height,
-                                                    const QString& copyright, int timeScale,
+                                                    const QString& copyright,
+                                                    const QString& comment, int timeScale,
                                                     int encoderThreads, QString* out_error);
 
     // Encodes one frame lasting `duration` units of the time scale.

@@ -49,6 +49,7 @@ struct QTMovie::Impl {
     std::atomic<std::thread::id> thread{std::this_thread::get_id()};
     bool editable = true;
     QVariant copyright;
+    QString comment; // of a movie being written, set before its first image
     int encoderThreads = 1;
     QVariantMap otherAttributes;
     bool idling = true;
@@ -188,6 +189,13 @@ bool QTMovie::setAttribute(const QVariant& value, const QString& key) {
             return false;
         }
         d.copyright = value.isValid() ? QVariant(value.toString()) : QVariant();
+    } else if (key == QTMovieCommentAttribute) {
+        if (d.writer) {
+            qtkit::logLine(QStringLiteral("QTMovie: the comment of %1 is already written\n")
+                               .arg(description()));
+            return false;
+        }
+        d.comment = value.toString();
     } else if (key == QTMovieEncoderThreadsAttribute) {
         bool isNumber = false;
         const int threads = value.toInt(&isNumber);
@@ -261,8 +269,8 @@ bool QTMovie::appendImage(NSImage* image, QTTime duration, const QVariantMap& at
     if (!d.writer) {
         d.writer = qtkit::ImageMovieWriter::create(
             d.path, bitmap->pixelsWide(), bitmap->pixelsHigh(),
-            d.copyright.isValid() ? d.copyright.toString() : QString(), QTMovieDefaultTimeScale,
-            d.encoderThreads, &error);
+            d.copyright.isValid() ? d.copyright.toString() : QString(), d.comment,
+            QTMovieDefaultTimeScale, d.encoderThreads, &error);
         if (!d.writer) {
             d.failed = true;
             return refuse(error);

@@ -5,6 +5,8 @@
 // Keys of movie, track, image and writing attributes.
 inline const QString QTMovieEditableAttribute = QStringLiteral("QTMovieEditableAttribute");
 inline const QString QTMovieCopyrightAttribute = QStringLiteral("QTMovieCopyrightAttribute");
+// The "comment" metadata text of a movie being written; set before its first image.
+inline const QString QTMovieCommentAttribute = QStringLiteral("QTMovieCommentAttribute");
 inline const QString QTMovieFileNameAttribute = QStringLiteral("QTMovieFileNameAttribute");
 inline const QString QTTrackRangeAttribute = QStringLiteral("QTTrackRangeAttribute");
 inline const QString QTTrackMediaTypeAttribute = QStringLiteral("QTTrackMediaTypeAttribute");

@@ -17,6 +17,25 @@ constexpr AVRational kVideoTimeBase{1, 600};
 
 } // namespace
 
+qint64 QTVideoFrameCount(const QString& path) {
+    InputContextPtr input = openInput(path, nullptr);
+    if (!input)
+        return -1;
+    const int index = av_find_best_stream(input.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+    if (index < 0)
+        return -1;
+    for (unsigned s = 0; s < input->nb_streams; ++s)
+        input->streams[s]->discard = int(s) == index ? AVDISCARD_DEFAULT : AVDISCARD_ALL;
+    PacketPtr packet = makePacket();
+    qint64 count = 0;
+    int code = 0;
+    while ((code = av_read_frame(input.get(), packet.get())) >= 0) {
+        count += packet->stream_index == index ? 1 : 0;
+        av_packet_unref(packet.get());
+    }
+    return code == AVERROR_EOF ? count : -1;
+}
+
 QString QTMovieMetadataText(const QString& path, const QString& key) {
     InputContextPtr input = openInput(path, nullptr);
     if (!input)

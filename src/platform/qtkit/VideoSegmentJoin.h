@@ -12,6 +12,10 @@
 // cannot be read, the pieces differ in codec or size, or the movie cannot be written.
 bool QTJoinVideoSegments(const QStringList& files, const QString& outputPath, QString* out_error);
 
+// The number of pictures of a movie file's first video track, counted packet by packet (a
+// recording that was cut short says nothing else about it); -1 when it cannot be read.
+qint64 QTVideoFrameCount(const QString& path);
+
 // The text of a movie file's metadata entry `key` ("comment", "copyright" ...); empty when the
 // file has none or cannot be read.
 QString QTMovieMetadataText(const QString& path, const QString& key);
