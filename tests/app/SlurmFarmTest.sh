@@ -59,3 +59,28 @@ if ! diff <(fingerprint "$work/one/FeedbackTrails.mov") \
     exit 1
 fi
 echo "4 Slurm tasks and their join gave the movie of one machine"
+
+# A task that fails (its segment's name is taken by a folder) fails the job that names it, and
+# no movie is written.
+mkdir -p "$work/broken/FeedbackTrails.frames-15-29.mov/taken"
+LUMENREEL_RENDER=$tool "$source/scripts/slurm-render" "$composition" --nodes 4 \
+    --output "$work/broken" --audio "$sound" "${job[@]}" >/dev/null
+deadline=$((SECONDS + 300))
+while squeue --noheader | grep -q .; do
+    if [ $SECONDS -ge $deadline ]; then
+        echo "the failing farm job did not end within 300 s" >&2
+        exit 1
+    fi
+    sleep 1
+done
+log="$work/broken/.slurm-FeedbackTrails/failed.log"
+if ! grep -q "task 1 (frames 15:29) failed" "$log" 2>/dev/null; then
+    echo "the failed task was not named:" >&2
+    cat "$log" >&2 || true
+    exit 1
+fi
+if [ -e "$work/broken/FeedbackTrails.mov" ]; then
+    echo "a movie was written although a task failed" >&2
+    exit 1
+fi
+echo "a failed task was named and no movie was written"
