@@ -24,8 +24,8 @@ struct RenderJobOptions {
     // whole job, no segment.
     qint64 firstFrame = 0;
     qint64 lastFrame = -1;
-    QStringList segments; // --join: the segments to join
-    int device = -1;      // the EGL device to render on; -1: the first usable display
+    QStringList segments;   // --join: the segments to join
+    int device = -1;        // the EGL device to render on; -1: the first usable display
     int encoderThreads = 0; // threads encoding the video: 0 one per core, 1 the render thread
 
     // The composition's name without its last extension, with the format's extension ("mov",
