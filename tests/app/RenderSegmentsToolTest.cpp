@@ -142,37 +142,25 @@ TEST_F(RenderSegmentsToolTest, AnInterruptedJobIsFinishedByTheRangeItMisses) {
 }
 
 TEST_F(RenderSegmentsToolTest, SegmentsOfNoSingleJobAreRefused) {
-    const QString out = mHome.filePath(QStringLiteral("mixed"));
-    QDir().mkpath(out);
-    const auto segment = [&](const QStringList& options, const QString& composition) {
-        const ToolRun run = mTool->run(QStringList(options) << "--output" << out << composition);
+    // A segment rendered into a folder of its own: the same range of two jobs has one name.
+    const auto segment = [&](const QString& folder, const QString& range,
+                             const QStringList& job = kJob, const QString& composition = {}) {
+        const QString out = mHome.filePath(folder);
+        QDir().mkpath(out);
+        const ToolRun run =
+            mTool->run(QStringList(job) << "--frames" << range << "--output" << out
+                                        << (composition.isEmpty() ? mComposition : composition));
         EXPECT_EQ(run.status, 0) << run.err.toStdString();
         return run.out.trimmed();
     };
-    const QString first = segment(QStringList(kJob) << "--frames"
-                                                    << "0:14",
-                                  mComposition);
-    const QString second = segment(QStringList(kJob) << "--frames"
-                                                     << "15:30",
-                                   mComposition);
-    const QString overlap = segment(QStringList(kJob) << "--frames"
-                                                      << "10:20",
-                                    mComposition);
-    const QString tail = segment(QStringList(kJob) << "--frames"
-                                                   << "21:30",
-                                 mComposition);
-    const QString wider = mHome.filePath(QStringLiteral("wider"));
-    QDir().mkpath(wider);
-    const QString otherSize = mTool
-                                  ->run({"--size", "48x24", "--fps", "30", "--duration", "1",
-                                         "--frames", "15:30", "--output", wider, mComposition})
-                                  .out.trimmed();
-    const QString faster = mHome.filePath(QStringLiteral("faster"));
-    QDir().mkpath(faster);
-    const QString otherRate = mTool
-                                  ->run({"--size", "32x24", "--fps", "31", "--duration", "1",
-                                         "--frames", "15:31", "--output", faster, mComposition})
-                                  .out.trimmed();
+    const QString first = segment("mixed", "0:14");
+    const QString second = segment("mixed", "15:30");
+    const QString overlap = segment("mixed", "10:20");
+    const QString tail = segment("mixed", "21:30");
+    const QString otherSize =
+        segment("wider", "15:30", {"--size", "48x24", "--fps", "30", "--duration", "1"});
+    const QString otherRate =
+        segment("faster", "15:31", {"--size", "32x24", "--fps", "31", "--duration", "1"});
     const QString changed = mHome.filePath(QStringLiteral("changed"));
     QDir().mkpath(changed);
     QFile::copy(mComposition, changed + "/Plain.fs");
@@ -180,9 +168,7 @@ TEST_F(RenderSegmentsToolTest, SegmentsOfNoSingleJobAreRefused) {
     ASSERT_TRUE(edit.open(QIODevice::Append));
     edit.write("\n// edited\n");
     edit.close();
-    const QString otherComposition = segment(QStringList(kJob) << "--frames"
-                                                               << "15:30",
-                                             changed + "/Plain.fs");
+    const QString otherComposition = segment("changed", "15:30", kJob, changed + "/Plain.fs");
 
     const QString joinFolder = mHome.filePath(QStringLiteral("joined"));
     QDir().mkpath(joinFolder);
