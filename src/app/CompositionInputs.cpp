@@ -19,16 +19,6 @@ namespace {
 
 using Model = QCCompositionModel;
 
-const Model::Input* inputNamed(const Model& model, const QString& name) {
-    if (model.format != Model::Format::ISF)
-        return nullptr;
-    for (const Model::Input& input : model.inputs) {
-        if (input.name == name)
-            return &input;
-    }
-    return nullptr;
-}
-
 // The default sizes that ISF hosts give audio inputs without a MAX.
 constexpr int kDefaultWaveformSamples = 1024;
 constexpr int kDefaultSpectrumBins = 512;
@@ -53,7 +43,7 @@ QStringList compositionImageInputNames(const Model& model) {
 
 QString compositionInputsProblem(const Model& model, const CompositionInputSettings& settings) {
     for (const auto& [name, text] : settings.values) {
-        const Model::Input* input = inputNamed(model, name);
+        const Model::Input* input = model.inputNamed(name);
         if (!input)
             return QStringLiteral("the composition has no input \"%1\"").arg(name);
         QString error;
@@ -63,7 +53,7 @@ QString compositionInputsProblem(const Model& model, const CompositionInputSetti
     const QStringList imageInputs = compositionImageInputNames(model);
     for (const auto& [name, path] : settings.files) {
         if (!imageInputs.contains(name)) {
-            const Model::Input* input = inputNamed(model, name);
+            const Model::Input* input = model.inputNamed(name);
             if (input && input->isImage())
                 return QStringLiteral("input \"%1\" (%2) takes the job's sound, not a file")
                     .arg(name, QCInputTypeName(input->type));
@@ -114,7 +104,7 @@ CompositionInputFeed::create(const Model& model, const CompositionInputSettings&
         return refuse(problem);
     auto impl = std::make_unique<Impl>();
     for (const auto& [name, text] : settings.values)
-        impl->values.append({name, *QCParseInputValue(*inputNamed(model, name), text, nullptr)});
+        impl->values.append({name, *QCParseInputValue(*model.inputNamed(name), text, nullptr)});
 
     for (const auto& [name, path] : settings.files) {
         Impl::Footage footage;

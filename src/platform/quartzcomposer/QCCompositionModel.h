@@ -58,6 +58,14 @@ struct QCCompositionModel {
     // The ISF file predates version 2 (its vv_ names are accepted in any version).
     bool isfVersion1 = false;
     std::vector<Input> inputs;
+    // The input of that name; nullptr when there is none (a Shadertoy composition has none).
+    const Input* inputNamed(const QString& name) const {
+        for (const Input& input : inputs) {
+            if (input.name == name)
+                return &input;
+        }
+        return nullptr;
+    }
     std::vector<Pass> passes; // at least one
     std::vector<NamedImage> importedImages;
     // Images bound to iChannel0..3 (null images for unbound channels).

@@ -8,14 +8,6 @@ namespace {
 
 using Model = QCCompositionModel;
 
-const Model::Input* inputNamed(const Model& model, const QString& name) {
-    for (const Model::Input& input : model.inputs) {
-        if (input.name == name)
-            return &input;
-    }
-    return nullptr;
-}
-
 // The Shadertoy channel a key names ("iChannel0" ... "iChannel3"), or -1.
 int channelNamed(const QString& key) {
     static const QString prefix = QStringLiteral("iChannel");
@@ -86,8 +78,7 @@ void setValueUniform(GLint where, Model::InputType type, const std::array<float,
 } // namespace qcrenderer
 
 bool QCRenderer::setValueForInputKey(const std::array<float, 4>& in_value, const QString& in_key) {
-    const Model::Input* input =
-        mImpl->model().format == Model::Format::ISF ? inputNamed(mImpl->model(), in_key) : nullptr;
+    const Model::Input* input = mImpl->model().inputNamed(in_key);
     if (!input || input->isImage()) {
         QCLog(QStringLiteral("QCRenderer: the composition has no value input \"%1\"").arg(in_key));
         return false;
@@ -98,10 +89,9 @@ bool QCRenderer::setValueForInputKey(const std::array<float, 4>& in_value, const
 
 bool QCRenderer::setImageForInputKey(const QImage& in_image, const QString& in_key,
                                      bool in_bottomRowFirst) {
-    const bool known =
-        mImpl->model().format == Model::Format::ISF
-            ? inputNamed(mImpl->model(), in_key) && inputNamed(mImpl->model(), in_key)->isImage()
-            : channelNamed(in_key) >= 0;
+    const Model::Input* input = mImpl->model().inputNamed(in_key);
+    const bool known = mImpl->model().format == Model::Format::ISF ? input && input->isImage()
+                                                                   : channelNamed(in_key) >= 0;
     if (!known) {
         QCLog(QStringLiteral("QCRenderer: the composition has no image input \"%1\"").arg(in_key));
         return false;
@@ -126,7 +116,7 @@ void QCRenderer::Impl::applyPendingInputs() {
             glUniform1f(location(name.constData()), it.value()[0]);
             continue;
         }
-        qcrenderer::setValueUniform(location(name.constData()), inputNamed(model(), it.key())->type,
+        qcrenderer::setValueUniform(location(name.constData()), model().inputNamed(it.key())->type,
                                     it.value());
     }
     for (auto it = pending.images.constBegin(); it != pending.images.constEnd(); ++it) {
