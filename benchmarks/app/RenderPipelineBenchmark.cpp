@@ -158,10 +158,14 @@ int main(int argc, char** argv) {
             " -i - -c:v qtrle -pix_fmt argb '" + peerVideo + "'";
         std::vector<double> ours, peers;
         for (int run = 0; run < runs; ++run) {
+            // Each side starts with the other's files on disk, so that neither waits for the
+            // other's data to reach the disk (ours flushes its movie; the peer never does).
+            ::sync();
             const ProcessResult whole =
                 runProcess({tool, "--audio", sound.toStdString(), "--size", job.size, "--fps",
                             std::to_string(fps), "--duration", seconds, "--output", out,
                             composition.toStdString()});
+            ::sync();
             const ProcessResult render = runProcess({"bash", "-o", "pipefail", "-c", peerRender});
             const ProcessResult join = runProcess(
                 {"ffmpeg", "-hide_banner", "-y", "-i", sound.toStdString(), "-i", peerVideo, "-map",

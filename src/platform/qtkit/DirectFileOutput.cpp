@@ -4,11 +4,14 @@
 
 #include <QFile>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 namespace qtkit {
@@ -16,30 +19,10 @@ namespace qtkit {
 namespace {
 
 constexpr int kGatherBytes = 64 << 10;
-
-int writeAll(void* opaque, std::uint8_t* data, int size) {
-    const int descriptor = *static_cast<int*>(opaque);
-    int done = 0;
-    while (done < size) {
-        const ssize_t written = ::write(descriptor, data + done, std::size_t(size - done));
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return written < 0 ? AVERROR(errno) : AVERROR(EIO);
-        done += int(written);
-    }
-    return size;
-}
-
-std::int64_t seekTo(void* opaque, std::int64_t offset, int whence) {
-    const int descriptor = *static_cast<int*>(opaque);
-    if (whence & AVSEEK_SIZE) {
-        struct stat status {};
-        return ::fstat(descriptor, &status) == 0 ? std::int64_t(status.st_size) : AVERROR(errno);
-    }
-    const off_t position = ::lseek(descriptor, off_t(offset), whence & ~AVSEEK_FORCE);
-    return position < 0 ? AVERROR(errno) : std::int64_t(position);
-}
+// Blocks from this size on are spliced: vmsplice(2) lends the pipe the block's pages and
+// splice(2) copies them into the file within the kernel.
+constexpr int kSpliceBytes = 256 << 10;
+constexpr int kPipeBytes = 1 << 20;
 
 QString errnoText(const char* what, int error) {
     return QStringLiteral("%1: %2").arg(QString::fromUtf8(what),
@@ -52,7 +35,120 @@ struct DirectFileOutput::Impl {
     int descriptor = -1;
     AVIOContext* context = nullptr;
     AVFormatContext* muxer = nullptr;
+
+    int pipe[2] = {-1, -1};
+    bool splicing = true; // until the system refuses
+    // The write announced by expectBytesOfFile.
+    const void* expectedData = nullptr;
+    int expectedSize = 0;
+    int source = -1;
+    std::int64_t sourceOffset = 0;
+
+    // Each takes bytes from `data + *done` on and adds what reached the file to `*done`; what
+    // they leave is written by write(2), which reports any failure.
+    void copyFromSource(const std::uint8_t* data, int size, int* done);
+    void spliceIn(const std::uint8_t* data, int size, int* done);
+    int writePlain(const std::uint8_t* data, int size, int done);
 };
+
+void DirectFileOutput::Impl::copyFromSource(const std::uint8_t* data, int size, int* done) {
+    const bool expected = source >= 0 && data == expectedData && size == expectedSize;
+    const int from = std::exchange(source, -1);
+    expectedData = nullptr;
+    if (!expected)
+        return;
+    loff_t offset = loff_t(sourceOffset);
+    while (*done < size) {
+        const ssize_t copied =
+            ::copy_file_range(from, &offset, descriptor, nullptr, std::size_t(size - *done), 0);
+        if (copied < 0 && errno == EINTR)
+            continue;
+        if (copied <= 0) // not offered between these files, or the source ends early
+            return;
+        *done += int(copied);
+    }
+}
+
+void DirectFileOutput::Impl::spliceIn(const std::uint8_t* data, int size, int* done) {
+    if (!splicing || size - *done < kSpliceBytes)
+        return;
+    if (pipe[0] < 0) {
+        if (::pipe2(pipe, O_CLOEXEC) != 0) {
+            splicing = false;
+            return;
+        }
+        ::fcntl(pipe[1], F_SETPIPE_SZ, kPipeBytes); // a smaller pipe only means more calls
+    }
+    while (*done < size) {
+        iovec block{const_cast<std::uint8_t*>(data + *done), std::size_t(size - *done)};
+        const ssize_t lent = ::vmsplice(pipe[1], &block, 1, 0);
+        if (lent < 0 && errno == EINTR)
+            continue;
+        if (lent <= 0) {
+            splicing = false;
+            return;
+        }
+        ssize_t left = lent;
+        while (left > 0) {
+            const ssize_t moved =
+                ::splice(pipe[0], nullptr, descriptor, nullptr, std::size_t(left), SPLICE_F_MOVE);
+            if (moved < 0 && errno == EINTR)
+                continue;
+            if (moved <= 0) {
+                // The file takes no splices, or the write failed: empty the pipe, and write(2)
+                // writes its bytes again from the block (and reports a failure of the file).
+                char discard[16 << 10];
+                for (ssize_t emptied = 0; emptied < left;) {
+                    const ssize_t got =
+                        ::read(pipe[0], discard,
+                               std::min<std::size_t>(sizeof discard, std::size_t(left - emptied)));
+                    if (got <= 0 && errno != EINTR)
+                        break;
+                    emptied += std::max<ssize_t>(got, 0);
+                }
+                splicing = false;
+                *done += int(lent - left);
+                return;
+            }
+            left -= moved;
+        }
+        *done += int(lent);
+    }
+}
+
+int DirectFileOutput::Impl::writePlain(const std::uint8_t* data, int size, int done) {
+    while (done < size) {
+        const ssize_t written = ::write(descriptor, data + done, std::size_t(size - done));
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return written < 0 ? AVERROR(errno) : AVERROR(EIO);
+        done += int(written);
+    }
+    return size;
+}
+
+namespace {
+
+int writeOut(void* opaque, std::uint8_t* data, int size) {
+    auto& d = *static_cast<DirectFileOutput::Impl*>(opaque);
+    int done = 0;
+    d.copyFromSource(data, size, &done);
+    d.spliceIn(data, size, &done);
+    return d.writePlain(data, size, done);
+}
+
+std::int64_t seekTo(void* opaque, std::int64_t offset, int whence) {
+    const int descriptor = static_cast<DirectFileOutput::Impl*>(opaque)->descriptor;
+    if (whence & AVSEEK_SIZE) {
+        struct stat status {};
+        return ::fstat(descriptor, &status) == 0 ? std::int64_t(status.st_size) : AVERROR(errno);
+    }
+    const off_t position = ::lseek(descriptor, off_t(offset), whence & ~AVSEEK_FORCE);
+    return position < 0 ? AVERROR(errno) : std::int64_t(position);
+}
+
+} // namespace
 
 DirectFileOutput::DirectFileOutput() : mImpl(std::make_unique<Impl>()) {}
 
@@ -65,6 +161,9 @@ DirectFileOutput::~DirectFileOutput() {
     }
     if (mImpl->descriptor >= 0)
         ::close(mImpl->descriptor);
+    for (const int end : mImpl->pipe)
+        if (end >= 0)
+            ::close(end);
 }
 
 std::unique_ptr<DirectFileOutput> DirectFileOutput::create(const QString& path,
@@ -80,8 +179,7 @@ std::unique_ptr<DirectFileOutput> DirectFileOutput::create(const QString& path,
     }
     auto* buffer = static_cast<unsigned char*>(av_malloc(kGatherBytes));
     if (buffer)
-        d.context =
-            avio_alloc_context(buffer, kGatherBytes, 1, &d.descriptor, nullptr, writeAll, seekTo);
+        d.context = avio_alloc_context(buffer, kGatherBytes, 1, &d, nullptr, writeOut, seekTo);
     if (!d.context) {
         av_free(buffer);
         if (out_error)
@@ -96,6 +194,14 @@ void DirectFileOutput::attachTo(AVFormatContext* muxer) {
     mImpl->muxer = muxer;
     muxer->pb = mImpl->context;
     muxer->flags |= AVFMT_FLAG_CUSTOM_IO;
+}
+
+void DirectFileOutput::expectBytesOfFile(const void* data, int size, int descriptor,
+                                         std::int64_t offset) {
+    mImpl->expectedData = data;
+    mImpl->expectedSize = size;
+    mImpl->source = descriptor;
+    mImpl->sourceOffset = offset;
 }
 
 bool DirectFileOutput::close(QString* out_error) {

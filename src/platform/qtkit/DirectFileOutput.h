@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <cstdint>
 #include <memory>
 
 struct AVFormatContext;
@@ -9,9 +10,11 @@ struct AVIOContext;
 
 namespace qtkit {
 
-// The file a muxer writes into, written with write(2) straight from the muxer's own buffers:
-// a packet reaches the file in one call and without a copy, and only the small fields of the
-// headers gather in a buffer first.
+// The file a muxer writes into, written straight from the muxer's own buffers: a packet reaches
+// the file in one call and without a copy, and only the small fields of the headers gather in a
+// buffer first. Large blocks are spliced into the file rather than written, which spares the
+// kernel reading them through the process's memory a page at a time; and a packet whose bytes
+// already lie in another file is copied from there by the kernel, file to file.
 class DirectFileOutput {
 public:
     // Creates (or truncates) the file at `path`. Null and `out_error` on failure.
@@ -23,13 +26,18 @@ public:
 
     // Makes this the output of `muxer`, until this object goes.
     void attachTo(AVFormatContext* muxer);
+    // Says that the next write of exactly `size` bytes from `data` holds the `size` bytes at
+    // `offset` of the file open as `descriptor`, so that they can be copied from there. Holds for
+    // that one write; a write of anything else clears it. Other files than the output only.
+    void expectBytesOfFile(const void* data, int size, int descriptor, std::int64_t offset);
     // Writes what is gathered and closes the file; false with `out_error` on failure (also of
     // any earlier write).
     bool close(QString* out_error);
 
+    struct Impl;
+
 private:
     DirectFileOutput();
-    struct Impl;
     std::unique_ptr<Impl> mImpl;
 };
 

@@ -79,6 +79,26 @@ double moviePlayingTime(const QList<MovieSegment>& tracks) {
     return end;
 }
 
+// Packets from this size on are copied file to file; smaller ones are not worth a call.
+constexpr int kCopiedPacketBytes = 64 << 10;
+
+struct FileDescriptor {
+    int descriptor = -1;
+    bool tried = false;
+
+    FileDescriptor() = default;
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    void open(const QString& path) {
+        tried = true;
+        descriptor = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    }
+    ~FileDescriptor() {
+        if (descriptor >= 0)
+            ::close(descriptor);
+    }
+};
+
 // Flushes a file's (or a folder's) data to disk.
 bool syncToDisk(const QString& path, QString* out_error) {
     const int descriptor = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
@@ -151,6 +171,8 @@ bool writeInto(const QString& temporaryPath, const QList<MovieSegment>& tracks,
         return failWith(avErrorText("cannot write the movie header", code));
 
     const double playingTime = moviePlayingTime(tracks);
+    // Per track, the segment's file when its packets' bytes are copied from there by the kernel.
+    std::vector<FileDescriptor> sources(pipelines.size());
     // Each track's next packet; the earliest goes out first.
     std::vector<PacketPtr> heads;
     std::vector<bool> ended(pipelines.size(), false);
@@ -183,6 +205,15 @@ bool writeInto(const QString& temporaryPath, const QList<MovieSegment>& tracks,
             if (!shouldContinue(playingTime > 0 ? std::clamp(written / playingTime, 0.0, 1.0)
                                                 : 0.0))
                 return failWith(QStringLiteral("the writing was stopped"));
+        }
+        const AVPacket& head = *heads[earliest];
+        const std::int64_t sourceOffset = pipelines[earliest]->sourceOffset();
+        if (sourceOffset >= 0 && head.size >= kCopiedPacketBytes) {
+            FileDescriptor& source = sources[std::size_t(earliest)];
+            if (!source.tried)
+                source.open(tracks[earliest].file);
+            if (source.descriptor >= 0)
+                file->expectBytesOfFile(head.data, head.size, source.descriptor, sourceOffset);
         }
         // The packets come in time order already: written at once, none waits in a queue.
         code = av_write_frame(raw, heads[earliest].get());

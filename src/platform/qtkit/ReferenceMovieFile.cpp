@@ -1,10 +1,17 @@
 #include "platform/qtkit/ReferenceMovieFile.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSaveFile>
+#include <QTemporaryFile>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 
 namespace qtkit {
 
@@ -26,6 +33,31 @@ bool timeFromJson(const QJsonValue& value, QTTime* out_time) {
     if (pair.size() != 2 || !ok || scale <= 0)
         return false;
     *out_time = QTMakeTime(units, scale);
+    return true;
+}
+
+// Files in the temporary folder are scratch that a crash loses with the job that made them: they
+// are replaced as a whole but not flushed to disk, which would wait for the data of every file
+// written before, such as the movie a reference in there points to.
+bool isScratch(const QString& path) {
+    const QString folder = QFileInfo(QFileInfo(path).absolutePath()).canonicalFilePath();
+    const QString temporary = QFileInfo(QDir::tempPath()).canonicalFilePath();
+    return !folder.isEmpty() && !temporary.isEmpty() &&
+           (folder == temporary || folder.startsWith(temporary + QLatin1Char('/')));
+}
+
+bool replaceScratch(const QString& path, const QByteArray& text, QString* out_error) {
+    QTemporaryFile file(path + QStringLiteral(".XXXXXX"));
+    if (!file.open() || file.write(text) != text.size() || !file.flush()) {
+        *out_error = file.errorString();
+        return false;
+    }
+    if (std::rename(QFile::encodeName(file.fileName()).constData(),
+                    QFile::encodeName(path).constData()) != 0) {
+        *out_error = QString::fromLocal8Bit(std::strerror(errno));
+        return false;
+    }
+    file.setAutoRemove(false);
     return true;
 }
 
@@ -53,14 +85,19 @@ bool writeReferenceMovie(const QString& path, const ReferenceMovie& movie, QStri
     text += rest.mid(1); // without the body's own "{"
     text += '\n';
 
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit()) {
-        if (out_error)
-            *out_error = QStringLiteral("cannot write the reference movie %1: %2")
-                             .arg(path, file.errorString());
-        return false;
+    QString error;
+    bool written = false;
+    if (isScratch(path)) {
+        written = replaceScratch(path, text, &error);
+    } else {
+        QSaveFile file(path);
+        written =
+            file.open(QIODevice::WriteOnly) && file.write(text) == text.size() && file.commit();
+        error = file.errorString();
     }
-    return true;
+    if (!written && out_error)
+        *out_error = QStringLiteral("cannot write the reference movie %1: %2").arg(path, error);
+    return written;
 }
 
 bool readReferenceMovie(const QString& path, ReferenceMovie* out_movie, QString* out_error) {

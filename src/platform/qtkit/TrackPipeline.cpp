@@ -4,6 +4,7 @@
 #include "platform/qtkit/FlattenedMovieWriter.h"
 #include "platform/qtkit/MovieProbe.h"
 #include "platform/qtkit/QTKitLog.h"
+#include "platform/qtkit/TrackPipelineImpl.h"
 
 extern "C" {
 #include <libavutil/channel_layout.h>
@@ -12,77 +13,12 @@ extern "C" {
 }
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 
 namespace qtkit {
 
-namespace {
-
-constexpr std::int64_t kUnlimited = std::numeric_limits<std::int64_t>::max();
-
-std::int64_t toTimeBase(QTTime time, AVRational timeBase) {
-    return av_rescale_q(time.timeValue, AVRational{1, time.timeScale}, timeBase);
-}
-
-bool fail(QString* out_error, const QString& text) {
-    if (out_error)
-        *out_error = text;
-    return false;
-}
-
-} // namespace
-
-struct TrackPipeline::Impl {
-    MovieSegment segment;
-    InputContextPtr input;
-    AVStream* in = nullptr;
-    AVStream* out = nullptr;
-    bool copy = true;
-    PacketPtr readPacket = makePacket();
-
-    // In the input stream's time base.
-    std::int64_t shift = AV_NOPTS_VALUE;
-    std::int64_t rangeStart = 0;
-    std::int64_t rangeEnd = kUnlimited;
-    std::int64_t at = 0;
-    std::int64_t lastDts = AV_NOPTS_VALUE;
-    PacketPtr ahead;
-    bool aheadValid = false;
-
-    // Conversion.
-    CodecContextPtr decoder;
-    CodecContextPtr encoder;
-    FramePtr decoded = makeFrame();
-    SwrPtr resampler;
-    AudioFifoPtr fifo;
-    SwsPtr scaler;
-    std::int64_t samplesToSkip = 0;
-    std::int64_t samplesLeft = kUnlimited;
-    std::int64_t samplesSent = 0;
-    std::int64_t firstSample = 0;
-    std::int64_t lastVideoPts = AV_NOPTS_VALUE;
-    bool inputDone = false;
-    bool sourceDone = false;
-    bool encoderFlushed = false;
-
-    bool openCopy(AVFormatContext* output, QString* out_error);
-    bool openDecoder(QString* out_error);
-    bool openAudioConversion(AVFormatContext* output, QString* out_error);
-    // Encodes the pictures in `format` (a delivery format's name), or in H.264 (MPEG-4 where
-    // there is no H.264 encoder) for an empty name.
-    bool openVideoConversion(AVFormatContext* output, const QString& format, QString* out_error);
-
-    int nextCopied(AVPacket* packet, QString* out_error);
-    // The next packet of the track in the input's time base, moved to the output's timeline.
-    int readCopied(AVPacket* packet, QString* out_error);
-    int nextConverted(AVPacket* packet, QString* out_error);
-    // Reads the next packet of the track into the decoder; false on failure.
-    bool feedDecoder(QString* out_error);
-    bool feedAudioEncoder(QString* out_error);
-    bool feedVideoEncoder(QString* out_error);
-    bool sendAudioFromFifo(int count, QString* out_error);
-    bool resampleIntoFifo(const AVFrame* frame, QString* out_error);
-};
+using namespace trackpipeline;
 
 TrackPipeline::TrackPipeline() : mImpl(std::make_unique<Impl>()) {}
 TrackPipeline::~TrackPipeline() = default;
@@ -147,20 +83,6 @@ std::unique_ptr<TrackPipeline> TrackPipeline::create(const MovieSegment& segment
     av_dict_set(&d.out->metadata, "handler_name", nullptr, 0);
     av_dict_set(&d.out->metadata, "encoder", nullptr, 0);
     return pipeline;
-}
-
-bool TrackPipeline::Impl::openCopy(AVFormatContext* output, QString* out_error) {
-    out = avformat_new_stream(output, nullptr);
-    if (!out)
-        return fail(out_error, QStringLiteral("cannot add a track"));
-    const int code = avcodec_parameters_copy(out->codecpar, in->codecpar);
-    if (code < 0)
-        return fail(out_error, avErrorText("cannot copy the track's parameters", code));
-    out->codecpar->codec_tag = 0;
-    out->time_base = in->time_base;
-    out->avg_frame_rate = in->avg_frame_rate;
-    out->sample_aspect_ratio = in->sample_aspect_ratio;
-    return true;
 }
 
 bool TrackPipeline::Impl::openDecoder(QString* out_error) {
@@ -313,80 +235,6 @@ bool TrackPipeline::Impl::openVideoConversion(AVFormatContext* output, const QSt
 int TrackPipeline::next(AVPacket* packet, QString* out_error) {
     return mImpl->copy ? mImpl->nextCopied(packet, out_error)
                        : mImpl->nextConverted(packet, out_error);
-}
-
-int TrackPipeline::Impl::nextCopied(AVPacket* packet, QString* out_error) {
-    // One packet is read ahead: a packet lasts until the next one starts. Readers of fragmented
-    // movies do not report sample durations, and the muxer takes the last sample's duration from
-    // its packet.
-    if (!ahead) {
-        ahead = makePacket();
-        const int got = readCopied(ahead.get(), out_error);
-        if (got <= 0)
-            return got;
-        aheadValid = true;
-    }
-    if (!aheadValid)
-        return 0;
-    av_packet_move_ref(packet, ahead.get());
-    const int got = readCopied(ahead.get(), out_error);
-    if (got < 0)
-        return -1;
-    aheadValid = got == 1;
-    if (aheadValid && ahead->dts > packet->dts) {
-        packet->duration = ahead->dts - packet->dts;
-    } else if (!aheadValid && in->codecpar->codec_type == AVMEDIA_TYPE_VIDEO) {
-        const std::int64_t length =
-            rangeEnd != kUnlimited ? rangeEnd - rangeStart
-                                   : toTimeBase(streamDuration(input.get(), in), in->time_base);
-        if (at + length > packet->dts)
-            packet->duration = at + length - packet->dts;
-    }
-    packet->stream_index = out->index;
-    av_packet_rescale_ts(packet, in->time_base, out->time_base);
-    return 1;
-}
-
-int TrackPipeline::Impl::readCopied(AVPacket* packet, QString* out_error) {
-    for (;;) {
-        const int code = av_read_frame(input.get(), packet);
-        if (code == AVERROR_EOF)
-            return 0;
-        if (code < 0) {
-            fail(out_error, avErrorText("cannot read the source movie", code));
-            return -1;
-        }
-        if (packet->stream_index != in->index) {
-            av_packet_unref(packet);
-            continue;
-        }
-        if (packet->dts == AV_NOPTS_VALUE)
-            packet->dts = packet->pts != AV_NOPTS_VALUE
-                              ? packet->pts
-                              : (lastDts == AV_NOPTS_VALUE ? 0 : lastDts + 1);
-        if (packet->pts == AV_NOPTS_VALUE)
-            packet->pts = packet->dts;
-        lastDts = packet->dts;
-        if (shift == AV_NOPTS_VALUE)
-            shift = in->start_time != AV_NOPTS_VALUE ? in->start_time : packet->pts;
-        const std::int64_t decodeTime = packet->dts - shift;
-        const std::int64_t showTime = packet->pts - shift;
-        if (rangeEnd != kUnlimited && decodeTime >= rangeEnd) {
-            av_packet_unref(packet);
-            return 0;
-        }
-        const bool beforeStart = packet->duration > 0 ? showTime + packet->duration <= rangeStart
-                                                      : showTime < rangeStart;
-        if (beforeStart || (rangeEnd != kUnlimited && showTime >= rangeEnd)) {
-            av_packet_unref(packet);
-            continue;
-        }
-        const std::int64_t offset = at - rangeStart - shift;
-        packet->pts += offset;
-        packet->dts += offset;
-        packet->pos = -1;
-        return 1;
-    }
 }
 
 int TrackPipeline::Impl::nextConverted(AVPacket* packet, QString* out_error) {

@@ -4,6 +4,7 @@
 
 #include <QString>
 
+#include <cstdint>
 #include <memory>
 
 struct AVFormatContext;
@@ -36,6 +37,10 @@ public:
     // The next packet, once the output's header is written: 1 with `packet` filled, 0 at the
     // end of the track, -1 on failure with `out_error` set.
     int next(AVPacket* packet, QString* out_error);
+    // Where the bytes of the packet `next` gave last lie, unchanged, in the segment's file:
+    // their offset there, or -1 when they are not known to (a converted track, a reader of
+    // another kind than QuickTime's).
+    std::int64_t sourceOffset() const;
 
 private:
     TrackPipeline();

@@ -463,7 +463,8 @@ NSBitmapImageRep* QCRenderer::createSnapshotImageOfType(const QString& in_type) 
                   .arg(glErrorText(glError)));
         return nullptr;
     }
-    QImage image(width, height, QImage::Format_RGBA8888);
+    uchar* pixels = nullptr;
+    const QImage image = d.snapshots.take(width, height, &pixels);
     if (image.isNull()) {
         QCLog(
             QStringLiteral("QCRenderer: no memory for a %1 x %2 snapshot").arg(width).arg(height));
@@ -471,7 +472,7 @@ NSBitmapImageRep* QCRenderer::createSnapshotImageOfType(const QString& in_type) 
     }
     // OpenGL's rows run bottom-up; the bitmap's top-down.
     for (int y = 0; y < height; ++y)
-        std::memcpy(image.scanLine(y),
+        std::memcpy(pixels + rowBytes * static_cast<std::size_t>(y),
                     d.readback.data() + rowBytes * static_cast<std::size_t>(height - 1 - y),
                     rowBytes);
     return new NSBitmapImageRep(image);

@@ -7,6 +7,7 @@
 #include "platform/quartzcomposer/QCEGLContext.h"
 #include "platform/quartzcomposer/QCRenderer.h"
 #include "platform/quartzcomposer/QCShaderSources.h"
+#include "platform/quartzcomposer/QCSnapshotImages.h"
 
 #ifndef GL_GLEXT_PROTOTYPES
 #define GL_GLEXT_PROTOTYPES 1
@@ -87,6 +88,7 @@ struct QCRenderer::Impl {
     bool hasRendered = false;
     QString lostReason; // why the context is gone (a GPU reset); empty while it renders
     std::vector<unsigned char> readback;
+    QCSnapshotImages snapshots;
 
     qcrenderer::PendingInputs pending;
 

@@ -1,0 +1,83 @@
+#pragma once
+
+// The inside of TrackPipeline, shared by the files that implement it.
+
+#include "platform/qtkit/FFmpegPtr.h"
+#include "platform/qtkit/TrackPipeline.h"
+
+#include <cstdint>
+#include <limits>
+
+namespace qtkit {
+
+namespace trackpipeline {
+
+constexpr std::int64_t kUnlimited = std::numeric_limits<std::int64_t>::max();
+
+inline std::int64_t toTimeBase(QTTime time, AVRational timeBase) {
+    return av_rescale_q(time.timeValue, AVRational{1, time.timeScale}, timeBase);
+}
+
+inline bool fail(QString* out_error, const QString& text) {
+    if (out_error)
+        *out_error = text;
+    return false;
+}
+
+} // namespace trackpipeline
+
+struct TrackPipeline::Impl {
+    MovieSegment segment;
+    InputContextPtr input;
+    AVStream* in = nullptr;
+    AVStream* out = nullptr;
+    bool copy = true;
+    PacketPtr readPacket = makePacket();
+
+    // In the input stream's time base.
+    std::int64_t shift = AV_NOPTS_VALUE;
+    std::int64_t rangeStart = 0;
+    std::int64_t rangeEnd = trackpipeline::kUnlimited;
+    std::int64_t at = 0;
+    std::int64_t lastDts = AV_NOPTS_VALUE;
+    PacketPtr ahead;
+    bool aheadValid = false;
+    bool sourceOffsetsKnown = false; // the QuickTime reader gives packets as stored, at pos
+    std::int64_t lastSourceOffset = -1;
+
+    // Conversion.
+    CodecContextPtr decoder;
+    CodecContextPtr encoder;
+    FramePtr decoded = makeFrame();
+    SwrPtr resampler;
+    AudioFifoPtr fifo;
+    SwsPtr scaler;
+    std::int64_t samplesToSkip = 0;
+    std::int64_t samplesLeft = trackpipeline::kUnlimited;
+    std::int64_t samplesSent = 0;
+    std::int64_t firstSample = 0;
+    std::int64_t lastVideoPts = AV_NOPTS_VALUE;
+    bool inputDone = false;
+    bool sourceDone = false;
+    bool encoderFlushed = false;
+
+    bool openCopy(AVFormatContext* output, QString* out_error);
+    bool openDecoder(QString* out_error);
+    bool openAudioConversion(AVFormatContext* output, QString* out_error);
+    // Encodes the pictures in `format` (a delivery format's name), or in H.264 (MPEG-4 where
+    // there is no H.264 encoder) for an empty name.
+    bool openVideoConversion(AVFormatContext* output, const QString& format, QString* out_error);
+
+    int nextCopied(AVPacket* packet, QString* out_error);
+    // The next packet of the track in the input's time base, moved to the output's timeline.
+    int readCopied(AVPacket* packet, QString* out_error);
+    int nextConverted(AVPacket* packet, QString* out_error);
+    // Reads the next packet of the track into the decoder; false on failure.
+    bool feedDecoder(QString* out_error);
+    bool feedAudioEncoder(QString* out_error);
+    bool feedVideoEncoder(QString* out_error);
+    bool sendAudioFromFifo(int count, QString* out_error);
+    bool resampleIntoFifo(const AVFrame* frame, QString* out_error);
+};
+
+} // namespace qtkit
