@@ -312,3 +312,36 @@ TEST(QCRendererTest, RefusesUnusableSizesMissingPartsAndSnapshotsItCannotGive) {
     EXPECT_EQ(snapshot->retainCount(), 1u);
     EXPECT_EQ(pixel(snapshot->qImage(), 2, 2), (RGBA{255, 255, 255, 255}));
 }
+
+TEST(QCRendererTest, SnapshotsStillHeldKeepTheirPicturesAndLetGoOnesAreReused) {
+    NSRef<QCRenderer> renderer = qctest::renderer(
+        qctest::composition(isf(QStringLiteral("void main() { gl_FragColor = vec4(TIME, 0.0, "
+                                               "0.0, 1.0); }"))),
+        QSize(64, 48));
+    ASSERT_TRUE(renderer);
+    auto snapshotAt = [&](double time) {
+        EXPECT_TRUE(renderer->renderAtTime(time));
+        return NSAdopt(renderer->createSnapshotImageOfType(QStringLiteral("NSBitmapImageRep")));
+    };
+    NSRef<NSBitmapImageRep> first = snapshotAt(0.2);
+    NSRef<NSBitmapImageRep> second = snapshotAt(0.6);
+    ASSERT_TRUE(first && second);
+    EXPECT_NE(first->bitmapData(), second->bitmapData());
+    EXPECT_EQ(pixel(first->qImage(), 5, 5)[0], 51);
+    EXPECT_EQ(pixel(second->qImage(), 5, 5)[0], 153);
+
+    // The first picture is let go on another thread, as an encoder does; a copy of the second
+    // outlives its bitmap.
+    const unsigned char* firstPixels = first->bitmapData();
+    std::thread([held = std::move(first)]() mutable { held = nullptr; }).join();
+    const QImage kept = second->qImage();
+    second = nullptr;
+    NSRef<NSBitmapImageRep> third = snapshotAt(0.4);
+    NSRef<NSBitmapImageRep> fourth = snapshotAt(0.8);
+    ASSERT_TRUE(third && fourth);
+    EXPECT_EQ(third->bitmapData(), firstPixels);
+    EXPECT_NE(fourth->bitmapData(), kept.constBits());
+    EXPECT_EQ(pixel(third->qImage(), 5, 5)[0], 102);
+    EXPECT_EQ(pixel(fourth->qImage(), 5, 5)[0], 204);
+    EXPECT_EQ(pixel(kept, 5, 5)[0], 153);
+}
