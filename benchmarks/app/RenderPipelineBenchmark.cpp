@@ -2,8 +2,8 @@
 // with the plainest tools: a minimal EGL program drawing the composition's shaders and writing
 // the raw frames into `ffmpeg -c:v qtrle`, then `ffmpeg -c copy` joining that video with the
 // sound (and once more with `sync FILE` after it, which our job also does). The two alternate,
-// each the median of the runs. Also prints the peak memory of a job of
-// 999 frames and of one of 9990.
+// each the median of the runs. Also prints the peak memory of a job of 999 frames and of one of
+// 9990.
 //
 //   render_pipeline_benchmark [--job default|hd] [--runs N] [--no-memory] [COMPOSITION [SOUND]]
 //   render_pipeline_benchmark --peer-frames WxH FPS SECONDS COMPOSITION   (the peer's renderer:
