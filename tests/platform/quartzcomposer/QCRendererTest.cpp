@@ -314,6 +314,7 @@ TEST(QCRendererTest, RefusesUnusableSizesMissingPartsAndSnapshotsItCannotGive) {
 }
 
 TEST(QCRendererTest, SnapshotsStillHeldKeepTheirPicturesAndLetGoOnesAreReused) {
+    NSAutoreleasePool pool;
     NSRef<QCRenderer> renderer = qctest::renderer(
         qctest::composition(isf(QStringLiteral("void main() { gl_FragColor = vec4(TIME, 0.0, "
                                                "0.0, 1.0); }"))),
