@@ -102,7 +102,7 @@ void DirectFileOutput::Impl::spliceIn(const std::uint8_t* data, int size, int* d
                     const ssize_t got =
                         ::read(pipe[0], discard,
                                std::min<std::size_t>(sizeof discard, std::size_t(left - emptied)));
-                    if (got <= 0 && errno != EINTR)
+                    if (got == 0 || (got < 0 && errno != EINTR))
                         break;
                     emptied += std::max<ssize_t>(got, 0);
                 }
