@@ -8,6 +8,7 @@
 #include "movie/QTKitMovieRecorder/QStillFrameRecorderConfig.h"
 #include "platform/appkit/NSBitmapImageRep.h"
 #include "platform/appkit/NSImage.h"
+#include "platform/qtkit/ProcessMemory.h"
 #include "platform/qtkit/QTMovie.h"
 #include "platform/qtkit/QTMovieAttributes.h"
 #include "platform/qtkit/QTTrack.h"
@@ -23,8 +24,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <vector>
-
-#include <malloc.h>
 
 namespace {
 
@@ -96,9 +95,7 @@ double median(std::vector<double> values) {
 } // namespace
 
 int main(int argc, char** argv) {
-    // The allocator settings of lumenreel-render, whose flattening this measures.
-    mallopt(M_MMAP_THRESHOLD, 32 << 20);
-    mallopt(M_TRIM_THRESHOLD, 128 << 20);
+    qtkit::keepFreedMemoryForReuse(); // as the programs whose writing this measures
     QCoreApplication application(argc, argv);
     const QStringList arguments = application.arguments();
     auto option = [&](const char* name, int fallback) {

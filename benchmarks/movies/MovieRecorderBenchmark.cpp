@@ -11,6 +11,7 @@
 #include "movie/QTKitMovieRecorder/QStillFrameRecorderConfig.h"
 #include "platform/appkit/NSBitmapImageRep.h"
 #include "platform/appkit/NSImage.h"
+#include "platform/qtkit/ProcessMemory.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -21,7 +22,6 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
-#include <malloc.h>
 #include <sys/resource.h>
 
 #include <algorithm>
@@ -240,9 +240,7 @@ long childPeak(const QString& program, int count) {
 } // namespace
 
 int main(int argc, char** argv) {
-    // The allocator settings of the two programs, whose recorder this measures.
-    mallopt(M_MMAP_THRESHOLD, 32 << 20);
-    mallopt(M_TRIM_THRESHOLD, 128 << 20);
+    qtkit::keepFreedMemoryForReuse(); // as the programs whose writing this measures
     QCoreApplication application(argc, argv);
     const QStringList arguments = application.arguments();
     if (arguments.size() == 3 && arguments[1] == "--memory")

@@ -13,6 +13,7 @@
 #include "platform/appkit/NSProgressIndicator.h"
 #include "platform/foundation/NSLog.h"
 #include "platform/foundation/NSURL.h"
+#include "platform/qtkit/ProcessMemory.h"
 #include "platform/quartzcomposer/QCComposition.h"
 #include "platform/quartzcomposer/QCCompositionModel.h"
 #include "platform/quartzcomposer/QCEGLContext.h"
@@ -34,7 +35,6 @@
 #include <optional>
 
 #include <fcntl.h>
-#include <malloc.h>
 #include <unistd.h>
 
 namespace {
@@ -232,13 +232,7 @@ bool installStopSignals() {
 } // namespace
 
 int main(int argc, char** argv) {
-    // Frames and packets of a few megabytes come and go every frame: keep their memory for reuse
-    // instead of handing it back to the system and faulting it in again each time. One heap for
-    // all threads: the encoder threads' packets are freed by the writer thread, and a heap of
-    // their own would be unmapped and mapped again as their packets come and go.
-    mallopt(M_ARENA_MAX, 1);
-    mallopt(M_MMAP_THRESHOLD, 32 << 20);
-    mallopt(M_TRIM_THRESHOLD, 128 << 20);
+    qtkit::keepFreedMemoryForReuse();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QString::fromLatin1(kProgramName));
     QCoreApplication::setApplicationVersion(QStringLiteral(LUMENREEL_VERSION));

@@ -15,10 +15,9 @@
 #include "platform/appkit/NSPopUpButton.h"
 #include "platform/appkit/NSProgressIndicator.h"
 #include "platform/appkit/NSTextField.h"
+#include "platform/qtkit/ProcessMemory.h"
 #include "support/CoreMachDebugLog.h"
 #include "support/CoreStaticOrder.h"
-
-#include <malloc.h>
 
 namespace {
 
@@ -57,13 +56,7 @@ bool importInterfaceClasses() {
 } // namespace
 
 int main(int argc, char** argv) {
-    // Frames and packets of a few megabytes come and go every frame: keep their memory for reuse
-    // instead of handing it back to the system and faulting it in again each time. One heap for
-    // all threads: the encoder threads' packets are freed by the writer thread, and a heap of
-    // their own would be unmapped and mapped again as their packets come and go.
-    mallopt(M_ARENA_MAX, 1);
-    mallopt(M_MMAP_THRESHOLD, 32 << 20);
-    mallopt(M_TRIM_THRESHOLD, 128 << 20);
+    qtkit::keepFreedMemoryForReuse();
     delete s_cplusplus_static_pool;
     s_cplusplus_static_pool = new NSAutoreleasePool;
     if (!importInterfaceClasses())
