@@ -4,6 +4,7 @@
 //
 //   footage_benchmark [--frames N] [--codec h264|qtrle]
 
+#include "BenchmarkMedian.h"
 #include "app/CompositionInputs.h"
 #include "platform/appkit/NSBitmapImageRep.h"
 #include "platform/coregraphics/CGColorSpace.h"
@@ -75,11 +76,6 @@ double framesPerSecond(const QByteArray& filter, const QString& file, int frames
         std::fprintf(stderr, "the job failed: %s\n", qUtf8Printable(error));
     renderer->release();
     return rate;
-}
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
 }
 
 } // namespace

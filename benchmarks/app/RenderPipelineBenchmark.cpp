@@ -9,6 +9,7 @@
 //   render_pipeline_benchmark --peer-frames WxH FPS SECONDS COMPOSITION   (the peer's renderer:
 //                                                    raw RGBA frames on standard output)
 
+#include "BenchmarkMedian.h"
 #include "MinimalEGLRenderer.h"
 #include "app/RenderCommandLine.h"
 #include "app/RenderPresets.h"
@@ -103,11 +104,6 @@ struct Job {
     const char* size;
     double duration;
 };
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
 } // namespace
 

@@ -5,6 +5,7 @@
 //
 //   interface_load_benchmark [--runs N] [FOLDER NAME]
 
+#include "BenchmarkMedian.h"
 #include "platform/appkit/NSNib.h"
 #include "platform/appkit/NSWindow.h"
 
@@ -24,11 +25,6 @@
 #include <vector>
 
 namespace {
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
 // Shows `window`, waits for it to be exposed and paints it once; returns false on time-out.
 bool showAndPaint(QWidget* window) {

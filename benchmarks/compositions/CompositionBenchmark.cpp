@@ -8,6 +8,7 @@
 // The two sides render alternate frames, so that other work on the machine weighs on both
 // alike. --snapshots writes the frame at 2 s of every sample at 640 x 480 as PNG.
 
+#include "BenchmarkMedian.h"
 #include "MinimalEGLRenderer.h"
 
 #include "platform/appkit/NSBitmapImageRep.h"
@@ -33,11 +34,6 @@ struct Rates {
     double ours = 0.0;
     double theirs = 0.0;
 };
-
-double median(std::vector<qint64> values) {
-    std::sort(values.begin(), values.end());
-    return double(values[values.size() / 2]);
-}
 
 // Frames per second of each side, from the median frame time, rendering frames alternately
 // (one of ours, one of theirs) at 30 fps composition times for about `seconds` in all, so that

@@ -5,6 +5,7 @@
 //
 //   controls_gallery_benchmark [--runs N]
 
+#include "BenchmarkMedian.h"
 #include "Gallery.h"
 
 #include <QApplication>
@@ -21,11 +22,6 @@
 namespace {
 
 constexpr double kGoalMs = 20.0;
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
 // A widget that fills itself with one colour: the least a custom-drawn view can do.
 class FilledWidget : public QWidget {

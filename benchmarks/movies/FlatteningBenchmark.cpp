@@ -4,6 +4,7 @@
 //
 //   flattening_benchmark [--frames N] [--runs N]   default: 999 frames of 640x480 noise, 3 runs
 
+#include "BenchmarkMedian.h"
 #include "movie/QTKitMovieRecorder/QStillFrameMovieRecorder.h"
 #include "movie/QTKitMovieRecorder/QStillFrameRecorderConfig.h"
 #include "platform/appkit/NSBitmapImageRep.h"
@@ -85,11 +86,6 @@ double copy(const QString& from, const QString& to, bool flush) {
     if (flush && QProcess::execute(QStringLiteral("sync"), {to}) != 0)
         return -1;
     return double(timer.nsecsElapsed()) / 1e9;
-}
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
 }
 
 } // namespace

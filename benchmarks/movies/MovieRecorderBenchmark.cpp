@@ -7,6 +7,7 @@
 //   movie_recorder_benchmark --scaling  only the encoder threads
 //   movie_recorder_benchmark --memory N record N frames of 640x480 and print the peak memory
 
+#include "BenchmarkMedian.h"
 #include "movie/QTKitMovieRecorder/QStillFrameMovieRecorder.h"
 #include "movie/QTKitMovieRecorder/QStillFrameRecorderConfig.h"
 #include "platform/appkit/NSBitmapImageRep.h"
@@ -187,11 +188,6 @@ int measureMemory(int count) {
         return 1;
     std::printf("%ld\n", peakKilobytes());
     return 0;
-}
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
 }
 
 // Frames per second of the recorder on 1, 2 and all cores' encoder threads for plasma frames,
