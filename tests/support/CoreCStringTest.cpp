@@ -11,7 +11,6 @@
 
 #include <cstring>
 #include <functional>
-#include <ostream>
 #include <string>
 #include <vector>
 
@@ -33,30 +32,15 @@ std::string Bytes(const char* data, std::size_t count) {
 
 // --- four-character codes -------------------------------------------------------------------
 
-struct FourCharCase {
-    std::uint32_t code;
-    const char* text;
-};
-
-void PrintTo(const FourCharCase& c, std::ostream* os) {
-    *os << c.text;
-}
-
-class FourCharCodeText : public ::testing::TestWithParam<FourCharCase> {};
-
-TEST_P(FourCharCodeText, FormatsHexThenQuotedBytes) {
+TEST(CoreCStringTest, FourCharCodeIsHexThenQuotedBytes) {
+    EXPECT_STREQ(CoreCString(std::uint32_t(0x4D6F6F56)).c_str(), "0x4d6f6f56 'MooV'");
+    // Zero bytes would cut the text inside the quotes.
     CoreCString text;
-    EXPECT_TRUE(text.ConstructFourCharCode(GetParam().code));
-    EXPECT_STREQ(text.c_str(), GetParam().text);
-    EXPECT_STREQ(CoreCString(GetParam().code).c_str(), GetParam().text);
+    EXPECT_TRUE(text.ConstructFourCharCode(0x61006200));
+    EXPECT_STREQ(text.c_str(), "0x61006200 'a.b.'");
+    EXPECT_TRUE(text.ConstructFourCharCode(0));
+    EXPECT_STREQ(text.c_str(), "0x00000000 '....'");
 }
-
-INSTANTIATE_TEST_SUITE_P(Codes, FourCharCodeText,
-                         ::testing::Values(FourCharCase{0x4D6F6F56, "0x4d6f6f56 'MooV'"},
-                                           FourCharCase{0x20202020, "0x20202020 '    '"},
-                                           // Zero bytes would cut the text inside the quotes.
-                                           FourCharCase{0x61006200, "0x61006200 'a.b.'"},
-                                           FourCharCase{0, "0x00000000 '....'"}));
 
 TEST(CoreCStringSizedTest, FourCharCodeIsItsQuotedBytes) {
     CoreCStringSized text(std::uint32_t(0x61626364), 32);
@@ -78,73 +62,55 @@ TEST(CoreCStringTest, APlainIntIsAMinimumSize) {
 
 // --- hexadecimal ----------------------------------------------------------------------------
 
-struct HexEncodeCase {
-    std::string data;
-    std::size_t max;
-    char separator;
-    const char* text;
-};
-
-void PrintTo(const HexEncodeCase& c, std::ostream* os) {
-    *os << c.text;
+TEST(CoreCStringHex, EncodeWritesDigitPairsEachFollowedBySeparator) {
+    struct Row {
+        std::string data;
+        std::size_t max;
+        char separator;
+        const char* text;
+    };
+    const Row rows[] = {{Bytes("\x00\x01\x7F", 3), 0, ':', "00:01:7F:"},
+                        {Bytes("\x12\x34\x56", 3), 2, ' ', "12 34 "},
+                        {Bytes("\x12\x34", 2), 5, ' ', "12 34 "},
+                        {Bytes("\xAB\xCD", 2), 0, 0, "ABCD"},
+                        {Bytes("\xAB\xCD", 2), 0, '\t', "AB CD "},
+                        {Bytes("\xAB", 1), 0, '\xC3', "AB "},
+                        {std::string(), 0, ' ', ""}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.text);
+        CoreCString text("previous");
+        EXPECT_STREQ(text.EncodeHexString(row.data.data(), row.data.size(), row.max, row.separator),
+                     row.text);
+        EXPECT_GE(text.buffer_size(),
+                  std::min(row.data.size(), row.max ? row.max : row.data.size()) * 4 + 9);
+    }
 }
 
-class HexEncode : public ::testing::TestWithParam<HexEncodeCase> {};
-
-TEST_P(HexEncode, WritesDigitPairsEachFollowedBySeparator) {
-    const HexEncodeCase& c = GetParam();
-    CoreCString text("previous");
-    EXPECT_STREQ(text.EncodeHexString(c.data.data(), c.data.size(), c.max, c.separator), c.text);
-    EXPECT_GE(text.buffer_size(), std::min(c.data.size(), c.max ? c.max : c.data.size()) * 4 + 9);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Data, HexEncode,
-    ::testing::Values(HexEncodeCase{Bytes("\x00\x01\x7F", 3), 0, ':', "00:01:7F:"},
-                      HexEncodeCase{Bytes("\x12\x34\x56", 3), 2, ' ', "12 34 "},
-                      HexEncodeCase{Bytes("\x12\x34", 2), 5, ' ', "12 34 "},
-                      HexEncodeCase{Bytes("\xAB\xCD", 2), 0, 0, "ABCD"},
-                      HexEncodeCase{Bytes("\xAB\xCD", 2), 0, '\t', "AB CD "},
-                      HexEncodeCase{Bytes("\xAB", 1), 0, '\xC3', "AB "},
-                      HexEncodeCase{std::string(), 0, ' ', ""}));
-
-TEST(CoreCStringHex, HexDataUsesBlankAndAsHexStringEncodesOwnText) {
-    CoreCString text;
-    EXPECT_STREQ(text.HexData("\x0A\xFF", 2), "0A FF ");
+TEST(CoreCStringHex, AsHexStringEncodesItsOwnText) {
     CoreCString own("Hi!");
     EXPECT_STREQ(own.AsHexString(), "48 69 21 ");
     CoreCString empty("");
     EXPECT_STREQ(empty.AsHexString(), "");
 }
 
-struct HexDecodeCase {
-    const char* text;
-    std::string bytes;
-};
-
-void PrintTo(const HexDecodeCase& c, std::ostream* os) {
-    *os << (c.text ? c.text : "null");
+TEST(CoreCStringHex, DecodeTurnsDigitPairsIntoBytes) {
+    const std::pair<const char*, std::string> rows[] = {{"abc", Bytes("\xAB", 1)},
+                                                        {"0A FF ", "\x0A\xFF"},
+                                                        {"0 1 2 3", Bytes("\x01\x23", 2)},
+                                                        {"", ""},
+                                                        {"xyz!", ""},
+                                                        {nullptr, ""},
+                                                        {"00 00 7f", Bytes("\x00\x00\x7F", 3)}};
+    for (const auto& [hex, bytes] : rows) {
+        SCOPED_TRACE(hex ? hex : "null");
+        CoreCString text("something");
+        const char* buffer = text.DecodeHexString(hex);
+        ASSERT_NE(buffer, nullptr);
+        EXPECT_EQ(Bytes(buffer, bytes.size()), bytes);
+        EXPECT_EQ(buffer[bytes.size()], 0);
+        EXPECT_EQ(text.buffer_size(), bytes.size() + 9);
+    }
 }
-
-class HexDecode : public ::testing::TestWithParam<HexDecodeCase> {};
-
-TEST_P(HexDecode, TurnsDigitPairsIntoBytes) {
-    CoreCString text("something");
-    const char* buffer = text.DecodeHexString(GetParam().text);
-    ASSERT_NE(buffer, nullptr);
-    const std::string& bytes = GetParam().bytes;
-    EXPECT_EQ(Bytes(buffer, bytes.size()), bytes);
-    EXPECT_EQ(buffer[bytes.size()], 0);
-    EXPECT_EQ(text.buffer_size(), bytes.size() + 9);
-}
-
-INSTANTIATE_TEST_SUITE_P(Texts, HexDecode,
-                         ::testing::Values(HexDecodeCase{"abc", Bytes("\xAB", 1)},
-                                           HexDecodeCase{"0A FF ", "\x0A\xFF"},
-                                           HexDecodeCase{"0 1 2 3", Bytes("\x01\x23", 2)},
-                                           HexDecodeCase{"", ""}, HexDecodeCase{"xyz!", ""},
-                                           HexDecodeCase{nullptr, ""},
-                                           HexDecodeCase{"00 00 7f", Bytes("\x00\x00\x7F", 3)}));
 
 TEST(CoreCStringHex, EncodeThenDecodeRoundTrips) {
     std::string all;
@@ -278,53 +244,32 @@ TEST(CoreCStringTest, ComparesWithCAndPascalTexts) {
     EXPECT_FALSE(text == shorter);
 }
 
-struct TrimCase {
-    const char* text;
-    const char* leading;
-    const char* trailing;
-    const char* both;
-};
-
-void PrintTo(const TrimCase& c, std::ostream* os) {
-    *os << "\"" << c.text << "\"";
+TEST(CoreCStringTest, TrimsWhiteSpaceAndReadsTheLeadingNumber) {
+    struct Row {
+        const char* text;
+        const char* leading;
+        const char* trailing;
+        const char* both;
+    };
+    const Row rows[] = {{"  ab c \t\n", "ab c \t\n", "  ab c", "ab c"},
+                        {"abc", "abc", "abc", "abc"},
+                        {" \t ", " \t ", "", ""},
+                        {"", "", "", ""}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.text);
+        CoreCString leading(row.text), trailing(row.text), both(row.text);
+        leading.trim_leading_whitespace();
+        trailing.trim_trailing_whitespace();
+        both.trim_trailing_and_leading_whitespace();
+        EXPECT_STREQ(leading.c_str(), row.leading);
+        EXPECT_STREQ(trailing.c_str(), row.trailing);
+        EXPECT_STREQ(both.c_str(), row.both);
+    }
+    EXPECT_DOUBLE_EQ(CoreCString("2.5 frames").AsDouble(), 2.5);
+    EXPECT_DOUBLE_EQ(CoreCString("x2.5").AsDouble(), 0.0);
+    EXPECT_DOUBLE_EQ(CoreCString("").AsDouble(), 0.0);
+    EXPECT_DOUBLE_EQ(CoreCString("  -1e3").AsDouble(), -1000.0);
 }
-
-class Trim : public ::testing::TestWithParam<TrimCase> {};
-
-TEST_P(Trim, RemovesWhiteSpace) {
-    CoreCString leading(GetParam().text), trailing(GetParam().text), both(GetParam().text);
-    leading.trim_leading_whitespace();
-    trailing.trim_trailing_whitespace();
-    both.trim_trailing_and_leading_whitespace();
-    EXPECT_STREQ(leading.c_str(), GetParam().leading);
-    EXPECT_STREQ(trailing.c_str(), GetParam().trailing);
-    EXPECT_STREQ(both.c_str(), GetParam().both);
-}
-
-INSTANTIATE_TEST_SUITE_P(Texts, Trim,
-                         ::testing::Values(TrimCase{"  ab c \t\n", "ab c \t\n", "  ab c", "ab c"},
-                                           TrimCase{"abc", "abc", "abc", "abc"},
-                                           TrimCase{" \t ", " \t ", "", ""},
-                                           TrimCase{"", "", "", ""}));
-
-struct DoubleCase {
-    const char* text;
-    double value;
-};
-
-void PrintTo(const DoubleCase& c, std::ostream* os) {
-    *os << "\"" << c.text << "\"";
-}
-
-class AsDouble : public ::testing::TestWithParam<DoubleCase> {};
-
-TEST_P(AsDouble, ReadsTheLeadingNumber) {
-    EXPECT_DOUBLE_EQ(CoreCString(GetParam().text).AsDouble(), GetParam().value);
-}
-
-INSTANTIATE_TEST_SUITE_P(Texts, AsDouble,
-                         ::testing::Values(DoubleCase{"2.5 frames", 2.5}, DoubleCase{"x2.5", 0.0},
-                                           DoubleCase{"", 0.0}, DoubleCase{"  -1e3", -1000.0}));
 
 // --- formatting -----------------------------------------------------------------------------
 
@@ -354,47 +299,22 @@ TEST(CoreCStringFormat, SprintfNeverWritesPastTheCallersBuffer) {
 
 // --- broken preconditions -------------------------------------------------------------------
 
-struct ThrowCase {
-    const char* name;
-    std::function<void(CoreCString&)> operation;
-    const char* message;
-};
-
-void PrintTo(const ThrowCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
-class PreconditionThrows : public ::testing::TestWithParam<ThrowCase> {};
-
-TEST_P(PreconditionThrows, WithItsMessageAndLeavesTheTextAlone) {
+TEST(CoreCStringTest, NullArgumentsAndAMissingBufferThrowAndLeaveTheTextAlone) {
+    const char kNil[] = "Nil exception pointer";
     CoreCString text("keep");
-    if (std::string(GetParam().message) == "Nil exception pointer" &&
-        std::string(GetParam().name).rfind("null", 0) != 0)
-        text.Delete();
-    EXPECT_EQ(ThrownMessage([&] { GetParam().operation(text); }), GetParam().message);
-    if (text.c_str() != nullptr) {
-        EXPECT_STREQ(text.c_str(), "keep");
-    }
+    EXPECT_EQ(ThrownMessage([&] { (void)(text == static_cast<const char*>(nullptr)); }), kNil);
+    EXPECT_EQ(ThrownMessage([&] { text.strcat(nullptr); }), kNil);
+    EXPECT_STREQ(text.c_str(), "keep");
+    text.Delete();
+    EXPECT_EQ(ThrownMessage([&] { text.Empty(); }), kNil);
+    EXPECT_EQ(ThrownMessage([&] {
+                  char b[8];
+                  text.AssignTo(b);
+              }),
+              kNil);
+    EXPECT_EQ(ThrownMessage([&] { (void)(text == "x"); }), kNil);
+    EXPECT_EQ(ThrownMessage([&] { text.strcat("x"); }), kNil);
 }
-
-const char kNil[] = "Nil exception pointer";
-
-INSTANTIATE_TEST_SUITE_P(
-    Operations, PreconditionThrows,
-    ::testing::Values(
-        ThrowCase{"Empty", [](CoreCString& s) { s.Empty(); }, kNil},
-        ThrowCase{"AssignTo",
-                  [](CoreCString& s) {
-                      char b[8];
-                      s.AssignTo(b);
-                  },
-                  kNil},
-        ThrowCase{"Equals", [](CoreCString& s) { (void)(s == "x"); }, kNil},
-        ThrowCase{"Strcat", [](CoreCString& s) { s.strcat("x"); }, kNil},
-        ThrowCase{"nullEquals",
-                  [](CoreCString& s) { (void)(s == static_cast<const char*>(nullptr)); }, kNil},
-        ThrowCase{"nullStrcat", [](CoreCString& s) { s.strcat(nullptr); }, kNil}),
-    [](const ::testing::TestParamInfo<ThrowCase>& info) { return std::string(info.param.name); });
 
 TEST(CoreCStringSizedTest, TruncateWithinTheText) {
     CoreCStringSized text("abcdef", 16);

@@ -33,10 +33,6 @@ TYPED_TEST(NumberReadOut, ReadsEveryNativeType) {
     std::memset(&value, 0xA5, sizeof(value));
     EXPECT_TRUE(number.GetValue(value));
     EXPECT_EQ(value, TypeParam(1234));
-
-    TypeParam converted{};
-    EXPECT_TRUE(CFTypeRefClass::ConvertTo(number.Get(), converted));
-    EXPECT_EQ(converted, TypeParam(1234));
 }
 
 TYPED_TEST(NumberReadOut, NullAndOtherObjectsGiveFalse) {

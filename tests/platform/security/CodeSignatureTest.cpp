@@ -56,10 +56,6 @@ TEST(CodeSignature, ExecutableBuiltWithoutSigningIsUnsigned) {
     EXPECT_EQ(runProbe(CODESIGN_PROBE_UNSIGNED), QStringLiteral("unsigned\n"));
 }
 
-TEST(CodeSignature, TestRunnerItselfIsUnsigned) {
-    EXPECT_FALSE(CodeSignatureOfRunningExecutable().has_value());
-}
-
 TEST(CodeSignature, NoteDescriptionRoundTripsAndRejectsDamage) {
     const QByteArray good = note("a.b.c", QByteArray("\xfa\xde\x71\x71xyz", 7));
     auto parsed = CodeSignatureFromNoteDescription(good.constData(), std::size_t(good.size()));
