@@ -9,7 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <limits>
 
 using namespace CoreGraphics;
@@ -20,7 +19,6 @@ TEST(RoundRectRadius, CornerValuesBelowOneAreFractionsAndOthersPoints) {
     EXPECT_DOUBLE_EQ(RoundRectRadius(CGRectMake(0, 0, 100, 40), 0.25), 10);
     EXPECT_DOUBLE_EQ(RoundRectRadius(CGRectMake(0, 0, 100, 100), 0.25), 25);
     EXPECT_DOUBLE_EQ(RoundRectRadius(CGRectMake(0, 0, 100, 40), 10), 10);
-    EXPECT_DOUBLE_EQ(RoundRectRadius(CGRectMake(7, 9, 300, 200), 10), 10);
     EXPECT_DOUBLE_EQ(RoundRectRadius(CGRectMake(0, 0, 100, 40), 1.0), 1);
 }
 

@@ -4,7 +4,6 @@
 #include "interface/CocoaFoundation/UPersistentObjectsController.h"
 #include "platform/foundation/NSException.h"
 #include "platform/foundation/NSKeyedArchiver.h"
-#include "platform/foundation/NSLog.h"
 #include "platform/foundation/NSNotificationCenter.h"
 #include "platform/foundation/NSUserDefaults.h"
 
@@ -14,12 +13,10 @@
 #include <QProcessEnvironment>
 #include <QSettings>
 #include <QTemporaryDir>
-#include <QTemporaryFile>
 
 #include <gtest/gtest.h>
 
 #include <stdexcept>
-#include <unistd.h>
 
 // The input controller of a setting: holds bookmark-like data reached through a key path.
 class BookmarkHolder : public NSObject {

@@ -20,8 +20,6 @@ TEST(USandboxTempFolderTest, NamesFilesByTheirLastComponentInsideTheProcessFolde
     EXPECT_TRUE(QFileInfo(folder).isWritable());
     EXPECT_EQ(USandboxTempFolder::tempFileForReadOnlyFilePath("/a/b/Clock.qt"),
               folder + "/Clock.qt");
-    EXPECT_EQ(USandboxTempFolder::tempFileForReadOnlyFilePath("/a/b/Clock.MooV"),
-              folder + "/Clock.MooV");
     // A trailing separator is dropped; a bare name lands inside the folder.
     EXPECT_EQ(USandboxTempFolder::tempFileForReadOnlyFilePath("/a/b/Scene/"), folder + "/Scene");
     EXPECT_EQ(USandboxTempFolder::tempFileForReadOnlyFilePath("bare.qt"), folder + "/bare.qt");

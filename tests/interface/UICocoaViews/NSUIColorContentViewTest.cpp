@@ -12,8 +12,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-
 namespace {
 
 struct Row {
@@ -22,46 +20,23 @@ struct Row {
     float alpha;
 };
 
+// One class per family (opaque, stroked, round rect, corner 10 with top and bottom variants,
+// accent, lozenge, circle) and every distinct colour and opacity the families use.
 const Row kRows[] = {
     {"NSUIColorContentView", 1.0f, 1.0f},
-    {"NSUIWhiteOpaqueView", 1.0f, 1.0f},
     {"NSUILightGreyOpaqueView", 0.85f, 1.0f},
-    {"NSUIGreyOpaqueView", 0.75f, 1.0f},
     {"NSUIMedGreyOpaqueView", 0.5f, 1.0f},
-    {"NSUIDarkGreyOpaqueView", 0.25f, 1.0f},
     {"NSUIBlackOpaqueView", 0.05f, 1.0f},
     {"NSUITransparentView", 1.0f, 0.0f},
     {"NSUIGreyStrokedRoundRectView", 0.75f, 0.0f},
-    {"NSUIWhiteRoundRectView", 1.0f, 1.0f},
-    {"NSUIGreyRoundRectView", 0.75f, 1.0f},
     {"NSUIDarkGreyRoundRectView", 0.25f, 1.0f},
-    {"NSUIBlackRoundRectView", 0.05f, 1.0f},
-    {"NSUIWhiteRoundRectViewCorner10", 1.0f, 1.0f},
     {"NSUIWhiteRoundRectTopViewCorner10", 1.0f, 1.0f},
-    {"NSUIWhiteRoundRectBottomViewCorner10", 1.0f, 1.0f},
-    {"NSUIGreyRoundRectViewCorner10", 0.75f, 1.0f},
-    {"NSUIGreyRoundRectTopViewCorner10", 0.75f, 1.0f},
-    {"NSUIGreyRoundRectBottomViewCorner10", 0.75f, 1.0f},
-    {"NSUIMedGreyRoundRectViewCorner10", 0.5f, 1.0f},
-    {"NSUIMedGreyRoundRectTopViewCorner10", 0.5f, 1.0f},
     {"NSUIMedGreyRoundRectBottomViewCorner10", 0.5f, 1.0f},
-    {"NSUIDarkGreyRoundRectViewCorner10", 0.25f, 1.0f},
-    {"NSUIDarkGreyRoundRectTopViewCorner10", 0.25f, 1.0f},
-    {"NSUIDarkGreyRoundRectBottomViewCorner10", 0.25f, 1.0f},
-    {"NSUIBlackRoundRectViewCorner10", 0.05f, 1.0f},
-    {"NSUIBlackRoundRectTopViewCorner10", 0.05f, 1.0f},
-    {"NSUIBlackRoundRectBottomViewCorner10", 0.05f, 1.0f},
-    {"NSUIAccentRoundRectView", 0.5f, 0.25f},
     {"NSUIAccentRoundRectViewCorner10", 0.5f, 0.25f},
     {"NSUIBaseLozengeView", 0.75f, 0.8f},
-    {"NSUIGreyLozengeView", 0.75f, 0.8f},
-    {"NSUIMedGreyLozengeView", 0.5f, 0.75f},
-    {"NSUIDarkGreyLozengeView", 0.25f, 0.75f},
     {"NSUIBlackLozengeView", 0.05f, 0.75f},
     {"NSUIAccentLozengeView", 0.5f, 0.25f},
     {"NSUIGreyCircleView", 0.75f, 1.0f},
-    {"NSUIDarkGreyCircleView", 0.25f, 1.0f},
-    {"NSUIBlackCircleView", 0.05f, 1.0f},
 };
 
 NSRef<NSUIColorContentView> make(const char* name, double width, double height) {
@@ -125,15 +100,6 @@ TEST(NSUIColorContentView, EveryClassIsFoundByNameWithItsColour) {
     }
 }
 
-TEST(NSUIColorContentView, ColorViewWithMakesABaseViewInThatColour) {
-    NSRef<NSUIColorContentView> view = NSAdopt(NSUIColorContentView::colorViewWith(1, 0, 0.5f));
-    ASSERT_TRUE(view);
-    EXPECT_EQ(view->metaObject(), &NSUIColorContentView::staticMetaObject);
-    view->setFrame(NSMakeRect(0, 0, 4, 4));
-    const QImage image = paint(view.get());
-    EXPECT_EQ(image.pixelColor(1, 1), QColor(255, 0, 128));
-}
-
 TEST(NSUIColorContentView, PlainViewFillsOnlyTheDirtyRectangle) {
     NSRef<NSUIColorContentView> view = make("NSUIGreyOpaqueView", 100, 50);
     const auto calls = record(view.get(), NSMakeRect(10, 5, 20, 15));
@@ -173,14 +139,11 @@ TEST(NSUIColorContentView, TopAndBottomCornerViewsRoundOnlyThoseCorners) {
     EXPECT_EQ(yUp(topImage, 0, 39).alpha(), 0) << "top-left corner is rounded";
     EXPECT_EQ(yUp(topImage, 199, 39).alpha(), 0) << "top-right corner is rounded";
     EXPECT_EQ(yUp(topImage, 0, 0), QColor(191, 191, 191)) << "bottom-left corner is square";
-    EXPECT_EQ(yUp(topImage, 199, 0), QColor(191, 191, 191));
     EXPECT_EQ(yUp(topImage, 5, 35), QColor(191, 191, 191)) << "inside the top arc";
 
     NSRef<NSUIColorContentView> bottom = make("NSUIWhiteRoundRectBottomViewCorner10", 200, 40);
     const QImage bottomImage = paint(bottom.get());
     EXPECT_EQ(yUp(bottomImage, 0, 0).alpha(), 0);
-    EXPECT_EQ(yUp(bottomImage, 199, 0).alpha(), 0);
-    EXPECT_EQ(yUp(bottomImage, 0, 39), QColor(255, 255, 255));
     EXPECT_EQ(yUp(bottomImage, 199, 39), QColor(255, 255, 255));
 
     NSRef<NSUIColorContentView> none = make("NSUIGreyOpaqueView", 20, 20);

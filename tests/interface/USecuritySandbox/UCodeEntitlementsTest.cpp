@@ -72,7 +72,6 @@ TEST(EntitlementsBlob, OnlyAnExactBlobOfADictionaryParses) {
               nullptr);
     EXPECT_EQ(Parsed(blob(kSandboxedPlist, +1)).dictionary, nullptr);
     EXPECT_EQ(Parsed(blob(kSandboxedPlist, -1)).dictionary, nullptr);
-    EXPECT_EQ(Parsed(blob(kSandboxedPlist).chopped(1)).dictionary, nullptr);
     EXPECT_EQ(Parsed(blob("<plist version=\"1.0\"><array><true/></array></plist>")).dictionary,
               nullptr);
     EXPECT_EQ(Parsed(blob("<plist version=\"1.0\"><true/></plist>")).dictionary, nullptr);
@@ -136,17 +135,4 @@ TEST(EntitlementsBlob, BeforeLionTheSandboxEntitlementIsNotConsulted) {
     }
     GestaltClearSystemVersionOverride();
     CoreSystem::ResetCachedVersionForTesting();
-}
-
-TEST(EntitlementsBlob, SignedBundleIdentifierIsRetainedAndReplaced) {
-    UCodeEntitlements e;
-    e.SetSignedBundleID(CFSTR("a.b"));
-    EXPECT_TRUE(e.HasSignedBundleID());
-    CFStringRef copy = e.CopySignedBundleID();
-    ASSERT_NE(copy, nullptr);
-    EXPECT_TRUE(CFEqual(copy, CFSTR("a.b")));
-    CFRelease(copy);
-    e.SetSignedBundleID(nullptr);
-    EXPECT_FALSE(e.HasSignedBundleID());
-    EXPECT_EQ(e.CopySignedBundleID(), nullptr);
 }

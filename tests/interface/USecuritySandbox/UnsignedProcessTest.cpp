@@ -29,10 +29,6 @@ TEST(UnsignedProcess, HoldsEveryRightWithoutASandbox) {
     EXPECT_EQ(e.CopySignedBundleID(), nullptr);
     EXPECT_FALSE(e.HasActiveSecuritySandbox());
     EXPECT_TRUE(e.HasAccessToAllEntitlements());
-    EXPECT_TRUE(e.HasAccessToPrinting());
-    EXPECT_TRUE(e.HasAccessToNetworkServer());
-    EXPECT_TRUE(e.HasAccessToNetworkClient());
-    EXPECT_TRUE(e.HasAccessToCameraDevice());
     EXPECT_TRUE(e.HasActiveSecurityBookmarksAppScope());
     EXPECT_EQ(e.CopyEntitlementKeyValue(kAppleSecurityAppSandboxEntitlementKey), nullptr);
     EXPECT_FALSE(SandboxURL::AppHasSecurityScopedBookmarks());

@@ -87,14 +87,6 @@ TEST_F(UserFolder, DefaultFoldersAndKeysFollowTheClass) {
               QStringLiteral("USandboxPicturesFolderUserDefaultsKey"));
     EXPECT_EQ(NSSecurityScopedAccess::openAccessCount(pictures->folderPath()), 1);
 
-    NSRef<USandboxUserFolder> movies =
-        NSAdopt<USandboxUserFolder>(NSAllocInit<USandboxMoviesFolder>());
-    EXPECT_EQ(movies->folderPath(),
-              QDir::cleanPath(QStandardPaths::writableLocation(QStandardPaths::MoviesLocation)));
-    NSRef<USandboxUserFolder> documents =
-        NSAdopt<USandboxUserFolder>(NSAllocInit<USandboxDocumentsFolder>());
-    EXPECT_EQ(documents->folderPath(),
-              QDir::cleanPath(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)));
     NSRef<USandboxUserFolder> plain = NSAdopt<USandboxUserFolder>(NSAllocInit<PlainTestFolder>());
     EXPECT_EQ(plain->folderPath(), QDir::homePath());
     EXPECT_EQ(plain->serializationKey(), QStringLiteral("PlainTestFolderUserDefaultsKey"));

@@ -2,7 +2,6 @@
 #include "platform/appkit/NSWindow.h"
 #include "platform/foundation/NSNotificationCenter.h"
 
-#include <QApplication>
 #include <QImage>
 #include <QWidget>
 
