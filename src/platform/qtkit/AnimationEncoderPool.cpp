@@ -1,6 +1,7 @@
 #include "platform/qtkit/AnimationEncoderPool.h"
 
 #include "platform/qtkit/AnimationEncoding.h"
+#include "platform/qtkit/FFmpegPtr.h"
 
 #include <QImage>
 
@@ -25,6 +26,7 @@ struct Job {
 
 struct Worker {
     std::deque<Job> jobs;
+    QImage previous; // the picture the worker's next one is coded against
     std::condition_variable wake;
     std::thread thread;
 };
@@ -52,8 +54,7 @@ struct AnimationEncoderPool::Impl {
     bool report(QString* out_error) const;
 
     void encode(Worker& worker);
-    bool encodeOne(AVCodecContext* encoder, FramePtr& frame, const Job& job, PacketPtr& packet,
-                   QString* out_error);
+    bool encodeOne(Worker& worker, const Job& job, AVPacket* packet, QString* out_error);
     void write();
 };
 
@@ -103,9 +104,6 @@ std::unique_ptr<AnimationEncoderPool> AnimationEncoderPool::create(const Setting
             *out_error = QStringLiteral("invalid settings of the encoder pool");
         return nullptr;
     }
-    // One encoder is opened here so that a missing codec is reported at once.
-    if (!openAnimationEncoder(settings.width, settings.height, settings.timeScale, out_error))
-        return nullptr;
     std::unique_ptr<AnimationEncoderPool> pool(new AnimationEncoderPool);
     Impl& d = *pool->mImpl;
     d.settings = settings;
@@ -175,55 +173,36 @@ bool AnimationEncoderPool::drain(QString* out_error) {
     return d.report(out_error);
 }
 
-bool AnimationEncoderPool::Impl::encodeOne(AVCodecContext* encoder, FramePtr& frame, const Job& job,
-                                           PacketPtr& packet, QString* out_error) {
+bool AnimationEncoderPool::Impl::encodeOne(Worker& worker, const Job& job, AVPacket* packet,
+                                           QString* out_error) {
     const QImage& picture = job.picture;
     if (picture.width() != settings.width || picture.height() != settings.height ||
         picture.depth() != 32) {
-        if (out_error)
-            *out_error = QStringLiteral("picture %1 is not of %2x%3 pixels")
-                             .arg(job.index + 1)
-                             .arg(settings.width)
-                             .arg(settings.height);
+        *out_error = QStringLiteral("picture %1 is not of %2x%3 pixels")
+                         .arg(job.index + 1)
+                         .arg(settings.width)
+                         .arg(settings.height);
         return false;
     }
-    int code = av_frame_make_writable(frame.get());
-    if (code < 0) {
-        if (out_error)
-            *out_error = avErrorText("cannot reuse the frame", code);
+    // A worker is given whole groups, so the picture before one that is not a key picture is the
+    // worker's last.
+    const bool key = isAnimationKeyPicture(job.index) || worker.previous.isNull();
+    if (!encodeAnimationPicture(picture.constBits(), picture.bytesPerLine(),
+                                key ? nullptr : worker.previous.constBits(),
+                                worker.previous.bytesPerLine(), settings.width, settings.height,
+                                packet)) {
+        *out_error = QStringLiteral("out of memory coding picture %1").arg(job.index + 1);
         return false;
     }
-    convertRgbaToArgb(picture.constBits(), picture.bytesPerLine(), settings.width, settings.height,
-                      frame->data[0], frame->linesize[0]);
-    frame->pts = job.pts;
-    code = avcodec_send_frame(encoder, frame.get());
-    if (code >= 0)
-        code = avcodec_receive_packet(encoder, packet.get());
-    if (code < 0) {
-        if (out_error)
-            *out_error = avErrorText("the Animation encoder failed", code);
-        return false;
-    }
+    // The last of a group is coded against by none.
+    worker.previous = isAnimationKeyPicture(job.index + 1) ? QImage() : picture;
+    packet->pts = packet->dts = job.pts;
     packet->duration = job.duration;
     return true;
 }
 
 void AnimationEncoderPool::Impl::encode(Worker& worker) {
     QString error;
-    CodecContextPtr encoder =
-        openAnimationEncoder(settings.width, settings.height, settings.timeScale, &error);
-    // Two frames taken in turn: the encoder keeps the last one as the picture the next is coded
-    // against, and the other is free to fill.
-    FramePtr frames[2] = {makeAnimationFrame(settings.width, settings.height),
-                          makeAnimationFrame(settings.width, settings.height)};
-    if (encoder && (!frames[0] || !frames[1]))
-        error = QStringLiteral("cannot allocate a frame");
-    if (!encoder || !frames[0] || !frames[1]) {
-        std::lock_guard guard(lock);
-        fail(error);
-        return;
-    }
-    int turn = 0;
     for (;;) {
         Job job;
         {
@@ -235,9 +214,8 @@ void AnimationEncoderPool::Impl::encode(Worker& worker) {
             worker.jobs.pop_front();
         }
         PacketPtr packet = makePacket();
-        const bool encoded = packet && encodeOne(encoder.get(), frames[turn], job, packet, &error);
-        turn = 1 - turn;
-        job.picture = QImage(); // the picture's memory goes as soon as it is encoded
+        const bool encoded = packet && encodeOne(worker, job, packet.get(), &error);
+        job.picture = QImage(); // kept as the worker's previous picture until its next
         std::lock_guard guard(lock);
         if (!encoded) {
             fail(packet ? error : QStringLiteral("cannot allocate a packet"));

@@ -1,66 +1,193 @@
 #include "platform/qtkit/AnimationEncoding.h"
 
+extern "C" {
+#include <libavcodec/avcodec.h>
+}
+
+#include <algorithm>
 #include <bit>
+#include <climits>
 #include <cstring>
+
+// The coded picture: a 4-byte size (of the whole picture), a 2-byte header whose bit 0x0008 says
+// that the first line and the number of lines follow (2 bytes each, each followed by 2 unused
+// bytes), then per line a skip byte (one more than the pixels passed over) and codes: 0 and a
+// further skip byte, -1 ending the line, -n and one pixel repeated n times, or n and n pixels.
+// Numbers are big-endian, pixels are 4 bytes A R G B.
 
 namespace qtkit {
 
-CodecContextPtr openAnimationEncoder(int width, int height, int timeScale, QString* out_error) {
-    const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_QTRLE);
-    if (!codec) {
-        if (out_error)
-            *out_error = QStringLiteral("the Animation (qtrle) encoder is not available");
-        return nullptr;
-    }
-    CodecContextPtr encoder(avcodec_alloc_context3(codec));
-    if (!encoder) {
-        if (out_error)
-            *out_error = QStringLiteral("cannot allocate the Animation encoder");
-        return nullptr;
-    }
-    encoder->width = width;
-    encoder->height = height;
-    encoder->pix_fmt = AV_PIX_FMT_ARGB;
-    encoder->time_base = AVRational{1, timeScale};
-    encoder->gop_size = kAnimationGroupSize;
-    encoder->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-    const int code = avcodec_open2(encoder.get(), codec, nullptr);
-    if (code < 0) {
-        if (out_error)
-            *out_error = avErrorText("cannot open the Animation encoder", code);
-        return nullptr;
-    }
-    return encoder;
+namespace {
+
+constexpr int kMostCopied = 127;
+constexpr int kMostRepeated = 128;
+constexpr int kMostSkipped = 254;
+constexpr std::uint8_t kEndOfLine = 0xFF;
+constexpr unsigned kLinesFollow = 0x0008;
+
+inline std::uint32_t pixelAt(const std::uint8_t* row, int x) {
+    std::uint32_t pixel;
+    std::memcpy(&pixel, row + 4 * std::size_t(x), 4);
+    return pixel;
 }
 
-FramePtr makeAnimationFrame(int width, int height) {
-    FramePtr frame = makeFrame();
-    if (!frame)
-        return nullptr;
-    frame->format = AV_PIX_FMT_ARGB;
-    frame->width = width;
-    frame->height = height;
-    if (av_frame_get_buffer(frame.get(), 0) < 0)
-        return nullptr;
-    return frame;
+// Stores a pixel read as one word from R G B A bytes in the file's order, A R G B.
+inline void storeArgb(std::uint8_t* at, std::uint32_t rgba) {
+    const std::uint32_t argb =
+        std::endian::native == std::endian::little ? std::rotl(rgba, 8) : std::rotr(rgba, 8);
+    std::memcpy(at, &argb, 4);
 }
 
-void convertRgbaToArgb(const std::uint8_t* rgba, std::ptrdiff_t rgbaStride, int width, int height,
-                       std::uint8_t* argb, std::ptrdiff_t argbStride) {
-    // Read as one 32-bit word, RGBA becomes ARGB by rotating the alpha byte to the front.
-    for (int y = 0; y < height; ++y) {
-        const std::uint8_t* source = rgba + y * rgbaStride;
-        std::uint8_t* target = argb + y * argbStride;
-        for (int x = 0; x < width; ++x) {
-            std::uint32_t pixel;
-            std::memcpy(&pixel, source + 4 * x, 4);
-            if constexpr (std::endian::native == std::endian::little)
-                pixel = std::rotl(pixel, 8);
-            else
-                pixel = std::rotr(pixel, 8);
-            std::memcpy(target + 4 * x, &pixel, 4);
+inline std::uint8_t* putBig16(std::uint8_t* at, unsigned value) {
+    at[0] = std::uint8_t(value >> 8);
+    at[1] = std::uint8_t(value);
+    return at + 2;
+}
+
+inline std::uint8_t* passOver(std::uint8_t* out, int pixels) {
+    while (pixels > 0) {
+        const int step = std::min(pixels, kMostSkipped);
+        *out++ = 0;
+        *out++ = std::uint8_t(step + 1);
+        pixels -= step;
+    }
+    return out;
+}
+
+// Codes one line; with `Delta`, pixels equal to those of `before` are passed over. Returns the
+// end of the coded bytes.
+template <bool Delta>
+std::uint8_t* encodeLine(const std::uint8_t* row, const std::uint8_t* before, int width,
+                         std::uint8_t* out) {
+    auto unchangedUntil = [&](int from) {
+        while (from < width && pixelAt(row, from) == pixelAt(before, from))
+            ++from;
+        return from;
+    };
+    int x = 0;
+    if constexpr (Delta) {
+        x = std::min(unchangedUntil(0), kMostSkipped);
+        if (x == width) {
+            *out++ = 1;
+            *out++ = kEndOfLine;
+            return out;
         }
     }
+    *out++ = std::uint8_t(x + 1);
+    while (x < width) {
+        const std::uint32_t pixel = pixelAt(row, x);
+        if constexpr (Delta) {
+            if (pixel == pixelAt(before, x)) {
+                const int end = unchangedUntil(x);
+                if (end == width)
+                    break;
+                out = passOver(out, end - x);
+                x = end;
+                continue;
+            }
+        }
+        int same = 1;
+        while (same < kMostRepeated && x + same < width && pixelAt(row, x + same) == pixel)
+            ++same;
+        if (same >= 2) {
+            *out++ = std::uint8_t(256 - same);
+            storeArgb(out, pixel);
+            out += 4;
+            x += same;
+            continue;
+        }
+        // Copied pixels run until one is unchanged or starts a repeat.
+        int count = 1;
+        while (count < kMostCopied && x + count < width) {
+            const std::uint32_t next = pixelAt(row, x + count);
+            if constexpr (Delta) {
+                if (next == pixelAt(before, x + count))
+                    break;
+            }
+            if (x + count + 1 < width && next == pixelAt(row, x + count + 1))
+                break;
+            ++count;
+        }
+        *out++ = std::uint8_t(count);
+        for (int index = 0; index < count; ++index)
+            storeArgb(out + 4 * index, pixelAt(row, x + index));
+        out += 4 * count;
+        x += count;
+    }
+    *out++ = kEndOfLine;
+    return out;
+}
+
+// The most bytes of one coded line: 4 per pixel, a code per 127 copied pixels, the skip byte, the
+// end, and the code of a last copied run. (A code that ends a copied run early starts a skip of at
+// least one pixel for 2 bytes or a repeat of at least two for 5, so with the copied run's code
+// neither exceeds 4 bytes per pixel.)
+std::size_t lineBound(int width) {
+    return 4 * std::size_t(width) + std::size_t(width + kMostCopied - 1) / kMostCopied + 3;
+}
+
+constexpr std::size_t kPictureHeaderBytes = 4 + 2 + 8;
+
+} // namespace
+
+void setAnimationCodecParameters(AVCodecParameters* parameters, int width, int height) {
+    parameters->codec_type = AVMEDIA_TYPE_VIDEO;
+    parameters->codec_id = AV_CODEC_ID_QTRLE;
+    parameters->width = width;
+    parameters->height = height;
+    parameters->format = AV_PIX_FMT_ARGB;
+    parameters->bits_per_coded_sample = 32;
+}
+
+std::size_t animationPictureBound(int width, int height) {
+    return kPictureHeaderBytes + std::size_t(std::max(height, 1)) * lineBound(width);
+}
+
+bool encodeAnimationPicture(const std::uint8_t* rgba, std::ptrdiff_t stride,
+                            const std::uint8_t* previous, std::ptrdiff_t previousStride, int width,
+                            int height, AVPacket* packet) {
+    const std::size_t rowBytes = 4 * std::size_t(width);
+    auto unchanged = [&](int y) {
+        return std::memcmp(rgba + y * stride, previous + y * previousStride, rowBytes) == 0;
+    };
+    int first = 0;
+    int last = height - 1;
+    if (previous) {
+        while (first < height && unchanged(first))
+            ++first;
+        if (first == height) // nothing changed: one line that passes over everything
+            first = last = 0;
+        while (last > first && unchanged(last))
+            --last;
+    }
+    const int lines = last - first + 1;
+    const std::size_t bound = kPictureHeaderBytes + std::size_t(lines) * lineBound(width);
+    if (bound > std::size_t(INT_MAX - AV_INPUT_BUFFER_PADDING_SIZE) ||
+        av_new_packet(packet, int(bound)) < 0)
+        return false;
+    std::uint8_t* out = packet->data + 4;
+    out = putBig16(out, kLinesFollow);
+    out = putBig16(out, unsigned(first));
+    out = putBig16(out, 0);
+    out = putBig16(out, unsigned(lines));
+    out = putBig16(out, 0);
+    for (int y = first; y <= last; ++y) {
+        const std::uint8_t* row = rgba + y * stride;
+        if (!previous) {
+            out = encodeLine<false>(row, nullptr, width, out);
+        } else if (unchanged(y)) {
+            *out++ = 1;
+            *out++ = kEndOfLine;
+        } else {
+            out = encodeLine<true>(row, previous + y * previousStride, width, out);
+        }
+    }
+    const std::uint32_t size = std::uint32_t(out - packet->data);
+    putBig16(putBig16(packet->data, size >> 16), size & 0xFFFF);
+    av_shrink_packet(packet, int(size));
+    if (!previous)
+        packet->flags |= AV_PKT_FLAG_KEY;
+    return true;
 }
 
 } // namespace qtkit

@@ -1,31 +1,41 @@
 #pragma once
 
-// The Animation encoder's settings and the picture conversion it needs, shared by the one-thread
-// writer and the encoder pool so that both make the same packets. Included only by .cpp files of
-// this folder.
-
-#include "platform/qtkit/FFmpegPtr.h"
-
-#include <QString>
+// The Animation codec (QuickTime 'rle ', 32-bit ARGB) as this program writes it, shared by the
+// one-thread writer and the encoder pool so that both make the same packets. Included only by
+// .cpp files of this folder.
 
 #include <cstddef>
 #include <cstdint>
 
+struct AVCodecParameters;
+struct AVPacket;
+
 namespace qtkit {
 
-// Pictures per group: the encoder codes a key frame every this many pictures, and every other
-// picture against the one before it.
+// Pictures per group: a key frame every this many pictures, and every other picture coded against
+// the one before it.
 constexpr int kAnimationGroupSize = 12;
 
-// An Animation (qtrle, 32-bit ARGB) encoder for pictures of `width` x `height` at `timeScale`
-// units per second. Null and `out_error` on failure.
-CodecContextPtr openAnimationEncoder(int width, int height, int timeScale, QString* out_error);
+// Whether picture `index` of a movie (from 0) starts a group.
+constexpr bool isAnimationKeyPicture(std::int64_t index) {
+    return index % kAnimationGroupSize == 0;
+}
 
-// A frame of the encoder's pixel format and size with its own buffer. Null on failure.
-FramePtr makeAnimationFrame(int width, int height);
+// Describes an Animation track of `width` x `height` pictures.
+void setAnimationCodecParameters(AVCodecParameters* parameters, int width, int height);
 
-// Copies straight-alpha RGBA rows into ARGB rows.
-void convertRgbaToArgb(const std::uint8_t* rgba, std::ptrdiff_t rgbaStride, int width, int height,
-                       std::uint8_t* argb, std::ptrdiff_t argbStride);
+// The most bytes a picture of this size takes once coded.
+std::size_t animationPictureBound(int width, int height);
+
+// Codes one picture of straight-alpha RGBA rows into `packet` (which it allocates), losslessly: a
+// key frame holding every pixel when `previous` is null, otherwise only what differs from
+// `previous`, the picture before it (same size and layout). False when memory runs out.
+//
+// Each line is coded greedily: pixels equal to the previous picture's are skipped, runs of two or
+// more equal pixels repeated, and the rest copied; lines that did not change at the top and the
+// bottom of the picture are left out.
+bool encodeAnimationPicture(const std::uint8_t* rgba, std::ptrdiff_t stride,
+                            const std::uint8_t* previous, std::ptrdiff_t previousStride, int width,
+                            int height, AVPacket* packet);
 
 } // namespace qtkit

@@ -11,7 +11,7 @@ extern "C" {
 #include <libavutil/opt.h>
 }
 
-#include <map>
+#include <QImage>
 
 namespace qtkit {
 
@@ -28,11 +28,9 @@ struct ImageMovieWriter::Impl {
     bool finished = false;
 
     // One thread.
-    CodecContextPtr encoder;
-    FramePtr frames[2]; // filled in turn: the encoder keeps the last one to code the next against
-    int turn = 0;
+    QImage previous; // the picture the next one is coded against
+    std::int64_t pictures = 0;
     PacketPtr packet;
-    std::map<std::int64_t, std::int64_t> durations; // pts -> duration of frames in the encoder
     bool dirty = false;
 
     // A pool; declared last, so that its threads stop before the file goes.
@@ -99,9 +97,6 @@ std::unique_ptr<ImageMovieWriter> ImageMovieWriter::create(const QString& path, 
     d.timeBase = AVRational{1, timeScale};
 
     QString error;
-    d.encoder = openAnimationEncoder(width, height, timeScale, &error);
-    if (!d.encoder)
-        return failWith(error);
     AVFormatContext* raw = nullptr;
     const QByteArray file = path.toUtf8();
     int code = avformat_alloc_output_context2(&raw, nullptr, "mov", file.constData());
@@ -111,8 +106,8 @@ std::unique_ptr<ImageMovieWriter> ImageMovieWriter::create(const QString& path, 
     d.stream = avformat_new_stream(raw, nullptr);
     if (!d.stream)
         return failWith(QStringLiteral("cannot add a video track"));
-    d.stream->time_base = d.encoder->time_base;
-    avcodec_parameters_from_context(d.stream->codecpar, d.encoder.get());
+    d.stream->time_base = d.timeBase;
+    setAnimationCodecParameters(d.stream->codecpar, width, height);
     if (!copyright.isEmpty())
         av_dict_set(&raw->metadata, "copyright", copyright.toUtf8().constData(), 0);
     if (!comment.isEmpty())
@@ -150,39 +145,13 @@ std::unique_ptr<ImageMovieWriter> ImageMovieWriter::create(const QString& path, 
                 &error);
             if (!d.pool)
                 return failWith(error);
-            d.encoder.reset();
             return writer;
         }
     }
-    d.frames[0] = makeAnimationFrame(width, height);
-    d.frames[1] = makeAnimationFrame(width, height);
     d.packet = makePacket();
-    if (!d.frames[0] || !d.frames[1] || !d.packet)
-        return failWith(QStringLiteral("cannot allocate a frame"));
+    if (!d.packet)
+        return failWith(QStringLiteral("cannot allocate a packet"));
     return writer;
-}
-
-bool ImageMovieWriter::drainEncoder(QString* out_error) {
-    Impl& d = *mImpl;
-    for (;;) {
-        int code = avcodec_receive_packet(d.encoder.get(), d.packet.get());
-        if (code == AVERROR(EAGAIN) || code == AVERROR_EOF)
-            return true;
-        if (code < 0)
-            return fail(out_error, avErrorText("the Animation encoder failed", code));
-        auto found = d.durations.find(d.packet->pts);
-        if (found != d.durations.end()) {
-            d.packet->duration = found->second;
-            d.durations.erase(found);
-        }
-        d.packet->stream_index = d.stream->index;
-        av_packet_rescale_ts(d.packet.get(), d.encoder->time_base, d.stream->time_base);
-        code = av_write_frame(d.output.get(), d.packet.get());
-        av_packet_unref(d.packet.get());
-        if (code < 0)
-            return fail(out_error, avErrorText("cannot write a frame", code));
-        d.dirty = true;
-    }
 }
 
 // On the pool's writer thread, the only one using the file while the pool runs.
@@ -237,20 +206,26 @@ bool ImageMovieWriter::append(const NSBitmapImageRep& bitmap, std::int64_t durat
         d.nextPts += duration;
         return true;
     }
-    AVFrame* frame = d.frames[d.turn].get();
-    d.turn = 1 - d.turn;
-    int code = av_frame_make_writable(frame);
-    if (code < 0)
-        return fail(out_error, avErrorText("cannot reuse the frame", code));
-    convertRgbaToArgb(bitmap.bitmapData(), bitmap.bytesPerRow(), d.width, d.height, frame->data[0],
-                      frame->linesize[0]);
-    frame->pts = d.nextPts;
-    d.durations[d.nextPts] = duration;
+    const QImage& picture = bitmap.qImage();
+    const bool key = isAnimationKeyPicture(d.pictures) || d.previous.isNull();
+    if (!encodeAnimationPicture(picture.constBits(), picture.bytesPerLine(),
+                                key ? nullptr : d.previous.constBits(), d.previous.bytesPerLine(),
+                                d.width, d.height, d.packet.get()))
+        return fail(out_error, QStringLiteral("out of memory coding frame %1").arg(d.pictures + 1));
+    ++d.pictures;
+    d.previous = isAnimationKeyPicture(d.pictures) ? QImage() : picture;
+    AVPacket& packet = *d.packet;
+    packet.pts = packet.dts = d.nextPts;
+    packet.duration = duration;
+    packet.stream_index = d.stream->index;
     d.nextPts += duration;
-    code = avcodec_send_frame(d.encoder.get(), frame);
+    av_packet_rescale_ts(&packet, d.timeBase, d.stream->time_base);
+    const int code = av_write_frame(d.output.get(), &packet);
+    av_packet_unref(&packet);
     if (code < 0)
-        return fail(out_error, avErrorText("the Animation encoder refused a frame", code));
-    return drainEncoder(out_error);
+        return fail(out_error, avErrorText("cannot write a frame", code));
+    d.dirty = true;
+    return true;
 }
 
 bool ImageMovieWriter::flush(QString* out_error) {
@@ -292,12 +267,6 @@ bool ImageMovieWriter::finish(QString* out_error) {
         if (!d.pool->drain(&error))
             return fail(out_error, error);
         d.pool.reset(); // its threads are done with the file
-    } else {
-        int code = avcodec_send_frame(d.encoder.get(), nullptr);
-        if (code < 0 && code != AVERROR_EOF)
-            return fail(out_error, avErrorText("cannot flush the Animation encoder", code));
-        if (!drainEncoder(out_error))
-            return false;
     }
     int code = av_write_trailer(d.output.get());
     if (code < 0)

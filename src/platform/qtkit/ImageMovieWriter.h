@@ -57,7 +57,6 @@ private:
     bool fail(QString* out_error, const QString& text);
     // Refuses a call after a failure (with its text) or once finished.
     bool refuse(QString* out_error);
-    bool drainEncoder(QString* out_error);
     bool writePooledPacket(AVPacket* packet, bool more, QString* out_error);
 
     struct Impl;
