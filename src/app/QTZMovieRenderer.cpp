@@ -198,11 +198,15 @@ void QTZMovieRenderer::renderComposition(NSURL* composition, const QString& toMo
             const QByteArray data = file.readAll();
             QString error;
             if (openCompositionData(data, &error) && openInputFeed(&error)) {
+                mFinalMovieFile = toMovieOutputFile;
+                mWritingAhead = false;
                 renderVideoTrackToTemporaryMooV(outputTempVideoFile());
                 mInputFeed.reset();
                 // A movie that misses frames is no result: it is kept for recovery instead.
                 if (mFrameFailure.isEmpty() && !mCancelRequested.load())
                     combineVideoAndAudioTracksIntoFlattenedMovie(toMovieOutputFile);
+                else
+                    dropWrittenAhead();
             } else {
                 mFrameFailure = error;
             }
@@ -369,6 +373,15 @@ void QTZMovieRenderer::renderVideoTrackToTemporaryMooV(const QString& path) {
         const bool added = recorder->addFrameBitmapImage(image, units);
         image->release();
         bitmap->release();
+        // Once the recording's file exists, the final movie is written along with it, so that
+        // little is left to write and flush when the last frame is in.
+        if (added && !mWritingAhead && !mFinalMovieFile.isEmpty()) {
+            NSRef<NSURL> audio(inputAudioMovieURL());
+            NSURL* audioFile = audio ? audio->filePathURL() : nullptr;
+            mWritingAhead = QMovieFlattenerQueueOp::writeAheadOfRecording(
+                mFinalMovieFile, audioFile ? audioFile->path() : QString(), path, QString(""),
+                deliveryFormat(), segmentComment());
+        }
         if (!added) {
             // Every later frame would fail alike; what was recorded stays a playable movie.
             mFrameFailure = QStringLiteral("frame %1 could not be written: %2")
@@ -437,8 +450,15 @@ void QTZMovieRenderer::combineVideoAndAudioTracksIntoFlattenedMovie(const QStrin
     mQueuedFlattener = true;
 }
 
+void QTZMovieRenderer::dropWrittenAhead() {
+    if (mWritingAhead)
+        QMovieFlattenerQueueOp::dropWrittenAhead(mFinalMovieFile);
+    mWritingAhead = false;
+}
+
 void QTZMovieRenderer::movieFlattenerCompleted(QMovieFlattenerQueueOp* operation) {
     NSAutoreleasePool pool;
+    dropWrittenAhead();
     setFlattenerQueue(nullptr);
     setFlattener(nullptr);
     const bool written = operation && operation->succeeded();

@@ -135,6 +135,8 @@ public:
     // Main thread; takes over the reference handed with the image.
     void updateStatusWithImage(NSImage* image);
     void combineVideoAndAudioTracksIntoFlattenedMovie(const QString& path);
+    // Stops and removes the final movie written along the recording when no flattening took it.
+    void dropWrittenAhead();
     void movieFlattenerCompleted(QMovieFlattenerQueueOp* operation) override;
 
     // Main thread, valid from renderJobFinished until the next job starts: why the last job
@@ -183,6 +185,9 @@ private:
     bool mQueuedFlattener = false;
     bool mRecordedVideo = false;
     QString mFrameFailure;
+    // The final movie of the current job, and whether it is being written along the recording.
+    QString mFinalMovieFile;
+    std::atomic<bool> mWritingAhead{false};
     std::atomic<bool> mCancelRequested{false};
     // The queued flattener, retained while it may still run; under mPropertyLock.
     QMovieFlattenerQueueOp* mFlattener = nullptr;

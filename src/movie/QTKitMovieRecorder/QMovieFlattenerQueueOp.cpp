@@ -1,5 +1,7 @@
 #include "movie/QTKitMovieRecorder/QMovieFlattenerQueueOp.h"
 
+#include "platform/qtkit/FlattenedMovieWriter.h"
+
 #include "movie/QTKitMovieRecorder/QMovieFlattenerQueueOpDelegate.h"
 #include "platform/foundation/NSError.h"
 #include "platform/foundation/NSLog.h"
@@ -192,6 +194,20 @@ QTMovie* QMovieFlattenerQueueOp::audioMovie() const {
 void QMovieFlattenerQueueOp::setAudioMovie(QTMovie* movie) {
     std::lock_guard guard(mLock);
     storeMovie(&_audioMovie, movie);
+}
+
+bool QMovieFlattenerQueueOp::writeAheadOfRecording(
+    const QString& movieFileName, const QString& audioFileName, const QString& videoFileName,
+    const QString& madeWith, const QString& videoFormat, const QString& comment) {
+    // The run puts the sound's first track before the video's, both whole from time 0, into a
+    // reference movie with the made-with text as its copyright.
+    return qtkit::beginFlatteningAhead(movieFileName, audioFileName, videoFileName,
+                                       madeWith.isNull() ? QVariant() : QVariant(madeWith),
+                                       videoFormat, comment);
+}
+
+void QMovieFlattenerQueueOp::dropWrittenAhead(const QString& movieFileName) {
+    qtkit::dropFlatteningAhead(movieFileName);
 }
 
 void QMovieFlattenerQueueOp::main() {

@@ -33,6 +33,16 @@ public:
     static QMovieFlattenerQueueOp* movieFlattenerWithMovieFileName(const QString& movieFileName,
                                                                    const QString& audioFileName,
                                                                    const QString& videoFileName);
+    // Starts writing, while `videoFileName` is still being recorded, the movie an operation with
+    // these names and settings will write once the recording is over, so that its run then only
+    // has to take it; anything else that operation ends up writing drops it. False when nothing
+    // was started.
+    static bool writeAheadOfRecording(const QString& movieFileName, const QString& audioFileName,
+                                      const QString& videoFileName, const QString& madeWith,
+                                      const QString& videoFormat, const QString& comment);
+    // Drops what writeAheadOfRecording started for `movieFileName` and no run took.
+    static void dropWrittenAhead(const QString& movieFileName);
+
     // Stores the names (a null audio name: no sound movie), creates the reference movie at the
     // temporary file name and opens both sources. Always returns this operation.
     QMovieFlattenerQueueOp* initWithMovieFileName(const QString& movieFileName,

@@ -36,6 +36,9 @@ struct DirectFileOutput::Impl {
     AVIOContext* context = nullptr;
     AVFormatContext* muxer = nullptr;
 
+    std::int64_t writebackEvery = 0;
+    std::int64_t sinceWriteback = 0;
+
     int pipe[2] = {-1, -1};
     bool splicing = true; // until the system refuses
     // The write announced by expectBytesOfFile.
@@ -135,7 +138,13 @@ int writeOut(void* opaque, std::uint8_t* data, int size) {
     int done = 0;
     d.copyFromSource(data, size, &done);
     d.spliceIn(data, size, &done);
-    return d.writePlain(data, size, done);
+    const int written = d.writePlain(data, size, done);
+    if (d.writebackEvery > 0 && written > 0 && (d.sinceWriteback += written) >= d.writebackEvery) {
+        d.sinceWriteback = 0;
+        // Only starts the writing; a failure shows at the flush that follows.
+        ::sync_file_range(d.descriptor, 0, 0, SYNC_FILE_RANGE_WRITE);
+    }
+    return written;
 }
 
 std::int64_t seekTo(void* opaque, std::int64_t offset, int whence) {
@@ -202,6 +211,10 @@ void DirectFileOutput::expectBytesOfFile(const void* data, int size, int descrip
     mImpl->expectedSize = size;
     mImpl->source = descriptor;
     mImpl->sourceOffset = offset;
+}
+
+void DirectFileOutput::startWritingBackEvery(std::int64_t bytes) {
+    mImpl->writebackEvery = bytes;
 }
 
 bool DirectFileOutput::close(QString* out_error) {

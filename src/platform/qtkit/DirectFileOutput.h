@@ -30,6 +30,10 @@ public:
     // `offset` of the file open as `descriptor`, so that they can be copied from there. Holds for
     // that one write; a write of anything else clears it. Other files than the output only.
     void expectBytesOfFile(const void* data, int size, int descriptor, std::int64_t offset);
+    // Asks the system to start writing the file to disk whenever `bytes` more were written, so
+    // that a flush at the end finds little left to wait for. 0 (the default) leaves it to the
+    // system.
+    void startWritingBackEvery(std::int64_t bytes);
     // Writes what is gathered and closes the file; false with `out_error` on failure (also of
     // any earlier write).
     bool close(QString* out_error);

@@ -67,9 +67,9 @@ inline PacketPtr makePacket() {
 // "what: FFmpeg's text for code", for error objects and log lines.
 QString avErrorText(const char* what, int code);
 
-// Opens a movie file for reading and reads its stream information. Null and `out_error` set on
-// failure.
-InputContextPtr openInput(const QString& path, QString* out_error);
+// Opens a movie file for reading and reads its stream information; through `io` (which must
+// outlive the result) instead of the file when given. Null and `out_error` set on failure.
+InputContextPtr openInput(const QString& path, QString* out_error, AVIOContext* io = nullptr);
 
 // A decoder opened for `stream`, with `threads` threads (0: as many as FFmpeg chooses). Null and
 // `out_error` set on failure.

@@ -2,6 +2,8 @@
 
 #include "platform/qtkit/DirectFileOutput.h"
 #include "platform/qtkit/FFmpegPtr.h"
+#include "platform/qtkit/FlattenedMovieWriterImpl.h"
+#include "platform/qtkit/LiveMovieFile.h"
 #include "platform/qtkit/QTKitLog.h"
 #include "platform/qtkit/TrackPipeline.h"
 
@@ -62,7 +64,7 @@ bool quickTimeHoldsCodec(int codecId) {
     }
 }
 
-namespace {
+namespace flattening {
 
 QString temporarySibling(const QString& path) {
     const QFileInfo info(path);
@@ -71,6 +73,12 @@ QString temporarySibling(const QString& path) {
             .arg(info.fileName(), QUuid::createUuid().toString(QUuid::Id128).left(12)));
 }
 
+} // namespace flattening
+
+namespace {
+
+using namespace flattening;
+
 // The movie time at which the last of `tracks` ends, in seconds.
 double moviePlayingTime(const QList<MovieSegment>& tracks) {
     double end = 0.0;
@@ -78,6 +86,8 @@ double moviePlayingTime(const QList<MovieSegment>& tracks) {
         end = std::max(end, QTTimeInSeconds(track.at) + QTTimeInSeconds(track.source.duration));
     return end;
 }
+
+constexpr std::int64_t kWritebackBytes = 32 << 20;
 
 // Packets from this size on are copied file to file; smaller ones are not worth a call.
 constexpr int kCopiedPacketBytes = 64 << 10;
@@ -99,8 +109,10 @@ struct FileDescriptor {
     }
 };
 
+} // namespace
+
 // Flushes a file's (or a folder's) data to disk.
-bool syncToDisk(const QString& path, QString* out_error) {
+bool flattening::syncToDisk(const QString& path, QString* out_error) {
     const int descriptor = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
     const bool synced = descriptor >= 0 && ::fsync(descriptor) == 0;
     const int error = errno;
@@ -112,9 +124,12 @@ bool syncToDisk(const QString& path, QString* out_error) {
     return synced;
 }
 
-bool writeInto(const QString& temporaryPath, const QList<MovieSegment>& tracks,
-               const QVariant& copyright, const std::function<bool(double)>& shouldContinue,
-               QString* out_error, const QString& videoFormat, const QString& comment) {
+bool flattening::writeInto(const QString& temporaryPath, const QList<MovieSegment>& tracks,
+                           const QVariant& copyright,
+                           const std::function<bool(double)>& shouldContinue, QString* out_error,
+                           const QString& videoFormat, const QString& comment,
+                           const std::shared_ptr<LiveMovieFile>& recording,
+                           const std::function<bool()>& stopFollowing) {
     auto failWith = [&](const QString& text) {
         if (out_error)
             *out_error = text;
@@ -132,8 +147,10 @@ bool writeInto(const QString& temporaryPath, const QList<MovieSegment>& tracks,
     std::vector<std::unique_ptr<TrackPipeline>> pipelines;
     for (const MovieSegment& track : tracks) {
         QString error;
+        const bool followed = recording && track.file == recording->path();
         std::unique_ptr<TrackPipeline> pipeline =
-            TrackPipeline::create(track, raw, &error, videoFormat);
+            TrackPipeline::create(track, raw, &error, videoFormat, followed ? recording : nullptr,
+                                  followed ? stopFollowing : std::function<bool()>());
         if (!pipeline)
             return failWith(error);
         pipelines.push_back(std::move(pipeline));
@@ -148,6 +165,8 @@ bool writeInto(const QString& temporaryPath, const QList<MovieSegment>& tracks,
     if (!file)
         return failWith(fileError);
     file->attachTo(raw);
+    // The movie is flushed to disk at the end: its bytes go on their way while it is written.
+    file->startWritingBackEvery(kWritebackBytes);
     AVDictionary* options = nullptr;
     av_dict_set_int(&options, "movie_timescale", 600, 0);
     // The index first, so that players can start before the whole file has arrived.
@@ -234,24 +253,8 @@ bool writeInto(const QString& temporaryPath, const QList<MovieSegment>& tracks,
     return syncToDisk(temporaryPath, out_error);
 }
 
-} // namespace
-
-bool writeFlattenedMovie(const QString& path, const QList<MovieSegment>& tracks,
-                         const QVariant& copyright,
-                         const std::function<bool(double fraction)>& shouldContinue,
-                         QString* out_error, const QString& videoFormat, const QString& comment) {
-    installFFmpegLogRouting();
-    if (tracks.isEmpty()) {
-        if (out_error)
-            *out_error = QStringLiteral("a movie without tracks cannot be written");
-        return false;
-    }
-    const QString temporaryPath = temporarySibling(path);
-    if (!writeInto(temporaryPath, tracks, copyright, shouldContinue, out_error, videoFormat,
-                   comment)) {
-        QFile::remove(temporaryPath);
-        return false;
-    }
+bool flattening::moveIntoPlace(const QString& temporaryPath, const QString& path,
+                               QString* out_error) {
     if (std::rename(QFile::encodeName(temporaryPath).constData(),
                     QFile::encodeName(path).constData()) != 0) {
         const int error = errno;
@@ -267,6 +270,35 @@ bool writeFlattenedMovie(const QString& path, const QList<MovieSegment>& tracks,
     if (!syncToDisk(QFileInfo(path).absolutePath(), &syncError))
         logLine(QStringLiteral("QTMovie: %1\n").arg(syncError));
     return true;
+}
+
+bool writeFlattenedMovie(const QString& path, const QList<MovieSegment>& tracks,
+                         const QVariant& copyright,
+                         const std::function<bool(double fraction)>& shouldContinue,
+                         QString* out_error, const QString& videoFormat, const QString& comment) {
+    installFFmpegLogRouting();
+    if (tracks.isEmpty()) {
+        if (out_error)
+            *out_error = QStringLiteral("a movie without tracks cannot be written");
+        return false;
+    }
+    QString aheadPath;
+    switch (flattening::takeWrittenAhead(path, tracks, copyright, shouldContinue, videoFormat,
+                                         comment, &aheadPath, out_error)) {
+    case flattening::Ahead::Taken:
+        return flattening::moveIntoPlace(aheadPath, path, out_error);
+    case flattening::Ahead::Stopped:
+        return false;
+    case flattening::Ahead::None:
+        break;
+    }
+    const QString temporaryPath = temporarySibling(path);
+    if (!writeInto(temporaryPath, tracks, copyright, shouldContinue, out_error, videoFormat,
+                   comment)) {
+        QFile::remove(temporaryPath);
+        return false;
+    }
+    return flattening::moveIntoPlace(temporaryPath, path, out_error);
 }
 
 } // namespace qtkit

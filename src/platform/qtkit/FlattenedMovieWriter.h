@@ -32,6 +32,22 @@ bool writeFlattenedMovie(const QString& path, const QList<MovieSegment>& tracks,
                          QString* out_error, const QString& videoFormat = QString(),
                          const QString& comment = QString());
 
+// Starts writing, on a thread of its own, the movie that writeFlattenedMovie will be asked for at
+// `path` once the recording of `recordedFile` (being written by this process) ends: the first
+// track of `soundFile` (when not empty) and the recorded movie's track, both whole from time 0,
+// in that order, with `copyright`, `videoFormat` and `comment`. It follows the recording as it
+// grows, so that the movie is mostly written, and on its way to the disk, when the recording
+// ends. writeFlattenedMovie for exactly these tracks and settings, once the recording finished,
+// takes that movie instead of writing it again; asked for anything else, it drops it. False when
+// nothing could be started.
+bool beginFlatteningAhead(const QString& path, const QString& soundFile,
+                          const QString& recordedFile, const QVariant& copyright,
+                          const QString& videoFormat, const QString& comment);
+// Stops and removes what beginFlatteningAhead started for `path` and nothing took.
+void dropFlatteningAhead(const QString& path);
+// How many movies writeFlattenedMovie took from beginFlatteningAhead in this process.
+int flatteningsTakenAhead();
+
 // Whether QuickTime movies hold a track of this FFmpeg codec as it is.
 bool quickTimeHoldsCodec(int codecId);
 

@@ -5,6 +5,7 @@
 #include "platform/qtkit/AnimationEncoding.h"
 #include "platform/qtkit/DirectFileOutput.h"
 #include "platform/qtkit/FFmpegPtr.h"
+#include "platform/qtkit/LiveMovieFile.h"
 #include "platform/qtkit/QTKitLog.h"
 
 extern "C" {
@@ -26,6 +27,13 @@ struct ImageMovieWriter::Impl {
     bool failed = false;
     QString failure; // the first
     bool finished = false;
+    std::shared_ptr<LiveMovieFile> live; // the file for readers that follow it
+
+    // Tells followers that the bytes written so far are complete.
+    void announceGrowth() {
+        if (live && output && output->pb)
+            live->grew(avio_tell(output->pb));
+    }
 
     // One thread.
     QImage previous; // the picture the next one is coded against
@@ -47,6 +55,8 @@ ImageMovieWriter::~ImageMovieWriter() {
                         .arg(QString::fromUtf8(mImpl->output->url), error));
     }
     mImpl->pool.reset();
+    if (mImpl->live)
+        mImpl->live->end(false, QTMakeTime(0, 600));
 }
 
 int ImageMovieWriter::width() const {
@@ -130,6 +140,8 @@ std::unique_ptr<ImageMovieWriter> ImageMovieWriter::create(const QString& path, 
     if (code < 0)
         return failWith(avErrorText("cannot write the movie header", code));
     avio_flush(raw->pb);
+    d.live = LiveMovieFile::announce(path);
+    d.announceGrowth();
 
     if (encoderThreads != 1) {
         const AnimationEncoderPool::Settings settings =
@@ -177,6 +189,7 @@ bool ImageMovieWriter::writePooledPacket(AVPacket* packet, bool more, QString* o
         *out_error = avErrorText("cannot write the movie file", d.output->pb->error);
         return false;
     }
+    d.announceGrowth();
     return true;
 }
 
@@ -245,6 +258,7 @@ bool ImageMovieWriter::flush(QString* out_error) {
     avio_flush(d.output->pb);
     if (d.output->pb->error < 0)
         return fail(out_error, avErrorText("cannot write the movie file", d.output->pb->error));
+    d.announceGrowth();
     return true;
 }
 
@@ -272,9 +286,13 @@ bool ImageMovieWriter::finish(QString* out_error) {
     if (code < 0)
         return fail(out_error, avErrorText("cannot finish the movie file", code));
     d.finished = true;
+    avio_flush(d.output->pb);
+    d.announceGrowth();
     QString error;
     if (!d.file->close(&error))
         return fail(out_error, error);
+    if (d.live)
+        d.live->end(true, QTMakeTime(d.nextPts, d.timeBase.den));
     return true;
 }
 

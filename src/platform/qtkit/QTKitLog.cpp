@@ -38,9 +38,19 @@ QString avErrorText(const char* what, int code) {
     return QStringLiteral("%1: %2").arg(QString::fromUtf8(what), QString::fromUtf8(text));
 }
 
-InputContextPtr openInput(const QString& path, QString* out_error) {
+InputContextPtr openInput(const QString& path, QString* out_error, AVIOContext* io) {
     installFFmpegLogRouting();
     AVFormatContext* raw = nullptr;
+    if (io) {
+        raw = avformat_alloc_context();
+        if (!raw) {
+            if (out_error)
+                *out_error = QStringLiteral("cannot open movie file: out of memory");
+            return nullptr;
+        }
+        raw->pb = io;
+        raw->flags |= AVFMT_FLAG_CUSTOM_IO;
+    }
     const QByteArray file = path.toUtf8();
     int code = avformat_open_input(&raw, file.constData(), nullptr, nullptr);
     if (code < 0) {

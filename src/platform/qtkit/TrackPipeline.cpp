@@ -33,11 +33,19 @@ AVStream* TrackPipeline::outputStream() const {
 
 std::unique_ptr<TrackPipeline> TrackPipeline::create(const MovieSegment& segment,
                                                      AVFormatContext* output, QString* out_error,
-                                                     const QString& videoFormat) {
+                                                     const QString& videoFormat,
+                                                     std::shared_ptr<LiveMovieFile> recording,
+                                                     std::function<bool()> stopFollowing) {
     std::unique_ptr<TrackPipeline> pipeline(new TrackPipeline);
     Impl& d = *pipeline->mImpl;
     d.segment = segment;
-    d.input = openInput(segment.file, out_error);
+    if (recording) {
+        d.follower =
+            LiveMovieReader::open(std::move(recording), std::move(stopFollowing), out_error);
+        if (!d.follower)
+            return nullptr;
+    }
+    d.input = openInput(segment.file, out_error, d.follower ? d.follower->context() : nullptr);
     if (!d.input)
         return nullptr;
     if (segment.stream < 0 || unsigned(segment.stream) >= d.input->nb_streams ||
@@ -58,7 +66,7 @@ std::unique_ptr<TrackPipeline> TrackPipeline::create(const MovieSegment& segment
         QTMakeTimeScaled(segment.source.time, segment.source.duration.timeScale).timeValue +
             segment.source.duration.timeValue,
         segment.source.duration.timeScale);
-    if (QTTimeCompare(end, streamDuration(d.input.get(), d.in)) < 0)
+    if (!d.follower && QTTimeCompare(end, streamDuration(d.input.get(), d.in)) < 0)
         d.rangeEnd = d.rangeStart + toTimeBase(segment.source.duration, base);
     d.at = std::max<std::int64_t>(0, toTimeBase(segment.at, base));
 

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 struct AVFormatContext;
@@ -12,6 +13,8 @@ struct AVPacket;
 struct AVStream;
 
 namespace qtkit {
+
+class LiveMovieFile;
 
 // Turns one track segment into the packets of one track of an output movie: read from the
 // segment's file and either copied as they are or decoded and encoded again. Timestamps come out
@@ -26,9 +29,14 @@ public:
     // written). A video track is encoded in the delivery format `videoFormat` unless that is
     // empty or "animation"; a track the output's container cannot hold is converted. Null and
     // `out_error` on failure.
+    //
+    // With `recording`, the segment's file is that recording, read whole as it grows, until it
+    // ends or `stopFollowing` says true.
     static std::unique_ptr<TrackPipeline> create(const MovieSegment& segment,
                                                  AVFormatContext* output, QString* out_error,
-                                                 const QString& videoFormat = QString());
+                                                 const QString& videoFormat = QString(),
+                                                 std::shared_ptr<LiveMovieFile> recording = {},
+                                                 std::function<bool()> stopFollowing = {});
 
     // Whether the packets are copied rather than converted.
     bool copies() const;

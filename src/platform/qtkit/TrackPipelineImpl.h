@@ -3,6 +3,7 @@
 // The inside of TrackPipeline, shared by the files that implement it.
 
 #include "platform/qtkit/FFmpegPtr.h"
+#include "platform/qtkit/LiveMovieFile.h"
 #include "platform/qtkit/TrackPipeline.h"
 
 #include <cstdint>
@@ -28,6 +29,7 @@ inline bool fail(QString* out_error, const QString& text) {
 
 struct TrackPipeline::Impl {
     MovieSegment segment;
+    std::unique_ptr<LiveMovieReader> follower; // the input's reader while it follows a recording
     InputContextPtr input;
     AVStream* in = nullptr;
     AVStream* out = nullptr;
