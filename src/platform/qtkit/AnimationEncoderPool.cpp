@@ -36,6 +36,7 @@ struct Worker {
 struct AnimationEncoderPool::Impl {
     Settings settings;
     Sink sink;
+    std::unique_ptr<AnimationPacketMemory> packetMemory;
 
     mutable std::mutex lock;
     std::condition_variable progress; // a picture went through the sink, or the pool failed
@@ -108,6 +109,7 @@ std::unique_ptr<AnimationEncoderPool> AnimationEncoderPool::create(const Setting
     Impl& d = *pool->mImpl;
     d.settings = settings;
     d.sink = std::move(sink);
+    d.packetMemory = std::make_unique<AnimationPacketMemory>(settings.width, settings.height);
     for (int index = 0; index < settings.threads; ++index)
         d.workers.push_back(std::make_unique<Worker>());
     for (auto& worker : d.workers)
@@ -190,7 +192,7 @@ bool AnimationEncoderPool::Impl::encodeOne(Worker& worker, const Job& job, AVPac
     if (!encodeAnimationPicture(picture.constBits(), picture.bytesPerLine(),
                                 key ? nullptr : worker.previous.constBits(),
                                 worker.previous.bytesPerLine(), settings.width, settings.height,
-                                packet)) {
+                                packet, packetMemory.get())) {
         *out_error = QStringLiteral("out of memory coding picture %1").arg(job.index + 1);
         return false;
     }

@@ -139,13 +139,34 @@ void setAnimationCodecParameters(AVCodecParameters* parameters, int width, int h
     parameters->bits_per_coded_sample = 32;
 }
 
+AnimationPacketMemory::AnimationPacketMemory(int width, int height)
+    : mBytes(animationPictureBound(width, height)) {
+    if (mBytes <= std::size_t(INT_MAX - AV_INPUT_BUFFER_PADDING_SIZE))
+        mPool = av_buffer_pool_init(mBytes + AV_INPUT_BUFFER_PADDING_SIZE, nullptr);
+}
+
+AnimationPacketMemory::~AnimationPacketMemory() {
+    av_buffer_pool_uninit(&mPool); // the blocks still in packets go with them
+}
+
+bool AnimationPacketMemory::fill(AVPacket* packet) {
+    AVBufferRef* block = mPool ? av_buffer_pool_get(mPool) : nullptr;
+    if (!block)
+        return false;
+    av_packet_unref(packet);
+    packet->buf = block;
+    packet->data = block->data;
+    packet->size = int(mBytes);
+    return true;
+}
+
 std::size_t animationPictureBound(int width, int height) {
     return kPictureHeaderBytes + std::size_t(std::max(height, 1)) * lineBound(width);
 }
 
 bool encodeAnimationPicture(const std::uint8_t* rgba, std::ptrdiff_t stride,
                             const std::uint8_t* previous, std::ptrdiff_t previousStride, int width,
-                            int height, AVPacket* packet) {
+                            int height, AVPacket* packet, AnimationPacketMemory* memory) {
     const std::size_t rowBytes = 4 * std::size_t(width);
     auto unchanged = [&](int y) {
         return std::memcmp(rgba + y * stride, previous + y * previousStride, rowBytes) == 0;
@@ -162,9 +183,14 @@ bool encodeAnimationPicture(const std::uint8_t* rgba, std::ptrdiff_t stride,
     }
     const int lines = last - first + 1;
     const std::size_t bound = kPictureHeaderBytes + std::size_t(lines) * lineBound(width);
-    if (bound > std::size_t(INT_MAX - AV_INPUT_BUFFER_PADDING_SIZE) ||
-        av_new_packet(packet, int(bound)) < 0)
+    if (memory) {
+        // A whole picture's block, of which this one uses the start.
+        if (!memory->fill(packet))
+            return false;
+    } else if (bound > std::size_t(INT_MAX - AV_INPUT_BUFFER_PADDING_SIZE) ||
+               av_new_packet(packet, int(bound)) < 0) {
         return false;
+    }
     std::uint8_t* out = packet->data + 4;
     out = putBig16(out, kLinesFollow);
     out = putBig16(out, unsigned(first));
@@ -184,7 +210,8 @@ bool encodeAnimationPicture(const std::uint8_t* rgba, std::ptrdiff_t stride,
     }
     const std::uint32_t size = std::uint32_t(out - packet->data);
     putBig16(putBig16(packet->data, size >> 16), size & 0xFFFF);
-    av_shrink_packet(packet, int(size));
+    packet->size = int(size);
+    std::memset(packet->data + size, 0, AV_INPUT_BUFFER_PADDING_SIZE);
     if (!previous)
         packet->flags |= AV_PKT_FLAG_KEY;
     return true;

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
+struct AVBufferPool;
 struct AVCodecParameters;
 struct AVPacket;
 
@@ -27,7 +28,25 @@ void setAnimationCodecParameters(AVCodecParameters* parameters, int width, int h
 // The most bytes a picture of this size takes once coded.
 std::size_t animationPictureBound(int width, int height);
 
-// Codes one picture of straight-alpha RGBA rows into `packet` (which it allocates), losslessly: a
+// Memory for the packets of pictures of one size, taken back once a packet lets go of it, so that
+// coding a long movie keeps using the same few blocks however other threads use the heap.
+// Thread-safe; may go before the packets it gave.
+class AnimationPacketMemory {
+public:
+    AnimationPacketMemory(int width, int height);
+    ~AnimationPacketMemory();
+    AnimationPacketMemory(const AnimationPacketMemory&) = delete;
+    AnimationPacketMemory& operator=(const AnimationPacketMemory&) = delete;
+    // Fills `packet` with a block of animationPictureBound bytes; false when memory runs out.
+    bool fill(AVPacket* packet);
+
+private:
+    AVBufferPool* mPool = nullptr;
+    std::size_t mBytes = 0;
+};
+
+// Codes one picture of straight-alpha RGBA rows into `packet` (which it fills from `memory`, or
+// allocates without), losslessly: a
 // key frame holding every pixel when `previous` is null, otherwise only what differs from
 // `previous`, the picture before it (same size and layout). False when memory runs out.
 //
@@ -36,6 +55,6 @@ std::size_t animationPictureBound(int width, int height);
 // bottom of the picture are left out.
 bool encodeAnimationPicture(const std::uint8_t* rgba, std::ptrdiff_t stride,
                             const std::uint8_t* previous, std::ptrdiff_t previousStride, int width,
-                            int height, AVPacket* packet);
+                            int height, AVPacket* packet, AnimationPacketMemory* memory = nullptr);
 
 } // namespace qtkit

@@ -37,6 +37,7 @@ struct ImageMovieWriter::Impl {
 
     // One thread.
     QImage previous; // the picture the next one is coded against
+    std::unique_ptr<AnimationPacketMemory> packetMemory;
     std::int64_t pictures = 0;
     PacketPtr packet;
     bool dirty = false;
@@ -161,6 +162,7 @@ std::unique_ptr<ImageMovieWriter> ImageMovieWriter::create(const QString& path, 
         }
     }
     d.packet = makePacket();
+    d.packetMemory = std::make_unique<AnimationPacketMemory>(width, height);
     if (!d.packet)
         return failWith(QStringLiteral("cannot allocate a packet"));
     return writer;
@@ -223,7 +225,7 @@ bool ImageMovieWriter::append(const NSBitmapImageRep& bitmap, std::int64_t durat
     const bool key = isAnimationKeyPicture(d.pictures) || d.previous.isNull();
     if (!encodeAnimationPicture(picture.constBits(), picture.bytesPerLine(),
                                 key ? nullptr : d.previous.constBits(), d.previous.bytesPerLine(),
-                                d.width, d.height, d.packet.get()))
+                                d.width, d.height, d.packet.get(), d.packetMemory.get()))
         return fail(out_error, QStringLiteral("out of memory coding frame %1").arg(d.pictures + 1));
     ++d.pictures;
     d.previous = isAnimationKeyPicture(d.pictures) ? QImage() : picture;
