@@ -1,8 +1,10 @@
 #include "platform/quartzcomposer/QCSnapshotImages.h"
 
 #include <atomic>
+#include <cstdint>
 
 #include <sys/mman.h>
+#include <unistd.h>
 
 namespace {
 
@@ -19,15 +21,22 @@ void unmap(void* info) {
 
 // A picture over memory of its own mapping, in huge pages where offered.
 QImage mappedImage(int width, int height) {
-    constexpr std::size_t kHugePage = std::size_t(2) << 20;
+    constexpr std::uintptr_t kHugePage = std::uintptr_t(2) << 20;
     const std::size_t rowBytes = std::size_t(width) * 4;
+    const std::size_t pageBytes = std::size_t(::sysconf(_SC_PAGESIZE));
     const std::size_t length =
-        (rowBytes * std::size_t(height) + kHugePage - 1) / kHugePage * kHugePage;
+        (rowBytes * std::size_t(height) + pageBytes - 1) / pageBytes * pageBytes;
     void* address =
         ::mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (address == MAP_FAILED)
         return QImage();
-    ::madvise(address, length, MADV_HUGEPAGE); // advice only: small pages work alike
+    // Huge pages only where the picture fills them: one over a picture's end (or a small
+    // picture's whole) would grow to 2 MiB once the system gathers its pages.
+    const std::uintptr_t start = reinterpret_cast<std::uintptr_t>(address);
+    const std::uintptr_t from = (start + kHugePage - 1) / kHugePage * kHugePage;
+    const std::uintptr_t to = (start + length) / kHugePage * kHugePage;
+    if (to > from) // advice only: small pages work alike
+        ::madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
     auto* mapping = new Mapping{address, length};
     QImage image(static_cast<uchar*>(address), width, height, qsizetype(rowBytes),
                  QImage::Format_RGBA8888, unmap, mapping);
