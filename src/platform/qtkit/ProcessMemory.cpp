@@ -5,7 +5,6 @@
 namespace qtkit {
 
 void keepFreedMemoryForReuse() {
-    mallopt(M_ARENA_MAX, 1);
     mallopt(M_MMAP_THRESHOLD, 32 << 20);
     mallopt(M_TRIM_THRESHOLD, 128 << 20);
 }
