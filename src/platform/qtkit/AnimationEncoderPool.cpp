@@ -26,7 +26,6 @@ struct Job {
 
 struct Worker {
     std::deque<Job> jobs;
-    QImage previous; // the picture the worker's next one is coded against
     std::condition_variable wake;
     std::thread thread;
 };
@@ -36,7 +35,6 @@ struct Worker {
 struct AnimationEncoderPool::Impl {
     Settings settings;
     Sink sink;
-    std::unique_ptr<AnimationPacketMemory> packetMemory;
 
     mutable std::mutex lock;
     std::condition_variable progress; // a picture went through the sink, or the pool failed
@@ -55,7 +53,8 @@ struct AnimationEncoderPool::Impl {
     bool report(QString* out_error) const;
 
     void encode(Worker& worker);
-    bool encodeOne(Worker& worker, const Job& job, AVPacket* packet, QString* out_error);
+    bool encodeOne(AnimationSequenceCoder& coder, const Job& job, AVPacket* packet,
+                   QString* out_error);
     void write();
 };
 
@@ -109,7 +108,6 @@ std::unique_ptr<AnimationEncoderPool> AnimationEncoderPool::create(const Setting
     Impl& d = *pool->mImpl;
     d.settings = settings;
     d.sink = std::move(sink);
-    d.packetMemory = std::make_unique<AnimationPacketMemory>(settings.width, settings.height);
     for (int index = 0; index < settings.threads; ++index)
         d.workers.push_back(std::make_unique<Worker>());
     for (auto& worker : d.workers)
@@ -175,8 +173,8 @@ bool AnimationEncoderPool::drain(QString* out_error) {
     return d.report(out_error);
 }
 
-bool AnimationEncoderPool::Impl::encodeOne(Worker& worker, const Job& job, AVPacket* packet,
-                                           QString* out_error) {
+bool AnimationEncoderPool::Impl::encodeOne(AnimationSequenceCoder& coder, const Job& job,
+                                           AVPacket* packet, QString* out_error) {
     const QImage& picture = job.picture;
     if (picture.width() != settings.width || picture.height() != settings.height ||
         picture.depth() != 32) {
@@ -186,18 +184,11 @@ bool AnimationEncoderPool::Impl::encodeOne(Worker& worker, const Job& job, AVPac
                          .arg(settings.height);
         return false;
     }
-    // A worker is given whole groups, so the picture before one that is not a key picture is the
-    // worker's last.
-    const bool key = isAnimationKeyPicture(job.index) || worker.previous.isNull();
-    if (!encodeAnimationPicture(picture.constBits(), picture.bytesPerLine(),
-                                key ? nullptr : worker.previous.constBits(),
-                                worker.previous.bytesPerLine(), settings.width, settings.height,
-                                packet, packetMemory.get())) {
+    // A worker is given whole groups, so the picture its coder coded last is the one before.
+    if (!coder.code(picture, job.index, packet)) {
         *out_error = QStringLiteral("out of memory coding picture %1").arg(job.index + 1);
         return false;
     }
-    // The last of a group is coded against by none.
-    worker.previous = isAnimationKeyPicture(job.index + 1) ? QImage() : picture;
     packet->pts = packet->dts = job.pts;
     packet->duration = job.duration;
     return true;
@@ -205,6 +196,7 @@ bool AnimationEncoderPool::Impl::encodeOne(Worker& worker, const Job& job, AVPac
 
 void AnimationEncoderPool::Impl::encode(Worker& worker) {
     QString error;
+    AnimationSequenceCoder coder(settings.width, settings.height);
     for (;;) {
         Job job;
         {
@@ -216,8 +208,8 @@ void AnimationEncoderPool::Impl::encode(Worker& worker) {
             worker.jobs.pop_front();
         }
         PacketPtr packet = makePacket();
-        const bool encoded = packet && encodeOne(worker, job, packet.get(), &error);
-        job.picture = QImage(); // kept as the worker's previous picture until its next
+        const bool encoded = packet && encodeOne(coder, job, packet.get(), &error);
+        job.picture = QImage(); // the coder keeps it while its group needs it
         std::lock_guard guard(lock);
         if (!encoded) {
             fail(packet ? error : QStringLiteral("cannot allocate a packet"));

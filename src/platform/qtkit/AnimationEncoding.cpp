@@ -217,4 +217,18 @@ bool encodeAnimationPicture(const std::uint8_t* rgba, std::ptrdiff_t stride,
     return true;
 }
 
+AnimationSequenceCoder::AnimationSequenceCoder(int width, int height)
+    : mWidth(width), mHeight(height), mMemory(width, height) {}
+
+bool AnimationSequenceCoder::code(const QImage& picture, std::int64_t index, AVPacket* packet) {
+    const bool key = isAnimationKeyPicture(index) || mPrevious.isNull();
+    if (!encodeAnimationPicture(picture.constBits(), picture.bytesPerLine(),
+                                key ? nullptr : mPrevious.constBits(), mPrevious.bytesPerLine(),
+                                mWidth, mHeight, packet, &mMemory))
+        return false;
+    // The last of a group is coded against by none.
+    mPrevious = isAnimationKeyPicture(index + 1) ? QImage() : picture;
+    return true;
+}
+
 } // namespace qtkit

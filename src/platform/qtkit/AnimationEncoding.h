@@ -4,6 +4,8 @@
 // one-thread writer and the encoder pool so that both make the same packets. Included only by
 // .cpp files of this folder.
 
+#include <QImage>
+
 #include <cstddef>
 #include <cstdint>
 
@@ -56,5 +58,22 @@ private:
 bool encodeAnimationPicture(const std::uint8_t* rgba, std::ptrdiff_t stride,
                             const std::uint8_t* previous, std::ptrdiff_t previousStride, int width,
                             int height, AVPacket* packet, AnimationPacketMemory* memory = nullptr);
+
+// Codes the pictures of a sequence, or of whole groups of it, in order: a key frame where a group
+// starts, otherwise against the picture coded before, which it keeps by reference until its group
+// ends. Packets come from memory of its own.
+class AnimationSequenceCoder {
+public:
+    AnimationSequenceCoder(int width, int height);
+    // Codes `picture` (straight RGBA of the coder's size) as picture `index` of the sequence into
+    // `packet`. False when memory runs out.
+    bool code(const QImage& picture, std::int64_t index, AVPacket* packet);
+
+private:
+    int mWidth;
+    int mHeight;
+    QImage mPrevious;
+    AnimationPacketMemory mMemory;
+};
 
 } // namespace qtkit

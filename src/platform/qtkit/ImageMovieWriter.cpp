@@ -36,8 +36,7 @@ struct ImageMovieWriter::Impl {
     }
 
     // One thread.
-    QImage previous; // the picture the next one is coded against
-    std::unique_ptr<AnimationPacketMemory> packetMemory;
+    std::unique_ptr<AnimationSequenceCoder> coder;
     std::int64_t pictures = 0;
     PacketPtr packet;
     bool dirty = false;
@@ -162,7 +161,7 @@ std::unique_ptr<ImageMovieWriter> ImageMovieWriter::create(const QString& path, 
         }
     }
     d.packet = makePacket();
-    d.packetMemory = std::make_unique<AnimationPacketMemory>(width, height);
+    d.coder = std::make_unique<AnimationSequenceCoder>(width, height);
     if (!d.packet)
         return failWith(QStringLiteral("cannot allocate a packet"));
     return writer;
@@ -221,14 +220,9 @@ bool ImageMovieWriter::append(const NSBitmapImageRep& bitmap, std::int64_t durat
         d.nextPts += duration;
         return true;
     }
-    const QImage& picture = bitmap.qImage();
-    const bool key = isAnimationKeyPicture(d.pictures) || d.previous.isNull();
-    if (!encodeAnimationPicture(picture.constBits(), picture.bytesPerLine(),
-                                key ? nullptr : d.previous.constBits(), d.previous.bytesPerLine(),
-                                d.width, d.height, d.packet.get(), d.packetMemory.get()))
+    if (!d.coder->code(bitmap.qImage(), d.pictures, d.packet.get()))
         return fail(out_error, QStringLiteral("out of memory coding frame %1").arg(d.pictures + 1));
     ++d.pictures;
-    d.previous = isAnimationKeyPicture(d.pictures) ? QImage() : picture;
     AVPacket& packet = *d.packet;
     packet.pts = packet.dts = d.nextPts;
     packet.duration = duration;

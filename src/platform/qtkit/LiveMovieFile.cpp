@@ -101,11 +101,6 @@ std::int64_t LiveMovieFile::waitBeyond(std::int64_t offset,
     return mImpl->complete;
 }
 
-bool LiveMovieFile::ended() const {
-    std::lock_guard guard(mImpl->lock);
-    return mImpl->ended;
-}
-
 bool LiveMovieFile::finished(QTTime* out_duration) const {
     std::lock_guard guard(mImpl->lock);
     if (out_duration)

@@ -37,7 +37,6 @@ public:
     // The readers' side. Waits until more than `offset` bytes are complete, the writing is over
     // or `stop` (asked every 50 ms) says true; returns the complete bytes.
     std::int64_t waitBeyond(std::int64_t offset, const std::function<bool()>& stop) const;
-    bool ended() const;
     // Whether the writing is over with a finished movie, and its length.
     bool finished(QTTime* out_duration = nullptr) const;
 
