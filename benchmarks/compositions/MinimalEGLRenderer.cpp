@@ -196,13 +196,14 @@ std::unique_ptr<MinimalEGLRenderer> MinimalEGLRenderer::create(const QCRenderer&
             const GLint where = glGetUniformLocation(d->program, input.name.toUtf8().constData());
             switch (input.type) {
             case QCCompositionModel::InputType::Float:
-                glUniform1f(where, input.value[0]);
+                glUniform1f(where, float(input.value[0]));
                 break;
             case QCCompositionModel::InputType::Point2D:
-                glUniform2f(where, input.value[0], input.value[1]);
+                glUniform2f(where, float(input.value[0]), float(input.value[1]));
                 break;
             case QCCompositionModel::InputType::Color:
-                glUniform4fv(where, 1, input.value.data());
+                glUniform4f(where, float(input.value[0]), float(input.value[1]),
+                            float(input.value[2]), float(input.value[3]));
                 break;
             case QCCompositionModel::InputType::Image:
             case QCCompositionModel::InputType::Audio:

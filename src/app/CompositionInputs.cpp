@@ -4,6 +4,7 @@
 #include "platform/qtkit/MovieFrameReader.h"
 #include "platform/qtkit/SoundSamples.h"
 #include "platform/quartzcomposer/QCCompositionModel.h"
+#include "platform/quartzcomposer/QCImageFile.h"
 #include "platform/quartzcomposer/QCInputValues.h"
 #include "platform/quartzcomposer/QCRenderer.h"
 
@@ -61,8 +62,22 @@ QString compositionInputsProblem(const Model& model, const CompositionInputSetti
                                .arg(name, QCInputTypeName(input->type))
                          : QStringLiteral("the composition has no image input \"%1\"").arg(name);
         }
-        if (!QFileInfo(path).isFile())
+        const QFileInfo file(path);
+        if (file.exists() && !file.isFile())
+            return QStringLiteral("%1: not a regular file, for input \"%2\"").arg(path, name);
+        if (!file.isFile())
             return QStringLiteral("%1: no such file for input \"%2\"").arg(path, name);
+    }
+    return QString();
+}
+
+QString compositionStillImagesProblem(const CompositionInputSettings& settings) {
+    for (const auto& [name, path] : settings.files) {
+        if (!QFileInfo(path).isFile() || !QImageReader(path).canRead())
+            continue;
+        if (const QString problem = QCImageFileSizeProblem(path, kQCMaxPictureSide);
+            !problem.isEmpty())
+            return QStringLiteral("input \"%1\": %2").arg(name, problem);
     }
     return QString();
 }
@@ -81,7 +96,7 @@ struct CompositionInputFeed::Impl {
         std::unique_ptr<SoundSpectrum> spectrum;
     };
 
-    QList<QPair<QString, std::array<float, 4>>> values;
+    QList<QPair<QString, QCInputValue>> values;
     bool valuesGiven = false;
     std::vector<Footage> footage;
     std::optional<SoundSamples> sound;
@@ -109,13 +124,12 @@ CompositionInputFeed::create(const Model& model, const CompositionInputSettings&
     for (const auto& [name, path] : settings.files) {
         Impl::Footage footage;
         footage.input = name;
-        QImageReader reader(path);
         QString error;
-        if (reader.canRead()) {
-            footage.still = reader.read();
-            if (footage.still.isNull())
-                return refuse(QStringLiteral("%1: cannot read the image for input \"%2\": %3")
-                                  .arg(path, name, reader.errorString()));
+        if (QImageReader(path).canRead()) {
+            std::optional<QImage> still = QCReadImageFile(path, kQCMaxPictureSide, &error);
+            if (!still)
+                return refuse(QStringLiteral("input \"%1\": %2").arg(name, error));
+            footage.still = std::move(*still);
         } else {
             footage.movie = MovieFrameReader::open(path, &error, true);
             if (!footage.movie)

@@ -28,6 +28,12 @@ QStringList compositionImageInputNames(const QCCompositionModel& model);
 QString compositionInputsProblem(const QCCompositionModel& model,
                                  const CompositionInputSettings& settings);
 
+// The one-line reason why a still image given for an input cannot be shown: larger than a
+// picture may be (16384 pixels a side, or more memory decoded than a picture may take), told
+// from its header before anything renders; empty when every still image fits. Files that are
+// not still images (movies) are not looked at here.
+QString compositionStillImagesProblem(const CompositionInputSettings& settings);
+
 // Feeds one job's renderer, frame by frame: the given values once, each bound image, the frame
 // of each bound movie shown at the frame's time, and the job's sound to the inputs that listen
 // to it (ISF audio and audioFFT inputs, the Shadertoy sound channel). Render thread only.

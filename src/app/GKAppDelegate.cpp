@@ -273,11 +273,13 @@ void GKAppDelegate::refreshImageInputs() {
     NSURL* url = outletQuartzCompositionInputController
                      ? outletQuartzCompositionInputController->sandboxURL()
                      : nullptr;
-    QFile file(url ? url->path() : QString());
-    if (url && file.open(QIODevice::ReadOnly)) {
+    // Read without blocking: a FIFO chosen as the composition must not hang the window.
+    const std::optional<QByteArray> data =
+        url ? QCReadCompositionFile(url->path(), nullptr) : std::nullopt;
+    if (data) {
         NSAutoreleasePool pool;
         if (const QCComposition* composition =
-                QCComposition::compositionWithData(file.readAll(), url->path()))
+                QCComposition::compositionWithData(*data, url->path()))
             mImageInputNames = compositionImageInputNames(composition->model());
     }
     for (const char* key : kLabels)

@@ -193,11 +193,13 @@ void QTZMovieRenderer::renderComposition(NSURL* composition, const QString& toMo
         return;
     setIsRendering(true);
     if (flattenerQueue() == nullptr) {
-        QFile file(composition ? composition->path() : QString());
-        if (file.open(QIODevice::ReadOnly)) {
-            const QByteArray data = file.readAll();
+        QString readError;
+        // A FIFO or a device is refused rather than waited on.
+        const std::optional<QByteArray> data =
+            QCReadCompositionFile(composition ? composition->path() : QString(), &readError);
+        if (data) {
             QString error;
-            if (openCompositionData(data, &error) && openInputFeed(&error)) {
+            if (openCompositionData(*data, &error) && openInputFeed(&error)) {
                 mFinalMovieFile = toMovieOutputFile;
                 mWritingAhead = false;
                 renderVideoTrackToTemporaryMooV(outputTempVideoFile());
@@ -211,10 +213,8 @@ void QTZMovieRenderer::renderComposition(NSURL* composition, const QString& toMo
                 mFrameFailure = error;
             }
         } else {
-            NSLog("renderComposition: cannot read %@ (%@)\n", composition, file.errorString());
-            mFrameFailure =
-                QStringLiteral("cannot read %1: %2")
-                    .arg(composition ? composition->path() : QString(), file.errorString());
+            NSLog("renderComposition: cannot read %@ (%@)\n", composition, readError);
+            mFrameFailure = readError;
         }
     }
     setIsRendering(false);
@@ -230,9 +230,11 @@ bool QTZMovieRenderer::openCompositionData(const QByteArray& data, QString* out_
     QCComposition* composition =
         QCComposition::compositionWithData(data, inputCompositionPath(), &error);
     if (!composition) {
+        // The reason says itself whether the file is no composition or one that cannot be
+        // used (a picture it imports, say).
         if (out_error)
-            *out_error = QStringLiteral("%1 is not a composition: %2")
-                             .arg(QFileInfo(inputCompositionPath()).fileName(), error);
+            *out_error =
+                QStringLiteral("%1: %2").arg(QFileInfo(inputCompositionPath()).fileName(), error);
         NSLog("openCompositionData: %@ is not a composition\n", inputCompositionPath());
         return false;
     }
@@ -300,6 +302,7 @@ void QTZMovieRenderer::renderVideoTrackToTemporaryMooV(const QString& path) {
     }
 
     const double step = 1.0 / static_cast<double>(framesPerSecond);
+    std::int64_t framesRecorded = 0;
     const QSizeF size = rendererSurfaceSizePixels();
     QCRenderer* renderer = this->renderer();
     std::int64_t frameIndex = 0;
@@ -371,6 +374,7 @@ void QTZMovieRenderer::renderVideoTrackToTemporaryMooV(const QString& path) {
         });
 
         const bool added = recorder->addFrameBitmapImage(image, units);
+        framesRecorded += added ? 1 : 0;
         image->release();
         bitmap->release();
         // Once the recording's file exists, the final movie is written along with it, so that
@@ -401,8 +405,12 @@ void QTZMovieRenderer::renderVideoTrackToTemporaryMooV(const QString& path) {
     if (mFrameFailure.isEmpty() && !recorder->lastErrorDescription().isEmpty())
         mFrameFailure = QStringLiteral("the last frames could not be written: %1")
                             .arg(recorder->lastErrorDescription());
-    if (!mFrameFailure.isEmpty() || mCancelRequested.load())
+    if (!mFrameFailure.isEmpty() || mCancelRequested.load()) {
+        // A recording without a single frame recovers nothing: it is removed, not trashed.
+        if (framesRecorded == 0 && QFile::remove(path))
+            mRecordedVideo = false;
         return;
+    }
 
     // The last frame's time is at most the duration, so the bar would stop short of its end.
     retain();

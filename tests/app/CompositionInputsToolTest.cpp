@@ -206,6 +206,36 @@ TEST_F(CompositionInputsToolTest, SettingsThatDoNotFitAreRefusedBeforeRendering)
         expectRefused(QStringList(options) << "--output" << mOutput << probe, reason, 2);
 }
 
+// Longs are whole numbers from the command line to the shader, beyond what a float tells apart
+// (16777217 = 2^24 + 1), and listed as such.
+TEST_F(CompositionInputsToolTest, LongInputsAreWholeNumbersFromTheCommandLineToTheShader) {
+    const QString longs = write(QStringLiteral("Longs.fs"), R"(/*{
+  "ISFVSN": "2",
+  "INPUTS": [
+    {"NAME": "mode", "TYPE": "long", "VALUES": [0, 16777217, 2147483647], "DEFAULT": 0},
+    {"NAME": "n", "TYPE": "long", "MIN": 0, "MAX": 16777216, "DEFAULT": 0}
+  ]
+}*/
+void main() { gl_FragColor = vec4(mode == 16777217 ? 1.0 : 0.0, n == 16777215 ? 1.0 : 0.0, 0, 1); }
+)");
+    const ToolRun list = mTool->run({"--list-inputs", longs});
+    EXPECT_EQ(list.out, QStringLiteral("mode  long  default 0  values 0,16777217,2147483647\n"
+                                       "n  long  default 0  range 0 to 16777216\n"))
+        << list.err.toStdString();
+    expectRefused({"--set", "n=16777217", "--output", mOutput, longs},
+                  QStringLiteral("16777217 is outside its range 0 to 16777216"), 2);
+    expectRefused({"--set", "mode=16777216", "--output", mOutput, longs},
+                  QStringLiteral("16777216 is not one of 0, 16777217, 2147483647"), 2);
+    expectRefused({"--set", "mode=4294967296", "--output", mOutput, longs},
+                  QStringLiteral("outside the range of a GLSL int"), 2);
+    const QList<QImage> frames = render(longs, {"--size", "4x4", "--duration", "0", "--set",
+                                                "mode=16777217", "--set", "n=16777215"});
+    ASSERT_EQ(frames.size(), 1);
+    EXPECT_EQ(qRed(frames[0].pixel(2, 2)), 255);
+    EXPECT_EQ(qGreen(frames[0].pixel(2, 2)), 255);
+    EXPECT_EQ(qBlue(frames[0].pixel(2, 2)), 0);
+}
+
 TEST_F(CompositionInputsToolTest, ListsTheInputsOfEachSample) {
     const ToolRun probe = mTool->run({"--list-inputs", write(QStringLiteral("Probe.fs"), kProbe)});
     ASSERT_EQ(probe.status, 0) << probe.err.toStdString();

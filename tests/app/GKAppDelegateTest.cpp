@@ -1,5 +1,6 @@
 #include "app/GKAppDelegate.h"
 
+#include "common/FifoGuard.h"
 #include "common/LogCapture.h"
 #include "movie/QTKitMovieRecorder/QStillFrameRecorderConfig.h"
 #include "platform/appkit/NSApplication.h"
@@ -15,6 +16,7 @@
 
 namespace {
 
+using lumenreel::test::FifoGuard;
 using lumenreel::test::LogCapture;
 
 class GKAppDelegateTest : public ::testing::Test {
@@ -104,6 +106,16 @@ TEST_F(GKAppDelegateTest, TheRenderCommandNamesTheMovieAfterTheComposition) {
     EXPECT_EQ(mBeeps, 2);
     EXPECT_TRUE(mDelegate->statusText().contains(QStringLiteral("would replace")));
     EXPECT_FALSE(mRenderer->isRendering());
+}
+
+// A FIFO chosen as the composition is not waited on: the window goes on, with no image rows.
+TEST_F(GKAppDelegateTest, AFifoChosenAsTheCompositionDoesNotHangTheWindow) {
+    const QString pipe = mHome.filePath(QStringLiteral("Pipe.fs"));
+    FifoGuard fifo(pipe);
+    ASSERT_TRUE(fifo.isValid());
+    mComposition->setSandboxURL(NSURL::fileURLWithPath(pipe));
+    EXPECT_FALSE(fifo.rescued()) << "the window waited on the FIFO";
+    EXPECT_EQ(mDelegate->imageInputLabel(0), QStringLiteral("\u2013"));
 }
 
 TEST_F(GKAppDelegateTest, QuitAndCloseAreRefusedWhileTheMovieIsStillBeingWritten) {

@@ -14,6 +14,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -233,6 +234,25 @@ TEST_F(QTZMovieRendererTest, AFailedLoadDropsTheEarlierCompositionAndRendersNoth
     EXPECT_EQ(mRenderer->renderer(), nullptr);
     EXPECT_FALSE(QFileInfo::exists(mFolder.filePath(QStringLiteral("Bad.mov"))));
     EXPECT_TRUE(log.text().contains(QStringLiteral("is not a composition")));
+}
+
+// What the window shows when a composition reaches for a picture out of its folder: the reason,
+// naming the path; the job records nothing.
+TEST_F(QTZMovieRendererTest, AnImportOutsideTheCompositionsFolderIsTheJobsReasonToFail) {
+    QImage secret(4, 4, QImage::Format_RGB32);
+    secret.fill(Qt::red);
+    ASSERT_TRUE(secret.save(mFolder.filePath(QStringLiteral("private.png"))));
+    ASSERT_TRUE(QDir().mkpath(mFolder.filePath(QStringLiteral("shaders"))));
+    render(writeComposition(QStringLiteral("shaders/Steal.fs"),
+                            "/*{ \"IMPORTED\": { \"pic\": { \"PATH\": \"../private.png\" } } }*/\n"
+                            "void main() { gl_FragColor = IMG_THIS_PIXEL(pic); }\n"),
+           0.1, 30);
+    EXPECT_FALSE(mMovieWritten);
+    EXPECT_TRUE(mRenderer->lastJobFailureReason().startsWith(
+        QStringLiteral("Steal.fs: ISF: imported image \"pic\": \"../private.png\" is outside the "
+                       "composition's folder")))
+        << mRenderer->lastJobFailureReason().toStdString();
+    EXPECT_TRUE(mRenderer->lastJobRecoverableVideo().isEmpty());
 }
 
 TEST_F(QTZMovieRendererTest, ACancelledJobKeepsItsPlayableVideoInTheTrashAndWritesNoMovie) {

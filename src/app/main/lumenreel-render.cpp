@@ -54,23 +54,16 @@ std::optional<QString> checkSoundAndFolder(RenderJobOptions& options, QStringLis
 
 // The composition file's description, or nothing with the reason in `out_error`.
 std::optional<QCCompositionModel> readComposition(const QString& path, QString* out_error) {
-    const QFileInfo composition(path);
-    if (!composition.exists()) {
-        *out_error = QStringLiteral("%1: no such file").arg(path);
+    // Only a regular file is read: a FIFO would never end.
+    const std::optional<QByteArray> data = QCReadCompositionFile(path, out_error);
+    if (!data)
         return std::nullopt;
-    }
-    QFile file(composition.absoluteFilePath());
-    if (composition.isDir() || !file.open(QIODevice::ReadOnly)) {
-        *out_error = QStringLiteral("%1: cannot be read").arg(path);
-        return std::nullopt;
-    }
     NSAutoreleasePool pool;
     QString why;
     const QCComposition* parsed =
-        QCComposition::compositionWithData(file.readAll(), composition.absoluteFilePath(), &why);
+        QCComposition::compositionWithData(*data, QFileInfo(path).absoluteFilePath(), &why);
     if (!parsed) {
-        *out_error =
-            QStringLiteral("%1: not a composition (neither ISF nor Shadertoy): %2").arg(path, why);
+        *out_error = QStringLiteral("%1: %2").arg(path, why);
         return std::nullopt;
     }
     return parsed->model();
@@ -115,6 +108,10 @@ std::optional<QString> checkInputs(RenderJobOptions& options, int* out_status) {
         inputs.append(loaded);
     if (const QString problem = compositionInputsProblem(*model, options.inputs);
         !problem.isEmpty()) {
+        *out_status = 2;
+        return problem;
+    }
+    if (const QString problem = compositionStillImagesProblem(options.inputs); !problem.isEmpty()) {
         *out_status = 2;
         return problem;
     }

@@ -6,8 +6,13 @@
 #include <QString>
 
 #include <array>
+#include <cstdint>
 #include <optional>
 #include <vector>
+
+// A value input's value: x for event, bool, long and float; xy for point2D; rgba for color.
+// Doubles hold every whole number a long takes (a 32-bit GLSL int) exactly.
+using QCInputValue = std::array<double, 4>;
 
 // What a composition file describes, after parsing and checking: the shader sources with the
 // format's own image functions already rewritten into plain GLSL, the inputs at their default
@@ -19,13 +24,13 @@ struct QCCompositionModel {
     struct Input {
         QString name;
         InputType type = InputType::Float;
-        // The default value: x for event, bool, long and float; xy for point2D; rgba for color.
-        std::array<float, 4> value{0.0f, 0.0f, 0.0f, 0.0f};
+        // The default value. A long's is a whole number in the range of a GLSL int.
+        QCInputValue value{0.0, 0.0, 0.0, 0.0};
         // The declared range, in the value's layout; each bound only when the file gives it.
-        std::optional<std::array<float, 4>> min;
-        std::optional<std::array<float, 4>> max;
+        std::optional<QCInputValue> min;
+        std::optional<QCInputValue> max;
         // A long input's allowed values (VALUES), empty when any whole number in range is.
-        std::vector<int> values;
+        std::vector<std::int32_t> values;
         // An audio input's samples or an audioFFT input's bins (MAX); 0 when not given.
         int sampleCount = 0;
         bool isImage() const {
@@ -50,6 +55,10 @@ struct QCCompositionModel {
     Format format = Format::ISF;
     // The file's own "#version ..." line, moved out of the body; empty when it has none.
     QString versionLine;
+    // The "#extension" directives of the fragment and vertex sources, moved out of their bodies
+    // to be placed before every declaration (one a line); empty when there are none.
+    QString fragmentExtensions;
+    QString vertexExtensions;
     QString fragmentBody;
     // The companion vertex shader's body; empty for the default vertex stage.
     QString vertexBody;

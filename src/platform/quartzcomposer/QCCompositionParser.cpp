@@ -1,11 +1,11 @@
 #include "platform/quartzcomposer/QCCompositionParser.h"
 
+#include "platform/quartzcomposer/QCComposition.h"
 #include "platform/quartzcomposer/QCGLSLText.h"
 #include "platform/quartzcomposer/QCImageFile.h"
 #include "platform/quartzcomposer/QCSizeExpression.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -13,13 +13,11 @@
 #include <QRegularExpression>
 
 #include <cmath>
+#include <limits>
 
 namespace {
 
 using Model = QCCompositionModel;
-
-// Largest image a composition may import, in pixels per side.
-constexpr int kMaxImportedImageSide = 16384;
 
 QString folderOf(const QString& location) {
     if (location.isEmpty())
@@ -88,15 +86,33 @@ bool isBuiltInName(const QString& name) {
     return names.contains(name);
 }
 
-// The input's default value as the renderer binds it.
-std::array<float, 4> defaultValue(const QJsonObject& input, Model::InputType type) {
+// A long's whole number: the number truncated toward zero, when a GLSL int holds it.
+std::optional<std::int32_t> wholeNumber(double number) {
+    const double whole = std::trunc(number);
+    if (!(whole >= double(std::numeric_limits<std::int32_t>::min()) &&
+          whole <= double(std::numeric_limits<std::int32_t>::max())))
+        return std::nullopt;
+    return static_cast<std::int32_t>(whole);
+}
+
+QString outsideInt(const QString& input, const char* what, double number) {
+    return QStringLiteral("input \"%1\": %2 %3 is outside the range of a GLSL int (%4 to %5)")
+        .arg(input, QLatin1StringView(what), QString::number(number, 'g', 17))
+        .arg(std::numeric_limits<std::int32_t>::min())
+        .arg(std::numeric_limits<std::int32_t>::max());
+}
+
+// The input's default value as the renderer binds it; nothing, with the reason, for a long
+// whose default no GLSL int holds.
+std::optional<QCInputValue> defaultValue(const QJsonObject& input, const QString& name,
+                                         Model::InputType type, QString* error) {
     const QJsonValue given = input.value(QLatin1StringView("DEFAULT"));
-    std::array<float, 4> value{0.0f, 0.0f, 0.0f, 0.0f};
+    QCInputValue value{0.0, 0.0, 0.0, 0.0};
     switch (type) {
     case Model::InputType::Event:
         break;
     case Model::InputType::Bool:
-        value[0] = jsonBool(given) ? 1.0f : 0.0f;
+        value[0] = jsonBool(given) ? 1.0 : 0.0;
         break;
     case Model::InputType::Long: {
         std::optional<double> number = jsonNumber(given);
@@ -105,7 +121,12 @@ std::array<float, 4> defaultValue(const QJsonObject& input, Model::InputType typ
             number = jsonNumber(values.first());
         if (!number)
             number = jsonNumber(input.value(QLatin1StringView("MIN")));
-        value[0] = static_cast<float>(std::trunc(number.value_or(0.0)));
+        const std::optional<std::int32_t> whole = wholeNumber(number.value_or(0.0));
+        if (!whole) {
+            *error = outsideInt(name, "DEFAULT", *number);
+            return std::nullopt;
+        }
+        value[0] = *whole;
         break;
     }
     case Model::InputType::Float: {
@@ -114,18 +135,17 @@ std::array<float, 4> defaultValue(const QJsonObject& input, Model::InputType typ
         const std::optional<double> max = jsonNumber(input.value(QLatin1StringView("MAX")));
         if (min && max && *min <= *max)
             number = std::clamp(number, *min, *max);
-        value[0] = static_cast<float>(number);
+        value[0] = number;
         break;
     }
     case Model::InputType::Point2D:
     case Model::InputType::Color: {
         if (type == Model::InputType::Color)
-            value[3] = 1.0f;
+            value[3] = 1.0;
         const QJsonArray array = given.toArray();
         const qsizetype count = type == Model::InputType::Color ? 4 : 2;
         for (qsizetype i = 0; i < std::min(count, array.size()); ++i)
-            value[static_cast<std::size_t>(i)] =
-                static_cast<float>(jsonNumber(array[i]).value_or(0.0));
+            value[static_cast<std::size_t>(i)] = jsonNumber(array[i]).value_or(0.0);
         break;
     }
     case Model::InputType::Image:
@@ -137,8 +157,8 @@ std::array<float, 4> defaultValue(const QJsonObject& input, Model::InputType typ
 }
 
 // The value layout of a MIN or MAX entry: a number, or an array for point2D and color.
-std::optional<std::array<float, 4>> rangeBound(const QJsonValue& given, Model::InputType type) {
-    std::array<float, 4> bound{0.0f, 0.0f, 0.0f, 0.0f};
+std::optional<QCInputValue> rangeBound(const QJsonValue& given, Model::InputType type) {
+    QCInputValue bound{0.0, 0.0, 0.0, 0.0};
     if (type == Model::InputType::Point2D || type == Model::InputType::Color) {
         const QJsonArray array = given.toArray();
         const qsizetype count = type == Model::InputType::Color ? 4 : 2;
@@ -148,43 +168,77 @@ std::optional<std::array<float, 4>> rangeBound(const QJsonValue& given, Model::I
             const std::optional<double> number = jsonNumber(array[i]);
             if (!number)
                 return std::nullopt;
-            bound[static_cast<std::size_t>(i)] = static_cast<float>(*number);
+            bound[static_cast<std::size_t>(i)] = *number;
         }
         return bound;
     }
     const std::optional<double> number = jsonNumber(given);
     if (!number)
         return std::nullopt;
-    bound[0] = static_cast<float>(*number);
+    bound[0] = *number;
     return bound;
 }
 
-// Records the input's declared range, allowed values and sample count.
-void describeRange(const QJsonObject& json, Model::Input& input) {
+// Records the input's declared range, allowed values and sample count; false, with the reason,
+// for a long's allowed value that no GLSL int holds.
+bool describeRange(const QJsonObject& json, Model::Input& input, QString* error) {
     const QJsonValue max = json.value(QLatin1StringView("MAX"));
     if (input.type == Model::InputType::Audio || input.type == Model::InputType::AudioFFT) {
         const double count = jsonNumber(max).value_or(0.0);
         input.sampleCount = count >= 1.0 && count <= 16384.0 ? static_cast<int>(count) : 0;
-        return;
+        return true;
     }
     if (input.isImage() || input.type == Model::InputType::Event ||
         input.type == Model::InputType::Bool)
-        return;
+        return true;
     input.min = rangeBound(json.value(QLatin1StringView("MIN")), input.type);
     input.max = rangeBound(max, input.type);
     if (input.type == Model::InputType::Long) {
         for (const QJsonValue& value : json.value(QLatin1StringView("VALUES")).toArray()) {
-            if (const std::optional<double> number = jsonNumber(value))
-                input.values.push_back(static_cast<int>(std::trunc(*number)));
+            const std::optional<double> number = jsonNumber(value);
+            if (!number)
+                continue;
+            const std::optional<std::int32_t> whole = wholeNumber(*number);
+            if (!whole) {
+                *error = outsideInt(input.name, "VALUES entry", *number);
+                return false;
+            }
+            input.values.push_back(*whole);
         }
     }
+    return true;
 }
 
+// True when `path`, with every symbolic link and "." and ".." resolved, lies in `folder` or
+// below it. A file that does not exist is judged by its resolved folder.
+bool liesWithin(const QString& path, const QString& folder) {
+    const QString root = QFileInfo(folder).canonicalFilePath();
+    if (root.isEmpty())
+        return false;
+    const QFileInfo info(path);
+    QString resolved = info.canonicalFilePath();
+    if (resolved.isEmpty()) {
+        const QString parent = QFileInfo(info.absolutePath()).canonicalFilePath();
+        if (parent.isEmpty())
+            return false;
+        resolved = QDir(parent).filePath(info.fileName());
+    }
+    return resolved.startsWith(root == u"/" ? root : root + u'/');
+}
+
+// A picture the composition names is read from its own folder or below only: a shader from
+// elsewhere must not put any picture the user can read into the movie.
 std::optional<QImage> readImage(const QString& folder, const QString& relativePath, Model& model,
                                 QString* error) {
-    const QString path = QDir(folder).filePath(relativePath);
+    const QString path = QDir::cleanPath(QDir(folder).filePath(relativePath));
+    if (!liesWithin(path, folder)) {
+        *error = QStringLiteral("\"%1\" is outside the composition's folder %2; a composition "
+                                "reads pictures from its own folder and below only")
+                     .arg(relativePath, folder);
+        return std::nullopt;
+    }
     model.loadedFiles.push_back(QFileInfo(path).absoluteFilePath());
-    return QCReadImageFile(path, kMaxImportedImageSide, error);
+    return QCReadImageFile(path, kQCMaxPictureSide, error);
 }
 
 // Checks a name of the header and that it is new.
@@ -223,8 +277,12 @@ bool parseInputs(const QJsonObject& header, Model& model, QSet<QString>& names, 
         Model::Input parsed;
         parsed.name = name;
         parsed.type = *type;
-        parsed.value = defaultValue(input, *type);
-        describeRange(input, parsed);
+        const std::optional<QCInputValue> value = defaultValue(input, name, *type, error);
+        if (!value)
+            return false;
+        parsed.value = *value;
+        if (!describeRange(input, parsed, error))
+            return false;
         model.inputs.push_back(parsed);
     }
     return true;
@@ -412,6 +470,7 @@ std::optional<QCCompositionModel> QCParseISF(const QString& in_text, const QStri
     }
 
     model.versionLine = QCTakeVersionDirective(model.fragmentBody);
+    model.fragmentExtensions = QCTakeExtensionDirectives(model.fragmentBody);
     std::optional<QString> fragment = QCRewriteImageFunctions(model.fragmentBody, images, &error);
     if (!fragment)
         return failed(error);
@@ -423,12 +482,14 @@ std::optional<QCCompositionModel> QCParseISF(const QString& in_text, const QStri
             QDir(folder).filePath(file.completeBaseName() + QStringLiteral(".vs"));
         if (QFileInfo::exists(vertexPath)) {
             model.loadedFiles.push_back(QFileInfo(vertexPath).absoluteFilePath());
-            QFile vertexFile(vertexPath);
-            if (!vertexFile.open(QIODevice::ReadOnly))
-                return failed(QStringLiteral("cannot read the vertex shader \"%1\": %2")
-                                  .arg(vertexPath, vertexFile.errorString()));
-            QString vertex = QString::fromUtf8(vertexFile.readAll());
+            QString readError;
+            const std::optional<QByteArray> vertexData =
+                QCReadCompositionFile(vertexPath, &readError);
+            if (!vertexData)
+                return failed(QStringLiteral("cannot read the vertex shader: %1").arg(readError));
+            QString vertex = QString::fromUtf8(*vertexData);
             QCTakeVersionDirective(vertex);
+            model.vertexExtensions = QCTakeExtensionDirectives(vertex);
             if (!QCDeclaresVoidFunction(vertex, QStringLiteral("main")))
                 return failed(QStringLiteral("the vertex shader \"%1\" has no main function")
                                   .arg(vertexPath));
@@ -504,6 +565,7 @@ std::optional<QCCompositionModel> QCParseShadertoy(const QString& in_text,
     // The directives are not GLSL: blank them, keeping the line count.
     model.fragmentBody.replace(channel, QString());
     model.fragmentBody.replace(option, QString());
+    model.fragmentExtensions = QCTakeExtensionDirectives(model.fragmentBody);
     return model;
 }
 

@@ -202,6 +202,71 @@ QString QCTakeVersionDirective(QString& io_source) {
     return directive.trimmed();
 }
 
+QString QCTakeExtensionDirectives(QString& io_source) {
+    const QString stripped = QCStripComments(io_source);
+    struct Line {
+        qsizetype start = 0;
+        qsizetype length = 0;
+    };
+    std::vector<Line> lines;
+    for (qsizetype start = 0; start <= stripped.size();) {
+        qsizetype end = stripped.indexOf(u'\n', start);
+        if (end < 0)
+            end = stripped.size();
+        lines.push_back({start, end - start});
+        start = end + 1;
+    }
+    // Open conditional blocks: their first line, and what they hold so far.
+    struct Block {
+        std::size_t first = 0;
+        bool onlyDirectives = true;
+        bool holdsExtension = false;
+    };
+    std::vector<Block> open;
+    std::vector<std::pair<std::size_t, std::size_t>> moved; // line ranges, inclusive
+    static const QRegularExpression directive(QStringLiteral("^\\s*#\\s*([A-Za-z_]*)"));
+    for (std::size_t index = 0; index < lines.size(); ++index) {
+        const QString text = stripped.mid(lines[index].start, lines[index].length);
+        const QRegularExpressionMatch match = directive.match(text);
+        if (!match.hasMatch()) {
+            if (!text.trimmed().isEmpty()) {
+                for (Block& block : open)
+                    block.onlyDirectives = false;
+            }
+            continue;
+        }
+        const QString name = match.captured(1);
+        if (name == u"if" || name == u"ifdef" || name == u"ifndef") {
+            open.push_back({index});
+        } else if (name == u"endif" && !open.empty()) {
+            const Block block = open.back();
+            open.pop_back();
+            if (!open.empty()) {
+                open.back().holdsExtension = open.back().holdsExtension || block.holdsExtension;
+                open.back().onlyDirectives = open.back().onlyDirectives && block.onlyDirectives;
+            } else if (block.holdsExtension && block.onlyDirectives) {
+                moved.push_back({block.first, index});
+            }
+        } else if (name == u"extension") {
+            if (open.empty())
+                moved.push_back({index, index});
+            else
+                open.back().holdsExtension = true;
+        }
+    }
+    QString taken;
+    for (const auto& [first, last] : moved) {
+        for (std::size_t index = first; index <= last; ++index)
+            taken += stripped.mid(lines[index].start, lines[index].length).trimmed() + u'\n';
+    }
+    // From the last line up, so that earlier offsets stay valid while lines are emptied.
+    for (auto range = moved.rbegin(); range != moved.rend(); ++range) {
+        for (std::size_t index = range->second + 1; index-- > range->first;)
+            io_source.remove(lines[index].start, lines[index].length);
+    }
+    return taken;
+}
+
 std::optional<QString> QCRewriteImageFunctions(const QString& in_source,
                                                const QSet<QString>& in_imageNames,
                                                QString* out_error) {

@@ -18,6 +18,13 @@ bool QCDeclaresVoidFunction(const QString& in_source, const QString& in_name);
 // empty when there is none.
 QString QCTakeVersionDirective(QString& io_source);
 
+// Removes the source's own "#extension" directives, leaving empty lines (so line numbers stay),
+// and returns them, one a line, to be placed before any declaration: GLSL takes them only
+// there. A directive inside a conditional block ("#ifdef GL_ES ... #endif") moves with its
+// whole block when the block holds nothing but directives; one in a block that holds code
+// stays where it is.
+QString QCTakeExtensionDirectives(QString& io_source);
+
 // Rewrites ISF's image functions (IMG_PIXEL, IMG_NORM_PIXEL, IMG_THIS_PIXEL,
 // IMG_THIS_NORM_PIXEL, IMG_NORM_THIS_PIXEL, IMG_SIZE) into calls of the helpers that the
 // renderer declares (isf_sample, isf_samplePixel) and the size uniform _<name>_imgSize.

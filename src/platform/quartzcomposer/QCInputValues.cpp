@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <limits>
 
 namespace {
 
@@ -20,13 +22,41 @@ int componentCount(Model::InputType type) {
     }
 }
 
-QString formatValue(const std::array<float, 4>& value, Model::InputType type) {
+// A number as a listing shows it: whole numbers of longs in full, others to float precision.
+QString formatNumber(double number, Model::InputType type) {
+    if (type == Model::InputType::Long && number == std::trunc(number) && std::abs(number) < 1e15)
+        return QString::number(static_cast<qint64>(number));
+    return QString::number(number, 'g', 7);
+}
+
+QString formatValue(const QCInputValue& value, Model::InputType type) {
     if (type == Model::InputType::Bool || type == Model::InputType::Event)
-        return value[0] != 0.0f ? QStringLiteral("true") : QStringLiteral("false");
+        return value[0] != 0.0 ? QStringLiteral("true") : QStringLiteral("false");
     QStringList parts;
     for (int i = 0; i < componentCount(type); ++i)
-        parts.append(QString::number(value[static_cast<std::size_t>(i)], 'g', 7));
+        parts.append(formatNumber(value[static_cast<std::size_t>(i)], type));
     return parts.join(QLatin1Char(','));
+}
+
+// A long's text as a whole number: digits, or a number with no fraction ("3.0", "1e3"). Whole
+// numbers too large for 64 bits come out as the largest of their sign (out of any int's range).
+std::optional<qint64> wholeNumber(const QString& text, QString* out_why) {
+    bool ok = false;
+    const qint64 integer = text.toLongLong(&ok);
+    if (ok)
+        return integer;
+    const double number = text.toDouble(&ok);
+    if (!ok || !std::isfinite(number)) {
+        *out_why = QStringLiteral("\"%1\" is not a number").arg(text);
+        return std::nullopt;
+    }
+    if (number != std::trunc(number)) {
+        *out_why = QStringLiteral("\"%1\" is not a whole number").arg(text);
+        return std::nullopt;
+    }
+    if (std::abs(number) >= 9223372036854775808.0) // 2^63
+        return number < 0 ? std::numeric_limits<qint64>::min() : std::numeric_limits<qint64>::max();
+    return static_cast<qint64>(number);
 }
 
 } // namespace
@@ -55,9 +85,9 @@ QString QCInputTypeName(Model::InputType in_type) {
     return QString();
 }
 
-std::optional<std::array<float, 4>> QCParseInputValue(const Model::Input& in_input,
-                                                      const QString& in_text, QString* out_error) {
-    const auto refuse = [&](const QString& why) -> std::optional<std::array<float, 4>> {
+std::optional<QCInputValue> QCParseInputValue(const Model::Input& in_input, const QString& in_text,
+                                              QString* out_error) {
+    const auto refuse = [&](const QString& why) -> std::optional<QCInputValue> {
         if (out_error)
             *out_error = QStringLiteral("input \"%1\" (%2): %3")
                              .arg(in_input.name, QCInputTypeName(in_input.type), why);
@@ -66,11 +96,11 @@ std::optional<std::array<float, 4>> QCParseInputValue(const Model::Input& in_inp
     if (in_input.isImage())
         return refuse(QStringLiteral("takes a file, not a value"));
     const QString text = in_text.trimmed();
-    std::array<float, 4> value{0.0f, 0.0f, 0.0f, 0.0f};
+    QCInputValue value{0.0, 0.0, 0.0, 0.0};
     if (in_input.type == Model::InputType::Bool || in_input.type == Model::InputType::Event) {
         const QString word = text.toLower();
         if (word == u"true" || word == u"1" || word == u"yes")
-            value[0] = 1.0f;
+            value[0] = 1.0;
         else if (word != u"false" && word != u"0" && word != u"no")
             return refuse(QStringLiteral("\"%1\" is not true or false").arg(in_text));
         return value;
@@ -85,20 +115,30 @@ std::optional<std::array<float, 4>> QCParseInputValue(const Model::Input& in_inp
                                        .arg(in_text)
                                        .arg(count));
     if (colorWithoutAlpha)
-        value[3] = 1.0f;
-    for (qsizetype i = 0; i < parts.size(); ++i) {
+        value[3] = 1.0;
+    if (in_input.type == Model::InputType::Long) {
+        QString why;
+        const std::optional<qint64> whole = wholeNumber(text, &why);
+        if (!whole)
+            return refuse(why);
+        if (*whole < std::numeric_limits<std::int32_t>::min() ||
+            *whole > std::numeric_limits<std::int32_t>::max())
+            return refuse(QStringLiteral("%1 is outside the range of a GLSL int (%2 to %3)")
+                              .arg(in_text)
+                              .arg(std::numeric_limits<std::int32_t>::min())
+                              .arg(std::numeric_limits<std::int32_t>::max()));
+        value[0] = static_cast<double>(*whole);
+    }
+    for (qsizetype i = 0; i < parts.size() && in_input.type != Model::InputType::Long; ++i) {
         bool ok = false;
         const double number = parts[i].trimmed().toDouble(&ok);
         if (!ok || !std::isfinite(number) || std::abs(number) > 1e30)
             return refuse(QStringLiteral("\"%1\" is not a number").arg(parts[i].trimmed()));
-        if (in_input.type == Model::InputType::Long &&
-            (number != std::trunc(number) || std::abs(number) > 2147483647.0))
-            return refuse(QStringLiteral("\"%1\" is not a whole number").arg(in_text));
-        value[static_cast<std::size_t>(i)] = static_cast<float>(number);
+        value[static_cast<std::size_t>(i)] = number;
     }
     if (in_input.type == Model::InputType::Color) {
-        for (const float component : value) {
-            if (component < 0.0f || component > 1.0f)
+        for (const double component : value) {
+            if (component < 0.0 || component > 1.0)
                 return refuse(QStringLiteral("\"%1\": colour components are 0 to 1").arg(in_text));
         }
     }
@@ -114,11 +154,12 @@ std::optional<std::array<float, 4>> QCParseInputValue(const Model::Input& in_inp
                 QStringLiteral("%1 is outside its range %2 to %3").arg(in_text, low, high));
         }
     }
+    // A long's value is a whole number in the range of a GLSL int by now.
     if (!in_input.values.empty() &&
-        std::find(in_input.values.begin(), in_input.values.end(), static_cast<int>(value[0])) ==
-            in_input.values.end()) {
+        std::find(in_input.values.begin(), in_input.values.end(),
+                  static_cast<std::int32_t>(value[0])) == in_input.values.end()) {
         QStringList allowed;
-        for (const int v : in_input.values)
+        for (const std::int32_t v : in_input.values)
             allowed.append(QString::number(v));
         return refuse(
             QStringLiteral("%1 is not one of %2").arg(in_text, allowed.join(QStringLiteral(", "))));
@@ -148,7 +189,7 @@ QString QCDescribeInput(const Model::Input& in_input) {
                                   : QStringLiteral("-"));
     if (!in_input.values.empty()) {
         QStringList allowed;
-        for (const int v : in_input.values)
+        for (const std::int32_t v : in_input.values)
             allowed.append(QString::number(v));
         line += QStringLiteral("  values %1").arg(allowed.join(QLatin1Char(',')));
     }

@@ -14,6 +14,8 @@ class NSBitmapImageRep;
 class QImage;
 class QCComposition;
 using CGColorSpaceRef = struct CGColorSpace*;
+// A value input's value, as QCCompositionModel.h declares it.
+using QCInputValue = std::array<double, 4>;
 
 // Renders a composition off-screen into a framebuffer of a fixed size, on its own OpenGL
 // context. Made on one thread, it may render on another later: every operation takes the
@@ -44,7 +46,7 @@ public:
     // [renderer setValue:forInputKey:]: sets a value input (event, bool, long, float, point2D,
     // color) for the frames rendered from now on, in the layout of QCCompositionModel::Input's
     // value. False, with a log line, when the composition has no such value input.
-    bool setValueForInputKey(const std::array<float, 4>& in_value, const QString& in_key);
+    bool setValueForInputKey(const QCInputValue& in_value, const QString& in_key);
     // Sets what an image, audio or audioFFT input (or a Shadertoy channel, "iChannel0" to
     // "iChannel3") shows from the next frame on: 8-bit images as they are, float images
     // (QImage::Format_RGBA32FPx4) as float textures; a null image shows transparent black.

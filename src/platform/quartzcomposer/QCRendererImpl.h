@@ -46,7 +46,7 @@ struct Sampler {
 
 // Changes of the composition's inputs given between two frames, applied before the next one.
 struct PendingInputs {
-    QHash<QString, std::array<float, 4>> values;
+    QHash<QString, QCInputValue> values;
     QHash<QString, QImage> images;
     // The images whose first row is the picture's bottom.
     QSet<QString> bottomRowFirst;
@@ -58,8 +58,7 @@ struct PendingInputs {
 void uploadImageInto(GLuint texture, const QImage& image, bool bottomRowFirst = false);
 
 // Sets the uniform at `where` to a value input's value.
-void setValueUniform(GLint where, QCCompositionModel::InputType type,
-                     const std::array<float, 4>& value);
+void setValueUniform(GLint where, QCCompositionModel::InputType type, const QCInputValue& value);
 
 } // namespace qcrenderer
 

@@ -4,6 +4,9 @@
 
 #include <QImage>
 
+#include <cmath>
+#include <limits>
+
 namespace {
 
 using Model = QCCompositionModel;
@@ -15,6 +18,19 @@ int channelNamed(const QString& key) {
         return -1;
     const int index = key.back().digitValue();
     return index >= 0 && index <= 3 ? index : -1;
+}
+
+// A long's value as a GLSL int: truncated toward zero and held to the int's range (values
+// given through the model are whole numbers in range already).
+GLint glslInt(double value) {
+    if (!(value == value))
+        return 0;
+    const double whole = std::trunc(value);
+    if (whole <= double(std::numeric_limits<GLint>::min()))
+        return std::numeric_limits<GLint>::min();
+    if (whole >= double(std::numeric_limits<GLint>::max()))
+        return std::numeric_limits<GLint>::max();
+    return static_cast<GLint>(whole);
 }
 
 } // namespace
@@ -52,21 +68,26 @@ void uploadImageInto(GLuint texture, const QImage& image, bool bottomRowFirst) {
         glGenerateMipmap(GL_TEXTURE_2D);
 }
 
-void setValueUniform(GLint where, Model::InputType type, const std::array<float, 4>& value) {
+void setValueUniform(GLint where, Model::InputType type, const QCInputValue& value) {
+    const auto f = [&](std::size_t i) {
+        return static_cast<GLfloat>(value[i]);
+    };
     switch (type) {
     case Model::InputType::Event:
     case Model::InputType::Bool:
+        glUniform1i(where, value[0] != 0.0 ? 1 : 0);
+        break;
     case Model::InputType::Long:
-        glUniform1i(where, static_cast<GLint>(value[0]));
+        glUniform1i(where, glslInt(value[0]));
         break;
     case Model::InputType::Float:
-        glUniform1f(where, value[0]);
+        glUniform1f(where, f(0));
         break;
     case Model::InputType::Point2D:
-        glUniform2f(where, value[0], value[1]);
+        glUniform2f(where, f(0), f(1));
         break;
     case Model::InputType::Color:
-        glUniform4f(where, value[0], value[1], value[2], value[3]);
+        glUniform4f(where, f(0), f(1), f(2), f(3));
         break;
     case Model::InputType::Image:
     case Model::InputType::Audio:
@@ -77,7 +98,7 @@ void setValueUniform(GLint where, Model::InputType type, const std::array<float,
 
 } // namespace qcrenderer
 
-bool QCRenderer::setValueForInputKey(const std::array<float, 4>& in_value, const QString& in_key) {
+bool QCRenderer::setValueForInputKey(const QCInputValue& in_value, const QString& in_key) {
     const Model::Input* input = mImpl->model().inputNamed(in_key);
     if (!input || input->isImage()) {
         QCLog(QStringLiteral("QCRenderer: the composition has no value input \"%1\"").arg(in_key));
@@ -105,15 +126,14 @@ bool QCRenderer::setImageForInputKey(const QImage& in_image, const QString& in_k
 }
 
 void QCRenderer::setSoundSampleRate(double in_hertz) {
-    mImpl->pending.values.insert(QStringLiteral("iSampleRate"),
-                                 {static_cast<float>(in_hertz), 0.0f, 0.0f, 0.0f});
+    mImpl->pending.values.insert(QStringLiteral("iSampleRate"), {in_hertz, 0.0, 0.0, 0.0});
 }
 
 void QCRenderer::Impl::applyPendingInputs() {
     for (auto it = pending.values.constBegin(); it != pending.values.constEnd(); ++it) {
         const QByteArray name = it.key().toUtf8();
         if (model().format == Model::Format::Shadertoy) {
-            glUniform1f(location(name.constData()), it.value()[0]);
+            glUniform1f(location(name.constData()), static_cast<GLfloat>(it.value()[0]));
             continue;
         }
         qcrenderer::setValueUniform(location(name.constData()), model().inputNamed(it.key())->type,

@@ -16,8 +16,8 @@ struct Dialect {
     bool coreStyle = false; // no gl_FragColor, varying, attribute or texture2D: defined here
     bool es = false;
     bool newTextureFunction = false; // texture() rather than texture2D()
-    // Implicit conversions in return values and the other relaxations of GLSL 4.20, which
-    // desktop drivers commonly accept in sources without a version line.
+    // The implicit conversions of GLSL 4.00 (int to uint too) and 4.20 (in return values),
+    // which desktop drivers commonly accept in sources without a version line.
     bool relaxed = false;
 };
 
@@ -92,7 +92,10 @@ QString glslType(Model::InputType type) {
 QString isfDeclarations(const Model& model, const Dialect& dialect, bool vertexStage) {
     QString text = dialect.versionLine.isEmpty() ? QString() : dialect.versionLine + u'\n';
     if (dialect.relaxed)
-        text += QStringLiteral("#extension GL_ARB_shading_language_420pack : enable\n");
+        text += QStringLiteral("#extension GL_ARB_gpu_shader5 : enable\n"
+                               "#extension GL_ARB_shading_language_420pack : enable\n");
+    // The composition's own extensions, before any declaration as GLSL wants them.
+    text += vertexStage ? model.vertexExtensions : model.fragmentExtensions;
     if (dialect.es)
         text += QStringLiteral("precision highp float;\nprecision highp int;\n"
                                "precision highp sampler2D;\n");
@@ -161,7 +164,7 @@ QCShaderSources shadertoySources(const Model& model, const QCShaderAbilities& ab
     QString version;
     int number = 150;
     if (abilities.es3Shaders) {
-        version = QStringLiteral("#version 300 es\nprecision highp float;\nprecision highp int;\n");
+        version = QStringLiteral("#version 300 es\n");
         number = 300;
     } else if (abilities.glslVersion >= 330) {
         version = QStringLiteral("#version 330\n");
@@ -174,7 +177,11 @@ QCShaderSources shadertoySources(const Model& model, const QCShaderAbilities& ab
                                               "void main() {\n"
                                               "    gl_Position = vec4(%1, 0.0, 1.0);\n}\n")
                                    .arg(QLatin1StringView(kQCVertexPositionAttribute));
-    sources.fragment = version +
+    // The shader's own extensions come first, as GLSL wants them.
+    sources.fragment = version + model.fragmentExtensions +
+                       (number == 300 ? QStringLiteral("precision highp float;\n"
+                                                       "precision highp int;\n")
+                                      : QString()) +
                        QStringLiteral("uniform vec3 iResolution;\nuniform float iTime;\n"
                                       "uniform float iGlobalTime;\nuniform float iTimeDelta;\n"
                                       "uniform int iFrame;\nuniform float iFrameRate;\n"

@@ -166,13 +166,17 @@ TEST(QCHostConventionsTest, VersionOneNamesWorkInVersionTwoFiles) {
     EXPECT_EQ(pixel(image, 3, 0), (RGBA{223, 223, 0, 255}));
 }
 
-// The compiler's line numbers are those of the composition file, whatever the dialect.
+// The compiler's line numbers are those of the composition file, whatever the dialect, also
+// after the file's own #extension lines have moved before the declarations (GLSL wants them
+// there: in the middle of a shader they are an error).
 TEST(QCHostConventionsTest, CompilerErrorsNameTheLineOfTheFile) {
     for (const char* version : {"", "#version 100", "#version 110", "#version 120", "#version 150",
                                 "#version 300 es", "#version 330", "#version 450"}) {
         const QString text =
-            QStringLiteral("/*{\n  \"ISFVSN\": \"2\"\n}*/\n%1\n\nvoid main() {\n"
-                           "  gl_FragColor = vec4(1.0);\n  notDeclared7 = 1.0;\n}\n")
+            QStringLiteral(
+                "/*{\n  \"ISFVSN\": \"2\"\n}*/\n%1\n#extension GL_ARB_shader_bit_encoding : "
+                "enable\nvoid main() {\n"
+                "  gl_FragColor = vec4(1.0);\n  notDeclared7 = 1.0;\n}\n")
                 .arg(QLatin1StringView(version));
         NSAutoreleasePool pool;
         QCComposition* composition = qctest::composition(text);
@@ -187,7 +191,8 @@ TEST(QCHostConventionsTest, CompilerErrorsNameTheLineOfTheFile) {
     // And for Shadertoy sources.
     NSAutoreleasePool pool;
     QCComposition* composition =
-        qctest::composition(QStringLiteral("\n\n") + toy(QStringLiteral("  c = notDeclared7;")));
+        qctest::composition(QStringLiteral("#extension GL_OES_standard_derivatives : enable\n\n") +
+                            toy(QStringLiteral("  c = notDeclared7;")));
     ASSERT_NE(composition, nullptr);
     const QString log =
         qctest::capturedLog([&] { EXPECT_FALSE(qctest::renderer(composition, QSize(2, 2))); });
