@@ -155,6 +155,17 @@ bool QCRenderer::Impl::build(QString* error) {
     sources = QCBuildShaderSources(model(), abilities);
     QString log;
     program = QCCompileProgram(sources.vertex, sources.fragment, kQCVertexPositionAttribute, &log);
+    abilities.implicitIntToUint = false;
+    if (program == 0) {
+        // The source may be one that GLSL 4.00's overload rules refuse and older ones take.
+        const QCShaderSources plain = QCBuildShaderSources(model(), abilities);
+        QString plainLog;
+        if (plain.vertex != sources.vertex || plain.fragment != sources.fragment)
+            program = QCCompileProgram(plain.vertex, plain.fragment, kQCVertexPositionAttribute,
+                                       &plainLog);
+        if (program != 0)
+            sources = plain;
+    }
     if (program == 0) {
         *error = QStringLiteral("the %1 composition's shader fails: %2")
                      .arg(composition->formatName(), log);

@@ -16,9 +16,11 @@ struct Dialect {
     bool coreStyle = false; // no gl_FragColor, varying, attribute or texture2D: defined here
     bool es = false;
     bool newTextureFunction = false; // texture() rather than texture2D()
-    // The implicit conversions of GLSL 4.00 (int to uint too) and 4.20 (in return values),
-    // which desktop drivers commonly accept in sources without a version line.
+    // The implicit conversions of GLSL 4.20 in return values, which desktop drivers commonly
+    // accept in sources without a version line, and those of 4.00 (int to uint) when
+    // `intToUint` is set too.
     bool relaxed = false;
+    bool intToUint = false;
 };
 
 // A "#line" directive that makes the next line count as `line`. Before GLSL 3.30 (and outside
@@ -51,6 +53,7 @@ Dialect isfDialect(const Model& model, const QCShaderAbilities& abilities) {
         }
         return dialect;
     }
+    dialect.intToUint = abilities.implicitIntToUint;
     if (abilities.compatibility && abilities.glslVersion >= 150) {
         // Both sides of a "__VERSION__ <= 120" test are valid here, and so are the classic
         // built-ins that most ISF sources use.
@@ -91,9 +94,10 @@ QString glslType(Model::InputType type) {
 
 QString isfDeclarations(const Model& model, const Dialect& dialect, bool vertexStage) {
     QString text = dialect.versionLine.isEmpty() ? QString() : dialect.versionLine + u'\n';
+    if (dialect.relaxed && dialect.intToUint)
+        text += QStringLiteral("#extension GL_ARB_gpu_shader5 : enable\n");
     if (dialect.relaxed)
-        text += QStringLiteral("#extension GL_ARB_gpu_shader5 : enable\n"
-                               "#extension GL_ARB_shading_language_420pack : enable\n");
+        text += QStringLiteral("#extension GL_ARB_shading_language_420pack : enable\n");
     // The composition's own extensions, before any declaration as GLSL wants them.
     text += vertexStage ? model.vertexExtensions : model.fragmentExtensions;
     if (dialect.es)

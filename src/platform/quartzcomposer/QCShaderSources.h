@@ -16,6 +16,10 @@ struct QCShaderAbilities {
     int glslVersion = 0;        // 100 * major + minor
     bool compatibility = false; // the classic built-ins are available
     bool es3Shaders = false;    // "#version 300 es" compiles
+    // Sources without a version line get GLSL 4.00's implicit conversions (int to uint too),
+    // through GL_ARB_gpu_shader5. Its overload rules refuse a few calls that compiled without
+    // it (an int given to functions overloaded for float and uint): those compile without.
+    bool implicitIntToUint = true;
 };
 
 QCShaderSources QCBuildShaderSources(const QCCompositionModel& in_model,
