@@ -259,10 +259,15 @@ QString QCTakeExtensionDirectives(QString& io_source) {
         for (std::size_t index = first; index <= last; ++index)
             taken += stripped.mid(lines[index].start, lines[index].length).trimmed() + u'\n';
     }
-    // From the last line up, so that earlier offsets stay valid while lines are emptied.
+    // From the last line up, so that earlier offsets stay valid while lines are emptied. A
+    // comment on the line stays: one that goes on past the line's end must still be opened.
     for (auto range = moved.rbegin(); range != moved.rend(); ++range) {
-        for (std::size_t index = range->second + 1; index-- > range->first;)
-            io_source.remove(lines[index].start, lines[index].length);
+        for (std::size_t index = range->second + 1; index-- > range->first;) {
+            qsizetype code = lines[index].length;
+            while (code > 0 && stripped[lines[index].start + code - 1].isSpace())
+                --code;
+            io_source.remove(lines[index].start, code);
+        }
     }
     return taken;
 }
