@@ -2,6 +2,7 @@
 
 #include "app/SoundImages.h"
 #include "platform/qtkit/MovieFrameReader.h"
+#include "platform/qtkit/SoundReader.h"
 #include "platform/qtkit/SoundSamples.h"
 #include "platform/quartzcomposer/QCCompositionModel.h"
 #include "platform/quartzcomposer/QCInputValues.h"
@@ -84,7 +85,9 @@ struct CompositionInputFeed::Impl {
     QList<QPair<QString, std::array<float, 4>>> values;
     bool valuesGiven = false;
     std::vector<Footage> footage;
-    std::optional<SoundSamples> sound;
+    std::unique_ptr<SoundReader> sound;
+    // The samples the longest listener shows, up to each frame's time.
+    int soundWindow = 0;
     std::vector<Listener> listeners;
     int soundChannel = -1;
 };
@@ -94,7 +97,8 @@ CompositionInputFeed::~CompositionInputFeed() = default;
 
 std::unique_ptr<CompositionInputFeed>
 CompositionInputFeed::create(const Model& model, const CompositionInputSettings& settings,
-                             const QString& soundPath, double durationSeconds, QString* out_error) {
+                             const QString& soundPath, double /*durationSeconds*/,
+                             QString* out_error) {
     const auto refuse = [out_error](const QString& why) {
         if (out_error)
             *out_error = why;
@@ -147,9 +151,10 @@ CompositionInputFeed::create(const Model& model, const CompositionInputSettings&
         impl->listeners.clear();
     } else {
         QString error;
-        // A little more than the job, for the last frame's window.
-        impl->sound = QTReadSoundSamples(soundPath, durationSeconds + 1.0, &error);
-        if (!impl->sound)
+        // The sound is read along the frames, one window at a time; its start is read now so
+        // that a file without a readable sound is refused before the job.
+        impl->sound = SoundReader::open(soundPath, &error);
+        if (!impl->sound || !impl->sound->hold(0, 1, &error))
             return refuse(
                 QStringLiteral("the sound cannot be read for the composition: %1").arg(error));
         for (Impl::Listener& listener : impl->listeners) {
@@ -161,8 +166,10 @@ CompositionInputFeed::create(const Model& model, const CompositionInputSettings&
                     size *= 2;
                 listener.count = size / 2;
             } else if (!listener.input.isEmpty()) {
+                impl->soundWindow = std::max(impl->soundWindow, listener.count);
                 continue;
             }
+            impl->soundWindow = std::max(impl->soundWindow, size);
             listener.spectrum = SoundSpectrum::create(size, &error);
             if (!listener.spectrum)
                 return refuse(error);
@@ -178,7 +185,7 @@ bool CompositionInputFeed::prepareFrame(QCRenderer* renderer, double seconds, QS
         for (const auto& [name, value] : d.values)
             renderer->setValueForInputKey(value, name);
         if (d.sound && d.soundChannel >= 0)
-            renderer->setSoundSampleRate(d.sound->sampleRate);
+            renderer->setSoundSampleRate(d.sound->sampleRate());
     }
     for (Impl::Footage& footage : d.footage) {
         if (!footage.movie) {
@@ -200,17 +207,24 @@ bool CompositionInputFeed::prepareFrame(QCRenderer* renderer, double seconds, QS
         renderer->setImageForInputKey(frame, footage.input, true);
     }
     if (d.sound) {
-        const auto end = static_cast<std::int64_t>(std::llround(seconds * d.sound->sampleRate));
+        const auto end = static_cast<std::int64_t>(std::llround(seconds * d.sound->sampleRate()));
+        QString error;
+        if (!d.sound->hold(end - d.soundWindow, end, &error)) {
+            if (out_error)
+                *out_error =
+                    QStringLiteral("the sound cannot be read at %1 s: %2").arg(seconds).arg(error);
+            return false;
+        }
+        const SoundSamples& sound = d.sound->samples();
         for (Impl::Listener& listener : d.listeners) {
             if (listener.input.isEmpty())
-                renderer->setImageForInputKey(
-                    shadertoySoundImage(*d.sound, end, *listener.spectrum),
-                    QStringLiteral("iChannel%1").arg(d.soundChannel));
+                renderer->setImageForInputKey(shadertoySoundImage(sound, end, *listener.spectrum),
+                                              QStringLiteral("iChannel%1").arg(d.soundChannel));
             else if (listener.type == Model::InputType::Audio)
-                renderer->setImageForInputKey(isfWaveformImage(*d.sound, end, listener.count),
+                renderer->setImageForInputKey(isfWaveformImage(sound, end, listener.count),
                                               listener.input);
             else
-                renderer->setImageForInputKey(isfSpectrumImage(*d.sound, end, *listener.spectrum),
+                renderer->setImageForInputKey(isfSpectrumImage(sound, end, *listener.spectrum),
                                               listener.input);
         }
     }

@@ -33,9 +33,10 @@ QString compositionInputsProblem(const QCCompositionModel& model,
 // to it (ISF audio and audioFFT inputs, the Shadertoy sound channel). Render thread only.
 class CompositionInputFeed {
 public:
-    // Checks the settings, opens the files and decodes the sound (`soundPath` may be empty) up
-    // to `durationSeconds`. Nothing, with the one-line reason, when a setting does not fit or a
-    // file cannot be read.
+    // Checks the settings, opens the files and the sound (`soundPath` may be empty; it is then
+    // read along the frames, holding only the samples one frame shows, so that any frame of the
+    // job's `durationSeconds` may come first). Nothing, with the one-line reason, when a setting
+    // does not fit or a file cannot be read.
     static std::unique_ptr<CompositionInputFeed> create(const QCCompositionModel& model,
                                                         const CompositionInputSettings& settings,
                                                         const QString& soundPath,
@@ -45,7 +46,7 @@ public:
     CompositionInputFeed& operator=(const CompositionInputFeed&) = delete;
 
     // Gives `renderer` what its inputs show at `seconds`. False, with the reason, when a movie
-    // stops being readable.
+    // or the sound stops being readable.
     bool prepareFrame(QCRenderer* renderer, double seconds, QString* out_error);
 
 private:
