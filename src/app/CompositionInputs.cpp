@@ -68,6 +68,26 @@ QString compositionInputsProblem(const Model& model, const CompositionInputSetti
     return QString();
 }
 
+QString compositionFootageProblem(const CompositionInputSettings& settings) {
+    for (const auto& [name, path] : settings.files) {
+        if (QImageReader(path).canRead())
+            continue;
+        const std::optional<QSize> size = QTMoviePictureSize(path, kFootageMaxPixels, nullptr);
+        if (!size)
+            continue;
+        if (size->width() > kFootageMaxSide || size->height() > kFootageMaxSide ||
+            static_cast<long long>(size->width()) * size->height() > kFootageMaxPixels)
+            return QStringLiteral("%1: the movie for input \"%2\" has pictures of %3x%4; a movie "
+                                  "may have at most %5 pixels a side and %6 in all (8192x8192)")
+                .arg(path, name)
+                .arg(size->width())
+                .arg(size->height())
+                .arg(kFootageMaxSide)
+                .arg(kFootageMaxPixels);
+    }
+    return QString();
+}
+
 struct CompositionInputFeed::Impl {
     struct Footage {
         QString input;
@@ -105,6 +125,8 @@ CompositionInputFeed::create(const Model& model, const CompositionInputSettings&
         return std::unique_ptr<CompositionInputFeed>();
     };
     if (const QString problem = compositionInputsProblem(model, settings); !problem.isEmpty())
+        return refuse(problem);
+    if (const QString problem = compositionFootageProblem(settings); !problem.isEmpty())
         return refuse(problem);
     auto impl = std::make_unique<Impl>();
     for (const auto& [name, text] : settings.values)

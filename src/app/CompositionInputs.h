@@ -28,6 +28,16 @@ QStringList compositionImageInputNames(const QCCompositionModel& model);
 QString compositionInputsProblem(const QCCompositionModel& model,
                                  const CompositionInputSettings& settings);
 
+// The largest pictures of a movie given to an input: at most 16384 pixels a side and 64 Mi
+// pixels in all (8192 x 8192, 256 MB a picture in RGBA), for each picture is held several times
+// on its way from the file to the composition.
+inline constexpr int kFootageMaxSide = 16384;
+inline constexpr long long kFootageMaxPixels = 8192LL * 8192LL;
+
+// The one-line reason why a movie in `settings` (a file that is not a still image) has pictures
+// larger than the above, or an empty string. Files that cannot be read are left to the job.
+QString compositionFootageProblem(const CompositionInputSettings& settings);
+
 // Feeds one job's renderer, frame by frame: the given values once, each bound image, the frame
 // of each bound movie shown at the frame's time, and the job's sound to the inputs that listen
 // to it (ISF audio and audioFFT inputs, the Shadertoy sound channel). Render thread only.
