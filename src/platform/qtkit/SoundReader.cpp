@@ -257,6 +257,10 @@ int SoundReader::repositionCount() const {
     return mImpl->repositions;
 }
 
+bool SoundReader::seeksExactly() const {
+    return mImpl->exactSeek;
+}
+
 bool SoundReader::hold(std::int64_t from, std::int64_t end, QString* out_error) {
     Impl& d = *mImpl;
     from = std::max<std::int64_t>(0, from);

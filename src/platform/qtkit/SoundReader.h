@@ -33,6 +33,9 @@ public:
     std::size_t heldSampleCount() const;
     // How many times the track was read again from its start or sought in.
     int repositionCount() const;
+    // Whether the reader seeks in the track (every packet decodes alone and time stamps count
+    // samples) rather than decode its way to a stretch.
+    bool seeksExactly() const;
 
 private:
     struct Impl;
