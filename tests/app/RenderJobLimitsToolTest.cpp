@@ -26,8 +26,10 @@ TEST_F(RenderJobLimitsToolTest, ALongSoundCostsNoMoreMemoryThanTheFramesShowOfIt
         runFfmpeg({"-f", "lavfi", "-i", "anullsrc=channel_layout=stereo:sample_rate=44100:d=1200",
                    "-c:a", "flac", sound}));
     mTool->setAddressSpaceLimit(1500LL << 20);
-    const ToolRun run = mTool->run({"--audio", sound, "--size", "16x16", "--duration", "1",
-                                    "--output", mOutput, resource("compositions/SpectrumBars.fs")});
+    // The whole twenty minutes at one frame a second.
+    const ToolRun run =
+        mTool->run({"--audio", sound, "--size", "16x16", "--fps", "1", "--duration", "1200",
+                    "--output", mOutput, resource("compositions/SpectrumBars.fs")});
     EXPECT_EQ(run.status, 0) << run.err.toStdString();
     EXPECT_TRUE(QFileInfo::exists(mOutput + QStringLiteral("/SpectrumBars.mov")));
     EXPECT_TRUE(entries(mTool->temporaryFolder()).isEmpty());
