@@ -2,6 +2,7 @@
 
 #include "app/SoundImages.h"
 #include "platform/qtkit/MovieFrameReader.h"
+#include "platform/qtkit/SoundReader.h"
 #include "platform/qtkit/SoundSamples.h"
 #include "platform/quartzcomposer/QCCompositionModel.h"
 #include "platform/quartzcomposer/QCImageFile.h"
@@ -82,6 +83,26 @@ QString compositionStillImagesProblem(const CompositionInputSettings& settings) 
     return QString();
 }
 
+QString compositionFootageProblem(const CompositionInputSettings& settings) {
+    for (const auto& [name, path] : settings.files) {
+        if (QImageReader(path).canRead())
+            continue;
+        const std::optional<QSize> size = QTMoviePictureSize(path, kFootageMaxPixels, nullptr);
+        if (!size)
+            continue;
+        if (size->width() > kFootageMaxSide || size->height() > kFootageMaxSide ||
+            static_cast<long long>(size->width()) * size->height() > kFootageMaxPixels)
+            return QStringLiteral("%1: the movie for input \"%2\" has pictures of %3x%4; a movie "
+                                  "may have at most %5 pixels a side and %6 in all (8192x8192)")
+                .arg(path, name)
+                .arg(size->width())
+                .arg(size->height())
+                .arg(kFootageMaxSide)
+                .arg(kFootageMaxPixels);
+    }
+    return QString();
+}
+
 struct CompositionInputFeed::Impl {
     struct Footage {
         QString input;
@@ -99,7 +120,9 @@ struct CompositionInputFeed::Impl {
     QList<QPair<QString, QCInputValue>> values;
     bool valuesGiven = false;
     std::vector<Footage> footage;
-    std::optional<SoundSamples> sound;
+    std::unique_ptr<SoundReader> sound;
+    // The samples the longest listener shows, up to each frame's time.
+    int soundWindow = 0;
     std::vector<Listener> listeners;
     int soundChannel = -1;
 };
@@ -109,13 +132,16 @@ CompositionInputFeed::~CompositionInputFeed() = default;
 
 std::unique_ptr<CompositionInputFeed>
 CompositionInputFeed::create(const Model& model, const CompositionInputSettings& settings,
-                             const QString& soundPath, double durationSeconds, QString* out_error) {
+                             const QString& soundPath, double /*durationSeconds*/,
+                             QString* out_error) {
     const auto refuse = [out_error](const QString& why) {
         if (out_error)
             *out_error = why;
         return std::unique_ptr<CompositionInputFeed>();
     };
     if (const QString problem = compositionInputsProblem(model, settings); !problem.isEmpty())
+        return refuse(problem);
+    if (const QString problem = compositionFootageProblem(settings); !problem.isEmpty())
         return refuse(problem);
     auto impl = std::make_unique<Impl>();
     for (const auto& [name, text] : settings.values)
@@ -161,9 +187,10 @@ CompositionInputFeed::create(const Model& model, const CompositionInputSettings&
         impl->listeners.clear();
     } else {
         QString error;
-        // A little more than the job, for the last frame's window.
-        impl->sound = QTReadSoundSamples(soundPath, durationSeconds + 1.0, &error);
-        if (!impl->sound)
+        // The sound is read along the frames, one window at a time; its start is read now so
+        // that a file without a readable sound is refused before the job.
+        impl->sound = SoundReader::open(soundPath, &error);
+        if (!impl->sound || !impl->sound->hold(0, 1, &error))
             return refuse(
                 QStringLiteral("the sound cannot be read for the composition: %1").arg(error));
         for (Impl::Listener& listener : impl->listeners) {
@@ -175,8 +202,10 @@ CompositionInputFeed::create(const Model& model, const CompositionInputSettings&
                     size *= 2;
                 listener.count = size / 2;
             } else if (!listener.input.isEmpty()) {
+                impl->soundWindow = std::max(impl->soundWindow, listener.count);
                 continue;
             }
+            impl->soundWindow = std::max(impl->soundWindow, size);
             listener.spectrum = SoundSpectrum::create(size, &error);
             if (!listener.spectrum)
                 return refuse(error);
@@ -192,7 +221,7 @@ bool CompositionInputFeed::prepareFrame(QCRenderer* renderer, double seconds, QS
         for (const auto& [name, value] : d.values)
             renderer->setValueForInputKey(value, name);
         if (d.sound && d.soundChannel >= 0)
-            renderer->setSoundSampleRate(d.sound->sampleRate);
+            renderer->setSoundSampleRate(d.sound->sampleRate());
     }
     for (Impl::Footage& footage : d.footage) {
         if (!footage.movie) {
@@ -214,17 +243,24 @@ bool CompositionInputFeed::prepareFrame(QCRenderer* renderer, double seconds, QS
         renderer->setImageForInputKey(frame, footage.input, true);
     }
     if (d.sound) {
-        const auto end = static_cast<std::int64_t>(std::llround(seconds * d.sound->sampleRate));
+        const auto end = static_cast<std::int64_t>(std::llround(seconds * d.sound->sampleRate()));
+        QString error;
+        if (!d.sound->hold(end - d.soundWindow, end, &error)) {
+            if (out_error)
+                *out_error =
+                    QStringLiteral("the sound cannot be read at %1 s: %2").arg(seconds).arg(error);
+            return false;
+        }
+        const SoundSamples& sound = d.sound->samples();
         for (Impl::Listener& listener : d.listeners) {
             if (listener.input.isEmpty())
-                renderer->setImageForInputKey(
-                    shadertoySoundImage(*d.sound, end, *listener.spectrum),
-                    QStringLiteral("iChannel%1").arg(d.soundChannel));
+                renderer->setImageForInputKey(shadertoySoundImage(sound, end, *listener.spectrum),
+                                              QStringLiteral("iChannel%1").arg(d.soundChannel));
             else if (listener.type == Model::InputType::Audio)
-                renderer->setImageForInputKey(isfWaveformImage(*d.sound, end, listener.count),
+                renderer->setImageForInputKey(isfWaveformImage(sound, end, listener.count),
                                               listener.input);
             else
-                renderer->setImageForInputKey(isfSpectrumImage(*d.sound, end, *listener.spectrum),
+                renderer->setImageForInputKey(isfSpectrumImage(sound, end, *listener.spectrum),
                                               listener.input);
         }
     }

@@ -34,14 +34,25 @@ QString compositionInputsProblem(const QCCompositionModel& model,
 // not still images (movies) are not looked at here.
 QString compositionStillImagesProblem(const CompositionInputSettings& settings);
 
+// The largest pictures of a movie given to an input: at most 16384 pixels a side and 64 Mi
+// pixels in all (8192 x 8192, 256 MB a picture in RGBA), for each picture is held several times
+// on its way from the file to the composition.
+inline constexpr int kFootageMaxSide = 16384;
+inline constexpr long long kFootageMaxPixels = 8192LL * 8192LL;
+
+// The one-line reason why a movie in `settings` (a file that is not a still image) has pictures
+// larger than the above, or an empty string. Files that cannot be read are left to the job.
+QString compositionFootageProblem(const CompositionInputSettings& settings);
+
 // Feeds one job's renderer, frame by frame: the given values once, each bound image, the frame
 // of each bound movie shown at the frame's time, and the job's sound to the inputs that listen
 // to it (ISF audio and audioFFT inputs, the Shadertoy sound channel). Render thread only.
 class CompositionInputFeed {
 public:
-    // Checks the settings, opens the files and decodes the sound (`soundPath` may be empty) up
-    // to `durationSeconds`. Nothing, with the one-line reason, when a setting does not fit or a
-    // file cannot be read.
+    // Checks the settings, opens the files and the sound (`soundPath` may be empty; it is then
+    // read along the frames, holding only the samples one frame shows, so that any frame of the
+    // job's `durationSeconds` may come first). Nothing, with the one-line reason, when a setting
+    // does not fit or a file cannot be read.
     static std::unique_ptr<CompositionInputFeed> create(const QCCompositionModel& model,
                                                         const CompositionInputSettings& settings,
                                                         const QString& soundPath,
@@ -51,7 +62,7 @@ public:
     CompositionInputFeed& operator=(const CompositionInputFeed&) = delete;
 
     // Gives `renderer` what its inputs show at `seconds`. False, with the reason, when a movie
-    // stops being readable.
+    // or the sound stops being readable.
     bool prepareFrame(QCRenderer* renderer, double seconds, QString* out_error);
 
 private:

@@ -479,18 +479,23 @@ void QTZMovieRenderer::movieFlattenerCompleted(QMovieFlattenerQueueOp* operation
     NSFileManager* fileManager = NSFileManager::defaultManager();
     if (fileManager->respondsToSelector(QStringLiteral("trashItemAtURL:resultingItemURL:error:"))) {
         static const char* const kFunction = "-[QTZMovieRenderer movieFlattenerCompleted:]";
+        // The flattener normally removes both files itself: only a file still there and not
+        // moved is a failure worth a report.
+        const auto failed = [](const NSError* error) {
+            return error && error->code() != NSFileNoSuchFileError;
+        };
         NSError* error = nullptr;
         NSURL* trashed = nullptr;
         fileManager->trashItemAtURL(NSURL::fileURLWithPath(outputTempVideoFile(), false), &trashed,
                                     &error);
-        if (error)
+        if (failed(error))
             __VerifiedNSErrorNilBody(error, "QTZMovieRenderer", kFunction, 187, " SOURCE error");
         if (trashed && !written)
             mJobRecoverableVideo = trashed->path();
         error = nullptr;
         fileManager->trashItemAtURL(NSURL::fileURLWithPath(outputTempMovieFile(), false), nullptr,
                                     &error);
-        if (error)
+        if (failed(error))
             __VerifiedNSErrorNilBody(error, "QTZMovieRenderer", kFunction, 189, " SOURCE error");
     }
     if (mAwaitingFlattener) {

@@ -9,10 +9,11 @@
 
 namespace {
 
-// Sample `index` of `channel`, silence outside the track.
-float sampleAt(const std::vector<float>& channel, std::int64_t index) {
-    return index >= 0 && index < static_cast<std::int64_t>(channel.size())
-               ? channel[static_cast<std::size_t>(index)]
+// Track sample `index` of `channel`, silence outside the track and the stretch held.
+float sampleAt(const SoundSamples& sound, const std::vector<float>& channel, std::int64_t index) {
+    const std::int64_t at = index - sound.first;
+    return index >= 0 && at >= 0 && at < static_cast<std::int64_t>(channel.size())
+               ? channel[static_cast<std::size_t>(at)]
                : 0.0f;
 }
 
@@ -24,7 +25,8 @@ std::vector<float> mixedWindow(const SoundSamples& sound, std::int64_t end, int 
     const float share = 1.0f / static_cast<float>(sound.channels.size());
     for (const std::vector<float>& channel : sound.channels) {
         for (int i = 0; i < length; ++i)
-            window[static_cast<std::size_t>(i)] += share * sampleAt(channel, end - length + i);
+            window[static_cast<std::size_t>(i)] +=
+                share * sampleAt(sound, channel, end - length + i);
     }
     return window;
 }
@@ -51,7 +53,8 @@ QImage isfWaveformImage(const SoundSamples& sound, std::int64_t end, int width) 
             const float sample =
                 sound.channels.empty()
                     ? 0.0f
-                    : sampleAt(sound.channels[static_cast<std::size_t>(row)], end - width + x);
+                    : sampleAt(sound, sound.channels[static_cast<std::size_t>(row)],
+                               end - width + x);
             setValue(image, x, row, waveValue(sample), true);
         }
     }
@@ -74,7 +77,8 @@ QImage isfSpectrumImage(const SoundSamples& sound, std::int64_t end, SoundSpectr
             const float sample =
                 sound.channels.empty()
                     ? 0.0f
-                    : sampleAt(sound.channels[static_cast<std::size_t>(row)], end - size + i);
+                    : sampleAt(sound, sound.channels[static_cast<std::size_t>(row)],
+                               end - size + i);
             window[static_cast<std::size_t>(i)] = static_cast<float>(hann) * sample;
         }
         spectrum.magnitudes(window.data(), magnitudes.data());

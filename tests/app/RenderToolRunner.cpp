@@ -47,18 +47,24 @@ QString RenderToolRunner::trashFolder() const {
 namespace {
 
 void startTool(QProcess& process, const QString& home, const QString& temporary,
-               long long fileSizeLimit, const QStringList& arguments) {
+               long long fileSizeLimit, long long addressSpaceLimit, const QStringList& arguments) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("HOME"), home);
     environment.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/data"));
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/config"));
     environment.insert(QStringLiteral("TMPDIR"), temporary);
     process.setProcessEnvironment(environment);
-    if (fileSizeLimit >= 0) {
-        process.setChildProcessModifier([fileSizeLimit] {
-            std::signal(SIGXFSZ, SIG_IGN);
-            const rlimit limit{rlim_t(fileSizeLimit), rlim_t(fileSizeLimit)};
-            setrlimit(RLIMIT_FSIZE, &limit);
+    if (fileSizeLimit >= 0 || addressSpaceLimit >= 0) {
+        process.setChildProcessModifier([fileSizeLimit, addressSpaceLimit] {
+            if (fileSizeLimit >= 0) {
+                std::signal(SIGXFSZ, SIG_IGN);
+                const rlimit limit{rlim_t(fileSizeLimit), rlim_t(fileSizeLimit)};
+                setrlimit(RLIMIT_FSIZE, &limit);
+            }
+            if (addressSpaceLimit >= 0) {
+                const rlimit limit{rlim_t(addressSpaceLimit), rlim_t(addressSpaceLimit)};
+                setrlimit(RLIMIT_AS, &limit);
+            }
         });
     }
     process.start(QStringLiteral(LUMENREEL_RENDER_TOOL), arguments);
@@ -68,15 +74,21 @@ void startTool(QProcess& process, const QString& home, const QString& temporary,
 
 ToolRun RenderToolRunner::run(const QStringList& arguments) const {
     QProcess process;
-    startTool(process, mHome, temporaryFolder(), mFileSizeLimit, arguments);
+    startTool(process, mHome, temporaryFolder(), mFileSizeLimit, mAddressSpaceLimit, arguments);
     return finish(process, {});
 }
 
 std::optional<ToolRun> RenderToolRunner::runAndSignal(const QStringList& arguments,
                                                       const QString& text, int signal) const {
+    return runAndAct(arguments, text, [signal](qint64 pid) { ::kill(pid_t(pid), signal); });
+}
+
+std::optional<ToolRun>
+RenderToolRunner::runAndAct(const QStringList& arguments, const QString& text,
+                            const std::function<void(qint64)>& action) const {
     QProcess process;
     process.setReadChannel(QProcess::StandardError);
-    startTool(process, mHome, temporaryFolder(), mFileSizeLimit, arguments);
+    startTool(process, mHome, temporaryFolder(), mFileSizeLimit, mAddressSpaceLimit, arguments);
     QString err;
     const QDeadlineTimer deadline(kDeadlineMs);
     while (!err.contains(text)) {
@@ -91,7 +103,7 @@ std::optional<ToolRun> RenderToolRunner::runAndSignal(const QStringList& argumen
         }
         err += QString::fromUtf8(process.readAllStandardError());
     }
-    ::kill(pid_t(process.processId()), signal);
+    action(process.processId());
     return finish(process, err);
 }
 

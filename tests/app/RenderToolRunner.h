@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <optional>
 
 namespace lumenreel::test {
@@ -28,6 +29,8 @@ public:
     // The child may write files of at most `bytes` bytes; a longer write fails with EFBIG
     // instead of killing it.
     void setFileSizeLimit(long long bytes) { mFileSizeLimit = bytes; }
+    // The child's address space may grow to at most `bytes` bytes.
+    void setAddressSpaceLimit(long long bytes) { mAddressSpaceLimit = bytes; }
     QString temporaryFolder() const;
     QString trashFolder() const;
 
@@ -36,10 +39,15 @@ public:
     // for its end. Returns nothing when `text` never came.
     std::optional<ToolRun> runAndSignal(const QStringList& arguments, const QString& text,
                                         int signal) const;
+    // Runs the tool, calls `action` with its process id as soon as its standard error shows
+    // `text`, and waits for its end. Returns nothing when `text` never came.
+    std::optional<ToolRun> runAndAct(const QStringList& arguments, const QString& text,
+                                     const std::function<void(qint64)>& action) const;
 
 private:
     QString mHome;
     long long mFileSizeLimit = -1;
+    long long mAddressSpaceLimit = -1;
 };
 
 // A home folder with an output folder and a small composition, Plain.fs, whose movie is

@@ -115,6 +115,10 @@ std::optional<QString> checkInputs(RenderJobOptions& options, int* out_status) {
         *out_status = 2;
         return problem;
     }
+    if (const QString problem = compositionFootageProblem(options.inputs); !problem.isEmpty()) {
+        *out_status = 2;
+        return problem;
+    }
     for (auto& [name, file] : options.inputs.files) {
         file = QFileInfo(file).absoluteFilePath();
         inputs.append(file);

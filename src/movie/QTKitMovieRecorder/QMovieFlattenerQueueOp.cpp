@@ -210,6 +210,19 @@ void QMovieFlattenerQueueOp::dropWrittenAhead(const QString& movieFileName) {
     qtkit::dropFlatteningAhead(movieFileName);
 }
 
+namespace {
+
+// "the output folder … is gone" when the final movie's folder was removed during the job: the
+// reason any write there fails, whatever the failure itself says. Empty while it is there.
+QString outputFolderGone(const QString& movieFileName) {
+    const QString folder = QFileInfo(movieFileName).absolutePath();
+    return movieFileName.isEmpty() || QFileInfo(folder).isDir()
+               ? QString()
+               : QStringLiteral("the output folder %1 is gone").arg(folder);
+}
+
+} // namespace
+
 void QMovieFlattenerQueueOp::main() {
     NSAutoreleasePool pool;
     setSucceeded(false);
@@ -222,6 +235,8 @@ void QMovieFlattenerQueueOp::main() {
     const bool soundReady = audio || audioFileName().isNull();
     if (isStopRequested())
         setFailureReason(QStringLiteral("stopped before the movie was written"));
+    else if (const QString gone = outputFolderGone(movieFileName()); !gone.isEmpty())
+        setFailureReason(gone);
     else if (!reference)
         setFailureReason(
             QStringLiteral("cannot create the temporary movie %1").arg(tempFileName()));
@@ -250,9 +265,11 @@ void QMovieFlattenerQueueOp::main() {
             // Only a written final movie counts as success.
             setSucceeded(flattenRefMovie(reference.get(), movieFileName()));
         }
+        const QString gone = outputFolderGone(movieFileName());
         if (!succeeded())
             setFailureReason(isStopRequested() ? QStringLiteral("stopped while the movie was "
                                                                 "written")
+                             : !gone.isEmpty() ? gone
                              : !assembled      ? QStringLiteral("a source movie has no track")
                                                : reference->lastErrorDescription());
 

@@ -64,12 +64,22 @@ bool convertForType(const QVariant& value, QMetaType type, QVariant* converted) 
     return converted->convert(type);
 }
 
+// A value's text for a message: a long one (it may come from a settings file of any size) by
+// its first 200 characters and its length.
+QString valueText(const QVariant& value) {
+    constexpr qsizetype kShown = 200;
+    const QString text = value.toString();
+    if (text.size() <= kShown)
+        return text;
+    return QStringLiteral("%1\u2026 (%2 characters)").arg(text.left(kShown)).arg(text.size());
+}
+
 [[noreturn]] void raiseWrongType(const NSObject* object, const QString& key, const QVariant& value,
                                  QMetaType type) {
     NSException::raise(NSInvalidArgumentException,
                        QStringLiteral("[%1 setValue:forKey:]: the value %2 of type %3 does not fit "
                                       "the key %4 of type %5")
-                           .arg(object->description(), value.toString(),
+                           .arg(object->description(), valueText(value),
                                 QString::fromLatin1(value.typeName()), key,
                                 QString::fromLatin1(type.name())));
 }

@@ -1,12 +1,15 @@
 #include "platform/qtkit/MovieFrameReader.h"
 
 #include "platform/qtkit/FFmpegPtr.h"
+#include "platform/qtkit/QTKitLog.h"
 
+#include <algorithm>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
 #include <optional>
 #include <thread>
+#include <vector>
 
 using namespace qtkit;
 
@@ -249,4 +252,43 @@ QImage MovieFrameReader::frameAtTime(double seconds, QString* out_error) {
     if (d.current.image.isNull() && out_error)
         *out_error = error.isEmpty() ? QStringLiteral("%1 has no pictures").arg(d.path) : error;
     return d.current.image;
+}
+
+std::optional<QSize> QTMoviePictureSize(const QString& path, std::int64_t maxPixels,
+                                        QString* out_error) {
+    const auto refuse = [out_error](const QString& why) {
+        if (out_error)
+            *out_error = why;
+        return std::optional<QSize>();
+    };
+    installFFmpegLogRouting();
+    AVFormatContext* raw = nullptr;
+    int code = avformat_open_input(&raw, path.toUtf8().constData(), nullptr, nullptr);
+    if (code < 0)
+        return refuse(avErrorText("cannot open movie file", code));
+    InputContextPtr input(raw);
+    const auto sizeOf = [&input]() -> std::optional<QSize> {
+        const int stream = av_find_best_stream(input.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+        if (stream < 0)
+            return std::nullopt;
+        const AVCodecParameters* parameters = input->streams[stream]->codecpar;
+        if (parameters->width <= 0 || parameters->height <= 0)
+            return std::nullopt;
+        return QSize(parameters->width, parameters->height);
+    };
+    if (const std::optional<QSize> size = sizeOf())
+        return size;
+    // The headers leave the size to the pictures: the decoders that look for it refuse pictures
+    // over the limit rather than take their memory.
+    std::vector<AVDictionary*> options(input->nb_streams, nullptr);
+    for (AVDictionary*& streamOptions : options)
+        av_dict_set_int(&streamOptions, "max_pixels", std::max<std::int64_t>(1, maxPixels), 0);
+    code = avformat_find_stream_info(input.get(), options.data());
+    for (AVDictionary*& streamOptions : options)
+        av_dict_free(&streamOptions);
+    if (code < 0)
+        return refuse(avErrorText("cannot read the movie's streams", code));
+    if (const std::optional<QSize> size = sizeOf())
+        return size;
+    return refuse(QStringLiteral("%1 has no video track with a picture size").arg(path));
 }

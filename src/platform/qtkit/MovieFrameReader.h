@@ -3,7 +3,9 @@
 #include <QImage>
 #include <QString>
 
+#include <cstdint>
 #include <memory>
+#include <optional>
 
 // Reads the pictures of a movie's first video track in order, for a caller that asks for
 // growing times: each call decodes only up to the picture shown at the time asked for. A
@@ -33,3 +35,10 @@ private:
     explicit MovieFrameReader(std::unique_ptr<Impl> impl);
     std::unique_ptr<Impl> mImpl;
 };
+
+// The picture size of the first video track of `path`, from the file's headers, without decoding
+// a picture where they give it; where they do not, no picture of more than `maxPixels` pixels is
+// decoded to find it. Nothing, with the reason in `out_error`, when the file cannot be read or
+// has no video track with a size.
+std::optional<QSize> QTMoviePictureSize(const QString& path, std::int64_t maxPixels,
+                                        QString* out_error);

@@ -1,6 +1,7 @@
 #include "platform/qtkit/SoundSamples.h"
 
 #include "platform/qtkit/FFmpegPtr.h"
+#include "platform/qtkit/SoundReader.h"
 
 extern "C" {
 #include <libavutil/mem.h>
@@ -12,117 +13,19 @@ extern "C" {
 
 using namespace qtkit;
 
-namespace {
-
-std::optional<SoundSamples> refuse(QString* out_error, const QString& why) {
-    if (out_error)
-        *out_error = why;
-    return std::nullopt;
-}
-
-} // namespace
-
 std::optional<SoundSamples> QTReadSoundSamples(const QString& path, double maxSeconds,
                                                QString* out_error) {
-    QString error;
-    InputContextPtr input = openInput(path, &error);
-    if (!input)
-        return refuse(out_error, error);
-    const int index = av_find_best_stream(input.get(), AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
-    if (index < 0)
-        return refuse(out_error, QStringLiteral("%1 has no sound track").arg(path));
-    const AVStream* stream = input->streams[index];
-    CodecContextPtr decoder = openDecoder(stream, 1, &error);
-    if (!decoder)
-        return refuse(out_error, error);
-    AVChannelLayout layout;
-    if (decoder->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC || decoder->ch_layout.nb_channels <= 0)
-        av_channel_layout_default(&layout, std::max(1, decoder->ch_layout.nb_channels));
-    else
-        av_channel_layout_copy(&layout, &decoder->ch_layout);
-    struct LayoutOwner {
-        AVChannelLayout* layout;
-        ~LayoutOwner() { av_channel_layout_uninit(layout); }
-    } layoutOwner{&layout};
-    const int rate = decoder->sample_rate;
-    if (rate <= 0 || layout.nb_channels <= 0)
-        return refuse(out_error,
-                      QStringLiteral("%1: the sound track has no sample rate").arg(path));
-    SwrContext* raw = nullptr;
-    int code = swr_alloc_set_opts2(&raw, &layout, AV_SAMPLE_FMT_FLTP, rate, &layout,
-                                   decoder->sample_fmt, rate, 0, nullptr);
-    SwrPtr resampler(raw);
-    if (code >= 0)
-        code = swr_init(raw);
-    if (code < 0)
-        return refuse(out_error, avErrorText("cannot convert the sound to float", code));
-
-    SoundSamples samples;
-    samples.sampleRate = rate;
-    samples.channels.resize(static_cast<std::size_t>(layout.nb_channels));
-    const double limit = std::max(0.0, maxSeconds) * rate + 1.0;
-    const auto wanted = static_cast<std::size_t>(std::min(limit, 4.0e9));
-    PacketPtr packet = makePacket();
-    FramePtr frame = makeFrame();
-    std::vector<std::vector<float>> planes(samples.channels.size());
-    // Converts one decoded frame (or, with none, what the converter still holds).
-    const auto take = [&](const AVFrame* decoded) -> bool {
-        const int capacity = swr_get_out_samples(raw, decoded ? decoded->nb_samples : 0);
-        if (capacity <= 0)
-            return true;
-        std::vector<uint8_t*> pointers;
-        for (auto& plane : planes) {
-            plane.resize(static_cast<std::size_t>(capacity));
-            pointers.push_back(reinterpret_cast<uint8_t*>(plane.data()));
-        }
-        const int converted =
-            swr_convert(raw, pointers.data(), capacity,
-                        decoded ? const_cast<const uint8_t**>(decoded->extended_data) : nullptr,
-                        decoded ? decoded->nb_samples : 0);
-        if (converted < 0)
-            return false;
-        for (std::size_t c = 0; c < planes.size(); ++c)
-            samples.channels[c].insert(samples.channels[c].end(), planes[c].begin(),
-                                       planes[c].begin() + converted);
-        return true;
-    };
-    bool draining = false;
-    while (samples.frameCount() < wanted) {
-        if (!draining) {
-            code = av_read_frame(input.get(), packet.get());
-            if (code == AVERROR_EOF) {
-                draining = true;
-                avcodec_send_packet(decoder.get(), nullptr);
-            } else if (code < 0) {
-                return refuse(out_error, avErrorText("cannot read the sound", code));
-            } else {
-                const bool ours = packet->stream_index == index;
-                if (ours)
-                    code = avcodec_send_packet(decoder.get(), packet.get());
-                av_packet_unref(packet.get());
-                if (!ours)
-                    continue;
-                // A damaged packet is skipped, as players do.
-                if (code < 0 && code != AVERROR(EAGAIN))
-                    continue;
-            }
-        }
-        while ((code = avcodec_receive_frame(decoder.get(), frame.get())) >= 0) {
-            const bool converted = take(frame.get());
-            av_frame_unref(frame.get());
-            if (!converted)
-                return refuse(out_error, QStringLiteral("cannot convert the sound to float"));
-        }
-        if (code == AVERROR_EOF || (draining && code == AVERROR(EAGAIN))) {
-            take(nullptr);
-            break;
-        }
-        if (code != AVERROR(EAGAIN))
-            return refuse(out_error, avErrorText("cannot decode the sound", code));
-    }
+    const std::unique_ptr<SoundReader> reader = SoundReader::open(path, out_error);
+    if (!reader)
+        return std::nullopt;
+    const double limit = std::max(0.0, maxSeconds) * reader->sampleRate() + 1.0;
+    const auto wanted = static_cast<std::int64_t>(std::min(limit, 4.0e9));
+    if (!reader->hold(0, wanted, out_error))
+        return std::nullopt;
+    SoundSamples samples = reader->samples();
     for (auto& channel : samples.channels) {
-        if (channel.size() > wanted)
-            channel.resize(wanted);
+        if (static_cast<std::int64_t>(channel.size()) > wanted)
+            channel.resize(static_cast<std::size_t>(wanted));
     }
     return samples;
 }

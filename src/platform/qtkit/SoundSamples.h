@@ -2,14 +2,16 @@
 
 #include <QString>
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <vector>
 
-// The decoded sound of a movie's first sound track: float samples (-1 to 1) per channel at the
-// track's own rate, from the track's first sample on.
+// The decoded sound of a movie's first sound track, or a stretch of it: float samples (-1 to 1)
+// per channel at the track's own rate, from track sample `first` on.
 struct SoundSamples {
     int sampleRate = 0;
+    std::int64_t first = 0;
     std::vector<std::vector<float>> channels;
 
     std::size_t frameCount() const { return channels.empty() ? 0 : channels.front().size(); }

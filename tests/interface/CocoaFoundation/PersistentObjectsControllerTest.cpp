@@ -297,6 +297,28 @@ TEST_F(PersistentObjectsControllerTest, AnUnknownKeyPathIsLoggedOncePerPassAndTh
     EXPECT_EQ(object->mLevel, 9);
 }
 
+TEST_F(PersistentObjectsControllerTest, ARejectedValueIsLoggedByItsStartAndLength) {
+    NSRef<Mistaken> object = NSAdopt(new Mistaken());
+    mController->registerPersistentObject(object.get());
+    // A settings file with a huge text where a number belongs.
+    const QString huge = QStringLiteral("7") + QString(1000000, QLatin1Char('x'));
+    NSUserDefaults::standardUserDefaults()->setObject(
+        PropertyListArchiving::propertyListData({{"level", huge}}, kArchiveKey),
+        QStringLiteral("Mistaken"));
+    QString loadLog;
+    {
+        LogCapture capture;
+        launch();
+        loadLog = capture.text();
+    }
+    EXPECT_EQ(loadLog.count(kLoadExceptionLine), 1);
+    EXPECT_LT(loadLog.size(), 1000) << loadLog.left(2000).toStdString();
+    EXPECT_TRUE(loadLog.contains(huge.left(200))) << loadLog.toStdString();
+    EXPECT_FALSE(loadLog.contains(huge.left(201)));
+    EXPECT_TRUE(loadLog.contains(QStringLiteral("(1000001 characters)"))) << loadLog.toStdString();
+    EXPECT_EQ(object->mLevel, 0);
+}
+
 TEST_F(PersistentObjectsControllerTest, AnUndecodableEntryIsLoggedLeftOnDiskAndTheRestGoOn) {
     NSRef<RenderSettings> first = NSAdopt(new RenderSettings());
     NSRef<Mistaken> second = NSAdopt(new Mistaken());

@@ -1,0 +1,80 @@
+// lumenreel-render with inputs that could cost more than the job itself (a long sound, footage
+// of huge pictures) and the lines it writes when a job ends: a successful one, and one whose
+// output folder went away while it rendered.
+
+#include "app/RenderToolRunner.h"
+#include "platform/qtkit/MovieInspector.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using lumenreel::test::RenderToolTest;
+using lumenreel::test::resource;
+using lumenreel::test::runFfmpeg;
+using lumenreel::test::ToolRun;
+
+using RenderJobLimitsToolTest = RenderToolTest;
+
+TEST_F(RenderJobLimitsToolTest, ALongSoundCostsNoMoreMemoryThanTheFramesShowOfIt) {
+    // Twenty minutes of silence: 400 MB as float, more than the address space allows here.
+    const QString sound = mHome.filePath(QStringLiteral("long.flac"));
+    ASSERT_TRUE(
+        runFfmpeg({"-f", "lavfi", "-i", "anullsrc=channel_layout=stereo:sample_rate=44100:d=1200",
+                   "-c:a", "flac", sound}));
+    mTool->setAddressSpaceLimit(1500LL << 20);
+    // The whole twenty minutes at one frame a second.
+    const ToolRun run =
+        mTool->run({"--audio", sound, "--size", "16x16", "--fps", "1", "--duration", "1200",
+                    "--output", mOutput, resource("compositions/SpectrumBars.fs")});
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_TRUE(QFileInfo::exists(mOutput + QStringLiteral("/SpectrumBars.mov")));
+    EXPECT_TRUE(entries(mTool->temporaryFolder()).isEmpty());
+}
+
+TEST_F(RenderJobLimitsToolTest, FootageOfHugePicturesIsRefusedBeforeRendering) {
+    QFile composition(mComposition);
+    ASSERT_TRUE(composition.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    composition.write(R"(/*{ "ISFVSN": "2", "INPUTS": [{ "NAME": "footage", "TYPE": "image" }] }*/
+void main() { gl_FragColor = IMG_NORM_PIXEL(footage, isf_FragNormCoord); }
+)");
+    composition.close();
+    // Too wide, and (at 8200 x 8200) too many pixels in all.
+    for (const QString& size : {QStringLiteral("16400x16"), QStringLiteral("8200x8200")}) {
+        const QString movie = mHome.filePath(size + QStringLiteral(".mov"));
+        ASSERT_TRUE(runFfmpeg({"-f", "lavfi", "-i", "color=black:size=" + size + ":duration=0.1",
+                               "-frames:v", "1", "-c:v", "qtrle", movie}));
+        expectRefused(
+            {"--input", "footage=" + movie, "--size", "16x16", "--duration", "0.1", "--output",
+             mOutput, mComposition},
+            movie + QStringLiteral(": the movie for input \"footage\" has pictures of ") + size, 2);
+    }
+}
+
+TEST_F(RenderJobLimitsToolTest, ASuccessfulJobLogsNoTrashFailures) {
+    const ToolRun run =
+        mTool->run({"--verbose", "--audio", resource("sounds/demo-arpeggio.m4a"), "--size", "32x24",
+                    "--duration", "0.5", "--output", mOutput, mComposition});
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_FALSE(run.err.contains(QStringLiteral("Trash"))) << run.err.toStdString();
+    EXPECT_FALSE(run.err.contains(QStringLiteral("VERIFIED_NSERROR"))) << run.err.toStdString();
+}
+
+TEST_F(RenderJobLimitsToolTest, AnOutputFolderRemovedDuringTheJobIsNamed) {
+    const std::optional<ToolRun> run = mTool->runAndAct(
+        {"--size", "64x48", "--duration", "300", "--output", mOutput, mComposition},
+        QStringLiteral("Rendering: "), [this](qint64) { QDir(mOutput).removeRecursively(); });
+    ASSERT_TRUE(run);
+    EXPECT_EQ(run->status, 1) << run->err.toStdString();
+    EXPECT_TRUE(run->err.contains(QStringLiteral("the movie could not be written: the output "
+                                                 "folder %1 is gone;")
+                                      .arg(mOutput)))
+        << run->err.toStdString();
+    EXPECT_FALSE(run->err.contains(QStringLiteral("cannot create the temporary movie")))
+        << run->err.toStdString();
+}
+
+} // namespace
