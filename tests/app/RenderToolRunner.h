@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <optional>
 
 namespace lumenreel::test {
@@ -36,6 +37,10 @@ public:
     // for its end. Returns nothing when `text` never came.
     std::optional<ToolRun> runAndSignal(const QStringList& arguments, const QString& text,
                                         int signal) const;
+    // Runs the tool, sends it `signal` as soon as `ready` answers true (asked every few
+    // milliseconds), and waits for its end. Returns nothing when the tool ended first.
+    std::optional<ToolRun> runAndSignalWhen(const QStringList& arguments,
+                                            const std::function<bool()>& ready, int signal) const;
 
 private:
     QString mHome;

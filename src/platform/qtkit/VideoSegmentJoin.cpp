@@ -3,6 +3,10 @@
 #include "platform/qtkit/FFmpegPtr.h"
 #include "platform/qtkit/MovieProbe.h"
 
+#include <QFile>
+
+#include <algorithm>
+
 using namespace qtkit;
 
 namespace {
@@ -45,80 +49,183 @@ QString QTMovieMetadataText(const QString& path, const QString& key) {
     return entry ? QString::fromUtf8(entry->value) : QString();
 }
 
-bool QTJoinVideoSegments(const QStringList& files, const QString& outputPath, QString* out_error) {
-    if (files.isEmpty())
+namespace {
+
+// Copies one piece's video packets into `raw`, decoding each; false with the reason on failure.
+class PieceCopier {
+public:
+    PieceCopier(AVFormatContext* output, const QByteArray& outputFile,
+                const QTVideoJoinRequirements& requirements)
+        : mOutput(output), mOutputFile(outputFile), mRequirements(requirements) {}
+
+    // Copies `piece`; `*out_stopped` when a stop was requested.
+    bool copy(const QTVideoPiece& piece, QString* out_error, bool* out_stopped);
+
+private:
+    // Adds the output's track, shaped after `in`, and starts the file.
+    bool start(const AVStream* in, QString* out_error) {
+        mOut = avformat_new_stream(mOutput, nullptr);
+        if (!mOut || avcodec_parameters_copy(mOut->codecpar, in->codecpar) < 0)
+            return refuse(out_error, QStringLiteral("cannot add the video track"));
+        mOut->codecpar->codec_tag = 0;
+        mOut->time_base = kVideoTimeBase;
+        AVDictionary* options = nullptr;
+        av_dict_set_int(&options, "movie_timescale", 600, 0);
+        av_dict_set_int(&options, "video_track_timescale", 600, 0);
+        int code = avio_open(&mOutput->pb, mOutputFile.constData(), AVIO_FLAG_WRITE);
+        if (code >= 0)
+            code = avformat_write_header(mOutput, &options);
+        av_dict_free(&options);
+        if (code < 0)
+            return refuse(out_error, avErrorText("cannot start the joined movie", code));
+        return true;
+    }
+
+    // Decodes the packet at hand: it must give one picture of the required size.
+    bool decodes(AVCodecContext* decoder, QString* out_error);
+
+    AVFormatContext* mOutput;
+    QByteArray mOutputFile;
+    const QTVideoJoinRequirements& mRequirements;
+    AVStream* mOut = nullptr;
+    std::int64_t mOffset = 0; // where the next piece starts, in the output's time base
+    PacketPtr mPacket = makePacket();
+    FramePtr mDecoded = makeFrame();
+};
+
+bool PieceCopier::copy(const QTVideoPiece& piece, QString* out_error, bool* out_stopped) {
+    const QString& file = piece.path;
+    QString error;
+    InputContextPtr input = openInput(file, &error);
+    if (!input)
+        return refuse(out_error, QStringLiteral("%1: %2").arg(file, error));
+    const int index = av_find_best_stream(input.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+    if (index < 0)
+        return refuse(out_error, QStringLiteral("%1 has no video track").arg(file));
+    const AVStream* in = input->streams[index];
+    if (in->codecpar->codec_id != AV_CODEC_ID_QTRLE)
+        return refuse(out_error, QStringLiteral("%1 holds %2 video, not Animation")
+                                     .arg(file, avcodec_get_name(in->codecpar->codec_id)));
+    if (in->codecpar->width != mRequirements.width || in->codecpar->height != mRequirements.height)
+        return refuse(out_error, QStringLiteral("%1 holds %2x%3 pictures, not %4x%5")
+                                     .arg(file)
+                                     .arg(in->codecpar->width)
+                                     .arg(in->codecpar->height)
+                                     .arg(mRequirements.width)
+                                     .arg(mRequirements.height));
+    CodecContextPtr decoder = openDecoder(in, 1, &error);
+    if (!decoder)
+        return refuse(out_error, QStringLiteral("%1: %2").arg(file, error));
+    if (!mOut && !start(in, out_error))
+        return false;
+
+    const std::int64_t origin = in->start_time == AV_NOPTS_VALUE ? 0 : in->start_time;
+    std::int64_t end = mOffset;
+    qint64 frame = piece.firstFrame;
+    int code = 0;
+    while ((code = av_read_frame(input.get(), mPacket.get())) >= 0) {
+        if (mRequirements.stopRequested && mRequirements.stopRequested()) {
+            av_packet_unref(mPacket.get());
+            if (out_stopped)
+                *out_stopped = true;
+            return refuse(out_error, QStringLiteral("stopped while joining"));
+        }
+        if (mPacket->stream_index != index) {
+            av_packet_unref(mPacket.get());
+            continue;
+        }
+        if (frame == piece.firstFrame && !(mPacket->flags & AV_PKT_FLAG_KEY)) {
+            av_packet_unref(mPacket.get());
+            return refuse(out_error,
+                          QStringLiteral("%1 does not start with a key frame").arg(file));
+        }
+        if (!decodes(decoder.get(), &error)) {
+            av_packet_unref(mPacket.get());
+            return refuse(
+                out_error,
+                QStringLiteral("%1: frame %2 is damaged (%3)").arg(file).arg(frame).arg(error));
+        }
+        ++frame;
+        mPacket->pts -= origin;
+        mPacket->dts -= origin;
+        av_packet_rescale_ts(mPacket.get(), in->time_base, kVideoTimeBase);
+        mPacket->pts += mOffset;
+        mPacket->dts += mOffset;
+        mPacket->stream_index = mOut->index;
+        mPacket->pos = -1;
+        end = std::max(end, mPacket->pts + mPacket->duration);
+        code = av_write_frame(mOutput, mPacket.get());
+        av_packet_unref(mPacket.get());
+        if (code < 0)
+            return refuse(out_error, avErrorText("cannot write the joined movie", code));
+    }
+    if (code != AVERROR_EOF)
+        return refuse(out_error,
+                      QStringLiteral("%1: %2").arg(file, avErrorText("cannot be read", code)));
+    if (frame == piece.firstFrame)
+        return refuse(out_error, QStringLiteral("%1 holds no pictures").arg(file));
+    // The piece lasts as long as its track says, whatever its last packet claims.
+    const QTTime length = streamDuration(input.get(), in);
+    mOffset += av_rescale_q(length.timeValue, AVRational{1, static_cast<int>(length.timeScale)},
+                            kVideoTimeBase);
+    mOffset = std::max(mOffset, end);
+    return true;
+}
+
+bool PieceCopier::decodes(AVCodecContext* decoder, QString* out_error) {
+    int code = avcodec_send_packet(decoder, mPacket.get());
+    if (code >= 0)
+        code = avcodec_receive_frame(decoder, mDecoded.get());
+    if (code == AVERROR(EAGAIN)) {
+        *out_error = QStringLiteral("it gives no picture");
+        return false;
+    }
+    if (code < 0) {
+        *out_error = avErrorText("it cannot be decoded", code);
+        return false;
+    }
+    const bool sized =
+        mDecoded->width == mRequirements.width && mDecoded->height == mRequirements.height;
+    av_frame_unref(mDecoded.get());
+    if (!sized)
+        *out_error = QStringLiteral("a picture of another size");
+    return sized;
+}
+
+} // namespace
+
+bool QTJoinVideoSegments(const QList<QTVideoPiece>& pieces,
+                         const QTVideoJoinRequirements& requirements, const QString& outputPath,
+                         QString* out_error, bool* out_stopped) {
+    if (out_stopped)
+        *out_stopped = false;
+    if (pieces.isEmpty())
         return refuse(out_error, QStringLiteral("there are no pieces to join"));
     AVFormatContext* raw = nullptr;
     const QByteArray outputFile = outputPath.toUtf8();
     int code = avformat_alloc_output_context2(&raw, nullptr, "mov", outputFile.constData());
     if (code < 0)
         return refuse(out_error, avErrorText("cannot make a QuickTime writer", code));
-    OutputContextPtr output(raw);
-    AVStream* out = nullptr;
-    std::int64_t offset = 0; // where the next piece starts, in the output's time base
-    PacketPtr packet = makePacket();
-    for (const QString& file : files) {
-        QString error;
-        InputContextPtr input = openInput(file, &error);
-        if (!input)
-            return refuse(out_error, QStringLiteral("%1: %2").arg(file, error));
-        const int index = av_find_best_stream(input.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
-        if (index < 0)
-            return refuse(out_error, QStringLiteral("%1 has no video track").arg(file));
-        const AVStream* in = input->streams[index];
-        if (!out) {
-            out = avformat_new_stream(raw, nullptr);
-            if (!out || avcodec_parameters_copy(out->codecpar, in->codecpar) < 0)
-                return refuse(out_error, QStringLiteral("cannot add the video track"));
-            out->codecpar->codec_tag = 0;
-            out->time_base = kVideoTimeBase;
-            AVDictionary* options = nullptr;
-            av_dict_set_int(&options, "movie_timescale", 600, 0);
-            av_dict_set_int(&options, "video_track_timescale", 600, 0);
-            code = avio_open(&raw->pb, outputFile.constData(), AVIO_FLAG_WRITE);
-            if (code >= 0)
-                code = avformat_write_header(raw, &options);
-            av_dict_free(&options);
-            if (code < 0)
-                return refuse(out_error, avErrorText("cannot start the joined movie", code));
-        } else if (in->codecpar->codec_id != out->codecpar->codec_id ||
-                   in->codecpar->width != out->codecpar->width ||
-                   in->codecpar->height != out->codecpar->height) {
-            return refuse(out_error,
-                          QStringLiteral("%1 holds pictures of another kind or size").arg(file));
-        }
-        const std::int64_t origin = in->start_time == AV_NOPTS_VALUE ? 0 : in->start_time;
-        std::int64_t end = offset;
-        while ((code = av_read_frame(input.get(), packet.get())) >= 0) {
-            if (packet->stream_index != index) {
-                av_packet_unref(packet.get());
-                continue;
+    bool written = false;
+    {
+        OutputContextPtr output(raw);
+        PieceCopier copier(raw, outputFile, requirements);
+        written = true;
+        for (const QTVideoPiece& piece : pieces) {
+            if (!copier.copy(piece, out_error, out_stopped)) {
+                written = false;
+                break;
             }
-            packet->pts -= origin;
-            packet->dts -= origin;
-            av_packet_rescale_ts(packet.get(), in->time_base, kVideoTimeBase);
-            packet->pts += offset;
-            packet->dts += offset;
-            packet->stream_index = out->index;
-            packet->pos = -1;
-            end = std::max(end, packet->pts + packet->duration);
-            code = av_write_frame(raw, packet.get());
-            av_packet_unref(packet.get());
-            if (code < 0)
-                return refuse(out_error, avErrorText("cannot write the joined movie", code));
         }
-        if (code != AVERROR_EOF)
-            return refuse(out_error, avErrorText("cannot read the piece", code));
-        // The piece lasts as long as its track says, whatever its last packet claims.
-        const QTTime length = streamDuration(input.get(), in);
-        offset += av_rescale_q(length.timeValue, AVRational{1, static_cast<int>(length.timeScale)},
-                               kVideoTimeBase);
-        offset = std::max(offset, end);
+        if (written) {
+            code = av_write_trailer(raw);
+            if (code >= 0)
+                code = avio_closep(&raw->pb);
+            if (code < 0)
+                written = refuse(out_error, avErrorText("cannot finish the joined movie", code));
+        }
     }
-    code = av_write_trailer(raw);
-    if (code >= 0)
-        code = avio_closep(&raw->pb);
-    if (code < 0)
-        return refuse(out_error, avErrorText("cannot finish the joined movie", code));
-    return true;
+    if (!written)
+        QFile::remove(outputPath);
+    return written;
 }
