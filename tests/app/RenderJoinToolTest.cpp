@@ -2,6 +2,7 @@
 // job stops.
 
 #include "app/RenderToolRunner.h"
+#include "platform/qtkit/MovieInspector.h"
 
 #include <QDir>
 #include <QDirIterator>

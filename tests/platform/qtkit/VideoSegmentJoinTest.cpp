@@ -1,0 +1,100 @@
+// Animation pieces joined without encoding them again: every packet is decoded on the way, the
+// pieces must be what the join was asked for, and a stop ends it between packets.
+
+#include "platform/qtkit/VideoSegmentJoin.h"
+#include "platform/qtkit/MovieInspector.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace lumenreel::test;
+
+namespace {
+
+class VideoSegmentJoinTest : public ::testing::Test {
+protected:
+    // A second of 32x24 test pictures at 30 fps in `codec`, a key frame every `keyInterval`.
+    QString piece(const QString& name, const QStringList& options = {"-c:v", "qtrle"}) {
+        const QString path = mFolder.filePath(name);
+        EXPECT_TRUE(runFfmpeg(
+            QStringList{"-f", "lavfi", "-i", "testsrc=size=32x24:rate=30:duration=1", "-g", "10"} +
+                options
+            << path));
+        return path;
+    }
+    QString output() const { return mFolder.filePath(QStringLiteral("joined.mov")); }
+
+    QTVideoJoinRequirements mRequirements{32, 24, {}};
+    QTemporaryDir mFolder;
+};
+
+TEST_F(VideoSegmentJoinTest, PiecesOfAnimationVideoJoinPacketForPacket) {
+    const QString first = piece(QStringLiteral("a.mov"));
+    const QString second = piece(QStringLiteral("b.mov"));
+    QString error;
+    ASSERT_TRUE(QTJoinVideoSegments({{first, 0}, {second, 30}}, mRequirements, output(), &error))
+        << error.toStdString();
+    EXPECT_EQ(QTVideoFrameCount(output()), 60);
+    EXPECT_EQ(readStoredPackets(output(), 0).mid(30), readStoredPackets(second, 0));
+}
+
+TEST_F(VideoSegmentJoinTest, PiecesThatAreNotWhatTheJoinNeedsAreRefused) {
+    const QString good = piece(QStringLiteral("good.mov"));
+    // Copied from its 4th packet on: a delta frame comes first.
+    const QString cut = mFolder.filePath(QStringLiteral("cut.mov"));
+    ASSERT_TRUE(runFfmpeg({"-i", good, "-ss", "0.1", "-copyinkf", "-c", "copy", cut}));
+    ASSERT_FALSE(readStoredPackets(cut, 0).value(0).key);
+    const std::pair<QString, QString> cases[] = {
+        {piece(QStringLiteral("mpeg4.mov"), {"-c:v", "mpeg4"}), "holds mpeg4 video, not Animation"},
+        {piece(QStringLiteral("small.mov"), {"-vf", "scale=16:12", "-c:v", "qtrle"}),
+         "holds 16x12 pictures, not 32x24"},
+        {cut, "cut.mov does not start with a key frame"},
+    };
+    for (const auto& [bad, reason] : cases) {
+        QString error;
+        EXPECT_FALSE(QTJoinVideoSegments({{good, 0}, {bad, 30}}, mRequirements, output(), &error));
+        EXPECT_TRUE(error.contains(reason)) << error.toStdString();
+        EXPECT_FALSE(QFileInfo::exists(output()));
+    }
+}
+
+TEST_F(VideoSegmentJoinTest, ADamagedPictureFailsTheJoinNamingItsFrame) {
+    const QString good = piece(QStringLiteral("good.mov"));
+    const QString damaged = piece(QStringLiteral("damaged.mov"));
+    // The 6th picture's bytes overwritten where they are stored.
+    const QByteArray picture = readStoredPackets(damaged, 0).value(5).data;
+    ASSERT_GT(picture.size(), 16);
+    QFile file(damaged);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    const qsizetype at = file.readAll().indexOf(picture);
+    ASSERT_GT(at, 0);
+    ASSERT_TRUE(file.seek(at));
+    file.write(QByteArray(picture.size(), char(0xFF)));
+    file.close();
+    QString error;
+    EXPECT_FALSE(QTJoinVideoSegments({{good, 0}, {damaged, 30}}, mRequirements, output(), &error));
+    EXPECT_TRUE(error.contains(QStringLiteral("damaged.mov: frame 35 is damaged")))
+        << error.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(output()));
+}
+
+TEST_F(VideoSegmentJoinTest, AStopEndsTheJoinBetweenPacketsAndRemovesTheMovie) {
+    const QString first = piece(QStringLiteral("a.mov"));
+    const QString second = piece(QStringLiteral("b.mov"));
+    int asked = 0;
+    mRequirements.stopRequested = [&] {
+        return ++asked > 40;
+    };
+    QString error;
+    bool stopped = false;
+    EXPECT_FALSE(
+        QTJoinVideoSegments({{first, 0}, {second, 30}}, mRequirements, output(), &error, &stopped));
+    EXPECT_TRUE(stopped);
+    EXPECT_EQ(asked, 41);
+    EXPECT_FALSE(QFileInfo::exists(output()));
+}
+
+} // namespace
