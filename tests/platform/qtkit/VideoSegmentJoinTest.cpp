@@ -2,7 +2,11 @@
 // pieces must be what the join was asked for, and a stop ends it between packets.
 
 #include "platform/qtkit/VideoSegmentJoin.h"
+#include "platform/foundation/NSError.h"
+#include "platform/foundation/NSObject.h"
 #include "platform/qtkit/MovieInspector.h"
+#include "platform/qtkit/QTMovie.h"
+#include "platform/qtkit/QTMovieAttributes.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -27,6 +31,18 @@ protected:
     }
     QString output() const { return mFolder.filePath(QStringLiteral("joined.mov")); }
 
+    // Overwrites the stored bytes of picture `index` of `movie` with 0xFF.
+    static void damage(const QString& movie, int index) {
+        const QByteArray picture = readStoredPackets(movie, 0).value(index).data;
+        ASSERT_GT(picture.size(), 16);
+        QFile file(movie);
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        const qsizetype at = file.readAll().indexOf(picture);
+        ASSERT_GT(at, 0);
+        ASSERT_TRUE(file.seek(at));
+        file.write(QByteArray(picture.size(), char(0xFF)));
+    }
+
     QTVideoJoinRequirements mRequirements{32, 24, {}};
     QTemporaryDir mFolder;
 };
@@ -38,7 +54,14 @@ TEST_F(VideoSegmentJoinTest, PiecesOfAnimationVideoJoinPacketForPacket) {
     ASSERT_TRUE(QTJoinVideoSegments({{first, 0}, {second, 30}}, mRequirements, output(), &error))
         << error.toStdString();
     EXPECT_EQ(QTVideoFrameCount(output()), 60);
-    EXPECT_EQ(readStoredPackets(output(), 0).mid(30), readStoredPackets(second, 0));
+    // The second piece's packets as they were, after the first piece's.
+    const auto data = [](const QList<StoredPacket>& packets) {
+        QList<QByteArray> bytes;
+        for (const StoredPacket& packet : packets)
+            bytes.append(packet.data);
+        return bytes;
+    };
+    EXPECT_TRUE(data(readStoredPackets(output(), 0).mid(30)) == data(readStoredPackets(second, 0)));
 }
 
 TEST_F(VideoSegmentJoinTest, PiecesThatAreNotWhatTheJoinNeedsAreRefused) {
@@ -64,20 +87,27 @@ TEST_F(VideoSegmentJoinTest, PiecesThatAreNotWhatTheJoinNeedsAreRefused) {
 TEST_F(VideoSegmentJoinTest, ADamagedPictureFailsTheJoinNamingItsFrame) {
     const QString good = piece(QStringLiteral("good.mov"));
     const QString damaged = piece(QStringLiteral("damaged.mov"));
-    // The 6th picture's bytes overwritten where they are stored.
-    const QByteArray picture = readStoredPackets(damaged, 0).value(5).data;
-    ASSERT_GT(picture.size(), 16);
-    QFile file(damaged);
-    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
-    const qsizetype at = file.readAll().indexOf(picture);
-    ASSERT_GT(at, 0);
-    ASSERT_TRUE(file.seek(at));
-    file.write(QByteArray(picture.size(), char(0xFF)));
-    file.close();
+    damage(damaged, 5);
     QString error;
     EXPECT_FALSE(QTJoinVideoSegments({{good, 0}, {damaged, 30}}, mRequirements, output(), &error));
     EXPECT_TRUE(error.contains(QStringLiteral("damaged.mov: frame 35 is damaged")))
         << error.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(output()));
+}
+
+TEST_F(VideoSegmentJoinTest, AReencodeFailsOnADamagedPictureInsteadOfDroppingIt) {
+    const QString damaged = piece(QStringLiteral("damaged.mov"));
+    damage(damaged, 5);
+    NSAutoreleasePool pool;
+    QTMovie* movie = QTMovie::movieWithFile(damaged, nullptr);
+    ASSERT_NE(movie, nullptr);
+    NSError* error = nullptr;
+    EXPECT_FALSE(movie->writeToFile(
+        output(),
+        {{QTMovieFlatten, true}, {QTMovieExportVideoFormat, QStringLiteral("prores4444")}},
+        &error));
+    EXPECT_TRUE(movie->lastErrorDescription().contains(QStringLiteral("picture 6 is damaged")))
+        << movie->lastErrorDescription().toStdString();
     EXPECT_FALSE(QFileInfo::exists(output()));
 }
 
