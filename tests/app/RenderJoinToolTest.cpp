@@ -82,14 +82,14 @@ TEST_F(RenderJoinToolTest, EachSegmentMustHoldTheJobsAnimationVideo) {
         ASSERT_TRUE(QFile::copy(kept, second));
     };
     // Smaller pictures under the job's description.
-    reencode(second, {"-vf", "scale=32:24", "-c:v", "qtrle"}, second);
+    reencode(second, {"-vf", "scale=32:24", "-c:v", "qtrle", "-pix_fmt", "argb"}, second);
     expectJoinRefused(join({first, second}), QStringLiteral("holds 32x24 pictures, not 64x48"));
     restore();
     reencode(second, {"-c:v", "mpeg4"}, second);
     expectJoinRefused(join({first, second}), QStringLiteral("holds mpeg4 video, not Animation"));
     restore();
     // More pictures than its range.
-    reencode(second, {"-vf", "tpad=stop=2", "-c:v", "qtrle"}, second);
+    reencode(second, {"-vf", "tpad=stop=2", "-c:v", "qtrle", "-pix_fmt", "argb"}, second);
     expectJoinRefused(join({first, second}),
                       QStringLiteral("holds 18 frames, not frames 15 to 30"));
     restore();

@@ -6,6 +6,7 @@
 #include <QFile>
 
 #include <algorithm>
+#include <cstdint>
 
 using namespace qtkit;
 
@@ -51,6 +52,70 @@ QString QTMovieMetadataText(const QString& path, const QString& key) {
 
 namespace {
 
+// Whether a 32-bit Animation picture's codes account for its bytes exactly: the size it
+// starts with is its own, every line's skips, repeats and copies stay within the picture's
+// width, and nothing but an end byte follows its last line. The decoder takes bytes it cannot
+// make sense of as lines left as they were; this catches what damage leaves in the middle of a
+// picture.
+bool animationPictureIsWhole(const AVPacket& packet, int width, int height) {
+    const std::uint8_t* at = packet.data;
+    const std::uint8_t* const end = packet.data + packet.size;
+    if (packet.size < 8) // a picture that repeats the one before
+        return true;
+    const auto big = [&](int bytes) {
+        std::uint32_t value = 0;
+        for (int index = 0; index < bytes; ++index)
+            value = (value << 8) | *at++;
+        return value;
+    };
+    if ((big(4) & 0x3FFFFFFF) != std::uint32_t(packet.size))
+        return false;
+    const std::uint32_t header = big(2);
+    std::uint32_t first = 0;
+    std::uint32_t lines = std::uint32_t(height);
+    if (header & 0x0008) {
+        if (end - at < 8)
+            return false;
+        first = big(2);
+        at += 2;
+        lines = big(2);
+        at += 2;
+    }
+    if (first + lines > std::uint32_t(height))
+        return false;
+    for (std::uint32_t line = 0; line < lines; ++line) {
+        if (at >= end || *at == 0)
+            return false;
+        std::int64_t x = std::int64_t(*at++) - 1;
+        for (;;) {
+            if (at >= end || x > width)
+                return false;
+            const auto code = std::int8_t(*at++);
+            if (code == -1)
+                break;
+            if (code == 0) {
+                if (at >= end || *at == 0)
+                    return false;
+                x += std::int64_t(*at++) - 1;
+            } else if (code < 0) {
+                if (end - at < 4)
+                    return false;
+                at += 4;
+                x += -code;
+            } else {
+                if (end - at < 4 * code)
+                    return false;
+                at += 4 * code;
+                x += code;
+            }
+        }
+        if (x > width)
+            return false;
+    }
+    // FFmpeg's encoder ends a picture with a zero byte.
+    return at == end || (end - at == 1 && *at == 0);
+}
+
 // Copies one piece's video packets into `raw`, decoding each; false with the reason on failure.
 class PieceCopier {
 public:
@@ -81,7 +146,7 @@ private:
         return true;
     }
 
-    // Decodes the packet at hand: it must give one picture of the required size.
+    // Checks and decodes the packet at hand: it must give one picture of the required size.
     bool decodes(AVCodecContext* decoder, QString* out_error);
 
     AVFormatContext* mOutput;
@@ -106,6 +171,10 @@ bool PieceCopier::copy(const QTVideoPiece& piece, QString* out_error, bool* out_
     if (in->codecpar->codec_id != AV_CODEC_ID_QTRLE)
         return refuse(out_error, QStringLiteral("%1 holds %2 video, not Animation")
                                      .arg(file, avcodec_get_name(in->codecpar->codec_id)));
+    if (in->codecpar->bits_per_coded_sample != 32)
+        return refuse(out_error, QStringLiteral("%1 holds %2-bit Animation pictures, not 32-bit")
+                                     .arg(file)
+                                     .arg(in->codecpar->bits_per_coded_sample));
     if (in->codecpar->width != mRequirements.width || in->codecpar->height != mRequirements.height)
         return refuse(out_error, QStringLiteral("%1 holds %2x%3 pictures, not %4x%5")
                                      .arg(file)
@@ -173,6 +242,10 @@ bool PieceCopier::copy(const QTVideoPiece& piece, QString* out_error, bool* out_
 }
 
 bool PieceCopier::decodes(AVCodecContext* decoder, QString* out_error) {
+    if (!animationPictureIsWhole(*mPacket, mRequirements.width, mRequirements.height)) {
+        *out_error = QStringLiteral("its codes do not fit the picture");
+        return false;
+    }
     int code = avcodec_send_packet(decoder, mPacket.get());
     if (code >= 0)
         code = avcodec_receive_frame(decoder, mDecoded.get());

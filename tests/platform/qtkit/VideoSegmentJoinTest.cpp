@@ -20,8 +20,10 @@ namespace {
 
 class VideoSegmentJoinTest : public ::testing::Test {
 protected:
-    // A second of 32x24 test pictures at 30 fps in `codec`, a key frame every `keyInterval`.
-    QString piece(const QString& name, const QStringList& options = {"-c:v", "qtrle"}) {
+    // A second of 32x24 test pictures at 30 fps, a key frame every 10, in 32-bit Animation
+    // unless `options` say otherwise.
+    QString piece(const QString& name,
+                  const QStringList& options = {"-c:v", "qtrle", "-pix_fmt", "argb"}) {
         const QString path = mFolder.filePath(name);
         EXPECT_TRUE(runFfmpeg(
             QStringList{"-f", "lavfi", "-i", "testsrc=size=32x24:rate=30:duration=1", "-g", "10"} +
@@ -31,16 +33,17 @@ protected:
     }
     QString output() const { return mFolder.filePath(QStringLiteral("joined.mov")); }
 
-    // Overwrites the stored bytes of picture `index` of `movie` with 0xFF.
-    static void damage(const QString& movie, int index) {
+    // Overwrites the stored bytes of picture `index` of `movie` with 0xFF: all of them, or the
+    // middle third only (its size and header intact).
+    static void damage(const QString& movie, int index, bool whole = true) {
         const QByteArray picture = readStoredPackets(movie, 0).value(index).data;
-        ASSERT_GT(picture.size(), 16);
+        ASSERT_GT(picture.size(), 30);
         QFile file(movie);
         ASSERT_TRUE(file.open(QIODevice::ReadWrite));
         const qsizetype at = file.readAll().indexOf(picture);
         ASSERT_GT(at, 0);
-        ASSERT_TRUE(file.seek(at));
-        file.write(QByteArray(picture.size(), char(0xFF)));
+        ASSERT_TRUE(file.seek(whole ? at : at + picture.size() / 3));
+        file.write(QByteArray(whole ? picture.size() : picture.size() / 3, char(0xFF)));
     }
 
     QTVideoJoinRequirements mRequirements{32, 24, {}};
@@ -72,8 +75,11 @@ TEST_F(VideoSegmentJoinTest, PiecesThatAreNotWhatTheJoinNeedsAreRefused) {
     ASSERT_FALSE(readStoredPackets(cut, 0).value(0).key);
     const std::pair<QString, QString> cases[] = {
         {piece(QStringLiteral("mpeg4.mov"), {"-c:v", "mpeg4"}), "holds mpeg4 video, not Animation"},
-        {piece(QStringLiteral("small.mov"), {"-vf", "scale=16:12", "-c:v", "qtrle"}),
+        {piece(QStringLiteral("small.mov"),
+               {"-vf", "scale=16:12", "-c:v", "qtrle", "-pix_fmt", "argb"}),
          "holds 16x12 pictures, not 32x24"},
+        {piece(QStringLiteral("rgb.mov"), {"-c:v", "qtrle", "-pix_fmt", "rgb24"}),
+         "holds 24-bit Animation pictures, not 32-bit"},
         {cut, "cut.mov does not start with a key frame"},
     };
     for (const auto& [bad, reason] : cases) {
@@ -86,13 +92,19 @@ TEST_F(VideoSegmentJoinTest, PiecesThatAreNotWhatTheJoinNeedsAreRefused) {
 
 TEST_F(VideoSegmentJoinTest, ADamagedPictureFailsTheJoinNamingItsFrame) {
     const QString good = piece(QStringLiteral("good.mov"));
-    const QString damaged = piece(QStringLiteral("damaged.mov"));
-    damage(damaged, 5);
-    QString error;
-    EXPECT_FALSE(QTJoinVideoSegments({{good, 0}, {damaged, 30}}, mRequirements, output(), &error));
-    EXPECT_TRUE(error.contains(QStringLiteral("damaged.mov: frame 35 is damaged")))
-        << error.toStdString();
-    EXPECT_FALSE(QFileInfo::exists(output()));
+    for (const bool whole : {true, false}) {
+        SCOPED_TRACE(whole ? "a whole picture" : "the middle of a key frame");
+        const QString damaged = piece(QStringLiteral("damaged.mov"));
+        damage(damaged, whole ? 5 : 0, whole);
+        QString error;
+        EXPECT_FALSE(
+            QTJoinVideoSegments({{good, 0}, {damaged, 30}}, mRequirements, output(), &error));
+        EXPECT_TRUE(error.contains(whole ? QStringLiteral("damaged.mov: frame 35 is damaged")
+                                         : QStringLiteral("damaged.mov: frame 30 is damaged")))
+            << error.toStdString();
+        EXPECT_FALSE(QFileInfo::exists(output()));
+        QFile::remove(damaged);
+    }
 }
 
 TEST_F(VideoSegmentJoinTest, AReencodeFailsOnADamagedPictureInsteadOfDroppingIt) {
