@@ -88,14 +88,13 @@ int writePeerFrames(const QString& size, unsigned fps, double duration, const QS
     if (!renderer)
         return 1;
     const std::size_t bytes = std::size_t(renderer->size().width()) * renderer->size().height() * 4;
-    const double step = 1.0 / fps;
-    double time = 0;
-    do {
-        if (!renderer->renderAndRead(time) ||
+    // The frames the tool renders: frame k at time k/fps.
+    const quint64 frames = renderFrameCount(duration, fps);
+    for (quint64 frame = 0; frame < frames; ++frame) {
+        if (!renderer->renderAndRead(double(frame) / fps) ||
             std::fwrite(renderer->pixels(), 1, bytes, stdout) != bytes)
             return 1;
-        time += step;
-    } while (duration >= time);
+    }
     return std::fflush(stdout) == 0 ? 0 : 1;
 }
 

@@ -12,6 +12,7 @@
 #include <QFileInfo>
 #include <QImageReader>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <optional>
@@ -41,6 +42,14 @@ QStringList compositionImageInputNames(const Model& model) {
             names.append(input.name);
     }
     return names;
+}
+
+bool compositionHearsSound(const Model& model) {
+    if (model.format == Model::Format::Shadertoy)
+        return model.soundChannel >= 0;
+    return std::any_of(model.inputs.begin(), model.inputs.end(), [](const Model::Input& input) {
+        return input.type == Model::InputType::Audio || input.type == Model::InputType::AudioFFT;
+    });
 }
 
 QString compositionInputsProblem(const Model& model, const CompositionInputSettings& settings) {

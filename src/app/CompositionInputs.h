@@ -23,6 +23,10 @@ struct CompositionInputSettings {
 // image inputs, or "iChannel0" to "iChannel3" of a Shadertoy composition.
 QStringList compositionImageInputNames(const QCCompositionModel& model);
 
+// Whether the composition listens to the job's sound (ISF audio or audioFFT inputs, the
+// Shadertoy sound channel).
+bool compositionHearsSound(const QCCompositionModel& model);
+
 // The one-line reason why `settings` do not fit `model` (an unknown name, a value of the wrong
 // form or out of range, a file for an input that takes none), or an empty string.
 QString compositionInputsProblem(const QCCompositionModel& model,

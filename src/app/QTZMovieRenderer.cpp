@@ -68,6 +68,18 @@ std::int32_t frameUnits(std::int64_t index, std::uint32_t framesPerSecond) {
 
 } // namespace
 
+std::int64_t QTZMovieRendererFrameCount(double durationSeconds, std::uint32_t framesPerSecond) {
+    if (framesPerSecond == 0)
+        return 0;
+    // A millionth of a frame: a duration typed in decimal lands a hair below the frame it names.
+    const double lastFrame =
+        std::floor(durationSeconds * static_cast<double>(framesPerSecond) + 1e-6);
+    constexpr double kMostFrames = 1e15;
+    if (!(lastFrame >= 0))
+        return 1;
+    return static_cast<std::int64_t>(std::min(lastFrame, kMostFrames)) + 1;
+}
+
 bool QTZMovieRenderer::renderToMovie() {
     if (mJobThreadActive.load()) {
         NSLog("renderToMovie: a job is still rendering; the new job is refused\n");
@@ -301,30 +313,31 @@ void QTZMovieRenderer::renderVideoTrackToTemporaryMooV(const QString& path) {
         return;
     }
 
-    const double step = 1.0 / static_cast<double>(framesPerSecond);
     std::int64_t framesRecorded = 0;
     const QSizeF size = rendererSurfaceSizePixels();
     QCRenderer* renderer = this->renderer();
-    std::int64_t frameIndex = 0;
     const auto [firstFrame, lastFrame] = frameRange();
+    const std::int64_t frameCount =
+        QTZMovieRendererFrameCount(outputMovieDuration(), framesPerSecond);
+    const std::int64_t endFrame =
+        lastFrame >= 0 ? std::min<std::int64_t>(lastFrame + 1, frameCount) : frameCount;
     // Frames before the range are rendered only when kept buffers carry them into later ones.
     bool keepsBuffers = false;
     for (const QCCompositionModel::Pass& pass : renderer ? renderer->composition()->model().passes
                                                          : std::vector<QCCompositionModel::Pass>())
         keepsBuffers = keepsBuffers || pass.persistent;
     setFrameTime(0.0);
-    do {
-        if (mCancelRequested.load() || (lastFrame >= 0 && frameIndex > lastFrame))
+    for (std::int64_t frameIndex = 0; frameIndex < endFrame; ++frameIndex) {
+        if (mCancelRequested.load())
             break;
         NSAutoreleasePool framePool;
-        const double time = frameTime();
+        // Frame k shows time k/fps exactly, however many frames came before it.
+        const double time = static_cast<double>(frameIndex) / static_cast<double>(framesPerSecond);
+        setFrameTime(time);
         NSBitmapImageRep* bitmap = nullptr;
         QString feedError;
-        if (frameIndex < firstFrame && !keepsBuffers) {
-            ++frameIndex;
-            setFrameTime(time + step);
+        if (frameIndex < firstFrame && !keepsBuffers)
             continue;
-        }
         if (mInputFeed && !mInputFeed->prepareFrame(renderer, time, &feedError)) {
             mFrameFailure = feedError;
             break;
@@ -336,8 +349,6 @@ void QTZMovieRenderer::renderVideoTrackToTemporaryMooV(const QString& path) {
                                     .arg(time);
                 break;
             }
-            ++frameIndex;
-            setFrameTime(time + step);
             continue;
         }
         if (renderer && renderer->renderAtTime(time))
@@ -380,11 +391,9 @@ void QTZMovieRenderer::renderVideoTrackToTemporaryMooV(const QString& path) {
         // Once the recording's file exists, the final movie is written along with it, so that
         // little is left to write and flush when the last frame is in.
         if (added && !mWritingAhead && !mFinalMovieFile.isEmpty()) {
-            NSRef<NSURL> audio(inputAudioMovieURL());
-            NSURL* audioFile = audio ? audio->filePathURL() : nullptr;
             mWritingAhead = QMovieFlattenerQueueOp::writeAheadOfRecording(
-                mFinalMovieFile, audioFile ? audioFile->path() : QString(), path, QString(""),
-                deliveryFormat(), segmentComment());
+                mFinalMovieFile, movieSoundPath(), path, QString(""), deliveryFormat(),
+                segmentComment());
         }
         if (!added) {
             // Every later frame would fail alike; what was recorded stays a playable movie.
@@ -393,13 +402,7 @@ void QTZMovieRenderer::renderVideoTrackToTemporaryMooV(const QString& path) {
                                 .arg(recorder->lastErrorDescription());
             break;
         }
-        ++frameIndex;
-        const double next = time + step;
-        setFrameTime(next);
-        // A time that no longer grows would never reach the duration.
-        if (!(next > time))
-            break;
-    } while (outputMovieDuration() >= frameTime());
+    }
     recorder->endRecordingMovie();
     // Frames still being encoded when the loop ended are in the file now, or failed it.
     if (mFrameFailure.isEmpty() && !recorder->lastErrorDescription().isEmpty())
@@ -438,10 +441,8 @@ void QTZMovieRenderer::combineVideoAndAudioTracksIntoFlattenedMovie(const QStrin
     setFlattenerQueue(queue);
     queue->release();
 
-    NSRef<NSURL> audio(inputAudioMovieURL());
-    NSURL* audioFile = audio ? audio->filePathURL() : nullptr;
     QMovieFlattenerQueueOp* flattener = QMovieFlattenerQueueOp::movieFlattenerWithMovieFileName(
-        path, audioFile ? audioFile->path() : QString(), outputTempVideoFile());
+        path, movieSoundPath(), outputTempVideoFile());
     if (!flattener) {
         // Without an operation nothing would ever drop the queue, and no later job could start.
         NSLog("combineVideoAndAudioTracksIntoFlattenedMovie: no flattener for %@\n", path);
@@ -456,6 +457,14 @@ void QTZMovieRenderer::combineVideoAndAudioTracksIntoFlattenedMovie(const QStrin
     setFlattener(flattener);
     flattenerQueue()->addOperation(flattener);
     mQueuedFlattener = true;
+}
+
+QString QTZMovieRenderer::movieSoundPath() const {
+    if (!soundInMovie())
+        return QString();
+    NSRef<NSURL> audio(inputAudioMovieURL());
+    NSURL* audioFile = audio ? audio->filePathURL() : nullptr;
+    return audioFile ? audioFile->path() : QString();
 }
 
 void QTZMovieRenderer::dropWrittenAhead() {

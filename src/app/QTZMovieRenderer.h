@@ -26,9 +26,9 @@ class QCRenderer;
 class QMovieFlattenerQueueOp;
 
 // Renders one composition into one movie: on a thread of its own it renders the composition at
-// times 0, 1/fps, 2/fps ... up to the duration, records each frame into a temporary video movie,
-// then queues the flattener that joins the sound movie's first track and the video into the final
-// movie. Progress and preview go to the main thread by queued calls.
+// times 0, 1/fps, 2/fps ... up to the duration (QTZMovieRendererFrameCount), records each frame
+// into a temporary video movie, then queues the flattener that joins the sound movie's first track
+// and the video into the final movie. Progress and preview go to the main thread by queued calls.
 //
 // Threads: renderToMovie, updateStatusWithImage, movieFlattenerCompleted and the signal run on the
 // main thread; the job body runs on the render thread.
@@ -75,6 +75,16 @@ public:
     void setFrameRange(std::int64_t first, std::int64_t last) {
         std::lock_guard lock(mPropertyLock);
         mFrameRange = {first, last};
+    }
+    // Whether the sound movie's track goes into the final movie (the default); without it the
+    // composition still hears the sound, and the movie is video only.
+    bool soundInMovie() const {
+        std::lock_guard lock(mPropertyLock);
+        return mSoundInMovie;
+    }
+    void setSoundInMovie(bool included) {
+        std::lock_guard lock(mPropertyLock);
+        mSoundInMovie = included;
     }
     // The final movie's "comment" metadata entry; empty (the default): none.
     QString segmentComment() const {
@@ -158,6 +168,8 @@ private:
     // part of the job, `recordedVideo` whether the job began its temporary video, `failure` why
     // the job failed before any flattening (empty if it did not).
     void renderThreadEnded(bool queuedFlattener, bool recordedVideo, const QString& failure);
+    // The sound movie's path for the final movie; empty when it has no sound.
+    QString movieSoundPath() const;
     // Main thread: moves the job's recorded video to the Trash, keeping where it went.
     void trashTemporaryVideo();
     void setFlattener(QMovieFlattenerQueueOp* flattener);
@@ -169,6 +181,7 @@ private:
     QString mDeliveryFormat = QStringLiteral("animation");
     std::pair<std::int64_t, std::int64_t> mFrameRange{0, -1};
     QString mSegmentComment;
+    bool mSoundInMovie = true;
     // The running job's feed of the composition's inputs (render thread only).
     std::unique_ptr<CompositionInputFeed> mInputFeed;
     QString mOutputFinalMovieFile;
@@ -203,6 +216,11 @@ private:
     FlattenerResult mFlattenerResult = FlattenerResult::Pending;
     bool mAwaitingFlattener = false;
 };
+
+// The number of frames a job renders: frame k shows time k/fps and is rendered when that time
+// does not pass the duration by more than a millionth of a frame (a duration typed in decimal
+// may land a hair below a frame's time); at least one, none at a rate of 0.
+std::int64_t QTZMovieRendererFrameCount(double durationSeconds, std::uint32_t framesPerSecond);
 
 // The refresh step of the preview, in percent.
 extern const std::uint32_t QTZMovieRenderer_PercentDeltaUpdateImage;

@@ -38,6 +38,35 @@ bool parseSize(const QString& text, QSizeF* size) {
     return true;
 }
 
+// --fps and --duration into `options`; the one-line reason when either is not valid.
+QString parseRateAndDuration(const QCommandLineParser& parser, const QCommandLineOption& fps,
+                             const QCommandLineOption& duration, RenderJobOptions& options) {
+    options.framesPerSecond = 30;
+    if (parser.isSet(fps)) {
+        bool ok = false;
+        const uint value = parser.value(fps).toUInt(&ok);
+        if (!ok || value < 1 || value > kMaxFramesPerSecond)
+            return QStringLiteral("Invalid frame rate \"%1\": use a whole number from 1 to %2.")
+                .arg(parser.value(fps))
+                .arg(kMaxFramesPerSecond);
+        options.framesPerSecond = value;
+    }
+
+    options.durationSeconds = kDefaultMovieDurationSeconds;
+    if (parser.isSet(duration)) {
+        bool ok = false;
+        const double value = parser.value(duration).toDouble(&ok);
+        if (!ok || !std::isfinite(value) || value < 0 ||
+            value > kQTZMovieRenderer_MaxDurationSeconds)
+            return QStringLiteral("Invalid duration \"%1\": use a number of seconds from 0 to %2 "
+                                  "(24 hours).")
+                .arg(parser.value(duration))
+                .arg(kQTZMovieRenderer_MaxDurationSeconds);
+        options.durationSeconds = value;
+    }
+    return QString();
+}
+
 } // namespace
 
 QString RenderJobOptions::finalMoviePath() const {
@@ -121,16 +150,21 @@ ParsedRenderCommandLine parseRenderCommandLine(const QStringList& arguments,
     const QCommandLineOption frames(
         QStringLiteral("frames"),
         QStringLiteral("Render only frames FIRST to LAST (0-based, inclusive) of the job into a "
-                       "segment, <name>.frames-FIRST-LAST.mov, without sound; --join makes the "
-                       "movie of segments that cover the job. A composition with persistent "
+                       "segment, <name>.frames-FIRST-LAST.mov, an Animation movie without sound "
+                       "(a composition driven by --audio hears the job's sound); --join makes "
+                       "the movie of segments that cover the job. A composition with persistent "
                        "buffers renders the frames before FIRST too, without keeping them."),
         QStringLiteral("FIRST:LAST"));
     const QCommandLineOption join(
         QStringLiteral("join"),
         QStringLiteral("Join the SEGMENTs given instead of a composition (with --audio, --format "
                        "and --output) into the job's movie, without encoding them again."));
+    const QCommandLineOption frameCount(
+        QStringLiteral("frame-count"),
+        QStringLiteral("Print the number of frames of the job that --fps and --duration describe "
+                       "(frame k shows time k/fps, up to the duration) and exit."));
     parser.addOptions({help, version, audio, preset, size, fps, duration, output, verbose, set,
-                       input, listInputs, format, device, frames, join, threads});
+                       input, listInputs, format, device, frames, join, threads, frameCount});
     parser.addPositionalArgument(
         QStringLiteral("COMPOSITION"),
         QStringLiteral("The composition file; the movie is named after it with \".mov\"."));
@@ -150,6 +184,13 @@ ParsedRenderCommandLine parseRenderCommandLine(const QStringList& arguments,
     }
 
     RenderJobOptions& options = result.options;
+    if (const QString problem = parseRateAndDuration(parser, fps, duration, options);
+        !problem.isEmpty())
+        return failure(problem);
+    if (parser.isSet(frameCount)) {
+        result.action = ParsedRenderCommandLine::Action::PrintFrameCount;
+        return result;
+    }
     if (parser.isSet(device)) {
         const QString value = parser.value(device);
         if (value == u"list") {
@@ -206,31 +247,6 @@ ParsedRenderCommandLine parseRenderCommandLine(const QStringList& arguments,
         options.size = movieDimensionsForPreset(0);
     }
 
-    options.framesPerSecond = 30;
-    if (parser.isSet(fps)) {
-        bool ok = false;
-        const uint value = parser.value(fps).toUInt(&ok);
-        if (!ok || value < 1 || value > kMaxFramesPerSecond)
-            return failure(QStringLiteral("Invalid frame rate \"%1\": use a whole number from 1 "
-                                          "to %2.")
-                               .arg(parser.value(fps))
-                               .arg(kMaxFramesPerSecond));
-        options.framesPerSecond = value;
-    }
-
-    options.durationSeconds = kDefaultMovieDurationSeconds;
-    if (parser.isSet(duration)) {
-        bool ok = false;
-        const double value = parser.value(duration).toDouble(&ok);
-        if (!ok || !std::isfinite(value) || value < 0 ||
-            value > kQTZMovieRenderer_MaxDurationSeconds)
-            return failure(QStringLiteral("Invalid duration \"%1\": use a number of seconds from 0 "
-                                          "to %2 (24 hours).")
-                               .arg(parser.value(duration))
-                               .arg(kQTZMovieRenderer_MaxDurationSeconds));
-        options.durationSeconds = value;
-    }
-
     options.encoderThreads = 0;
     if (parser.isSet(threads)) {
         bool ok = false;
@@ -264,8 +280,10 @@ ParsedRenderCommandLine parseRenderCommandLine(const QStringList& arguments,
                                "within the job's %2 frames.")
                     .arg(parser.value(frames))
                     .arg(renderFrameCount(options.durationSeconds, options.framesPerSecond)));
-        if (parser.isSet(audio))
-            return failure(QStringLiteral("A segment has no sound: give --audio to --join."));
+        // A segment's video is copied into the joined movie as it is.
+        if (parser.isSet(format))
+            return failure(QStringLiteral("A segment is always an Animation movie: give --format "
+                                          "to --join."));
         options.firstFrame = qint64(range->first);
         options.lastFrame = qint64(range->second);
     }
@@ -289,14 +307,5 @@ ParsedRenderCommandLine parseRenderCommandLine(const QStringList& arguments,
 }
 
 quint64 renderFrameCount(double durationSeconds, unsigned framesPerSecond) {
-    if (framesPerSecond == 0)
-        return 0;
-    const double step = 1.0 / static_cast<double>(framesPerSecond);
-    quint64 frames = 0;
-    double time = 0.0;
-    do {
-        ++frames;
-        time += step;
-    } while (durationSeconds >= time);
-    return frames;
+    return quint64(QTZMovieRendererFrameCount(durationSeconds, framesPerSecond));
 }

@@ -35,7 +35,16 @@ struct RenderJobOptions {
 };
 
 struct ParsedRenderCommandLine {
-    enum class Action { Render = 1, ShowHelp, ShowVersion, ListInputs, ListDevices, Join, Fail };
+    enum class Action {
+        Render = 1,
+        ShowHelp,
+        ShowVersion,
+        ListInputs,
+        ListDevices,
+        Join,
+        PrintFrameCount,
+        Fail
+    };
     Action action = Action::Fail;
     RenderJobOptions options;
     QString message; // the help or version text, or the one-line reason of a failure
@@ -45,6 +54,6 @@ struct ParsedRenderCommandLine {
 ParsedRenderCommandLine parseRenderCommandLine(const QStringList& arguments,
                                                const QString& defaultOutputFolder);
 
-// Number of frames a job renders: times 0, step, 2 step ... accumulated in double precision for as
-// long as they do not pass the duration, and at least one.
+// Number of frames a job renders: frame k at time k/fps for as long as that time does not pass
+// the duration (to within a millionth of a frame), and at least one.
 quint64 renderFrameCount(double durationSeconds, unsigned framesPerSecond);

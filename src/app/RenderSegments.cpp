@@ -3,6 +3,7 @@
 #include "platform/qtkit/VideoSegmentJoin.h"
 
 #include <QCryptographicHash>
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 
@@ -24,13 +25,15 @@ QString renderSegmentComment(const RenderSegmentInfo& info) {
                .arg(info.totalFrames)
                .arg(info.first)
                .arg(info.last)
-               .arg(info.checksum);
+               .arg(info.checksum) +
+           (info.soundChecksum.isEmpty() ? QString()
+                                         : QStringLiteral(";sound=") + info.soundChecksum);
 }
 
 std::optional<RenderSegmentInfo> parseRenderSegmentComment(const QString& text) {
-    static const QRegularExpression pattern(
-        QStringLiteral("^size=(\\d+)x(\\d+);fps=(\\d+);duration=([^;]+);frames=(\\d+);"
-                       "first=(\\d+);last=(\\d+);checksum=([0-9a-f]{64})$"));
+    static const QRegularExpression pattern(QStringLiteral(
+        "^size=(\\d+)x(\\d+);fps=(\\d+);duration=([^;]+);frames=(\\d+);"
+        "first=(\\d+);last=(\\d+);checksum=([0-9a-f]{64})(?:;sound=([0-9a-f]{64}))?$"));
     if (!text.startsWith(kCommentPrefix))
         return std::nullopt;
     const QRegularExpressionMatch match = pattern.match(text.mid(kCommentPrefix.size()));
@@ -45,6 +48,7 @@ std::optional<RenderSegmentInfo> parseRenderSegmentComment(const QString& text) 
     info.first = match.captured(6).toULongLong();
     info.last = match.captured(7).toULongLong();
     info.checksum = match.captured(8);
+    info.soundChecksum = match.captured(9);
     if (!ok || info.first > info.last || info.last >= info.totalFrames)
         return std::nullopt;
     return info;
@@ -57,13 +61,28 @@ QString renderSegmentFileName(const QString& compositionPath, quint64 first, qui
         .arg(last);
 }
 
-QString renderJobChecksum(const QByteArray& composition, const QStringList& settings) {
+QString renderJobChecksum(const QByteArray& composition, const QStringList& settings,
+                          const QStringList& files) {
     QCryptographicHash hash(QCryptographicHash::Sha256);
     hash.addData(composition);
     for (const QString& setting : settings) {
         hash.addData(QByteArrayView("\n", 1));
         hash.addData(setting.toUtf8());
     }
+    // Each file by the checksum of its contents, so that no file's bytes can pass for another's.
+    for (const QString& file : files) {
+        const QString contents = renderFileChecksum(file);
+        hash.addData(QByteArrayView("\nfile ", 6));
+        hash.addData(contents.isEmpty() ? QByteArrayView("unreadable") : contents.toLatin1());
+    }
+    return QString::fromLatin1(hash.result().toHex());
+}
+
+QString renderFileChecksum(const QString& path) {
+    QFile file(path);
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    if (!file.open(QIODevice::ReadOnly) || !hash.addData(&file))
+        return QString();
     return QString::fromLatin1(hash.result().toHex());
 }
 
@@ -120,6 +139,8 @@ QString orderRenderSegments(const QStringList& files, QStringList* out_ordered,
             return QStringLiteral("%1 is of a job of another rate or length").arg(name);
         if (info.checksum != job.checksum)
             return QStringLiteral("%1 is of another composition or other input settings").arg(name);
+        if (info.soundChecksum != job.soundChecksum)
+            return QStringLiteral("%1 was rendered hearing another sound").arg(name);
         if (info.first > next)
             return QStringLiteral("frames %1 to %2 are missing").arg(next).arg(info.first - 1);
         if (info.first < next)

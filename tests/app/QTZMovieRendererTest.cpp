@@ -121,7 +121,7 @@ void PrintTo(const FrameCountCase& job, std::ostream* out) {
 class QTZMovieRendererFrameCount : public QTZMovieRendererTest,
                                    public ::testing::WithParamInterface<FrameCountCase> {};
 
-TEST_P(QTZMovieRendererFrameCount, AccumulatedTimeDecidesHowManyFramesAreWritten) {
+TEST_P(QTZMovieRendererFrameCount, FramesUpToTheDurationAreWritten) {
     const FrameCountCase& expected = GetParam();
     const QString movie = render(writeComposition(QStringLiteral("Count.fs")), expected.duration,
                                  expected.framesPerSecond);
@@ -146,16 +146,17 @@ TEST_P(QTZMovieRendererFrameCount, AccumulatedTimeDecidesHowManyFramesAreWritten
 
 INSTANTIATE_TEST_SUITE_P(
     Jobs, QTZMovieRendererFrameCount,
-    ::testing::Values(FrameCountCase{10.0, 30, 301, 301 * 20}, FrameCountCase{1.0, 25, 25, 25 * 24},
-                      FrameCountCase{0.0, 30, 1, 20}, FrameCountCase{10.0, 7, 70, 6000},
-                      FrameCountCase{1.0, 48, 48, 600},
+    ::testing::Values(FrameCountCase{10.0, 30, 301, 301 * 20}, FrameCountCase{1.0, 25, 26, 26 * 24},
+                      FrameCountCase{2.0, 25, 51, 51 * 24}, FrameCountCase{0.0, 30, 1, 20},
+                      FrameCountCase{10.0, 7, 71, 6086}, FrameCountCase{1.0, 48, 49, 613},
+                      FrameCountCase{0.3, 10, 4, 240},
                       FrameCountCase{static_cast<double>(33.3f), 30, 999, 19980}));
 
 TEST_F(QTZMovieRendererTest, FrameKShowsTheCompositionAtTimeKOverFpsTopRowFirst) {
     const QString movie = render(writeComposition(QStringLiteral("Clock.fs")), 1.0, 25);
     ASSERT_TRUE(mMovieWritten);
     const QList<QImage> frames = lumenreel::test::decodeVideoFrames(movie, 0);
-    ASSERT_EQ(frames.size(), 25);
+    ASSERT_EQ(frames.size(), 26);
     for (int k = 0; k < frames.size(); ++k) {
         const QImage& frame = frames[k];
         const QRgb top = frame.pixel(0, 0);
@@ -165,8 +166,8 @@ TEST_F(QTZMovieRendererTest, FrameKShowsTheCompositionAtTimeKOverFpsTopRowFirst)
         EXPECT_EQ(qGreen(bottom), 0) << "frame " << k;
         EXPECT_EQ(qAlpha(top), 255);
     }
-    // The preview is refreshed where the truncated percentage of the accumulated time is a new
-    // whole multiple of five: 0, 20, 40, 55 (0.56 accumulates to 0.5599...), 60 and 80.
+    // The preview is refreshed where the truncated percentage of the frame's time is a new whole
+    // multiple of five: 0, 20, 40, 60, 80 and 100.
     EXPECT_EQ(mPreview->imageChangeCount(), 6u);
 }
 

@@ -66,6 +66,29 @@ TEST(RenderCommandLineTest, DeviceIsANumberOrList) {
     EXPECT_EQ(parse({"--device", "list"}).action, Action::ListDevices);
 }
 
+TEST(RenderCommandLineTest, FrameCountNeedsNoComposition) {
+    const ParsedRenderCommandLine count =
+        parse({"--fps", "25", "--duration", "2", "--frame-count"});
+    ASSERT_EQ(count.action, Action::PrintFrameCount) << count.message.toStdString();
+    EXPECT_EQ(count.options.framesPerSecond, 25u);
+    EXPECT_EQ(count.options.durationSeconds, 2.0);
+    EXPECT_EQ(parse({"--frame-count"}).options.durationSeconds, 33.29999923706055);
+    EXPECT_EQ(parse({"--fps", "0", "--frame-count"}).action, Action::Fail);
+}
+
+TEST(RenderCommandLineTest, ASegmentHearsTheSoundAndIsAlwaysAnimation) {
+    const ParsedRenderCommandLine heard =
+        parse({"--frames", "0:9", "--audio", "s.wav", "--duration", "1", "a.fs"});
+    ASSERT_EQ(heard.action, Action::Render) << heard.message.toStdString();
+    EXPECT_EQ(heard.options.audioPath, QStringLiteral("s.wav"));
+    EXPECT_TRUE(heard.options.isSegment());
+    const ParsedRenderCommandLine formatted =
+        parse({"--frames", "0:9", "--format", "h264", "--duration", "1", "a.fs"});
+    EXPECT_EQ(formatted.action, Action::Fail);
+    EXPECT_TRUE(formatted.message.contains(QStringLiteral("give --format to --join")))
+        << formatted.message.toStdString();
+}
+
 class RenderCommandLineRejects : public ::testing::TestWithParam<QStringList> {};
 
 TEST_P(RenderCommandLineRejects, WithAOneLineReason) {
@@ -102,12 +125,27 @@ TEST(RenderPresetsTest, TableAndFallback) {
     EXPECT_EQ(movieDimensionsForPreset(1), QSizeF(640, 480));
 }
 
-TEST(RenderFrameCountTest, AccumulatedTimeDecidesTheLastFrame) {
+TEST(RenderFrameCountTest, FrameKIsInWhenKOverFpsDoesNotPassTheDuration) {
+    // Whole numbers of frames end on the duration's own frame, whatever summed steps would give.
+    EXPECT_EQ(renderFrameCount(2.0, 25), 51u);
+    EXPECT_EQ(renderFrameCount(3.0, 10), 31u);
+    EXPECT_EQ(renderFrameCount(20.0, 30), 601u);
+    EXPECT_EQ(renderFrameCount(8.0, 30), 241u);
+    EXPECT_EQ(renderFrameCount(1.0, 30), 31u);
     EXPECT_EQ(renderFrameCount(10.0, 30), 301u);
-    EXPECT_EQ(renderFrameCount(1.0, 25), 25u);
+    EXPECT_EQ(renderFrameCount(1.0, 25), 26u);
+    // Durations typed in decimal: 2.3 * 10 is 22.999999999999996 in double precision.
+    EXPECT_EQ(renderFrameCount(2.3, 10), 24u);
+    EXPECT_EQ(renderFrameCount(0.3, 10), 4u);
+    EXPECT_EQ(renderFrameCount(33.3, 30), 1000u);
+    // Short of the next frame by more than a millionth of a frame: not in.
+    EXPECT_EQ(renderFrameCount(1.0 - 2e-6, 1), 1u);
+    EXPECT_EQ(renderFrameCount(1.0 - 1e-8, 1), 2u);
+    // The default duration is 33.3 in single precision, 33.29999923706055: 998.99997 frames.
+    EXPECT_EQ(renderFrameCount(kDefaultMovieDurationSeconds, 30), 999u);
+    EXPECT_EQ(renderFrameCount(86400.0, 600), 51840001u);
     EXPECT_EQ(renderFrameCount(0.0, 30), 1u);
     EXPECT_EQ(renderFrameCount(-3.0, 30), 1u);
-    EXPECT_EQ(renderFrameCount(kDefaultMovieDurationSeconds, 30), 999u);
     EXPECT_EQ(renderFrameCount(1.0, 0), 0u);
 }
 

@@ -7,9 +7,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
 #include <QRegularExpression>
 
 #include <csignal>
+#include <functional>
 
 namespace {
 
@@ -30,14 +32,15 @@ protected:
     // Renders `ranges` of the job into a folder of their own and joins them; the joined movie's
     // path, or an empty string.
     QString renderInPieces(const QString& composition, const QList<QPair<int, int>>& ranges,
-                           const QString& folder) {
+                           const QString& folder, const QStringList& options = {}) {
         const QString out = mHome.filePath(folder);
         QDir().mkpath(out);
         QStringList segments;
         for (const auto& [first, last] : ranges) {
-            const ToolRun run = mTool->run(
-                QStringList(kJob) << "--frames" << QStringLiteral("%1:%2").arg(first).arg(last)
-                                  << "--output" << out << composition);
+            const ToolRun run =
+                mTool->run(QStringList(kJob) + options
+                           << "--frames" << QStringLiteral("%1:%2").arg(first).arg(last)
+                           << "--output" << out << composition);
             EXPECT_EQ(run.status, 0) << run.err.toStdString();
             segments.append(run.out.trimmed());
         }
@@ -191,8 +194,124 @@ TEST_F(RenderSegmentsToolTest, SegmentsOfNoSingleJobAreRefused) {
     expectRefused({"--frames", "0:31", "--size", "32x24", "--duration", "1", "--output", mOutput,
                    mComposition},
                   QStringLiteral("within the job's 31 frames"), 2);
-    expectRefused({"--frames", "0:3", "--audio", mSound, "--output", mOutput, mComposition},
-                  QStringLiteral("give --audio to --join"), 2);
+}
+
+TEST_F(RenderSegmentsToolTest, ASoundDrivenJobSplitHearsTheJobsSound) {
+    const QString bars = resource(QStringLiteral("compositions/SpectrumBars.fs"));
+    const QString joined = renderInPieces(bars, {{0, 9}, {10, 11}, {12, 30}},
+                                          QStringLiteral("bars"), {"--audio", mSound});
+    ASSERT_FALSE(joined.isEmpty());
+    expectSameMovie(wholeMovie(bars), joined);
+
+    // A segment is video only, and its pictures go with the sound they heard only.
+    const QString folder = mHome.filePath(QStringLiteral("bars"));
+    const QString first = QDir(folder).filePath(QStringLiteral("SpectrumBars.frames-0-9.mov"));
+    const InspectedMovie segment = inspectMovie(first);
+    ASSERT_EQ(segment.tracks.size(), 1);
+    EXPECT_EQ(segment.tracks.first().mediaType, QStringLiteral("video"));
+    const QString other = mHome.filePath(QStringLiteral("other.m4a"));
+    ASSERT_TRUE(
+        runFfmpeg({"-f", "lavfi", "-i", "sine=frequency=440:duration=2", "-c:a", "aac", other}));
+    const QStringList segments{first, QDir(folder).filePath("SpectrumBars.frames-10-11.mov"),
+                               QDir(folder).filePath("SpectrumBars.frames-12-30.mov")};
+    const QString joinFolder = mHome.filePath(QStringLiteral("rejoined"));
+    QDir().mkpath(joinFolder);
+    const std::pair<QStringList, QString> cases[] = {
+        {{}, "rendered hearing a sound: give it with --audio"},
+        {{"--audio", other}, "other.m4a is not the sound the segments were rendered hearing"},
+    };
+    for (const auto& [options, reason] : cases) {
+        const ToolRun run =
+            mTool->run(QStringList{"--join", "--output", joinFolder} + options + segments);
+        EXPECT_EQ(run.status, 1) << run.err.toStdString();
+        EXPECT_TRUE(run.err.contains(reason)) << run.err.toStdString();
+        EXPECT_TRUE(entries(joinFolder).isEmpty());
+    }
+    // A range that heard another sound is of another job.
+    const QString otherFolder = mHome.filePath(QStringLiteral("other"));
+    QDir().mkpath(otherFolder);
+    const ToolRun heardOther = mTool->run(QStringList(kJob) << "--audio" << other << "--frames"
+                                                            << "10:30"
+                                                            << "--output" << otherFolder << bars);
+    ASSERT_EQ(heardOther.status, 0) << heardOther.err.toStdString();
+    const ToolRun mixed = mTool->run(
+        {"--join", "--audio", mSound, "--output", joinFolder, first, heardOther.out.trimmed()});
+    EXPECT_EQ(mixed.status, 1);
+    EXPECT_TRUE(mixed.err.contains(QStringLiteral("was rendered hearing another sound")))
+        << mixed.err.toStdString();
+}
+
+TEST_F(RenderSegmentsToolTest, RangesThatReadDifferentFilesAreOfDifferentJobs) {
+    // A composition that imports a picture, has a companion vertex shader and an image input.
+    const QString folder = mHome.filePath(QStringLiteral("reads"));
+    QDir().mkpath(folder);
+    const auto write = [&](const QString& name, const QByteArray& text) {
+        QFile file(QDir(folder).filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(text);
+    };
+    const auto picture = [&](const QString& name, QRgb colour) {
+        QImage image(4, 4, QImage::Format_RGB32);
+        image.fill(colour);
+        ASSERT_TRUE(image.save(QDir(folder).filePath(name)));
+    };
+    write(QStringLiteral("Reads.fs"),
+          "/*{ \"ISFVSN\": \"2\", \"INPUTS\": [ { \"NAME\": \"feed\", \"TYPE\": "
+          "\"image\" } ],\n"
+          "    \"IMPORTED\": { \"tile\": { \"PATH\": \"tile.png\" } } }*/\n"
+          "void main() { gl_FragColor = 0.5 * IMG_NORM_PIXEL(tile, isf_FragNormCoord) +\n"
+          "                             0.5 * IMG_NORM_PIXEL(feed, isf_FragNormCoord); }\n");
+    const QByteArray vertex = "void main() { isf_vertShaderInit(); }\n";
+    write(QStringLiteral("Reads.vs"), vertex);
+    picture(QStringLiteral("tile.png"), qRgb(255, 0, 0));
+    picture(QStringLiteral("feed.png"), qRgb(0, 0, 255));
+    const QString composition = QDir(folder).filePath(QStringLiteral("Reads.fs"));
+    const QStringList job = QStringList(kJob)
+                            << "--input" << QStringLiteral("feed=%1/feed.png").arg(folder);
+    const auto range = [&](const QString& frames, const QString& out) {
+        const QString path = mHome.filePath(out);
+        QDir().mkpath(path);
+        const ToolRun run = mTool->run(QStringList(job) << "--frames" << frames << "--output"
+                                                        << path << composition);
+        EXPECT_EQ(run.status, 0) << run.err.toStdString();
+        return run.out.trimmed();
+    };
+    const std::pair<QString, std::function<void(bool)>> changes[] = {
+        {"the imported picture",
+         [&](bool changed) {
+             picture("tile.png", changed ? qRgb(0, 255, 0) : qRgb(255, 0, 0));
+         }},
+        {"the companion vertex shader",
+         [&](bool changed) {
+             write("Reads.vs", changed ? vertex + "// edited\n" : vertex);
+         }},
+        {"the input's file",
+         [&](bool changed) {
+             picture("feed.png", changed ? qRgb(0, 0, 128) : qRgb(0, 0, 255));
+         }},
+    };
+    int round = 0;
+    for (const auto& [what, change] : changes) {
+        SCOPED_TRACE(what.toStdString());
+        ++round;
+        const QString first = range("0:14", QStringLiteral("first-%1").arg(round));
+        change(true);
+        const QString second = range("15:30", QStringLiteral("second-%1").arg(round));
+        change(false);
+        const QString joinFolder = mHome.filePath(QStringLiteral("joined-%1").arg(round));
+        QDir().mkpath(joinFolder);
+        const ToolRun run = mTool->run({"--join", "--output", joinFolder, first, second});
+        EXPECT_EQ(run.status, 1) << run.err.toStdString();
+        EXPECT_TRUE(run.err.contains(QStringLiteral("of another composition or other input")))
+            << run.err.toStdString();
+        EXPECT_TRUE(entries(joinFolder).isEmpty());
+    }
+    // Unchanged files make one job.
+    const QString joinFolder = mHome.filePath(QStringLiteral("joined"));
+    QDir().mkpath(joinFolder);
+    const ToolRun same = mTool->run(
+        {"--join", "--output", joinFolder, range("0:14", "same"), range("15:30", "same")});
+    EXPECT_EQ(same.status, 0) << same.err.toStdString();
 }
 
 } // namespace

@@ -107,6 +107,26 @@ RenderToolRunner::runAndAct(const QStringList& arguments, const QString& text,
     return finish(process, err);
 }
 
+std::optional<ToolRun> RenderToolRunner::runAndSignalWhen(const QStringList& arguments,
+                                                          const std::function<bool()>& ready,
+                                                          int signal) const {
+    QProcess process;
+    startTool(process, mHome, temporaryFolder(), mFileSizeLimit, arguments);
+    const QDeadlineTimer deadline(kDeadlineMs);
+    while (!ready()) {
+        if (deadline.hasExpired() || process.state() == QProcess::NotRunning ||
+            process.waitForFinished(2)) {
+            ADD_FAILURE() << "the tool ended before it was to be signalled:\n"
+                          << QString::fromUtf8(process.readAllStandardError()).toStdString();
+            process.kill();
+            process.waitForFinished(kDeadlineMs);
+            return std::nullopt;
+        }
+    }
+    ::kill(pid_t(process.processId()), signal);
+    return finish(process, {});
+}
+
 void RenderToolTest::SetUp() {
     ASSERT_TRUE(mHome.isValid());
     mTool.emplace(mHome.path());

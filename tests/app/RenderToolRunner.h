@@ -43,6 +43,10 @@ public:
     // `text`, and waits for its end. Returns nothing when `text` never came.
     std::optional<ToolRun> runAndAct(const QStringList& arguments, const QString& text,
                                      const std::function<void(qint64)>& action) const;
+    // Runs the tool, sends it `signal` as soon as `ready` answers true (asked every few
+    // milliseconds), and waits for its end. Returns nothing when the tool ended first.
+    std::optional<ToolRun> runAndSignalWhen(const QStringList& arguments,
+                                            const std::function<bool()>& ready, int signal) const;
 
 private:
     QString mHome;

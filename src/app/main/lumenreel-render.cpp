@@ -94,8 +94,10 @@ int listInputs(const QString& path) {
 // Checks everything that can be checked before a job starts, so that a bad input writes nothing.
 // Returns the one-line reason of the first problem, or nothing; warnings go to standard error.
 // `out_status` receives the exit status for the problem: 2 for a setting that does not fit the
-// composition, 1 otherwise.
-std::optional<QString> checkInputs(RenderJobOptions& options, int* out_status) {
+// composition, 1 otherwise. `out_read` receives the files the pictures read besides the
+// composition, `out_hearsSound` whether the composition listens to the sound.
+std::optional<QString> checkInputs(RenderJobOptions& options, int* out_status,
+                                   QStringList* out_read, bool* out_hearsSound) {
     *out_status = 1;
     QString error;
     const std::optional<QCCompositionModel> model =
@@ -106,6 +108,7 @@ std::optional<QString> checkInputs(RenderJobOptions& options, int* out_status) {
     QStringList inputs{composition.absoluteFilePath()};
     for (const QString& loaded : model->loadedFiles)
         inputs.append(loaded);
+    *out_hearsSound = compositionHearsSound(*model);
     if (const QString problem = compositionInputsProblem(*model, options.inputs);
         !problem.isEmpty()) {
         *out_status = 2;
@@ -124,6 +127,7 @@ std::optional<QString> checkInputs(RenderJobOptions& options, int* out_status) {
         inputs.append(file);
     }
     options.compositionPath = composition.absoluteFilePath();
+    *out_read = inputs.mid(1);
 
     if (const std::optional<QString> problem = checkSoundAndFolder(options, inputs))
         return problem;
@@ -187,24 +191,11 @@ void keepLogOffTheTerminal(const RenderJobOptions& options) {
         NSLogSetOutputDescriptor(devNull);
 }
 
-int joinSegments(RenderJobOptions& options) {
-    keepLogOffTheTerminal(options);
-    QStringList inputs;
-    if (const std::optional<QString> problem = checkSoundAndFolder(options, inputs))
-        return fail(*problem);
-    QString error;
-    const QString movie = joinRenderSegments(options.segments, options.audioPath, options.format,
-                                             options.outputFolder, &error);
-    if (movie.isEmpty())
-        return fail(error);
-    std::printf("%s\n", qUtf8Printable(movie));
-    return 0;
-}
-
 // SIGINT, SIGTERM and SIGHUP ask the job to stop: the first one reaches the main loop through a
-// pipe; a second one ends the process at once.
+// pipe (and a join through sStopSignal); a second one ends the process at once.
 int sSignalPipe[2] = {-1, -1};
 std::atomic<int> sSignalsReceived{0};
+std::atomic<int> sStopSignal{0};
 
 void onStopSignal(int signal) {
     if (sSignalsReceived.fetch_add(1) > 0) {
@@ -212,6 +203,7 @@ void onStopSignal(int signal) {
         std::raise(signal);
         return;
     }
+    sStopSignal.store(signal);
     const auto number = static_cast<unsigned char>(signal);
     [[maybe_unused]] const ssize_t written = ::write(sSignalPipe[1], &number, 1);
 }
@@ -228,6 +220,31 @@ bool installStopSignals() {
             return false;
     }
     return true;
+}
+
+int joinSegments(RenderJobOptions& options) {
+    keepLogOffTheTerminal(options);
+    QStringList inputs;
+    if (const std::optional<QString> problem = checkSoundAndFolder(options, inputs))
+        return fail(*problem);
+    if (!installStopSignals())
+        return fail(QStringLiteral("cannot watch for interrupts: %1")
+                        .arg(QString::fromLocal8Bit(std::strerror(errno))));
+    QString error;
+    bool stopped = false;
+    const QString movie = joinRenderSegments(
+        options.segments, options.audioPath, options.format, options.outputFolder, &error,
+        [] { return sStopSignal.load() != 0; }, &stopped);
+    if (stopped) {
+        const int signal = sStopSignal.load();
+        fail(QStringLiteral("stopped by %1; no movie was written")
+                 .arg(QString::fromLocal8Bit(strsignal(signal))));
+        return 128 + signal;
+    }
+    if (movie.isEmpty())
+        return fail(error);
+    std::printf("%s\n", qUtf8Printable(movie));
+    return 0;
 }
 
 } // namespace
@@ -247,6 +264,10 @@ int main(int argc, char** argv) {
         return 0;
     case ParsedRenderCommandLine::Action::ShowVersion:
         std::printf("%s %s\n", kProgramName, LUMENREEL_VERSION);
+        return 0;
+    case ParsedRenderCommandLine::Action::PrintFrameCount:
+        std::printf("%llu\n", static_cast<unsigned long long>(renderFrameCount(
+                                  parsed.options.durationSeconds, parsed.options.framesPerSecond)));
         return 0;
     case ParsedRenderCommandLine::Action::Fail:
         fail(parsed.message);
@@ -274,7 +295,10 @@ int main(int argc, char** argv) {
     if (QString error; options.device >= 0 && !QCEGLContext::selectDevice(options.device, &error))
         return fail(error, 2);
     int problemStatus = 1;
-    if (const std::optional<QString> problem = checkInputs(options, &problemStatus))
+    QStringList readFiles;
+    bool hearsSound = false;
+    if (const std::optional<QString> problem =
+            checkInputs(options, &problemStatus, &readFiles, &hearsSound))
         return fail(*problem, problemStatus);
     if (!installStopSignals())
         return fail(QStringLiteral("cannot watch for interrupts: %1")
@@ -315,11 +339,16 @@ int main(int argc, char** argv) {
         job.last = options.isSegment() ? quint64(options.lastFrame) : job.totalFrames - 1;
         job.checksum = renderJobChecksum(
             composition.open(QIODevice::ReadOnly) ? composition.readAll() : QByteArray(),
-            settingsText(options));
+            settingsText(options), readFiles);
+        // Pictures that heard the sound are of that sound only.
+        if (hearsSound && !options.audioPath.isEmpty())
+            job.soundChecksum = renderFileChecksum(options.audioPath);
         recorder->setMovieComment(renderSegmentComment(job));
         if (options.isSegment()) {
             renderer->setFrameRange(options.firstFrame, options.lastFrame);
             renderer->setSegmentComment(renderSegmentComment(job));
+            // A segment is video only: the join adds the sound.
+            renderer->setSoundInMovie(false);
         }
     }
 

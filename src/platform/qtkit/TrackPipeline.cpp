@@ -284,10 +284,17 @@ bool TrackPipeline::Impl::feedDecoder(QString* out_error) {
         }
         const int sent = avcodec_send_packet(decoder.get(), readPacket.get());
         av_packet_unref(readPacket.get());
-        if (sent == AVERROR_INVALIDDATA) {
+        ++packetsRead;
+        // A damaged stretch of sound is skipped; a damaged picture would be a frame missing
+        // from the movie.
+        if (sent == AVERROR_INVALIDDATA && decoder->codec_type == AVMEDIA_TYPE_AUDIO) {
             logLine(QStringLiteral("QTMovie: skipped a damaged packet of %1\n").arg(segment.file));
             continue;
         }
+        if (sent == AVERROR_INVALIDDATA)
+            return fail(out_error, QStringLiteral("%1: picture %2 is damaged and cannot be decoded")
+                                       .arg(segment.file)
+                                       .arg(packetsRead));
         if (sent < 0)
             return fail(out_error, avErrorText("the decoder refused a packet", sent));
         return true;

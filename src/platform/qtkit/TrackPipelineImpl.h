@@ -59,6 +59,7 @@ struct TrackPipeline::Impl {
     std::int64_t samplesSent = 0;
     std::int64_t firstSample = 0;
     std::int64_t lastVideoPts = AV_NOPTS_VALUE;
+    std::int64_t packetsRead = 0; // of the track, into the decoder
     bool inputDone = false;
     bool sourceDone = false;
     bool encoderFlushed = false;
