@@ -237,7 +237,7 @@ TEST_F(MainWindowTest, QuitAndCloseWaitForTheJobAndStopEndsIt) {
     EXPECT_TRUE(sDelegate->window()->isVisible());
     EXPECT_EQ(mAlerts->messages.size(), 2);
     EXPECT_TRUE(
-        mAlerts->messages.first().startsWith(QStringLiteral("A movie is still being made")));
+        mAlerts->messages.value(0).startsWith(QStringLiteral("A movie is still being made")));
     EXPECT_EQ(mBeeps, 0);
     EXPECT_FALSE(sDelegate->isIdle());
 
