@@ -122,6 +122,10 @@ std::optional<QString> checkInputs(RenderJobOptions& options, int* out_status) {
         file = QFileInfo(file).absoluteFilePath();
         inputs.append(file);
     }
+    options.compositionPath = composition.absoluteFilePath();
+
+    if (const std::optional<QString> problem = checkSoundAndFolder(options, inputs))
+        return problem;
     // The job runs, but a filter without its picture renders transparent frames.
     if (const QStringList unbound = compositionUnboundImageInputs(*model, options.inputs);
         !unbound.isEmpty())
@@ -129,10 +133,6 @@ std::optional<QString> checkInputs(RenderJobOptions& options, int* out_status) {
                      "%s: warning: no picture is bound to %s (give one with --input "
                      "NAME=FILE); it shows as transparent\n",
                      kProgramName, qUtf8Printable(unbound.join(QStringLiteral(", "))));
-    options.compositionPath = composition.absoluteFilePath();
-
-    if (const std::optional<QString> problem = checkSoundAndFolder(options, inputs))
-        return problem;
     return std::nullopt;
 }
 
