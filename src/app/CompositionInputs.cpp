@@ -11,6 +11,7 @@
 
 #include <QFileInfo>
 #include <QImageReader>
+#include <QRegularExpression>
 
 #include <algorithm>
 #include <array>
@@ -50,6 +51,26 @@ bool compositionHearsSound(const Model& model) {
     return std::any_of(model.inputs.begin(), model.inputs.end(), [](const Model::Input& input) {
         return input.type == Model::InputType::Audio || input.type == Model::InputType::AudioFFT;
     });
+}
+
+QStringList compositionUnboundImageInputs(const Model& model,
+                                          const CompositionInputSettings& settings) {
+    QStringList unbound;
+    for (const QString& name : compositionImageInputNames(model)) {
+        const bool given = std::any_of(settings.files.cbegin(), settings.files.cend(),
+                                       [&](const auto& file) { return file.first == name; });
+        if (given)
+            continue;
+        if (model.format == Model::Format::Shadertoy) {
+            const int channel = name.back().digitValue();
+            const QRegularExpression mention(QStringLiteral("\\b%1\\b").arg(name));
+            if (!model.channels[std::size_t(channel)].isNull() ||
+                !model.fragmentBody.contains(mention))
+                continue;
+        }
+        unbound.append(name);
+    }
+    return unbound;
 }
 
 QString compositionInputsProblem(const Model& model, const CompositionInputSettings& settings) {

@@ -27,6 +27,12 @@ QStringList compositionImageInputNames(const QCCompositionModel& model);
 // Shadertoy sound channel).
 bool compositionHearsSound(const QCCompositionModel& model);
 
+// The image inputs that the composition reads and that get no picture, neither from `settings`
+// nor from the composition itself: they show transparent black. ISF image inputs without a
+// file; the Shadertoy channels the shader mentions that its file binds nothing to.
+QStringList compositionUnboundImageInputs(const QCCompositionModel& model,
+                                          const CompositionInputSettings& settings);
+
 // The one-line reason why `settings` do not fit `model` (an unknown name, a value of the wrong
 // form or out of range, a file for an input that takes none), or an empty string.
 QString compositionInputsProblem(const QCCompositionModel& model,

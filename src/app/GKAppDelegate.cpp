@@ -8,6 +8,7 @@
 #include "platform/appkit/NSAlert.h"
 #include "platform/appkit/NSApplication.h"
 #include "platform/appkit/NSBeep.h"
+#include "platform/appkit/NSWorkspace.h"
 #include "platform/foundation/NSFileManager.h"
 #include "platform/foundation/NSLog.h"
 #include "platform/foundation/NSPathUtilities.h"
@@ -17,10 +18,8 @@
 #include "platform/quartzcomposer/QCCompositionModel.h"
 #include "platform/quartzcomposer/QCEGLContext.h"
 
-#include <QDesktopServices>
 #include <QFile>
 #include <QFileInfo>
-#include <QUrl>
 
 #include <algorithm>
 #include <cmath>
@@ -50,6 +49,13 @@ NS_IMPLEMENT_CLASS(GKAppDelegate, NSObject, [](NSClass& cls) {
                           QStringLiteral("outletOutputUserFolder.sandboxURL")});
     };
     cls.addClassMethod(QStringLiteral("keyPathsForValuesAffectingCanRender"), renderInputs);
+    cls.addClassMethod(QStringLiteral("keyPathsForValuesAffectingBusy"), [](Class) {
+        return QVariant::fromValue(QSet<QString>{QStringLiteral("idle")});
+    });
+    cls.addClassMethod(QStringLiteral("keyPathsForValuesAffectingCanClearSoundMovie"), [](Class) {
+        return QVariant::fromValue(QSet<QString>{
+            QStringLiteral("idle"), QStringLiteral("outletAudioTrackInputController.sandboxURL")});
+    });
     cls.addClassMethod(QStringLiteral("keyPathsForValuesAffectingRenderToolTip"), renderInputs);
 })
 
@@ -80,6 +86,10 @@ void GKAppDelegate::awakeFromNib() {
         mListening = true;
         connect(outletQuartzMovieRenderer, &QTZMovieRenderer::renderJobFinished, this,
                 [this](bool written) { jobFinished(written); });
+        // After the job's end is shown (and any alert about it answered).
+        connect(
+            outletQuartzMovieRenderer, &QTZMovieRenderer::renderJobFinished, this,
+            [this] { quitIfAsked(); }, Qt::QueuedConnection);
         if (NSProgressIndicator* progress = outletQuartzMovieRenderer->outletProgress)
             connect(progress, &NSProgressIndicator::doubleValueChanged, this,
                     [this](double fraction) { jobProgressed(fraction); });
@@ -316,8 +326,10 @@ QString GKAppDelegate::renderToolTip() const {
 }
 
 void GKAppDelegate::actionClearSoundMovie(NSObject*) {
-    if (outletAudioTrackInputController)
-        outletAudioTrackInputController->setSandboxURL(nullptr);
+    // The bookmark goes too, or the settings would bring the sound back at the next launch.
+    if (outletAudioTrackInputController && isIdle())
+        outletAudioTrackInputController->setSandboxURL_forSandboxBookmarkData(nullptr,
+                                                                              std::nullopt);
 }
 
 void GKAppDelegate::actionCancelRendering(NSObject*) {
@@ -360,8 +372,13 @@ void GKAppDelegate::jobProgressed(double fraction) {
 bool GKAppDelegate::actionShowInFolder(NSObject*) {
     if (mLastMoviePath.isEmpty())
         return false;
-    return QDesktopServices::openUrl(
-        QUrl::fromLocalFile(NSPath::stringByDeletingLastPathComponent(mLastMoviePath)));
+    const QString folder = NSPath::stringByDeletingLastPathComponent(mLastMoviePath);
+    if (NSWorkspace::sharedWorkspace()->openURL(NSURL::fileURLWithPath(folder, true)))
+        return true;
+    setStatusText(text("app.status.noFileManager", u"No file manager could be started to show %1.")
+                      .arg(folder));
+    NSLog("actionShowInFolder: no file manager opened %@\n", folder);
+    return false;
 }
 
 QString GKAppDelegate::windowFrame() const {
@@ -400,7 +417,8 @@ void GKAppDelegate::jobFinished(bool movieWritten) {
     mLastMoviePath = movieWritten ? compositionOutputFileName() : QString();
     didChangeValueForKey(QStringLiteral("hidesShowInFolder"));
     if (movieWritten) {
-        setStatusText(text("app.status.written", u"Written: %1").arg(mLastMoviePath));
+        setStatusText(text("app.status.written", u"Written: %1").arg(mLastMoviePath) +
+                      mJobUnboundNote);
         return;
     }
     const QString kept = outletQuartzMovieRenderer->lastJobRecoverableVideo();
@@ -439,6 +457,9 @@ bool GKAppDelegate::refuse(const QString& why) {
 }
 
 bool GKAppDelegate::actionRenderCompositionToMovieFile(NSObject*) {
+    // The settings below belong to the running job until it ends.
+    if (isBusy())
+        return refuse(text("app.status.busy", u"A job is still running."));
     if (!outletOutputUserFolder || !outletQuartzMovieRenderer)
         return refuse(text("app.status.noFolder", u"No output folder is chosen."));
     if (!canRenderQuartzComposition())
@@ -480,27 +501,26 @@ bool GKAppDelegate::actionRenderCompositionToMovieFile(NSObject*) {
     if (!started)
         return refuse(text("app.status.busy", u"A job is still running."));
     mJobFileName = fileName;
+    mJobUnboundNote = unboundImageInputsNote();
     mJobFrames = renderFrameCount(compositionMovieDuration(), compositionMovieFrameRate());
     mJobTimer.start();
     // What renders, beside the job's lines: a CPU renderer is much slower and more limited.
     const QString device = QCEGLContext::processRenderingDeviceSummary();
     mJobDevice = device.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(device);
-    setStatusText(text("app.status.started", u"Rendering %1...").arg(fileName) + mJobDevice);
+    setStatusText(text("app.status.started", u"Rendering %1...").arg(fileName) + mJobDevice +
+                  mJobUnboundNote);
     return true;
 }
 
 NSUInteger GKAppDelegate::applicationShouldTerminate(NSApplication*) {
-    if (isBusy()) {
-        NSBeep();
+    // The job may end while the alert is up: then the answer to quit holds at once.
+    if (isBusy() && (!askToQuitDuringJob() || isBusy()))
         return NSTerminateCancel;
-    }
+    mQuitWhenJobEnds = false;
     return NSTerminateNow;
 }
 
 bool GKAppDelegate::windowShouldClose(NSObject*) {
     NSLog("windowShouldClose\n");
-    const bool busy = isBusy();
-    if (busy)
-        NSBeep();
-    return !busy;
+    return !isBusy() || (askToQuitDuringJob() && !isBusy());
 }

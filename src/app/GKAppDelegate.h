@@ -50,6 +50,8 @@ class GKAppDelegate : public NSObject {
                    setCompositionOutputFileName)
     Q_PROPERTY(bool hidesDependentInputs READ hidesDependentInputs)
     Q_PROPERTY(bool idle READ isIdle)
+    Q_PROPERTY(bool busy READ isBusy)
+    Q_PROPERTY(bool canClearSoundMovie READ canClearSoundMovie)
     Q_PROPERTY(bool canRender READ canRender)
     Q_PROPERTY(QString renderToolTip READ renderToolTip)
     Q_PROPERTY(QString statusText READ statusText)
@@ -114,8 +116,14 @@ public:
     bool isIdle() const { return !isBusy(); }
     bool canRender() const { return renderToolTip().isEmpty(); }
     QString renderToolTip() const;
+    // The sound's x: no sound for the next jobs, and none after a relaunch.
     Q_INVOKABLE void actionClearSoundMovie(NSObject* sender);
-    // Opens the folder of the last movie written in the file manager.
+    bool canClearSoundMovie() const;
+    // A file dropped on the composition row: kept as the composition when it is one; otherwise
+    // refused with a status line, the chosen composition staying.
+    Q_INVOKABLE bool chooseURL(NSURL* url);
+    // Opens the folder of the last movie written in the file manager; where none can be
+    // started, the status line says so with the folder's path.
     Q_INVOKABLE bool actionShowInFolder(NSObject* sender);
     bool hidesShowInFolder() const { return mLastMoviePath.isEmpty(); }
     // The window's frame as "x y width height", kept with the settings so that the window comes
@@ -127,8 +135,12 @@ public:
     // The render command. Returns whether a job was started; when not, the beep sounded and
     // statusText says why.
     Q_INVOKABLE bool actionRenderCompositionToMovieFile(NSObject* sender);
+    // Quitting or closing the window while a job runs is refused, and an alert offers to stop
+    // the job and quit, or to quit once the movie is written.
     Q_INVOKABLE NSUInteger applicationShouldTerminate(NSApplication* application);
     Q_INVOKABLE bool windowShouldClose(NSObject* window);
+    // Whether the application quits when the running job ends.
+    bool quitsWhenJobEnds() const { return mQuitWhenJobEnds; }
 
     // The status line: why the last render command did nothing, the job's progress, or how
     // the last job ended.
@@ -154,6 +166,14 @@ public:
 
 private:
     bool refuse(const QString& why);
+    // Asks what to do about a quit or close while a job runs: true when the user wants to quit
+    // (now, or once the movie is written).
+    bool askToQuitDuringJob();
+    // Main thread, after the job's end was shown: quits when the user asked for it.
+    void quitIfAsked();
+    // The image inputs of the composition about to render that get no picture, as a sentence
+    // for the status line (empty when every one has one).
+    QString unboundImageInputsNote() const;
     // Asks whether the existing movie at `path` may be replaced.
     bool confirmReplacing(const QString& path);
     void setStatusText(const QString& text);
@@ -176,6 +196,8 @@ private:
     QElapsedTimer mJobTimer;
     quint64 mJobFrames = 0;
     QString mJobFileName;
+    QString mJobUnboundNote;
+    bool mQuitWhenJobEnds = false;
 };
 
 int import_GKAppDelegate();

@@ -138,6 +138,19 @@ TEST(AppRelaunchTest, ASecondLaunchShowsWhatTheFirstChose) {
     EXPECT_EQ(runPhase(home, "report"), expectedReport(folder));
 }
 
+TEST(AppRelaunchTest, ASoundRemovedWithItsXStaysRemovedAfterARelaunch) {
+    QTemporaryDir home;
+    ASSERT_TRUE(home.isValid());
+    const QString folder = home.filePath(QStringLiteral("movies"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    runPhase(home, "choose");
+    runPhase(home, "clearSound");
+    EXPECT_EQ(runPhase(home, "report"),
+              expectedReport(folder).replace(resource(QStringLiteral("sounds/demo-arpeggio.m4a")) +
+                                                 QLatin1Char('|'),
+                                             QStringLiteral("|")));
+}
+
 TEST(AppRelaunchTest, SIGTERMAtIdleKeepsWhatWasChosen) {
     QTemporaryDir home;
     ASSERT_TRUE(home.isValid());
@@ -177,6 +190,12 @@ TEST(AppRelaunchTest, Phase) {
                         ->menu()
                         ->itemWithTitle(QStringLiteral("Lumenreel beenden"))
                         ->sendAction();
+                } else if (phase == "clearSound") {
+                    // The sound's x, then Quit.
+                    control<NSButton>([](NSButton* button) {
+                        return button->action() == QStringLiteral("actionClearSoundMovie:");
+                    })->performClick(nullptr);
+                    NSApp->terminate(nullptr);
                 } else if (phase == "chooseAndWait") {
                     choose(folder);
                     std::printf("chosen\n");

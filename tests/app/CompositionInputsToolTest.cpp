@@ -168,6 +168,32 @@ TEST_F(CompositionInputsToolTest, ValuesAndStillImagesReachTheirInputs) {
     }
 }
 
+TEST_F(CompositionInputsToolTest, AnImageInputWithNothingBoundIsNamedInAWarning) {
+    const QString probe = write(QStringLiteral("Probe.fs"), kProbe);
+    const QString toy =
+        write(QStringLiteral("Toy.glsl"), "void mainImage(out vec4 c, in vec2 p) {\n"
+                                          "    c = texture(iChannel1, p / iResolution.xy);\n}\n");
+    QImage picture(8, 8, QImage::Format_RGB32);
+    picture.fill(qRgb(200, 0, 0));
+    const QString still = mHome.filePath(QStringLiteral("still.png"));
+    ASSERT_TRUE(picture.save(still));
+    const QStringList job{"--size", "8x8", "--fps", "5", "--duration", "0.2", "--output", mOutput};
+    // The job still runs; only the channels the shader reads are named.
+    for (const auto& [composition, unbound] : {std::pair{probe, QStringLiteral("inputImage")},
+                                               std::pair{toy, QStringLiteral("iChannel1")}}) {
+        const ToolRun run = mTool->run(QStringList(job) << composition);
+        EXPECT_EQ(run.status, 0) << run.err.toStdString();
+        EXPECT_TRUE(run.err.contains(
+            QStringLiteral("lumenreel-render: warning: no picture is bound to %1 ").arg(unbound)))
+            << run.err.toStdString();
+        EXPECT_EQ(run.err.count(QStringLiteral("no picture is bound")), 1);
+    }
+    const ToolRun bound =
+        mTool->run(QStringList(job) << "--input" << ("iChannel1=" + still) << toy);
+    EXPECT_EQ(bound.status, 0) << bound.err.toStdString();
+    EXPECT_FALSE(bound.err.contains(QStringLiteral("no picture"))) << bound.err.toStdString();
+}
+
 TEST_F(CompositionInputsToolTest, EachFrameShowsTheMoviesFrameAtItsTime) {
     const QString filter = write(QStringLiteral("Pass.fs"), kPassThrough);
     for (const auto& [sourceRate, outputRate] : {std::pair{24, 30}, std::pair{60, 25}}) {

@@ -3,14 +3,18 @@
 #include "common/FifoGuard.h"
 #include "common/LogCapture.h"
 #include "movie/QTKitMovieRecorder/QStillFrameRecorderConfig.h"
+#include "platform/appkit/NSAlert.h"
 #include "platform/appkit/NSApplication.h"
 #include "platform/appkit/NSBeep.h"
+#include "platform/appkit/NSWorkspace.h"
 #include "platform/foundation/NSOperationQueue.h"
 #include "platform/foundation/NSURL.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -19,6 +23,20 @@ namespace {
 using lumenreel::test::FifoGuard;
 using lumenreel::test::LogCapture;
 
+// Alerts kept instead of shown, each answered with the next of `answers` (the first button when
+// none is left).
+class ScriptedAlerts : public NSAlertPresenter {
+public:
+    NSModalResponse presentAlert(const NSAlert& alert) override {
+        messages << alert.messageText();
+        buttons << alert.buttonTitles();
+        return answers.isEmpty() ? NSAlertFirstButtonReturn : answers.takeFirst();
+    }
+    QStringList messages;
+    QList<QStringList> buttons;
+    QList<NSModalResponse> answers;
+};
+
 class GKAppDelegateTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -26,6 +44,7 @@ protected:
         qputenv("XDG_DATA_HOME", mHome.filePath(QStringLiteral("data")).toUtf8());
         mSavedRate = QStillFrameRecorder_Config_RenderFPS;
         mPreviousBeep = NSSetBeepSink([this] { ++mBeeps; });
+        NSAlert::setPresenter(mAlerts);
         mDelegate->outletQuartzMovieRenderer = mRenderer.get();
         mDelegate->outletQuartzCompositionInputController = mComposition.get();
         mDelegate->outletAudioTrackInputController = mSound.get();
@@ -33,6 +52,7 @@ protected:
     }
     void TearDown() override {
         NSSetBeepSink(mPreviousBeep);
+        NSAlert::setPresenter(nullptr);
         QStillFrameRecorder_Config_RenderFPS = mSavedRate;
         mRenderer->setFlattenerQueue(nullptr);
     }
@@ -63,6 +83,7 @@ protected:
     NSRef<USandboxInputFileController> mSound = NSAdopt(new USandboxInputFileController);
     NSRef<USandboxUserFolder> mFolder;
     NSRef<GKAppDelegate> mDelegate = NSAdopt(NSAllocInit<GKAppDelegate>());
+    std::shared_ptr<ScriptedAlerts> mAlerts = std::make_shared<ScriptedAlerts>();
 };
 
 TEST_F(GKAppDelegateTest, PresetsAndDefaults) {
@@ -121,11 +142,130 @@ TEST_F(GKAppDelegateTest, AFifoChosenAsTheCompositionDoesNotHangTheWindow) {
 TEST_F(GKAppDelegateTest, QuitAndCloseAreRefusedWhileTheMovieIsStillBeingWritten) {
     EXPECT_EQ(mDelegate->applicationShouldTerminate(nullptr), NSUInteger(NSTerminateNow));
     EXPECT_TRUE(mDelegate->windowShouldClose(nullptr));
+    EXPECT_TRUE(mAlerts->messages.isEmpty());
     NSRef<NSOperationQueue> pending = NSAdopt(new NSOperationQueue());
     mRenderer->setFlattenerQueue(pending.get());
+    // Refused, and an alert says why and offers to stop or to quit later; Cancel keeps going.
+    mAlerts->answers = {NSAlertFirstButtonReturn + 2, NSAlertFirstButtonReturn + 2};
     EXPECT_EQ(mDelegate->applicationShouldTerminate(nullptr), NSUInteger(NSTerminateCancel));
     EXPECT_FALSE(mDelegate->windowShouldClose(nullptr));
-    EXPECT_EQ(mBeeps, 2);
+    ASSERT_EQ(mAlerts->messages.size(), 2);
+    EXPECT_EQ(mAlerts->buttons[0], (QStringList{"Stop and Quit", "Quit When Written", "Cancel"}));
+    EXPECT_FALSE(mDelegate->quitsWhenJobEnds());
+    EXPECT_EQ(mBeeps, 0);
+}
+
+TEST_F(GKAppDelegateTest, QuitWhenWrittenQuitsOnceTheJobHasEnded) {
+    // A real run of the application loop, ended by the delegate once the job is over.
+    NSApplication::setMainInterfaceLoader([](const QString&) { return true; });
+    NSApplication::sharedApplication()->setDelegate(mDelegate.get());
+    NSRef<NSOperationQueue> pending = NSAdopt(new NSOperationQueue());
+    QTimer::singleShot(0, [&] {
+        mRenderer->setFlattenerQueue(pending.get());
+        mAlerts->answers = {NSAlertSecondButtonReturn};
+        NSApp->terminate(nullptr);
+        EXPECT_TRUE(mDelegate->quitsWhenJobEnds());
+        EXPECT_EQ(mAlerts->messages.size(), 1);
+        // The movie is written: the job ends, and with it the application.
+        QTimer::singleShot(50, [&] {
+            mRenderer->setFlattenerQueue(nullptr);
+            Q_EMIT mRenderer->renderJobFinished(true);
+        });
+    });
+    QTimer watchdog;
+    watchdog.setSingleShot(true);
+    QObject::connect(&watchdog, &QTimer::timeout, [] { QCoreApplication::exit(99); });
+    watchdog.start(30000);
+    char name[] = "lumenreel";
+    char* argv[] = {name, nullptr};
+    EXPECT_EQ(NSApplicationMain(1, argv), 0);
+    EXPECT_FALSE(mDelegate->quitsWhenJobEnds());
+    EXPECT_EQ(mAlerts->messages.size(), 1);
+    NSApp->setDelegate(nullptr);
+    NSApplication::setMainInterfaceLoader(nullptr);
+}
+
+TEST_F(GKAppDelegateTest, StopAndQuitStopsTheJob) {
+    NSRef<NSOperationQueue> pending = NSAdopt(new NSOperationQueue());
+    mRenderer->setFlattenerQueue(pending.get());
+    mAlerts->answers = {NSAlertFirstButtonReturn};
+    EXPECT_FALSE(mDelegate->windowShouldClose(nullptr));
+    EXPECT_TRUE(mDelegate->quitsWhenJobEnds());
+    EXPECT_TRUE(mDelegate->statusText().startsWith(QStringLiteral("Stopping")));
+}
+
+TEST_F(GKAppDelegateTest, TheRenderCommandIsRefusedWhileAJobIsBusy) {
+    chooseOutputFolder(mHome.filePath(QStringLiteral("out")));
+    mComposition->setSandboxURL(NSURL::fileURLWithPath(
+        file(QStringLiteral("Second.fs"), "/*{ \"ISFVSN\": \"2\" }*/\nvoid main() {}\n")));
+    const QString sound = file(QStringLiteral("chosen-meanwhile.m4a"));
+    mSound->setSandboxURL(NSURL::fileURLWithPath(sound));
+    // The running job's movie and sound, as its start set them; it is writing its movie.
+    mRenderer->setOutputFinalMovieFile(QStringLiteral("/movies/First.mov"));
+    mRenderer->setInputAudioMovieURL(nullptr);
+    NSRef<NSOperationQueue> pending = NSAdopt(new NSOperationQueue());
+    mRenderer->setFlattenerQueue(pending.get());
+    ASSERT_FALSE(mDelegate->canRender());
+
+    EXPECT_FALSE(mDelegate->actionRenderCompositionToMovieFile(nullptr));
+    EXPECT_EQ(mBeeps, 1);
+    EXPECT_EQ(mDelegate->statusText(), QStringLiteral("A job is still running."));
+    EXPECT_EQ(mRenderer->outputFinalMovieFile(), QStringLiteral("/movies/First.mov"));
+    EXPECT_EQ(mRenderer->inputAudioMovieURL(), nullptr);
+    EXPECT_TRUE(mAlerts->messages.isEmpty());
+}
+
+TEST_F(GKAppDelegateTest, TheSoundsXForgetsItsBookmarkToo) {
+    EXPECT_FALSE(mDelegate->canClearSoundMovie());
+    NSURL* sound = NSURL::fileURLWithPath(file(QStringLiteral("sound.m4a")));
+    mSound->setSandboxURL_forSandboxBookmarkData(sound, QByteArray("bookmark"));
+    EXPECT_TRUE(mDelegate->canClearSoundMovie());
+    mDelegate->actionClearSoundMovie(nullptr);
+    EXPECT_EQ(mSound->sandboxURL(), nullptr);
+    // What the settings file keeps for the sound.
+    EXPECT_FALSE(
+        mDelegate
+            ->valueForKeyPath(QStringLiteral("outletAudioTrackInputController.sandboxBookmarkData"))
+            .isValid());
+    EXPECT_FALSE(mDelegate->canClearSoundMovie());
+}
+
+TEST_F(GKAppDelegateTest, ADroppedFileThatIsNoCompositionIsRefusedWithAStatusLine) {
+    const QString scene =
+        file(QStringLiteral("Scene.fs"), "/*{ \"ISFVSN\": \"2\" }*/\nvoid main() {}\n");
+    EXPECT_TRUE(mDelegate->chooseURL(NSURL::fileURLWithPath(scene)));
+    EXPECT_EQ(mComposition->inputPath(), scene);
+
+    const QString sound = file(QStringLiteral("demo.m4a"), QByteArray("\0\0\0 ftypM4A ", 12));
+    LogCapture log;
+    EXPECT_FALSE(mDelegate->chooseURL(NSURL::fileURLWithPath(sound)));
+    EXPECT_EQ(mComposition->inputPath(), scene);
+    EXPECT_TRUE(mDelegate->statusText().startsWith(
+        QStringLiteral("demo.m4a was not taken as the composition")))
+        << mDelegate->statusText().toStdString();
+    EXPECT_FALSE(mDelegate->chooseURL(NSURL::fileURLWithPath(mHome.path(), true)));
+    EXPECT_EQ(mComposition->inputPath(), scene);
+}
+
+TEST_F(GKAppDelegateTest, ShowInFolderSaysSoWhenNoFileManagerOpens) {
+    const QString movie = mHome.filePath(QStringLiteral("out/Scene.mov"));
+    mRenderer->setOutputFinalMovieFile(movie);
+    Q_EMIT mRenderer->renderJobFinished(true);
+    ASSERT_EQ(mDelegate->lastMoviePath(), movie);
+    QStringList opened;
+    bool opens = false;
+    const NSWorkspace::Opener previous = NSWorkspace::setOpener([&](const QString& path) {
+        opened << path;
+        return opens;
+    });
+    EXPECT_FALSE(mDelegate->actionShowInFolder(nullptr));
+    EXPECT_TRUE(mDelegate->statusText().contains(mHome.filePath(QStringLiteral("out"))))
+        << mDelegate->statusText().toStdString();
+    EXPECT_TRUE(mDelegate->statusText().startsWith(QStringLiteral("No file manager")));
+    opens = true;
+    EXPECT_TRUE(mDelegate->actionShowInFolder(nullptr));
+    EXPECT_EQ(opened, QStringList(2, mHome.filePath(QStringLiteral("out"))));
+    NSWorkspace::setOpener(previous);
 }
 
 } // namespace

@@ -11,6 +11,7 @@
 #include "platform/appkit/NSApplication.h"
 #include "platform/appkit/NSBeep.h"
 #include "platform/appkit/NSButton.h"
+#include "platform/appkit/NSMenu.h"
 #include "platform/appkit/NSNib.h"
 #include "platform/appkit/NSOpenPanel.h"
 #include "platform/appkit/NSPopUpButton.h"
@@ -23,7 +24,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWidget>
@@ -97,6 +100,10 @@ protected:
                               .arg(QString::fromLatin1(state), QGuiApplication::platformName())));
     }
 
+    static NSMenuItem* menuItem(const char* title) {
+        return sDelegate->window()->menu()->itemWithTitle(QString::fromUtf8(title));
+    }
+
     static void click(NSButton* target) {
         ASSERT_NE(target, nullptr);
         QTest::mouseClick(target->widget(), Qt::LeftButton);
@@ -122,11 +129,20 @@ protected:
         click(render);
         ASSERT_FALSE(sDelegate->isIdle()) << sDelegate->statusText().toStdString();
         // The status line names what renders ("llvmpipe, CPU" here).
-        EXPECT_TRUE(sDelegate->statusText().endsWith(
+        EXPECT_TRUE(sDelegate->statusText().contains(
             QStringLiteral(" (%1)").arg(QCEGLContext::processRenderingDeviceSummary())))
             << sDelegate->statusText().toStdString();
         ASSERT_TRUE(lumenreel::test::spinUntil([] { return sDelegate->isIdle(); },
                                                std::chrono::minutes(5)));
+    }
+
+    static NSPopUpButton* formatPopUp() {
+        for (NSView* view : sDelegate->window()->contentView()->subviews()) {
+            auto* popUp = qobject_cast<NSPopUpButton*>(view);
+            if (popUp && popUp->numberOfItems() == 6)
+                return popUp;
+        }
+        return nullptr;
     }
 
     static QTemporaryDir* sHome;
@@ -210,24 +226,40 @@ TEST_F(MainWindowTest, QuitAndCloseWaitForTheJobAndStopEndsIt) {
         [] { return sDelegate->statusText().contains(QStringLiteral("s left")); },
         std::chrono::minutes(1)));
     keepPicture("rendering");
+    // The menus follow the buttons: no second Render, Stop instead.
+    EXPECT_FALSE(menuItem("Render")->isEnabled());
+    EXPECT_TRUE(menuItem("Stop Rendering")->isEnabled());
+    EXPECT_FALSE(menuItem("Choose Composition...")->isEnabled());
+    // Quit and close say why they are refused; Cancel keeps the job going.
+    mAlerts->answer = NSAlertFirstButtonReturn + 2;
     EXPECT_EQ(sDelegate->applicationShouldTerminate(NSApp), NSUInteger(NSTerminateCancel));
     sDelegate->window()->widget()->close();
     EXPECT_TRUE(sDelegate->window()->isVisible());
-    EXPECT_EQ(mBeeps, 2);
+    EXPECT_EQ(mAlerts->messages.size(), 2);
+    EXPECT_TRUE(
+        mAlerts->messages.value(0).startsWith(QStringLiteral("A movie is still being made")));
+    EXPECT_EQ(mBeeps, 0);
+    EXPECT_FALSE(sDelegate->isIdle());
 
-    click(button(QStringLiteral("actionCancelRendering:")));
+    // Escape stops the job (the Stop Rendering item's key).
+    QWidget* window = sDelegate->window()->widget();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window, 10000));
+    QTest::keyClick(window, Qt::Key_Escape);
     ASSERT_TRUE(
         lumenreel::test::spinUntil([] { return sDelegate->isIdle(); }, std::chrono::minutes(2)));
     EXPECT_TRUE(sDelegate->statusText().startsWith(QStringLiteral("Stopped.")));
-    EXPECT_TRUE(mAlerts->messages.isEmpty());
+    EXPECT_EQ(mAlerts->messages.size(), 2);
     EXPECT_EQ(sDelegate->applicationShouldTerminate(NSApp), NSUInteger(NSTerminateNow));
+    EXPECT_TRUE(menuItem("Render")->isEnabled());
+    EXPECT_FALSE(menuItem("Stop Rendering")->isEnabled());
 }
 
 TEST_F(MainWindowTest, FilesDroppedOnTheRowsAreChosenAsInThePanel) {
     NSView* compositionRow = nullptr;
     NSView* folderRow = nullptr;
     for (NSView* view : sDelegate->window()->contentView()->subviews()) {
-        if (view->fileDropTarget() == sDelegate->outletQuartzCompositionInputController)
+        if (view->fileDropTarget() == sDelegate)
             compositionRow = view;
         else if (view->fileDropTarget() &&
                  view->fileDropTarget()->className() == QStringLiteral("USandboxFolderController"))
@@ -238,8 +270,14 @@ TEST_F(MainWindowTest, FilesDroppedOnTheRowsAreChosenAsInThePanel) {
     EXPECT_TRUE(compositionRow->performFileDrop(scene));
     EXPECT_EQ(sDelegate->outletQuartzCompositionInputController->inputPath(), scene);
     EXPECT_EQ(sDelegate->window()->title(), QStringLiteral("Lumenreel \u2014 Kaleidoscope"));
-    // A folder is no composition, a file no folder.
+    // A folder is no composition, a file no folder; a sound file is no composition either, and
+    // the status line says so.
     EXPECT_FALSE(compositionRow->performFileDrop(sHome->path()));
+    EXPECT_FALSE(
+        compositionRow->performFileDrop(resource(QStringLiteral("sounds/demo-arpeggio.m4a"))));
+    EXPECT_EQ(sDelegate->outletQuartzCompositionInputController->inputPath(), scene);
+    EXPECT_TRUE(sDelegate->statusText().contains(QStringLiteral("demo-arpeggio.m4a")))
+        << sDelegate->statusText().toStdString();
     EXPECT_FALSE(folderRow->performFileDrop(scene));
     const QString dropped = sHome->filePath(QStringLiteral("dropped"));
     ASSERT_TRUE(QDir().mkpath(dropped));
@@ -276,13 +314,22 @@ TEST_F(MainWindowTest, TheFileRowsFeedTheCompositionsImageInputs) {
     EXPECT_LE(qBlue(centre), 40);
 }
 
+TEST_F(MainWindowTest, AFilterWithoutItsPictureSaysWhichInputGetsNone) {
+    const QString out = sHome->filePath(QStringLiteral("unbound"));
+    chooseFiles(resource(QStringLiteral("compositions/Ripple.fs")),
+                resource(QStringLiteral("sounds/demo-arpeggio.m4a")), out);
+    sDelegate->outletQTZ1DependentInputController->setSandboxURL(nullptr);
+    sDelegate->setValue_forKey(0.1, QStringLiteral("compositionMovieDuration"));
+    renderAndWait();
+    const QString movie = QDir(out).filePath(QStringLiteral("Ripple.mov"));
+    EXPECT_EQ(sDelegate->statusText(),
+              QStringLiteral("Written: %1 No picture is bound to inputImage: it shows as "
+                             "transparent.")
+                  .arg(movie));
+}
+
 TEST_F(MainWindowTest, TheFormatPopUpChoosesTheMoviesFormatAndName) {
-    NSPopUpButton* formats = nullptr;
-    for (NSView* view : sDelegate->window()->contentView()->subviews()) {
-        auto* popUp = qobject_cast<NSPopUpButton*>(view);
-        if (popUp && popUp->numberOfItems() == 6)
-            formats = popUp;
-    }
+    NSPopUpButton* formats = formatPopUp();
     ASSERT_NE(formats, nullptr);
     const QString out = sHome->filePath(QStringLiteral("web"));
     chooseFiles(resource(QStringLiteral("compositions/Aurora.fs")),
@@ -318,6 +365,10 @@ TEST_F(MainWindowTest, ALanguageSwitchRetitlesTheWindowWithoutReloadingIt) {
     languages->outletLanguageController = UILocalLanguageController::language();
     ASSERT_TRUE(languages->chooseLanguage(1));
     EXPECT_EQ(render->title(), QStringLiteral("Rendern"));
+    // The Language menu ticks the language shown; the Format entries are translated.
+    EXPECT_EQ(menuItem("Deutsch")->state(), NSOnState);
+    EXPECT_EQ(menuItem("English")->state(), NSOffState);
+    EXPECT_EQ(formatPopUp()->itemTitleAtIndex(0), QStringLiteral("Animation (verlustfrei)"));
     // Texts made in code follow the table too.
     EXPECT_EQ(UILocalLanguageController::stringWithID(QStringLiteral("app.alert.replaceButton"),
                                                       QStringLiteral("Replace")),
@@ -326,8 +377,25 @@ TEST_F(MainWindowTest, ALanguageSwitchRetitlesTheWindowWithoutReloadingIt) {
     EXPECT_NE(sDelegate->window()->widget()->grab().toImage(), english);
     keepPicture("german");
 
-    ASSERT_TRUE(languages->chooseLanguage(0));
+    // In every language each label's text fits its frame, with room to spare before the next
+    // control.
+    for (const int tag : {1, 2, 0}) {
+        ASSERT_TRUE(languages->chooseLanguage(tag));
+        EXPECT_EQ(menuItem("Français")->state(), tag == 2 ? NSOnState : NSOffState);
+        for (NSView* view : sDelegate->window()->contentView()->subviews()) {
+            auto* label = qobject_cast<QLabel*>(view->widget());
+            // The window's own texts, not paths or status lines.
+            const QVariantMap texts = UILocalLanguageController::language()->persistentSettings();
+            if (!label || view->isHidden() || !texts.values().contains(QVariant(label->text())))
+                continue;
+            const int width = QFontMetrics(label->font()).horizontalAdvance(label->text());
+            EXPECT_LE(width + 6, view->frame().width())
+                << label->text().toStdString() << " in language " << tag;
+        }
+    }
     EXPECT_EQ(render->title(), QStringLiteral("Render"));
+    EXPECT_EQ(menuItem("English")->state(), NSOnState);
+    EXPECT_EQ(formatPopUp()->itemTitleAtIndex(0), QStringLiteral("Animation (lossless)"));
     centre->removeObserver(will);
     centre->removeObserver(did);
 }

@@ -131,6 +131,13 @@ std::optional<QString> checkInputs(RenderJobOptions& options, int* out_status,
 
     if (const std::optional<QString> problem = checkSoundAndFolder(options, inputs))
         return problem;
+    // The job runs, but a filter without its picture renders transparent frames.
+    if (const QStringList unbound = compositionUnboundImageInputs(*model, options.inputs);
+        !unbound.isEmpty())
+        std::fprintf(stderr,
+                     "%s: warning: no picture is bound to %s (give one with --input "
+                     "NAME=FILE); it shows as transparent\n",
+                     kProgramName, qUtf8Printable(unbound.join(QStringLiteral(", "))));
     return std::nullopt;
 }
 

@@ -19,6 +19,8 @@
 #include "support/CoreMachDebugLog.h"
 #include "support/CoreStaticOrder.h"
 
+#include <QGuiApplication>
+
 namespace {
 
 // The release scope for objects released later before main, replaced at the top of main by one
@@ -62,6 +64,9 @@ int main(int argc, char** argv) {
     if (!importInterfaceClasses())
         return 1;
     NSApplication::setMainInterfaceLoader(NSNibLoadMainInterface);
+    // Window and alert titles name the application as users know it (the executable's name
+    // stays the application's name, which locates its settings).
+    QGuiApplication::setApplicationDisplayName(QStringLiteral("Lumenreel"));
     // The video is encoded on every core while the next frames render.
     QStillFrameRecorder_Config_EncoderThreads = 0;
     const int status = NSApplicationMain(argc, argv);

@@ -3,6 +3,7 @@
 #include "platform/foundation/NSError.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QThread>
@@ -24,7 +25,9 @@ std::shared_ptr<NSAlertPresenter> defaultPresenter() {
 } // namespace
 
 NSModalResponse NSAlertDialogPresenter::presentAlert(const NSAlert& alert) {
-    QMessageBox box(QMessageBox::Warning, QCoreApplication::applicationName(), alert.messageText());
+    // Titled with the application's name as users know it, not its executable's.
+    QMessageBox box(QMessageBox::Warning, QGuiApplication::applicationDisplayName(),
+                    alert.messageText());
     box.setInformativeText(alert.informativeText());
     const QStringList titles =
         alert.buttonTitles().isEmpty() ? QStringList{QStringLiteral("OK")} : alert.buttonTitles();

@@ -51,6 +51,11 @@ void NSMenuItem::setHidden(bool hidden) {
     update();
 }
 
+void NSMenuItem::setState(int state) {
+    mState = state;
+    update();
+}
+
 void NSMenuItem::setSubmenu(NSMenu* menu) {
     if (menu)
         menu->retain();
@@ -75,7 +80,11 @@ QAction* NSMenuItem::qAction(QWidget* parent) {
         mQAction = sub->menuAction();
     } else {
         mQAction = new QAction(mTitle, parent);
-        QObject::connect(mQAction, &QAction::triggered, this, [this] { sendAction(); });
+        QObject::connect(mQAction, &QAction::triggered, this, [this] {
+            sendAction();
+            // A checkable action ticks itself when chosen; the item's state decides.
+            update();
+        });
     }
     update();
     return mQAction;
@@ -87,8 +96,13 @@ void NSMenuItem::update() {
     mQAction->setText(mTitle);
     mQAction->setEnabled(mEnabled);
     mQAction->setVisible(!mHidden);
-    if (!mSubmenu)
+    if (!mSubmenu) {
         mQAction->setShortcut(shortcutFor(mKeyEquivalent));
+        // An item that was ever ticked keeps room for the mark.
+        if (mState != NSOffState)
+            mQAction->setCheckable(true);
+        mQAction->setChecked(mState == NSOnState);
+    }
 }
 
 NSMenu::NSMenu() = default;

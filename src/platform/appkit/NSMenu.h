@@ -9,6 +9,11 @@
 
 class NSMenu;
 class QAction;
+
+// A menu item's check mark.
+constexpr int NSOffState = 0;
+constexpr int NSOnState = 1;
+
 class QMenu;
 class QWidget;
 
@@ -22,6 +27,7 @@ class NSMenuItem : public NSObject {
     Q_PROPERTY(int tag READ tag WRITE setTag)
     Q_PROPERTY(bool enabled READ isEnabled WRITE setEnabled)
     Q_PROPERTY(bool hidden READ isHidden WRITE setHidden)
+    Q_PROPERTY(int state READ state WRITE setState)
     Q_PROPERTY(NSObject* target READ target WRITE setTarget)
     Q_PROPERTY(QString action READ action WRITE setAction)
     Q_PROPERTY(NSMenu* submenu READ submenu WRITE setSubmenu)
@@ -39,6 +45,9 @@ public:
     void setEnabled(bool enabled);
     bool isHidden() const { return mHidden; }
     void setHidden(bool hidden);
+    // NSOnState shows a check mark beside the title.
+    int state() const { return mState; }
+    void setState(int state);
     // Not retained.
     NSObject* target() const { return mTarget; }
     void setTarget(NSObject* target) { mTarget = target; }
@@ -65,6 +74,7 @@ private:
     int mTag = 0;
     bool mEnabled = true;
     bool mHidden = false;
+    int mState = 0;
     QPointer<NSObject> mTarget;
     QString mAction;
     NSMenu* mSubmenu = nullptr;

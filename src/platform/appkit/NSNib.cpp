@@ -15,6 +15,7 @@
 #include <QFile>
 #include <QHash>
 #include <QMetaProperty>
+#include <QPointer>
 #include <QSet>
 
 #include <exception>
@@ -40,12 +41,22 @@ thread_local QStringList sLoading;
 class Loader {
 public:
     Loader(QString nibName, NSObject* owner) : mNibName(std::move(nibName)), mOwner(owner) {}
+    // A load that was not committed gives back every outlet and target it set, before the
+    // objects it made are freed: nothing that lives on (the owner, a shared instance) may point
+    // at them.
+    ~Loader() {
+        if (!mCommitted)
+            undoConnections();
+    }
+    Loader(const Loader&) = delete;
+    Loader& operator=(const Loader&) = delete;
 
     bool make(const NSNib::Element& element, NSObject* parent, bool topLevel);
     bool connect(const NSNib::Element& element, NSObject* enclosing);
     void awaken();
     void handTopLevelObjects(QList<NSObject*>* out) const;
     const QString& error() const { return mError; }
+    void commit() { mCommitted = true; }
 
 private:
     bool fail(const NSNib::Element& element, const QString& text) {
@@ -54,6 +65,15 @@ private:
     }
     NSObject* lookUp(const NSNib::Element& element, const QString& id);
     bool apply(const NSNib::Element& element, NSObject* object);
+    // Sets `key` of `source` to `value`, remembering the value it had.
+    void assign(NSObject* source, const QString& key, const QVariant& value);
+    void undoConnections();
+
+    struct Assignment {
+        QPointer<NSObject> source;
+        QString key;
+        QVariant previous;
+    };
 
     QString mNibName;
     NSObject* mOwner;
@@ -62,6 +82,8 @@ private:
     QList<NSRef<NSObject>> mMade;
     QList<NSObject*> mTopLevel;
     QString mError;
+    QList<Assignment> mAssignments;
+    bool mCommitted = false;
 };
 
 const QSet<QString>& structuralAttributes() {
@@ -180,6 +202,34 @@ bool Loader::make(const NSNib::Element& element, NSObject* parent, bool topLevel
     return true;
 }
 
+void Loader::assign(NSObject* source, const QString& key, const QVariant& value) {
+    // An outlet without a getter had nothing this file knows of: it goes back to nil.
+    QVariant previous(settingType(source, key));
+    try {
+        const QVariant current = source->valueForKey(key);
+        if (current.metaType() == previous.metaType())
+            previous = current;
+    } catch (const NSException&) {
+    }
+    mAssignments.append({source, key, previous});
+    source->setValue_forKey(value, key);
+}
+
+void Loader::undoConnections() {
+    for (qsizetype index = mAssignments.size() - 1; index >= 0; --index) {
+        const Assignment& assignment = mAssignments[index];
+        if (!assignment.source)
+            continue;
+        try {
+            assignment.source->setValue_forKey(assignment.previous, assignment.key);
+        } catch (const NSException& exception) {
+            NSLog("NSNib: %@: cannot undo %@ of %@: %@\n", mNibName, assignment.key,
+                  assignment.source->className(), exception.reason());
+        }
+    }
+    mAssignments.clear();
+}
+
 NSObject* Loader::lookUp(const NSNib::Element& element, const QString& id) {
     if (id == QLatin1StringView("owner")) {
         if (!mOwner)
@@ -210,7 +260,7 @@ bool Loader::connect(const NSNib::Element& element, NSObject* enclosing) {
                 return fail(
                     element,
                     QStringLiteral("%1 has no outlet \"%2\"").arg(source->className(), name));
-            source->setValue_forKey(QVariant::fromValue(destination), name);
+            assign(source, name, QVariant::fromValue(destination));
         } else if (tag == QLatin1StringView("action")) {
             const QString selector = element.attribute("selector");
             NSObject* target = lookUp(element, element.attribute("target"));
@@ -223,8 +273,8 @@ bool Loader::connect(const NSNib::Element& element, NSObject* enclosing) {
             if (!settingType(source, QStringLiteral("target")).isValid())
                 return fail(element,
                             QStringLiteral("%1 sends no actions").arg(source->className()));
-            source->setValue_forKey(QVariant::fromValue(target), QStringLiteral("target"));
-            source->setValue_forKey(selector, QStringLiteral("action"));
+            assign(source, QStringLiteral("target"), QVariant::fromValue(target));
+            assign(source, QStringLiteral("action"), selector);
         } else {
             NSObject* target = lookUp(element, element.attribute("target"));
             if (!target)
@@ -348,6 +398,7 @@ bool NSNib::instantiateNibWithOwner(NSObject* owner, QList<NSObject*>* out_topLe
         NSLog("NSNib: %@: %@\n", mName, loader.error());
         return false;
     }
+    loader.commit();
     loader.handTopLevelObjects(out_topLevelObjects);
     return true;
 }

@@ -1,8 +1,10 @@
 #include "platform/appkit/NSOpenPanel.h"
 
 #include "platform/foundation/NSURL.h"
+#include "platform/foundation/NSUserDefaults.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
 
 #include <mutex>
 
@@ -15,6 +17,8 @@ int import_NSOpenPanel() {
 namespace {
 
 std::mutex sRunnerLock;
+
+const QString kLastFolderKey = QStringLiteral("NSNavLastRootDirectory");
 NSOpenPanel::ModalRunner& installedRunner() {
     static NSOpenPanel::ModalRunner sRunner;
     return sRunner;
@@ -63,6 +67,12 @@ NSOpenPanel::ModalRunner NSOpenPanel::setModalRunner(ModalRunner runner) {
 
 NSInteger NSOpenPanel::runModal() {
     setURLs({});
+    NSUserDefaults* defaults = NSUserDefaults::standardUserDefaults();
+    if (!mDirectoryURL) {
+        const QString last = defaults->stringForKey(kLastFolderKey);
+        if (!last.isEmpty() && QFileInfo(last).isDir())
+            setDirectoryURL(NSURL::fileURLWithPath(last, true));
+    }
     ModalRunner runner;
     {
         std::lock_guard guard(sRunnerLock);
@@ -73,6 +83,10 @@ NSInteger NSOpenPanel::runModal() {
         setURLs({});
         return NSFileHandlingPanelCancelButton;
     }
+    // A chosen folder is where the next panel starts; a chosen file, the folder holding it.
+    const QFileInfo chosen(mURLs.first()->path());
+    defaults->setObject(chosen.isDir() ? chosen.absoluteFilePath() : chosen.absolutePath(),
+                        kLastFolderKey);
     return NSFileHandlingPanelOKButton;
 }
 

@@ -66,7 +66,9 @@ public:
     QStringList allowedFileTypes() const { return mAllowedFileTypes; }
     void setAllowedFileTypes(const QStringList& types) { mAllowedFileTypes = types; }
 
-    // Runs the panel with the current settings.
+    // Runs the panel with the current settings. A panel given no start folder starts in the
+    // folder of the last confirmed choice of any panel (kept in the user defaults under
+    // "NSNavLastRootDirectory", so it survives relaunches) when that folder still exists.
     NSInteger runModal();
     // Sets the start folder (a path; null keeps it), the proposed file name and the allowed
     // types (null pointer for any), then runs the panel.

@@ -24,6 +24,23 @@ QString NSPopUpButton::itemTitleAtIndex(int index) const {
     return index >= 0 && index < mItems.size() ? mItems[index].first : QString();
 }
 
+QString NSPopUpButton::itemTitles() const {
+    QStringList titles;
+    for (const auto& item : mItems)
+        titles.append(item.first);
+    return titles.join(QLatin1Char('|'));
+}
+
+void NSPopUpButton::setItemTitles(const QString& titles) {
+    const QStringList names = titles.split(QLatin1Char('|'));
+    auto* box = qobject_cast<QComboBox*>(existingWidget());
+    for (int index = 0; index < mItems.size() && index < names.size(); ++index) {
+        mItems[index].first = names[index];
+        if (box)
+            box->setItemText(index, names[index]);
+    }
+}
+
 void NSPopUpButton::selectItemAtIndex(int index) {
     mSelected = index >= 0 && index < mItems.size() ? index : -1;
     showSelection();

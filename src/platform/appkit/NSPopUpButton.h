@@ -13,12 +13,18 @@ class NSPopUpButton : public NSControl {
     NS_DECLARE_CLASS(NSPopUpButton)
     Q_PROPERTY(int selectedTag READ selectedTag WRITE selectItemWithTag)
     Q_PROPERTY(int indexOfSelectedItem READ indexOfSelectedItem WRITE selectItemAtIndex)
+    Q_PROPERTY(QString itemTitles READ itemTitles WRITE setItemTitles)
 public:
     NSPopUpButton();
 
     Q_INVOKABLE void addItemWithTitle(const QString& title, int tag);
     int numberOfItems() const { return int(mItems.size()); }
     QString itemTitleAtIndex(int index) const;
+    // The items' titles in order, separated by "|" (a binding for translated titles). Setting
+    // renames the items in order; tags and the selection stay, titles beyond the items are
+    // ignored and items beyond the titles keep theirs.
+    QString itemTitles() const;
+    void setItemTitles(const QString& titles);
     int indexOfSelectedItem() const { return mSelected; }
     void selectItemAtIndex(int index);
     int selectedTag() const;

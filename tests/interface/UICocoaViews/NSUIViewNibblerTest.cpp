@@ -62,6 +62,20 @@ protected:
 </interface>)");
         write("Unplugged", R"(<interface><view frame="0 0 10 10"/></interface>)");
         write("Raising", R"(<interface><view class="RaisingView"/></interface>)");
+        // Files that connect the sub-view and then fail: at a later outlet, or when a view
+        // raises as it wakes.
+        write("BadOutlet", R"(<interface>
+  <view id="content" frame="0 0 50 40" autoresizingMask="18"/>
+  <object id="controller" class="NSObject"/>
+  <outlet source="owner" name="nibblerSubView" destination="content"/>
+  <outlet source="owner" name="nibblerController" destination="controller"/>
+  <outlet source="owner" name="noSuchOutlet" destination="content"/>
+</interface>)");
+        write("RaisingAfterOutlets", R"(<interface>
+  <view id="content" frame="0 0 50 40" autoresizingMask="18"/>
+  <view class="RaisingView"/>
+  <outlet source="owner" name="nibblerSubView" destination="content"/>
+</interface>)");
         write("Window", R"(<interface>
   <window id="window" frame="0 0 400 300">
     <view id="panel" class="PanelView" frame="10 20 200 100"/>
@@ -130,6 +144,24 @@ TEST_F(NSUIViewNibblerTest, APlatformExceptionWhileLoadingIsLoggedAndFails) {
     EXPECT_TRUE(log.text().contains(QStringLiteral(
         "NSUIViewNibbler::instantiateObjectGraphWithNibName:Raising exception:refused")))
         << log.text().toStdString();
+}
+
+TEST_F(NSUIViewNibblerTest, AFailedLoadLeavesNoOutletToTheObjectsItFreed) {
+    for (const char* name : {"BadOutlet", "RaisingAfterOutlets"}) {
+        NSRef<PanelView> panel = NSAdopt(NSAllocInit<PanelView>());
+        panel->setDefaultNibName(QString::fromLatin1(name));
+        LogCapture log;
+        panel->awakeFromNib();
+        EXPECT_EQ(panel->constructed(), 1u) << name;
+        EXPECT_EQ(panel->nibblerSubView(), nullptr) << name;
+        EXPECT_EQ(panel->nibblerController(), nullptr) << name;
+        EXPECT_TRUE(panel->subviews().isEmpty()) << name;
+        EXPECT_TRUE(panel->topLevelObjects().isEmpty()) << name;
+        // What every window resize does: it must not reach the freed content view.
+        panel->setFrameSize(NSSize(300, 150));
+        EXPECT_EQ(panel->frame().size(), NSSize(300, 150)) << name;
+        EXPECT_FALSE(log.text().isEmpty()) << name;
+    }
 }
 
 TEST_F(NSUIViewNibblerTest, CentresAWindowAboveAView) {

@@ -8,6 +8,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -60,10 +62,20 @@ TEST(OpenPanelDialog, ChosenFileComesBackGrantedAndCancelGivesNothing) {
         title = dialog->windowTitle();
         directory = dialog->directory().canonicalPath();
         filters = dialog->nameFilters();
-        // Until the dialog has listed its folder, and while its name field has the focus,
-        // selecting leaves nothing selected and accepting would do nothing: try again on the
-        // next tick.
-        dialog->selectFile(file);
+        // Types the name into the name field, as a user does. (QFileDialog::selectFile writes
+        // the field only while the field does not have the focus, and the field takes the
+        // focus when the dialog is activated: a tick before the activation chose the file, one
+        // after it never did, and the dialog stayed up.)
+        auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        if (!name)
+            return false;
+        // The state that used to fail, every time: the field has the focus.
+        if (!name->hasFocus()) {
+            dialog->activateWindow();
+            name->setFocus();
+            return false;
+        }
+        name->setText(QFileInfo(file).fileName());
         if (dialog->selectedFiles() != QStringList{file})
             return false;
         QMetaObject::invokeMethod(dialog, "accept");

@@ -1,0 +1,175 @@
+// Menu items, pop-up titles, alerts and open panels as the window's menus and dialogs use them.
+
+#include "platform/appkit/NSAlert.h"
+#include "platform/appkit/NSMenu.h"
+#include "platform/appkit/NSOpenPanel.h"
+#include "platform/appkit/NSPopUpButton.h"
+#include "platform/appkit/NSWindow.h"
+#include "platform/foundation/NSURL.h"
+#include "platform/foundation/NSUserDefaults.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QMessageBox>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+namespace {
+
+class Receiver : public NSObject {
+    Q_OBJECT
+public:
+    Q_INVOKABLE void actionChoose(NSObject*) { ++chosen; }
+    int chosen = 0;
+};
+
+TEST(NSMenuItemTest, TheStateIsTheCheckMarkAndChoosingDoesNotFlipIt) {
+    NSRef<Receiver> receiver = NSAdopt(new Receiver);
+    NSRef<NSMenu> menu = NSAdopt(NSAllocInit<NSMenu>());
+    NSRef<NSMenuItem> english = NSAdopt(NSAllocInit<NSMenuItem>());
+    NSRef<NSMenuItem> german = NSAdopt(NSAllocInit<NSMenuItem>());
+    for (NSMenuItem* item : {english.get(), german.get()}) {
+        item->setTarget(receiver.get());
+        item->setAction(QStringLiteral("actionChoose:"));
+        menu->addItem(item);
+    }
+    english->setState(NSOnState);
+    QWidget parent;
+    menu->makeQMenu(&parent);
+    QAction* englishAction = english->qAction(&parent);
+    QAction* germanAction = german->qAction(&parent);
+    EXPECT_TRUE(englishAction->isCheckable());
+    EXPECT_TRUE(englishAction->isChecked());
+    EXPECT_FALSE(germanAction->isChecked());
+
+    // Choosing the ticked item again leaves the tick to the item's state.
+    englishAction->trigger();
+    EXPECT_EQ(receiver->chosen, 1);
+    EXPECT_TRUE(englishAction->isChecked());
+    english->setState(NSOffState);
+    german->setState(NSOnState);
+    EXPECT_FALSE(englishAction->isChecked());
+    EXPECT_TRUE(germanAction->isChecked());
+}
+
+TEST(NSPopUpButtonTest, ItemTitlesRenameTheItemsKeepingTagsAndSelection) {
+    NSRef<NSWindow> window = NSAdopt(NSAllocInit<NSWindow>());
+    NSRef<NSPopUpButton> popUp = NSAdopt(NSAllocInit<NSPopUpButton>());
+    window->contentView()->addSubview(popUp.get());
+    popUp->addItemWithTitle(QStringLiteral("Animation (lossless)"), 0);
+    popUp->addItemWithTitle(QStringLiteral("ProRes 4444"), 1);
+    popUp->addItemWithTitle(QStringLiteral("H.264 (MP4)"), 5);
+    popUp->selectItemWithTag(5);
+    EXPECT_EQ(popUp->itemTitles(), QStringLiteral("Animation (lossless)|ProRes 4444|H.264 (MP4)"));
+    auto* box = qobject_cast<QComboBox*>(popUp->widget());
+    ASSERT_NE(box, nullptr);
+
+    // A shorter list renames the first items only.
+    popUp->setValue_forKey(QStringLiteral("Animation (verlustfrei)|ProRes"),
+                           QStringLiteral("itemTitles"));
+    EXPECT_EQ(popUp->itemTitleAtIndex(0), QStringLiteral("Animation (verlustfrei)"));
+    EXPECT_EQ(popUp->itemTitleAtIndex(1), QStringLiteral("ProRes"));
+    EXPECT_EQ(popUp->itemTitleAtIndex(2), QStringLiteral("H.264 (MP4)"));
+    EXPECT_EQ(box->itemText(0), QStringLiteral("Animation (verlustfrei)"));
+    EXPECT_EQ(box->count(), 3);
+    EXPECT_EQ(popUp->selectedTag(), 5);
+    EXPECT_EQ(box->currentIndex(), 2);
+}
+
+TEST(NSAlertDialogTest, TheDialogIsTitledWithTheApplicationsDisplayName) {
+    const QString previous = QGuiApplication::applicationDisplayName();
+    QGuiApplication::setApplicationDisplayName(QStringLiteral("Lumenreel"));
+    QString title;
+    QStringList buttons;
+    auto* timer = new QTimer;
+    const QDeadlineTimer deadline(std::chrono::seconds(30));
+    QObject::connect(timer, &QTimer::timeout, [&, timer] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box && !deadline.hasExpired())
+            return;
+        timer->stop();
+        timer->deleteLater();
+        if (!box) {
+            ADD_FAILURE() << "the alert was not shown in time";
+            return;
+        }
+        title = box->windowTitle();
+        for (QAbstractButton* button : box->buttons())
+            buttons << button->text();
+        box->buttons().value(0)->click();
+    });
+    timer->start(20);
+    NSAlert alert;
+    alert.setMessageText(QStringLiteral("A movie is still being made."));
+    alert.addButtonWithTitle(QStringLiteral("Stop and Quit"));
+    alert.addButtonWithTitle(QStringLiteral("Cancel"));
+    NSAlertDialogPresenter presenter;
+    const NSModalResponse response = presenter.presentAlert(alert);
+    QGuiApplication::setApplicationDisplayName(previous);
+    EXPECT_EQ(title, QStringLiteral("Lumenreel"));
+    EXPECT_EQ(buttons.size(), 2);
+    EXPECT_TRUE(response == NSAlertFirstButtonReturn || response == NSAlertSecondButtonReturn);
+}
+
+TEST(NSOpenPanelTest, APanelWithoutAStartFolderStartsWhereTheLastChoiceWas) {
+    QTemporaryDir home;
+    ASSERT_TRUE(home.isValid());
+    NSUserDefaults::setStandardUserDefaultsFile(home.filePath(QStringLiteral("defaults.ini")));
+    const QString scenes = home.filePath(QStringLiteral("scenes"));
+    const QString sounds = home.filePath(QStringLiteral("sounds"));
+    ASSERT_TRUE(QDir().mkpath(scenes) && QDir().mkpath(sounds));
+    ASSERT_TRUE(QFile(scenes + QStringLiteral("/Aurora.fs")).open(QIODevice::WriteOnly));
+
+    QStringList startedIn;
+    QString choice;
+    const NSOpenPanel::ModalRunner previous = NSOpenPanel::setModalRunner([&](NSOpenPanel* panel) {
+        startedIn << (panel->directoryURL() ? panel->directoryURL()->path() : QString());
+        if (choice.isEmpty())
+            return NSFileHandlingPanelCancelButton;
+        panel->setURLs({NSURL::fileURLWithPath(choice)});
+        return NSFileHandlingPanelOKButton;
+    });
+    NSAutoreleasePool pool;
+    const auto run = [](NSURL* start) {
+        NSOpenPanel* panel = NSOpenPanel::openPanel();
+        panel->setDirectoryURL(start);
+        return panel->runModal();
+    };
+    choice = scenes + QStringLiteral("/Aurora.fs");
+    EXPECT_EQ(run(nullptr), NSFileHandlingPanelOKButton);
+    // The next panel without a start folder opens in the chosen file's folder; a cancelled one
+    // changes nothing; a panel given a start folder keeps it.
+    choice.clear();
+    EXPECT_EQ(run(nullptr), NSFileHandlingPanelCancelButton);
+    EXPECT_EQ(run(NSURL::fileURLWithPath(sounds, true)), NSFileHandlingPanelCancelButton);
+    choice = sounds;
+    EXPECT_EQ(run(nullptr), NSFileHandlingPanelOKButton);
+    choice.clear();
+    run(nullptr);
+    // A folder that is gone is not offered.
+    ASSERT_TRUE(QDir(sounds).removeRecursively());
+    run(nullptr);
+    ASSERT_EQ(startedIn.size(), 6);
+    EXPECT_EQ(startedIn[0], QString());
+    EXPECT_EQ(startedIn[1], scenes);
+    EXPECT_EQ(startedIn[2], sounds);
+    EXPECT_EQ(startedIn[3], scenes);
+    EXPECT_EQ(startedIn[4], sounds);
+    EXPECT_EQ(startedIn[5], QString());
+
+    NSOpenPanel::setModalRunner(previous);
+    NSUserDefaults::setStandardUserDefaultsFile(QString());
+}
+
+} // namespace
+
+#include "NSMenusAndDialogsTest.moc"
