@@ -50,6 +50,10 @@ NS_IMPLEMENT_CLASS(GKAppDelegate, NSObject, [](NSClass& cls) {
                           QStringLiteral("outletOutputUserFolder.sandboxURL")});
     };
     cls.addClassMethod(QStringLiteral("keyPathsForValuesAffectingCanRender"), renderInputs);
+    for (const char* row : {"1", "2", "3"})
+        cls.addClassMethod(QStringLiteral("keyPathsForValuesAffectingCanChooseImageInput") +
+                               QLatin1String(row),
+                           [](Class) { return QVariant::fromValue(QSet<QString>{"idle"}); });
     cls.addClassMethod(QStringLiteral("keyPathsForValuesAffectingRenderToolTip"), renderInputs);
 })
 
@@ -87,6 +91,7 @@ void GKAppDelegate::awakeFromNib() {
 }
 
 void GKAppDelegate::applicationDidFinishLaunching(NSNotification* notification) {
+    followImageInputs(mImageInputNames, false);
     // A file the composition loads, restored from the last run, shows its row.
     for (USandboxInputFileController* dependent :
          {outletQTZ1DependentInputController, outletQTZ2DependentInputController,
@@ -258,6 +263,7 @@ void GKAppDelegate::observeValueForKeyPath(const QString& keyPath, NSObject* obj
     if (object == outletQuartzCompositionInputController) {
         if (__window)
             __window->setTitle(windowTitle());
+        compositionChosen();
         refreshImageInputs();
         return;
     }
@@ -265,14 +271,17 @@ void GKAppDelegate::observeValueForKeyPath(const QString& keyPath, NSObject* obj
 }
 
 void GKAppDelegate::refreshImageInputs() {
-    static const char* const kLabels[] = {"imageInputLabel1", "imageInputLabel2",
-                                          "imageInputLabel3"};
+    static const char* const kLabels[] = {"imageInputLabel1",     "imageInputLabel2",
+                                          "imageInputLabel3",     "canChooseImageInput1",
+                                          "canChooseImageInput2", "canChooseImageInput3"};
     for (const char* key : kLabels)
         willChangeValueForKey(QString::fromLatin1(key));
-    mImageInputNames.clear();
+    const QStringList previous = std::exchange(mImageInputNames, {});
+    const bool hadComposition = mHasComposition;
     NSURL* url = outletQuartzCompositionInputController
                      ? outletQuartzCompositionInputController->sandboxURL()
                      : nullptr;
+    mHasComposition = url != nullptr;
     QFile file(url ? url->path() : QString());
     if (url && file.open(QIODevice::ReadOnly)) {
         NSAutoreleasePool pool;
@@ -282,6 +291,7 @@ void GKAppDelegate::refreshImageInputs() {
     }
     for (const char* key : kLabels)
         didChangeValueForKey(QString::fromLatin1(key));
+    followImageInputs(previous, hadComposition);
     // A composition that takes images shows the rows that feed them.
     if (!mImageInputNames.isEmpty() && !hasDependentInputs())
         setHasDependentInputs(true);
@@ -328,6 +338,7 @@ void GKAppDelegate::actionCancelRendering(NSObject*) {
 void GKAppDelegate::setStatusText(const QString& text) {
     if (text == mStatusText)
         return;
+    mStatusIsRefusal = false;
     willChangeValueForKey(QStringLiteral("statusText"));
     mStatusText = text;
     didChangeValueForKey(QStringLiteral("statusText"));
@@ -384,11 +395,11 @@ void GKAppDelegate::setWindowFrame(const QString& text) {
         if (!ok || !std::isfinite(values[index]))
             return;
     }
-    // A window too small to use or far off every screen is not restored.
-    if (values[2] < 200 || values[3] < 150 || values[2] > 20000 || values[3] > 20000 ||
-        std::abs(values[0]) > 20000 || std::abs(values[1]) > 20000)
+    // A size of nothing or beyond any screen is no frame; the rest is brought onto a screen.
+    if (values[2] <= 0 || values[3] <= 0 || values[2] > 20000 || values[3] > 20000)
         return;
-    __window->setFrame(NSMakeRect(values[0], values[1], values[2], values[3]), true);
+    __window->setFrame(
+        __window->constrainFrameRect(NSMakeRect(values[0], values[1], values[2], values[3])), true);
 }
 
 void GKAppDelegate::jobFinished(bool movieWritten) {
@@ -431,6 +442,7 @@ bool GKAppDelegate::confirmReplacing(const QString& path) {
 
 bool GKAppDelegate::refuse(const QString& why) {
     setStatusText(why);
+    mStatusIsRefusal = true;
     NSLog("actionRenderCompositionToMovieFile: %@\n", why);
     NSBeep();
     return false;
@@ -477,6 +489,7 @@ bool GKAppDelegate::actionRenderCompositionToMovieFile(NSObject*) {
     didChangeValueForKey(QStringLiteral("idle"));
     if (!started)
         return refuse(text("app.status.busy", u"A job is still running."));
+    clearLastJob();
     mJobFileName = fileName;
     mJobFrames = renderFrameCount(compositionMovieDuration(), compositionMovieFrameRate());
     mJobTimer.start();
