@@ -403,6 +403,7 @@ void GKAppDelegate::setWindowFrame(const QString& text) {
 }
 
 void GKAppDelegate::jobFinished(bool movieWritten) {
+    releaseJobMemory();
     willChangeValueForKey(QStringLiteral("idle"));
     didChangeValueForKey(QStringLiteral("idle"));
     willChangeValueForKey(QStringLiteral("hidesShowInFolder"));

@@ -191,6 +191,8 @@ private:
     void compositionChosen();
     // A job starts: clears the last job's progress, preview and Show in Folder.
     void clearLastJob();
+    // A job ended: the memory its frames and threads freed goes back to the system.
+    static void releaseJobMemory();
     QStringList mImageInputNames;
     bool mHasComposition = false; // mImageInputNames come from a chosen composition
     bool mStatusIsRefusal = false;

@@ -1,10 +1,13 @@
 // The window's side of the application delegate: the image rows that follow the chosen
-// composition's inputs, and what a new choice or a new job clears of the last one.
+// composition's inputs, what a new choice or a new job clears of the last one, and the memory a
+// finished job gives back.
 
 #include "app/GKAppDelegate.h"
 
 #include "platform/appkit/NSImageView.h"
 #include "platform/appkit/NSProgressIndicator.h"
+
+#include <malloc.h>
 
 bool GKAppDelegate::canChooseImageInput(int row) const {
     return isIdle() && row >= 0 && row < mImageInputNames.size();
@@ -67,4 +70,9 @@ void GKAppDelegate::clearLastJob() {
         preview->setImage(nullptr);
     if (NSProgressIndicator* progress = outletQuartzMovieRenderer->outletProgress)
         progress->setDoubleValue(0.0);
+}
+
+void GKAppDelegate::releaseJobMemory() {
+    // The allocator keeps what the job's threads freed for later; between jobs nothing needs it.
+    malloc_trim(0);
 }
