@@ -1,8 +1,9 @@
 # Shared build settings and the two helpers every folder uses:
 #   lumenreel_add_library(<name> [DEPS ...] [PRIVATE_DEPS ...])
 #     a static library lumenreel_<name> (alias lumenreel::<name>) from the folder's *.cpp and *.h
-#   lumenreel_add_test(<name> SOURCES ... [DEPS ...] [ENVIRONMENT ...])
-#     a GoogleTest executable whose tests CTest discovers
+#   lumenreel_add_test(<name> SOURCES ... [DEPS ...] [ENVIRONMENT ...] [TIMEOUT seconds])
+#     a GoogleTest executable whose tests CTest discovers (each with a deadline of 300 s unless
+#     TIMEOUT gives another)
 
 add_compile_options(-Wall -Wextra -Werror)
 if(LUMENREEL_SANITIZE)
@@ -24,7 +25,10 @@ function(lumenreel_add_library name)
 endfunction()
 
 function(lumenreel_add_test name)
-    cmake_parse_arguments(ARG "" "" "SOURCES;DEPS;ENVIRONMENT" ${ARGN})
+    cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;DEPS;ENVIRONMENT" ${ARGN})
+    if(NOT ARG_TIMEOUT)
+        set(ARG_TIMEOUT 300)
+    endif()
     add_executable(${name} ${ARG_SOURCES})
     target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests ${LUMENREEL_SRC_ROOT})
     target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gmock
@@ -40,5 +44,5 @@ function(lumenreel_add_test name)
     endif()
     # A test that waits on something that never comes fails at this deadline instead of hanging
     # a plain `ctest` run.
-    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 120 PROPERTIES TIMEOUT 300)
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 120 PROPERTIES TIMEOUT ${ARG_TIMEOUT})
 endfunction()

@@ -56,6 +56,10 @@ NS_IMPLEMENT_CLASS(GKAppDelegate, NSObject, [](NSClass& cls) {
         return QVariant::fromValue(QSet<QString>{
             QStringLiteral("idle"), QStringLiteral("outletAudioTrackInputController.sandboxURL")});
     });
+    for (const char* row : {"1", "2", "3"})
+        cls.addClassMethod(QStringLiteral("keyPathsForValuesAffectingCanChooseImageInput") +
+                               QLatin1String(row),
+                           [](Class) { return QVariant::fromValue(QSet<QString>{"idle"}); });
     cls.addClassMethod(QStringLiteral("keyPathsForValuesAffectingRenderToolTip"), renderInputs);
 })
 
@@ -97,6 +101,7 @@ void GKAppDelegate::awakeFromNib() {
 }
 
 void GKAppDelegate::applicationDidFinishLaunching(NSNotification* notification) {
+    followImageInputs(mImageInputNames, false);
     // A file the composition loads, restored from the last run, shows its row.
     for (USandboxInputFileController* dependent :
          {outletQTZ1DependentInputController, outletQTZ2DependentInputController,
@@ -268,6 +273,7 @@ void GKAppDelegate::observeValueForKeyPath(const QString& keyPath, NSObject* obj
     if (object == outletQuartzCompositionInputController) {
         if (__window)
             __window->setTitle(windowTitle());
+        compositionChosen();
         refreshImageInputs();
         return;
     }
@@ -275,14 +281,17 @@ void GKAppDelegate::observeValueForKeyPath(const QString& keyPath, NSObject* obj
 }
 
 void GKAppDelegate::refreshImageInputs() {
-    static const char* const kLabels[] = {"imageInputLabel1", "imageInputLabel2",
-                                          "imageInputLabel3"};
+    static const char* const kLabels[] = {"imageInputLabel1",     "imageInputLabel2",
+                                          "imageInputLabel3",     "canChooseImageInput1",
+                                          "canChooseImageInput2", "canChooseImageInput3"};
     for (const char* key : kLabels)
         willChangeValueForKey(QString::fromLatin1(key));
-    mImageInputNames.clear();
+    const QStringList previous = std::exchange(mImageInputNames, {});
+    const bool hadComposition = mHasComposition;
     NSURL* url = outletQuartzCompositionInputController
                      ? outletQuartzCompositionInputController->sandboxURL()
                      : nullptr;
+    mHasComposition = url != nullptr;
     // Read without blocking: a FIFO chosen as the composition must not hang the window.
     const std::optional<QByteArray> data =
         url ? QCReadCompositionFile(url->path(), nullptr) : std::nullopt;
@@ -294,6 +303,7 @@ void GKAppDelegate::refreshImageInputs() {
     }
     for (const char* key : kLabels)
         didChangeValueForKey(QString::fromLatin1(key));
+    followImageInputs(previous, hadComposition);
     // A composition that takes images shows the rows that feed them.
     if (!mImageInputNames.isEmpty() && !hasDependentInputs())
         setHasDependentInputs(true);
@@ -342,6 +352,7 @@ void GKAppDelegate::actionCancelRendering(NSObject*) {
 void GKAppDelegate::setStatusText(const QString& text) {
     if (text == mStatusText)
         return;
+    mStatusIsRefusal = false;
     willChangeValueForKey(QStringLiteral("statusText"));
     mStatusText = text;
     didChangeValueForKey(QStringLiteral("statusText"));
@@ -403,14 +414,15 @@ void GKAppDelegate::setWindowFrame(const QString& text) {
         if (!ok || !std::isfinite(values[index]))
             return;
     }
-    // A window too small to use or far off every screen is not restored.
-    if (values[2] < 200 || values[3] < 150 || values[2] > 20000 || values[3] > 20000 ||
-        std::abs(values[0]) > 20000 || std::abs(values[1]) > 20000)
+    // A size of nothing or beyond any screen is no frame; the rest is brought onto a screen.
+    if (values[2] <= 0 || values[3] <= 0 || values[2] > 20000 || values[3] > 20000)
         return;
-    __window->setFrame(NSMakeRect(values[0], values[1], values[2], values[3]), true);
+    __window->setFrame(
+        __window->constrainFrameRect(NSMakeRect(values[0], values[1], values[2], values[3])), true);
 }
 
 void GKAppDelegate::jobFinished(bool movieWritten) {
+    releaseJobMemory();
     willChangeValueForKey(QStringLiteral("idle"));
     didChangeValueForKey(QStringLiteral("idle"));
     willChangeValueForKey(QStringLiteral("hidesShowInFolder"));
@@ -451,6 +463,7 @@ bool GKAppDelegate::confirmReplacing(const QString& path) {
 
 bool GKAppDelegate::refuse(const QString& why) {
     setStatusText(why);
+    mStatusIsRefusal = true;
     NSLog("actionRenderCompositionToMovieFile: %@\n", why);
     NSBeep();
     return false;
@@ -500,6 +513,7 @@ bool GKAppDelegate::actionRenderCompositionToMovieFile(NSObject*) {
     didChangeValueForKey(QStringLiteral("idle"));
     if (!started)
         return refuse(text("app.status.busy", u"A job is still running."));
+    clearLastJob();
     mJobFileName = fileName;
     mJobUnboundNote = unboundImageInputsNote();
     mJobFrames = renderFrameCount(compositionMovieDuration(), compositionMovieFrameRate());

@@ -12,6 +12,7 @@
 #include "platform/foundation/NSObject.h"
 
 #include <QElapsedTimer>
+#include <QHash>
 #include <QSizeF>
 #include <QString>
 
@@ -60,6 +61,9 @@ class GKAppDelegate : public NSObject {
     Q_PROPERTY(QString imageInputLabel1 READ imageInputLabel1)
     Q_PROPERTY(QString imageInputLabel2 READ imageInputLabel2)
     Q_PROPERTY(QString imageInputLabel3 READ imageInputLabel3)
+    Q_PROPERTY(bool canChooseImageInput1 READ canChooseImageInput1)
+    Q_PROPERTY(bool canChooseImageInput2 READ canChooseImageInput2)
+    Q_PROPERTY(bool canChooseImageInput3 READ canChooseImageInput3)
 public:
     ~GKAppDelegate() override;
 
@@ -127,7 +131,8 @@ public:
     Q_INVOKABLE bool actionShowInFolder(NSObject* sender);
     bool hidesShowInFolder() const { return mLastMoviePath.isEmpty(); }
     // The window's frame as "x y width height", kept with the settings so that the window comes
-    // back where it was; a text that is not four numbers of a visible size is ignored.
+    // back where it was, moved onto the screen it lands on and no smaller than the window's
+    // minimum; a text that is not four numbers of a usable size is ignored.
     QString windowFrame() const;
     void setWindowFrame(const QString& frame);
     Q_INVOKABLE void actionCancelRendering(NSObject* sender);
@@ -153,6 +158,11 @@ public:
     QString imageInputLabel2() const { return imageInputLabel(1); }
     QString imageInputLabel3() const { return imageInputLabel(2); }
     QString imageInputLabel(int row) const;
+    // A row takes a file while idle and while it feeds an input of the composition.
+    bool canChooseImageInput1() const { return canChooseImageInput(0); }
+    bool canChooseImageInput2() const { return canChooseImageInput(1); }
+    bool canChooseImageInput3() const { return canChooseImageInput(2); }
+    bool canChooseImageInput(int row) const;
     // What the job gives the composition's inputs: each row's file, by its input's name.
     CompositionInputSettings compositionInputs() const;
 
@@ -192,7 +202,26 @@ private:
     bool mObservingComposition = false;
     // Reads the chosen composition's image inputs; a file that is no composition has none.
     void refreshImageInputs();
+    // After a change of the image inputs from `previous`: each row gets the file last chosen
+    // for its new input's name, or none. Without a composition before (settings being restored),
+    // the rows keep their files as far as there are inputs for them.
+    void followImageInputs(const QStringList& previous, bool hadComposition);
+    // A new composition: clears what was left of the last one (a refusal in the status line,
+    // the preview, the progress bar).
+    void compositionChosen();
+    // A job starts: clears the last job's progress, preview and Show in Folder.
+    void clearLastJob();
+    // A job ended: the memory its frames and threads freed goes back to the system.
+    static void releaseJobMemory();
     QStringList mImageInputNames;
+    bool mHasComposition = false; // mImageInputNames come from a chosen composition
+    bool mStatusIsRefusal = false;
+    struct ImageInputFile {
+        NSRef<NSURL> url;
+        std::optional<QByteArray> bookmark;
+    };
+    // The file last chosen for each image input's name, in this run.
+    QHash<QString, ImageInputFile> mImageInputFiles;
     QElapsedTimer mJobTimer;
     quint64 mJobFrames = 0;
     QString mJobFileName;

@@ -19,8 +19,11 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QProcess>
+#include <QRegularExpression>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QWidget>
 
 #include <gtest/gtest.h>
 
@@ -71,8 +74,8 @@ void choose(const QString& folder) {
     numberField(600)->finishEditing(QStringLiteral("25"));
     numberField(86400)->finishEditing(QStringLiteral("2"));
     menu->itemWithTitle(QStringLiteral("Deutsch"))->sendAction();
-    // The user moved and enlarged the window.
-    delegate()->window()->setFrame(NSMakeRect(200, 150, 760, 500), true);
+    // The user moved and enlarged the window (within the test's screen of 800 x 600).
+    delegate()->window()->setFrame(NSMakeRect(40, 30, 740, 480), true);
 }
 
 // The second run: what the window shows, one line, then Quit.
@@ -92,9 +95,34 @@ void reportAndQuit() {
     NSApp->terminate(nullptr);
 }
 
-// Starts this program as the application, in `phase`, with the settings under `home`.
-void startPhase(QProcess& child, const QTemporaryDir& home, const char* phase) {
+// Where the window shows on its screen, one line, then Quit.
+void reportGeometryAndQuit() {
+    const QWidget* window = delegate()->window()->widget();
+    const QRect screen = window->screen()->availableGeometry();
+    std::printf("geometry|%d %d %d %d|%d %d %d %d\n", window->geometry().x(),
+                window->geometry().y(), window->geometry().width(), window->geometry().height(),
+                screen.x(), screen.y(), screen.width(), screen.height());
+    std::fflush(stdout);
+    NSApp->terminate(nullptr);
+}
+
+// Starts this program as the application, in `phase`, with the settings under `home`, on a
+// screen `screenHeight` pixels high when one is given.
+void startPhase(QProcess& child, const QTemporaryDir& home, const char* phase,
+                int screenHeight = 0) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    if (screenHeight > 0) {
+        const QString config = home.filePath(QStringLiteral("screen-%1.json").arg(screenHeight));
+        QFile file(config);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(QStringLiteral("{\"screens\": [{\"name\": \"Screen\", \"x\": 0, \"y\": 0, "
+                                  "\"width\": 1280, \"height\": %1, \"logicalDpi\": 96, "
+                                  "\"logicalBaseDpi\": 96, \"dpr\": 1}]}")
+                       .arg(screenHeight)
+                       .toUtf8());
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"),
+                           QStringLiteral("offscreen:configfile=") + config);
+    }
     environment.insert(QStringLiteral("LUMENREEL_RELAUNCH_PHASE"), QString::fromLatin1(phase));
     environment.insert(QStringLiteral("HOME"), home.path());
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
@@ -124,7 +152,7 @@ QString runPhase(const QTemporaryDir& home, const char* phase) {
 }
 
 QString expectedReport(const QString& folder) {
-    return QStringLiteral("10|25|2.00|%1|%2|%3|Rendern|200 150 760 500")
+    return QStringLiteral("10|25|2,00|%1|%2|%3|Rendern|40 30 740 480")
         .arg(resource(QStringLiteral("compositions/Aurora.fs")),
              resource(QStringLiteral("sounds/demo-arpeggio.m4a")), folder);
 }
@@ -149,6 +177,48 @@ TEST(AppRelaunchTest, ASoundRemovedWithItsXStaysRemovedAfterARelaunch) {
               expectedReport(folder).replace(resource(QStringLiteral("sounds/demo-arpeggio.m4a")) +
                                                  QLatin1Char('|'),
                                              QStringLiteral("|")));
+}
+
+// The window's top left corner, its size and the screen's available area, as the child saw them.
+QList<int> geometryOnScreen(const QTemporaryDir& home, int screenHeight) {
+    QProcess child;
+    startPhase(child, home, "geometry", screenHeight);
+    EXPECT_TRUE(child.waitForFinished(120000));
+    EXPECT_EQ(child.exitCode(), 0) << child.readAllStandardError().toStdString();
+    for (const QString& line : QString::fromUtf8(child.readAllStandardOutput()).split('\n')) {
+        if (!line.startsWith(QStringLiteral("geometry|")))
+            continue;
+        QList<int> numbers;
+        for (const QString& number : line.mid(9).split(QRegularExpression(QStringLiteral("[ |]"))))
+            numbers << number.toInt();
+        return numbers;
+    }
+    return {};
+}
+
+TEST(AppRelaunchTest, TheWindowComesBackOnASmallerScreenWithItsTitleBarOnIt) {
+    // Fresh settings on a screen of 600 pixels, then moved to the top of one of 900 pixels and
+    // launched again on the smaller one.
+    for (const bool moved : {false, true}) {
+        SCOPED_TRACE(moved ? "moved to the top of a taller screen" : "fresh settings");
+        QTemporaryDir home;
+        ASSERT_TRUE(home.isValid());
+        if (moved) {
+            QProcess child;
+            startPhase(child, home, "toTheTop", 900);
+            finishPhase(child);
+        }
+        const QList<int> seen = geometryOnScreen(home, 600);
+        ASSERT_EQ(seen.size(), 8);
+        const QRect window(seen[0], seen[1], seen[2], seen[3]);
+        const QRect screen(seen[4], seen[5], seen[6], seen[7]);
+        ASSERT_EQ(screen.height(), 600);
+        // Room above the menu bar for a title bar, and the whole window on the screen.
+        EXPECT_GE(window.top(), screen.top() + 16) << window.top();
+        EXPECT_LE(window.bottom(), screen.bottom());
+        EXPECT_GE(window.left(), screen.left());
+        EXPECT_LE(window.right(), screen.right());
+    }
 }
 
 TEST(AppRelaunchTest, SIGTERMAtIdleKeepsWhatWasChosen) {
@@ -196,6 +266,12 @@ TEST(AppRelaunchTest, Phase) {
                         return button->action() == QStringLiteral("actionClearSoundMovie:");
                     })->performClick(nullptr);
                     NSApp->terminate(nullptr);
+                } else if (phase == "toTheTop") {
+                    // Moved as high as the screen of 900 pixels goes.
+                    delegate()->window()->setFrame(NSMakeRect(100, 900 - 460 - 40, 720, 460), true);
+                    NSApp->terminate(nullptr);
+                } else if (phase == "geometry") {
+                    reportGeometryAndQuit();
                 } else if (phase == "chooseAndWait") {
                     choose(folder);
                     std::printf("chosen\n");

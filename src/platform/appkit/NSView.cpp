@@ -227,8 +227,12 @@ void NSView::setHidden(bool hidden) {
 
 void NSView::setToolTip(const QString& text) {
     mToolTip = text;
+    refreshToolTip();
+}
+
+void NSView::refreshToolTip() {
     if (QWidget* shown = existingWidget())
-        shown->setToolTip(text);
+        shown->setToolTip(displayedToolTip());
 }
 
 void NSView::setFileDropTarget(NSObject* target) {
@@ -277,7 +281,7 @@ QWidget* NSView::widget() {
         return nullptr;
     QWidget* made = makeWidget();
     mWidget = made;
-    made->setToolTip(mToolTip);
+    made->setToolTip(displayedToolTip());
     made->setAttribute(Qt::WA_OpaquePaintEvent, isOpaque());
     acceptFileDrops();
     if (mSuperview && mSuperview->existingWidget())

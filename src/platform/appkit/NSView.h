@@ -107,6 +107,10 @@ public:
     void setContentWindow(NSWindow* window) { mContentWindow = window; }
 
 protected:
+    // The tool tip the widget shows: toolTip here; a subclass may show another.
+    virtual QString displayedToolTip() const { return mToolTip; }
+    // Gives the widget, if made, displayedToolTip().
+    void refreshToolTip();
     // Makes the widget of this view; the default one paints through drawRect:.
     virtual QWidget* makeWidget();
     // The widget's place in its parent, from the frame.

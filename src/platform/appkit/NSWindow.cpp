@@ -9,7 +9,11 @@
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QStyle>
 #include <QWidget>
+
+#include <algorithm>
+#include <cmath>
 
 NS_IMPLEMENT_CLASS(NSWindow, NSObject)
 
@@ -67,7 +71,21 @@ int barHeight(const QObject* bar) {
     return bar ? static_cast<const QWidget*>(bar)->sizeHint().height() : 0;
 }
 
+// One axis: the start of a length moved into [areaStart, areaStart + areaLength], the start
+// kept in it where the length does not fit.
+double constrainedStart(double start, double length, double areaStart, double areaLength) {
+    return std::max(areaStart, std::min(start, areaStart + areaLength - length));
+}
+
 } // namespace
+
+QRectF NSConstrainRectToArea(const QRectF& outer, const QSizeF& minimum, const QRectF& available) {
+    const double width = std::max(std::min(outer.width(), available.width()), minimum.width());
+    const double height = std::max(std::min(outer.height(), available.height()), minimum.height());
+    return QRectF(constrainedStart(outer.x(), width, available.x(), available.width()),
+                  constrainedStart(outer.y(), height, available.y(), available.height()), width,
+                  height);
+}
 
 NSWindow::~NSWindow() {
     setMenu(nullptr);
@@ -99,13 +117,70 @@ void NSWindow::setTitle(const QString& title) {
 
 void NSWindow::setFrame(const NSRect& frame, bool display) {
     const NSSize oldSize = mFrame.size();
-    mFrame = frame;
-    if (mContentView && frame.size() != oldSize)
-        mContentView->setFrameSize(frame.size());
+    mFrame = NSRect(frame.topLeft(), frame.size().expandedTo(mContentMinSize));
+    if (mContentView && mFrame.size() != oldSize)
+        mContentView->setFrameSize(mFrame.size());
     placeWidget();
     placeContent();
     if (display && mContentView)
         mContentView->setNeedsDisplay(true);
+}
+
+void NSWindow::setContentMinSize(const NSSize& size) {
+    mContentMinSize = size.expandedTo(NSSize(0, 0));
+    applyMinimumSize();
+    if (mFrame.size() != mFrame.size().expandedTo(mContentMinSize))
+        setFrame(mFrame, true);
+}
+
+void NSWindow::applyMinimumSize() {
+    if (QWidget* shown = existingWidget())
+        shown->setMinimumSize(int(std::ceil(mContentMinSize.width())),
+                              int(std::ceil(mContentMinSize.height())) + barHeight(mMenuBar));
+}
+
+NSRect NSWindow::constrainFrameRect(const NSRect& frame) const {
+    const QWidget* shown = existingWidget();
+    // What surrounds the content: the menu bar, and the window manager's frame as far as it is
+    // known; a title bar is counted even before the window manager has put one on.
+    const int bar = barHeight(mMenuBar);
+    QMargins decoration;
+    if (shown && shown->isVisible())
+        decoration = QMargins(shown->geometry().left() - shown->frameGeometry().left(),
+                              shown->geometry().top() - shown->frameGeometry().top(),
+                              shown->frameGeometry().right() - shown->geometry().right(),
+                              shown->frameGeometry().bottom() - shown->geometry().bottom());
+    const QStyle* style = shown ? shown->style() : QApplication::style();
+    const int titleBar = style ? style->pixelMetric(QStyle::PM_TitleBarHeight) : 0;
+    decoration.setTop(std::max(decoration.top(), titleBar));
+    const double extraWidth = decoration.left() + decoration.right();
+    const double extraHeight = decoration.top() + bar + decoration.bottom();
+
+    const double height = screenHeight();
+    const QRectF content = NSFlipRect(frame, height);
+    const QRectF outer(content.x() - decoration.left(), content.y() - bar - decoration.top(),
+                       content.width() + extraWidth, content.height() + extraHeight);
+    const QScreen* screen = QGuiApplication::screenAt(outer.center().toPoint());
+    if (!screen) {
+        double largest = 0;
+        for (const QScreen* candidate : QGuiApplication::screens()) {
+            const QRectF overlap = outer.intersected(QRectF(candidate->geometry()));
+            if (overlap.width() * overlap.height() > largest) {
+                largest = overlap.width() * overlap.height();
+                screen = candidate;
+            }
+        }
+    }
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return frame;
+    const QRectF placed =
+        NSConstrainRectToArea(outer, mContentMinSize + QSizeF(extraWidth, extraHeight),
+                              QRectF(screen->availableGeometry()));
+    const QRectF placedContent(placed.x() + decoration.left(), placed.y() + decoration.top() + bar,
+                               placed.width() - extraWidth, placed.height() - extraHeight);
+    return NSFlipRect(placedContent, height);
 }
 
 void NSWindow::setFrameOrigin(const NSPoint& origin) {
@@ -147,6 +222,7 @@ void NSWindow::setMenu(NSMenu* menu) {
         mMenuBar = menu->makeMenuBar(shown);
         static_cast<QWidget*>(mMenuBar.data())->show();
     }
+    applyMinimumSize();
     placeWidget();
     placeContent();
 }
@@ -171,6 +247,8 @@ void NSWindow::awakeFromNib() {
 
 void NSWindow::makeKeyAndOrderFront(NSObject*) {
     if (QWidget* window = widget()) {
+        if (!window->isVisible())
+            setFrame(constrainFrameRect(mFrame), false);
         window->show();
         window->raise();
         window->activateWindow();
@@ -227,6 +305,7 @@ QWidget* NSWindow::widget() {
     window->setWindowTitle(mTitle);
     if (mMenu)
         mMenuBar = mMenu->makeMenuBar(window);
+    applyMinimumSize();
     placeWidget();
     placeContent();
     return window;

@@ -14,6 +14,7 @@
 #include <QComboBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QProgressBar>
@@ -116,6 +117,118 @@ TEST_F(NSControlsTest, ANumberFieldKeepsItsRangeAndRefusesText) {
     QTest::keyClick(edit, Qt::Key_Return);
     EXPECT_EQ(mSettings->frameRate(), 25.0);
     EXPECT_EQ(edit->text(), QStringLiteral("25.0"));
+}
+
+TEST_F(NSControlsTest, ANumberFieldSaysWhenItChangesOrRefusesWhatWasTyped) {
+    NSRef<NSTextField> field = place<NSTextField>(NSMakeRect(10, 40, 80, 24));
+    field->setEditable(true);
+    field->setNumberFormat(true);
+    field->setMinimum(1);
+    field->setMaximum(600);
+    field->setDecimals(0);
+    ASSERT_TRUE(
+        NSBind(field.get(), QStringLiteral("value"), mSettings.get(), QStringLiteral("frameRate")));
+    show();
+    auto* edit = qobject_cast<QLineEdit*>(field->widget());
+    ASSERT_NE(edit, nullptr);
+    const QColor plain = edit->palette().color(QPalette::Base);
+    const auto type = [&](const QString& text) {
+        edit->selectAll();
+        QTest::keyClicks(edit, text);
+        QTest::keyClick(edit, Qt::Key_Return);
+    };
+
+    type(QStringLiteral("29.97"));
+    EXPECT_EQ(mSettings->frameRate(), 30.0);
+    EXPECT_EQ(field->numberNotice(), NSTextFieldNumberNotice::Rounded);
+    EXPECT_EQ(edit->toolTip(), QStringLiteral("29.97 was rounded to 30."));
+    EXPECT_NE(edit->palette().color(QPalette::Base), plain);
+
+    for (const char* below : {"0", "-1"}) {
+        type(QString::fromLatin1(below));
+        EXPECT_EQ(mSettings->frameRate(), 1.0);
+        EXPECT_EQ(field->numberNotice(), NSTextFieldNumberNotice::Clamped);
+        EXPECT_EQ(edit->toolTip(), QStringLiteral("%1 is outside 1 to 600; 1 is used.").arg(below));
+    }
+    type(QStringLiteral("999999"));
+    EXPECT_EQ(mSettings->frameRate(), 600.0);
+    EXPECT_EQ(edit->toolTip(), QStringLiteral("999999 is outside 1 to 600; 600 is used."));
+
+    type(QStringLiteral("fast"));
+    EXPECT_EQ(mSettings->frameRate(), 600.0);
+    EXPECT_EQ(edit->text(), QStringLiteral("600"));
+    EXPECT_EQ(field->numberNotice(), NSTextFieldNumberNotice::Refused);
+    EXPECT_EQ(edit->toolTip(),
+              QStringLiteral("\u201cfast\u201d is not a number; the value stays 600."));
+    const QColor refused = edit->palette().color(QPalette::Base);
+    EXPECT_NE(refused, plain);
+
+    // A value taken as typed clears the mark.
+    type(QStringLiteral("25"));
+    EXPECT_EQ(mSettings->frameRate(), 25.0);
+    EXPECT_EQ(field->numberNotice(), NSTextFieldNumberNotice::Taken);
+    EXPECT_TRUE(edit->toolTip().isEmpty());
+    EXPECT_EQ(edit->palette().color(QPalette::Base), plain);
+}
+
+TEST_F(NSControlsTest, ANumberFieldReadsAndShowsTheDecimalCommaOfItsLanguage) {
+    NSRef<NSTextField> field = place<NSTextField>(NSMakeRect(10, 40, 80, 24));
+    field->setEditable(true);
+    field->setNumberFormat(true);
+    field->setMinimum(0);
+    field->setMaximum(86400);
+    field->setDecimals(2);
+    field->setDoubleValue(33.3);
+    show();
+    auto* edit = qobject_cast<QLineEdit*>(field->widget());
+    ASSERT_NE(edit, nullptr);
+    for (const char* language : {"de_DE", "fr_FR"}) {
+        SCOPED_TRACE(language);
+        field->setNumberLocale(QString::fromLatin1(language));
+        EXPECT_EQ(edit->text(), QStringLiteral("33,30"));
+        edit->selectAll();
+        QTest::keyClicks(edit, QStringLiteral("2,5"));
+        QTest::keyClick(edit, Qt::Key_Return);
+        EXPECT_DOUBLE_EQ(field->doubleValue(), 2.5);
+        EXPECT_EQ(edit->text(), QStringLiteral("2,50"));
+        EXPECT_EQ(field->numberNotice(), NSTextFieldNumberNotice::Taken);
+        // A point is understood too.
+        EXPECT_TRUE(field->finishEditing(QStringLiteral("1.25")));
+        EXPECT_DOUBLE_EQ(field->doubleValue(), 1.25);
+        // The translated sentence, with the language's numbers.
+        field->setRoundedFormat(QStringLiteral("%1 -> %2"));
+        EXPECT_TRUE(field->finishEditing(QStringLiteral("1,257")));
+        EXPECT_EQ(edit->toolTip(), QStringLiteral("1,257 -> 1,26"));
+        field->setDoubleValue(33.3);
+    }
+    field->setNumberLocale(QString());
+    EXPECT_EQ(edit->text(), QStringLiteral("33.30"));
+    EXPECT_FALSE(field->finishEditing(QStringLiteral("2,5")));
+}
+
+TEST_F(NSControlsTest, ALongPathIsShortenedInTheMiddleAndWholeInTheToolTip) {
+    NSRef<NSTextField> field = place<NSTextField>(NSMakeRect(10, 100, 260, 22));
+    field->setLineBreakMode(NSLineBreakByTruncatingMiddle);
+    const QString path = QStringLiteral(
+        "/home/someone/Projects/Client work/2026/Summer campaign/shaders/SunsetWaves.fs");
+    field->setStringValue(path);
+    show();
+    auto* label = qobject_cast<QLabel*>(field->widget());
+    ASSERT_NE(label, nullptr);
+    EXPECT_TRUE(label->text().contains(QChar(0x2026))) << label->text().toStdString();
+    EXPECT_TRUE(label->text().startsWith(QStringLiteral("/home")));
+    // The file's name stays whole.
+    EXPECT_TRUE(label->text().endsWith(QStringLiteral("/SunsetWaves.fs")));
+    EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), 260);
+    EXPECT_EQ(label->toolTip(), path);
+    EXPECT_EQ(field->stringValue(), path);
+
+    // Wide enough, the whole path shows; a tool tip of the view's own wins.
+    mWindow->setFrame(NSMakeRect(0, 0, 1400, 200), false);
+    field->setFrame(NSMakeRect(10, 100, 1200, 22));
+    EXPECT_EQ(label->text(), path);
+    field->setToolTip(QStringLiteral("The composition"));
+    EXPECT_EQ(label->toolTip(), QStringLiteral("The composition"));
 }
 
 TEST_F(NSControlsTest, APopUpChoiceWritesItsTag) {

@@ -2,7 +2,9 @@
 #include "platform/appkit/NSWindow.h"
 #include "platform/foundation/NSNotificationCenter.h"
 
+#include <QGuiApplication>
 #include <QImage>
+#include <QScreen>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -102,6 +104,55 @@ TEST(NSViewGeometry, YUpFramesBecomeQtGeometryAndFollowTheSuperviewsHeight) {
     EXPECT_EQ(window->widget()->geometry(), QRect(50, int(screen) - 60 - 150, 200, 150));
     EXPECT_EQ(view->convertRectToBase(NSMakeRect(1, 2, 3, 4)), NSMakeRect(11, 22, 3, 4));
     EXPECT_EQ(window->convertBaseToScreen(NSPoint(11, 22)), NSPoint(61, 82));
+}
+
+TEST(NSWindowGeometry, ARectangleIsMovedOntoTheAreaAndShrunkNoFurtherThanItsMinimum) {
+    const QRectF screen(0, 0, 1280, 600);
+    // Saved at the top of a taller screen: moved down until its bottom is on this one.
+    EXPECT_EQ(NSConstrainRectToArea(QRectF(100, -280, 720, 500), QSizeF(720, 480), screen),
+              QRectF(100, 0, 720, 500));
+    EXPECT_EQ(NSConstrainRectToArea(QRectF(900, 300, 720, 500), QSizeF(720, 480), screen),
+              QRectF(560, 100, 720, 500));
+    // Taller than the screen: as tall as the screen, but never below the minimum, and then the
+    // top (the title bar) stays on the screen.
+    EXPECT_EQ(NSConstrainRectToArea(QRectF(10, 50, 720, 900), QSizeF(720, 480), screen),
+              QRectF(10, 0, 720, 600));
+    EXPECT_EQ(NSConstrainRectToArea(QRectF(-50, -40, 720, 900), QSizeF(720, 700), screen),
+              QRectF(0, 0, 720, 700));
+    // An area that does not start at the origin (a second screen, a panel at the top).
+    EXPECT_EQ(NSConstrainRectToArea(QRectF(0, 0, 400, 300), QSizeF(), QRectF(1280, 32, 800, 568)),
+              QRectF(1280, 32, 400, 300));
+}
+
+TEST(NSWindowGeometry, AWindowKeepsItsMinimumSizeAndComesUpOnTheScreen) {
+    NSRef<NSWindow> window = NSAdopt(NSAllocInit<NSWindow>());
+    window->setContentMinSize(NSSize(300, 200));
+    window->setFrame(NSMakeRect(10, 10, 100, 400), false);
+    EXPECT_EQ(window->frame(), NSMakeRect(10, 10, 300, 400));
+    ASSERT_NE(window->widget(), nullptr);
+    EXPECT_EQ(window->widget()->minimumSize(), QSize(300, 200));
+
+    // Placed above the top of the screen (as saved on a taller one), it shows below the top with
+    // room for a title bar, and fully on the screen.
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    window->setFrame(NSMakeRect(40, screen.height() + 200, 320, 240), false);
+    window->makeKeyAndOrderFront(nullptr);
+    const QRect shown = window->widget()->geometry();
+    EXPECT_GT(shown.top(), screen.top());
+    EXPECT_LE(shown.bottom(), screen.bottom());
+    EXPECT_EQ(shown.left(), 40);
+    EXPECT_EQ(shown.size(), QSize(320, 240));
+
+    // A saved frame far to the right and bigger than the screen fits it, at no less than the
+    // minimum.
+    const NSRect placed = window->constrainFrameRect(
+        NSMakeRect(5000, 0, screen.width() + 500, screen.height() + 500));
+    const QRectF flipped = NSFlipRect(placed, NSWindow::screenHeight());
+    EXPECT_GE(flipped.left(), screen.left());
+    EXPECT_LE(flipped.right(), screen.right() + 1);
+    EXPECT_GT(flipped.top(), screen.top());
+    EXPECT_LE(flipped.bottom(), screen.bottom() + 1);
+    EXPECT_GE(placed.width(), 300);
 }
 
 class DirtyRecorder : public NSView {

@@ -1,0 +1,148 @@
+#pragma once
+
+// The main window from its interface file, loaded once per test program as the application
+// loads it, with scripted open panels, kept alerts and counted beeps.
+
+#include "app/GKAppDelegate.h"
+#include "common/TestSupport.h"
+#include "interface/USecuritySandbox/USandboxFolderController.h"
+#include "platform/appkit/NSAlert.h"
+#include "platform/appkit/NSApplication.h"
+#include "platform/appkit/NSBeep.h"
+#include "platform/appkit/NSButton.h"
+#include "platform/appkit/NSNib.h"
+#include "platform/appkit/NSOpenPanel.h"
+#include "platform/foundation/NSURL.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QGuiApplication>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <memory>
+
+namespace lumenreel::test {
+
+// Alerts the window shows, kept instead of shown.
+class KeptAlerts : public NSAlertPresenter {
+public:
+    NSModalResponse presentAlert(const NSAlert& alert) override {
+        messages << alert.messageText() + QLatin1Char(' ') + alert.informativeText();
+        return NSAlertFirstButtonReturn;
+    }
+    QStringList messages;
+};
+
+class WindowFixture : public ::testing::Test {
+protected:
+    static void loadTheWindowOnce() {
+        if (sDelegate)
+            return;
+        sHome = new QTemporaryDir;
+        qputenv("XDG_CONFIG_HOME", sHome->filePath(QStringLiteral("config")).toUtf8());
+        qputenv("XDG_DATA_HOME", sHome->filePath(QStringLiteral("data")).toUtf8());
+        NSNib::setInterfaceFolders({resource(QStringLiteral("interface"))});
+        ASSERT_TRUE(NSNibLoadMainInterface(QStringLiteral("MainMenu")));
+        sDelegate = qobject_cast<GKAppDelegate*>(NSApp->delegate());
+        ASSERT_NE(sDelegate, nullptr);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(sDelegate->window()->widget(), 10000));
+    }
+
+    void SetUp() override {
+        loadTheWindowOnce();
+        ASSERT_NE(sDelegate, nullptr);
+        NSAlert::setPresenter(mAlerts);
+        mPreviousBeep = NSSetBeepSink([this] { ++mBeeps; });
+        mPreviousRunner = NSOpenPanel::setModalRunner([this](NSOpenPanel* panel) {
+            if (mChoices.isEmpty())
+                return NSFileHandlingPanelCancelButton;
+            panel->setURLs({NSURL::fileURLWithPath(mChoices.takeFirst())});
+            return NSFileHandlingPanelOKButton;
+        });
+    }
+    void TearDown() override {
+        NSAlert::setPresenter(nullptr);
+        NSSetBeepSink(mPreviousBeep);
+        NSOpenPanel::setModalRunner(mPreviousRunner);
+    }
+
+    // The window's views of class T that `matches` (all of them without it), in file order.
+    template <class T>
+    static QList<T*> views(const std::function<bool(T*)>& matches = {}) {
+        QList<T*> found;
+        for (NSView* view : sDelegate->window()->contentView()->subviews()) {
+            auto* typed = qobject_cast<T*>(view);
+            if (typed && (!matches || matches(typed)))
+                found.append(typed);
+        }
+        return found;
+    }
+
+    // The visible button that sends `selector` to `target` (any target when null).
+    static NSButton* button(const QString& selector, NSObject* target = nullptr) {
+        const QList<NSButton*> found = views<NSButton>([&](NSButton* candidate) {
+            return candidate->action() == selector && !candidate->isHidden() &&
+                   (!target || candidate->target() == target);
+        });
+        return found.isEmpty() ? nullptr : found.first();
+    }
+
+    static void click(NSButton* target) {
+        ASSERT_NE(target, nullptr);
+        QTest::mouseClick(target->widget(), Qt::LeftButton);
+    }
+
+    // Keeps a picture of the window next to the test program, to look at.
+    static QString keepPicture(const QString& state) {
+        const QString path = QDir(QCoreApplication::applicationDirPath())
+                                 .filePath(QStringLiteral("lumenreel-%1-%2.png")
+                                               .arg(state, QGuiApplication::platformName()));
+        sDelegate->window()->widget()->grab().save(path);
+        return path;
+    }
+
+    // Picks each file through its open panel, as a person does.
+    void choose(USandboxInputFileController* row, const QString& path) {
+        mChoices = {path};
+        row->actionBrowseInputPath(nullptr);
+    }
+    void chooseFolder(const QString& folder) {
+        QDir().mkpath(folder);
+        mChoices = {folder};
+        NSRef<USandboxFolderController> folders = NSAdopt(NSAllocInit<USandboxFolderController>());
+        folders->setOutletRequiredPrefsFolder(sDelegate->outletOutputUserFolder);
+        folders->browseForFolder(nullptr);
+    }
+
+    // Clicks Render; true once the job has started.
+    bool startRender() {
+        NSButton* render = button(QStringLiteral("actionRenderCompositionToMovieFile:"));
+        if (!render || !render->isEnabled())
+            return false;
+        QTest::mouseClick(render->widget(), Qt::LeftButton);
+        return !sDelegate->isIdle();
+    }
+    static bool waitUntilIdle(std::chrono::milliseconds deadline = std::chrono::minutes(5)) {
+        return spinUntil([] { return sDelegate->isIdle(); }, deadline);
+    }
+
+    static QTemporaryDir* sHome;
+    static GKAppDelegate* sDelegate;
+    NSAutoreleasePool mPool;
+    std::shared_ptr<KeptAlerts> mAlerts = std::make_shared<KeptAlerts>();
+    NSBeepSink mPreviousBeep;
+    NSOpenPanel::ModalRunner mPreviousRunner;
+    QStringList mChoices;
+    int mBeeps = 0;
+};
+
+inline QTemporaryDir* WindowFixture::sHome = nullptr;
+inline GKAppDelegate* WindowFixture::sDelegate = nullptr;
+
+} // namespace lumenreel::test

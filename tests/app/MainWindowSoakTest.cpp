@@ -1,0 +1,134 @@
+// Twenty jobs one after another from one window, as a long session of a person's would go: the
+// files picked in (scripted) open panels, short compositions with sound, some stopped part way,
+// one that does not compile. What the process holds after the last job must be what it held
+// after the second: its resident memory within 10 %, its open files within 4, and no temporary
+// file left.
+
+#include "MainWindowFixture.h"
+
+#include "interface/USecuritySandbox/USandboxTempFolder.h"
+#include "platform/appkit/NSProgressIndicator.h"
+
+#include <QDirIterator>
+#include <QFile>
+
+#include <unistd.h>
+
+#if defined(__SANITIZE_ADDRESS__)
+// The address sanitizer's allocator keeps freed blocks in quarantine; this gives them back.
+extern "C" void __sanitizer_purge_allocator();
+#endif
+
+namespace {
+
+using lumenreel::test::resource;
+using lumenreel::test::spinUntil;
+using MainWindowSoakTest = lumenreel::test::WindowFixture;
+
+// Resident memory of this process, in bytes.
+qint64 residentBytes() {
+#if defined(__SANITIZE_ADDRESS__)
+    __sanitizer_purge_allocator();
+#endif
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return -1;
+    const QList<QByteArray> fields = statm.readAll().split(' ');
+    return fields.size() > 1 ? fields[1].toLongLong() * sysconf(_SC_PAGESIZE) : -1;
+}
+
+int openFiles() {
+    return int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::System | QDir::Files).size());
+}
+
+QStringList filesUnder(const QString& folder) {
+    QStringList found;
+    QDirIterator files(folder, QDir::Files | QDir::Hidden | QDir::System,
+                       QDirIterator::Subdirectories);
+    while (files.hasNext())
+        found << files.next();
+    return found;
+}
+
+enum class Job { Written = 1, Stopped, Broken };
+
+TEST_F(MainWindowSoakTest, TwentyJobsFromOneWindowLeaveNothingBehind) {
+    const QString broken = sHome->filePath(QStringLiteral("Broken.fs"));
+    QFile file(broken);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("/*{ \"ISFVSN\": \"2\" }*/\nvoid main() { gl_FragColor = vec4(undeclared); }\n");
+    file.close();
+    const QStringList scenes{resource(QStringLiteral("compositions/Aurora.fs")),
+                             resource(QStringLiteral("compositions/SunsetWaves.glsl")),
+                             resource(QStringLiteral("compositions/SpectrumBars.fs"))};
+    const QString out = sHome->filePath(QStringLiteral("soak"));
+    chooseFolder(out);
+    sDelegate->setMovieDimensions(0);
+    sDelegate->setValue_forKey(15u, QStringLiteral("compositionMovieFrameRate"));
+    NSProgressIndicator* progress = sDelegate->outletQuartzMovieRenderer->outletProgress;
+    ASSERT_NE(progress, nullptr);
+
+    qint64 residentAfterSecond = 0;
+    int filesAfterSecond = 0;
+    int written = 0;
+    for (int index = 0; index < 20; ++index) {
+        SCOPED_TRACE(testing::Message() << "job " << index + 1);
+        const Job job = index == 6 ? Job::Broken : index % 5 == 3 ? Job::Stopped : Job::Written;
+        choose(sDelegate->outletQuartzCompositionInputController,
+               job == Job::Broken ? broken : scenes[index % scenes.size()]);
+        choose(sDelegate->outletAudioTrackInputController,
+               resource(QStringLiteral("sounds/demo-arpeggio.m4a")));
+        sDelegate->setValue_forKey(job == Job::Stopped ? 8.0 : 0.4,
+                                   QStringLiteral("compositionMovieDuration"));
+        const int alerts = int(mAlerts->messages.size());
+        ASSERT_TRUE(startRender()) << sDelegate->statusText().toStdString();
+        if (job == Job::Stopped) {
+            ASSERT_TRUE(
+                spinUntil([&] { return progress->doubleValue() >= 0.5; }, std::chrono::minutes(2)));
+            sDelegate->actionCancelRendering(nullptr);
+        }
+        ASSERT_TRUE(waitUntilIdle(std::chrono::minutes(2)));
+        const QString status = sDelegate->statusText();
+        switch (job) {
+        case Job::Written:
+            ++written;
+            EXPECT_TRUE(status.startsWith(QStringLiteral("Written: "))) << status.toStdString();
+            break;
+        case Job::Stopped:
+            EXPECT_TRUE(status.startsWith(QStringLiteral("Stopped."))) << status.toStdString();
+            break;
+        case Job::Broken:
+            EXPECT_TRUE(status.startsWith(QStringLiteral("No movie was written")))
+                << status.toStdString();
+            EXPECT_EQ(mAlerts->messages.size(), alerts + 1);
+            break;
+        }
+        // Let what the job posted to the main thread run before measuring.
+        QTest::qWait(200);
+        if (index == 1) {
+            residentAfterSecond = residentBytes();
+            filesAfterSecond = openFiles();
+        }
+    }
+    const qint64 resident = residentBytes();
+    const int files = openFiles();
+    std::printf("resident memory after job 2: %.1f MiB, after job 20: %.1f MiB (%.1f %%); open "
+                "files %d and %d\n",
+                double(residentAfterSecond) / 1048576.0, double(resident) / 1048576.0,
+                100.0 * double(resident - residentAfterSecond) / double(residentAfterSecond),
+                filesAfterSecond, files);
+    ASSERT_GT(residentAfterSecond, 0);
+    EXPECT_LE(double(resident), 1.10 * double(residentAfterSecond));
+    EXPECT_LE(files, filesAfterSecond + 4);
+    EXPECT_EQ(written, 15);
+
+    // The temporary folder is empty, and the output folder holds finished movies only.
+    EXPECT_EQ(filesUnder(USandboxTempFolder::sharedTempFolderPath()), QStringList());
+    QStringList movies;
+    for (const QString& path : filesUnder(out))
+        movies << QFileInfo(path).fileName();
+    movies.sort();
+    EXPECT_EQ(movies, (QStringList{"Aurora.mov", "SpectrumBars.mov", "SunsetWaves.mov"}));
+}
+
+} // namespace
