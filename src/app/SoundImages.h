@@ -9,7 +9,7 @@ class SoundSpectrum;
 
 // Pictures of a job's sound as compositions read them: float images (QImage::Format_RGBA32FPx4)
 // of a window of samples that ends at sample `end` (exclusive) of the track. Samples before the
-// track's start or after its end are silence.
+// track's start or after its end (or outside the stretch `sound` holds) are silence.
 
 // An ISF waveform: `width` samples wide, one row per channel (the first channel at the bottom,
 // the texture's row 0); each sample s is 0.5 + 0.5 s in red, green and blue, alpha 1.
