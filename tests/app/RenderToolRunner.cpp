@@ -111,7 +111,7 @@ std::optional<ToolRun> RenderToolRunner::runAndSignalWhen(const QStringList& arg
                                                           const std::function<bool()>& ready,
                                                           int signal) const {
     QProcess process;
-    startTool(process, mHome, temporaryFolder(), mFileSizeLimit, arguments);
+    startTool(process, mHome, temporaryFolder(), mFileSizeLimit, mAddressSpaceLimit, arguments);
     const QDeadlineTimer deadline(kDeadlineMs);
     while (!ready()) {
         if (deadline.hasExpired() || process.state() == QProcess::NotRunning ||
