@@ -320,6 +320,10 @@ TEST_F(NSControlsTest, AFileDroppedOnAViewGoesToItsDropTarget) {
                        QUrl::fromLocalFile(QStringLiteral("/tmp/b.fs"))}));
     EXPECT_FALSE(drop({QUrl(QStringLiteral("https://example.org/c.fs"))}));
     EXPECT_EQ(taker->taken, (QStringList{"/tmp/Scene.fs", "/tmp/notes.txt"}));
+    // A disabled field takes nothing.
+    field->setEnabled(false);
+    EXPECT_FALSE(drop({QUrl::fromLocalFile(QStringLiteral("/tmp/Other.fs"))}));
+    EXPECT_EQ(taker->taken.size(), 2);
 }
 
 } // namespace
