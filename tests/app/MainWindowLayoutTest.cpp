@@ -147,9 +147,8 @@ TEST_F(MainWindowLayoutTest, ALongPathShowsItsFileNameAndIsWholeInTheToolTip) {
                                   true);
     choose(sDelegate->outletQuartzCompositionInputController, scene);
 
-    const QList<NSTextField*> shown = views<NSTextField>([](NSTextField* field) {
-        return field->fileDropTarget() == sDelegate->outletQuartzCompositionInputController;
-    });
+    const QList<NSTextField*> shown =
+        views<NSTextField>([](NSTextField* field) { return field->fileDropTarget() == sDelegate; });
     ASSERT_EQ(shown.size(), 1);
     auto* label = qobject_cast<QLabel*>(shown.first()->widget());
     ASSERT_NE(label, nullptr);

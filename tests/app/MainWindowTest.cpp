@@ -183,7 +183,7 @@ TEST_F(MainWindowTest, RendersTheSampleWithItsSoundFromTheWindow) {
     EXPECT_EQ(inspected.tracks[0].mediaType, QStringLiteral("audio"));
     EXPECT_EQ(inspected.tracks[1].codec, QStringLiteral("qtrle"));
     EXPECT_EQ(inspected.tracks[1].width, 640);
-    EXPECT_EQ(inspected.tracks[1].packetPts.size(), 60);
+    EXPECT_EQ(inspected.tracks[1].packetPts.size(), 61); // 0 to 2 s, both ends
     EXPECT_TRUE(QDir(USandboxTempFolder::sharedTempFolderPath())
                     .entryList(QDir::NoDotAndDotDot | QDir::AllEntries)
                     .isEmpty());
