@@ -34,9 +34,10 @@ class KeptAlerts : public NSAlertPresenter {
 public:
     NSModalResponse presentAlert(const NSAlert& alert) override {
         messages << alert.messageText() + QLatin1Char(' ') + alert.informativeText();
-        return NSAlertFirstButtonReturn;
+        return answer;
     }
     QStringList messages;
+    NSModalResponse answer = NSAlertFirstButtonReturn;
 };
 
 class WindowFixture : public ::testing::Test {

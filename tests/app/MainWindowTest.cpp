@@ -4,6 +4,7 @@
 
 #include "app/AppLanguageMenu.h"
 #include "app/GKAppDelegate.h"
+#include "app/MainWindowFixture.h"
 #include "common/TestSupport.h"
 #include "interface/USecuritySandbox/USandboxFolderController.h"
 #include "interface/USecuritySandbox/USandboxTempFolder.h"
@@ -35,90 +36,18 @@
 
 namespace {
 
-// Alerts the window shows, kept instead of shown.
-class RecordingPresenter : public NSAlertPresenter {
-public:
-    NSModalResponse presentAlert(const NSAlert& alert) override {
-        messages << alert.messageText() + QLatin1Char(' ') + alert.informativeText();
-        return answer;
-    }
-    QStringList messages;
-    NSModalResponse answer = NSAlertFirstButtonReturn;
-};
-
 using lumenreel::test::resource;
 
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public lumenreel::test::WindowFixture {
 protected:
-    // The main interface file is loaded once for the whole program, as the application does.
-    static void loadTheWindowOnce() {
-        if (sDelegate)
-            return;
-        sHome = new QTemporaryDir;
-        qputenv("XDG_CONFIG_HOME", sHome->filePath(QStringLiteral("config")).toUtf8());
-        qputenv("XDG_DATA_HOME", sHome->filePath(QStringLiteral("data")).toUtf8());
-        NSNib::setInterfaceFolders({resource(QStringLiteral("interface"))});
-        ASSERT_TRUE(NSNibLoadMainInterface(QStringLiteral("MainMenu")));
-        sDelegate = qobject_cast<GKAppDelegate*>(NSApp->delegate());
-        ASSERT_NE(sDelegate, nullptr);
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(sDelegate->window()->widget(), 10000));
-    }
-
-    void SetUp() override {
-        loadTheWindowOnce();
-        ASSERT_NE(sDelegate, nullptr);
-        NSAlert::setPresenter(mAlerts);
-        mPreviousBeep = NSSetBeepSink([this] { ++mBeeps; });
-        mPreviousRunner = NSOpenPanel::setModalRunner([this](NSOpenPanel* panel) {
-            if (mChoices.isEmpty())
-                return NSFileHandlingPanelCancelButton;
-            panel->setURLs({NSURL::fileURLWithPath(mChoices.takeFirst())});
-            return NSFileHandlingPanelOKButton;
-        });
-    }
-    void TearDown() override {
-        NSAlert::setPresenter(nullptr);
-        NSSetBeepSink(mPreviousBeep);
-        NSOpenPanel::setModalRunner(mPreviousRunner);
-    }
-
-    // The window's button that sends `selector`.
-    static NSButton* button(const QString& selector) {
-        for (NSView* view : sDelegate->window()->contentView()->subviews()) {
-            auto* found = qobject_cast<NSButton*>(view);
-            if (found && found->action() == selector && !found->isHidden())
-                return found;
-        }
-        return nullptr;
-    }
-
-    // Keeps a picture of the window next to the test program, to look at.
-    static void keepPicture(const char* state) {
-        sDelegate->window()->widget()->grab().save(
-            QDir(QCoreApplication::applicationDirPath())
-                .filePath(QStringLiteral("lumenreel-%1-%2.png")
-                              .arg(QString::fromLatin1(state), QGuiApplication::platformName())));
-    }
-
     static NSMenuItem* menuItem(const char* title) {
         return sDelegate->window()->menu()->itemWithTitle(QString::fromUtf8(title));
     }
 
-    static void click(NSButton* target) {
-        ASSERT_NE(target, nullptr);
-        QTest::mouseClick(target->widget(), Qt::LeftButton);
-    }
-
     void chooseFiles(const QString& composition, const QString& sound, const QString& folder) {
-        mChoices = {composition};
-        sDelegate->outletQuartzCompositionInputController->actionBrowseInputPath(nullptr);
-        mChoices = {sound};
-        sDelegate->outletAudioTrackInputController->actionBrowseInputPath(nullptr);
-        QDir().mkpath(folder);
-        mChoices = {folder};
-        NSRef<USandboxFolderController> folders = NSAdopt(NSAllocInit<USandboxFolderController>());
-        folders->setOutletRequiredPrefsFolder(sDelegate->outletOutputUserFolder);
-        folders->browseForFolder(nullptr);
+        choose(sDelegate->outletQuartzCompositionInputController, composition);
+        choose(sDelegate->outletAudioTrackInputController, sound);
+        chooseFolder(folder);
     }
 
     // Clicks Render and waits for the job's end.
@@ -144,19 +73,7 @@ protected:
         }
         return nullptr;
     }
-
-    static QTemporaryDir* sHome;
-    static GKAppDelegate* sDelegate;
-    NSAutoreleasePool mPool;
-    std::shared_ptr<RecordingPresenter> mAlerts = std::make_shared<RecordingPresenter>();
-    NSBeepSink mPreviousBeep;
-    NSOpenPanel::ModalRunner mPreviousRunner;
-    QStringList mChoices;
-    int mBeeps = 0;
 };
-
-QTemporaryDir* MainWindowTest::sHome = nullptr;
-GKAppDelegate* MainWindowTest::sDelegate = nullptr;
 
 TEST_F(MainWindowTest, RendersTheSampleWithItsSoundFromTheWindow) {
     const QString out = sHome->filePath(QStringLiteral("movies"));
