@@ -21,18 +21,10 @@ extern "C" size_t __sanitizer_get_current_allocated_bytes();
 
 namespace {
 
+using lumenreel::test::residentBytes;
 using lumenreel::test::resource;
 using lumenreel::test::spinUntil;
 using MainWindowSoakTest = lumenreel::test::WindowFixture;
-
-// Resident memory of this process, in bytes.
-qint64 residentBytes() {
-    QFile statm(QStringLiteral("/proc/self/statm"));
-    if (!statm.open(QIODevice::ReadOnly))
-        return -1;
-    const QList<QByteArray> fields = statm.readAll().split(' ');
-    return fields.size() > 1 ? fields[1].toLongLong() * sysconf(_SC_PAGESIZE) : -1;
-}
 
 // The memory the check compares: resident, or the sanitizer's live heap.
 qint64 heldBytes() {
@@ -41,10 +33,6 @@ qint64 heldBytes() {
 #else
     return residentBytes();
 #endif
-}
-
-int openFiles() {
-    return int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::System | QDir::Files).size());
 }
 
 QStringList filesUnder(const QString& folder) {
@@ -117,11 +105,11 @@ TEST_F(MainWindowSoakTest, TwentyJobsFromOneWindowLeaveNothingBehind) {
         if (index == 1) {
             heldAfterSecond = heldBytes();
             residentAfterSecond = residentBytes();
-            filesAfterSecond = openFiles();
+            filesAfterSecond = lumenreel::test::openFileDescriptors();
         }
     }
     const qint64 held = heldBytes();
-    const int files = openFiles();
+    const int files = lumenreel::test::openFileDescriptors();
     std::printf("resident memory after job 2: %.1f MiB, after job 20: %.1f MiB; compared: %.1f "
                 "and %.1f MiB (%+.1f %%); open files %d and %d\n",
                 double(residentAfterSecond) / 1048576.0, double(residentBytes()) / 1048576.0,

@@ -3,7 +3,10 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QThread>
+
+#include <unistd.h>
 
 namespace lumenreel::test {
 
@@ -26,6 +29,20 @@ QString testDataPath(const QString& relative) {
 
 QString resource(const QString& name) {
     return QStringLiteral(LUMENREEL_RESOURCES_DIR "/") + name;
+}
+
+qint64 residentBytes() {
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return -1;
+    const QList<QByteArray> fields = statm.readAll().split(' ');
+    return fields.size() > 1 ? fields[1].toLongLong() * sysconf(_SC_PAGESIZE) : -1;
+}
+
+int openFileDescriptors() {
+    return static_cast<int>(QDir(QStringLiteral("/proc/self/fd"))
+                                .entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)
+                                .size());
 }
 
 } // namespace lumenreel::test

@@ -18,4 +18,9 @@ QString testDataPath(const QString& relative = {});
 // A file the application ships, under resources/ of the source tree.
 QString resource(const QString& name);
 
+// Resident memory of this process in bytes, or -1 when it cannot be read.
+qint64 residentBytes();
+// Open file descriptors of this process.
+int openFileDescriptors();
+
 } // namespace lumenreel::test

@@ -2,6 +2,7 @@
 // and file descriptors (OpenGL contexts, textures, framebuffers, the driver's own files).
 
 #include "QCTestSupport.h"
+#include "common/TestSupport.h"
 
 #include "platform/quartzcomposer/QCComposition.h"
 
@@ -16,19 +17,8 @@
 
 namespace {
 
-int openFileDescriptors() {
-    return static_cast<int>(QDir(QStringLiteral("/proc/self/fd"))
-                                .entryList(QDir::NoDotAndDotDot | QDir::System)
-                                .size());
-}
-
-qint64 residentBytes() {
-    QFile statm(QStringLiteral("/proc/self/statm"));
-    if (!statm.open(QIODevice::ReadOnly))
-        return -1;
-    const QList<QByteArray> fields = statm.readAll().split(' ');
-    return fields.size() > 1 ? fields[1].toLongLong() * sysconf(_SC_PAGESIZE) : -1;
-}
+using lumenreel::test::openFileDescriptors;
+using lumenreel::test::residentBytes;
 
 } // namespace
 
