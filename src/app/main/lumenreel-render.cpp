@@ -293,12 +293,15 @@ int main(int argc, char** argv) {
         break;
 
     case ParsedRenderCommandLine::Action::ListInputs:
+        keepLogOffTheTerminal(parsed.options);
         return listInputs(parsed.options.compositionPath);
     case ParsedRenderCommandLine::Action::Join:
         return joinSegments(parsed.options);
     }
 
     RenderJobOptions& options = parsed.options;
+    // A refused job says why in one line: the checks' own log lines stay off the terminal too.
+    keepLogOffTheTerminal(options);
     if (QString error; options.device >= 0 && !QCEGLContext::selectDevice(options.device, &error))
         return fail(error, 2);
     int problemStatus = 1;
@@ -310,8 +313,6 @@ int main(int argc, char** argv) {
     if (!installStopSignals())
         return fail(QStringLiteral("cannot watch for interrupts: %1")
                         .arg(QString::fromLocal8Bit(std::strerror(errno))));
-
-    keepLogOffTheTerminal(options);
 
     // No window: the recorder's alerts go to standard error.
     NSAlert::setPresenter(std::make_shared<NSAlertStandardErrorPresenter>());
