@@ -50,19 +50,25 @@ NSRef<NSUIColorContentView> make(const char* name, double width, double height) 
     return NSAdopt(view);
 }
 
-// What drawRect: of `view` records.
-std::vector<CGRecordedCall> record(NSUIColorContentView* view, const NSRect& dirty) {
+// What `draw` records, drawing into a current context.
+template <typename Draw>
+std::vector<CGRecordedCall> recordDrawing(Draw draw) {
     CGContextRef port = CGContextCreateRecording();
     {
         NSGraphicsContext context(port);
         NSGraphicsContext::setCurrentContext(&context);
-        view->drawRect(dirty);
+        draw();
         NSGraphicsContext::setCurrentContext(nullptr);
     }
     EXPECT_EQ(CGContextGetGStateDepth(port), 0);
     auto calls = CGContextCopyRecordedCalls(port);
     CGContextRelease(port);
     return calls;
+}
+
+// What drawRect: of `view` records.
+std::vector<CGRecordedCall> record(NSUIColorContentView* view, const NSRect& dirty) {
+    return recordDrawing([&] { view->drawRect(dirty); });
 }
 
 // The view drawn into an image (top row first) of its size.
@@ -148,16 +154,7 @@ TEST(NSUIColorContentView, TopAndBottomCornerViewsRoundOnlyThoseCorners) {
 
     NSRef<NSUIColorContentView> none = make("NSUIGreyOpaqueView", 20, 20);
     EXPECT_TRUE(record(none.get(), NSRect()).size() > 0);
-    for (const auto& call : [&] {
-             CGContextRef port = CGContextCreateRecording();
-             NSGraphicsContext context(port);
-             NSGraphicsContext::setCurrentContext(&context);
-             none->drawRect_roundRect(none->bounds(), 10, 4);
-             NSGraphicsContext::setCurrentContext(nullptr);
-             auto calls = CGContextCopyRecordedCalls(port);
-             CGContextRelease(port);
-             return calls;
-         }())
+    for (const auto& call : recordDrawing([&] { none->drawRect_roundRect(none->bounds(), 10, 4); }))
         ADD_FAILURE() << "flags 4 drew " << call.name;
 }
 

@@ -1,4 +1,4 @@
-// The lozenge's segment, width and caps, and the rounded rectangle landing on its rectangle.
+// The lozenge's segment, width and caps.
 
 #include "interface/UICocoaViews/NSUIDrawContentHelpers.h"
 #include "platform/coregraphics/CGRecordingContext.h"
@@ -68,15 +68,6 @@ TEST(NSUIDrawLozenge, FlatOrMalformedRectanglesDrawNothing) {
         EXPECT_TRUE(CGContextCopyRecordedCalls(context).empty());
         CGContextRelease(context);
     }
-}
-
-TEST(NSUIDrawRoundRect, ShapeLandsOnItsRectangle) {
-    CGContextRef context = CGContextCreateRecording();
-    NSUIDrawRoundRect(context, CGRectMake(5, 5, 50, 20), 0, 0.25f);
-    const auto translations = CGContextCopyRecordedCallsNamed(context, "CGContextTranslateCTM");
-    ASSERT_EQ(translations.size(), 1u);
-    EXPECT_EQ(translations[0].args, (std::vector<CGFloat>{5, 5}));
-    CGContextRelease(context);
 }
 
 } // namespace
