@@ -84,23 +84,9 @@ TEST_F(RenderToolFailureTest, AFrameThatCannotBeWrittenFailsTheJob) {
 
 TEST_F(RenderToolFailureTest, AFinalMovieThatCannotBeWrittenLeavesTheEarlierOneAsItWas) {
     // Thirty seconds of 16-bit stereo silence: 5 MB that the final movie copies.
-    const int bytes = 30 * 44100 * 4;
-    QByteArray wave("RIFF");
-    auto put32 = [&](quint32 value) {
-        for (int shift = 0; shift < 32; shift += 8)
-            wave.append(char((value >> shift) & 0xff));
-    };
-    put32(36 + bytes);
-    wave.append("WAVEfmt ");
-    put32(16);
-    put32(1 | (2 << 16));
-    put32(44100);
-    put32(44100 * 4);
-    put32(4 | (16 << 16));
-    wave.append("data");
-    put32(bytes);
-    wave.append(QByteArray(bytes, '\0'));
-    const QString sound = writeFile(QStringLiteral("silence.wav"), wave);
+    const QString sound = mHome.filePath(QStringLiteral("silence.wav"));
+    ASSERT_TRUE(runFfmpeg({"-f", "lavfi", "-i", "anullsrc=r=44100:cl=stereo", "-t", "30", "-c:a",
+                           "pcm_s16le", sound}));
     const QString earlier = writeFile(QStringLiteral("out/Plain.mov"), "the earlier movie");
 
     mTool->setFileSizeLimit(3 << 20);
