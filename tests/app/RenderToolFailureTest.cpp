@@ -39,15 +39,6 @@ void main() {
 
 class RenderToolFailureTest : public RenderToolTest {
 protected:
-    QString writeFile(const QString& name, const QByteArray& contents) {
-        const QString path = mHome.filePath(name);
-        QDir().mkpath(QFileInfo(path).absolutePath());
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(contents);
-        return path;
-    }
-
     static QByteArray contentsOf(const QString& path) {
         QFile file(path);
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
