@@ -20,6 +20,7 @@
 
 namespace {
 
+using lumenreel::test::contentsOf;
 using lumenreel::test::InspectedMovie;
 using lumenreel::test::inspectMovie;
 using lumenreel::test::RenderToolTest;
@@ -39,11 +40,6 @@ void main() {
 
 class RenderToolFailureTest : public RenderToolTest {
 protected:
-    static QByteArray contentsOf(const QString& path) {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
-
     // What a failed or stopped job must leave: no final movie but the earlier one (if any), no
     // temporary files, and the recorded video, playable, in the Trash, named in the tool's last
     // line.
