@@ -30,15 +30,6 @@ void main() { gl_FragColor = IMG_NORM_PIXEL(inputImage, vec2(0.5)); }
 
 class CompositionFilesToolTest : public RenderToolTest {
 protected:
-    QString write(const QString& name, const QByteArray& text) {
-        const QString path = mHome.filePath(name);
-        QDir().mkpath(QFileInfo(path).absolutePath());
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(text);
-        return path;
-    }
-
     QString picture(const QString& name, QSize size, QColor colour = Qt::red) {
         QImage image(size, QImage::Format_RGB32);
         image.fill(colour);
@@ -69,10 +60,10 @@ TEST_F(CompositionFilesToolTest, AFifoAsTheCompositionIsRefusedAtOnce) {
 // A shader from elsewhere cannot put the user's own pictures into the movie; the user can.
 TEST_F(CompositionFilesToolTest, PicturesOutsideTheCompositionsFolderAreTheUsersToGive) {
     const QString secret = picture(QStringLiteral("private.png"), QSize(4, 4));
-    const QString stealing =
-        write(QStringLiteral("downloads/Steal.fs"),
-              "/*{ \"ISFVSN\": \"2\", \"IMPORTED\": { \"pic\": { \"PATH\": \"../private.png\" } } "
-              "}*/\nvoid main() { gl_FragColor = IMG_NORM_PIXEL(pic, vec2(0.5)); }\n");
+    const QString stealing = writeFile(
+        QStringLiteral("downloads/Steal.fs"),
+        "/*{ \"ISFVSN\": \"2\", \"IMPORTED\": { \"pic\": { \"PATH\": \"../private.png\" } } "
+        "}*/\nvoid main() { gl_FragColor = IMG_NORM_PIXEL(pic, vec2(0.5)); }\n");
     for (const QStringList& arguments :
          {QStringList{"--list-inputs", stealing}, QStringList{"--output", mOutput, stealing}}) {
         const ToolRun run = mTool->run(arguments);
@@ -87,7 +78,7 @@ TEST_F(CompositionFilesToolTest, PicturesOutsideTheCompositionsFolderAreTheUsers
     EXPECT_TRUE(entries(mOutput).isEmpty());
     EXPECT_TRUE(trash().isEmpty());
 
-    const QString filter = write(QStringLiteral("downloads/Filter.fs"), kPassThrough);
+    const QString filter = writeFile(QStringLiteral("downloads/Filter.fs"), kPassThrough);
     const ToolRun given = mTool->run({"--size", "8x8", "--duration", "0", "--input",
                                       "inputImage=" + secret, "--output", mOutput, filter});
     EXPECT_EQ(given.status, 0) << given.err.toStdString();
@@ -96,7 +87,7 @@ TEST_F(CompositionFilesToolTest, PicturesOutsideTheCompositionsFolderAreTheUsers
 // Still images up to 16384 a side are taken (Qt alone stops at 128 MB: 8192 x 8192 is 256 MB);
 // a larger one is refused before the job, with the limit, and leaves nothing anywhere.
 TEST_F(CompositionFilesToolTest, StillImageInputsAreCheckedAgainstTheLimitBeforeTheJob) {
-    const QString filter = write(QStringLiteral("Filter.fs"), kPassThrough);
+    const QString filter = writeFile(QStringLiteral("Filter.fs"), kPassThrough);
     const QString wide = picture(QStringLiteral("wide.png"), QSize(16385, 4));
     expectRefused({"--size", "8x8", "--input", "inputImage=" + wide, "--output", mOutput, filter},
                   QStringLiteral("input \"inputImage\": image \"%1\" is 16385x4 pixels, larger "
@@ -133,7 +124,7 @@ TEST_F(CompositionFilesToolTest, AJobThatRenderedNoFramePutsNothingInTheTrash) {
     ASSERT_EQ(file.write(bytes), bytes.size());
     file.close();
 
-    const QString filter = write(QStringLiteral("Plain.fs"), kPassThrough);
+    const QString filter = writeFile(QStringLiteral("Plain.fs"), kPassThrough);
     const ToolRun run = mTool->run({"--size", "8x8", "--duration", "1", "--input",
                                     "inputImage=" + movie, "--output", mOutput, filter});
     EXPECT_EQ(run.status, 1) << run.err.toStdString();

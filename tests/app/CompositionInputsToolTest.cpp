@@ -40,14 +40,6 @@ void main() { gl_FragColor = IMG_THIS_PIXEL(inputImage); }
 
 class CompositionInputsToolTest : public RenderToolTest {
 protected:
-    QString write(const QString& name, const char* text) {
-        const QString path = mHome.filePath(name);
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(text);
-        return path;
-    }
-
     // A lossless movie whose frame k has red k everywhere, green only in its top half.
     QString numberedMovie(int framesPerSecond, int frames) {
         const QString path = mHome.filePath(QStringLiteral("numbered-%1.mov").arg(framesPerSecond));
@@ -82,7 +74,7 @@ TEST_F(CompositionInputsToolTest, TheSoundsSpectrumPeaksInTheBinOfItsFrequency) 
                            "-af", "volume=8", sine}));
     const QString silence = mHome.filePath(QStringLiteral("silence.wav"));
     ASSERT_TRUE(runFfmpeg({"-f", "lavfi", "-i", "anullsrc=sample_rate=48000", "-t", "2", silence}));
-    const QString probe = write(QStringLiteral("Probe.fs"), kProbe);
+    const QString probe = writeFile(QStringLiteral("Probe.fs"), kProbe);
     const QStringList job{"--size", "512x2", "--fps", "10", "--duration", "0.5"};
 
     const QList<QImage> frames = render(probe, QStringList(job) << "--audio" << sine);
@@ -113,7 +105,7 @@ TEST_F(CompositionInputsToolTest, TheShadertoySoundChannelHoldsSpectrumAndWavefo
     ASSERT_TRUE(runFfmpeg({"-f", "lavfi", "-i", "sine=frequency=3000:sample_rate=48000:duration=2",
                            "-af", "volume=8", sine}));
     // 48000 / 2048 = 23.4375 Hz a bin: 3000 Hz is bin 128.
-    const QString shader = write(QStringLiteral("Sound.glsl"), R"(#iChannel1 "sound"
+    const QString shader = writeFile(QStringLiteral("Sound.glsl"), R"(#iChannel1 "sound"
 void mainImage(out vec4 fragColor, in vec2 fragCoord) {
     float x = fragCoord.x / iResolution.x;
     fragColor = vec4(texture(iChannel1, vec2(x, 0.25)).x, texture(iChannel1, vec2(x, 0.75)).x,
@@ -153,7 +145,7 @@ void mainImage(out vec4 fragColor, in vec2 fragCoord) {
 }
 
 TEST_F(CompositionInputsToolTest, ValuesAndStillImagesReachTheirInputs) {
-    const QString probe = write(QStringLiteral("Probe.fs"), kProbe);
+    const QString probe = writeFile(QStringLiteral("Probe.fs"), kProbe);
     QImage picture(8, 8, QImage::Format_RGB32);
     picture.fill(qRgb(200, 0, 0));
     const QString still = mHome.filePath(QStringLiteral("still.png"));
@@ -169,10 +161,10 @@ TEST_F(CompositionInputsToolTest, ValuesAndStillImagesReachTheirInputs) {
 }
 
 TEST_F(CompositionInputsToolTest, AnImageInputWithNothingBoundIsNamedInAWarning) {
-    const QString probe = write(QStringLiteral("Probe.fs"), kProbe);
-    const QString toy =
-        write(QStringLiteral("Toy.glsl"), "void mainImage(out vec4 c, in vec2 p) {\n"
-                                          "    c = texture(iChannel1, p / iResolution.xy);\n}\n");
+    const QString probe = writeFile(QStringLiteral("Probe.fs"), kProbe);
+    const QString toy = writeFile(QStringLiteral("Toy.glsl"),
+                                  "void mainImage(out vec4 c, in vec2 p) {\n"
+                                  "    c = texture(iChannel1, p / iResolution.xy);\n}\n");
     QImage picture(8, 8, QImage::Format_RGB32);
     picture.fill(qRgb(200, 0, 0));
     const QString still = mHome.filePath(QStringLiteral("still.png"));
@@ -195,7 +187,7 @@ TEST_F(CompositionInputsToolTest, AnImageInputWithNothingBoundIsNamedInAWarning)
 }
 
 TEST_F(CompositionInputsToolTest, EachFrameShowsTheMoviesFrameAtItsTime) {
-    const QString filter = write(QStringLiteral("Pass.fs"), kPassThrough);
+    const QString filter = writeFile(QStringLiteral("Pass.fs"), kPassThrough);
     for (const auto& [sourceRate, outputRate] : {std::pair{24, 30}, std::pair{60, 25}}) {
         const QString source = numberedMovie(sourceRate, 2 * sourceRate);
         const QList<QImage> frames =
@@ -213,7 +205,7 @@ TEST_F(CompositionInputsToolTest, EachFrameShowsTheMoviesFrameAtItsTime) {
 }
 
 TEST_F(CompositionInputsToolTest, SettingsThatDoNotFitAreRefusedBeforeRendering) {
-    const QString probe = write(QStringLiteral("Probe.fs"), kProbe);
+    const QString probe = writeFile(QStringLiteral("Probe.fs"), kProbe);
     const QString still = mHome.filePath(QStringLiteral("still.png"));
     QImage(4, 4, QImage::Format_RGB32).save(still);
     const std::pair<QStringList, QString> cases[] = {
@@ -235,7 +227,7 @@ TEST_F(CompositionInputsToolTest, SettingsThatDoNotFitAreRefusedBeforeRendering)
 // Longs are whole numbers from the command line to the shader, beyond what a float tells apart
 // (16777217 = 2^24 + 1), and listed as such.
 TEST_F(CompositionInputsToolTest, LongInputsAreWholeNumbersFromTheCommandLineToTheShader) {
-    const QString longs = write(QStringLiteral("Longs.fs"), R"(/*{
+    const QString longs = writeFile(QStringLiteral("Longs.fs"), R"(/*{
   "ISFVSN": "2",
   "INPUTS": [
     {"NAME": "mode", "TYPE": "long", "VALUES": [0, 16777217, 2147483647], "DEFAULT": 0},
@@ -263,7 +255,8 @@ void main() { gl_FragColor = vec4(mode == 16777217 ? 1.0 : 0.0, n == 16777215 ? 
 }
 
 TEST_F(CompositionInputsToolTest, ListsTheInputsOfEachSample) {
-    const ToolRun probe = mTool->run({"--list-inputs", write(QStringLiteral("Probe.fs"), kProbe)});
+    const ToolRun probe =
+        mTool->run({"--list-inputs", writeFile(QStringLiteral("Probe.fs"), kProbe)});
     ASSERT_EQ(probe.status, 0) << probe.err.toStdString();
     EXPECT_EQ(probe.out, QStringLiteral("spectrum  audioFFT  from the sound, 512 bins\n"
                                         "level  float  default 0.5  range 0 to 1\n"

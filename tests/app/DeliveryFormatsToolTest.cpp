@@ -81,11 +81,7 @@ double opaquePsnr(const QList<QImage>& reference, const QList<QImage>& frames) {
 }
 
 TEST_F(RenderToolTest, EveryDeliveryFormatIsReadAlikeByThreeReaders) {
-    const QString composition = mHome.filePath(QStringLiteral("Half.fs"));
-    QFile file(composition);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(kHalfTransparent);
-    file.close();
+    const QString composition = writeFile(QStringLiteral("Half.fs"), kHalfTransparent);
     // A sound MP4 cannot hold as it is: converted to AAC there, copied into QuickTime movies.
     const QString sound = mHome.filePath(QStringLiteral("tone.wav"));
     ASSERT_TRUE(runFfmpeg({"-f", "lavfi", "-i", "sine=frequency=440:duration=2", sound}));

@@ -89,9 +89,8 @@ protected:
 TEST_F(GKAppDelegateTest, PresetsAndDefaults) {
     EXPECT_EQ(mDelegate->compositionMovieDuration(), 33.29999923706055);
     EXPECT_EQ(mDelegate->compositionMovieDimensions(), QSizeF(640, 480));
-    const std::pair<int, QSizeF> presets[] = {{12, {4096, 2160}}, {13, {640, 480}},
-                                              {-1, {640, 480}},   {1, {640, 480}},
-                                              {8, {1280, 720}},   {9, {1280, 960}}};
+    const std::pair<int, QSizeF> presets[] = {
+        {12, {4096, 2160}}, {8, {1280, 720}}, {13, {640, 480}}, {-1, {640, 480}}};
     for (const auto& [index, size] : presets) {
         mDelegate->setMovieDimensions(index);
         EXPECT_EQ(mDelegate->movieDimensions(), index);

@@ -196,10 +196,7 @@ TEST_F(QTZMovieRendererTest, TemporaryFilesAreNamedAfterTheCompositionAndGoneAft
 
 TEST_F(QTZMovieRendererTest, AFailedFlatteningLeavesTheVideoInTheTrash) {
     const QString sound = mFolder.filePath(QStringLiteral("broken.m4a"));
-    QFile file(sound);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("this is not a movie");
-    file.close();
+    ASSERT_TRUE(lumenreel::test::writeFile(sound, "this is not a movie"));
 
     render(writeComposition(QStringLiteral("Trashed.fs")), 0.2, 30, sound);
     EXPECT_FALSE(mMovieWritten);

@@ -117,8 +117,6 @@ INSTANTIATE_TEST_SUITE_P(
                       QStringList{"--encoder-threads", "two", "a.fs"}, QStringList{"--fps"}));
 
 TEST(RenderPresetsTest, TableAndFallback) {
-    EXPECT_EQ(movieDimensionsForPreset(8), QSizeF(1280, 720));
-    EXPECT_EQ(movieDimensionsForPreset(9), QSizeF(1280, 960));
     EXPECT_EQ(movieDimensionsForPreset(12), QSizeF(4096, 2160));
     EXPECT_EQ(movieDimensionsForPreset(13), QSizeF(640, 480));
     EXPECT_EQ(movieDimensionsForPreset(-1), QSizeF(640, 480));

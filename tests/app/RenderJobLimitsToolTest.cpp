@@ -39,12 +39,10 @@ TEST_F(RenderJobLimitsToolTest, ALongSoundCostsNoMoreMemoryThanTheFramesShowOfIt
 }
 
 TEST_F(RenderJobLimitsToolTest, FootageOfHugePicturesIsRefusedBeforeRendering) {
-    QFile composition(mComposition);
-    ASSERT_TRUE(composition.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    composition.write(R"(/*{ "ISFVSN": "2", "INPUTS": [{ "NAME": "footage", "TYPE": "image" }] }*/
+    writeFile(QStringLiteral("Plain.fs"),
+              R"(/*{ "ISFVSN": "2", "INPUTS": [{ "NAME": "footage", "TYPE": "image" }] }*/
 void main() { gl_FragColor = IMG_NORM_PIXEL(footage, isf_FragNormCoord); }
 )");
-    composition.close();
     // Too wide, and (at 8200 x 8200) too many pixels in all.
     for (const QString& size : {QStringLiteral("16400x16"), QStringLiteral("8200x8200")}) {
         const QString movie = mHome.filePath(size + QStringLiteral(".mov"));

@@ -20,6 +20,7 @@
 
 namespace {
 
+using lumenreel::test::contentsOf;
 using lumenreel::test::InspectedMovie;
 using lumenreel::test::inspectMovie;
 using lumenreel::test::RenderToolTest;
@@ -39,20 +40,6 @@ void main() {
 
 class RenderToolFailureTest : public RenderToolTest {
 protected:
-    QString writeFile(const QString& name, const QByteArray& contents) {
-        const QString path = mHome.filePath(name);
-        QDir().mkpath(QFileInfo(path).absolutePath());
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(contents);
-        return path;
-    }
-
-    static QByteArray contentsOf(const QString& path) {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
-
     // What a failed or stopped job must leave: no final movie but the earlier one (if any), no
     // temporary files, and the recorded video, playable, in the Trash, named in the tool's last
     // line.
@@ -84,23 +71,9 @@ TEST_F(RenderToolFailureTest, AFrameThatCannotBeWrittenFailsTheJob) {
 
 TEST_F(RenderToolFailureTest, AFinalMovieThatCannotBeWrittenLeavesTheEarlierOneAsItWas) {
     // Thirty seconds of 16-bit stereo silence: 5 MB that the final movie copies.
-    const int bytes = 30 * 44100 * 4;
-    QByteArray wave("RIFF");
-    auto put32 = [&](quint32 value) {
-        for (int shift = 0; shift < 32; shift += 8)
-            wave.append(char((value >> shift) & 0xff));
-    };
-    put32(36 + bytes);
-    wave.append("WAVEfmt ");
-    put32(16);
-    put32(1 | (2 << 16));
-    put32(44100);
-    put32(44100 * 4);
-    put32(4 | (16 << 16));
-    wave.append("data");
-    put32(bytes);
-    wave.append(QByteArray(bytes, '\0'));
-    const QString sound = writeFile(QStringLiteral("silence.wav"), wave);
+    const QString sound = mHome.filePath(QStringLiteral("silence.wav"));
+    ASSERT_TRUE(runFfmpeg({"-f", "lavfi", "-i", "anullsrc=r=44100:cl=stereo", "-t", "30", "-c:a",
+                           "pcm_s16le", sound}));
     const QString earlier = writeFile(QStringLiteral("out/Plain.mov"), "the earlier movie");
 
     mTool->setFileSizeLimit(3 << 20);

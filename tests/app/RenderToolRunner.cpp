@@ -3,6 +3,7 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 
 #include <gtest/gtest.h>
@@ -132,11 +133,19 @@ void RenderToolTest::SetUp() {
     mTool.emplace(mHome.path());
     mOutput = mHome.filePath(QStringLiteral("out"));
     ASSERT_TRUE(QDir().mkpath(mOutput));
-    mComposition = mHome.filePath(QStringLiteral("Plain.fs"));
-    QFile file(mComposition);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("/*{ \"ISFVSN\": \"2\", \"INPUTS\": [] }*/\n"
-               "void main() { gl_FragColor = vec4(isf_FragNormCoord, TIME, 1.0); }\n");
+    mComposition =
+        writeFile(QStringLiteral("Plain.fs"),
+                  "/*{ \"ISFVSN\": \"2\", \"INPUTS\": [] }*/\n"
+                  "void main() { gl_FragColor = vec4(isf_FragNormCoord, TIME, 1.0); }\n");
+}
+
+QString RenderToolTest::writeFile(const QString& name, const QByteArray& contents) const {
+    const QString path = mHome.filePath(name);
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
+    file.write(contents);
+    return path;
 }
 
 QStringList RenderToolTest::entries(const QString& folder) {

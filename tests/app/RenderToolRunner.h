@@ -63,6 +63,8 @@ protected:
     QString outputMovie() const { return mOutput + QStringLiteral("/Plain.mov"); }
     // The entries of a folder, hidden ones too.
     static QStringList entries(const QString& folder);
+    // Writes `contents` to `name` under the home folder, making the folders on the way.
+    QString writeFile(const QString& name, const QByteArray& contents) const;
     // A bad input gives a one-line reason and writes nothing into the output folder.
     void expectRefused(const QStringList& arguments, const QString& reason, int status = 1);
 

@@ -151,20 +151,13 @@ TEST_F(FlattenerTest, WithoutSoundTheVideoIsWrittenAlone) {
 }
 
 TEST_F(FlattenerTest, AnUnreadableSoundFailsAndKeepsTheVideoAndAnEarlierMovie) {
-    QFile earlier(file("Clouds.mov"));
-    ASSERT_TRUE(earlier.open(QIODevice::WriteOnly));
-    earlier.write("an earlier movie");
-    earlier.close();
-    QFile garbage(file("noise.wav"));
-    ASSERT_TRUE(garbage.open(QIODevice::WriteOnly));
-    garbage.write(QByteArray(1000, 'x'));
-    garbage.close();
+    ASSERT_TRUE(writeFile(file("Clouds.mov"), "an earlier movie"));
+    ASSERT_TRUE(writeFile(file("noise.wav"), QByteArray(1000, 'x')));
 
     flatten(file("noise.wav"));
     EXPECT_FALSE(delegate->succeeded);
     EXPECT_EQ(delegate->calls, 1);
-    ASSERT_TRUE(earlier.open(QIODevice::ReadOnly));
-    EXPECT_EQ(earlier.readAll(), "an earlier movie");
+    EXPECT_EQ(contentsOf(file("Clouds.mov")), "an earlier movie");
     EXPECT_TRUE(QFile::exists(file("Clouds.qt")));
     EXPECT_EQ(inspectMovie(file("Clouds.qt")).tracks.value(0).packetPts.size(), 30);
 }

@@ -1,5 +1,4 @@
 #include "platform/appkit/NSApplication.h"
-#include "platform/appkit/NSBeep.h"
 #include "platform/foundation/NSNotification.h"
 #include "platform/foundation/NSNotificationCenter.h"
 
@@ -230,15 +229,6 @@ TEST_F(NSApplicationTest, TheDelegateIsNotRetainedAndRunsWithoutOne) {
     EXPECT_EQ(runApplication(), 0);
     NSNotificationCenter::defaultCenter()->removeObserver(token);
     EXPECT_EQ(launched, 1);
-}
-
-TEST(NSBeepTest, BeepsGoToTheSinkInPlace) {
-    int beeps = 0;
-    NSBeepSink previous = NSSetBeepSink([&] { ++beeps; });
-    NSBeep();
-    NSBeep();
-    NSSetBeepSink(previous);
-    EXPECT_EQ(beeps, 2);
 }
 
 } // namespace

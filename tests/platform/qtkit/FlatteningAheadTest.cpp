@@ -97,11 +97,6 @@ protected:
     }
 };
 
-QByteArray contentsOf(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 } // namespace
 
 TEST_F(FlatteningAheadTest, TheMovieWrittenAlongTheRecordingIsTheOneWrittenAfterIt) {

@@ -6,6 +6,7 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+#include <QFile>
 #include <QProcess>
 
 #include <csignal>
@@ -129,6 +130,16 @@ QList<QImage> decodeVideoFrames(const QString& path, int streamIndex) {
     av_packet_free(&packet);
     avcodec_free_context(&decoder);
     return frames;
+}
+
+QByteArray contentsOf(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
 bool runFfmpeg(const QStringList& arguments) {

@@ -59,6 +59,12 @@ QList<StoredPacket> readStoredPackets(const QString& path, int stream);
 // Every picture of the video stream `stream`, decoded and converted to straight-alpha RGBA.
 QList<QImage> decodeVideoFrames(const QString& path, int stream);
 
+// The bytes of the file at `path`; empty when it cannot be read.
+QByteArray contentsOf(const QString& path);
+
+// Writes `bytes` to the file at `path`; false when it cannot.
+bool writeFile(const QString& path, const QByteArray& bytes);
+
 // Runs the ffmpeg program with `arguments` (after "-hide_banner -loglevel error -y").
 bool runFfmpeg(const QStringList& arguments);
 

@@ -63,10 +63,7 @@ TEST_F(QTMovieEditingTest, OpensTracksInFileOrderWithTheirLengths) {
 }
 
 TEST_F(QTMovieEditingTest, UnreadableFilesGiveNoMovieAndAnError) {
-    QFile garbage(file("garbage.mov"));
-    ASSERT_TRUE(garbage.open(QIODevice::WriteOnly));
-    garbage.write(QByteArray(4096, '\x17'));
-    garbage.close();
+    ASSERT_TRUE(writeFile(file("garbage.mov"), QByteArray(4096, '\x17')));
     for (const QString& path : {file("garbage.mov"), file("missing.mov"), QString()}) {
         NSError* error = nullptr;
         EXPECT_EQ(QTMovie::movieWithFile(path, &error), nullptr) << path.toStdString();
@@ -125,18 +122,13 @@ TEST_F(QTMovieEditingTest, AFailedFlatteningLeavesAnEarlierMovieAndNoTemporaryFi
     ASSERT_NE(reference->insertSegmentOfTrack(
                   movie->tracks()[0], QTMakeTimeRange(QTZeroTime, movie->duration()), QTZeroTime),
               nullptr);
-    QFile earlier(file("final.mov"));
-    ASSERT_TRUE(earlier.open(QIODevice::WriteOnly));
-    earlier.write("an earlier movie");
-    earlier.close();
+    ASSERT_TRUE(writeFile(file("final.mov"), "an earlier movie"));
     ASSERT_TRUE(QFile::remove(source));
 
     NSError* error = nullptr;
     EXPECT_FALSE(reference->writeToFile(file("final.mov"), {{QTMovieFlatten, true}}, &error));
     ASSERT_NE(error, nullptr);
-    QFile check(file("final.mov"));
-    ASSERT_TRUE(check.open(QIODevice::ReadOnly));
-    EXPECT_EQ(check.readAll(), "an earlier movie");
+    EXPECT_EQ(contentsOf(file("final.mov")), "an earlier movie");
     const QStringList left = QDir(folder.path()).entryList(QDir::Files | QDir::Hidden);
     EXPECT_EQ(left, (QStringList{"final.mov", "ref.MooV"}));
 }

@@ -68,11 +68,6 @@ QString record(const QTemporaryDir& folder, int threads, int count) {
     return path;
 }
 
-QByteArray contentsOf(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 } // namespace
 
 TEST(QTMovieEncoderThreadsTest, EveryPoolSizeWritesThePacketsOfOneThread) {

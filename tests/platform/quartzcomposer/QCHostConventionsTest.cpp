@@ -65,22 +65,6 @@ TEST(QCHostConventionsTest, HardwarePerformanceIsDefinedAsOnDesktopShadertoy) {
     EXPECT_EQ(pixel(image, 0, 0), (RGBA{128, 255, 0, 255}));
 }
 
-TEST(QCHostConventionsTest, ShadertoyMonthCountsFromZeroAndISFMonthFromOne) {
-    NSAutoreleasePool pool;
-    const Probe shadertoy =
-        probe(toy(QStringLiteral("c = vec4(iDate.y / 255.0, iDate.z / 255.0, 0.0, 1.0);")),
-              QSize(2, 2), {0.0});
-    ASSERT_TRUE(shadertoy.renderer);
-    const QDate day = shadertoy.renderer->jobStartDate().date();
-    EXPECT_EQ(pixel(shadertoy.image, 0, 0), (RGBA{day.month() - 1, day.day(), 0, 255}));
-
-    const Probe isfProbe = probe(
-        isf(QStringLiteral("void main() { gl_FragColor = vec4(DATE.y / 255.0, 0.0, 0.0, 1.0); }")),
-        QSize(2, 2), {0.0});
-    ASSERT_TRUE(isfProbe.renderer);
-    EXPECT_EQ(pixel(isfProbe.image, 0, 0)[0], isfProbe.renderer->jobStartDate().date().month());
-}
-
 TEST(QCHostConventionsTest, DateMovesToTheNextDayAtMidnight) {
     NSAutoreleasePool pool;
     // Renders a few seconds past the midnight after the job's start.

@@ -164,22 +164,6 @@ TEST(QCRendererTest, LastPassWithATargetIsThePicture) {
     EXPECT_EQ(pixel(image, 2, 2), (RGBA{51, 102, 153, 255}));
 }
 
-TEST(QCRendererTest, ImportedImageIsSampledUprightAtKnownPlaces) {
-    QTemporaryDir folder;
-    ASSERT_TRUE(quadrantPicture().save(folder.filePath(QStringLiteral("quadrants.png"))));
-    const QString text =
-        isf(QStringLiteral("\"IMPORTED\": { \"pic\": { \"PATH\": \"quadrants.png\" } }"),
-            QStringLiteral("void main() {\n"
-                           "  vec4 c = IMG_NORM_PIXEL(pic, isf_FragNormCoord);\n"
-                           "  gl_FragColor = vec4(c.rgb, IMG_SIZE(pic).x * 16.0 / 255.0);\n}"));
-    const QImage image =
-        renderText(text, QSize(8, 8), {0.0}, folder.filePath(QStringLiteral("Pictures.fs")));
-    EXPECT_EQ(pixel(image, 0, 0), (RGBA{255, 0, 0, 64}));
-    EXPECT_EQ(pixel(image, 7, 0), (RGBA{0, 255, 0, 64}));
-    EXPECT_EQ(pixel(image, 0, 7), (RGBA{0, 0, 255, 64}));
-    EXPECT_EQ(pixel(image, 7, 7), (RGBA{255, 255, 255, 64}));
-}
-
 TEST(QCRendererTest, CompanionVertexShaderWithVersionTestsFeedsTheFragmentShader) {
     QTemporaryDir folder;
     writeFile(folder.filePath(QStringLiteral("Shifted.vs")),
@@ -228,17 +212,6 @@ TEST(QCRendererTest, ShadertoyUniforms) {
     // Shadertoy counts months from 0.
     EXPECT_EQ(last[1], renderer->jobStartDate().date().month() - 1);
     EXPECT_EQ(last[2], 0);
-}
-
-TEST(QCRendererTest, ShadertoyChannelImageIsUpright) {
-    QTemporaryDir folder;
-    ASSERT_TRUE(quadrantPicture().save(folder.filePath(QStringLiteral("q.png"))));
-    const QImage image = renderText(
-        QStringLiteral("#iChannel0 \"q.png\"\nvoid mainImage(out vec4 c, in vec2 p) { c = "
-                       "texture(iChannel0, p / iResolution.xy); }\n"),
-        QSize(8, 8), {0.0}, folder.path());
-    EXPECT_EQ(pixel(image, 1, 1), (RGBA{255, 0, 0, 255}));
-    EXPECT_EQ(pixel(image, 1, 6), (RGBA{0, 0, 255, 255}));
 }
 
 TEST(QCRendererTest, RendererMadeOnOneThreadRendersOnLaterThreads) {
