@@ -16,6 +16,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QGuiApplication>
 #include <QTemporaryDir>
 #include <QTest>
@@ -105,6 +106,15 @@ protected:
                                  .filePath(QStringLiteral("lumenreel-%1-%2.png")
                                                .arg(state, QGuiApplication::platformName()));
         sDelegate->window()->widget()->grab().save(path);
+        return path;
+    }
+
+    // A composition in the test home whose shader does not compile (it names `undeclared`).
+    static QString brokenComposition() {
+        const QString path = sHome->filePath(QStringLiteral("Broken.fs"));
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("/*{ \"ISFVSN\": \"2\" }*/\nvoid main() { gl_FragColor = vec4(undeclared); }\n");
         return path;
     }
 

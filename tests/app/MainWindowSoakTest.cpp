@@ -47,11 +47,7 @@ QStringList filesUnder(const QString& folder) {
 enum class Job { Written = 1, Stopped, Broken };
 
 TEST_F(MainWindowSoakTest, TwentyJobsFromOneWindowLeaveNothingBehind) {
-    const QString broken = sHome->filePath(QStringLiteral("Broken.fs"));
-    QFile file(broken);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("/*{ \"ISFVSN\": \"2\" }*/\nvoid main() { gl_FragColor = vec4(undeclared); }\n");
-    file.close();
+    const QString broken = brokenComposition();
     const QStringList scenes{resource(QStringLiteral("compositions/Aurora.fs")),
                              resource(QStringLiteral("compositions/SunsetWaves.glsl")),
                              resource(QStringLiteral("compositions/SpectrumBars.fs"))};

@@ -117,17 +117,13 @@ TEST_F(MainWindowTest, RendersTheSampleWithItsSoundFromTheWindow) {
 }
 
 TEST_F(MainWindowTest, ABrokenShaderEndsInAnAlertWithTheCompilersMessage) {
-    const QString broken = sHome->filePath(QStringLiteral("Broken.fs"));
-    QFile file(broken);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("/*{ \"ISFVSN\": \"2\" }*/\nvoid main() { gl_FragColor = vec4(notDeclared); }\n");
-    file.close();
+    const QString broken = brokenComposition();
     chooseFiles(broken, resource(QStringLiteral("sounds/demo-arpeggio.m4a")),
                 sHome->filePath(QStringLiteral("movies")));
     sDelegate->setValue_forKey(0.2, QStringLiteral("compositionMovieDuration"));
     renderAndWait();
     ASSERT_EQ(mAlerts->messages.size(), 1);
-    EXPECT_TRUE(mAlerts->messages.first().contains(QStringLiteral("notDeclared")))
+    EXPECT_TRUE(mAlerts->messages.first().contains(QStringLiteral("undeclared")))
         << mAlerts->messages.first().toStdString();
     EXPECT_TRUE(sDelegate->statusText().startsWith(QStringLiteral("No movie was written")));
 }

@@ -58,6 +58,17 @@ protected:
         return control;
     }
 
+    // An editable number field from `minimum` to `maximum` with `decimals` places.
+    NSRef<NSTextField> numberField(double minimum, double maximum, int decimals) {
+        NSRef<NSTextField> field = place<NSTextField>(NSMakeRect(10, 40, 80, 24));
+        field->setEditable(true);
+        field->setNumberFormat(true);
+        field->setMinimum(minimum);
+        field->setMaximum(maximum);
+        field->setDecimals(decimals);
+        return field;
+    }
+
     void show() {
         mWindow->makeKeyAndOrderFront(nullptr);
         ASSERT_TRUE(QTest::qWaitForWindowExposed(mWindow->widget(), 5000));
@@ -85,12 +96,7 @@ TEST_F(NSControlsTest, ACheckBoxClickChangesItsStateThenSendsItsAction) {
 }
 
 TEST_F(NSControlsTest, ANumberFieldKeepsItsRangeAndRefusesText) {
-    NSRef<NSTextField> field = place<NSTextField>(NSMakeRect(10, 40, 80, 24));
-    field->setEditable(true);
-    field->setNumberFormat(true);
-    field->setMinimum(1);
-    field->setMaximum(600);
-    field->setDecimals(0);
+    NSRef<NSTextField> field = numberField(1, 600, 0);
     ASSERT_TRUE(
         NSBind(field.get(), QStringLiteral("value"), mSettings.get(), QStringLiteral("frameRate")));
     EXPECT_EQ(field->stringValue(), QStringLiteral("30"));
@@ -120,12 +126,7 @@ TEST_F(NSControlsTest, ANumberFieldKeepsItsRangeAndRefusesText) {
 }
 
 TEST_F(NSControlsTest, ANumberFieldSaysWhenItChangesOrRefusesWhatWasTyped) {
-    NSRef<NSTextField> field = place<NSTextField>(NSMakeRect(10, 40, 80, 24));
-    field->setEditable(true);
-    field->setNumberFormat(true);
-    field->setMinimum(1);
-    field->setMaximum(600);
-    field->setDecimals(0);
+    NSRef<NSTextField> field = numberField(1, 600, 0);
     ASSERT_TRUE(
         NSBind(field.get(), QStringLiteral("value"), mSettings.get(), QStringLiteral("frameRate")));
     show();
@@ -172,12 +173,7 @@ TEST_F(NSControlsTest, ANumberFieldSaysWhenItChangesOrRefusesWhatWasTyped) {
 }
 
 TEST_F(NSControlsTest, ANumberFieldReadsAndShowsTheDecimalCommaOfItsLanguage) {
-    NSRef<NSTextField> field = place<NSTextField>(NSMakeRect(10, 40, 80, 24));
-    field->setEditable(true);
-    field->setNumberFormat(true);
-    field->setMinimum(0);
-    field->setMaximum(86400);
-    field->setDecimals(2);
+    NSRef<NSTextField> field = numberField(0, 86400, 2);
     field->setDoubleValue(33.3);
     show();
     auto* edit = qobject_cast<QLineEdit*>(field->widget());
