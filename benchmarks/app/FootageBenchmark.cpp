@@ -6,7 +6,7 @@
 
 #include "BenchmarkMedian.h"
 #include "app/CompositionInputs.h"
-#include "platform/appkit/NSBitmapImageRep.h"
+#include "platform/appkitcore/NSBitmapImageRep.h"
 #include "platform/coregraphics/CGColorSpace.h"
 #include "platform/foundation/NSObject.h"
 #include "platform/quartzcomposer/QCComposition.h"

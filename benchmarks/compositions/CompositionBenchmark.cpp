@@ -11,7 +11,7 @@
 #include "BenchmarkMedian.h"
 #include "MinimalEGLRenderer.h"
 
-#include "platform/appkit/NSBitmapImageRep.h"
+#include "platform/appkitcore/NSBitmapImageRep.h"
 #include "platform/coregraphics/CGColorSpace.h"
 #include "platform/quartzcomposer/QCComposition.h"
 #include "platform/quartzcomposer/QCRenderer.h"

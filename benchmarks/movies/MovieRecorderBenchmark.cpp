@@ -10,8 +10,8 @@
 #include "BenchmarkMedian.h"
 #include "movie/QTKitMovieRecorder/QStillFrameMovieRecorder.h"
 #include "movie/QTKitMovieRecorder/QStillFrameRecorderConfig.h"
-#include "platform/appkit/NSBitmapImageRep.h"
-#include "platform/appkit/NSImage.h"
+#include "platform/appkitcore/NSBitmapImageRep.h"
+#include "platform/appkitcore/NSImage.h"
 #include "platform/qtkit/ProcessMemory.h"
 
 #include <QCoreApplication>

@@ -5,7 +5,7 @@
 
 #include "app/CompositionInputs.h"
 #include "interface/UILocalization/UILocalLanguageController.h"
-#include "platform/appkit/NSAlert.h"
+#include "platform/appkitcore/NSAlert.h"
 #include "platform/foundation/NSLog.h"
 #include "platform/foundation/NSPathUtilities.h"
 #include "platform/foundation/NSURL.h"

@@ -1,14 +1,13 @@
 #include "app/QTZMovieRenderer.h"
 
-#include "interface/CocoaDebugging/CocoaMachDebugLog.h"
 #include "interface/USecuritySandbox/USandboxTempFolder.h"
 #include "movie/QTKitMovieRecorder/QMovieFlattenerQueueOp.h"
 #include "movie/QTKitMovieRecorder/QStillFrameMovieRecorder.h"
 #include "movie/QTKitMovieRecorder/QStillFrameRecorderConfig.h"
-#include "platform/appkit/NSBitmapImageRep.h"
-#include "platform/appkit/NSImage.h"
 #include "platform/appkit/NSImageView.h"
 #include "platform/appkit/NSProgressIndicator.h"
+#include "platform/appkitcore/NSBitmapImageRep.h"
+#include "platform/appkitcore/NSImage.h"
 #include "platform/coregraphics/CGColorSpace.h"
 #include "platform/foundation/NSError.h"
 #include "platform/foundation/NSFileManager.h"
@@ -21,6 +20,7 @@
 #include "platform/quartzcomposer/QCComposition.h"
 #include "platform/quartzcomposer/QCCompositionModel.h"
 #include "platform/quartzcomposer/QCRenderer.h"
+#include "support/CocoaMachDebugLog.h"
 
 #include <QFile>
 #include <QFileInfo>

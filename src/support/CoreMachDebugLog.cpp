@@ -2,7 +2,6 @@
 
 #include "platform/system/Folders.h"
 #include "platform/system/asl.h"
-#include "support/CoreFSRef.h"
 #include "support/CoreServicesFramework.h"
 
 #include <syslog.h>
@@ -27,6 +26,23 @@ bool fClassInitialized = false;
 // Set while this thread runs the initialisation: its own failure reports come back through
 // the log and must not start it again.
 thread_local bool sInitializing = false;
+
+// The logs folder through the file system's own calls: the FSRef helpers of this library report
+// their failures through this log, so the log does not use them.
+bool logsFolderIsValid() {
+    return noErr ==
+           FSGetCatalogInfo(&sUserLogsFolder, kFSCatInfoNone, nullptr, nullptr, nullptr, nullptr);
+}
+
+bool logsFolderPath() {
+    if (!logsFolderIsValid() ||
+        noErr != FSRefMakePath(&sUserLogsFolder, reinterpret_cast<UInt8*>(sUserLogsPath),
+                               static_cast<UInt32>(sizeof(sUserLogsPath)))) {
+        sUserLogsPath[0] = '\0';
+        return false;
+    }
+    return true;
+}
 
 const char* logPrefix() {
     return g_CoreMachDebug_LogPrefix ? g_CoreMachDebug_LogPrefix : "";
@@ -96,7 +112,7 @@ void CoreMachDebugLogString(const char* text) {
 }
 
 bool CoreMachDebugLogClassInitialize() {
-    if (bool_FSRef_IsValid(sUserLogsFolder) && sCoreDebugLogFileName[0] != '\0')
+    if (logsFolderIsValid() && sCoreDebugLogFileName[0] != '\0')
         return true;
     // A folder found by an attempt that failed later is looked up again with the rest.
     std::memset(&sUserLogsFolder, 0, sizeof(sUserLogsFolder));
@@ -108,7 +124,7 @@ bool CoreMachDebugLogClassInitialize() {
     }
     bool fOk = false;
     sUserLogsPath[0] = '\0';
-    if (!VERIFY(fOk = bool_FSRef_GetUnixPath(sUserLogsFolder, sUserLogsPath)))
+    if (!VERIFY(fOk = logsFolderPath()))
         return false;
     const char* leaf = (g_CoreMachDebug_LogFileName && g_CoreMachDebug_LogFileName[0])
                            ? g_CoreMachDebug_LogFileName

@@ -3,10 +3,10 @@
 #include "common/FifoGuard.h"
 #include "common/LogCapture.h"
 #include "movie/QTKitMovieRecorder/QStillFrameRecorderConfig.h"
-#include "platform/appkit/NSAlert.h"
 #include "platform/appkit/NSApplication.h"
 #include "platform/appkit/NSBeep.h"
 #include "platform/appkit/NSWorkspace.h"
+#include "platform/appkitcore/NSAlert.h"
 #include "platform/foundation/NSOperationQueue.h"
 #include "platform/foundation/NSURL.h"
 

@@ -5,13 +5,13 @@
 
 #include "app/GKAppDelegate.h"
 #include "common/TestSupport.h"
-#include "interface/USecuritySandbox/USandboxFolderController.h"
-#include "platform/appkit/NSAlert.h"
+#include "interface/USecuritySandboxControllers/USandboxFolderController.h"
 #include "platform/appkit/NSApplication.h"
 #include "platform/appkit/NSBeep.h"
 #include "platform/appkit/NSButton.h"
 #include "platform/appkit/NSNib.h"
 #include "platform/appkit/NSOpenPanel.h"
+#include "platform/appkitcore/NSAlert.h"
 #include "platform/foundation/NSURL.h"
 
 #include <QCoreApplication>

@@ -5,7 +5,7 @@
 #include "app/GKAppDelegate.h"
 #include "interface/UICocoaViews/NSUIViewNibbler.h"
 #include "interface/UILocalization/UILocalLanguageNSMenuItem.h"
-#include "interface/USecuritySandbox/USandboxFolderController.h"
+#include "interface/USecuritySandboxControllers/USandboxFolderController.h"
 #include "movie/QTKitMovieRecorder/QStillFrameMovieRecorder.h"
 #include "movie/QTKitMovieRecorder/QStillFrameRecorderConfig.h"
 #include "platform/appkit/NSApplication.h"

@@ -3,8 +3,8 @@
 #include "graphics/namespace_CoreGraphics_Context.h"
 #include "graphics/namespace_CoreGraphics_ImageData.h"
 #include "interface/UICocoaControls/NSUIToolButton.h"
-#include "platform/appkit/NSColor.h"
 #include "platform/appkit/NSView.h"
+#include "platform/appkitcore/NSColor.h"
 #include "platform/corefoundation/CFString.h"
 #include "platform/coregraphics/CGContext.h"
 

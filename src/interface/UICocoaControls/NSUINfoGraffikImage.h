@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/appkit/NSImage.h"
+#include "platform/appkitcore/NSImage.h"
 #include "platform/foundation/NSObject.h"
 
 #include <array>

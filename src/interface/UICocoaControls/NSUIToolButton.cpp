@@ -3,11 +3,9 @@
 #include "interface/UICocoaControls/NSUIToolButtonDelegate.h"
 #include "platform/appkit/NSButtonCell.h"
 #include "platform/appkit/NSDrawnButtonWidget.h"
-#include "platform/appkit/NSImage.h"
+#include "platform/appkitcore/NSImage.h"
 #include "platform/coregraphics/CGContext.h"
 #include "support/CoreMachDebugLog.h"
-
-#include <QWidget>
 
 #include <algorithm>
 #include <cmath>
@@ -179,8 +177,7 @@ void NSUIToolButton::setFrameSize(const NSSize& size) {
 }
 
 qreal NSUIToolButton::displayScale() const {
-    const QWidget* shown = existingWidget();
-    return shown ? shown->devicePixelRatioF() : 1.0;
+    return NSDrawnButtonWidgetScale(existingWidget());
 }
 
 bool NSUIToolButton::isHighlighted() const {

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/appkit/NSButton.h"
-#include "platform/appkit/NSColor.h"
+#include "platform/appkitcore/NSColor.h"
 #include "platform/foundation/NSClass.h"
 
 #include <QPointer>

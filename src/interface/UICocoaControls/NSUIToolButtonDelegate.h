@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/appkit/NSColor.h"
+#include "platform/appkitcore/NSColor.h"
 
 #include <optional>
 

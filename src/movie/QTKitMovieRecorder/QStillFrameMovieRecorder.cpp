@@ -1,14 +1,14 @@
 #include "movie/QTKitMovieRecorder/QStillFrameMovieRecorder.h"
 
-#include "interface/CocoaDebugging/CocoaMachDebugLog.h"
 #include "movie/QTKitMovieRecorder/QStillFrameRecorderConfig.h"
-#include "platform/appkit/NSAlert.h"
-#include "platform/appkit/NSBitmapImageRep.h"
-#include "platform/appkit/NSImage.h"
+#include "platform/appkitcore/NSAlert.h"
+#include "platform/appkitcore/NSBitmapImageRep.h"
+#include "platform/appkitcore/NSImage.h"
 #include "platform/foundation/NSError.h"
 #include "platform/foundation/NSURL.h"
 #include "platform/qtkit/QTMovie.h"
 #include "platform/qtkit/QTMovieAttributes.h"
+#include "support/CocoaMachDebugLog.h"
 
 #include <QImage>
 

@@ -1,5 +1,6 @@
 #include "platform/appkit/NSApplication.h"
 
+#include "platform/appkit/NSAlertDialogPresenter.h"
 #include "platform/foundation/NSException.h"
 #include "platform/foundation/NSLog.h"
 #include "platform/foundation/NSNotification.h"
@@ -164,7 +165,12 @@ struct NSApplication::Impl {
 
 NS_IMPLEMENT_CLASS(NSApplication, NSObject)
 
-NSApplication::NSApplication() : mImpl(std::make_unique<Impl>()) {}
+NSApplication::NSApplication() : mImpl(std::make_unique<Impl>()) {
+    // Alerts of a widget application are dialogs unless someone chose another presenter.
+    NSAlert::setDialogPresenterFactory([]() -> std::shared_ptr<NSAlertPresenter> {
+        return std::make_shared<NSAlertDialogPresenter>();
+    });
+}
 
 NSApplication::~NSApplication() = default;
 

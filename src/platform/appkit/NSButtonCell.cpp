@@ -1,6 +1,6 @@
 #include "platform/appkit/NSButtonCell.h"
 
-#include "platform/appkit/NSImage.h"
+#include "platform/appkitcore/NSImage.h"
 
 NSButtonCell::NSButtonCell() = default;
 

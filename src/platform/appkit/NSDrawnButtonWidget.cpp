@@ -70,3 +70,7 @@ bool NSDrawnButtonWidgetIsDown(const QWidget* widget) {
     const auto* button = dynamic_cast<const DrawnButtonWidget*>(widget);
     return button && button->isDown();
 }
+
+double NSDrawnButtonWidgetScale(const QWidget* widget) {
+    return widget ? widget->devicePixelRatioF() : 1.0;
+}

@@ -13,3 +13,5 @@ class QWidget;
 QWidget* NSMakeDrawnButtonWidget(NSButton* button, std::function<void()> appearanceChanged);
 // Whether the widget made above is being pressed; false for any other widget or null.
 bool NSDrawnButtonWidgetIsDown(const QWidget* widget);
+// Device pixels per point of the screen the widget is shown on; 1 for null.
+double NSDrawnButtonWidgetScale(const QWidget* widget);

@@ -1,7 +1,7 @@
 #include "platform/appkit/NSImageView.h"
 
-#include "platform/appkit/NSBitmapImageRep.h"
-#include "platform/appkit/NSImage.h"
+#include "platform/appkitcore/NSBitmapImageRep.h"
+#include "platform/appkitcore/NSImage.h"
 
 #include <QPainter>
 #include <QWidget>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/appkit/NSGeometry.h"
+#include "platform/appkitcore/NSGeometry.h"
 #include "platform/foundation/NSClass.h"
 #include "platform/foundation/NSObject.h"
 

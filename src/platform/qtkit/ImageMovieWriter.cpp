@@ -1,6 +1,6 @@
 #include "platform/qtkit/ImageMovieWriter.h"
 
-#include "platform/appkit/NSBitmapImageRep.h"
+#include "platform/appkitcore/NSBitmapImageRep.h"
 #include "platform/qtkit/AnimationEncoderPool.h"
 #include "platform/qtkit/AnimationEncoding.h"
 #include "platform/qtkit/DirectFileOutput.h"

@@ -1,7 +1,7 @@
 #include "platform/qtkit/QTMovie.h"
 
-#include "platform/appkit/NSBitmapImageRep.h"
-#include "platform/appkit/NSImage.h"
+#include "platform/appkitcore/NSBitmapImageRep.h"
+#include "platform/appkitcore/NSImage.h"
 #include "platform/foundation/NSError.h"
 #include "platform/qtkit/FlattenedMovieWriter.h"
 #include "platform/qtkit/ImageMovieWriter.h"

@@ -1,6 +1,6 @@
 #include "platform/quartzcomposer/QCRenderer.h"
 
-#include "platform/appkit/NSBitmapImageRep.h"
+#include "platform/appkitcore/NSBitmapImageRep.h"
 #include "platform/coregraphics/CGColorSpace.h"
 #include "platform/quartzcomposer/QCComposition.h"
 #include "platform/quartzcomposer/QCCompositionModel.h"

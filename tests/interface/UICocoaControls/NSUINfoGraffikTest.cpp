@@ -5,9 +5,9 @@
 #include "InfoGraphicResources.h"
 #include "interface/UICocoaControls/NSUINfoGraffikImage.h"
 #include "interface/UICocoaControls/NSUIToolButtonDelegate.h"
-#include "platform/appkit/NSBitmapImageRep.h"
 #include "platform/appkit/NSButtonCell.h"
 #include "platform/appkit/NSNib.h"
+#include "platform/appkitcore/NSBitmapImageRep.h"
 #include "platform/corefoundation/CFBundle.h"
 #include "platform/coregraphics/CGRecordingContext.h"
 

@@ -4,7 +4,7 @@
 #include "interface/UICocoaControls/NSUIToolButton.h"
 #include "interface/UICocoaControls/NSUIToolButtonDelegate.h"
 #include "platform/appkit/NSButtonCell.h"
-#include "platform/appkit/NSImage.h"
+#include "platform/appkitcore/NSImage.h"
 #include "platform/coregraphics/CGRecordingContext.h"
 #include "support/VerifyCapture.h"
 

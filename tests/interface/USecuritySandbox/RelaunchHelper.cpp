@@ -5,9 +5,9 @@
 #include "SandboxTestSupport.h"
 
 #include "interface/CocoaFoundation/NSObjectPersistentObjectsController.h"
-#include "interface/USecuritySandbox/USandboxFolderController.h"
-#include "interface/USecuritySandbox/USandboxInputFileController.h"
 #include "interface/USecuritySandbox/USandboxStandardFolders.h"
+#include "interface/USecuritySandboxControllers/USandboxFolderController.h"
+#include "interface/USecuritySandboxControllers/USandboxInputFileController.h"
 #include "platform/foundation/NSNotificationCenter.h"
 #include "platform/foundation/NSSecurityScopedAccess.h"
 #include "platform/foundation/NSUserDefaults.h"

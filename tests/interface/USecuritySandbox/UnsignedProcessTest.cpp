@@ -2,7 +2,7 @@
 #include "SandboxTestSupport.h"
 
 #include "interface/USecuritySandbox/NSURLSandboxURL.h"
-#include "interface/USecuritySandbox/USandboxInputFileController.h"
+#include "interface/USecuritySandboxControllers/USandboxInputFileController.h"
 #include "platform/foundation/NSSecurityScopedAccess.h"
 #include "platform/foundation/NSURL.h"
 #include "platform/foundation/NSURLBookmarkData.h"

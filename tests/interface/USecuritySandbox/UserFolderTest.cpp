@@ -2,8 +2,8 @@
 #include "SandboxTestSupport.h"
 
 #include "interface/USecuritySandbox/NSURLSandboxURL.h"
-#include "interface/USecuritySandbox/USandboxFolderController.h"
 #include "interface/USecuritySandbox/USandboxStandardFolders.h"
+#include "interface/USecuritySandboxControllers/USandboxFolderController.h"
 #include "platform/foundation/NSNotificationCenter.h"
 #include "platform/foundation/NSSecurityScopedAccess.h"
 #include "platform/foundation/NSUserDefaults.h"

@@ -2,7 +2,7 @@
 
 #include "common/TestSupport.h"
 #include "movie/QTKitMovieRecorder/QStillFrameMovieRecorder.h"
-#include "platform/appkit/NSBitmapImageRep.h"
+#include "platform/appkitcore/NSBitmapImageRep.h"
 #include "platform/foundation/NSOperationQueue.h"
 #include "platform/qtkit/MovieInspector.h"
 

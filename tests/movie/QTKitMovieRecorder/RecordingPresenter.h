@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/appkit/NSAlert.h"
+#include "platform/appkitcore/NSAlert.h"
 
 #include <QCoreApplication>
 #include <QStringList>

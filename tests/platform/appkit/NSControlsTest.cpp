@@ -1,14 +1,14 @@
 // The controls driven the way a person drives them: real clicks and keys on their Qt widgets.
 
 #include "platform/appkit/NSBinding.h"
-#include "platform/appkit/NSBitmapImageRep.h"
 #include "platform/appkit/NSButton.h"
-#include "platform/appkit/NSImage.h"
 #include "platform/appkit/NSImageView.h"
 #include "platform/appkit/NSPopUpButton.h"
 #include "platform/appkit/NSProgressIndicator.h"
 #include "platform/appkit/NSTextField.h"
 #include "platform/appkit/NSWindow.h"
+#include "platform/appkitcore/NSBitmapImageRep.h"
+#include "platform/appkitcore/NSImage.h"
 #include "platform/foundation/NSURL.h"
 
 #include <QComboBox>

@@ -1,6 +1,6 @@
 // Menu items, pop-up titles, alerts and open panels as the window's menus and dialogs use them.
 
-#include "platform/appkit/NSAlert.h"
+#include "platform/appkit/NSAlertDialogPresenter.h"
 #include "platform/appkit/NSMenu.h"
 #include "platform/appkit/NSOpenPanel.h"
 #include "platform/appkit/NSPopUpButton.h"

@@ -4,14 +4,14 @@
 // upright where the y-up frame puts it. The picture is also written next to the test program
 // (appkit-window.png) to look at.
 
-#include "platform/appkit/NSBitmapImageRep.h"
 #include "platform/appkit/NSButton.h"
-#include "platform/appkit/NSImage.h"
 #include "platform/appkit/NSImageView.h"
 #include "platform/appkit/NSPopUpButton.h"
 #include "platform/appkit/NSProgressIndicator.h"
 #include "platform/appkit/NSTextField.h"
 #include "platform/appkit/NSWindow.h"
+#include "platform/appkitcore/NSBitmapImageRep.h"
+#include "platform/appkitcore/NSImage.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -2,8 +2,8 @@
 // writes after the recording, taken only for exactly the movie asked for, and nothing left
 // behind when it is not taken.
 
-#include "platform/appkit/NSBitmapImageRep.h"
-#include "platform/appkit/NSImage.h"
+#include "platform/appkitcore/NSBitmapImageRep.h"
+#include "platform/appkitcore/NSImage.h"
 #include "platform/foundation/NSObject.h"
 #include "platform/qtkit/FlattenedMovieWriter.h"
 #include "platform/qtkit/MovieInspector.h"

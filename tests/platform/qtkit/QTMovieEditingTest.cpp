@@ -1,6 +1,6 @@
 #include "common/LogCapture.h"
-#include "platform/appkit/NSBitmapImageRep.h"
-#include "platform/appkit/NSImage.h"
+#include "platform/appkitcore/NSBitmapImageRep.h"
+#include "platform/appkitcore/NSImage.h"
 #include "platform/foundation/NSError.h"
 #include "platform/qtkit/MovieInspector.h"
 #include "platform/qtkit/QTMovie.h"

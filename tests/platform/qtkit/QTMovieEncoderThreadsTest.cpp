@@ -1,8 +1,8 @@
 // Image movies encoded on a pool of threads: the same packets as one thread writes, a file that
 // plays with every frame written so far, and write failures that reach the caller.
 
-#include "platform/appkit/NSBitmapImageRep.h"
-#include "platform/appkit/NSImage.h"
+#include "platform/appkitcore/NSBitmapImageRep.h"
+#include "platform/appkitcore/NSImage.h"
 #include "platform/qtkit/AnimationEncoderPool.h"
 #include "platform/qtkit/MovieInspector.h"
 #include "platform/qtkit/QTMovie.h"

@@ -1,6 +1,6 @@
 #include "QCTestSupport.h"
 
-#include "platform/appkit/NSBitmapImageRep.h"
+#include "platform/appkitcore/NSBitmapImageRep.h"
 #include "platform/coregraphics/CGColorSpace.h"
 #include "platform/quartzcomposer/QCComposition.h"
 

@@ -1,4 +1,4 @@
-#include "interface/USecuritySandbox/USandboxFolderController.h"
+#include "interface/USecuritySandboxControllers/USandboxFolderController.h"
 
 #include "interface/USecuritySandbox/USandboxUserFolder.h"
 #include "platform/appkit/NSOpenPanel.h"

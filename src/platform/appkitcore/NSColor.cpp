@@ -1,6 +1,6 @@
-#include "platform/appkit/NSColor.h"
+#include "platform/appkitcore/NSColor.h"
 
-#include "platform/appkit/NSView.h"
+#include "platform/appkitcore/NSGraphicsContext.h"
 #include "platform/coregraphics/CGContext.h"
 
 #include <QGuiApplication>

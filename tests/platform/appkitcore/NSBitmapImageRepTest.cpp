@@ -1,4 +1,4 @@
-#include "platform/appkit/NSBitmapImageRep.h"
+#include "platform/appkitcore/NSBitmapImageRep.h"
 
 #include <gtest/gtest.h>
 

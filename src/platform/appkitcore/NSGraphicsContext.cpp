@@ -1,4 +1,4 @@
-#include "platform/appkit/NSView.h"
+#include "platform/appkitcore/NSGraphicsContext.h"
 
 #include "platform/coregraphics/CGContext.h"
 

@@ -1,7 +1,7 @@
-#include "platform/appkit/NSImage.h"
+#include "platform/appkitcore/NSImage.h"
 
-#include "platform/appkit/NSBitmapImageRep.h"
-#include "platform/appkit/NSView.h"
+#include "platform/appkitcore/NSBitmapImageRep.h"
+#include "platform/appkitcore/NSGraphicsContext.h"
 #include "platform/corefoundation/CFBundle.h"
 #include "platform/corefoundation/CFString.h"
 #include "platform/corefoundation/CFURL.h"

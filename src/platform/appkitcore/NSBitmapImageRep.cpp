@@ -1,4 +1,4 @@
-#include "platform/appkit/NSBitmapImageRep.h"
+#include "platform/appkitcore/NSBitmapImageRep.h"
 
 NSBitmapImageRep::NSBitmapImageRep(const QImage& image)
     : mImage(image.format() == QImage::Format_RGBA8888

@@ -1,5 +1,5 @@
-#include "interface/CocoaDebugging/CocoaMachDebugLog.h"
 #include "platform/foundation/NSError.h"
+#include "support/CocoaMachDebugLog.h"
 #include "support/FdCapture.h"
 
 #include <gtest/gtest.h>

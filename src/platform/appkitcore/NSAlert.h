@@ -23,12 +23,6 @@ public:
     virtual NSModalResponse presentAlert(const NSAlert& alert) = 0;
 };
 
-// A modal message box of the application.
-class NSAlertDialogPresenter : public NSAlertPresenter {
-public:
-    NSModalResponse presentAlert(const NSAlert& alert) override;
-};
-
 // Writes the alert's texts as one line to standard error: the command-line tool's alerts.
 class NSAlertStandardErrorPresenter : public NSAlertPresenter {
 public:
@@ -58,10 +52,15 @@ public:
     // another thread, that thread waits for the main thread.
     NSModalResponse runModal();
 
-    // The presenter every alert uses: by default a dialog in a widget application and standard
-    // error otherwise. Null restores the default.
+    // The presenter every alert uses: by default a dialog in a widget application (once the
+    // window library has registered how to make one) and standard error otherwise. Null
+    // restores the default.
     static void setPresenter(std::shared_ptr<NSAlertPresenter> presenter);
     static std::shared_ptr<NSAlertPresenter> presenter();
+    // How the default presenter of a widget application is made; the window library registers
+    // its dialog presenter when the application object is made.
+    using DialogPresenterFactory = std::shared_ptr<NSAlertPresenter> (*)();
+    static void setDialogPresenterFactory(DialogPresenterFactory factory);
 
 private:
     QString mMessageText;

@@ -1,4 +1,4 @@
-#include "interface/USecuritySandbox/USandboxInputFileController.h"
+#include "interface/USecuritySandboxControllers/USandboxInputFileController.h"
 
 #include "interface/USecuritySandbox/NSURLSandboxURL.h"
 #include "platform/appkit/NSOpenPanel.h"

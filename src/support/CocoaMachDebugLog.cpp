@@ -1,4 +1,4 @@
-#include "interface/CocoaDebugging/CocoaMachDebugLog.h"
+#include "support/CocoaMachDebugLog.h"
 
 #include "platform/foundation/NSError.h"
 #include "platform/foundation/NSLog.h"

@@ -1,11 +1,8 @@
-#include "platform/appkit/NSAlert.h"
+#include "platform/appkitcore/NSAlert.h"
 
 #include "platform/foundation/NSError.h"
 
-#include <QApplication>
-#include <QGuiApplication>
-#include <QMessageBox>
-#include <QPushButton>
+#include <QCoreApplication>
 #include <QThread>
 
 #include <cstdio>
@@ -15,32 +12,16 @@ namespace {
 
 std::mutex sPresenterMutex;
 std::shared_ptr<NSAlertPresenter> sPresenter;
+NSAlert::DialogPresenterFactory sDialogPresenterFactory = nullptr;
 
 std::shared_ptr<NSAlertPresenter> defaultPresenter() {
-    if (qobject_cast<QApplication*>(QCoreApplication::instance()))
-        return std::make_shared<NSAlertDialogPresenter>();
+    const QCoreApplication* application = QCoreApplication::instance();
+    if (sDialogPresenterFactory && application && application->inherits("QApplication"))
+        return sDialogPresenterFactory();
     return std::make_shared<NSAlertStandardErrorPresenter>();
 }
 
 } // namespace
-
-NSModalResponse NSAlertDialogPresenter::presentAlert(const NSAlert& alert) {
-    // Titled with the application's name as users know it, not its executable's.
-    QMessageBox box(QMessageBox::Warning, QGuiApplication::applicationDisplayName(),
-                    alert.messageText());
-    box.setInformativeText(alert.informativeText());
-    const QStringList titles =
-        alert.buttonTitles().isEmpty() ? QStringList{QStringLiteral("OK")} : alert.buttonTitles();
-    QList<QAbstractButton*> buttons;
-    for (const QString& title : titles)
-        buttons.append(box.addButton(title, buttons.isEmpty() ? QMessageBox::AcceptRole
-                                                              : QMessageBox::RejectRole));
-    box.setDefaultButton(qobject_cast<QPushButton*>(buttons.first()));
-    box.exec();
-    const qsizetype pressed = buttons.indexOf(box.clickedButton());
-    // Closing the box without a button counts as the last button (the cancelling one).
-    return NSAlertFirstButtonReturn + int(pressed >= 0 ? pressed : buttons.size() - 1);
-}
 
 NSModalResponse NSAlertStandardErrorPresenter::presentAlert(const NSAlert& alert) {
     QString line = alert.messageText();
@@ -90,4 +71,9 @@ std::shared_ptr<NSAlertPresenter> NSAlert::presenter() {
     if (!sPresenter)
         sPresenter = defaultPresenter();
     return sPresenter;
+}
+
+void NSAlert::setDialogPresenterFactory(DialogPresenterFactory factory) {
+    std::lock_guard lock(sPresenterMutex);
+    sDialogPresenterFactory = factory;
 }

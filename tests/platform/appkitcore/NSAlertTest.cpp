@@ -1,6 +1,6 @@
-#include "platform/appkit/NSAlert.h"
-#include "platform/appkit/NSBitmapImageRep.h"
-#include "platform/appkit/NSImage.h"
+#include "platform/appkitcore/NSAlert.h"
+#include "platform/appkitcore/NSBitmapImageRep.h"
+#include "platform/appkitcore/NSImage.h"
 #include "platform/foundation/NSError.h"
 
 #include "common/TestSupport.h"
