@@ -1,11 +1,21 @@
-# Shared build settings and the two helpers every folder uses:
+# Shared build settings, the warnings every target is built with and the two helpers every folder
+# uses:
 #   lumenreel_add_library(<name> [DEPS ...] [PRIVATE_DEPS ...])
 #     a static library lumenreel_<name> (alias lumenreel::<name>) from the folder's *.cpp and *.h
 #   lumenreel_add_test(<name> SOURCES ... [DEPS ...] [ENVIRONMENT ...] [TIMEOUT seconds])
 #     a GoogleTest executable whose tests CTest discovers (each with a deadline of 300 s unless
 #     TIMEOUT gives another)
 
-add_compile_options(-Wall -Wextra -Werror)
+# The project's warnings, on every target of the build (lumenreel_link_warnings below). They are
+# errors through CMAKE_COMPILE_WARNING_AS_ERROR, ON unless the cache says otherwise
+# (`cmake --compile-no-warning-as-error` also turns them back into warnings for one build).
+add_library(lumenreel_warnings INTERFACE)
+add_library(lumenreel::warnings ALIAS lumenreel_warnings)
+target_compile_options(lumenreel_warnings INTERFACE -Wall -Wextra -Wshadow -Wnon-virtual-dtor)
+if(NOT DEFINED CMAKE_COMPILE_WARNING_AS_ERROR)
+    set(CMAKE_COMPILE_WARNING_AS_ERROR ON)
+endif()
+
 if(LUMENREEL_SANITIZE)
     add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer
                         -fno-sanitize-recover=undefined)
@@ -45,4 +55,21 @@ function(lumenreel_add_test name)
     # A test that waits on something that never comes fails at this deadline instead of hanging
     # a plain `ctest` run.
     gtest_discover_tests(${name} DISCOVERY_TIMEOUT 120 PROPERTIES TIMEOUT ${ARG_TIMEOUT})
+endfunction()
+
+# Links lumenreel::warnings into every target that compiles sources, in `directory` and the
+# folders below it; called once at the end of the top-level CMakeLists.txt, so that a target
+# added anywhere gets the warnings without asking.
+function(lumenreel_link_warnings directory)
+    get_property(targets DIRECTORY ${directory} PROPERTY BUILDSYSTEM_TARGETS)
+    foreach(target IN LISTS targets)
+        get_target_property(type ${target} TYPE)
+        if(type MATCHES "^(EXECUTABLE|STATIC_LIBRARY|SHARED_LIBRARY|MODULE_LIBRARY|OBJECT_LIBRARY)$")
+            target_link_libraries(${target} PRIVATE lumenreel::warnings)
+        endif()
+    endforeach()
+    get_property(folders DIRECTORY ${directory} PROPERTY SUBDIRECTORIES)
+    foreach(folder IN LISTS folders)
+        lumenreel_link_warnings(${folder})
+    endforeach()
 endfunction()
