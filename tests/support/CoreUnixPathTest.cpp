@@ -380,7 +380,7 @@ INSTANTIATE_TEST_SUITE_P(
                     "CoreUnixPath_inlines.h", 95, "IsFullyQualified", "!IsEmpty()"},
         FailureCase{"EmptyJustName", [] { return !CoreUnixPath().IsJustName(); },
                     "CoreUnixPath_inlines.h", 119, "IsJustName", "!IsEmpty()"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& testCase) { return std::string(testCase.param.name); });
 
 // Failures that write more than one line: each line in its order.
 TEST(CoreUnixPathFailures, ChainedReports) {

@@ -339,6 +339,6 @@ INSTANTIATE_TEST_SUITE_P(
                         return !copy.set_length(std::size_t(1) << 44) && copy.c_str() == nullptr;
                     },
                     "T_CFString.h", 55, "set_length", "m_cstring!=__null"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& testCase) { return std::string(testCase.param.name); });
 
 } // namespace

@@ -265,13 +265,13 @@ void QMovieFlattenerQueueOp::main() {
             // Only a written final movie counts as success.
             setSucceeded(flattenRefMovie(reference.get(), movieFileName()));
         }
-        const QString gone = outputFolderGone(movieFileName());
+        const QString folderGone = outputFolderGone(movieFileName());
         if (!succeeded())
             setFailureReason(isStopRequested() ? QStringLiteral("stopped while the movie was "
                                                                 "written")
-                             : !gone.isEmpty() ? gone
-                             : !assembled      ? QStringLiteral("a source movie has no track")
-                                               : reference->lastErrorDescription());
+                             : !folderGone.isEmpty() ? folderGone
+                             : !assembled            ? QStringLiteral("a source movie has no track")
+                                                     : reference->lastErrorDescription());
 
         if (audio)
             audio->detachFromCurrentThread();

@@ -151,8 +151,8 @@ std::unique_ptr<ImageMovieWriter> ImageMovieWriter::create(const QString& path, 
             ImageMovieWriter* self = writer.get();
             d.pool = AnimationEncoderPool::create(
                 settings,
-                [self](AVPacket* packet, bool more, QString* out_error) {
-                    return self->writePooledPacket(packet, more, out_error);
+                [self](AVPacket* packet, bool more, QString* out_packetError) {
+                    return self->writePooledPacket(packet, more, out_packetError);
                 },
                 &error);
             if (!d.pool)

@@ -135,9 +135,9 @@ const SoundSource kSources[] = {
 INSTANTIATE_TEST_SUITE_P(Sources, FlattenerMatrixTest,
                          ::testing::Combine(::testing::ValuesIn(kSources),
                                             ::testing::Values(2.0, 0.5)),
-                         [](const auto& info) {
-                             return std::string(std::get<0>(info.param).name) +
-                                    (std::get<1>(info.param) > 1.0 ? "Longer" : "Shorter");
+                         [](const auto& testCase) {
+                             return std::string(std::get<0>(testCase.param).name) +
+                                    (std::get<1>(testCase.param) > 1.0 ? "Longer" : "Shorter");
                          });
 
 TEST_F(FlattenerTest, WithoutSoundTheVideoIsWrittenAlone) {

@@ -158,7 +158,7 @@ INSTANTIATE_TEST_SUITE_P(
                                   [] {
                                       std::raise(SIGHUP);
                                   }}),
-    [](const ::testing::TestParamInfo<QuitRequest>& info) { return info.param.name; });
+    [](const ::testing::TestParamInfo<QuitRequest>& testCase) { return testCase.param.name; });
 
 TEST_F(NSApplicationTest, ARefusedQuitKeepsTheLoopRunningUntilAnAcceptedOne) {
     mDelegate->replies = {NSTerminateCancel, NSTerminateCancel};

@@ -106,12 +106,12 @@ TEST(NSScreenshot, EachControlIsDrawnWhereItsFrameSays) {
     EXPECT_EQ(strayPixels, 0) << "pixels drawn outside every control";
 
     for (const NSRef<NSView>& view : views) {
-        const QRect place = NSFlipRect(view->frame(), kHeight).toRect();
+        const QRect area = NSFlipRect(view->frame(), kHeight).toRect();
         int drawn = 0;
-        for (int y = place.top(); y <= place.bottom(); ++y)
-            for (int x = place.left(); x <= place.right(); ++x)
+        for (int y = area.top(); y <= area.bottom(); ++y)
+            for (int x = area.left(); x <= area.right(); ++x)
                 drawn += colourDistance(shot.pixelColor(x, y), background) > 24;
-        EXPECT_GT(drawn, place.width() * place.height() / 50) << view->className().toStdString();
+        EXPECT_GT(drawn, area.width() * area.height() / 50) << view->className().toStdString();
     }
 
     // The preview's top rows are at the top of its frame: y-up 70..80 is Qt's 80..90.

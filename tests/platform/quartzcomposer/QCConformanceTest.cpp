@@ -88,8 +88,8 @@ INSTANTIATE_TEST_SUITE_P(
                     Fixture{"version-none-uint.fs", {2, 2}, {0.0}, 0, 0, {100, 10, 50, 255}},
                     Fixture{"version-none-overloads.fs", {2, 2}, {0.0}, 0, 0, {100, 255, 0, 255}},
                     Fixture{"extension-own.fs", {2, 2}, {0.0}, 0, 0, {0, 0, 200, 255}}),
-    [](const testing::TestParamInfo<Fixture>& info) {
-        QString name = QString::fromLatin1(info.param.file).section(u'.', 0, 0);
+    [](const testing::TestParamInfo<Fixture>& testCase) {
+        QString name = QString::fromLatin1(testCase.param.file).section(u'.', 0, 0);
         name.replace(u'-', u'_');
         return name.toStdString();
     });

@@ -109,8 +109,8 @@ TEST_P(QCImageFormatTest, ImportedAndChannelImagesRead) {
 
 INSTANTIATE_TEST_SUITE_P(Formats, QCImageFormatTest,
                          testing::Values("png", "jpg", "bmp", "gif", "tif", "webp", "tga"),
-                         [](const testing::TestParamInfo<const char*>& info) {
-                             return std::string(info.param);
+                         [](const testing::TestParamInfo<const char*>& testCase) {
+                             return std::string(testCase.param);
                          });
 
 // A picture that cannot be read makes no composition and one line saying which file and why,

@@ -53,8 +53,8 @@ TEST_P(QCSampleCompositionsTest, RendersAnimatedOpaqueFrames) {
 INSTANTIATE_TEST_SUITE_P(
     Bundled, QCSampleCompositionsTest,
     testing::Values("Aurora.fs", "FeedbackTrails.fs", "Kaleidoscope.fs", "SunsetWaves.glsl"),
-    [](const testing::TestParamInfo<const char*>& info) {
-        return QString::fromLatin1(info.param).section(u'.', 0, 0).toStdString();
+    [](const testing::TestParamInfo<const char*>& testCase) {
+        return QString::fromLatin1(testCase.param).section(u'.', 0, 0).toStdString();
     });
 
 } // namespace
