@@ -1,6 +1,7 @@
 // Menu items, pop-up titles, alerts and open panels as the window's menus and dialogs use them.
 
 #include "platform/appkit/NSAlertDialogPresenter.h"
+#include "platform/appkit/NSApplication.h"
 #include "platform/appkit/NSMenu.h"
 #include "platform/appkit/NSOpenPanel.h"
 #include "platform/appkit/NSPopUpButton.h"
@@ -118,6 +119,14 @@ TEST(NSAlertDialogTest, TheDialogIsTitledWithTheApplicationsDisplayName) {
     EXPECT_EQ(title, QStringLiteral("Lumenreel"));
     EXPECT_EQ(buttons.size(), 2);
     EXPECT_TRUE(response == NSAlertFirstButtonReturn || response == NSAlertSecondButtonReturn);
+}
+
+// The dialog lives above the alert's own library: the application object makes it the default.
+TEST(NSAlertTest, AWidgetApplicationShowsItsAlertsAsDialogsByDefault) {
+    NSApplication::sharedApplication();
+    NSAlert::setPresenter(nullptr);
+    EXPECT_NE(std::dynamic_pointer_cast<NSAlertDialogPresenter>(NSAlert::presenter()), nullptr);
+    NSAlert::setPresenter(nullptr);
 }
 
 TEST(NSOpenPanelTest, APanelWithoutAStartFolderStartsWhereTheLastChoiceWas) {
