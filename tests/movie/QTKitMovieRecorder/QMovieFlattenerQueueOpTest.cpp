@@ -8,8 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
-
 using namespace lumenreel::test;
 
 namespace {

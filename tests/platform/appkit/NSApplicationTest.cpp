@@ -175,16 +175,11 @@ TEST_F(NSApplicationTest, ATerminationWhileLaunchingEndsWithoutRunningTheLoop) {
 }
 
 TEST_F(NSApplicationTest, AMainInterfaceThatCannotBeLoadedEndsWithStatusOneAndOneLine) {
-    const std::vector<std::pair<const char*, NSApplication::MainInterfaceLoader>> loaders = {
+    using Loader = NSApplication::MainInterfaceLoader;
+    const std::pair<const char*, Loader> loaders[] = {
         {"no loader", {}},
-        {"failing",
-         [](const QString&) {
-             return false;
-         }},
-        {"throwing",
-         [](const QString&) -> bool {
-             throw std::runtime_error("broken file");
-         }},
+        {"failing", Loader([](const QString&) { return false; })},
+        {"throwing", Loader([](const QString&) -> bool { throw std::runtime_error("broken"); })},
     };
     for (const auto& [what, loader] : loaders) {
         SCOPED_TRACE(what);

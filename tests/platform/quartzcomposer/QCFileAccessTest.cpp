@@ -9,9 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
-#include <QImageWriter>
 #include <QTemporaryDir>
 
 using lumenreel::test::FifoGuard;
