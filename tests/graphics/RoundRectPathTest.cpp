@@ -10,24 +10,22 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <utility>
 
 using namespace CoreGraphics;
 
 namespace {
 
-TEST(RoundRectRadius, CornerValuesBelowOneAreFractionsAndOthersPoints) {
-    EXPECT_DOUBLE_EQ(RoundRectRadius(CGRectMake(0, 0, 100, 40), 0.25), 10);
+// Values below one are fractions of the shorter side, others points; clamped to half the shorter
+// side, and values that are no length give zero.
+TEST(RoundRectRadius, CornerValues) {
+    const std::pair<double, double> rows[] = {
+        {0.25, 10}, {10, 10}, {1.0, 1},
+        {0, 0},     {-3, 0},  {std::numeric_limits<double>::quiet_NaN(), 0}};
+    for (const auto& [corner, radius] : rows)
+        EXPECT_DOUBLE_EQ(RoundRectRadius(CGRectMake(0, 0, 100, 40), corner), radius) << corner;
     EXPECT_DOUBLE_EQ(RoundRectRadius(CGRectMake(0, 0, 100, 100), 0.25), 25);
-    EXPECT_DOUBLE_EQ(RoundRectRadius(CGRectMake(0, 0, 100, 40), 10), 10);
-    EXPECT_DOUBLE_EQ(RoundRectRadius(CGRectMake(0, 0, 100, 40), 1.0), 1);
-}
-
-TEST(RoundRectRadius, RadiusIsClampedToHalfTheShorterSideAndBadValuesGiveZero) {
     EXPECT_DOUBLE_EQ(RoundRectRadius(CGRectMake(0, 0, 100, 12), 10), 6);
-    EXPECT_DOUBLE_EQ(RoundRectRadius(CGRectMake(0, 0, 100, 40), 0), 0);
-    EXPECT_DOUBLE_EQ(RoundRectRadius(CGRectMake(0, 0, 100, 40), -3), 0);
-    EXPECT_DOUBLE_EQ(
-        RoundRectRadius(CGRectMake(0, 0, 100, 40), std::numeric_limits<double>::quiet_NaN()), 0);
 }
 
 TEST(RoundRectPath, UnitOutlineRunsCounterClockwiseThroughTheTangentPoints) {
@@ -65,25 +63,14 @@ TEST(RoundRectPath, UnitOutlineRunsCounterClockwiseThroughTheTangentPoints) {
     EXPECT_EQ(CGPathGetElementAt(path, 9).type, kCGPathElementCloseSubpath);
 }
 
-TEST(RoundRectPath, ZeroRadiusDrawsThePlainRectangle) {
-    CGContextRef context = CGContextCreateRecording();
-    CGContextDrawRoundRect(context, CGRectMake(5, 6, 50, 20), 0, 0.0);
-    const auto paths = CGContextCopyRecordedCallsNamed(context, "CGContextAddPath");
-    ASSERT_EQ(paths.size(), 1u);
-    ASSERT_EQ(paths[0].path.size(), 5u);
-    const CGPoint corner = CGPointApplyAffineTransform(paths[0].path[2].points[0], paths[0].ctm);
-    EXPECT_DOUBLE_EQ(corner.x, 55);
-    EXPECT_DOUBLE_EQ(corner.y, 26);
-    EXPECT_EQ(CGContextCopyRecordedCallsNamed(context, "CGContextDrawPath").size(), 1u);
-    CGContextRelease(context);
-}
-
 TEST(RoundRectPath, DrawLandsOnItsRectangleFillsOnlyWithoutWidthAndStrokesInPoints) {
     CGContextRef context = CGContextCreateRecording();
     CGContextDrawRoundRect(context, CGRectMake(5, 5, 50, 20), 0, 0.25);
     CGContextDrawRoundRect(context, CGRectMake(5, 5, 50, 20), 3, 0.25);
+    CGContextDrawRoundRect(context, CGRectMake(5, 5, 50, 20), 0, 0.0);
     const auto paths = CGContextCopyRecordedCallsNamed(context, "CGContextAddPath");
-    ASSERT_EQ(paths.size(), 2u);
+    ASSERT_EQ(paths.size(), 3u);
+    EXPECT_EQ(paths[2].path.size(), 5u) << "no radius: the plain rectangle";
     for (const auto& added : paths) {
         EXPECT_DOUBLE_EQ(added.ctm.a, 1) << "the context is not scaled";
         EXPECT_DOUBLE_EQ(added.ctm.d, 1);
@@ -103,7 +90,7 @@ TEST(RoundRectPath, DrawLandsOnItsRectangleFillsOnlyWithoutWidthAndStrokesInPoin
         EXPECT_NEAR(maxY, 25, 1e-9);
     }
     const auto draws = CGContextCopyRecordedCallsNamed(context, "CGContextDrawPath");
-    ASSERT_EQ(draws.size(), 2u);
+    ASSERT_EQ(draws.size(), 3u);
     EXPECT_EQ(draws[0].args[0], kCGPathFill);
     EXPECT_EQ(draws[1].args[0], kCGPathFillStroke);
     const auto widths = CGContextCopyRecordedCallsNamed(context, "CGContextSetLineWidth");

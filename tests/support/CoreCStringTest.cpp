@@ -4,27 +4,16 @@
 #include "support/CorePString.h"
 #include "support/T_CFString.h"
 #include "support/VerifyCapture.h"
+#include "support/VerifyFailureCase.h"
 
 #include "platform/system/Files.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <functional>
 #include <string>
-#include <vector>
 
 namespace {
-
-// Runs `operation` and returns the CoreException message it threw, or "" when it threw none.
-std::string ThrownMessage(const std::function<void()>& operation) {
-    try {
-        operation();
-    } catch (const CoreException& exception) {
-        return exception.what();
-    }
-    return {};
-}
 
 std::string Bytes(const char* data, std::size_t count) {
     return std::string(data, count);

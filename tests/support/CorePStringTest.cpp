@@ -1,6 +1,7 @@
 #include "support/CorePString.h"
 #include "support/CoreException.h"
 #include "support/VerifyCapture.h"
+#include "support/VerifyFailureCase.h"
 
 #include <gtest/gtest.h>
 
@@ -108,18 +109,10 @@ TEST(CorePStringTest, ComparesCharacters) {
 
 TEST(CorePStringTest, NullArgumentsThrow) {
     CorePString text("abc");
-    auto message = [](auto&& operation) -> std::string {
-        try {
-            operation();
-        } catch (const CoreException& exception) {
-            return exception.what();
-        }
-        return {};
-    };
-    EXPECT_EQ(message([&] { text.strcat(nullptr); }), "Nil exception pointer");
-    EXPECT_EQ(message([&] { (void)(text == static_cast<const char*>(nullptr)); }),
+    EXPECT_EQ(ThrownMessage([&] { text.strcat(nullptr); }), "Nil exception pointer");
+    EXPECT_EQ(ThrownMessage([&] { (void)(text == static_cast<const char*>(nullptr)); }),
               "Nil exception pointer");
-    EXPECT_EQ(message([&] { text.AssignTo(static_cast<char*>(nullptr)); }),
+    EXPECT_EQ(ThrownMessage([&] { text.AssignTo(static_cast<char*>(nullptr)); }),
               "Nil exception pointer");
     EXPECT_EQ(Chars(text), "abc");
 }

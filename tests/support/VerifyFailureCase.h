@@ -1,5 +1,6 @@
 #pragma once
 
+#include "support/CoreException.h"
 #include "support/VerifyCapture.h"
 
 #include <gtest/gtest.h>
@@ -33,4 +34,14 @@ inline void expectOneFailureLine(const FailureCase& c) {
     EXPECT_EQ(lines[0].line, c.line);
     EXPECT_EQ(lines[0].function, c.function);
     EXPECT_EQ(lines[0].expression, std::string(" code : ") + c.expression);
+}
+
+// Runs `operation` and returns the message of the CoreException it threw, or "" when it threw none.
+inline std::string ThrownMessage(const std::function<void()>& operation) {
+    try {
+        operation();
+    } catch (const CoreException& exception) {
+        return exception.what();
+    }
+    return {};
 }

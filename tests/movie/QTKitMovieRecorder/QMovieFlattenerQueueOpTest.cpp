@@ -8,8 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
-
 using namespace lumenreel::test;
 
 namespace {
@@ -91,33 +89,22 @@ TEST_P(FlattenerMatrixTest, SoundFirstThenVideoBothFromZero) {
     EXPECT_TRUE(QFile::exists(sound));
 }
 
+// A 440 Hz sine of the test's length, in `codec` (the container's own when empty), then `more`.
+QStringList sineIn(const char* codec, const QStringList& more = {}) {
+    QStringList arguments{"-f", "lavfi", "-i", "sine=frequency=440:duration=%D"};
+    arguments << more;
+    if (*codec)
+        arguments << "-c:a" << codec;
+    return arguments;
+}
+
 const SoundSource kSources[] = {
-    {"AacM4a",
-     {"-f", "lavfi", "-i", "sine=frequency=440:duration=%D", "-c:a", "aac"},
-     "m4a",
-     "aac",
-     "audio"},
-    {"Mp3",
-     {"-f", "lavfi", "-i", "sine=frequency=440:duration=%D", "-c:a", "libmp3lame"},
-     "mp3",
-     "mp3",
-     "audio"},
-    {"PcmWav",
-     {"-f", "lavfi", "-i", "sine=frequency=440:duration=%D", "-c:a", "pcm_s16le"},
-     "wav",
-     "pcm_s16le",
-     "audio"},
-    {"Flac", {"-f", "lavfi", "-i", "sine=frequency=440:duration=%D"}, "flac", "aac", "audio"},
-    {"OggVorbis",
-     {"-f", "lavfi", "-i", "sine=frequency=440:duration=%D", "-c:a", "libvorbis"},
-     "ogg",
-     "aac",
-     "audio"},
-    {"Opus",
-     {"-f", "lavfi", "-i", "sine=frequency=440:duration=%D", "-c:a", "libopus"},
-     "opus",
-     "aac",
-     "audio"},
+    {"AacM4a", sineIn("aac"), "m4a", "aac", "audio"},
+    {"Mp3", sineIn("libmp3lame"), "mp3", "mp3", "audio"},
+    {"PcmWav", sineIn("pcm_s16le"), "wav", "pcm_s16le", "audio"},
+    {"Flac", sineIn(""), "flac", "aac", "audio"},
+    {"OggVorbis", sineIn("libvorbis"), "ogg", "aac", "audio"},
+    {"Opus", sineIn("libopus"), "opus", "aac", "audio"},
     {"VideoFirst",
      {"-f", "lavfi", "-i", "testsrc=size=32x24:rate=10:duration=%D", "-f", "lavfi", "-i",
       "sine=duration=%D", "-map", "0", "-map", "1", "-c:v", "mpeg4", "-c:a", "aac"},
@@ -125,11 +112,9 @@ const SoundSource kSources[] = {
      "mpeg4",
      "video"},
     {"SeveralTracks",
-     {"-f", "lavfi", "-i", "sine=frequency=440:duration=%D", "-f", "lavfi", "-i",
-      "sine=frequency=880:duration=0.3", "-map", "0", "-map", "1", "-c:a", "aac"},
-     "mov",
-     "aac",
-     "audio"},
+     sineIn("aac",
+            {"-f", "lavfi", "-i", "sine=frequency=880:duration=0.3", "-map", "0", "-map", "1"}),
+     "mov", "aac", "audio"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Sources, FlattenerMatrixTest,

@@ -77,6 +77,7 @@ TEST_F(QStillFrameMovieRecorderTest, RecordsAPlayableMovieFrameByFrame) {
             const InspectedMovie partial = inspectMovie(folder.filePath("copy.qt"));
             ASSERT_EQ(partial.tracks.size(), 1);
             EXPECT_EQ(partial.tracks[0].packetPts.size(), 500);
+            EXPECT_EQ(partial.copyright, "Made with Pixmoth");
             EXPECT_EQ(decodeVideoFrames(folder.filePath("copy.qt"), 0).size(), 500);
         }
     }

@@ -121,43 +121,27 @@ TEST_P(NSApplicationQuitTest, ReachesTheDelegateAfterTheLaunchInOrder) {
     EXPECT_FALSE(NSApp->isRunning());
 }
 
+QuitRequest quitBy(const char* name, std::function<void()> request) {
+    return {name, std::move(request)};
+}
+
 INSTANTIATE_TEST_SUITE_P(
     EveryWayOut, NSApplicationQuitTest,
-    ::testing::Values(QuitRequest{"Terminate",
-                                  [] {
-                                      NSApp->terminate(nullptr);
-                                  }},
-                      QuitRequest{"LastWindowClosed",
-                                  [] {
-                                      auto* window = new QWidget();
-                                      window->setAttribute(Qt::WA_DeleteOnClose);
-                                      window->show();
-                                      window->close();
-                                  }},
-                      QuitRequest{"WindowManagerClose",
-                                  [] {
-                                      EXPECT_TRUE(NSApp->terminateForWindowClose(nullptr));
-                                  }},
-                      QuitRequest{"SessionEnd",
-                                  [] {
-                                      EXPECT_TRUE(NSApp->terminateForSessionEnd());
-                                  }},
-                      QuitRequest{"PlatformQuit",
-                                  [] {
-                                      QCoreApplication::quit();
-                                  }},
-                      QuitRequest{"SIGTERM",
-                                  [] {
-                                      std::raise(SIGTERM);
-                                  }},
-                      QuitRequest{"SIGINT",
-                                  [] {
-                                      std::raise(SIGINT);
-                                  }},
-                      QuitRequest{"SIGHUP",
-                                  [] {
-                                      std::raise(SIGHUP);
-                                  }}),
+    ::testing::Values(quitBy("Terminate", [] { NSApp->terminate(nullptr); }),
+                      quitBy("LastWindowClosed",
+                             [] {
+                                 auto* window = new QWidget();
+                                 window->setAttribute(Qt::WA_DeleteOnClose);
+                                 window->show();
+                                 window->close();
+                             }),
+                      quitBy("WindowManagerClose",
+                             [] { EXPECT_TRUE(NSApp->terminateForWindowClose(nullptr)); }),
+                      quitBy("SessionEnd", [] { EXPECT_TRUE(NSApp->terminateForSessionEnd()); }),
+                      quitBy("PlatformQuit", [] { QCoreApplication::quit(); }),
+                      quitBy("SIGTERM", [] { std::raise(SIGTERM); }),
+                      quitBy("SIGINT", [] { std::raise(SIGINT); }),
+                      quitBy("SIGHUP", [] { std::raise(SIGHUP); })),
     [](const ::testing::TestParamInfo<QuitRequest>& testCase) { return testCase.param.name; });
 
 TEST_F(NSApplicationTest, ARefusedQuitKeepsTheLoopRunningUntilAnAcceptedOne) {
@@ -191,16 +175,11 @@ TEST_F(NSApplicationTest, ATerminationWhileLaunchingEndsWithoutRunningTheLoop) {
 }
 
 TEST_F(NSApplicationTest, AMainInterfaceThatCannotBeLoadedEndsWithStatusOneAndOneLine) {
-    const std::vector<std::pair<const char*, NSApplication::MainInterfaceLoader>> loaders = {
+    using Loader = NSApplication::MainInterfaceLoader;
+    const std::pair<const char*, Loader> loaders[] = {
         {"no loader", {}},
-        {"failing",
-         [](const QString&) {
-             return false;
-         }},
-        {"throwing",
-         [](const QString&) -> bool {
-             throw std::runtime_error("broken file");
-         }},
+        {"failing", Loader([](const QString&) { return false; })},
+        {"throwing", Loader([](const QString&) -> bool { throw std::runtime_error("broken"); })},
     };
     for (const auto& [what, loader] : loaders) {
         SCOPED_TRACE(what);

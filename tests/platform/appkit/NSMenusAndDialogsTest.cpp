@@ -167,13 +167,7 @@ TEST(NSOpenPanelTest, APanelWithoutAStartFolderStartsWhereTheLastChoiceWas) {
     // A folder that is gone is not offered.
     ASSERT_TRUE(QDir(sounds).removeRecursively());
     run(nullptr);
-    ASSERT_EQ(startedIn.size(), 6);
-    EXPECT_EQ(startedIn[0], QString());
-    EXPECT_EQ(startedIn[1], scenes);
-    EXPECT_EQ(startedIn[2], sounds);
-    EXPECT_EQ(startedIn[3], scenes);
-    EXPECT_EQ(startedIn[4], sounds);
-    EXPECT_EQ(startedIn[5], QString());
+    EXPECT_EQ(startedIn, (QStringList{QString(), scenes, sounds, scenes, sounds, QString()}));
 
     NSOpenPanel::setModalRunner(previous);
     NSUserDefaults::setStandardUserDefaultsFile(QString());

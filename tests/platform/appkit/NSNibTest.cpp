@@ -5,7 +5,6 @@
 
 #include "common/LogCapture.h"
 
-#include <QDir>
 #include <QFile>
 #include <QMenu>
 #include <QMenuBar>

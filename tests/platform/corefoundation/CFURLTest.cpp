@@ -7,8 +7,6 @@
 
 #include <QDir>
 
-#include <cstring>
-
 namespace {
 
 CFURLRef fileURL(const char* path, bool directory) {

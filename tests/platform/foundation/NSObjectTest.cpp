@@ -13,18 +13,6 @@ private:
     int* mDestroyed;
 };
 
-TEST(NSObjectTest, LastReleaseDestroys) {
-    int destroyed = 0;
-    auto* object = new Tracked(&destroyed);
-    EXPECT_EQ(object->retainCount(), 1u);
-    object->retain();
-    EXPECT_EQ(object->retainCount(), 2u);
-    object->release();
-    EXPECT_EQ(destroyed, 0);
-    object->release();
-    EXPECT_EQ(destroyed, 1);
-}
-
 TEST(NSObjectTest, NestedScopesReleaseWhatTheyHold) {
     int destroyed = 0;
     {
@@ -43,12 +31,15 @@ TEST(NSObjectTest, NestedScopesReleaseWhatTheyHold) {
     EXPECT_EQ(NSAutoreleasePool::pendingCountOnCurrentThread(), 0u);
 }
 
-TEST(NSObjectTest, RefRetainsAndReleases) {
+TEST(NSObjectTest, RefsAndPlainRetainsCountAndTheLastReleaseDestroys) {
     int destroyed = 0;
     {
         NSRef<Tracked> owner = NSAdopt(new Tracked(&destroyed));
+        EXPECT_EQ(owner->retainCount(), 1u);
         NSRef<NSObject> copy = owner;
-        EXPECT_EQ(owner->retainCount(), 2u);
+        owner->retain();
+        EXPECT_EQ(owner->retainCount(), 3u);
+        owner->release();
         owner.reset();
         EXPECT_EQ(destroyed, 0);
     }

@@ -1,4 +1,5 @@
 #include "platform/qtkit/DirectFileOutput.h"
+#include "platform/qtkit/MovieInspector.h"
 
 extern "C" {
 #include <libavformat/avformat.h>
@@ -12,6 +13,8 @@ extern "C" {
 #include <fcntl.h>
 #include <unistd.h>
 
+using lumenreel::test::contentsOf;
+using lumenreel::test::writeFile;
 using qtkit::DirectFileOutput;
 
 namespace {
@@ -40,11 +43,9 @@ TEST(DirectFileOutputTest, EveryWayOfWritingPutsTheBytesWhereTheyBelong) {
     // A source file holding a recorded packet at an odd offset, and its last kilobyte.
     const QByteArray prefix = pattern(4097, 1);
     const QByteArray stored = pattern(3 << 20, 2);
-    QFile sourceFile(folder.filePath(QStringLiteral("source.qt")));
-    ASSERT_TRUE(sourceFile.open(QIODevice::WriteOnly));
-    sourceFile.write(prefix + stored);
-    sourceFile.close();
-    const int source = ::open(QFile::encodeName(sourceFile.fileName()).constData(), O_RDONLY);
+    const QString sourcePath = folder.filePath(QStringLiteral("source.qt"));
+    ASSERT_TRUE(writeFile(sourcePath, prefix + stored));
+    const int source = ::open(QFile::encodeName(sourcePath).constData(), O_RDONLY);
     ASSERT_GE(source, 0);
     int notAFile[2];
     ASSERT_EQ(::pipe(notAFile), 0);
@@ -90,9 +91,7 @@ TEST(DirectFileOutputTest, EveryWayOfWritingPutsTheBytesWhereTheyBelong) {
     ::close(source);
     ::close(notAFile[0]);
     ::close(notAFile[1]);
-    QFile written(folder.filePath(QStringLiteral("out.mov")));
-    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
-    const QByteArray bytes = written.readAll();
+    const QByteArray bytes = contentsOf(folder.filePath(QStringLiteral("out.mov")));
     ASSERT_EQ(bytes.size(), expected.size());
     EXPECT_TRUE(bytes == expected);
 }

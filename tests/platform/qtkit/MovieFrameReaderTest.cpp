@@ -2,7 +2,6 @@
 #include "platform/qtkit/MovieInspector.h"
 #include "platform/qtkit/SoundSamples.h"
 
-#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>

@@ -6,7 +6,6 @@
 #include "platform/qtkit/QTMovieAttributes.h"
 #include "platform/qtkit/QTTrack.h"
 
-#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -77,27 +76,6 @@ TEST(QTMovieWritingTest, ImagesRoundTripExactlyWithTheirDurations) {
     ASSERT_EQ(decoded.size(), pictures.size());
     for (int index = 0; index < pictures.size(); ++index)
         EXPECT_TRUE(decoded[index] == pictures[index]) << "pixels of frame " << index;
-}
-
-TEST(QTMovieWritingTest, ACopyTakenAfterAnyUpdateHoldsEveryFrameSoFar) {
-    Recording recording;
-    for (int index = 0; index < 30; ++index) {
-        ASSERT_TRUE(recording.movie->addImage(imageOf(makeTestPicture(64, 48, index)).get(),
-                                              QTMakeTime(20, 600), kAnimation));
-        ASSERT_TRUE(recording.movie->updateMovieFile());
-        if (index % 7 != 0)
-            continue;
-        const QString copy = recording.folder.filePath(QStringLiteral("copy%1.mov").arg(index));
-        ASSERT_TRUE(QFile::copy(recording.path, copy));
-        const InspectedMovie movie = inspectMovie(copy);
-        ASSERT_TRUE(movie.opened) << "after frame " << index;
-        ASSERT_EQ(movie.tracks.size(), 1);
-        EXPECT_EQ(movie.tracks[0].packetPts.size(), index + 1);
-        EXPECT_EQ(movie.copyright, "Made with Pixmoth");
-        const QList<QImage> frames = decodeVideoFrames(copy, 0);
-        ASSERT_EQ(frames.size(), index + 1);
-        EXPECT_TRUE(frames.last() == makeTestPicture(64, 48, index));
-    }
 }
 
 TEST(QTMovieWritingTest, RefusesImagesItCannotRecord) {

@@ -5,25 +5,11 @@
 
 #include <gtest/gtest.h>
 
-#include <QFile>
 #include <QTemporaryDir>
 
 #include <random>
 
-namespace {
-
-// Parses and reports whether a composition came out, with the log written meanwhile.
-bool parses(const QByteArray& data, QString* log = nullptr, const QString& location = QString()) {
-    NSAutoreleasePool pool;
-    bool made = false;
-    const QString written = qctest::capturedLog(
-        [&] { made = QCComposition::compositionWithData(data, location) != nullptr; });
-    if (log)
-        *log = written;
-    return made;
-}
-
-} // namespace
+using qctest::parses;
 
 TEST(QCCompositionTest, RecognisesISFAndShadertoyFromTheContents) {
     NSAutoreleasePool pool;
@@ -123,13 +109,13 @@ TEST(QCCompositionTest, BadInputsGiveNilWithOneClearLine) {
     };
     for (const Case& c : cases) {
         QString log;
-        EXPECT_FALSE(parses(QByteArray(c.data), &log)) << c.data;
+        EXPECT_FALSE(parses(QByteArray(c.data), {}, &log)) << c.data;
         EXPECT_TRUE(log.contains(QLatin1StringView(c.reason)))
             << c.data << " logged " << log.toStdString();
         EXPECT_EQ(log.count(u'\n'), 1) << log.toStdString();
     }
     QString log;
-    EXPECT_FALSE(parses(QByteArray("/*{}*/ void main() {}\0", 23), &log));
+    EXPECT_FALSE(parses(QByteArray("/*{}*/ void main() {}\0", 23), {}, &log));
     EXPECT_TRUE(log.contains(QStringLiteral("binary")));
 }
 
@@ -139,7 +125,7 @@ TEST(QCCompositionTest, RandomBytesAndMangledCompositionsNeverCrashAndSayWhyInOn
     // A refused input says why in exactly one line; an accepted one says nothing.
     const auto expectOneLineWhenRefused = [](const QByteArray& data) {
         QString log;
-        const bool made = parses(data, &log);
+        const bool made = parses(data, {}, &log);
         EXPECT_EQ(log.count(u'\n'), made ? 0 : 1) << data.toHex().toStdString() << "\n"
                                                   << log.toStdString();
     };

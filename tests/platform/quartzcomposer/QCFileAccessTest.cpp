@@ -9,9 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
-#include <QImageWriter>
 #include <QTemporaryDir>
 
 using lumenreel::test::FifoGuard;
@@ -39,15 +37,8 @@ bool savePicture(const QString& path, QColor colour, QSize size = QSize(4, 4)) {
     return image.save(path);
 }
 
-// Parses `text` as the composition `location`; the log line of a refusal goes to `out_log`.
-bool parses(const QString& text, const QString& location, QString* out_log = nullptr) {
-    NSAutoreleasePool pool;
-    bool made = false;
-    const QString log =
-        qctest::capturedLog([&] { made = qctest::composition(text, location) != nullptr; });
-    if (out_log)
-        *out_log = log;
-    return made;
+bool parses(const QString& text, const QString& location, QString* log) {
+    return qctest::parses(text.toUtf8(), location, log);
 }
 
 // A picture in the home folder, next to a downloaded shader's folder, is out of the shader's

@@ -169,6 +169,9 @@ TEST(QCHostConventionsTest, CompilerErrorsNameTheLineOfTheFile) {
         const QString log =
             qctest::capturedLog([&] { renderer = qctest::renderer(composition, QSize(2, 2)); });
         EXPECT_FALSE(renderer);
+        EXPECT_TRUE(log.contains(QStringLiteral("fragment shader does not compile")) &&
+                    log.contains(QStringLiteral("notDeclared7")))
+            << log.toStdString();
         // Mesa writes "0:<line>(<column>)"; the undeclared name is on line 8.
         EXPECT_TRUE(log.contains(QStringLiteral("0:8("))) << version << "\n" << log.toStdString();
     }

@@ -8,9 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QDir>
-#include <QFile>
-
 #include <thread>
 
 #include <unistd.h>

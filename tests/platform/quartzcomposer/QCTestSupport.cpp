@@ -57,6 +57,16 @@ QString capturedLogImpl(void (*run)(void*), void* context) {
     return QString::fromStdString(testing::internal::GetCapturedStderr());
 }
 
+bool parses(const QByteArray& data, const QString& location, QString* log) {
+    NSAutoreleasePool pool;
+    bool made = false;
+    const QString written =
+        capturedLog([&] { made = QCComposition::compositionWithData(data, location) != nullptr; });
+    if (log)
+        *log = written;
+    return made;
+}
+
 QString fixturePath(const QString& name) {
     return QDir(QStringLiteral(QC_FIXTURES_PATH)).filePath(name);
 }

@@ -33,6 +33,10 @@ QImage renderText(const QString& text, QSize size, std::initializer_list<double>
 // The pixel at (x, y), counted from the top-left corner.
 RGBA pixel(const QImage& image, int x, int y);
 
+// Parses composition data as the file `location`; true when a composition came out. What was
+// logged meanwhile goes to `log`.
+bool parses(const QByteArray& data, const QString& location = QString(), QString* log = nullptr);
+
 // Runs `body` while standard error is captured, and returns what was written.
 template <class F>
 QString capturedLog(F&& body);
