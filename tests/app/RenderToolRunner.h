@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/RunChild.h"
 #include "common/TestSupport.h"
 
 #include <QString>
@@ -13,12 +14,7 @@
 
 namespace lumenreel::test {
 
-// What one run of lumenreel-render gave.
-struct ToolRun {
-    int status = -1; // the exit status; -1 when the process did not exit by itself
-    QString out;
-    QString err;
-};
+using ToolRun = ChildRun;
 
 // Runs lumenreel-render in a child process with its own home, data, settings and temporary
 // folders under `home`, and a deadline for everything it waits on.
@@ -34,7 +30,8 @@ public:
     QString temporaryFolder() const;
     QString trashFolder() const;
 
-    ToolRun run(const QStringList& arguments) const;
+    // Runs the tool to its end, asking `watch` about it while it runs.
+    ToolRun run(const QStringList& arguments, const ChildWatch& watch = {}) const;
     // Runs the tool, sends it `signal` as soon as its standard error shows `text`, and waits
     // for its end. Returns nothing when `text` never came.
     std::optional<ToolRun> runAndSignal(const QStringList& arguments, const QString& text,
