@@ -4,7 +4,6 @@
 
 #include "MainWindowFixture.h"
 
-#include "app/AppLanguageMenu.h"
 #include "platform/appkit/NSImageView.h"
 #include "platform/appkit/NSProgressIndicator.h"
 #include "platform/appkit/NSTextField.h"
@@ -39,11 +38,6 @@ protected:
         const QString path = sHome->filePath(QStringLiteral("red.png"));
         EXPECT_TRUE(red.save(path));
         return path;
-    }
-    static void setLanguage(int tag) {
-        NSRef<AppLanguageMenu> languages = NSAdopt(NSAllocInit<AppLanguageMenu>());
-        languages->outletLanguageController = UILocalLanguageController::language();
-        ASSERT_TRUE(languages->chooseLanguage(tag));
     }
     static NSTextField* numberField(double maximum) {
         const QList<NSTextField*> found = views<NSTextField>([=](NSTextField* field) {
