@@ -29,37 +29,13 @@ constexpr int kFrames = 31;
 
 class RenderSegmentsToolTest : public RenderToolTest {
 protected:
-    // A folder under the home folder, made on the way.
-    QString folder(const QString& name) const {
-        QDir().mkpath(mHome.filePath(name));
-        return mHome.filePath(name);
-    }
-    // Renders `composition` with `options` into the folder `out`; the movie's path.
-    QString render(const QString& out, const QStringList& options, const QString& composition) {
-        const ToolRun run = mTool->run(options + QStringList{"--output", folder(out), composition});
-        EXPECT_EQ(run.status, 0) << run.err.toStdString();
-        return run.out.trimmed();
-    }
-    ToolRun join(const QString& out, const QStringList& segments) {
-        return mTool->run(QStringList{"--join", "--output", folder(out)} + segments);
-    }
-    // A join of `segments` (options first) is refused with `reason`, in one line, writing
-    // nothing.
-    void expectJoinRefused(const QStringList& segments, const QString& reason) {
-        const ToolRun run = join(QStringLiteral("refused"), segments);
-        EXPECT_EQ(run.status, 1) << reason.toStdString();
-        EXPECT_TRUE(run.err.contains(reason)) << run.err.toStdString();
-        EXPECT_EQ(run.err.trimmed().count(QLatin1Char('\n')), 0) << run.err.toStdString();
-        EXPECT_TRUE(entries(folder(QStringLiteral("refused"))).isEmpty());
-    }
-
     // Renders `ranges` of the job into the folder `out` and joins them; the joined movie's
     // path, or an empty string.
     QString renderInPieces(const QString& composition, const QList<QPair<int, int>>& ranges,
                            const QString& out, const QStringList& options = {}) {
         QStringList segments{"--audio", mSound};
         for (const auto& [first, last] : ranges) {
-            segments << render(
+            segments << renderInto(
                 out,
                 kJob + options +
                     QStringList{"--frames", QStringLiteral("%1:%2").arg(first).arg(last)},
@@ -95,7 +71,8 @@ protected:
     }
 
     QString wholeMovie(const QString& composition, const QStringList& job = kJob) {
-        return render(QStringLiteral("whole"), job + QStringList{"--audio", mSound}, composition);
+        return renderInto(QStringLiteral("whole"), job + QStringList{"--audio", mSound},
+                          composition);
     }
 
     QString mSound = resource(QStringLiteral("sounds/demo-arpeggio.m4a"));
@@ -142,7 +119,7 @@ TEST_F(RenderSegmentsToolTest, AnInterruptedJobIsFinishedByTheRangeItMisses) {
     const QRegularExpressionMatch range =
         QRegularExpression(QStringLiteral("frames (\\d+) to 300 are missing")).match(missing.err);
     ASSERT_TRUE(range.hasMatch()) << missing.err.toStdString();
-    const QString rest = render(
+    const QString rest = renderInto(
         QStringLiteral("out"), job + QStringList{"--frames", range.captured(1) + ":300"}, feedback);
     const ToolRun joined =
         mTool->run({"--join", "--audio", mSound, "--output", mOutput, recording, rest});
@@ -156,7 +133,7 @@ TEST_F(RenderSegmentsToolTest, SegmentsOfNoSingleJobAreRefused) {
     // Each segment in a folder of its own: the same range of two jobs has one name.
     const auto segment = [&](const QString& out, const QString& range,
                              const QStringList& job = kJob) {
-        return render(out, job + QStringList{"--frames", range}, mComposition);
+        return renderInto(out, job + QStringList{"--frames", range}, mComposition);
     };
     const QString first = segment("mixed", "0:14");
     const QString second = segment("mixed", "15:30");
@@ -173,7 +150,7 @@ TEST_F(RenderSegmentsToolTest, SegmentsOfNoSingleJobAreRefused) {
     edit.write("\n// edited\n");
     edit.close();
     const QString otherComposition =
-        render(QStringLiteral("changed"), kJob + QStringList{"--frames", "15:30"}, edited);
+        renderInto(QStringLiteral("changed"), kJob + QStringList{"--frames", "15:30"}, edited);
 
     const std::pair<QStringList, QString> cases[] = {
         {{first}, "frames 15 to 30 are missing"},
@@ -213,7 +190,7 @@ TEST_F(RenderSegmentsToolTest, ASoundDrivenJobSplitHearsTheJobsSound) {
     expectJoinRefused(QStringList{"--audio", other} + segments,
                       "other.m4a is not the sound the segments were rendered hearing");
     // A range that heard another sound is of another job.
-    const QString heardOther = render(
+    const QString heardOther = renderInto(
         QStringLiteral("other"), kJob + QStringList{"--audio", other, "--frames", "10:30"}, bars);
     expectJoinRefused({"--audio", mSound, first, heardOther}, "was rendered hearing another sound");
 }
@@ -239,7 +216,7 @@ TEST_F(RenderSegmentsToolTest, RangesThatReadDifferentFilesAreOfDifferentJobs) {
     const QStringList job =
         kJob + QStringList{"--input", "feed=" + mHome.filePath(QStringLiteral("reads/feed.png"))};
     const auto range = [&](const QString& frames, const QString& out) {
-        return render(out, job + QStringList{"--frames", frames}, composition);
+        return renderInto(out, job + QStringList{"--frames", frames}, composition);
     };
     const std::pair<QString, std::function<void(bool)>> changes[] = {
         {"the imported picture",

@@ -3,6 +3,7 @@
 #include "common/RunChild.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 
@@ -119,6 +120,42 @@ void RenderToolTest::expectRefused(const QStringList& arguments, const QString& 
     EXPECT_EQ(run.err.count(QStringLiteral("lumenreel-render: ")), 1) << run.err.toStdString();
     EXPECT_TRUE(run.out.isEmpty());
     EXPECT_TRUE(entries(mOutput).isEmpty()) << entries(mOutput).join(' ').toStdString();
+}
+
+QString RenderToolTest::folder(const QString& name) const {
+    QDir().mkpath(mHome.filePath(name));
+    return mHome.filePath(name);
+}
+
+QString RenderToolTest::renderInto(const QString& name, const QStringList& options,
+                                   const QString& composition) const {
+    const ToolRun run = mTool->run(options + QStringList{"--output", folder(name), composition});
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    return run.out.trimmed();
+}
+
+ToolRun RenderToolTest::join(const QString& name, const QStringList& arguments) const {
+    return mTool->run(QStringList{"--join", "--output", folder(name)} + arguments);
+}
+
+ToolRun RenderToolTest::expectJoinRefused(const QStringList& arguments, const QString& reason) {
+    const QStringList temporaryBefore = filesUnder(mTool->temporaryFolder());
+    const ToolRun run = join(QStringLiteral("refused"), arguments);
+    EXPECT_EQ(run.status, 1) << reason.toStdString();
+    EXPECT_TRUE(run.err.contains(reason)) << run.err.toStdString();
+    EXPECT_EQ(run.err.trimmed().count(QLatin1Char('\n')), 0) << run.err.toStdString();
+    EXPECT_TRUE(entries(folder(QStringLiteral("refused"))).isEmpty());
+    EXPECT_EQ(filesUnder(mTool->temporaryFolder()), temporaryBefore);
+    return run;
+}
+
+QStringList RenderToolTest::filesUnder(const QString& root) {
+    QStringList files;
+    for (QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+         it.hasNext();)
+        files.append(it.next());
+    files.sort();
+    return files;
 }
 
 } // namespace lumenreel::test

@@ -65,6 +65,19 @@ protected:
     // A bad input gives a one-line reason and writes nothing into the output folder.
     void expectRefused(const QStringList& arguments, const QString& reason, int status = 1);
 
+    // A folder under the home folder, made on the way.
+    QString folder(const QString& name) const;
+    // Renders `composition` with `options` into the folder `name`; the movie's path.
+    QString renderInto(const QString& name, const QStringList& options,
+                       const QString& composition) const;
+    // Joins with `arguments` (options, then segments) into the folder `name`.
+    ToolRun join(const QString& name, const QStringList& arguments) const;
+    // A join with `arguments` is refused with `reason` in one line, leaving nothing in its folder
+    // nor among the temporary files.
+    ToolRun expectJoinRefused(const QStringList& arguments, const QString& reason);
+    // The files under `root`, hidden ones too, sorted.
+    static QStringList filesUnder(const QString& root);
+
     QTemporaryDir mHome;
     QString mOutput;
     QString mComposition;
