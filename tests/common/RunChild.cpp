@@ -37,8 +37,13 @@ ChildRun runChild(const QString& program, const ChildOptions& options) {
     }
     const QDeadlineTimer deadline(options.deadline);
     bool watching = bool(options.watch);
+    bool late = false;
+    // Decoded at the end, so that a character split between two reads comes out whole.
+    QByteArray out;
+    QByteArray err;
     while (process.state() != QProcess::NotRunning) {
         if (deadline.hasExpired()) {
+            late = true;
             ADD_FAILURE() << program.toStdString() << " did not end within "
                           << options.deadline.count() << " ms";
             process.kill();
@@ -47,14 +52,16 @@ ChildRun runChild(const QString& program, const ChildOptions& options) {
         }
         process.waitForFinished(watching ? 5
                                          : int(std::min<qint64>(deadline.remainingTime(), 200)));
-        run.out += QString::fromUtf8(process.readAllStandardOutput());
-        run.err += QString::fromUtf8(process.readAllStandardError());
-        if (watching && process.state() != QProcess::NotRunning)
-            watching = !options.watch(process.processId(), run.out, run.err);
+        out += process.readAllStandardOutput();
+        err += process.readAllStandardError();
+        if (watching && process.state() != QProcess::NotRunning) {
+            watching =
+                !options.watch(process.processId(), QString::fromUtf8(out), QString::fromUtf8(err));
+        }
     }
-    run.out += QString::fromUtf8(process.readAllStandardOutput());
-    run.err += QString::fromUtf8(process.readAllStandardError());
-    if (!deadline.hasExpired() && process.exitStatus() == QProcess::NormalExit)
+    run.out = QString::fromUtf8(out + process.readAllStandardOutput());
+    run.err = QString::fromUtf8(err + process.readAllStandardError());
+    if (!late && process.exitStatus() == QProcess::NormalExit)
         run.status = process.exitCode();
     return run;
 }
