@@ -13,6 +13,7 @@ using lumenreel::test::RenderToolTest;
 using lumenreel::test::resource;
 using lumenreel::test::runFfmpeg;
 using lumenreel::test::ToolRun;
+using lumenreel::test::writePicture;
 
 // A composition whose picture is the value of each bin of its spectrum input (red), of its
 // level input (green) and of its image input (blue, from the image's red).
@@ -62,11 +63,7 @@ protected:
     }
     // An 8 x 8 picture of red 200.
     QString still() {
-        QImage picture(8, 8, QImage::Format_RGB32);
-        picture.fill(qRgb(200, 0, 0));
-        const QString path = mHome.filePath(QStringLiteral("still.png"));
-        EXPECT_TRUE(picture.save(path));
-        return path;
+        return writePicture(mHome.filePath(QStringLiteral("still.png")), {8, 8}, qRgb(200, 0, 0));
     }
 
     // Renders `composition` and gives the decoded frames of its movie.

@@ -9,13 +9,13 @@
 #include "platform/appkit/NSTextField.h"
 
 #include <QFile>
-#include <QImage>
 #include <QLineEdit>
 
 namespace {
 
 using lumenreel::test::resource;
 using lumenreel::test::spinUntil;
+using lumenreel::test::writePicture;
 
 class MainWindowChoicesTest : public lumenreel::test::WindowFixture {
 protected:
@@ -33,11 +33,7 @@ protected:
         return path;
     }
     QString picture() {
-        QImage red(16, 16, QImage::Format_RGB32);
-        red.fill(qRgb(255, 0, 0));
-        const QString path = sHome->filePath(QStringLiteral("red.png"));
-        EXPECT_TRUE(red.save(path));
-        return path;
+        return writePicture(sHome->filePath(QStringLiteral("red.png")), {16, 16}, Qt::red);
     }
     static NSTextField* numberField(double maximum) {
         const QList<NSTextField*> found = views<NSTextField>([=](NSTextField* field) {

@@ -192,11 +192,7 @@ TEST_F(MainWindowTest, TheFileRowsFeedTheCompositionsImageInputs) {
                              "transparent.")
                   .arg(movie));
 
-    QImage picture(16, 16, QImage::Format_RGB32);
-    picture.fill(qRgb(255, 0, 0));
-    const QString still = sHome->filePath(QStringLiteral("red.png"));
-    ASSERT_TRUE(picture.save(still));
-    mChoices = {still};
+    mChoices = {lumenreel::test::writePicture(sHome->filePath("red.png"), {16, 16}, Qt::red)};
     sDelegate->outletQTZ1DependentInputController->actionBrowseInputPath(nullptr);
     keepPicture("inputs");
     mAlerts->answer = NSAlertFirstButtonReturn; // replace the movie without a picture

@@ -198,9 +198,7 @@ TEST_F(RenderSegmentsToolTest, ASoundDrivenJobSplitHearsTheJobsSound) {
 TEST_F(RenderSegmentsToolTest, RangesThatReadDifferentFilesAreOfDifferentJobs) {
     // A composition that imports a picture, has a companion vertex shader and an image input.
     const auto picture = [&](const QString& name, QRgb colour) {
-        QImage image(4, 4, QImage::Format_RGB32);
-        image.fill(colour);
-        ASSERT_TRUE(image.save(mHome.filePath(QStringLiteral("reads/") + name)));
+        lumenreel::test::writePicture(mHome.filePath("reads/" + name), {4, 4}, colour);
     };
     const QString composition = writeFile(
         "reads/Reads.fs",
