@@ -13,12 +13,12 @@
 #include "platform/foundation/NSNotificationCenter.h"
 #include "platform/foundation/NSURL.h"
 
+#include "common/RunChild.h"
 #include "common/TestSupport.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QDir>
-#include <QProcess>
+#include <QFile>
 #include <QRegularExpression>
 #include <QScreen>
 #include <QTemporaryDir>
@@ -32,7 +32,7 @@
 
 namespace {
 
-using lumenreel::test::resource;
+using namespace lumenreel::test;
 
 GKAppDelegate* delegate() {
     return qobject_cast<GKAppDelegate*>(NSApp->delegate());
@@ -84,7 +84,7 @@ void reportAndQuit() {
     NSButton* render = control<NSButton>([](NSButton* button) {
         return button->action() == QStringLiteral("actionRenderCompositionToMovieFile:");
     });
-    std::printf("%d|%s|%s|%s|%s|%s|%s|%s\n", app->movieDimensions(),
+    std::printf("report|%d|%s|%s|%s|%s|%s|%s|%s\n", app->movieDimensions(),
                 qPrintable(numberField(600)->stringValue()),
                 qPrintable(numberField(86400)->stringValue()),
                 qPrintable(app->outletQuartzCompositionInputController->inputPath()),
@@ -106,11 +106,14 @@ void reportGeometryAndQuit() {
     NSApp->terminate(nullptr);
 }
 
-// Starts this program as the application, in `phase`, with the settings under `home`, on a
-// screen `screenHeight` pixels high when one is given.
-void startPhase(QProcess& child, const QTemporaryDir& home, const char* phase,
-                int screenHeight = 0) {
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+// Runs this program as the application in `phase`, with the settings under `home`, on a screen
+// `screenHeight` pixels high when one is given.
+ChildRun runApp(const QTemporaryDir& home, const char* phase, int screenHeight = 0,
+                const ChildWatch& watch = {}) {
+    ChildOptions options{.environment = {{"HOME", home.path()},
+                                         {"XDG_CONFIG_HOME", home.filePath("config")},
+                                         {"XDG_DATA_HOME", home.filePath("data")}},
+                         .watch = watch};
     if (screenHeight > 0) {
         const QString config = home.filePath(QStringLiteral("screen-%1.json").arg(screenHeight));
         QFile file(config);
@@ -120,35 +123,18 @@ void startPhase(QProcess& child, const QTemporaryDir& home, const char* phase,
                                   "\"logicalBaseDpi\": 96, \"dpr\": 1}]}")
                        .arg(screenHeight)
                        .toUtf8());
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"),
-                           QStringLiteral("offscreen:configfile=") + config);
+        options.environment.insert("QT_QPA_PLATFORM", "offscreen:configfile=" + config);
     }
-    environment.insert(QStringLiteral("LUMENREEL_RELAUNCH_PHASE"), QString::fromLatin1(phase));
-    environment.insert(QStringLiteral("HOME"), home.path());
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
-    environment.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral("data")));
-    child.setProcessEnvironment(environment);
-    child.start(QCoreApplication::applicationFilePath(),
-                {QStringLiteral("--gtest_filter=AppRelaunchTest.Phase")});
+    return relaunchInPhase("AppRelaunchTest.Phase", QString::fromLatin1(phase), options);
 }
 
-// Waits for the child's end; returns its report line (empty when it printed none).
-QString finishPhase(QProcess& child) {
-    EXPECT_TRUE(child.waitForFinished(120000)) << "the application did not end";
-    EXPECT_EQ(child.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(child.exitCode(), 0) << child.readAllStandardError().toStdString();
-    const QStringList lines = QString::fromUtf8(child.readAllStandardOutput()).split('\n');
-    for (const QString& line : lines) {
-        if (line.count(QLatin1Char('|')) == 7)
-            return line;
+// The line of the child's output that starts with `prefix` (empty when there is none).
+QString reportLine(const ChildRun& run, const QString& prefix) {
+    for (const QString& line : run.out.split('\n')) {
+        if (line.startsWith(prefix))
+            return line.mid(prefix.size());
     }
     return {};
-}
-
-QString runPhase(const QTemporaryDir& home, const char* phase) {
-    QProcess child;
-    startPhase(child, home, phase);
-    return finishPhase(child);
 }
 
 QString expectedReport(const QString& folder) {
@@ -157,59 +143,55 @@ QString expectedReport(const QString& folder) {
              resource(QStringLiteral("sounds/demo-arpeggio.m4a")), folder);
 }
 
-TEST(AppRelaunchTest, ASecondLaunchShowsWhatTheFirstChose) {
-    QTemporaryDir home;
-    ASSERT_TRUE(home.isValid());
-    const QString folder = home.filePath(QStringLiteral("movies"));
-    ASSERT_TRUE(QDir().mkpath(folder));
-    runPhase(home, "choose");
-    EXPECT_EQ(runPhase(home, "report"), expectedReport(folder));
-}
-
-TEST(AppRelaunchTest, ASoundRemovedWithItsXStaysRemovedAfterARelaunch) {
-    QTemporaryDir home;
-    ASSERT_TRUE(home.isValid());
-    const QString folder = home.filePath(QStringLiteral("movies"));
-    ASSERT_TRUE(QDir().mkpath(folder));
-    runPhase(home, "choose");
-    runPhase(home, "clearSound");
-    EXPECT_EQ(runPhase(home, "report"),
-              expectedReport(folder).replace(resource(QStringLiteral("sounds/demo-arpeggio.m4a")) +
-                                                 QLatin1Char('|'),
-                                             QStringLiteral("|")));
-}
-
-// The window's top left corner, its size and the screen's available area, as the child saw them.
-QList<int> geometryOnScreen(const QTemporaryDir& home, int screenHeight) {
-    QProcess child;
-    startPhase(child, home, "geometry", screenHeight);
-    EXPECT_TRUE(child.waitForFinished(120000));
-    EXPECT_EQ(child.exitCode(), 0) << child.readAllStandardError().toStdString();
-    for (const QString& line : QString::fromUtf8(child.readAllStandardOutput()).split('\n')) {
-        if (!line.startsWith(QStringLiteral("geometry|")))
-            continue;
-        QList<int> numbers;
-        for (const QString& number : line.mid(9).split(QRegularExpression(QStringLiteral("[ |]"))))
-            numbers << number.toInt();
-        return numbers;
+class AppRelaunchTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(mHome.isValid());
+        ASSERT_TRUE(QDir().mkpath(mFolder));
     }
-    return {};
+    QString report() { return reportLine(runApp(mHome, "report"), QStringLiteral("report|")); }
+
+    QTemporaryDir mHome;
+    QString mFolder = mHome.filePath(QStringLiteral("movies"));
+};
+
+TEST_F(AppRelaunchTest, ASecondLaunchShowsWhatTheFirstChose) {
+    runApp(mHome, "choose");
+    EXPECT_EQ(report(), expectedReport(mFolder));
 }
 
-TEST(AppRelaunchTest, TheWindowComesBackOnASmallerScreenWithItsTitleBarOnIt) {
+TEST_F(AppRelaunchTest, ASoundRemovedWithItsXStaysRemovedAfterARelaunch) {
+    runApp(mHome, "choose");
+    runApp(mHome, "clearSound");
+    EXPECT_EQ(report(), expectedReport(mFolder).replace(
+                            resource(QStringLiteral("sounds/demo-arpeggio.m4a")) + QLatin1Char('|'),
+                            QStringLiteral("|")));
+}
+
+TEST_F(AppRelaunchTest, SIGTERMAtIdleKeepsWhatWasChosen) {
+    bool signalled = false;
+    runApp(mHome, "chooseAndWait", 0, [&](qint64 pid, const QString& out, const QString&) {
+        signalled = out.contains(QStringLiteral("chosen\n")) && ::kill(pid_t(pid), SIGTERM) == 0;
+        return signalled;
+    });
+    ASSERT_TRUE(signalled);
+    EXPECT_EQ(report(), expectedReport(mFolder));
+}
+
+TEST(AppRelaunchGeometryTest, TheWindowComesBackOnASmallerScreenWithItsTitleBarOnIt) {
     // Fresh settings on a screen of 600 pixels, then moved to the top of one of 900 pixels and
     // launched again on the smaller one.
     for (const bool moved : {false, true}) {
         SCOPED_TRACE(moved ? "moved to the top of a taller screen" : "fresh settings");
         QTemporaryDir home;
         ASSERT_TRUE(home.isValid());
-        if (moved) {
-            QProcess child;
-            startPhase(child, home, "toTheTop", 900);
-            finishPhase(child);
-        }
-        const QList<int> seen = geometryOnScreen(home, 600);
-        ASSERT_EQ(seen.size(), 8);
+        if (moved)
+            runApp(home, "toTheTop", 900);
+        QList<int> seen;
+        const QString line = reportLine(runApp(home, "geometry", 600), QStringLiteral("geometry|"));
+        for (const QString& number : line.split(QRegularExpression(QStringLiteral("[ |]"))))
+            seen << number.toInt();
+        ASSERT_EQ(seen.size(), 8) << line.toStdString();
         const QRect window(seen[0], seen[1], seen[2], seen[3]);
         const QRect screen(seen[4], seen[5], seen[6], seen[7]);
         ASSERT_EQ(screen.height(), 600);
@@ -221,28 +203,8 @@ TEST(AppRelaunchTest, TheWindowComesBackOnASmallerScreenWithItsTitleBarOnIt) {
     }
 }
 
-TEST(AppRelaunchTest, SIGTERMAtIdleKeepsWhatWasChosen) {
-    QTemporaryDir home;
-    ASSERT_TRUE(home.isValid());
-    const QString folder = home.filePath(QStringLiteral("movies"));
-    ASSERT_TRUE(QDir().mkpath(folder));
-    QProcess child;
-    startPhase(child, home, "chooseAndWait");
-    QByteArray output;
-    const QDeadlineTimer deadline(60000);
-    while (!output.contains("chosen\n") && !deadline.hasExpired() &&
-           child.state() != QProcess::NotRunning) {
-        child.waitForReadyRead(int(deadline.remainingTime()));
-        output += child.readAllStandardOutput();
-    }
-    ASSERT_TRUE(output.contains("chosen\n")) << child.readAllStandardError().toStdString();
-    ::kill(pid_t(child.processId()), SIGTERM);
-    finishPhase(child);
-    EXPECT_EQ(runPhase(home, "report"), expectedReport(folder));
-}
-
-TEST(AppRelaunchTest, Phase) {
-    const QByteArray phase = qgetenv("LUMENREEL_RELAUNCH_PHASE");
+TEST_F(AppRelaunchTest, Phase) {
+    const QByteArray phase = relaunchPhase();
     if (phase.isEmpty())
         GTEST_SKIP() << "run by the relaunch test";
     NSNib::setInterfaceFolders({resource(QStringLiteral("interface"))});

@@ -9,7 +9,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QImage>
 #include <QtEndian>
 
 #include <gtest/gtest.h>
@@ -31,11 +30,7 @@ void main() { gl_FragColor = IMG_NORM_PIXEL(inputImage, vec2(0.5)); }
 class CompositionFilesToolTest : public RenderToolTest {
 protected:
     QString picture(const QString& name, QSize size, QColor colour = Qt::red) {
-        QImage image(size, QImage::Format_RGB32);
-        image.fill(colour);
-        const QString path = mHome.filePath(name);
-        EXPECT_TRUE(image.save(path));
-        return path;
+        return lumenreel::test::writePicture(mHome.filePath(name), size, colour);
     }
 
     QStringList trash() const { return entries(mTool->trashFolder()); }

@@ -13,6 +13,7 @@ using lumenreel::test::RenderToolTest;
 using lumenreel::test::resource;
 using lumenreel::test::runFfmpeg;
 using lumenreel::test::ToolRun;
+using lumenreel::test::writePicture;
 
 // A composition whose picture is the value of each bin of its spectrum input (red), of its
 // level input (green) and of its image input (blue, from the image's red).
@@ -52,6 +53,19 @@ protected:
         return path;
     }
 
+    // A 3000 Hz sine at full scale, 2 s long.
+    QString sine() {
+        const QString path = mHome.filePath(QStringLiteral("sine.wav"));
+        EXPECT_TRUE(
+            runFfmpeg({"-f", "lavfi", "-i", "sine=frequency=3000:sample_rate=48000:duration=2",
+                       "-af", "volume=8", path}));
+        return path;
+    }
+    // An 8 x 8 picture of red 200.
+    QString still() {
+        return writePicture(mHome.filePath(QStringLiteral("still.png")), {8, 8}, qRgb(200, 0, 0));
+    }
+
     // Renders `composition` and gives the decoded frames of its movie.
     QList<QImage> render(const QString& composition, const QStringList& options) {
         const ToolRun run =
@@ -69,9 +83,7 @@ protected:
 
 TEST_F(CompositionInputsToolTest, TheSoundsSpectrumPeaksInTheBinOfItsFrequency) {
     // 48000 / 1024 = 46.875 Hz a bin: 3000 Hz is the middle of bin 64.
-    const QString sine = mHome.filePath(QStringLiteral("sine.wav"));
-    ASSERT_TRUE(runFfmpeg({"-f", "lavfi", "-i", "sine=frequency=3000:sample_rate=48000:duration=2",
-                           "-af", "volume=8", sine}));
+    const QString sine = this->sine();
     const QString silence = mHome.filePath(QStringLiteral("silence.wav"));
     ASSERT_TRUE(runFfmpeg({"-f", "lavfi", "-i", "anullsrc=sample_rate=48000", "-t", "2", silence}));
     const QString probe = writeFile(QStringLiteral("Probe.fs"), kProbe);
@@ -101,9 +113,7 @@ TEST_F(CompositionInputsToolTest, TheSoundsSpectrumPeaksInTheBinOfItsFrequency) 
 }
 
 TEST_F(CompositionInputsToolTest, TheShadertoySoundChannelHoldsSpectrumAndWaveform) {
-    const QString sine = mHome.filePath(QStringLiteral("sine.wav"));
-    ASSERT_TRUE(runFfmpeg({"-f", "lavfi", "-i", "sine=frequency=3000:sample_rate=48000:duration=2",
-                           "-af", "volume=8", sine}));
+    const QString sine = this->sine();
     // 48000 / 2048 = 23.4375 Hz a bin: 3000 Hz is bin 128.
     const QString shader = writeFile(QStringLiteral("Sound.glsl"), R"(#iChannel1 "sound"
 void mainImage(out vec4 fragColor, in vec2 fragCoord) {
@@ -146,13 +156,9 @@ void mainImage(out vec4 fragColor, in vec2 fragCoord) {
 
 TEST_F(CompositionInputsToolTest, ValuesAndStillImagesReachTheirInputs) {
     const QString probe = writeFile(QStringLiteral("Probe.fs"), kProbe);
-    QImage picture(8, 8, QImage::Format_RGB32);
-    picture.fill(qRgb(200, 0, 0));
-    const QString still = mHome.filePath(QStringLiteral("still.png"));
-    ASSERT_TRUE(picture.save(still));
     const QList<QImage> frames =
         render(probe, {"--size", "8x8", "--fps", "5", "--duration", "0.2", "--set", "level=0.25",
-                       "--input", "inputImage=" + still});
+                       "--input", "inputImage=" + still()});
     ASSERT_EQ(frames.size(), 2);
     for (const QImage& frame : frames) {
         EXPECT_NEAR(qGreen(frame.pixel(4, 4)), 64, 1);
@@ -165,10 +171,6 @@ TEST_F(CompositionInputsToolTest, AnImageInputWithNothingBoundIsNamedInAWarning)
     const QString toy = writeFile(QStringLiteral("Toy.glsl"),
                                   "void mainImage(out vec4 c, in vec2 p) {\n"
                                   "    c = texture(iChannel1, p / iResolution.xy);\n}\n");
-    QImage picture(8, 8, QImage::Format_RGB32);
-    picture.fill(qRgb(200, 0, 0));
-    const QString still = mHome.filePath(QStringLiteral("still.png"));
-    ASSERT_TRUE(picture.save(still));
     const QStringList job{"--size", "8x8", "--fps", "5", "--duration", "0.2", "--output", mOutput};
     // The job still runs; only the channels the shader reads are named.
     for (const auto& [composition, unbound] : {std::pair{probe, QStringLiteral("inputImage")},
@@ -181,7 +183,7 @@ TEST_F(CompositionInputsToolTest, AnImageInputWithNothingBoundIsNamedInAWarning)
         EXPECT_EQ(run.err.count(QStringLiteral("no picture is bound")), 1);
     }
     const ToolRun bound =
-        mTool->run(QStringList(job) << "--input" << ("iChannel1=" + still) << toy);
+        mTool->run(QStringList(job) << "--input" << ("iChannel1=" + still()) << toy);
     EXPECT_EQ(bound.status, 0) << bound.err.toStdString();
     EXPECT_FALSE(bound.err.contains(QStringLiteral("no picture"))) << bound.err.toStdString();
 }
@@ -206,8 +208,7 @@ TEST_F(CompositionInputsToolTest, EachFrameShowsTheMoviesFrameAtItsTime) {
 
 TEST_F(CompositionInputsToolTest, SettingsThatDoNotFitAreRefusedBeforeRendering) {
     const QString probe = writeFile(QStringLiteral("Probe.fs"), kProbe);
-    const QString still = mHome.filePath(QStringLiteral("still.png"));
-    QImage(4, 4, QImage::Format_RGB32).save(still);
+    const QString still = this->still();
     const std::pair<QStringList, QString> cases[] = {
         {{"--set", "level=2"}, "outside its range 0 to 1"},
         {{"--set", "level=loud"}, "\"loud\" is not a number"},
@@ -225,7 +226,7 @@ TEST_F(CompositionInputsToolTest, SettingsThatDoNotFitAreRefusedBeforeRendering)
 }
 
 // Longs are whole numbers from the command line to the shader, beyond what a float tells apart
-// (16777217 = 2^24 + 1), and listed as such.
+// (16777217 = 2^24 + 1), and listed as such (their refusals are the input values' own).
 TEST_F(CompositionInputsToolTest, LongInputsAreWholeNumbersFromTheCommandLineToTheShader) {
     const QString longs = writeFile(QStringLiteral("Longs.fs"), R"(/*{
   "ISFVSN": "2",
@@ -240,12 +241,6 @@ void main() { gl_FragColor = vec4(mode == 16777217 ? 1.0 : 0.0, n == 16777215 ? 
     EXPECT_EQ(list.out, QStringLiteral("mode  long  default 0  values 0,16777217,2147483647\n"
                                        "n  long  default 0  range 0 to 16777216\n"))
         << list.err.toStdString();
-    expectRefused({"--set", "n=16777217", "--output", mOutput, longs},
-                  QStringLiteral("16777217 is outside its range 0 to 16777216"), 2);
-    expectRefused({"--set", "mode=16777216", "--output", mOutput, longs},
-                  QStringLiteral("16777216 is not one of 0, 16777217, 2147483647"), 2);
-    expectRefused({"--set", "mode=4294967296", "--output", mOutput, longs},
-                  QStringLiteral("outside the range of a GLSL int"), 2);
     const QList<QImage> frames = render(longs, {"--size", "4x4", "--duration", "0", "--set",
                                                 "mode=16777217", "--set", "n=16777215"});
     ASSERT_EQ(frames.size(), 1);

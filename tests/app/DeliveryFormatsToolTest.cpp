@@ -9,12 +9,12 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 
 #include <cmath>
 
 namespace {
 
+using lumenreel::test::childOutput;
 using lumenreel::test::decodeVideoFrames;
 using lumenreel::test::RenderToolTest;
 using lumenreel::test::runFfmpeg;
@@ -28,17 +28,6 @@ void main() {
                         uv.x < 0.5 ? 0.0 : 1.0);
 }
 )";
-
-QString runTool(const QString& program, const QStringList& arguments) {
-    QProcess process;
-    process.start(program, arguments);
-    if (!process.waitForFinished(120000) || process.exitCode() != 0) {
-        process.kill();
-        ADD_FAILURE() << program.toStdString() << " failed";
-        return {};
-    }
-    return QString::fromUtf8(process.readAllStandardOutput());
-}
 
 struct Expected {
     const char* format;
@@ -99,10 +88,11 @@ TEST_F(RenderToolTest, EveryDeliveryFormatIsReadAlikeByThreeReaders) {
 
         const QJsonObject probe =
             QJsonDocument::fromJson(
-                runTool("ffprobe", {"-v", "error", "-show_entries",
-                                    "stream=codec_type,codec_name,codec_tag_string,width,height,"
-                                    "nb_frames,duration,pix_fmt:format=duration,format_name",
-                                    "-of", "json", movie})
+                childOutput("ffprobe",
+                            {"-v", "error", "-show_entries",
+                             "stream=codec_type,codec_name,codec_tag_string,width,height,"
+                             "nb_frames,duration,pix_fmt:format=duration,format_name",
+                             "-of", "json", movie})
                     .toUtf8())
                 .object();
         const QJsonArray streams = probe["streams"].toArray();
@@ -119,8 +109,8 @@ TEST_F(RenderToolTest, EveryDeliveryFormatIsReadAlikeByThreeReaders) {
         EXPECT_NEAR(video["duration"].toString().toDouble(), 2.0, 1e-6);
 
         const QStringList info =
-            runTool("mediainfo",
-                    {"--Inform=Video;%Format%|%Width%|%Height%|%FrameCount%|%Duration%", movie})
+            childOutput("mediainfo",
+                        {"--Inform=Video;%Format%|%Width%|%Height%|%FrameCount%|%Duration%", movie})
                 .trimmed()
                 .split(QLatin1Char('|'));
         ASSERT_EQ(info.size(), 5);
@@ -130,7 +120,7 @@ TEST_F(RenderToolTest, EveryDeliveryFormatIsReadAlikeByThreeReaders) {
         EXPECT_EQ(info[3], "60");
         EXPECT_NEAR(info[4].toDouble(), 2000.0, 1.0);
 
-        const QString discovered = runTool("gst-discoverer-1.0", {"-v", movie});
+        const QString discovered = childOutput("gst-discoverer-1.0", {"-v", movie});
         EXPECT_TRUE(discovered.contains(
             QStringLiteral("video #2: %1").arg(QString::fromLatin1(expected.discovererCodec))))
             << discovered.toStdString();

@@ -4,19 +4,18 @@
 
 #include "MainWindowFixture.h"
 
-#include "app/AppLanguageMenu.h"
 #include "platform/appkit/NSImageView.h"
 #include "platform/appkit/NSProgressIndicator.h"
 #include "platform/appkit/NSTextField.h"
 
 #include <QFile>
-#include <QImage>
 #include <QLineEdit>
 
 namespace {
 
 using lumenreel::test::resource;
 using lumenreel::test::spinUntil;
+using lumenreel::test::writePicture;
 
 class MainWindowChoicesTest : public lumenreel::test::WindowFixture {
 protected:
@@ -34,16 +33,7 @@ protected:
         return path;
     }
     QString picture() {
-        QImage red(16, 16, QImage::Format_RGB32);
-        red.fill(qRgb(255, 0, 0));
-        const QString path = sHome->filePath(QStringLiteral("red.png"));
-        EXPECT_TRUE(red.save(path));
-        return path;
-    }
-    static void setLanguage(int tag) {
-        NSRef<AppLanguageMenu> languages = NSAdopt(NSAllocInit<AppLanguageMenu>());
-        languages->outletLanguageController = UILocalLanguageController::language();
-        ASSERT_TRUE(languages->chooseLanguage(tag));
+        return writePicture(sHome->filePath(QStringLiteral("red.png")), {16, 16}, Qt::red);
     }
     static NSTextField* numberField(double maximum) {
         const QList<NSTextField*> found = views<NSTextField>([=](NSTextField* field) {

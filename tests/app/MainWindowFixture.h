@@ -1,9 +1,11 @@
 #pragma once
 
 // The main window from its interface file, loaded once per test program as the application
-// loads it, with scripted open panels, kept alerts and counted beeps.
+// loads it, with scripted open panels, recorded alerts and counted beeps.
 
+#include "app/AppLanguageMenu.h"
 #include "app/GKAppDelegate.h"
+#include "common/RecordingPresenter.h"
 #include "common/TestSupport.h"
 #include "interface/USecuritySandboxControllers/USandboxFolderController.h"
 #include "platform/appkit/NSApplication.h"
@@ -29,17 +31,6 @@
 #include <memory>
 
 namespace lumenreel::test {
-
-// Alerts the window shows, kept instead of shown.
-class KeptAlerts : public NSAlertPresenter {
-public:
-    NSModalResponse presentAlert(const NSAlert& alert) override {
-        messages << alert.messageText() + QLatin1Char(' ') + alert.informativeText();
-        return answer;
-    }
-    QStringList messages;
-    NSModalResponse answer = NSAlertFirstButtonReturn;
-};
 
 class WindowFixture : public ::testing::Test {
 protected:
@@ -118,6 +109,13 @@ protected:
         return path;
     }
 
+    // Shows the window in the language of the Language menu's item `tag`.
+    static void setLanguage(int tag) {
+        NSRef<AppLanguageMenu> languages = NSAdopt(NSAllocInit<AppLanguageMenu>());
+        languages->outletLanguageController = UILocalLanguageController::language();
+        ASSERT_TRUE(languages->chooseLanguage(tag));
+    }
+
     // Picks each file through its open panel, as a person does.
     void choose(USandboxInputFileController* row, const QString& path) {
         mChoices = {path};
@@ -146,7 +144,7 @@ protected:
     static QTemporaryDir* sHome;
     static GKAppDelegate* sDelegate;
     NSAutoreleasePool mPool;
-    std::shared_ptr<KeptAlerts> mAlerts = std::make_shared<KeptAlerts>();
+    std::shared_ptr<RecordingPresenter> mAlerts = std::make_shared<RecordingPresenter>();
     NSBeepSink mPreviousBeep;
     NSOpenPanel::ModalRunner mPreviousRunner;
     QStringList mChoices;

@@ -3,7 +3,6 @@
 
 #include "MainWindowFixture.h"
 
-#include "app/AppLanguageMenu.h"
 #include "platform/appkit/NSTextField.h"
 
 #include <QFontMetrics>
@@ -80,9 +79,7 @@ protected:
 
     // The window at `size`, in the language of `tag`, checked and pictured as `state`.
     static void checkLayout(int tag, const NSSize& size, const QString& state) {
-        NSRef<AppLanguageMenu> languages = NSAdopt(NSAllocInit<AppLanguageMenu>());
-        languages->outletLanguageController = UILocalLanguageController::language();
-        ASSERT_TRUE(languages->chooseLanguage(tag));
+        setLanguage(tag);
         NSWindow* window = sDelegate->window();
         window->setFrame(NSRect(window->frame().topLeft(), size), true);
         const QStringList faults = layoutFaults();
@@ -106,6 +103,7 @@ TEST_F(MainWindowLayoutTest, AtItsMinimumSizeEveryControlShowsWholeAndApart) {
 
     checkLayout(0, minimum, QStringLiteral("minimum-english"));
     checkLayout(1, minimum, QStringLiteral("minimum-german"));
+    checkLayout(2, minimum, QStringLiteral("minimum-french"));
     checkLayout(0, minimum, QStringLiteral("minimum-english"));
 }
 

@@ -5,7 +5,6 @@
 #include "platform/qtkit/MovieInspector.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 
@@ -21,28 +20,8 @@ class RenderJoinToolTest : public RenderToolTest {
 protected:
     // Renders frames `range` of a job into the output folder; the segment's path.
     QString segment(const QStringList& job, const QString& range) {
-        const ToolRun run = mTool->run(QStringList(job) << "--frames" << range << "--output"
-                                                        << mOutput << mComposition);
-        EXPECT_EQ(run.status, 0) << run.err.toStdString();
-        return run.out.trimmed();
-    }
-
-    // Joins `segments` into a folder of its own; the run.
-    ToolRun join(const QStringList& segments, const QStringList& options = {}) {
-        QDir().mkpath(joinFolder());
-        mTemporaryBefore = filesUnder(mTool->temporaryFolder());
-        return mTool->run(QStringList{"--join", "--output", joinFolder()} + options + segments);
-    }
-    QString joinFolder() const { return mHome.filePath(QStringLiteral("joined")); }
-
-    // A refused join: one line naming `reason`, exit 1, nothing written.
-    void expectJoinRefused(const ToolRun& run, const QString& reason) {
-        EXPECT_EQ(run.status, 1) << run.err.toStdString();
-        EXPECT_TRUE(run.err.contains(reason)) << run.err.toStdString();
-        EXPECT_EQ(run.err.trimmed().count(QLatin1Char('\n')), 0) << run.err.toStdString();
-        EXPECT_TRUE(entries(joinFolder()).isEmpty())
-            << entries(joinFolder()).join(' ').toStdString();
-        EXPECT_EQ(filesUnder(mTool->temporaryFolder()), mTemporaryBefore);
+        return renderInto(QStringLiteral("out"), job + QStringList{"--frames", range},
+                          mComposition);
     }
 
     // Encodes `source` again with ffmpeg `arguments`, keeping its description, in place of
@@ -54,17 +33,6 @@ protected:
         ASSERT_TRUE(runFfmpeg(QStringList{"-i", copy, "-map_metadata", "0"} + arguments << target));
         QFile::remove(copy);
     }
-
-    static QStringList filesUnder(const QString& folder) {
-        QStringList files;
-        for (QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-             it.hasNext();)
-            files.append(it.next());
-        files.sort();
-        return files;
-    }
-
-    QStringList mTemporaryBefore;
 };
 
 const QStringList kJob{"--size", "64x48", "--fps", "30", "--duration", "1"};
@@ -83,17 +51,16 @@ TEST_F(RenderJoinToolTest, EachSegmentMustHoldTheJobsAnimationVideo) {
     };
     // Smaller pictures under the job's description.
     reencode(second, {"-vf", "scale=32:24", "-c:v", "qtrle", "-pix_fmt", "argb"}, second);
-    expectJoinRefused(join({first, second}), QStringLiteral("holds 32x24 pictures, not 64x48"));
+    expectJoinRefused({first, second}, QStringLiteral("holds 32x24 pictures, not 64x48"));
     restore();
     reencode(second, {"-c:v", "mpeg4"}, second);
-    expectJoinRefused(join({first, second}), QStringLiteral("holds mpeg4 video, not Animation"));
+    expectJoinRefused({first, second}, QStringLiteral("holds mpeg4 video, not Animation"));
     restore();
     // More pictures than its range.
     reencode(second, {"-vf", "tpad=stop=2", "-c:v", "qtrle", "-pix_fmt", "argb"}, second);
-    expectJoinRefused(join({first, second}),
-                      QStringLiteral("holds 18 frames, not frames 15 to 30"));
+    expectJoinRefused({first, second}, QStringLiteral("holds 18 frames, not frames 15 to 30"));
     restore();
-    const ToolRun joined = join({first, second});
+    const ToolRun joined = join(QStringLiteral("joined"), {first, second});
     EXPECT_EQ(joined.status, 0) << joined.err.toStdString();
 }
 
@@ -108,8 +75,8 @@ TEST_F(RenderJoinToolTest, ADamagedSegmentFailsTheJoinNamingItsFrame) {
     file.close();
     for (const QStringList& format : {QStringList{}, QStringList{"--format", "prores4444"}}) {
         SCOPED_TRACE(format.join(' ').toStdString());
-        const ToolRun run = join({first, second}, format);
-        expectJoinRefused(run, QFileInfo(second).fileName() + QStringLiteral(": frame "));
+        const ToolRun run = expectJoinRefused(format + QStringList{first, second},
+                                              QFileInfo(second).fileName() + ": frame ");
         EXPECT_TRUE(run.err.contains(QStringLiteral("is damaged"))) << run.err.toStdString();
     }
 }
@@ -118,13 +85,13 @@ TEST_F(RenderJoinToolTest, AStopWhileTheMovieIsWrittenRemovesWhatTheJoinWrote) {
     const QStringList job{"--size", "1280x720", "--fps", "30", "--duration", "3"};
     const QString first = segment(job, "0:44");
     const QString second = segment(job, "45:90");
-    QDir().mkpath(joinFolder());
+    const QString joinFolder = folder(QStringLiteral("joined"));
     const QStringList temporaryBefore = filesUnder(mTool->temporaryFolder());
     // The flattener writes the movie under a hidden name next to its final one.
     const std::optional<ToolRun> stopped = mTool->runAndSignalWhen(
-        {"--join", "--format", "prores4444", "--output", joinFolder(), first, second},
+        {"--join", "--format", "prores4444", "--output", joinFolder, first, second},
         [&] {
-            return !QDir(joinFolder())
+            return !QDir(joinFolder)
                         .entryList({QStringLiteral(".*.partial")}, QDir::Files | QDir::Hidden)
                         .isEmpty();
         },
@@ -134,7 +101,7 @@ TEST_F(RenderJoinToolTest, AStopWhileTheMovieIsWrittenRemovesWhatTheJoinWrote) {
     EXPECT_EQ(stopped->err.trimmed(),
               QStringLiteral("lumenreel-render: stopped by Interrupt; no movie was written"));
     EXPECT_TRUE(stopped->out.isEmpty());
-    EXPECT_TRUE(entries(joinFolder()).isEmpty()) << entries(joinFolder()).join(' ').toStdString();
+    EXPECT_TRUE(entries(joinFolder).isEmpty()) << entries(joinFolder).join(' ').toStdString();
     EXPECT_EQ(filesUnder(mTool->temporaryFolder()), temporaryBefore);
 }
 

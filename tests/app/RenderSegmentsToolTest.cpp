@@ -29,25 +29,21 @@ constexpr int kFrames = 31;
 
 class RenderSegmentsToolTest : public RenderToolTest {
 protected:
-    // Renders `ranges` of the job into a folder of their own and joins them; the joined movie's
+    // Renders `ranges` of the job into the folder `out` and joins them; the joined movie's
     // path, or an empty string.
     QString renderInPieces(const QString& composition, const QList<QPair<int, int>>& ranges,
-                           const QString& folder, const QStringList& options = {}) {
-        const QString out = mHome.filePath(folder);
-        QDir().mkpath(out);
-        QStringList segments;
+                           const QString& out, const QStringList& options = {}) {
+        QStringList segments{"--audio", mSound};
         for (const auto& [first, last] : ranges) {
-            const ToolRun run =
-                mTool->run(QStringList(kJob) + options
-                           << "--frames" << QStringLiteral("%1:%2").arg(first).arg(last)
-                           << "--output" << out << composition);
-            EXPECT_EQ(run.status, 0) << run.err.toStdString();
-            segments.append(run.out.trimmed());
+            segments << renderInto(
+                out,
+                kJob + options +
+                    QStringList{"--frames", QStringLiteral("%1:%2").arg(first).arg(last)},
+                composition);
         }
-        const ToolRun join =
-            mTool->run(QStringList{"--join", "--audio", mSound, "--output", out} + segments);
-        EXPECT_EQ(join.status, 0) << join.err.toStdString();
-        return join.status == 0 ? join.out.trimmed() : QString();
+        const ToolRun joined = join(out, segments);
+        EXPECT_EQ(joined.status, 0) << joined.err.toStdString();
+        return joined.status == 0 ? joined.out.trimmed() : QString();
     }
 
     // The sound track's samples, as FFmpeg decodes them.
@@ -74,13 +70,9 @@ protected:
         EXPECT_EQ(soundChecksum(whole), soundChecksum(joined));
     }
 
-    QString wholeMovie(const QString& composition) {
-        const QString out = mHome.filePath(QStringLiteral("whole"));
-        QDir().mkpath(out);
-        const ToolRun run = mTool->run(QStringList(kJob)
-                                       << "--audio" << mSound << "--output" << out << composition);
-        EXPECT_EQ(run.status, 0) << run.err.toStdString();
-        return run.out.trimmed();
+    QString wholeMovie(const QString& composition, const QStringList& job = kJob) {
+        return renderInto(QStringLiteral("whole"), job + QStringList{"--audio", mSound},
+                          composition);
     }
 
     QString mSound = resource(QStringLiteral("sounds/demo-arpeggio.m4a"));
@@ -127,34 +119,21 @@ TEST_F(RenderSegmentsToolTest, AnInterruptedJobIsFinishedByTheRangeItMisses) {
     const QRegularExpressionMatch range =
         QRegularExpression(QStringLiteral("frames (\\d+) to 300 are missing")).match(missing.err);
     ASSERT_TRUE(range.hasMatch()) << missing.err.toStdString();
-    const ToolRun rest = mTool->run(QStringList(job) << "--frames" << range.captured(1) + ":300"
-                                                     << "--output" << mOutput << feedback);
-    ASSERT_EQ(rest.status, 0) << rest.err.toStdString();
-    const ToolRun joined = mTool->run(
-        {"--join", "--audio", mSound, "--output", mOutput, recording, rest.out.trimmed()});
+    const QString rest = renderInto(
+        QStringLiteral("out"), job + QStringList{"--frames", range.captured(1) + ":300"}, feedback);
+    const ToolRun joined =
+        mTool->run({"--join", "--audio", mSound, "--output", mOutput, recording, rest});
     ASSERT_EQ(joined.status, 0) << joined.err.toStdString();
-
-    const QString whole = mHome.filePath(QStringLiteral("whole"));
-    QDir().mkpath(whole);
-    const ToolRun one =
-        mTool->run(QStringList(job) << "--audio" << mSound << "--output" << whole << feedback);
-    ASSERT_EQ(one.status, 0) << one.err.toStdString();
-    EXPECT_TRUE(decodeVideoFrames(joined.out.trimmed(), 1) ==
-                decodeVideoFrames(one.out.trimmed(), 1));
-    EXPECT_EQ(soundChecksum(joined.out.trimmed()), soundChecksum(one.out.trimmed()));
+    const QString one = wholeMovie(feedback, job);
+    EXPECT_TRUE(decodeVideoFrames(joined.out.trimmed(), 1) == decodeVideoFrames(one, 1));
+    EXPECT_EQ(soundChecksum(joined.out.trimmed()), soundChecksum(one));
 }
 
 TEST_F(RenderSegmentsToolTest, SegmentsOfNoSingleJobAreRefused) {
-    // A segment rendered into a folder of its own: the same range of two jobs has one name.
-    const auto segment = [&](const QString& folder, const QString& range,
-                             const QStringList& job = kJob, const QString& composition = {}) {
-        const QString out = mHome.filePath(folder);
-        QDir().mkpath(out);
-        const ToolRun run =
-            mTool->run(QStringList(job) << "--frames" << range << "--output" << out
-                                        << (composition.isEmpty() ? mComposition : composition));
-        EXPECT_EQ(run.status, 0) << run.err.toStdString();
-        return run.out.trimmed();
+    // Each segment in a folder of its own: the same range of two jobs has one name.
+    const auto segment = [&](const QString& out, const QString& range,
+                             const QStringList& job = kJob) {
+        return renderInto(out, job + QStringList{"--frames", range}, mComposition);
     };
     const QString first = segment("mixed", "0:14");
     const QString second = segment("mixed", "15:30");
@@ -164,17 +143,15 @@ TEST_F(RenderSegmentsToolTest, SegmentsOfNoSingleJobAreRefused) {
         segment("wider", "15:30", {"--size", "48x24", "--fps", "30", "--duration", "1"});
     const QString otherRate =
         segment("faster", "15:31", {"--size", "32x24", "--fps", "31", "--duration", "1"});
-    const QString changed = mHome.filePath(QStringLiteral("changed"));
-    QDir().mkpath(changed);
-    QFile::copy(mComposition, changed + "/Plain.fs");
-    QFile edit(changed + "/Plain.fs");
+    const QString edited = folder(QStringLiteral("changed")) + QStringLiteral("/Plain.fs");
+    QFile::copy(mComposition, edited);
+    QFile edit(edited);
     ASSERT_TRUE(edit.open(QIODevice::Append));
     edit.write("\n// edited\n");
     edit.close();
-    const QString otherComposition = segment("changed", "15:30", kJob, changed + "/Plain.fs");
+    const QString otherComposition =
+        renderInto(QStringLiteral("changed"), kJob + QStringList{"--frames", "15:30"}, edited);
 
-    const QString joinFolder = mHome.filePath(QStringLiteral("joined"));
-    QDir().mkpath(joinFolder);
     const std::pair<QStringList, QString> cases[] = {
         {{first}, "frames 15 to 30 are missing"},
         {{second}, "frames 0 to 14 are missing"},
@@ -184,13 +161,8 @@ TEST_F(RenderSegmentsToolTest, SegmentsOfNoSingleJobAreRefused) {
         {{first, otherComposition}, "of another composition"},
         {{first, mComposition}, "not a segment"},
     };
-    for (const auto& [segments, reason] : cases) {
-        const ToolRun run = mTool->run(QStringList{"--join", "--output", joinFolder} + segments);
-        EXPECT_EQ(run.status, 1) << reason.toStdString();
-        EXPECT_TRUE(run.err.contains(reason)) << run.err.toStdString();
-        EXPECT_EQ(run.err.trimmed().count(QLatin1Char('\n')), 0) << run.err.toStdString();
-        EXPECT_TRUE(entries(joinFolder).isEmpty());
-    }
+    for (const auto& [segments, reason] : cases)
+        expectJoinRefused(segments, reason);
     expectRefused({"--frames", "0:31", "--size", "32x24", "--duration", "1", "--output", mOutput,
                    mComposition},
                   QStringLiteral("within the job's 31 frames"), 2);
@@ -204,77 +176,45 @@ TEST_F(RenderSegmentsToolTest, ASoundDrivenJobSplitHearsTheJobsSound) {
     expectSameMovie(wholeMovie(bars), joined);
 
     // A segment is video only, and its pictures go with the sound they heard only.
-    const QString folder = mHome.filePath(QStringLiteral("bars"));
-    const QString first = QDir(folder).filePath(QStringLiteral("SpectrumBars.frames-0-9.mov"));
+    const QDir pieces(mHome.filePath(QStringLiteral("bars")));
+    const QString first = pieces.filePath(QStringLiteral("SpectrumBars.frames-0-9.mov"));
     const InspectedMovie segment = inspectMovie(first);
     ASSERT_EQ(segment.tracks.size(), 1);
     EXPECT_EQ(segment.tracks.first().mediaType, QStringLiteral("video"));
     const QString other = mHome.filePath(QStringLiteral("other.m4a"));
     ASSERT_TRUE(
         runFfmpeg({"-f", "lavfi", "-i", "sine=frequency=440:duration=2", "-c:a", "aac", other}));
-    const QStringList segments{first, QDir(folder).filePath("SpectrumBars.frames-10-11.mov"),
-                               QDir(folder).filePath("SpectrumBars.frames-12-30.mov")};
-    const QString joinFolder = mHome.filePath(QStringLiteral("rejoined"));
-    QDir().mkpath(joinFolder);
-    const std::pair<QStringList, QString> cases[] = {
-        {{}, "rendered hearing a sound: give it with --audio"},
-        {{"--audio", other}, "other.m4a is not the sound the segments were rendered hearing"},
-    };
-    for (const auto& [options, reason] : cases) {
-        const ToolRun run =
-            mTool->run(QStringList{"--join", "--output", joinFolder} + options + segments);
-        EXPECT_EQ(run.status, 1) << run.err.toStdString();
-        EXPECT_TRUE(run.err.contains(reason)) << run.err.toStdString();
-        EXPECT_TRUE(entries(joinFolder).isEmpty());
-    }
+    const QStringList segments{first, pieces.filePath("SpectrumBars.frames-10-11.mov"),
+                               pieces.filePath("SpectrumBars.frames-12-30.mov")};
+    expectJoinRefused(segments, "rendered hearing a sound: give it with --audio");
+    expectJoinRefused(QStringList{"--audio", other} + segments,
+                      "other.m4a is not the sound the segments were rendered hearing");
     // A range that heard another sound is of another job.
-    const QString otherFolder = mHome.filePath(QStringLiteral("other"));
-    QDir().mkpath(otherFolder);
-    const ToolRun heardOther = mTool->run(QStringList(kJob) << "--audio" << other << "--frames"
-                                                            << "10:30"
-                                                            << "--output" << otherFolder << bars);
-    ASSERT_EQ(heardOther.status, 0) << heardOther.err.toStdString();
-    const ToolRun mixed = mTool->run(
-        {"--join", "--audio", mSound, "--output", joinFolder, first, heardOther.out.trimmed()});
-    EXPECT_EQ(mixed.status, 1);
-    EXPECT_TRUE(mixed.err.contains(QStringLiteral("was rendered hearing another sound")))
-        << mixed.err.toStdString();
+    const QString heardOther = renderInto(
+        QStringLiteral("other"), kJob + QStringList{"--audio", other, "--frames", "10:30"}, bars);
+    expectJoinRefused({"--audio", mSound, first, heardOther}, "was rendered hearing another sound");
 }
 
 TEST_F(RenderSegmentsToolTest, RangesThatReadDifferentFilesAreOfDifferentJobs) {
     // A composition that imports a picture, has a companion vertex shader and an image input.
-    const QString folder = mHome.filePath(QStringLiteral("reads"));
-    QDir().mkpath(folder);
-    const auto write = [&](const QString& name, const QByteArray& text) {
-        QFile file(QDir(folder).filePath(name));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(text);
-    };
     const auto picture = [&](const QString& name, QRgb colour) {
-        QImage image(4, 4, QImage::Format_RGB32);
-        image.fill(colour);
-        ASSERT_TRUE(image.save(QDir(folder).filePath(name)));
+        lumenreel::test::writePicture(mHome.filePath("reads/" + name), {4, 4}, colour);
     };
-    write(QStringLiteral("Reads.fs"),
-          "/*{ \"ISFVSN\": \"2\", \"INPUTS\": [ { \"NAME\": \"feed\", \"TYPE\": "
-          "\"image\" } ],\n"
-          "    \"IMPORTED\": { \"tile\": { \"PATH\": \"tile.png\" } } }*/\n"
-          "void main() { gl_FragColor = 0.5 * IMG_NORM_PIXEL(tile, isf_FragNormCoord) +\n"
-          "                             0.5 * IMG_NORM_PIXEL(feed, isf_FragNormCoord); }\n");
+    const QString composition = writeFile(
+        "reads/Reads.fs",
+        "/*{ \"ISFVSN\": \"2\", \"INPUTS\": [ { \"NAME\": \"feed\", \"TYPE\": "
+        "\"image\" } ],\n"
+        "    \"IMPORTED\": { \"tile\": { \"PATH\": \"tile.png\" } } }*/\n"
+        "void main() { gl_FragColor = 0.5 * IMG_NORM_PIXEL(tile, isf_FragNormCoord) +\n"
+        "                             0.5 * IMG_NORM_PIXEL(feed, isf_FragNormCoord); }\n");
     const QByteArray vertex = "void main() { isf_vertShaderInit(); }\n";
-    write(QStringLiteral("Reads.vs"), vertex);
+    writeFile("reads/Reads.vs", vertex);
     picture(QStringLiteral("tile.png"), qRgb(255, 0, 0));
     picture(QStringLiteral("feed.png"), qRgb(0, 0, 255));
-    const QString composition = QDir(folder).filePath(QStringLiteral("Reads.fs"));
-    const QStringList job = QStringList(kJob)
-                            << "--input" << QStringLiteral("feed=%1/feed.png").arg(folder);
+    const QStringList job =
+        kJob + QStringList{"--input", "feed=" + mHome.filePath(QStringLiteral("reads/feed.png"))};
     const auto range = [&](const QString& frames, const QString& out) {
-        const QString path = mHome.filePath(out);
-        QDir().mkpath(path);
-        const ToolRun run = mTool->run(QStringList(job) << "--frames" << frames << "--output"
-                                                        << path << composition);
-        EXPECT_EQ(run.status, 0) << run.err.toStdString();
-        return run.out.trimmed();
+        return renderInto(out, job + QStringList{"--frames", frames}, composition);
     };
     const std::pair<QString, std::function<void(bool)>> changes[] = {
         {"the imported picture",
@@ -283,7 +223,7 @@ TEST_F(RenderSegmentsToolTest, RangesThatReadDifferentFilesAreOfDifferentJobs) {
          }},
         {"the companion vertex shader",
          [&](bool changed) {
-             write("Reads.vs", changed ? vertex + "// edited\n" : vertex);
+             writeFile("reads/Reads.vs", changed ? vertex + "// edited\n" : vertex);
          }},
         {"the input's file",
          [&](bool changed) {
@@ -298,19 +238,11 @@ TEST_F(RenderSegmentsToolTest, RangesThatReadDifferentFilesAreOfDifferentJobs) {
         change(true);
         const QString second = range("15:30", QStringLiteral("second-%1").arg(round));
         change(false);
-        const QString joinFolder = mHome.filePath(QStringLiteral("joined-%1").arg(round));
-        QDir().mkpath(joinFolder);
-        const ToolRun run = mTool->run({"--join", "--output", joinFolder, first, second});
-        EXPECT_EQ(run.status, 1) << run.err.toStdString();
-        EXPECT_TRUE(run.err.contains(QStringLiteral("of another composition or other input")))
-            << run.err.toStdString();
-        EXPECT_TRUE(entries(joinFolder).isEmpty());
+        expectJoinRefused({first, second}, "of another composition or other input");
     }
     // Unchanged files make one job.
-    const QString joinFolder = mHome.filePath(QStringLiteral("joined"));
-    QDir().mkpath(joinFolder);
-    const ToolRun same = mTool->run(
-        {"--join", "--output", joinFolder, range("0:14", "same"), range("15:30", "same")});
+    const ToolRun same =
+        join(QStringLiteral("joined"), {range("0:14", "same"), range("15:30", "same")});
     EXPECT_EQ(same.status, 0) << same.err.toStdString();
 }
 

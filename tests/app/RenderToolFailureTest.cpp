@@ -8,7 +8,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QImage>
 
 #include <gtest/gtest.h>
 
@@ -133,9 +132,7 @@ TEST_F(RenderToolFailureTest, RefusesAMovieThatWouldReplaceAnInput) {
     QFile::remove(named);
 
     // A picture that the composition loads.
-    QImage tile(4, 4, QImage::Format_RGBA8888);
-    tile.fill(Qt::red);
-    ASSERT_TRUE(tile.save(mOutput + QStringLiteral("/Tile.mov"), "PNG"));
+    lumenreel::test::writePicture(mOutput + QStringLiteral("/Tile.mov"), {4, 4}, Qt::red, "PNG");
     const QString composition = writeFile(
         QStringLiteral("out/Tile.glsl"),
         "#iChannel0 \"Tile.mov\"\n"
@@ -148,10 +145,8 @@ TEST_F(RenderToolFailureTest, RefusesAMovieThatWouldReplaceAnInput) {
 }
 
 TEST_F(RenderToolFailureTest, ASoundMovieWithoutSoundIsRefusedBeforeRendering) {
-    QImage picture(8, 8, QImage::Format_RGB32);
-    picture.fill(Qt::blue);
-    const QString png = mHome.filePath(QStringLiteral("picture.png"));
-    ASSERT_TRUE(picture.save(png));
+    const QString png =
+        lumenreel::test::writePicture(mHome.filePath("picture.png"), {8, 8}, Qt::blue);
     expectRefused({"--audio", png, "--output", mOutput, mComposition},
                   QStringLiteral("has no sound track"));
 

@@ -1,10 +1,11 @@
 #include "app/RenderToolRunner.h"
 
-#include <QDeadlineTimer>
+#include "common/RunChild.h"
+
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 
 #include <gtest/gtest.h>
 
@@ -13,25 +14,6 @@
 #include <sys/resource.h>
 
 namespace lumenreel::test {
-
-namespace {
-
-constexpr int kDeadlineMs = 300000;
-
-ToolRun finish(QProcess& process, QString err) {
-    EXPECT_TRUE(process.waitForFinished(kDeadlineMs)) << "lumenreel-render did not end";
-    if (process.state() != QProcess::NotRunning) {
-        process.kill();
-        process.waitForFinished(kDeadlineMs);
-    }
-    ToolRun run;
-    run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
-    run.err = err + QString::fromUtf8(process.readAllStandardError());
-    return run;
-}
-
-} // namespace
 
 RenderToolRunner::RenderToolRunner(const QString& home) : mHome(home) {
     QDir().mkpath(temporaryFolder());
@@ -45,38 +27,29 @@ QString RenderToolRunner::trashFolder() const {
     return mHome + QStringLiteral("/data/Trash/files");
 }
 
-namespace {
-
-void startTool(QProcess& process, const QString& home, const QString& temporary,
-               long long fileSizeLimit, long long addressSpaceLimit, const QStringList& arguments) {
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("HOME"), home);
-    environment.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/data"));
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/config"));
-    environment.insert(QStringLiteral("TMPDIR"), temporary);
-    process.setProcessEnvironment(environment);
-    if (fileSizeLimit >= 0 || addressSpaceLimit >= 0) {
-        process.setChildProcessModifier([fileSizeLimit, addressSpaceLimit] {
-            if (fileSizeLimit >= 0) {
+ToolRun RenderToolRunner::run(const QStringList& arguments, const ChildWatch& watch) const {
+    ChildOptions options{
+        .arguments = arguments,
+        .environment = {{QStringLiteral("HOME"), mHome},
+                        {QStringLiteral("XDG_DATA_HOME"), mHome + QStringLiteral("/data")},
+                        {QStringLiteral("XDG_CONFIG_HOME"), mHome + QStringLiteral("/config")},
+                        {QStringLiteral("TMPDIR"), temporaryFolder()}},
+        .deadline = std::chrono::minutes(5),
+        .watch = watch};
+    if (mFileSizeLimit >= 0 || mAddressSpaceLimit >= 0) {
+        options.inChild = [fileSize = mFileSizeLimit, addressSpace = mAddressSpaceLimit] {
+            if (fileSize >= 0) {
                 std::signal(SIGXFSZ, SIG_IGN);
-                const rlimit limit{rlim_t(fileSizeLimit), rlim_t(fileSizeLimit)};
+                const rlimit limit{rlim_t(fileSize), rlim_t(fileSize)};
                 setrlimit(RLIMIT_FSIZE, &limit);
             }
-            if (addressSpaceLimit >= 0) {
-                const rlimit limit{rlim_t(addressSpaceLimit), rlim_t(addressSpaceLimit)};
+            if (addressSpace >= 0) {
+                const rlimit limit{rlim_t(addressSpace), rlim_t(addressSpace)};
                 setrlimit(RLIMIT_AS, &limit);
             }
-        });
+        };
     }
-    process.start(QStringLiteral(LUMENREEL_RENDER_TOOL), arguments);
-}
-
-} // namespace
-
-ToolRun RenderToolRunner::run(const QStringList& arguments) const {
-    QProcess process;
-    startTool(process, mHome, temporaryFolder(), mFileSizeLimit, mAddressSpaceLimit, arguments);
-    return finish(process, {});
+    return runChild(QStringLiteral(LUMENREEL_RENDER_TOOL), options);
 }
 
 std::optional<ToolRun> RenderToolRunner::runAndSignal(const QStringList& arguments,
@@ -87,45 +60,32 @@ std::optional<ToolRun> RenderToolRunner::runAndSignal(const QStringList& argumen
 std::optional<ToolRun>
 RenderToolRunner::runAndAct(const QStringList& arguments, const QString& text,
                             const std::function<void(qint64)>& action) const {
-    QProcess process;
-    process.setReadChannel(QProcess::StandardError);
-    startTool(process, mHome, temporaryFolder(), mFileSizeLimit, mAddressSpaceLimit, arguments);
-    QString err;
-    const QDeadlineTimer deadline(kDeadlineMs);
-    while (!err.contains(text)) {
-        if (deadline.hasExpired() || process.state() == QProcess::NotRunning ||
-            !process.waitForReadyRead(int(deadline.remainingTime()))) {
-            ADD_FAILURE()
-                << "never saw \"" << text.toStdString() << "\":\n"
-                << (err + QString::fromUtf8(process.readAllStandardError())).toStdString();
-            process.kill();
-            process.waitForFinished(kDeadlineMs);
-            return std::nullopt;
+    bool acted = false;
+    const ToolRun tool = run(arguments, [&](qint64 pid, const QString&, const QString& err) {
+        if (err.contains(text)) {
+            action(pid);
+            acted = true;
         }
-        err += QString::fromUtf8(process.readAllStandardError());
-    }
-    action(process.processId());
-    return finish(process, err);
+        return acted;
+    });
+    if (acted)
+        return tool;
+    ADD_FAILURE() << "never saw \"" << text.toStdString() << "\":\n" << tool.err.toStdString();
+    return std::nullopt;
 }
 
 std::optional<ToolRun> RenderToolRunner::runAndSignalWhen(const QStringList& arguments,
                                                           const std::function<bool()>& ready,
                                                           int signal) const {
-    QProcess process;
-    startTool(process, mHome, temporaryFolder(), mFileSizeLimit, mAddressSpaceLimit, arguments);
-    const QDeadlineTimer deadline(kDeadlineMs);
-    while (!ready()) {
-        if (deadline.hasExpired() || process.state() == QProcess::NotRunning ||
-            process.waitForFinished(2)) {
-            ADD_FAILURE() << "the tool ended before it was to be signalled:\n"
-                          << QString::fromUtf8(process.readAllStandardError()).toStdString();
-            process.kill();
-            process.waitForFinished(kDeadlineMs);
-            return std::nullopt;
-        }
-    }
-    ::kill(pid_t(process.processId()), signal);
-    return finish(process, {});
+    bool signalled = false;
+    const ToolRun tool = run(arguments, [&](qint64 pid, const QString&, const QString&) {
+        signalled = ready() && ::kill(pid_t(pid), signal) == 0;
+        return signalled;
+    });
+    if (signalled)
+        return tool;
+    ADD_FAILURE() << "the tool ended before it was to be signalled:\n" << tool.err.toStdString();
+    return std::nullopt;
 }
 
 void RenderToolTest::SetUp() {
@@ -160,6 +120,42 @@ void RenderToolTest::expectRefused(const QStringList& arguments, const QString& 
     EXPECT_EQ(run.err.count(QStringLiteral("lumenreel-render: ")), 1) << run.err.toStdString();
     EXPECT_TRUE(run.out.isEmpty());
     EXPECT_TRUE(entries(mOutput).isEmpty()) << entries(mOutput).join(' ').toStdString();
+}
+
+QString RenderToolTest::folder(const QString& name) const {
+    QDir().mkpath(mHome.filePath(name));
+    return mHome.filePath(name);
+}
+
+QString RenderToolTest::renderInto(const QString& name, const QStringList& options,
+                                   const QString& composition) const {
+    const ToolRun run = mTool->run(options + QStringList{"--output", folder(name), composition});
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    return run.out.trimmed();
+}
+
+ToolRun RenderToolTest::join(const QString& name, const QStringList& arguments) const {
+    return mTool->run(QStringList{"--join", "--output", folder(name)} + arguments);
+}
+
+ToolRun RenderToolTest::expectJoinRefused(const QStringList& arguments, const QString& reason) {
+    const QStringList temporaryBefore = filesUnder(mTool->temporaryFolder());
+    const ToolRun run = join(QStringLiteral("refused"), arguments);
+    EXPECT_EQ(run.status, 1) << reason.toStdString();
+    EXPECT_TRUE(run.err.contains(reason)) << run.err.toStdString();
+    EXPECT_EQ(run.err.trimmed().count(QLatin1Char('\n')), 0) << run.err.toStdString();
+    EXPECT_TRUE(entries(folder(QStringLiteral("refused"))).isEmpty());
+    EXPECT_EQ(filesUnder(mTool->temporaryFolder()), temporaryBefore);
+    return run;
+}
+
+QStringList RenderToolTest::filesUnder(const QString& root) {
+    QStringList files;
+    for (QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+         it.hasNext();)
+        files.append(it.next());
+    files.sort();
+    return files;
 }
 
 } // namespace lumenreel::test

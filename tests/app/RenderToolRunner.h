@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/RunChild.h"
 #include "common/TestSupport.h"
 
 #include <QString>
@@ -13,12 +14,7 @@
 
 namespace lumenreel::test {
 
-// What one run of lumenreel-render gave.
-struct ToolRun {
-    int status = -1; // the exit status; -1 when the process did not exit by itself
-    QString out;
-    QString err;
-};
+using ToolRun = ChildRun;
 
 // Runs lumenreel-render in a child process with its own home, data, settings and temporary
 // folders under `home`, and a deadline for everything it waits on.
@@ -34,7 +30,8 @@ public:
     QString temporaryFolder() const;
     QString trashFolder() const;
 
-    ToolRun run(const QStringList& arguments) const;
+    // Runs the tool to its end, asking `watch` about it while it runs.
+    ToolRun run(const QStringList& arguments, const ChildWatch& watch = {}) const;
     // Runs the tool, sends it `signal` as soon as its standard error shows `text`, and waits
     // for its end. Returns nothing when `text` never came.
     std::optional<ToolRun> runAndSignal(const QStringList& arguments, const QString& text,
@@ -67,6 +64,19 @@ protected:
     QString writeFile(const QString& name, const QByteArray& contents) const;
     // A bad input gives a one-line reason and writes nothing into the output folder.
     void expectRefused(const QStringList& arguments, const QString& reason, int status = 1);
+
+    // A folder under the home folder, made on the way.
+    QString folder(const QString& name) const;
+    // Renders `composition` with `options` into the folder `name`; the movie's path.
+    QString renderInto(const QString& name, const QStringList& options,
+                       const QString& composition) const;
+    // Joins with `arguments` (options, then segments) into the folder `name`.
+    ToolRun join(const QString& name, const QStringList& arguments) const;
+    // A join with `arguments` is refused with `reason` in one line, leaving nothing in its folder
+    // nor among the temporary files.
+    ToolRun expectJoinRefused(const QStringList& arguments, const QString& reason);
+    // The files under `root`, hidden ones too, sorted.
+    static QStringList filesUnder(const QString& root);
 
     QTemporaryDir mHome;
     QString mOutput;

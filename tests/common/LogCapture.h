@@ -3,6 +3,8 @@
 #include "platform/foundation/NSLog.h"
 
 #include <QFile>
+#include <QRegularExpression>
+#include <QStringList>
 #include <QTemporaryFile>
 
 namespace lumenreel::test {
@@ -20,6 +22,17 @@ public:
         reader.open(QIODevice::ReadOnly);
         return QString::fromUtf8(reader.readAll());
     }
+    // The lines written so far, without their time stamp and process prefix.
+    QStringList lines() {
+        // "YYYY-MM-DD hh:mm:ss.mmm process[pid:thread] text"
+        static const QRegularExpression prefix(QStringLiteral("^\\S+ \\S+ \\S+\\[[^\\]]*\\] "));
+        QStringList result;
+        for (const QString& line : text().split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+            result << QString(line).remove(prefix);
+        return result;
+    }
+    // How many lines are exactly `line`.
+    int count(const QString& line) { return int(lines().count(line)); }
 
 private:
     QTemporaryFile mFile;

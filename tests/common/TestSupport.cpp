@@ -4,7 +4,10 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QImage>
 #include <QThread>
+
+#include <gtest/gtest.h>
 
 #include <unistd.h>
 
@@ -29,6 +32,13 @@ QString testDataPath(const QString& relative) {
 
 QString resource(const QString& name) {
     return QStringLiteral(LUMENREEL_RESOURCES_DIR "/") + name;
+}
+
+QString writePicture(const QString& path, QSize size, QColor colour, const char* format) {
+    QImage picture(size, colour.alpha() == 255 ? QImage::Format_RGB32 : QImage::Format_ARGB32);
+    picture.fill(colour);
+    EXPECT_TRUE(picture.save(path, format)) << path.toStdString();
+    return path;
 }
 
 qint64 residentBytes() {

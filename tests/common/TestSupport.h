@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QColor>
+#include <QSize>
 #include <QString>
 
 #include <chrono>
@@ -17,6 +19,10 @@ QString testDataPath(const QString& relative = {});
 
 // A file the application ships, under resources/ of the source tree.
 QString resource(const QString& name);
+
+// Saves a picture of `size` filled with `colour` as `path`, in the format its suffix names (or
+// `format`); the path. The test fails when it cannot be written.
+QString writePicture(const QString& path, QSize size, QColor colour, const char* format = nullptr);
 
 // Resident memory of this process in bytes, or -1 when it cannot be read.
 qint64 residentBytes();

@@ -1,12 +1,69 @@
-// A real application process keeps its settings however it is ended.
+// A real application process keeps its settings however it is ended. The application is this
+// test program relaunched; its one persistent setting is the key path "outletInner.text" of its
+// delegate, as the application delegate persists its input controllers' bookmarks.
 #include "interface/CocoaFoundation/NSDictionaryPropertyListArchiving.h"
+#include "interface/CocoaFoundation/UPersistentObjectsController.h"
+#include "platform/appkit/NSApplication.h"
 #include "platform/foundation/NSUserDefaults.h"
 
-#include <QDeadlineTimer>
-#include <QProcess>
+#include "common/RunChild.h"
+
 #include <QTemporaryDir>
+#include <QTimer>
+#include <QWidget>
 
 #include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdio>
+
+class ChildInner : public NSObject {
+    Q_OBJECT
+    NS_DECLARE_CLASS(ChildInner)
+    Q_PROPERTY(QString text MEMBER mText)
+public:
+    QString mText;
+};
+NS_IMPLEMENT_CLASS(ChildInner, NSObject)
+
+// In the phase "wait" it sets the text after launching, prints "launched" and runs until it is
+// ended; in "close" it sets the text, then shows and closes its only window; in "report" it
+// prints "text=<restored text>" and quits.
+class ChildDelegate : public NSObject {
+    Q_OBJECT
+    NS_DECLARE_CLASS(ChildDelegate)
+    Q_PROPERTY(ChildInner* outletInner READ outletInner)
+public:
+    ChildInner* outletInner() const { return mInner.get(); }
+
+    Q_INVOKABLE void applicationDidFinishLaunching(NSNotification* /*notification*/) {
+        const QByteArray phase = lumenreel::test::relaunchPhase();
+        if (phase == "report") {
+            std::printf("text=%s\n", qPrintable(valueForKeyPath("outletInner.text").toString()));
+            NSApp->terminate(this);
+            return;
+        }
+        setValue_forKeyPath(qEnvironmentVariable("LUMENREEL_TEST_TEXT"),
+                            QStringLiteral("outletInner.text"));
+        if (phase == "close") {
+            auto* window = new QWidget();
+            window->setAttribute(Qt::WA_DeleteOnClose);
+            window->show();
+            QTimer::singleShot(0, window, &QWidget::close);
+            return;
+        }
+        std::printf("launched\n");
+        std::fflush(stdout);
+    }
+
+private:
+    NSRef<ChildInner> mInner = NSAdopt(new ChildInner());
+};
+NS_IMPLEMENT_CLASS(ChildDelegate, NSObject, [](NSClass& cls) {
+    cls.addClassMethod("persistentObjectKeyPaths", [](Class) {
+        return QVariant::fromValue(QSet<QString>{QStringLiteral("outletInner.text")});
+    });
+})
 
 namespace {
 
@@ -14,16 +71,14 @@ class ApplicationTerminationTest : public ::testing::Test {
 protected:
     QString defaultsFile() const { return mFolder.filePath("defaults.ini"); }
 
-    void start(QProcess& child, const QStringList& arguments) {
-        child.start(QStringLiteral(PERSISTENCE_LOOP_CHILD),
-                    QStringList{defaultsFile()} + arguments);
-        ASSERT_TRUE(child.waitForStarted(10000));
-    }
-
-    static void expectCleanExit(QProcess& child) {
-        ASSERT_TRUE(child.waitForFinished(30000)) << "the child did not end";
-        EXPECT_EQ(child.exitStatus(), QProcess::NormalExit);
-        EXPECT_EQ(child.exitCode(), 0) << child.readAllStandardError().toStdString();
+    lumenreel::test::ChildRun launch(const char* phase, const QString& text = {},
+                                     const lumenreel::test::ChildWatch& watch = {}) {
+        return lumenreel::test::relaunchInPhase(
+            "ApplicationTerminationTest.Phase", phase,
+            {.environment = {{"LUMENREEL_TEST_DEFAULTS", defaultsFile()},
+                             {"LUMENREEL_TEST_TEXT", text}},
+             .deadline = std::chrono::seconds(30),
+             .watch = watch});
     }
 
     // The text the child saved, read from its settings file.
@@ -40,38 +95,52 @@ protected:
 
     // What a new launch of the child restores.
     QString restoredText() {
-        QProcess child;
-        start(child, {QStringLiteral("report")});
-        expectCleanExit(child);
-        return QString::fromUtf8(child.readAllStandardOutput()).trimmed();
+        for (const QString& line : launch("report").out.split('\n')) {
+            if (line.startsWith(QStringLiteral("text=")))
+                return line;
+        }
+        return {};
     }
 
     QTemporaryDir mFolder;
 };
 
 TEST_F(ApplicationTerminationTest, SIGTERMSavesTheSettingsThatTheNextLaunchRestores) {
-    QProcess child;
-    start(child, {QStringLiteral("wait"), QStringLiteral("terminated by signal")});
-    QByteArray output;
-    const QDeadlineTimer deadline(30000);
-    while (!output.contains("launched\n") && !deadline.hasExpired() &&
-           child.state() == QProcess::Running) {
-        child.waitForReadyRead(int(deadline.remainingTime()));
-        output += child.readAllStandardOutput();
-    }
-    ASSERT_TRUE(output.contains("launched\n")) << child.readAllStandardError().toStdString();
-    child.terminate(); // SIGTERM
-    expectCleanExit(child);
+    bool signalled = false;
+    launch("wait", "terminated by signal", [&](qint64 pid, const QString& out, const QString&) {
+        signalled = out.contains(QStringLiteral("launched\n")) && ::kill(pid_t(pid), SIGTERM) == 0;
+        return signalled;
+    });
+    ASSERT_TRUE(signalled);
     EXPECT_EQ(savedText(), "terminated by signal");
     EXPECT_EQ(restoredText(), "text=terminated by signal");
 }
 
 TEST_F(ApplicationTerminationTest, ClosingTheLastWindowSavesTheSettings) {
-    QProcess child;
-    start(child, {QStringLiteral("close"), QStringLiteral("closed window")});
-    expectCleanExit(child);
+    launch("close", "closed window");
     EXPECT_EQ(savedText(), "closed window");
     EXPECT_EQ(restoredText(), "text=closed window");
 }
 
+TEST_F(ApplicationTerminationTest, Phase) {
+    if (lumenreel::test::relaunchPhase().isEmpty())
+        GTEST_SKIP() << "run by the termination tests";
+    // What the main interface file would make; lives for the whole run.
+    static NSRef<ChildDelegate> sDelegate;
+    NSApplication::setMainInterfaceLoader([](const QString&) {
+        NSUserDefaults::setStandardUserDefaultsFile(
+            qEnvironmentVariable("LUMENREEL_TEST_DEFAULTS"));
+        sDelegate = NSAdopt(new ChildDelegate());
+        NSApplication::sharedApplication()->setDelegate(sDelegate.get());
+        UPersistentObjectsController::sharedPersistentObjectsController()->registerPersistentObject(
+            sDelegate.get());
+        return true;
+    });
+    char name[] = "lumenreel";
+    char* argv[] = {name, nullptr};
+    EXPECT_EQ(NSApplicationMain(1, argv), 0);
+}
+
 } // namespace
+
+#include "ApplicationTerminationTest.moc"

@@ -1,4 +1,5 @@
 #include "common/LogCapture.h"
+#include "common/RunChild.h"
 #include "interface/CocoaFoundation/NSDictionaryPropertyListArchiving.h"
 #include "interface/CocoaFoundation/NSObjectPersistentObjectsController.h"
 #include "interface/CocoaFoundation/UPersistentObjectsController.h"
@@ -9,9 +10,6 @@
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QProcess>
-#include <QProcessEnvironment>
-#include <QSettings>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -391,77 +389,25 @@ TEST_F(PersistentObjectsControllerTest, AValueThatCannotBeArchivedIsLoggedAndThe
     EXPECT_EQ(stored->value("movieDimensions"), 6);
 }
 
-// Runs this executable again as one phase of a relaunch test under the given configuration
-// folder; returns the child's merged output.
-QString runPhase(const QTemporaryDir& config, const char* phase) {
-    QProcess child;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("XDG_CONFIG_HOME", config.path());
-    environment.insert("LUMENREEL_RELAUNCH_PHASE", phase);
-    child.setProcessEnvironment(environment);
-    child.setProcessChannelMode(QProcess::MergedChannels);
-    child.start(QCoreApplication::applicationFilePath(),
-                {"--gtest_filter=PersistentObjectsRelaunchTest.Phase"});
-    if (!child.waitForFinished(120000)) {
-        child.kill();
-        child.waitForFinished(10000);
-        ADD_FAILURE() << "the " << phase << " phase did not finish";
-    }
-    const QString output = QString::fromUtf8(child.readAll());
-    EXPECT_EQ(child.exitStatus(), QProcess::NormalExit) << output.toStdString();
-    EXPECT_EQ(child.exitCode(), 0) << output.toStdString();
-    EXPECT_TRUE(output.contains("[  PASSED  ] 1 test")) << output.toStdString();
-    return output;
-}
-
-// The settings file is a real INI file under the configuration folder.
-QString settingsFile(const QTemporaryDir& config) {
-    return config.filePath(
-        QStringLiteral("Lumenreel/%1.ini").arg(QCoreApplication::applicationName()));
-}
-
 // Settings survive a relaunch: the test runs this executable twice under a temporary
 // XDG_CONFIG_HOME, once to save at will-terminate and once to restore at will-finish-launching.
 TEST(PersistentObjectsRelaunchTest, SettingsSurviveARelaunch) {
     QTemporaryDir config;
     ASSERT_TRUE(config.isValid());
-    runPhase(config, "save");
-    ASSERT_TRUE(QFile::exists(settingsFile(config))) << settingsFile(config).toStdString();
-    runPhase(config, "restore");
-}
-
-// One damaged entry in the settings file: a launch and a quit report it, leave it as it was and
-// keep the good entry of the other object.
-TEST(PersistentObjectsRelaunchTest, ADamagedEntryIsReportedAndSparesTheOthers) {
-    QTemporaryDir config;
-    ASSERT_TRUE(config.isValid());
-    const QByteArray damaged =
-        PropertyListArchiving::propertyListData({{"level", 3}}, kArchiveKey).chopped(2);
-    {
-        QSettings settings(settingsFile(config), QSettings::IniFormat);
-        settings.setValue("Mistaken", damaged);
-        settings.setValue("RenderSettings",
-                          PropertyListArchiving::propertyListData(
-                              {{"movieDimensions", 10}, {"title", "kept"}}, kArchiveKey));
-    }
-    for (const char* phase : {"damaged", "damaged"}) {
-        const QString output = runPhase(config, phase);
-        EXPECT_EQ(output.count("UPersistentObjectsController::applicationWillFinishLaunching: "
-                               "Mistaken exception:"),
-                  1)
-            << output.toStdString();
-    }
-    QSettings settings(settingsFile(config), QSettings::IniFormat);
-    EXPECT_EQ(settings.value("Mistaken").toByteArray(), damaged);
-    const auto good = PropertyListArchiving::createDictionaryFromPropertyListData(
-        settings.value("RenderSettings").toByteArray(), kArchiveKey);
-    ASSERT_TRUE(good.has_value());
-    EXPECT_EQ(good->value("movieDimensions"), 10);
-    EXPECT_EQ(good->value("title"), "kept");
+    const auto runPhase = [&](const char* phase) {
+        lumenreel::test::relaunchInPhase("PersistentObjectsRelaunchTest.Phase", phase,
+                                         {.environment = {{"XDG_CONFIG_HOME", config.path()}}});
+    };
+    runPhase("save");
+    // The settings file is a real INI file under the configuration folder.
+    const QString file = config.filePath(
+        QStringLiteral("Lumenreel/%1.ini").arg(QCoreApplication::applicationName()));
+    ASSERT_TRUE(QFile::exists(file)) << file.toStdString();
+    runPhase("restore");
 }
 
 TEST(PersistentObjectsRelaunchTest, Phase) {
-    const QByteArray phase = qgetenv("LUMENREEL_RELAUNCH_PHASE");
+    const QByteArray phase = lumenreel::test::relaunchPhase();
     if (phase.isEmpty())
         GTEST_SKIP() << "run by the relaunch tests";
     UPersistentObjectsController* controller =
@@ -469,18 +415,6 @@ TEST(PersistentObjectsRelaunchTest, Phase) {
     ASSERT_NE(controller, nullptr);
     EXPECT_EQ(controller, NSAllocInit<UPersistentObjectsController>());
     NSNotificationCenter* center = NSNotificationCenter::defaultCenter();
-    if (phase == "damaged") {
-        // The object with the damaged entry registers first, so it is restored first.
-        NSRef<Mistaken> mistaken = NSAdopt(new Mistaken());
-        NSRef<RenderSettings> settings = NSAdopt(new RenderSettings());
-        controller->registerPersistentObject(mistaken.get());
-        controller->registerPersistentObject(settings.get());
-        center->postNotificationName(NSApplicationWillFinishLaunchingNotification, nullptr);
-        EXPECT_EQ(settings->mDimensions, 10);
-        EXPECT_EQ(settings->mTitle, "kept");
-        center->postNotificationName(NSApplicationWillTerminateNotification, nullptr);
-        return;
-    }
     NSRef<RenderSettings> settings = NSAdopt(new RenderSettings());
     settings->mDuration = static_cast<double>(33.3f); // the defaults set before restoring
     controller->registerPersistentObject(settings.get());

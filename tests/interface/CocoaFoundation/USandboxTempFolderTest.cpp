@@ -1,11 +1,11 @@
 #include "interface/USecuritySandbox/USandboxTempFolder.h"
 #include "platform/foundation/NSPathUtilities.h"
 
-#include <QCoreApplication>
+#include "common/RunChild.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -43,7 +43,7 @@ TEST(USandboxTempFolderTest, TheFolderIsTheSameForTheWholeRunAndOnEveryThread) {
 // again, once with a system temporary folder that is a plain file and once with one that does
 // not exist.
 TEST(USandboxTempFolderTest, WithoutAPrivateFolderNoTemporaryFileIsNamed) {
-    if (qEnvironmentVariableIsSet("LUMENREEL_TEMP_FOLDER_CHILD")) {
+    if (!lumenreel::test::relaunchPhase().isEmpty()) {
         NSAutoreleasePool pool;
         EXPECT_TRUE(USandboxTempFolder::sharedTempFolderPath().isNull());
         EXPECT_EQ(USandboxTempFolder::sharedTempFolderURL(), nullptr);
@@ -56,24 +56,10 @@ TEST(USandboxTempFolderTest, WithoutAPrivateFolderNoTemporaryFileIsNamed) {
     ASSERT_TRUE(plainFile.open(QIODevice::WriteOnly));
     plainFile.close();
     for (const QString& system : {scratch.filePath("plain"), scratch.filePath("missing")}) {
-        QProcess child;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("TMPDIR", system);
-        environment.insert("LUMENREEL_TEMP_FOLDER_CHILD", "1");
-        child.setProcessEnvironment(environment);
-        child.setWorkingDirectory(scratch.path());
-        child.setProcessChannelMode(QProcess::MergedChannels);
-        child.start(
-            QCoreApplication::applicationFilePath(),
-            {"--gtest_filter=USandboxTempFolderTest.WithoutAPrivateFolderNoTemporaryFileIsNamed"});
-        if (!child.waitForFinished(60000)) {
-            child.kill();
-            child.waitForFinished(10000);
-            FAIL() << "the child did not finish";
-        }
-        const QString output = QString::fromUtf8(child.readAll());
-        EXPECT_EQ(child.exitCode(), 0) << output.toStdString();
-        EXPECT_TRUE(output.contains("[  PASSED  ] 1 test")) << output.toStdString();
+        const lumenreel::test::ChildRun run = lumenreel::test::relaunchInPhase(
+            "USandboxTempFolderTest.WithoutAPrivateFolderNoTemporaryFileIsNamed", "child",
+            {.environment = {{"TMPDIR", system}}, .workingFolder = scratch.path()});
+        const QString output = run.out + run.err;
         EXPECT_TRUE(output.contains("NSTemporaryDirectory: cannot make a private folder in \"" +
                                     system + "\""))
             << output.toStdString();

@@ -1,6 +1,8 @@
 // The input-file controller in a signed, sandboxed process.
 #include "SandboxTestSupport.h"
 
+#include "common/LogCapture.h"
+
 #include "interface/USecuritySandbox/NSURLSandboxURL.h"
 #include "interface/USecuritySandboxControllers/USandboxInputFileController.h"
 #include "platform/foundation/NSSecurityScopedAccess.h"
@@ -13,7 +15,7 @@
 
 #include <thread>
 
-using sandbox_test::LogCapture;
+using lumenreel::test::LogCapture;
 using sandbox_test::ScratchDefaults;
 using sandbox_test::ScriptedOpenPanel;
 using Kind = NSSecurityScopedAccessEvent::Kind;

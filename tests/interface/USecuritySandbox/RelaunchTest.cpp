@@ -1,21 +1,57 @@
-// Bookmarks kept in the user defaults come back in a second launch of a sandboxed program.
+// Bookmarks kept in the user defaults come back in a second launch of a sandboxed program: this
+// test program, relaunched.
+#include "SandboxTestSupport.h"
+
+#include "interface/CocoaFoundation/NSObjectPersistentObjectsController.h"
+#include "interface/USecuritySandbox/USandboxStandardFolders.h"
+#include "interface/USecuritySandboxControllers/USandboxFolderController.h"
+#include "interface/USecuritySandboxControllers/USandboxInputFileController.h"
+#include "platform/foundation/NSNotificationCenter.h"
+#include "platform/foundation/NSSecurityScopedAccess.h"
+#include "platform/foundation/NSUserDefaults.h"
+
+#include "common/RunChild.h"
+
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
+
+// Owns the input row as the application delegate does and persists its bookmark.
+class RelaunchOwner : public NSObject {
+    Q_OBJECT
+    NS_DECLARE_CLASS(RelaunchOwner)
+    Q_PROPERTY(USandboxInputFileController* outletInput MEMBER mInput)
+public:
+    USandboxInputFileController* mInput = nullptr;
+};
+NS_IMPLEMENT_CLASS(RelaunchOwner, NSObject, [](NSClass& cls) {
+    cls.addClassMethod("persistentObjectKeyPaths", [](Class) {
+        return QVariant::fromValue(
+            QSet<QString>{QStringLiteral("outletInput.sandboxBookmarkData")});
+    });
+})
+
 namespace {
 
-QMap<QString, QString> launch(const QStringList& arguments) {
-    QProcess process;
-    process.start(QStringLiteral(SANDBOX_RELAUNCH_HELPER), arguments);
-    EXPECT_TRUE(process.waitForFinished(60000));
-    EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+// One launch with the defaults in `ini`: in the phase "pick" the user picks `folder` and `file`,
+// in "restore" nothing is picked. Returns "folder", "folderDisplay", "input" and "open" (the
+// paths with access) as the launch printed them.
+QMap<QString, QString> launch(const QString& ini, const char* phase, const QString& folder = {},
+                              const QString& file = {}) {
+    const lumenreel::test::ChildRun run =
+        lumenreel::test::relaunchInPhase("Relaunch.Phase", phase,
+                                         {.environment = {{"LUMENREEL_TEST_DEFAULTS", ini},
+                                                          {"LUMENREEL_TEST_FOLDER", folder},
+                                                          {"LUMENREEL_TEST_FILE", file}},
+                                          .deadline = std::chrono::minutes(1)});
     QMap<QString, QString> values;
-    for (const QString& line : QString::fromUtf8(process.readAllStandardOutput()).split('\n')) {
+    for (const QString& line : run.out.split('\n')) {
         const qsizetype equals = line.indexOf('=');
         if (equals > 0)
             values.insert(line.left(equals), line.mid(equals + 1));
@@ -24,6 +60,48 @@ QMap<QString, QString> launch(const QStringList& arguments) {
 }
 
 } // namespace
+
+TEST(Relaunch, Phase) {
+    const QByteArray phase = lumenreel::test::relaunchPhase();
+    if (phase.isEmpty())
+        GTEST_SKIP() << "run by the relaunch test";
+    NSUserDefaults::setStandardUserDefaultsFile(qEnvironmentVariable("LUMENREEL_TEST_DEFAULTS"));
+    NSAutoreleasePool pool;
+
+    // What the interface file makes: the output folder with its controller, an input row.
+    NSRef<USandboxUserFolder> folder =
+        NSAdopt<USandboxUserFolder>(NSAllocInit<USandboxMoviesFolder>());
+    NSRef<USandboxFolderController> controller = NSAdopt(new USandboxFolderController);
+    controller->setOutletRequiredPrefsFolder(folder.get());
+    NSRef<USandboxInputFileController> input = NSAdopt(new USandboxInputFileController);
+    input->setOutletSandboxUserFolder(folder.get());
+    input->awakeFromNib();
+    NSRef<RelaunchOwner> owner = NSAdopt(new RelaunchOwner);
+    owner->mInput = input.get();
+    controller->awakeFromNib();
+    PersistentObjectsController::persistentObjectLoadData(owner.get());
+
+    if (phase == "pick") {
+        QString answer = qEnvironmentVariable("LUMENREEL_TEST_FOLDER");
+        sandbox_test::ScriptedOpenPanel panel([&] { return answer; });
+        controller->browseForFolder(nullptr);
+        answer = qEnvironmentVariable("LUMENREEL_TEST_FILE");
+        input->actionBrowseInputPath(nullptr);
+    }
+
+    std::vector<QString> open = NSSecurityScopedAccess::openPaths();
+    std::sort(open.begin(), open.end());
+    QStringList openList(open.begin(), open.end());
+    std::printf("folder=%s\nfolderDisplay=%s\ninput=%s\nopen=%s\n",
+                qPrintable(folder->folderPath()), qPrintable(folder->localizedDisplayFolderPath()),
+                qPrintable(input->inputPath()), qPrintable(openList.join(',')));
+    std::fflush(stdout);
+
+    // Quitting: the persistent objects are saved, the folder controller writes its folder.
+    PersistentObjectsController::persistentObjectSaveData(owner.get());
+    NSNotificationCenter::defaultCenter()->postNotificationName(
+        NSApplicationWillTerminateNotification, nullptr);
+}
 
 TEST(Relaunch, FolderAndInputBookmarksSurviveAndVanishedFilesDoNot) {
     QTemporaryDir dir;
@@ -35,11 +113,11 @@ TEST(Relaunch, FolderAndInputBookmarksSurviveAndVanishedFilesDoNot) {
     ASSERT_TRUE(QDir().mkpath(folder));
     ASSERT_TRUE(QFile(input).open(QIODevice::WriteOnly));
 
-    const auto picked = launch({ini, "pick", folder, input});
+    const auto picked = launch(ini, "pick", folder, input);
     EXPECT_EQ(picked.value("folder"), folder);
     EXPECT_EQ(picked.value("input"), input);
 
-    const auto restored = launch({ini, "restore"});
+    const auto restored = launch(ini, "restore");
     EXPECT_EQ(restored.value("folder"), folder);
     EXPECT_TRUE(restored.value("folderDisplay").endsWith(":" + folder.mid(1)) ||
                 restored.value("folderDisplay").contains("/Renders"))
@@ -57,7 +135,7 @@ TEST(Relaunch, FolderAndInputBookmarksSurviveAndVanishedFilesDoNot) {
         data[data.size() - 1] = char(data[data.size() - 1] ^ 0x01);
         settings.setValue("USandboxMoviesFolderUserDefaultsKey", data);
         settings.sync();
-        const auto damaged = launch({ini, "restore"});
+        const auto damaged = launch(ini, "restore");
         EXPECT_EQ(damaged.value("folder"), QString());
         EXPECT_EQ(damaged.value("folderDisplay"), QString());
         EXPECT_EQ(damaged.value("input"), input);
@@ -67,10 +145,12 @@ TEST(Relaunch, FolderAndInputBookmarksSurviveAndVanishedFilesDoNot) {
 
     // The input file is gone: its row is empty, and its stored data is kept for next time.
     ASSERT_TRUE(QFile::remove(input));
-    const auto gone = launch({ini, "restore"});
+    const auto gone = launch(ini, "restore");
     EXPECT_EQ(gone.value("folder"), folder);
     EXPECT_EQ(gone.value("input"), QString());
     EXPECT_FALSE(gone.value("open").split(',').contains(input));
     ASSERT_TRUE(QFile(input).open(QIODevice::WriteOnly));
-    EXPECT_EQ(launch({ini, "restore"}).value("input"), input);
+    EXPECT_EQ(launch(ini, "restore").value("input"), input);
 }
+
+#include "RelaunchTest.moc"

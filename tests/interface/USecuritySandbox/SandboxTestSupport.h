@@ -12,24 +12,6 @@ class NSURL;
 
 namespace sandbox_test {
 
-// Collects NSLog output (not standard error) while alive.
-class LogCapture {
-public:
-    LogCapture();
-    ~LogCapture();
-    LogCapture(const LogCapture&) = delete;
-    LogCapture& operator=(const LogCapture&) = delete;
-
-    // The text of every line written so far, without the time stamp and process prefix.
-    QStringList lines() const;
-    int count(const QString& text) const;
-
-private:
-    QTemporaryDir mDir;
-    int mFd = -1;
-    int mPrevious = -1;
-};
-
 // Points the standard user defaults at a fresh INI file while alive.
 class ScratchDefaults {
 public:

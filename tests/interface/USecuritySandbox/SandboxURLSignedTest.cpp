@@ -1,6 +1,8 @@
 // The SandboxURL extension in a signed, sandboxed process: security-scoped bookmarks are active.
 #include "SandboxTestSupport.h"
 
+#include "common/LogCapture.h"
+
 #include "interface/USecuritySandbox/NSURLSandboxURL.h"
 #include "platform/corefoundation/CFString.h"
 #include "platform/foundation/NSFileManagerDisplayComponents.h"
@@ -15,7 +17,7 @@
 
 #include <gtest/gtest.h>
 
-using sandbox_test::LogCapture;
+using lumenreel::test::LogCapture;
 
 namespace {
 

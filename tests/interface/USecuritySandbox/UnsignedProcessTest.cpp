@@ -1,6 +1,8 @@
 // An unsigned process: every right is held, but security-scoped bookmarks are not active.
 #include "SandboxTestSupport.h"
 
+#include "common/LogCapture.h"
+
 #include "interface/USecuritySandbox/NSURLSandboxURL.h"
 #include "interface/USecuritySandboxControllers/USandboxInputFileController.h"
 #include "platform/foundation/NSSecurityScopedAccess.h"
@@ -14,7 +16,7 @@
 
 #include <gtest/gtest.h>
 
-using sandbox_test::LogCapture;
+using lumenreel::test::LogCapture;
 using sandbox_test::ScriptedOpenPanel;
 
 namespace {

@@ -1,6 +1,8 @@
 // User folders and their controller in a signed, sandboxed process.
 #include "SandboxTestSupport.h"
 
+#include "common/LogCapture.h"
+
 #include "interface/USecuritySandbox/NSURLSandboxURL.h"
 #include "interface/USecuritySandbox/USandboxStandardFolders.h"
 #include "interface/USecuritySandboxControllers/USandboxFolderController.h"
@@ -294,7 +296,7 @@ TEST_F(UserFolder, CancelledOrUnbookmarkablePickChangesNothingAndWritesNothing) 
         QDir().rmdir(gone);
         return gone;
     });
-    sandbox_test::LogCapture capture;
+    lumenreel::test::LogCapture capture;
     controller->browseForFolder(nullptr);
     EXPECT_EQ(vanishing.runs, 1);
     EXPECT_EQ(capture.count("USandboxFolderController::browseForFolder: no bookmark for " + gone),

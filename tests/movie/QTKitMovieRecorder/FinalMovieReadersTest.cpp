@@ -5,10 +5,11 @@
 #include "movie/QTKitMovieRecorder/QMovieFlattenerQueueOp.h"
 #include "platform/qtkit/MovieInspector.h"
 
+#include "common/RunChild.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
@@ -17,17 +18,6 @@
 using namespace lumenreel::test;
 
 namespace {
-
-QByteArray runTool(const QString& program, const QStringList& arguments) {
-    QProcess process;
-    process.start(program, arguments);
-    if (!process.waitForFinished(120000) || process.exitCode() != 0) {
-        ADD_FAILURE() << program.toStdString()
-                      << " failed: " << process.readAllStandardError().toStdString();
-        return {};
-    }
-    return process.readAllStandardOutput();
-}
 
 // What one reader says about one track, in file order.
 struct TrackReport {
@@ -38,10 +28,12 @@ struct TrackReport {
 
 QList<TrackReport> ffprobeTracks(const QString& path, QString* copyright) {
     const QJsonObject root =
-        QJsonDocument::fromJson(runTool("ffprobe", {"-v", "error", "-show_entries",
-                                                    "stream=index,codec_type,codec_name,duration:"
-                                                    "format_tags=copyright",
-                                                    "-of", "json", path}))
+        QJsonDocument::fromJson(
+            childOutput("ffprobe", {"-v", "error", "-show_entries",
+                                    "stream=index,codec_type,codec_name,duration:"
+                                    "format_tags=copyright",
+                                    "-of", "json", path})
+                .toUtf8())
             .object();
     *copyright = root["format"].toObject()["tags"].toObject()["copyright"].toString();
     QList<TrackReport> tracks;
@@ -55,7 +47,8 @@ QList<TrackReport> ffprobeTracks(const QString& path, QString* copyright) {
 
 QList<TrackReport> mediainfoTracks(const QString& path, QString* copyright) {
     const QJsonObject root =
-        QJsonDocument::fromJson(runTool("mediainfo", {"--Output=JSON", path})).object();
+        QJsonDocument::fromJson(childOutput("mediainfo", {"--Output=JSON", path}).toUtf8())
+            .object();
     QMap<int, TrackReport> byOrder;
     for (const QJsonValue& value : root["media"].toObject()["track"].toArray()) {
         const QJsonObject track = value.toObject();
@@ -74,7 +67,7 @@ QList<TrackReport> mediainfoTracks(const QString& path, QString* copyright) {
 
 // The discoverer names streams by caps and reports one duration for the whole movie.
 QList<TrackReport> discovererTracks(const QString& path, double* seconds) {
-    const QString text = QString::fromUtf8(runTool("gst-discoverer-1.0", {"-v", path}));
+    const QString text = childOutput("gst-discoverer-1.0", {"-v", path});
     const QRegularExpression duration(R"(Duration: (\d+):(\d+):(\d+\.\d+))");
     const QRegularExpressionMatch found = duration.match(text);
     *seconds = found.hasMatch()

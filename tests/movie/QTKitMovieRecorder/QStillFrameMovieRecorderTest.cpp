@@ -1,6 +1,5 @@
 #include "movie/QTKitMovieRecorder/QStillFrameMovieRecorder.h"
 #include "movie/QTKitMovieRecorder/QStillFrameRecorderConfig.h"
-#include "movie/QTKitMovieRecorder/RecordingPresenter.h"
 #include "platform/appkitcore/NSBitmapImageRep.h"
 #include "platform/appkitcore/NSImage.h"
 #include "platform/foundation/NSURL.h"
@@ -8,6 +7,7 @@
 #include "platform/qtkit/QTMovie.h"
 #include "support/CoreMachElapsedTime.h"
 
+#include "common/RecordingPresenter.h"
 #include "common/TestSupport.h"
 
 #include <QFile>

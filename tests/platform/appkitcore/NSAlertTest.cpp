@@ -3,52 +3,34 @@
 #include "platform/appkitcore/NSImage.h"
 #include "platform/foundation/NSError.h"
 
+#include "common/RecordingPresenter.h"
 #include "common/TestSupport.h"
-
-#include <QCoreApplication>
-#include <QThread>
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <thread>
 
-namespace {
-
-// Holds the alert until the test lets it go, recording where it was shown.
-class HoldingPresenter : public NSAlertPresenter {
-public:
-    NSModalResponse presentAlert(const NSAlert& alert) override {
-        shownOnMainThread = QThread::currentThread() == QCoreApplication::instance()->thread();
-        message = alert.messageText();
-        shown = true;
-        return NSAlertFirstButtonReturn;
-    }
-    std::atomic<bool> shown = false;
-    bool shownOnMainThread = false;
-    QString message;
-};
-
-} // namespace
-
 TEST(NSAlertTest, AnAlertFromAnotherThreadIsShownOnTheMainThreadWhileThatThreadWaits) {
-    auto presenter = std::make_shared<HoldingPresenter>();
+    auto presenter = std::make_shared<lumenreel::test::RecordingPresenter>();
     NSAlert::setPresenter(presenter);
     std::atomic<NSModalResponse> response = 0;
+    std::atomic<int> shownWhenAnswered = 0;
     std::thread worker([&] {
         NSAutoreleasePool pool;
         NSError* error = NSError::errorWithDomain(
             "QTKitErrorDomain", 1, {{NSLocalizedDescriptionKey, QStringLiteral("disk full")}});
-        response = NSAlert::alertWithError(error)->runModal();
+        const NSModalResponse answer = NSAlert::alertWithError(error)->runModal();
+        shownWhenAnswered = presenter->shown.load();
+        response = answer;
     });
-    // Until the main thread runs its event loop, the worker stays inside runModal.
-    QThread::msleep(50);
-    EXPECT_EQ(response.load(), 0);
     EXPECT_TRUE(lumenreel::test::spinUntil([&] { return response.load() != 0; }));
     worker.join();
+    // The worker's runModal came back only after the main thread had shown the alert.
+    EXPECT_EQ(shownWhenAnswered.load(), 1);
     EXPECT_EQ(response.load(), NSAlertFirstButtonReturn);
-    EXPECT_TRUE(presenter->shownOnMainThread);
-    EXPECT_EQ(presenter->message, "disk full");
+    EXPECT_TRUE(presenter->onMainThread);
+    EXPECT_EQ(presenter->messages, QStringList{"disk full"});
     NSAlert::setPresenter(nullptr);
 }
 

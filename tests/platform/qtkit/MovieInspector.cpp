@@ -1,5 +1,7 @@
 #include "platform/qtkit/MovieInspector.h"
 
+#include "common/RunChild.h"
+
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
@@ -7,7 +9,6 @@ extern "C" {
 }
 
 #include <QFile>
-#include <QProcess>
 
 #include <csignal>
 #include <cstdio>
@@ -143,16 +144,12 @@ bool writeFile(const QString& path, const QByteArray& bytes) {
 }
 
 bool runFfmpeg(const QStringList& arguments) {
-    QProcess process;
-    process.start(QStringLiteral("ffmpeg"),
-                  QStringList{"-hide_banner", "-loglevel", "error", "-y"} + arguments);
-    if (!process.waitForFinished(120000))
-        return false;
-    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
-        qWarning("ffmpeg failed: %s", process.readAllStandardError().constData());
-        return false;
-    }
-    return true;
+    const ChildRun run = runChild(
+        QStringLiteral("ffmpeg"),
+        {.arguments = QStringList{"-hide_banner", "-loglevel", "error", "-y"} + arguments});
+    if (run.status != 0)
+        qWarning("ffmpeg failed: %s", qPrintable(run.err));
+    return run.status == 0;
 }
 
 QList<StoredPacket> readStoredPackets(const QString& path, int stream) {

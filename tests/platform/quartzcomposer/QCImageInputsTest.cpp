@@ -2,12 +2,13 @@
 
 #include "platform/quartzcomposer/QCComposition.h"
 
+#include "common/RunChild.h"
+
 #include <gtest/gtest.h>
 
 #include <QBuffer>
 #include <QFile>
 #include <QImageWriter>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <cstdlib>
@@ -45,20 +46,12 @@ QString writePicture(const QString& folder, const QString& name) {
     const QString png = folder + QStringLiteral("/source.png");
     if (!quadrants().save(png))
         return QStringLiteral("cannot write %1").arg(png);
-    QStringList arguments{QStringLiteral("-hide_banner"), QStringLiteral("-loglevel"),
-                          QStringLiteral("error"),        QStringLiteral("-y"),
-                          QStringLiteral("-i"),           png};
+    QStringList arguments{"-hide_banner", "-loglevel", "error", "-y", "-i", png};
     if (suffix == u"tga")
         arguments << QStringLiteral("-rle") << QStringLiteral("0");
-    arguments << path;
-    QProcess ffmpeg;
-    ffmpeg.start(QStringLiteral("ffmpeg"), arguments);
-    if (!ffmpeg.waitForFinished(60000)) {
-        ffmpeg.kill();
-        ffmpeg.waitForFinished(5000);
-        return QStringLiteral("ffmpeg did not finish");
-    }
-    return ffmpeg.exitCode() == 0 ? QString() : QString::fromUtf8(ffmpeg.readAllStandardError());
+    const lumenreel::test::ChildRun ffmpeg =
+        lumenreel::test::runChild(QStringLiteral("ffmpeg"), {.arguments = arguments << path});
+    return ffmpeg.status == 0 ? QString() : ffmpeg.err;
 }
 
 // Channels within `tolerance` of each other (lossy formats move colours a little).

@@ -1,7 +1,8 @@
 #include "platform/security/CodeSignature.h"
 
+#include "common/RunChild.h"
+
 #include <QFile>
-#include <QProcess>
 
 #include <gtest/gtest.h>
 
@@ -10,11 +11,7 @@
 namespace {
 
 QString runProbe(const char* path) {
-    QProcess process;
-    process.start(QString::fromUtf8(path), {});
-    EXPECT_TRUE(process.waitForFinished(30000)) << path;
-    EXPECT_EQ(process.exitCode(), 0);
-    return QString::fromUtf8(process.readAllStandardOutput());
+    return lumenreel::test::childOutput(QString::fromUtf8(path), {});
 }
 
 void appendWord(QByteArray& out, std::uint32_t word) {
