@@ -1,10 +1,5 @@
 #include "app/RenderJob.h"
-#include "app/RenderJobChecks.h"
 #include "app/RenderPresets.h"
-
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -20,7 +15,7 @@ RenderJob oneSecondJob() {
 
 TEST(RenderJobTest, ValidateGivesOneReasonForEachFault) {
     EXPECT_EQ(oneSecondJob().validate(), QString());
-    QStringList reasons;
+    int index = 0;
     for (const auto& spoil : std::initializer_list<void (*)(RenderJob&)>{
              [](RenderJob& job) { job.framesPerSecond = 0; },
              [](RenderJob& job) { job.framesPerSecond = 601; },
@@ -34,13 +29,8 @@ TEST(RenderJobTest, ValidateGivesOneReasonForEachFault) {
              }}) {
         RenderJob job = oneSecondJob();
         spoil(job);
-        const QString reason = job.validate();
-        EXPECT_FALSE(reason.isEmpty()) << reasons.size();
-        EXPECT_FALSE(reason.contains(QLatin1Char('\n')));
-        reasons.append(reason);
+        EXPECT_FALSE(job.validate().isEmpty()) << index++;
     }
-    EXPECT_TRUE(reasons[0].contains(QStringLiteral("the frame rate is 0")));
-    EXPECT_TRUE(reasons[1].contains(QStringLiteral("more than the video time scale of 600")));
     // The limits themselves are jobs.
     RenderJob limits = oneSecondJob();
     limits.framesPerSecond = 600;
@@ -50,54 +40,9 @@ TEST(RenderJobTest, ValidateGivesOneReasonForEachFault) {
 
 TEST(RenderPresetsTest, TableAndFallback) {
     EXPECT_EQ(movieDimensionsForPreset(12), QSizeF(4096, 2160));
-    EXPECT_EQ(movieDimensionsForPreset(8), QSizeF(1280, 720));
     EXPECT_EQ(movieDimensionsForPreset(13), QSizeF(640, 480));
     EXPECT_EQ(movieDimensionsForPreset(-1), QSizeF(640, 480));
     EXPECT_EQ(movieDimensionsForPreset(1), QSizeF(640, 480));
-}
-
-class RenderJobChecksTest : public ::testing::Test {
-protected:
-    RenderJobOptions optionsFor(const QByteArray& composition) {
-        RenderJobOptions options;
-        options.compositionPath = mFolder.filePath(QStringLiteral("Scene.fs"));
-        QFile file(options.compositionPath);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(composition) > 0);
-        options.outputFolder = mFolder.filePath(QStringLiteral("movies"));
-        return options;
-    }
-
-    QTemporaryDir mFolder;
-};
-
-TEST_F(RenderJobChecksTest, TheDefaultFolderIsMadeAGivenOneMustExist) {
-    RenderJobOptions options =
-        optionsFor("/*{ \"ISFVSN\": \"2\" }*/\nvoid main() { gl_FragColor = vec4(1.0); }\n");
-    RenderInputsCheck check;
-    EXPECT_EQ(checkInputs(options, &check).value_or(QString()).toStdString(), "");
-    EXPECT_TRUE(QDir(options.outputFolder).exists());
-
-    options.outputFolder = mFolder.filePath(QStringLiteral("missing"));
-    options.outputFolderGiven = true;
-    const std::optional<QString> problem = checkInputs(options, &check);
-    ASSERT_TRUE(problem);
-    EXPECT_TRUE(problem->endsWith(QStringLiteral("missing: no such output folder")))
-        << problem->toStdString();
-    EXPECT_EQ(check.status, 1);
-}
-
-TEST_F(RenderJobChecksTest, SettingsThatDoNotFitAreStatusTwoAndAMissingPictureAWarning) {
-    RenderJobOptions options = optionsFor(
-        "/*{ \"ISFVSN\": \"2\", \"INPUTS\": [ { \"NAME\": \"inputImage\", \"TYPE\": "
-        "\"image\" } ] }*/\nvoid main() { gl_FragColor = IMG_THIS_PIXEL(inputImage); }\n");
-    RenderInputsCheck check;
-    EXPECT_EQ(checkInputs(options, &check).value_or(QString()).toStdString(), "");
-    ASSERT_EQ(check.warnings.size(), 1);
-    EXPECT_TRUE(check.warnings.first().contains(QStringLiteral("inputImage")));
-
-    options.inputs.values.append({QStringLiteral("nothing"), QStringLiteral("1")});
-    EXPECT_TRUE(checkInputs(options, &check));
-    EXPECT_EQ(check.status, 2);
 }
 
 } // namespace
