@@ -1,6 +1,5 @@
 #include "app/GKAppDelegate.h"
 
-#include "app/RenderCommandLine.h"
 #include "app/RenderJobChecks.h"
 #include "app/RenderPresets.h"
 #include "interface/UILocalization/UILocalLanguageController.h"
@@ -94,9 +93,7 @@ void GKAppDelegate::awakeFromNib() {
         connect(
             outletQuartzMovieRenderer, &QTZMovieRenderer::renderJobFinished, this,
             [this] { quitIfAsked(); }, Qt::QueuedConnection);
-        if (NSProgressIndicator* progress = outletQuartzMovieRenderer->outletProgress)
-            connect(progress, &NSProgressIndicator::doubleValueChanged, this,
-                    [this](double fraction) { jobProgressed(fraction); });
+        connectJobDisplay();
     }
 }
 
@@ -192,17 +189,19 @@ void GKAppDelegate::setDeliveryFormat(int index) {
 }
 
 unsigned GKAppDelegate::compositionMovieFrameRate() const {
-    return QStillFrameRecorder_Config_RenderFPS;
+    return outletQuartzMovieRenderer ? outletQuartzMovieRenderer->framesPerSecond()
+                                     : QStillFrameRecorder_Config_RenderFPS;
 }
 
 void GKAppDelegate::setCompositionMovieFrameRate(unsigned framesPerSecond) {
-    if (framesPerSecond < 1 || framesPerSecond > kQTZMovieRenderer_MaxFramesPerSecond) {
+    if (!RenderJob::frameRateProblem(framesPerSecond).isEmpty()) {
         NSLog("GKAppDelegate: a frame rate of %u cannot be used (1 to %u); it stays %u\n",
-              framesPerSecond, kQTZMovieRenderer_MaxFramesPerSecond,
-              QStillFrameRecorder_Config_RenderFPS);
+              framesPerSecond, kRenderJob_MaxFramesPerSecond, compositionMovieFrameRate());
         return;
     }
     ChangeOf change(this, "compositionMovieFrameRate");
+    if (outletQuartzMovieRenderer)
+        outletQuartzMovieRenderer->setFramesPerSecond(framesPerSecond);
     QStillFrameRecorder_Config_RenderFPS = framesPerSecond;
 }
 
@@ -223,9 +222,9 @@ double GKAppDelegate::compositionMovieDuration() const {
 }
 
 void GKAppDelegate::setCompositionMovieDuration(double seconds) {
-    if (!std::isfinite(seconds) || seconds < 0 || seconds > kQTZMovieRenderer_MaxDurationSeconds) {
+    if (!RenderJob::durationProblem(seconds).isEmpty()) {
         NSLog("GKAppDelegate: a duration of %f seconds cannot be used (0 to %f); it stays %f\n",
-              seconds, kQTZMovieRenderer_MaxDurationSeconds, compositionMovieDuration());
+              seconds, kRenderJob_MaxDurationSeconds, compositionMovieDuration());
         return;
     }
     ChangeOf change(this, "compositionMovieDuration");
@@ -504,10 +503,16 @@ bool GKAppDelegate::actionRenderCompositionToMovieFile(NSObject*) {
         return refuse(
             text("app.status.kept.movie", u"%1 was kept; no movie was rendered.").arg(fileName));
 
-    outletQuartzMovieRenderer->setInputCompositionURL(composition);
-    outletQuartzMovieRenderer->setInputAudioMovieURL(audio);
-    outletQuartzMovieRenderer->setCompositionInputs(compositionInputs());
-    setCompositionOutputFileName(output->path());
+    RenderJob job = outletQuartzMovieRenderer->job();
+    job.compositionURL = NSRef<NSURL>(composition);
+    job.soundMovieURL = NSRef<NSURL>(audio);
+    job.inputs = compositionInputs();
+    job.finalMovieFile = output->path();
+    // The video is encoded on every core while the next frames render.
+    job.encoderThreads = 0;
+    if (const QString problem = job.validate(); !problem.isEmpty())
+        return refuse(text("app.status.invalid", u"The job cannot be rendered: %1.").arg(problem));
+    outletQuartzMovieRenderer->setJob(std::move(job));
     willChangeValueForKey(QStringLiteral("idle"));
     const bool started = outletQuartzMovieRenderer->renderToMovie();
     didChangeValueForKey(QStringLiteral("idle"));
@@ -516,7 +521,8 @@ bool GKAppDelegate::actionRenderCompositionToMovieFile(NSObject*) {
     clearLastJob();
     mJobFileName = fileName;
     mJobUnboundNote = unboundImageInputsNote();
-    mJobFrames = renderFrameCount(compositionMovieDuration(), compositionMovieFrameRate());
+    mJobFrames = quint64(
+        QTZMovieRendererFrameCount(compositionMovieDuration(), compositionMovieFrameRate()));
     mJobTimer.start();
     // What renders, beside the job's lines: a CPU renderer is much slower and more limited.
     const QString device = QCEGLContext::processRenderingDeviceSummary();

@@ -19,6 +19,9 @@
 // The application's delegate and its main window's: the render settings the window shows and
 // the settings file keeps (views onto where the render driver keeps them), the chosen files, and
 // the render command. Main thread only.
+class NSImageView;
+class NSProgressIndicator;
+
 class GKAppDelegate : public NSObject {
     Q_OBJECT
     NS_DECLARE_CLASS(GKAppDelegate)
@@ -211,6 +214,12 @@ private:
     void compositionChosen();
     // A job starts: clears the last job's progress, preview and Show in Folder.
     void clearLastJob();
+    // Shows the render driver's progress and preview in the window's bar and image view (the
+    // driver's outlets) and follows the progress in the status line.
+    void connectJobDisplay();
+    // The window's preview and progress bar; nil where the interface has none.
+    NSImageView* previewView() const;
+    NSProgressIndicator* progressBar() const;
     // A job ended: the memory its frames and threads freed goes back to the system.
     static void releaseJobMemory();
     QStringList mImageInputNames;

@@ -54,9 +54,9 @@ void GKAppDelegate::compositionChosen() {
         setStatusText(QString());
     if (isBusy() || !outletQuartzMovieRenderer)
         return;
-    if (NSImageView* preview = outletQuartzMovieRenderer->outletImageView)
+    if (NSImageView* preview = previewView())
         preview->setImage(nullptr);
-    if (NSProgressIndicator* progress = outletQuartzMovieRenderer->outletProgress)
+    if (NSProgressIndicator* progress = progressBar())
         progress->setDoubleValue(0.0);
 }
 
@@ -66,10 +66,36 @@ void GKAppDelegate::clearLastJob() {
         mLastMoviePath.clear();
         didChangeValueForKey(QStringLiteral("hidesShowInFolder"));
     }
-    if (NSImageView* preview = outletQuartzMovieRenderer->outletImageView)
+    if (NSImageView* preview = previewView())
         preview->setImage(nullptr);
-    if (NSProgressIndicator* progress = outletQuartzMovieRenderer->outletProgress)
+    if (NSProgressIndicator* progress = progressBar())
         progress->setDoubleValue(0.0);
+}
+
+NSImageView* GKAppDelegate::previewView() const {
+    return outletQuartzMovieRenderer
+               ? qobject_cast<NSImageView*>(outletQuartzMovieRenderer->outletImageView)
+               : nullptr;
+}
+
+NSProgressIndicator* GKAppDelegate::progressBar() const {
+    return outletQuartzMovieRenderer
+               ? qobject_cast<NSProgressIndicator*>(outletQuartzMovieRenderer->outletProgress)
+               : nullptr;
+}
+
+void GKAppDelegate::connectJobDisplay() {
+    if (NSImageView* preview = previewView())
+        connect(outletQuartzMovieRenderer, &QTZMovieRenderer::previewChanged, preview,
+                &NSImageView::setImage);
+    if (NSProgressIndicator* progress = progressBar()) {
+        progress->setMinValue(0.0);
+        progress->setMaxValue(1.0);
+        connect(outletQuartzMovieRenderer, &QTZMovieRenderer::progressChanged, progress,
+                &NSProgressIndicator::setDoubleValue);
+    }
+    connect(outletQuartzMovieRenderer, &QTZMovieRenderer::progressChanged, this,
+            [this](double fraction) { jobProgressed(fraction); });
 }
 
 void GKAppDelegate::releaseJobMemory() {

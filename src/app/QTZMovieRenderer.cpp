@@ -4,8 +4,6 @@
 #include "movie/QTKitMovieRecorder/QMovieFlattenerQueueOp.h"
 #include "movie/QTKitMovieRecorder/QStillFrameMovieRecorder.h"
 #include "movie/QTKitMovieRecorder/QStillFrameRecorderConfig.h"
-#include "platform/appkit/NSImageView.h"
-#include "platform/appkit/NSProgressIndicator.h"
 #include "platform/appkitcore/NSBitmapImageRep.h"
 #include "platform/appkitcore/NSImage.h"
 #include "platform/coregraphics/CGColorSpace.h"
@@ -85,28 +83,15 @@ bool QTZMovieRenderer::renderToMovie() {
         NSLog("renderToMovie: a job is still rendering; the new job is refused\n");
         return false;
     }
-    if (QStillFrameRecorder_Config_RenderFPS == 0) {
-        NSLog("renderToMovie: the frame rate is 0; the job is refused\n");
+    RenderJob started = job();
+    if (const QString problem = started.validate(); !problem.isEmpty()) {
+        NSLog("renderToMovie: %@; the job is refused\n", problem);
         return false;
     }
-    // Faster rates would give frames that last no time unit at all.
-    if (QStillFrameRecorder_Config_RenderFPS > std::uint32_t(kQTTime_VideoTimeScale)) {
-        NSLog("renderToMovie: %u frames per second is more than the video time scale of %d; the "
-              "job is refused\n",
-              QStillFrameRecorder_Config_RenderFPS, kQTTime_VideoTimeScale);
-        return false;
-    }
-    const double duration = outputMovieDuration();
-    if (!std::isfinite(duration) || duration > kQTZMovieRenderer_MaxDurationSeconds) {
-        NSLog("renderToMovie: a duration of %f seconds cannot be rendered (at most %f); the job is "
-              "refused\n",
-              duration, kQTZMovieRenderer_MaxDurationSeconds);
-        return false;
-    }
-    if (outletProgress) {
-        outletProgress->setMinValue(0.0);
-        outletProgress->setMaxValue(1.0);
-    }
+    // The render thread reads its own copy; the settings may change for the next job meanwhile.
+    mRunningJob = std::move(started);
+    QStillFrameRecorder_Config_RenderFPS = mRunningJob.framesPerSecond;
+    QStillFrameRecorder_Config_EncoderThreads = mRunningJob.encoderThreads;
     mJobThreadActive.store(true);
     mFlattenerResult = FlattenerResult::Pending;
     mAwaitingFlattener = false;
@@ -158,8 +143,7 @@ void QTZMovieRenderer::renderMovieOnBackgroundThread(NSObject*) {
         mQueuedFlattener = false;
         mRecordedVideo = false;
         mFrameFailure.clear();
-        NSRef<NSURL> composition(inputCompositionURL());
-        renderComposition(composition.get(), outputFinalMovieFile());
+        renderComposition(mRunningJob.compositionURL.get(), mRunningJob.finalMovieFile);
         if (outletRecorder)
             outletRecorder->setMovie(nullptr);
         queuedFlattener = mQueuedFlattener;
@@ -168,16 +152,19 @@ void QTZMovieRenderer::renderMovieOnBackgroundThread(NSObject*) {
     }
     // The job is over once both its render thread and its flattening (if one was queued) have
     // ended; both reports arrive on the main thread, in either order.
-    retain();
-    NSThread::runOnMainThread([this, queuedFlattener, recordedVideo, failure] {
-        renderThreadEnded(queuedFlattener, recordedVideo, failure);
-        release();
-    });
+    NSThread::runOnMainThread(
+        [self = NSRef<QTZMovieRenderer>(this), queuedFlattener, recordedVideo, failure] {
+            self->renderThreadEnded(queuedFlattener, recordedVideo, failure);
+        });
 }
 
 void QTZMovieRenderer::renderMovieOnMainThread(NSObject*) {
-    NSRef<NSURL> composition(inputCompositionURL());
-    renderComposition(composition.get(), outputFinalMovieFile());
+    mRunningJob = job();
+    if (const QString problem = mRunningJob.validate(); !problem.isEmpty()) {
+        NSLog("renderMovieOnMainThread: %@; nothing is rendered\n", problem);
+        return;
+    }
+    renderComposition(mRunningJob.compositionURL.get(), mRunningJob.finalMovieFile);
 }
 
 void QTZMovieRenderer::renderThreadEnded(bool queuedFlattener, bool recordedVideo,
@@ -214,7 +201,7 @@ void QTZMovieRenderer::renderComposition(NSURL* composition, const QString& toMo
             if (openCompositionData(*data, &error) && openInputFeed(&error)) {
                 mFinalMovieFile = toMovieOutputFile;
                 mWritingAhead = false;
-                renderVideoTrackToTemporaryMooV(outputTempVideoFile());
+                renderVideoTrackToTemporaryMooV(runningTempVideoFile());
                 mInputFeed.reset();
                 // A movie that misses frames is no result: it is kept for recovery instead.
                 if (mFrameFailure.isEmpty() && !mCancelRequested.load())
@@ -233,21 +220,20 @@ void QTZMovieRenderer::renderComposition(NSURL* composition, const QString& toMo
 }
 
 bool QTZMovieRenderer::openCompositionData(const QByteArray& data, QString* out_error) {
-    NSLog("self.outputTempMovieFile:%@\n", outputTempMovieFile());
-    NSLog("self.outputTempVideoFile:%@\n", outputTempVideoFile());
+    NSLog("self.outputTempMovieFile:%@\n", runningTempMovieFile());
+    NSLog("self.outputTempVideoFile:%@\n", runningTempVideoFile());
+    const QString compositionPath = mRunningJob.compositionPath();
     // A failed load leaves no renderer: an earlier job's composition must not be rendered under
     // this job's name.
     setRenderer(nullptr);
     QString error;
-    QCComposition* composition =
-        QCComposition::compositionWithData(data, inputCompositionPath(), &error);
+    QCComposition* composition = QCComposition::compositionWithData(data, compositionPath, &error);
     if (!composition) {
         // The reason says itself whether the file is no composition or one that cannot be
         // used (a picture it imports, say).
         if (out_error)
-            *out_error =
-                QStringLiteral("%1: %2").arg(QFileInfo(inputCompositionPath()).fileName(), error);
-        NSLog("openCompositionData: %@ is not a composition\n", inputCompositionPath());
+            *out_error = QStringLiteral("%1: %2").arg(QFileInfo(compositionPath).fileName(), error);
+        NSLog("openCompositionData: %@ is not a composition\n", compositionPath);
         return false;
     }
     CGColorSpaceRef colorSpace = CGColorSpaceCreateWithName(kCGColorSpaceGenericRGB);
@@ -257,17 +243,17 @@ bool QTZMovieRenderer::openCompositionData(const QByteArray& data, QString* out_
         NSLog("openCompositionData: no generic RGB colour space\n");
         return false;
     }
-    QCRenderer* renderer = QCRenderer::initOffScreenWithSize(rendererSurfaceSizePixels(),
-                                                             colorSpace, composition, &error);
+    QCRenderer* renderer =
+        QCRenderer::initOffScreenWithSize(mRunningJob.sizePixels, colorSpace, composition, &error);
     CGColorSpaceRelease(colorSpace);
     if (!renderer) {
         if (out_error)
             *out_error = QStringLiteral("%1 cannot be rendered: %2")
-                             .arg(QFileInfo(inputCompositionPath()).fileName(), error);
+                             .arg(QFileInfo(compositionPath).fileName(), error);
         NSLog("openCompositionData: no renderer for %@\n", composition);
         return false;
     }
-    renderer->setFrameRate(QStillFrameRecorder_Config_RenderFPS);
+    renderer->setFrameRate(mRunningJob.framesPerSecond);
     setRenderer(renderer);
     renderer->release();
     return true;
@@ -276,12 +262,10 @@ bool QTZMovieRenderer::openCompositionData(const QByteArray& data, QString* out_
 bool QTZMovieRenderer::openInputFeed(QString* out_error) {
     mInputFeed.reset();
     QCRenderer* renderer = this->renderer();
-    NSRef<NSURL> audio(inputAudioMovieURL());
-    NSURL* audioFile = audio ? audio->filePathURL() : nullptr;
     QString error;
-    mInputFeed = CompositionInputFeed::create(renderer->composition()->model(), compositionInputs(),
-                                              audioFile ? audioFile->path() : QString(),
-                                              outputMovieDuration(), &error);
+    mInputFeed = CompositionInputFeed::create(renderer->composition()->model(), mRunningJob.inputs,
+                                              mRunningJob.soundMoviePath(),
+                                              mRunningJob.durationSeconds, &error);
     if (!mInputFeed) {
         NSLog("openInputFeed: %@\n", error);
         *out_error = error;
@@ -304,21 +288,15 @@ void QTZMovieRenderer::renderVideoTrackToTemporaryMooV(const QString& path) {
         return;
     }
     mRecordedVideo = true;
-    const std::uint32_t framesPerSecond = QStillFrameRecorder_Config_RenderFPS;
-    if (framesPerSecond == 0) {
-        // One frame would last forever and the loop would never end.
-        NSLog("renderVideoTrackToTemporaryMooV: the frame rate is 0; no frames rendered\n");
-        mFrameFailure = QStringLiteral("the frame rate is 0");
-        recorder->endRecordingMovie();
-        return;
-    }
+    const std::uint32_t framesPerSecond = mRunningJob.framesPerSecond;
+    const double duration = mRunningJob.durationSeconds;
 
     std::int64_t framesRecorded = 0;
-    const QSizeF size = rendererSurfaceSizePixels();
+    const QSizeF size = mRunningJob.sizePixels;
     QCRenderer* renderer = this->renderer();
-    const auto [firstFrame, lastFrame] = frameRange();
-    const std::int64_t frameCount =
-        QTZMovieRendererFrameCount(outputMovieDuration(), framesPerSecond);
+    const std::int64_t firstFrame = mRunningJob.firstFrame;
+    const std::int64_t lastFrame = mRunningJob.lastFrame;
+    const std::int64_t frameCount = QTZMovieRendererFrameCount(duration, framesPerSecond);
     const std::int64_t endFrame =
         lastFrame >= 0 ? std::min<std::int64_t>(lastFrame + 1, frameCount) : frameCount;
     // Frames before the range are rendered only when kept buffers carry them into later ones.
@@ -365,23 +343,18 @@ void QTZMovieRenderer::renderVideoTrackToTemporaryMooV(const QString& path) {
         image->addRepresentation(bitmap);
         const std::int32_t units = frameUnits(frameIndex, framesPerSecond);
 
-        const double fraction = time / outputMovieDuration();
+        const double fraction = time / duration;
         const std::uint32_t percent = truncatedPercent(fraction);
         if (percent % QTZMovieRenderer_PercentDeltaUpdateImage == 0 &&
             percent != lastPercentUpdate()) {
             setLastPercentUpdate(percent);
-            image->retain();
-            retain();
-            NSThread::runOnMainThread([this, image] {
-                updateStatusWithImage(image);
-                release();
-            });
+            NSThread::runOnMainThread(
+                [self = NSRef<QTZMovieRenderer>(this), preview = NSRef<NSImage>(image)]() mutable {
+                    self->updateStatusWithImage(preview.take());
+                });
         }
-        retain();
-        dispatch_async(dispatch_get_main_queue(), [this, fraction] {
-            if (outletProgress)
-                outletProgress->setDoubleValue(fraction);
-            release();
+        dispatch_async(dispatch_get_main_queue(), [self = NSRef<QTZMovieRenderer>(this), fraction] {
+            self->showProgress(fraction);
         });
 
         const bool added = recorder->addFrameBitmapImage(image, units);
@@ -392,8 +365,8 @@ void QTZMovieRenderer::renderVideoTrackToTemporaryMooV(const QString& path) {
         // little is left to write and flush when the last frame is in.
         if (added && !mWritingAhead && !mFinalMovieFile.isEmpty()) {
             mWritingAhead = QMovieFlattenerQueueOp::writeAheadOfRecording(
-                mFinalMovieFile, movieSoundPath(), path, QString(""), deliveryFormat(),
-                segmentComment());
+                mFinalMovieFile, mRunningJob.movieSoundPath(), path, QString(""),
+                mRunningJob.deliveryFormat, mRunningJob.segmentComment);
         }
         if (!added) {
             // Every later frame would fail alike; what was recorded stays a playable movie.
@@ -416,21 +389,22 @@ void QTZMovieRenderer::renderVideoTrackToTemporaryMooV(const QString& path) {
     }
 
     // The last frame's time is at most the duration, so the bar would stop short of its end.
-    retain();
-    dispatch_async(dispatch_get_main_queue(), [this] {
-        if (outletProgress)
-            outletProgress->setDoubleValue(1.0);
-        release();
-    });
+    dispatch_async(dispatch_get_main_queue(),
+                   [self = NSRef<QTZMovieRenderer>(this)] { self->showProgress(1.0); });
+}
+
+void QTZMovieRenderer::showProgress(double fraction) {
+    // A job of no duration starts at 0/0; a frame a hair past the duration shows as its end.
+    Q_EMIT progressChanged(std::isnan(fraction) ? 0.0 : std::clamp(fraction, 0.0, 1.0));
 }
 
 void QTZMovieRenderer::updateStatusWithImage(NSImage* image) {
-    if (image && outletImageView)
-        outletImageView->setImage(image);
-    // The reference handed over with the image is given up even when there is no view to show
-    // it in, so that no preview leaks.
-    if (image)
-        image->release();
+    if (!image)
+        return;
+    Q_EMIT previewChanged(image);
+    // The reference handed over with the image is given up even when nothing shows it, so that
+    // no preview leaks.
+    image->release();
 }
 
 void QTZMovieRenderer::combineVideoAndAudioTracksIntoFlattenedMovie(const QString& path) {
@@ -442,7 +416,7 @@ void QTZMovieRenderer::combineVideoAndAudioTracksIntoFlattenedMovie(const QStrin
     queue->release();
 
     QMovieFlattenerQueueOp* flattener = QMovieFlattenerQueueOp::movieFlattenerWithMovieFileName(
-        path, movieSoundPath(), outputTempVideoFile());
+        path, mRunningJob.movieSoundPath(), runningTempVideoFile());
     if (!flattener) {
         // Without an operation nothing would ever drop the queue, and no later job could start.
         NSLog("combineVideoAndAudioTracksIntoFlattenedMovie: no flattener for %@\n", path);
@@ -451,20 +425,12 @@ void QTZMovieRenderer::combineVideoAndAudioTracksIntoFlattenedMovie(const QStrin
     }
     flattener->setDelegate(this);
     flattener->setMadeWithMetaData(QString(""));
-    flattener->setVideoFormat(deliveryFormat());
-    flattener->setCommentMetaData(segmentComment());
-    flattener->setTempFileName(outputTempMovieFile());
+    flattener->setVideoFormat(mRunningJob.deliveryFormat);
+    flattener->setCommentMetaData(mRunningJob.segmentComment);
+    flattener->setTempFileName(runningTempMovieFile());
     setFlattener(flattener);
     flattenerQueue()->addOperation(flattener);
     mQueuedFlattener = true;
-}
-
-QString QTZMovieRenderer::movieSoundPath() const {
-    if (!soundInMovie())
-        return QString();
-    NSRef<NSURL> audio(inputAudioMovieURL());
-    NSURL* audioFile = audio ? audio->filePathURL() : nullptr;
-    return audioFile ? audioFile->path() : QString();
 }
 
 void QTZMovieRenderer::dropWrittenAhead() {
@@ -495,14 +461,14 @@ void QTZMovieRenderer::movieFlattenerCompleted(QMovieFlattenerQueueOp* operation
         };
         NSError* error = nullptr;
         NSURL* trashed = nullptr;
-        fileManager->trashItemAtURL(NSURL::fileURLWithPath(outputTempVideoFile(), false), &trashed,
+        fileManager->trashItemAtURL(NSURL::fileURLWithPath(runningTempVideoFile(), false), &trashed,
                                     &error);
         if (failed(error))
             __VerifiedNSErrorNilBody(error, "QTZMovieRenderer", kFunction, 187, " SOURCE error");
         if (trashed && !written)
             mJobRecoverableVideo = trashed->path();
         error = nullptr;
-        fileManager->trashItemAtURL(NSURL::fileURLWithPath(outputTempMovieFile(), false), nullptr,
+        fileManager->trashItemAtURL(NSURL::fileURLWithPath(runningTempMovieFile(), false), nullptr,
                                     &error);
         if (failed(error))
             __VerifiedNSErrorNilBody(error, "QTZMovieRenderer", kFunction, 189, " SOURCE error");
@@ -521,7 +487,7 @@ void QTZMovieRenderer::finishJob(bool movieWritten) {
 }
 
 void QTZMovieRenderer::trashTemporaryVideo() {
-    const QString video = outputTempVideoFile();
+    const QString video = runningTempVideoFile();
     if (video.isEmpty() || !QFileInfo::exists(video))
         return;
     NSAutoreleasePool pool;

@@ -1,10 +1,9 @@
 #pragma once
 
-#include "app/CompositionInputs.h"
+#include "app/RenderJob.h"
 #include "movie/QTKitMovieRecorder/QMovieFlattenerQueueOpDelegate.h"
 #include "movie/QTKitMovieRecorder/QStillFrameMovieRecorder.h"
-#include "platform/appkit/NSImageView.h"
-#include "platform/appkit/NSProgressIndicator.h"
+#include "platform/appkitcore/NSImage.h"
 #include "platform/foundation/NSClass.h"
 #include "platform/foundation/NSObject.h"
 
@@ -19,7 +18,6 @@
 #include <utility>
 
 class CompositionInputFeed;
-class NSImage;
 class NSOperationQueue;
 class NSURL;
 class QCRenderer;
@@ -28,17 +26,22 @@ class QMovieFlattenerQueueOp;
 // Renders one composition into one movie: on a thread of its own it renders the composition at
 // times 0, 1/fps, 2/fps ... up to the duration (QTZMovieRendererFrameCount), records each frame
 // into a temporary video movie, then queues the flattener that joins the sound movie's first track
-// and the video into the final movie. Progress and preview go to the main thread by queued calls.
+// and the video into the final movie. Progress and preview reach the main thread by queued calls
+// and leave as signals; whoever shows them (the window, the command line) connects to those.
 //
-// Threads: renderToMovie, updateStatusWithImage, movieFlattenerCompleted and the signal run on the
-// main thread; the job body runs on the render thread.
+// The job is one RenderJob value: the setters below are views onto the job held for the next
+// start, and renderToMovie hands the render thread a copy of it, so that nothing the thread
+// reads changes under it.
+//
+// Threads: renderToMovie, updateStatusWithImage, movieFlattenerCompleted and the signals run on
+// the main thread; the job body runs on the render thread.
 class QTZMovieRenderer : public NSObject, public QMovieFlattenerQueueOpDelegate {
     Q_OBJECT
     NS_DECLARE_CLASS(QTZMovieRenderer)
     Q_PROPERTY(bool isRendering READ isRendering WRITE setIsRendering)
-    Q_PROPERTY(NSImageView* outletImageView MEMBER outletImageView)
+    Q_PROPERTY(NSObject* outletImageView MEMBER outletImageView)
     Q_PROPERTY(QStillFrameMovieRecorder* outletRecorder MEMBER outletRecorder)
-    Q_PROPERTY(NSProgressIndicator* outletProgress MEMBER outletProgress)
+    Q_PROPERTY(NSObject* outletProgress MEMBER outletProgress)
     Q_PROPERTY(double outputMovieDuration READ outputMovieDuration WRITE setOutputMovieDuration)
     Q_PROPERTY(QString outputFinalMovieFile READ outputFinalMovieFile WRITE setOutputFinalMovieFile)
     Q_PROPERTY(QSizeF rendererSurfaceSizePixels READ rendererSurfaceSizePixels WRITE
@@ -48,68 +51,56 @@ public:
     ~QTZMovieRenderer() override;
     NSObject* init() override;
 
-    // Outlets, connected once; not retained.
-    NSImageView* outletImageView = nullptr;
+    // Outlets, connected once; not retained. The preview and the progress bar are the window's:
+    // it shows previewChanged and progressChanged in them.
+    NSObject* outletImageView = nullptr;
     QStillFrameMovieRecorder* outletRecorder = nullptr;
-    NSProgressIndicator* outletProgress = nullptr;
+    NSObject* outletProgress = nullptr;
 
+    // The job the next renderToMovie starts.
+    RenderJob job() const;
+    void setJob(RenderJob job);
+
+    // Views onto the held job, for the interface file, bindings and callers that set one
+    // setting at a time.
     NSURL* inputCompositionURL() const;
     void setInputCompositionURL(NSURL* url);
     NSURL* inputAudioMovieURL() const;
     void setInputAudioMovieURL(NSURL* url);
     // The final movie's delivery format (DeliveryFormats.h); "animation" by default.
-    QString deliveryFormat() const {
-        std::lock_guard lock(mPropertyLock);
-        return mDeliveryFormat;
-    }
-    void setDeliveryFormat(const QString& name) {
-        std::lock_guard lock(mPropertyLock);
-        mDeliveryFormat = name;
-    }
+    QString deliveryFormat() const;
+    void setDeliveryFormat(const QString& name);
     // The frames a job renders into its movie, 0-based and inclusive (a last frame of -1: to
     // the end); earlier frames keep their times and lengths. The whole job by default.
-    std::pair<std::int64_t, std::int64_t> frameRange() const {
-        std::lock_guard lock(mPropertyLock);
-        return mFrameRange;
-    }
-    void setFrameRange(std::int64_t first, std::int64_t last) {
-        std::lock_guard lock(mPropertyLock);
-        mFrameRange = {first, last};
-    }
+    std::pair<std::int64_t, std::int64_t> frameRange() const;
+    void setFrameRange(std::int64_t first, std::int64_t last);
     // Whether the sound movie's track goes into the final movie (the default); without it the
     // composition still hears the sound, and the movie is video only.
-    bool soundInMovie() const {
-        std::lock_guard lock(mPropertyLock);
-        return mSoundInMovie;
-    }
-    void setSoundInMovie(bool included) {
-        std::lock_guard lock(mPropertyLock);
-        mSoundInMovie = included;
-    }
+    bool soundInMovie() const;
+    void setSoundInMovie(bool included);
     // The final movie's "comment" metadata entry; empty (the default): none.
-    QString segmentComment() const {
-        std::lock_guard lock(mPropertyLock);
-        return mSegmentComment;
-    }
-    void setSegmentComment(const QString& text) {
-        std::lock_guard lock(mPropertyLock);
-        mSegmentComment = text;
-    }
+    QString segmentComment() const;
+    void setSegmentComment(const QString& text);
     // Values and files for the composition's inputs, by input name; none by default.
     CompositionInputSettings compositionInputs() const;
     void setCompositionInputs(const CompositionInputSettings& settings);
     QString outputFinalMovieFile() const;
     void setOutputFinalMovieFile(const QString& path);
-    double outputMovieDuration() const { return mOutputMovieDuration; }
-    void setOutputMovieDuration(double seconds) { mOutputMovieDuration = seconds; }
+    double outputMovieDuration() const;
+    void setOutputMovieDuration(double seconds);
+    // Frames per second, 30 by default; a started job also shows its rate in
+    // QStillFrameRecorder_Config_RenderFPS.
+    std::uint32_t framesPerSecond() const;
+    void setFramesPerSecond(std::uint32_t framesPerSecond);
+    QSizeF rendererSurfaceSizePixels() const;
+    void setRendererSurfaceSizePixels(QSizeF size);
+
     QCRenderer* renderer() const;
     void setRenderer(QCRenderer* renderer);
     double frameTime() const { return mFrameTime; }
     void setFrameTime(double seconds) { mFrameTime = seconds; }
     NSOperationQueue* flattenerQueue() const;
     void setFlattenerQueue(NSOperationQueue* queue);
-    QSizeF rendererSurfaceSizePixels() const;
-    void setRendererSurfaceSizePixels(QSizeF size);
     std::uint32_t lastPercentUpdate() const { return mLastPercentUpdate; }
     void setLastPercentUpdate(std::uint32_t percent) { mLastPercentUpdate = percent; }
     bool isRendering() const { return mIsRendering.load(); }
@@ -120,10 +111,9 @@ public:
     QString outputTempVideoFile() const;
     QString outputTempMovieFile() const;
 
-    // Starts a job and returns at once. Refused, with a log line, while another job renders, when
-    // the frame rate is 0 or above the video time scale, or when the duration is not finite or
-    // longer than kQTZMovieRenderer_MaxDurationSeconds. Returns whether a render thread was
-    // started.
+    // Starts the held job and returns at once. Refused, with a log line, while another job
+    // renders or when the job does not validate (RenderJob::validate). Returns whether a render
+    // thread was started.
     bool renderToMovie();
     // Any thread: stops the running job between two frames, or its flattening between two
     // packets. The frames recorded so far stay a playable movie, which goes to the Trash as
@@ -142,7 +132,7 @@ public:
     // reason and no renderer left, when an input setting does not fit or its file cannot be read.
     bool openInputFeed(QString* out_error);
     void renderVideoTrackToTemporaryMooV(const QString& path);
-    // Main thread; takes over the reference handed with the image.
+    // Main thread; takes over the reference handed with the image, which previewChanged shows.
     void updateStatusWithImage(NSImage* image);
     void combineVideoAndAudioTracksIntoFlattenedMovie(const QString& path);
     // Stops and removes the final movie written along the recording when no flattening took it.
@@ -162,34 +152,43 @@ public:
 Q_SIGNALS:
     // Main thread: the job is over. `movieWritten` is true when the final movie was written.
     void renderJobFinished(bool movieWritten);
+    // Main thread: the frame the running job has reached, as a fraction of its duration from 0
+    // to 1; 1 once every frame is recorded.
+    void progressChanged(double fraction);
+    // Main thread: a frame to show as the job's preview, every five percent.
+    void previewChanged(NSImage* image);
 
 private:
     // Main thread: the render thread has ended; `queuedFlattener` tells whether a flattening is
     // part of the job, `recordedVideo` whether the job began its temporary video, `failure` why
     // the job failed before any flattening (empty if it did not).
     void renderThreadEnded(bool queuedFlattener, bool recordedVideo, const QString& failure);
-    // The sound movie's path for the final movie; empty when it has no sound.
-    QString movieSoundPath() const;
+    // Main thread: shows the progress of the running job.
+    void showProgress(double fraction);
+    // The temporary video and movie of the started job.
+    QString runningTempVideoFile() const;
+    QString runningTempMovieFile() const;
     // Main thread: moves the job's recorded video to the Trash, keeping where it went.
     void trashTemporaryVideo();
     void setFlattener(QMovieFlattenerQueueOp* flattener);
 
+    // Updates the held job under the lock.
+    template <class Change>
+    void changeJob(Change change) {
+        std::lock_guard lock(mPropertyLock);
+        change(mJob);
+    }
+
     mutable std::mutex mPropertyLock;
-    NSURL* mInputCompositionURL = nullptr;
-    NSURL* mInputAudioMovieURL = nullptr;
-    CompositionInputSettings mCompositionInputs;
-    QString mDeliveryFormat = QStringLiteral("animation");
-    std::pair<std::int64_t, std::int64_t> mFrameRange{0, -1};
-    QString mSegmentComment;
-    bool mSoundInMovie = true;
+    RenderJob mJob;
+    // The started job: written by renderToMovie before its render thread starts, read by that
+    // thread and by the main thread until the next start.
+    RenderJob mRunningJob;
     // The running job's feed of the composition's inputs (render thread only).
     std::unique_ptr<CompositionInputFeed> mInputFeed;
-    QString mOutputFinalMovieFile;
-    double mOutputMovieDuration = 0.0;
     QCRenderer* mRenderer = nullptr;
     double mFrameTime = 0.0;
     NSOperationQueue* mFlattenerQueue = nullptr;
-    QSizeF mRendererSurfaceSizePixels;
     std::uint32_t mLastPercentUpdate = 0xFFFFFFFFu;
     std::atomic<bool> mIsRendering{false};
     // Set from the start of a job until its render thread ends: a second start is refused.
@@ -224,9 +223,5 @@ std::int64_t QTZMovieRendererFrameCount(double durationSeconds, std::uint32_t fr
 
 // The refresh step of the preview, in percent.
 extern const std::uint32_t QTZMovieRenderer_PercentDeltaUpdateImage;
-// The longest job: a day.
-inline constexpr double kQTZMovieRenderer_MaxDurationSeconds = 24.0 * 60.0 * 60.0;
-// The fastest frame rate: every frame lasts at least one unit of the video time scale of 600.
-inline constexpr unsigned kQTZMovieRenderer_MaxFramesPerSecond = 600;
 
 int import_QTZMovieRenderer();

@@ -27,8 +27,6 @@ QTZMovieRenderer::QTZMovieRenderer() = default;
 
 QTZMovieRenderer::~QTZMovieRenderer() {
     replaceRetained<QMovieFlattenerQueueOp>(mFlattener, nullptr);
-    replaceRetained<NSURL>(mInputCompositionURL, nullptr);
-    replaceRetained<NSURL>(mInputAudioMovieURL, nullptr);
     replaceRetained<QCRenderer>(mRenderer, nullptr);
     replaceRetained<NSOperationQueue>(mFlattenerQueue, nullptr);
 }
@@ -39,44 +37,115 @@ NSObject* QTZMovieRenderer::init() {
     return this;
 }
 
+RenderJob QTZMovieRenderer::job() const {
+    std::lock_guard lock(mPropertyLock);
+    return mJob;
+}
+
+void QTZMovieRenderer::setJob(RenderJob job) {
+    changeJob([&](RenderJob& held) { held = std::move(job); });
+}
+
 NSURL* QTZMovieRenderer::inputCompositionURL() const {
     std::lock_guard lock(mPropertyLock);
-    return mInputCompositionURL;
+    return mJob.compositionURL.get();
 }
 
 void QTZMovieRenderer::setInputCompositionURL(NSURL* url) {
-    std::lock_guard lock(mPropertyLock);
-    replaceRetained(mInputCompositionURL, url);
+    changeJob([&](RenderJob& held) { held.compositionURL = NSRef<NSURL>(url); });
 }
 
 NSURL* QTZMovieRenderer::inputAudioMovieURL() const {
     std::lock_guard lock(mPropertyLock);
-    return mInputAudioMovieURL;
+    return mJob.soundMovieURL.get();
 }
 
 void QTZMovieRenderer::setInputAudioMovieURL(NSURL* url) {
+    changeJob([&](RenderJob& held) { held.soundMovieURL = NSRef<NSURL>(url); });
+}
+
+QString QTZMovieRenderer::deliveryFormat() const {
     std::lock_guard lock(mPropertyLock);
-    replaceRetained(mInputAudioMovieURL, url);
+    return mJob.deliveryFormat;
+}
+
+void QTZMovieRenderer::setDeliveryFormat(const QString& name) {
+    changeJob([&](RenderJob& held) { held.deliveryFormat = name; });
+}
+
+std::pair<std::int64_t, std::int64_t> QTZMovieRenderer::frameRange() const {
+    std::lock_guard lock(mPropertyLock);
+    return {mJob.firstFrame, mJob.lastFrame};
+}
+
+void QTZMovieRenderer::setFrameRange(std::int64_t first, std::int64_t last) {
+    changeJob([&](RenderJob& held) {
+        held.firstFrame = first;
+        held.lastFrame = last;
+    });
+}
+
+bool QTZMovieRenderer::soundInMovie() const {
+    std::lock_guard lock(mPropertyLock);
+    return mJob.soundInMovie;
+}
+
+void QTZMovieRenderer::setSoundInMovie(bool included) {
+    changeJob([&](RenderJob& held) { held.soundInMovie = included; });
+}
+
+QString QTZMovieRenderer::segmentComment() const {
+    std::lock_guard lock(mPropertyLock);
+    return mJob.segmentComment;
+}
+
+void QTZMovieRenderer::setSegmentComment(const QString& text) {
+    changeJob([&](RenderJob& held) { held.segmentComment = text; });
 }
 
 CompositionInputSettings QTZMovieRenderer::compositionInputs() const {
     std::lock_guard lock(mPropertyLock);
-    return mCompositionInputs;
+    return mJob.inputs;
 }
 
 void QTZMovieRenderer::setCompositionInputs(const CompositionInputSettings& settings) {
-    std::lock_guard lock(mPropertyLock);
-    mCompositionInputs = settings;
+    changeJob([&](RenderJob& held) { held.inputs = settings; });
 }
 
 QString QTZMovieRenderer::outputFinalMovieFile() const {
     std::lock_guard lock(mPropertyLock);
-    return mOutputFinalMovieFile;
+    return mJob.finalMovieFile;
 }
 
 void QTZMovieRenderer::setOutputFinalMovieFile(const QString& path) {
+    changeJob([&](RenderJob& held) { held.finalMovieFile = path; });
+}
+
+double QTZMovieRenderer::outputMovieDuration() const {
     std::lock_guard lock(mPropertyLock);
-    mOutputFinalMovieFile = path;
+    return mJob.durationSeconds;
+}
+
+void QTZMovieRenderer::setOutputMovieDuration(double seconds) {
+    changeJob([&](RenderJob& held) { held.durationSeconds = seconds; });
+}
+
+std::uint32_t QTZMovieRenderer::framesPerSecond() const {
+    std::lock_guard lock(mPropertyLock);
+    return mJob.framesPerSecond;
+}
+
+void QTZMovieRenderer::setFramesPerSecond(std::uint32_t framesPerSecond) {
+    changeJob([&](RenderJob& held) { held.framesPerSecond = framesPerSecond; });
+}
+
+QSizeF QTZMovieRenderer::rendererSurfaceSizePixels() const {
+    std::lock_guard lock(mPropertyLock);
+    return mJob.sizePixels;
+}
+
+void QTZMovieRenderer::setRendererSurfaceSizePixels(QSizeF size) {
+    changeJob([&](RenderJob& held) { held.sizePixels = size; });
 }
 
 QCRenderer* QTZMovieRenderer::renderer() const {
@@ -108,22 +177,8 @@ void QTZMovieRenderer::setFlattenerQueue(NSOperationQueue* queue) {
     replaceRetained(mFlattenerQueue, queue);
 }
 
-QSizeF QTZMovieRenderer::rendererSurfaceSizePixels() const {
-    std::lock_guard lock(mPropertyLock);
-    return mRendererSurfaceSizePixels;
-}
-
-void QTZMovieRenderer::setRendererSurfaceSizePixels(QSizeF size) {
-    std::lock_guard lock(mPropertyLock);
-    mRendererSurfaceSizePixels = size;
-}
-
 QString QTZMovieRenderer::inputCompositionPath() const {
-    NSRef<NSURL> url(inputCompositionURL());
-    if (!url)
-        return {};
-    NSURL* fileURL = url->filePathURL();
-    return fileURL ? fileURL->path() : QString();
+    return job().compositionPath();
 }
 
 namespace {
@@ -138,14 +193,26 @@ QString withExtensionReplaced(const QString& path, const QString& extension) {
     return stem + QLatin1Char('.') + extension;
 }
 
-} // namespace
-
-QString QTZMovieRenderer::outputTempVideoFile() const {
-    const QString name = withExtensionReplaced(inputCompositionPath(), QStringLiteral("qt"));
+// The job's temporary file of `extension`, named after its composition.
+QString temporaryFile(const QString& compositionPath, const QString& extension) {
+    const QString name = withExtensionReplaced(compositionPath, extension);
     return name.isEmpty() ? QString() : USandboxTempFolder::tempFileForReadOnlyFilePath(name);
 }
 
+} // namespace
+
+QString QTZMovieRenderer::outputTempVideoFile() const {
+    return temporaryFile(inputCompositionPath(), QStringLiteral("qt"));
+}
+
 QString QTZMovieRenderer::outputTempMovieFile() const {
-    const QString name = withExtensionReplaced(inputCompositionPath(), QStringLiteral("MooV"));
-    return name.isEmpty() ? QString() : USandboxTempFolder::tempFileForReadOnlyFilePath(name);
+    return temporaryFile(inputCompositionPath(), QStringLiteral("MooV"));
+}
+
+QString QTZMovieRenderer::runningTempVideoFile() const {
+    return temporaryFile(mRunningJob.compositionPath(), QStringLiteral("qt"));
+}
+
+QString QTZMovieRenderer::runningTempMovieFile() const {
+    return temporaryFile(mRunningJob.compositionPath(), QStringLiteral("MooV"));
 }

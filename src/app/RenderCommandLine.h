@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/CompositionInputs.h"
+#include "app/RenderJob.h"
 
 #include <QSizeF>
 #include <QString>
@@ -32,6 +33,8 @@ struct RenderJobOptions {
     // "mp4" for h264), in the output folder.
     QString finalMoviePath() const;
     bool isSegment() const { return lastFrame >= 0; }
+    // The render job these options describe: a segment renders its frames without sound.
+    RenderJob job() const;
 };
 
 struct ParsedRenderCommandLine {

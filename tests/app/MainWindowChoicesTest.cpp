@@ -68,8 +68,10 @@ protected:
 };
 
 TEST_F(MainWindowChoicesTest, ANewChoiceOrJobClearsWhatTheLastJobLeft) {
-    NSImageView* preview = sDelegate->outletQuartzMovieRenderer->outletImageView;
-    NSProgressIndicator* progress = sDelegate->outletQuartzMovieRenderer->outletProgress;
+    auto* preview =
+        qobject_cast<NSImageView*>(sDelegate->outletQuartzMovieRenderer->outletImageView);
+    auto* progress =
+        qobject_cast<NSProgressIndicator*>(sDelegate->outletQuartzMovieRenderer->outletProgress);
     ASSERT_TRUE(preview && progress);
     QFile aurora(resource(QStringLiteral("compositions/Aurora.fs")));
     ASSERT_TRUE(aurora.open(QIODevice::ReadOnly));

@@ -55,7 +55,8 @@ TEST_F(MainWindowSoakTest, TwentyJobsFromOneWindowLeaveNothingBehind) {
     chooseFolder(out);
     sDelegate->setMovieDimensions(0);
     sDelegate->setValue_forKey(15u, QStringLiteral("compositionMovieFrameRate"));
-    NSProgressIndicator* progress = sDelegate->outletQuartzMovieRenderer->outletProgress;
+    auto* progress =
+        qobject_cast<NSProgressIndicator*>(sDelegate->outletQuartzMovieRenderer->outletProgress);
     ASSERT_NE(progress, nullptr);
 
     qint64 heldAfterSecond = 0;

@@ -7,7 +7,6 @@
 #include "interface/UILocalization/UILocalLanguageNSMenuItem.h"
 #include "interface/USecuritySandboxControllers/USandboxFolderController.h"
 #include "movie/QTKitMovieRecorder/QStillFrameMovieRecorder.h"
-#include "movie/QTKitMovieRecorder/QStillFrameRecorderConfig.h"
 #include "platform/appkit/NSApplication.h"
 #include "platform/appkit/NSButton.h"
 #include "platform/appkit/NSImageView.h"
@@ -67,8 +66,6 @@ int main(int argc, char** argv) {
     // Window and alert titles name the application as users know it (the executable's name
     // stays the application's name, which locates its settings).
     QGuiApplication::setApplicationDisplayName(QStringLiteral("Lumenreel"));
-    // The video is encoded on every core while the next frames render.
-    QStillFrameRecorder_Config_EncoderThreads = 0;
     const int status = NSApplicationMain(argc, argv);
     // The application object and its widgets are gone; the scope is drained while the thread's
     // release scopes still exist (they end before the static objects do).

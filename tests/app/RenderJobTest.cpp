@@ -1,0 +1,48 @@
+#include "app/RenderJob.h"
+#include "app/RenderPresets.h"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+
+namespace {
+
+RenderJob oneSecondJob() {
+    RenderJob job;
+    job.durationSeconds = 1.0;
+    return job;
+}
+
+TEST(RenderJobTest, ValidateGivesOneReasonForEachFault) {
+    EXPECT_EQ(oneSecondJob().validate(), QString());
+    int index = 0;
+    for (const auto& spoil : std::initializer_list<void (*)(RenderJob&)>{
+             [](RenderJob& job) { job.framesPerSecond = 0; },
+             [](RenderJob& job) { job.framesPerSecond = 601; },
+             [](RenderJob& job) { job.durationSeconds = std::numeric_limits<double>::quiet_NaN(); },
+             [](RenderJob& job) { job.durationSeconds = -1.0; },
+             [](RenderJob& job) { job.durationSeconds = 86400.5; },
+             [](RenderJob& job) { job.deliveryFormat = QStringLiteral("gif"); },
+             [](RenderJob& job) { job.firstFrame = 5, job.lastFrame = 2; },
+             [](RenderJob& job) {
+                 job.encoderThreads = 257;
+             }}) {
+        RenderJob job = oneSecondJob();
+        spoil(job);
+        EXPECT_FALSE(job.validate().isEmpty()) << index++;
+    }
+    // The limits themselves are jobs.
+    RenderJob limits = oneSecondJob();
+    limits.framesPerSecond = 600;
+    limits.durationSeconds = 86400.0;
+    EXPECT_EQ(limits.validate(), QString());
+}
+
+TEST(RenderPresetsTest, TableAndFallback) {
+    EXPECT_EQ(movieDimensionsForPreset(12), QSizeF(4096, 2160));
+    EXPECT_EQ(movieDimensionsForPreset(13), QSizeF(640, 480));
+    EXPECT_EQ(movieDimensionsForPreset(-1), QSizeF(640, 480));
+    EXPECT_EQ(movieDimensionsForPreset(1), QSizeF(640, 480));
+}
+
+} // namespace
