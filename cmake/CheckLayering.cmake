@@ -46,16 +46,22 @@ set(layering_rules
     "interface/UILocalization:        interface/CocoaFoundation support platform/*"
     "interface/UICocoaViews:          graphics support platform/*"
     "interface/UICocoaControls:       interface/UICocoaViews graphics support platform/*"
-    # The application: the job below its two front ends, the start-up above all of it. Files
-    # directly in src/app are the whole application.
-    "app/job:                         movie/* interface/* graphics support platform/*"
-    "app/cli:                         app/job movie/* interface/* graphics support platform/*"
+    # The application: the render job below its two front ends, the command line and the
+    # window, and the two programs' start-up above all of it. The job and the command line are
+    # headless: no window code, no platform/appkit.
+    "app/job:                         movie/* interface/USecuritySandbox interface/CocoaFoundation
+                                      graphics support platform/appkitcore platform/coregraphics
+                                      platform/corefoundation platform/foundation platform/qtkit
+                                      platform/quartzcomposer platform/security platform/system"
+    "app/cli:                         app/job movie/* interface/USecuritySandbox
+                                      interface/CocoaFoundation graphics support
+                                      platform/appkitcore platform/coregraphics
+                                      platform/corefoundation platform/foundation platform/qtkit
+                                      platform/quartzcomposer platform/security platform/system"
     "app/window:                      app/job movie/* interface/* graphics support platform/*"
-    "app/main:                        app app/* movie/* interface/* graphics support platform/*"
-    "app:                             app/* movie/* interface/* graphics support platform/*")
+    "app/main:                        app/* movie/* interface/* graphics support platform/*")
 
-# The folders whose files may include Qt Widgets headers.
-set(layering_widget_folders platform/appkit app/window app/main app)
+set(layering_widget_folders platform/appkit app/window app/main)
 
 # The top folders under src/: an include that starts with one of them is the project's own.
 set(layering_top_folders app movie interface graphics support platform)

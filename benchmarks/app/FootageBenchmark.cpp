@@ -5,7 +5,7 @@
 //   footage_benchmark [--frames N] [--codec h264|qtrle]
 
 #include "BenchmarkMedian.h"
-#include "app/CompositionInputs.h"
+#include "app/job/CompositionInputs.h"
 #include "platform/appkitcore/NSBitmapImageRep.h"
 #include "platform/coregraphics/CGColorSpace.h"
 #include "platform/foundation/NSObject.h"

@@ -11,8 +11,8 @@
 
 #include "BenchmarkMedian.h"
 #include "MinimalEGLRenderer.h"
-#include "app/RenderCommandLine.h"
-#include "app/RenderPresets.h"
+#include "app/cli/RenderCommandLine.h"
+#include "app/job/RenderPresets.h"
 #include "platform/coregraphics/CGColorSpace.h"
 #include "platform/quartzcomposer/QCComposition.h"
 #include "platform/quartzcomposer/QCRenderer.h"

@@ -2,7 +2,7 @@
 // panels, the size pop-up, the number fields, the Language menu) and quits from its menu; a
 // second run, a new process with the same settings folder, shows them all again.
 
-#include "app/GKAppDelegate.h"
+#include "app/window/GKAppDelegate.h"
 #include "platform/appkit/NSApplication.h"
 #include "platform/appkit/NSButton.h"
 #include "platform/appkit/NSMenu.h"

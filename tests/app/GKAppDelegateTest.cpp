@@ -1,4 +1,4 @@
-#include "app/GKAppDelegate.h"
+#include "app/window/GKAppDelegate.h"
 
 #include "common/FifoGuard.h"
 #include "common/LogCapture.h"

@@ -3,8 +3,8 @@
 // The main window from its interface file, loaded once per test program as the application
 // loads it, with scripted open panels, recorded alerts and counted beeps.
 
-#include "app/AppLanguageMenu.h"
-#include "app/GKAppDelegate.h"
+#include "app/window/AppLanguageMenu.h"
+#include "app/window/GKAppDelegate.h"
 #include "common/RecordingPresenter.h"
 #include "common/TestSupport.h"
 #include "interface/USecuritySandboxControllers/USandboxFolderController.h"

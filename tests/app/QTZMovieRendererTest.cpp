@@ -1,4 +1,4 @@
-#include "app/QTZMovieRenderer.h"
+#include "app/job/QTZMovieRenderer.h"
 
 #include "common/LogCapture.h"
 #include "common/TestSupport.h"

@@ -1,6 +1,6 @@
-#include "app/RenderCommandLine.h"
-#include "app/RenderPresets.h"
-#include "app/RenderProgressPrinter.h"
+#include "app/cli/RenderCommandLine.h"
+#include "app/cli/RenderProgressPrinter.h"
+#include "app/job/RenderPresets.h"
 
 #include <QFileInfo>
 

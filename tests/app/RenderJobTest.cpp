@@ -1,5 +1,5 @@
-#include "app/RenderJob.h"
-#include "app/RenderPresets.h"
+#include "app/job/RenderJob.h"
+#include "app/job/RenderPresets.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "app/SoundImages.h"
+#include "app/job/SoundImages.h"
 #include "platform/qtkit/SoundSamples.h"
 
 #include <gtest/gtest.h>

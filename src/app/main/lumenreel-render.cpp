@@ -1,12 +1,12 @@
 // lumenreel-render: renders one composition into a movie without a window, through the same
 // render driver, recorder and flattener as the application.
 
-#include "app/QTZMovieRenderer.h"
-#include "app/RenderCommandLine.h"
-#include "app/RenderJobChecks.h"
-#include "app/RenderJoin.h"
-#include "app/RenderProgressPrinter.h"
-#include "app/RenderSegments.h"
+#include "app/cli/RenderCommandLine.h"
+#include "app/cli/RenderProgressPrinter.h"
+#include "app/job/QTZMovieRenderer.h"
+#include "app/job/RenderJobChecks.h"
+#include "app/job/RenderJoin.h"
+#include "app/job/RenderSegments.h"
 #include "movie/QTKitMovieRecorder/QStillFrameMovieRecorder.h"
 #include "platform/appkitcore/NSAlert.h"
 #include "platform/foundation/NSLog.h"

@@ -1,8 +1,8 @@
 // lumenreel: the desktop application. It loads its main interface file (resources/interface/
 // MainMenu.xml) into the application loop; the file's objects do the rest.
 
-#include "app/AppLanguageMenu.h"
-#include "app/GKAppDelegate.h"
+#include "app/window/AppLanguageMenu.h"
+#include "app/window/GKAppDelegate.h"
 #include "interface/UICocoaViews/NSUIViewNibbler.h"
 #include "interface/UILocalization/UILocalLanguageNSMenuItem.h"
 #include "interface/USecuritySandboxControllers/USandboxFolderController.h"

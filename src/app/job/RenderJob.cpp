@@ -1,4 +1,4 @@
-#include "app/RenderJob.h"
+#include "app/job/RenderJob.h"
 
 #include "movie/QTKitMovieRecorder/QStillFrameRecorderConfig.h"
 #include "platform/qtkit/DeliveryFormats.h"

@@ -1,7 +1,7 @@
-#include "app/GKAppDelegate.h"
+#include "app/window/GKAppDelegate.h"
 
-#include "app/RenderJobChecks.h"
-#include "app/RenderPresets.h"
+#include "app/job/RenderJobChecks.h"
+#include "app/job/RenderPresets.h"
 #include "interface/UILocalization/UILocalLanguageController.h"
 #include "movie/QTKitMovieRecorder/QStillFrameRecorderConfig.h"
 #include "platform/appkit/NSApplication.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/QTZMovieRenderer.h"
+#include "app/job/QTZMovieRenderer.h"
 #include "platform/foundation/NSClass.h"
 #include "platform/foundation/NSNotification.h"
 #include "platform/foundation/NSObject.h"

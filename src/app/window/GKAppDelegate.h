@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/AppController.h"
-#include "app/QTZMovieRenderer.h"
+#include "app/job/QTZMovieRenderer.h"
+#include "app/window/AppController.h"
 #include "interface/CocoaFoundation/UPersistentObjectsController.h"
 #include "interface/USecuritySandbox/USandboxUserFolder.h"
 #include "interface/USecuritySandboxControllers/USandboxInputFileController.h"

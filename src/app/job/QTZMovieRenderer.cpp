@@ -1,4 +1,4 @@
-#include "app/QTZMovieRenderer.h"
+#include "app/job/QTZMovieRenderer.h"
 
 #include "interface/USecuritySandbox/USandboxTempFolder.h"
 #include "movie/QTKitMovieRecorder/QMovieFlattenerQueueOp.h"

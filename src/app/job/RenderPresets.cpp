@@ -1,4 +1,4 @@
-#include "app/RenderPresets.h"
+#include "app/job/RenderPresets.h"
 
 QSizeF movieDimensionsForPreset(int index) {
     switch (index) {

@@ -1,7 +1,7 @@
-#include "app/RenderJoin.h"
+#include "app/job/RenderJoin.h"
 
-#include "app/RenderJobChecks.h"
-#include "app/RenderSegments.h"
+#include "app/job/RenderJobChecks.h"
+#include "app/job/RenderSegments.h"
 #include "movie/QTKitMovieRecorder/QMovieFlattenerQueueOp.h"
 #include "movie/QTKitMovieRecorder/QMovieFlattenerQueueOpDelegate.h"
 #include "platform/foundation/NSOperationQueue.h"

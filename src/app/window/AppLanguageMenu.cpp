@@ -1,4 +1,4 @@
-#include "app/AppLanguageMenu.h"
+#include "app/window/AppLanguageMenu.h"
 
 #include "interface/UILocalization/UILocalLanguageTable.h"
 #include "platform/appkit/NSNib.h"

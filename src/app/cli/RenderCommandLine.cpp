@@ -1,8 +1,8 @@
-#include "app/RenderCommandLine.h"
+#include "app/cli/RenderCommandLine.h"
 
-#include "app/QTZMovieRenderer.h"
-#include "app/RenderPresets.h"
-#include "app/RenderSegments.h"
+#include "app/job/QTZMovieRenderer.h"
+#include "app/job/RenderPresets.h"
+#include "app/job/RenderSegments.h"
 #include "platform/qtkit/DeliveryFormats.h"
 
 #include <QCommandLineParser>
@@ -281,38 +281,6 @@ ParsedRenderCommandLine parseJob(const QCommandLineParser& parser, RenderJobOpti
 }
 
 } // namespace
-
-QString RenderJobOptions::finalMoviePath() const {
-    if (isSegment())
-        return QDir(outputFolder)
-            .filePath(
-                renderSegmentFileName(compositionPath, quint64(firstFrame), quint64(lastFrame)));
-    const DeliveryFormat* delivery = deliveryFormatNamed(format);
-    const QString name = QFileInfo(compositionPath).completeBaseName() + QLatin1Char('.') +
-                         (delivery ? delivery->extension : QStringLiteral("mov"));
-    return QDir(outputFolder).filePath(name);
-}
-
-RenderJob RenderJobOptions::job() const {
-    RenderJob job;
-    job.compositionURL = NSRef<NSURL>(NSURL::fileURLWithPath(compositionPath, false));
-    if (!audioPath.isEmpty())
-        job.soundMovieURL = NSRef<NSURL>(NSURL::fileURLWithPath(audioPath, false));
-    job.sizePixels = size;
-    job.framesPerSecond = framesPerSecond;
-    job.durationSeconds = durationSeconds;
-    job.inputs = inputs;
-    job.deliveryFormat = format;
-    job.finalMovieFile = finalMoviePath();
-    job.encoderThreads = encoderThreads;
-    if (isSegment()) {
-        job.firstFrame = firstFrame;
-        job.lastFrame = lastFrame;
-        // A segment is video only: the join adds the sound.
-        job.soundInMovie = false;
-    }
-    return job;
-}
 
 ParsedRenderCommandLine parseRenderCommandLine(const QStringList& arguments,
                                                const QString& defaultOutputFolder) {

@@ -1,6 +1,6 @@
-#include "app/RenderJobChecks.h"
+#include "app/job/RenderJobChecks.h"
 
-#include "app/CompositionInputs.h"
+#include "app/job/CompositionInputs.h"
 #include "platform/foundation/NSError.h"
 #include "platform/foundation/NSObject.h"
 #include "platform/qtkit/QTMovie.h"

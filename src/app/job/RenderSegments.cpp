@@ -1,4 +1,4 @@
-#include "app/RenderSegments.h"
+#include "app/job/RenderSegments.h"
 
 #include "platform/qtkit/VideoSegmentJoin.h"
 

@@ -2,7 +2,7 @@
 // composition's inputs, what a new choice or a new job clears of the last one, and the memory a
 // finished job gives back.
 
-#include "app/GKAppDelegate.h"
+#include "app/window/GKAppDelegate.h"
 
 #include "platform/appkit/NSImageView.h"
 #include "platform/appkit/NSProgressIndicator.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/RenderCommandLine.h"
+#include "app/job/RenderJobOptions.h"
 #include "platform/quartzcomposer/QCCompositionModel.h"
 
 #include <QString>

@@ -1,6 +1,6 @@
 // The render driver's properties and the names of its temporary files.
 
-#include "app/QTZMovieRenderer.h"
+#include "app/job/QTZMovieRenderer.h"
 
 #include "interface/USecuritySandbox/USandboxTempFolder.h"
 #include "movie/QTKitMovieRecorder/QMovieFlattenerQueueOp.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/CompositionInputs.h"
+#include "app/job/CompositionInputs.h"
 #include "platform/foundation/NSObject.h"
 #include "platform/foundation/NSURL.h"
 

@@ -1,6 +1,6 @@
-#include "app/CompositionInputs.h"
+#include "app/job/CompositionInputs.h"
 
-#include "app/SoundImages.h"
+#include "app/job/SoundImages.h"
 #include "platform/qtkit/MovieFrameReader.h"
 #include "platform/qtkit/SoundReader.h"
 #include "platform/qtkit/SoundSamples.h"

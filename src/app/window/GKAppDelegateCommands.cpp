@@ -1,9 +1,9 @@
 // The delegate's commands around a job: the sound's x, a file dropped on the composition row,
 // quitting while a job runs, and what the status line says about unbound image inputs.
 
-#include "app/GKAppDelegate.h"
+#include "app/window/GKAppDelegate.h"
 
-#include "app/CompositionInputs.h"
+#include "app/job/CompositionInputs.h"
 #include "interface/UILocalization/UILocalLanguageController.h"
 #include "platform/appkitcore/NSAlert.h"
 #include "platform/foundation/NSLog.h"

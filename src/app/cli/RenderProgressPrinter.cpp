@@ -1,4 +1,4 @@
-#include "app/RenderProgressPrinter.h"
+#include "app/cli/RenderProgressPrinter.h"
 
 #include <algorithm>
 #include <cmath>

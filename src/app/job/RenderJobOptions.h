@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/CompositionInputs.h"
-#include "app/RenderJob.h"
+#include "app/job/CompositionInputs.h"
+#include "app/job/RenderJob.h"
 
 #include <QSizeF>
 #include <QString>
@@ -36,27 +36,3 @@ struct RenderJobOptions {
     // The render job these options describe: a segment renders its frames without sound.
     RenderJob job() const;
 };
-
-struct ParsedRenderCommandLine {
-    enum class Action {
-        Render = 1,
-        ShowHelp,
-        ShowVersion,
-        ListInputs,
-        ListDevices,
-        Join,
-        PrintFrameCount,
-        Fail
-    };
-    Action action = Action::Fail;
-    RenderJobOptions options;
-    QString message; // the help or version text, or the one-line reason of a failure
-};
-
-// Parses `arguments` (the program name first). The output folder defaults to `defaultOutputFolder`.
-ParsedRenderCommandLine parseRenderCommandLine(const QStringList& arguments,
-                                               const QString& defaultOutputFolder);
-
-// Number of frames a job renders: frame k at time k/fps for as long as that time does not pass
-// the duration (to within a millionth of a frame), and at least one.
-quint64 renderFrameCount(double durationSeconds, unsigned framesPerSecond);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/RenderJob.h"
+#include "app/job/RenderJob.h"
 #include "movie/QTKitMovieRecorder/QMovieFlattenerQueueOpDelegate.h"
 #include "movie/QTKitMovieRecorder/QStillFrameMovieRecorder.h"
 #include "platform/appkitcore/NSImage.h"

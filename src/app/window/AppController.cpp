@@ -1,4 +1,4 @@
-#include "app/AppController.h"
+#include "app/window/AppController.h"
 
 #include "interface/UICocoaControls/NSUINfoGraffik.h"
 #include "interface/UICocoaViews/NSUIColorContentView.h"
