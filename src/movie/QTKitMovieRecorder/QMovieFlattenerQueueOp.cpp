@@ -330,21 +330,12 @@ void QMovieFlattenerQueueOp::operationCompleted(bool succeeded) {
     if (succeeded)
         QFile::remove(videoFileName());
     QMovieFlattenerQueueOpDelegate* target = delegate();
-    NSObject* targetObject = asObject(target);
     if (!target)
         return;
-    retain();
-    if (targetObject)
-        targetObject->retain();
-    const bool posted = NSThread::runOnMainThread([this, target, targetObject] {
-        target->movieFlattenerCompleted(this);
-        if (targetObject)
-            targetObject->release();
-        release();
+    // The posted call keeps this operation and its delegate alive until it has run (or was not
+    // posted at all).
+    NSThread::runOnMainThread([self = NSRef<QMovieFlattenerQueueOp>(this), target,
+                               keptTarget = NSRef<NSObject>(asObject(target))] {
+        target->movieFlattenerCompleted(self.get());
     });
-    if (!posted) {
-        if (targetObject)
-            targetObject->release();
-        release();
-    }
 }
