@@ -74,3 +74,14 @@ inline int _CoreMachDebugVerifyOSerr(int err, const char* function, const char* 
 #define VERIFY_OSERR_IN(function_name, ...)                                                        \
     _CoreMachDebugVerifyOSerr(static_cast<int>(__VA_ARGS__), function_name, __FILE__, __LINE__,    \
                               " code : " #__VA_ARGS__)
+
+// VERIFY_AT(line, text, expression) and VERIFY_IN_AT(function_name, line, text, expression):
+// checks whose report is fixed data rather than a product of the source's layout. The report
+// carries `line` instead of the check's own line and `text` (a string literal) as the expression
+// text behind " code : ", so formatting or editing the file changes neither:
+//   if (!VERIFY_AT(105, "in_cstring!=NULL", in_cstring != nullptr)) return false;
+#define VERIFY_AT(line, text, ...)                                                                 \
+    _CoreMachDebugVerify(static_cast<bool>(__VA_ARGS__), __func__, __FILE__, line, " code : " text)
+#define VERIFY_IN_AT(function_name, line, text, ...)                                               \
+    _CoreMachDebugVerify(static_cast<bool>(__VA_ARGS__), function_name, __FILE__, line,            \
+                         " code : " text)

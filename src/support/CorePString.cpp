@@ -82,9 +82,7 @@ const char* CorePString::strcat(const unsigned char* in_pstring) {
     }
     const std::size_t pstring_len = strlen();
     const std::size_t rhs_len = in_pstring[0];
-    // clang-format off
-    VERIFY(pstring_len+rhs_len);
-    // clang-format on
+    VERIFY_AT(86, "pstring_len+rhs_len", pstring_len + rhs_len);
     // Whatever would pass the 255th character is dropped; the length byte stays right.
     const std::size_t appended = std::min(rhs_len, kMaxLength - pstring_len);
     if (appended > 0) {

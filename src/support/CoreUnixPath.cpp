@@ -10,9 +10,8 @@
 #include <cctype>
 #include <cstring>
 
-// Every failure below is reported with its file and line, which log readers rely on: the layout
-// of this file is kept by hand, and clang-format leaves it alone.
-// clang-format off
+// Every failure below is reported with its file and the line its check names, which log readers
+// rely on.
 
 // Vocabulary, for a non-empty text p:
 //   fully qualified      p begins with "/"
@@ -82,16 +81,15 @@ bool CoreUnixPath::GetPathParent(const std::string& path, std::string& out_paren
     return true;
 }
 
-
 // The URL's POSIX file-system path. A null URL clears the path; a URL without a path, or a path
 // that cannot be read as UTF-8, fails and leaves the path empty.
 bool CoreUnixPath::Construct(const __CFURL* unix_file_url) {
-    bool fOk = VERIFY(unix_file_url);
+    bool fOk = VERIFY_AT(89, "unix_file_url", unix_file_url);
     CFStringRef posix_file_path =
         fOk ? ::CFURLCopyFileSystemPath(unix_file_url, kCFURLPOSIXPathStyle) : nullptr;
-    if (fOk && VERIFY(posix_file_path)) {
+    if (fOk && VERIFY_AT(92, "posix_file_path", posix_file_path)) {
         // The string reports its own failure too.
-        VERIFY(fOk = Construct(posix_file_path));
+        VERIFY_AT(94, "fOk = Construct(posix_file_path)", fOk = Construct(posix_file_path));
         ::CFRelease(posix_file_path);
     } else {
         mPath.clear();
@@ -103,15 +101,17 @@ bool CoreUnixPath::Construct(const __CFURL* unix_file_url) {
 // The string as UTF-8; a null string, or one with a zero character inside, clears the path.
 bool CoreUnixPath::Construct(const __CFString* unix_file_path) {
     bool fOk = false;
-    if (!VERIFY(unix_file_path))
+    if (!VERIFY_AT(106, "unix_file_path", unix_file_path))
         mPath.clear();
-    else VERIFY(fOk = TCFString(unix_file_path).GetValue(mPath));
+    else
+        VERIFY_AT(108, "fOk = TCFString(unix_file_path).GetValue(mPath)",
+                  fOk = TCFString(unix_file_path).GetValue(mPath));
     // File calls would read the path only up to the zero: a different file.
-    if (fOk && !VERIFY(!TCFString(unix_file_path).HasZeroCharacter()))
+    if (fOk && !VERIFY_AT(110, "!TCFString(unix_file_path).HasZeroCharacter()",
+                          !TCFString(unix_file_path).HasZeroCharacter()))
         mPath.clear(), fOk = false;
     return fOk;
 }
-
 
 // Splits a path after its first slash, so that base + name is the path and base ends in "/":
 //   /usr/local  ->  ("/", "usr/local")       "/"    ->  ("/", "")
@@ -127,7 +127,7 @@ bool CoreUnixPath::GetPathBasePartAndNamePart(const std::string& path, std::stri
     base.clear();
     name.clear();
     const std::size_t path_length = path.size();
-    if (!VERIFY(path_length))
+    if (!VERIFY_AT(130, "path_length", path_length))
         return false;
     if (IsFullyQualified(path.c_str())) {
         base = s_slash_str_const;
@@ -141,19 +141,12 @@ bool CoreUnixPath::GetPathBasePartAndNamePart(const std::string& path, std::stri
     // Partially qualified: the first slash lies after the first byte, so position 0 cannot
     // occur here.
     const std::size_t found_slash_at = path.find('/');
-    if (!VERIFY(int(found_slash_at)>0))
+    if (!VERIFY_AT(144, "int(found_slash_at)>0", int(found_slash_at) > 0))
         return false;
     base = path.substr(0, found_slash_at) + s_slash_str_const;
     name = path.substr(found_slash_at + 1);
     return true;
 }
-
-
-
-
-
-
-
 
 // Existence and access tests through access(2), with the process's real user and group. They
 // report nothing: a missing file is an answer, not a fault. A null text is no file.
@@ -185,49 +178,17 @@ bool CoreUnixPath::FileExistsReadWrite(const char* in_path) {
 // byte (".profile") have no extension.
 bool CoreUnixPath::GetPathExtension(const std::string& path, std::string& out_ext) {
     out_ext.clear();
-    if (!VERIFY(!IsRootPath(path.c_str())))
+    if (!VERIFY_AT(188, "!IsRootPath(path.c_str())", !IsRootPath(path.c_str())))
         return false;
     const std::size_t rfound_dot_at = path.rfind('.');
     // A dot at position 0 starts a hidden name (".profile"), which has no extension; no dot
     // at all reads as position -1. Both are reported: the caller asked for an extension that
     // is not there.
-    if (!VERIFY(int(rfound_dot_at)>0))
+    if (!VERIFY_AT(194, "int(rfound_dot_at)>0", int(rfound_dot_at) > 0))
         return false;
     out_ext = path.substr(rfound_dot_at + 1);
     return true;
 }
-
-
-
-
-
-
-
-
-
-
-
-
-
-
-
-
-
-
-
-
-
-
-
-
-
-
-
-
-
-
-
-
 
 // --- File-system calls --------------------------------------------------------------------
 //
@@ -237,14 +198,14 @@ bool CoreUnixPath::GetPathExtension(const std::string& path, std::string& out_ex
 // Removes an empty folder.
 bool CoreUnixPath::FolderDelete(const char* in_path) {
     bool fOk = false;
-    VERIFY(fOk = (0==rmdir(in_path)));
+    VERIFY_AT(240, "fOk = (0==rmdir(in_path))", fOk = (0 == rmdir(in_path)));
     return fOk;
 }
 
 // Removes a file or a link (not what it points at).
 bool CoreUnixPath::FileDelete(const char* in_path) {
     bool fOk = false;
-    VERIFY(fOk = (0==unlink(in_path)));
+    VERIFY_AT(247, "fOk = (0==unlink(in_path))", fOk = (0 == unlink(in_path)));
     return fOk;
 }
 
@@ -258,15 +219,9 @@ bool CoreUnixPath::MakeSymbolicLinkFromTo(const char* in_from, const char* in_to
     RemoveTrailingSlash(to);
     const int posix_result = ::symlink(from.c_str(), to.c_str());
     bool fOk = false;
-    VERIFY(fOk = (0==posix_result));
+    VERIFY_AT(261, "fOk = (0==posix_result)", fOk = (0 == posix_result));
     return fOk;
 }
-
-
-
-
-
-
 
 // True when the last dot belongs to the last name and is not its first byte: "a.b.c" and
 // "/x/.profile" have one (the latter "profile"), ".profile" and "movie" have none. A dot in a
@@ -278,29 +233,21 @@ bool CoreUnixPath::HasValidFileExtension(const std::string& path) {
     const long rfound_dot_at = long(dot);
     const std::size_t slash = path.rfind('/');
     const long rfound_slash_at = slash == std::string::npos ? -1 : long(slash);
-    return VERIFY(rfound_dot_at>rfound_slash_at);
+    return VERIFY_AT(281, "rfound_dot_at>rfound_slash_at", rfound_dot_at > rfound_slash_at);
 }
-
-
-
-
-
 
 // Appends "." and the extension; an extension that begins with "." is appended as it is, and
 // the empty extension leaves a lone dot ("movie" -> "movie."). The root takes no extension.
 bool CoreUnixPath::AddPathExtension(std::string& inout_path, const char* in_extension) {
-    if (!VERIFY(!IsRootPath(inout_path.c_str())))
+    if (!VERIFY_AT(292, "!IsRootPath(inout_path.c_str())", !IsRootPath(inout_path.c_str())))
         return false;
-    if (!VERIFY(in_extension != nullptr))
+    if (!VERIFY_AT(294, "in_extension != nullptr", in_extension != nullptr))
         return false;
     if (in_extension[0] != '.')
         inout_path += '.';
     inout_path += in_extension;
     return true;
 }
-
-
-
 
 // Replaces the extension after the last dot of the last name, or adds one where there is none:
 //   "movie.mov" with "qtz"   ->  "movie.qtz"
@@ -309,29 +256,27 @@ bool CoreUnixPath::AddPathExtension(std::string& inout_path, const char* in_exte
 // The root takes no extension.
 bool CoreUnixPath::ReplacePathExtension(std::string& path, const char* in_extension) {
     bool fOk = false;
-    if (!VERIFY(!IsRootPath(path.c_str())))
+    if (!VERIFY_AT(312, "!IsRootPath(path.c_str())", !IsRootPath(path.c_str())))
         return false;
     if (!HasValidFileExtension(path)) {
-        VERIFY(fOk = CoreUnixPath::AddPathExtension(path,in_extension));
+        VERIFY_AT(315, "fOk = CoreUnixPath::AddPathExtension(path,in_extension)",
+                  fOk = CoreUnixPath::AddPathExtension(path, in_extension));
         return fOk;
     }
     // Replace what follows the last dot; HasValidFileExtension made sure that it lies after
     // the last slash and after the first byte.
     const std::size_t rfound_dot_at = path.rfind('.');
-    if (!VERIFY(int(rfound_dot_at)>0))
+    if (!VERIFY_AT(321, "int(rfound_dot_at)>0", int(rfound_dot_at) > 0))
         return false;
     std::string new_path = path.substr(0, rfound_dot_at);
     // The path is changed only when the new extension could be added ("/.x" keeps its name:
     // the root takes no extension).
-    if (!VERIFY(AddPathExtension(new_path,in_extension)))
+    if (!VERIFY_AT(326, "AddPathExtension(new_path,in_extension)",
+                   AddPathExtension(new_path, in_extension)))
         return false;
     path = new_path;
     return true;
 }
-
-
-
-
 
 namespace {
 
@@ -355,27 +300,21 @@ bool EqualIgnoringCase(const std::string& in_lhs, const char* in_rhs) {
 //   "clip.tar.gz" with "gz"           true (only the last extension counts)
 // A path without an extension is reported and has none.
 bool CoreUnixPath::HasPathExtension(const std::string& path, const char* in_extension) {
-    if (!VERIFY(in_extension != nullptr))
+    if (!VERIFY_AT(358, "in_extension != nullptr", in_extension != nullptr))
         return false;
     std::string s_extension;
-    if (!VERIFY(GetPathExtension(path, s_extension)))
+    if (!VERIFY_AT(361, "GetPathExtension(path, s_extension)", GetPathExtension(path, s_extension)))
         return false;
     if (in_extension[0] == '.')
         ++in_extension;
     return EqualIgnoringCase(s_extension, in_extension);
 }
 
-
-
-
-
-
-
 // The last name, without trailing slash: "/usr/local/" -> "local", "a/b/" -> "b". A name
 // without slash ("usr") or just below the root ("/usr") gives none; the root is reported.
 bool CoreUnixPath::GetPathJustName(const std::string& path, std::string& out_name) {
     out_name.clear();
-    if (!VERIFY(!IsRootPath(path.c_str())))
+    if (!VERIFY_AT(378, "!IsRootPath(path.c_str())", !IsRootPath(path.c_str())))
         return false;
     std::string copy = path;
     RemoveTrailingSlash(copy);
@@ -385,33 +324,6 @@ bool CoreUnixPath::GetPathJustName(const std::string& path, std::string& out_nam
     out_name = copy.substr(rfound_slash_at + 1);
     return true;
 }
-
-
-
-
-
-
-
-
-
-
-
-
-
-
-
-
-
-
-
-
-
-
-
-
-
-
-
 
 // --- Walking the directory prefixes -------------------------------------------------------
 
@@ -430,7 +342,7 @@ bool CoreUnixPath::GetPathJustName(const std::string& path, std::string& out_nam
 bool CoreUnixPath::GetFirstPair(std::string& base, std::string& name) const {
     base.clear();
     name.clear();
-    if (!VERIFY(!IsEmpty()))
+    if (!VERIFY_AT(433, "!IsEmpty()", !IsEmpty()))
         return false;
     if (IsJustName(mPath.c_str())) {
         base = "./";
@@ -440,41 +352,25 @@ bool CoreUnixPath::GetFirstPair(std::string& base, std::string& name) const {
     return GetPathBasePartAndNamePart(mPath, base, name);
 }
 
-
-
-
-
-
 // Moves the split one folder further; false when the name holds no further slash, which ends
 // the walk. The base and name must come from the previous step: the base is a prefix of the
 // path that ends in "/", the name the rest. Repeated slashes are not skipped: "a//b" stops
 // after its first pair, since the rest "/b" begins with a slash.
 bool CoreUnixPath::GetNextPair(std::string& base, std::string& name) const {
     const std::size_t base_length = base.size();
-    if (!VERIFY(!IsEmpty() && (base_length>0)))
+    if (!VERIFY_AT(454, "!IsEmpty() && (base_length>0)", !IsEmpty() && (base_length > 0)))
         return false;
     if (!IsPartiallyQualified(name.c_str()))
         return false;
     // A base that is not a prefix of the path did not come from this walk.
-    if (!VERIFY(base_length < mPath.size() && mPath.compare(0, base_length, base) == 0))
+    if (!VERIFY_AT(459, "base_length < mPath.size() && mPath.compare(0, base_length, base) == 0",
+                   base_length < mPath.size() && mPath.compare(0, base_length, base) == 0))
         return false;
     std::string next_base;
     const bool fOk = GetPathBasePartAndNamePart(mPath.substr(base_length), next_base, name);
     base += next_base;
     return fOk;
 }
-
-
-
-
-
-
-
-
-
-
-
-
 
 // --- Operations on the held path that report --------------------------------------------
 
@@ -483,9 +379,11 @@ bool CoreUnixPath::GetNextPair(std::string& base, std::string& name) const {
 // given object as it was.
 bool CoreUnixPath::GetParent(CoreUnixPath& out_parent_path) const {
     std::string parent_path;
-    if (!VERIFY(GetParent(parent_path)))
+    if (!VERIFY_AT(486, "GetParent(parent_path)", GetParent(parent_path)))
         return false;
-    bool fOk = false; VERIFY(fOk=out_parent_path.Construct(parent_path.c_str()));
+    bool fOk = false;
+    VERIFY_AT(488, "fOk=out_parent_path.Construct(parent_path.c_str())",
+              fOk = out_parent_path.Construct(parent_path.c_str()));
     return fOk;
 }
 
@@ -494,20 +392,19 @@ bool CoreUnixPath::getcwd() {
     struct {
         char buffer[1025];
     } cwd = {};
-    if (!VERIFY(::getcwd(cwd.buffer,sizeof(cwd.buffer))))
+    if (!VERIFY_AT(497, "::getcwd(cwd.buffer,sizeof(cwd.buffer))",
+                   ::getcwd(cwd.buffer, sizeof(cwd.buffer))))
         return false;
-    bool fOk = false; VERIFY(fOk = Construct(cwd.buffer));
+    bool fOk = false;
+    VERIFY_AT(499, "fOk = Construct(cwd.buffer)", fOk = Construct(cwd.buffer));
     return fOk;
 }
-
-
 
 // Makes the path the process's working directory.
 bool CoreUnixPath::chdir() const {
-    if (!VERIFY(!IsEmpty()))
+    if (!VERIFY_AT(507, "!IsEmpty()", !IsEmpty()))
         return false;
-    bool fOk = false; VERIFY(fOk = (0==::chdir(mPath.c_str())));
+    bool fOk = false;
+    VERIFY_AT(509, "fOk = (0==::chdir(mPath.c_str()))", fOk = (0 == ::chdir(mPath.c_str())));
     return fOk;
 }
-
-// clang-format on

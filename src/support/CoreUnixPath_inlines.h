@@ -1,33 +1,30 @@
 #pragma once
 
 // Inline operations of CoreUnixPath: the qualification tests and the operations on the held
-// path. Included by CoreUnixPath.h only. The checks here are reported with their file and line,
-// so the layout is kept by hand.
-// clang-format off
+// path. Included by CoreUnixPath.h only. The checks here are reported with their file and the
+// line each names.
 
 #include "support/CoreMachDebugLog.h"
 
 #include <cstring>
 
-
-
-
 // A null text is reported; the empty text is not qualified in any way.
 inline bool CoreUnixPath::IsFullyQualified(const char* in_path) {
     const bool CoreUnixPath_NotNull = in_path != nullptr;
-    return VERIFY(CoreUnixPath_NotNull) && in_path[0] == '/';
+    return VERIFY_AT(18, "CoreUnixPath_NotNull", CoreUnixPath_NotNull) && in_path[0] == '/';
 }
 
 // Holds a slash, but not at the start: "a/b", "a/".
 inline bool CoreUnixPath::IsPartiallyQualified(const char* in_path) {
     const bool CoreUnixPath_NotNull = in_path != nullptr;
-    return VERIFY(CoreUnixPath_NotNull) && in_path[0] != 0 && in_path[0] != '/' &&
-           std::strchr(in_path, '/') != nullptr;
+    return VERIFY_AT(24, "CoreUnixPath_NotNull", CoreUnixPath_NotNull) && in_path[0] != 0 &&
+           in_path[0] != '/' && std::strchr(in_path, '/') != nullptr;
 }
 
 inline bool CoreUnixPath::IsQualified(const char* in_path) {
     const bool CoreUnixPath_NotNull = in_path != nullptr;
-    return VERIFY(CoreUnixPath_NotNull) && in_path[0] != 0 && std::strchr(in_path, '/') != nullptr;
+    return VERIFY_AT(30, "CoreUnixPath_NotNull", CoreUnixPath_NotNull) && in_path[0] != 0 &&
+           std::strchr(in_path, '/') != nullptr;
 }
 
 // Exactly "/": "//", "a/" and the empty text are not the root.
@@ -67,56 +64,20 @@ inline bool CoreUnixPath::HasExtension(const char* in_extension) const {
     return HasValidFileExtension(mPath) && HasPathExtension(mPath, in_extension);
 }
 
-
-
-
-
-
-
-
-
-
-
-
-
-
-
-
-
-
-
-
-
-
-
 // The qualification tests of the held path report an empty path and answer false for it.
 
 inline bool CoreUnixPath::IsFullyQualified() const {
-    return VERIFY(!IsEmpty()) && IsFullyQualified(mPath.c_str());
+    return VERIFY_AT(95, "!IsEmpty()", !IsEmpty()) && IsFullyQualified(mPath.c_str());
 }
-
-
-
-
 
 inline bool CoreUnixPath::IsPartiallyQualified() const {
-    return VERIFY(!IsEmpty()) && IsPartiallyQualified(mPath.c_str());
+    return VERIFY_AT(103, "!IsEmpty()", !IsEmpty()) && IsPartiallyQualified(mPath.c_str());
 }
-
-
-
-
 
 inline bool CoreUnixPath::IsQualified() const {
-    return VERIFY(!IsEmpty()) && IsQualified(mPath.c_str());
+    return VERIFY_AT(111, "!IsEmpty()", !IsEmpty()) && IsQualified(mPath.c_str());
 }
-
-
-
-
 
 inline bool CoreUnixPath::IsJustName() const {
-    return VERIFY(!IsEmpty()) && !IsQualified();
+    return VERIFY_AT(119, "!IsEmpty()", !IsEmpty()) && !IsQualified();
 }
-
-// clang-format on

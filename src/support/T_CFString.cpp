@@ -12,10 +12,6 @@
 #include <cstdlib>
 #include <cstring>
 
-// The checks of the conversion to 8-bit text are reported with this file's name and their
-// lines, so the layout of this file is kept by hand.
-// clang-format off
-
 // --- Operations on any reference ---------------------------------------------------------------
 
 CFTypeID CFTypeRefClass::ThrowIfNotTypeMatch(CFTypeRef ref, CFTypeID in_type_id) {
@@ -87,7 +83,7 @@ TCFString& TCFString::operator=(const HFSUniStr255& in_name) {
 
 // Mac Roman, at most 255 bytes, into the caller's Pascal-string buffer.
 bool TCFString::GetValue(unsigned char* out_pstring) const {
-    if (!VERIFY(out_pstring != nullptr))
+    if (!VERIFY_AT(90, "out_pstring != nullptr", out_pstring != nullptr))
         return false;
     out_pstring[0] = 0;
     std::string text;
@@ -109,8 +105,8 @@ bool TCFString::GetValue(unsigned char* out_pstring) const {
 namespace {
 
 const CFStringEncoding PreferredEncoding[] = {
-    kCFStringEncodingUTF8,        kCFStringEncodingUTF8,       kCFStringEncodingMacRoman,
-    kCFStringEncodingWindowsLatin1, kCFStringEncodingISOLatin1, kCFStringEncodingASCII,
+    kCFStringEncodingUTF8,          kCFStringEncodingUTF8,          kCFStringEncodingMacRoman,
+    kCFStringEncodingWindowsLatin1, kCFStringEncodingISOLatin1,     kCFStringEncodingASCII,
     kCFStringEncodingNextStepLatin, kCFStringEncodingNonLossyASCII,
 };
 
@@ -128,17 +124,6 @@ bool ConvertOnce(CFStringRef string, CFIndex length, CFStringEncoding encoding, 
 }
 
 } // namespace
-
-
-
-
-
-
-
-
-
-
-
 
 // For the string "café":
 //   Mac Roman                    "caf\x8E"
@@ -166,8 +151,14 @@ bool TCFString::GetValue(std::string& out_string, CFStringEncoding inToThisEncod
             ::CFStringGetMaximumSizeForEncoding(length, PreferredEncoding[i]) + 1;
         char* buffer_raw_string = nullptr;
         bool fOk = false;
-        if (VERIFY(buffer_raw_string = (char*)std::malloc(_max_buffer_size)))
-            VERIFY(fOk = ::CFStringGetCString(mValueRef,buffer_raw_string,_max_buffer_size,PreferredEncoding[i]));
+        if (VERIFY_AT(169, "buffer_raw_string = (char*)std::malloc(_max_buffer_size)",
+                      buffer_raw_string = (char*)std::malloc(_max_buffer_size)))
+            VERIFY_AT(170,
+                      "fOk = "
+                      "::CFStringGetCString(mValueRef,buffer_raw_string,_max_buffer_size,"
+                      "PreferredEncoding[i])",
+                      fOk = ::CFStringGetCString(mValueRef, buffer_raw_string, _max_buffer_size,
+                                                 PreferredEncoding[i]));
         if (fOk)
             out_string.assign(buffer_raw_string);
         std::free(buffer_raw_string);
@@ -175,5 +166,3 @@ bool TCFString::GetValue(std::string& out_string, CFStringEncoding inToThisEncod
     }
     return false;
 }
-
-// clang-format on

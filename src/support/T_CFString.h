@@ -3,10 +3,6 @@
 // Core Foundation strings as a value class, converted to and from 8-bit C strings in a chosen
 // encoding, std::string, wide, UTF-16, Pascal and HFSUniStr255 strings. Failures write one
 // VERIFY line and return false, -1 or an empty value; only a type mismatch in construct throws.
-//
-// The checks of this header and of T_CFString_inlines.h are reported with their file and line,
-// so both files are laid out by hand.
-// clang-format off
 
 #include "support/CFTypeRefClass.h"
 #include "support/CoreMachDebugLog.h"
@@ -52,7 +48,7 @@ bool T_cstring<T>::set_length(std::size_t n) {
     if (n == 0)
         return false;
     m_cstring = new (std::nothrow) T[n + 1];
-    if (!VERIFY(m_cstring!=__null))
+    if (!VERIFY_AT(55, "m_cstring!=__null", m_cstring != nullptr))
         return false;
     m_cstring[0] = 0;
     return true;
@@ -139,7 +135,5 @@ private:
     // Holds a newly created string (owned); false, leaving the string as it was, for null.
     bool adopt(CFStringRef created);
 };
-
-// clang-format on
 
 #include "support/T_CFString_inlines.h"

@@ -274,108 +274,21 @@ bool QTZMovieRenderer::openInputFeed(QString* out_error) {
     return mInputFeed != nullptr;
 }
 
+// What every frame of one recording shares.
+struct QTZMovieRenderer::VideoRecording {
+    QStillFrameMovieRecorder* recorder;
+    QString path;
+    std::uint32_t framesPerSecond;
+    QSizeF size;
+    QCRenderer* renderer;
+};
+
 void QTZMovieRenderer::renderVideoTrackToTemporaryMooV(const QString& path) {
     QStillFrameMovieRecorder* recorder = outletRecorder;
-    if (!recorder)
+    if (!recorder || !beginVideoRecording(recorder, path))
         return;
-    if (path.isEmpty()) {
-        mFrameFailure = QStringLiteral("this process has no temporary folder for the video");
-        return;
-    }
-    NSURL* url = NSURL::fileURLWithPath(path, false);
-    if (!url || !recorder->beginRecordingMovieFileURL(url)) {
-        mFrameFailure = QStringLiteral("cannot create the temporary movie %1").arg(path);
-        return;
-    }
-    mRecordedVideo = true;
-    const std::uint32_t framesPerSecond = mRunningJob.framesPerSecond;
-    const double duration = mRunningJob.durationSeconds;
-
-    std::int64_t framesRecorded = 0;
-    const QSizeF size = mRunningJob.sizePixels;
-    QCRenderer* renderer = this->renderer();
-    const std::int64_t firstFrame = mRunningJob.firstFrame;
-    const std::int64_t lastFrame = mRunningJob.lastFrame;
-    const std::int64_t frameCount = QTZMovieRendererFrameCount(duration, framesPerSecond);
-    const std::int64_t endFrame =
-        lastFrame >= 0 ? std::min<std::int64_t>(lastFrame + 1, frameCount) : frameCount;
-    // Frames before the range are rendered only when kept buffers carry them into later ones.
-    bool keepsBuffers = false;
-    for (const QCCompositionModel::Pass& pass : renderer ? renderer->composition()->model().passes
-                                                         : std::vector<QCCompositionModel::Pass>())
-        keepsBuffers = keepsBuffers || pass.persistent;
-    setFrameTime(0.0);
-    for (std::int64_t frameIndex = 0; frameIndex < endFrame; ++frameIndex) {
-        if (mCancelRequested.load())
-            break;
-        NSAutoreleasePool framePool;
-        // Frame k shows time k/fps exactly, however many frames came before it.
-        const double time = static_cast<double>(frameIndex) / static_cast<double>(framesPerSecond);
-        setFrameTime(time);
-        NSBitmapImageRep* bitmap = nullptr;
-        QString feedError;
-        if (frameIndex < firstFrame && !keepsBuffers)
-            continue;
-        if (mInputFeed && !mInputFeed->prepareFrame(renderer, time, &feedError)) {
-            mFrameFailure = feedError;
-            break;
-        }
-        if (frameIndex < firstFrame) {
-            if (!renderer || !renderer->renderAtTime(time)) {
-                mFrameFailure = QStringLiteral("frame %1 (at %2 s) could not be rendered")
-                                    .arg(frameIndex + 1)
-                                    .arg(time);
-                break;
-            }
-            continue;
-        }
-        if (renderer && renderer->renderAtTime(time))
-            bitmap = renderer->createSnapshotImageOfType(QStringLiteral("NSBitmapImageRep"));
-        if (!bitmap) {
-            mFrameFailure = QStringLiteral("frame %1 (at %2 s) could not be rendered")
-                                .arg(frameIndex + 1)
-                                .arg(time);
-            if (renderer && !renderer->lostReason().isEmpty())
-                mFrameFailure += QStringLiteral(": ") + renderer->lostReason();
-            break;
-        }
-        auto* image = new NSImage(size);
-        image->addRepresentation(bitmap);
-        const std::int32_t units = frameUnits(frameIndex, framesPerSecond);
-
-        const double fraction = time / duration;
-        const std::uint32_t percent = truncatedPercent(fraction);
-        if (percent % QTZMovieRenderer_PercentDeltaUpdateImage == 0 &&
-            percent != lastPercentUpdate()) {
-            setLastPercentUpdate(percent);
-            NSThread::runOnMainThread(
-                [self = NSRef<QTZMovieRenderer>(this), preview = NSRef<NSImage>(image)]() mutable {
-                    self->updateStatusWithImage(preview.take());
-                });
-        }
-        dispatch_async(dispatch_get_main_queue(), [self = NSRef<QTZMovieRenderer>(this), fraction] {
-            self->showProgress(fraction);
-        });
-
-        const bool added = recorder->addFrameBitmapImage(image, units);
-        framesRecorded += added ? 1 : 0;
-        image->release();
-        bitmap->release();
-        // Once the recording's file exists, the final movie is written along with it, so that
-        // little is left to write and flush when the last frame is in.
-        if (added && !mWritingAhead && !mFinalMovieFile.isEmpty()) {
-            mWritingAhead = QMovieFlattenerQueueOp::writeAheadOfRecording(
-                mFinalMovieFile, mRunningJob.movieSoundPath(), path, QString(""),
-                mRunningJob.deliveryFormat, mRunningJob.segmentComment);
-        }
-        if (!added) {
-            // Every later frame would fail alike; what was recorded stays a playable movie.
-            mFrameFailure = QStringLiteral("frame %1 could not be written: %2")
-                                .arg(frameIndex + 1)
-                                .arg(recorder->lastErrorDescription());
-            break;
-        }
-    }
+    const std::int64_t framesRecorded = recordFrames(
+        {recorder, path, mRunningJob.framesPerSecond, mRunningJob.sizePixels, this->renderer()});
     recorder->endRecordingMovie();
     // Frames still being encoded when the loop ended are in the file now, or failed it.
     if (mFrameFailure.isEmpty() && !recorder->lastErrorDescription().isEmpty())
@@ -396,6 +309,122 @@ void QTZMovieRenderer::renderVideoTrackToTemporaryMooV(const QString& path) {
 void QTZMovieRenderer::showProgress(double fraction) {
     // A job of no duration starts at 0/0; a frame a hair past the duration shows as its end.
     Q_EMIT progressChanged(std::isnan(fraction) ? 0.0 : std::clamp(fraction, 0.0, 1.0));
+}
+
+bool QTZMovieRenderer::beginVideoRecording(QStillFrameMovieRecorder* recorder,
+                                           const QString& path) {
+    if (path.isEmpty()) {
+        mFrameFailure = QStringLiteral("this process has no temporary folder for the video");
+        return false;
+    }
+    NSURL* url = NSURL::fileURLWithPath(path, false);
+    if (!url || !recorder->beginRecordingMovieFileURL(url)) {
+        mFrameFailure = QStringLiteral("cannot create the temporary movie %1").arg(path);
+        return false;
+    }
+    mRecordedVideo = true;
+    return true;
+}
+
+std::int64_t QTZMovieRenderer::recordFrames(const VideoRecording& recording) {
+    std::int64_t framesRecorded = 0;
+    const std::int64_t firstFrame = mRunningJob.firstFrame;
+    const std::int64_t lastFrame = mRunningJob.lastFrame;
+    const std::int64_t frameCount =
+        QTZMovieRendererFrameCount(mRunningJob.durationSeconds, recording.framesPerSecond);
+    const std::int64_t endFrame =
+        lastFrame >= 0 ? std::min<std::int64_t>(lastFrame + 1, frameCount) : frameCount;
+    // Frames before the range are rendered only when kept buffers carry them into later ones.
+    bool keepsBuffers = false;
+    for (const QCCompositionModel::Pass& pass :
+         recording.renderer ? recording.renderer->composition()->model().passes
+                            : std::vector<QCCompositionModel::Pass>())
+        keepsBuffers = keepsBuffers || pass.persistent;
+    setFrameTime(0.0);
+    for (std::int64_t frameIndex = 0; frameIndex < endFrame; ++frameIndex) {
+        if (mCancelRequested.load())
+            break;
+        NSAutoreleasePool framePool;
+        // Frame k shows time k/fps exactly, however many frames came before it.
+        const double time =
+            static_cast<double>(frameIndex) / static_cast<double>(recording.framesPerSecond);
+        setFrameTime(time);
+        const bool recorded = frameIndex >= firstFrame;
+        if (!recorded && !keepsBuffers)
+            continue;
+        NSBitmapImageRep* bitmap = nullptr;
+        if (!renderFrame(recording.renderer, frameIndex, time, recorded ? &bitmap : nullptr))
+            break;
+        if (!recorded)
+            continue;
+        if (!addRenderedFrame(recording, bitmap, frameIndex, time))
+            break;
+        ++framesRecorded;
+    }
+    return framesRecorded;
+}
+
+bool QTZMovieRenderer::renderFrame(QCRenderer* renderer, std::int64_t frameIndex, double time,
+                                   NSBitmapImageRep** out_bitmap) {
+    QString feedError;
+    if (mInputFeed && !mInputFeed->prepareFrame(renderer, time, &feedError)) {
+        mFrameFailure = feedError;
+        return false;
+    }
+    if (renderer && renderer->renderAtTime(time)) {
+        if (!out_bitmap)
+            return true;
+        *out_bitmap = renderer->createSnapshotImageOfType(QStringLiteral("NSBitmapImageRep"));
+        if (*out_bitmap)
+            return true;
+    }
+    mFrameFailure =
+        QStringLiteral("frame %1 (at %2 s) could not be rendered").arg(frameIndex + 1).arg(time);
+    if (renderer && !renderer->lostReason().isEmpty())
+        mFrameFailure += QStringLiteral(": ") + renderer->lostReason();
+    return false;
+}
+
+bool QTZMovieRenderer::addRenderedFrame(const VideoRecording& recording, NSBitmapImageRep* bitmap,
+                                        std::int64_t frameIndex, double time) {
+    auto* image = new NSImage(recording.size);
+    image->addRepresentation(bitmap);
+    const std::int32_t units = frameUnits(frameIndex, recording.framesPerSecond);
+    showFrameProgress(image, time);
+
+    const bool added = recording.recorder->addFrameBitmapImage(image, units);
+    image->release();
+    bitmap->release();
+    if (!added) {
+        // Every later frame would fail alike; what was recorded stays a playable movie.
+        mFrameFailure = QStringLiteral("frame %1 could not be written: %2")
+                            .arg(frameIndex + 1)
+                            .arg(recording.recorder->lastErrorDescription());
+        return false;
+    }
+    // Once the recording's file exists, the final movie is written along with it, so that
+    // little is left to write and flush when the last frame is in.
+    if (!mWritingAhead && !mFinalMovieFile.isEmpty()) {
+        mWritingAhead = QMovieFlattenerQueueOp::writeAheadOfRecording(
+            mFinalMovieFile, mRunningJob.movieSoundPath(), recording.path, QString(""),
+            mRunningJob.deliveryFormat, mRunningJob.segmentComment);
+    }
+    return true;
+}
+
+void QTZMovieRenderer::showFrameProgress(NSImage* image, double time) {
+    const double fraction = time / mRunningJob.durationSeconds;
+    const std::uint32_t percent = truncatedPercent(fraction);
+    if (percent % QTZMovieRenderer_PercentDeltaUpdateImage == 0 && percent != lastPercentUpdate()) {
+        setLastPercentUpdate(percent);
+        NSThread::runOnMainThread(
+            [self = NSRef<QTZMovieRenderer>(this), preview = NSRef<NSImage>(image)]() mutable {
+                self->updateStatusWithImage(preview.take());
+            });
+    }
+    dispatch_async(dispatch_get_main_queue(), [self = NSRef<QTZMovieRenderer>(this), fraction] {
+        self->showProgress(fraction);
+    });
 }
 
 void QTZMovieRenderer::updateStatusWithImage(NSImage* image) {

@@ -18,6 +18,8 @@
 #include <utility>
 
 class CompositionInputFeed;
+class NSBitmapImageRep;
+class NSImage;
 class NSOperationQueue;
 class NSURL;
 class QCRenderer;
@@ -131,6 +133,8 @@ public:
     // Makes the job's feed of the composition's inputs for the loaded renderer. False, with the
     // reason and no renderer left, when an input setting does not fit or its file cannot be read.
     bool openInputFeed(QString* out_error);
+    // Records the job's frames into the temporary movie at `path`; mFrameFailure says why it
+    // stopped short.
     void renderVideoTrackToTemporaryMooV(const QString& path);
     // Main thread; takes over the reference handed with the image, which previewChanged shows.
     void updateStatusWithImage(NSImage* image);
@@ -159,6 +163,23 @@ Q_SIGNALS:
     void previewChanged(NSImage* image);
 
 private:
+    // The pieces of renderVideoTrackToTemporaryMooV, on the render thread. Each sets
+    // mFrameFailure when it fails.
+    struct VideoRecording;
+    bool beginVideoRecording(QStillFrameMovieRecorder* recorder, const QString& path);
+    // The frames recorded: those of the job's range (with the earlier ones rendered first where
+    // kept buffers carry them), until one fails or the job is cancelled.
+    std::int64_t recordFrames(const VideoRecording& recording);
+    // Prepares the inputs and renders the frame at `time`; with `out_bitmap`, also takes its
+    // picture, which the caller then owns.
+    bool renderFrame(QCRenderer* renderer, std::int64_t frameIndex, double time,
+                     NSBitmapImageRep** out_bitmap);
+    // Adds the rendered picture to the recording as frame `frameIndex`; gives up `bitmap`.
+    bool addRenderedFrame(const VideoRecording& recording, NSBitmapImageRep* bitmap,
+                          std::int64_t frameIndex, double time);
+    // Posts the progress, and now and then the picture, to the window.
+    void showFrameProgress(NSImage* image, double time);
+
     // Main thread: the render thread has ended; `queuedFlattener` tells whether a flattening is
     // part of the job, `recordedVideo` whether the job began its temporary video, `failure` why
     // the job failed before any flattening (empty if it did not).

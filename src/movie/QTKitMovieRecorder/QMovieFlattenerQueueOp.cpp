@@ -30,7 +30,8 @@ NSObject* asObject(QMovieFlattenerQueueOpDelegate* delegate) {
 }
 
 // Opens a source movie and detaches it from this thread for the run. Null when there is none.
-QTMovie* openSource(const QString& path) {
+// An error reported beside the movie is logged as the check of `reportLine` of the initialiser.
+QTMovie* openSource(const QString& path, int reportLine) {
     if (path.isNull())
         return nullptr;
     NSError* error = nullptr;
@@ -40,9 +41,7 @@ QTMovie* openSource(const QString& path) {
         if (error == nil)
             movie->detachFromCurrentThread();
         else
-            // clang-format off
-            VERIFY_IN(kInitFunction, error==nil);
-        // clang-format on
+            VERIFY_IN_AT(kInitFunction, reportLine, "error==nil", error == nil);
     }
     return movie;
 }
@@ -83,9 +82,9 @@ QMovieFlattenerQueueOp* QMovieFlattenerQueueOp::initWithMovieFileName(
     if (reference)
         reference->detachFromCurrentThread();
     setRefMovie(reference.get());
-    NSRef<QTMovie> video = NSAdopt(openSource(videoFileName));
+    NSRef<QTMovie> video = NSAdopt(openSource(videoFileName, 61));
     setVideoMovie(video.get());
-    NSRef<QTMovie> audio = NSAdopt(openSource(audioFileName));
+    NSRef<QTMovie> audio = NSAdopt(openSource(audioFileName, 66));
     setAudioMovie(audio.get());
     return this;
 }
@@ -331,21 +330,12 @@ void QMovieFlattenerQueueOp::operationCompleted(bool succeeded) {
     if (succeeded)
         QFile::remove(videoFileName());
     QMovieFlattenerQueueOpDelegate* target = delegate();
-    NSObject* targetObject = asObject(target);
     if (!target)
         return;
-    retain();
-    if (targetObject)
-        targetObject->retain();
-    const bool posted = NSThread::runOnMainThread([this, target, targetObject] {
-        target->movieFlattenerCompleted(this);
-        if (targetObject)
-            targetObject->release();
-        release();
+    // The posted call keeps this operation and its delegate alive until it has run (or was not
+    // posted at all).
+    NSThread::runOnMainThread([self = NSRef<QMovieFlattenerQueueOp>(this), target,
+                               keptTarget = NSRef<NSObject>(asObject(target))] {
+        target->movieFlattenerCompleted(self.get());
     });
-    if (!posted) {
-        if (targetObject)
-            targetObject->release();
-        release();
-    }
 }

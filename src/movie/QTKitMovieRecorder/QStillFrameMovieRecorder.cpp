@@ -182,10 +182,9 @@ QTTime QStillFrameMovieRecorder::getCurrentAudioTime(std::uint64_t hostTime) {
 }
 
 QTMovie* QStillFrameMovieRecorder::endRecordingCopyMovie() {
-    QTMovie* recording = movie();
+    NSRef<QTMovie> recording(movie());
     if (!recording)
         return nullptr;
-    recording->retain();
     setMovie(nullptr);
     // Frames still being encoded on other threads reach the file first; one that cannot is
     // reported like a refused append.
@@ -196,13 +195,10 @@ QTMovie* QStillFrameMovieRecorder::endRecordingCopyMovie() {
     recording->setCurrentTime(recording->duration());
     recording->updateMovieFile();
     setAddFrameAttributes({});
-    return recording;
+    return recording.take();
 }
 
 bool QStillFrameMovieRecorder::endRecordingMovie() {
-    QTMovie* recording = endRecordingCopyMovie();
-    if (!recording)
-        return false;
-    recording->release();
-    return true;
+    const NSRef<QTMovie> recording = NSAdopt(endRecordingCopyMovie());
+    return bool(recording);
 }

@@ -4,13 +4,32 @@
 #include <QString>
 
 // The video formats a final movie can be written in. The Animation codec is the recorder's own
-// and is copied as it is; the others are encoded from it while the movie is written.
+// and is copied as it is; the others are encoded from it while the movie is written. Each format
+// is a recipe for the movie writer: adding a format is adding a row to deliveryFormats().
 struct DeliveryFormat {
-    QString name;      // as command lines and settings name it: "animation", "prores4444" ...
-    QString title;     // as the window shows it
-    QString purpose;   // one line on what it is for
-    QString extension; // of the movie file: "mov" or "mp4"
+    QString name = {};      // as command lines and settings name it: "animation", "prores4444" ...
+    QString title = {};     // as the window shows it
+    QString purpose = {};   // one line on what it is for
+    QString extension = {}; // of the movie file: "mov" or "mp4"
     bool keepsAlpha = false;
+
+    // The FFmpeg encoder of the video tracks; empty copies the recorded pictures as they are.
+    const char* encoder = "";
+    // The encoder's options, "key=value:key=value" as av_dict_parse_string reads them.
+    const char* encoderOptions = "";
+    // An encoder option set to the number of processor cores (1 to 64): the pieces of a picture
+    // the encoder compresses on threads of its own. Empty for none.
+    const char* perCoreOption = "";
+    // The pictures' pixel format, as av_get_pix_fmt names it.
+    const char* pixelFormat = "yuv420p";
+    // The video track's four-character code where the container's default is not wanted.
+    const char* codecTag = "";
+    // The libavformat writer of the file, and its options in the form of `encoderOptions`.
+    const char* container = "mov";
+    const char* containerOptions = "";
+
+    // Whether video tracks are encoded rather than copied.
+    bool encodes() const { return encoder[0] != '\0'; }
 };
 
 // Every format, the default ("animation") first.

@@ -1,5 +1,6 @@
 #include "platform/qtkit/FlattenedMovieWriter.h"
 
+#include "platform/qtkit/DeliveryFormats.h"
 #include "platform/qtkit/DirectFileOutput.h"
 #include "platform/qtkit/FFmpegPtr.h"
 #include "platform/qtkit/FlattenedMovieWriterImpl.h"
@@ -124,58 +125,72 @@ bool flattening::syncToDisk(const QString& path, QString* out_error) {
     return synced;
 }
 
-bool flattening::writeInto(const QString& temporaryPath, const QList<MovieSegment>& tracks,
-                           const QVariant& copyright,
-                           const std::function<bool(double)>& shouldContinue, QString* out_error,
-                           const QString& videoFormat, const QString& comment,
-                           const std::shared_ptr<LiveMovieFile>& recording,
-                           const std::function<bool()>& stopFollowing) {
-    auto failWith = [&](const QString& text) {
-        if (out_error)
-            *out_error = text;
-        return false;
-    };
+namespace {
+
+bool failWith(QString* out_error, const QString& text) {
+    if (out_error)
+        *out_error = text;
+    return false;
+}
+
+// A flattened movie being written: the writer, a pipeline per track and the file below them.
+struct MovieOutput {
+    OutputContextPtr context;
+    std::vector<std::unique_ptr<TrackPipeline>> pipelines;
+    std::unique_ptr<DirectFileOutput> file;
+};
+
+// Makes the writer of `format`'s container and a pipeline for each track.
+bool openOutput(MovieOutput& movie, const QString& temporaryPath, const QList<MovieSegment>& tracks,
+                const DeliveryFormat& format, const std::shared_ptr<LiveMovieFile>& recording,
+                const std::function<bool()>& stopFollowing, QString* out_error) {
     AVFormatContext* raw = nullptr;
     const QByteArray fileName = temporaryPath.toUtf8();
-    const bool mp4 = videoFormat == u"h264";
-    int code =
-        avformat_alloc_output_context2(&raw, nullptr, mp4 ? "mp4" : "mov", fileName.constData());
+    const int code =
+        avformat_alloc_output_context2(&raw, nullptr, format.container, fileName.constData());
     if (code < 0)
-        return failWith(avErrorText("cannot make a QuickTime writer", code));
-    OutputContextPtr output(raw);
-
-    std::vector<std::unique_ptr<TrackPipeline>> pipelines;
+        return failWith(out_error, avErrorText("cannot make a QuickTime writer", code));
+    movie.context.reset(raw);
     for (const MovieSegment& track : tracks) {
         QString error;
         const bool followed = recording && track.file == recording->path();
         std::unique_ptr<TrackPipeline> pipeline =
-            TrackPipeline::create(track, raw, &error, videoFormat, followed ? recording : nullptr,
+            TrackPipeline::create(track, raw, &error, &format, followed ? recording : nullptr,
                                   followed ? stopFollowing : std::function<bool()>());
         if (!pipeline)
-            return failWith(error);
-        pipelines.push_back(std::move(pipeline));
+            return failWith(out_error, error);
+        movie.pipelines.push_back(std::move(pipeline));
     }
+    return true;
+}
+
+// Opens the file and writes the header, with the metadata and the container's options.
+bool writeHeader(MovieOutput& movie, const QString& temporaryPath, const DeliveryFormat& format,
+                 const QVariant& copyright, const QString& comment, QString* out_error) {
+    AVFormatContext* raw = movie.context.get();
     if (copyright.isValid() && !copyright.toString().isEmpty())
         av_dict_set(&raw->metadata, "copyright", copyright.toString().toUtf8().constData(), 0);
     if (!comment.isEmpty())
         av_dict_set(&raw->metadata, "comment", comment.toUtf8().constData(), 0);
 
     QString fileError;
-    std::unique_ptr<DirectFileOutput> file = DirectFileOutput::create(temporaryPath, &fileError);
-    if (!file)
-        return failWith(fileError);
-    file->attachTo(raw);
+    movie.file = DirectFileOutput::create(temporaryPath, &fileError);
+    if (!movie.file)
+        return failWith(out_error, fileError);
+    movie.file->attachTo(raw);
     // The movie is flushed to disk at the end: its bytes go on their way while it is written.
-    file->startWritingBackEvery(kWritebackBytes);
+    movie.file->startWritingBackEvery(kWritebackBytes);
     AVDictionary* options = nullptr;
     av_dict_set_int(&options, "movie_timescale", 600, 0);
-    // The index first, so that players can start before the whole file has arrived.
-    if (mp4)
-        av_dict_set(&options, "movflags", "+faststart", 0);
+    if (av_dict_parse_string(&options, format.containerOptions, "=", ":", 0) < 0) {
+        av_dict_free(&options);
+        return failWith(out_error, QStringLiteral("unreadable container options %1")
+                                       .arg(QString::fromLatin1(format.containerOptions)));
+    }
     // Left alone, the QuickTime writer raises a video track's time scale of 600 to 19200.
     bool videoAt600 = true;
     bool anyVideo = false;
-    for (const auto& pipeline : pipelines) {
+    for (const auto& pipeline : movie.pipelines) {
         const AVStream* stream = pipeline->outputStream();
         if (stream->codecpar->codec_type != AVMEDIA_TYPE_VIDEO)
             continue;
@@ -184,11 +199,33 @@ bool flattening::writeInto(const QString& temporaryPath, const QList<MovieSegmen
     }
     if (anyVideo && videoAt600)
         av_dict_set_int(&options, "video_track_timescale", 600, 0);
-    code = avformat_write_header(raw, &options);
+    const int code = avformat_write_header(raw, &options);
     av_dict_free(&options);
     if (code < 0)
-        return failWith(avErrorText("cannot write the movie header", code));
+        return failWith(out_error, avErrorText("cannot write the movie header", code));
+    return true;
+}
 
+// The index of the track whose next packet comes first; -1 when every track ended.
+int earliestTrack(const MovieOutput& movie, const std::vector<PacketPtr>& heads,
+                  const std::vector<bool>& ended) {
+    int earliest = -1;
+    for (std::size_t index = 0; index < movie.pipelines.size(); ++index) {
+        if (ended[index])
+            continue;
+        if (earliest < 0 ||
+            av_compare_ts(heads[index]->dts, movie.pipelines[index]->outputStream()->time_base,
+                          heads[earliest]->dts,
+                          movie.pipelines[earliest]->outputStream()->time_base) < 0)
+            earliest = int(index);
+    }
+    return earliest;
+}
+
+// Writes every track's packets, the earliest first, asking `shouldContinue` before each.
+bool writePackets(MovieOutput& movie, const QList<MovieSegment>& tracks,
+                  const std::function<bool(double)>& shouldContinue, QString* out_error) {
+    const std::vector<std::unique_ptr<TrackPipeline>>& pipelines = movie.pipelines;
     const double playingTime = moviePlayingTime(tracks);
     // Per track, the segment's file when its packets' bytes are copied from there by the kernel.
     std::vector<FileDescriptor> sources(pipelines.size());
@@ -200,56 +237,62 @@ bool flattening::writeInto(const QString& temporaryPath, const QList<MovieSegmen
         QString error;
         const int got = pipelines[index]->next(heads.back().get(), &error);
         if (got < 0)
-            return failWith(error);
+            return failWith(out_error, error);
         ended[index] = got == 0;
     }
-    for (;;) {
-        int earliest = -1;
-        for (std::size_t index = 0; index < pipelines.size(); ++index) {
-            if (ended[index])
-                continue;
-            if (earliest < 0 ||
-                av_compare_ts(heads[index]->dts, pipelines[index]->outputStream()->time_base,
-                              heads[earliest]->dts,
-                              pipelines[earliest]->outputStream()->time_base) < 0)
-                earliest = int(index);
-        }
-        if (earliest < 0)
-            break;
+    for (int earliest; (earliest = earliestTrack(movie, heads, ended)) >= 0;) {
+        AVPacket& head = *heads[earliest];
+        const TrackPipeline& pipeline = *pipelines[earliest];
         if (shouldContinue) {
-            const AVRational base = pipelines[earliest]->outputStream()->time_base;
-            const double written = heads[earliest]->dts == AV_NOPTS_VALUE
-                                       ? 0.0
-                                       : double(heads[earliest]->dts) * av_q2d(base);
+            const AVRational base = pipeline.outputStream()->time_base;
+            const double written =
+                head.dts == AV_NOPTS_VALUE ? 0.0 : double(head.dts) * av_q2d(base);
             if (!shouldContinue(playingTime > 0 ? std::clamp(written / playingTime, 0.0, 1.0)
                                                 : 0.0))
-                return failWith(QStringLiteral("the writing was stopped"));
+                return failWith(out_error, QStringLiteral("the writing was stopped"));
         }
-        const AVPacket& head = *heads[earliest];
-        const std::int64_t sourceOffset = pipelines[earliest]->sourceOffset();
+        const std::int64_t sourceOffset = pipeline.sourceOffset();
         if (sourceOffset >= 0 && head.size >= kCopiedPacketBytes) {
             FileDescriptor& source = sources[std::size_t(earliest)];
             if (!source.tried)
                 source.open(tracks[earliest].file);
             if (source.descriptor >= 0)
-                file->expectBytesOfFile(head.data, head.size, source.descriptor, sourceOffset);
+                movie.file->expectBytesOfFile(head.data, head.size, source.descriptor,
+                                              sourceOffset);
         }
         // The packets come in time order already: written at once, none waits in a queue.
-        code = av_write_frame(raw, heads[earliest].get());
-        av_packet_unref(heads[earliest].get());
+        const int code = av_write_frame(movie.context.get(), &head);
+        av_packet_unref(&head);
         if (code < 0)
-            return failWith(avErrorText("cannot write the movie", code));
+            return failWith(out_error, avErrorText("cannot write the movie", code));
         QString error;
-        const int got = pipelines[earliest]->next(heads[earliest].get(), &error);
+        const int got = pipelines[earliest]->next(&head, &error);
         if (got < 0)
-            return failWith(error);
+            return failWith(out_error, error);
         ended[earliest] = got == 0;
     }
-    code = av_write_trailer(raw);
+    return true;
+}
+
+} // namespace
+
+bool flattening::writeInto(const QString& temporaryPath, const QList<MovieSegment>& tracks,
+                           const QVariant& copyright,
+                           const std::function<bool(double)>& shouldContinue, QString* out_error,
+                           const DeliveryFormat& format, const QString& comment,
+                           const std::shared_ptr<LiveMovieFile>& recording,
+                           const std::function<bool()>& stopFollowing) {
+    MovieOutput movie;
+    if (!openOutput(movie, temporaryPath, tracks, format, recording, stopFollowing, out_error) ||
+        !writeHeader(movie, temporaryPath, format, copyright, comment, out_error) ||
+        !writePackets(movie, tracks, shouldContinue, out_error))
+        return false;
+    const int code = av_write_trailer(movie.context.get());
     if (code < 0)
-        return failWith(avErrorText("cannot finish the movie", code));
-    if (!file->close(&fileError))
-        return failWith(fileError);
+        return failWith(out_error, avErrorText("cannot finish the movie", code));
+    QString fileError;
+    if (!movie.file->close(&fileError))
+        return failWith(out_error, fileError);
     return syncToDisk(temporaryPath, out_error);
 }
 
@@ -277,14 +320,16 @@ bool writeFlattenedMovie(const QString& path, const QList<MovieSegment>& tracks,
                          const std::function<bool(double fraction)>& shouldContinue,
                          QString* out_error, const QString& videoFormat, const QString& comment) {
     installFFmpegLogRouting();
-    if (tracks.isEmpty()) {
-        if (out_error)
-            *out_error = QStringLiteral("a movie without tracks cannot be written");
-        return false;
-    }
+    if (tracks.isEmpty())
+        return failWith(out_error, QStringLiteral("a movie without tracks cannot be written"));
+    const DeliveryFormat* format =
+        deliveryFormatNamed(videoFormat.isEmpty() ? deliveryFormats().first().name : videoFormat);
+    if (!format)
+        return failWith(out_error,
+                        QStringLiteral("there is no delivery format %1").arg(videoFormat));
     QString aheadPath;
-    switch (flattening::takeWrittenAhead(path, tracks, copyright, shouldContinue, videoFormat,
-                                         comment, &aheadPath, out_error)) {
+    switch (flattening::takeWrittenAhead(path, tracks, copyright, shouldContinue, *format, comment,
+                                         &aheadPath, out_error)) {
     case flattening::Ahead::Taken:
         return flattening::moveIntoPlace(aheadPath, path, out_error);
     case flattening::Ahead::Stopped:
@@ -293,8 +338,7 @@ bool writeFlattenedMovie(const QString& path, const QList<MovieSegment>& tracks,
         break;
     }
     const QString temporaryPath = temporarySibling(path);
-    if (!writeInto(temporaryPath, tracks, copyright, shouldContinue, out_error, videoFormat,
-                   comment)) {
+    if (!writeInto(temporaryPath, tracks, copyright, shouldContinue, out_error, *format, comment)) {
         QFile::remove(temporaryPath);
         return false;
     }

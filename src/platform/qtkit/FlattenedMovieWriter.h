@@ -22,10 +22,10 @@ namespace qtkit {
 // false stops the writing, which then fails. False and `out_error` on failure; no temporary file
 // is left behind.
 //
-// `videoFormat` names a delivery format (DeliveryFormats.h): its video tracks are encoded in it
-// and its container used ("h264" writes an MP4 file, with faststart, and sound MP4 cannot hold
-// converted to AAC); empty or "animation" writes as described above. A `comment` that is not
-// empty becomes the file's "comment" metadata entry.
+// `videoFormat` names a delivery format (DeliveryFormats.h): its video tracks are encoded after
+// its recipe and its container used (the MP4 of "h264" converts sound MP4 cannot hold to AAC);
+// empty or "animation" writes as described above, and a name that is no format fails. A `comment`
+// that is not empty becomes the file's "comment" metadata entry.
 bool writeFlattenedMovie(const QString& path, const QList<MovieSegment>& tracks,
                          const QVariant& copyright,
                          const std::function<bool(double fraction)>& shouldContinue,

@@ -11,6 +11,8 @@
 #include <functional>
 #include <memory>
 
+struct DeliveryFormat;
+
 namespace qtkit {
 class LiveMovieFile;
 }
@@ -23,11 +25,12 @@ QString temporarySibling(const QString& path);
 // Flushes a file's (or a folder's) data to disk; false and `out_error` on failure.
 bool syncToDisk(const QString& path, QString* out_error);
 
-// Writes the flattened movie into `temporaryPath` and flushes it to disk. The track whose file
-// is that of `recording` (when given) is read as it grows, until `stopFollowing` says true.
+// Writes the flattened movie into `temporaryPath` after the recipe of `format` and flushes it
+// to disk. The track whose file is that of `recording` (when given) is read as it grows, until
+// `stopFollowing` says true.
 bool writeInto(const QString& temporaryPath, const QList<MovieSegment>& tracks,
                const QVariant& copyright, const std::function<bool(double)>& shouldContinue,
-               QString* out_error, const QString& videoFormat, const QString& comment,
+               QString* out_error, const DeliveryFormat& format, const QString& comment,
                const std::shared_ptr<LiveMovieFile>& recording = {},
                const std::function<bool()>& stopFollowing = {});
 
@@ -43,7 +46,7 @@ enum class Ahead {
 // and its recording finished: waits for it, asking `shouldContinue` along.
 Ahead takeWrittenAhead(const QString& path, const QList<MovieSegment>& tracks,
                        const QVariant& copyright, const std::function<bool(double)>& shouldContinue,
-                       const QString& videoFormat, const QString& comment,
+                       const DeliveryFormat& format, const QString& comment,
                        QString* out_temporaryPath, QString* out_error);
 
 } // namespace qtkit::flattening

@@ -2,6 +2,7 @@
 
 #include "platform/qtkit/FlattenedMovieWriter.h"
 
+#include "platform/qtkit/DeliveryFormats.h"
 #include "platform/qtkit/FlattenedMovieWriterImpl.h"
 #include "platform/qtkit/LiveMovieFile.h"
 #include "platform/qtkit/MovieProbe.h"
@@ -26,7 +27,7 @@ struct WritingAhead {
     QList<MovieSegment> tracks;
     int followed = 0; // the index of the recorded track
     QVariant copyright;
-    QString videoFormat;
+    const DeliveryFormat* format = nullptr;
     QString comment;
     std::shared_ptr<LiveMovieFile> recording;
     QString temporaryPath;
@@ -48,7 +49,7 @@ struct WritingAhead {
                 fraction = part;
                 return !stop;
             },
-            &failure, videoFormat, comment, recording, [this] { return stop.load(); });
+            &failure, *format, comment, recording, [this] { return stop.load(); });
         if (!ok)
             QFile::remove(temporaryPath);
         std::lock_guard guard(lock);
@@ -84,11 +85,11 @@ bool sameSegment(const MovieSegment& a, const MovieSegment& b) {
 
 // Whether `ahead`, once its recording finished, writes the movie of these tracks and settings.
 bool writes(const WritingAhead& ahead, const QList<MovieSegment>& tracks, const QVariant& copyright,
-            const QString& videoFormat, const QString& comment) {
+            const DeliveryFormat& format, const QString& comment) {
     QTTime recorded;
     if (!ahead.recording->finished(&recorded) || tracks.size() != ahead.tracks.size() ||
-        effectiveText(copyright) != effectiveText(ahead.copyright) ||
-        videoFormat != ahead.videoFormat || comment != ahead.comment)
+        effectiveText(copyright) != effectiveText(ahead.copyright) || &format != ahead.format ||
+        comment != ahead.comment)
         return false;
     for (qsizetype index = 0; index < tracks.size(); ++index) {
         MovieSegment expected = ahead.tracks[index];
@@ -127,8 +128,10 @@ bool beginFlatteningAhead(const QString& path, const QString& soundFile,
                           const QString& recordedFile, const QVariant& copyright,
                           const QString& videoFormat, const QString& comment) {
     dropFlatteningAhead(path);
+    const DeliveryFormat* format =
+        deliveryFormatNamed(videoFormat.isEmpty() ? deliveryFormats().first().name : videoFormat);
     std::shared_ptr<LiveMovieFile> recording = LiveMovieFile::find(recordedFile);
-    if (!recording)
+    if (!format || !recording)
         return false;
     auto writing = std::make_unique<WritingAhead>();
     if (!soundFile.isEmpty()) {
@@ -151,7 +154,7 @@ bool beginFlatteningAhead(const QString& path, const QString& soundFile,
     writing->tracks.append(video);
     writing->path = path;
     writing->copyright = copyright;
-    writing->videoFormat = videoFormat;
+    writing->format = format;
     writing->comment = comment;
     writing->recording = std::move(recording);
     writing->temporaryPath = flattening::temporarySibling(path);
@@ -175,10 +178,10 @@ flattening::Ahead flattening::takeWrittenAhead(const QString& path,
                                                const QList<MovieSegment>& tracks,
                                                const QVariant& copyright,
                                                const std::function<bool(double)>& shouldContinue,
-                                               const QString& videoFormat, const QString& comment,
+                                               const DeliveryFormat& format, const QString& comment,
                                                QString* out_temporaryPath, QString* out_error) {
     std::unique_ptr<WritingAhead> ahead = registry().take(path);
-    if (!ahead || !writes(*ahead, tracks, copyright, videoFormat, comment))
+    if (!ahead || !writes(*ahead, tracks, copyright, format, comment))
         return Ahead::None;
     std::unique_lock guard(ahead->lock);
     for (;;) {

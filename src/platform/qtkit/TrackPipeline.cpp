@@ -10,6 +10,7 @@ extern "C" {
 #include <libavutil/channel_layout.h>
 #include <libavutil/cpu.h>
 #include <libavutil/opt.h>
+#include <libavutil/pixdesc.h>
 }
 
 #include <algorithm>
@@ -33,7 +34,7 @@ AVStream* TrackPipeline::outputStream() const {
 
 std::unique_ptr<TrackPipeline> TrackPipeline::create(const MovieSegment& segment,
                                                      AVFormatContext* output, QString* out_error,
-                                                     const QString& videoFormat,
+                                                     const DeliveryFormat* videoFormat,
                                                      std::shared_ptr<LiveMovieFile> recording,
                                                      std::function<bool()> stopFollowing) {
     std::unique_ptr<TrackPipeline> pipeline(new TrackPipeline);
@@ -71,8 +72,8 @@ std::unique_ptr<TrackPipeline> TrackPipeline::create(const MovieSegment& segment
     d.at = std::max<std::int64_t>(0, toTimeBase(segment.at, base));
 
     const AVCodecParameters* parameters = d.in->codecpar;
-    const bool encodeVideo = parameters->codec_type == AVMEDIA_TYPE_VIDEO &&
-                             !videoFormat.isEmpty() && videoFormat != u"animation";
+    const bool encodeVideo =
+        parameters->codec_type == AVMEDIA_TYPE_VIDEO && videoFormat && videoFormat->encodes();
     d.copy = !encodeVideo && quickTimeHoldsCodec(parameters->codec_id) &&
              avformat_query_codec(output->oformat, parameters->codec_id, FF_COMPLIANCE_NORMAL) == 1;
     bool ok = false;
@@ -81,7 +82,7 @@ std::unique_ptr<TrackPipeline> TrackPipeline::create(const MovieSegment& segment
     else if (parameters->codec_type == AVMEDIA_TYPE_AUDIO)
         ok = d.openAudioConversion(output, out_error);
     else if (parameters->codec_type == AVMEDIA_TYPE_VIDEO)
-        ok = d.openVideoConversion(output, encodeVideo ? videoFormat : QString(), out_error);
+        ok = d.openVideoConversion(output, encodeVideo ? videoFormat : nullptr, out_error);
     else
         ok = fail(out_error, QStringLiteral("a %1 track cannot be stored in a QuickTime movie")
                                  .arg(QString::fromUtf8(avcodec_get_name(parameters->codec_id))));
@@ -177,26 +178,39 @@ bool TrackPipeline::Impl::openAudioConversion(AVFormatContext* output, QString* 
     return true;
 }
 
-bool TrackPipeline::Impl::openVideoConversion(AVFormatContext* output, const QString& format,
+namespace {
+
+// What a video track that QuickTime cannot hold is converted to when no format is asked for.
+const DeliveryFormat kConversion{.encoder = "libx264", .encoderOptions = "preset=veryfast:crf=18"};
+
+} // namespace
+
+bool TrackPipeline::Impl::openVideoConversion(AVFormatContext* output, const DeliveryFormat* format,
                                               QString* out_error) {
     if (!openDecoder(out_error))
         return false;
-    const bool hap = format.startsWith(u"hap");
-    const char* encoderName = format == u"prores4444" ? "prores_ks" : hap ? "hap" : "libx264";
-    const AVCodec* codec = avcodec_find_encoder_by_name(encoderName);
-    if (!codec && format.isEmpty())
+    const DeliveryFormat& recipe = format ? *format : kConversion;
+    const AVCodec* codec = avcodec_find_encoder_by_name(recipe.encoder);
+    // Without a format any encoder will do: MPEG-4 at a fixed quality is the last resort.
+    const bool lastResort = !codec && !format;
+    if (lastResort)
         codec = avcodec_find_encoder(AV_CODEC_ID_MPEG4);
     if (!codec)
-        return fail(out_error, format.isEmpty()
+        return fail(out_error, !format
                                    ? QStringLiteral("no video encoder")
                                    : QStringLiteral("no %1 encoder for %2")
-                                         .arg(QString::fromLatin1(encoderName), format));
+                                         .arg(QString::fromLatin1(recipe.encoder), format->name));
+    const AVPixelFormat pixelFormat = av_get_pix_fmt(recipe.pixelFormat);
+    if (pixelFormat == AV_PIX_FMT_NONE)
+        return fail(
+            out_error,
+            QStringLiteral("unknown pixel format %1").arg(QString::fromLatin1(recipe.pixelFormat)));
     encoder.reset(avcodec_alloc_context3(codec));
     AVCodecContext* e = encoder.get();
     e->width = decoder->width;
     e->height = decoder->height;
     e->sample_aspect_ratio = decoder->sample_aspect_ratio;
-    e->pix_fmt = AV_PIX_FMT_YUV420P;
+    e->pix_fmt = pixelFormat;
     e->time_base = in->time_base.den <= 65535 ? in->time_base : AVRational{1, 600};
     e->framerate = in->avg_frame_rate;
     // Every core: ProRes and HAP encode slices at once, x264 whole frames.
@@ -204,28 +218,20 @@ bool TrackPipeline::Impl::openVideoConversion(AVFormatContext* output, const QSt
     if (output->oformat->flags & AVFMT_GLOBALHEADER)
         e->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     AVDictionary* options = nullptr;
-    if (format == u"prores4444") {
-        e->pix_fmt = AV_PIX_FMT_YUVA444P10LE;
-        av_dict_set(&options, "profile", "4444", 0);
-        av_dict_set(&options, "alpha_bits", "16", 0);
-        av_dict_set(&options, "vendor", "apl0", 0);
-    } else if (hap) {
-        e->pix_fmt = AV_PIX_FMT_RGBA;
-        av_dict_set(&options, "format",
-                    format == u"hap-alpha" ? "hap_alpha"
-                    : format == u"hapq"    ? "hap_q"
-                                           : "hap",
-                    0);
-        // Chunks are what the encoder compresses on separate threads.
-        av_dict_set_int(&options, "chunks", std::clamp(av_cpu_count(), 1, 64), 0);
-    } else if (codec->id == AV_CODEC_ID_H264) {
-        av_dict_set(&options, "preset", format.isEmpty() ? "veryfast" : "medium", 0);
-        av_dict_set(&options, "crf", "18", 0);
-        if (!format.isEmpty())
-            e->codec_tag = MKTAG('a', 'v', 'c', '1');
-    } else {
+    if (lastResort) {
         e->flags |= AV_CODEC_FLAG_QSCALE;
         e->global_quality = FF_QP2LAMBDA * 2;
+    } else {
+        if (std::strlen(recipe.codecTag) == 4)
+            e->codec_tag = MKTAG(recipe.codecTag[0], recipe.codecTag[1], recipe.codecTag[2],
+                                 recipe.codecTag[3]);
+        if (av_dict_parse_string(&options, recipe.encoderOptions, "=", ":", 0) < 0) {
+            av_dict_free(&options);
+            return fail(out_error, QStringLiteral("unreadable encoder options %1")
+                                       .arg(QString::fromLatin1(recipe.encoderOptions)));
+        }
+        if (recipe.perCoreOption[0])
+            av_dict_set_int(&options, recipe.perCoreOption, std::clamp(av_cpu_count(), 1, 64), 0);
     }
     const int code = avcodec_open2(e, codec, &options);
     av_dict_free(&options);

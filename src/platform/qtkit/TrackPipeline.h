@@ -9,6 +9,7 @@
 #include <memory>
 
 struct AVFormatContext;
+struct DeliveryFormat;
 struct AVPacket;
 struct AVStream;
 
@@ -26,15 +27,14 @@ public:
     TrackPipeline& operator=(const TrackPipeline&) = delete;
 
     // Opens the segment's file and adds the track's stream to `output` (before its header is
-    // written). A video track is encoded in the delivery format `videoFormat` unless that is
-    // empty or "animation"; a track the output's container cannot hold is converted. Null and
-    // `out_error` on failure.
+    // written). A video track is encoded after the recipe of `videoFormat` when that encodes;
+    // a track the output's container cannot hold is converted. Null and `out_error` on failure.
     //
     // With `recording`, the segment's file is that recording, read whole as it grows, until it
     // ends or `stopFollowing` says true.
     static std::unique_ptr<TrackPipeline> create(const MovieSegment& segment,
                                                  AVFormatContext* output, QString* out_error,
-                                                 const QString& videoFormat = QString(),
+                                                 const DeliveryFormat* videoFormat = nullptr,
                                                  std::shared_ptr<LiveMovieFile> recording = {},
                                                  std::function<bool()> stopFollowing = {});
 

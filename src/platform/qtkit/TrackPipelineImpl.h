@@ -2,6 +2,7 @@
 
 // The inside of TrackPipeline, shared by the files that implement it.
 
+#include "platform/qtkit/DeliveryFormats.h"
 #include "platform/qtkit/FFmpegPtr.h"
 #include "platform/qtkit/LiveMovieFile.h"
 #include "platform/qtkit/TrackPipeline.h"
@@ -67,9 +68,10 @@ struct TrackPipeline::Impl {
     bool openCopy(AVFormatContext* output, QString* out_error);
     bool openDecoder(QString* out_error);
     bool openAudioConversion(AVFormatContext* output, QString* out_error);
-    // Encodes the pictures in `format` (a delivery format's name), or in H.264 (MPEG-4 where
-    // there is no H.264 encoder) for an empty name.
-    bool openVideoConversion(AVFormatContext* output, const QString& format, QString* out_error);
+    // Encodes the pictures after the recipe of `format`, or, without one, in H.264 (MPEG-4 where
+    // there is no H.264 encoder).
+    bool openVideoConversion(AVFormatContext* output, const DeliveryFormat* format,
+                             QString* out_error);
 
     int nextCopied(AVPacket* packet, QString* out_error);
     // The next packet of the track in the input's time base, moved to the output's timeline.

@@ -116,6 +116,10 @@ TEST_F(QTMovieEditingTest, AFailedFlatteningLeavesAnEarlierMovieAndNoTemporaryFi
                   movie->tracks()[0], QTMakeTimeRange(QTZeroTime, movie->duration()), QTZeroTime),
               nullptr);
     ASSERT_TRUE(writeFile(file("final.mov"), "an earlier movie"));
+    // A format that is no delivery format fails, rather than being written as some other one.
+    EXPECT_FALSE(reference->writeToFile(
+        file("final.mov"), {{QTMovieFlatten, true}, {QTMovieExportVideoFormat, "gif"}}, nullptr));
+    EXPECT_TRUE(reference->lastErrorDescription().contains("there is no delivery format gif"));
     ASSERT_TRUE(QFile::remove(source));
 
     NSError* error = nullptr;
