@@ -119,7 +119,9 @@ QList<QImage> decodeVideoFrames(const QString& path, int streamIndex) {
         }
     };
     while (av_read_frame(input.get(), packet) >= 0) {
-        if (packet->stream_index == streamIndex) {
+        // A copy taken while the movie is written can end inside a frame: libavformat marks
+        // that packet corrupt, and it is no frame of the file.
+        if (packet->stream_index == streamIndex && !(packet->flags & AV_PKT_FLAG_CORRUPT)) {
             avcodec_send_packet(decoder, packet);
             receive();
         }
