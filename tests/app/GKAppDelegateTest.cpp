@@ -2,6 +2,7 @@
 
 #include "common/FifoGuard.h"
 #include "common/LogCapture.h"
+#include "common/RecordingPresenter.h"
 #include "movie/QTKitMovieRecorder/QStillFrameRecorderConfig.h"
 #include "platform/appkit/NSApplication.h"
 #include "platform/appkit/NSBeep.h"
@@ -22,20 +23,7 @@ namespace {
 
 using lumenreel::test::FifoGuard;
 using lumenreel::test::LogCapture;
-
-// Alerts kept instead of shown, each answered with the next of `answers` (the first button when
-// none is left).
-class ScriptedAlerts : public NSAlertPresenter {
-public:
-    NSModalResponse presentAlert(const NSAlert& alert) override {
-        messages << alert.messageText();
-        buttons << alert.buttonTitles();
-        return answers.isEmpty() ? NSAlertFirstButtonReturn : answers.takeFirst();
-    }
-    QStringList messages;
-    QList<QStringList> buttons;
-    QList<NSModalResponse> answers;
-};
+using lumenreel::test::RecordingPresenter;
 
 class GKAppDelegateTest : public ::testing::Test {
 protected:
@@ -83,7 +71,7 @@ protected:
     NSRef<USandboxInputFileController> mSound = NSAdopt(new USandboxInputFileController);
     NSRef<USandboxUserFolder> mFolder;
     NSRef<GKAppDelegate> mDelegate = NSAdopt(NSAllocInit<GKAppDelegate>());
-    std::shared_ptr<ScriptedAlerts> mAlerts = std::make_shared<ScriptedAlerts>();
+    std::shared_ptr<RecordingPresenter> mAlerts = std::make_shared<RecordingPresenter>();
 };
 
 TEST_F(GKAppDelegateTest, DefaultsAndThePresetReachTheRenderer) {

@@ -61,3 +61,7 @@ const DeliveryFormat* deliveryFormatNamed(const QString& name) {
     }
     return nullptr;
 }
+
+const DeliveryFormat* deliveryFormatOrDefault(const QString& name) {
+    return name.isEmpty() ? &deliveryFormats().first() : deliveryFormatNamed(name);
+}

@@ -36,3 +36,6 @@ struct DeliveryFormat {
 const QList<DeliveryFormat>& deliveryFormats();
 // The format of that name; nullptr for an unknown one.
 const DeliveryFormat* deliveryFormatNamed(const QString& name);
+// The format the movie writers use for `name`: the default for an empty name, as for a job that
+// names none; nullptr for an unknown one.
+const DeliveryFormat* deliveryFormatOrDefault(const QString& name);

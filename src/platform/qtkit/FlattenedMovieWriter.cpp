@@ -322,8 +322,7 @@ bool writeFlattenedMovie(const QString& path, const QList<MovieSegment>& tracks,
     installFFmpegLogRouting();
     if (tracks.isEmpty())
         return failWith(out_error, QStringLiteral("a movie without tracks cannot be written"));
-    const DeliveryFormat* format =
-        deliveryFormatNamed(videoFormat.isEmpty() ? deliveryFormats().first().name : videoFormat);
+    const DeliveryFormat* format = deliveryFormatOrDefault(videoFormat);
     if (!format)
         return failWith(out_error,
                         QStringLiteral("there is no delivery format %1").arg(videoFormat));

@@ -128,8 +128,7 @@ bool beginFlatteningAhead(const QString& path, const QString& soundFile,
                           const QString& recordedFile, const QVariant& copyright,
                           const QString& videoFormat, const QString& comment) {
     dropFlatteningAhead(path);
-    const DeliveryFormat* format =
-        deliveryFormatNamed(videoFormat.isEmpty() ? deliveryFormats().first().name : videoFormat);
+    const DeliveryFormat* format = deliveryFormatOrDefault(videoFormat);
     std::shared_ptr<LiveMovieFile> recording = LiveMovieFile::find(recordedFile);
     if (!format || !recording)
         return false;
