@@ -264,13 +264,16 @@ void QMovieFlattenerQueueOp::main() {
             // Only a written final movie counts as success.
             setSucceeded(flattenRefMovie(reference.get(), movieFileName()));
         }
-        const QString folderGone = outputFolderGone(movieFileName());
-        if (!succeeded())
-            setFailureReason(isStopRequested() ? QStringLiteral("stopped while the movie was "
-                                                                "written")
-                             : !folderGone.isEmpty() ? folderGone
-                             : !assembled            ? QStringLiteral("a source movie has no track")
-                                                     : reference->lastErrorDescription());
+        if (!succeeded()) {
+            const QString folderGone = outputFolderGone(movieFileName());
+            if (isStopRequested())
+                setFailureReason(QStringLiteral("stopped while the movie was written"));
+            else if (!folderGone.isEmpty())
+                setFailureReason(folderGone);
+            else
+                setFailureReason(assembled ? reference->lastErrorDescription()
+                                           : QStringLiteral("a source movie has no track"));
+        }
 
         if (audio)
             audio->detachFromCurrentThread();
