@@ -137,6 +137,17 @@ TEST(CoreMachDebugLog, SyslogWritesPrefixColonTextAtDebugPriority) {
     EXPECT_FALSE(fileExists(logs.logFile()));
 }
 
+// The ASL record's copy to standard error is its own: a syslog record after it is not copied.
+TEST(CoreMachDebugLog, AnAslRecordLeavesLaterSyslogRecordsUncopied) {
+    ScopedLogsFolder logs;
+    FdCapture err(STDERR_FILENO);
+    CoreMachDebugLogSetUseLogger(kCoreLogOutputASL);
+    CoreMachDebugLog("first\n");
+    CoreMachDebugLogSetUseLogger(kCoreLogOutputSyslog);
+    CoreMachDebugLog("second\n");
+    EXPECT_EQ(err.finish(), "CoreMachDebugLog: first\n");
+}
+
 TEST(CoreMachDebugLog, LongTextsAreCutAtTheBuffersEnd) {
     ScopedLogsFolder logs;
     CoreMachDebugLogSetUseLogger(kCoreLogOutputFile);

@@ -62,6 +62,9 @@ int asl_log(aslclient client, aslmsg msg, int level, const char* format, ...) {
     std::lock_guard<std::mutex> lock(syslogMutex());
     openlog(client->ident.empty() ? nullptr : client->ident.c_str(), options, LOG_USER);
     syslog(LOG_USER | level, "%s", message.c_str());
+    // closelog() keeps the options: without this, every later syslog() of the process would be
+    // copied to standard error too.
+    openlog(nullptr, 0, LOG_USER);
     closelog();
     return 0;
 }
