@@ -30,6 +30,7 @@ TEST(RenderCommandLineTest, DefaultsAreTheApplicationsOwn) {
     EXPECT_TRUE(parsed.options.audioPath.isEmpty());
     EXPECT_EQ(parsed.options.encoderThreads, 0); // one per core
     EXPECT_EQ(parsed.options.finalMoviePath(), QStringLiteral("/home/u/Videos/Clouds.mov"));
+    EXPECT_FALSE(parsed.options.outputFolderGiven); // the default folder, made when missing
 }
 
 TEST(RenderCommandLineTest, OptionsAreTaken) {
@@ -42,6 +43,8 @@ TEST(RenderCommandLineTest, OptionsAreTaken) {
     EXPECT_EQ(parsed.options.framesPerSecond, 25u);
     EXPECT_EQ(parsed.options.durationSeconds, 2.5);
     EXPECT_EQ(parsed.options.finalMoviePath(), QStringLiteral("/tmp/o/My.Scene.mov"));
+    EXPECT_TRUE(parsed.options.outputFolderGiven);
+    EXPECT_TRUE(parse({"--output=/tmp/o", "a.fs"}).options.outputFolderGiven);
     EXPECT_FALSE(parsed.options.verbose);
     EXPECT_TRUE(parse({"-v", "a.fs"}).options.verbose);
     EXPECT_EQ(parse({"--encoder-threads", "12", "a.fs"}).options.encoderThreads, 12);
@@ -111,7 +114,8 @@ INSTANTIATE_TEST_SUITE_P(
                       QStringList{"--device", "-1", "a.fs"}, QStringList{"--device", "gpu", "a.fs"},
                       QStringList{"--encoder-threads", "0", "a.fs"},
                       QStringList{"--encoder-threads", "257", "a.fs"},
-                      QStringList{"--encoder-threads", "two", "a.fs"}, QStringList{"--fps"}));
+                      QStringList{"--encoder-threads", "two", "a.fs"}, QStringList{"--fps"},
+                      QStringList{"--set", "level", "a.fs"}));
 
 TEST(RenderFrameCountTest, FrameKIsInWhenKOverFpsDoesNotPassTheDuration) {
     // Whole numbers of frames end on the duration's own frame, whatever summed steps would give.
