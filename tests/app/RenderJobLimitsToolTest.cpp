@@ -1,6 +1,5 @@
-// lumenreel-render with inputs that could cost more than the job itself (a long sound, footage
-// of huge pictures) and the lines it writes when a job ends: a successful one, and one whose
-// output folder went away while it rendered.
+// lumenreel-render with a sound that could cost more than the job itself, and the lines it writes
+// when a job ends: a successful one, and one whose output folder went away while it rendered.
 
 #include "app/RenderToolRunner.h"
 #include "platform/qtkit/MovieInspector.h"
@@ -36,23 +35,6 @@ TEST_F(RenderJobLimitsToolTest, ALongSoundCostsNoMoreMemoryThanTheFramesShowOfIt
     EXPECT_EQ(run.status, 0) << run.err.toStdString();
     EXPECT_TRUE(QFileInfo::exists(mOutput + QStringLiteral("/SpectrumBars.mov")));
     EXPECT_TRUE(entries(mTool->temporaryFolder()).isEmpty());
-}
-
-TEST_F(RenderJobLimitsToolTest, FootageOfHugePicturesIsRefusedBeforeRendering) {
-    writeFile(QStringLiteral("Plain.fs"),
-              R"(/*{ "ISFVSN": "2", "INPUTS": [{ "NAME": "footage", "TYPE": "image" }] }*/
-void main() { gl_FragColor = IMG_NORM_PIXEL(footage, isf_FragNormCoord); }
-)");
-    // Too wide, and (at 8200 x 8200) too many pixels in all.
-    for (const QString& size : {QStringLiteral("16400x16"), QStringLiteral("8200x8200")}) {
-        const QString movie = mHome.filePath(size + QStringLiteral(".mov"));
-        ASSERT_TRUE(runFfmpeg({"-f", "lavfi", "-i", "color=black:size=" + size + ":duration=0.1",
-                               "-frames:v", "1", "-c:v", "qtrle", movie}));
-        expectRefused(
-            {"--input", "footage=" + movie, "--size", "16x16", "--duration", "0.1", "--output",
-             mOutput, mComposition},
-            movie + QStringLiteral(": the movie for input \"footage\" has pictures of ") + size, 2);
-    }
 }
 
 TEST_F(RenderJobLimitsToolTest, ASuccessfulJobLogsNoTrashFailures) {

@@ -1,13 +1,8 @@
-// lumenreel-render when things go wrong: a full disk, an interrupt, a final movie that would
-// replace one of the job's own inputs, a sound movie without sound. Each case runs the real tool
-// in a child process and looks at what it left on disk.
+// lumenreel-render when things go wrong while it renders: a full disk, an interrupt, a
+// termination. Each case runs the real tool in a child process and looks at what it left on disk.
 
 #include "app/RenderToolRunner.h"
 #include "platform/qtkit/MovieInspector.h"
-
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 
 #include <gtest/gtest.h>
 
@@ -15,15 +10,12 @@
 #include <csignal>
 #include <cstring>
 
-#include <unistd.h>
-
 namespace {
 
 using lumenreel::test::contentsOf;
 using lumenreel::test::InspectedMovie;
 using lumenreel::test::inspectMovie;
 using lumenreel::test::RenderToolTest;
-using lumenreel::test::resource;
 using lumenreel::test::runFfmpeg;
 using lumenreel::test::ToolRun;
 
@@ -109,64 +101,6 @@ TEST_F(RenderToolFailureTest, ATerminationDuringTheFlatteningLeavesNoPartialMovi
     EXPECT_TRUE(run->err.contains(QStringLiteral("stopped by Terminated")));
     EXPECT_EQ(contentsOf(earlier), QByteArray("the earlier movie"));
     expectVideoKeptInTheTrash(*run, {QStringLiteral("Plain.mov")});
-}
-
-TEST_F(RenderToolFailureTest, RefusesAMovieThatWouldReplaceAnInput) {
-    const QByteArray sound = contentsOf(resource("sounds/demo-arpeggio.m4a"));
-    // The sound movie itself, under the final movie's name.
-    const QString named = writeFile(QStringLiteral("out/Plain.mov"), sound);
-    ToolRun run = mTool->run({"--audio", named, "--output", mOutput, mComposition});
-    EXPECT_EQ(run.status, 1);
-    EXPECT_TRUE(run.err.contains(QStringLiteral("would replace the job's own input")))
-        << run.err.toStdString();
-    EXPECT_EQ(contentsOf(named), sound);
-
-    // The same file under another name (a hard link).
-    QFile::remove(named);
-    const QString linked = writeFile(QStringLiteral("tone.m4a"), sound);
-    ASSERT_EQ(::link(qPrintable(linked), qPrintable(named)), 0);
-    run = mTool->run({"--audio", linked, "--output", mOutput, mComposition});
-    EXPECT_EQ(run.status, 1);
-    EXPECT_TRUE(run.err.contains(QStringLiteral("would replace"))) << run.err.toStdString();
-    EXPECT_EQ(contentsOf(linked), sound);
-    QFile::remove(named);
-
-    // A picture that the composition loads.
-    lumenreel::test::writePicture(mOutput + QStringLiteral("/Tile.mov"), {4, 4}, Qt::red, "PNG");
-    const QString composition = writeFile(
-        QStringLiteral("out/Tile.glsl"),
-        "#iChannel0 \"Tile.mov\"\n"
-        "void mainImage(out vec4 c, in vec2 p) { c = texture(iChannel0, p / iResolution.xy); }\n");
-    const QByteArray picture = contentsOf(mOutput + QStringLiteral("/Tile.mov"));
-    run = mTool->run({"--output", mOutput, composition});
-    EXPECT_EQ(run.status, 1);
-    EXPECT_TRUE(run.err.contains(QStringLiteral("would replace"))) << run.err.toStdString();
-    EXPECT_EQ(contentsOf(mOutput + QStringLiteral("/Tile.mov")), picture);
-}
-
-TEST_F(RenderToolFailureTest, ASoundMovieWithoutSoundIsRefusedBeforeRendering) {
-    const QString png =
-        lumenreel::test::writePicture(mHome.filePath("picture.png"), {8, 8}, Qt::blue);
-    expectRefused({"--audio", png, "--output", mOutput, mComposition},
-                  QStringLiteral("has no sound track"));
-
-    const QString silentFilm = mHome.filePath(QStringLiteral("film.mov"));
-    ASSERT_TRUE(runFfmpeg(
-        {"-f", "lavfi", "-i", "testsrc=duration=1:size=32x32", "-c:v", "mpeg4", silentFilm}));
-    expectRefused({"--audio", silentFilm, "--output", mOutput, mComposition},
-                  QStringLiteral("has no sound track"));
-
-    // Sound as the second track: the movie still takes the first, with a warning.
-    const QString film = mHome.filePath(QStringLiteral("talkie.mov"));
-    ASSERT_TRUE(runFfmpeg({"-f", "lavfi", "-i", "testsrc=duration=1:size=32x32", "-f", "lavfi",
-                           "-i", "sine=duration=1", "-map", "0", "-map", "1", "-c:v", "mpeg4",
-                           "-c:a", "aac", film}));
-    const ToolRun run = mTool->run({"--audio", film, "--size", "32x32", "--duration", "0.5",
-                                    "--output", mOutput, mComposition});
-    EXPECT_EQ(run.status, 0) << run.err.toStdString();
-    EXPECT_TRUE(run.err.contains(QStringLiteral("lumenreel-render: warning: ") + film +
-                                 QStringLiteral(": the first track is a picture track")))
-        << run.err.toStdString();
 }
 
 } // namespace

@@ -1,10 +1,6 @@
 #include "app/RenderToolRunner.h"
 #include "platform/qtkit/MovieInspector.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-
 namespace {
 
 using lumenreel::test::RenderToolTest;
@@ -62,27 +58,6 @@ TEST_F(RenderToolTest, ListsTheEGLDevicesAndRendersOnTheOneChosen) {
     const ToolRun chosen = mTool->run(
         {"--device", "0", "--size", "16x16", "--duration", "0", "--output", mOutput, mComposition});
     EXPECT_EQ(chosen.status, 0) << chosen.err.toStdString();
-}
-
-TEST_F(RenderToolTest, RefusesBadInputsWithoutWritingAnything) {
-    // A folder named with "=" is not made, as with a separate argument.
-    const QString missing = mHome.filePath(QStringLiteral("missing"));
-    expectRefused({"--output=" + missing, mComposition}, QStringLiteral("no such output folder"));
-    expectRefused({"--output", missing, mComposition}, QStringLiteral("no such output folder"));
-    EXPECT_FALSE(QFileInfo::exists(missing));
-    expectRefused({"--output", mOutput, mHome.filePath(QStringLiteral("Missing.fs"))},
-                  QStringLiteral("no such file"));
-
-    const QString notAComposition = writeFile(QStringLiteral("Notes.fs"), "just some text");
-    expectRefused({"--output", mOutput, notAComposition}, QStringLiteral("not a composition"));
-
-    const QString brokenSound = writeFile(QStringLiteral("broken.wav"), "RIFF but not really");
-    expectRefused({"--audio", brokenSound, "--output", mOutput, mComposition},
-                  QStringLiteral("cannot read the sound movie"));
-
-    expectRefused({"--output", mComposition, mComposition}, QStringLiteral("not a folder"));
-    expectRefused({"--output", "/proc/self", mComposition},
-                  QStringLiteral("cannot write into the output folder"));
 }
 
 } // namespace
