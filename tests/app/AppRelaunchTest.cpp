@@ -75,7 +75,7 @@ void choose(const QString& folder) {
     numberField(86400)->finishEditing(QStringLiteral("2"));
     menu->itemWithTitle(QStringLiteral("Deutsch"))->sendAction();
     // The user moved and enlarged the window (within the test's screen of 800 x 600).
-    delegate()->window()->setFrame(NSMakeRect(40, 30, 740, 480), true);
+    delegate()->window()->setFrame(NSMakeRect(40, 30, 1020, 480), true);
 }
 
 // The second run: what the window shows, one line, then Quit.
@@ -107,14 +107,14 @@ void reportGeometryAndQuit() {
 }
 
 // Runs this program as the application in `phase`, with the settings under `home`, on a screen
-// `screenHeight` pixels high when one is given.
-ChildRun runApp(const QTemporaryDir& home, const char* phase, int screenHeight = 0,
+// 1280 pixels wide and `screenHeight` high.
+ChildRun runApp(const QTemporaryDir& home, const char* phase, int screenHeight = 800,
                 const ChildWatch& watch = {}) {
     ChildOptions options{.environment = {{"HOME", home.path()},
                                          {"XDG_CONFIG_HOME", home.filePath("config")},
                                          {"XDG_DATA_HOME", home.filePath("data")}},
                          .watch = watch};
-    if (screenHeight > 0) {
+    {
         const QString config = home.filePath(QStringLiteral("screen-%1.json").arg(screenHeight));
         QFile file(config);
         EXPECT_TRUE(file.open(QIODevice::WriteOnly));
@@ -138,7 +138,7 @@ QString reportLine(const ChildRun& run, const QString& prefix) {
 }
 
 QString expectedReport(const QString& folder) {
-    return QStringLiteral("10|25|2,00|%1|%2|%3|Rendern|40 30 740 480")
+    return QStringLiteral("10|25|2,00|%1|%2|%3|Rendern|40 30 1020 480")
         .arg(resource(QStringLiteral("compositions/Aurora.fs")),
              resource(QStringLiteral("sounds/demo-arpeggio.m4a")), folder);
 }
@@ -230,7 +230,8 @@ TEST_F(AppRelaunchTest, Phase) {
                     NSApp->terminate(nullptr);
                 } else if (phase == "toTheTop") {
                     // Moved as high as the screen of 900 pixels goes.
-                    delegate()->window()->setFrame(NSMakeRect(100, 900 - 460 - 40, 720, 460), true);
+                    delegate()->window()->setFrame(NSMakeRect(100, 900 - 460 - 40, 1000, 460),
+                                                   true);
                     NSApp->terminate(nullptr);
                 } else if (phase == "geometry") {
                     reportGeometryAndQuit();

@@ -56,8 +56,8 @@ protected:
                 if (overlap.width() > 0 && overlap.height() > 0)
                     faults << describe(view) + QStringLiteral(" covers ") + describe(shown[second]);
             }
-            if (frame.x() > fileCard.x() && frame.y() >= fileCard.y() &&
-                frame.right() > fileCard.right())
+            if (frame.x() > fileCard.x() && frame.x() < fileCard.right() &&
+                frame.y() >= fileCard.y() && frame.right() > fileCard.right())
                 faults << describe(view) + QStringLiteral(" sticks out of the file card");
             // Texts other than paths show whole.
             QString text;

@@ -71,6 +71,8 @@ int import_GKAppDelegate() {
 GKAppDelegate::~GKAppDelegate() {
     if (mObservingComposition && outletQuartzCompositionInputController)
         outletQuartzCompositionInputController->removeObserver(this, QStringLiteral("sandboxURL"));
+    for (USandboxInputFileController* row : std::as_const(mObservedRows))
+        row->removeObserver(this, QStringLiteral("sandboxURL"));
 }
 
 void GKAppDelegate::awakeFromNib() {
@@ -82,6 +84,17 @@ void GKAppDelegate::awakeFromNib() {
         mObservingComposition = true;
         outletQuartzCompositionInputController->addObserver(this, QStringLiteral("sandboxURL"),
                                                             NSKeyValueObservingOptionNew, nullptr);
+    }
+    if (mObservedRows.isEmpty()) {
+        for (USandboxInputFileController* row :
+             {outletQTZ1DependentInputController, outletQTZ2DependentInputController,
+              outletQTZ3DependentInputController, outletAudioTrackInputController}) {
+            if (!row)
+                continue;
+            mObservedRows.append(row);
+            row->addObserver(this, QStringLiteral("sandboxURL"), NSKeyValueObservingOptionNew,
+                             nullptr);
+        }
     }
     if (__window)
         __window->setTitle(windowTitle());
@@ -186,6 +199,7 @@ void GKAppDelegate::setDeliveryFormat(int index) {
     ChangeOf change(this, "deliveryFormat");
     if (outletQuartzMovieRenderer)
         outletQuartzMovieRenderer->setDeliveryFormat(deliveryFormats()[index].name);
+    emit windowJobChanged();
 }
 
 unsigned GKAppDelegate::compositionMovieFrameRate() const {
@@ -203,6 +217,7 @@ void GKAppDelegate::setCompositionMovieFrameRate(unsigned framesPerSecond) {
     if (outletQuartzMovieRenderer)
         outletQuartzMovieRenderer->setFramesPerSecond(framesPerSecond);
     QStillFrameRecorder_Config_RenderFPS = framesPerSecond;
+    emit windowJobChanged();
 }
 
 QSizeF GKAppDelegate::compositionMovieDimensions() const {
@@ -215,6 +230,7 @@ void GKAppDelegate::setCompositionMovieDimensions(QSizeF size) {
     ChangeOf change(this, "compositionMovieDimensions");
     if (outletQuartzMovieRenderer)
         outletQuartzMovieRenderer->setRendererSurfaceSizePixels(size);
+    emit windowJobChanged();
 }
 
 double GKAppDelegate::compositionMovieDuration() const {
@@ -230,6 +246,7 @@ void GKAppDelegate::setCompositionMovieDuration(double seconds) {
     ChangeOf change(this, "compositionMovieDuration");
     if (outletQuartzMovieRenderer)
         outletQuartzMovieRenderer->setOutputMovieDuration(seconds);
+    emit windowJobChanged();
 }
 
 QString GKAppDelegate::compositionOutputFileName() const {
@@ -274,6 +291,11 @@ void GKAppDelegate::observeValueForKeyPath(const QString& keyPath, NSObject* obj
             __window->setTitle(windowTitle());
         compositionChosen();
         refreshImageInputs();
+        emit windowJobChanged();
+        return;
+    }
+    if (mObservedRows.contains(object)) {
+        emit windowJobChanged();
         return;
     }
     NSObject::observeValueForKeyPath(keyPath, object, change, context);
@@ -322,6 +344,20 @@ CompositionInputSettings GKAppDelegate::compositionInputs() const {
             settings.files.append({mImageInputNames[row], rows[row]->sandboxURL()->path()});
     }
     return settings;
+}
+
+RenderJob GKAppDelegate::windowJob() const {
+    RenderJob job = outletQuartzMovieRenderer ? outletQuartzMovieRenderer->job() : RenderJob();
+    job.compositionURL = NSRef<NSURL>(outletQuartzCompositionInputController
+                                          ? outletQuartzCompositionInputController->sandboxURL()
+                                          : nullptr);
+    job.soundMovieURL = NSRef<NSURL>(
+        outletAudioTrackInputController ? outletAudioTrackInputController->sandboxURL() : nullptr);
+    job.inputs = compositionInputs();
+    job.finalMovieFile.clear();
+    // The video is encoded on every core while the next frames render.
+    job.encoderThreads = 0;
+    return job;
 }
 
 QString GKAppDelegate::renderToolTip() const {
@@ -485,8 +521,6 @@ bool GKAppDelegate::actionRenderCompositionToMovieFile(NSObject*) {
     if (!output)
         return refuse(
             text("app.status.badName", u"The output folder cannot take %1.").arg(fileName));
-    NSURL* audio =
-        outletAudioTrackInputController ? outletAudioTrackInputController->sandboxURL() : nullptr;
 
     // The movie must not replace one of the job's own files.
     QStringList inputs{composition->path()};
@@ -503,13 +537,8 @@ bool GKAppDelegate::actionRenderCompositionToMovieFile(NSObject*) {
         return refuse(
             text("app.status.kept.movie", u"%1 was kept; no movie was rendered.").arg(fileName));
 
-    RenderJob job = outletQuartzMovieRenderer->job();
-    job.compositionURL = NSRef<NSURL>(composition);
-    job.soundMovieURL = NSRef<NSURL>(audio);
-    job.inputs = compositionInputs();
+    RenderJob job = windowJob();
     job.finalMovieFile = output->path();
-    // The video is encoded on every core while the next frames render.
-    job.encoderThreads = 0;
     if (const QString problem = job.validate(); !problem.isEmpty())
         return refuse(text("app.status.invalid", u"The job cannot be rendered: %1.").arg(problem));
     outletQuartzMovieRenderer->setJob(std::move(job));

@@ -168,6 +168,9 @@ public:
     bool canChooseImageInput(int row) const;
     // What the job gives the composition's inputs: each row's file, by its input's name.
     CompositionInputSettings compositionInputs() const;
+    // The job the window describes: the chosen files, the composition's inputs and the
+    // settings. The render command adds the movie's file to it; the preview plays it.
+    RenderJob windowJob() const;
 
     // "Lumenreel", followed by the composition's name once one is chosen.
     QString windowTitle() const;
@@ -176,6 +179,10 @@ public:
                                 void* context) override;
     // The settings announce their own changes, however they are set.
     bool automaticallyNotifiesObserversForKey(const QString& key) const override;
+
+signals:
+    // The job the window describes changed: a file, an input or a setting.
+    void windowJobChanged();
 
 private:
     bool refuse(const QString& why);
@@ -203,6 +210,8 @@ private:
     QString mLastMoviePath;
     bool mListening = false;
     bool mObservingComposition = false;
+    // The file rows besides the composition's, observed for windowJobChanged.
+    QList<USandboxInputFileController*> mObservedRows;
     // Reads the chosen composition's image inputs; a file that is no composition has none.
     void refreshImageInputs();
     // After a change of the image inputs from `previous`: each row gets the file last chosen
