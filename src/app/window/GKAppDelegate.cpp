@@ -1,7 +1,9 @@
 #include "app/window/GKAppDelegate.h"
 
+#include "app/job/CompositionInputValues.h"
 #include "app/job/RenderJobChecks.h"
 #include "app/job/RenderPresets.h"
+#include "app/window/AppInputsPanel.h"
 #include "interface/UILocalization/UILocalLanguageController.h"
 #include "movie/QTKitMovieRecorder/QStillFrameRecorderConfig.h"
 #include "platform/appkit/NSApplication.h"
@@ -64,6 +66,7 @@ NS_IMPLEMENT_CLASS(GKAppDelegate, NSObject, [](NSClass& cls) {
 
 int import_GKAppDelegate() {
     return (GKAppDelegate::classObject() != nullptr) & import_AppController() &
+           import_AppInputsPanel() &
            import_QTZMovieRenderer() & import_USandboxInputFileController() &
            import_USandboxUserFolder() & import_UPersistentObjectsController();
 }
@@ -316,14 +319,17 @@ void GKAppDelegate::refreshImageInputs() {
     // Read without blocking: a FIFO chosen as the composition must not hang the window.
     const std::optional<QByteArray> data =
         url ? QCReadCompositionFile(url->path(), nullptr) : std::nullopt;
+    const QCComposition* composition = nullptr;
+    NSAutoreleasePool pool;
     if (data) {
-        NSAutoreleasePool pool;
-        if (const QCComposition* composition =
-                QCComposition::compositionWithData(*data, url->path()))
+        composition = QCComposition::compositionWithData(*data, url->path());
+        if (composition)
             mImageInputNames = compositionImageInputNames(composition->model());
     }
     for (const char* key : kLabels)
         didChangeValueForKey(QString::fromLatin1(key));
+    followValueInputs(composition ? &composition->model() : nullptr,
+                      composition ? url->path() : QString());
     followImageInputs(previous, hadComposition);
     // A composition that takes images shows the rows that feed them.
     if (!mImageInputNames.isEmpty() && !hasDependentInputs())
@@ -343,6 +349,7 @@ CompositionInputSettings GKAppDelegate::compositionInputs() const {
         if (rows[row] && rows[row]->sandboxURL())
             settings.files.append({mImageInputNames[row], rows[row]->sandboxURL()->path()});
     }
+    settings.values = compositionInputValues().settings();
     return settings;
 }
 

@@ -16,11 +16,15 @@
 #include <QSizeF>
 #include <QString>
 
+#include <memory>
+
 // The application's delegate and its main window's: the render settings the window shows and
 // the settings file keeps (views onto where the render driver keeps them), the chosen files, and
 // the render command. Main thread only.
+class CompositionInputValues;
 class NSImageView;
 class NSProgressIndicator;
+struct QCCompositionModel;
 
 class GKAppDelegate : public NSObject {
     Q_OBJECT
@@ -175,6 +179,21 @@ public:
     // "Lumenreel", followed by the composition's name once one is chosen.
     QString windowTitle() const;
 
+    // The chosen composition's inputs that take a value, and the values the window gives them:
+    // the job's values, checked as a command line's are. Kept per composition file in the user
+    // defaults ("compositionInputValues") and given back when that file is chosen again.
+    const CompositionInputValues& compositionInputValues() const;
+    // Gives input `name` the value `text` means on a command line; false, with a log line, when
+    // it does not fit or a job runs.
+    Q_INVOKABLE bool setCompositionInputValue(const QString& name, const QString& text);
+    // Every input back at its default.
+    Q_INVOKABLE void actionResetCompositionInputs(NSObject* sender);
+    // An event input fires once (the preview's business: a movie takes no events).
+    Q_INVOKABLE void fireCompositionInputEvent(const QString& name);
+    // The sound inputs of the chosen composition: ISF audio and audioFFT inputs, the Shadertoy
+    // sound channel.
+    QStringList compositionSoundInputNames() const { return mSoundInputNames; }
+
     void observeValueForKeyPath(const QString& keyPath, NSObject* object, const QVariantMap& change,
                                 void* context) override;
     // The settings announce their own changes, however they are set.
@@ -183,6 +202,11 @@ public:
 signals:
     // The job the window describes changed: a file, an input or a setting.
     void windowJobChanged();
+    // Another composition, or its file read again: the list of value inputs may differ.
+    void compositionInputsChanged();
+    // A value of an input changed (before windowJobChanged).
+    void compositionInputValuesChanged();
+    void compositionInputEventFired(const QString& name);
 
 private:
     bool refuse(const QString& why);
@@ -245,6 +269,14 @@ private:
     QString mJobFileName;
     QString mJobUnboundNote;
     bool mQuitWhenJobEnds = false;
+    // The value inputs of the composition read from `path` (none without a model), with the
+    // values saved for that file.
+    void followValueInputs(const QCCompositionModel* model, const QString& path);
+    void saveCompositionInputValues();
+    // Made on first use; shared so that this header need not know the type.
+    mutable std::shared_ptr<CompositionInputValues> mInputValues;
+    QString mInputValuesPath;
+    QStringList mSoundInputNames;
 };
 
 int import_GKAppDelegate();

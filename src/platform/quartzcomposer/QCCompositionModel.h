@@ -31,6 +31,9 @@ struct QCCompositionModel {
         std::optional<QCInputValue> max;
         // A long input's allowed values (VALUES), empty when any whole number in range is.
         std::vector<std::int32_t> values;
+        // The names a person sees for VALUES (LABELS), one for each of them; empty when the
+        // file gives none.
+        std::vector<QString> labels;
         // An audio input's samples or an audioFFT input's bins (MAX); 0 when not given.
         int sampleCount = 0;
         bool isImage() const {

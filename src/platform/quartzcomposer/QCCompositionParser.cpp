@@ -194,8 +194,10 @@ bool describeRange(const QJsonObject& json, Model::Input& input, QString* error)
     input.min = rangeBound(json.value(QLatin1StringView("MIN")), input.type);
     input.max = rangeBound(max, input.type);
     if (input.type == Model::InputType::Long) {
-        for (const QJsonValue& value : json.value(QLatin1StringView("VALUES")).toArray()) {
-            const std::optional<double> number = jsonNumber(value);
+        const QJsonArray values = json.value(QLatin1StringView("VALUES")).toArray();
+        const QJsonArray labels = json.value(QLatin1StringView("LABELS")).toArray();
+        for (qsizetype index = 0; index < values.size(); ++index) {
+            const std::optional<double> number = jsonNumber(values[index]);
             if (!number)
                 continue;
             const std::optional<std::int32_t> whole = wholeNumber(*number);
@@ -204,7 +206,12 @@ bool describeRange(const QJsonObject& json, Model::Input& input, QString* error)
                 return false;
             }
             input.values.push_back(*whole);
+            // A value without a label of text is shown as its number.
+            const QJsonValue label = index < labels.size() ? labels[index] : QJsonValue();
+            input.labels.push_back(label.isString() ? label.toString() : QString::number(*whole));
         }
+        if (labels.isEmpty())
+            input.labels.clear();
     }
     return true;
 }

@@ -97,4 +97,24 @@ TEST(QCInputValuesTest, LongsReachTheShaderAsTheWholeNumbersGiven) {
     }
 }
 
+// LABELS name the VALUES one for one; a value whose label is missing or no text shows its number.
+TEST(QCInputValuesTest, LabelsNameTheValuesOfALong) {
+    NSAutoreleasePool pool;
+    const QCComposition* composition = qctest::composition(QStringLiteral(R"(/*{
+  "INPUTS": [
+    {"NAME": "shape", "TYPE": "long", "VALUES": [2, "x", 3, 4], "LABELS": ["Two", "?", 7]},
+    {"NAME": "count", "TYPE": "long", "VALUES": [1, 2]}
+  ]
+}*/
+void main() { gl_FragColor = vec4(float(shape + count)); }
+)"));
+    ASSERT_NE(composition, nullptr);
+    const QCCompositionModel::Input& shape =
+        *composition->model().inputNamed(QStringLiteral("shape"));
+    EXPECT_EQ(shape.values, (std::vector<std::int32_t>{2, 3, 4}));
+    EXPECT_EQ(shape.labels, (std::vector<QString>{QStringLiteral("Two"), QStringLiteral("3"),
+                                                  QStringLiteral("4")}));
+    EXPECT_TRUE(composition->model().inputNamed(QStringLiteral("count"))->labels.empty());
+}
+
 } // namespace

@@ -1,0 +1,502 @@
+#include "app/window/AppInputsPanel.h"
+
+#include "app/job/CompositionInputValues.h"
+#include "app/window/GKAppDelegate.h"
+#include "interface/UILocalization/UILocalLanguageController.h"
+#include "platform/appkit/NSBeep.h"
+#include "platform/foundation/NSNotificationCenter.h"
+#include "platform/foundation/NSPathUtilities.h"
+#include "platform/foundation/NSURL.h"
+
+#include <QCheckBox>
+#include <QColorDialog>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPainter>
+#include <QPixmap>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QSlider>
+#include <QSpinBox>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+NS_IMPLEMENT_CLASS(AppInputsPanel, NSView, [](NSClass&) {})
+
+int import_AppInputsPanel() {
+    return (AppInputsPanel::classObject() != nullptr) & import_NSView();
+}
+
+namespace {
+
+using Type = QCCompositionModel::InputType;
+
+// Steps of a float's slider between its MIN and MAX.
+constexpr int kSliderSteps = 1000;
+
+QString text(const char* identifier, const char16_t* english) {
+    return UILocalLanguageController::stringWithID(QString::fromLatin1(identifier),
+                                                   QString::fromUtf16(english));
+}
+
+// Numbers in the fields follow the window's language.
+QLocale numberLocale() {
+    QLocale locale(UILocalLanguageController::stringWithID(
+        QStringLiteral("main.numbers.numberLocale"), QStringLiteral("en_US")));
+    locale.setNumberOptions(QLocale::OmitGroupSeparator);
+    return locale;
+}
+
+QString numberText(double number) {
+    return numberLocale().toString(number, 'g', 6);
+}
+
+// A number typed into a field, in the window's language or with a point.
+std::optional<double> typedNumber(const QString& typed) {
+    bool ok = false;
+    double number = numberLocale().toDouble(typed.trimmed(), &ok);
+    if (!ok)
+        number = QLocale::c().toDouble(typed.trimmed(), &ok);
+    if (!ok || !std::isfinite(number))
+        return std::nullopt;
+    return number;
+}
+
+// A float's slider range: MIN to MAX, or 0 to 1 (widened to hold the default) where the file
+// gives none.
+std::pair<double, double> sliderRange(const QCCompositionModel::Input& input) {
+    const double low = input.min ? (*input.min)[0] : std::min(0.0, input.value[0]);
+    double high = input.max ? (*input.max)[0] : std::max(low + 1.0, input.value[0]);
+    if (!(high > low))
+        high = low;
+    return {low, high};
+}
+
+// The colour over a chequered ground, so that its alpha shows.
+QIcon swatch(const QColor& colour, QSize size) {
+    QPixmap picture(size);
+    picture.fill(Qt::white);
+    QPainter painter(&picture);
+    const int cell = 6;
+    for (int y = 0; y < size.height(); y += cell) {
+        for (int x = 0; x < size.width(); x += cell) {
+            if (((x + y) / cell) % 2)
+                painter.fillRect(x, y, cell, cell, QColor(204, 204, 204));
+        }
+    }
+    painter.fillRect(picture.rect(), colour);
+    painter.setPen(QColor(0, 0, 0, 96));
+    painter.drawRect(picture.rect().adjusted(0, 0, -1, -1));
+    return QIcon(picture);
+}
+
+QColor colourOf(const QCInputValue& value) {
+    return QColor::fromRgbF(float(value[0]), float(value[1]), float(value[2]), float(value[3]));
+}
+
+AppInputsPanel::ColorChooser& colorChooser() {
+    static AppInputsPanel::ColorChooser chooser;
+    return chooser;
+}
+
+std::optional<QColor> chooseColour(const QColor& initial, const QString& title) {
+    if (colorChooser())
+        return colorChooser()(initial, title);
+    const QColor chosen =
+        QColorDialog::getColor(initial, nullptr, title, QColorDialog::ShowAlphaChannel);
+    return chosen.isValid() ? std::optional<QColor>(chosen) : std::nullopt;
+}
+
+} // namespace
+
+struct AppInputsPanel::Row {
+    QString name;
+    Type type = Type::Float;
+    bool isSound = false;
+    QPointer<QSlider> slider;
+    QPointer<QLineEdit> field;
+    QPointer<QComboBox> popup;
+    QPointer<QSpinBox> number;
+    QPointer<QCheckBox> check;
+    QPointer<QPushButton> button;
+    QPointer<QToolButton> well;
+    QPointer<QLineEdit> x;
+    QPointer<QLineEdit> y;
+    QPointer<QLabel> sound;
+};
+
+AppInputsPanel::AppInputsPanel() = default;
+
+AppInputsPanel::~AppInputsPanel() {
+    if (mDelegate && mObservingIdle)
+        mDelegate->removeObserver(this, QStringLiteral("idle"));
+    if (mLanguageObserver)
+        NSNotificationCenter::defaultCenter()->removeObserver(mLanguageObserver);
+}
+
+AppInputsPanel::ColorChooser AppInputsPanel::setColorChooser(ColorChooser chooser) {
+    return std::exchange(colorChooser(), std::move(chooser));
+}
+
+NSObject* AppInputsPanel::appDelegateObject() const {
+    return mDelegate;
+}
+
+void AppInputsPanel::setAppDelegateObject(NSObject* delegate) {
+    setAppDelegate(qobject_cast<GKAppDelegate*>(delegate));
+}
+
+void AppInputsPanel::setAppDelegate(GKAppDelegate* delegate) {
+    if (delegate == mDelegate)
+        return;
+    if (mDelegate) {
+        if (mObservingIdle)
+            mDelegate->removeObserver(this, QStringLiteral("idle"));
+        disconnect(mDelegate, nullptr, this, nullptr);
+    }
+    mObservingIdle = false;
+    mDelegate = delegate;
+    if (delegate) {
+        connect(delegate, &GKAppDelegate::compositionInputsChanged, this,
+                &AppInputsPanel::rebuild);
+        connect(delegate, &GKAppDelegate::compositionInputValuesChanged, this,
+                &AppInputsPanel::refresh);
+        // The sound's name and the locking while a job runs.
+        connect(delegate, &GKAppDelegate::windowJobChanged, this, &AppInputsPanel::refresh);
+        delegate->addObserver(this, QStringLiteral("idle"), NSKeyValueObservingOptionNew, nullptr);
+        mObservingIdle = true;
+    }
+    if (!mLanguageObserver)
+        mLanguageObserver = NSNotificationCenter::defaultCenter()->addObserverForName(
+            QStringLiteral("UILocalLanguageControllerDidChangeLanguage"), nullptr,
+            [this](NSNotification*) { rebuild(); });
+    rebuild();
+}
+
+void AppInputsPanel::observeValueForKeyPath(const QString& keyPath, NSObject* object,
+                                            const QVariantMap& change, void* context) {
+    if (object == mDelegate && keyPath == QStringLiteral("idle")) {
+        refresh();
+        return;
+    }
+    NSView::observeValueForKeyPath(keyPath, object, change, context);
+}
+
+QWidget* AppInputsPanel::makeWidget() {
+    auto* root = new QWidget;
+    root->setAccessibleName(QStringLiteral("Inputs"));
+    auto* column = new QVBoxLayout(root);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(4);
+    auto* scroll = new QScrollArea(root);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // The card's white shows through.
+    scroll->setStyleSheet(QStringLiteral("QScrollArea { background: transparent; }"));
+    scroll->viewport()->setAutoFillBackground(false);
+    column->addWidget(scroll, 1);
+    auto* bottom = new QHBoxLayout;
+    bottom->addStretch(1);
+    auto* reset = new QPushButton(root);
+    reset->setObjectName(QStringLiteral("reset"));
+    connect(reset, &QPushButton::clicked, this, [this] {
+        if (mDelegate)
+            mDelegate->actionResetCompositionInputs(this);
+    });
+    bottom->addWidget(reset);
+    column->addLayout(bottom);
+    mRoot = root;
+    mScroll = scroll;
+    mReset = reset;
+    rebuild();
+    return root;
+}
+
+QWidget* AppInputsPanel::control(const QString& name, const QString& role) const {
+    if (!mRoot)
+        return nullptr;
+    const QString objectName = role.isEmpty() ? name : name + QLatin1Char('.') + role;
+    return mRoot->findChild<QWidget*>(objectName);
+}
+
+void AppInputsPanel::rebuild() {
+    mRows.clear();
+    if (!mScroll)
+        return;
+    if (QWidget* old = mScroll->takeWidget()) {
+        old->setParent(nullptr);
+        old->deleteLater();
+    }
+    mReset->setText(text("app.inputs.reset", u"Reset"));
+    auto* content = new QWidget;
+    content->setAutoFillBackground(false);
+    auto* grid = new QGridLayout(content);
+    grid->setContentsMargins(0, 0, 4, 0);
+    grid->setHorizontalSpacing(6);
+    grid->setVerticalSpacing(4);
+    grid->setColumnStretch(1, 1);
+    mScroll->setWidget(content);
+    if (mDelegate) {
+        const CompositionInputValues& values = mDelegate->compositionInputValues();
+        for (int index = 0; index < int(values.inputs().size()); ++index)
+            addRow(index);
+        const QStringList sounds = mDelegate->compositionSoundInputNames();
+        for (const QString& name : sounds) {
+            Row row;
+            row.name = name;
+            row.isSound = true;
+            const int at = grid->rowCount();
+            auto* label = new QLabel(name, content);
+            label->setToolTip(name);
+            grid->addWidget(label, at, 0);
+            row.sound = new QLabel(content);
+            row.sound->setObjectName(name + QStringLiteral(".sound"));
+            row.sound->setTextInteractionFlags(Qt::NoTextInteraction);
+            grid->addWidget(row.sound, at, 1);
+            mRows.push_back(row);
+        }
+    }
+    mNone = nullptr;
+    if (mRows.empty()) {
+        const bool chosen = mDelegate && mDelegate->outletQuartzCompositionInputController &&
+                            mDelegate->outletQuartzCompositionInputController->sandboxURL();
+        mNone = new QLabel(
+            chosen ? text("app.inputs.none", u"The composition has no inputs to set.") : QString(),
+            content);
+        mNone->setWordWrap(true);
+        mNone->setObjectName(QStringLiteral("none"));
+        mNone->setEnabled(false);
+        grid->addWidget(mNone, 0, 0, 1, 2);
+    }
+    grid->setRowStretch(grid->rowCount(), 1);
+    mReset->setVisible(!mRows.empty());
+    refresh();
+}
+
+void AppInputsPanel::addRow(int index) {
+    auto* content = mScroll->widget();
+    auto* grid = static_cast<QGridLayout*>(content->layout());
+    const CompositionInputValues::Input& input =
+        mDelegate->compositionInputValues().inputs()[std::size_t(index)];
+    Row row;
+    row.name = input.name;
+    row.type = input.type;
+    const QString name = input.name;
+    const auto named = [&](QWidget* widget, const char* role) {
+        widget->setObjectName(name + QLatin1Char('.') + QLatin1String(role));
+        widget->setAccessibleName(name);
+        widget->setToolTip(name);
+    };
+    const int at = grid->rowCount();
+    auto* label = new QLabel(name, content);
+    label->setToolTip(name);
+    label->setMaximumWidth(80);
+    grid->addWidget(label, at, 0);
+    auto* cell = new QHBoxLayout;
+    cell->setSpacing(4);
+    grid->addLayout(cell, at, 1);
+
+    switch (input.type) {
+    case Type::Float: {
+        row.slider = new QSlider(Qt::Horizontal, content);
+        named(row.slider, "slider");
+        row.slider->setRange(0, kSliderSteps);
+        const auto [low, high] = sliderRange(input);
+        row.slider->setEnabled(high > low);
+        connect(row.slider, &QSlider::valueChanged, this, [this, name, low, high](int step) {
+            const double value =
+                step >= kSliderSteps
+                    ? high
+                    : std::clamp(low + (high - low) * double(step) / kSliderSteps, low, high);
+            give(name, QString::number(value, 'g', 17));
+        });
+        row.field = new QLineEdit(content);
+        named(row.field, "field");
+        row.field->setFixedWidth(58);
+        connect(row.field, &QLineEdit::editingFinished, this, [this, name, field = row.field] {
+            const std::optional<double> number = typedNumber(field->text());
+            if (!number) {
+                NSBeep();
+                refresh();
+                return;
+            }
+            give(name, QString::number(*number, 'g', 17));
+        });
+        cell->addWidget(row.slider, 1);
+        cell->addWidget(row.field);
+        break;
+    }
+    case Type::Long:
+        if (!input.values.empty()) {
+            row.popup = new QComboBox(content);
+            named(row.popup, "popup");
+            for (std::size_t item = 0; item < input.values.size(); ++item)
+                row.popup->addItem(item < input.labels.size()
+                                       ? input.labels[item]
+                                       : QString::number(input.values[item]),
+                                   input.values[item]);
+            connect(row.popup, &QComboBox::activated, this, [this, name, popup = row.popup](int) {
+                give(name, QString::number(popup->currentData().toInt()));
+            });
+            cell->addWidget(row.popup, 1);
+        } else {
+            row.number = new QSpinBox(content);
+            named(row.number, "number");
+            row.number->setRange(
+                input.min ? int(std::max((*input.min)[0], double(std::numeric_limits<int>::min())))
+                          : std::numeric_limits<int>::min(),
+                input.max ? int(std::min((*input.max)[0], double(std::numeric_limits<int>::max())))
+                          : std::numeric_limits<int>::max());
+            row.number->setKeyboardTracking(false);
+            connect(row.number, &QSpinBox::valueChanged, this,
+                    [this, name](int value) { give(name, QString::number(value)); });
+            cell->addWidget(row.number, 1);
+        }
+        break;
+    case Type::Bool:
+        row.check = new QCheckBox(content);
+        named(row.check, "check");
+        connect(row.check, &QCheckBox::toggled, this, [this, name](bool on) {
+            give(name, on ? QStringLiteral("true") : QStringLiteral("false"));
+        });
+        cell->addWidget(row.check, 1);
+        break;
+    case Type::Event:
+        row.button = new QPushButton(text("app.inputs.fire", u"Fire"), content);
+        named(row.button, "button");
+        connect(row.button, &QPushButton::clicked, this, [this, name] {
+            if (mDelegate)
+                mDelegate->fireCompositionInputEvent(name);
+        });
+        cell->addWidget(row.button);
+        cell->addStretch(1);
+        break;
+    case Type::Color:
+        row.well = new QToolButton(content);
+        named(row.well, "well");
+        row.well->setIconSize(QSize(44, 16));
+        row.well->setAutoRaise(false);
+        connect(row.well, &QToolButton::clicked, this, [this, name] {
+            if (!mDelegate)
+                return;
+            const QCInputValue now = mDelegate->compositionInputValues().value(name);
+            const std::optional<QColor> chosen = chooseColour(
+                colourOf(now), text("app.inputs.colour", u"Colour of %1").arg(name));
+            if (!chosen)
+                return;
+            float red = 0, green = 0, blue = 0, alpha = 0;
+            chosen->getRgbF(&red, &green, &blue, &alpha);
+            if (const CompositionInputValues::Input* well =
+                    mDelegate->compositionInputValues().inputNamed(name))
+                give(name, compositionInputValueText(*well, {red, green, blue, alpha}));
+        });
+        cell->addWidget(row.well);
+        cell->addStretch(1);
+        break;
+    case Type::Point2D:
+        for (const char* axis : {"x", "y"}) {
+            auto* field = new QLineEdit(content);
+            named(field, axis);
+            field->setPlaceholderText(QLatin1String(axis));
+            const bool isX = axis[0] == 'x';
+            connect(field, &QLineEdit::editingFinished, this, [this, name, field, isX] {
+                const std::optional<double> number = typedNumber(field->text());
+                if (!number || !mDelegate) {
+                    NSBeep();
+                    refresh();
+                    return;
+                }
+                QCInputValue value = mDelegate->compositionInputValues().value(name);
+                value[isX ? 0 : 1] = *number;
+                give(name, QStringLiteral("%1,%2")
+                               .arg(QString::number(value[0], 'g', 17),
+                                    QString::number(value[1], 'g', 17)));
+            });
+            (isX ? row.x : row.y) = field;
+            cell->addWidget(field, 1);
+        }
+        break;
+    case Type::Image:
+    case Type::Audio:
+    case Type::AudioFFT:
+        break;
+    }
+    mRows.push_back(row);
+}
+
+void AppInputsPanel::give(const QString& name, const QString& value) {
+    if (!mDelegate)
+        return;
+    if (!mDelegate->setCompositionInputValue(name, value)) {
+        NSBeep();
+        refresh();
+    }
+}
+
+void AppInputsPanel::refresh() {
+    if (!mDelegate || !mRoot)
+        return;
+    const bool idle = mDelegate->isIdle();
+    const CompositionInputValues& values = mDelegate->compositionInputValues();
+    NSURL* sound = mDelegate->outletAudioTrackInputController
+                       ? mDelegate->outletAudioTrackInputController->sandboxURL()
+                       : nullptr;
+    for (Row& row : mRows) {
+        if (row.isSound) {
+            row.sound->setText(sound ? NSPath::lastPathComponent(sound->path())
+                                     : text("app.inputs.noSound", u"No sound"));
+            row.sound->setToolTip(sound ? sound->path() : QString());
+            continue;
+        }
+        const CompositionInputValues::Input* input = values.inputNamed(row.name);
+        if (!input)
+            continue;
+        const QCInputValue value = values.value(row.name);
+        for (QWidget* widget : std::initializer_list<QWidget*>{
+                 row.slider, row.field, row.popup, row.number, row.check, row.button, row.well,
+                 row.x, row.y}) {
+            if (!widget)
+                continue;
+            const QSignalBlocker quiet(widget);
+            widget->setEnabled(idle && (widget != row.slider ||
+                                        sliderRange(*input).second > sliderRange(*input).first));
+        }
+        const QSignalBlocker quietSlider(row.slider);
+        const QSignalBlocker quietPopup(row.popup);
+        const QSignalBlocker quietNumber(row.number);
+        const QSignalBlocker quietCheck(row.check);
+        if (row.slider) {
+            const auto [low, high] = sliderRange(*input);
+            const double fraction = high > low ? (value[0] - low) / (high - low) : 0.0;
+            row.slider->setValue(int(std::lround(std::clamp(fraction, 0.0, 1.0) * kSliderSteps)));
+        }
+        if (row.field)
+            row.field->setText(numberText(value[0]));
+        if (row.popup)
+            row.popup->setCurrentIndex(row.popup->findData(int(value[0])));
+        if (row.number)
+            row.number->setValue(int(value[0]));
+        if (row.check)
+            row.check->setChecked(value[0] != 0.0);
+        if (row.well) {
+            row.well->setIcon(swatch(colourOf(value), row.well->iconSize()));
+            row.well->setToolTip(QStringLiteral("%1: %2").arg(
+                row.name, compositionInputValueText(*input, value)));
+        }
+        if (row.x)
+            row.x->setText(numberText(value[0]));
+        if (row.y)
+            row.y->setText(numberText(value[1]));
+    }
+    if (mReset)
+        mReset->setEnabled(idle && !values.settings().isEmpty());
+}
