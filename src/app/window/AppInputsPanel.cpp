@@ -165,8 +165,7 @@ void AppInputsPanel::setAppDelegate(GKAppDelegate* delegate) {
     mObservingIdle = false;
     mDelegate = delegate;
     if (delegate) {
-        connect(delegate, &GKAppDelegate::compositionInputsChanged, this,
-                &AppInputsPanel::rebuild);
+        connect(delegate, &GKAppDelegate::compositionInputsChanged, this, &AppInputsPanel::rebuild);
         connect(delegate, &GKAppDelegate::compositionInputValuesChanged, this,
                 &AppInputsPanel::refresh);
         // The sound's name and the locking while a job runs.
@@ -340,9 +339,8 @@ void AppInputsPanel::addRow(int index) {
             row.popup = new QComboBox(content);
             named(row.popup, "popup");
             for (std::size_t item = 0; item < input.values.size(); ++item)
-                row.popup->addItem(item < input.labels.size()
-                                       ? input.labels[item]
-                                       : QString::number(input.values[item]),
+                row.popup->addItem(item < input.labels.size() ? input.labels[item]
+                                                              : QString::number(input.values[item]),
                                    input.values[item]);
             connect(row.popup, &QComboBox::activated, this, [this, name, popup = row.popup](int) {
                 give(name, QString::number(popup->currentData().toInt()));
@@ -368,7 +366,8 @@ void AppInputsPanel::addRow(int index) {
         connect(row.check, &QCheckBox::toggled, this, [this, name](bool on) {
             give(name, on ? QStringLiteral("true") : QStringLiteral("false"));
         });
-        cell->addWidget(row.check, 1);
+        cell->addWidget(row.check);
+        cell->addStretch(1);
         break;
     case Type::Event:
         row.button = new QPushButton(text("app.inputs.fire", u"Fire"), content);
@@ -389,8 +388,8 @@ void AppInputsPanel::addRow(int index) {
             if (!mDelegate)
                 return;
             const QCInputValue now = mDelegate->compositionInputValues().value(name);
-            const std::optional<QColor> chosen = chooseColour(
-                colourOf(now), text("app.inputs.colour", u"Colour of %1").arg(name));
+            const std::optional<QColor> chosen =
+                chooseColour(colourOf(now), text("app.inputs.colour", u"Colour of %1").arg(name));
             if (!chosen)
                 return;
             float red = 0, green = 0, blue = 0, alpha = 0;
@@ -417,9 +416,8 @@ void AppInputsPanel::addRow(int index) {
                 }
                 QCInputValue value = mDelegate->compositionInputValues().value(name);
                 value[isX ? 0 : 1] = *number;
-                give(name, QStringLiteral("%1,%2")
-                               .arg(QString::number(value[0], 'g', 17),
-                                    QString::number(value[1], 'g', 17)));
+                give(name, QStringLiteral("%1,%2").arg(QString::number(value[0], 'g', 17),
+                                                       QString::number(value[1], 'g', 17)));
             });
             (isX ? row.x : row.y) = field;
             cell->addWidget(field, 1);
@@ -461,9 +459,9 @@ void AppInputsPanel::refresh() {
         if (!input)
             continue;
         const QCInputValue value = values.value(row.name);
-        for (QWidget* widget : std::initializer_list<QWidget*>{
-                 row.slider, row.field, row.popup, row.number, row.check, row.button, row.well,
-                 row.x, row.y}) {
+        for (QWidget* widget :
+             std::initializer_list<QWidget*>{row.slider, row.field, row.popup, row.number,
+                                             row.check, row.button, row.well, row.x, row.y}) {
             if (!widget)
                 continue;
             const QSignalBlocker quiet(widget);
@@ -489,8 +487,8 @@ void AppInputsPanel::refresh() {
             row.check->setChecked(value[0] != 0.0);
         if (row.well) {
             row.well->setIcon(swatch(colourOf(value), row.well->iconSize()));
-            row.well->setToolTip(QStringLiteral("%1: %2").arg(
-                row.name, compositionInputValueText(*input, value)));
+            row.well->setToolTip(
+                QStringLiteral("%1: %2").arg(row.name, compositionInputValueText(*input, value)));
         }
         if (row.x)
             row.x->setText(numberText(value[0]));

@@ -66,9 +66,9 @@ NS_IMPLEMENT_CLASS(GKAppDelegate, NSObject, [](NSClass& cls) {
 
 int import_GKAppDelegate() {
     return (GKAppDelegate::classObject() != nullptr) & import_AppController() &
-           import_AppInputsPanel() &
-           import_QTZMovieRenderer() & import_USandboxInputFileController() &
-           import_USandboxUserFolder() & import_UPersistentObjectsController();
+           import_AppInputsPanel() & import_QTZMovieRenderer() &
+           import_USandboxInputFileController() & import_USandboxUserFolder() &
+           import_UPersistentObjectsController();
 }
 
 GKAppDelegate::~GKAppDelegate() {

@@ -1,0 +1,426 @@
+// The panel of the composition's inputs: a control for each input that takes a value, each
+// change reaching the window's job as the text a command line gives, the values kept per
+// composition file (also across a relaunch), and the window's movie the same as the render
+// tool's with the same values set.
+
+#include "MainWindowFixture.h"
+
+#include "app/job/CompositionInputValues.h"
+#include "app/window/AppInputsPanel.h"
+#include "common/RunChild.h"
+#include "platform/appkit/NSMenu.h"
+#include "platform/foundation/NSNotificationCenter.h"
+#include "platform/foundation/NSUserDefaults.h"
+#include "platform/qtkit/MovieInspector.h"
+#include "platform/quartzcomposer/QCInputValues.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QSlider>
+#include <QSpinBox>
+#include <QTimer>
+#include <QToolButton>
+
+#include <cstdio>
+
+namespace {
+
+using lumenreel::test::ChildOptions;
+using lumenreel::test::resource;
+
+// One input of each kind that takes a value, and one that hears the sound.
+constexpr const char* kControls = R"(/*{
+  "ISFVSN": "2",
+  "INPUTS": [
+    {"NAME": "level", "TYPE": "float", "DEFAULT": 0.5, "MIN": 0, "MAX": 2},
+    {"NAME": "shape", "TYPE": "long", "VALUES": [1, 2, 3], "LABELS": ["One", "Two", "Three"],
+     "DEFAULT": 2},
+    {"NAME": "steps", "TYPE": "long", "MIN": 0, "MAX": 10, "DEFAULT": 4},
+    {"NAME": "lit", "TYPE": "bool", "DEFAULT": true},
+    {"NAME": "flash", "TYPE": "event"},
+    {"NAME": "tint", "TYPE": "color", "DEFAULT": [1, 0, 0, 1]},
+    {"NAME": "centre", "TYPE": "point2D", "DEFAULT": [0.5, 0.5], "MIN": [0, 0], "MAX": [1, 1]},
+    {"NAME": "wave", "TYPE": "audio"}
+  ]
+}*/
+void main() {
+    float on = lit ? 1.0 : 0.0;
+    gl_FragColor = vec4(level * 0.5, float(shape + steps) / 13.0, on, 1.0) * tint +
+                   vec4(centre, 0.0, 0.0) * (flash ? 1.0 : 0.0);
+}
+)";
+
+class MainWindowInputsTest : public lumenreel::test::WindowFixture {
+protected:
+    void SetUp() override {
+        WindowFixture::SetUp();
+        mPreviousChooser = AppInputsPanel::setColorChooser({});
+    }
+    void TearDown() override {
+        AppInputsPanel::setColorChooser(mPreviousChooser);
+        WindowFixture::TearDown();
+    }
+
+    QString writeComposition(const QString& name, const QByteArray& contents) {
+        const QString path = sHome->filePath(name);
+        QDir().mkpath(QFileInfo(path).path());
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(contents);
+        return path;
+    }
+    static AppInputsPanel* panel() {
+        const QList<AppInputsPanel*> found = views<AppInputsPanel>();
+        return found.isEmpty() ? nullptr : found.first();
+    }
+    template <class W>
+    static W* control(const QString& name, const QString& role) {
+        return panel() ? qobject_cast<W*>(panel()->control(name, role)) : nullptr;
+    }
+    // The values of the window's job, as NAME=TEXT.
+    static QStringList jobValues() {
+        QStringList values;
+        for (const auto& [name, text] : sDelegate->windowJob().inputs.values)
+            values << name + QLatin1Char('=') + text;
+        return values;
+    }
+    static QVariantMap savedValues() {
+        return NSUserDefaults::standardUserDefaults()
+            ->objectForKey(QStringLiteral("compositionInputValues"))
+            .toMap();
+    }
+    // A click on a control once the panel is laid out, as the person sees it.
+    static void click(QWidget* widget) {
+        ASSERT_NE(widget, nullptr);
+        QCoreApplication::processEvents();
+        QTest::mouseClick(widget, Qt::LeftButton);
+    }
+    static void type(QLineEdit* field, const QString& text) {
+        ASSERT_NE(field, nullptr);
+        field->setFocus();
+        field->selectAll();
+        QTest::keyClicks(field, text);
+        QTest::keyClick(field, Qt::Key_Return);
+    }
+
+    AppInputsPanel::ColorChooser mPreviousChooser;
+};
+
+TEST_F(MainWindowInputsTest, EachInputGetsItsControlAndEachChangeReachesTheJob) {
+    sDelegate->actionClearSoundMovie(nullptr);
+    choose(sDelegate->outletQuartzCompositionInputController,
+           writeComposition(QStringLiteral("kinds/Controls.fs"), kControls));
+    ASSERT_NE(panel(), nullptr);
+    EXPECT_TRUE(jobValues().isEmpty()) << jobValues().join(' ').toStdString();
+    QSignalSpy changes(sDelegate, &GKAppDelegate::windowJobChanged);
+    QSignalSpy events(sDelegate, &GKAppDelegate::compositionInputEventFired);
+    // Each change reaches the job at once, and the job says it changed.
+    const auto expectJob = [&](const QStringList& values) {
+        EXPECT_EQ(jobValues(), values);
+        EXPECT_GT(changes.count(), 0);
+        changes.clear();
+    };
+
+    auto* slider = control<QSlider>("level", "slider");
+    auto* field = control<QLineEdit>("level", "field");
+    ASSERT_TRUE(slider && field);
+    EXPECT_EQ(field->text(), QStringLiteral("0.5"));
+    EXPECT_EQ(slider->value(), 250);
+    QTest::keyClick(slider, Qt::Key_End);
+    expectJob({"level=2"});
+    EXPECT_EQ(field->text(), QStringLiteral("2"));
+    type(field, QStringLiteral("0.25"));
+    expectJob({"level=0.25"});
+    EXPECT_EQ(slider->value(), 125);
+    // Beyond MAX, or no number: refused with a beep, as --set refuses it; the value stays.
+    for (const char* refused : {"5", "abc"}) {
+        const int beeps = mBeeps;
+        type(field, QString::fromLatin1(refused));
+        EXPECT_EQ(mBeeps, beeps + 1) << refused;
+        EXPECT_EQ(field->text(), QStringLiteral("0.25"));
+        EXPECT_EQ(jobValues(), QStringList{"level=0.25"});
+    }
+    changes.clear();
+
+    auto* popup = control<QComboBox>("shape", "popup");
+    ASSERT_NE(popup, nullptr);
+    EXPECT_EQ(popup->count(), 3);
+    EXPECT_EQ(popup->currentText(), QStringLiteral("Two"));
+    QTest::keyClick(popup, Qt::Key_Down);
+    expectJob({"level=0.25", "shape=3"});
+    EXPECT_EQ(popup->currentText(), QStringLiteral("Three"));
+
+    auto* steps = control<QSpinBox>("steps", "number");
+    ASSERT_NE(steps, nullptr);
+    EXPECT_EQ(steps->value(), 4);
+    EXPECT_EQ(steps->maximum(), 10);
+    QTest::keyClick(steps, Qt::Key_Up);
+    expectJob({"level=0.25", "shape=3", "steps=5"});
+
+    auto* lit = control<QCheckBox>("lit", "check");
+    ASSERT_NE(lit, nullptr);
+    EXPECT_TRUE(lit->isChecked());
+    click(lit);
+    expectJob({"level=0.25", "shape=3", "steps=5", "lit=false"});
+
+    // An event fires for the preview and leaves the job as it was.
+    auto* flash = control<QPushButton>("flash", "button");
+    ASSERT_NE(flash, nullptr);
+    click(flash);
+    ASSERT_EQ(events.count(), 1);
+    EXPECT_EQ(events.first().first().toString(), QStringLiteral("flash"));
+    EXPECT_EQ(jobValues(), (QStringList{"level=0.25", "shape=3", "steps=5", "lit=false"}));
+
+    // The colour well starts the chooser at the input's colour; its alpha comes through.
+    QColor offered;
+    AppInputsPanel::setColorChooser([&](const QColor& initial, const QString&) {
+        offered = initial;
+        return std::optional<QColor>(QColor::fromRgbF(0.0f, 0.5f, 1.0f, 0.25f));
+    });
+    auto* well = control<QToolButton>("tint", "well");
+    ASSERT_NE(well, nullptr);
+    click(well);
+    EXPECT_EQ(offered, QColor::fromRgbF(1.0f, 0.0f, 0.0f, 1.0f));
+    const QCInputValue tint = sDelegate->compositionInputValues().value(QStringLiteral("tint"));
+    EXPECT_NEAR(tint[1], 0.5, 1e-4);
+    EXPECT_EQ(tint[0], 0.0);
+    EXPECT_EQ(tint[2], 1.0);
+    EXPECT_NEAR(tint[3], 0.25, 1e-4);
+    ASSERT_EQ(jobValues().size(), 5);
+    EXPECT_TRUE(jobValues().last().startsWith(QStringLiteral("tint=0,0.50000")))
+        << jobValues().last().toStdString();
+    changes.clear();
+    // Cancelled: nothing changes.
+    AppInputsPanel::setColorChooser([](const QColor&, const QString&) { return std::nullopt; });
+    click(well);
+    EXPECT_EQ(sDelegate->compositionInputValues().value(QStringLiteral("tint")), tint);
+    EXPECT_EQ(changes.count(), 0);
+
+    auto* x = control<QLineEdit>("centre", "x");
+    auto* y = control<QLineEdit>("centre", "y");
+    ASSERT_TRUE(x && y);
+    type(x, QStringLiteral("0.125"));
+    EXPECT_EQ(jobValues().last(), QStringLiteral("centre=0.125,0.5"));
+    const int beeps = mBeeps;
+    type(y, QStringLiteral("2"));
+    EXPECT_EQ(mBeeps, beeps + 1);
+    EXPECT_EQ(y->text(), QStringLiteral("0.5"));
+
+    // The job's texts are what --set takes: each gives back the very value the control holds.
+    const CompositionInputValues& values = sDelegate->compositionInputValues();
+    for (const auto& [name, text] : sDelegate->windowJob().inputs.values) {
+        QString error;
+        const std::optional<QCInputValue> parsed =
+            QCParseInputValue(*values.inputNamed(name), text, &error);
+        ASSERT_TRUE(parsed) << error.toStdString();
+        EXPECT_EQ(*parsed, values.value(name)) << name.toStdString();
+    }
+
+    // The sound input names the sound, once there is one.
+    auto* wave = control<QLabel>("wave", "sound");
+    ASSERT_NE(wave, nullptr);
+    EXPECT_EQ(wave->text(), QStringLiteral("No sound"));
+    choose(sDelegate->outletAudioTrackInputController,
+           resource(QStringLiteral("sounds/demo-arpeggio.m4a")));
+    EXPECT_EQ(wave->text(), QStringLiteral("demo-arpeggio.m4a"));
+    keepPicture(QStringLiteral("inputs-panel"));
+}
+
+TEST_F(MainWindowInputsTest, ValuesFollowTheirCompositionAndResetGivesTheDefaults) {
+    const QString first = writeComposition(QStringLiteral("follow/First.fs"), kControls);
+    QFile aurora(resource(QStringLiteral("compositions/Aurora.fs")));
+    ASSERT_TRUE(aurora.open(QIODevice::ReadOnly));
+    const QString second = writeComposition(QStringLiteral("follow/Second.fs"), aurora.readAll());
+    choose(sDelegate->outletQuartzCompositionInputController, first);
+    ASSERT_TRUE(
+        sDelegate->setCompositionInputValue(QStringLiteral("level"), QStringLiteral("1.5")));
+    click(control<QCheckBox>("lit", "check"));
+    EXPECT_EQ(jobValues(), (QStringList{"level=1.5", "lit=false"}));
+
+    // Another composition: its own inputs, at their defaults.
+    choose(sDelegate->outletQuartzCompositionInputController, second);
+    EXPECT_EQ(control<QSlider>("level", "slider"), nullptr);
+    ASSERT_NE(control<QComboBox>("curtains", "popup"), nullptr);
+    EXPECT_EQ(control<QComboBox>("curtains", "popup")->currentText(), QStringLiteral("Three"));
+    EXPECT_TRUE(jobValues().isEmpty());
+    type(control<QLineEdit>("speed", "field"), QStringLiteral("1"));
+    EXPECT_EQ(jobValues(), QStringList{"speed=1"});
+
+    // Back to the first: its values again, in the controls too.
+    choose(sDelegate->outletQuartzCompositionInputController, first);
+    EXPECT_EQ(jobValues(), (QStringList{"level=1.5", "lit=false"}));
+    EXPECT_EQ(control<QLineEdit>("level", "field")->text(), QStringLiteral("1.5"));
+    EXPECT_FALSE(control<QCheckBox>("lit", "check")->isChecked());
+    EXPECT_EQ(savedValues().value(first).toMap(),
+              (QVariantMap{{"level", "1.5"}, {"lit", "false"}}));
+
+    auto* reset = qobject_cast<QPushButton*>(panel()->control(QStringLiteral("reset")));
+    ASSERT_NE(reset, nullptr);
+    ASSERT_TRUE(reset->isEnabled());
+    QSignalSpy changes(sDelegate, &GKAppDelegate::windowJobChanged);
+    click(reset);
+    EXPECT_EQ(changes.count(), 1);
+    EXPECT_TRUE(jobValues().isEmpty());
+    EXPECT_EQ(control<QLineEdit>("level", "field")->text(), QStringLiteral("0.5"));
+    EXPECT_TRUE(control<QCheckBox>("lit", "check")->isChecked());
+    EXPECT_FALSE(reset->isEnabled());
+    EXPECT_FALSE(savedValues().contains(first));
+    EXPECT_EQ(savedValues().value(second).toMap(), (QVariantMap{{"speed", "1"}}));
+
+    // The file changed under a saved value: a value that no longer fits is left out.
+    ASSERT_TRUE(
+        sDelegate->setCompositionInputValue(QStringLiteral("level"), QStringLiteral("1.5")));
+    ASSERT_TRUE(sDelegate->setCompositionInputValue(QStringLiteral("steps"), QStringLiteral("7")));
+    writeComposition(
+        QStringLiteral("follow/First.fs"),
+        QByteArray(kControls).replace("\"MIN\": 0, \"MAX\": 2", "\"MIN\": 0, \"MAX\": 1"));
+    choose(sDelegate->outletQuartzCompositionInputController, second);
+    choose(sDelegate->outletQuartzCompositionInputController, first);
+    EXPECT_EQ(jobValues(), QStringList{"steps=7"});
+    EXPECT_EQ(savedValues().value(first).toMap(), (QVariantMap{{"steps", "7"}}));
+}
+
+TEST_F(MainWindowInputsTest, TheWindowsMovieIsTheRenderToolsWithTheSameValuesSet) {
+    const QString out = sHome->filePath(QStringLiteral("same"));
+    const QString composition = writeComposition(QStringLiteral("same/Aurora.fs"), [] {
+        QFile file(resource(QStringLiteral("compositions/Aurora.fs")));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }());
+    const QString sound = resource(QStringLiteral("sounds/demo-arpeggio.m4a"));
+    choose(sDelegate->outletQuartzCompositionInputController, composition);
+    choose(sDelegate->outletAudioTrackInputController, sound);
+    chooseFolder(out);
+    sDelegate->setMovieDimensions(0);
+    sDelegate->setValue_forKey(30u, QStringLiteral("compositionMovieFrameRate"));
+    sDelegate->setValue_forKey(0.1, QStringLiteral("compositionMovieDuration"));
+    AppInputsPanel::setColorChooser([](const QColor&, const QString&) {
+        return std::optional<QColor>(QColor::fromRgbF(0.9f, 0.3f, 0.1f, 1.0f));
+    });
+    click(control<QToolButton>("glow", "well"));
+    type(control<QLineEdit>("speed", "field"), QStringLiteral("1.7"));
+    click(control<QCheckBox>("stars", "check"));
+    const QStringList values = jobValues();
+    ASSERT_EQ(values.size(), 3) << values.join(' ').toStdString();
+
+    ASSERT_TRUE(startRender()) << sDelegate->statusText().toStdString();
+    ASSERT_TRUE(waitUntilIdle());
+    const QString windowMovie = QDir(out).filePath(QStringLiteral("Aurora.mov"));
+    ASSERT_EQ(sDelegate->statusText(), QStringLiteral("Written: ") + windowMovie);
+
+    // The tool, with the job's values as --set, and once without them.
+    const auto tool = [&](const QString& folder, const QStringList& sets) {
+        QDir().mkpath(folder);
+        ChildOptions options;
+        options.arguments = {QStringLiteral("--size"),     QStringLiteral("640x480"),
+                             QStringLiteral("--fps"),      QStringLiteral("30"),
+                             QStringLiteral("--duration"), QStringLiteral("0.1"),
+                             QStringLiteral("--audio"),    sound,
+                             QStringLiteral("--output"),   folder};
+        for (const QString& set : sets)
+            options.arguments << QStringLiteral("--set") << set;
+        options.arguments << composition;
+        options.environment = {{QStringLiteral("HOME"), sHome->path()}};
+        options.deadline = std::chrono::minutes(5);
+        const lumenreel::test::ChildRun run =
+            lumenreel::test::runChild(QStringLiteral(LUMENREEL_RENDER_TOOL), options);
+        EXPECT_EQ(run.status, 0) << run.err.toStdString();
+        return lumenreel::test::decodeVideoFrames(QDir(folder).filePath("Aurora.mov"), 1);
+    };
+    const QList<QImage> fromWindow = lumenreel::test::decodeVideoFrames(windowMovie, 1);
+    const QList<QImage> fromTool = tool(sHome->filePath(QStringLiteral("same/tool")), values);
+    const QList<QImage> defaults = tool(sHome->filePath(QStringLiteral("same/defaults")), {});
+    ASSERT_EQ(fromWindow.size(), 4);
+    ASSERT_EQ(fromTool.size(), 4);
+    ASSERT_EQ(defaults.size(), 4);
+    const QPoint sky(320, 160);
+    EXPECT_EQ(fromWindow.last().pixel(sky), fromTool.last().pixel(sky));
+    EXPECT_TRUE(fromWindow.last() == fromTool.last());
+    EXPECT_FALSE(fromWindow.last() == defaults.last());
+}
+
+// The relaunched application: a first run sets a value in the panel and quits; the second
+// shows it again.
+TEST(MainWindowInputsRelaunchTest, ValuesComeBackAfterARelaunch) {
+    QTemporaryDir home;
+    ASSERT_TRUE(home.isValid());
+    const auto run = [&](const char* phase) {
+        ChildOptions options{.environment = {{"HOME", home.path()},
+                                             {"XDG_CONFIG_HOME", home.filePath("config")},
+                                             {"XDG_DATA_HOME", home.filePath("data")},
+                                             {"QT_QPA_PLATFORM", "offscreen"}}};
+        return lumenreel::test::relaunchInPhase("MainWindowInputsRelaunchTest.Phase",
+                                                QString::fromLatin1(phase), options);
+    };
+    run("choose");
+    const lumenreel::test::ChildRun second = run("report");
+    EXPECT_TRUE(second.out.contains(QStringLiteral("inputs|speed=1.25 stars=false|1.25|false\n")))
+        << second.out.toStdString() << second.err.toStdString();
+}
+
+TEST(MainWindowInputsRelaunchTest, Phase) {
+    const QByteArray phase = lumenreel::test::relaunchPhase();
+    if (phase.isEmpty())
+        GTEST_SKIP() << "run by the relaunch test";
+    NSNib::setInterfaceFolders({resource(QStringLiteral("interface"))});
+    NSApplication::setMainInterfaceLoader(NSNibLoadMainInterface);
+    NSObject* token = NSNotificationCenter::defaultCenter()->addObserverForName(
+        QStringLiteral("NSApplicationDidFinishLaunchingNotification"), nullptr,
+        [phase](NSNotification*) {
+            QTimer::singleShot(0, [phase] {
+                auto* app = qobject_cast<GKAppDelegate*>(NSApp->delegate());
+                AppInputsPanel* inputs = nullptr;
+                for (NSView* view : app->window()->contentView()->subviews()) {
+                    if (auto* found = qobject_cast<AppInputsPanel*>(view))
+                        inputs = found;
+                }
+                ASSERT_NE(inputs, nullptr);
+                if (phase == "choose") {
+                    NSOpenPanel::setModalRunner([](NSOpenPanel* panel) {
+                        panel->setURLs({NSURL::fileURLWithPath(
+                            resource(QStringLiteral("compositions/Aurora.fs")))});
+                        return NSFileHandlingPanelOKButton;
+                    });
+                    app->outletQuartzCompositionInputController->actionBrowseInputPath(nullptr);
+                    auto* speed =
+                        qobject_cast<QLineEdit*>(inputs->control(QStringLiteral("speed.field")));
+                    auto* stars =
+                        qobject_cast<QCheckBox*>(inputs->control(QStringLiteral("stars.check")));
+                    ASSERT_TRUE(speed && stars);
+                    speed->setText(QStringLiteral("1.25"));
+                    emit speed->editingFinished();
+                    stars->click();
+                    app->window()
+                        ->menu()
+                        ->itemWithTitle(QStringLiteral("Quit Lumenreel"))
+                        ->sendAction();
+                } else {
+                    QStringList values;
+                    for (const auto& [name, text] : app->windowJob().inputs.values)
+                        values << name + QLatin1Char('=') + text;
+                    auto* speed =
+                        qobject_cast<QLineEdit*>(inputs->control(QStringLiteral("speed.field")));
+                    auto* stars =
+                        qobject_cast<QCheckBox*>(inputs->control(QStringLiteral("stars.check")));
+                    std::printf("inputs|%s|%s|%s\n", qPrintable(values.join(QLatin1Char(' '))),
+                                qPrintable(speed ? speed->text() : QString()),
+                                stars && stars->isChecked() ? "true" : "false");
+                    std::fflush(stdout);
+                    NSApp->terminate(nullptr);
+                }
+            });
+        });
+    QTimer watchdog;
+    watchdog.setSingleShot(true);
+    QObject::connect(&watchdog, &QTimer::timeout, [] { QCoreApplication::exit(99); });
+    watchdog.start(60000);
+    char name[] = "lumenreel";
+    char* argv[] = {name, nullptr};
+    EXPECT_EQ(NSApplicationMain(1, argv), 0);
+    NSNotificationCenter::defaultCenter()->removeObserver(token);
+}
+
+} // namespace
