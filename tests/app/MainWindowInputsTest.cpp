@@ -258,7 +258,14 @@ TEST_F(MainWindowInputsTest, ValuesFollowTheirCompositionAndResetGivesTheDefault
     EXPECT_EQ(savedValues().value(first).toMap(),
               (QVariantMap{{"level", "1.5"}, {"lit", "false"}}));
 
+    // In another language the controls are made anew, with their values.
+    setLanguage(1);
     auto* reset = qobject_cast<QPushButton*>(panel()->control(QStringLiteral("reset")));
+    ASSERT_NE(reset, nullptr);
+    EXPECT_EQ(reset->text(), QStringLiteral("Zur\u00fccksetzen"));
+    EXPECT_EQ(control<QLineEdit>("level", "field")->text(), QStringLiteral("1,5"));
+    setLanguage(0);
+    reset = qobject_cast<QPushButton*>(panel()->control(QStringLiteral("reset")));
     ASSERT_NE(reset, nullptr);
     ASSERT_TRUE(reset->isEnabled());
     QSignalSpy changes(sDelegate, &GKAppDelegate::windowJobChanged);
@@ -307,6 +314,9 @@ TEST_F(MainWindowInputsTest, TheWindowsMovieIsTheRenderToolsWithTheSameValuesSet
     ASSERT_EQ(values.size(), 3) << values.join(' ').toStdString();
 
     ASSERT_TRUE(startRender()) << sDelegate->statusText().toStdString();
+    // The running job keeps the values it started with.
+    EXPECT_FALSE(control<QLineEdit>("speed", "field")->isEnabled());
+    EXPECT_FALSE(sDelegate->setCompositionInputValue(QStringLiteral("speed"), QStringLiteral("1")));
     ASSERT_TRUE(waitUntilIdle());
     const QString windowMovie = QDir(out).filePath(QStringLiteral("Aurora.mov"));
     ASSERT_EQ(sDelegate->statusText(), QStringLiteral("Written: ") + windowMovie);

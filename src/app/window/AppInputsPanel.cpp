@@ -51,7 +51,7 @@ QString text(const char* identifier, const char16_t* english) {
 QLocale numberLocale() {
     QLocale locale(UILocalLanguageController::stringWithID(
         QStringLiteral("main.numbers.numberLocale"), QStringLiteral("en_US")));
-    locale.setNumberOptions(QLocale::OmitGroupSeparator);
+    locale.setNumberOptions(QLocale::OmitGroupSeparator | QLocale::RejectGroupSeparator);
     return locale;
 }
 
@@ -237,13 +237,14 @@ void AppInputsPanel::rebuild() {
     }
     mReset->setText(text("app.inputs.reset", u"Reset"));
     auto* content = new QWidget;
-    content->setAutoFillBackground(false);
     auto* grid = new QGridLayout(content);
     grid->setContentsMargins(0, 0, 4, 0);
     grid->setHorizontalSpacing(6);
     grid->setVerticalSpacing(4);
     grid->setColumnStretch(1, 1);
     mScroll->setWidget(content);
+    // The card's white shows through (setWidget has the content fill its background).
+    content->setAutoFillBackground(false);
     if (mDelegate) {
         const CompositionInputValues& values = mDelegate->compositionInputValues();
         for (int index = 0; index < int(values.inputs().size()); ++index)
