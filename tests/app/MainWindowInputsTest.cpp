@@ -312,6 +312,7 @@ TEST_F(MainWindowInputsTest, TheWindowsMovieIsTheRenderToolsWithTheSameValuesSet
     click(control<QCheckBox>("stars", "check"));
     const QStringList values = jobValues();
     ASSERT_EQ(values.size(), 3) << values.join(' ').toStdString();
+    keepPicture(QStringLiteral("inputs-aurora"));
 
     ASSERT_TRUE(startRender()) << sDelegate->statusText().toStdString();
     // The running job keeps the values it started with.
