@@ -232,6 +232,9 @@ void AppInputsPanel::rebuild() {
     if (!mScroll)
         return;
     if (QWidget* old = mScroll->takeWidget()) {
+        // A field that loses its focus as it goes must not send its text to the next inputs.
+        for (QWidget* control : old->findChildren<QWidget*>())
+            control->disconnect(this);
         old->setParent(nullptr);
         old->deleteLater();
     }
