@@ -3,6 +3,7 @@
 #include "app/job/QTZMovieRenderer.h"
 #include "app/job/RenderPresets.h"
 #include "app/job/RenderSegments.h"
+#include "app/job/RenderTiming.h"
 #include "platform/qtkit/DeliveryFormats.h"
 
 #include <QCommandLineParser>
@@ -59,14 +60,23 @@ QList<QCommandLineOption> leadingOptions(const QString& defaultOutputFolder) {
                QStringLiteral("Movie or sound file whose first track becomes the movie's sound."),
                "FILE"),
         option("preset",
-               QStringLiteral("Dimension preset 0-12: 0 640x480, 2 720x480, 3 853x480, 4 720x576, "
+               QStringLiteral("Dimension preset 0-16: 0 640x480, 2 720x480, 3 853x480, 4 720x576, "
                               "5 853x576, 6 800x600, 7 1024x768, 8 1280x720, 9 1280x960, 10 "
-                              "1920x1080, 11 2048x1080, 12 4096x2160 (default 0)."),
+                              "1920x1080, 11 2048x1080, 12 4096x2160, 13 1080x1080, 14 "
+                              "1080x1920, 15 2560x1440, 16 3840x2160 (default 0)."),
                "N"),
         option("size", QStringLiteral("Frame size in pixels, instead of a preset."), "WxH"),
         option("fps", QStringLiteral("Frames per second, 1-600 (default 30)."), "N"),
-        option("duration", QStringLiteral("Length in seconds, at most 86400 (default 33.3)."),
-               "SECONDS"),
+        option("duration",
+               QStringLiteral("Length in seconds, at most 86400 (default 33.3), or \"sound\": as "
+                              "long as the --audio file's first track."),
+               "SECONDS|sound"),
+        option("loop",
+               QStringLiteral("Leave out the frame at the end, so that the movie loops without "
+                              "showing a moment twice: duration x fps frames.")),
+        option("cut-sound",
+               QStringLiteral("End the sound where the video ends (by default the whole sound is "
+                              "kept, and the movie lasts as long as it).")),
         option("output",
                QStringLiteral("Folder that receives the movie (default: %1).")
                    .arg(defaultOutputFolder),
@@ -120,8 +130,9 @@ QList<QCommandLineOption> trailingOptions() {
                    .arg(kRenderJob_MaxEncoderThreads),
                "N"),
         option("frame-count",
-               QStringLiteral("Print the number of frames of the job that --fps and --duration "
-                              "describe (frame k shows time k/fps, up to the duration) and exit.")),
+               QStringLiteral("Print the number of frames of the job that --fps, --duration and "
+                              "--loop describe (frame k shows time k/fps, up to the duration) and "
+                              "exit.")),
     };
 }
 
@@ -139,13 +150,33 @@ QString parseRateAndDuration(const QCommandLineParser& parser, RenderJobOptions&
         options.framesPerSecond = unsigned(*value);
     }
     options.durationSeconds = kDefaultMovieDurationSeconds;
-    if (parser.isSet(QStringLiteral("duration"))) {
+    options.loop = parser.isSet(QStringLiteral("loop"));
+    options.cutSound = parser.isSet(QStringLiteral("cut-sound"));
+    if (parser.isSet(QStringLiteral("duration")) &&
+        parser.value(QStringLiteral("duration")) == u"sound") {
+        // The length is known before anything else is checked: --frames counts on it.
+        const QString sound = parser.value(QStringLiteral("audio"));
+        if (sound.isEmpty())
+            return QStringLiteral("--duration sound needs a sound: give --audio FILE.");
+        QString error;
+        const std::optional<double> seconds = soundDurationSeconds(sound, &error);
+        if (!seconds)
+            return QStringLiteral("--duration sound: the length of \"%1\" cannot be read (%2).")
+                .arg(sound, error);
+        if (!RenderJob::durationProblem(*seconds).isEmpty())
+            return QStringLiteral("--duration sound: \"%1\" lasts %2 s, more than %3 (24 hours).")
+                .arg(sound)
+                .arg(*seconds)
+                .arg(kRenderJob_MaxDurationSeconds);
+        options.durationFromSound = true;
+        options.durationSeconds = *seconds;
+    } else if (parser.isSet(QStringLiteral("duration"))) {
         const QString text = parser.value(QStringLiteral("duration"));
         bool ok = false;
         const double value = text.toDouble(&ok);
         if (!ok || !RenderJob::durationProblem(value).isEmpty())
             return QStringLiteral("Invalid duration \"%1\": use a number of seconds from 0 to %2 "
-                                  "(24 hours).")
+                                  "(24 hours), or sound.")
                 .arg(text)
                 .arg(kRenderJob_MaxDurationSeconds);
         options.durationSeconds = value;
@@ -243,7 +274,7 @@ QString parseEncoding(const QCommandLineParser& parser, RenderJobOptions& option
     if (!parser.isSet(QStringLiteral("frames")))
         return {};
     const QString text = parser.value(QStringLiteral("frames"));
-    const quint64 frames = renderFrameCount(options.durationSeconds, options.framesPerSecond);
+    const quint64 frames = options.frameCount();
     const std::optional<QPair<quint64, quint64>> range = parseFrameRange(text, frames);
     if (!range)
         return QStringLiteral("Invalid frames \"%1\": use FIRST:LAST, 0-based, within the job's "
@@ -319,6 +350,6 @@ ParsedRenderCommandLine parseRenderCommandLine(const QStringList& arguments,
     return parseJob(parser, std::move(options), defaultOutputFolder);
 }
 
-quint64 renderFrameCount(double durationSeconds, unsigned framesPerSecond) {
-    return quint64(QTZMovieRendererFrameCount(durationSeconds, framesPerSecond));
+quint64 renderFrameCount(double durationSeconds, unsigned framesPerSecond, bool loop) {
+    return quint64(QTZMovieRendererFrameCount(durationSeconds, framesPerSecond, loop));
 }

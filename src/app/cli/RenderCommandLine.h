@@ -26,5 +26,6 @@ ParsedRenderCommandLine parseRenderCommandLine(const QStringList& arguments,
                                                const QString& defaultOutputFolder);
 
 // Number of frames a job renders: frame k at time k/fps for as long as that time does not pass
-// the duration (to within a millionth of a frame), and at least one.
-quint64 renderFrameCount(double durationSeconds, unsigned framesPerSecond);
+// the duration (to within a millionth of a frame), and at least one. A loop leaves out the frame
+// at the duration itself.
+quint64 renderFrameCount(double durationSeconds, unsigned framesPerSecond, bool loop = false);

@@ -1,5 +1,6 @@
 #include "app/job/QTZMovieRenderer.h"
 
+#include "app/job/RenderTiming.h"
 #include "interface/USecuritySandbox/USandboxTempFolder.h"
 #include "movie/QTKitMovieRecorder/QMovieFlattenerQueueOp.h"
 #include "movie/QTKitMovieRecorder/QStillFrameMovieRecorder.h"
@@ -66,16 +67,33 @@ std::int32_t frameUnits(std::int64_t index, std::uint32_t framesPerSecond) {
 
 } // namespace
 
-std::int64_t QTZMovieRendererFrameCount(double durationSeconds, std::uint32_t framesPerSecond) {
+std::int64_t QTZMovieRendererFrameCount(double durationSeconds, std::uint32_t framesPerSecond,
+                                        bool loop) {
     if (framesPerSecond == 0)
         return 0;
-    // A millionth of a frame: a duration typed in decimal lands a hair below the frame it names.
-    const double lastFrame =
-        std::floor(durationSeconds * static_cast<double>(framesPerSecond) + 1e-6);
     constexpr double kMostFrames = 1e15;
+    const double frames = durationSeconds * static_cast<double>(framesPerSecond);
+    if (loop) {
+        // The frames before the duration: one that lands a hair below it (a duration typed in
+        // decimal) is the end frame itself, and left out.
+        const double before = std::ceil(frames - 1e-6);
+        if (!(before >= 1))
+            return 1;
+        return static_cast<std::int64_t>(std::min(before, kMostFrames));
+    }
+    // A millionth of a frame: a duration typed in decimal lands a hair below the frame it names.
+    const double lastFrame = std::floor(frames + 1e-6);
     if (!(lastFrame >= 0))
         return 1;
     return static_cast<std::int64_t>(std::min(lastFrame, kMostFrames)) + 1;
+}
+
+QTTime QTZMovieRendererVideoLength(std::int64_t frameCount, std::uint32_t framesPerSecond) {
+    const std::int64_t scale = kQTTime_VideoTimeScale;
+    if (framesPerSecond == 0 || frameCount <= 0)
+        return QTMakeTime(0, std::int32_t(scale));
+    const std::int64_t rate = framesPerSecond;
+    return QTMakeTime((2 * frameCount * scale + rate) / (2 * rate), std::int32_t(scale));
 }
 
 bool QTZMovieRenderer::renderToMovie() {
@@ -84,7 +102,11 @@ bool QTZMovieRenderer::renderToMovie() {
         return false;
     }
     RenderJob started = job();
-    if (const QString problem = started.validate(); !problem.isEmpty()) {
+    QString problem = started.validate();
+    // A job as long as its sound takes the sound's length before its frames are counted.
+    if (problem.isEmpty())
+        resolveSoundDuration(started, &problem);
+    if (!problem.isEmpty()) {
         NSLog("renderToMovie: %@; the job is refused\n", problem);
         return false;
     }
@@ -330,8 +352,7 @@ std::int64_t QTZMovieRenderer::recordFrames(const VideoRecording& recording) {
     std::int64_t framesRecorded = 0;
     const std::int64_t firstFrame = mRunningJob.firstFrame;
     const std::int64_t lastFrame = mRunningJob.lastFrame;
-    const std::int64_t frameCount =
-        QTZMovieRendererFrameCount(mRunningJob.durationSeconds, recording.framesPerSecond);
+    const std::int64_t frameCount = mRunningJob.frameCount();
     const std::int64_t endFrame =
         lastFrame >= 0 ? std::min<std::int64_t>(lastFrame + 1, frameCount) : frameCount;
     // Frames before the range are rendered only when kept buffers carry them into later ones.
@@ -407,9 +428,16 @@ bool QTZMovieRenderer::addRenderedFrame(const VideoRecording& recording, NSBitma
     if (!mWritingAhead && !mFinalMovieFile.isEmpty()) {
         mWritingAhead = QMovieFlattenerQueueOp::writeAheadOfRecording(
             mFinalMovieFile, mRunningJob.movieSoundPath(), recording.path, QString(""),
-            mRunningJob.deliveryFormat, mRunningJob.segmentComment);
+            mRunningJob.deliveryFormat, mRunningJob.segmentComment, cutSoundEnd());
     }
     return true;
+}
+
+std::optional<QTTime> QTZMovieRenderer::cutSoundEnd() const {
+    if (!mRunningJob.cutSound)
+        return std::nullopt;
+    // The recording's length once every frame of the job is in it.
+    return QTZMovieRendererVideoLength(mRunningJob.frameCount(), mRunningJob.framesPerSecond);
 }
 
 void QTZMovieRenderer::showFrameProgress(NSImage* image, double time) {
@@ -456,6 +484,7 @@ void QTZMovieRenderer::combineVideoAndAudioTracksIntoFlattenedMovie(const QStrin
     flattener->setMadeWithMetaData(QString(""));
     flattener->setVideoFormat(mRunningJob.deliveryFormat);
     flattener->setCommentMetaData(mRunningJob.segmentComment);
+    flattener->setSoundEndsWithVideo(mRunningJob.cutSound);
     flattener->setTempFileName(runningTempMovieFile());
     setFlattener(flattener);
     flattenerQueue()->addOperation(flattener);

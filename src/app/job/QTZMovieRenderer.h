@@ -6,6 +6,7 @@
 #include "platform/appkitcore/NSImage.h"
 #include "platform/foundation/NSClass.h"
 #include "platform/foundation/NSObject.h"
+#include "platform/qtkit/QTTime.h"
 
 #include <QByteArray>
 #include <QSizeF>
@@ -15,6 +16,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <utility>
 
 class CompositionInputFeed;
@@ -80,6 +82,14 @@ public:
     // composition still hears the sound, and the movie is video only.
     bool soundInMovie() const;
     void setSoundInMovie(bool included);
+    // The job's timing (RenderJob): as long as the sound, a loop, the sound cut at the video's
+    // end; all off by default.
+    bool durationFromSound() const;
+    void setDurationFromSound(bool fromSound);
+    bool loops() const;
+    void setLoops(bool loop);
+    bool cutsSound() const;
+    void setCutsSound(bool cut);
     // The final movie's "comment" metadata entry; empty (the default): none.
     QString segmentComment() const;
     void setSegmentComment(const QString& text);
@@ -177,6 +187,9 @@ private:
     // Adds the rendered picture to the recording as frame `frameIndex`; gives up `bitmap`.
     bool addRenderedFrame(const VideoRecording& recording, NSBitmapImageRep* bitmap,
                           std::int64_t frameIndex, double time);
+    // Where the flattening ends a sound cut at the video's end: the whole job's video length;
+    // nothing when the sound is not cut.
+    std::optional<QTTime> cutSoundEnd() const;
     // Posts the progress, and now and then the picture, to the window.
     void showFrameProgress(NSImage* image, double time);
 
@@ -240,7 +253,13 @@ private:
 // The number of frames a job renders: frame k shows time k/fps and is rendered when that time
 // does not pass the duration by more than a millionth of a frame (a duration typed in decimal
 // may land a hair below a frame's time); at least one, none at a rate of 0.
-std::int64_t QTZMovieRendererFrameCount(double durationSeconds, std::uint32_t framesPerSecond);
+// A loop leaves out the frame at the duration: frames whose time lies a millionth of a frame or
+// more before it, duration x fps of them where that is whole; at least one.
+std::int64_t QTZMovieRendererFrameCount(double durationSeconds, std::uint32_t framesPerSecond,
+                                        bool loop = false);
+// The length of a job's video: its frames' units of the video time scale (frame starts are
+// rounded to whole units, so the frames end at the unit nearest to frameCount / fps).
+QTTime QTZMovieRendererVideoLength(std::int64_t frameCount, std::uint32_t framesPerSecond);
 
 // The refresh step of the preview, in percent.
 extern const std::uint32_t QTZMovieRenderer_PercentDeltaUpdateImage;

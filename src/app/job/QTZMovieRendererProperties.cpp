@@ -94,6 +94,33 @@ void QTZMovieRenderer::setSoundInMovie(bool included) {
     changeJob([&](RenderJob& held) { held.soundInMovie = included; });
 }
 
+bool QTZMovieRenderer::durationFromSound() const {
+    std::lock_guard lock(mPropertyLock);
+    return mJob.durationFromSound;
+}
+
+void QTZMovieRenderer::setDurationFromSound(bool fromSound) {
+    changeJob([&](RenderJob& held) { held.durationFromSound = fromSound; });
+}
+
+bool QTZMovieRenderer::loops() const {
+    std::lock_guard lock(mPropertyLock);
+    return mJob.loop;
+}
+
+void QTZMovieRenderer::setLoops(bool loop) {
+    changeJob([&](RenderJob& held) { held.loop = loop; });
+}
+
+bool QTZMovieRenderer::cutsSound() const {
+    std::lock_guard lock(mPropertyLock);
+    return mJob.cutSound;
+}
+
+void QTZMovieRenderer::setCutsSound(bool cut) {
+    changeJob([&](RenderJob& held) { held.cutSound = cut; });
+}
+
 QString QTZMovieRenderer::segmentComment() const {
     std::lock_guard lock(mPropertyLock);
     return mJob.segmentComment;

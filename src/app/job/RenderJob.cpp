@@ -1,5 +1,6 @@
 #include "app/job/RenderJob.h"
 
+#include "app/job/QTZMovieRenderer.h"
 #include "movie/QTKitMovieRecorder/QStillFrameRecorderConfig.h"
 #include "platform/qtkit/DeliveryFormats.h"
 
@@ -39,6 +40,8 @@ QString RenderJob::validate() const {
         return problem;
     if (QString problem = durationProblem(durationSeconds); !problem.isEmpty())
         return problem;
+    if (durationFromSound && soundMoviePath().isEmpty())
+        return QStringLiteral("the movie is to last as long as the sound, and there is no sound");
     if (!deliveryFormatNamed(deliveryFormat))
         return QStringLiteral("there is no movie format \"%1\"").arg(deliveryFormat);
     if (firstFrame < 0 || (lastFrame >= 0 && lastFrame < firstFrame))
@@ -58,4 +61,8 @@ QString RenderJob::compositionPath() const {
 
 QString RenderJob::soundMoviePath() const {
     return filePathOf(soundMovieURL);
+}
+
+std::int64_t RenderJob::frameCount() const {
+    return QTZMovieRendererFrameCount(durationSeconds, framesPerSecond, loop);
 }

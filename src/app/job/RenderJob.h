@@ -31,6 +31,17 @@ struct RenderJob {
     std::int64_t lastFrame = -1;
     // Threads that encode the video: 0 one per processor core, 1 the render thread, N that many.
     int encoderThreads = 0;
+    // The movie lasts as long as the sound movie's first track: the driver sets the duration to
+    // that length before it counts the frames (resolveSoundDuration in RenderTiming.h).
+    bool durationFromSound = false;
+    // A loop: the frame at the duration itself is left out, so that the movie's last frame
+    // leads into its first without showing the same moment twice.
+    bool loop = false;
+    // The sound track ends with the video instead of running on past it.
+    bool cutSound = false;
+
+    // The frames the job renders, by its duration, rate and loop (QTZMovieRendererFrameCount).
+    std::int64_t frameCount() const;
 
     // The one-line reason why the job cannot be rendered; empty when it can.
     QString validate() const;

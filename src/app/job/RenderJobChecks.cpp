@@ -1,6 +1,7 @@
 #include "app/job/RenderJobChecks.h"
 
 #include "app/job/CompositionInputs.h"
+#include "app/job/RenderTiming.h"
 #include "platform/foundation/NSError.h"
 #include "platform/foundation/NSObject.h"
 #include "platform/qtkit/QTMovie.h"
@@ -140,6 +141,9 @@ std::optional<QString> checkInputs(RenderJobOptions& options, RenderInputsCheck*
             QStringLiteral("no picture is bound to %1 (give one with --input NAME=FILE); it "
                            "shows as transparent")
                 .arg(unbound.join(QStringLiteral(", "))));
+    if (const QString warning = longSoundWarning(options.job(), QStringLiteral("--cut-sound"));
+        !warning.isEmpty())
+        out_check->warnings.append(warning);
     return std::nullopt;
 }
 

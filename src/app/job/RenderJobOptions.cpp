@@ -1,5 +1,6 @@
 #include "app/job/RenderJobOptions.h"
 
+#include "app/job/QTZMovieRenderer.h"
 #include "app/job/RenderSegments.h"
 #include "platform/foundation/NSURL.h"
 #include "platform/qtkit/DeliveryFormats.h"
@@ -30,6 +31,9 @@ RenderJob RenderJobOptions::job() const {
     job.deliveryFormat = format;
     job.finalMovieFile = finalMoviePath();
     job.encoderThreads = encoderThreads;
+    job.durationFromSound = durationFromSound;
+    job.loop = loop;
+    job.cutSound = cutSound;
     if (isSegment()) {
         job.firstFrame = firstFrame;
         job.lastFrame = lastFrame;
@@ -37,4 +41,8 @@ RenderJob RenderJobOptions::job() const {
         job.soundInMovie = false;
     }
     return job;
+}
+
+quint64 RenderJobOptions::frameCount() const {
+    return quint64(QTZMovieRendererFrameCount(durationSeconds, framesPerSecond, loop));
 }

@@ -28,11 +28,18 @@ struct RenderJobOptions {
     QStringList segments;   // --join: the segments to join
     int device = -1;        // the EGL device to render on; -1: the first usable display
     int encoderThreads = 0; // threads encoding the video: 0 one per core, 1 the render thread
+    // --duration sound: durationSeconds is the sound's length; --loop; --cut-sound.
+    bool durationFromSound = false;
+    bool loop = false;
+    bool cutSound = false;
 
     // The composition's name without its last extension, with the format's extension ("mov",
     // "mp4" for h264), in the output folder.
     QString finalMoviePath() const;
     bool isSegment() const { return lastFrame >= 0; }
+    // The frames of the whole job (frame k shows time k/fps, up to the duration; a loop
+    // leaves the end out).
+    quint64 frameCount() const;
     // The render job these options describe: a segment renders its frames without sound.
     RenderJob job() const;
 };

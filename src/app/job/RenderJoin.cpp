@@ -42,7 +42,8 @@ public:
 
 QString joinRenderSegments(const QStringList& segments, const QString& audioPath,
                            const QString& format, const QString& outputFolder, QString* out_error,
-                           const std::function<bool()>& stopRequested, bool* out_stopped) {
+                           const std::function<bool()>& stopRequested, bool* out_stopped,
+                           bool cutSound) {
     const auto refuse = [out_error](const QString& why) {
         *out_error = why;
         return QString();
@@ -105,6 +106,7 @@ QString joinRenderSegments(const QStringList& segments, const QString& audioPath
     flattener->setDelegate(delegate.get());
     flattener->setMadeWithMetaData(QString(""));
     flattener->setVideoFormat(format);
+    flattener->setSoundEndsWithVideo(cutSound);
     flattener->setTempFileName(work.filePath(name + QStringLiteral(".MooV")));
     NSRef<NSOperationQueue> queue = NSAdopt(new NSOperationQueue);
     queue->setMaxConcurrentOperationCount(1);

@@ -14,7 +14,8 @@
 // with the one-line reason in `out_error`. `stopRequested` (may be empty) is asked between
 // packets; once it answers true the join ends, removes what it wrote and returns an empty
 // string with `*out_stopped` set. Main thread; runs the event loop until the movie is written.
+// With `cutSound`, a sound longer than the joined video ends with it.
 QString joinRenderSegments(const QStringList& segments, const QString& audioPath,
                            const QString& format, const QString& outputFolder, QString* out_error,
                            const std::function<bool()>& stopRequested = {},
-                           bool* out_stopped = nullptr);
+                           bool* out_stopped = nullptr, bool cutSound = false);

@@ -24,6 +24,14 @@ QSizeF movieDimensionsForPreset(int index) {
         return {2048, 1080};
     case 12:
         return {4096, 2160};
+    case 13:
+        return {1080, 1080};
+    case 14:
+        return {1080, 1920};
+    case 15:
+        return {2560, 1440};
+    case 16:
+        return {3840, 2160};
     default:
         return {640, 480};
     }

@@ -138,7 +138,7 @@ int joinSegments(RenderJobOptions& options) {
     bool stopped = false;
     const QString movie = joinRenderSegments(
         options.segments, options.audioPath, options.format, options.outputFolder, &error,
-        [] { return sStopSignal.load() != 0; }, &stopped);
+        [] { return sStopSignal.load() != 0; }, &stopped, options.cutSound);
     if (stopped) {
         const int signal = sStopSignal.load();
         fail(QStringLiteral("stopped by %1; no movie was written")
@@ -159,7 +159,7 @@ QString jobComment(const RenderJobOptions& options, const RenderInputsCheck& che
     job.size = options.size.toSize();
     job.framesPerSecond = options.framesPerSecond;
     job.durationSeconds = options.durationSeconds;
-    job.totalFrames = renderFrameCount(options.durationSeconds, options.framesPerSecond);
+    job.totalFrames = options.frameCount();
     job.first = options.isSegment() ? quint64(options.firstFrame) : 0;
     job.last = options.isSegment() ? quint64(options.lastFrame) : job.totalFrames - 1;
     job.checksum = renderJobChecksum(composition.open(QIODevice::ReadOnly) ? composition.readAll()
@@ -175,12 +175,15 @@ QString jobComment(const RenderJobOptions& options, const RenderInputsCheck& che
 // limited than a GPU).
 void printJobLine(const RenderJobOptions& options, quint64 totalFrames) {
     const QString device = QCEGLContext::processRenderingDeviceSummary();
-    std::fprintf(stderr, "Rendering %s: %gx%g, %u fps, %g s, %llu frames%s%s%s\n",
+    std::fprintf(stderr, "Rendering %s: %gx%g, %u fps, %g s%s, %llu frames%s%s%s%s\n",
                  qUtf8Printable(QFileInfo(options.compositionPath).fileName()),
                  options.size.width(), options.size.height(), options.framesPerSecond,
-                 options.durationSeconds, static_cast<unsigned long long>(totalFrames),
-                 options.audioPath.isEmpty() ? ", no sound" : "", device.isEmpty() ? "" : ", on ",
-                 qUtf8Printable(device));
+                 options.durationSeconds, options.durationFromSound ? " (the sound's)" : "",
+                 static_cast<unsigned long long>(totalFrames), options.loop ? ", a loop" : "",
+                 options.audioPath.isEmpty() ? ", no sound"
+                 : options.cutSound          ? ", the sound cut at the end"
+                                             : "",
+                 device.isEmpty() ? "" : ", on ", qUtf8Printable(device));
 }
 
 // Runs the started job to its end, printing its progress; a stop signal cancels it. Returns
@@ -268,9 +271,9 @@ int renderComposition(RenderJobOptions& options) {
         job.segmentComment = comment;
     renderer->setJob(job);
 
-    const quint64 totalFrames =
-        options.isSegment() ? quint64(options.lastFrame - options.firstFrame + 1)
-                            : renderFrameCount(options.durationSeconds, options.framesPerSecond);
+    const quint64 totalFrames = options.isSegment()
+                                    ? quint64(options.lastFrame - options.firstFrame + 1)
+                                    : options.frameCount();
     printJobLine(options, totalFrames);
     if (!renderer->renderToMovie())
         return fail(QStringLiteral("the job could not be started"));
@@ -295,8 +298,7 @@ std::optional<int> runOtherAction(ParsedRenderCommandLine& parsed) {
         std::printf("%s %s\n", kProgramName, LUMENREEL_VERSION);
         return 0;
     case Action::PrintFrameCount:
-        std::printf("%llu\n", static_cast<unsigned long long>(renderFrameCount(
-                                  parsed.options.durationSeconds, parsed.options.framesPerSecond)));
+        std::printf("%llu\n", static_cast<unsigned long long>(parsed.options.frameCount()));
         return 0;
     case Action::Fail:
         fail(parsed.message);

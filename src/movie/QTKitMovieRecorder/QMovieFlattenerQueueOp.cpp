@@ -147,6 +147,16 @@ void QMovieFlattenerQueueOp::setDelegate(QMovieFlattenerQueueOpDelegate* delegat
         object->release();
 }
 
+bool QMovieFlattenerQueueOp::soundEndsWithVideo() const {
+    std::lock_guard guard(mLock);
+    return _soundEndsWithVideo;
+}
+
+void QMovieFlattenerQueueOp::setSoundEndsWithVideo(bool ends) {
+    std::lock_guard guard(mLock);
+    _soundEndsWithVideo = ends;
+}
+
 bool QMovieFlattenerQueueOp::succeeded() const {
     std::lock_guard guard(mLock);
     return _succeeded;
@@ -197,12 +207,13 @@ void QMovieFlattenerQueueOp::setAudioMovie(QTMovie* movie) {
 
 bool QMovieFlattenerQueueOp::writeAheadOfRecording(
     const QString& movieFileName, const QString& audioFileName, const QString& videoFileName,
-    const QString& madeWith, const QString& videoFormat, const QString& comment) {
-    // The run puts the sound's first track before the video's, both whole from time 0, into a
-    // reference movie with the made-with text as its copyright.
+    const QString& madeWith, const QString& videoFormat, const QString& comment,
+    std::optional<QTTime> soundEnd) {
+    // The run puts the sound's first track before the video's, both from time 0 (the video
+    // whole), into a reference movie with the made-with text as its copyright.
     return qtkit::beginFlatteningAhead(movieFileName, audioFileName, videoFileName,
                                        madeWith.isNull() ? QVariant() : QVariant(madeWith),
-                                       videoFormat, comment);
+                                       videoFormat, comment, soundEnd);
 }
 
 void QMovieFlattenerQueueOp::dropWrittenAhead(const QString& movieFileName) {
@@ -255,7 +266,8 @@ void QMovieFlattenerQueueOp::main() {
         if (!madeWith.isNull())
             reference->setAttribute(madeWith, QTMovieCopyrightAttribute);
         reference->setShouldContinueOperation([this](double) { return !isStopRequested(); });
-        bool assembled = !audio || addFirstTrackToRefMovie(reference.get(), audio.get());
+        bool assembled =
+            !audio || addSoundTrackToRefMovie(reference.get(), audio.get(), video.get());
         if (assembled && audio)
             reference->updateMovieFile();
         assembled = assembled && addFirstTrackToRefMovie(reference.get(), video.get());
@@ -303,6 +315,22 @@ bool QMovieFlattenerQueueOp::addFirstTrackToRefMovie(QTMovie* refMovie, QTMovie*
         return false;
     const QTTimeRange range = QTMakeTimeRange(QTZeroTime, sourceMovie->duration());
     return refMovie->insertSegmentOfTrack(track, range, QTZeroTime) != nullptr;
+}
+
+bool QMovieFlattenerQueueOp::addSoundTrackToRefMovie(QTMovie* refMovie, QTMovie* soundMovie,
+                                                     QTMovie* videoMovie) {
+    if (!soundEndsWithVideo() || !soundMovie || !videoMovie || !refMovie)
+        return addFirstTrackToRefMovie(refMovie, soundMovie);
+    QTTrack* track = firstMovieTrack(soundMovie);
+    if (!track)
+        return false;
+    // The range is in the video's own time scale, so that the sound ends on the video's last
+    // unit; a sound no longer than the video stays whole.
+    const QTTime videoEnd = videoMovie->duration();
+    const QTTime soundEnd = soundMovie->duration();
+    const QTTime end = QTTimeCompare(videoEnd, soundEnd) < 0 ? videoEnd : soundEnd;
+    return refMovie->insertSegmentOfTrack(track, QTMakeTimeRange(QTZeroTime, end), QTZeroTime) !=
+           nullptr;
 }
 
 QTTrack* QMovieFlattenerQueueOp::firstMovieTrack(QTMovie* movie) {

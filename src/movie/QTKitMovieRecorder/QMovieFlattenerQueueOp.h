@@ -2,11 +2,13 @@
 
 #include "platform/foundation/NSClass.h"
 #include "platform/foundation/NSOperation.h"
+#include "platform/qtkit/QTTime.h"
 
 #include <QString>
 
 #include <atomic>
 #include <mutex>
+#include <optional>
 
 class QMovieFlattenerQueueOpDelegate;
 class QTMovie;
@@ -37,9 +39,12 @@ public:
     // these names and settings will write once the recording is over, so that its run then only
     // has to take it; anything else that operation ends up writing drops it. False when nothing
     // was started.
+    // `soundEnd`, when given, is where an operation whose sound ends with the video
+    // (setSoundEndsWithVideo) will end the sound: the recording's length once it is over.
     static bool writeAheadOfRecording(const QString& movieFileName, const QString& audioFileName,
                                       const QString& videoFileName, const QString& madeWith,
-                                      const QString& videoFormat, const QString& comment);
+                                      const QString& videoFormat, const QString& comment,
+                                      std::optional<QTTime> soundEnd = std::nullopt);
     // Drops what writeAheadOfRecording started for `movieFileName` and no run took.
     static void dropWrittenAhead(const QString& movieFileName);
 
@@ -70,6 +75,10 @@ public:
     // A text for the final movie's "comment" metadata entry; empty: none.
     QString commentMetaData() const;
     void setCommentMetaData(const QString& text);
+    // Whether a sound longer than the video ends where the video ends (false by default: the
+    // whole sound, the movie lasting as long as it).
+    bool soundEndsWithVideo() const;
+    void setSoundEndsWithVideo(bool ends);
     QMovieFlattenerQueueOpDelegate* delegate() const;
     void setDelegate(QMovieFlattenerQueueOpDelegate* delegate);
     bool succeeded() const;
@@ -93,6 +102,9 @@ public:
     QString failureReason() const;
 
     bool addFirstTrackToRefMovie(QTMovie* refMovie, QTMovie* sourceMovie);
+    // The sound movie's first track, whole or, when the sound ends with the video, up to the
+    // video's end.
+    bool addSoundTrackToRefMovie(QTMovie* refMovie, QTMovie* soundMovie, QTMovie* videoMovie);
     QTTrack* firstMovieTrack(QTMovie* movie);
     bool flattenRefMovie(QTMovie* movie, const QString& fileName);
     // Clean-up and the delegate's call on the main thread.
@@ -111,6 +123,7 @@ private:
     QString _commentMetaData;
     QMovieFlattenerQueueOpDelegate* _delegate = nullptr;
     bool _succeeded = false;
+    bool _soundEndsWithVideo = false;
     QTMovie* _refMovie = nullptr;
     QTMovie* _videoMovie = nullptr;
     QTMovie* _audioMovie = nullptr;

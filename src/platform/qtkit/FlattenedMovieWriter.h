@@ -7,6 +7,7 @@
 #include <QVariant>
 
 #include <functional>
+#include <optional>
 
 namespace qtkit {
 
@@ -40,9 +41,11 @@ bool writeFlattenedMovie(const QString& path, const QList<MovieSegment>& tracks,
 // ends. writeFlattenedMovie for exactly these tracks and settings, once the recording finished,
 // takes that movie instead of writing it again; asked for anything else, it drops it. False when
 // nothing could be started.
+// With `soundEnd`, a sound longer than that ends there.
 bool beginFlatteningAhead(const QString& path, const QString& soundFile,
                           const QString& recordedFile, const QVariant& copyright,
-                          const QString& videoFormat, const QString& comment);
+                          const QString& videoFormat, const QString& comment,
+                          std::optional<QTTime> soundEnd = std::nullopt);
 // Stops and removes what beginFlatteningAhead started for `path` and nothing took.
 void dropFlatteningAhead(const QString& path);
 // How many movies writeFlattenedMovie took from beginFlatteningAhead in this process.

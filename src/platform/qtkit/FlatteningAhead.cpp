@@ -126,7 +126,8 @@ Registry& registry() {
 
 bool beginFlatteningAhead(const QString& path, const QString& soundFile,
                           const QString& recordedFile, const QVariant& copyright,
-                          const QString& videoFormat, const QString& comment) {
+                          const QString& videoFormat, const QString& comment,
+                          std::optional<QTTime> soundEnd) {
     dropFlatteningAhead(path);
     const DeliveryFormat* format = deliveryFormatOrDefault(videoFormat);
     std::shared_ptr<LiveMovieFile> recording = LiveMovieFile::find(recordedFile);
@@ -141,6 +142,10 @@ bool beginFlatteningAhead(const QString& path, const QString& soundFile,
             return false;
         MovieSegment first = sound.first();
         first.at = QTZeroTime;
+        // Cut as the flattener cuts it: in the end's own time scale.
+        if (soundEnd && soundEnd->timeValue > 0 &&
+            QTTimeCompare(*soundEnd, first.source.duration) < 0)
+            first.source = QTMakeTimeRange(QTMakeTime(0, soundEnd->timeScale), *soundEnd);
         writing->tracks.append(first);
     }
     MovieSegment video;

@@ -100,6 +100,25 @@ int TrackPipeline::Impl::readCopied(AVPacket* packet, QString* out_error) {
             av_packet_unref(packet);
             continue;
         }
+        // Uncompressed sound ends on the range's last sample: the packet that crosses the end
+        // keeps the samples before it. (Compressed packets are kept whole.)
+        // (Readers of some containers give such packets no duration: their size tells it.)
+        const AVCodecParameters* parameters = in->codecpar;
+        const int bytesPerFrame = parameters->block_align > 0
+                                      ? parameters->block_align
+                                      : av_get_bits_per_sample(parameters->codec_id) / 8 *
+                                            parameters->ch_layout.nb_channels;
+        if (rangeEnd != kUnlimited && parameters->codec_type == AVMEDIA_TYPE_AUDIO &&
+            av_get_bits_per_sample(parameters->codec_id) > 0 && bytesPerFrame > 0 &&
+            parameters->sample_rate > 0) {
+            const AVRational sampleTime{1, parameters->sample_rate};
+            const std::int64_t samples =
+                av_rescale_q(rangeEnd - showTime, in->time_base, sampleTime);
+            if (samples > 0 && samples * bytesPerFrame < packet->size) {
+                av_shrink_packet(packet, int(samples * bytesPerFrame));
+                packet->duration = av_rescale_q(samples, sampleTime, in->time_base);
+            }
+        }
         const std::int64_t offset = at - rangeStart - shift;
         packet->pts += offset;
         packet->dts += offset;
