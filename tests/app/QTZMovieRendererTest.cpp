@@ -7,6 +7,7 @@
 #include "movie/QTKitMovieRecorder/QStillFrameRecorderConfig.h"
 #include "platform/foundation/NSOperationQueue.h"
 #include "platform/foundation/NSURL.h"
+#include "platform/qtkit/FlattenedMovieWriter.h"
 #include "platform/qtkit/MovieInspector.h"
 #include "platform/quartzcomposer/QCGraphicsReset.h"
 
@@ -18,6 +19,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <memory>
 
 #define GL_GLEXT_PROTOTYPES 1
 #include <GL/glcorearb.h>
@@ -326,6 +328,109 @@ TEST_F(QTZMovieRendererTest, AGPUResetFailsTheJobAndKeepsItsVideo) {
     const InspectedMovie inspected = inspectMovie(mRenderer->lastJobRecoverableVideo());
     ASSERT_TRUE(inspected.opened) << inspected.error.toStdString();
     EXPECT_GE(inspected.tracks.first().packetPts.size(), 1);
+}
+
+// A job timed by its sound, looped or with its sound cut, as libavformat reads its movie back.
+struct TimingCase {
+    const char* sound; // a sound file the test makes: "short.wav" 2.5 s, "long.*" 20 s
+    double duration;   // the Seconds setting (the sound's length replaces it when fromSound)
+    unsigned framesPerSecond;
+    bool fromSound, loop, cut;
+    int frames;
+    double videoSeconds;
+    double soundSeconds; // the sound track's end; -1: as long as the video (to within a packet)
+};
+
+void PrintTo(const TimingCase& job, std::ostream* out) {
+    *out << job.sound << " " << job.duration << "s at " << job.framesPerSecond << " fps"
+         << (job.fromSound ? " from the sound" : "") << (job.loop ? " loop" : "")
+         << (job.cut ? " cut" : "");
+}
+
+class QTZMovieRendererTiming : public QTZMovieRendererTest,
+                               public ::testing::WithParamInterface<TimingCase> {
+protected:
+    static void SetUpTestSuite() {
+        sSounds = std::make_unique<QTemporaryDir>();
+        const auto make = [](const char* name, const char* seconds, const char* codec) {
+            return lumenreel::test::runFfmpeg({"-f", "lavfi", "-i",
+                                               QStringLiteral("sine=r=48000:d=") + seconds, "-c:a",
+                                               codec, sSounds->filePath(name)});
+        };
+        ASSERT_TRUE(make("short.wav", "2.5", "pcm_s16le") && make("long.wav", "20", "pcm_s16le") &&
+                    make("long.mov", "20", "pcm_s24le") && make("long.m4a", "20", "aac") &&
+                    make("long.flac", "20", "flac"));
+    }
+    static void TearDownTestSuite() { sSounds.reset(); }
+    static inline std::unique_ptr<QTemporaryDir> sSounds;
+};
+
+TEST_P(QTZMovieRendererTiming, FramesAndTracksFollowTheTiming) {
+    const TimingCase& expected = GetParam();
+    mRenderer->setDurationFromSound(expected.fromSound);
+    mRenderer->setLoops(expected.loop);
+    mRenderer->setCutsSound(expected.cut);
+    const int takenAhead = qtkit::flatteningsTakenAhead();
+    const QString movie =
+        render(writeComposition(QStringLiteral("Timed.fs")), expected.duration,
+               expected.framesPerSecond, sSounds->filePath(QString::fromLatin1(expected.sound)));
+    ASSERT_TRUE(mMovieWritten) << mRenderer->lastJobFailureReason().toStdString();
+    // The movie written along the recording is the one the flattener asked for.
+    EXPECT_EQ(qtkit::flatteningsTakenAhead(), takenAhead + 1);
+    // The Seconds setting itself stays as it was.
+    EXPECT_EQ(mRenderer->outputMovieDuration(), expected.duration);
+
+    const InspectedMovie inspected = inspectMovie(movie);
+    ASSERT_TRUE(inspected.opened) << inspected.error.toStdString();
+    ASSERT_EQ(inspected.tracks.size(), 2);
+    const auto& sound = inspected.tracks[0];
+    const auto& video = inspected.tracks[1];
+    ASSERT_EQ(video.mediaType, QStringLiteral("video"));
+    EXPECT_EQ(video.packetPts.size(), expected.frames);
+    EXPECT_NEAR(video.seconds, expected.videoSeconds, 1e-9);
+    if (expected.soundSeconds >= 0) {
+        EXPECT_NEAR(sound.seconds, expected.soundSeconds, 1e-6);
+    } else if (QString::fromLatin1(expected.sound).endsWith(u".m4a")) {
+        // Compressed sound copied as it is ends with the packet that holds the video's end.
+        EXPECT_GE(sound.seconds, video.seconds - 1e-6);
+        EXPECT_LT(sound.seconds, video.seconds + 1024.0 / 48000.0);
+    } else {
+        // Uncompressed or converted sound ends on the video's last sample.
+        EXPECT_NEAR(sound.seconds, video.seconds, 1.0 / 48000.0);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Jobs, QTZMovieRendererTiming,
+    ::testing::Values(
+        // As long as the sound: its 2.5 s take the place of the Seconds setting.
+        TimingCase{"short.wav", 9.0, 30, true, false, false, 76, 1520 / 600.0, 2.5},
+        TimingCase{"short.wav", 9.0, 30, true, true, false, 75, 2.5, 2.5},
+        // A loop leaves the end frame out: duration x fps frames.
+        TimingCase{"long.wav", 1.0, 25, false, true, false, 25, 1.0, 20.0},
+        TimingCase{"short.wav", 2.5, 7, false, true, false, 18, 1543 / 600.0, 2.5},
+        // The sound cut at the video's end, whatever its kind; a shorter sound stays whole.
+        TimingCase{"long.wav", 1.0, 30, false, false, true, 31, 620 / 600.0, -1},
+        TimingCase{"long.mov", 1.0, 25, false, true, true, 25, 1.0, -1},
+        TimingCase{"long.m4a", 1.0, 30, false, false, true, 31, 620 / 600.0, -1},
+        TimingCase{"long.flac", 1.0, 30, false, false, true, 31, 620 / 600.0, -1},
+        TimingCase{"short.wav", 4.0, 30, false, false, true, 121, 4.0 + 1 / 30.0, 2.5}));
+
+TEST_F(QTZMovieRendererTest, AJobAsLongAsASoundItCannotReadIsRefused) {
+    const QString composition = writeComposition(QStringLiteral("Timed.fs"));
+    NSAutoreleasePool pool;
+    LogCapture log;
+    mRenderer->setInputCompositionURL(NSURL::fileURLWithPath(composition, false));
+    mRenderer->setOutputFinalMovieFile(mFolder.filePath(QStringLiteral("Timed.mov")));
+    mRenderer->setDurationFromSound(true);
+    EXPECT_FALSE(mRenderer->renderToMovie());
+    EXPECT_TRUE(log.text().contains(QStringLiteral("as long as the sound, and there is no sound")))
+        << log.text().toStdString();
+    mRenderer->setInputAudioMovieURL(NSURL::fileURLWithPath(composition, false));
+    EXPECT_FALSE(mRenderer->renderToMovie());
+    EXPECT_TRUE(log.text().contains(QStringLiteral("the sound's length cannot be read")))
+        << log.text().toStdString();
+    EXPECT_FALSE(QFileInfo::exists(mFolder.filePath(QStringLiteral("Timed.mov"))));
 }
 
 } // namespace

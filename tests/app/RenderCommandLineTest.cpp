@@ -2,7 +2,10 @@
 #include "app/cli/RenderProgressPrinter.h"
 #include "app/job/RenderPresets.h"
 
+#include "platform/qtkit/MovieInspector.h"
+
 #include <QFileInfo>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -90,6 +93,62 @@ TEST(RenderCommandLineTest, ASegmentHearsTheSoundAndIsAlwaysAnimation) {
         << formatted.message.toStdString();
 }
 
+TEST(RenderCommandLineTest, TimingOptionsFollowTheSound) {
+    QTemporaryDir folder;
+    const QString sound = folder.filePath(QStringLiteral("tune.wav"));
+    ASSERT_TRUE(lumenreel::test::runFfmpeg(
+        {"-f", "lavfi", "-i", "sine=r=48000:d=2.5", "-c:a", "pcm_s16le", sound}));
+
+    // As long as the sound: its length is the duration, and the frames are counted by it.
+    const ParsedRenderCommandLine timed =
+        parse({"--duration", "sound", "--audio", sound, "--loop", "--cut-sound", "a.fs"});
+    ASSERT_EQ(timed.action, Action::Render) << timed.message.toStdString();
+    EXPECT_TRUE(timed.options.durationFromSound);
+    EXPECT_EQ(timed.options.durationSeconds, 2.5);
+    EXPECT_EQ(timed.options.frameCount(), 75u);
+    NSAutoreleasePool pool;
+    const RenderJob job = timed.options.job();
+    EXPECT_TRUE(job.durationFromSound && job.loop && job.cutSound);
+    EXPECT_EQ(job.frameCount(), 75);
+    // Without --loop the end frame is in; --frames counts on the same number.
+    EXPECT_EQ(parse({"--duration", "sound", "--audio", sound, "a.fs"}).options.frameCount(), 76u);
+    EXPECT_EQ(parse({"--duration", "sound", "--audio", sound, "--frames", "70:75", "a.fs"}).action,
+              Action::Render);
+    EXPECT_EQ(
+        parse({"--duration", "sound", "--audio", sound, "--loop", "--frames", "70:75", "a.fs"})
+            .action,
+        Action::Fail);
+    const ParsedRenderCommandLine count =
+        parse({"--frame-count", "--fps", "10", "--duration", "sound", "--audio", sound, "--loop"});
+    ASSERT_EQ(count.action, Action::PrintFrameCount) << count.message.toStdString();
+    EXPECT_EQ(count.options.frameCount(), 25u);
+
+    // Nothing to take the length from: refused in one line.
+    for (const QStringList& arguments :
+         {QStringList{"--duration", "sound", "a.fs"},
+          QStringList{"--duration", "sound", "--audio", folder.filePath("none.wav"), "a.fs"},
+          QStringList{"--duration", "sound", "--audio", folder.path(), "--frame-count"}}) {
+        const ParsedRenderCommandLine refused = parse(arguments);
+        EXPECT_EQ(refused.action, Action::Fail) << arguments.join(' ').toStdString();
+        EXPECT_TRUE(refused.message.startsWith(QStringLiteral("--duration sound")))
+            << refused.message.toStdString();
+        EXPECT_FALSE(refused.message.contains(QLatin1Char('\n')));
+    }
+    // The defaults: the Seconds, no loop, the whole sound.
+    const ParsedRenderCommandLine plain = parse({"a.fs"});
+    EXPECT_FALSE(plain.options.durationFromSound || plain.options.loop || plain.options.cutSound);
+}
+
+TEST(RenderCommandLineTest, TheAddedPresetsFollowTheOriginalOnes) {
+    const QSizeF sizes[] = {{1080, 1080}, {1080, 1920}, {2560, 1440}, {3840, 2160}};
+    for (int preset = 13; preset <= 16; ++preset) {
+        const ParsedRenderCommandLine parsed = parse({"--preset", QString::number(preset), "a.fs"});
+        ASSERT_EQ(parsed.action, Action::Render) << parsed.message.toStdString();
+        EXPECT_EQ(parsed.options.size, sizes[preset - 13]) << preset;
+    }
+    EXPECT_EQ(parse({"--preset", "12", "a.fs"}).options.size, QSizeF(4096, 2160));
+}
+
 class RenderCommandLineRejects : public ::testing::TestWithParam<QStringList> {};
 
 TEST_P(RenderCommandLineRejects, WithAOneLineReason) {
@@ -102,7 +161,7 @@ TEST_P(RenderCommandLineRejects, WithAOneLineReason) {
 INSTANTIATE_TEST_SUITE_P(
     BadArguments, RenderCommandLineRejects,
     ::testing::Values(QStringList{}, QStringList{"a.fs", "b.fs"}, QStringList{"--bogus", "a.fs"},
-                      QStringList{"--preset", "13", "a.fs"}, QStringList{"--preset", "-1", "a.fs"},
+                      QStringList{"--preset", "17", "a.fs"}, QStringList{"--preset", "-1", "a.fs"},
                       QStringList{"--preset", "x", "a.fs"},
                       QStringList{"--preset", "1", "--size", "10x10", "a.fs"},
                       QStringList{"--size", "0x10", "a.fs"}, QStringList{"--size", "10", "a.fs"},
@@ -129,6 +188,22 @@ TEST(RenderFrameCountTest, FrameKIsInWhenKOverFpsDoesNotPassTheDuration) {
     EXPECT_EQ(renderFrameCount(86400.0, 600), 51840001u);
     EXPECT_EQ(renderFrameCount(-3.0, 30), 1u);
     EXPECT_EQ(renderFrameCount(1.0, 0), 0u);
+}
+
+TEST(RenderFrameCountTest, ALoopLeavesOutTheFrameAtTheDuration) {
+    EXPECT_EQ(renderFrameCount(10.0, 30, true), 300u);
+    EXPECT_EQ(renderFrameCount(2.3, 10, true), 23u);
+    // 33.3 s as a 32-bit float lasts 998.99998 frames: the 999th starts before the end.
+    EXPECT_EQ(renderFrameCount(static_cast<double>(33.3f), 30, true), 999u);
+    EXPECT_EQ(renderFrameCount(33.3, 30, true), 999u);
+    // A hair past a whole frame count is that count; a frame's millionth more is one more.
+    EXPECT_EQ(renderFrameCount(1.0 + 1e-8, 1, true), 1u);
+    EXPECT_EQ(renderFrameCount(1.0 + 1e-5, 1, true), 2u);
+    EXPECT_EQ(renderFrameCount(86400.0, 600, true), 51840000u);
+    // At least one frame; none at a rate of 0.
+    EXPECT_EQ(renderFrameCount(0.0, 30, true), 1u);
+    EXPECT_EQ(renderFrameCount(-3.0, 30, true), 1u);
+    EXPECT_EQ(renderFrameCount(1.0, 0, true), 0u);
 }
 
 TEST(RenderProgressPrinterTest, LineShowsPercentFramesRateAndTimeLeft) {

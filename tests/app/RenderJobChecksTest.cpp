@@ -38,12 +38,14 @@ struct Case {
     QString expected = {}; // (part of) the refusal, or the warning of a job that may run
     int status = 1;        // 0: the job may run
     bool folderGiven = true;
+    double seconds = 1.0; // the job's duration
+    bool cutSound = false;
 };
 
 TEST(RenderJobChecksTest, EachJobIsRefusedInOneLineWithItsStatusOrRunsWithAbsolutePaths) {
     QTemporaryDir folder;
     const auto back = qScopeGuard([before = QDir::currentPath()] { QDir::setCurrent(before); });
-    ASSERT_TRUE(QDir::setCurrent(folder.path()) && QDir().mkdir("out"));
+    ASSERT_TRUE(QDir::setCurrent(folder.path()) && QDir().mkdir("out") && QDir().mkdir("tone"));
     const QString here = QDir::currentPath() + '/';
     ASSERT_EQ(::symlink("Loop.fs", "Loop.fs"), 0);
     lumenreel::test::FifoGuard fifo(here + "Pipe.fs");
@@ -106,6 +108,21 @@ TEST(RenderJobChecksTest, EachJobIsRefusedInOneLineWithItsStatusOrRunsWithAbsolu
         {.composition = "Toy.glsl", .files = {{"iChannel1", "still.png"}}, .status = 0},
         {.files = still, .sound = "av.mov", .expected = "av.mov: the first track", .status = 0},
         {.files = still, .folder = "Movies/Lumenreel", .status = 0, .folderGiven = false},
+        // A sound more than five times as long as the video (10 s against 46 frames of 1/30 s)
+        // makes GStreamer players skip the video, unless it is cut.
+        {.files = still, .sound = "tone.m4a", .folder = "tone", .status = 0, .seconds = 2.0},
+        {.files = still,
+         .sound = "tone.m4a",
+         .folder = "tone",
+         .expected = "--cut-sound",
+         .status = 0,
+         .seconds = 1.5},
+        {.files = still,
+         .sound = "tone.m4a",
+         .folder = "tone",
+         .status = 0,
+         .seconds = 1.5,
+         .cutSound = true},
     };
     for (const Case& c : cases) {
         RenderJobOptions options;
@@ -114,6 +131,8 @@ TEST(RenderJobChecksTest, EachJobIsRefusedInOneLineWithItsStatusOrRunsWithAbsolu
         options.audioPath = c.sound;
         options.outputFolder = c.folder;
         options.outputFolderGiven = c.folderGiven;
+        options.durationSeconds = c.seconds;
+        options.cutSound = c.cutSound;
         RenderInputsCheck check;
         const std::optional<QString> problem = checkInputs(options, &check);
         // What the check said: the refusal, or the warnings of a job that may run.

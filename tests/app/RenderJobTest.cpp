@@ -24,8 +24,10 @@ TEST(RenderJobTest, ValidateGivesOneReasonForEachFault) {
              [](RenderJob& job) { job.durationSeconds = 86400.5; },
              [](RenderJob& job) { job.deliveryFormat = QStringLiteral("gif"); },
              [](RenderJob& job) { job.firstFrame = 5, job.lastFrame = 2; },
+             [](RenderJob& job) { job.encoderThreads = 257; },
+             // As long as the sound, without a sound.
              [](RenderJob& job) {
-                 job.encoderThreads = 257;
+                 job.durationFromSound = true;
              }}) {
         RenderJob job = oneSecondJob();
         spoil(job);
@@ -40,7 +42,13 @@ TEST(RenderJobTest, ValidateGivesOneReasonForEachFault) {
 
 TEST(RenderPresetsTest, TableAndFallback) {
     EXPECT_EQ(movieDimensionsForPreset(12), QSizeF(4096, 2160));
-    EXPECT_EQ(movieDimensionsForPreset(13), QSizeF(640, 480));
+    // The sizes added after the original twelve.
+    EXPECT_EQ(movieDimensionsForPreset(13), QSizeF(1080, 1080));
+    EXPECT_EQ(movieDimensionsForPreset(14), QSizeF(1080, 1920));
+    EXPECT_EQ(movieDimensionsForPreset(15), QSizeF(2560, 1440));
+    EXPECT_EQ(movieDimensionsForPreset(16), QSizeF(3840, 2160));
+    // The window's custom entry has no preset size of its own.
+    EXPECT_EQ(movieDimensionsForPreset(kMovieDimensionCustom), QSizeF(640, 480));
     EXPECT_EQ(movieDimensionsForPreset(-1), QSizeF(640, 480));
     EXPECT_EQ(movieDimensionsForPreset(1), QSizeF(640, 480));
 }

@@ -3,6 +3,7 @@
 #include "app/job/CompositionInputValues.h"
 #include "app/job/RenderJobChecks.h"
 #include "app/job/RenderPresets.h"
+#include "app/job/RenderTiming.h"
 #include "app/window/AppInputsPanel.h"
 #include "interface/UILocalization/UILocalLanguageController.h"
 #include "movie/QTKitMovieRecorder/QStillFrameRecorderConfig.h"
@@ -27,19 +28,22 @@
 
 NS_IMPLEMENT_CLASS(GKAppDelegate, NSObject, [](NSClass& cls) {
     cls.addClassMethod(QStringLiteral("persistentObjectKeyPaths"), [](Class) {
-        return QVariant::fromValue(QSet<QString>{
-            QStringLiteral("movieDimensions"),
-            QStringLiteral("deliveryFormat"),
-            QStringLiteral("compositionMovieFrameRate"),
-            QStringLiteral("compositionMovieDuration"),
-            QStringLiteral("outletQuartzCompositionInputController.sandboxBookmarkData"),
-            QStringLiteral("outletQTZ1DependentInputController.sandboxBookmarkData"),
-            QStringLiteral("outletQTZ2DependentInputController.sandboxBookmarkData"),
-            QStringLiteral("outletQTZ3DependentInputController.sandboxBookmarkData"),
-            QStringLiteral("outletAudioTrackInputController.sandboxBookmarkData"),
-            QStringLiteral("windowFrame"),
-        });
+        return QVariant::fromValue(
+            QSet<QString>{
+                QStringLiteral("movieDimensions"),
+                QStringLiteral("deliveryFormat"),
+                QStringLiteral("compositionMovieFrameRate"),
+                QStringLiteral("compositionMovieDuration"),
+                QStringLiteral("outletQuartzCompositionInputController.sandboxBookmarkData"),
+                QStringLiteral("outletQTZ1DependentInputController.sandboxBookmarkData"),
+                QStringLiteral("outletQTZ2DependentInputController.sandboxBookmarkData"),
+                QStringLiteral("outletQTZ3DependentInputController.sandboxBookmarkData"),
+                QStringLiteral("outletAudioTrackInputController.sandboxBookmarkData"),
+                QStringLiteral("windowFrame"),
+            } +
+            GKAppDelegate::timingPersistentKeyPaths());
     });
+    GKAppDelegate::addTimingDependentKeys(cls);
     cls.addClassMethod(QStringLiteral("keyPathsForValuesAffectingHidesDependentInputs"), [](Class) {
         return QVariant::fromValue(QSet<QString>{QStringLiteral("hasDependentInputs")});
     });
@@ -180,7 +184,7 @@ void GKAppDelegate::setHasDependentInputs(bool has) {
 void GKAppDelegate::setMovieDimensions(int index) {
     ChangeOf change(this, "movieDimensions");
     __movieDimensions = index;
-    setCompositionMovieDimensions(movieDimensionsForPreset(index));
+    setCompositionMovieDimensions(movieDimensionsForIndex(index));
 }
 
 int GKAppDelegate::deliveryFormat() const {
@@ -362,6 +366,10 @@ RenderJob GKAppDelegate::windowJob() const {
         outletAudioTrackInputController ? outletAudioTrackInputController->sandboxURL() : nullptr);
     job.inputs = compositionInputs();
     job.finalMovieFile.clear();
+    // As long as the sound: the sound's length. A sound whose length cannot be read keeps the
+    // Seconds field's, and the render command refuses the job saying why.
+    if (QString unread; !resolveSoundDuration(job, &unread))
+        job.durationSeconds = compositionMovieDuration();
     // The video is encoded on every core while the next frames render.
     job.encoderThreads = 0;
     return job;
@@ -546,8 +554,13 @@ bool GKAppDelegate::actionRenderCompositionToMovieFile(NSObject*) {
 
     RenderJob job = windowJob();
     job.finalMovieFile = output->path();
-    if (const QString problem = job.validate(); !problem.isEmpty())
+    QString problem = job.validate();
+    if (problem.isEmpty())
+        resolveSoundDuration(job, &problem);
+    if (!problem.isEmpty())
         return refuse(text("app.status.invalid", u"The job cannot be rendered: %1.").arg(problem));
+    const quint64 frames = quint64(job.frameCount());
+    const QString timingNote = longSoundNote(job);
     outletQuartzMovieRenderer->setJob(std::move(job));
     willChangeValueForKey(QStringLiteral("idle"));
     const bool started = outletQuartzMovieRenderer->renderToMovie();
@@ -556,9 +569,8 @@ bool GKAppDelegate::actionRenderCompositionToMovieFile(NSObject*) {
         return refuse(text("app.status.busy", u"A job is still running."));
     clearLastJob();
     mJobFileName = fileName;
-    mJobUnboundNote = unboundImageInputsNote();
-    mJobFrames = quint64(
-        QTZMovieRendererFrameCount(compositionMovieDuration(), compositionMovieFrameRate()));
+    mJobUnboundNote = unboundImageInputsNote() + timingNote;
+    mJobFrames = frames;
     mJobTimer.start();
     // What renders, beside the job's lines: a CPU renderer is much slower and more limited.
     const QString device = QCEGLContext::processRenderingDeviceSummary();

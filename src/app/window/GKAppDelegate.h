@@ -13,6 +13,7 @@
 
 #include <QElapsedTimer>
 #include <QHash>
+#include <QSet>
 #include <QSizeF>
 #include <QString>
 
@@ -56,6 +57,15 @@ class GKAppDelegate : public NSObject {
                    setCompositionMovieDuration)
     Q_PROPERTY(QString compositionOutputFileName READ compositionOutputFileName WRITE
                    setCompositionOutputFileName)
+    Q_PROPERTY(bool compositionMovieDurationFromSound READ compositionMovieDurationFromSound WRITE
+                   setCompositionMovieDurationFromSound)
+    Q_PROPERTY(bool compositionMovieLoop READ compositionMovieLoop WRITE setCompositionMovieLoop)
+    Q_PROPERTY(bool compositionMovieCutSound READ compositionMovieCutSound WRITE
+                   setCompositionMovieCutSound)
+    Q_PROPERTY(int customMovieWidth READ customMovieWidth WRITE setCustomMovieWidth)
+    Q_PROPERTY(int customMovieHeight READ customMovieHeight WRITE setCustomMovieHeight)
+    Q_PROPERTY(bool hidesCustomSize READ hidesCustomSize)
+    Q_PROPERTY(bool canEditDuration READ canEditDuration)
     Q_PROPERTY(bool hidesDependentInputs READ hidesDependentInputs)
     Q_PROPERTY(bool idle READ isIdle)
     Q_PROPERTY(bool busy READ isBusy)
@@ -115,6 +125,30 @@ public:
     void setCompositionMovieDuration(double seconds);
     QString compositionOutputFileName() const;
     void setCompositionOutputFileName(const QString& path);
+
+    // The movie's timing (GKAppDelegateTiming.cpp), views onto the renderer's job: as long as
+    // the sound (the Seconds field then rests), a loop without its end frame, the sound cut at
+    // the video's end. All off by default.
+    bool compositionMovieDurationFromSound() const;
+    void setCompositionMovieDurationFromSound(bool fromSound);
+    bool compositionMovieLoop() const;
+    void setCompositionMovieLoop(bool loop);
+    bool compositionMovieCutSound() const;
+    void setCompositionMovieCutSound(bool cut);
+    bool canEditDuration() const { return isIdle() && !compositionMovieDurationFromSound(); }
+    // The size of the Custom... entry of the Size pop-up, each side 16 to 16384 (1920 x 1080
+    // by default); another value is refused with a log line. The fields show for Custom only.
+    int customMovieWidth() const { return mCustomMovieWidth; }
+    void setCustomMovieWidth(int width);
+    int customMovieHeight() const { return mCustomMovieHeight; }
+    void setCustomMovieHeight(int height);
+    bool hidesCustomSize() const;
+    // The size of a preset index, or the custom size for the Custom... entry.
+    QSizeF movieDimensionsForIndex(int index) const;
+    // The key paths of the timing and the custom size, kept with the settings; and the keys
+    // they make change, for the class's description.
+    static QSet<QString> timingPersistentKeyPaths();
+    static void addTimingDependentKeys(NSClass& cls);
 
     bool canRenderQuartzComposition() const;
     // Whether a job still renders or writes its movie: quitting then would lose it.
@@ -268,6 +302,11 @@ private:
     quint64 mJobFrames = 0;
     QString mJobFileName;
     QString mJobUnboundNote;
+    // A sentence for the status line when the sound lasts much longer than the job's video,
+    // which some players then skip (empty when it does not).
+    QString longSoundNote(const RenderJob& job) const;
+    int mCustomMovieWidth = 1920;
+    int mCustomMovieHeight = 1080;
     bool mQuitWhenJobEnds = false;
     // The value inputs of the composition read from `path` (none without a model), with the
     // values saved for that file.
