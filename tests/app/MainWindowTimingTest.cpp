@@ -176,6 +176,10 @@ TEST_F(MainWindowTimingTest, TheCustomSizeHasItsFieldsAndTheAddedSizesKeepTheOld
     EXPECT_EQ(sDelegate->customMovieHeight(), kMovieDimensionCustomMinSide);
     EXPECT_EQ(sDelegate->windowJob().sizePixels, QSizeF(1234, 16));
     EXPECT_GE(changes.size(), 3);
+    keepPicture(QStringLiteral("custom-size"));
+    setLanguage(1);
+    keepPicture(QStringLiteral("custom-size-german"));
+    setLanguage(0);
     EXPECT_TRUE(height->finishEditing(QStringLiteral("99999")));
     EXPECT_EQ(sDelegate->windowJob().sizePixels, QSizeF(1234, 16384));
     // A hand-edited setting outside the range is refused.
