@@ -15,8 +15,14 @@ TEST_F(RenderToolTest, RendersTheMovieWithSoundAndPrintsItsPath) {
     ASSERT_EQ(run.status, 0) << run.err.toStdString();
     EXPECT_EQ(run.out.trimmed(), outputMovie());
     EXPECT_TRUE(run.err.contains(QStringLiteral("8 frames")));
-    // The first line says what renders ("on llvmpipe, CPU" here, a GPU's name elsewhere).
-    EXPECT_TRUE(run.err.section(u'\n', 0, 0).contains(QStringLiteral(", on ")))
+    // The 10 s sound against 1.14 s of video: a warning that names the cure comes first.
+    const QStringList lines = run.err.split(u'\n');
+    EXPECT_TRUE(lines.first().startsWith(QStringLiteral("lumenreel-render: warning: the sound")) &&
+                lines.first().contains(QStringLiteral("--cut-sound")))
+        << run.err.toStdString();
+    // The job's line says what renders ("on llvmpipe, CPU" here, a GPU's name elsewhere).
+    EXPECT_TRUE(lines.value(1).startsWith(QStringLiteral("Rendering ")) &&
+                lines.value(1).contains(QStringLiteral(", on ")))
         << run.err.toStdString();
     const lumenreel::test::InspectedMovie inspected = lumenreel::test::inspectMovie(outputMovie());
     ASSERT_TRUE(inspected.opened) << inspected.error.toStdString();
