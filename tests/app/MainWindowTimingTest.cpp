@@ -107,6 +107,15 @@ TEST_F(MainWindowTimingTest, TheCheckBoxesTimeTheWindowsJobAndComeBackFromTheSet
     EXPECT_EQ(fromSound->state(), NSOnState);
     EXPECT_EQ(cut->state(), NSOnState);
     EXPECT_FALSE(seconds->isEnabled());
+
+    // Without a sound there is no length to take: Render says so and renders nothing.
+    chooseFolder(sHome->filePath(QStringLiteral("soundless")));
+    sDelegate->actionClearSoundMovie(nullptr);
+    EXPECT_FALSE(startRender());
+    EXPECT_TRUE(sDelegate->statusText().contains(QStringLiteral("there is no sound")))
+        << sDelegate->statusText().toStdString();
+    EXPECT_TRUE(QDir(sHome->filePath(QStringLiteral("soundless"))).isEmpty());
+
     tick(fromSound);
     tick(loop);
     tick(cut);
