@@ -28,22 +28,20 @@
 
 NS_IMPLEMENT_CLASS(GKAppDelegate, NSObject, [](NSClass& cls) {
     cls.addClassMethod(QStringLiteral("persistentObjectKeyPaths"), [](Class) {
-        return QVariant::fromValue(
-            QSet<QString>{
-                QStringLiteral("movieDimensions"),
-                QStringLiteral("deliveryFormat"),
-                QStringLiteral("compositionMovieFrameRate"),
-                QStringLiteral("compositionMovieDuration"),
-                QStringLiteral("outletQuartzCompositionInputController.sandboxBookmarkData"),
-                QStringLiteral("outletQTZ1DependentInputController.sandboxBookmarkData"),
-                QStringLiteral("outletQTZ2DependentInputController.sandboxBookmarkData"),
-                QStringLiteral("outletQTZ3DependentInputController.sandboxBookmarkData"),
-                QStringLiteral("outletAudioTrackInputController.sandboxBookmarkData"),
-                QStringLiteral("windowFrame"),
-            } +
-            GKAppDelegate::timingPersistentKeyPaths());
+        return QVariant::fromValue(QSet<QString>{
+            QStringLiteral("movieDimensions"),
+            QStringLiteral("deliveryFormat"),
+            QStringLiteral("compositionMovieFrameRate"),
+            QStringLiteral("compositionMovieDuration"),
+            QStringLiteral("outletQuartzCompositionInputController.sandboxBookmarkData"),
+            QStringLiteral("outletQTZ1DependentInputController.sandboxBookmarkData"),
+            QStringLiteral("outletQTZ2DependentInputController.sandboxBookmarkData"),
+            QStringLiteral("outletQTZ3DependentInputController.sandboxBookmarkData"),
+            QStringLiteral("outletAudioTrackInputController.sandboxBookmarkData"),
+            QStringLiteral("windowFrame"),
+        });
     });
-    GKAppDelegate::addTimingDependentKeys(cls);
+    GKAppDelegate::addTimingClassMethods(cls);
     cls.addClassMethod(QStringLiteral("keyPathsForValuesAffectingHidesDependentInputs"), [](Class) {
         return QVariant::fromValue(QSet<QString>{QStringLiteral("hasDependentInputs")});
     });

@@ -145,10 +145,9 @@ public:
     bool hidesCustomSize() const;
     // The size of a preset index, or the custom size for the Custom... entry.
     QSizeF movieDimensionsForIndex(int index) const;
-    // The key paths of the timing and the custom size, kept with the settings; and the keys
-    // they make change, for the class's description.
-    static QSet<QString> timingPersistentKeyPaths();
-    static void addTimingDependentKeys(NSClass& cls);
+    // Adds the timing's and the custom size's key paths to the class's persistent ones, and the
+    // keys they make change, to the class's description (after its persistentObjectKeyPaths).
+    static void addTimingClassMethods(NSClass& cls);
 
     bool canRenderQuartzComposition() const;
     // Whether a job still renders or writes its movie: quitting then would lose it.

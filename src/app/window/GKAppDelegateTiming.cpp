@@ -8,13 +8,15 @@
 #include "interface/UILocalization/UILocalLanguageController.h"
 #include "platform/foundation/NSLog.h"
 
-QSet<QString> GKAppDelegate::timingPersistentKeyPaths() {
-    return {QStringLiteral("compositionMovieDurationFromSound"),
-            QStringLiteral("compositionMovieLoop"), QStringLiteral("compositionMovieCutSound"),
-            QStringLiteral("customMovieWidth"), QStringLiteral("customMovieHeight")};
-}
-
-void GKAppDelegate::addTimingDependentKeys(NSClass& cls) {
+void GKAppDelegate::addTimingClassMethods(NSClass& cls) {
+    const QSet<QString> timing{
+        QStringLiteral("compositionMovieDurationFromSound"), QStringLiteral("compositionMovieLoop"),
+        QStringLiteral("compositionMovieCutSound"), QStringLiteral("customMovieWidth"),
+        QStringLiteral("customMovieHeight")};
+    const QSet<QString> others =
+        cls.perform(QStringLiteral("persistentObjectKeyPaths")).value<QSet<QString>>();
+    cls.addClassMethod(QStringLiteral("persistentObjectKeyPaths"),
+                       [keys = others + timing](Class) { return QVariant::fromValue(keys); });
     cls.addClassMethod(QStringLiteral("keyPathsForValuesAffectingCanEditDuration"), [](Class) {
         return QVariant::fromValue(QSet<QString>{
             QStringLiteral("idle"), QStringLiteral("compositionMovieDurationFromSound")});
