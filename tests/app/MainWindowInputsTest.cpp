@@ -320,7 +320,9 @@ TEST_F(MainWindowInputsTest, TheWindowsMovieIsTheRenderToolsWithTheSameValuesSet
     EXPECT_FALSE(sDelegate->setCompositionInputValue(QStringLiteral("speed"), QStringLiteral("1")));
     ASSERT_TRUE(waitUntilIdle());
     const QString windowMovie = QDir(out).filePath(QStringLiteral("Aurora.mov"));
-    ASSERT_EQ(sDelegate->statusText(), QStringLiteral("Written: ") + windowMovie);
+    // (A note on the 10 s sound against 0.1 s of video follows the path.)
+    ASSERT_TRUE(sDelegate->statusText().startsWith(QStringLiteral("Written: ") + windowMovie + ' '))
+        << sDelegate->statusText().toStdString();
 
     // The tool, with the job's values as --set, and once without them.
     const auto tool = [&](const QString& folder, const QStringList& sets) {
