@@ -22,6 +22,14 @@ if(LUMENREEL_SANITIZE)
     add_link_options(-fsanitize=address,undefined)
 endif()
 
+# Source file names compiled into the programs (the checks' __FILE__) are relative to the source
+# and build folders in a package build. The build folder may lie inside the source folder, so its
+# map is given last: GCC and Clang apply the last matching one.
+if(LUMENREEL_PACKAGE)
+    add_compile_options(-ffile-prefix-map=${CMAKE_SOURCE_DIR}/=
+                        -ffile-prefix-map=${CMAKE_BINARY_DIR}/=)
+endif()
+
 set(LUMENREEL_SRC_ROOT ${CMAKE_SOURCE_DIR}/src)
 
 function(lumenreel_add_library name)

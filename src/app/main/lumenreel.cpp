@@ -1,5 +1,7 @@
 // lumenreel: the desktop application. It loads its main interface file (resources/interface/
-// MainMenu.xml) into the application loop; the file's objects do the rest.
+// MainMenu.xml) into the application loop; the file's objects do the rest. A file named on the
+// command line (the desktop entry's "lumenreel %f" for a file opened with the application) is
+// taken as the composition, as a file dropped on the composition row is.
 
 #include "app/window/AppLanguageMenu.h"
 #include "app/window/GKAppDelegate.h"
@@ -14,10 +16,16 @@
 #include "platform/appkit/NSPopUpButton.h"
 #include "platform/appkit/NSProgressIndicator.h"
 #include "platform/appkit/NSTextField.h"
+#include "platform/foundation/NSLog.h"
+#include "platform/foundation/NSNotification.h"
+#include "platform/foundation/NSNotificationCenter.h"
+#include "platform/foundation/NSURL.h"
 #include "platform/qtkit/ProcessMemory.h"
 #include "support/CoreMachDebugLog.h"
 #include "support/CoreStaticOrder.h"
 
+#include <QCoreApplication>
+#include <QFileInfo>
 #include <QGuiApplication>
 
 namespace {
@@ -54,6 +62,36 @@ bool importInterfaceClasses() {
            import_NSPopUpButton() & import_NSImageView() & import_NSProgressIndicator();
 }
 
+// Hands the file named on the command line to the delegate once launching has finished, so that
+// it replaces the composition restored from the settings. Qt has removed its own options from
+// the arguments by then; only the first remaining one is a file.
+void openFileArgumentWhenLaunched() {
+    NSNotificationCenter::defaultCenter()->addObserverForName(
+        QString::fromLatin1(NSApplicationDidFinishLaunchingNotification), nullptr,
+        [](NSNotification*) {
+            const QStringList arguments = QCoreApplication::arguments().mid(1);
+            if (arguments.isEmpty())
+                return;
+            if (arguments.size() > 1)
+                NSLog("lumenreel: only the first file is opened: %@\n", arguments.first());
+            const QString path = QFileInfo(arguments.first()).absoluteFilePath();
+            // Queued: the delegate finishes its own launching first.
+            QMetaObject::invokeMethod(
+                qApp,
+                [path] {
+                    NSAutoreleasePool pool;
+                    NSObject* delegate = NSApp ? NSApp->delegate() : nullptr;
+                    if (!delegate || !delegate->respondsToSelector(QStringLiteral("chooseURL:"))) {
+                        NSLog("lumenreel: no window to open %@ in\n", path);
+                        return;
+                    }
+                    delegate->performSelector(QStringLiteral("chooseURL:"),
+                                              NSURL::fileURLWithPath(path));
+                },
+                Qt::QueuedConnection);
+        });
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -66,6 +104,7 @@ int main(int argc, char** argv) {
     // Window and alert titles name the application as users know it (the executable's name
     // stays the application's name, which locates its settings).
     QGuiApplication::setApplicationDisplayName(QStringLiteral("Lumenreel"));
+    openFileArgumentWhenLaunched();
     const int status = NSApplicationMain(argc, argv);
     // The application object and its widgets are gone; the scope is drained while the thread's
     // release scopes still exist (they end before the static objects do).

@@ -16,6 +16,10 @@
 #include <mutex>
 #include <vector>
 
+#ifndef LUMENREEL_INSTALL_LIBDIR
+#define LUMENREEL_INSTALL_LIBDIR "lib"
+#endif
+
 struct __CFBundle final : __CFType {
     __CFBundle() : __CFType(kCFTypeIDBundle) {}
     ~__CFBundle() override {
@@ -124,9 +128,10 @@ __CFBundle* makeMainBundle(const QString& folder) {
         const QString prefix = QFileInfo(exeFolder + QStringLiteral("/..")).canonicalFilePath();
         bundle->root = prefix;
         bundle->resources = prefix + QStringLiteral("/share/lumenreel");
-        bundle->privateFrameworks = prefix + QStringLiteral("/lib/lumenreel/Frameworks");
-        bundle->sharedFrameworks = prefix + QStringLiteral("/lib/lumenreel/SharedFrameworks");
-        bundle->plugIns = prefix + QStringLiteral("/lib/lumenreel/PlugIns");
+        const QString library = prefix + QStringLiteral("/" LUMENREEL_INSTALL_LIBDIR "/lumenreel");
+        bundle->privateFrameworks = library + QStringLiteral("/Frameworks");
+        bundle->sharedFrameworks = library + QStringLiteral("/SharedFrameworks");
+        bundle->plugIns = library + QStringLiteral("/PlugIns");
         bundle->supportFiles = prefix;
         bundle->info = readInfo(bundle->resources + QStringLiteral("/Info.plist"));
     } else if (folder.isEmpty() && dir.dirName() == QLatin1String("MacOS") &&

@@ -10,7 +10,8 @@
 //   Frameworks,SharedFrameworks,PlugIns}";
 // - the main bundle of an installed program "<prefix>/bin/<exe>": the bundle is <prefix>, its
 //   resources share/lumenreel, its frameworks, shared frameworks and plug-ins under
-//   lib/lumenreel; any other main executable makes its own folder a flat bundle.
+//   <libdir>/lumenreel (lib, or lib/<multiarch> under /usr); any other main executable makes its
+//   own folder a flat bundle.
 // The executable's name is the information key CFBundleExecutable, else the folder's name less
 // its extension. Executables load with dlopen and their functions are found with dlsym.
 

@@ -15,6 +15,9 @@
 #ifndef LUMENREEL_BUILD_FRAMEWORKS_DIR
 #define LUMENREEL_BUILD_FRAMEWORKS_DIR ""
 #endif
+#ifndef LUMENREEL_INSTALL_LIBDIR
+#define LUMENREEL_INSTALL_LIBDIR "lib"
+#endif
 
 namespace {
 
@@ -49,11 +52,12 @@ std::string executableFolder() {
     return error ? std::string() : exe.parent_path().string();
 }
 
-// The lib/lumenreel folder of the installed tree, or the build tree's folder that stands for it.
+// The <libdir>/lumenreel folder of the installed tree, or the build tree's folder that stands for
+// it.
 std::string systemLibraryFolder() {
     const std::string exeFolder = executableFolder();
     if (!exeFolder.empty()) {
-        const std::string installed = exeFolder + "/../lib/lumenreel";
+        const std::string installed = exeFolder + "/../" LUMENREEL_INSTALL_LIBDIR "/lumenreel";
         if (isDirectory(installed + "/Frameworks"))
             return installed;
     }

@@ -8,9 +8,10 @@
 // - user domain: Logs is the XDG state folder ($XDG_STATE_HOME, default ~/.local/state);
 //   Frameworks and components live under $XDG_DATA_HOME/lumenreel (default ~/.local/share).
 // - local domain: /usr/local/lib/lumenreel/{Frameworks,Components}.
-// - system domain: the Frameworks folder of the installed tree (<prefix>/lib/lumenreel/Frameworks,
-//   found from the running executable in <prefix>/bin) or else of the build tree; components
-//   beside it in Components.
+// - system domain: the Frameworks folder of the installed tree (<prefix>/<libdir>/lumenreel/
+//   Frameworks, found from the running executable in <prefix>/bin; libdir is lib, or
+//   lib/<multiarch> when installed under /usr) or else of the build tree (not in a package
+//   build); components beside it in Components.
 // A folder that does not exist is reported as fnfErr unless kCreateFolder asks to create it.
 
 // A reference to an existing file-system object. Plain data: zero-filled means "refers to nothing".
