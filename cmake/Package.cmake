@@ -86,7 +86,4 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "qt6-qpa-plugins, qt6-image-formats-plugins, libqt6svg6, libegl-mesa0, libgl1-mesa-dri")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
-if(NOT CMAKE_INSTALL_PREFIX STREQUAL "/usr")
-    message(STATUS "The Debian package wants -DCMAKE_INSTALL_PREFIX=/usr (libdir ${CMAKE_INSTALL_LIBDIR})")
-endif()
 include(CPack)
