@@ -11,7 +11,7 @@ source=$1
 build=$2
 project_version=$3
 
-for tool in dpkg-deb dpkg-shlibdeps dpkg-buildflags lintian appstreamcli desktop-file-validate \
+for tool in dpkg-deb dpkg-shlibdeps dpkg-buildflags dpkg-architecture lintian appstreamcli desktop-file-validate \
     update-mime-database ffprobe ffmpeg readelf; do
     if ! command -v "$tool" >/dev/null; then
         echo "skipped: $tool is not installed (scripts/packages.txt lists its package)"
