@@ -141,6 +141,8 @@ std::optional<QString> checkInputs(RenderJobOptions& options, RenderInputsCheck*
             QStringLiteral("no picture is bound to %1 (give one with --input NAME=FILE); it "
                            "shows as transparent")
                 .arg(unbound.join(QStringLiteral(", "))));
+    // The job's file URLs are autoreleased.
+    NSAutoreleasePool pool;
     if (const QString warning = longSoundWarning(options.job(), QStringLiteral("--cut-sound"));
         !warning.isEmpty())
         out_check->warnings.append(warning);
