@@ -58,7 +58,13 @@ set(layering_rules
                                       platform/appkitcore platform/coregraphics
                                       platform/corefoundation platform/foundation platform/qtkit
                                       platform/quartzcomposer platform/security platform/system"
-    "app/window:                      app/job movie/* interface/* graphics support platform/*"
+    # The live preview: the job's composition and sound, played without window code.
+    "app/preview:                     app/job movie/* interface/USecuritySandbox
+                                      interface/CocoaFoundation graphics support
+                                      platform/appkitcore platform/coregraphics
+                                      platform/corefoundation platform/foundation platform/qtkit
+                                      platform/quartzcomposer platform/security platform/system"
+    "app/window:                      app/job app/preview movie/* interface/* graphics support platform/*"
     "app/main:                        app/* movie/* interface/* graphics support platform/*")
 
 set(layering_widget_folders platform/appkit app/window app/main)

@@ -1,0 +1,255 @@
+// The live preview's engine, headless: frames arrive on the main thread at the job's frame
+// times, loop, follow seeks and pauses, pick up edits of the composition file, show a shader
+// that does not compile as a message, and pulse event inputs.
+
+#include "app/preview/PreviewEngine.h"
+#include "app/preview/PreviewMessageImage.h"
+
+#include "common/TestSupport.h"
+#include "platform/foundation/NSURL.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSaveFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <set>
+
+namespace {
+
+using lumenreel::test::spinUntil;
+
+// Red is the frame's time over the loop's length (1 s), green the level input, blue the flash
+// event.
+constexpr const char* kTimeShader = R"(/*{
+    "ISFVSN": "2",
+    "INPUTS": [
+        {"NAME": "level", "TYPE": "float", "DEFAULT": 0.0, "MIN": 0.0, "MAX": 1.0},
+        {"NAME": "flash", "TYPE": "event"}
+    ]
+}*/
+void main() {
+    gl_FragColor = vec4(TIME, level, flash ? 1.0 : 0.0, 1.0);
+}
+)";
+
+class PreviewEngineTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(mFolder.isValid());
+        mEngine.setSoundOutputEnabled(false);
+        mEngine.setPreviewSize(QSize(32, 24));
+        QObject::connect(&mEngine, &PreviewEngine::frameReady, &mEngine,
+                         [this](const QImage& frame, double seconds) {
+                             mFrames.append(frame);
+                             mTimes.append(seconds);
+                         });
+    }
+
+    QString write(const QString& name, const QByteArray& text) {
+        const QString path = mFolder.filePath(name);
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(text);
+        return path;
+    }
+
+    RenderJob jobFor(const QString& path, double seconds = 1.0, unsigned fps = 10) {
+        RenderJob job;
+        job.compositionURL = NSRef<NSURL>(NSURL::fileURLWithPath(path));
+        job.sizePixels = QSizeF(32, 24);
+        job.framesPerSecond = fps;
+        job.durationSeconds = seconds;
+        return job;
+    }
+
+    // Waits for a frame whose centre pixel `matches`.
+    bool waitForFrame(const std::function<bool(QColor)>& matches,
+                      std::chrono::milliseconds deadline = std::chrono::seconds(30)) {
+        const qsizetype from = mFrames.size();
+        return spinUntil(
+            [&] {
+                for (qsizetype index = from; index < mFrames.size(); ++index) {
+                    const QImage& frame = mFrames[index];
+                    if (matches(frame.pixelColor(frame.width() / 2, frame.height() / 2)))
+                        return true;
+                }
+                return false;
+            },
+            deadline);
+    }
+
+    QTemporaryDir mFolder;
+    NSAutoreleasePool mPool;
+    PreviewEngine mEngine;
+    QList<QImage> mFrames;
+    QList<double> mTimes;
+};
+
+TEST_F(PreviewEngineTest, PlaysTheJobsFramesInALoopAtTheirTimes) {
+    // 1 s at 10 fps renders frames 0 to 10: the loop lasts 1.1 s.
+    mEngine.setJob(jobFor(write(QStringLiteral("Time.fs"), kTimeShader)));
+    EXPECT_DOUBLE_EQ(mEngine.loopDuration(), 1.1);
+    ASSERT_TRUE(mEngine.isPlaying());
+    // Twice round the loop: the times go back to the start.
+    ASSERT_TRUE(spinUntil(
+        [&] {
+            int wraps = 0;
+            for (qsizetype index = 1; index < mTimes.size(); ++index)
+                wraps += mTimes[index] < mTimes[index - 1] ? 1 : 0;
+            return wraps >= 2;
+        },
+        std::chrono::seconds(30)));
+    std::set<long> frames;
+    for (qsizetype index = 0; index < mTimes.size(); ++index) {
+        const double frame = mTimes[index] * 10.0;
+        EXPECT_NEAR(frame, std::round(frame), 1e-9) << "not a frame's time: " << mTimes[index];
+        EXPECT_LE(std::lround(frame), 10);
+        frames.insert(std::lround(frame));
+        // The picture is the frame of that time.
+        const QColor centre = mFrames[index].pixelColor(16, 12);
+        EXPECT_NEAR(centre.redF(), std::min(1.0, mTimes[index]), 1.5 / 255.0);
+    }
+    // Nearly every frame is shown on the way (a busy machine may drop a few).
+    EXPECT_GE(frames.size(), 6u);
+    EXPECT_EQ(mEngine.currentFrame(), mFrames.last());
+}
+
+TEST_F(PreviewEngineTest, SeekShowsThatFrameWhilePausedAndPauseStopsTheFrames) {
+    mEngine.setJob(jobFor(write(QStringLiteral("Time.fs"), kTimeShader), 2.0));
+    ASSERT_TRUE(waitForFrame([](QColor) { return true; }));
+    QSignalSpy playing(&mEngine, &PreviewEngine::playingChanged);
+    mEngine.pause();
+    ASSERT_EQ(playing.count(), 1);
+    EXPECT_FALSE(playing.first().first().toBool());
+
+    mEngine.seek(0.75);
+    EXPECT_NEAR(mEngine.time(), 0.75, 1e-9);
+    ASSERT_TRUE(waitForFrame([](QColor centre) { return std::abs(centre.redF() - 0.7) < 0.01; }));
+    EXPECT_DOUBLE_EQ(mEngine.currentFrameTime(), 0.7);
+    // A seek past the loop's end comes round: 2.1 s of loop, 2.5 s is 0.4 s in.
+    mEngine.seek(2.5);
+    ASSERT_TRUE(waitForFrame([](QColor centre) { return std::abs(centre.redF() - 0.4) < 0.01; }));
+
+    // Paused, the clock stands and nothing more is rendered.
+    const std::uint64_t rendered = mEngine.framesRendered();
+    spinUntil([] { return false; }, std::chrono::milliseconds(400));
+    EXPECT_EQ(mEngine.framesRendered(), rendered);
+    EXPECT_NEAR(mEngine.time(), 0.4, 1e-9);
+
+    // Suspended while playing (a job renders): no frames either, and playing resumes after.
+    mEngine.setSuspended(true);
+    mEngine.play();
+    spinUntil([] { return false; }, std::chrono::milliseconds(400));
+    EXPECT_EQ(mEngine.framesRendered(), rendered);
+    mEngine.setSuspended(false);
+    EXPECT_TRUE(spinUntil([&] { return mEngine.framesRendered() > rendered + 2; }));
+}
+
+TEST_F(PreviewEngineTest, ReloadsWhenTheFileChangesOnDiskAlsoAfterAnAtomicSave) {
+    const QByteArray shader("/*{ \"ISFVSN\": \"2\" }*/\nvoid main() { gl_FragColor = %1; }\n");
+    const QString path =
+        write(QStringLiteral("Edit.fs"), QByteArray(shader).replace("%1", "vec4(1,0,0,1)"));
+    mEngine.setJob(jobFor(path));
+    ASSERT_TRUE(waitForFrame([](QColor centre) { return centre.red() == 255; }));
+    EXPECT_TRUE(mEngine.watchedFiles().contains(path));
+
+    // Written in place.
+    write(QStringLiteral("Edit.fs"), QByteArray(shader).replace("%1", "vec4(0,1,0,1)"));
+    ASSERT_TRUE(waitForFrame([](QColor centre) { return centre.green() == 255; }));
+
+    // Saved as editors do: a new file renamed over the old one. The path is watched again.
+    {
+        QSaveFile save(path);
+        ASSERT_TRUE(save.open(QIODevice::WriteOnly));
+        save.write(QByteArray(shader).replace("%1", "vec4(0,0,1,1)"));
+        ASSERT_TRUE(save.commit());
+    }
+    ASSERT_TRUE(waitForFrame([](QColor centre) { return centre.blue() == 255; }));
+    ASSERT_TRUE(spinUntil([&] { return mEngine.watchedFiles().contains(path); }));
+    write(QStringLiteral("Edit.fs"), QByteArray(shader).replace("%1", "vec4(1,1,0,1)"));
+    ASSERT_TRUE(
+        waitForFrame([](QColor centre) { return centre.red() == 255 && centre.green() == 255; }));
+}
+
+TEST_F(PreviewEngineTest, AShaderThatDoesNotCompileShowsTheCompilersLineAtOnce) {
+    QSignalSpy loaded(&mEngine, &PreviewEngine::compositionLoaded);
+    mEngine.pause(); // shown even while paused
+    const QString path = write(
+        QStringLiteral("Broken.fs"),
+        "/*{ \"ISFVSN\": \"2\" }*/\n\nvoid main() {\n    gl_FragColor = vec4(undeclared);\n}\n");
+    mEngine.setJob(jobFor(path));
+    ASSERT_TRUE(spinUntil([&] { return !loaded.isEmpty() && !mFrames.isEmpty(); }));
+    const QString error = loaded.last().first().toString();
+    EXPECT_TRUE(error.contains(QStringLiteral("undeclared"))) << error.toStdString();
+    EXPECT_EQ(mEngine.compositionError(), error);
+    // The message picture: the preview's size, mostly the dark red background.
+    const QImage message = mFrames.last();
+    EXPECT_EQ(message.size(), QSize(32, 24));
+    EXPECT_EQ(message.pixelColor(0, message.height() - 1), QColor(48, 12, 16));
+    // The line named is the file's own (line 4).
+    EXPECT_TRUE(PreviewCompilerMessageLine(error).startsWith(QStringLiteral("Line 4: ")))
+        << PreviewCompilerMessageLine(error).toStdString();
+
+    // Fixed on disk: it plays.
+    write(QStringLiteral("Broken.fs"),
+          "/*{ \"ISFVSN\": \"2\" }*/\nvoid main() { gl_FragColor = vec4(0,1,0,1); }\n");
+    ASSERT_TRUE(waitForFrame([](QColor centre) { return centre.green() == 255; }));
+    EXPECT_TRUE(mEngine.compositionError().isEmpty());
+}
+
+TEST(PreviewCompilerMessageLineTest, NamesTheLineOfEachDriversLogForm) {
+    EXPECT_EQ(PreviewCompilerMessageLine(QStringLiteral(
+                  "the fragment shader does not compile:\n0:12(5): error: `x' undeclared\n")),
+              QStringLiteral("Line 12: error: `x' undeclared"));
+    EXPECT_EQ(PreviewCompilerMessageLine(QStringLiteral("ERROR: 0:7: 'y' : undeclared")),
+              QStringLiteral("Line 7: 'y' : undeclared"));
+    EXPECT_EQ(PreviewCompilerMessageLine(QStringLiteral("0(3) : error C1008: undefined")),
+              QStringLiteral("Line 3: error C1008: undefined"));
+    EXPECT_EQ(PreviewCompilerMessageLine(QStringLiteral("\n  no renderer here\n")),
+              QStringLiteral("no renderer here"));
+}
+
+TEST_F(PreviewEngineTest, EventsPulseOneFrameAndValuesChangeWithoutAReload) {
+    mEngine.pause();
+    QSignalSpy loaded(&mEngine, &PreviewEngine::compositionLoaded);
+    RenderJob job = jobFor(write(QStringLiteral("Time.fs"), kTimeShader));
+    mEngine.setJob(job);
+    ASSERT_TRUE(waitForFrame([](QColor centre) { return centre.blue() == 0; }));
+
+    mEngine.fireEvent(QStringLiteral("flash"));
+    ASSERT_TRUE(waitForFrame([](QColor centre) { return centre.blue() == 255; }));
+    // The frame after it is dark again.
+    mEngine.seek(0.5);
+    ASSERT_TRUE(waitForFrame([](QColor centre) { return std::abs(centre.redF() - 0.5) < 0.01; }));
+    EXPECT_EQ(mFrames.last().pixelColor(16, 12).blue(), 0);
+
+    // A value reaches the next frame, without reloading the composition; taking it away
+    // brings the default back.
+    const int loads = int(loaded.count());
+    job.inputs.values = {{QStringLiteral("level"), QStringLiteral("1")}};
+    mEngine.setJob(job);
+    ASSERT_TRUE(waitForFrame([](QColor centre) { return centre.green() == 255; }));
+    job.inputs.values.clear();
+    mEngine.setJob(job);
+    ASSERT_TRUE(waitForFrame([](QColor centre) { return centre.green() == 0; }));
+    EXPECT_EQ(loaded.count(), loads);
+}
+
+TEST(PreviewMessageImageTest, IsThePreviewsSizeWithTextOnIt) {
+    const QImage image = PreviewMessageImage(QSize(320, 240), QStringLiteral("Broken.fs"),
+                                             QStringLiteral("Line 4: error: undeclared"));
+    EXPECT_EQ(image.size(), QSize(320, 240));
+    int lit = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x)
+            lit += image.pixelColor(x, y).lightness() > 160 ? 1 : 0;
+    }
+    EXPECT_GT(lit, 200); // the words
+}
+
+} // namespace
