@@ -24,7 +24,7 @@ QImage PreviewMessageImage(QSize size, const QString& title, const QString& mess
     painter.setFont(font);
     painter.setPen(QColor(255, 255, 255));
     painter.drawText(area.adjusted(0, titleArea.height() + margin / 2, 0, 0),
-                     Qt::AlignLeft | Qt::AlignTop | Qt::TextWrapAnywhere, message);
+                     Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, message);
     return image;
 }
 

@@ -5,6 +5,7 @@
 #include "app/job/RenderPresets.h"
 #include "app/job/RenderTiming.h"
 #include "app/window/AppInputsPanel.h"
+#include "app/window/GKPreviewController.h"
 #include "interface/UILocalization/UILocalLanguageController.h"
 #include "movie/QTKitMovieRecorder/QStillFrameRecorderConfig.h"
 #include "platform/appkit/NSApplication.h"
@@ -70,7 +71,7 @@ int import_GKAppDelegate() {
     return (GKAppDelegate::classObject() != nullptr) & import_AppController() &
            import_AppInputsPanel() & import_QTZMovieRenderer() &
            import_USandboxInputFileController() & import_USandboxUserFolder() &
-           import_UPersistentObjectsController();
+           import_UPersistentObjectsController() & import_GKPreviewController();
 }
 
 GKAppDelegate::~GKAppDelegate() {

@@ -1,0 +1,226 @@
+// The window's live preview: a chosen composition plays without Render, a job's own preview
+// takes over while it renders, the preview plays exactly the job that Render starts, and the
+// keyboard, the transport row and the mouse reach it.
+
+#include "MainWindowFixture.h"
+
+#include "app/preview/PreviewEngine.h"
+#include "app/window/GKPreviewController.h"
+#include "app/window/GKPreviewTransportView.h"
+#include "platform/appkit/NSImageView.h"
+#include "platform/appkit/NSTextField.h"
+#include "platform/appkitcore/NSBitmapImageRep.h"
+#include "platform/appkitcore/NSImage.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QSlider>
+#include <QToolButton>
+
+namespace {
+
+using lumenreel::test::resource;
+using lumenreel::test::spinUntil;
+
+// The job's fields that make its pictures and sound, as text, to compare two jobs.
+QString describe(const RenderJob& job) {
+    QStringList values;
+    for (const auto& [name, text] : job.inputs.values)
+        values << name + QLatin1Char('=') + text;
+    QStringList files;
+    for (const auto& [name, path] : job.inputs.files)
+        files << name + QLatin1Char('=') + path;
+    return QStringLiteral("%1 | %2 | %3x%4 | %5 fps | %6 s | %7 | %8")
+        .arg(job.compositionPath(), job.soundMoviePath())
+        .arg(job.sizePixels.width())
+        .arg(job.sizePixels.height())
+        .arg(job.framesPerSecond)
+        .arg(job.durationSeconds, 0, 'g', 17)
+        .arg(values.join(','), files.join(','));
+}
+
+class MainWindowPreviewTest : public lumenreel::test::WindowFixture {
+protected:
+    void SetUp() override {
+        WindowFixture::SetUp();
+        mController = GKPreviewController::controllerForDelegate(sDelegate);
+        ASSERT_NE(mController, nullptr);
+        mEngine = mController->engine();
+        mPreview =
+            qobject_cast<NSImageView*>(sDelegate->outletQuartzMovieRenderer->outletImageView);
+        ASSERT_NE(mPreview, nullptr);
+        ASSERT_TRUE(spinUntil([&] { return mController->showsLivePreview(); }));
+        mEngine->setSoundOutputEnabled(false);
+    }
+
+    // Waits until the view has shown `count` more pictures, of which two differ.
+    bool waitForPlaying(int count = 3) {
+        const quint64 from = mPreview->imageChangeCount();
+        QList<QImage> seen;
+        QObject guard;
+        QObject::connect(mPreview, &NSImageView::imageChanged, &guard, [&] {
+            if (NSImage* image = mPreview->image(); image && image->bitmapRepresentation())
+                seen.append(image->bitmapRepresentation()->qImage());
+        });
+        return spinUntil(
+            [&] {
+                return mPreview->imageChangeCount() >= from + quint64(count) && seen.size() >= 2 &&
+                       seen.first() != seen.last();
+            },
+            std::chrono::seconds(60));
+    }
+
+    GKPreviewController* mController = nullptr;
+    PreviewEngine* mEngine = nullptr;
+    NSImageView* mPreview = nullptr;
+};
+
+TEST_F(MainWindowPreviewTest, AChosenCompositionPlaysWithoutRenderAndPlaysTheWindowsJob) {
+    sDelegate->setValue_forKey(1.5, QStringLiteral("compositionMovieDuration"));
+    sDelegate->setValue_forKey(25u, QStringLiteral("compositionMovieFrameRate"));
+    sDelegate->setMovieDimensions(8);
+    choose(sDelegate->outletQuartzCompositionInputController,
+           resource(QStringLiteral("compositions/Aurora.fs")));
+    choose(sDelegate->outletAudioTrackInputController,
+           resource(QStringLiteral("sounds/demo-arpeggio.m4a")));
+    ASSERT_TRUE(waitForPlaying());
+    EXPECT_TRUE(mEngine->isPlaying());
+    EXPECT_TRUE(mEngine->compositionError().isEmpty());
+    // The picture keeps the movie's shape (1280 x 720) inside the 320 x 240 view.
+    EXPECT_EQ(mEngine->currentFrame().width() * 9, mEngine->currentFrame().height() * 16);
+    // The preview plays the job the window describes; a change of the window's settings
+    // reaches it.
+    EXPECT_EQ(describe(mEngine->job()), describe(sDelegate->windowJob()));
+    EXPECT_DOUBLE_EQ(mEngine->loopDuration(), 38.0 / 25.0);
+    sDelegate->setValue_forKey(2.0, QStringLiteral("compositionMovieDuration"));
+    EXPECT_EQ(describe(mEngine->job()), describe(sDelegate->windowJob()));
+    EXPECT_DOUBLE_EQ(mEngine->loopDuration(), 51.0 / 25.0);
+
+    // Render starts that very job; the live preview waits while it renders and the job's own
+    // preview is shown.
+    chooseFolder(sHome->filePath(QStringLiteral("preview-movies")));
+    const RenderJob played = mEngine->job();
+    QList<double> shownWhileRendering;
+    QObject guard;
+    QObject::connect(mEngine, &PreviewEngine::frameReady, &guard, [&](const QImage&, double) {
+        if (!sDelegate->isIdle())
+            shownWhileRendering.append(mEngine->framesRendered());
+    });
+    ASSERT_TRUE(startRender());
+    EXPECT_EQ(describe(sDelegate->outletQuartzMovieRenderer->job()), describe(played));
+    EXPECT_TRUE(mEngine->isSuspended());
+    EXPECT_FALSE(mController->showsLivePreview());
+    const std::uint64_t renderedAtStart = mEngine->framesRendered();
+    ASSERT_TRUE(waitUntilIdle());
+    EXPECT_TRUE(sDelegate->statusText().startsWith(QStringLiteral("Written: ")))
+        << sDelegate->statusText().toStdString();
+    // At most the frame already under way when the job started.
+    EXPECT_LE(mEngine->framesRendered(), renderedAtStart + 1);
+    EXPECT_LE(shownWhileRendering.size(), 1);
+    // Afterwards it plays again.
+    EXPECT_FALSE(mEngine->isSuspended());
+    ASSERT_TRUE(waitForPlaying());
+    sDelegate->actionClearSoundMovie(nullptr);
+}
+
+TEST_F(MainWindowPreviewTest, SpaceAndTheTransportRowPlayPauseAndScrub) {
+    choose(sDelegate->outletQuartzCompositionInputController,
+           resource(QStringLiteral("compositions/Ripple.fs")));
+    ASSERT_TRUE(waitForPlaying(1));
+    QWidget* window = sDelegate->window()->widget();
+    window->activateWindow();
+    window->setFocus();
+    ASSERT_TRUE(mEngine->isPlaying());
+    QTest::keyClick(window, Qt::Key_Space);
+    EXPECT_FALSE(mEngine->isPlaying());
+    QTest::keyClick(window, Qt::Key_Space);
+    EXPECT_TRUE(mEngine->isPlaying());
+
+    // In a text field, Space is a character.
+    NSTextField* rate = views<NSTextField>([](NSTextField* field) {
+                            return field->isEditable() && field->widget()->isEnabled();
+                        }).value(0);
+    ASSERT_NE(rate, nullptr);
+    auto* edit = qobject_cast<QLineEdit*>(rate->widget());
+    ASSERT_NE(edit, nullptr);
+    edit->setFocus();
+    QTest::keyClick(edit, Qt::Key_Space);
+    EXPECT_TRUE(mEngine->isPlaying());
+    window->setFocus();
+
+    auto* transport = views<GKPreviewTransportView>().value(0);
+    ASSERT_NE(transport, nullptr);
+    QToolButton* play = transport->playButton();
+    QSlider* slider = transport->timeSlider();
+    ASSERT_TRUE(play && slider);
+    EXPECT_EQ(play->text(), QStringLiteral("Pause"));
+    QTest::mouseClick(play, Qt::LeftButton);
+    EXPECT_FALSE(mEngine->isPlaying());
+    EXPECT_EQ(play->text(), QStringLiteral("Play"));
+
+    // Dragging the slider scrubs: the frame of that time is shown, paused.
+    const double loop = mEngine->loopDuration();
+    ASSERT_GT(loop, 2.0);
+    slider->setSliderDown(true);
+    slider->setSliderPosition(2000);
+    slider->setSliderDown(false);
+    EXPECT_NEAR(mEngine->time(), 2.0, 1e-6);
+    ASSERT_TRUE(spinUntil([&] { return std::abs(mEngine->currentFrameTime() - 2.0) < 0.05; }));
+    EXPECT_TRUE(transport->timeLabel()->text().startsWith(QStringLiteral("2.0 / ")))
+        << transport->timeLabel()->text().toStdString();
+    QTest::mouseClick(play, Qt::LeftButton);
+    EXPECT_TRUE(mEngine->isPlaying());
+}
+
+TEST_F(MainWindowPreviewTest, DraggingInThePreviewGivesPointsFromTheBottomLeft) {
+    choose(sDelegate->outletQuartzCompositionInputController,
+           resource(QStringLiteral("compositions/Ripple.fs")));
+    sDelegate->setMovieDimensions(0);
+    ASSERT_TRUE(waitForPlaying(1));
+    QSignalSpy points(mController, &GKPreviewController::previewPointDragged);
+    QWidget* view = mPreview->widget();
+    const QRect area = view->rect();
+    QTest::mousePress(view, Qt::LeftButton, {}, area.center());
+    ASSERT_EQ(points.count(), 1);
+    const QPointF centre = points.last().first().toPointF();
+    EXPECT_NEAR(centre.x(), 0.5, 0.02);
+    EXPECT_NEAR(centre.y(), 0.5, 0.02);
+    QMouseEvent move(QEvent::MouseMove, QPointF(area.left() + 1, area.bottom()),
+                     view->mapToGlobal(QPointF(area.left() + 1, area.bottom())), Qt::NoButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(view, &move);
+    ASSERT_EQ(points.count(), 2);
+    EXPECT_NEAR(points.last().first().toPointF().x(), 0.0, 0.02);
+    EXPECT_NEAR(points.last().first().toPointF().y(), 0.0, 0.02);
+    QTest::mouseRelease(view, Qt::LeftButton, {}, area.center());
+}
+
+TEST_F(MainWindowPreviewTest, AHiddenWindowPausesThePreview) {
+    choose(sDelegate->outletQuartzCompositionInputController,
+           resource(QStringLiteral("compositions/Ripple.fs")));
+    ASSERT_TRUE(waitForPlaying(1));
+    QWidget* window = sDelegate->window()->widget();
+    window->hide();
+    ASSERT_TRUE(spinUntil([&] { return mEngine->isSuspended(); }));
+    EXPECT_FALSE(mController->showsLivePreview());
+    EXPECT_TRUE(mEngine->isPlaying());
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window, 10000));
+    ASSERT_TRUE(spinUntil([&] { return !mEngine->isSuspended(); }));
+    EXPECT_TRUE(waitForPlaying(1));
+}
+
+TEST_F(MainWindowPreviewTest, AShaderThatDoesNotCompileShowsTheCompilersMessage) {
+    choose(sDelegate->outletQuartzCompositionInputController, brokenComposition());
+    ASSERT_TRUE(spinUntil([&] { return !mEngine->compositionError().isEmpty(); }));
+    EXPECT_TRUE(mEngine->compositionError().contains(QStringLiteral("undeclared")));
+    ASSERT_TRUE(spinUntil([&] {
+        return mPreview->image() && mPreview->image()->bitmapRepresentation() &&
+               mPreview->image()->bitmapRepresentation()->qImage().pixelColor(1, 1) ==
+                   QColor(48, 12, 16);
+    }));
+    keepPicture(QStringLiteral("preview-error"));
+}
+
+} // namespace
