@@ -8,8 +8,10 @@
 #include "common/TestSupport.h"
 #include "platform/foundation/NSURL.h"
 
+#include <QAudioDevice>
 #include <QDir>
 #include <QFile>
+#include <QMediaDevices>
 #include <QSaveFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -238,6 +240,22 @@ TEST_F(PreviewEngineTest, EventsPulseOneFrameAndValuesChangeWithoutAReload) {
     mEngine.setJob(job);
     ASSERT_TRUE(waitForFrame([](QColor centre) { return centre.green() == 0; }));
     EXPECT_EQ(loaded.count(), loads);
+}
+
+TEST_F(PreviewEngineTest, WithoutAnAudioDeviceTheSteadyClockLeadsAndNothingComplains) {
+    if (!QMediaDevices::defaultAudioOutput().isNull())
+        GTEST_SKIP() << "an audio device plays here";
+    mEngine.setSoundOutputEnabled(true);
+    QSignalSpy loaded(&mEngine, &PreviewEngine::compositionLoaded);
+    RenderJob job = jobFor(write(QStringLiteral("Time.fs"), kTimeShader), 2.0);
+    job.soundMovieURL = NSRef<NSURL>(NSURL::fileURLWithPath(
+        lumenreel::test::resource(QStringLiteral("sounds/demo-arpeggio.m4a"))));
+    mEngine.setJob(job);
+    ASSERT_TRUE(spinUntil([&] { return !loaded.isEmpty(); }));
+    EXPECT_TRUE(loaded.last().first().toString().isEmpty());
+    EXPECT_FALSE(mEngine.soundIsClock());
+    // The clock runs all the same.
+    ASSERT_TRUE(spinUntil([&] { return mTimes.size() >= 2 && mTimes.last() > mTimes.first(); }));
 }
 
 TEST(PreviewMessageImageTest, IsThePreviewsSizeWithTextOnIt) {

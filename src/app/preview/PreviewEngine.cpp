@@ -494,6 +494,7 @@ void PreviewEngine::renderLoop() {
     std::uint64_t loadedGeneration = 0;
     std::int64_t lastIndex = -1;
     Clock::time_point lastRender;
+    double latency = 0.0; // seconds from choosing a frame to handing it on, averaged
 
     const auto publish = [this, &s](const QImage& image, double seconds) {
         {
@@ -563,7 +564,10 @@ void PreviewEngine::renderLoop() {
             continue;
         }
         const Clock::time_point now = Clock::now();
-        const double position = s.positionAt(now);
+        // While the clock runs, the frame is the one due when it will be shown: a frame takes
+        // about `latency` to render and reach the main thread.
+        const double position =
+            s.running ? wrapIntoLoop(s.positionAt(now) + latency, s.loop) : s.positionAt(now);
         const std::int64_t index = s.frameIndexAt(position);
         const bool valuesChanged = std::exchange(s.valuesChanged, false);
         const bool forced = s.renderOnce || !s.events.isEmpty() || valuesChanged;
@@ -572,8 +576,10 @@ void PreviewEngine::renderLoop() {
                 s.wake.wait(lock);
                 continue;
             }
+            // No faster than the display shows them; a little slack keeps a new frame from
+            // waiting for the next display interval when the two rates meet.
             const auto interval = std::chrono::duration_cast<Clock::duration>(
-                std::chrono::duration<double>(1.0 / s.displayRate));
+                std::chrono::duration<double>(0.75 / s.displayRate));
             if (index == lastIndex) {
                 // Until the clock reaches the next frame.
                 const double next = double(index + 1) / s.framesPerSecond;
@@ -604,6 +610,7 @@ void PreviewEngine::renderLoop() {
             applyInputValues(renderer, job.inputs);
         lastRender = Clock::now();
         lastIndex = index;
+        latency += (std::min(secondsBetween(now, lastRender), 0.25) - latency) * 0.2;
         if (rendered) {
             ++s.framesRendered;
             publish(snapshot(renderer), frameTime);
