@@ -60,8 +60,7 @@ void GKPreviewController::awakeFromNib() {
     liveControllers().append(this);
     connect(mEngine, &PreviewEngine::frameReady, this,
             [this](const QImage& frame) { showFrame(frame); });
-    connect(outletAppDelegate, &GKAppDelegate::windowJobChanged, this,
-            [this] { mEngine->setJob(outletAppDelegate->windowJob()); });
+    connect(outletAppDelegate, &GKAppDelegate::windowJobChanged, this, [this] { playWindowJob(); });
     outletAppDelegate->addObserver(this, QStringLiteral("idle"), 0, nullptr);
     mObservingDelegate = true;
     if (outletTransport) {
@@ -100,8 +99,19 @@ void GKPreviewController::attachToWindow() {
                 QSize(int(bounds.width() * scale), int(bounds.height() * scale)));
         }
     }
-    mEngine->setJob(outletAppDelegate->windowJob());
+    playWindowJob();
     updateSuspension();
+}
+
+void GKPreviewController::playWindowJob() {
+    const RenderJob job = outletAppDelegate->windowJob();
+    mEngine->setJob(job);
+    if (!outletTransport)
+        return;
+    // Without a composition there is nothing to play or scrub.
+    outletTransport->showTime(mEngine->time(), mEngine->loopDuration());
+    if (QWidget* row = outletTransport->widget())
+        row->setEnabled(!job.compositionPath().isEmpty());
 }
 
 void GKPreviewController::observeValueForKeyPath(const QString& keyPath, NSObject* object,

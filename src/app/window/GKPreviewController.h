@@ -50,6 +50,8 @@ Q_SIGNALS:
 
 private:
     void attachToWindow();
+    // Plays the job the window describes now.
+    void playWindowJob();
     void showFrame(const QImage& frame);
     void updateSuspension();
     void playOrPauseFromKeyboard();
