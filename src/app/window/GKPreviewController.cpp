@@ -50,13 +50,15 @@ GKPreviewController::~GKPreviewController() {
     liveControllers().removeAll(this);
     if (mObservingDelegate && outletAppDelegate)
         outletAppDelegate->removeObserver(this, QStringLiteral("idle"));
-    delete mEngine;
+    delete mEngine.data();
 }
 
 void GKPreviewController::awakeFromNib() {
     if (mEngine || !outletAppDelegate)
         return;
-    mEngine = new PreviewEngine;
+    // The engine's thread ends with the application object, before the process's own
+    // teardown (the OpenGL driver's among it) can pull anything from under a frame.
+    mEngine = new PreviewEngine(QCoreApplication::instance());
     liveControllers().append(this);
     connect(mEngine, &PreviewEngine::frameReady, this,
             [this](const QImage& frame) { showFrame(frame); });

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/preview/PreviewEngine.h"
 #include "app/window/GKAppDelegate.h"
 #include "app/window/GKPreviewTransportView.h"
 #include "platform/appkit/NSImageView.h"
@@ -7,8 +8,8 @@
 #include "platform/foundation/NSObject.h"
 
 #include <QPointF>
+#include <QPointer>
 
-class PreviewEngine;
 class QImage;
 class QWidget;
 
@@ -35,7 +36,7 @@ public:
     void awakeFromNib() override;
     // The controller that plays `delegate`'s job; null when none does.
     static GKPreviewController* controllerForDelegate(const GKAppDelegate* delegate);
-    PreviewEngine* engine() const { return mEngine; }
+    PreviewEngine* engine() const { return mEngine.data(); }
     // Whether the view shows the live preview now (no job renders, the window is shown).
     bool showsLivePreview() const { return mShowing; }
 
@@ -56,7 +57,7 @@ private:
     void updateSuspension();
     void playOrPauseFromKeyboard();
 
-    PreviewEngine* mEngine = nullptr;
+    QPointer<PreviewEngine> mEngine;
     QWidget* mWindowWidget = nullptr;
     QWidget* mPreviewWidget = nullptr;
     bool mObservingDelegate = false;
