@@ -19,6 +19,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <set>
 
 namespace {
@@ -256,6 +257,27 @@ TEST_F(PreviewEngineTest, WithoutAnAudioDeviceTheSteadyClockLeadsAndNothingCompl
     EXPECT_FALSE(mEngine.soundIsClock());
     // The clock runs all the same.
     ASSERT_TRUE(spinUntil([&] { return mTimes.size() >= 2 && mTimes.last() > mTimes.first(); }));
+}
+
+TEST_F(PreviewEngineTest, ReloadingOverAndOverHoldsNoMoreMemory) {
+    // Each reload makes a new renderer and OpenGL context and lets the last one go.
+    const QString files[] = {lumenreel::test::resource(QStringLiteral("compositions/Aurora.fs")),
+                             lumenreel::test::resource(QStringLiteral("compositions/Ripple.fs"))};
+    qint64 afterFour = 0;
+    for (int reload = 1; reload <= 24; ++reload) {
+        mEngine.setJob(jobFor(files[reload % 2]));
+        const qsizetype before = mFrames.size();
+        ASSERT_TRUE(spinUntil([&] { return mFrames.size() > before + 2; }));
+        mFrames.clear();
+        mTimes.clear();
+        if (reload == 4)
+            afterFour = lumenreel::test::residentBytes();
+    }
+    const qint64 afterAll = lumenreel::test::residentBytes();
+    std::printf("resident after 4 reloads %.1f MiB, after 24 %.1f MiB\n",
+                double(afterFour) / 1048576.0, double(afterAll) / 1048576.0);
+    ASSERT_GT(afterFour, 0);
+    EXPECT_LE(double(afterAll), 1.10 * double(afterFour));
 }
 
 TEST(PreviewMessageImageTest, IsThePreviewsSizeWithTextOnIt) {

@@ -13,6 +13,7 @@
 #include "platform/quartzcomposer/QCInputValues.h"
 #include "platform/quartzcomposer/QCRenderer.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QFileSystemWatcher>
 #include <QTimer>
@@ -138,16 +139,27 @@ PreviewEngine::PreviewEngine(QObject* parent)
     mClockTimer->setInterval(10);
     connect(mClockTimer, &QTimer::timeout, this, [this] { syncClockToSound(); });
     mThread = std::make_unique<std::thread>([this] { renderLoop(); });
+    // The sound and the thread end while the application's loop still could deliver to them.
+    if (QCoreApplication* application = QCoreApplication::instance())
+        connect(application, &QCoreApplication::aboutToQuit, this, [this] { stop(); });
 }
 
 PreviewEngine::~PreviewEngine() {
+    stop();
+}
+
+void PreviewEngine::stop() {
+    mClockTimer->stop();
+    mSound.reset();
+    if (!mThread)
+        return;
     {
         std::lock_guard lock(mShared->mutex);
         mShared->quit = true;
     }
     mShared->wake.notify_all();
     mThread->join();
-    mSound.reset();
+    mThread.reset();
 }
 
 void PreviewEngine::setJob(const RenderJob& job) {

@@ -99,6 +99,8 @@ private:
     struct Shared;
     struct Loaded;
     void renderLoop();
+    // Ends the render thread and the sound; the engine shows nothing more.
+    void stop();
     // Render thread: loads the job's composition, input feed and sound; nullptr-free result.
     std::unique_ptr<Loaded> load(const RenderJob& job, QSize size, std::uint64_t generation);
     // Main thread: takes the latest frame and shows it.
