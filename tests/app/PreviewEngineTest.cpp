@@ -120,6 +120,13 @@ TEST_F(PreviewEngineTest, PlaysTheJobsFramesInALoopAtTheirTimes) {
     // Nearly every frame is shown on the way (a busy machine may drop a few).
     EXPECT_GE(frames.size(), 6u);
     EXPECT_EQ(mEngine.currentFrame(), mFrames.last());
+
+    // A loop leaves out the frame at the duration, as its movie does.
+    RenderJob looped = mEngine.job();
+    looped.loop = true;
+    mEngine.setJob(looped);
+    EXPECT_DOUBLE_EQ(mEngine.loopDuration(), 1.0);
+    EXPECT_EQ(mEngine.frameIndexAt(0.99), 9);
 }
 
 TEST_F(PreviewEngineTest, SeekShowsThatFrameWhilePausedAndPauseStopsTheFrames) {

@@ -1,7 +1,6 @@
 #include "app/preview/PreviewEngine.h"
 
 #include "app/job/CompositionInputs.h"
-#include "app/job/QTZMovieRenderer.h"
 #include "app/preview/PreviewMessageImage.h"
 #include "app/preview/PreviewSound.h"
 #include "platform/appkitcore/NSBitmapImageRep.h"
@@ -172,8 +171,8 @@ void PreviewEngine::setJob(const RenderJob& job) {
         mShared->job = job;
         mShared->renderSize = renderSizeFor(job.sizePixels, mSize);
         mShared->framesPerSecond = std::max(1u, job.framesPerSecond);
-        mShared->frameCount = std::max<std::int64_t>(
-            1, QTZMovieRendererFrameCount(job.durationSeconds, job.framesPerSecond));
+        // The frames a render of the job writes (a loop leaves out the one at the duration).
+        mShared->frameCount = std::max<std::int64_t>(1, job.frameCount());
         mShared->loop = double(mShared->frameCount) / mShared->framesPerSecond;
         mShared->anchorSeconds = wrapIntoLoop(before, mShared->loop);
         mShared->anchorAt = Clock::now();
