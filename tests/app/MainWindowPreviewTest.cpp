@@ -4,6 +4,7 @@
 
 #include "MainWindowFixture.h"
 
+#include "app/job/CompositionInputValues.h"
 #include "app/preview/PreviewEngine.h"
 #include "app/window/GKPreviewController.h"
 #include "app/window/GKPreviewTransportView.h"
@@ -12,6 +13,7 @@
 #include "platform/appkitcore/NSBitmapImageRep.h"
 #include "platform/appkitcore/NSImage.h"
 
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSignalSpy>
@@ -197,6 +199,36 @@ TEST_F(MainWindowPreviewTest, DraggingInThePreviewGivesPointsFromTheBottomLeft) 
     EXPECT_NEAR(points.last().first().toPointF().x(), 0.0, 0.02);
     EXPECT_NEAR(points.last().first().toPointF().y(), 0.0, 0.02);
     QTest::mouseRelease(view, Qt::LeftButton, {}, area.center());
+    // The points move the composition's point2D input across its range, and the preview plays
+    // the job with it.
+    const QCInputValue moved = sDelegate->compositionInputValues().value(QStringLiteral("centre"));
+    EXPECT_NEAR(moved[0], 0.0, 0.02);
+    EXPECT_NEAR(moved[1], 0.0, 0.02);
+    EXPECT_EQ(describe(mEngine->job()), describe(sDelegate->windowJob()));
+    EXPECT_TRUE(describe(mEngine->job()).contains(QStringLiteral("centre=")));
+    sDelegate->actionResetCompositionInputs(nullptr);
+}
+
+TEST_F(MainWindowPreviewTest, AnEventButtonFlashesThePausedPreviewForOneFrame) {
+    const QString path = sHome->filePath(QStringLiteral("Flash.fs"));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(R"(/*{ "ISFVSN": "2", "INPUTS": [ { "NAME": "flash", "TYPE": "event" } ] }*/
+void main() { gl_FragColor = flash ? vec4(1.0, 0.0, 0.0, 1.0) : vec4(0.0, 0.0, 0.0, 1.0); }
+)");
+    file.close();
+    choose(sDelegate->outletQuartzCompositionInputController, path);
+    ASSERT_TRUE(spinUntil([&] { return !mEngine->currentFrame().isNull(); }));
+    mEngine->pause();
+    QList<QColor> colours;
+    QObject guard;
+    QObject::connect(mEngine, &PreviewEngine::frameReady, &guard,
+                     [&](const QImage& frame, double) { colours.append(frame.pixelColor(1, 1)); });
+    sDelegate->fireCompositionInputEvent(QStringLiteral("flash"));
+    ASSERT_TRUE(spinUntil([&] { return colours.contains(QColor(Qt::red)); }));
+    // The event lasts one frame: the next frame rendered is black again.
+    mEngine->seek(0.0);
+    ASSERT_TRUE(spinUntil([&] { return colours.last() == QColor(Qt::black); }));
 }
 
 TEST_F(MainWindowPreviewTest, AHiddenWindowPausesThePreview) {

@@ -13,6 +13,7 @@
 
 #include <QElapsedTimer>
 #include <QHash>
+#include <QPointF>
 #include <QSet>
 #include <QSizeF>
 #include <QString>
@@ -223,6 +224,10 @@ public:
     Q_INVOKABLE void actionResetCompositionInputs(NSObject* sender);
     // An event input fires once (the preview's business: a movie takes no events).
     Q_INVOKABLE void fireCompositionInputEvent(const QString& name);
+    // A press or drag in the preview at `point` (0..1 from the picture's bottom left) moves the
+    // first point2D input there: across its MIN..MAX when it has both, else in the movie's
+    // pixels. False when there is no such input or a job runs.
+    bool dragCompositionPoint(QPointF point);
     // The sound inputs of the chosen composition: ISF audio and audioFFT inputs, the Shadertoy
     // sound channel.
     QStringList compositionSoundInputNames() const { return mSoundInputNames; }

@@ -7,6 +7,8 @@
 #include "platform/foundation/NSUserDefaults.h"
 #include "platform/quartzcomposer/QCCompositionModel.h"
 
+#include <algorithm>
+
 namespace {
 
 // The user defaults' entry: composition file path -> {input name -> value as text}.
@@ -103,4 +105,24 @@ void GKAppDelegate::fireCompositionInputEvent(const QString& name) {
         return;
     }
     emit compositionInputEventFired(name);
+}
+
+bool GKAppDelegate::dragCompositionPoint(QPointF point) {
+    using Model = QCCompositionModel;
+    const std::vector<Model::Input>& inputs = compositionInputValues().inputs();
+    const auto input = std::find_if(inputs.begin(), inputs.end(), [](const Model::Input& i) {
+        return i.type == Model::InputType::Point2D;
+    });
+    if (input == inputs.end() || isBusy())
+        return false;
+    QCInputValue at{point.x(), point.y(), 0.0, 0.0};
+    if (input->min && input->max) {
+        for (int i = 0; i < 2; ++i)
+            at[i] = (*input->min)[i] + at[i] * ((*input->max)[i] - (*input->min)[i]);
+    } else {
+        const QSizeF size = windowJob().sizePixels;
+        at[0] *= size.width();
+        at[1] *= size.height();
+    }
+    return setCompositionInputValue(input->name, compositionInputValueText(*input, at));
 }

@@ -63,6 +63,11 @@ void GKPreviewController::awakeFromNib() {
     connect(mEngine, &PreviewEngine::frameReady, this,
             [this](const QImage& frame) { showFrame(frame); });
     connect(outletAppDelegate, &GKAppDelegate::windowJobChanged, this, [this] { playWindowJob(); });
+    // An event button fires in the preview only; a drag moves the composition's point.
+    connect(outletAppDelegate, &GKAppDelegate::compositionInputEventFired, mEngine,
+            &PreviewEngine::fireEvent);
+    connect(this, &GKPreviewController::previewPointDragged, outletAppDelegate,
+            [this](QPointF point) { outletAppDelegate->dragCompositionPoint(point); });
     outletAppDelegate->addObserver(this, QStringLiteral("idle"), 0, nullptr);
     mObservingDelegate = true;
     if (outletTransport) {
