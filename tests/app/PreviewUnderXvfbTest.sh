@@ -27,7 +27,7 @@ timeout $((deadline + 60)) xvfb-run -a -s "-screen 0 1280x800x24" bash -c '
     trap "kill -TERM $app 2>/dev/null; wait $app 2>/dev/null" EXIT
     id=
     # The Lumenreel window that is on screen (Qt also names windows that are never shown).
-    for _ in $(seq 300); do
+    for _ in $(seq $((deadline * 10))); do
         for candidate in $(xwininfo -root -tree | awk "/\"Lumenreel/ { print \$1 }"); do
             if xwininfo -id "$candidate" | grep -q "Map State: IsViewable"; then
                 id=$candidate
