@@ -212,8 +212,10 @@ TEST_F(CompositionInputsToolTest, LongInputsAreWholeNumbersFromTheCommandLineToT
 void main() { gl_FragColor = vec4(mode == 16777217 ? 1.0 : 0.0, n == 16777215 ? 1.0 : 0.0, 0, 1); }
 )");
     const ToolRun list = mTool->run({"--list-inputs", longs});
-    EXPECT_EQ(list.out, QStringLiteral("mode  long  default 0  values 0,16777217,2147483647\n"
-                                       "n  long  default 0  range 0 to 16777216\n"))
+    EXPECT_EQ(
+        list.out,
+        QStringLiteral("mode  long  default 0  values 0,16777217,2147483647  moves: keys, sound\n"
+                       "n  long  default 0  range 0 to 16777216  moves: keys, sound\n"))
         << list.err.toStdString();
     const QList<QImage> frames = render(longs, {"--size", "4x4", "--duration", "0", "--set",
                                                 "mode=16777217", "--set", "n=16777215"});
@@ -227,10 +229,12 @@ TEST_F(CompositionInputsToolTest, ListsTheInputsOfEachSample) {
     const ToolRun probe =
         mTool->run({"--list-inputs", writeFile(QStringLiteral("Probe.fs"), kProbe)});
     ASSERT_EQ(probe.status, 0) << probe.err.toStdString();
-    EXPECT_EQ(probe.out, QStringLiteral("spectrum  audioFFT  from the sound, 512 bins\n"
-                                        "level  float  default 0.5  range 0 to 1\n"
-                                        "centre  point2D  default 0,0  range -1,-1 to 1,1\n"
-                                        "inputImage  image  file (image or movie)\n"));
+    EXPECT_EQ(probe.out,
+              QStringLiteral("spectrum  audioFFT  from the sound, 512 bins\n"
+                             "level  float  default 0.5  range 0 to 1  moves: keys, sound\n"
+                             "centre  point2D  default 0,0  range -1,-1 to 1,1  "
+                             "moves: keys\n"
+                             "inputImage  image  file (image or movie)\n"));
     for (const QString sample : {"compositions/SpectrumBars.fs", "compositions/Ripple.fs"}) {
         const ToolRun run = mTool->run({"--list-inputs", resource(sample)});
         EXPECT_EQ(run.status, 0) << run.err.toStdString();

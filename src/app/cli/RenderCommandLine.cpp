@@ -97,7 +97,11 @@ QList<QCommandLineOption> trailingOptions() {
         option("set",
                QStringLiteral("Give the composition's input NAME a value instead of its default: "
                               "a number, true or false, x,y for a point, r,g,b,a for a colour. "
-                              "Repeatable."),
+                              "NAME@SECONDS=VALUE sets a key: the value moves linearly between "
+                              "keys (longs and bools change at the key) and holds before the "
+                              "first and after the last. NAME=sound:BAND[*GAIN][+OFFSET] follows "
+                              "the loudness of the --audio sound's level, bass, mid or treble "
+                              "over the input's range. Repeatable."),
                "NAME=VALUE"),
         option("input",
                QStringLiteral("Feed the image input NAME (Shadertoy: iChannel0-3) with a still "
@@ -105,8 +109,8 @@ QList<QCommandLineOption> trailingOptions() {
                               "Repeatable."),
                "NAME=FILE"),
         option("list-inputs",
-               QStringLiteral("List the composition's inputs with their types, defaults and "
-                              "ranges, and exit.")),
+               QStringLiteral("List the composition's inputs with their types, defaults, "
+                              "ranges and how they can move, and exit.")),
         option("format", formatHelp, "NAME"),
         option("device",
                QStringLiteral("EGL device to render on, by its number in \"--device list\", which "

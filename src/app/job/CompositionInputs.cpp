@@ -1,5 +1,6 @@
 #include "app/job/CompositionInputs.h"
 
+#include "app/job/MovingInputs.h"
 #include "app/job/SoundImages.h"
 #include "platform/qtkit/MovieFrameReader.h"
 #include "platform/qtkit/SoundReader.h"
@@ -74,7 +75,12 @@ QStringList compositionUnboundImageInputs(const Model& model,
 }
 
 QString compositionInputsProblem(const Model& model, const CompositionInputSettings& settings) {
-    for (const auto& [name, text] : settings.values) {
+    QString movingProblem;
+    const std::optional<InputSettingsSplit> split =
+        splitInputSettings(model, settings.values, &movingProblem);
+    if (!split)
+        return movingProblem;
+    for (const auto& [name, text] : split->constants) {
         const Model::Input* input = model.inputNamed(name);
         if (!input)
             return QStringLiteral("the composition has no input \"%1\"").arg(name);
@@ -149,6 +155,10 @@ struct CompositionInputFeed::Impl {
 
     QList<QPair<QString, QCInputValue>> values;
     bool valuesGiven = false;
+    // The inputs that move, given their value at every frame.
+    std::vector<MovingInput> moving;
+    bool followsSound = false;
+    std::unique_ptr<SoundSpectrum> followSpectrum;
     std::vector<Footage> footage;
     std::unique_ptr<SoundReader> sound;
     // The samples the longest listener shows, up to each frame's time.
@@ -174,8 +184,13 @@ CompositionInputFeed::create(const Model& model, const CompositionInputSettings&
     if (const QString problem = compositionFootageProblem(settings); !problem.isEmpty())
         return refuse(problem);
     auto impl = std::make_unique<Impl>();
-    for (const auto& [name, text] : settings.values)
+    std::optional<InputSettingsSplit> split = splitInputSettings(model, settings.values, nullptr);
+    for (const auto& [name, text] : split->constants)
         impl->values.append({name, *QCParseInputValue(*model.inputNamed(name), text, nullptr)});
+    impl->followsSound = split->followsSound();
+    impl->moving = std::move(split->moving);
+    if (impl->followsSound && soundPath.isEmpty())
+        return refuse(QStringLiteral("an input follows the sound, and the job has no sound"));
 
     for (const auto& [name, path] : settings.files) {
         Impl::Footage footage;
@@ -213,7 +228,7 @@ CompositionInputFeed::create(const Model& model, const CompositionInputSettings&
         impl->soundChannel = model.soundChannel;
         impl->listeners.push_back({});
     }
-    if (soundPath.isEmpty() || impl->listeners.empty()) {
+    if (soundPath.isEmpty() || (impl->listeners.empty() && !impl->followsSound)) {
         impl->listeners.clear();
     } else {
         QString error;
@@ -238,6 +253,12 @@ CompositionInputFeed::create(const Model& model, const CompositionInputSettings&
             impl->soundWindow = std::max(impl->soundWindow, size);
             listener.spectrum = SoundSpectrum::create(size, &error);
             if (!listener.spectrum)
+                return refuse(error);
+        }
+        if (impl->followsSound) {
+            impl->followSpectrum =
+                SoundSpectrum::create(soundFollowWindow(impl->sound->sampleRate()), &error);
+            if (!impl->followSpectrum)
                 return refuse(error);
         }
     }
@@ -272,16 +293,26 @@ bool CompositionInputFeed::prepareFrame(QCRenderer* renderer, double seconds, QS
         }
         renderer->setImageForInputKey(frame, footage.input, true);
     }
+    std::optional<SoundBandLoudness> loudness;
     if (d.sound) {
         const auto end = static_cast<std::int64_t>(std::llround(seconds * d.sound->sampleRate()));
+        std::int64_t from = end - d.soundWindow;
+        std::int64_t until = end;
+        if (d.followsSound) {
+            const auto [before, after] = soundFollowSpan(d.sound->sampleRate());
+            from = std::min(from, end - before);
+            until = end + after;
+        }
         QString error;
-        if (!d.sound->hold(end - d.soundWindow, end, &error)) {
+        if (!d.sound->hold(from, until, &error)) {
             if (out_error)
                 *out_error =
                     QStringLiteral("the sound cannot be read at %1 s: %2").arg(seconds).arg(error);
             return false;
         }
         const SoundSamples& sound = d.sound->samples();
+        if (d.followsSound)
+            loudness = soundBandLoudness(sound, end, *d.followSpectrum);
         for (Impl::Listener& listener : d.listeners) {
             if (listener.input.isEmpty())
                 renderer->setImageForInputKey(shadertoySoundImage(sound, end, *listener.spectrum),
@@ -294,5 +325,9 @@ bool CompositionInputFeed::prepareFrame(QCRenderer* renderer, double seconds, QS
                                               listener.input);
         }
     }
+    for (const MovingInput& moving : d.moving)
+        renderer->setValueForInputKey(
+            movingInputValueAt(moving, seconds, loudness ? &*loudness : nullptr),
+            moving.input.name);
     return true;
 }

@@ -1,6 +1,7 @@
 #include "app/job/RenderJobChecks.h"
 
 #include "app/job/CompositionInputs.h"
+#include "app/job/MovingInputs.h"
 #include "app/job/RenderTiming.h"
 #include "platform/foundation/NSError.h"
 #include "platform/foundation/NSObject.h"
@@ -124,6 +125,18 @@ std::optional<QString> checkInputs(RenderJobOptions& options, RenderInputsCheck*
     if (QString problem = inputSettingsProblem(*model, options.inputs); !problem.isEmpty()) {
         out_check->status = 2;
         return problem;
+    }
+    // Inputs that follow the sound hear it too.
+    const std::optional<InputSettingsSplit> split =
+        splitInputSettings(*model, options.inputs.values, nullptr);
+    const bool followsSound = split && split->followsSound();
+    out_check->hearsSound = out_check->hearsSound || followsSound;
+    if (options.audioPath.isEmpty()) {
+        if (followsSound) {
+            out_check->status = 2;
+            return QStringLiteral("an input follows the sound, and the job has no sound: give one "
+                                  "with --audio");
+        }
     }
     for (auto& [name, file] : options.inputs.files) {
         file = QFileInfo(file).absoluteFilePath();

@@ -3,6 +3,7 @@
 
 #include "app/cli/RenderCommandLine.h"
 #include "app/cli/RenderProgressPrinter.h"
+#include "app/job/MovingInputs.h"
 #include "app/job/QTZMovieRenderer.h"
 #include "app/job/RenderJobChecks.h"
 #include "app/job/RenderJoin.h"
@@ -65,8 +66,12 @@ int listInputs(const QString& path) {
             std::printf("iChannel%d  sound  from the sound\n", model->soundChannel);
         return 0;
     }
-    for (const QCCompositionModel::Input& input : model->inputs)
-        std::printf("%s\n", qUtf8Printable(QCDescribeInput(input)));
+    for (const QCCompositionModel::Input& input : model->inputs) {
+        QString line = QCDescribeInput(input);
+        if (const QString moves = movingInputAbilities(input); !moves.isEmpty())
+            line += QStringLiteral("  ") + moves;
+        std::printf("%s\n", qUtf8Printable(line));
+    }
     if (model->inputs.empty())
         std::printf("(no inputs)\n");
     return 0;

@@ -1,5 +1,6 @@
 #include "app/preview/PreviewEngine.h"
 
+#include "app/job/MovingInputs.h"
 #include "app/preview/PreviewEngineShared.h"
 #include "app/preview/PreviewSound.h"
 #include "platform/foundation/NSLog.h"
@@ -29,7 +30,9 @@ bool needsReload(const RenderJob& before, const RenderJob& after) {
            before.soundMoviePath() != after.soundMoviePath() ||
            before.framesPerSecond != after.framesPerSecond ||
            before.durationSeconds != after.durationSeconds ||
-           before.inputs.files != after.inputs.files;
+           before.inputs.files != after.inputs.files ||
+           // The feed gives the inputs that move their value at each frame.
+           movingInputSettings(before.inputs.values) != movingInputSettings(after.inputs.values);
 }
 
 // How long to hear of a watched file's change before reloading, and how often to look again
