@@ -100,7 +100,7 @@ std::optional<QString> addKey(InputSettingsSplit& split, const Model& model, con
 std::optional<QString> addBand(InputSettingsSplit& split, const Model::Input& input,
                                const QString& text) {
     static const QRegularExpression pattern(
-        QStringLiteral("^sound:([^*+-]*)(?:\\*([^+-]+|[+-][^+-]+))?(?:([+-].+))?$"));
+        QStringLiteral("^sound:([^*+-]*)(?:\\*([+-]?[^*+-]+))?(?:\\+([+-]?[^*+-]+)|(-[^*+-]+))?$"));
     const QRegularExpressionMatch match = pattern.match(text.trimmed());
     const QString form = QStringLiteral("use sound:BAND[*GAIN][+OFFSET] with BAND one of level, "
                                         "bass, mid, treble");
@@ -116,6 +116,8 @@ std::optional<QString> addBand(InputSettingsSplit& split, const Model::Input& in
         gain = finiteNumber(match.captured(2));
     if (match.hasCaptured(3) && !match.captured(3).isEmpty())
         offset = finiteNumber(match.captured(3));
+    else if (match.hasCaptured(4) && !match.captured(4).isEmpty())
+        offset = finiteNumber(match.captured(4));
     if (!gain || !offset)
         return QStringLiteral("Invalid --set \"%1=%2\": %3").arg(input.name, text, form);
     if (!takesBand(input.type))

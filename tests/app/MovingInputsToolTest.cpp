@@ -1,0 +1,206 @@
+// Inputs whose value moves along the movie: keys, and inputs that follow a band of the sound.
+
+#include "app/RenderToolRunner.h"
+#include "common/TestSupport.h"
+#include "platform/qtkit/MovieInspector.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+
+namespace {
+
+using lumenreel::test::decodeVideoFrames;
+using lumenreel::test::RenderToolTest;
+using lumenreel::test::runFfmpeg;
+using lumenreel::test::testDataPath;
+using lumenreel::test::ToolRun;
+
+class MovingInputsToolTest : public RenderToolTest {
+protected:
+    void SetUp() override {
+        RenderToolTest::SetUp();
+        mGrey = testDataPath(QStringLiteral("GreyLevel.fs"));
+    }
+
+    // A full-scale sound of 48 kHz given by an FFmpeg expression of t, 2 s long.
+    QString sound(const QString& name, const QString& expression) {
+        const QString path = mHome.filePath(name + QStringLiteral(".wav"));
+        EXPECT_TRUE(runFfmpeg({"-f", "lavfi", "-i",
+                               QStringLiteral("aevalsrc='%1':s=48000:d=2").arg(expression), path}));
+        return path;
+    }
+    QString tone(int hertz) {
+        return sound(QStringLiteral("tone-%1").arg(hertz),
+                     QStringLiteral("sin(2*PI*%1*t)").arg(hertz));
+    }
+
+    // The grey (red) of the middle of each frame of the movie the job writes.
+    QList<int> greys(const QStringList& options) {
+        const ToolRun run = mTool->run(QStringList(options) << "--output" << mOutput << mGrey);
+        EXPECT_EQ(run.status, 0) << run.err.toStdString();
+        return greysOf(run.out.trimmed());
+    }
+    static QList<int> greysOf(const QString& movie) {
+        // With a sound, the video is the second stream.
+        QList<QImage> frames = decodeVideoFrames(movie, 1);
+        if (frames.isEmpty())
+            frames = decodeVideoFrames(movie, 0);
+        QList<int> greys;
+        for (const QImage& frame : frames)
+            greys.append(qRed(frame.pixel(frame.width() / 2, frame.height() / 2)));
+        QFile::remove(movie);
+        return greys;
+    }
+
+    QString mGrey;
+};
+
+const QStringList kSmall{"--size", "8x8"};
+
+TEST_F(MovingInputsToolTest, KeysMoveLinearlyAndHoldOutsideThem) {
+    EXPECT_EQ(greys(kSmall + QStringList{"--fps", "1", "--duration", "2", "--set", "level@0=0",
+                                         "--set", "level@2=1"}),
+              (QList<int>{0, 128, 255}));
+    // Held before the first key and after the last; the order given does not matter.
+    EXPECT_EQ(greys(kSmall + QStringList{"--fps", "2", "--duration", "3", "--set", "level@2.5=0",
+                                         "--set", "level@1.5=1"}),
+              (QList<int>{255, 255, 255, 255, 128, 0, 0}));
+}
+
+TEST_F(MovingInputsToolTest, LongsAndBoolsChangeAtTheKey) {
+    const QString steps = writeFile(QStringLiteral("Steps.fs"), R"(/*{
+  "ISFVSN": "2",
+  "INPUTS": [
+    {"NAME": "count", "TYPE": "long", "MIN": 0, "MAX": 4, "DEFAULT": 0},
+    {"NAME": "on", "TYPE": "bool", "DEFAULT": false},
+    {"NAME": "tint", "TYPE": "color", "DEFAULT": [0, 0, 0, 1]}
+  ]
+}*/
+void main() { gl_FragColor = vec4(float(count) / 4.0, on ? 1.0 : 0.0, tint.b, 1.0); }
+)");
+    const ToolRun run =
+        mTool->run(kSmall + QStringList{"--fps", "4", "--duration", "1", "--set", "count@0=0",
+                                        "--set", "count@1=4", "--set", "on@0=false", "--set",
+                                        "on@0.5=true", "--set", "tint@0=0,0,0,1", "--set",
+                                        "tint@1=0,0,1,1", "--output", mOutput, steps});
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    const QList<QImage> frames = decodeVideoFrames(run.out.trimmed(), 0);
+    ASSERT_EQ(frames.size(), 5);
+    const QList<int> reds{0, 0, 0, 0, 255}, greens{0, 0, 255, 255, 255},
+        blues{0, 64, 128, 191, 255};
+    for (int k = 0; k < 5; ++k) {
+        const QRgb pixel = frames[k].pixel(4, 4);
+        EXPECT_EQ(qRed(pixel), reds[k]) << k;
+        EXPECT_EQ(qGreen(pixel), greens[k]) << k;
+        EXPECT_NEAR(qBlue(pixel), blues[k], 1) << k;
+    }
+}
+
+TEST_F(MovingInputsToolTest, BandsFollowTheirPartOfTheSound) {
+    const QString low = tone(60);
+    const QString high = tone(6000);
+    const QStringList job = kSmall + QStringList{"--fps", "4", "--duration", "1.5", "--audio"};
+    // The frames after the sound's start, whose windows hold the tone alone.
+    const auto steady = [&](const QString& sound, const QString& setting) {
+        const QList<int> all = greys(job + QStringList{sound, "--set", setting});
+        EXPECT_EQ(all.size(), 7);
+        return all.mid(2);
+    };
+    for (const int grey : steady(low, "level=sound:bass"))
+        EXPECT_GE(grey, 230); // a full-scale sine is -3 dBFS
+    for (const int grey : steady(high, "level=sound:bass"))
+        EXPECT_LE(grey, 2);
+    for (const int grey : steady(high, "level=sound:treble"))
+        EXPECT_GE(grey, 230);
+    for (const int grey : steady(low, "level=sound:treble"))
+        EXPECT_LE(grey, 2);
+    for (const int grey : steady(high, "level=sound:level"))
+        EXPECT_GE(grey, 230);
+    // Gain and offset, clamped to the input's range.
+    for (const int grey : steady(low, "level=sound:bass*0.5+0.1"))
+        EXPECT_NEAR(grey, (0.95 * 0.5 + 0.1) * 255, 3);
+    for (const QString setting : {"level=sound:treble+-0.5", "level=sound:treble-0.5"}) {
+        for (const int grey : steady(high, setting))
+            EXPECT_NEAR(grey, (0.95 - 0.5) * 255, 3);
+    }
+    for (const int grey : steady(high, "level=sound:treble*2"))
+        EXPECT_EQ(grey, 255);
+}
+
+TEST_F(MovingInputsToolTest, ASplitJobGivesTheFramesOfOneJob) {
+    // Bass for half a second, then treble, then silence: the loudness rises and falls across
+    // the split.
+    const QString song = sound(QStringLiteral("song"),
+                               "if(lt(t,0.5),sin(2*PI*60*t),if(lt(t,1),sin(2*PI*6000*t),0))");
+    const QStringList job = kSmall + QStringList{"--fps",   "10", "--duration", "1.5",
+                                                 "--audio", song, "--set",      "level=sound:bass"};
+    const QList<int> whole = greys(job);
+    ASSERT_EQ(whole.size(), 16);
+    EXPECT_GE(whole[3], 230);
+    EXPECT_LE(whole[14], 2);
+
+    QStringList segments;
+    for (const QString range : {"0:4", "5:6", "7:15"})
+        segments.append(
+            renderInto(QStringLiteral("out"), job + QStringList{"--frames", range}, mGrey));
+    const ToolRun joined = join(QStringLiteral("joined"), QStringList{"--audio", song} + segments);
+    ASSERT_EQ(joined.status, 0) << joined.err.toStdString();
+    EXPECT_EQ(greysOf(joined.out.trimmed()), whole);
+}
+
+TEST_F(MovingInputsToolTest, EveryBadFormIsRefusedBeforeAnythingRenders) {
+    const QString tone = this->tone(60);
+    const QString image = writeFile(QStringLiteral("Image.fs"), R"(/*{
+  "ISFVSN": "2",
+  "INPUTS": [{"NAME": "inputImage", "TYPE": "image"}, {"NAME": "go", "TYPE": "event"},
+             {"NAME": "centre", "TYPE": "point2D", "DEFAULT": [0, 0]}]
+}*/
+void main() { gl_FragColor = IMG_THIS_PIXEL(inputImage); }
+)");
+    const QStringList job = kSmall + QStringList{"--duration", "1", "--output", mOutput};
+    const struct {
+        QStringList settings;
+        QString composition;
+        QString reason;
+    } cases[] = {
+        {{"level@=0.5"}, mGrey, "a key needs a time"},
+        {{"level@soon=0.5"}, mGrey, "the key's time \"soon\" is no number"},
+        {{"level@-1=0.5"}, mGrey, "is no number of seconds from 0 on"},
+        {{"level@nan=0.5"}, mGrey, "is no number of seconds"},
+        {{"level@1=1.5"}, mGrey, "the key at 1 s: input \"level\" (float): 1.5 is outside"},
+        {{"level@1=0.2", "level@1.0=0.3"}, mGrey, "input \"level\" has two keys at 1"},
+        {{"level@1=0.2", "level=0.3"}, mGrey, "given both a constant and keys"},
+        {{"level@1=0.2", "level=sound:bass"}, mGrey, "given keys or a band besides"},
+        {{"level=sound:bass", "level@1=0.2"}, mGrey, "follows the sound; it takes no keys"},
+        {{"level=sound:drums"}, mGrey, "there is no band \"drums\""},
+        {{"level=sound:bass*loud"}, mGrey, "use sound:BAND[*GAIN][+OFFSET]"},
+        {{"level=sound:bass+"}, mGrey, "use sound:BAND[*GAIN][+OFFSET]"},
+        {{"level@1=sound:bass"}, mGrey, "\"sound:bass\" is not a number"},
+        {{"other@1=1"}, mGrey, "the composition has no input \"other\""},
+        {{"inputImage@1=1"}, image, "input \"inputImage\" (image) takes no keys"},
+        {{"go@1=true"}, image, "input \"go\" (event) takes no keys"},
+        {{"inputImage=sound:bass"}, image, "input \"inputImage\" (image) takes no number"},
+        {{"centre=sound:bass"}, image, "input \"centre\" (point2D) takes no number"},
+    };
+    for (const auto& bad : cases) {
+        SCOPED_TRACE(bad.settings.join(' ').toStdString());
+        QStringList arguments = job;
+        for (const QString& setting : bad.settings)
+            arguments << "--set" << setting;
+        expectRefused(arguments + QStringList{"--audio", tone, bad.composition}, bad.reason, 2);
+    }
+    // Following the sound needs the job's sound.
+    expectRefused(job + QStringList{"--set", "level=sound:bass", mGrey},
+                  "an input follows the sound, and the job has no sound", 2);
+}
+
+TEST_F(MovingInputsToolTest, ListsWhatCanMove) {
+    const ToolRun list = mTool->run({"--list-inputs", mGrey});
+    EXPECT_EQ(list.status, 0) << list.err.toStdString();
+    EXPECT_EQ(list.out,
+              QStringLiteral("level  float  default 0.5  range 0 to 1  moves: keys, sound\n"));
+}
+
+} // namespace
