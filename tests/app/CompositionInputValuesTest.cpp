@@ -116,3 +116,50 @@ TEST(CompositionInputValuesTest, SavedValuesThatNoLongerFitAreLeftOutOneLineEach
 }
 
 } // namespace
+
+TEST(CompositionInputValuesTest, KeysAndBandsTakeThePlaceOfAConstantAndAreSavedAsTheyAreGiven) {
+    CompositionInputValues values;
+    values.setInputs(model());
+    QString error;
+    ASSERT_TRUE(values.setValueText("level", "1.5", &error)) << error.toStdString();
+    // A key replaces the constant; a second key at the same time replaces the first.
+    ASSERT_TRUE(values.setValueText("level@2", "2", &error)) << error.toStdString();
+    ASSERT_TRUE(values.setValueText("level@0.5", "0", &error)) << error.toStdString();
+    ASSERT_TRUE(values.setValueText("level@2", "1", &error)) << error.toStdString();
+    ASSERT_TRUE(values.setValueText("tint@1", "0,0,1,1", &error)) << error.toStdString();
+    EXPECT_EQ(values.motion("level"), QStringLiteral("keys"));
+    EXPECT_EQ(values.keyTimes("level"), (std::vector<double>{0.5, 2.0}));
+    const QList<QPair<QString, QString>> keyed{
+        {"level@0.5", "0"}, {"level@2", "1"}, {"tint@1", "0,0,1,1"}};
+    EXPECT_EQ(values.settings(), keyed);
+
+    // Saved and taken back, the same settings.
+    CompositionInputValues reread;
+    reread.setInputs(model());
+    EXPECT_TRUE(reread.setFromVariantMap(values.toVariantMap()).isEmpty());
+    EXPECT_EQ(reread.settings(), keyed);
+
+    // A band replaces the keys; what does not fit changes nothing.
+    EXPECT_FALSE(values.setValueText("level@1", "3", &error));
+    EXPECT_FALSE(values.setValueText("level", "sound:drums", &error));
+    EXPECT_TRUE(error.contains("no band \"drums\"")) << error.toStdString();
+    EXPECT_FALSE(values.setValueText("tint", "sound:bass", &error));
+    EXPECT_FALSE(values.setValueText("flash@1", "true", &error));
+    EXPECT_FALSE(values.setValueText("other@1", "1", &error));
+    EXPECT_EQ(values.settings(), keyed);
+    ASSERT_TRUE(values.setValueText("level", "sound:bass*2", &error)) << error.toStdString();
+    EXPECT_EQ(values.motion("level"), QStringLiteral("sound:bass*2"));
+    EXPECT_EQ(values.settings(),
+              (QList<QPair<QString, QString>>{{"level", "sound:bass*2"}, {"tint@1", "0,0,1,1"}}));
+
+    // Made constant, keys leave their value at that time; a constant replaces a band.
+    ASSERT_TRUE(values.setValueText("centre@0", "0,0", &error));
+    ASSERT_TRUE(values.setValueText("centre@2", "1,-1", &error));
+    values.makeConstant("centre", 1.0);
+    EXPECT_EQ(values.motion("centre"), QString());
+    EXPECT_EQ(values.value("centre"), (QCInputValue{0.5, -0.5, 0, 0}));
+    ASSERT_TRUE(values.setValueText("level", "1", &error));
+    EXPECT_EQ(values.motion("level"), QString());
+    values.reset();
+    EXPECT_TRUE(values.settings().isEmpty());
+}

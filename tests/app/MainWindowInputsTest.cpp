@@ -6,7 +6,9 @@
 #include "MainWindowFixture.h"
 
 #include "app/job/CompositionInputValues.h"
+#include "app/preview/PreviewEngine.h"
 #include "app/window/AppInputsPanel.h"
+#include "app/window/GKPreviewController.h"
 #include "common/RunChild.h"
 #include "platform/appkit/NSMenu.h"
 #include "platform/foundation/NSNotificationCenter.h"
@@ -18,6 +20,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSlider>
@@ -289,6 +292,62 @@ TEST_F(MainWindowInputsTest, ValuesFollowTheirCompositionAndResetGivesTheDefault
     choose(sDelegate->outletQuartzCompositionInputController, first);
     EXPECT_EQ(jobValues(), QStringList{"steps=7"});
     EXPECT_EQ(savedValues().value(first).toMap(), (QVariantMap{{"steps", "7"}}));
+}
+
+TEST_F(MainWindowInputsTest, EachInputsMenuSetsKeysAtThePreviewsTimeOrFollowsTheSound) {
+    const QString path = writeComposition(QStringLiteral("moving/Controls.fs"), kControls);
+    choose(sDelegate->outletQuartzCompositionInputController, path);
+    GKPreviewController* preview = GKPreviewController::controllerForDelegate(sDelegate);
+    ASSERT_TRUE(preview && preview->engine());
+    const auto seek = [&](double seconds) {
+        preview->engine()->pause();
+        preview->engine()->seek(seconds);
+    };
+    const auto pick = [](const QString& name, const QString& item) {
+        auto* button = control<QToolButton>(name, "motion");
+        ASSERT_TRUE(button && button->menu());
+        auto* action = button->menu()->findChild<QAction*>(name + ".motion." + item);
+        ASSERT_NE(action, nullptr) << item.toStdString();
+        action->trigger();
+    };
+    EXPECT_EQ(control<QToolButton>("flash", "motion"), nullptr);
+    EXPECT_EQ(
+        control<QToolButton>("tint", "motion")->menu()->findChild<QAction*>("tint.motion.bass"),
+        nullptr);
+
+    // A key at 0 s, then the slider at 1 s sets a second key there.
+    seek(0.0);
+    pick("level", "key");
+    EXPECT_EQ(jobValues(), QStringList{"level@0=0.5"});
+    seek(1.0);
+    QTest::keyClick(control<QSlider>("level", "slider"), Qt::Key_End);
+    EXPECT_EQ(jobValues(), (QStringList{"level@0=0.5", "level@1=2"}));
+    EXPECT_EQ(savedValues().value(path).toMap(),
+              (QVariantMap{{"level@0", "0.5"}, {"level@1", "2"}}));
+    // Between the keys the controls show the value there; one value keeps it.
+    seek(0.5);
+    pick("level", "constant");
+    EXPECT_EQ(jobValues(), QStringList{"level=1.25"});
+    EXPECT_EQ(control<QLineEdit>("level", "field")->text(), QStringLiteral("1.25"));
+
+    // Following the bass; the field takes a gain.
+    pick("level", "bass");
+    EXPECT_EQ(jobValues(), QStringList{"level=sound:bass"});
+    EXPECT_FALSE(control<QSlider>("level", "slider")->isEnabled());
+    EXPECT_EQ(control<QLineEdit>("level", "field")->text(), QStringLiteral("sound:bass"));
+    type(control<QLineEdit>("level", "field"), QStringLiteral("sound:bass*2"));
+    EXPECT_EQ(jobValues(), QStringList{"level=sound:bass*2"});
+    type(control<QLineEdit>("level", "field"), QStringLiteral("sound:drums"));
+    EXPECT_EQ(jobValues(), QStringList{"level=sound:bass*2"});
+
+    // Taken back when the composition is chosen again.
+    const QString other = writeComposition(QStringLiteral("moving/Other.fs"), kControls);
+    choose(sDelegate->outletQuartzCompositionInputController, other);
+    EXPECT_TRUE(jobValues().isEmpty());
+    choose(sDelegate->outletQuartzCompositionInputController, path);
+    EXPECT_EQ(jobValues(), QStringList{"level=sound:bass*2"});
+    sDelegate->actionResetCompositionInputs(nullptr);
+    EXPECT_TRUE(jobValues().isEmpty());
 }
 
 TEST_F(MainWindowInputsTest, TheWindowsMovieIsTheRenderToolsWithTheSameValuesSet) {

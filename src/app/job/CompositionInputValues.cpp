@@ -1,6 +1,10 @@
 #include "app/job/CompositionInputValues.h"
 
+#include "app/job/MovingInputs.h"
 #include "platform/quartzcomposer/QCInputValues.h"
+
+#include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -43,11 +47,13 @@ void CompositionInputValues::setInputs(const QCCompositionModel& model) {
             mInputs.push_back(input);
     }
     mGiven.resize(mInputs.size());
+    mMotion.resize(mInputs.size());
 }
 
 void CompositionInputValues::clear() {
     mInputs.clear();
     mGiven.clear();
+    mMotion.clear();
 }
 
 int CompositionInputValues::indexOf(const QString& name) const {
@@ -78,7 +84,38 @@ bool CompositionInputValues::isSet(const QString& name) const {
 
 bool CompositionInputValues::setValueText(const QString& name, const QString& text,
                                           QString* out_error) {
-    const int index = indexOf(name);
+    const qsizetype atSign = name.indexOf(QLatin1Char('@'));
+    const bool isKey = atSign >= 0;
+    const int index = indexOf(isKey ? name.left(atSign) : name);
+    if (index >= 0 && isMovingInputSetting(name, text)) {
+        // Checked as a command line's are, for this input alone.
+        const auto at = static_cast<std::size_t>(index);
+        QCCompositionModel model;
+        model.inputs.push_back(mInputs[at]);
+        const std::optional<InputSettingsSplit> split =
+            splitInputSettings(model, {{name, text}}, out_error);
+        if (!split)
+            return false;
+        Motion& motion = mMotion[at];
+        mGiven[at].reset();
+        if (!isKey) {
+            motion = Motion{{}, text.trimmed()};
+            return true;
+        }
+        motion.sound.clear();
+        const auto& [seconds, value] = split->moving.front().keys.front();
+        std::erase_if(motion.keys, [&](const auto& key) { return key.first == seconds; });
+        motion.keys.emplace_back(seconds, Given{text.trimmed(), value});
+        std::sort(motion.keys.begin(), motion.keys.end(),
+                  [](const auto& a, const auto& b) { return a.first < b.first; });
+        return true;
+    }
+    if (isKey) {
+        if (out_error)
+            *out_error =
+                QStringLiteral("the composition has no input \"%1\"").arg(name.left(atSign));
+        return false;
+    }
     if (index < 0) {
         if (out_error)
             *out_error = QStringLiteral("the composition has no input \"%1\"").arg(name);
@@ -90,6 +127,7 @@ bool CompositionInputValues::setValueText(const QString& name, const QString& te
     if (!parsed)
         return false;
     // An event's value lasts no longer than the frame it fires in; a job takes none.
+    mMotion[at] = {};
     if (input.type == Model::InputType::Event || *parsed == input.value)
         mGiven[at].reset();
     else
@@ -111,13 +149,63 @@ bool CompositionInputValues::setValue(const QString& name, const QCInputValue& v
 void CompositionInputValues::reset() {
     for (std::optional<Given>& given : mGiven)
         given.reset();
+    for (Motion& motion : mMotion)
+        motion = {};
+}
+
+QString CompositionInputValues::motion(const QString& name) const {
+    const int index = indexOf(name);
+    if (index < 0)
+        return QString();
+    const Motion& motion = mMotion[static_cast<std::size_t>(index)];
+    if (!motion.sound.isEmpty())
+        return motion.sound;
+    return motion.keys.empty() ? QString() : QStringLiteral("keys");
+}
+
+std::vector<double> CompositionInputValues::keyTimes(const QString& name) const {
+    std::vector<double> times;
+    if (const int index = indexOf(name); index >= 0) {
+        for (const auto& key : mMotion[static_cast<std::size_t>(index)].keys)
+            times.push_back(key.first);
+    }
+    return times;
+}
+
+QCInputValue CompositionInputValues::valueAt(const QString& name, double seconds) const {
+    const int index = indexOf(name);
+    if (index < 0 || mMotion[static_cast<std::size_t>(index)].keys.empty())
+        return value(name);
+    const auto at = static_cast<std::size_t>(index);
+    MovingInput moving;
+    moving.input = mInputs[at];
+    for (const auto& [time, given] : mMotion[at].keys)
+        moving.keys.emplace_back(time, given.value);
+    return movingInputValueAt(moving, seconds, nullptr);
+}
+
+void CompositionInputValues::makeConstant(const QString& name, double seconds) {
+    const int index = indexOf(name);
+    if (index < 0)
+        return;
+    const QCInputValue value = valueAt(name, seconds);
+    const bool keyed = !mMotion[static_cast<std::size_t>(index)].keys.empty();
+    mMotion[static_cast<std::size_t>(index)] = {};
+    if (keyed)
+        setValue(name, value, nullptr);
 }
 
 QList<QPair<QString, QString>> CompositionInputValues::settings() const {
     QList<QPair<QString, QString>> values;
     for (std::size_t index = 0; index < mInputs.size(); ++index) {
+        const QString& name = mInputs[index].name;
+        if (!mMotion[index].sound.isEmpty())
+            values.append({name, mMotion[index].sound});
+        for (const auto& [seconds, given] : mMotion[index].keys)
+            values.append(
+                {name + QLatin1Char('@') + QString::number(seconds, 'g', 17), given.text});
         if (mGiven[index])
-            values.append({mInputs[index].name, mGiven[index]->text});
+            values.append({name, mGiven[index]->text});
     }
     return values;
 }

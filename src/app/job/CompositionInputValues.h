@@ -36,7 +36,22 @@ public:
     bool isSet(const QString& name) const;
     // Gives input `name` the value that `text` means on a command line. False, with the reason
     // (as a command line would tell it), when the text does not fit; the value stays.
+    // As on a command line, "NAME@SECONDS" with a value sets a key (replacing the one at that
+    // time) and a "sound:BAND[*GAIN][+OFFSET]" text has the input follow the sound; a constant
+    // takes the place of keys and band, a band that of keys and constant, and a key that of a
+    // constant and band.
     bool setValueText(const QString& name, const QString& text, QString* out_error);
+    // How input `name` moves: its band's text ("sound:bass*2"), "keys" when it has keys, or
+    // empty when it holds one value.
+    QString motion(const QString& name) const;
+    // The value of input `name` at `seconds`: that of its keys there, else value() (an input
+    // that follows the sound shows its constant or default).
+    QCInputValue valueAt(const QString& name, double seconds) const;
+    // The times of input `name`'s keys, in order.
+    std::vector<double> keyTimes(const QString& name) const;
+    // Input `name` holds its value at `seconds` (that of its keys there, or its constant) from
+    // now on, without keys or band.
+    void makeConstant(const QString& name, double seconds);
     // Gives input `name` the value `value`, as the text compositionInputValueText() makes.
     bool setValue(const QString& name, const QCInputValue& value, QString* out_error);
     // Every input back at its default.
@@ -59,5 +74,11 @@ private:
     };
     std::vector<Input> mInputs;
     std::vector<std::optional<Given>> mGiven; // one per input; none: the default
+    struct Motion {
+        std::vector<std::pair<double, Given>> keys; // by time
+        QString sound;                              // the band's text; empty: none
+        bool isEmpty() const { return keys.empty() && sound.isEmpty(); }
+    };
+    std::vector<Motion> mMotion; // one per input
     int indexOf(const QString& name) const;
 };

@@ -1,7 +1,9 @@
 #include "app/window/AppInputsPanel.h"
 
 #include "app/job/CompositionInputValues.h"
+#include "app/preview/PreviewEngine.h"
 #include "app/window/GKAppDelegate.h"
+#include "app/window/GKPreviewController.h"
 #include "interface/UILocalization/UILocalLanguageController.h"
 #include "platform/appkit/NSBeep.h"
 #include "platform/foundation/NSNotificationCenter.h"
@@ -16,6 +18,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
+#include <QMenu>
 #include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
@@ -131,6 +134,7 @@ struct AppInputsPanel::Row {
     QPointer<QLineEdit> x;
     QPointer<QLineEdit> y;
     QPointer<QLabel> sound;
+    QPointer<QToolButton> motion;
 };
 
 AppInputsPanel::AppInputsPanel() = default;
@@ -326,6 +330,10 @@ void AppInputsPanel::addRow(int index) {
         named(row.field, "field");
         row.field->setFixedWidth(58);
         connect(row.field, &QLineEdit::editingFinished, this, [this, name, field = row.field] {
+            if (field->text().trimmed().startsWith(QLatin1String("sound:"))) {
+                give(name, field->text().trimmed());
+                return;
+            }
             const std::optional<double> number = typedNumber(field->text());
             if (!number) {
                 NSBeep();
@@ -432,13 +440,58 @@ void AppInputsPanel::addRow(int index) {
     case Type::AudioFFT:
         break;
     }
+    if (input.type != Type::Event) {
+        // How the input moves: one value, keys, or a band of the sound.
+        row.motion = new QToolButton(content);
+        named(row.motion, "motion");
+        row.motion->setPopupMode(QToolButton::InstantPopup);
+        row.motion->setAutoRaise(true);
+        auto* menu = new QMenu(row.motion);
+        const auto action = [&](const char* role, const QString& title, auto&& then) {
+            QAction* item = menu->addAction(title, this, then);
+            item->setObjectName(name + QStringLiteral(".motion.") + QLatin1String(role));
+        };
+        action("constant", text("app.inputs.constant", u"One value"),
+               [this, name] { mDelegate->makeCompositionInputConstant(name, previewTime()); });
+        action("key", text("app.inputs.key", u"Key at the preview's time"), [this, name] {
+            const CompositionInputValues& values = mDelegate->compositionInputValues();
+            const double seconds = previewTime();
+            if (const CompositionInputValues::Input* keyed = values.inputNamed(name))
+                give(name + QLatin1Char('@') + QString::number(seconds, 'g', 17),
+                     compositionInputValueText(*keyed, values.valueAt(name, seconds)));
+        });
+        if (input.type == Type::Float || input.type == Type::Long) {
+            menu->addSeparator();
+            for (const auto& [band, title] :
+                 {std::pair{"level", text("app.inputs.level", u"Follow the sound's level")},
+                  std::pair{"bass", text("app.inputs.bass", u"Follow the bass")},
+                  std::pair{"mid", text("app.inputs.mid", u"Follow the mids")},
+                  std::pair{"treble", text("app.inputs.treble", u"Follow the treble")}})
+                action(band, title, [this, name, band] {
+                    give(name, QStringLiteral("sound:") + QLatin1String(band));
+                });
+        }
+        row.motion->setMenu(menu);
+        cell->addWidget(row.motion);
+    }
     mRows.push_back(row);
+}
+
+double AppInputsPanel::previewTime() const {
+    GKPreviewController* preview = GKPreviewController::controllerForDelegate(mDelegate);
+    return preview && preview->engine() ? preview->engine()->time() : 0.0;
 }
 
 void AppInputsPanel::give(const QString& name, const QString& value) {
     if (!mDelegate)
         return;
-    if (!mDelegate->setCompositionInputValue(name, value)) {
+    // A keyed input's control sets the key at the preview's time; a float's field also takes
+    // a band with its gain ("sound:bass*2").
+    QString given = name;
+    if (!name.contains(QLatin1Char('@')) && !value.trimmed().startsWith(QLatin1String("sound:")) &&
+        mDelegate->compositionInputValues().motion(name) == QLatin1String("keys"))
+        given += QLatin1Char('@') + QString::number(previewTime(), 'g', 17);
+    if (!mDelegate->setCompositionInputValue(given, value)) {
         NSBeep();
         refresh();
     }
@@ -462,15 +515,36 @@ void AppInputsPanel::refresh() {
         const CompositionInputValues::Input* input = values.inputNamed(row.name);
         if (!input)
             continue;
-        const QCInputValue value = values.value(row.name);
-        for (QWidget* widget :
-             std::initializer_list<QWidget*>{row.slider, row.field, row.popup, row.number,
-                                             row.check, row.button, row.well, row.x, row.y}) {
+        const QString motion = values.motion(row.name);
+        const bool follows = motion.startsWith(QLatin1String("sound:"));
+        const QCInputValue value = values.valueAt(row.name, previewTime());
+        for (QWidget* widget : std::initializer_list<QWidget*>{
+                 row.slider, row.field, row.popup, row.number, row.check, row.button, row.well,
+                 row.x, row.y, row.motion}) {
             if (!widget)
                 continue;
             const QSignalBlocker quiet(widget);
-            widget->setEnabled(idle && (widget != row.slider ||
-                                        sliderRange(*input).second > sliderRange(*input).first));
+            // Following the sound, only the field (its band and gain) and the menu change it.
+            const bool fixed = follows && widget != row.field && widget != row.motion;
+            widget->setEnabled(
+                idle && !fixed &&
+                (widget != row.slider || sliderRange(*input).second > sliderRange(*input).first));
+        }
+        if (row.motion) {
+            row.motion->setText(follows            ? QStringLiteral("\u266A")
+                                : motion.isEmpty() ? QStringLiteral("\u2022")
+                                                   : QStringLiteral("\u25C6"));
+            row.motion->setToolTip(
+                follows            ? motion
+                : motion.isEmpty() ? text("app.inputs.constant", u"One value")
+                                   : text("app.inputs.keys", u"Keys at %1 s")
+                                         .arg(QStringList([&] {
+                                                  QStringList times;
+                                                  for (const double t : values.keyTimes(row.name))
+                                                      times.append(numberText(t));
+                                                  return times;
+                                              }())
+                                                  .join(QStringLiteral(", "))));
         }
         const QSignalBlocker quietSlider(row.slider);
         const QSignalBlocker quietPopup(row.popup);
@@ -482,7 +556,7 @@ void AppInputsPanel::refresh() {
             row.slider->setValue(int(std::lround(std::clamp(fraction, 0.0, 1.0) * kSliderSteps)));
         }
         if (row.field)
-            row.field->setText(numberText(value[0]));
+            row.field->setText(follows ? motion : numberText(value[0]));
         if (row.popup)
             row.popup->setCurrentIndex(row.popup->findData(int(value[0])));
         if (row.number)

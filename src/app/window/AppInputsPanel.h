@@ -20,7 +20,10 @@ class QScrollArea;
 // pop-up of its VALUES (by their LABELS) or a number box, bool a check box, event a button,
 // color a colour well with alpha, point2D two fields; the sound inputs name the sound. Scrolls
 // when the inputs do not fit; Reset gives every input its default. Each change goes to the
-// delegate, which checks it as a command line's value is checked. Main thread only.
+// delegate, which checks it as a command line's value is checked. Each input that takes a lasting
+// value has a menu: one value, a key at the preview's time (the controls then set the key at the
+// preview's time), or (float, long) follow a band of the sound, whose gain the field takes as
+// "sound:bass*2". Main thread only.
 class AppInputsPanel : public NSView {
     Q_OBJECT
     NS_DECLARE_CLASS(AppInputsPanel)
@@ -43,7 +46,9 @@ public:
     static ColorChooser setColorChooser(ColorChooser chooser);
 
     // The widget of input `name`'s control in `role` ("slider", "field", "popup", "number",
-    // "check", "button", "well", "x", "y", "sound"), or of "reset"; null when there is none.
+    // "check", "button", "well", "x", "y", "sound", "motion"), or of "reset"; null when there is
+    // none. The motion menu's items are actions named "name.motion.constant", ".key", ".level",
+    // ".bass", ".mid" and ".treble".
     // Each carries the object name "name.role".
     QWidget* control(const QString& name, const QString& role = {}) const;
 
@@ -62,6 +67,8 @@ private:
     void refresh();
     void addRow(int index);
     void give(const QString& name, const QString& text);
+    // The preview's time now; 0 without a preview.
+    double previewTime() const;
 
     QPointer<GKAppDelegate> mDelegate;
     QPointer<QWidget> mRoot;

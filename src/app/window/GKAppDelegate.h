@@ -220,6 +220,8 @@ public:
     // Gives input `name` the value `text` means on a command line; false, with a log line, when
     // it does not fit or a job runs.
     Q_INVOKABLE bool setCompositionInputValue(const QString& name, const QString& text);
+    // Input `name` holds its value at `seconds` from now on, without keys or band.
+    void makeCompositionInputConstant(const QString& name, double seconds);
     // Every input back at its default.
     Q_INVOKABLE void actionResetCompositionInputs(NSObject* sender);
     // An event input fires once (the preview's business: a movie takes no events).

@@ -74,18 +74,31 @@ bool GKAppDelegate::setCompositionInputValue(const QString& name, const QString&
         return false;
     }
     compositionInputValues();
-    const QCInputValue before = mInputValues->value(name);
+    const auto before = mInputValues->settings();
     QString error;
     if (!mInputValues->setValueText(name, text, &error)) {
         NSLog("GKAppDelegate: %@\n", error);
         return false;
     }
-    if (mInputValues->value(name) == before)
+    if (mInputValues->settings() == before)
         return true;
     saveCompositionInputValues();
     emit compositionInputValuesChanged();
     emit windowJobChanged();
     return true;
+}
+
+void GKAppDelegate::makeCompositionInputConstant(const QString& name, double seconds) {
+    if (isBusy())
+        return;
+    compositionInputValues();
+    const auto before = mInputValues->settings();
+    mInputValues->makeConstant(name, seconds);
+    if (mInputValues->settings() == before)
+        return;
+    saveCompositionInputValues();
+    emit compositionInputValuesChanged();
+    emit windowJobChanged();
 }
 
 void GKAppDelegate::actionResetCompositionInputs(NSObject*) {
