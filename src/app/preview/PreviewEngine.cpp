@@ -311,7 +311,7 @@ void PreviewEngine::syncClockToSound() {
         error += mShared->loop;
     // The sound's position moves in steps of its buffers: small differences are eased away,
     // large ones (a seek, a stall) taken at once.
-    mShared->anchorSeconds = std::abs(error) > 0.05 ? heard : predicted + error * 0.2;
+    mShared->anchorSeconds = std::abs(error) > 0.1 ? heard : predicted + error * 0.1;
     mShared->anchorAt = now;
 }
 

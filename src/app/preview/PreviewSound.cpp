@@ -154,12 +154,10 @@ double PreviewSound::position() const {
         return 0.0;
     if (!mPlaying || !mStarted)
         return mPausedAt;
-    const QAudioFormat format = mSink->format();
-    const double bytesPerSecond = double(format.bytesPerFrame()) * format.sampleRate();
-    const double held = bytesPerSecond > 0
-                            ? double(mSink->bufferSize() - mSink->bytesFree()) / bytesPerSecond
-                            : 0.0;
+    // The sink's processed time is what the device has played: the server's read position less
+    // its latency, moved on by the time since the server last said so. What still waits in the
+    // buffer is not heard yet, and is already left out of it.
     const double loop = double(mSource->loopFrames()) / mSamples->sampleRate;
-    const double heard = mStartSeconds + double(mSink->processedUSecs()) / 1e6 - held;
+    const double heard = mStartSeconds + double(mSink->processedUSecs()) / 1e6;
     return loop > 0 ? std::fmod(std::max(heard, 0.0), loop) : 0.0;
 }
