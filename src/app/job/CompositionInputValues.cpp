@@ -6,22 +6,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace {
-
 using Model = QCCompositionModel;
-
-int componentCount(Model::InputType type) {
-    switch (type) {
-    case Model::InputType::Point2D:
-        return 2;
-    case Model::InputType::Color:
-        return 4;
-    default:
-        return 1;
-    }
-}
-
-} // namespace
 
 QString compositionInputValueText(const Model::Input& input, const QCInputValue& value) {
     switch (input.type) {
@@ -35,7 +20,7 @@ QString compositionInputValueText(const Model::Input& input, const QCInputValue&
     }
     QStringList parts;
     // Seventeen significant digits give back the very double.
-    for (int index = 0; index < componentCount(input.type); ++index)
+    for (int index = 0; index < QCInputComponentCount(input.type); ++index)
         parts.append(QString::number(value[static_cast<std::size_t>(index)], 'g', 17));
     return parts.join(QLatin1Char(','));
 }

@@ -11,17 +11,6 @@ namespace {
 
 using Model = QCCompositionModel;
 
-int componentCount(Model::InputType type) {
-    switch (type) {
-    case Model::InputType::Point2D:
-        return 2;
-    case Model::InputType::Color:
-        return 4;
-    default:
-        return 1;
-    }
-}
-
 // A number as a listing shows it: whole numbers of longs in full, others to float precision.
 QString formatNumber(double number, Model::InputType type) {
     if (type == Model::InputType::Long && number == std::trunc(number) && std::abs(number) < 1e15)
@@ -33,7 +22,7 @@ QString formatValue(const QCInputValue& value, Model::InputType type) {
     if (type == Model::InputType::Bool || type == Model::InputType::Event)
         return value[0] != 0.0 ? QStringLiteral("true") : QStringLiteral("false");
     QStringList parts;
-    for (int i = 0; i < componentCount(type); ++i)
+    for (int i = 0; i < QCInputComponentCount(type); ++i)
         parts.append(formatNumber(value[static_cast<std::size_t>(i)], type));
     return parts.join(QLatin1Char(','));
 }
@@ -107,7 +96,7 @@ std::optional<QCInputValue> QCParseInputValue(const Model::Input& in_input, cons
     }
 
     const QStringList parts = text.split(QLatin1Char(','));
-    const int count = componentCount(in_input.type);
+    const int count = QCInputComponentCount(in_input.type);
     const bool colorWithoutAlpha = in_input.type == Model::InputType::Color && parts.size() == 3;
     if (parts.size() != count && !colorWithoutAlpha)
         return refuse(count == 1 ? QStringLiteral("\"%1\" is not a number").arg(in_text)
@@ -194,4 +183,15 @@ QString QCDescribeInput(const Model::Input& in_input) {
         line += QStringLiteral("  values %1").arg(allowed.join(QLatin1Char(',')));
     }
     return line;
+}
+
+int QCInputComponentCount(QCCompositionModel::InputType in_type) {
+    switch (in_type) {
+    case QCCompositionModel::InputType::Point2D:
+        return 2;
+    case QCCompositionModel::InputType::Color:
+        return 4;
+    default:
+        return 1;
+    }
 }

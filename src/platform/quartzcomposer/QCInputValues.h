@@ -11,6 +11,9 @@
 // The composition file's name of the type: "float", "point2D", "audioFFT" ...
 QString QCInputTypeName(QCCompositionModel::InputType in_type);
 
+// How many numbers a value of the type holds: 2 for point2D, 4 for color, else 1.
+int QCInputComponentCount(QCCompositionModel::InputType in_type);
+
 // Parses `in_text` as a value of `in_input`: a number for float; a whole number for long, read
 // and compared as an integer, in the range of a GLSL int and one of VALUES when the input lists
 // them; "true"/"false"/"1"/"0" for bool and event, "x,y" for point2D and "r,g,b,a" (or "r,g,b",
