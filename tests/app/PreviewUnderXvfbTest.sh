@@ -9,7 +9,7 @@ lumenreel=$1
 composition=$2
 deadline=${3:-180}
 
-for tool in xvfb-run xwininfo import compare convert; do
+for tool in Xvfb xwininfo import compare convert; do
     command -v "$tool" >/dev/null || { echo "SKIP: $tool is missing"; exit 77; }
 done
 
@@ -20,8 +20,20 @@ chmod 700 "$home/run"
 
 export HOME=$home XDG_CONFIG_HOME=$home/config XDG_DATA_HOME=$home/data
 export XDG_RUNTIME_DIR=$home/run QT_QPA_PLATFORM=xcb
-# The verdict is the watch's own, not xvfb-run's status (which also reports its clean-up).
-timeout $((deadline + 60)) xvfb-run -a -s "-screen 0 1280x800x24" bash -c '
+# A server of our own on a display number it picks itself (-displayfd): tests that start
+# servers side by side never race for one number.
+Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$home/display" 2>/dev/null &
+server=$!
+trap 'kill $server 2>/dev/null; wait $server 2>/dev/null; rm -rf "$home"' EXIT
+for _ in $(seq 300); do
+    [ -s "$home/display" ] && break
+    kill -0 $server 2>/dev/null || { echo "FAIL: Xvfb did not start"; exit 1; }
+    sleep 0.1
+done
+[ -s "$home/display" ] || { echo "FAIL: Xvfb gave no display in 30 s"; exit 1; }
+export DISPLAY=:$(head -1 "$home/display")
+
+timeout $((deadline + 60)) bash -c '
     lumenreel=$1 composition=$2 deadline=$3 grabs=$4
     "$lumenreel" "$composition" 2>"$grabs/stderr.txt" & app=$!
     trap "kill -TERM $app 2>/dev/null; wait $app 2>/dev/null" EXIT

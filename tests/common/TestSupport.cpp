@@ -11,6 +11,10 @@
 
 #include <unistd.h>
 
+#if defined(__SANITIZE_ADDRESS__)
+extern "C" size_t __sanitizer_get_current_allocated_bytes();
+#endif
+
 namespace lumenreel::test {
 
 bool spinUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
@@ -47,6 +51,14 @@ qint64 residentBytes() {
         return -1;
     const QList<QByteArray> fields = statm.readAll().split(' ');
     return fields.size() > 1 ? fields[1].toLongLong() * sysconf(_SC_PAGESIZE) : -1;
+}
+
+qint64 heldBytes() {
+#if defined(__SANITIZE_ADDRESS__)
+    return qint64(__sanitizer_get_current_allocated_bytes());
+#else
+    return residentBytes();
+#endif
 }
 
 int openFileDescriptors() {

@@ -26,6 +26,9 @@ QString writePicture(const QString& path, QSize size, QColor colour, const char*
 
 // Resident memory of this process in bytes, or -1 when it cannot be read.
 qint64 residentBytes();
+// The memory a growth check compares: resident, or under AddressSanitizer (which keeps freed
+// blocks in quarantine) its live heap.
+qint64 heldBytes();
 // Open file descriptors of this process.
 int openFileDescriptors();
 

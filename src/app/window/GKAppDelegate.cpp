@@ -357,6 +357,9 @@ CompositionInputSettings GKAppDelegate::compositionInputs() const {
 }
 
 RenderJob GKAppDelegate::windowJob() const {
+    // The rows' URLs come autoreleased; the job holds its own references. Callers run from
+    // signals and timers, outside any other release scope.
+    NSAutoreleasePool pool;
     RenderJob job = outletQuartzMovieRenderer ? outletQuartzMovieRenderer->job() : RenderJob();
     job.compositionURL = NSRef<NSURL>(outletQuartzCompositionInputController
                                           ? outletQuartzCompositionInputController->sandboxURL()
