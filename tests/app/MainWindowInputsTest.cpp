@@ -350,6 +350,57 @@ TEST_F(MainWindowInputsTest, EachInputsMenuSetsKeysAtThePreviewsTimeOrFollowsThe
     EXPECT_TRUE(jobValues().isEmpty());
 }
 
+TEST_F(MainWindowInputsTest, TheMenuGivesABandItsGainAndKeyedControlsFollowThePreviewsTime) {
+    const QString path = writeComposition(QStringLiteral("gain/Controls.fs"), kControls);
+    choose(sDelegate->outletQuartzCompositionInputController, path);
+    GKPreviewController* preview = GKPreviewController::controllerForDelegate(sDelegate);
+    ASSERT_TRUE(preview && preview->engine());
+    const auto item = [](const QString& name, const QString& role) {
+        auto* button = control<QToolButton>(name, "motion");
+        return button && button->menu()
+                   ? button->menu()->findChild<QAction*>(name + ".motion." + role)
+                   : nullptr;
+    };
+    std::optional<double> answer = 2.5;
+    QList<QPair<double, QString>> asked;
+    const AppInputsPanel::GainChooser previous =
+        AppInputsPanel::setGainChooser([&](double initial, const QString& title) {
+            asked.append({initial, title});
+            return answer;
+        });
+
+    // A long input, which has no field to type a gain into, follows the bass with the gain the
+    // menu asks for; another band keeps it, and a cancelled question changes nothing.
+    ASSERT_NE(item("steps", "gain"), nullptr);
+    EXPECT_FALSE(item("steps", "gain")->isEnabled());
+    item("steps", "bass")->trigger();
+    EXPECT_TRUE(item("steps", "gain")->isEnabled());
+    item("steps", "gain")->trigger();
+    EXPECT_EQ(jobValues(), QStringList{"steps=sound:bass*2.5"});
+    EXPECT_EQ(asked, (QList<QPair<double, QString>>{{1.0, QStringLiteral("Gain of steps")}}));
+    item("steps", "treble")->trigger();
+    EXPECT_EQ(jobValues(), QStringList{"steps=sound:treble*2.5"});
+    answer.reset();
+    item("steps", "gain")->trigger();
+    EXPECT_EQ(jobValues(), QStringList{"steps=sound:treble*2.5"});
+    EXPECT_EQ(asked.size(), 2);
+    AppInputsPanel::setGainChooser(previous);
+    item("steps", "constant")->trigger();
+
+    // Keys 0 at 0 s and 2 at 2 s: moving the preview's time moves the controls with it.
+    preview->engine()->pause();
+    preview->engine()->seek(0.0);
+    ASSERT_TRUE(
+        sDelegate->setCompositionInputValue(QStringLiteral("level@0"), QStringLiteral("0")));
+    ASSERT_TRUE(
+        sDelegate->setCompositionInputValue(QStringLiteral("level@2"), QStringLiteral("2")));
+    preview->engine()->seek(1.5);
+    EXPECT_EQ(control<QLineEdit>("level", "field")->text(), QStringLiteral("1.5"));
+    EXPECT_EQ(control<QSlider>("level", "slider")->value(), 750);
+    preview->engine()->seek(0.25);
+    EXPECT_EQ(control<QLineEdit>("level", "field")->text(), QStringLiteral("0.25"));
+}
+
 TEST_F(MainWindowInputsTest, TheWindowsMovieIsTheRenderToolsWithTheSameValuesSet) {
     const QString out = sHome->filePath(QStringLiteral("same"));
     const QString composition = writeComposition(QStringLiteral("same/Aurora.fs"), [] {

@@ -99,26 +99,14 @@ std::optional<QString> addKey(InputSettingsSplit& split, const Model& model, con
 
 std::optional<QString> addBand(InputSettingsSplit& split, const Model::Input& input,
                                const QString& text) {
-    static const QRegularExpression pattern(
-        QStringLiteral("^sound:([^*+-]*)(?:\\*([+-]?[^*+-]+))?(?:\\+([+-]?[^*+-]+)|(-[^*+-]+))?$"));
-    const QRegularExpressionMatch match = pattern.match(text.trimmed());
     const QString form = QStringLiteral("use sound:BAND[*GAIN][+OFFSET] with BAND one of level, "
                                         "bass, mid, treble");
-    if (!match.hasMatch())
-        return QStringLiteral("Invalid --set \"%1=%2\": %3").arg(input.name, text, form);
-    const std::optional<SoundBand> band = bandNamed(match.captured(1));
-    if (!band)
+    QString unknownBand;
+    const std::optional<SoundFollowing> following = parseSoundFollowing(text, &unknownBand);
+    if (!following && !unknownBand.isNull())
         return QStringLiteral("Invalid --set \"%1=%2\": there is no band \"%3\"; %4")
-            .arg(input.name, text, match.captured(1), form);
-    std::optional<double> gain = 1.0;
-    std::optional<double> offset = 0.0;
-    if (match.hasCaptured(2) && !match.captured(2).isEmpty())
-        gain = finiteNumber(match.captured(2));
-    if (match.hasCaptured(3) && !match.captured(3).isEmpty())
-        offset = finiteNumber(match.captured(3));
-    else if (match.hasCaptured(4) && !match.captured(4).isEmpty())
-        offset = finiteNumber(match.captured(4));
-    if (!gain || !offset)
+            .arg(input.name, text, unknownBand, form);
+    if (!following)
         return QStringLiteral("Invalid --set \"%1=%2\": %3").arg(input.name, text, form);
     if (!takesBand(input.type))
         return QStringLiteral("input \"%1\" (%2) takes no number to follow the sound with")
@@ -127,9 +115,9 @@ std::optional<QString> addBand(InputSettingsSplit& split, const Model::Input& in
     if (!moving.keys.empty() || moving.band)
         return QStringLiteral("input \"%1\" is given keys or a band besides following the sound")
             .arg(input.name);
-    moving.band = band;
-    moving.gain = *gain;
-    moving.offset = *offset;
+    moving.band = following->band;
+    moving.gain = following->gain;
+    moving.offset = following->offset;
     return std::nullopt;
 }
 
@@ -203,6 +191,43 @@ std::optional<InputSettingsSplit> splitInputSettings(const Model& model,
                   [](const auto& a, const auto& b) { return a.first < b.first; });
     }
     return split;
+}
+
+std::optional<SoundFollowing> parseSoundFollowing(const QString& text, QString* out_unknownBand) {
+    static const QRegularExpression pattern(
+        QStringLiteral("^sound:([^*+-]*)(?:\\*([+-]?[^*+-]+))?(?:\\+([+-]?[^*+-]+)|(-[^*+-]+))?$"));
+    const QRegularExpressionMatch match = pattern.match(text.trimmed());
+    if (!match.hasMatch())
+        return std::nullopt;
+    const std::optional<SoundBand> band = bandNamed(match.captured(1));
+    if (!band) {
+        if (out_unknownBand)
+            *out_unknownBand = match.captured(1);
+        return std::nullopt;
+    }
+    std::optional<double> gain = 1.0;
+    std::optional<double> offset = 0.0;
+    if (match.hasCaptured(2) && !match.captured(2).isEmpty())
+        gain = finiteNumber(match.captured(2));
+    if (match.hasCaptured(3) && !match.captured(3).isEmpty())
+        offset = finiteNumber(match.captured(3));
+    else if (match.hasCaptured(4) && !match.captured(4).isEmpty())
+        offset = finiteNumber(match.captured(4));
+    if (!gain || !offset)
+        return std::nullopt;
+    return SoundFollowing{*band, *gain, *offset};
+}
+
+QString soundFollowingText(const SoundFollowing& following) {
+    static const char* const names[] = {"level", "bass", "mid", "treble"};
+    QString text = QStringLiteral("sound:") + QLatin1String(names[int(following.band)]);
+    if (following.gain != 1.0)
+        text += QLatin1Char('*') + QString::number(following.gain, 'g', 17);
+    if (following.offset > 0.0)
+        text += QLatin1Char('+') + QString::number(following.offset, 'g', 17);
+    else if (following.offset < 0.0)
+        text += QString::number(following.offset, 'g', 17);
+    return text;
 }
 
 bool isMovingInputSetting(const QString& name, const QString& text) {

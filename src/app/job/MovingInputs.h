@@ -48,6 +48,19 @@ std::optional<InputSettingsSplit> splitInputSettings(const QCCompositionModel& m
                                                      const QList<QPair<QString, QString>>& values,
                                                      QString* out_error);
 
+// A band of the sound followed with a gain and an offset: "sound:BAND[*GAIN][+OFFSET]".
+struct SoundFollowing {
+    SoundBand band = SoundBand::Level;
+    double gain = 1.0;
+    double offset = 0.0;
+};
+// Reads `text` of that form; nothing when it has another form or a number is not finite, and
+// then `out_unknownBand` (when given) gets the band's name where only that is wrong.
+std::optional<SoundFollowing> parseSoundFollowing(const QString& text,
+                                                  QString* out_unknownBand = nullptr);
+// The shortest text parseSoundFollowing() reads back as `following`.
+QString soundFollowingText(const SoundFollowing& following);
+
 // Whether a setting (name and text, as a command line gives them) is a key or a band rather than
 // a constant.
 bool isMovingInputSetting(const QString& name, const QString& text);

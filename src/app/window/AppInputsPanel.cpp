@@ -1,6 +1,7 @@
 #include "app/window/AppInputsPanel.h"
 
 #include "app/job/CompositionInputValues.h"
+#include "app/job/MovingInputs.h"
 #include "app/preview/PreviewEngine.h"
 #include "app/window/GKAppDelegate.h"
 #include "app/window/GKPreviewController.h"
@@ -15,6 +16,7 @@
 #include <QComboBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
@@ -118,6 +120,20 @@ std::optional<QColor> chooseColour(const QColor& initial, const QString& title) 
     return chosen.isValid() ? std::optional<QColor>(chosen) : std::nullopt;
 }
 
+AppInputsPanel::GainChooser& gainChooser() {
+    static AppInputsPanel::GainChooser chooser;
+    return chooser;
+}
+
+std::optional<double> chooseGain(double initial, const QString& title) {
+    if (gainChooser())
+        return gainChooser()(initial, title);
+    bool ok = false;
+    const double gain = QInputDialog::getDouble(nullptr, title, title, initial, -1000.0, 1000.0, 2,
+                                                &ok, Qt::WindowFlags(), 0.1);
+    return ok ? std::optional<double>(gain) : std::nullopt;
+}
+
 } // namespace
 
 struct AppInputsPanel::Row {
@@ -135,6 +151,7 @@ struct AppInputsPanel::Row {
     QPointer<QLineEdit> y;
     QPointer<QLabel> sound;
     QPointer<QToolButton> motion;
+    QPointer<QAction> gain;
 };
 
 AppInputsPanel::AppInputsPanel() = default;
@@ -148,6 +165,10 @@ AppInputsPanel::~AppInputsPanel() {
 
 AppInputsPanel::ColorChooser AppInputsPanel::setColorChooser(ColorChooser chooser) {
     return std::exchange(colorChooser(), std::move(chooser));
+}
+
+AppInputsPanel::GainChooser AppInputsPanel::setGainChooser(GainChooser chooser) {
+    return std::exchange(gainChooser(), std::move(chooser));
 }
 
 NSObject* AppInputsPanel::appDelegateObject() const {
@@ -171,9 +192,9 @@ void AppInputsPanel::setAppDelegate(GKAppDelegate* delegate) {
     if (delegate) {
         connect(delegate, &GKAppDelegate::compositionInputsChanged, this, &AppInputsPanel::rebuild);
         connect(delegate, &GKAppDelegate::compositionInputValuesChanged, this,
-                &AppInputsPanel::refresh);
+                [this] { refresh(); });
         // The sound's name and the locking while a job runs.
-        connect(delegate, &GKAppDelegate::windowJobChanged, this, &AppInputsPanel::refresh);
+        connect(delegate, &GKAppDelegate::windowJobChanged, this, [this] { refresh(); });
         delegate->addObserver(this, QStringLiteral("idle"), NSKeyValueObservingOptionNew, nullptr);
         mObservingIdle = true;
     }
@@ -450,6 +471,7 @@ void AppInputsPanel::addRow(int index) {
         const auto action = [&](const char* role, const QString& title, auto&& then) {
             QAction* item = menu->addAction(title, this, then);
             item->setObjectName(name + QStringLiteral(".motion.") + QLatin1String(role));
+            return item;
         };
         action("constant", text("app.inputs.constant", u"One value"),
                [this, name] { mDelegate->makeCompositionInputConstant(name, previewTime()); });
@@ -468,7 +490,29 @@ void AppInputsPanel::addRow(int index) {
                   std::pair{"mid", text("app.inputs.mid", u"Follow the mids")},
                   std::pair{"treble", text("app.inputs.treble", u"Follow the treble")}})
                 action(band, title, [this, name, band] {
-                    give(name, QStringLiteral("sound:") + QLatin1String(band));
+                    // Another band keeps the gain and offset given to the one before.
+                    std::optional<SoundFollowing> following =
+                        parseSoundFollowing(mDelegate->compositionInputValues().motion(name));
+                    const QString chosen = QStringLiteral("sound:") + QLatin1String(band);
+                    if (following) {
+                        following->band = parseSoundFollowing(chosen)->band;
+                        give(name, soundFollowingText(*following));
+                    } else {
+                        give(name, chosen);
+                    }
+                });
+            row.gain =
+                action("gain", text("app.inputs.gain", u"Gain of the band\u2026"), [this, name] {
+                    std::optional<SoundFollowing> following =
+                        parseSoundFollowing(mDelegate->compositionInputValues().motion(name));
+                    if (!following)
+                        return;
+                    const std::optional<double> gain = chooseGain(
+                        following->gain, text("app.inputs.gainOf", u"Gain of %1").arg(name));
+                    if (!gain)
+                        return;
+                    following->gain = *gain;
+                    give(name, soundFollowingText(*following));
                 });
         }
         row.motion->setMenu(menu);
@@ -497,9 +541,22 @@ void AppInputsPanel::give(const QString& name, const QString& value) {
     }
 }
 
-void AppInputsPanel::refresh() {
+void AppInputsPanel::followPreviewClock() {
+    GKPreviewController* preview = GKPreviewController::controllerForDelegate(mDelegate);
+    PreviewEngine* engine = preview ? preview->engine() : nullptr;
+    if (engine == mClock)
+        return;
+    if (mClock)
+        disconnect(mClock, nullptr, this, nullptr);
+    mClock = engine;
+    if (engine)
+        connect(engine, &PreviewEngine::timeChanged, this, [this] { refresh(true); });
+}
+
+void AppInputsPanel::refresh(bool clockMoved) {
     if (!mDelegate || !mRoot)
         return;
+    followPreviewClock();
     const bool idle = mDelegate->isIdle();
     const CompositionInputValues& values = mDelegate->compositionInputValues();
     NSURL* sound = mDelegate->outletAudioTrackInputController
@@ -517,6 +574,12 @@ void AppInputsPanel::refresh() {
             continue;
         const QString motion = values.motion(row.name);
         const bool follows = motion.startsWith(QLatin1String("sound:"));
+        // As the preview plays, keyed controls show the value at its time; a control in use
+        // keeps what the person is doing.
+        if (clockMoved && motion != QLatin1String("keys"))
+            continue;
+        if (row.gain)
+            row.gain->setEnabled(follows);
         const QCInputValue value = values.valueAt(row.name, previewTime());
         for (QWidget* widget : std::initializer_list<QWidget*>{
                  row.slider, row.field, row.popup, row.number, row.check, row.button, row.well,
@@ -550,12 +613,15 @@ void AppInputsPanel::refresh() {
         const QSignalBlocker quietPopup(row.popup);
         const QSignalBlocker quietNumber(row.number);
         const QSignalBlocker quietCheck(row.check);
-        if (row.slider) {
+        const auto inUse = [clockMoved](QWidget* widget) {
+            return clockMoved && widget && widget->hasFocus();
+        };
+        if (row.slider && !(clockMoved && row.slider->isSliderDown())) {
             const auto [low, high] = sliderRange(*input);
             const double fraction = high > low ? (value[0] - low) / (high - low) : 0.0;
             row.slider->setValue(int(std::lround(std::clamp(fraction, 0.0, 1.0) * kSliderSteps)));
         }
-        if (row.field)
+        if (row.field && !inUse(row.field))
             row.field->setText(follows ? motion : numberText(value[0]));
         if (row.popup)
             row.popup->setCurrentIndex(row.popup->findData(int(value[0])));
@@ -568,9 +634,9 @@ void AppInputsPanel::refresh() {
             row.well->setToolTip(
                 QStringLiteral("%1: %2").arg(row.name, compositionInputValueText(*input, value)));
         }
-        if (row.x)
+        if (row.x && !inUse(row.x))
             row.x->setText(numberText(value[0]));
-        if (row.y)
+        if (row.y && !inUse(row.y))
             row.y->setText(numberText(value[1]));
     }
     if (mReset)
