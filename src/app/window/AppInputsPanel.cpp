@@ -1,5 +1,7 @@
 #include "app/window/AppInputsPanel.h"
 
+#include "app/window/AppInputControlValues.h"
+
 #include "app/job/CompositionInputValues.h"
 #include "app/job/MovingInputs.h"
 #include "app/preview/PreviewEngine.h"
@@ -19,10 +21,7 @@
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 #include <QMenu>
-#include <QPainter>
-#include <QPixmap>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QSlider>
@@ -42,6 +41,7 @@ int import_AppInputsPanel() {
 
 namespace {
 
+using namespace inputcontrols;
 using Type = QCCompositionModel::InputType;
 
 // Steps of a float's slider between its MIN and MAX.
@@ -50,61 +50,6 @@ constexpr int kSliderSteps = 1000;
 QString text(const char* identifier, const char16_t* english) {
     return UILocalLanguageController::stringWithID(QString::fromLatin1(identifier),
                                                    QString::fromUtf16(english));
-}
-
-// Numbers in the fields follow the window's language.
-QLocale numberLocale() {
-    QLocale locale(UILocalLanguageController::stringWithID(
-        QStringLiteral("main.numbers.numberLocale"), QStringLiteral("en_US")));
-    locale.setNumberOptions(QLocale::OmitGroupSeparator | QLocale::RejectGroupSeparator);
-    return locale;
-}
-
-QString numberText(double number) {
-    return numberLocale().toString(number, 'g', 6);
-}
-
-// A number typed into a field, in the window's language or with a point.
-std::optional<double> typedNumber(const QString& typed) {
-    bool ok = false;
-    double number = numberLocale().toDouble(typed.trimmed(), &ok);
-    if (!ok)
-        number = QLocale::c().toDouble(typed.trimmed(), &ok);
-    if (!ok || !std::isfinite(number))
-        return std::nullopt;
-    return number;
-}
-
-// A float's slider range: MIN to MAX, or 0 to 1 (widened to hold the default) where the file
-// gives none.
-std::pair<double, double> sliderRange(const QCCompositionModel::Input& input) {
-    const double low = input.min ? (*input.min)[0] : std::min(0.0, input.value[0]);
-    double high = input.max ? (*input.max)[0] : std::max(low + 1.0, input.value[0]);
-    if (!(high > low))
-        high = low;
-    return {low, high};
-}
-
-// The colour over a chequered ground, so that its alpha shows.
-QIcon swatch(const QColor& colour, QSize size) {
-    QPixmap picture(size);
-    picture.fill(Qt::white);
-    QPainter painter(&picture);
-    const int cell = 6;
-    for (int y = 0; y < size.height(); y += cell) {
-        for (int x = 0; x < size.width(); x += cell) {
-            if (((x + y) / cell) % 2)
-                painter.fillRect(x, y, cell, cell, QColor(204, 204, 204));
-        }
-    }
-    painter.fillRect(picture.rect(), colour);
-    painter.setPen(QColor(0, 0, 0, 96));
-    painter.drawRect(picture.rect().adjusted(0, 0, -1, -1));
-    return QIcon(picture);
-}
-
-QColor colourOf(const QCInputValue& value) {
-    return QColor::fromRgbF(float(value[0]), float(value[1]), float(value[2]), float(value[3]));
 }
 
 AppInputsPanel::ColorChooser& colorChooser() {
