@@ -13,12 +13,36 @@
 #include <unistd.h>
 
 #include <fstream>
-#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
 
 namespace {
+
+using namespace std::string_literals;
+
+// A string of the given UTF-16 units (zero units included).
+TCFString Units(const std::u16string& units) {
+    return TCFString(::CFStringCreateWithCharacters(nullptr,
+                                                    reinterpret_cast<const UniChar*>(units.data()),
+                                                    CFIndex(units.size())),
+                     kCFTypeRefOwned);
+}
+
+// Constructing a path from `source` fails and leaves it empty.
+template <class Source>
+bool ConstructFails(Source source) {
+    CoreUnixPath path("/tmp");
+    return !path.Construct(source) && path.IsEmpty();
+}
+
+// Constructing a path from a URL made from `source` fails and leaves it empty.
+bool URLConstructFails(CFURLRef url) {
+    const bool failed = url != nullptr && ConstructFails(url);
+    if (url)
+        ::CFRelease(url);
+    return failed;
+}
 
 // --- path algebra ---------------------------------------------------------------------------
 
@@ -188,11 +212,8 @@ TEST(CoreUnixPathTest, ConstructionForms) {
     EXPECT_STREQ(path, "/t\xC3\xA9st");
     {
         // A zero inside would cut the path short at every file call: refused, with a report.
-        const UniChar units[] = {u'/', u't', u'm', u'p', u'/', u'a', 0, u'/', u'e', u't', u'c'};
-        const TCFString zero(::CFStringCreateWithCharacters(nullptr, units, 11), kCFTypeRefOwned);
         VerifyCapture capture;
-        EXPECT_FALSE(path.Construct(zero.Get()));
-        EXPECT_TRUE(path.IsEmpty());
+        EXPECT_TRUE(ConstructFails(Units(u"/tmp/a\0/etc"s).Get()));
         EXPECT_EQ(capture.lines().size(), 1u);
     }
     CFURLRef url = ::CFURLCreateWithFileSystemPath(nullptr, TCFString("/a/b c").Get(),
@@ -289,23 +310,11 @@ std::string TempFolderWithFile() {
 INSTANTIATE_TEST_SUITE_P(
     Table, UnixPathFailureLine,
     ::testing::Values(
-        FailureCase{"NullUrl",
-                    [] {
-                        CoreUnixPath path("/tmp");
-                        return !path.Construct(static_cast<CFURLRef>(nullptr)) && path.IsEmpty();
-                    },
+        FailureCase{"NullUrl", [] { return ConstructFails(static_cast<CFURLRef>(nullptr)); },
                     "CoreUnixPath.cpp", 89, "Construct", "unix_file_url"},
-        FailureCase{"NullString",
-                    [] {
-                        CoreUnixPath path("/tmp");
-                        return !path.Construct(static_cast<CFStringRef>(nullptr)) && path.IsEmpty();
-                    },
+        FailureCase{"NullString", [] { return ConstructFails(static_cast<CFStringRef>(nullptr)); },
                     "CoreUnixPath.cpp", 106, "Construct", "unix_file_path"},
-        FailureCase{"EmptyString",
-                    [] {
-                        CoreUnixPath path("/tmp");
-                        return !path.Construct(TCFString("").Get()) && path.IsEmpty();
-                    },
+        FailureCase{"EmptyString", [] { return ConstructFails(TCFString("").Get()); },
                     "CoreUnixPath.cpp", 108, "Construct",
                     "fOk = TCFString(unix_file_path).GetValue(mPath)"},
         FailureCase{"SplitEmpty",
@@ -382,96 +391,70 @@ INSTANTIATE_TEST_SUITE_P(
                     "CoreUnixPath_inlines.h", 119, "IsJustName", "!IsEmpty()"}),
     [](const auto& testCase) { return std::string(testCase.param.name); });
 
-// Failures that write more than one line: each line in its order.
+// Failures that write more than one line, or a line of another file: each line in its order.
 TEST(CoreUnixPathFailures, ChainedReports) {
-    struct Expected {
-        int line;
-        const char* function;
-        const char* expression;
-    };
-    auto check = [](const std::function<bool()>& operation, std::vector<Expected> expected) {
-        VerifyCapture capture;
-        EXPECT_TRUE(operation());
-        const auto lines = capture.lines();
-        ASSERT_EQ(lines.size(), expected.size());
-        for (std::size_t i = 0; i < expected.size(); ++i) {
-            EXPECT_EQ(lines[i].line, expected[i].line);
-            EXPECT_EQ(lines[i].function, expected[i].function);
-            EXPECT_EQ(lines[i].expression, std::string(" code : ") + expected[i].expression);
-        }
-    };
+    const char* const kFile = "CoreUnixPath.cpp";
     // A path without extension: GetPathExtension reports, then HasPathExtension.
-    check([] { return !CoreUnixPath::HasPathExtension("movie", "mov"); },
-          {{194, "GetPathExtension", "int(rfound_dot_at)>0"},
-           {361, "HasPathExtension", "GetPathExtension(path, s_extension)"}});
+    expectFailureLines([] { return !CoreUnixPath::HasPathExtension("movie", "mov"); },
+                       {{kFile, 194, "GetPathExtension", "int(rfound_dot_at)>0"},
+                        {kFile, 361, "HasPathExtension", "GetPathExtension(path, s_extension)"}});
     // "/a.b/c": the dot lies in a folder name, so the extension is appended.
-    check(
+    expectFailureLines(
         [] {
             std::string path = "/a.b/c";
             return CoreUnixPath::ReplacePathExtension(path, "txt") && path == "/a.b/c.txt";
         },
-        {{281, "HasValidFileExtension", "rfound_dot_at>rfound_slash_at"}});
+        {{kFile, 281, "HasValidFileExtension", "rfound_dot_at>rfound_slash_at"}});
     // "/.x": the name before the dot is the root, which takes no extension.
-    check(
+    expectFailureLines(
         [] {
             std::string path = "/.x";
             return !CoreUnixPath::ReplacePathExtension(path, "y") && path == "/.x";
         },
-        {{292, "AddPathExtension", "!IsRootPath(inout_path.c_str())"},
-         {326, "ReplacePathExtension", "AddPathExtension(new_path,in_extension)"}});
+        {{kFile, 292, "AddPathExtension", "!IsRootPath(inout_path.c_str())"},
+         {kFile, 326, "ReplacePathExtension", "AddPathExtension(new_path,in_extension)"}});
     // No extension to append.
-    check(
+    expectFailureLines(
         [] {
             std::string path = "movie";
             return !CoreUnixPath::ReplacePathExtension(path, nullptr) && path == "movie";
         },
-        {{294, "AddPathExtension", "in_extension != nullptr"},
-         {315, "ReplacePathExtension", "fOk = CoreUnixPath::AddPathExtension(path,in_extension)"}});
+        {{kFile, 294, "AddPathExtension", "in_extension != nullptr"},
+         {kFile, 315, "ReplacePathExtension",
+          "fOk = CoreUnixPath::AddPathExtension(path,in_extension)"}});
     // The working directory was removed.
-    check(
+    expectFailureLines(
         [] {
             CoreUnixPath saved;
             saved.getcwd();
             QTemporaryDir dir;
-            CoreUnixPath gone(dir.path().toUtf8().constData());
-            gone.chdir();
+            CoreUnixPath(dir.path().toUtf8().constData()).chdir();
             dir.remove();
             CoreUnixPath cwd("/kept");
             const bool failed = !cwd.getcwd() && cwd.GetUnixPath() == "/kept";
             saved.chdir();
             return failed;
         },
-        {{497, "getcwd", "::getcwd(cwd.buffer,sizeof(cwd.buffer))"}});
+        {{kFile, 497, "getcwd", "::getcwd(cwd.buffer,sizeof(cwd.buffer))"}});
     // A URL that is not a file URL has no file-system path.
-    check(
+    expectFailureLines(
         [] {
-            CFURLRef url =
-                ::CFURLCreateWithString(nullptr, TCFString("http://example.com/a").Get(), nullptr);
-            CoreUnixPath path("/kept");
-            const bool failed = url != nullptr && !path.Construct(url) && path.IsEmpty();
-            ::CFRelease(url);
-            return failed;
+            return URLConstructFails(
+                ::CFURLCreateWithString(nullptr, TCFString("http://example.com/a").Get(), nullptr));
         },
-        {{92, "Construct", "posix_file_path"}});
+        {{kFile, 92, "Construct", "posix_file_path"}});
     // A file URL whose path has no UTF-8 form (a lone surrogate): the string's conversion
     // reports, then each Construct on the way back.
-    check(
+    expectFailureLines(
         [] {
-            const UniChar units[] = {u'/', u'a', 0xD800};
-            const TCFString bad(::CFStringCreateWithCharacters(nullptr, units, 3), kCFTypeRefOwned);
-            CFURLRef url =
-                ::CFURLCreateWithFileSystemPath(nullptr, bad.Get(), kCFURLPOSIXPathStyle, false);
-            CoreUnixPath path("/kept");
-            const bool failed = url != nullptr && !path.Construct(url) && path.IsEmpty();
-            if (url)
-                ::CFRelease(url);
-            return failed;
+            return URLConstructFails(::CFURLCreateWithFileSystemPath(
+                nullptr, Units(u"/a\xD800").Get(), kCFURLPOSIXPathStyle, false));
         },
-        {{170, "GetValue",
+        {{"T_CFString.cpp", 170, "GetValue",
           "fOk = ::CFStringGetCString(mValueRef,buffer_raw_string,_max_buffer_size,"
           "PreferredEncoding[i])"},
-         {108, "Construct", "fOk = TCFString(unix_file_path).GetValue(mPath)"},
-         {94, "Construct", "fOk = Construct(posix_file_path)"}});
+         {kFile, 108, "Construct", "fOk = TCFString(unix_file_path).GetValue(mPath)"},
+         {kFile, 94, "Construct", "fOk = Construct(posix_file_path)"}});
 }
 
 } // namespace

@@ -7,18 +7,14 @@
 #include "interface/USecuritySandboxControllers/USandboxInputFileController.h"
 #include "platform/foundation/NSSecurityScopedAccess.h"
 
-#include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <thread>
 
 using lumenreel::test::LogCapture;
-using sandbox_test::ScratchDefaults;
 using sandbox_test::ScriptedOpenPanel;
-using Kind = NSSecurityScopedAccessEvent::Kind;
 
 // A text field: what the panel title outlet is connected to.
 class TitleField : public NSObject {
@@ -40,11 +36,11 @@ public:
 
 namespace {
 
-class InputFileController : public ::testing::Test {
+// Two compositions, Old and New, in a folder that a controller browses from.
+class InputFileController : public sandbox_test::SandboxFolderTest {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(mDir.isValid());
-        mRoot = QDir(mDir.path()).canonicalPath();
+        SandboxFolderTest::SetUp();
         mOld = touch("Old.qtz");
         mNew = touch("New.qtz");
         mFolder = USandboxUserFolder::sandboxPrefsFolderWithFolderURL(
@@ -54,16 +50,7 @@ protected:
         NSSecurityScopedAccess::clearEvents();
     }
 
-    QString touch(const QString& name) {
-        QFile file(mRoot + "/" + name);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        return file.fileName();
-    }
-
-    NSAutoreleasePool mPool;
-    ScratchDefaults mDefaults;
-    QTemporaryDir mDir;
-    QString mRoot, mOld, mNew;
+    QString mOld, mNew;
     USandboxUserFolder* mFolder = nullptr;
     NSRef<USandboxInputFileController> mController;
 };
@@ -128,15 +115,7 @@ TEST_F(InputFileController, ANewPickEndsOldAccessBeforeBeginningNew) {
     answer = mNew;
     NSSecurityScopedAccess::clearEvents();
     mController->actionBrowseInputPath(nullptr);
-
-    const auto events = NSSecurityScopedAccess::events();
-    ASSERT_EQ(events.size(), 2u);
-    EXPECT_EQ(events[0].kind, Kind::Stop);
-    EXPECT_EQ(events[0].path, mOld);
-    EXPECT_EQ(events[1].kind, Kind::Start);
-    EXPECT_EQ(events[1].path, mNew);
-    EXPECT_EQ(NSSecurityScopedAccess::openAccessCount(mOld), 0);
-    EXPECT_EQ(NSSecurityScopedAccess::openAccessCount(mNew), 1);
+    sandbox_test::expectAccessMoved(mOld, mNew);
 }
 
 TEST_F(InputFileController, CancelledPanelChangesNothingAndLogsNothing) {

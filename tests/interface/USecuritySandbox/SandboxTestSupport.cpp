@@ -1,8 +1,10 @@
 #include "SandboxTestSupport.h"
 
+#include "platform/foundation/NSSecurityScopedAccess.h"
 #include "platform/foundation/NSURL.h"
 #include "platform/foundation/NSUserDefaults.h"
 
+#include <QDir>
 #include <QFile>
 
 namespace sandbox_test {
@@ -43,6 +45,30 @@ ScriptedOpenPanel::ScriptedOpenPanel(std::function<QString()> answer) {
 
 ScriptedOpenPanel::~ScriptedOpenPanel() {
     NSOpenPanel::setModalRunner(mPrevious);
+}
+
+void SandboxFolderTest::SetUp() {
+    ASSERT_TRUE(mDir.isValid());
+    mRoot = QDir(mDir.path()).canonicalPath();
+    NSSecurityScopedAccess::clearEvents();
+}
+
+QString SandboxFolderTest::touch(const QString& name) const {
+    QFile file(mRoot + "/" + name);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly)) << name.toStdString();
+    return file.fileName();
+}
+
+void expectAccessMoved(const QString& from, const QString& to) {
+    using Kind = NSSecurityScopedAccessEvent::Kind;
+    const auto events = NSSecurityScopedAccess::events();
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_EQ(events[0].kind, Kind::Stop);
+    EXPECT_EQ(events[0].path, from);
+    EXPECT_EQ(events[1].kind, Kind::Start);
+    EXPECT_EQ(events[1].path, to);
+    EXPECT_EQ(NSSecurityScopedAccess::openAccessCount(from), 0);
+    EXPECT_EQ(NSSecurityScopedAccess::openAccessCount(to), 1);
 }
 
 } // namespace sandbox_test

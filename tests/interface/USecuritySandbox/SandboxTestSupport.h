@@ -1,10 +1,13 @@
 #pragma once
 
 #include "platform/appkit/NSOpenPanel.h"
+#include "platform/foundation/NSObject.h"
 
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+
+#include <gtest/gtest.h>
 
 #include <functional>
 
@@ -53,5 +56,23 @@ public:
 private:
     NSOpenPanel::ModalRunner mPrevious;
 };
+
+// Each test's own folder (its canonical path in `mRoot`), user defaults and autorelease pool;
+// the record of security-scoped access starts empty.
+class SandboxFolderTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    // Makes the empty file `name` in the folder; its path.
+    QString touch(const QString& name) const;
+
+    NSAutoreleasePool mPool;
+    ScratchDefaults mDefaults;
+    QTemporaryDir mDir;
+    QString mRoot;
+};
+
+// Expects the access recorded since it was last cleared to be: access to `from` ended, then
+// access to `to` begun, with only `to` left open.
+void expectAccessMoved(const QString& from, const QString& to);
 
 } // namespace sandbox_test

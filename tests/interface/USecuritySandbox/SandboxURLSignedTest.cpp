@@ -11,9 +11,7 @@
 #include "platform/foundation/NSURLBookmarkData.h"
 #include "support/UCodeEntitlements.h"
 
-#include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -23,18 +21,12 @@ namespace {
 
 const QString kActive = QStringLiteral("1=AppHasSecurityScopedBookmarks()");
 
-class SignedSandboxURL : public ::testing::Test {
+class SignedSandboxURL : public sandbox_test::SandboxFolderTest {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(mDir.isValid());
-        mPath = QDir(mDir.path()).canonicalPath() + "/Clock.qtz";
-        QFile file(mPath);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        NSSecurityScopedAccess::clearEvents();
+        SandboxFolderTest::SetUp();
+        mPath = touch("Clock.qtz");
     }
-
-    NSAutoreleasePool mPool;
-    QTemporaryDir mDir;
     QString mPath;
 };
 

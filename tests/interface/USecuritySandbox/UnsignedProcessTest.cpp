@@ -10,10 +10,6 @@
 #include "platform/foundation/NSURLBookmarkData.h"
 #include "support/UCodeEntitlements.h"
 
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
-
 #include <gtest/gtest.h>
 
 using lumenreel::test::LogCapture;
@@ -36,12 +32,10 @@ TEST(UnsignedProcess, HoldsEveryRightWithoutASandbox) {
     EXPECT_FALSE(SandboxURL::AppHasSecurityScopedBookmarks());
 }
 
-TEST(UnsignedProcess, BookmarksTakeTheStandardPathAndAccessIsNeverBegun) {
-    NSAutoreleasePool pool;
-    QTemporaryDir dir;
-    const QString path = QDir(dir.path()).canonicalPath() + "/Sound.mov";
-    ASSERT_TRUE(QFile(path).open(QIODevice::WriteOnly));
-    NSSecurityScopedAccess::clearEvents();
+using UnsignedProcessFiles = sandbox_test::SandboxFolderTest;
+
+TEST_F(UnsignedProcessFiles, BookmarksTakeTheStandardPathAndAccessIsNeverBegun) {
+    const QString path = touch("Sound.mov");
     LogCapture log;
 
     const QByteArray data =

@@ -12,13 +12,10 @@
 
 #include <QDir>
 #include <QStandardPaths>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
-using sandbox_test::ScratchDefaults;
 using sandbox_test::ScriptedOpenPanel;
-using Kind = NSSecurityScopedAccessEvent::Kind;
 
 // A folder class that names no default folder of its own.
 class PlainTestFolder : public USandboxUserFolder {
@@ -51,19 +48,25 @@ public:
 
 namespace {
 
-QString canonical(const QString& path) {
-    return QDir(path).canonicalPath();
+const char kMoviesKey[] = "USandboxMoviesFolderUserDefaultsKey";
+
+QByteArray folderBookmark(const QString& path) {
+    return USandboxUserFolder::sandboxBookmarkDataWithFolderURL(NSURL::fileURLWithPath(path, true));
 }
 
-class UserFolder : public ::testing::Test {
+QVariant storedDefault(const char* key) {
+    return NSUserDefaults::standardUserDefaults()->objectForKey(QString::fromLatin1(key));
+}
+
+// Two folders, A and B.
+class UserFolder : public sandbox_test::SandboxFolderTest {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(mDir.isValid());
-        ASSERT_TRUE(QDir(mDir.path()).mkpath("A"));
-        ASSERT_TRUE(QDir(mDir.path()).mkpath("B"));
-        mA = canonical(mDir.filePath("A"));
-        mB = canonical(mDir.filePath("B"));
-        NSSecurityScopedAccess::clearEvents();
+        SandboxFolderTest::SetUp();
+        ASSERT_TRUE(QDir(mRoot).mkpath("A"));
+        ASSERT_TRUE(QDir(mRoot).mkpath("B"));
+        mA = mRoot + "/A";
+        mB = mRoot + "/B";
     }
 
     USandboxUserFolder* folderAt(const QString& path, Class cls = nullptr) {
@@ -71,10 +74,16 @@ protected:
             cls ? cls : USandboxUserFolder::classObject(), NSURL::fileURLWithPath(path, true));
     }
 
-    NSAutoreleasePool mPool;
-    ScratchDefaults mDefaults;
-    QTemporaryDir mDir;
+    // A movies folder at A under a controller, with no access recorded yet.
+    USandboxUserFolder* controlledFolder() {
+        USandboxUserFolder* folder = folderAt(mA, USandboxMoviesFolder::classObject());
+        mController->setOutletRequiredPrefsFolder(folder);
+        NSSecurityScopedAccess::clearEvents();
+        return folder;
+    }
+
     QString mA, mB;
+    NSRef<USandboxFolderController> mController = NSAdopt(new USandboxFolderController);
 };
 
 } // namespace
@@ -125,8 +134,7 @@ TEST_F(UserFolder, DerivedValuesAnnounceEveryChangeOfTheURL) {
     EXPECT_EQ(priors, (QStringList{"folderName", "folderPath", "folderURL"}));
 
     recorder.heard.clear();
-    folder->setSandboxBookmarkData(
-        USandboxUserFolder::sandboxBookmarkDataWithFolderURL(NSURL::fileURLWithPath(mA, true)));
+    folder->setSandboxBookmarkData(folderBookmark(mA));
     for (const QString& key : keys)
         EXPECT_GE(recorder.count(key), 1) << key.toStdString();
     EXPECT_EQ(folder->folderPath(), mA);
@@ -148,8 +156,7 @@ TEST_F(UserFolder, NilDataEndsAccessAndUnresolvableDataLeavesNoURL) {
     EXPECT_EQ(NSSecurityScopedAccess::openAccessCount(mA), 0);
     EXPECT_EQ(folder->localizedDisplayFolderPath(), QString(""));
 
-    const QByteArray data =
-        USandboxUserFolder::sandboxBookmarkDataWithFolderURL(NSURL::fileURLWithPath(mB, true));
+    const QByteArray data = folderBookmark(mB);
     ASSERT_TRUE(QDir(mB).removeRecursively());
     folder->setSandboxBookmarkData(data);
     EXPECT_EQ(folder->sandboxBookmarkData(), std::optional<QByteArray>(data));
@@ -204,52 +211,38 @@ TEST_F(UserFolder, DefaultsRoundTripAndMissingKeyKeepsTheFolder) {
     // No data removes the key.
     folder->setSandboxBookmarkData(std::nullopt);
     folder->serializeSaveDataWithKey(folder->serializationKey());
-    EXPECT_FALSE(NSUserDefaults::standardUserDefaults()
-                     ->objectForKey("USandboxPicturesFolderUserDefaultsKey")
-                     .isValid());
+    EXPECT_FALSE(storedDefault("USandboxPicturesFolderUserDefaultsKey").isValid());
 }
 
 TEST_F(UserFolder, ControllerKeysLoadAtWakeAndSaveAtTermination) {
-    NSRef<USandboxFolderController> controller = NSAdopt(new USandboxFolderController);
-    EXPECT_EQ(controller->serializationKey(), QStringLiteral("USandboxFolderController"));
-    controller->setOutletOptionalUserDefaultsKey("OutputFolderKey");
-    EXPECT_EQ(controller->serializationKey(), QStringLiteral("OutputFolderKey"));
+    EXPECT_EQ(mController->serializationKey(), QStringLiteral("USandboxFolderController"));
+    mController->setOutletOptionalUserDefaultsKey("OutputFolderKey");
+    EXPECT_EQ(mController->serializationKey(), QStringLiteral("OutputFolderKey"));
 
     // A stored bookmark replaces the default at wake.
-    NSUserDefaults::standardUserDefaults()->setObject(
-        USandboxUserFolder::sandboxBookmarkDataWithFolderURL(NSURL::fileURLWithPath(mB, true)),
-        "USandboxMoviesFolderUserDefaultsKey");
-    USandboxUserFolder* folder = folderAt(mA, USandboxMoviesFolder::classObject());
-    controller->setOutletRequiredPrefsFolder(folder);
-    EXPECT_EQ(controller->serializationKey(),
-              QStringLiteral("USandboxMoviesFolderUserDefaultsKey"));
-    controller->awakeFromNib();
+    NSUserDefaults::standardUserDefaults()->setObject(folderBookmark(mB), kMoviesKey);
+    USandboxUserFolder* folder = controlledFolder();
+    EXPECT_EQ(mController->serializationKey(), QString(kMoviesKey));
+    mController->awakeFromNib();
     EXPECT_EQ(folder->folderPath(), mB);
 
-    folder->setSandboxBookmarkData(
-        USandboxUserFolder::sandboxBookmarkDataWithFolderURL(NSURL::fileURLWithPath(mA, true)));
-    NSNotificationCenter::defaultCenter()->postNotificationName(
-        NSApplicationWillTerminateNotification, nullptr);
-    EXPECT_EQ(
-        NSUserDefaults::standardUserDefaults()->objectForKey("USandboxMoviesFolderUserDefaultsKey"),
-        QVariant(*folder->sandboxBookmarkData()));
+    folder->setSandboxBookmarkData(folderBookmark(mA));
+    const auto terminate = [] {
+        NSNotificationCenter::defaultCenter()->postNotificationName(
+            NSApplicationWillTerminateNotification, nullptr);
+    };
+    terminate();
+    EXPECT_EQ(storedDefault(kMoviesKey), QVariant(*folder->sandboxBookmarkData()));
     // Only once: the controller stopped listening.
     folder->setSandboxBookmarkData(std::nullopt);
-    NSNotificationCenter::defaultCenter()->postNotificationName(
-        NSApplicationWillTerminateNotification, nullptr);
-    EXPECT_TRUE(NSUserDefaults::standardUserDefaults()
-                    ->objectForKey("USandboxMoviesFolderUserDefaultsKey")
-                    .isValid());
+    terminate();
+    EXPECT_TRUE(storedDefault(kMoviesKey).isValid());
 }
 
 TEST_F(UserFolder, PickingEndsOldAccessBeforeBeginningNewAndWritesAtOnce) {
-    USandboxUserFolder* folder = folderAt(mA, USandboxMoviesFolder::classObject());
-    NSRef<USandboxFolderController> controller = NSAdopt(new USandboxFolderController);
-    controller->setOutletRequiredPrefsFolder(folder);
-    NSSecurityScopedAccess::clearEvents();
-
+    USandboxUserFolder* folder = controlledFolder();
     ScriptedOpenPanel panel([&] { return mB; });
-    controller->browseForFolder(nullptr);
+    mController->browseForFolder(nullptr);
     EXPECT_EQ(panel.runs, 1);
     EXPECT_EQ(panel.seen.directoryPath, mA);
     EXPECT_TRUE(panel.seen.canChooseDirectories);
@@ -257,31 +250,19 @@ TEST_F(UserFolder, PickingEndsOldAccessBeforeBeginningNewAndWritesAtOnce) {
     EXPECT_TRUE(panel.seen.allowedFileTypes.isEmpty());
 
     EXPECT_EQ(folder->folderPath(), mB);
-    const auto events = NSSecurityScopedAccess::events();
-    ASSERT_EQ(events.size(), 2u);
-    EXPECT_EQ(events[0].kind, Kind::Stop);
-    EXPECT_EQ(events[0].path, mA);
-    EXPECT_EQ(events[1].kind, Kind::Start);
-    EXPECT_EQ(events[1].path, mB);
-    EXPECT_EQ(NSSecurityScopedAccess::openAccessCount(mA), 0);
-    EXPECT_EQ(NSSecurityScopedAccess::openAccessCount(mB), 1);
+    sandbox_test::expectAccessMoved(mA, mB);
 
-    const QVariant stored =
-        NSUserDefaults::standardUserDefaults()->objectForKey("USandboxMoviesFolderUserDefaultsKey");
+    const QVariant stored = storedDefault(kMoviesKey);
     ASSERT_TRUE(stored.isValid());
     EXPECT_EQ(stored.toByteArray(), *folder->sandboxBookmarkData());
     EXPECT_EQ(SandboxURL::sandboxURLWithSecurityBookmarkData(stored.toByteArray())->path(), mB);
 }
 
 TEST_F(UserFolder, CancelledOrUnbookmarkablePickChangesNothingAndWritesNothing) {
-    USandboxUserFolder* folder = folderAt(mA, USandboxMoviesFolder::classObject());
-    NSRef<USandboxFolderController> controller = NSAdopt(new USandboxFolderController);
-    controller->setOutletRequiredPrefsFolder(folder);
+    USandboxUserFolder* folder = controlledFolder();
     const auto dataBefore = folder->sandboxBookmarkData();
-    NSSecurityScopedAccess::clearEvents();
-
     ScriptedOpenPanel panel([] { return QString(); });
-    controller->browseForFolder(nullptr);
+    mController->browseForFolder(nullptr);
     EXPECT_EQ(panel.runs, 1);
     EXPECT_EQ(folder->folderPath(), mA);
     EXPECT_EQ(folder->sandboxBookmarkData(), dataBefore);
@@ -290,14 +271,14 @@ TEST_F(UserFolder, CancelledOrUnbookmarkablePickChangesNothingAndWritesNothing) 
 
     // The chosen folder is gone before its bookmark is made: the previous folder stays, nothing
     // empty is stored, and the failure is logged.
-    const QString gone = canonical(mDir.path()) + "/gone";
+    const QString gone = mRoot + "/gone";
     ScriptedOpenPanel vanishing([&] {
         QDir().mkpath(gone);
         QDir().rmdir(gone);
         return gone;
     });
     lumenreel::test::LogCapture capture;
-    controller->browseForFolder(nullptr);
+    mController->browseForFolder(nullptr);
     EXPECT_EQ(vanishing.runs, 1);
     EXPECT_EQ(capture.count("USandboxFolderController::browseForFolder: no bookmark for " + gone),
               1)
