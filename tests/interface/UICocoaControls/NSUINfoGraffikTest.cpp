@@ -2,7 +2,6 @@
 // compared without case; rebuilding on a delegate, a resize and a push-on/push-off button.
 
 #include "interface/UICocoaControls/NSUINfoGraffik.h"
-#include "InfoGraphicResources.h"
 #include "interface/UICocoaControls/NSUINfoGraffikImage.h"
 #include "interface/UICocoaControls/NSUIToolButtonDelegate.h"
 #include "platform/appkit/NSButtonCell.h"
@@ -21,8 +20,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-using lumenreel::test::InfoGraphicBundle;
 
 NSRef<NSUIToolButton> makeButton(const char* className, double width, double height,
                                  const QString& title = QString()) {
@@ -77,36 +74,35 @@ Painted paintKind(int kind, double width, double height, const QString& name) {
 }
 
 TEST(NSUINfoGraffikImage, KindsPlaceBackgroundAndPicture) {
-    InfoGraphicBundle bundle;
-    // Round (kind 3), 24 x 24: circle (2, 2, 20, 20), picture fitted into (3, 3, 18, 18).
-    const Painted round = paintKind(3, 24, 24, QStringLiteral("record"));
-    EXPECT_EQ(round.ellipse, (std::vector<CGFloat>{2, 2, 20, 20}));
-    ASSERT_EQ(round.fit.size(), 6u);
-    EXPECT_NEAR(round.fit[0], 18.0 / 64, 1e-9);
-    EXPECT_NEAR(round.fit[4], 3, 1e-9);
-    EXPECT_NEAR(round.fit[5], 3, 1e-9);
-    // Radio (kind 1): picture (4, 4, 16, 16).
-    const Painted radio = paintKind(1, 24, 24, QStringLiteral("record"));
-    EXPECT_EQ(radio.ellipse, (std::vector<CGFloat>{2, 2, 20, 20}));
-    ASSERT_EQ(radio.fit.size(), 6u);
-    EXPECT_NEAR(radio.fit[0], 16.0 / 64, 1e-9);
-    EXPECT_NEAR(radio.fit[4], 4, 1e-9);
-    // Kind 0, 30 x 20: no margin, square (5, 0, 20, 20) rounded with 8, picture the same.
-    const Painted plain = paintKind(0, 30, 20, QStringLiteral("record"));
-    EXPECT_TRUE(plain.ellipse.empty());
-    EXPECT_EQ(plain.roundedAt, (std::vector<CGFloat>{5, 0}));
-    EXPECT_NEAR(plain.radius, 8, 1e-9);
-    ASSERT_EQ(plain.fit.size(), 6u);
-    EXPECT_NEAR(plain.fit[0], 20.0 / 64, 1e-9);
-    EXPECT_NEAR(plain.fit[4], 5, 1e-9);
-    // RoundRect (kind 2), 24 x 24: rounded square at (1, 1), picture at (2, 2, 20, 20).
-    const Painted roundRect = paintKind(2, 24, 24, QStringLiteral("record"));
-    EXPECT_EQ(roundRect.roundedAt, (std::vector<CGFloat>{1, 1}));
-    ASSERT_EQ(roundRect.fit.size(), 6u);
-    EXPECT_NEAR(roundRect.fit[4], 2, 1e-9);
-    // Unknown kinds draw as kind 2; kind 4 as kind 3.
-    EXPECT_EQ(paintKind(9, 24, 24, QString()).roundedAt, (std::vector<CGFloat>{1, 1}));
-    EXPECT_EQ(paintKind(4, 24, 24, QString()).ellipse, (std::vector<CGFloat>{2, 2, 20, 20}));
+    struct Row {
+        int kind;
+        double width, height;
+        std::vector<CGFloat> ellipse;   // the circle, for the round kinds
+        std::vector<CGFloat> roundedAt; // the rounded square, for the others
+        double side, x, y;              // the picture square
+    };
+    const Row rows[] = {
+        {3, 24, 24, {2, 2, 20, 20}, {}, 18, 3, 3}, // round
+        {1, 24, 24, {2, 2, 20, 20}, {}, 16, 4, 4}, // radio
+        {0, 30, 20, {}, {5, 0}, 20, 5, 0},         // no margin, the square centred
+        {2, 24, 24, {}, {1, 1}, 20, 2, 2},         // round rect
+        {9, 24, 24, {}, {1, 1}, 20, 2, 2},         // unknown kinds draw as kind 2
+        {4, 24, 24, {2, 2, 20, 20}, {}, 18, 3, 3}, // kind 4 as kind 3
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.kind);
+        const Painted painted =
+            paintKind(row.kind, row.width, row.height, QStringLiteral("record"));
+        EXPECT_EQ(painted.ellipse, row.ellipse);
+        if (!row.roundedAt.empty()) {
+            EXPECT_EQ(painted.roundedAt, row.roundedAt);
+            EXPECT_NEAR(painted.radius, 8, 1e-9);
+        }
+        ASSERT_EQ(painted.fit.size(), 6u);
+        EXPECT_NEAR(painted.fit[0], row.side / 64, 1e-9);
+        EXPECT_NEAR(painted.fit[4], row.x, 1e-9);
+        EXPECT_NEAR(painted.fit[5], row.y, 1e-9);
+    }
 }
 
 TEST(NSUINfoGraffikImage, CornerRadiusSwitchesAboveSixtyFourPoints) {
@@ -115,7 +111,6 @@ TEST(NSUINfoGraffikImage, CornerRadiusSwitchesAboveSixtyFourPoints) {
 }
 
 TEST(NSUINfoGraffikImage, UnknownNamesLeaveTheBareBackground) {
-    InfoGraphicBundle bundle;
     const Painted bare = paintKind(3, 24, 24, QStringLiteral("no-such-picture-anywhere"));
     EXPECT_TRUE(bare.fit.empty());
     for (const auto& call : bare.calls)
@@ -129,7 +124,6 @@ QColor pixel(NSImage* image, int x, int y) {
 }
 
 TEST(NSUINfoGraffik, RoundButtonPaintsGreyOffAndAccentOnImagesWithThePicture) {
-    InfoGraphicBundle bundle;
     NSRef<NSUIToolButton> button =
         makeButton("NSUINfoGraffikRound", 24, 24, QStringLiteral("record"));
     NSImage* off = button->image();
@@ -147,7 +141,6 @@ TEST(NSUINfoGraffik, RoundButtonPaintsGreyOffAndAccentOnImagesWithThePicture) {
 }
 
 TEST(NSUINfoGraffik, NamedImagesAreCompositedSourceInAtTheirOwnSize) {
-    InfoGraphicBundle bundle;
     QTemporaryDir folder;
     QDir(folder.path()).mkpath(QStringLiteral("Resources"));
     QImage red(10, 10, QImage::Format_ARGB32);
@@ -162,10 +155,10 @@ TEST(NSUINfoGraffik, NamedImagesAreCompositedSourceInAtTheirOwnSize) {
     EXPECT_EQ(pixel(off, 10, 10), QColor(255, 0, 0)) << "picture over the circle";
     EXPECT_EQ(pixel(off, 3, 3).alpha(), 0) << "picture outside the circle is cut away";
     EXPECT_EQ(pixel(off, 18, 18), QColor(191, 191, 191)) << "background beyond the picture";
+    CFBundleSetMainBundleFolder(nullptr);
 }
 
 TEST(NSUINfoGraffik, NamesAreComparedWithoutCaseAndUnnamedButtonsKeepTheirImages) {
-    InfoGraphicBundle bundle;
     NSRef<NSUIToolButton> button = makeButton("NSUINfoGraffik", 24, 24, QStringLiteral("play"));
     auto* graffik = qobject_cast<NSUINfoGraffik*>(button.get());
     ASSERT_NE(graffik, nullptr);
@@ -185,7 +178,6 @@ TEST(NSUINfoGraffik, NamesAreComparedWithoutCaseAndUnnamedButtonsKeepTheirImages
 }
 
 TEST(NSUINfoGraffik, ResizingRebuildsAtTheNewSize) {
-    InfoGraphicBundle bundle;
     NSRef<NSUIToolButton> button =
         makeButton("NSUINfoGraffikRadio", 24, 24, QStringLiteral("pause"));
     ASSERT_NE(button->image(), nullptr);
@@ -195,7 +187,6 @@ TEST(NSUINfoGraffik, ResizingRebuildsAtTheNewSize) {
 }
 
 TEST(NSUINfoGraffik, PushOnPushOffGetsRoundPicturesOfItsOwn) {
-    InfoGraphicBundle bundle;
     NSRef<NSUIToolButton> button =
         makeButton("NSUINfoGraffikRoundPushOnPushOff", 24, 24, QStringLiteral("loop"));
     ASSERT_NE(button->image(), nullptr);
@@ -216,7 +207,6 @@ public:
 };
 
 TEST(NSUINfoGraffik, InterfaceFileWithADelegateRebuildsTheImagesWhenAwakened) {
-    InfoGraphicBundle bundle;
     NSAutoreleasePool pool;
     ASSERT_NE(RedDelegate::classObject(), nullptr);
     QTemporaryDir folder;
