@@ -8,7 +8,8 @@
 #include "platform/appkit/NSNib.h"
 #include "platform/appkitcore/NSBitmapImageRep.h"
 #include "platform/corefoundation/CFBundle.h"
-#include "platform/coregraphics/CGRecordingContext.h"
+
+#include "common/RecordedDrawing.h"
 
 #include <QDir>
 #include <QFile>
@@ -20,6 +21,9 @@
 #include <gtest/gtest.h>
 
 namespace {
+
+using lumenreel::test::lastArguments;
+using lumenreel::test::recordDrawing;
 
 NSRef<NSUIToolButton> makeButton(const char* className, double width, double height,
                                  const QString& title = QString()) {
@@ -47,29 +51,20 @@ struct Painted {
 Painted paintKind(int kind, double width, double height, const QString& name) {
     NSRef<NSUIToolButton> button = makeButton("NSUIToolButton", width, height);
     NSRef<NSUINfoGraffikImage> image = NSAdopt(new NSUINfoGraffikImage(QSizeF(width, height)));
-    CGContextRef port = CGContextCreateRecording();
-    {
-        NSGraphicsContext context(port);
-        NSGraphicsContext::setCurrentContext(&context);
-        const double m = NSUINfoGraffikImage::marginForKind(kind);
+    const double m = NSUINfoGraffikImage::marginForKind(kind);
+    Painted painted;
+    painted.calls = recordDrawing([&] {
         image->drawButton(button.get(), name, NSMakeRect(m, m, width - 2 * m, height - 2 * m), 0, m,
                           kind);
-        NSGraphicsContext::setCurrentContext(nullptr);
-    }
-    Painted painted;
-    painted.calls = CGContextCopyRecordedCalls(port);
+    });
+    painted.ellipse = lastArguments(painted.calls, "CGContextFillEllipseInRect");
+    painted.roundedAt = lastArguments(painted.calls, "CGContextTranslateCTM");
     for (const auto& call : painted.calls) {
-        if (call.name == "CGContextFillEllipseInRect")
-            painted.ellipse = call.args;
-        if (call.name == "CGContextTranslateCTM")
-            painted.roundedAt = call.args;
         if (call.name == "CGContextAddPath" && call.path.size() > 1)
             painted.radius = call.path[0].points[0].y * 2 - call.path[1].points[0].y;
         if (call.name == "CGContextConcatCTM" && call.args[0] != 1)
             painted.fit = call.args;
     }
-    EXPECT_EQ(CGContextGetGStateDepth(port), 0);
-    CGContextRelease(port);
     return painted;
 }
 

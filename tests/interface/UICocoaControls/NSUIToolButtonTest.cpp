@@ -5,8 +5,9 @@
 #include "interface/UICocoaControls/NSUIToolButtonDelegate.h"
 #include "platform/appkit/NSButtonCell.h"
 #include "platform/appkitcore/NSImage.h"
-#include "platform/coregraphics/CGRecordingContext.h"
 #include "support/VerifyCapture.h"
+
+#include "common/RecordedDrawing.h"
 
 #include <QGuiApplication>
 #include <QPalette>
@@ -16,6 +17,9 @@
 #include <limits>
 
 namespace {
+
+using lumenreel::test::lastArguments;
+using lumenreel::test::recordDrawing;
 
 NSRef<NSUIToolButton> makeButton(const char* className, const NSRect& frame) {
     Class cls = NSClassFromString(QString::fromLatin1(className));
@@ -106,44 +110,27 @@ TEST(NSUIToolButton, DelegateReplacesWhatItAnswersAndIsHeldWeakly) {
     EXPECT_FLOAT_EQ(button->buttonImageOpacityForState(0), 1.0f);
 }
 
-std::vector<CGRecordedCall> recordDraw(NSUIToolButton* button) {
-    CGContextRef port = CGContextCreateRecording();
-    {
-        NSGraphicsContext context(port);
-        NSGraphicsContext::setCurrentContext(&context);
-        button->drawRect(button->bounds());
-        NSGraphicsContext::setCurrentContext(nullptr);
-    }
-    auto calls = CGContextCopyRecordedCalls(port);
-    CGContextRelease(port);
-    return calls;
-}
-
 TEST(NSUIOvalToolButton, OneImageButtonsSitOnADiscOthersDoNot) {
     NSRef<NSUIToolButton> button = makeButton("NSUIOvalToolButton", NSMakeRect(3, 4, 30, 20));
-    auto calls = recordDraw(button.get());
-    std::vector<CGFloat> fill, ellipse;
-    for (const auto& call : calls) {
-        if (call.name == "CGContextSetRGBFillColor")
-            fill = call.args;
-        if (call.name == "CGContextFillEllipseInRect")
-            ellipse = call.args;
-    }
-    EXPECT_EQ(fill, (std::vector<CGFloat>{0.1, 0.1, 0.1, 0.8}));
-    EXPECT_EQ(ellipse, (std::vector<CGFloat>{0, 0, 30, 20})) << "the bounds";
+    const auto draw = [&] {
+        return recordDrawing([&] { button->drawRect(button->bounds()); });
+    };
+    const auto calls = draw();
+    EXPECT_EQ(lastArguments(calls, "CGContextSetRGBFillColor"),
+              (std::vector<CGFloat>{0.1, 0.1, 0.1, 0.8}));
+    EXPECT_EQ(lastArguments(calls, "CGContextFillEllipseInRect"),
+              (std::vector<CGFloat>{0, 0, 30, 20}))
+        << "the bounds";
 
     button->setState(1);
-    for (const auto& call : recordDraw(button.get())) {
-        if (call.name == "CGContextSetRGBFillColor") {
-            EXPECT_NE(call.args[0], CGFloat(0.1)) << "the accent colour when on";
-        }
-    }
+    const std::vector<CGFloat> onFill = lastArguments(draw(), "CGContextSetRGBFillColor");
+    ASSERT_EQ(onFill.size(), 4u);
+    EXPECT_NE(onFill[0], CGFloat(0.1)) << "the accent colour when on";
 
     NSRef<NSImage> alternate = NSAdopt(new NSImage(QSizeF(8, 8)));
     button->setAlternateImage(alternate.get());
     EXPECT_FALSE(button->hasOnlyOneImage());
-    for (const auto& call : recordDraw(button.get()))
-        EXPECT_NE(call.name, "CGContextFillEllipseInRect");
+    EXPECT_TRUE(lastArguments(draw(), "CGContextFillEllipseInRect").empty());
 }
 
 } // namespace

@@ -4,7 +4,8 @@
 #include "interface/UICocoaViews/NSUIColorContentView.h"
 #include "interface/UICocoaViews/NSUILozengeView.h"
 #include "interface/UICocoaViews/NSUIRoundRectView.h"
-#include "platform/coregraphics/CGRecordingContext.h"
+
+#include "common/RecordedDrawing.h"
 
 #include <QImage>
 #include <QPainter>
@@ -13,6 +14,9 @@
 #include <gtest/gtest.h>
 
 namespace {
+
+using lumenreel::test::lastArguments;
+using lumenreel::test::recordDrawing;
 
 struct Row {
     const char* name;
@@ -48,22 +52,6 @@ NSRef<NSUIColorContentView> make(const char* name, double width, double height) 
     if (view)
         view->setFrame(NSMakeRect(0, 0, width, height));
     return NSAdopt(view);
-}
-
-// What `draw` records, drawing into a current context.
-template <typename Draw>
-std::vector<CGRecordedCall> recordDrawing(Draw draw) {
-    CGContextRef port = CGContextCreateRecording();
-    {
-        NSGraphicsContext context(port);
-        NSGraphicsContext::setCurrentContext(&context);
-        draw();
-        NSGraphicsContext::setCurrentContext(nullptr);
-    }
-    EXPECT_EQ(CGContextGetGStateDepth(port), 0);
-    auto calls = CGContextCopyRecordedCalls(port);
-    CGContextRelease(port);
-    return calls;
 }
 
 // What drawRect: of `view` records.
@@ -108,12 +96,8 @@ TEST(NSUIColorContentView, EveryClassIsFoundByNameWithItsColour) {
 
 TEST(NSUIColorContentView, PlainViewFillsOnlyTheDirtyRectangle) {
     NSRef<NSUIColorContentView> view = make("NSUIGreyOpaqueView", 100, 50);
-    const auto calls = record(view.get(), NSMakeRect(10, 5, 20, 15));
-    std::vector<CGFloat> fill;
-    for (const auto& call : calls)
-        if (call.name == "CGContextFillRect")
-            fill = call.args;
-    EXPECT_EQ(fill, (std::vector<CGFloat>{10, 5, 20, 15}));
+    EXPECT_EQ(lastArguments(record(view.get(), NSMakeRect(10, 5, 20, 15)), "CGContextFillRect"),
+              (std::vector<CGFloat>{10, 5, 20, 15}));
 }
 
 // Where the outline's right edge stops below the top: the line from the middle of the right
@@ -132,11 +116,8 @@ TEST(NSUIColorContentView, RoundRectRadiiFollowTheShorterSideOrTenPoints) {
     EXPECT_NEAR(rightEdgeEnd(square.get()), 75, 1e-9) << "radius 25";
     NSRef<NSUIColorContentView> ten = make("NSUIBlackRoundRectViewCorner10", 100, 100);
     EXPECT_NEAR(rightEdgeEnd(ten.get()), 90, 1e-9) << "radius 10";
-    for (const auto& call : record(wide.get(), wide->bounds())) {
-        if (call.name == "CGContextSetRGBFillColor") {
-            EXPECT_EQ(call.args, (std::vector<CGFloat>{0.75f, 0.75f, 0.75f, 1.0f}));
-        }
-    }
+    EXPECT_EQ(lastArguments(record(wide.get(), wide->bounds()), "CGContextSetRGBFillColor"),
+              (std::vector<CGFloat>{0.75f, 0.75f, 0.75f, 1.0f}));
 }
 
 TEST(NSUIColorContentView, TopAndBottomCornerViewsRoundOnlyThoseCorners) {
