@@ -156,7 +156,6 @@ TEST(CoreSystem, SystemFrameworkHasFunctionLeavesNothingLoaded) {
 
 TEST(SystemFramework, CallsReachTheCLibrary) {
     ScopedLogsFolder logs;
-    CoreMachDebugLogSetUseLogger(kCoreLogOutputFile);
     char buffer[4096];
     ASSERT_EQ(SystemFramework::getcwd(buffer, sizeof(buffer)), buffer);
     const std::string before = buffer;
@@ -187,7 +186,6 @@ TEST(SystemFramework, CallsReachTheCLibrary) {
 
 TEST(VerifyOSerr, CarriesTheStatusNameAndCommentFromCoreServices) {
     ScopedLogsFolder logs;
-    CoreMachDebugLogSetUseLogger(kCoreLogOutputFile);
     const OSErr missing = fnfErr;
     const int line = __LINE__ + 1;
     VERIFY_OSERR(missing);

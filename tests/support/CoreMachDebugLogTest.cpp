@@ -19,7 +19,6 @@ const std::string kThisFile = __FILE__;
 
 TEST(CoreMachDebugLog, FileOutputAppendsEachTextUnchanged) {
     ScopedLogsFolder logs;
-    CoreMachDebugLogSetUseLogger(kCoreLogOutputFile);
     CoreMachDebugLog("frame %d of %d\n", 3, 10);
     // Percent signs that arrive through an argument are written as they are.
     CoreMachDebugLog("path: %s\n", "/tmp/100%done/a%sb%n");
@@ -31,8 +30,7 @@ TEST(CoreMachDebugLog, FileOutputAppendsEachTextUnchanged) {
 
 TEST(CoreMachDebugLog, UnknownKindsWriteTheFileOnly) {
     for (int kind : {0, 3, 5, -1, 1000}) {
-        ScopedLogsFolder logs;
-        CoreMachDebugLogSetUseLogger(kCoreLogOutput(kind));
+        ScopedLogsFolder logs{kCoreLogOutput(kind)};
         FdCapture out(STDOUT_FILENO);
         FdCapture err(STDERR_FILENO);
         CoreMachDebugLog("kind %d\n", kind);
@@ -43,8 +41,7 @@ TEST(CoreMachDebugLog, UnknownKindsWriteTheFileOnly) {
 }
 
 TEST(CoreMachDebugLog, MissingLogsFolderIsNotCreatedAndEachTextTriesAgain) {
-    ScopedLogsFolder logs(false);
-    CoreMachDebugLogSetUseLogger(kCoreLogOutputFile);
+    ScopedLogsFolder logs(kCoreLogOutputFile, false);
     CoreMachDebugLog("first\n");
     CoreMachDebugLog("second\n");
     EXPECT_FALSE(fileExists(logs.folder()));
@@ -58,7 +55,6 @@ TEST(CoreMachDebugLog, MissingLogsFolderIsNotCreatedAndEachTextTriesAgain) {
 
 TEST(CoreMachDebugLog, AFolderWhosePathCannotBeUsedIsLookedUpAgainOnTheNextText) {
     ScopedLogsFolder logs;
-    CoreMachDebugLogSetUseLogger(kCoreLogOutputFile);
     // A Logs folder so deep that the log file's path would not fit the path buffer.
     std::string deep = logs.folder();
     while (deep.size() < 1010)
@@ -76,8 +72,7 @@ TEST(CoreMachDebugLog, AFolderWhosePathCannotBeUsedIsLookedUpAgainOnTheNextText)
 }
 
 TEST(CoreMachDebugLog, InitialisationFailureIsReportedOncePerTextWithoutRecursion) {
-    ScopedLogsFolder logs(false);
-    CoreMachDebugLogSetUseLogger(kCoreLogOutputStdoutAndFile);
+    ScopedLogsFolder logs(kCoreLogOutputStdoutAndFile, false);
     FdCapture out(STDOUT_FILENO);
     CoreMachDebugLog("one\n");
     CoreMachDebugLog("two\n");
@@ -99,8 +94,7 @@ TEST(CoreMachDebugLog, InitialisationFailureIsReportedOncePerTextWithoutRecursio
 }
 
 TEST(CoreMachDebugLog, StdoutAndFileWritesPrefixedLineAndPlainText) {
-    ScopedLogsFolder logs;
-    CoreMachDebugLogSetUseLogger(kCoreLogOutputStdoutAndFile);
+    ScopedLogsFolder logs(kCoreLogOutputStdoutAndFile);
     FdCapture out(STDOUT_FILENO);
     CoreMachDebugLog("count %u\n", 7u);
     EXPECT_EQ(out.finish(), "CoreMachDebugLog:count 7\n");
@@ -108,8 +102,7 @@ TEST(CoreMachDebugLog, StdoutAndFileWritesPrefixedLineAndPlainText) {
 }
 
 TEST(CoreMachDebugLog, AslWritesOneDebugRecordCopiedToStandardError) {
-    ScopedLogsFolder logs;
-    CoreMachDebugLogSetUseLogger(kCoreLogOutputASL);
+    ScopedLogsFolder logs(kCoreLogOutputASL);
     SyslogCapture::clear();
     FdCapture err(STDERR_FILENO);
     CoreMachDebugLog("%d\n", 42);
@@ -124,8 +117,7 @@ TEST(CoreMachDebugLog, AslWritesOneDebugRecordCopiedToStandardError) {
 }
 
 TEST(CoreMachDebugLog, SyslogWritesPrefixColonTextAtDebugPriority) {
-    ScopedLogsFolder logs;
-    CoreMachDebugLogSetUseLogger(kCoreLogOutputSyslog);
+    ScopedLogsFolder logs(kCoreLogOutputSyslog);
     SyslogCapture::clear();
     FdCapture err(STDERR_FILENO);
     CoreMachDebugLog("value %s\n", "50%s");
@@ -139,9 +131,8 @@ TEST(CoreMachDebugLog, SyslogWritesPrefixColonTextAtDebugPriority) {
 
 // The ASL record's copy to standard error is its own: a syslog record after it is not copied.
 TEST(CoreMachDebugLog, AnAslRecordLeavesLaterSyslogRecordsUncopied) {
-    ScopedLogsFolder logs;
+    ScopedLogsFolder logs(kCoreLogOutputASL);
     FdCapture err(STDERR_FILENO);
-    CoreMachDebugLogSetUseLogger(kCoreLogOutputASL);
     CoreMachDebugLog("first\n");
     CoreMachDebugLogSetUseLogger(kCoreLogOutputSyslog);
     CoreMachDebugLog("second\n");
@@ -150,7 +141,6 @@ TEST(CoreMachDebugLog, AnAslRecordLeavesLaterSyslogRecordsUncopied) {
 
 TEST(CoreMachDebugLog, LongTextsAreCutAtTheBuffersEnd) {
     ScopedLogsFolder logs;
-    CoreMachDebugLogSetUseLogger(kCoreLogOutputFile);
     const std::string longText(5000, 'x');
     CoreMachDebugLog("%s%s\n", longText.c_str(), longText.c_str());
     EXPECT_EQ(readFileText(logs.logFile()), std::string(1023, 'x'));
@@ -158,7 +148,6 @@ TEST(CoreMachDebugLog, LongTextsAreCutAtTheBuffersEnd) {
 
 TEST(CoreMachDebugLog, VerifyWritesOneLineAndTheCallerGoesOn) {
     ScopedLogsFolder logs;
-    CoreMachDebugLogSetUseLogger(kCoreLogOutputFile);
     bool fOk = true;
     const int line = __LINE__ + 1;
     const bool held = VERIFY(fOk = (1 == 2));
@@ -179,7 +168,6 @@ int failingStatusCall(int status) {
 
 TEST(CoreMachDebugLog, VerifyOSerrEvaluatesToTheStatusAndSignExtends) {
     ScopedLogsFolder logs;
-    CoreMachDebugLogSetUseLogger(kCoreLogOutputFile);
     EXPECT_EQ(VERIFY_OSERR(failingStatusCall(0)), 0);
     EXPECT_FALSE(fileExists(logs.logFile()));
     const short shortStatus = -43;
@@ -190,7 +178,6 @@ TEST(CoreMachDebugLog, VerifyOSerrEvaluatesToTheStatusAndSignExtends) {
 
 TEST(CoreMachDebugLog, NamedFunctionVariantUsesTheGivenName) {
     ScopedLogsFolder logs;
-    CoreMachDebugLogSetUseLogger(kCoreLogOutputFile);
     const int line = __LINE__ + 1;
     VERIFY_IN("+[NSUIToolButton setDefaultCellAttributes:]", false);
     EXPECT_EQ(readFileText(logs.logFile()), "VERIFY FAILED:  code : false in " + kThisFile + ":" +

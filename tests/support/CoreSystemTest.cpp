@@ -13,10 +13,7 @@ namespace {
 
 class CoreSystemVersion : public ::testing::Test {
 protected:
-    void SetUp() override {
-        CoreMachDebugLogSetUseLogger(kCoreLogOutputFile);
-        CoreSystem::ResetCachedVersionForTesting();
-    }
+    void SetUp() override { CoreSystem::ResetCachedVersionForTesting(); }
     void TearDown() override {
         GestaltClearSystemVersionOverride();
         CoreSystem::ResetCachedVersionForTesting();

@@ -8,7 +8,6 @@ const char* g_CoreMachDebug_LogFileName = "";
 
 TEST(CoreMachDebugLogFileName, EmptyNameSelectsCoreConsoleLog) {
     ScopedLogsFolder logs;
-    CoreMachDebugLogSetUseLogger(kCoreLogOutputFile);
     CoreMachDebugLog("hello %s\n", "console");
     EXPECT_EQ(readFileText(logs.logFile("CoreConsole.log")), "hello console\n");
     EXPECT_FALSE(fileExists(logs.logFile()));

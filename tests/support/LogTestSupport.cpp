@@ -10,7 +10,7 @@
 #include <fstream>
 #include <sstream>
 
-ScopedLogsFolder::ScopedLogsFolder(bool present)
+ScopedLogsFolder::ScopedLogsFolder(kCoreLogOutput kind, bool present)
     : mSavedState(qgetenv("XDG_STATE_HOME")),
       mHadState(qEnvironmentVariableIsSet("XDG_STATE_HOME")),
       mSavedKind(CoreMachDebugLogGetUseLogger()) {
@@ -18,6 +18,7 @@ ScopedLogsFolder::ScopedLogsFolder(bool present)
     if (present)
         createFolder();
     CoreMachDebugLogResetForTesting();
+    CoreMachDebugLogSetUseLogger(kind);
 }
 
 ScopedLogsFolder::~ScopedLogsFolder() {

@@ -1,15 +1,18 @@
 #pragma once
 
+#include "support/CoreMachDebugLog.h"
+
 #include <QTemporaryDir>
 
 #include <string>
 
 // A user Logs folder of its own for each test: XDG_STATE_HOME points at a temporary folder and
-// the debug log forgets what it found before. Restores the log's output kind afterwards.
+// the debug log forgets what it found before and writes to `kind`. Restores the log's output
+// kind afterwards.
 class ScopedLogsFolder {
 public:
     // With `present` false the folder that XDG_STATE_HOME names does not exist.
-    explicit ScopedLogsFolder(bool present = true);
+    explicit ScopedLogsFolder(kCoreLogOutput kind = kCoreLogOutputFile, bool present = true);
     ~ScopedLogsFolder();
 
     std::string folder() const;
