@@ -18,35 +18,25 @@
 class BookmarkHolder : public NSObject {
     Q_OBJECT
     NS_DECLARE_CLASS(BookmarkHolder)
-    Q_PROPERTY(QByteArray sandboxBookmarkData READ sandboxBookmarkData WRITE setSandboxBookmarkData)
+    Q_PROPERTY(QByteArray sandboxBookmarkData MEMBER mData)
 public:
-    QByteArray sandboxBookmarkData() const { return mData; }
-    void setSandboxBookmarkData(const QByteArray& data) { mData = data; }
-
-private:
     QByteArray mData;
 };
 
 class RenderSettings : public NSObject {
     Q_OBJECT
     NS_DECLARE_CLASS(RenderSettings)
-    Q_PROPERTY(int movieDimensions READ movieDimensions WRITE setMovieDimensions)
+    Q_PROPERTY(int movieDimensions MEMBER mDimensions)
+    // Read and written as a variant, kept as a number.
     Q_PROPERTY(QVariant compositionMovieFrameRate READ compositionMovieFrameRate WRITE
                    setCompositionMovieFrameRate)
-    Q_PROPERTY(double compositionMovieDuration READ compositionMovieDuration WRITE
-                   setCompositionMovieDuration)
-    Q_PROPERTY(QString title READ title WRITE setTitle)
+    Q_PROPERTY(double compositionMovieDuration MEMBER mDuration)
+    Q_PROPERTY(QString title MEMBER mTitle)
     Q_PROPERTY(BookmarkHolder* outletInput READ outletInput)
 public:
     RenderSettings() : mInput(NSAdopt(new BookmarkHolder())) {}
-    int movieDimensions() const { return mDimensions; }
-    void setMovieDimensions(int value) { mDimensions = value; }
     QVariant compositionMovieFrameRate() const { return QVariant::fromValue(mFrameRate); }
     void setCompositionMovieFrameRate(const QVariant& value) { mFrameRate = value.toUInt(); }
-    double compositionMovieDuration() const { return mDuration; }
-    void setCompositionMovieDuration(double value) { mDuration = value; }
-    QString title() const { return mTitle; }
-    void setTitle(const QString& title) { mTitle = title; }
     BookmarkHolder* outletInput() const { return mInput.get(); }
 
     int mDimensions = 0;
@@ -78,13 +68,11 @@ class Undeclared : public NSObject {
 class Mistaken : public NSObject {
     Q_OBJECT
     NS_DECLARE_CLASS(Mistaken)
-    Q_PROPERTY(int level READ level WRITE setLevel)
+    Q_PROPERTY(int level MEMBER mLevel)
     Q_PROPERTY(int broken READ broken)
     Q_PROPERTY(BookmarkHolder* outletNil READ outletNil)
 public:
     BookmarkHolder* outletNil() const { return nullptr; }
-    int level() const { return mLevel; }
-    void setLevel(int level) { mLevel = level; }
     int broken() const {
         if (throwFromGetter)
             throw std::runtime_error("broken getter");
@@ -198,7 +186,7 @@ TEST_F(PersistentObjectsControllerTest, SavesAndRestoresEveryDeclaredKeyPath) {
     saved->mFrameRate = 25;
     saved->mDuration = 0.1; // no float holds it: a value cut to single precision shows
     saved->mTitle = QStringLiteral("Clouds \u00e9t\u00e9 🌥");
-    saved->mInput->setSandboxBookmarkData(everyByte());
+    saved->mInput->mData = everyByte();
     terminate();
 
     const auto dictionary = stored("RenderSettings");
@@ -213,7 +201,7 @@ TEST_F(PersistentObjectsControllerTest, SavesAndRestoresEveryDeclaredKeyPath) {
     EXPECT_EQ(restored->mFrameRate, 25u);
     EXPECT_EQ(restored->mDuration, 0.1);
     EXPECT_EQ(restored->mTitle, saved->mTitle);
-    EXPECT_EQ(restored->mInput->sandboxBookmarkData(), everyByte());
+    EXPECT_EQ(restored->mInput->mData, everyByte());
 }
 
 TEST_F(PersistentObjectsControllerTest, RegistrationNeedsADeclaringClassAndEndsAtLaunch) {
