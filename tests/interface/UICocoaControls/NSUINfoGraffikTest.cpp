@@ -86,8 +86,7 @@ TEST(NSUINfoGraffikImage, KindsPlaceBackgroundAndPicture) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.kind);
-        const Painted painted =
-            paintKind(row.kind, row.width, row.height, QStringLiteral("record"));
+        const Painted painted = paintKind(row.kind, row.width, row.height, "record");
         EXPECT_EQ(painted.ellipse, row.ellipse);
         if (!row.roundedAt.empty()) {
             EXPECT_EQ(painted.roundedAt, row.roundedAt);
@@ -106,7 +105,7 @@ TEST(NSUINfoGraffikImage, CornerRadiusSwitchesAboveSixtyFourPoints) {
 }
 
 TEST(NSUINfoGraffikImage, UnknownNamesLeaveTheBareBackground) {
-    const Painted bare = paintKind(3, 24, 24, QStringLiteral("no-such-picture-anywhere"));
+    const Painted bare = paintKind(3, 24, 24, "no-such-picture-anywhere");
     EXPECT_TRUE(bare.fit.empty());
     for (const auto& call : bare.calls)
         EXPECT_NE(call.name, "CGContextDrawPDFPage");
@@ -119,8 +118,7 @@ QColor pixel(NSImage* image, int x, int y) {
 }
 
 TEST(NSUINfoGraffik, RoundButtonPaintsGreyOffAndAccentOnImagesWithThePicture) {
-    NSRef<NSUIToolButton> button =
-        makeButton("NSUINfoGraffikRound", 24, 24, QStringLiteral("record"));
+    NSRef<NSUIToolButton> button = makeButton("NSUINfoGraffikRound", 24, 24, "record");
     NSImage* off = button->image();
     NSImage* on = button->alternateImage();
     ASSERT_NE(off, nullptr);
@@ -137,13 +135,12 @@ TEST(NSUINfoGraffik, RoundButtonPaintsGreyOffAndAccentOnImagesWithThePicture) {
 
 TEST(NSUINfoGraffik, NamedImagesAreCompositedSourceInAtTheirOwnSize) {
     QTemporaryDir folder;
-    QDir(folder.path()).mkpath(QStringLiteral("Resources"));
+    QDir(folder.path()).mkpath("Resources");
     QImage red(10, 10, QImage::Format_ARGB32);
     red.fill(Qt::red);
-    ASSERT_TRUE(red.save(folder.filePath(QStringLiteral("Resources/redsquare.png"))));
+    ASSERT_TRUE(red.save(folder.filePath("Resources/redsquare.png")));
     CFBundleSetMainBundleFolder(folder.path().toUtf8().constData());
-    NSRef<NSUIToolButton> button =
-        makeButton("NSUINfoGraffikRound", 24, 24, QStringLiteral("redsquare"));
+    NSRef<NSUIToolButton> button = makeButton("NSUINfoGraffikRound", 24, 24, "redsquare");
     NSImage* off = button->image();
     ASSERT_NE(off, nullptr);
     // The picture square is (3, 3, 18, 18): the picture sits at (3, 3), 10 x 10.
@@ -154,16 +151,16 @@ TEST(NSUINfoGraffik, NamedImagesAreCompositedSourceInAtTheirOwnSize) {
 }
 
 TEST(NSUINfoGraffik, NamesAreComparedWithoutCaseAndUnnamedButtonsKeepTheirImages) {
-    NSRef<NSUIToolButton> button = makeButton("NSUINfoGraffik", 24, 24, QStringLiteral("play"));
+    NSRef<NSUIToolButton> button = makeButton("NSUINfoGraffik", 24, 24, "play");
     auto* graffik = qobject_cast<NSUINfoGraffik*>(button.get());
     ASSERT_NE(graffik, nullptr);
     NSImage* first = button->image();
     ASSERT_NE(first, nullptr);
-    EXPECT_TRUE(graffik->isButtonNamed(QStringLiteral("PLAY")));
-    button->setTitle(QStringLiteral("Play"));
+    EXPECT_TRUE(graffik->isButtonNamed("PLAY"));
+    button->setTitle("Play");
     EXPECT_EQ(button->image(), first) << "nothing rebuilt";
-    EXPECT_EQ(graffik->buttonName(), QStringLiteral("play"));
-    button->setTitle(QStringLiteral("stop"));
+    EXPECT_EQ(graffik->buttonName(), "play");
+    button->setTitle("stop");
     EXPECT_NE(button->image(), first);
     EXPECT_EQ(graffik->focusRingType(), 1);
 
@@ -173,8 +170,7 @@ TEST(NSUINfoGraffik, NamesAreComparedWithoutCaseAndUnnamedButtonsKeepTheirImages
 }
 
 TEST(NSUINfoGraffik, ResizingRebuildsAtTheNewSize) {
-    NSRef<NSUIToolButton> button =
-        makeButton("NSUINfoGraffikRadio", 24, 24, QStringLiteral("pause"));
+    NSRef<NSUIToolButton> button = makeButton("NSUINfoGraffikRadio", 24, 24, "pause");
     ASSERT_NE(button->image(), nullptr);
     button->setFrameSize(NSSize(48, 48));
     EXPECT_EQ(button->image()->size(), QSizeF(48, 48));
@@ -182,12 +178,11 @@ TEST(NSUINfoGraffik, ResizingRebuildsAtTheNewSize) {
 }
 
 TEST(NSUINfoGraffik, PushOnPushOffGetsRoundPicturesOfItsOwn) {
-    NSRef<NSUIToolButton> button =
-        makeButton("NSUINfoGraffikRoundPushOnPushOff", 24, 24, QStringLiteral("loop"));
+    NSRef<NSUIToolButton> button = makeButton("NSUINfoGraffikRoundPushOnPushOff", 24, 24, "loop");
     ASSERT_NE(button->image(), nullptr);
     ASSERT_NE(button->alternateImage(), nullptr);
     EXPECT_EQ(pixel(button->image(), 0, 0).alpha(), 0) << "a circle";
-    EXPECT_EQ(button->buttonType(), QStringLiteral("toggle"));
+    EXPECT_EQ(button->buttonType(), "toggle");
     button->performClick(nullptr);
     EXPECT_EQ(button->state(), 1);
 }
@@ -205,7 +200,7 @@ TEST(NSUINfoGraffik, InterfaceFileWithADelegateRebuildsTheImagesWhenAwakened) {
     NSAutoreleasePool pool;
     ASSERT_NE(RedDelegate::classObject(), nullptr);
     QTemporaryDir folder;
-    QFile file(folder.filePath(QStringLiteral("Graffiks.xml")));
+    QFile file(folder.filePath("Graffiks.xml"));
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(R"(<?xml version="1.0"?>
 <interface>
@@ -218,14 +213,14 @@ TEST(NSUINfoGraffik, InterfaceFileWithADelegateRebuildsTheImagesWhenAwakened) {
 )");
     file.close();
     NSNib::setInterfaceFolders({folder.path()});
-    NSNib* nib = NSNib::initWithNibNamed(QStringLiteral("Graffiks"));
+    NSNib* nib = NSNib::initWithNibNamed("Graffiks");
     ASSERT_NE(nib, nullptr);
     QList<NSObject*> objects;
     ASSERT_TRUE(nib->instantiateNibWithOwner(nullptr, &objects));
     ASSERT_EQ(objects.size(), 3);
     auto* with = qobject_cast<NSUIToolButton*>(objects[1]);
     auto* without = qobject_cast<NSUIToolButton*>(objects[2]);
-    EXPECT_EQ(with->title(), QStringLiteral("record"));
+    EXPECT_EQ(with->title(), "record");
     EXPECT_EQ(with->cell()->title(), QString());
     EXPECT_EQ(pixel(with->image(), 4, 12), QColor(255, 0, 0)) << "the delegate's colour";
     EXPECT_EQ(pixel(without->image(), 4, 12), QColor(191, 191, 191));

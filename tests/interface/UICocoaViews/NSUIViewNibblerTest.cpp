@@ -28,8 +28,7 @@ class RenamedPanel : public NSUIViewNibbler {
     NS_DECLARE_CLASS(RenamedPanel)
 };
 NS_IMPLEMENT_CLASS(RenamedPanel, NSUIViewNibbler, [](NSClass& cls) {
-    cls.addClassMethod(QStringLiteral("classNibName"),
-                       [](Class) { return QVariant(QStringLiteral("Unplugged")); });
+    cls.addClassMethod("classNibName", [](Class) { return QVariant("Unplugged"); });
 })
 
 // A view that raises the platform exception when it wakes.
@@ -37,9 +36,7 @@ class RaisingView : public NSView {
     Q_OBJECT
     NS_DECLARE_CLASS(RaisingView)
 public:
-    void awakeFromNib() override {
-        NSException::raise(NSInvalidArgumentException, QStringLiteral("refused"));
-    }
+    void awakeFromNib() override { NSException::raise(NSInvalidArgumentException, "refused"); }
 };
 NS_IMPLEMENT_CLASS(RaisingView, NSView)
 
@@ -85,7 +82,7 @@ protected:
     void TearDown() override { NSNib::setInterfaceFolders({}); }
 
     void write(const char* name, const char* xml) {
-        QFile file(mFolder.filePath(QString::fromLatin1(name) + QStringLiteral(".xml")));
+        QFile file(mFolder.filePath(QString::fromLatin1(name) + ".xml"));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(xml);
     }
@@ -95,7 +92,7 @@ protected:
 
 TEST_F(NSUIViewNibblerTest, APlacedNibblerLoadsItsClassNamedFileOnceAndFillsItself) {
     NSAutoreleasePool pool;
-    NSRef<NSNib> nib = NSAdopt(NSNib::initWithNibNamed(QStringLiteral("Window")));
+    NSRef<NSNib> nib = NSAdopt(NSNib::initWithNibNamed("Window"));
     QList<NSObject*> objects;
     ASSERT_TRUE(nib && nib->instantiateNibWithOwner(nullptr, &objects));
     NSRef<NSWindow> window(qobject_cast<NSWindow*>(objects.value(0)));
@@ -103,7 +100,7 @@ TEST_F(NSUIViewNibblerTest, APlacedNibblerLoadsItsClassNamedFileOnceAndFillsItse
     auto* panel = qobject_cast<PanelView*>(window->contentView()->subviews().value(0));
     ASSERT_NE(panel, nullptr);
 
-    EXPECT_EQ(panel->defaultNibName(), QStringLiteral("PanelView"));
+    EXPECT_EQ(panel->defaultNibName(), "PanelView");
     EXPECT_EQ(panel->constructed(), 1u);
     // The inner file's awakeFromNib to its owner lands in awakeFromNibbler.
     EXPECT_EQ(panel->nibblerAwakenings, 1);
@@ -123,7 +120,7 @@ TEST_F(NSUIViewNibblerTest, APlacedNibblerLoadsItsClassNamedFileOnceAndFillsItse
 
 TEST_F(NSUIViewNibblerTest, AFileThatDoesNotConnectTheSubViewLeavesTheViewEmpty) {
     NSRef<RenamedPanel> panel = NSAdopt(NSAllocInit<RenamedPanel>());
-    EXPECT_EQ(panel->defaultNibName(), QStringLiteral("Unplugged"));
+    EXPECT_EQ(panel->defaultNibName(), "Unplugged");
     EXPECT_FALSE(panel->instantiateObjectGraphWithNibName(panel->defaultNibName()));
     EXPECT_TRUE(panel->subviews().isEmpty());
     EXPECT_EQ(panel->topLevelObjects().size(), 1);
@@ -131,7 +128,7 @@ TEST_F(NSUIViewNibblerTest, AFileThatDoesNotConnectTheSubViewLeavesTheViewEmpty)
     panel->setFrameSize(NSSize(20, 20)); // no sub-view: nothing to tell
 
     NSRef<PanelView> missing = NSAdopt(NSAllocInit<PanelView>());
-    missing->setDefaultNibName(QStringLiteral("NoSuchFile"));
+    missing->setDefaultNibName("NoSuchFile");
     missing->awakeFromNib();
     EXPECT_EQ(missing->constructed(), 1u);
     EXPECT_TRUE(missing->subviews().isEmpty());
@@ -140,7 +137,7 @@ TEST_F(NSUIViewNibblerTest, AFileThatDoesNotConnectTheSubViewLeavesTheViewEmpty)
 TEST_F(NSUIViewNibblerTest, APlatformExceptionWhileLoadingIsLoggedAndFails) {
     NSRef<PanelView> panel = NSAdopt(NSAllocInit<PanelView>());
     LogCapture log;
-    EXPECT_FALSE(panel->instantiateObjectGraphWithNibName(QStringLiteral("Raising")));
+    EXPECT_FALSE(panel->instantiateObjectGraphWithNibName("Raising"));
     EXPECT_TRUE(log.text().contains(QStringLiteral(
         "NSUIViewNibbler::instantiateObjectGraphWithNibName:Raising exception:refused")))
         << log.text().toStdString();

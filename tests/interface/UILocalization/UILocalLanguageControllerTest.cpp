@@ -25,12 +25,11 @@ public:
             controller->addObserver(this, QString::fromLatin1(key), NSKeyValueObservingOptionNew,
                                     nullptr);
         NSNotificationCenter* centre = NSNotificationCenter::defaultCenter();
-        mWill = centre->addObserverForName(
-            QStringLiteral("UILocalLanguageControllerWillChangeLanguage"), controller,
-            [this](NSNotification*) { events.append(QStringLiteral("will")); });
-        mDid = centre->addObserverForName(
-            QStringLiteral("UILocalLanguageControllerDidChangeLanguage"), controller,
-            [this](NSNotification*) { events.append(QStringLiteral("did")); });
+        mWill =
+            centre->addObserverForName("UILocalLanguageControllerWillChangeLanguage", controller,
+                                       [this](NSNotification*) { events.append("will"); });
+        mDid = centre->addObserverForName("UILocalLanguageControllerDidChangeLanguage", controller,
+                                          [this](NSNotification*) { events.append("did"); });
     }
     ~Announcements() override {
         for (const char* key : {"a", "b", "c", "d"})
@@ -60,29 +59,27 @@ protected:
 };
 
 TEST_F(UILocalLanguageControllerTest, ATableOverridesTheRecordedDefaultUntilReset) {
-    EXPECT_TRUE(mLanguage->recordKeyPath(QStringLiteral("ok.title"), QStringLiteral("OK")));
-    EXPECT_FALSE(mLanguage->recordKeyPath(QStringLiteral("ok.title"), QStringLiteral("Fine")));
-    EXPECT_FALSE(mLanguage->recordKeyPath(QStringLiteral("nothing.title"), QVariant()));
-    EXPECT_EQ(mLanguage->valueForKeyPath(QStringLiteral("ok.title")).toString(), "OK");
+    EXPECT_TRUE(mLanguage->recordKeyPath("ok.title", "OK"));
+    EXPECT_FALSE(mLanguage->recordKeyPath("ok.title", "Fine"));
+    EXPECT_FALSE(mLanguage->recordKeyPath("nothing.title", QVariant()));
+    EXPECT_EQ(mLanguage->valueForKeyPath("ok.title").toString(), "OK");
 
-    mLanguage->setSettingsDictionary({{QStringLiteral("ok.title"), QStringLiteral("Gut")}});
-    EXPECT_EQ(mLanguage->valueForKeyPath(QStringLiteral("ok.title")).toString(), "Gut");
+    mLanguage->setSettingsDictionary({{"ok.title", "Gut"}});
+    EXPECT_EQ(mLanguage->valueForKeyPath("ok.title").toString(), "Gut");
     mLanguage->actionResetLanguageToDefaultUSEnglishLocalization(nullptr);
-    EXPECT_EQ(mLanguage->valueForKeyPath(QStringLiteral("ok.title")).toString(), "OK");
-    EXPECT_FALSE(mLanguage->valueForKeyPath(QStringLiteral("nothing.title")).isValid());
+    EXPECT_EQ(mLanguage->valueForKeyPath("ok.title").toString(), "OK");
+    EXPECT_FALSE(mLanguage->valueForKeyPath("nothing.title").isValid());
 
     // Code defaults: the later of two objects with one identifier counts.
-    EXPECT_EQ(QString(kCancel), QStringLiteral("Cancel"));
+    EXPECT_EQ(QString(kCancel), "Cancel");
     NSAutoreleasePool pool;
     EXPECT_STREQ(static_cast<const char*>(kCancelAgain), "Cancel");
 }
 
 TEST_F(UILocalLanguageControllerTest, ASwitchAnnouncesEachRootKeyOnceBetweenTheNotifications) {
-    mLanguage->setSettingsDictionary({{QStringLiteral("a.x"), QStringLiteral("1")},
-                                      {QStringLiteral("b.y"), QStringLiteral("2")}});
+    mLanguage->setSettingsDictionary({{"a.x", "1"}, {"b.y", "2"}});
     NSRef<Announcements> heard = NSAdopt(new Announcements(mLanguage));
-    mLanguage->setSettingsDictionary({{QStringLiteral("b.y"), QStringLiteral("3")},
-                                      {QStringLiteral("c.z"), QStringLiteral("4")}});
+    mLanguage->setSettingsDictionary({{"b.y", "3"}, {"c.z", "4"}});
     EXPECT_EQ(heard->events, (QStringList{"will", "a", "b", "c", "did"}));
 
     heard->events.clear();
@@ -91,49 +88,44 @@ TEST_F(UILocalLanguageControllerTest, ASwitchAnnouncesEachRootKeyOnceBetweenTheN
 }
 
 TEST_F(UILocalLanguageControllerTest, KeyPathsReachOnlyTheControllersOwnAccessors) {
-    const QVariantMap table{{QStringLiteral("t.title"), QStringLiteral("T")}};
+    const QVariantMap table{{"t.title", "T"}};
     mLanguage->setSettingsDictionary(table);
-    EXPECT_EQ(mLanguage->valueForKeyPath(QStringLiteral("persistentSettings")).toMap(), table);
-    EXPECT_FALSE(mLanguage->requestedKeyPaths().contains(QStringLiteral("persistentSettings")));
-    EXPECT_FALSE(mLanguage->valueForKey(QStringLiteral("anything")).isValid());
-    EXPECT_TRUE(mLanguage->requestedKeyPaths().contains(QStringLiteral("anything")));
+    EXPECT_EQ(mLanguage->valueForKeyPath("persistentSettings").toMap(), table);
+    EXPECT_FALSE(mLanguage->requestedKeyPaths().contains("persistentSettings"));
+    EXPECT_FALSE(mLanguage->valueForKey("anything").isValid());
+    EXPECT_TRUE(mLanguage->requestedKeyPaths().contains("anything"));
 
     // Methods that are not the controller's text accessors are never called through a key path.
-    mLanguage->valueForKeyPath(QStringLiteral("actionResetLanguageToDefaultUSEnglishLocalization"));
-    mLanguage->valueForKeyPath(QStringLiteral("deleteLater"));
+    mLanguage->valueForKeyPath("actionResetLanguageToDefaultUSEnglishLocalization");
+    mLanguage->valueForKeyPath("deleteLater");
     EXPECT_EQ(mLanguage->current(), table);
-    EXPECT_EQ(mLanguage->valueForUndefinedKey(QStringLiteral("k")).toString(),
-              QStringLiteral("valueForUndefinedKey:k"));
+    EXPECT_EQ(mLanguage->valueForUndefinedKey("k").toString(), "valueForUndefinedKey:k");
 }
 
 TEST_F(UILocalLanguageControllerTest, ARestoredTableDropsEntriesThatAreNotText) {
     LogCapture log;
-    mLanguage->setPersistentSettings({{QStringLiteral("good.title"), QStringLiteral("Good")},
-                                      {QStringLiteral("bad.title"), QVariantList{1, 2}}});
-    EXPECT_EQ(mLanguage->current().keys(), QStringList{QStringLiteral("good.title")});
-    EXPECT_TRUE(log.text().contains(QStringLiteral("bad.title")));
+    mLanguage->setPersistentSettings({{"good.title", "Good"}, {"bad.title", QVariantList{1, 2}}});
+    EXPECT_EQ(mLanguage->current().keys(), QStringList{"good.title"});
+    EXPECT_TRUE(log.text().contains("bad.title"));
 }
 
 TEST_F(UILocalLanguageControllerTest, ABoundElementGivesItsTextAsDefaultAndFollowsTheTable) {
     NSRef<NSButton> button = NSAdopt(NSAllocInit<NSButton>());
-    button->setTitle(QStringLiteral("Render"));
-    ASSERT_TRUE(NSBind(button.get(), QStringLiteral("title"), mLanguage,
-                       QStringLiteral("window.render.title")));
-    EXPECT_EQ(mLanguage->nibDefaults().value(QStringLiteral("window.render.title")).toString(),
-              QStringLiteral("Render"));
-    EXPECT_EQ(button->title(), QStringLiteral("Render"));
+    button->setTitle("Render");
+    ASSERT_TRUE(NSBind(button.get(), "title", mLanguage, "window.render.title"));
+    EXPECT_EQ(mLanguage->nibDefaults().value("window.render.title").toString(), "Render");
+    EXPECT_EQ(button->title(), "Render");
 
-    mLanguage->setSettingsDictionary(
-        {{QStringLiteral("window.render.title"), QStringLiteral("Rendern")}});
-    EXPECT_EQ(button->title(), QStringLiteral("Rendern"));
+    mLanguage->setSettingsDictionary({{"window.render.title", "Rendern"}});
+    EXPECT_EQ(button->title(), "Rendern");
     mLanguage->actionResetLanguageToDefaultUSEnglishLocalization(nullptr);
-    EXPECT_EQ(button->title(), QStringLiteral("Render"));
+    EXPECT_EQ(button->title(), "Render");
 
     // A translator starts from the US English table as a property list with sorted keys.
     const QString script = mLanguage->defaultsForUSEnglishLocalization();
-    EXPECT_TRUE(script.contains(QStringLiteral("<key>window.render.title</key>")));
-    EXPECT_LT(script.indexOf(QStringLiteral("<key>dialog.cancel</key>")),
-              script.indexOf(QStringLiteral("<key>window.render.title</key>")));
+    EXPECT_TRUE(script.contains("<key>window.render.title</key>"));
+    EXPECT_LT(script.indexOf("<key>dialog.cancel</key>"),
+              script.indexOf("<key>window.render.title</key>"));
 }
 
 TEST(UILocalLanguageNSMenuItemTest, ATitleAlsoTitlesItsMenuAndSubmenu) {
@@ -142,9 +134,9 @@ TEST(UILocalLanguageNSMenuItemTest, ATitleAlsoTitlesItsMenuAndSubmenu) {
     NSRef<UILocalLanguageNSMenuItem> item = NSAdopt(NSAllocInit<UILocalLanguageNSMenuItem>());
     menu->addItem(item.get());
     item->setSubmenu(submenu.get());
-    item->setTitle(QStringLiteral("Datei"));
-    EXPECT_EQ(menu->title(), QStringLiteral("Datei"));
-    EXPECT_EQ(submenu->title(), QStringLiteral("Datei"));
+    item->setTitle("Datei");
+    EXPECT_EQ(menu->title(), "Datei");
+    EXPECT_EQ(submenu->title(), "Datei");
 }
 
 TEST(UFLocalLanguageControllerTest, SharesTheOneController) {
