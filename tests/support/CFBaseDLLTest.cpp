@@ -39,9 +39,18 @@ std::string systemFrameworksFolder() {
     return reinterpret_cast<char*>(path);
 }
 
+// What PathFromURL gives for `url` over the text "<none>"; releases the URL.
 std::string pathOf(CFURLRef url) {
-    std::string path = "<none>";
-    return CFBaseDLL::PathFromURL(url, path);
+    std::string text = "<none>";
+    const std::string path = CFBaseDLL::PathFromURL(url, text);
+    EXPECT_EQ(text, path);
+    if (url)
+        CFRelease(url);
+    return path;
+}
+
+std::string pathIn(CFStringRef name, CFBaseDLL::Location location) {
+    return pathOf(CFBaseDLL::URLOfNameInLocation(name, location));
 }
 
 bool mapped(const char* fragment) {
@@ -52,60 +61,44 @@ bool mapped(const char* fragment) {
 }
 
 TEST(CFBaseDLL, LocationsOfNames) {
-    CFURLRef url = CFBaseDLL::URLOfNameInLocation(CFSTR("CoreServices.framework"),
-                                                  CFBaseDLL::kLocationSystemFrameworks);
-    ASSERT_NE(url, nullptr);
-    EXPECT_EQ(pathOf(url), systemFrameworksFolder() + "/CoreServices.framework");
-    CFRelease(url);
-
+    EXPECT_EQ(pathIn(CFSTR("CoreServices.framework"), CFBaseDLL::kLocationSystemFrameworks),
+              systemFrameworksFolder() + "/CoreServices.framework");
     EXPECT_EQ(CFBaseDLL::URLOfNameInLocation(CFSTR("x"), CFBaseDLL::Location(11)), nullptr);
     EXPECT_EQ(CFBaseDLL::URLOfNameInLocation(CFSTR("x"), CFBaseDLL::Location(-1)), nullptr);
-
-    url = CFBaseDLL::URLOfNameInLocation(CFSTR("tool"), CFBaseDLL::kLocationExecutableFolder);
-    ASSERT_NE(url, nullptr);
-    EXPECT_EQ(QString::fromStdString(pathOf(url)), QFileInfo(QStringLiteral("/proc/self/exe"))
-                                                           .canonicalFilePath()
-                                                           .section(QLatin1Char('/'), 0, -2) +
-                                                       QStringLiteral("/tool"));
-    CFRelease(url);
+    const QString exe = QFileInfo("/proc/self/exe").canonicalFilePath();
+    EXPECT_EQ(pathIn(CFSTR("tool"), CFBaseDLL::kLocationExecutableFolder),
+              (exe.section('/', 0, -2) + "/tool").toStdString());
 
     QTemporaryDir root;
-    CFBundleSetMainBundleFolder(root.path().toUtf8().constData());
-    url = CFBaseDLL::URLOfNameInLocation(CFSTR("pic.png"), CFBaseDLL::kLocationResources);
-    EXPECT_EQ(QString::fromStdString(pathOf(url)),
-              root.path() + QStringLiteral("/Resources/pic.png"));
-    CFRelease(url);
-    url = CFBaseDLL::URLOfNameInLocation(CFSTR("P.plugin"), CFBaseDLL::kLocationBuiltInPlugIns);
-    EXPECT_EQ(QString::fromStdString(pathOf(url)),
-              root.path() + QStringLiteral("/PlugIns/P.plugin"));
-    CFRelease(url);
+    const std::string rootPath = root.path().toStdString();
+    CFBundleSetMainBundleFolder(rootPath.c_str());
+    EXPECT_EQ(pathIn(CFSTR("pic.png"), CFBaseDLL::kLocationResources),
+              rootPath + "/Resources/pic.png");
+    EXPECT_EQ(pathIn(CFSTR("P.plugin"), CFBaseDLL::kLocationBuiltInPlugIns),
+              rootPath + "/PlugIns/P.plugin");
     CFBundleSetMainBundleFolder(nullptr);
 
     // A missing standard folder yields no URL; it is never created.
-    const std::string components = (root.path() + QStringLiteral("/wcmp")).toStdString();
+    const std::string components = rootPath + "/wcmp";
     FSSetFolderOverride(kUserDomain, kQuickTimeComponentsFolderType, components.c_str());
     EXPECT_EQ(CFBaseDLL::URLOfNameInLocation(CFSTR("c"), CFBaseDLL::kLocationUserComponents),
               nullptr);
     ASSERT_TRUE(QDir().mkpath(QString::fromStdString(components)));
-    url = CFBaseDLL::URLOfNameInFindFolder(CFSTR("c"), kQuickTimeComponentsFolderType, kUserDomain,
-                                           CFSTR("sub"));
-    EXPECT_EQ(pathOf(url), components + "/sub/c");
-    CFRelease(url);
+    EXPECT_EQ(pathOf(CFBaseDLL::URLOfNameInFindFolder(CFSTR("c"), kQuickTimeComponentsFolderType,
+                                                      kUserDomain, CFSTR("sub"))),
+              components + "/sub/c");
     FSSetFolderOverride(kUserDomain, kQuickTimeComponentsFolderType, nullptr);
 }
 
 TEST(CFBaseDLL, PathFromURLLeavesTheTextAloneOnFailure) {
-    std::string text = "unchanged";
-    EXPECT_EQ(CFBaseDLL::PathFromURL(nullptr, text), "unchanged");
-    CFURLRef web = CFURLCreateWithString(nullptr, CFSTR("https://example.org/"), nullptr);
-    EXPECT_EQ(CFBaseDLL::PathFromURL(web, text), "unchanged");
-    CFRelease(web);
+    EXPECT_EQ(pathOf(nullptr), "<none>");
+    EXPECT_EQ(pathOf(CFURLCreateWithString(nullptr, CFSTR("https://example.org/"), nullptr)),
+              "<none>");
     const std::string longPath = "/" + std::string(1100, 'p');
     CFStringRef string =
         CFStringCreateWithCString(nullptr, longPath.c_str(), kCFStringEncodingUTF8);
-    CFURLRef tooLong = CFURLCreateWithFileSystemPath(nullptr, string, kCFURLPOSIXPathStyle, false);
-    EXPECT_EQ(CFBaseDLL::PathFromURL(tooLong, text), "unchanged");
-    CFRelease(tooLong);
+    EXPECT_EQ(pathOf(CFURLCreateWithFileSystemPath(nullptr, string, kCFURLPOSIXPathStyle, false)),
+              "<none>");
     CFRelease(string);
 }
 
