@@ -14,6 +14,7 @@
 #include <thread>
 
 using lumenreel::test::LogCapture;
+using namespace SandboxURL;
 using sandbox_test::ScriptedOpenPanel;
 
 // A text field: what the panel title outlet is connected to.
@@ -95,11 +96,9 @@ TEST_F(InputFileController, BrowsingStartsInTheFolderThenAtTheChosenFile) {
     EXPECT_TRUE(panel.seen.resolvesAliases);
     EXPECT_EQ(mController->inputPath(), mOld);
     EXPECT_EQ(mController->localizedDisplayInputPath(),
-              SandboxURL::localizedDisplayPathWithSandboxFilePath(mOld));
+              localizedDisplayPathWithSandboxFilePath(mOld));
     EXPECT_EQ(log.count("actionBrowseInputPath:self.sandboxURL=file://" + mOld), 1);
-    EXPECT_EQ(
-        SandboxURL::sandboxURLWithSecurityBookmarkData(mController->sandboxBookmarkData())->path(),
-        mOld);
+    EXPECT_EQ(sandboxURLWithSecurityBookmarkData(mController->sandboxBookmarkData())->path(), mOld);
 
     answer = mNew;
     mController->actionBrowseInputPath(nullptr);
@@ -137,7 +136,7 @@ TEST_F(InputFileController, CancelledPanelChangesNothingAndLogsNothing) {
 }
 
 TEST_F(InputFileController, RestoredDataResolvesOrLeavesAnEmptyRow) {
-    const QByteArray data = SandboxURL::bookmarkDataForSandboxURL(NSURL::fileURLWithPath(mOld));
+    const QByteArray data = bookmarkDataForSandboxURL(NSURL::fileURLWithPath(mOld));
     // As the persistent objects controller restores it.
     mController->setValue_forKeyPath(QVariant(data), "sandboxBookmarkData");
     EXPECT_EQ(mController->inputPath(), mOld);
@@ -155,8 +154,7 @@ TEST_F(InputFileController, RestoredDataResolvesOrLeavesAnEmptyRow) {
 }
 
 TEST_F(InputFileController, NilDataLetsGoOfURLAndData) {
-    mController->setSandboxBookmarkData(
-        SandboxURL::bookmarkDataForSandboxURL(NSURL::fileURLWithPath(mOld)));
+    mController->setSandboxBookmarkData(bookmarkDataForSandboxURL(NSURL::fileURLWithPath(mOld)));
     ASSERT_NE(mController->sandboxURL(), nullptr);
     mController->setSandboxBookmarkData(std::nullopt);
     EXPECT_EQ(mController->sandboxURL(), nullptr);
@@ -188,11 +186,10 @@ TEST_F(InputFileController, PathObserversHearOfEveryURLChange) {
     mController->addObserver(&recorder, "localizedDisplayInputPath", 0, nullptr);
     mController->setSandboxURL(NSURL::fileURLWithPath(mOld));
     mController->setSandboxURL(nullptr);
-    EXPECT_EQ(recorder.heard,
-              (QStringList{"inputPath=" + mOld,
-                           "localizedDisplayInputPath=" +
-                               SandboxURL::localizedDisplayPathWithSandboxFilePath(mOld),
-                           "inputPath=", "localizedDisplayInputPath="}));
+    EXPECT_EQ(recorder.heard, (QStringList{"inputPath=" + mOld,
+                                           "localizedDisplayInputPath=" +
+                                               localizedDisplayPathWithSandboxFilePath(mOld),
+                                           "inputPath=", "localizedDisplayInputPath="}));
     mController->removeObserver(&recorder, "inputPath");
     mController->removeObserver(&recorder, "localizedDisplayInputPath");
 }

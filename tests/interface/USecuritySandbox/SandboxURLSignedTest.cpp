@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 
 using lumenreel::test::LogCapture;
+using namespace SandboxURL;
 
 namespace {
 
@@ -45,13 +46,12 @@ TEST(SignedProcess, IsSandboxedWithBookmarkScopeAndNothingElse) {
     EXPECT_FALSE(e.HasAccessToNetworkClient());
     EXPECT_FALSE(e.HasAccessToNetworkServer());
     EXPECT_FALSE(e.HasAccessToCameraDevice());
-    EXPECT_TRUE(SandboxURL::AppHasSecurityScopedBookmarks());
+    EXPECT_TRUE(AppHasSecurityScopedBookmarks());
 }
 
 TEST_F(SignedSandboxURL, SecurityBookmarkIsScopedAndLogsOnce) {
     LogCapture log;
-    const QByteArray data =
-        SandboxURL::securityBookmarkDataForSandboxURL(NSURL::fileURLWithPath(mPath));
+    const QByteArray data = securityBookmarkDataForSandboxURL(NSURL::fileURLWithPath(mPath));
     EXPECT_EQ(log.lines(), QStringList{kActive});
     const auto record = NSURLBookmarkRecordDecode(data);
     ASSERT_TRUE(record);
@@ -59,10 +59,9 @@ TEST_F(SignedSandboxURL, SecurityBookmarkIsScopedAndLogsOnce) {
     EXPECT_EQ(record->creationOptions, 0x800u);
     EXPECT_EQ(record->path, mPath);
 
-    EXPECT_EQ(SandboxURL::bookmarkDataForSandboxURL(NSURL::fileURLWithPath(mPath)).size(),
-              data.size());
-    const auto standard = NSURLBookmarkRecordDecode(
-        SandboxURL::standardBookmarkDataForSandboxURL(NSURL::fileURLWithPath(mPath)));
+    EXPECT_EQ(bookmarkDataForSandboxURL(NSURL::fileURLWithPath(mPath)).size(), data.size());
+    const auto standard =
+        NSURLBookmarkRecordDecode(standardBookmarkDataForSandboxURL(NSURL::fileURLWithPath(mPath)));
     ASSERT_TRUE(standard);
     EXPECT_EQ(standard->creationOptions, 0x400u);
     EXPECT_FALSE(standard->securityScoped);
@@ -70,23 +69,22 @@ TEST_F(SignedSandboxURL, SecurityBookmarkIsScopedAndLogsOnce) {
 
 TEST_F(SignedSandboxURL, NilInputsGiveEmptyDataOrNilWithoutLogging) {
     LogCapture log;
-    const QByteArray data = SandboxURL::securityBookmarkDataForSandboxURL(nullptr);
+    const QByteArray data = securityBookmarkDataForSandboxURL(nullptr);
     EXPECT_TRUE(data.isEmpty());
-    EXPECT_TRUE(SandboxURL::standardBookmarkDataForSandboxURL(nullptr).isEmpty());
-    EXPECT_EQ(SandboxURL::sandboxURLWithSecurityBookmarkData(std::nullopt), nullptr);
+    EXPECT_TRUE(standardBookmarkDataForSandboxURL(nullptr).isEmpty());
+    EXPECT_EQ(sandboxURLWithSecurityBookmarkData(std::nullopt), nullptr);
     EXPECT_TRUE(log.lines().isEmpty());
 
     // A file that does not exist has no bookmark: the result is empty data, not nil.
-    EXPECT_TRUE(SandboxURL::securityBookmarkDataForSandboxURL(
-                    NSURL::fileURLWithPath(mDir.filePath("absent.qtz")))
-                    .isEmpty());
+    EXPECT_TRUE(
+        securityBookmarkDataForSandboxURL(NSURL::fileURLWithPath(mDir.filePath("absent.qtz")))
+            .isEmpty());
 }
 
 TEST_F(SignedSandboxURL, ResolutionIsScopedAndFailsForGoneOrDamagedData) {
-    const QByteArray data =
-        SandboxURL::securityBookmarkDataForSandboxURL(NSURL::fileURLWithPath(mPath));
+    const QByteArray data = securityBookmarkDataForSandboxURL(NSURL::fileURLWithPath(mPath));
     LogCapture log;
-    NSURL* url = SandboxURL::sandboxURLWithSecurityBookmarkData(data);
+    NSURL* url = sandboxURLWithSecurityBookmarkData(data);
     ASSERT_NE(url, nullptr);
     EXPECT_TRUE(url->hasSecurityScope());
     EXPECT_EQ(url->path(), mPath);
@@ -94,47 +92,47 @@ TEST_F(SignedSandboxURL, ResolutionIsScopedAndFailsForGoneOrDamagedData) {
 
     QByteArray altered = data;
     altered[altered.size() / 2] = char(altered[altered.size() / 2] ^ 0x20);
-    EXPECT_EQ(SandboxURL::sandboxURLWithSecurityBookmarkData(altered), nullptr);
-    EXPECT_EQ(SandboxURL::sandboxURLWithSecurityBookmarkData(data.left(20)), nullptr);
-    EXPECT_EQ(SandboxURL::sandboxURLWithSecurityBookmarkData(QByteArray()), nullptr);
+    EXPECT_EQ(sandboxURLWithSecurityBookmarkData(altered), nullptr);
+    EXPECT_EQ(sandboxURLWithSecurityBookmarkData(data.left(20)), nullptr);
+    EXPECT_EQ(sandboxURLWithSecurityBookmarkData(QByteArray()), nullptr);
     ASSERT_TRUE(QFile::remove(mPath));
-    EXPECT_EQ(SandboxURL::sandboxURLWithSecurityBookmarkData(data), nullptr);
+    EXPECT_EQ(sandboxURLWithSecurityBookmarkData(data), nullptr);
 
     // A standard bookmark still resolves, without a scope.
     QFile(mPath).open(QIODevice::WriteOnly);
-    NSURL* plain = SandboxURL::sandboxURLWithSecurityBookmarkData(
-        SandboxURL::standardBookmarkDataForSandboxURL(NSURL::fileURLWithPath(mPath)));
+    NSURL* plain = sandboxURLWithSecurityBookmarkData(
+        standardBookmarkDataForSandboxURL(NSURL::fileURLWithPath(mPath)));
     ASSERT_NE(plain, nullptr);
     EXPECT_FALSE(plain->hasSecurityScope());
 }
 
 TEST_F(SignedSandboxURL, BeginAndEndAreSentAndAnsweredTrueEvenWhenRefused) {
     LogCapture log;
-    NSURL* scoped = SandboxURL::sandboxURLWithSecurityBookmarkData(
-        SandboxURL::securityBookmarkDataForSandboxURL(NSURL::fileURLWithPath(mPath)));
+    NSURL* scoped = sandboxURLWithSecurityBookmarkData(
+        securityBookmarkDataForSandboxURL(NSURL::fileURLWithPath(mPath)));
     NSURL* unscoped = NSURL::fileURLWithPath(mDir.path());
-    EXPECT_TRUE(SandboxURL::sandboxURLBeginSecurityAccess(scoped));
-    EXPECT_TRUE(SandboxURL::sandboxURLBeginSecurityAccess(unscoped)); // the platform refuses
+    EXPECT_TRUE(sandboxURLBeginSecurityAccess(scoped));
+    EXPECT_TRUE(sandboxURLBeginSecurityAccess(unscoped)); // the platform refuses
     EXPECT_EQ(NSSecurityScopedAccess::openAccessCount(mPath), 1);
-    EXPECT_TRUE(SandboxURL::sandboxURLEndSecurityAccess(scoped));
-    EXPECT_TRUE(SandboxURL::sandboxURLEndSecurityAccess(unscoped));
+    EXPECT_TRUE(sandboxURLEndSecurityAccess(scoped));
+    EXPECT_TRUE(sandboxURLEndSecurityAccess(unscoped));
     EXPECT_EQ(NSSecurityScopedAccess::openAccessCount(mPath), 0);
-    EXPECT_FALSE(SandboxURL::sandboxURLBeginSecurityAccess(nullptr));
+    EXPECT_FALSE(sandboxURLBeginSecurityAccess(nullptr));
     EXPECT_EQ(NSSecurityScopedAccess::events().size(), 4u);
     EXPECT_EQ(log.count(kActive), 6); // two bookmark calls, four access calls
 }
 
 TEST_F(SignedSandboxURL, DisplayPathIsVolumeColonThenComponents) {
-    EXPECT_EQ(SandboxURL::localizedDisplayPathWithSandboxFilePath(QString()), QString(""));
-    EXPECT_FALSE(SandboxURL::localizedDisplayPathWithSandboxFilePath(QString()).isNull());
-    EXPECT_EQ(SandboxURL::localizedDisplayPathWithSandboxFilePath("/no/such/place"), QString(""));
+    EXPECT_EQ(localizedDisplayPathWithSandboxFilePath(QString()), QString(""));
+    EXPECT_FALSE(localizedDisplayPathWithSandboxFilePath(QString()).isNull());
+    EXPECT_EQ(localizedDisplayPathWithSandboxFilePath("/no/such/place"), QString(""));
 
     const QStringList root = *NSFileManagerComponentsToDisplayForPath("/");
-    EXPECT_EQ(SandboxURL::localizedDisplayPathWithSandboxFilePath("/"), root.first() + ":");
+    EXPECT_EQ(localizedDisplayPathWithSandboxFilePath("/"), root.first() + ":");
 
     const QStringList components = *NSFileManagerComponentsToDisplayForPath(mPath);
     ASSERT_GE(components.size(), 2);
-    const QString display = SandboxURL::localizedDisplayPathWithSandboxFilePath(mPath);
+    const QString display = localizedDisplayPathWithSandboxFilePath(mPath);
     EXPECT_EQ(display, components.first() + ":/" + components.mid(1).join('/'));
     EXPECT_TRUE(display.endsWith("/Clock.qtz"));
 
@@ -142,10 +140,9 @@ TEST_F(SignedSandboxURL, DisplayPathIsVolumeColonThenComponents) {
     const QString link = mDir.filePath("link.qtz");
     ASSERT_TRUE(QFile::link(mPath, link));
     NSURL* linkURL = NSURL::fileURLWithPath(link);
-    EXPECT_EQ(SandboxURL::sandboxURLFilePath(linkURL), mPath);
-    EXPECT_EQ(SandboxURL::localizedDisplaySandboxURLFilePath(linkURL), display);
-    EXPECT_TRUE(SandboxURL::sandboxURLFilePath(nullptr).isNull());
-    EXPECT_TRUE(
-        SandboxURL::sandboxURLFilePath(NSURL::URLWithString("https://example.org/a")).isNull());
-    EXPECT_EQ(SandboxURL::localizedDisplaySandboxURLFilePath(nullptr), QString(""));
+    EXPECT_EQ(sandboxURLFilePath(linkURL), mPath);
+    EXPECT_EQ(localizedDisplaySandboxURLFilePath(linkURL), display);
+    EXPECT_TRUE(sandboxURLFilePath(nullptr).isNull());
+    EXPECT_TRUE(sandboxURLFilePath(NSURL::URLWithString("https://example.org/a")).isNull());
+    EXPECT_EQ(localizedDisplaySandboxURLFilePath(nullptr), QString(""));
 }

@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 using lumenreel::test::LogCapture;
+using namespace SandboxURL;
 using sandbox_test::ScriptedOpenPanel;
 
 namespace {
@@ -29,7 +30,7 @@ TEST(UnsignedProcess, HoldsEveryRightWithoutASandbox) {
     EXPECT_TRUE(e.HasAccessToAllEntitlements());
     EXPECT_TRUE(e.HasActiveSecurityBookmarksAppScope());
     EXPECT_EQ(e.CopyEntitlementKeyValue(kAppleSecurityAppSandboxEntitlementKey), nullptr);
-    EXPECT_FALSE(SandboxURL::AppHasSecurityScopedBookmarks());
+    EXPECT_FALSE(AppHasSecurityScopedBookmarks());
 }
 
 using UnsignedProcessFiles = sandbox_test::SandboxFolderTest;
@@ -38,26 +39,25 @@ TEST_F(UnsignedProcessFiles, BookmarksTakeTheStandardPathAndAccessIsNeverBegun) 
     const QString path = touch("Sound.mov");
     LogCapture log;
 
-    const QByteArray data =
-        SandboxURL::securityBookmarkDataForSandboxURL(NSURL::fileURLWithPath(path));
+    const QByteArray data = securityBookmarkDataForSandboxURL(NSURL::fileURLWithPath(path));
     EXPECT_EQ(log.lines(), QStringList{kInactive});
     const auto record = NSURLBookmarkRecordDecode(data);
     ASSERT_TRUE(record);
     EXPECT_EQ(record->creationOptions, 0x400u);
     EXPECT_FALSE(record->securityScoped);
 
-    NSURL* url = SandboxURL::sandboxURLWithSecurityBookmarkData(data);
+    NSURL* url = sandboxURLWithSecurityBookmarkData(data);
     ASSERT_NE(url, nullptr);
     EXPECT_FALSE(url->hasSecurityScope());
-    EXPECT_FALSE(SandboxURL::sandboxURLBeginSecurityAccess(url));
-    EXPECT_FALSE(SandboxURL::sandboxURLEndSecurityAccess(url));
+    EXPECT_FALSE(sandboxURLBeginSecurityAccess(url));
+    EXPECT_FALSE(sandboxURLEndSecurityAccess(url));
     EXPECT_EQ(log.count(kInactive), 4);
 
     // Even a security-scoped bookmark resolves here only without its scope.
     const auto scoped = NSURL::fileURLWithPath(path)->bookmarkDataWithOptions(
         NSURLBookmarkCreationWithSecurityScope, nullptr, nullptr, nullptr);
     ASSERT_TRUE(scoped);
-    NSURL* unscoped = SandboxURL::sandboxURLWithSecurityBookmarkData(scoped);
+    NSURL* unscoped = sandboxURLWithSecurityBookmarkData(scoped);
     ASSERT_NE(unscoped, nullptr);
     EXPECT_FALSE(unscoped->hasSecurityScope());
     EXPECT_TRUE(NSSecurityScopedAccess::events().empty());
@@ -68,7 +68,5 @@ TEST_F(UnsignedProcessFiles, BookmarksTakeTheStandardPathAndAccessIsNeverBegun) 
     controller->actionBrowseInputPath(nullptr);
     EXPECT_EQ(controller->inputPath(), path);
     EXPECT_TRUE(NSSecurityScopedAccess::events().empty());
-    EXPECT_EQ(
-        SandboxURL::sandboxURLWithSecurityBookmarkData(controller->sandboxBookmarkData())->path(),
-        path);
+    EXPECT_EQ(sandboxURLWithSecurityBookmarkData(controller->sandboxBookmarkData())->path(), path);
 }
