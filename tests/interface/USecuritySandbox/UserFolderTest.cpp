@@ -115,9 +115,12 @@ TEST_F(UserFolder, DerivedValuesAnnounceEveryChangeOfTheURL) {
     for (const QString& key : keys)
         folder->addObserver(&recorder, key, NSKeyValueObservingOptionPrior, nullptr);
 
+    const auto expectEveryKeyHeard = [&] {
+        for (const QString& key : keys)
+            EXPECT_GE(recorder.count(key), 1) << key.toStdString();
+    };
     folder->setSandboxURL(NSURL::fileURLWithPath(mB, true));
-    for (const QString& key : keys)
-        EXPECT_GE(recorder.count(key), 1) << key.toStdString();
+    expectEveryKeyHeard();
     EXPECT_EQ(recorder.count("localizedDisplayFolderPath"), 1);
     for (const auto& heard : recorder.heard) {
         if (heard.keyPath == "folderPath" && !heard.prior) {
@@ -135,14 +138,12 @@ TEST_F(UserFolder, DerivedValuesAnnounceEveryChangeOfTheURL) {
 
     recorder.heard.clear();
     folder->setSandboxBookmarkData(folderBookmark(mA));
-    for (const QString& key : keys)
-        EXPECT_GE(recorder.count(key), 1) << key.toStdString();
+    expectEveryKeyHeard();
     EXPECT_EQ(folder->folderPath(), mA);
 
     recorder.heard.clear();
     folder->setSandboxBookmarkData(std::nullopt);
-    for (const QString& key : keys)
-        EXPECT_GE(recorder.count(key), 1) << key.toStdString();
+    expectEveryKeyHeard();
     EXPECT_TRUE(folder->folderPath().isNull());
     for (const QString& key : keys)
         folder->removeObserver(&recorder, key);
