@@ -22,8 +22,6 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 
 namespace {
@@ -54,10 +52,7 @@ std::string pathIn(CFStringRef name, CFBaseDLL::Location location) {
 }
 
 bool mapped(const char* fragment) {
-    std::ifstream maps("/proc/self/maps");
-    std::stringstream text;
-    text << maps.rdbuf();
-    return text.str().find(fragment) != std::string::npos;
+    return readFileText("/proc/self/maps").find(fragment) != std::string::npos;
 }
 
 TEST(CFBaseDLL, LocationsOfNames) {

@@ -1,12 +1,12 @@
 #include "support/FdCapture.h"
 
+#include "support/LogTestSupport.h"
+
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 
 FdCapture::FdCapture(int fd) : mFd(fd) {
     std::fflush(nullptr);
@@ -31,9 +31,7 @@ std::string FdCapture::finish() {
     ::dup2(mSaved, mFd);
     ::close(mSaved);
     mSaved = -1;
-    std::ifstream in(mPath, std::ios::binary);
-    std::stringstream content;
-    content << in.rdbuf();
+    const std::string content = readFileText(mPath);
     ::unlink(mPath.c_str());
-    return content.str();
+    return content;
 }
