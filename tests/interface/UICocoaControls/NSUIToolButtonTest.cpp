@@ -9,9 +9,6 @@
 
 #include "common/RecordedDrawing.h"
 
-#include <QGuiApplication>
-#include <QPalette>
-
 #include <gtest/gtest.h>
 
 #include <limits>
@@ -59,20 +56,6 @@ TEST(NSUIToolButton, MissingCellIsReportedAndRefused) {
     EXPECT_EQ(lines[0].file, "NSUIToolButton");
     EXPECT_EQ(lines[0].line, 22);
     EXPECT_EQ(lines[0].function, "+[NSUIToolButton setDefaultCellAttributes:]");
-}
-
-TEST(NSUIToolButton, DefaultAnswersPerState) {
-    NSRef<NSUIToolButton> button = makeButton("NSUIToolButton", NSMakeRect(0, 0, 24, 24));
-    expectColor(button->buttonFillColorForState(0), 0.75, 0.75, 0.75, 0.25);
-    expectColor(button->buttonFillColorForState(-1), 0.75, 0.75, 0.75, 0.25);
-    const QColor highlight =
-        QGuiApplication::palette().color(QPalette::Active, QPalette::Highlight);
-    expectColor(button->buttonFillColorForState(1), highlight.redF(), highlight.greenF(),
-                highlight.blueF(), 1.0);
-    for (int state : {-1, 0, 1}) {
-        expectColor(button->buttonStrokeColorForState(state), 0.1, 0.1, 0.1, 0.8);
-        EXPECT_FLOAT_EQ(button->buttonImageOpacityForState(state), 1.0f);
-    }
 }
 
 class OnFillDelegate : public NSObject, public NSUIToolButtonDelegate {
