@@ -174,9 +174,11 @@ TEST(SystemFramework, CallsReachTheCLibrary) {
 
 TEST(VerifyOSerr, CarriesTheStatusNameAndCommentFromCoreServices) {
     ScopedLogsFolder logs;
-    const OSErr missing = fnfErr;
+    EXPECT_EQ(VERIFY_OSERR(OSStatus(noErr)), 0);
+    EXPECT_FALSE(fileExists(logs.logFile())) << "success writes nothing";
+    const OSErr missing = fnfErr; // sixteen bits: shown and returned sign-extended
     const int line = __LINE__ + 1;
-    VERIFY_OSERR(missing);
+    EXPECT_EQ(VERIFY_OSERR(missing), -43);
     const int unknownLine = __LINE__ + 1;
     VERIFY_OSERR(OSStatus(12345));
     EXPECT_EQ(readFileText(logs.logFile()),

@@ -162,20 +162,6 @@ TEST(CoreMachDebugLog, VerifyWritesOneLineAndTheCallerGoesOn) {
                   std::to_string(pointerLine) + " (TestBody)\n");
 }
 
-int failingStatusCall(int status) {
-    return status;
-}
-
-TEST(CoreMachDebugLog, VerifyOSerrEvaluatesToTheStatusAndSignExtends) {
-    ScopedLogsFolder logs;
-    EXPECT_EQ(VERIFY_OSERR(failingStatusCall(0)), 0);
-    EXPECT_FALSE(fileExists(logs.logFile()));
-    const short shortStatus = -43;
-    EXPECT_EQ(VERIFY_OSERR(shortStatus), -43);
-    EXPECT_NE(readFileText(logs.logFile()).find("VERIFY_OSERR FAILED: OSErr:-43 ("),
-              std::string::npos);
-}
-
 TEST(CoreMachDebugLog, NamedFunctionVariantUsesTheGivenName) {
     ScopedLogsFolder logs;
     const int line = __LINE__ + 1;
