@@ -34,28 +34,19 @@ QByteArray blob(const QByteArray& payload, int lengthAdjustment = 0,
     return out + payload;
 }
 
-// The dictionary parsed from the bytes, or null; released by the holder.
-struct Parsed {
-    explicit Parsed(const QByteArray& bytes) {
-        CFDataRef data = CFDataCreate(
-            kCFAllocatorDefault, reinterpret_cast<const UInt8*>(bytes.constData()), bytes.size());
-        dictionary = UCodeEntitlements::copyEntitlementsDictionaryFromBlobData(data);
-        CFRelease(data);
-    }
-    ~Parsed() {
-        if (dictionary)
-            CFRelease(dictionary);
-    }
-    CFDictionaryRef dictionary = nullptr;
-};
+// The dictionary parsed from the bytes, owned by the caller; null when they are refused.
+CFDictionaryRef copyParsed(const QByteArray& bytes) {
+    CFDataRef data = CFDataCreate(kCFAllocatorDefault,
+                                  reinterpret_cast<const UInt8*>(bytes.constData()), bytes.size());
+    CFDictionaryRef dictionary = UCodeEntitlements::copyEntitlementsDictionaryFromBlobData(data);
+    CFRelease(data);
+    return dictionary;
+}
 
 // An instance that holds the given entitlements (read from the blob) instead of this process's.
 struct Entitled {
     explicit Entitled(const QByteArray& bytes, bool signedID = true) {
-        Parsed parsed(bytes);
-        if (parsed.dictionary)
-            CFRetain(parsed.dictionary);
-        entitlements.SetCodeSignedEntitlementsCopy(parsed.dictionary);
+        entitlements.SetCodeSignedEntitlementsCopy(copyParsed(bytes));
         entitlements.SetSignedBundleID(signedID ? CFSTR("org.lumenreel.test") : nullptr);
     }
     UCodeEntitlements entitlements;
@@ -64,19 +55,19 @@ struct Entitled {
 } // namespace
 
 TEST(EntitlementsBlob, OnlyAnExactBlobOfADictionaryParses) {
-    EXPECT_NE(Parsed(blob(kSandboxedPlist)).dictionary, nullptr);
+    CFDictionaryRef parsed = copyParsed(blob(kSandboxedPlist));
+    EXPECT_NE(parsed, nullptr);
+    CFRelease(parsed);
 
-    EXPECT_EQ(Parsed(QByteArray("\xfa\xde\x71\x71\x00\x00\x00\x08", 8)).dictionary, nullptr);
-    EXPECT_EQ(Parsed(QByteArray()).dictionary, nullptr);
-    EXPECT_EQ(Parsed(blob(kSandboxedPlist, 0, QByteArray("\xfa\xde\x71\x72", 4))).dictionary,
-              nullptr);
-    EXPECT_EQ(Parsed(blob(kSandboxedPlist, +1)).dictionary, nullptr);
-    EXPECT_EQ(Parsed(blob(kSandboxedPlist, -1)).dictionary, nullptr);
-    EXPECT_EQ(Parsed(blob("<plist version=\"1.0\"><array><true/></array></plist>")).dictionary,
-              nullptr);
-    EXPECT_EQ(Parsed(blob("<plist version=\"1.0\"><true/></plist>")).dictionary, nullptr);
-    EXPECT_EQ(Parsed(blob("not a property list")).dictionary, nullptr);
-    EXPECT_EQ(Parsed(blob(kSandboxedPlist.left(kSandboxedPlist.size() / 2))).dictionary, nullptr);
+    EXPECT_EQ(copyParsed(QByteArray("\xfa\xde\x71\x71\x00\x00\x00\x08", 8)), nullptr);
+    EXPECT_EQ(copyParsed(QByteArray()), nullptr);
+    EXPECT_EQ(copyParsed(blob(kSandboxedPlist, 0, QByteArray("\xfa\xde\x71\x72", 4))), nullptr);
+    EXPECT_EQ(copyParsed(blob(kSandboxedPlist, +1)), nullptr);
+    EXPECT_EQ(copyParsed(blob(kSandboxedPlist, -1)), nullptr);
+    EXPECT_EQ(copyParsed(blob("<plist version=\"1.0\"><array><true/></array></plist>")), nullptr);
+    EXPECT_EQ(copyParsed(blob("<plist version=\"1.0\"><true/></plist>")), nullptr);
+    EXPECT_EQ(copyParsed(blob("not a property list")), nullptr);
+    EXPECT_EQ(copyParsed(blob(kSandboxedPlist.left(kSandboxedPlist.size() / 2))), nullptr);
     EXPECT_EQ(UCodeEntitlements::copyEntitlementsDictionaryFromBlobData(nullptr), nullptr);
 }
 
