@@ -7,6 +7,7 @@
 #include "platform/foundation/NSNotificationCenter.h"
 #include "platform/foundation/NSUserDefaults.h"
 
+#include <QCoreApplication>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -347,6 +348,15 @@ TEST_F(PersistentObjectsControllerTest, AValueThatCannotBeArchivedIsLoggedAndThe
     EXPECT_FALSE(defaults()->objectForKey("ObjectDeclarer").isValid());
     ASSERT_TRUE(stored("RenderSettings").has_value());
     EXPECT_EQ(stored("RenderSettings")->value("movieDimensions"), 6);
+}
+
+// Without a file set for them, the standard defaults are the application's INI file in the
+// user's configuration folder, where earlier runs left the settings.
+TEST(PersistentObjectsStandardDefaults, AreTheApplicationsIniFile) {
+    NSUserDefaults::setStandardUserDefaultsFile(QString());
+    EXPECT_TRUE(NSUserDefaults::standardUserDefaults()->filePath().endsWith(
+        "/Lumenreel/" + QCoreApplication::applicationName() + ".ini"))
+        << NSUserDefaults::standardUserDefaults()->filePath().toStdString();
 }
 
 } // namespace
