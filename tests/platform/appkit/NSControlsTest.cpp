@@ -7,9 +7,9 @@
 #include "platform/appkit/NSProgressIndicator.h"
 #include "platform/appkit/NSTextField.h"
 #include "platform/appkit/NSWindow.h"
-#include "platform/appkitcore/NSBitmapImageRep.h"
-#include "platform/appkitcore/NSImage.h"
 #include "platform/foundation/NSURL.h"
+
+#include "common/NSImageOf.h"
 
 #include <QComboBox>
 #include <QDragEnterEvent>
@@ -85,14 +85,13 @@ TEST_F(NSControlsTest, ACheckBoxClickChangesItsStateThenSendsItsAction) {
     box->setTarget(mSettings.get());
     box->setAction(QStringLiteral("actionChanged:"));
     show();
-    QTest::mouseClick(box->widget(), Qt::LeftButton, {}, QPoint(8, 12));
-    EXPECT_EQ(box->state(), 1);
-    EXPECT_EQ(mSettings->senders, QList<NSObject*>{box.get()});
-
-    box->setEnabled(false);
-    QTest::mouseClick(box->widget(), Qt::LeftButton, {}, QPoint(8, 12));
-    EXPECT_EQ(box->state(), 1);
-    EXPECT_EQ(mSettings->senders.size(), 1);
+    // A disabled box neither changes nor sends.
+    for (const bool enabled : {true, false}) {
+        box->setEnabled(enabled);
+        QTest::mouseClick(box->widget(), Qt::LeftButton, {}, QPoint(8, 12));
+        EXPECT_EQ(box->state(), 1);
+        EXPECT_EQ(mSettings->senders, QList<NSObject*>{box.get()});
+    }
 }
 
 TEST_F(NSControlsTest, ANumberFieldSaysWhenItChangesOrRefusesWhatWasTyped) {
@@ -110,38 +109,31 @@ TEST_F(NSControlsTest, ANumberFieldSaysWhenItChangesOrRefusesWhatWasTyped) {
         QTest::keyClick(edit, Qt::Key_Return);
     };
 
-    type(QStringLiteral("29.97"));
-    EXPECT_EQ(mSettings->frameRate(), 30.0);
-    EXPECT_EQ(field->numberNotice(), NSTextFieldNumberNotice::Rounded);
-    EXPECT_EQ(edit->toolTip(), QStringLiteral("29.97 was rounded to 30."));
-    EXPECT_NE(edit->palette().color(QPalette::Base), plain);
-
-    for (const char* below : {"0", "-1"}) {
-        type(QString::fromLatin1(below));
-        EXPECT_EQ(mSettings->frameRate(), 1.0);
-        EXPECT_EQ(field->numberNotice(), NSTextFieldNumberNotice::Clamped);
-        EXPECT_EQ(edit->toolTip(), QStringLiteral("%1 is outside 1 to 600; 1 is used.").arg(below));
+    // What was typed, the rate kept and shown, the notice and its tool tip; every notice but a
+    // value taken as typed marks the field.
+    struct Typed {
+        const char* text;
+        double kept;
+        NSTextFieldNumberNotice notice;
+        QString toolTip;
+    };
+    using enum NSTextFieldNumberNotice;
+    const Typed rows[] = {
+        {"29.97", 30, Rounded, "29.97 was rounded to 30."},
+        {"0", 1, Clamped, "0 is outside 1 to 600; 1 is used."},
+        {"-1", 1, Clamped, "-1 is outside 1 to 600; 1 is used."},
+        {"999999", 600, Clamped, "999999 is outside 1 to 600; 600 is used."},
+        {"fast", 600, Refused, "\u201cfast\u201d is not a number; the value stays 600."},
+        {"25", 25, Taken, ""},
+    };
+    for (const Typed& row : rows) {
+        type(QString::fromLatin1(row.text));
+        EXPECT_EQ(mSettings->frameRate(), row.kept) << row.text;
+        EXPECT_EQ(edit->text(), QString::number(row.kept)) << row.text;
+        EXPECT_EQ(field->numberNotice(), row.notice) << row.text;
+        EXPECT_EQ(edit->toolTip(), row.toolTip) << row.text;
+        EXPECT_EQ(edit->palette().color(QPalette::Base) == plain, row.notice == Taken) << row.text;
     }
-    type(QStringLiteral("999999"));
-    EXPECT_EQ(mSettings->frameRate(), 600.0);
-    EXPECT_EQ(edit->text(), QStringLiteral("600"));
-    EXPECT_EQ(edit->toolTip(), QStringLiteral("999999 is outside 1 to 600; 600 is used."));
-
-    type(QStringLiteral("fast"));
-    EXPECT_EQ(mSettings->frameRate(), 600.0);
-    EXPECT_EQ(edit->text(), QStringLiteral("600"));
-    EXPECT_EQ(field->numberNotice(), NSTextFieldNumberNotice::Refused);
-    EXPECT_EQ(edit->toolTip(),
-              QStringLiteral("\u201cfast\u201d is not a number; the value stays 600."));
-    const QColor refused = edit->palette().color(QPalette::Base);
-    EXPECT_NE(refused, plain);
-
-    // A value taken as typed clears the mark.
-    type(QStringLiteral("25"));
-    EXPECT_EQ(mSettings->frameRate(), 25.0);
-    EXPECT_EQ(field->numberNotice(), NSTextFieldNumberNotice::Taken);
-    EXPECT_TRUE(edit->toolTip().isEmpty());
-    EXPECT_EQ(edit->palette().color(QPalette::Base), plain);
 
     // The settings object rounds; the field shows what it kept.
     field->setDecimals(1);
@@ -240,14 +232,8 @@ TEST_F(NSControlsTest, TheProgressBarAndThePreviewShowTheirValues) {
     EXPECT_EQ(bar->value(), 1000);
 
     // A 20 x 10 picture, red on top and blue below, shown upright in the middle of the view.
-    QImage picture(20, 10, QImage::Format_RGBA8888);
-    picture.fill(Qt::blue);
-    for (int y = 0; y < 5; ++y)
-        for (int x = 0; x < 20; ++x)
-            picture.setPixelColor(x, y, Qt::red);
-    NSRef<NSImage> image = NSAdopt(new NSImage(QSizeF(20, 10)));
-    NSRef<NSBitmapImageRep> bitmap = NSAdopt(new NSBitmapImageRep(picture));
-    image->addRepresentation(bitmap.get());
+    NSRef<NSImage> image =
+        lumenreel::test::imageOf(lumenreel::test::twoBandPicture({20, 10}, 5, Qt::red, Qt::blue));
     preview->setImage(image.get());
     const QImage shown = preview->widget()->grab().toImage();
     EXPECT_EQ(shown.pixelColor(20, 16), QColor(Qt::red));

@@ -10,14 +10,14 @@
 #include "platform/appkit/NSProgressIndicator.h"
 #include "platform/appkit/NSTextField.h"
 #include "platform/appkit/NSWindow.h"
-#include "platform/appkitcore/NSBitmapImageRep.h"
-#include "platform/appkitcore/NSImage.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QPainter>
 #include <QTest>
 #include <QWidget>
+
+#include "common/NSImageOf.h"
 
 #include <gtest/gtest.h>
 
@@ -66,14 +66,8 @@ TEST(NSScreenshot, EachControlIsDrawnWhereItsFrameSays) {
     progress->setDoubleValue(0.5);
     place(progress, NSMakeRect(10, 8, 220, 16));
     auto* preview = NSAllocInit<NSImageView>();
-    QImage picture(40, 40, QImage::Format_RGBA8888);
-    picture.fill(QColor(0, 200, 0));
-    for (int y = 0; y < 10; ++y)
-        for (int x = 0; x < 40; ++x)
-            picture.setPixelColor(x, y, QColor(200, 0, 200)); // the top rows
-    NSRef<NSImage> image = NSAdopt(new NSImage(QSizeF(40, 40)));
-    NSRef<NSBitmapImageRep> bitmap = NSAdopt(new NSBitmapImageRep(picture));
-    image->addRepresentation(bitmap.get());
+    NSRef<NSImage> image = lumenreel::test::imageOf(
+        lumenreel::test::twoBandPicture({40, 40}, 10, QColor(200, 0, 200), QColor(0, 200, 0)));
     preview->setImage(image.get());
     place(preview, NSMakeRect(170, 40, 40, 40));
 

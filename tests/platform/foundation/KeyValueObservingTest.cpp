@@ -79,9 +79,13 @@ public:
     std::vector<Seen> seen;
 };
 
-TEST(KeyValueObservingTest, ChangesReachObserversOfTheKeyAndOfDependentKeys) {
-    NSRef<Gauge> gauge = NSAdopt(NSAllocInit<Gauge>());
+class KeyValueObservingTest : public ::testing::Test {
+protected:
     NSRef<Recorder> recorder = NSAdopt(new Recorder());
+};
+
+TEST_F(KeyValueObservingTest, ChangesReachObserversOfTheKeyAndOfDependentKeys) {
+    NSRef<Gauge> gauge = NSAdopt(NSAllocInit<Gauge>());
     int context = 0;
     gauge->addObserver(recorder.get(), "level",
                        NSKeyValueObservingOptionNew | NSKeyValueObservingOptionOld, &context);
@@ -120,9 +124,8 @@ TEST(KeyValueObservingTest, ChangesReachObserversOfTheKeyAndOfDependentKeys) {
     EXPECT_TRUE(recorder->seen.empty());
 }
 
-TEST(KeyValueObservingTest, KeyPathObservationsFollowTheirFirstKeyAndOptionsShapeTheChange) {
+TEST_F(KeyValueObservingTest, KeyPathObservationsFollowTheirFirstKeyAndOptionsShapeTheChange) {
     NSRef<Gauge> gauge = NSAdopt(new Gauge());
-    NSRef<Recorder> recorder = NSAdopt(new Recorder());
     gauge->addObserver(recorder.get(), "label.length",
                        NSKeyValueObservingOptionInitial | NSKeyValueObservingOptionPrior, nullptr);
     ASSERT_EQ(recorder->seen.size(), 1u); // the initial notification
@@ -135,11 +138,11 @@ TEST(KeyValueObservingTest, KeyPathObservationsFollowTheirFirstKeyAndOptionsShap
     EXPECT_FALSE(recorder->seen[1].change.contains(NSKeyValueChangeNotificationIsPriorKey));
 }
 
-TEST(KeyValueObservingTest, AnObserverDestroyedWhileRegisteredIsSkipped) {
+TEST_F(KeyValueObservingTest, AnObserverDestroyedWhileRegisteredIsSkipped) {
     NSRef<Gauge> gauge = NSAdopt(new Gauge());
-    auto* recorder = new Recorder();
-    gauge->addObserver(recorder, "level", NSKeyValueObservingOptionNew, nullptr);
-    recorder->release();
+    auto* shortLived = new Recorder();
+    gauge->addObserver(shortLived, "level", NSKeyValueObservingOptionNew, nullptr);
+    shortLived->release();
     EXPECT_EQ(gauge->observationCount(), 0);
     gauge->setValue_forKey(1, "level");
     EXPECT_EQ(gauge->level(), 1);
@@ -156,11 +159,10 @@ QVariant linkValue(Link* link) {
     return QVariant::fromValue(link);
 }
 
-TEST(KeyValueObservingTest, AKeyPathIsFollowedThroughEveryObjectAndMovesWithReplacedObjects) {
+TEST_F(KeyValueObservingTest, AKeyPathIsFollowedThroughEveryObjectAndMovesWithReplacedObjects) {
     NSRef<Link> leaf = makeLink("leaf");
     NSRef<Link> middle = makeLink("middle", leaf.get());
     NSRef<Link> root = makeLink("root", middle.get());
-    NSRef<Recorder> recorder = NSAdopt(new Recorder());
     const unsigned both = NSKeyValueObservingOptionNew | NSKeyValueObservingOptionOld;
     root->addObserver(recorder.get(), "next.next.name", both, nullptr);
     root->addObserver(recorder.get(), "next.next.title", NSKeyValueObservingOptionNew, nullptr);
@@ -212,11 +214,10 @@ TEST(KeyValueObservingTest, AKeyPathIsFollowedThroughEveryObjectAndMovesWithRepl
     EXPECT_TRUE(recorder->seen.empty());
 }
 
-TEST(KeyValueObservingTest, DependentKeyPathsAreFollowedAndPriorsCarryTheWholePathsOldValue) {
+TEST_F(KeyValueObservingTest, DependentKeyPathsAreFollowedAndPriorsCarryTheWholePathsOldValue) {
     NSRef<Link> leaf = makeLink("leaf");
     NSRef<Link> middle = makeLink("middle", leaf.get());
     NSRef<Link> root = makeLink("root", middle.get());
-    NSRef<Recorder> recorder = NSAdopt(new Recorder());
     // headline depends on next.name: one level down from the object that declares it.
     root->addObserver(recorder.get(), "next.headline",
                       NSKeyValueObservingOptionNew | NSKeyValueObservingOptionOld |
@@ -246,8 +247,7 @@ TEST(KeyValueObservingTest, DependentKeyPathsAreFollowedAndPriorsCarryTheWholePa
     EXPECT_EQ(otherLeaf->observationCount(), 0);
 }
 
-TEST(KeyValueObservingTest, ObjectsAlongAnObservedPathMayBeDestroyed) {
-    NSRef<Recorder> recorder = NSAdopt(new Recorder());
+TEST_F(KeyValueObservingTest, ObjectsAlongAnObservedPathMayBeDestroyed) {
     NSRef<Link> leaf = makeLink("leaf");
     {
         // The observed object goes first: the objects further along stay usable and quiet.

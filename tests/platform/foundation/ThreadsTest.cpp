@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <mutex>
+#include <numeric>
 #include <thread>
 #include <vector>
 
@@ -126,8 +127,7 @@ TEST(ThreadsTest, ASerialQueueRunsOneOperationAtATimeInOrder) {
     EXPECT_EQ(overlap, 0);
     EXPECT_EQ(destroyed, 20);
     std::vector<int> expected(20);
-    for (int i = 0; i < 20; ++i)
-        expected[i] = i;
+    std::iota(expected.begin(), expected.end(), 0);
     EXPECT_EQ(order, expected);
 }
 

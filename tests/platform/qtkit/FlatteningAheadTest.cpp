@@ -2,14 +2,14 @@
 // writes after the recording, taken only for exactly the movie asked for, and nothing left
 // behind when it is not taken.
 
-#include "platform/appkitcore/NSBitmapImageRep.h"
-#include "platform/appkitcore/NSImage.h"
 #include "platform/foundation/NSObject.h"
 #include "platform/qtkit/FlattenedMovieWriter.h"
 #include "platform/qtkit/MovieInspector.h"
 #include "platform/qtkit/QTMovie.h"
 #include "platform/qtkit/QTMovieAttributes.h"
 #include "platform/qtkit/QTTrack.h"
+
+#include "common/NSImageOf.h"
 
 #include <QDir>
 #include <QFile>
@@ -51,10 +51,8 @@ protected:
             NSAutoreleasePool framePool;
             QImage picture = makeTestPicture(96, 64, index / 5);
             QPainter(&picture).fillRect(index % 80, 10, 12, 20, QColor(250, 30, 0, 120));
-            NSRef<NSImage> image = NSAdopt(new NSImage(QSizeF(picture.size())));
-            image->addRepresentation(NSAdopt(new NSBitmapImageRep(picture)).get());
-            ASSERT_TRUE(movie->addImage(image.get(), QTMakeTime(index % 7 == 3 ? 13 : 20, 600),
-                                        kAnimation) &&
+            ASSERT_TRUE(movie->addImage(imageOf(picture).get(),
+                                        QTMakeTime(index % 7 == 3 ? 13 : 20, 600), kAnimation) &&
                         movie->updateMovieFile());
             if (index == 0)
                 afterFirst();

@@ -61,8 +61,6 @@ InspectedMovie inspectMovie(const QString& path) {
         track.height = stream->codecpar->height;
         track.timeBaseNum = stream->time_base.num;
         track.timeBaseDen = stream->time_base.den;
-        track.sampleRate = stream->codecpar->sample_rate;
-        track.channels = stream->codecpar->ch_layout.nb_channels;
         track.startTime = stream->start_time == AV_NOPTS_VALUE ? 0 : stream->start_time;
         track.duration = stream->duration == AV_NOPTS_VALUE ? 0 : stream->duration;
         movie.tracks.append(track);

@@ -22,8 +22,6 @@ struct InspectedTrack {
     int height = 0;
     int timeBaseNum = 0;
     int timeBaseDen = 0;
-    int sampleRate = 0;
-    int channels = 0;
     std::int64_t startTime = 0;    // in the time base
     std::int64_t duration = 0;     // the stream's length in the time base, as the reader says
     QList<std::int64_t> packetPts; // in the time base, in file order

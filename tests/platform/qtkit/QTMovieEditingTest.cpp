@@ -1,6 +1,5 @@
 #include "common/LogCapture.h"
-#include "platform/appkitcore/NSBitmapImageRep.h"
-#include "platform/appkitcore/NSImage.h"
+#include "common/NSImageOf.h"
 #include "platform/foundation/NSError.h"
 #include "platform/qtkit/MovieInspector.h"
 #include "platform/qtkit/QTMovie.h"
@@ -133,8 +132,7 @@ TEST_F(QTMovieEditingTest, AFailedFlatteningLeavesAnEarlierMovieAndNoTemporaryFi
 TEST_F(QTMovieEditingTest, AMovieHoldsEitherImagesOrSegments) {
     QTMovie* source = QTMovie::movieWithFile(makeMovie("s.mov", true), nullptr);
     NSRef<QTMovie> images = NSAdopt(QTMovie::initToWritableFile(file("i.mov"), nullptr));
-    NSRef<NSImage> image = NSAdopt(new NSImage(QSizeF(8, 8)));
-    image->addRepresentation(NSAdopt(new NSBitmapImageRep(makeTestPicture(8, 8, 0))).get());
+    NSRef<NSImage> image = imageOf(makeTestPicture(8, 8, 0));
     ASSERT_TRUE(images->addImage(image.get(), QTMakeTime(20, 600), {}));
     const QTTimeRange all = QTMakeTimeRange(QTZeroTime, source->duration());
     EXPECT_EQ(images->insertSegmentOfTrack(source->tracks()[0], all, QTZeroTime), nullptr);

@@ -1,12 +1,12 @@
 // Image movies encoded on a pool of threads: the same packets as one thread writes, a file that
 // plays with every frame written so far, and write failures that reach the caller.
 
-#include "platform/appkitcore/NSBitmapImageRep.h"
-#include "platform/appkitcore/NSImage.h"
 #include "platform/qtkit/AnimationEncoderPool.h"
 #include "platform/qtkit/MovieInspector.h"
 #include "platform/qtkit/QTMovie.h"
 #include "platform/qtkit/QTMovieAttributes.h"
+
+#include "common/NSImageOf.h"
 
 #include <QFile>
 #include <QPainter>
@@ -51,9 +51,7 @@ NSRef<QTMovie> newMovie(const QString& path, int threads) {
 
 bool addFrame(QTMovie* movie, const QImage& picture, std::int64_t duration) {
     NSAutoreleasePool pool;
-    NSRef<NSImage> image = NSAdopt(new NSImage(QSizeF(picture.size())));
-    image->addRepresentation(NSAdopt(new NSBitmapImageRep(picture)).get());
-    return movie->addImage(image.get(), QTMakeTime(duration, 600), kAnimation) &&
+    return movie->addImage(imageOf(picture).get(), QTMakeTime(duration, 600), kAnimation) &&
            movie->updateMovieFile();
 }
 

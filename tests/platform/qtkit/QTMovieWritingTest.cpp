@@ -1,10 +1,10 @@
-#include "platform/appkitcore/NSBitmapImageRep.h"
-#include "platform/appkitcore/NSImage.h"
 #include "platform/foundation/NSError.h"
 #include "platform/qtkit/MovieInspector.h"
 #include "platform/qtkit/QTMovie.h"
 #include "platform/qtkit/QTMovieAttributes.h"
 #include "platform/qtkit/QTTrack.h"
+
+#include "common/NSImageOf.h"
 
 #include <QTemporaryDir>
 
@@ -13,13 +13,6 @@
 using namespace lumenreel::test;
 
 namespace {
-
-NSRef<NSImage> imageOf(const QImage& picture) {
-    NSRef<NSImage> image = NSAdopt(new NSImage(QSizeF(picture.size())));
-    NSRef<NSBitmapImageRep> bitmap = NSAdopt(new NSBitmapImageRep(picture));
-    image->addRepresentation(bitmap.get());
-    return image;
-}
 
 const QVariantMap kAnimation{{QTAddImageCodecType, QTCodecTypeAnimation},
                              {QTAddImageCodecQuality, qlonglong(1024)}};
@@ -61,10 +54,8 @@ TEST(QTMovieWritingTest, ImagesRoundTripExactlyWithTheirDurations) {
     const InspectedTrack& track = movie.tracks.first();
     EXPECT_EQ(track.duration, 810);
     EXPECT_EQ(track.codec, "qtrle");
-    EXPECT_EQ(track.width, 33);
-    EXPECT_EQ(track.height, 17);
-    EXPECT_EQ(track.timeBaseNum, 1);
-    EXPECT_EQ(track.timeBaseDen, 600);
+    EXPECT_EQ(QSize(track.width, track.height), QSize(33, 17));
+    EXPECT_EQ(std::pair(track.timeBaseNum, track.timeBaseDen), std::pair(1, 600));
     ASSERT_EQ(track.packetPts.size(), durations.size());
     std::int64_t start = 0;
     for (int index = 0; index < durations.size(); ++index) {

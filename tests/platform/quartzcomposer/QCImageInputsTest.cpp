@@ -18,19 +18,9 @@ using qctest::RGBA;
 
 namespace {
 
-// 16 x 16, in 8 x 8 quadrants: red top-left, green top-right, blue bottom-left, white
-// bottom-right.
+// The 16 x 16 quadrant picture.
 QImage quadrants() {
-    QImage image(16, 16, QImage::Format_RGB32);
-    for (int y = 0; y < 16; ++y) {
-        for (int x = 0; x < 16; ++x) {
-            const bool right = x >= 8;
-            image.setPixelColor(x, y,
-                                y < 8 ? (right ? QColor(0, 255, 0) : QColor(255, 0, 0))
-                                      : (right ? QColor(255, 255, 255) : QColor(0, 0, 255)));
-        }
-    }
-    return image;
+    return qctest::quadrants(16);
 }
 
 // Writes the quadrant picture as `name`: with Qt's writers, or with ffmpeg for the formats Qt
@@ -112,9 +102,7 @@ INSTANTIATE_TEST_SUITE_P(Formats, QCImageFormatTest,
 TEST(QCImageInputsTest, UnreadablePicturesGiveOneClearLine) {
     QTemporaryDir folder;
     const auto write = [&](const QString& name, const QByteArray& data) {
-        QFile file(folder.filePath(name));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(data);
+        qctest::writeFile(folder.filePath(name), data);
     };
     const auto encoded = [](const char* format) {
         QByteArray bytes;
@@ -151,10 +139,9 @@ TEST(QCImageInputsTest, UnreadablePicturesGiveOneClearLine) {
             lines.removeIf([](const QString& line) {
                 return line.startsWith(u"libpng") || line.startsWith(u"TIFF");
             });
-            EXPECT_EQ(lines.size(), 1) << log.toStdString();
-            EXPECT_TRUE(log.contains(QStringLiteral("cannot read image")) &&
-                        log.contains(QLatin1StringView(name)))
-                << log.toStdString();
+            EXPECT_TRUE(qctest::oneLineSaying(lines.join(u'\n') + u'\n',
+                                              QStringLiteral("cannot read image")));
+            EXPECT_TRUE(log.contains(QLatin1StringView(name))) << log.toStdString();
             if (QLatin1StringView(name) == u"cut.jpg") {
                 EXPECT_TRUE(log.contains(QStringLiteral("JPEG"))) << log.toStdString();
             }
@@ -166,9 +153,7 @@ TEST(QCImageInputsTest, UnreadablePicturesGiveOneClearLine) {
 // the imported picture (4 x 4) and a pass target of another size (half the width, 7 high).
 TEST(QCImageInputsTest, ImageRectSizeAndFlipOfImportedImagesAndPassTargets) {
     QTemporaryDir folder;
-    QImage grid(4, 4, QImage::Format_RGB32);
-    grid.fill(Qt::gray);
-    ASSERT_TRUE(grid.save(folder.filePath(QStringLiteral("grid.png"))));
+    ASSERT_TRUE(qctest::gridPicture().save(folder.filePath(QStringLiteral("grid.png"))));
     QFile file(qctest::fixturePath(QStringLiteral("img-rect.fs")));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QImage image = qctest::renderText(QString::fromUtf8(file.readAll()), QSize(40, 20), {0.0},

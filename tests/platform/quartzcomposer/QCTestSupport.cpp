@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFile>
 
 namespace qctest {
 
@@ -73,6 +74,46 @@ QString fixturePath(const QString& name) {
 
 QString samplePath(const QString& name) {
     return QDir(QStringLiteral(QC_SAMPLES_PATH)).filePath(name);
+}
+
+QString isf(const QString& body) {
+    return QStringLiteral("/*{ \"ISFVSN\": \"2\" }*/\n%1").arg(body);
+}
+
+QString isf(const QString& header, const QString& body) {
+    return QStringLiteral("/*{ \"ISFVSN\": \"2\", %1 }*/\n%2").arg(header, body);
+}
+
+void writeFile(const QString& path, const QByteArray& data) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
+    file.write(data);
+}
+
+QImage quadrants(int side) {
+    QImage image(side, side, QImage::Format_RGB32);
+    const int half = side / 2;
+    for (int y = 0; y < side; ++y)
+        for (int x = 0; x < side; ++x)
+            image.setPixelColor(x, y,
+                                y < half ? (x < half ? QColor(255, 0, 0) : QColor(0, 255, 0))
+                                         : (x < half ? QColor(0, 0, 255) : QColor(Qt::white)));
+    return image;
+}
+
+QImage gridPicture() {
+    QImage image(4, 4, QImage::Format_RGBA8888);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 4; ++x)
+            image.setPixelColor(x, y, QColor(60 * x, 60 * y, 200, 255));
+    return image;
+}
+
+testing::AssertionResult oneLineSaying(const QString& log, const QString& text) {
+    if (log.count(u'\n') == 1 && log.contains(text))
+        return testing::AssertionSuccess();
+    return testing::AssertionFailure() << "expected one line saying \"" << text.toStdString()
+                                       << "\", got: " << log.toStdString();
 }
 
 } // namespace qctest

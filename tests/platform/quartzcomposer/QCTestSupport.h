@@ -8,6 +8,8 @@
 #include <QSize>
 #include <QString>
 
+#include <gtest/gtest.h>
+
 #include <array>
 #include <initializer_list>
 
@@ -51,5 +53,22 @@ QString capturedLog(F&& body) {
 // A folder of fixtures or samples, from the build.
 QString fixturePath(const QString& name);
 QString samplePath(const QString& name);
+
+// An ISF version 2 composition of `body`, with `header` entries in its JSON.
+QString isf(const QString& body);
+QString isf(const QString& header, const QString& body);
+
+// Writes `data` as the file `path`; the test fails when it cannot.
+void writeFile(const QString& path, const QByteArray& data);
+
+// `side` x `side`, in quadrants: red top-left, green top-right, blue bottom-left, white
+// bottom-right.
+QImage quadrants(int side);
+
+// 4 x 4: pixel (x, y) from the top-left has the colour (60 x, 60 y, 200, 255).
+QImage gridPicture();
+
+// Success when `log` is one line that holds `text`.
+testing::AssertionResult oneLineSaying(const QString& log, const QString& text);
 
 } // namespace qctest

@@ -147,18 +147,22 @@ TEST_F(BookmarkData, DeletedFileDoesNotResolveAndReplacedFileIsStale) {
     EXPECT_EQ(error->code(), 4);
     EXPECT_EQ(resolve(data, NSURLBookmarkResolutionWithoutMounting), nullptr);
 
-    // Another file moved to the same name: found by its path, but no longer the same file.
+    // Found by its path, but no longer the same file: the user has to choose it again.
+    const auto expectStaleWithoutScope = [](const QByteArray& record) {
+        bool stale = false;
+        NSURL* url = resolve(record, NSURLBookmarkResolutionWithSecurityScope, &stale);
+        ASSERT_NE(url, nullptr);
+        EXPECT_TRUE(stale);
+        EXPECT_FALSE(url->hasSecurityScope());
+    };
+    // Another file moved to the same name.
     writeFile(mFilePath, "two");
     const QByteArray again = bookmark(mFilePath, NSURLBookmarkCreationWithSecurityScope);
     writeFile(mDir.filePath("other"), "three");
     ASSERT_EQ(::rename(QFile::encodeName(mDir.filePath("other")).constData(),
                        QFile::encodeName(mFilePath).constData()),
               0);
-    bool stale = false;
-    NSURL* url = resolve(again, NSURLBookmarkResolutionWithSecurityScope, &stale);
-    ASSERT_NE(url, nullptr);
-    EXPECT_TRUE(stale);
-    EXPECT_FALSE(url->hasSecurityScope()); // the user has to choose it again
+    expectStaleWithoutScope(again);
 
     // The file swapped for a symbolic link to another file.
     writeFile(mDir.filePath("third"), "four");
@@ -168,11 +172,7 @@ TEST_F(BookmarkData, DeletedFileDoesNotResolveAndReplacedFileIsStale) {
     ASSERT_EQ(::symlink(QFile::encodeName(mFilePath).constData(),
                         QFile::encodeName(mDir.filePath("third")).constData()),
               0);
-    stale = false;
-    url = resolve(third, NSURLBookmarkResolutionWithSecurityScope, &stale);
-    ASSERT_NE(url, nullptr);
-    EXPECT_TRUE(stale);
-    EXPECT_FALSE(url->hasSecurityScope());
+    expectStaleWithoutScope(third);
 }
 
 TEST_F(BookmarkData, RecordsForgedOrMadeUnderAnotherKeyDoNotResolve) {
