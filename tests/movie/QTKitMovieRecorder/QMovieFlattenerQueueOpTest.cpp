@@ -34,12 +34,19 @@ protected:
 
     QString file(const QString& name) const { return folder.filePath(name); }
 
+    // A flattener of the video `video` and `sound` into `movie`, reporting to the delegate.
+    QMovieFlattenerQueueOp* flattener(const QString& movie, const QString& video,
+                                      const QString& sound = QString()) {
+        QMovieFlattenerQueueOp* operation =
+            QMovieFlattenerQueueOp::movieFlattenerWithMovieFileName(movie, sound, video);
+        operation->setDelegate(delegate.get());
+        return operation;
+    }
+
     // Records the 1-second video source and runs a flattener over it and `sound`.
     void flatten(const QString& sound) {
         ASSERT_TRUE(recordVideoMovie(file("Clouds.qt"), 30));
-        QMovieFlattenerQueueOp* operation = QMovieFlattenerQueueOp::movieFlattenerWithMovieFileName(
-            file("Clouds.mov"), sound, file("Clouds.qt"));
-        operation->setDelegate(delegate.get());
+        QMovieFlattenerQueueOp* operation = flattener(file("Clouds.mov"), file("Clouds.qt"), sound);
         operation->setMadeWithMetaData(kMadeWith);
         operation->setTempFileName(file("Clouds.MooV"));
         ASSERT_TRUE(runOnQueueThread(operation, delegate.get()));
@@ -148,22 +155,17 @@ TEST_F(FlattenerTest, AnUnreadableSoundFailsAndKeepsTheVideoAndAnEarlierMovie) {
 }
 
 TEST_F(FlattenerTest, AMissingVideoFailsWithoutWritingAnything) {
-    QMovieFlattenerQueueOp* operation = QMovieFlattenerQueueOp::movieFlattenerWithMovieFileName(
-        file("Clouds.mov"), QString(), file("missing.qt"));
-    operation->setDelegate(delegate.get());
-    ASSERT_TRUE(runOnQueueThread(operation, delegate.get()));
+    ASSERT_TRUE(
+        runOnQueueThread(flattener(file("Clouds.mov"), file("missing.qt")), delegate.get()));
     EXPECT_FALSE(delegate->succeeded);
     EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
 }
 
 TEST_F(FlattenerTest, TemporaryNameFollowsTheFinalMovieUntilReplaced) {
     ASSERT_TRUE(recordVideoMovie(file("Clouds.qt"), 2));
-    QMovieFlattenerQueueOp* operation = QMovieFlattenerQueueOp::movieFlattenerWithMovieFileName(
-        file("a.b.mov"), QString(), file("Clouds.qt"));
+    QMovieFlattenerQueueOp* operation = flattener(file("a.b.mov"), file("Clouds.qt"));
     EXPECT_EQ(operation->tempFileName(), file("a.b.QMovieFlattenerQueueOp"));
-    EXPECT_TRUE(operation->madeWithMetaData().isNull());
     EXPECT_FALSE(operation->succeeded());
-    operation->setDelegate(delegate.get());
     operation->setTempFileName(file("Clouds.MooV"));
     EXPECT_FALSE(QFile::exists(file("a.b.QMovieFlattenerQueueOp")));
     ASSERT_TRUE(runOnQueueThread(operation, delegate.get()));
@@ -175,10 +177,8 @@ TEST_F(FlattenerTest, TemporaryNameFollowsTheFinalMovieUntilReplaced) {
 
 TEST_F(FlattenerTest, AVideoMovieWithoutFramesWritesNoFinalMovie) {
     ASSERT_TRUE(recordVideoMovie(file("Clouds.qt"), 0));
-    QMovieFlattenerQueueOp* operation = QMovieFlattenerQueueOp::movieFlattenerWithMovieFileName(
-        file("Clouds.mov"), QString(), file("Clouds.qt"));
+    QMovieFlattenerQueueOp* operation = flattener(file("Clouds.mov"), file("Clouds.qt"));
     ASSERT_NE(operation->videoMovie(), nullptr);
-    operation->setDelegate(delegate.get());
     ASSERT_TRUE(runOnQueueThread(operation, delegate.get()));
     EXPECT_FALSE(delegate->succeeded);
     EXPECT_FALSE(QFile::exists(file("Clouds.mov")));

@@ -115,13 +115,14 @@ TEST(CFPropertyList, WritesWhatItReads) {
     EXPECT_TRUE(CFEqual(first, second));
     EXPECT_TRUE(CFPropertyListIsValid(first, kCFPropertyListXMLFormat_v1_0));
 
+    // A key added to a mutable copy is kept; an immutable one stays as it was.
     CFHolder<CFPropertyListRef> mutableCopy(parse(xml, nullptr, kCFPropertyListMutableContainers));
-    CFDictionarySetValue(static_cast<CFMutableDictionaryRef>(const_cast<void*>(mutableCopy.get())),
-                         CFSTR("added"), kCFBooleanTrue);
-    EXPECT_EQ(CFDictionaryGetCount(static_cast<CFDictionaryRef>(mutableCopy.get())), 7);
-    CFDictionarySetValue(static_cast<CFMutableDictionaryRef>(const_cast<void*>(first.get())),
-                         CFSTR("added"), kCFBooleanTrue);
-    EXPECT_EQ(CFDictionaryGetCount(static_cast<CFDictionaryRef>(first.get())), 6);
+    for (const auto& [plist, count] :
+         {std::pair{mutableCopy.get(), 7}, std::pair{first.get(), 6}}) {
+        auto* dictionary = static_cast<CFMutableDictionaryRef>(const_cast<void*>(plist));
+        CFDictionarySetValue(dictionary, CFSTR("added"), kCFBooleanTrue);
+        EXPECT_EQ(CFDictionaryGetCount(dictionary), count);
+    }
 }
 
 } // namespace
