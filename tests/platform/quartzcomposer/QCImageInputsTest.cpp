@@ -46,20 +46,19 @@ QString writePicture(const QString& folder, const QString& name) {
 
 // Channels within `tolerance` of each other (lossy formats move colours a little).
 bool near(const RGBA& actual, const RGBA& expected, int tolerance) {
-    for (std::size_t i = 0; i < actual.size(); ++i) {
+    for (std::size_t i = 0; i < actual.size(); ++i)
         if (std::abs(actual[i] - expected[i]) > tolerance)
             return false;
-    }
     return true;
 }
 
 void expectQuadrants(const QImage& image, int tolerance, const QString& what) {
-    ASSERT_FALSE(image.isNull()) << what.toStdString();
-    EXPECT_PRED3(near, pixel(image, 1, 1), (RGBA{255, 0, 0, 255}), tolerance) << what.toStdString();
-    EXPECT_PRED3(near, pixel(image, 6, 1), (RGBA{0, 255, 0, 255}), tolerance) << what.toStdString();
-    EXPECT_PRED3(near, pixel(image, 1, 6), (RGBA{0, 0, 255, 255}), tolerance) << what.toStdString();
-    EXPECT_PRED3(near, pixel(image, 6, 6), (RGBA{255, 255, 255, 255}), tolerance)
-        << what.toStdString();
+    SCOPED_TRACE(what.toStdString());
+    ASSERT_FALSE(image.isNull());
+    EXPECT_PRED3(near, pixel(image, 1, 1), (RGBA{255, 0, 0, 255}), tolerance);
+    EXPECT_PRED3(near, pixel(image, 6, 1), (RGBA{0, 255, 0, 255}), tolerance);
+    EXPECT_PRED3(near, pixel(image, 1, 6), (RGBA{0, 0, 255, 255}), tolerance);
+    EXPECT_PRED3(near, pixel(image, 6, 6), (RGBA{255, 255, 255, 255}), tolerance);
 }
 
 class QCImageFormatTest : public testing::TestWithParam<const char*> {};
