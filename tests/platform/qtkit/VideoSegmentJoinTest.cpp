@@ -73,11 +73,8 @@ TEST_F(VideoSegmentJoinTest, PiecesThatAreNotWhatTheJoinNeedsAreRefused) {
     const QString cut = mFolder.filePath(QStringLiteral("cut.mov"));
     ASSERT_TRUE(runFfmpeg({"-i", good, "-ss", "0.1", "-copyinkf", "-c", "copy", cut}));
     ASSERT_FALSE(readStoredPackets(cut, 0).value(0).key);
+    // Another codec and another size are refused by the render tool's join tests.
     const std::pair<QString, QString> cases[] = {
-        {piece(QStringLiteral("mpeg4.mov"), {"-c:v", "mpeg4"}), "holds mpeg4 video, not Animation"},
-        {piece(QStringLiteral("small.mov"),
-               {"-vf", "scale=16:12", "-c:v", "qtrle", "-pix_fmt", "argb"}),
-         "holds 16x12 pictures, not 32x24"},
         {piece(QStringLiteral("rgb.mov"), {"-c:v", "qtrle", "-pix_fmt", "rgb24"}),
          "holds 24-bit Animation pictures, not 32-bit"},
         {cut, "cut.mov does not start with a key frame"},
