@@ -61,10 +61,9 @@ protected:
         const SoundSamples& sound = reader.samples();
         EXPECT_LE(sound.first, std::max<std::int64_t>(0, end - kWindow));
         int wrong = 0;
-        for (std::size_t c = 0; c < 2; ++c) {
+        for (std::size_t c = 0; c < 2; ++c)
             for (std::int64_t i = std::max<std::int64_t>(0, end - kWindow); i < end; ++i)
                 wrong += held(sound, c, i) != held(mWhole, c, i) ? 1 : 0;
-        }
         EXPECT_EQ(wrong, 0) << "window ending at sample " << end;
         EXPECT_LE(reader.heldSampleCount(), std::size_t(kWindow + 16384));
     }

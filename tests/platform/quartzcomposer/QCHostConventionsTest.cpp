@@ -83,10 +83,9 @@ TEST(QCHostConventionsTest, ChannelsRepeatAndUseMipmapsUnlessTheShaderAsksOtherw
     writeTwoPixels(folder.filePath(QStringLiteral("two.png")));
     // 64 x 64 single-pixel checks: minified to 4 x 4, mipmaps average them to grey.
     QImage checks(64, 64, QImage::Format_RGB32);
-    for (int y = 0; y < 64; ++y) {
+    for (int y = 0; y < 64; ++y)
         for (int x = 0; x < 64; ++x)
             checks.setPixelColor(x, y, (x + y) % 2 ? Qt::white : Qt::black);
-    }
     ASSERT_TRUE(checks.save(folder.filePath(QStringLiteral("checks.png"))));
     // Left half: channel 0 read at u = 1.25 (repeated: the centre of the black pixel; clamped: the
     // white one). Right half: channel 1 minified.

@@ -11,20 +11,17 @@ namespace {
 
 int distinctColours(const QImage& image) {
     QSet<QRgb> colours;
-    for (int y = 0; y < image.height(); ++y) {
+    for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x)
             colours.insert(image.pixel(x, y));
-    }
     return static_cast<int>(colours.size());
 }
 
 bool opaque(const QImage& image) {
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
             if (qctest::pixel(image, x, y)[3] != 255)
                 return false;
-        }
-    }
     return true;
 }
 

@@ -26,10 +26,9 @@ NSRef<QCRenderer> renderer(QCComposition* composition, QSize size) {
 QImage render(QCRenderer* renderer, std::initializer_list<double> times) {
     if (renderer == nullptr)
         return {};
-    for (double time : times) {
+    for (double time : times)
         if (!renderer->renderAtTime(time))
             return {};
-    }
     NSRef<NSBitmapImageRep> snapshot =
         NSAdopt(renderer->createSnapshotImageOfType(QStringLiteral("NSBitmapImageRep")));
     return snapshot ? snapshot->qImage() : QImage();
