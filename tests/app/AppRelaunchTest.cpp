@@ -1,7 +1,9 @@
 // The application relaunched: a first run makes its choices through the window (scripted file
-// panels, the size pop-up, the number fields, the Language menu) and quits from its menu; a
-// second run, a new process with the same settings folder, shows them all again.
+// panels, the size pop-up, the number fields, the composition's inputs, the Language menu) and
+// quits from its menu; a second run, a new process with the same settings folder, shows them all
+// again.
 
+#include "app/window/AppInputsPanel.h"
 #include "app/window/GKAppDelegate.h"
 #include "platform/appkit/NSApplication.h"
 #include "platform/appkit/NSButton.h"
@@ -16,9 +18,10 @@
 #include "common/RunChild.h"
 #include "common/TestSupport.h"
 
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
+#include <QLineEdit>
 #include <QRegularExpression>
 #include <QScreen>
 #include <QTemporaryDir>
@@ -54,6 +57,13 @@ NSTextField* numberField(double maximum) {
     });
 }
 
+// A control of the inputs panel, by its name ("speed.field").
+template <class W>
+W* inputControl(const char* name) {
+    auto* inputs = control<AppInputsPanel>([](AppInputsPanel*) { return true; });
+    return inputs ? qobject_cast<W*>(inputs->control(QString::fromLatin1(name))) : nullptr;
+}
+
 // The first run: every choice made as a person makes it.
 void choose(const QString& folder) {
     QStringList choices{resource(QStringLiteral("compositions/Aurora.fs")),
@@ -73,6 +83,10 @@ void choose(const QString& folder) {
     }
     numberField(600)->finishEditing(QStringLiteral("25"));
     numberField(86400)->finishEditing(QStringLiteral("2"));
+    // Two of Aurora's inputs.
+    inputControl<QLineEdit>("speed.field")->setText(QStringLiteral("1.25"));
+    emit inputControl<QLineEdit>("speed.field")->editingFinished();
+    inputControl<QCheckBox>("stars.check")->click();
     menu->itemWithTitle(QStringLiteral("Deutsch"))->sendAction();
     // The user moved and enlarged the window (within the test's screen of 800 x 600).
     delegate()->window()->setFrame(NSMakeRect(40, 30, 1020, 480), true);
@@ -84,13 +98,20 @@ void reportAndQuit() {
     NSButton* render = control<NSButton>([](NSButton* button) {
         return button->action() == QStringLiteral("actionRenderCompositionToMovieFile:");
     });
-    std::printf("report|%d|%s|%s|%s|%s|%s|%s|%s\n", app->movieDimensions(),
-                qPrintable(numberField(600)->stringValue()),
-                qPrintable(numberField(86400)->stringValue()),
-                qPrintable(app->outletQuartzCompositionInputController->inputPath()),
-                qPrintable(app->outletAudioTrackInputController->inputPath()),
-                qPrintable(app->outletOutputUserFolder->folderPath()),
-                qPrintable(render ? render->title() : QString()), qPrintable(app->windowFrame()));
+    QStringList values;
+    for (const auto& [name, text] : app->windowJob().inputs.values)
+        values << name + QLatin1Char('=') + text;
+    const auto* speed = inputControl<QLineEdit>("speed.field");
+    const auto* stars = inputControl<QCheckBox>("stars.check");
+    std::printf(
+        "report|%d|%s|%s|%s|%s|%s|%s|%s|%s|%s|%s\n", app->movieDimensions(),
+        qPrintable(numberField(600)->stringValue()), qPrintable(numberField(86400)->stringValue()),
+        qPrintable(app->outletQuartzCompositionInputController->inputPath()),
+        qPrintable(app->outletAudioTrackInputController->inputPath()),
+        qPrintable(app->outletOutputUserFolder->folderPath()),
+        qPrintable(render ? render->title() : QString()), qPrintable(app->windowFrame()),
+        qPrintable(values.join(QLatin1Char(' '))), qPrintable(speed ? speed->text() : QString()),
+        stars && stars->isChecked() ? "true" : "false");
     std::fflush(stdout);
     NSApp->terminate(nullptr);
 }
@@ -114,17 +135,13 @@ ChildRun runApp(const QTemporaryDir& home, const char* phase, int screenHeight =
                                          {"XDG_CONFIG_HOME", home.filePath("config")},
                                          {"XDG_DATA_HOME", home.filePath("data")}},
                          .watch = watch};
-    {
-        const QString config = home.filePath(QStringLiteral("screen-%1.json").arg(screenHeight));
-        QFile file(config);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(QStringLiteral("{\"screens\": [{\"name\": \"Screen\", \"x\": 0, \"y\": 0, "
-                                  "\"width\": 1280, \"height\": %1, \"logicalDpi\": 96, "
-                                  "\"logicalBaseDpi\": 96, \"dpr\": 1}]}")
-                       .arg(screenHeight)
-                       .toUtf8());
-        options.environment.insert("QT_QPA_PLATFORM", "offscreen:configfile=" + config);
-    }
+    const QString config = writeTestFile(
+        home.filePath(QStringLiteral("screen-%1.json").arg(screenHeight)),
+        QStringLiteral("{\"screens\": [{\"name\": \"Screen\", \"x\": 0, \"y\": 0, \"width\": 1280, "
+                       "\"height\": %1, \"logicalDpi\": 96, \"logicalBaseDpi\": 96, \"dpr\": 1}]}")
+            .arg(screenHeight)
+            .toUtf8());
+    options.environment.insert("QT_QPA_PLATFORM", "offscreen:configfile=" + config);
     return relaunchInPhase("AppRelaunchTest.Phase", QString::fromLatin1(phase), options);
 }
 
@@ -138,7 +155,8 @@ QString reportLine(const ChildRun& run, const QString& prefix) {
 }
 
 QString expectedReport(const QString& folder) {
-    return QStringLiteral("10|25|2,00|%1|%2|%3|Rendern|40 30 1020 480")
+    return QStringLiteral(
+               "10|25|2,00|%1|%2|%3|Rendern|40 30 1020 480|speed=1.25 stars=false|1,25|false")
         .arg(resource(QStringLiteral("compositions/Aurora.fs")),
              resource(QStringLiteral("sounds/demo-arpeggio.m4a")), folder);
 }

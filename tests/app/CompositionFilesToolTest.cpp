@@ -12,9 +12,7 @@
 
 namespace {
 
-using lumenreel::test::RenderToolTest;
-using lumenreel::test::runFfmpeg;
-using lumenreel::test::ToolRun;
+using namespace lumenreel::test;
 
 constexpr const char* kPassThrough = R"(/*{
   "ISFVSN": "2", "CATEGORIES": ["Filter"],
@@ -26,7 +24,7 @@ void main() { gl_FragColor = IMG_NORM_PIXEL(inputImage, vec2(0.5)); }
 class CompositionFilesToolTest : public RenderToolTest {
 protected:
     QString picture(const QString& name, QSize size, QColor colour = Qt::red) {
-        return lumenreel::test::writePicture(mHome.filePath(name), size, colour);
+        return writePicture(mHome.filePath(name), size, colour);
     }
 
     QStringList trash() const { return entries(mTool->trashFolder()); }

@@ -8,12 +8,7 @@
 
 namespace {
 
-using lumenreel::test::decodeVideoFrames;
-using lumenreel::test::RenderToolTest;
-using lumenreel::test::resource;
-using lumenreel::test::runFfmpeg;
-using lumenreel::test::ToolRun;
-using lumenreel::test::writePicture;
+using namespace lumenreel::test;
 
 // A composition whose picture is the value of each bin of its spectrum input (red), of its
 // level input (green) and of its image input (blue, from the image's red).

@@ -3,6 +3,7 @@
 #include "common/FifoGuard.h"
 #include "common/LogCapture.h"
 #include "common/RecordingPresenter.h"
+#include "common/TestSupport.h"
 #include "movie/QTKitMovieRecorder/QStillFrameRecorderConfig.h"
 #include "platform/appkit/NSApplication.h"
 #include "platform/appkit/NSBeep.h"
@@ -13,7 +14,6 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -21,9 +21,7 @@
 
 namespace {
 
-using lumenreel::test::FifoGuard;
-using lumenreel::test::LogCapture;
-using lumenreel::test::RecordingPresenter;
+using namespace lumenreel::test;
 
 class GKAppDelegateTest : public ::testing::Test {
 protected:
@@ -46,13 +44,13 @@ protected:
     }
 
     QString file(const QString& name, const QByteArray& contents = "x") {
-        const QString path = mHome.filePath(name);
-        QDir().mkpath(QFileInfo(path).absolutePath());
-        QFile out(path);
-        EXPECT_TRUE(out.open(QIODevice::WriteOnly));
-        out.write(contents);
-        return path;
+        return writeTestFile(mHome.filePath(name), contents);
     }
+    QString composition(const QString& name) {
+        return file(name, "/*{ \"ISFVSN\": \"2\" }*/\nvoid main() {}\n");
+    }
+    // The job's movie is being written, as long as the test lasts.
+    void holdTheFlattening() { mRenderer->setFlattenerQueue(mPending.get()); }
 
     void chooseOutputFolder(const QString& path) {
         QDir().mkpath(path);
@@ -71,6 +69,7 @@ protected:
     NSRef<USandboxInputFileController> mSound = NSAdopt(new USandboxInputFileController);
     NSRef<USandboxUserFolder> mFolder;
     NSRef<GKAppDelegate> mDelegate = NSAdopt(NSAllocInit<GKAppDelegate>());
+    NSRef<NSOperationQueue> mPending = NSAdopt(new NSOperationQueue());
     std::shared_ptr<RecordingPresenter> mAlerts = std::make_shared<RecordingPresenter>();
 };
 
@@ -101,8 +100,8 @@ TEST_F(GKAppDelegateTest, TheRenderCommandNamesTheMovieAfterTheComposition) {
     EXPECT_EQ(mBeeps, 1);
     EXPECT_FALSE(mDelegate->statusText().isEmpty());
 
-    mComposition->setSandboxURL(NSURL::fileURLWithPath(
-        file(QStringLiteral("x/My.Scene.fs"), "/*{ \"ISFVSN\": \"2\" }*/\nvoid main() {}\n")));
+    mComposition->setSandboxURL(
+        NSURL::fileURLWithPath(composition(QStringLiteral("x/My.Scene.fs"))));
     ASSERT_TRUE(mDelegate->canRenderQuartzComposition());
     // A sound movie under the movie's own name would be replaced: refused.
     mSound->setSandboxURL(NSURL::fileURLWithPath(file(QStringLiteral("out/My.Scene.mov"))));
@@ -126,8 +125,7 @@ TEST_F(GKAppDelegateTest, QuitAndCloseAreRefusedWhileTheMovieIsStillBeingWritten
     EXPECT_EQ(mDelegate->applicationShouldTerminate(nullptr), NSUInteger(NSTerminateNow));
     EXPECT_TRUE(mDelegate->windowShouldClose(nullptr));
     EXPECT_TRUE(mAlerts->messages.isEmpty());
-    NSRef<NSOperationQueue> pending = NSAdopt(new NSOperationQueue());
-    mRenderer->setFlattenerQueue(pending.get());
+    holdTheFlattening();
     // Refused, and an alert says why and offers to stop or to quit later; Cancel keeps going.
     mAlerts->answers = {NSAlertFirstButtonReturn + 2, NSAlertFirstButtonReturn + 2};
     EXPECT_EQ(mDelegate->applicationShouldTerminate(nullptr), NSUInteger(NSTerminateCancel));
@@ -142,9 +140,8 @@ TEST_F(GKAppDelegateTest, QuitWhenWrittenQuitsOnceTheJobHasEnded) {
     // A real run of the application loop, ended by the delegate once the job is over.
     NSApplication::setMainInterfaceLoader([](const QString&) { return true; });
     NSApplication::sharedApplication()->setDelegate(mDelegate.get());
-    NSRef<NSOperationQueue> pending = NSAdopt(new NSOperationQueue());
     QTimer::singleShot(0, [&] {
-        mRenderer->setFlattenerQueue(pending.get());
+        holdTheFlattening();
         mAlerts->answers = {NSAlertSecondButtonReturn};
         NSApp->terminate(nullptr);
         EXPECT_TRUE(mDelegate->quitsWhenJobEnds());
@@ -169,8 +166,7 @@ TEST_F(GKAppDelegateTest, QuitWhenWrittenQuitsOnceTheJobHasEnded) {
 }
 
 TEST_F(GKAppDelegateTest, StopAndQuitStopsTheJob) {
-    NSRef<NSOperationQueue> pending = NSAdopt(new NSOperationQueue());
-    mRenderer->setFlattenerQueue(pending.get());
+    holdTheFlattening();
     mAlerts->answers = {NSAlertFirstButtonReturn};
     EXPECT_FALSE(mDelegate->windowShouldClose(nullptr));
     EXPECT_TRUE(mDelegate->quitsWhenJobEnds());
@@ -179,15 +175,13 @@ TEST_F(GKAppDelegateTest, StopAndQuitStopsTheJob) {
 
 TEST_F(GKAppDelegateTest, TheRenderCommandIsRefusedWhileAJobIsBusy) {
     chooseOutputFolder(mHome.filePath(QStringLiteral("out")));
-    mComposition->setSandboxURL(NSURL::fileURLWithPath(
-        file(QStringLiteral("Second.fs"), "/*{ \"ISFVSN\": \"2\" }*/\nvoid main() {}\n")));
+    mComposition->setSandboxURL(NSURL::fileURLWithPath(composition(QStringLiteral("Second.fs"))));
     const QString sound = file(QStringLiteral("chosen-meanwhile.m4a"));
     mSound->setSandboxURL(NSURL::fileURLWithPath(sound));
     // The running job's movie and sound, as its start set them; it is writing its movie.
     mRenderer->setOutputFinalMovieFile(QStringLiteral("/movies/First.mov"));
     mRenderer->setInputAudioMovieURL(nullptr);
-    NSRef<NSOperationQueue> pending = NSAdopt(new NSOperationQueue());
-    mRenderer->setFlattenerQueue(pending.get());
+    holdTheFlattening();
     ASSERT_FALSE(mDelegate->canRender());
 
     EXPECT_FALSE(mDelegate->actionRenderCompositionToMovieFile(nullptr));
@@ -214,8 +208,7 @@ TEST_F(GKAppDelegateTest, TheSoundsXForgetsItsBookmarkToo) {
 }
 
 TEST_F(GKAppDelegateTest, ADroppedFileThatIsNoCompositionIsRefusedWithAStatusLine) {
-    const QString scene =
-        file(QStringLiteral("Scene.fs"), "/*{ \"ISFVSN\": \"2\" }*/\nvoid main() {}\n");
+    const QString scene = composition(QStringLiteral("Scene.fs"));
     EXPECT_TRUE(mDelegate->chooseURL(NSURL::fileURLWithPath(scene)));
     EXPECT_EQ(mComposition->inputPath(), scene);
 

@@ -7,39 +7,20 @@
 #include "platform/appkit/NSImageView.h"
 #include "platform/appkit/NSProgressIndicator.h"
 #include "platform/appkit/NSTextField.h"
+#include "platform/qtkit/MovieInspector.h"
 
-#include <QFile>
 #include <QLineEdit>
 
 namespace {
 
-using lumenreel::test::resource;
-using lumenreel::test::spinUntil;
-using lumenreel::test::writePicture;
+using namespace lumenreel::test;
 
-class MainWindowChoicesTest : public lumenreel::test::WindowFixture {
+class MainWindowChoicesTest : public WindowFixture {
 protected:
     void SetUp() override {
         WindowFixture::SetUp();
         sDelegate->setMovieDimensions(0);
         sDelegate->setValue_forKey(30u, QStringLiteral("compositionMovieFrameRate"));
-    }
-
-    QString writeFile(const QString& name, const QByteArray& contents) {
-        const QString path = sHome->filePath(name);
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(contents);
-        return path;
-    }
-    QString picture() {
-        return writePicture(sHome->filePath(QStringLiteral("red.png")), {16, 16}, Qt::red);
-    }
-    static NSTextField* numberField(double maximum) {
-        const QList<NSTextField*> found = views<NSTextField>([=](NSTextField* field) {
-            return field->hasNumberFormat() && field->maximum() == maximum;
-        });
-        return found.isEmpty() ? nullptr : found.first();
     }
 
     USandboxInputFileController* row(int index) const {
@@ -73,18 +54,16 @@ TEST_F(MainWindowChoicesTest, ANewChoiceOrJobClearsWhatTheLastJobLeft) {
     auto* progress =
         qobject_cast<NSProgressIndicator*>(sDelegate->outletQuartzMovieRenderer->outletProgress);
     ASSERT_TRUE(preview && progress);
-    QFile aurora(resource(QStringLiteral("compositions/Aurora.fs")));
-    ASSERT_TRUE(aurora.open(QIODevice::ReadOnly));
-    const QString scene = writeFile(QStringLiteral("Scene.fs"), aurora.readAll());
+    const QString scene =
+        writeFile(QStringLiteral("Scene.fs"), contentsOf(resource("compositions/Aurora.fs")));
     chooseFolder(sHome->filePath(QStringLiteral("clean")));
-    choose(sDelegate->outletAudioTrackInputController,
-           resource(QStringLiteral("sounds/demo-arpeggio.m4a")));
+    chooseSound();
 
     // The command says that a composition is missing; choosing one clears that.
     sDelegate->outletQuartzCompositionInputController->setSandboxURL(nullptr);
     EXPECT_FALSE(sDelegate->actionRenderCompositionToMovieFile(nullptr));
     EXPECT_TRUE(sDelegate->statusText().startsWith(QStringLiteral("No composition is chosen")));
-    choose(sDelegate->outletQuartzCompositionInputController, scene);
+    chooseComposition(scene);
     EXPECT_EQ(sDelegate->statusText(), QString());
 
     // A movie written: its last frame, a full bar, Show in Folder.
@@ -108,8 +87,7 @@ TEST_F(MainWindowChoicesTest, ANewChoiceOrJobClearsWhatTheLastJobLeft) {
     EXPECT_GE(progress->doubleValue(), 0.25);
 
     // The composition's file breaks: the failed job leaves no bar of the stopped one.
-    writeFile(QStringLiteral("Scene.fs"),
-              "/*{ \"ISFVSN\": \"2\" }*/\nvoid main() { gl_FragColor = vec4(undeclared); }\n");
+    brokenComposition(QStringLiteral("Scene.fs"));
     ASSERT_TRUE(startRender());
     ASSERT_TRUE(waitUntilIdle());
     ASSERT_TRUE(sDelegate->statusText().startsWith(QStringLiteral("No movie was written")));
@@ -118,47 +96,40 @@ TEST_F(MainWindowChoicesTest, ANewChoiceOrJobClearsWhatTheLastJobLeft) {
 
     // A preview left by a job goes with a new composition.
     sDelegate->setValue_forKey(0.2, QStringLiteral("compositionMovieDuration"));
-    choose(sDelegate->outletQuartzCompositionInputController,
-           resource(QStringLiteral("compositions/Aurora.fs")));
+    chooseComposition(resource(QStringLiteral("compositions/Aurora.fs")));
     ASSERT_TRUE(startRender());
     ASSERT_TRUE(waitUntilIdle());
     ASSERT_NE(preview->image(), nullptr);
-    choose(sDelegate->outletQuartzCompositionInputController,
-           resource(QStringLiteral("compositions/SunsetWaves.glsl")));
+    chooseComposition(resource(QStringLiteral("compositions/SunsetWaves.glsl")));
     EXPECT_EQ(preview->image(), nullptr);
     EXPECT_EQ(progress->doubleValue(), 0.0);
 }
 
 TEST_F(MainWindowChoicesTest, TheImageRowsShowAndFeedOnlyTheCompositionsImageInputs) {
-    const QString red = picture();
+    const QString red = writePicture(sHome->filePath(QStringLiteral("red.png")), {16, 16}, Qt::red);
     sDelegate->setHasDependentInputs(true);
-    choose(sDelegate->outletQuartzCompositionInputController,
-           resource(QStringLiteral("compositions/Ripple.fs")));
+    chooseComposition(resource(QStringLiteral("compositions/Ripple.fs")));
     EXPECT_EQ(rows(), (QStringList{"inputImage=", "\u2013= (locked)", "\u2013= (locked)"}));
     choose(row(0), red);
     EXPECT_EQ(fed(), QStringList{"inputImage=red.png"});
 
     // A Shadertoy shader: its channels, with no file yet.
-    choose(sDelegate->outletQuartzCompositionInputController,
-           resource(QStringLiteral("compositions/SunsetWaves.glsl")));
+    chooseComposition(resource(QStringLiteral("compositions/SunsetWaves.glsl")));
     EXPECT_EQ(rows(), (QStringList{"iChannel0=", "iChannel1=", "iChannel2="}));
     EXPECT_TRUE(fed().isEmpty());
     choose(row(1), red);
     EXPECT_EQ(fed(), QStringList{"iChannel1=red.png"});
 
     // No image input: the rows feed nothing and take nothing.
-    choose(sDelegate->outletQuartzCompositionInputController,
-           resource(QStringLiteral("compositions/Aurora.fs")));
+    chooseComposition(resource(QStringLiteral("compositions/Aurora.fs")));
     EXPECT_EQ(rows(), (QStringList{"\u2013= (locked)", "\u2013= (locked)", "\u2013= (locked)"}));
     EXPECT_TRUE(fed().isEmpty());
 
     // Each file comes back with the input it was chosen for.
-    choose(sDelegate->outletQuartzCompositionInputController,
-           resource(QStringLiteral("compositions/Ripple.fs")));
+    chooseComposition(resource(QStringLiteral("compositions/Ripple.fs")));
     EXPECT_EQ(rows(), (QStringList{"inputImage=red.png", "\u2013= (locked)", "\u2013= (locked)"}));
     EXPECT_EQ(fed(), QStringList{"inputImage=red.png"});
-    choose(sDelegate->outletQuartzCompositionInputController,
-           resource(QStringLiteral("compositions/SunsetWaves.glsl")));
+    chooseComposition(resource(QStringLiteral("compositions/SunsetWaves.glsl")));
     EXPECT_EQ(rows(), (QStringList{"iChannel0=", "iChannel1=red.png", "iChannel2="}));
 
     // While a job runs no row takes a file.
@@ -175,9 +146,8 @@ TEST_F(MainWindowChoicesTest, TheImageRowsShowAndFeedOnlyTheCompositionsImageInp
 TEST_F(MainWindowChoicesTest, TheNumberFieldsTakeTheLanguagesCommaAndSayWhatTheyChanged) {
     NSTextField* rate = numberField(600);
     NSTextField* seconds = numberField(86400);
-    ASSERT_TRUE(rate && seconds);
+    ASSERT_TRUE(rate && seconds && seconds->widget());
     auto* edit = qobject_cast<QLineEdit*>(seconds->widget());
-    ASSERT_NE(edit, nullptr);
 
     setLanguage(1);
     sDelegate->setValue_forKey(33.3, QStringLiteral("compositionMovieDuration"));

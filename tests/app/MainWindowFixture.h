@@ -13,12 +13,12 @@
 #include "platform/appkit/NSButton.h"
 #include "platform/appkit/NSNib.h"
 #include "platform/appkit/NSOpenPanel.h"
+#include "platform/appkit/NSTextField.h"
 #include "platform/appkitcore/NSAlert.h"
 #include "platform/foundation/NSURL.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
 #include <QGuiApplication>
 #include <QTemporaryDir>
 #include <QTest>
@@ -77,13 +77,21 @@ protected:
         return found;
     }
 
+    // The `index`th number field whose range ends at `maximum`.
+    static NSTextField* numberField(double maximum, int index = 0) {
+        return views<NSTextField>([=](NSTextField* field) {
+                   return field->hasNumberFormat() && field->maximum() == maximum;
+               })
+            .value(index);
+    }
+
     // The visible button that sends `selector` to `target` (any target when null).
     static NSButton* button(const QString& selector, NSObject* target = nullptr) {
-        const QList<NSButton*> found = views<NSButton>([&](NSButton* candidate) {
-            return candidate->action() == selector && !candidate->isHidden() &&
-                   (!target || candidate->target() == target);
-        });
-        return found.isEmpty() ? nullptr : found.first();
+        return views<NSButton>([&](NSButton* candidate) {
+                   return candidate->action() == selector && !candidate->isHidden() &&
+                          (!target || candidate->target() == target);
+               })
+            .value(0);
     }
 
     static void click(NSButton* target) {
@@ -100,13 +108,14 @@ protected:
         return path;
     }
 
+    // Writes `contents` to `name` in the test home; the path.
+    static QString writeFile(const QString& name, const QByteArray& contents) {
+        return writeTestFile(sHome->filePath(name), contents);
+    }
     // A composition in the test home whose shader does not compile (it names `undeclared`).
-    static QString brokenComposition() {
-        const QString path = sHome->filePath(QStringLiteral("Broken.fs"));
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write("/*{ \"ISFVSN\": \"2\" }*/\nvoid main() { gl_FragColor = vec4(undeclared); }\n");
-        return path;
+    static QString brokenComposition(const QString& name = QStringLiteral("Broken.fs")) {
+        return writeFile(name, "/*{ \"ISFVSN\": \"2\" }*/\n"
+                               "void main() { gl_FragColor = vec4(undeclared); }\n");
     }
 
     // Shows the window in the language of the Language menu's item `tag`.
@@ -120,6 +129,12 @@ protected:
     void choose(USandboxInputFileController* row, const QString& path) {
         mChoices = {path};
         row->actionBrowseInputPath(nullptr);
+    }
+    void chooseComposition(const QString& path) {
+        choose(sDelegate->outletQuartzCompositionInputController, path);
+    }
+    void chooseSound(const QString& path = resource(QStringLiteral("sounds/demo-arpeggio.m4a"))) {
+        choose(sDelegate->outletAudioTrackInputController, path);
     }
     void chooseFolder(const QString& folder) {
         QDir().mkpath(folder);

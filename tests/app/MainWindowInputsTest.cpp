@@ -10,8 +10,6 @@
 #include "app/window/AppInputsPanel.h"
 #include "app/window/GKPreviewController.h"
 #include "common/RunChild.h"
-#include "platform/appkit/NSMenu.h"
-#include "platform/foundation/NSNotificationCenter.h"
 #include "platform/foundation/NSUserDefaults.h"
 #include "platform/qtkit/MovieInspector.h"
 #include "platform/quartzcomposer/QCInputValues.h"
@@ -25,15 +23,11 @@
 #include <QSignalSpy>
 #include <QSlider>
 #include <QSpinBox>
-#include <QTimer>
 #include <QToolButton>
-
-#include <cstdio>
 
 namespace {
 
-using lumenreel::test::ChildOptions;
-using lumenreel::test::resource;
+using namespace lumenreel::test;
 
 // One input of each kind that takes a value, and one that hears the sound.
 constexpr const char* kControls = R"(/*{
@@ -57,7 +51,7 @@ void main() {
 }
 )";
 
-class MainWindowInputsTest : public lumenreel::test::WindowFixture {
+class MainWindowInputsTest : public WindowFixture {
 protected:
     void SetUp() override {
         WindowFixture::SetUp();
@@ -68,14 +62,6 @@ protected:
         WindowFixture::TearDown();
     }
 
-    QString writeComposition(const QString& name, const QByteArray& contents) {
-        const QString path = sHome->filePath(name);
-        QDir().mkpath(QFileInfo(path).path());
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(contents);
-        return path;
-    }
     static AppInputsPanel* panel() {
         const QList<AppInputsPanel*> found = views<AppInputsPanel>();
         return found.isEmpty() ? nullptr : found.first();
@@ -115,8 +101,7 @@ protected:
 
 TEST_F(MainWindowInputsTest, EachInputGetsItsControlAndEachChangeReachesTheJob) {
     sDelegate->actionClearSoundMovie(nullptr);
-    choose(sDelegate->outletQuartzCompositionInputController,
-           writeComposition(QStringLiteral("kinds/Controls.fs"), kControls));
+    chooseComposition(writeFile(QStringLiteral("kinds/Controls.fs"), kControls));
     ASSERT_NE(panel(), nullptr);
     EXPECT_TRUE(jobValues().isEmpty()) << jobValues().join(' ').toStdString();
     QSignalSpy changes(sDelegate, &GKAppDelegate::windowJobChanged);
@@ -227,25 +212,23 @@ TEST_F(MainWindowInputsTest, EachInputGetsItsControlAndEachChangeReachesTheJob) 
     auto* wave = control<QLabel>("wave", "sound");
     ASSERT_NE(wave, nullptr);
     EXPECT_EQ(wave->text(), QStringLiteral("No sound"));
-    choose(sDelegate->outletAudioTrackInputController,
-           resource(QStringLiteral("sounds/demo-arpeggio.m4a")));
+    chooseSound();
     EXPECT_EQ(wave->text(), QStringLiteral("demo-arpeggio.m4a"));
     keepPicture(QStringLiteral("inputs-panel"));
 }
 
 TEST_F(MainWindowInputsTest, ValuesFollowTheirCompositionAndResetGivesTheDefaults) {
-    const QString first = writeComposition(QStringLiteral("follow/First.fs"), kControls);
-    QFile aurora(resource(QStringLiteral("compositions/Aurora.fs")));
-    ASSERT_TRUE(aurora.open(QIODevice::ReadOnly));
-    const QString second = writeComposition(QStringLiteral("follow/Second.fs"), aurora.readAll());
-    choose(sDelegate->outletQuartzCompositionInputController, first);
+    const QString first = writeFile(QStringLiteral("follow/First.fs"), kControls);
+    const QString second = writeFile(QStringLiteral("follow/Second.fs"),
+                                     contentsOf(resource("compositions/Aurora.fs")));
+    chooseComposition(first);
     ASSERT_TRUE(
         sDelegate->setCompositionInputValue(QStringLiteral("level"), QStringLiteral("1.5")));
     click(control<QCheckBox>("lit", "check"));
     EXPECT_EQ(jobValues(), (QStringList{"level=1.5", "lit=false"}));
 
     // Another composition: its own inputs, at their defaults.
-    choose(sDelegate->outletQuartzCompositionInputController, second);
+    chooseComposition(second);
     EXPECT_EQ(control<QSlider>("level", "slider"), nullptr);
     ASSERT_NE(control<QComboBox>("curtains", "popup"), nullptr);
     EXPECT_EQ(control<QComboBox>("curtains", "popup")->currentText(), QStringLiteral("Three"));
@@ -254,7 +237,7 @@ TEST_F(MainWindowInputsTest, ValuesFollowTheirCompositionAndResetGivesTheDefault
     EXPECT_EQ(jobValues(), QStringList{"speed=1"});
 
     // Back to the first: its values again, in the controls too.
-    choose(sDelegate->outletQuartzCompositionInputController, first);
+    chooseComposition(first);
     EXPECT_EQ(jobValues(), (QStringList{"level=1.5", "lit=false"}));
     EXPECT_EQ(control<QLineEdit>("level", "field")->text(), QStringLiteral("1.5"));
     EXPECT_FALSE(control<QCheckBox>("lit", "check")->isChecked());
@@ -285,18 +268,17 @@ TEST_F(MainWindowInputsTest, ValuesFollowTheirCompositionAndResetGivesTheDefault
     ASSERT_TRUE(
         sDelegate->setCompositionInputValue(QStringLiteral("level"), QStringLiteral("1.5")));
     ASSERT_TRUE(sDelegate->setCompositionInputValue(QStringLiteral("steps"), QStringLiteral("7")));
-    writeComposition(
-        QStringLiteral("follow/First.fs"),
-        QByteArray(kControls).replace("\"MIN\": 0, \"MAX\": 2", "\"MIN\": 0, \"MAX\": 1"));
-    choose(sDelegate->outletQuartzCompositionInputController, second);
-    choose(sDelegate->outletQuartzCompositionInputController, first);
+    writeFile(QStringLiteral("follow/First.fs"),
+              QByteArray(kControls).replace("\"MIN\": 0, \"MAX\": 2", "\"MIN\": 0, \"MAX\": 1"));
+    chooseComposition(second);
+    chooseComposition(first);
     EXPECT_EQ(jobValues(), QStringList{"steps=7"});
     EXPECT_EQ(savedValues().value(first).toMap(), (QVariantMap{{"steps", "7"}}));
 }
 
 TEST_F(MainWindowInputsTest, EachInputsMenuSetsKeysAtThePreviewsTimeOrFollowsTheSound) {
-    const QString path = writeComposition(QStringLiteral("moving/Controls.fs"), kControls);
-    choose(sDelegate->outletQuartzCompositionInputController, path);
+    const QString path = writeFile(QStringLiteral("moving/Controls.fs"), kControls);
+    chooseComposition(path);
     GKPreviewController* preview = GKPreviewController::controllerForDelegate(sDelegate);
     ASSERT_TRUE(preview && preview->engine());
     const auto seek = [&](double seconds) {
@@ -341,10 +323,10 @@ TEST_F(MainWindowInputsTest, EachInputsMenuSetsKeysAtThePreviewsTimeOrFollowsThe
     EXPECT_EQ(jobValues(), QStringList{"level=sound:bass*2"});
 
     // Taken back when the composition is chosen again.
-    const QString other = writeComposition(QStringLiteral("moving/Other.fs"), kControls);
-    choose(sDelegate->outletQuartzCompositionInputController, other);
+    const QString other = writeFile(QStringLiteral("moving/Other.fs"), kControls);
+    chooseComposition(other);
     EXPECT_TRUE(jobValues().isEmpty());
-    choose(sDelegate->outletQuartzCompositionInputController, path);
+    chooseComposition(path);
     EXPECT_EQ(jobValues(), QStringList{"level=sound:bass*2"});
     sDelegate->actionResetCompositionInputs(nullptr);
     EXPECT_TRUE(jobValues().isEmpty());
@@ -403,13 +385,11 @@ TEST_F(MainWindowInputsTest, TheMenuGivesABandItsGainAndKeyedControlsFollowThePr
 
 TEST_F(MainWindowInputsTest, TheWindowsMovieIsTheRenderToolsWithTheSameValuesSet) {
     const QString out = sHome->filePath(QStringLiteral("same"));
-    const QString composition = writeComposition(QStringLiteral("same/Aurora.fs"), [] {
-        QFile file(resource(QStringLiteral("compositions/Aurora.fs")));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }());
+    const QString composition =
+        writeFile(QStringLiteral("same/Aurora.fs"), contentsOf(resource("compositions/Aurora.fs")));
     const QString sound = resource(QStringLiteral("sounds/demo-arpeggio.m4a"));
-    choose(sDelegate->outletQuartzCompositionInputController, composition);
-    choose(sDelegate->outletAudioTrackInputController, sound);
+    chooseComposition(composition);
+    chooseSound(sound);
     chooseFolder(out);
     sDelegate->setMovieDimensions(0);
     sDelegate->setValue_forKey(30u, QStringLiteral("compositionMovieFrameRate"));
@@ -437,23 +417,18 @@ TEST_F(MainWindowInputsTest, TheWindowsMovieIsTheRenderToolsWithTheSameValuesSet
     // The tool, with the job's values as --set, and once without them.
     const auto tool = [&](const QString& folder, const QStringList& sets) {
         QDir().mkpath(folder);
-        ChildOptions options;
-        options.arguments = {QStringLiteral("--size"),     QStringLiteral("640x480"),
-                             QStringLiteral("--fps"),      QStringLiteral("30"),
-                             QStringLiteral("--duration"), QStringLiteral("0.1"),
-                             QStringLiteral("--audio"),    sound,
-                             QStringLiteral("--output"),   folder};
+        QStringList arguments{"--size", "640x480", "--fps", "30",       "--duration",
+                              "0.1",    "--audio", sound,   "--output", folder};
         for (const QString& set : sets)
-            options.arguments << QStringLiteral("--set") << set;
-        options.arguments << composition;
-        options.environment = {{QStringLiteral("HOME"), sHome->path()}};
-        options.deadline = std::chrono::minutes(5);
-        const lumenreel::test::ChildRun run =
-            lumenreel::test::runChild(QStringLiteral(LUMENREEL_RENDER_TOOL), options);
+            arguments << QStringLiteral("--set") << set;
+        const ChildRun run = runChild(QStringLiteral(LUMENREEL_RENDER_TOOL),
+                                      {.arguments = arguments << composition,
+                                       .environment = {{QStringLiteral("HOME"), sHome->path()}},
+                                       .deadline = std::chrono::minutes(5)});
         EXPECT_EQ(run.status, 0) << run.err.toStdString();
-        return lumenreel::test::decodeVideoFrames(QDir(folder).filePath("Aurora.mov"), 1);
+        return decodeVideoFrames(QDir(folder).filePath("Aurora.mov"), 1);
     };
-    const QList<QImage> fromWindow = lumenreel::test::decodeVideoFrames(windowMovie, 1);
+    const QList<QImage> fromWindow = decodeVideoFrames(windowMovie, 1);
     const QList<QImage> fromTool = tool(sHome->filePath(QStringLiteral("same/tool")), values);
     const QList<QImage> defaults = tool(sHome->filePath(QStringLiteral("same/defaults")), {});
     ASSERT_EQ(fromWindow.size(), 4);
@@ -463,87 +438,6 @@ TEST_F(MainWindowInputsTest, TheWindowsMovieIsTheRenderToolsWithTheSameValuesSet
     EXPECT_EQ(fromWindow.last().pixel(sky), fromTool.last().pixel(sky));
     EXPECT_TRUE(fromWindow.last() == fromTool.last());
     EXPECT_FALSE(fromWindow.last() == defaults.last());
-}
-
-// The relaunched application: a first run sets a value in the panel and quits; the second
-// shows it again.
-TEST(MainWindowInputsRelaunchTest, ValuesComeBackAfterARelaunch) {
-    QTemporaryDir home;
-    ASSERT_TRUE(home.isValid());
-    const auto run = [&](const char* phase) {
-        ChildOptions options{.environment = {{"HOME", home.path()},
-                                             {"XDG_CONFIG_HOME", home.filePath("config")},
-                                             {"XDG_DATA_HOME", home.filePath("data")},
-                                             {"QT_QPA_PLATFORM", "offscreen"}}};
-        return lumenreel::test::relaunchInPhase("MainWindowInputsRelaunchTest.Phase",
-                                                QString::fromLatin1(phase), options);
-    };
-    run("choose");
-    const lumenreel::test::ChildRun second = run("report");
-    EXPECT_TRUE(second.out.contains(QStringLiteral("inputs|speed=1.25 stars=false|1.25|false\n")))
-        << second.out.toStdString() << second.err.toStdString();
-}
-
-TEST(MainWindowInputsRelaunchTest, Phase) {
-    const QByteArray phase = lumenreel::test::relaunchPhase();
-    if (phase.isEmpty())
-        GTEST_SKIP() << "run by the relaunch test";
-    NSNib::setInterfaceFolders({resource(QStringLiteral("interface"))});
-    NSApplication::setMainInterfaceLoader(NSNibLoadMainInterface);
-    NSObject* token = NSNotificationCenter::defaultCenter()->addObserverForName(
-        QStringLiteral("NSApplicationDidFinishLaunchingNotification"), nullptr,
-        [phase](NSNotification*) {
-            QTimer::singleShot(0, [phase] {
-                auto* app = qobject_cast<GKAppDelegate*>(NSApp->delegate());
-                AppInputsPanel* inputs = nullptr;
-                for (NSView* view : app->window()->contentView()->subviews()) {
-                    if (auto* found = qobject_cast<AppInputsPanel*>(view))
-                        inputs = found;
-                }
-                ASSERT_NE(inputs, nullptr);
-                if (phase == "choose") {
-                    NSOpenPanel::setModalRunner([](NSOpenPanel* panel) {
-                        panel->setURLs({NSURL::fileURLWithPath(
-                            resource(QStringLiteral("compositions/Aurora.fs")))});
-                        return NSFileHandlingPanelOKButton;
-                    });
-                    app->outletQuartzCompositionInputController->actionBrowseInputPath(nullptr);
-                    auto* speed =
-                        qobject_cast<QLineEdit*>(inputs->control(QStringLiteral("speed.field")));
-                    auto* stars =
-                        qobject_cast<QCheckBox*>(inputs->control(QStringLiteral("stars.check")));
-                    ASSERT_TRUE(speed && stars);
-                    speed->setText(QStringLiteral("1.25"));
-                    emit speed->editingFinished();
-                    stars->click();
-                    app->window()
-                        ->menu()
-                        ->itemWithTitle(QStringLiteral("Quit Lumenreel"))
-                        ->sendAction();
-                } else {
-                    QStringList values;
-                    for (const auto& [name, text] : app->windowJob().inputs.values)
-                        values << name + QLatin1Char('=') + text;
-                    auto* speed =
-                        qobject_cast<QLineEdit*>(inputs->control(QStringLiteral("speed.field")));
-                    auto* stars =
-                        qobject_cast<QCheckBox*>(inputs->control(QStringLiteral("stars.check")));
-                    std::printf("inputs|%s|%s|%s\n", qPrintable(values.join(QLatin1Char(' '))),
-                                qPrintable(speed ? speed->text() : QString()),
-                                stars && stars->isChecked() ? "true" : "false");
-                    std::fflush(stdout);
-                    NSApp->terminate(nullptr);
-                }
-            });
-        });
-    QTimer watchdog;
-    watchdog.setSingleShot(true);
-    QObject::connect(&watchdog, &QTimer::timeout, [] { QCoreApplication::exit(99); });
-    watchdog.start(60000);
-    char name[] = "lumenreel";
-    char* argv[] = {name, nullptr};
-    EXPECT_EQ(NSApplicationMain(1, argv), 0);
-    NSNotificationCenter::defaultCenter()->removeObserver(token);
 }
 
 } // namespace

@@ -10,7 +10,7 @@
 
 namespace {
 
-using lumenreel::test::resource;
+using namespace lumenreel::test;
 
 bool isCard(const NSView* view) {
     return view->className() == QStringLiteral("NSUIWhiteRoundRectViewCorner10");
@@ -29,7 +29,7 @@ QString describe(const NSView* view) {
                       .arg(view->frame().height());
 }
 
-class MainWindowLayoutTest : public lumenreel::test::WindowFixture {
+class MainWindowLayoutTest : public WindowFixture {
 protected:
     static const NSView* card() {
         const QList<NSView*> found = views<NSView>(isCard);
@@ -109,8 +109,7 @@ TEST_F(MainWindowLayoutTest, AtItsMinimumSizeEveryControlShowsWholeAndApart) {
 
 TEST_F(MainWindowLayoutTest, EnlargedTheFileCardAndItsPathsGrowWithTheWindow) {
     sDelegate->setHasDependentInputs(true);
-    choose(sDelegate->outletQuartzCompositionInputController,
-           resource(QStringLiteral("compositions/Ripple.fs")));
+    chooseComposition(resource(QStringLiteral("compositions/Ripple.fs")));
     NSWindow* window = sDelegate->window();
     const NSSize minimum = window->contentMinSize();
     window->setFrame(NSRect(QPointF(40, 40), minimum), true);
@@ -143,7 +142,7 @@ TEST_F(MainWindowLayoutTest, ALongPathShowsItsFileNameAndIsWholeInTheToolTip) {
     ASSERT_TRUE(QFile::copy(resource(QStringLiteral("compositions/SunsetWaves.glsl")), scene));
     sDelegate->window()->setFrame(NSRect(QPointF(40, 40), sDelegate->window()->contentMinSize()),
                                   true);
-    choose(sDelegate->outletQuartzCompositionInputController, scene);
+    chooseComposition(scene);
 
     const QList<NSTextField*> shown =
         views<NSTextField>([](NSTextField* field) { return field->fileDropTarget() == sDelegate; });

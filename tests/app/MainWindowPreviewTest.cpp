@@ -13,7 +13,6 @@
 #include "platform/appkitcore/NSBitmapImageRep.h"
 #include "platform/appkitcore/NSImage.h"
 
-#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSignalSpy>
@@ -22,8 +21,7 @@
 
 namespace {
 
-using lumenreel::test::resource;
-using lumenreel::test::spinUntil;
+using namespace lumenreel::test;
 
 // The job's fields that make its pictures and sound, as text, to compare two jobs.
 QString describe(const RenderJob& job) {
@@ -42,7 +40,7 @@ QString describe(const RenderJob& job) {
         .arg(values.join(','), files.join(','));
 }
 
-class MainWindowPreviewTest : public lumenreel::test::WindowFixture {
+class MainWindowPreviewTest : public WindowFixture {
 protected:
     void SetUp() override {
         WindowFixture::SetUp();
@@ -82,10 +80,8 @@ TEST_F(MainWindowPreviewTest, AChosenCompositionPlaysWithoutRenderAndPlaysTheWin
     sDelegate->setValue_forKey(1.5, QStringLiteral("compositionMovieDuration"));
     sDelegate->setValue_forKey(25u, QStringLiteral("compositionMovieFrameRate"));
     sDelegate->setMovieDimensions(8);
-    choose(sDelegate->outletQuartzCompositionInputController,
-           resource(QStringLiteral("compositions/Aurora.fs")));
-    choose(sDelegate->outletAudioTrackInputController,
-           resource(QStringLiteral("sounds/demo-arpeggio.m4a")));
+    chooseComposition(resource(QStringLiteral("compositions/Aurora.fs")));
+    chooseSound();
     ASSERT_TRUE(waitForPlaying());
     EXPECT_TRUE(mEngine->isPlaying());
     EXPECT_TRUE(mEngine->compositionError().isEmpty());
@@ -130,8 +126,7 @@ TEST_F(MainWindowPreviewTest, AChosenCompositionPlaysWithoutRenderAndPlaysTheWin
 }
 
 TEST_F(MainWindowPreviewTest, SpaceAndTheTransportRowPlayPauseAndScrub) {
-    choose(sDelegate->outletQuartzCompositionInputController,
-           resource(QStringLiteral("compositions/Ripple.fs")));
+    chooseComposition(resource(QStringLiteral("compositions/Ripple.fs")));
     ASSERT_TRUE(waitForPlaying(1));
     QWidget* window = sDelegate->window()->widget();
     window->activateWindow();
@@ -179,8 +174,7 @@ TEST_F(MainWindowPreviewTest, SpaceAndTheTransportRowPlayPauseAndScrub) {
 }
 
 TEST_F(MainWindowPreviewTest, DraggingInThePreviewGivesPointsFromTheBottomLeft) {
-    choose(sDelegate->outletQuartzCompositionInputController,
-           resource(QStringLiteral("compositions/Ripple.fs")));
+    chooseComposition(resource(QStringLiteral("compositions/Ripple.fs")));
     sDelegate->setMovieDimensions(0);
     ASSERT_TRUE(waitForPlaying(1));
     QSignalSpy points(mController, &GKPreviewController::previewPointDragged);
@@ -210,14 +204,11 @@ TEST_F(MainWindowPreviewTest, DraggingInThePreviewGivesPointsFromTheBottomLeft) 
 }
 
 TEST_F(MainWindowPreviewTest, AnEventButtonFlashesThePausedPreviewForOneFrame) {
-    const QString path = sHome->filePath(QStringLiteral("Flash.fs"));
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(R"(/*{ "ISFVSN": "2", "INPUTS": [ { "NAME": "flash", "TYPE": "event" } ] }*/
+    const QString path = writeFile(QStringLiteral("Flash.fs"), R"(/*{ "ISFVSN": "2", "INPUTS": [
+    { "NAME": "flash", "TYPE": "event" } ] }*/
 void main() { gl_FragColor = flash ? vec4(1.0, 0.0, 0.0, 1.0) : vec4(0.0, 0.0, 0.0, 1.0); }
 )");
-    file.close();
-    choose(sDelegate->outletQuartzCompositionInputController, path);
+    chooseComposition(path);
     ASSERT_TRUE(spinUntil([&] { return !mEngine->currentFrame().isNull(); }));
     mEngine->pause();
     QList<QColor> colours;
@@ -232,8 +223,7 @@ void main() { gl_FragColor = flash ? vec4(1.0, 0.0, 0.0, 1.0) : vec4(0.0, 0.0, 0
 }
 
 TEST_F(MainWindowPreviewTest, AHiddenWindowPausesThePreview) {
-    choose(sDelegate->outletQuartzCompositionInputController,
-           resource(QStringLiteral("compositions/Ripple.fs")));
+    chooseComposition(resource(QStringLiteral("compositions/Ripple.fs")));
     ASSERT_TRUE(waitForPlaying(1));
     QWidget* window = sDelegate->window()->widget();
     window->hide();
@@ -247,7 +237,7 @@ TEST_F(MainWindowPreviewTest, AHiddenWindowPausesThePreview) {
 }
 
 TEST_F(MainWindowPreviewTest, AShaderThatDoesNotCompileShowsTheCompilersMessage) {
-    choose(sDelegate->outletQuartzCompositionInputController, brokenComposition());
+    chooseComposition(brokenComposition());
     ASSERT_TRUE(spinUntil([&] { return !mEngine->compositionError().isEmpty(); }));
     EXPECT_TRUE(mEngine->compositionError().contains(QStringLiteral("undeclared")));
     ASSERT_TRUE(spinUntil([&] {

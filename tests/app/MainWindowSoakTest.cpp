@@ -18,11 +18,9 @@
 
 namespace {
 
-using lumenreel::test::heldBytes;
-using lumenreel::test::residentBytes;
-using lumenreel::test::resource;
-using lumenreel::test::spinUntil;
-using MainWindowSoakTest = lumenreel::test::WindowFixture;
+using namespace lumenreel::test;
+
+using MainWindowSoakTest = WindowFixture;
 
 QStringList filesUnder(const QString& folder) {
     QStringList found;
@@ -66,10 +64,8 @@ TEST_F(MainWindowSoakTest, TwentyJobsFromOneWindowLeaveNothingBehind) {
         // What one pass of the application's event loop releases at its end.
         NSAutoreleasePool pool;
         const Job job = index == 6 ? Job::Broken : index % 5 == 3 ? Job::Stopped : Job::Written;
-        choose(sDelegate->outletQuartzCompositionInputController,
-               job == Job::Broken ? broken : scenes[index % scenes.size()]);
-        choose(sDelegate->outletAudioTrackInputController,
-               resource(QStringLiteral("sounds/demo-arpeggio.m4a")));
+        chooseComposition(job == Job::Broken ? broken : scenes[index % scenes.size()]);
+        chooseSound();
         sDelegate->setValue_forKey(job == Job::Stopped ? 8.0 : 0.4,
                                    QStringLiteral("compositionMovieDuration"));
         const int alerts = int(mAlerts->messages.size());
@@ -100,11 +96,11 @@ TEST_F(MainWindowSoakTest, TwentyJobsFromOneWindowLeaveNothingBehind) {
         if (index == 1) {
             heldAfterSecond = heldBytes();
             residentAfterSecond = residentBytes();
-            filesAfterSecond = lumenreel::test::openFileDescriptors();
+            filesAfterSecond = openFileDescriptors();
         }
     }
     const qint64 held = heldBytes();
-    const int files = lumenreel::test::openFileDescriptors();
+    const int files = openFileDescriptors();
     std::printf("resident memory after job 2: %.1f MiB, after job 20: %.1f MiB; compared: %.1f "
                 "and %.1f MiB (%+.1f %%); open files %d and %d\n",
                 double(residentAfterSecond) / 1048576.0, double(residentBytes()) / 1048576.0,

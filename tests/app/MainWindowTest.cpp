@@ -16,17 +16,18 @@
 
 namespace {
 
-using lumenreel::test::resource;
+using namespace lumenreel::test;
 
-class MainWindowTest : public lumenreel::test::WindowFixture {
+class MainWindowTest : public WindowFixture {
 protected:
     static NSMenuItem* menuItem(const char* title) {
         return sDelegate->window()->menu()->itemWithTitle(QString::fromUtf8(title));
     }
 
-    void chooseFiles(const QString& composition, const QString& sound, const QString& folder) {
-        choose(sDelegate->outletQuartzCompositionInputController, composition);
-        choose(sDelegate->outletAudioTrackInputController, sound);
+    // The composition, the demo sound and the output folder.
+    void chooseFiles(const QString& composition, const QString& folder) {
+        chooseComposition(composition);
+        chooseSound();
         chooseFolder(folder);
     }
 
@@ -41,8 +42,7 @@ protected:
         EXPECT_TRUE(sDelegate->statusText().contains(
             QStringLiteral(" (%1)").arg(QCEGLContext::processRenderingDeviceSummary())))
             << sDelegate->statusText().toStdString();
-        ASSERT_TRUE(lumenreel::test::spinUntil([] { return sDelegate->isIdle(); },
-                                               std::chrono::minutes(5)));
+        ASSERT_TRUE(spinUntil([] { return sDelegate->isIdle(); }, std::chrono::minutes(5)));
     }
 
     static NSPopUpButton* formatPopUp() {
@@ -59,8 +59,7 @@ TEST_F(MainWindowTest, RendersTheSampleWithItsSoundFromTheWindow) {
     EXPECT_FALSE(render->isEnabled());
     EXPECT_TRUE(render->toolTip().contains(QStringLiteral("composition")));
 
-    chooseFiles(resource(QStringLiteral("compositions/Aurora.fs")),
-                resource(QStringLiteral("sounds/demo-arpeggio.m4a")), out);
+    chooseFiles(resource(QStringLiteral("compositions/Aurora.fs")), out);
     EXPECT_EQ(sDelegate->window()->title(), QStringLiteral("Lumenreel \u2014 Aurora"));
     sDelegate->setMovieDimensions(0);
     sDelegate->setValue_forKey(30u, QStringLiteral("compositionMovieFrameRate"));
@@ -71,7 +70,7 @@ TEST_F(MainWindowTest, RendersTheSampleWithItsSoundFromTheWindow) {
     const QString movie = QDir(out).filePath(QStringLiteral("Aurora.mov"));
     EXPECT_EQ(sDelegate->statusText(), QStringLiteral("Written: ") + movie);
     EXPECT_TRUE(mAlerts->messages.isEmpty()) << mAlerts->messages.join('\n').toStdString();
-    const lumenreel::test::InspectedMovie inspected = lumenreel::test::inspectMovie(movie);
+    const InspectedMovie inspected = inspectMovie(movie);
     ASSERT_TRUE(inspected.opened) << inspected.error.toStdString();
     ASSERT_EQ(inspected.tracks.size(), 2);
     EXPECT_EQ(inspected.tracks[0].mediaType, QStringLiteral("audio"));
@@ -95,8 +94,7 @@ TEST_F(MainWindowTest, RendersTheSampleWithItsSoundFromTheWindow) {
 
 TEST_F(MainWindowTest, ABrokenShaderEndsInAnAlertWithTheCompilersMessage) {
     const QString broken = brokenComposition();
-    chooseFiles(broken, resource(QStringLiteral("sounds/demo-arpeggio.m4a")),
-                sHome->filePath(QStringLiteral("movies")));
+    chooseFiles(broken, sHome->filePath(QStringLiteral("movies")));
     sDelegate->setValue_forKey(0.2, QStringLiteral("compositionMovieDuration"));
     renderAndWait();
     ASSERT_EQ(mAlerts->messages.size(), 1);
@@ -107,14 +105,12 @@ TEST_F(MainWindowTest, ABrokenShaderEndsInAnAlertWithTheCompilersMessage) {
 
 TEST_F(MainWindowTest, QuitAndCloseWaitForTheJobAndStopEndsIt) {
     chooseFiles(resource(QStringLiteral("compositions/Aurora.fs")),
-                resource(QStringLiteral("sounds/demo-arpeggio.m4a")),
                 sHome->filePath(QStringLiteral("stopped")));
     sDelegate->setValue_forKey(600.0, QStringLiteral("compositionMovieDuration"));
     click(button(QStringLiteral("actionRenderCompositionToMovieFile:")));
     ASSERT_FALSE(sDelegate->isIdle());
-    ASSERT_TRUE(lumenreel::test::spinUntil(
-        [] { return sDelegate->statusText().contains(QStringLiteral("s left")); },
-        std::chrono::minutes(1)));
+    ASSERT_TRUE(spinUntil([] { return sDelegate->statusText().contains(QStringLiteral("s left")); },
+                          std::chrono::minutes(1)));
     keepPicture("rendering");
     // The menus follow the buttons: no second Render, Stop instead.
     EXPECT_FALSE(menuItem("Render")->isEnabled());
@@ -136,8 +132,7 @@ TEST_F(MainWindowTest, QuitAndCloseWaitForTheJobAndStopEndsIt) {
     window->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window, 10000));
     QTest::keyClick(window, Qt::Key_Escape);
-    ASSERT_TRUE(
-        lumenreel::test::spinUntil([] { return sDelegate->isIdle(); }, std::chrono::minutes(2)));
+    ASSERT_TRUE(spinUntil([] { return sDelegate->isIdle(); }, std::chrono::minutes(2)));
     EXPECT_TRUE(sDelegate->statusText().startsWith(QStringLiteral("Stopped.")));
     EXPECT_EQ(mAlerts->messages.size(), 2);
     EXPECT_EQ(sDelegate->applicationShouldTerminate(NSApp), NSUInteger(NSTerminateNow));
@@ -177,8 +172,7 @@ TEST_F(MainWindowTest, FilesDroppedOnTheRowsAreChosenAsInThePanel) {
 
 TEST_F(MainWindowTest, TheFileRowsFeedTheCompositionsImageInputs) {
     const QString out = sHome->filePath(QStringLiteral("filtered"));
-    chooseFiles(resource(QStringLiteral("compositions/Ripple.fs")),
-                resource(QStringLiteral("sounds/demo-arpeggio.m4a")), out);
+    chooseFiles(resource(QStringLiteral("compositions/Ripple.fs")), out);
     EXPECT_EQ(sDelegate->imageInputLabel1(), QStringLiteral("inputImage"));
     EXPECT_EQ(sDelegate->imageInputLabel2(), QStringLiteral("\u2013"));
     EXPECT_FALSE(sDelegate->hidesDependentInputs());
@@ -195,14 +189,14 @@ TEST_F(MainWindowTest, TheFileRowsFeedTheCompositionsImageInputs) {
             .arg(movie)))
         << sDelegate->statusText().toStdString();
 
-    mChoices = {lumenreel::test::writePicture(sHome->filePath("red.png"), {16, 16}, Qt::red)};
+    mChoices = {writePicture(sHome->filePath("red.png"), {16, 16}, Qt::red)};
     sDelegate->outletQTZ1DependentInputController->actionBrowseInputPath(nullptr);
     keepPicture("inputs");
     mAlerts->answer = NSAlertFirstButtonReturn; // replace the movie without a picture
     renderAndWait();
     sDelegate->outletQTZ1DependentInputController->setSandboxURL(nullptr);
     ASSERT_TRUE(sDelegate->statusText().startsWith(QStringLiteral("Written: ") + movie + ' '));
-    const QList<QImage> frames = lumenreel::test::decodeVideoFrames(movie, 1);
+    const QList<QImage> frames = decodeVideoFrames(movie, 1);
     ASSERT_FALSE(frames.isEmpty());
     // The rippled picture of a red image stays red, its crests a little lighter.
     const QRgb centre = frames.last().pixel(320, 240);
@@ -214,8 +208,7 @@ TEST_F(MainWindowTest, TheFormatPopUpChoosesTheMoviesFormatAndName) {
     NSPopUpButton* formats = formatPopUp();
     ASSERT_NE(formats, nullptr);
     const QString out = sHome->filePath(QStringLiteral("web"));
-    chooseFiles(resource(QStringLiteral("compositions/Aurora.fs")),
-                resource(QStringLiteral("sounds/demo-arpeggio.m4a")), out);
+    chooseFiles(resource(QStringLiteral("compositions/Aurora.fs")), out);
     formats->chooseItemAtIndex(5); // as a click on the item does
     EXPECT_EQ(sDelegate->deliveryFormat(), 5);
     sDelegate->setValue_forKey(0.2, QStringLiteral("compositionMovieDuration"));
@@ -224,7 +217,7 @@ TEST_F(MainWindowTest, TheFormatPopUpChoosesTheMoviesFormatAndName) {
 
     const QString movie = QDir(out).filePath(QStringLiteral("Aurora.mp4"));
     ASSERT_TRUE(sDelegate->statusText().startsWith(QStringLiteral("Written: ") + movie + ' '));
-    const lumenreel::test::InspectedMovie inspected = lumenreel::test::inspectMovie(movie);
+    const InspectedMovie inspected = inspectMovie(movie);
     ASSERT_EQ(inspected.tracks.size(), 2);
     EXPECT_EQ(inspected.tracks[1].codec, QStringLiteral("h264"));
     EXPECT_EQ(formats->selectedTag(), 0);

@@ -14,9 +14,9 @@
 
 namespace {
 
-using lumenreel::test::resource;
+using namespace lumenreel::test;
 
-class MainWindowTimingTest : public lumenreel::test::WindowFixture {
+class MainWindowTimingTest : public WindowFixture {
 protected:
     void SetUp() override {
         WindowFixture::SetUp();
@@ -29,9 +29,7 @@ protected:
     }
 
     static NSButton* checkBox(const QString& title) {
-        const QList<NSButton*> found =
-            views<NSButton>([&](NSButton* button) { return button->title() == title; });
-        return found.isEmpty() ? nullptr : found.first();
+        return views<NSButton>([&](NSButton* button) { return button->title() == title; }).value(0);
     }
     // Clicks a check box on its box, as a person does (beside its title a click does nothing).
     static void tick(NSButton* box) {
@@ -39,16 +37,10 @@ protected:
         QTest::mouseClick(box->widget(), Qt::LeftButton, {},
                           QPoint(8, box->widget()->height() / 2));
     }
-    static NSTextField* numberField(double maximum, int index = 0) {
-        const QList<NSTextField*> found = views<NSTextField>([=](NSTextField* field) {
-            return field->hasNumberFormat() && field->maximum() == maximum;
-        });
-        return index < found.size() ? found[index] : nullptr;
-    }
     static NSPopUpButton* sizePopUp() {
-        const QList<NSPopUpButton*> found = views<NSPopUpButton>(
-            [](NSPopUpButton* popUp) { return popUp->itemTitleAtIndex(0) == u"640 x 480"; });
-        return found.isEmpty() ? nullptr : found.first();
+        return views<NSPopUpButton>(
+                   [](NSPopUpButton* popUp) { return popUp->itemTitleAtIndex(0) == u"640 x 480"; })
+            .value(0);
     }
     // The settings saved as the application saves them when it quits, the window's changed
     // afterwards, and the saved ones restored as at the next launch.
@@ -67,10 +59,8 @@ TEST_F(MainWindowTimingTest, TheCheckBoxesTimeTheWindowsJobAndComeBackFromTheSet
     NSButton* cut = checkBox(QStringLiteral("Cut the sound at the movie's end"));
     NSTextField* seconds = numberField(86400);
     ASSERT_TRUE(fromSound && loop && cut && seconds);
-    choose(sDelegate->outletQuartzCompositionInputController,
-           resource(QStringLiteral("compositions/Aurora.fs")));
-    choose(sDelegate->outletAudioTrackInputController,
-           resource(QStringLiteral("sounds/demo-arpeggio.m4a")));
+    chooseComposition(resource(QStringLiteral("compositions/Aurora.fs")));
+    chooseSound();
 
     // Off by default: the Seconds field's 2 s, end frame included, the whole sound.
     RenderJob job = sDelegate->windowJob();
@@ -123,10 +113,8 @@ TEST_F(MainWindowTimingTest, TheCheckBoxesTimeTheWindowsJobAndComeBackFromTheSet
 }
 
 TEST_F(MainWindowTimingTest, ASoundFarLongerThanTheMovieIsNamedInTheStatusLine) {
-    choose(sDelegate->outletQuartzCompositionInputController,
-           resource(QStringLiteral("compositions/Aurora.fs")));
-    choose(sDelegate->outletAudioTrackInputController,
-           resource(QStringLiteral("sounds/demo-arpeggio.m4a")));
+    chooseComposition(resource(QStringLiteral("compositions/Aurora.fs")));
+    chooseSound();
     chooseFolder(sHome->filePath(QStringLiteral("timing")));
     // 10 s of sound against 0.2 s of video.
     sDelegate->setValue_forKey(0.2, QStringLiteral("compositionMovieDuration"));
@@ -145,7 +133,7 @@ TEST_F(MainWindowTimingTest, ASoundFarLongerThanTheMovieIsNamedInTheStatusLine) 
     ASSERT_TRUE(waitUntilIdle());
     const QString movie = sDelegate->lastMoviePath();
     ASSERT_FALSE(movie.isEmpty()) << sDelegate->statusText().toStdString();
-    const lumenreel::test::InspectedMovie inspected = lumenreel::test::inspectMovie(movie);
+    const InspectedMovie inspected = inspectMovie(movie);
     ASSERT_EQ(inspected.tracks.size(), 2);
     EXPECT_LT(inspected.tracks[0].seconds, inspected.tracks[1].seconds + 0.03);
     tick(checkBox(QStringLiteral("Cut the sound at the movie's end")));

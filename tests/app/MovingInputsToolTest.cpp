@@ -11,11 +11,7 @@
 
 namespace {
 
-using lumenreel::test::decodeVideoFrames;
-using lumenreel::test::RenderToolTest;
-using lumenreel::test::runFfmpeg;
-using lumenreel::test::testDataPath;
-using lumenreel::test::ToolRun;
+using namespace lumenreel::test;
 
 class MovingInputsToolTest : public RenderToolTest {
 protected:

@@ -24,7 +24,7 @@
 
 namespace {
 
-using lumenreel::test::spinUntil;
+using namespace lumenreel::test;
 
 // Red is the frame's time over the loop's length (1 s), green the level input, blue the flash
 // event.
@@ -283,8 +283,8 @@ TEST_F(PreviewEngineTest, WithoutAnAudioDeviceTheSteadyClockLeadsAndNothingCompl
     mEngine.setSoundOutputEnabled(true);
     QSignalSpy loaded(&mEngine, &PreviewEngine::compositionLoaded);
     RenderJob job = jobFor(write(QStringLiteral("Time.fs"), kTimeShader), 2.0);
-    job.soundMovieURL = NSRef<NSURL>(NSURL::fileURLWithPath(
-        lumenreel::test::resource(QStringLiteral("sounds/demo-arpeggio.m4a"))));
+    job.soundMovieURL =
+        NSRef<NSURL>(NSURL::fileURLWithPath(resource(QStringLiteral("sounds/demo-arpeggio.m4a"))));
     mEngine.setJob(job);
     ASSERT_TRUE(spinUntil([&] { return !loaded.isEmpty(); }));
     EXPECT_TRUE(loaded.last().first().toString().isEmpty());
@@ -295,8 +295,8 @@ TEST_F(PreviewEngineTest, WithoutAnAudioDeviceTheSteadyClockLeadsAndNothingCompl
 
 TEST_F(PreviewEngineTest, ReloadingOverAndOverHoldsNoMoreMemory) {
     // Each reload makes a new renderer and OpenGL context and lets the last one go.
-    const QString files[] = {lumenreel::test::resource(QStringLiteral("compositions/Aurora.fs")),
-                             lumenreel::test::resource(QStringLiteral("compositions/Ripple.fs"))};
+    const QString files[] = {resource(QStringLiteral("compositions/Aurora.fs")),
+                             resource(QStringLiteral("compositions/Ripple.fs"))};
     qint64 afterFour = 0;
     for (int reload = 1; reload <= 24; ++reload) {
         mEngine.setJob(jobFor(files[reload % 2]));
@@ -305,9 +305,9 @@ TEST_F(PreviewEngineTest, ReloadingOverAndOverHoldsNoMoreMemory) {
         mFrames.clear();
         mTimes.clear();
         if (reload == 4)
-            afterFour = lumenreel::test::heldBytes();
+            afterFour = heldBytes();
     }
-    const qint64 afterAll = lumenreel::test::heldBytes();
+    const qint64 afterAll = heldBytes();
     std::printf("held after 4 reloads %.1f MiB, after 24 %.1f MiB\n", double(afterFour) / 1048576.0,
                 double(afterAll) / 1048576.0);
     ASSERT_GT(afterFour, 0);

@@ -12,7 +12,6 @@
 #include "platform/quartzcomposer/QCGraphicsReset.h"
 
 #include <QDir>
-#include <QFile>
 #include <QImage>
 #include <QTemporaryDir>
 
@@ -26,9 +25,7 @@
 
 namespace {
 
-using lumenreel::test::InspectedMovie;
-using lumenreel::test::inspectMovie;
-using lumenreel::test::LogCapture;
+using namespace lumenreel::test;
 
 // Red is the frame's time in units of 1/25 s times 10, green marks the upper half of the picture.
 constexpr const char* kClockComposition = R"(/*{
@@ -70,11 +67,21 @@ protected:
     }
 
     QString writeComposition(const QString& name, const QByteArray& text = kClockComposition) {
-        const QString path = mFolder.filePath(name);
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(text);
-        return path;
+        return writeTestFile(mFolder.filePath(name), text);
+    }
+    // Writes the composition `name`.fs and makes it the job's, its movie `name`.mov.
+    void prepareJob(const QString& name) {
+        mRenderer->setInputCompositionURL(
+            NSURL::fileURLWithPath(writeComposition(name + QStringLiteral(".fs")), false));
+        mRenderer->setOutputFinalMovieFile(mFolder.filePath(name + QStringLiteral(".mov")));
+    }
+    bool waitForJobs(int finished) {
+        return spinUntil([&] { return mFinishedJobs == finished; }, std::chrono::minutes(2));
+    }
+    // Neither temporary file of the job is left.
+    void expectNoTemporaryFiles() {
+        EXPECT_FALSE(QFileInfo::exists(mRenderer->outputTempVideoFile()));
+        EXPECT_FALSE(QFileInfo::exists(mRenderer->outputTempMovieFile()));
     }
 
     // Runs one whole job and waits for its end. Returns the final movie's path.
@@ -91,20 +98,16 @@ protected:
         mRenderer->setOutputFinalMovieFile(finalMovie);
         const int before = mFinishedJobs;
         EXPECT_TRUE(mRenderer->renderToMovie());
-        EXPECT_TRUE(lumenreel::test::spinUntil([&] { return mFinishedJobs > before; },
-                                               std::chrono::minutes(5)));
+        EXPECT_TRUE(spinUntil([&] { return mFinishedJobs > before; }, std::chrono::minutes(5)));
         return finalMovie;
     }
 
     // Starts an hour-long job and waits for its first frames.
     void startLongJob(const QString& name) {
-        mRenderer->setInputCompositionURL(
-            NSURL::fileURLWithPath(writeComposition(name + QStringLiteral(".fs")), false));
-        mRenderer->setOutputFinalMovieFile(mFolder.filePath(name + QStringLiteral(".mov")));
+        prepareJob(name);
         mRenderer->setOutputMovieDuration(3600.0);
         ASSERT_TRUE(mRenderer->renderToMovie());
-        ASSERT_TRUE(
-            lumenreel::test::spinUntil([&] { return mProgress > 0.0; }, std::chrono::minutes(2)));
+        ASSERT_TRUE(spinUntil([&] { return mProgress > 0.0; }, std::chrono::minutes(2)));
     }
 
     QTemporaryDir mFolder;
@@ -152,6 +155,8 @@ TEST_P(QTZMovieRendererFrameCount, FramesUpToTheDurationAreWritten) {
     }
     EXPECT_EQ(units, expected.units);
     EXPECT_EQ(mProgress, 1.0);
+    // The preview is refreshed at most at every twentieth of the job.
+    EXPECT_LE(mPreviews, 21u);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -165,7 +170,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(QTZMovieRendererTest, FrameKShowsTheCompositionAtTimeKOverFpsTopRowFirst) {
     const QString movie = render(writeComposition(QStringLiteral("Clock.fs")), 1.0, 25);
     ASSERT_TRUE(mMovieWritten);
-    const QList<QImage> frames = lumenreel::test::decodeVideoFrames(movie, 0);
+    const QList<QImage> frames = decodeVideoFrames(movie, 0);
     ASSERT_EQ(frames.size(), 26);
     for (int k = 0; k < frames.size(); ++k) {
         const QImage& frame = frames[k];
@@ -181,13 +186,6 @@ TEST_F(QTZMovieRendererTest, FrameKShowsTheCompositionAtTimeKOverFpsTopRowFirst)
     EXPECT_EQ(mPreviews, 6u);
 }
 
-TEST_F(QTZMovieRendererTest, PreviewIsRefreshedAtMostTwentyOneTimes) {
-    render(writeComposition(QStringLiteral("Preview.fs")), 10.0, 30);
-    EXPECT_GE(mPreviews, 20u);
-    EXPECT_LE(mPreviews, 21u);
-    EXPECT_EQ(mProgress, 1.0);
-}
-
 TEST_F(QTZMovieRendererTest, TemporaryFilesAreNamedAfterTheCompositionAndGoneAfterTheJob) {
     const QString composition = writeComposition(QStringLiteral("a.b.fs"));
     NSAutoreleasePool pool;
@@ -200,19 +198,17 @@ TEST_F(QTZMovieRendererTest, TemporaryFilesAreNamedAfterTheCompositionAndGoneAft
     render(composition, 0.5, 30);
     EXPECT_TRUE(mMovieWritten);
     EXPECT_TRUE(QFileInfo::exists(mFolder.filePath(QStringLiteral("a.b.mov"))));
-    EXPECT_FALSE(QFileInfo::exists(mRenderer->outputTempVideoFile()));
-    EXPECT_FALSE(QFileInfo::exists(mRenderer->outputTempMovieFile()));
+    expectNoTemporaryFiles();
 }
 
 TEST_F(QTZMovieRendererTest, AFailedFlatteningLeavesTheVideoInTheTrash) {
     const QString sound = mFolder.filePath(QStringLiteral("broken.m4a"));
-    ASSERT_TRUE(lumenreel::test::writeFile(sound, "this is not a movie"));
+    ASSERT_TRUE(writeFile(sound, "this is not a movie"));
 
     render(writeComposition(QStringLiteral("Trashed.fs")), 0.2, 30, sound);
     EXPECT_FALSE(mMovieWritten);
     EXPECT_FALSE(QFileInfo::exists(mFolder.filePath(QStringLiteral("Trashed.mov"))));
-    EXPECT_FALSE(QFileInfo::exists(mRenderer->outputTempVideoFile()));
-    EXPECT_FALSE(QFileInfo::exists(mRenderer->outputTempMovieFile()));
+    expectNoTemporaryFiles();
     EXPECT_TRUE(QFileInfo::exists(mFolder.filePath(QStringLiteral("data/Trash/files/Trashed.qt"))));
 }
 
@@ -247,10 +243,7 @@ TEST_F(QTZMovieRendererTest, AFailedLoadDropsTheEarlierCompositionAndRendersNoth
 // What the window shows when a composition reaches for a picture out of its folder: the reason,
 // naming the path; the job records nothing.
 TEST_F(QTZMovieRendererTest, AnImportOutsideTheCompositionsFolderIsTheJobsReasonToFail) {
-    QImage secret(4, 4, QImage::Format_RGB32);
-    secret.fill(Qt::red);
-    ASSERT_TRUE(secret.save(mFolder.filePath(QStringLiteral("private.png"))));
-    ASSERT_TRUE(QDir().mkpath(mFolder.filePath(QStringLiteral("shaders"))));
+    writePicture(mFolder.filePath(QStringLiteral("private.png")), {4, 4}, Qt::red);
     render(writeComposition(QStringLiteral("shaders/Steal.fs"),
                             "/*{ \"IMPORTED\": { \"pic\": { \"PATH\": \"../private.png\" } } }*/\n"
                             "void main() { gl_FragColor = IMG_THIS_PIXEL(pic); }\n"),
@@ -267,8 +260,7 @@ TEST_F(QTZMovieRendererTest, ACancelledJobKeepsItsPlayableVideoInTheTrashAndWrit
     NSAutoreleasePool pool;
     startLongJob(QStringLiteral("Long"));
     mRenderer->cancelRendering();
-    ASSERT_TRUE(
-        lumenreel::test::spinUntil([&] { return mFinishedJobs == 1; }, std::chrono::minutes(2)));
+    ASSERT_TRUE(spinUntil([&] { return mFinishedJobs == 1; }, std::chrono::minutes(2)));
 
     EXPECT_FALSE(mMovieWritten);
     EXPECT_TRUE(mRenderer->lastJobWasCancelled());
@@ -286,10 +278,8 @@ TEST_F(QTZMovieRendererTest, ACancelledJobKeepsItsPlayableVideoInTheTrashAndWrit
 // A job that does not validate is refused with its reason; a started job is the render thread's
 // own, and a second start while it renders is refused.
 TEST_F(QTZMovieRendererTest, RefusesAnInvalidJobAndASecondStartWhileRendering) {
-    const QString composition = writeComposition(QStringLiteral("Busy.fs"));
     NSAutoreleasePool pool;
-    mRenderer->setInputCompositionURL(NSURL::fileURLWithPath(composition, false));
-    mRenderer->setOutputFinalMovieFile(mFolder.filePath(QStringLiteral("Busy.mov")));
+    prepareJob(QStringLiteral("Busy"));
     LogCapture log;
     mRenderer->setFramesPerSecond(601);
     mRenderer->setOutputMovieDuration(1.0);
@@ -303,8 +293,7 @@ TEST_F(QTZMovieRendererTest, RefusesAnInvalidJobAndASecondStartWhileRendering) {
     mRenderer->setOutputMovieDuration(3.0);
     EXPECT_FALSE(mRenderer->renderToMovie());
     EXPECT_TRUE(log.text().contains(QStringLiteral("a job is still rendering")));
-    EXPECT_TRUE(
-        lumenreel::test::spinUntil([&] { return mFinishedJobs == 1; }, std::chrono::minutes(2)));
+    EXPECT_TRUE(spinUntil([&] { return mFinishedJobs == 1; }, std::chrono::minutes(2)));
     EXPECT_TRUE(mMovieWritten);
     const InspectedMovie inspected = inspectMovie(mFolder.filePath(QStringLiteral("Busy.mov")));
     ASSERT_EQ(inspected.tracks.size(), 1);
@@ -317,8 +306,7 @@ TEST_F(QTZMovieRendererTest, AGPUResetFailsTheJobAndKeepsItsVideo) {
     NSAutoreleasePool pool;
     startLongJob(QStringLiteral("Reset"));
     QCSimulateGraphicsResetForTesting(GL_GUILTY_CONTEXT_RESET);
-    const bool finished =
-        lumenreel::test::spinUntil([&] { return mFinishedJobs == 1; }, std::chrono::minutes(2));
+    const bool finished = spinUntil([&] { return mFinishedJobs == 1; }, std::chrono::minutes(2));
     QCSimulateGraphicsResetForTesting(0);
     ASSERT_TRUE(finished);
     EXPECT_FALSE(mMovieWritten);
@@ -353,9 +341,8 @@ protected:
     static void SetUpTestSuite() {
         sSounds = std::make_unique<QTemporaryDir>();
         const auto make = [](const char* name, const char* seconds, const char* codec) {
-            return lumenreel::test::runFfmpeg({"-f", "lavfi", "-i",
-                                               QStringLiteral("sine=r=48000:d=") + seconds, "-c:a",
-                                               codec, sSounds->filePath(name)});
+            return runFfmpeg({"-f", "lavfi", "-i", QStringLiteral("sine=r=48000:d=") + seconds,
+                              "-c:a", codec, sSounds->filePath(name)});
         };
         ASSERT_TRUE(make("short.wav", "2.5", "pcm_s16le") && make("long.wav", "20", "pcm_s16le") &&
                     make("long.mov", "20", "pcm_s24le") && make("long.m4a", "20", "aac") &&
@@ -417,16 +404,14 @@ INSTANTIATE_TEST_SUITE_P(
         TimingCase{"short.wav", 4.0, 30, false, false, true, 121, 4.0 + 1 / 30.0, 2.5}));
 
 TEST_F(QTZMovieRendererTest, AJobAsLongAsASoundItCannotReadIsRefused) {
-    const QString composition = writeComposition(QStringLiteral("Timed.fs"));
     NSAutoreleasePool pool;
     LogCapture log;
-    mRenderer->setInputCompositionURL(NSURL::fileURLWithPath(composition, false));
-    mRenderer->setOutputFinalMovieFile(mFolder.filePath(QStringLiteral("Timed.mov")));
+    prepareJob(QStringLiteral("Timed"));
     mRenderer->setDurationFromSound(true);
     EXPECT_FALSE(mRenderer->renderToMovie());
     EXPECT_TRUE(log.text().contains(QStringLiteral("as long as the sound, and there is no sound")))
         << log.text().toStdString();
-    mRenderer->setInputAudioMovieURL(NSURL::fileURLWithPath(composition, false));
+    mRenderer->setInputAudioMovieURL(mRenderer->inputCompositionURL());
     EXPECT_FALSE(mRenderer->renderToMovie());
     EXPECT_TRUE(log.text().contains(QStringLiteral("the sound's length cannot be read")))
         << log.text().toStdString();

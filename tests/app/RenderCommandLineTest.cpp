@@ -17,6 +17,8 @@ void PrintTo(const QStringList& list, std::ostream* out) {
 
 namespace {
 
+using namespace lumenreel::test;
+
 using Action = ParsedRenderCommandLine::Action;
 
 ParsedRenderCommandLine parse(QStringList arguments) {
@@ -96,8 +98,7 @@ TEST(RenderCommandLineTest, ASegmentHearsTheSoundAndIsAlwaysAnimation) {
 TEST(RenderCommandLineTest, TimingOptionsFollowTheSound) {
     QTemporaryDir folder;
     const QString sound = folder.filePath(QStringLiteral("tune.wav"));
-    ASSERT_TRUE(lumenreel::test::runFfmpeg(
-        {"-f", "lavfi", "-i", "sine=r=48000:d=2.5", "-c:a", "pcm_s16le", sound}));
+    ASSERT_TRUE(runFfmpeg({"-f", "lavfi", "-i", "sine=r=48000:d=2.5", "-c:a", "pcm_s16le", sound}));
 
     // As long as the sound: its length is the duration, and the frames are counted by it.
     const ParsedRenderCommandLine timed =

@@ -17,9 +17,7 @@
 
 namespace {
 
-using lumenreel::test::runFfmpeg;
-using lumenreel::test::writeFile;
-using lumenreel::test::writePicture;
+using namespace lumenreel::test;
 
 // Listens to the sound; an image, a value and a point input.
 constexpr const char* kProbe = R"(/*{ "ISFVSN": "2", "INPUTS": [
@@ -48,7 +46,7 @@ TEST(RenderJobChecksTest, EachJobIsRefusedInOneLineWithItsStatusOrRunsWithAbsolu
     ASSERT_TRUE(QDir::setCurrent(folder.path()) && QDir().mkdir("out") && QDir().mkdir("tone"));
     const QString here = QDir::currentPath() + '/';
     ASSERT_EQ(::symlink("Loop.fs", "Loop.fs"), 0);
-    lumenreel::test::FifoGuard fifo(here + "Pipe.fs");
+    FifoGuard fifo(here + "Pipe.fs");
     writePicture("still.png", {8, 8}, Qt::red);
     writePicture("wide.png", {16385, 4}, Qt::red);
     ASSERT_TRUE(fifo.isValid() && writeFile("Probe.fs", kProbe) &&
@@ -64,7 +62,7 @@ TEST(RenderJobChecksTest, EachJobIsRefusedInOneLineWithItsStatusOrRunsWithAbsolu
                            "sine=d=1", "-c:v", "mpeg4", "av.mov"}));
     // The final movie's file as the sound under its name and another (a hard link), as a
     // picture given to an input, and as a picture the composition loads.
-    ASSERT_TRUE(QFile::copy(lumenreel::test::resource("sounds/demo-arpeggio.m4a"), "tone.m4a"));
+    ASSERT_TRUE(QFile::copy(resource("sounds/demo-arpeggio.m4a"), "tone.m4a"));
     ASSERT_EQ(::link("tone.m4a", "out/Probe.mov"), 0);
     writePicture("out/Tile.mov", {4, 4}, Qt::red, "PNG");
     ASSERT_TRUE(writeFile("out/Tile.glsl", "#iChannel0 \"Tile.mov\"\nvoid mainImage(out vec4 c, "

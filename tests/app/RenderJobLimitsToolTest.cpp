@@ -11,10 +11,7 @@
 
 namespace {
 
-using lumenreel::test::RenderToolTest;
-using lumenreel::test::resource;
-using lumenreel::test::runFfmpeg;
-using lumenreel::test::ToolRun;
+using namespace lumenreel::test;
 
 using RenderJobLimitsToolTest = RenderToolTest;
 

@@ -12,9 +12,7 @@
 
 namespace {
 
-using lumenreel::test::RenderToolTest;
-using lumenreel::test::runFfmpeg;
-using lumenreel::test::ToolRun;
+using namespace lumenreel::test;
 
 class RenderJoinToolTest : public RenderToolTest {
 protected:

@@ -15,13 +15,7 @@
 
 namespace {
 
-using lumenreel::test::decodeVideoFrames;
-using lumenreel::test::InspectedMovie;
-using lumenreel::test::inspectMovie;
-using lumenreel::test::RenderToolTest;
-using lumenreel::test::resource;
-using lumenreel::test::runFfmpeg;
-using lumenreel::test::ToolRun;
+using namespace lumenreel::test;
 
 // 31 frames: 1 s at 30 fps.
 const QStringList kJob{"--size", "32x24", "--fps", "30", "--duration", "1"};
@@ -198,7 +192,7 @@ TEST_F(RenderSegmentsToolTest, ASoundDrivenJobSplitHearsTheJobsSound) {
 TEST_F(RenderSegmentsToolTest, RangesThatReadDifferentFilesAreOfDifferentJobs) {
     // A composition that imports a picture, has a companion vertex shader and an image input.
     const auto picture = [&](const QString& name, QRgb colour) {
-        lumenreel::test::writePicture(mHome.filePath("reads/" + name), {4, 4}, colour);
+        writePicture(mHome.filePath("reads/" + name), {4, 4}, colour);
     };
     const QString composition = writeFile(
         "reads/Reads.fs",

@@ -12,12 +12,7 @@
 
 namespace {
 
-using lumenreel::test::contentsOf;
-using lumenreel::test::InspectedMovie;
-using lumenreel::test::inspectMovie;
-using lumenreel::test::RenderToolTest;
-using lumenreel::test::runFfmpeg;
-using lumenreel::test::ToolRun;
+using namespace lumenreel::test;
 
 // Noise that changes every frame: the Animation codec cannot make it much smaller than the
 // pixels themselves.

@@ -3,9 +3,6 @@
 #include "common/RunChild.h"
 
 #include <QDir>
-#include <QDirIterator>
-#include <QFile>
-#include <QFileInfo>
 
 #include <gtest/gtest.h>
 
@@ -99,15 +96,6 @@ void RenderToolTest::SetUp() {
                   "void main() { gl_FragColor = vec4(isf_FragNormCoord, TIME, 1.0); }\n");
 }
 
-QString RenderToolTest::writeFile(const QString& name, const QByteArray& contents) const {
-    const QString path = mHome.filePath(name);
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    EXPECT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
-    file.write(contents);
-    return path;
-}
-
 QStringList RenderToolTest::entries(const QString& folder) {
     return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
 }
@@ -147,15 +135,6 @@ ToolRun RenderToolTest::expectJoinRefused(const QStringList& arguments, const QS
     EXPECT_TRUE(entries(folder(QStringLiteral("refused"))).isEmpty());
     EXPECT_EQ(filesUnder(mTool->temporaryFolder()), temporaryBefore);
     return run;
-}
-
-QStringList RenderToolTest::filesUnder(const QString& root) {
-    QStringList files;
-    for (QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-         it.hasNext();)
-        files.append(it.next());
-    files.sort();
-    return files;
 }
 
 } // namespace lumenreel::test

@@ -61,7 +61,9 @@ protected:
     // The entries of a folder, hidden ones too.
     static QStringList entries(const QString& folder);
     // Writes `contents` to `name` under the home folder, making the folders on the way.
-    QString writeFile(const QString& name, const QByteArray& contents) const;
+    QString writeFile(const QString& name, const QByteArray& contents) const {
+        return writeTestFile(mHome.filePath(name), contents);
+    }
     // A bad input gives a one-line reason and writes nothing into the output folder.
     void expectRefused(const QStringList& arguments, const QString& reason, int status = 1);
 
@@ -75,8 +77,6 @@ protected:
     // A join with `arguments` is refused with `reason` in one line, leaving nothing in its folder
     // nor among the temporary files.
     ToolRun expectJoinRefused(const QStringList& arguments, const QString& reason);
-    // The files under `root`, hidden ones too, sorted.
-    static QStringList filesUnder(const QString& root);
 
     QTemporaryDir mHome;
     QString mOutput;

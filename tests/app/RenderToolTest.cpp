@@ -3,9 +3,7 @@
 
 namespace {
 
-using lumenreel::test::RenderToolTest;
-using lumenreel::test::resource;
-using lumenreel::test::ToolRun;
+using namespace lumenreel::test;
 
 TEST_F(RenderToolTest, RendersTheMovieWithSoundAndPrintsItsPath) {
     // 7 does not divide the time scale of 600: the frames still add up to the job's length.
@@ -24,11 +22,11 @@ TEST_F(RenderToolTest, RendersTheMovieWithSoundAndPrintsItsPath) {
     EXPECT_TRUE(lines.value(1).startsWith(QStringLiteral("Rendering ")) &&
                 lines.value(1).contains(QStringLiteral(", on ")))
         << run.err.toStdString();
-    const lumenreel::test::InspectedMovie inspected = lumenreel::test::inspectMovie(outputMovie());
+    const InspectedMovie inspected = inspectMovie(outputMovie());
     ASSERT_TRUE(inspected.opened) << inspected.error.toStdString();
     ASSERT_EQ(inspected.tracks.size(), 2);
     EXPECT_EQ(inspected.tracks[0].mediaType, QStringLiteral("audio"));
-    const lumenreel::test::InspectedTrack& video = inspected.tracks[1];
+    const InspectedTrack& video = inspected.tracks[1];
     EXPECT_EQ(video.mediaType, QStringLiteral("video"));
     EXPECT_EQ(video.width, 64);
     ASSERT_EQ(video.packetPts.size(), 8);

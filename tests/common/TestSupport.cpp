@@ -2,8 +2,10 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QThread>
 
@@ -43,6 +45,25 @@ QString writePicture(const QString& path, QSize size, QColor colour, const char*
     picture.fill(colour);
     EXPECT_TRUE(picture.save(path, format)) << path.toStdString();
     return path;
+}
+
+QString writeTestFile(const QString& path, const QByteArray& contents) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+                file.write(contents) == contents.size())
+        << path.toStdString();
+    return path;
+}
+
+QStringList filesUnder(const QString& root) {
+    QStringList files;
+    for (QDirIterator it(root, QDir::Files | QDir::Hidden | QDir::System,
+                         QDirIterator::Subdirectories);
+         it.hasNext();)
+        files.append(it.next());
+    files.sort();
+    return files;
 }
 
 qint64 residentBytes() {

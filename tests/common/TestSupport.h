@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QSize>
 #include <QString>
+#include <QStringList>
 
 #include <chrono>
 #include <functional>
@@ -23,6 +24,13 @@ QString resource(const QString& name);
 // Saves a picture of `size` filled with `colour` as `path`, in the format its suffix names (or
 // `format`); the path. The test fails when it cannot be written.
 QString writePicture(const QString& path, QSize size, QColor colour, const char* format = nullptr);
+
+// Writes `contents` to `path`, making the folders on the way; the path. The test fails when it
+// cannot be written.
+QString writeTestFile(const QString& path, const QByteArray& contents);
+
+// The files under `root`, hidden ones too, sorted.
+QStringList filesUnder(const QString& root);
 
 // Resident memory of this process in bytes, or -1 when it cannot be read.
 qint64 residentBytes();
