@@ -61,6 +61,16 @@ protected:
         return writePicture(mHome.filePath(QStringLiteral("still.png")), {8, 8}, qRgb(200, 0, 0));
     }
 
+    // The column of the reddest pixel of the frame's first row.
+    static int peak(const QImage& frame) {
+        int found = 0;
+        for (int x = 0; x < frame.width(); ++x) {
+            if (qRed(frame.pixel(x, 0)) > qRed(frame.pixel(found, 0)))
+                found = x;
+        }
+        return found;
+    }
+
     // Renders `composition` and gives the decoded frames of its movie.
     QList<QImage> render(const QString& composition, const QStringList& options) {
         const ToolRun run =
@@ -87,12 +97,7 @@ TEST_F(CompositionInputsToolTest, TheSoundsSpectrumPeaksInTheBinOfItsFrequency) 
     const QList<QImage> frames = render(probe, QStringList(job) << "--audio" << sine);
     ASSERT_EQ(frames.size(), 6);
     for (int k = 1; k < frames.size(); ++k) {
-        int peak = 0;
-        for (int x = 0; x < 512; ++x) {
-            if (qRed(frames[k].pixel(x, 0)) > qRed(frames[k].pixel(peak, 0)))
-                peak = x;
-        }
-        EXPECT_EQ(peak, 64) << "frame " << k;
+        EXPECT_EQ(peak(frames[k]), 64) << "frame " << k;
         EXPECT_GE(qRed(frames[k].pixel(64, 0)), 250); // a full-scale sine gives 1
         EXPECT_LE(qRed(frames[k].pixel(80, 0)), 2);
     }
@@ -123,12 +128,9 @@ void mainImage(out vec4 fragColor, in vec2 fragCoord) {
         render(shader, {"--size", "512x1", "--fps", "10", "--duration", "0.3", "--audio", sine});
     ASSERT_GE(frames.size(), 3);
     const QImage& frame = frames[2];
-    int peak = 0;
     int lowestWave = 255;
     int highestWave = 0;
     for (int x = 0; x < 512; ++x) {
-        if (qRed(frame.pixel(x, 0)) > qRed(frame.pixel(peak, 0)))
-            peak = x;
         lowestWave = std::min(lowestWave, qGreen(frame.pixel(x, 0)));
         highestWave = std::max(highestWave, qGreen(frame.pixel(x, 0)));
     }
@@ -140,11 +142,7 @@ void mainImage(out vec4 fragColor, in vec2 fragCoord) {
     // Quieter, the spectrum shows the peak in its bin, inside the range.
     const QImage quietFrame = render(
         shader, {"--size", "512x1", "--fps", "10", "--duration", "0.3", "--audio", quiet})[2];
-    for (int x = 0; x < 512; ++x) {
-        if (qRed(quietFrame.pixel(x, 0)) > qRed(quietFrame.pixel(peak, 0)))
-            peak = x;
-    }
-    EXPECT_EQ(peak, 128);
+    EXPECT_EQ(peak(quietFrame), 128);
     EXPECT_GT(qRed(quietFrame.pixel(128, 0)), 150);
     EXPECT_LT(qRed(quietFrame.pixel(128, 0)), 200);
 }

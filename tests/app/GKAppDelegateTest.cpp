@@ -207,22 +207,6 @@ TEST_F(GKAppDelegateTest, TheSoundsXForgetsItsBookmarkToo) {
     EXPECT_FALSE(mDelegate->canClearSoundMovie());
 }
 
-TEST_F(GKAppDelegateTest, ADroppedFileThatIsNoCompositionIsRefusedWithAStatusLine) {
-    const QString scene = composition(QStringLiteral("Scene.fs"));
-    EXPECT_TRUE(mDelegate->chooseURL(NSURL::fileURLWithPath(scene)));
-    EXPECT_EQ(mComposition->inputPath(), scene);
-
-    const QString sound = file(QStringLiteral("demo.m4a"), QByteArray("\0\0\0 ftypM4A ", 12));
-    LogCapture log;
-    EXPECT_FALSE(mDelegate->chooseURL(NSURL::fileURLWithPath(sound)));
-    EXPECT_EQ(mComposition->inputPath(), scene);
-    EXPECT_TRUE(mDelegate->statusText().startsWith(
-        QStringLiteral("demo.m4a was not taken as the composition")))
-        << mDelegate->statusText().toStdString();
-    EXPECT_FALSE(mDelegate->chooseURL(NSURL::fileURLWithPath(mHome.path(), true)));
-    EXPECT_EQ(mComposition->inputPath(), scene);
-}
-
 TEST_F(GKAppDelegateTest, ShowInFolderSaysSoWhenNoFileManagerOpens) {
     const QString movie = mHome.filePath(QStringLiteral("out/Scene.mov"));
     mRenderer->setOutputFinalMovieFile(movie);

@@ -10,7 +10,6 @@
 
 #include <QAudioDevice>
 #include <QDir>
-#include <QFile>
 #include <QMediaDevices>
 #include <QSaveFile>
 #include <QSignalSpy>
@@ -54,11 +53,7 @@ protected:
     }
 
     QString write(const QString& name, const QByteArray& text) {
-        const QString path = mFolder.filePath(name);
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(text);
-        return path;
+        return writeTestFile(mFolder.filePath(name), text);
     }
 
     RenderJob jobFor(const QString& path, double seconds = 1.0, unsigned fps = 10) {

@@ -1,6 +1,5 @@
 #include "app/cli/RenderCommandLine.h"
 #include "app/cli/RenderProgressPrinter.h"
-#include "app/job/RenderPresets.h"
 
 #include "platform/qtkit/MovieInspector.h"
 
@@ -40,11 +39,11 @@ TEST(RenderCommandLineTest, DefaultsAreTheApplicationsOwn) {
 
 TEST(RenderCommandLineTest, OptionsAreTaken) {
     const ParsedRenderCommandLine parsed =
-        parse({"--audio", "s.wav", "--preset", "10", "--fps", "25", "--duration", "2.5", "--output",
+        parse({"--audio", "s.wav", "--preset", "16", "--fps", "25", "--duration", "2.5", "--output",
                "/tmp/o", "/x/My.Scene.fs"});
     ASSERT_EQ(parsed.action, Action::Render) << parsed.message.toStdString();
     EXPECT_EQ(parsed.options.audioPath, QStringLiteral("s.wav"));
-    EXPECT_EQ(parsed.options.size, QSizeF(1920, 1080));
+    EXPECT_EQ(parsed.options.size, QSizeF(3840, 2160)); // the last preset
     EXPECT_EQ(parsed.options.framesPerSecond, 25u);
     EXPECT_EQ(parsed.options.durationSeconds, 2.5);
     EXPECT_EQ(parsed.options.finalMoviePath(), QStringLiteral("/tmp/o/My.Scene.mov"));
@@ -53,17 +52,9 @@ TEST(RenderCommandLineTest, OptionsAreTaken) {
     EXPECT_FALSE(parsed.options.verbose);
     EXPECT_TRUE(parse({"-v", "a.fs"}).options.verbose);
     EXPECT_EQ(parse({"--encoder-threads", "12", "a.fs"}).options.encoderThreads, 12);
-
-    const ParsedRenderCommandLine sized = parse({"--size", "320x200", "a.fs"});
-    ASSERT_EQ(sized.action, Action::Render);
-    EXPECT_EQ(sized.options.size, QSizeF(320, 200));
-}
-
-TEST(RenderCommandLineTest, DeviceIsANumberOrList) {
-    EXPECT_EQ(parse({"a.fs"}).options.device, -1);
-    const ParsedRenderCommandLine chosen = parse({"--device", "1", "a.fs"});
-    ASSERT_EQ(chosen.action, Action::Render) << chosen.message.toStdString();
-    EXPECT_EQ(chosen.options.device, 1);
+    EXPECT_EQ(parsed.options.device, -1);
+    EXPECT_EQ(parse({"--device", "1", "a.fs"}).options.device, 1);
+    EXPECT_EQ(parse({"--size", "320x200", "a.fs"}).options.size, QSizeF(320, 200));
 }
 
 TEST(RenderCommandLineTest, FrameCountNeedsNoComposition) {
@@ -72,11 +63,10 @@ TEST(RenderCommandLineTest, FrameCountNeedsNoComposition) {
     ASSERT_EQ(count.action, Action::PrintFrameCount) << count.message.toStdString();
     EXPECT_EQ(count.options.framesPerSecond, 25u);
     EXPECT_EQ(count.options.durationSeconds, 2.0);
-    EXPECT_EQ(parse({"--frame-count"}).options.durationSeconds, 33.29999923706055);
     EXPECT_EQ(parse({"--fps", "0", "--frame-count"}).action, Action::Fail);
 }
 
-TEST(RenderCommandLineTest, ASegmentHearsTheSoundAndIsAlwaysAnimation) {
+TEST(RenderCommandLineTest, ASegmentHearsTheSoundButLeavesItOut) {
     const ParsedRenderCommandLine heard =
         parse({"--frames", "0:9", "--audio", "s.wav", "--duration", "1", "a.fs"});
     ASSERT_EQ(heard.action, Action::Render) << heard.message.toStdString();
@@ -88,11 +78,6 @@ TEST(RenderCommandLineTest, ASegmentHearsTheSoundAndIsAlwaysAnimation) {
     EXPECT_EQ(job.lastFrame, 9);
     EXPECT_TRUE(job.finalMovieFile.endsWith(QStringLiteral("a.frames-0-9.mov")))
         << job.finalMovieFile.toStdString();
-    const ParsedRenderCommandLine formatted =
-        parse({"--frames", "0:9", "--format", "h264", "--duration", "1", "a.fs"});
-    EXPECT_EQ(formatted.action, Action::Fail);
-    EXPECT_TRUE(formatted.message.contains(QStringLiteral("give --format to --join")))
-        << formatted.message.toStdString();
 }
 
 TEST(RenderCommandLineTest, TimingOptionsFollowTheSound) {
@@ -138,16 +123,6 @@ TEST(RenderCommandLineTest, TimingOptionsFollowTheSound) {
     // The defaults: the Seconds, no loop, the whole sound.
     const ParsedRenderCommandLine plain = parse({"a.fs"});
     EXPECT_FALSE(plain.options.durationFromSound || plain.options.loop || plain.options.cutSound);
-}
-
-TEST(RenderCommandLineTest, TheAddedPresetsFollowTheOriginalOnes) {
-    const QSizeF sizes[] = {{1080, 1080}, {1080, 1920}, {2560, 1440}, {3840, 2160}};
-    for (int preset = 13; preset <= 16; ++preset) {
-        const ParsedRenderCommandLine parsed = parse({"--preset", QString::number(preset), "a.fs"});
-        ASSERT_EQ(parsed.action, Action::Render) << parsed.message.toStdString();
-        EXPECT_EQ(parsed.options.size, sizes[preset - 13]) << preset;
-    }
-    EXPECT_EQ(parse({"--preset", "12", "a.fs"}).options.size, QSizeF(4096, 2160));
 }
 
 class RenderCommandLineRejects : public ::testing::TestWithParam<QStringList> {};
