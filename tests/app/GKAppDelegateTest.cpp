@@ -121,21 +121,6 @@ TEST_F(GKAppDelegateTest, AFifoChosenAsTheCompositionDoesNotHangTheWindow) {
     EXPECT_EQ(mDelegate->imageInputLabel(0), QStringLiteral("\u2013"));
 }
 
-TEST_F(GKAppDelegateTest, QuitAndCloseAreRefusedWhileTheMovieIsStillBeingWritten) {
-    EXPECT_EQ(mDelegate->applicationShouldTerminate(nullptr), NSUInteger(NSTerminateNow));
-    EXPECT_TRUE(mDelegate->windowShouldClose(nullptr));
-    EXPECT_TRUE(mAlerts->messages.isEmpty());
-    holdTheFlattening();
-    // Refused, and an alert says why and offers to stop or to quit later; Cancel keeps going.
-    mAlerts->answers = {NSAlertFirstButtonReturn + 2, NSAlertFirstButtonReturn + 2};
-    EXPECT_EQ(mDelegate->applicationShouldTerminate(nullptr), NSUInteger(NSTerminateCancel));
-    EXPECT_FALSE(mDelegate->windowShouldClose(nullptr));
-    ASSERT_EQ(mAlerts->messages.size(), 2);
-    EXPECT_EQ(mAlerts->buttons[0], (QStringList{"Stop and Quit", "Quit When Written", "Cancel"}));
-    EXPECT_FALSE(mDelegate->quitsWhenJobEnds());
-    EXPECT_EQ(mBeeps, 0);
-}
-
 TEST_F(GKAppDelegateTest, QuitWhenWrittenQuitsOnceTheJobHasEnded) {
     // A real run of the application loop, ended by the delegate once the job is over.
     NSApplication::setMainInterfaceLoader([](const QString&) { return true; });

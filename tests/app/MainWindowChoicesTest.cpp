@@ -9,8 +9,6 @@
 #include "platform/appkit/NSTextField.h"
 #include "platform/qtkit/MovieInspector.h"
 
-#include <QLineEdit>
-
 namespace {
 
 using namespace lumenreel::test;
@@ -146,16 +144,13 @@ TEST_F(MainWindowChoicesTest, TheImageRowsShowAndFeedOnlyTheCompositionsImageInp
 TEST_F(MainWindowChoicesTest, TheNumberFieldsTakeTheLanguagesCommaAndSayWhatTheyChanged) {
     NSTextField* rate = numberField(600);
     NSTextField* seconds = numberField(86400);
-    ASSERT_TRUE(rate && seconds && seconds->widget());
+    ASSERT_TRUE(rate && seconds);
     auto* edit = qobject_cast<QLineEdit*>(seconds->widget());
 
     setLanguage(1);
     sDelegate->setValue_forKey(33.3, QStringLiteral("compositionMovieDuration"));
     EXPECT_EQ(seconds->stringValue(), QStringLiteral("33,30"));
-    edit->setFocus();
-    edit->selectAll();
-    QTest::keyClicks(edit, QStringLiteral("2,5"));
-    QTest::keyClick(edit, Qt::Key_Return);
+    type(edit, QStringLiteral("2,5"));
     EXPECT_DOUBLE_EQ(sDelegate->compositionMovieDuration(), 2.5);
     EXPECT_EQ(edit->text(), QStringLiteral("2,50"));
 

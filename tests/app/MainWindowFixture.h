@@ -20,6 +20,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QGuiApplication>
+#include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWidget>
@@ -97,6 +98,14 @@ protected:
     static void click(NSButton* target) {
         ASSERT_NE(target, nullptr);
         QTest::mouseClick(target->widget(), Qt::LeftButton);
+    }
+    // Types `text` over what the field holds, then Return.
+    static void type(QLineEdit* field, const QString& text) {
+        ASSERT_NE(field, nullptr);
+        field->setFocus();
+        field->selectAll();
+        QTest::keyClicks(field, text);
+        QTest::keyClick(field, Qt::Key_Return);
     }
 
     // Keeps a picture of the window next to the test program, to look at.

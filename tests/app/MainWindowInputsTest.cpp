@@ -62,10 +62,7 @@ protected:
         WindowFixture::TearDown();
     }
 
-    static AppInputsPanel* panel() {
-        const QList<AppInputsPanel*> found = views<AppInputsPanel>();
-        return found.isEmpty() ? nullptr : found.first();
-    }
+    static AppInputsPanel* panel() { return views<AppInputsPanel>().value(0); }
     template <class W>
     static W* control(const QString& name, const QString& role) {
         return panel() ? qobject_cast<W*>(panel()->control(name, role)) : nullptr;
@@ -87,13 +84,6 @@ protected:
         ASSERT_NE(widget, nullptr);
         QCoreApplication::processEvents();
         QTest::mouseClick(widget, Qt::LeftButton);
-    }
-    static void type(QLineEdit* field, const QString& text) {
-        ASSERT_NE(field, nullptr);
-        field->setFocus();
-        field->selectAll();
-        QTest::keyClicks(field, text);
-        QTest::keyClick(field, Qt::Key_Return);
     }
 
     AppInputsPanel::ColorChooser mPreviousChooser;

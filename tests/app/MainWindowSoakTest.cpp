@@ -11,9 +11,6 @@
 #include "interface/USecuritySandbox/USandboxTempFolder.h"
 #include "platform/appkit/NSProgressIndicator.h"
 
-#include <QDirIterator>
-#include <QFile>
-
 #include <unistd.h>
 
 namespace {
@@ -21,15 +18,6 @@ namespace {
 using namespace lumenreel::test;
 
 using MainWindowSoakTest = WindowFixture;
-
-QStringList filesUnder(const QString& folder) {
-    QStringList found;
-    QDirIterator files(folder, QDir::Files | QDir::Hidden | QDir::System,
-                       QDirIterator::Subdirectories);
-    while (files.hasNext())
-        found << files.next();
-    return found;
-}
 
 enum class Job { Written = 1, Stopped, Broken };
 

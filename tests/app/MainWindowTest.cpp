@@ -122,6 +122,9 @@ TEST_F(MainWindowTest, QuitAndCloseWaitForTheJobAndStopEndsIt) {
     EXPECT_EQ(mAlerts->messages.size(), 2);
     EXPECT_TRUE(
         mAlerts->messages.value(0).startsWith(QStringLiteral("A movie is still being made")));
+    EXPECT_EQ(mAlerts->buttons.value(0),
+              (QStringList{"Stop and Quit", "Quit When Written", "Cancel"}));
+    EXPECT_FALSE(sDelegate->quitsWhenJobEnds());
     EXPECT_EQ(mBeeps, 0);
     EXPECT_FALSE(sDelegate->isIdle());
 

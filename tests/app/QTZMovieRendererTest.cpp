@@ -78,11 +78,6 @@ protected:
     bool waitForJobs(int finished) {
         return spinUntil([&] { return mFinishedJobs == finished; }, std::chrono::minutes(2));
     }
-    // Neither temporary file of the job is left.
-    void expectNoTemporaryFiles() {
-        EXPECT_FALSE(QFileInfo::exists(mRenderer->outputTempVideoFile()));
-        EXPECT_FALSE(QFileInfo::exists(mRenderer->outputTempMovieFile()));
-    }
 
     // Runs one whole job and waits for its end. Returns the final movie's path.
     QString render(const QString& composition, double duration, unsigned framesPerSecond,
@@ -198,18 +193,8 @@ TEST_F(QTZMovieRendererTest, TemporaryFilesAreNamedAfterTheCompositionAndGoneAft
     render(composition, 0.5, 30);
     EXPECT_TRUE(mMovieWritten);
     EXPECT_TRUE(QFileInfo::exists(mFolder.filePath(QStringLiteral("a.b.mov"))));
-    expectNoTemporaryFiles();
-}
-
-TEST_F(QTZMovieRendererTest, AFailedFlatteningLeavesTheVideoInTheTrash) {
-    const QString sound = mFolder.filePath(QStringLiteral("broken.m4a"));
-    ASSERT_TRUE(writeFile(sound, "this is not a movie"));
-
-    render(writeComposition(QStringLiteral("Trashed.fs")), 0.2, 30, sound);
-    EXPECT_FALSE(mMovieWritten);
-    EXPECT_FALSE(QFileInfo::exists(mFolder.filePath(QStringLiteral("Trashed.mov"))));
-    expectNoTemporaryFiles();
-    EXPECT_TRUE(QFileInfo::exists(mFolder.filePath(QStringLiteral("data/Trash/files/Trashed.qt"))));
+    EXPECT_FALSE(QFileInfo::exists(mRenderer->outputTempVideoFile()));
+    EXPECT_FALSE(QFileInfo::exists(mRenderer->outputTempMovieFile()));
 }
 
 TEST_F(QTZMovieRendererTest, AJobDuringAPendingFlatteningRendersNothing) {
@@ -238,41 +223,6 @@ TEST_F(QTZMovieRendererTest, AFailedLoadDropsTheEarlierCompositionAndRendersNoth
     EXPECT_EQ(mRenderer->renderer(), nullptr);
     EXPECT_FALSE(QFileInfo::exists(mFolder.filePath(QStringLiteral("Bad.mov"))));
     EXPECT_TRUE(log.text().contains(QStringLiteral("is not a composition")));
-}
-
-// What the window shows when a composition reaches for a picture out of its folder: the reason,
-// naming the path; the job records nothing.
-TEST_F(QTZMovieRendererTest, AnImportOutsideTheCompositionsFolderIsTheJobsReasonToFail) {
-    writePicture(mFolder.filePath(QStringLiteral("private.png")), {4, 4}, Qt::red);
-    render(writeComposition(QStringLiteral("shaders/Steal.fs"),
-                            "/*{ \"IMPORTED\": { \"pic\": { \"PATH\": \"../private.png\" } } }*/\n"
-                            "void main() { gl_FragColor = IMG_THIS_PIXEL(pic); }\n"),
-           0.1, 30);
-    EXPECT_FALSE(mMovieWritten);
-    EXPECT_TRUE(mRenderer->lastJobFailureReason().startsWith(
-        QStringLiteral("Steal.fs: ISF: imported image \"pic\": \"../private.png\" is outside the "
-                       "composition's folder")))
-        << mRenderer->lastJobFailureReason().toStdString();
-    EXPECT_TRUE(mRenderer->lastJobRecoverableVideo().isEmpty());
-}
-
-TEST_F(QTZMovieRendererTest, ACancelledJobKeepsItsPlayableVideoInTheTrashAndWritesNoMovie) {
-    NSAutoreleasePool pool;
-    startLongJob(QStringLiteral("Long"));
-    mRenderer->cancelRendering();
-    ASSERT_TRUE(spinUntil([&] { return mFinishedJobs == 1; }, std::chrono::minutes(2)));
-
-    EXPECT_FALSE(mMovieWritten);
-    EXPECT_TRUE(mRenderer->lastJobWasCancelled());
-    EXPECT_FALSE(QFileInfo::exists(mFolder.filePath(QStringLiteral("Long.mov"))));
-    EXPECT_FALSE(QFileInfo::exists(mRenderer->outputTempVideoFile()));
-    const QString kept = mRenderer->lastJobRecoverableVideo();
-    EXPECT_EQ(kept, mFolder.filePath(QStringLiteral("data/Trash/files/Long.qt")));
-    const InspectedMovie inspected = inspectMovie(kept);
-    ASSERT_TRUE(inspected.opened) << inspected.error.toStdString();
-    ASSERT_EQ(inspected.tracks.size(), 1);
-    EXPECT_GE(inspected.tracks.first().packetPts.size(), 1);
-    EXPECT_LT(inspected.tracks.first().packetPts.size(), 3600 * 30);
 }
 
 // A job that does not validate is refused with its reason; a started job is the render thread's
