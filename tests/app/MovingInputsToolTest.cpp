@@ -1,13 +1,6 @@
 // Inputs whose value moves along the movie: keys, and inputs that follow a band of the sound.
 
 #include "app/RenderToolRunner.h"
-#include "common/TestSupport.h"
-#include "platform/qtkit/MovieInspector.h"
-
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QImage>
 
 namespace {
 

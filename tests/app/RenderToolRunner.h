@@ -2,7 +2,12 @@
 
 #include "common/RunChild.h"
 #include "common/TestSupport.h"
+#include "platform/qtkit/MovieInspector.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
