@@ -1,26 +1,36 @@
 #pragma once
 
 // The main window from its interface file, loaded once per test program as the application
-// loads it, with scripted open panels, recorded alerts and counted beeps.
+// loads it, with scripted open panels, recorded alerts and counted beeps; it brings what the
+// window tests look at (the job, the preview, the controls, the movie read back).
 
+#include "app/job/CompositionInputValues.h"
+#include "app/preview/PreviewEngine.h"
 #include "app/window/AppLanguageMenu.h"
 #include "app/window/GKAppDelegate.h"
+#include "app/window/GKPreviewController.h"
 #include "common/RecordingPresenter.h"
 #include "common/TestSupport.h"
 #include "interface/USecuritySandboxControllers/USandboxFolderController.h"
 #include "platform/appkit/NSApplication.h"
 #include "platform/appkit/NSBeep.h"
 #include "platform/appkit/NSButton.h"
+#include "platform/appkit/NSImageView.h"
 #include "platform/appkit/NSNib.h"
 #include "platform/appkit/NSOpenPanel.h"
+#include "platform/appkit/NSPopUpButton.h"
+#include "platform/appkit/NSProgressIndicator.h"
 #include "platform/appkit/NSTextField.h"
 #include "platform/appkitcore/NSAlert.h"
 #include "platform/foundation/NSURL.h"
+#include "platform/qtkit/MovieInspector.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QLineEdit>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWidget>

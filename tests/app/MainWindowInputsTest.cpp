@@ -5,22 +5,15 @@
 
 #include "MainWindowFixture.h"
 
-#include "app/job/CompositionInputValues.h"
-#include "app/preview/PreviewEngine.h"
 #include "app/window/AppInputsPanel.h"
-#include "app/window/GKPreviewController.h"
 #include "common/RunChild.h"
 #include "platform/foundation/NSUserDefaults.h"
-#include "platform/qtkit/MovieInspector.h"
 #include "platform/quartzcomposer/QCInputValues.h"
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QLabel>
-#include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
-#include <QSignalSpy>
 #include <QSlider>
 #include <QSpinBox>
 #include <QToolButton>

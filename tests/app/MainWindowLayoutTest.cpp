@@ -3,10 +3,7 @@
 
 #include "MainWindowFixture.h"
 
-#include "platform/appkit/NSTextField.h"
-
 #include <QFontMetrics>
-#include <QLabel>
 
 namespace {
 

@@ -4,18 +4,10 @@
 
 #include "MainWindowFixture.h"
 
-#include "app/job/CompositionInputValues.h"
-#include "app/preview/PreviewEngine.h"
-#include "app/window/GKPreviewController.h"
 #include "app/window/GKPreviewTransportView.h"
-#include "platform/appkit/NSImageView.h"
-#include "platform/appkit/NSTextField.h"
 #include "platform/appkitcore/NSBitmapImageRep.h"
 #include "platform/appkitcore/NSImage.h"
 
-#include <QLabel>
-#include <QLineEdit>
-#include <QSignalSpy>
 #include <QSlider>
 #include <QToolButton>
 

@@ -7,9 +7,7 @@
 
 #include "MainWindowFixture.h"
 
-#include "app/window/GKPreviewController.h"
 #include "interface/USecuritySandbox/USandboxTempFolder.h"
-#include "platform/appkit/NSProgressIndicator.h"
 
 #include <unistd.h>
 

@@ -6,10 +6,8 @@
 
 #include "interface/USecuritySandbox/USandboxTempFolder.h"
 #include "platform/appkit/NSMenu.h"
-#include "platform/appkit/NSPopUpButton.h"
 #include "platform/appkitcore/NSAlert.h"
 #include "platform/foundation/NSNotificationCenter.h"
-#include "platform/qtkit/MovieInspector.h"
 #include "platform/quartzcomposer/QCEGLContext.h"
 
 #include <QFileInfo>
