@@ -208,15 +208,13 @@ TEST_F(PreviewEngineTest, AShaderThatDoesNotCompileShowsTheCompilersLineAtOnce) 
 }
 
 TEST(PreviewCompilerMessageLineTest, NamesTheLineOfEachDriversLogForm) {
-    EXPECT_EQ(PreviewCompilerMessageLine(QStringLiteral(
-                  "the fragment shader does not compile:\n0:12(5): error: `x' undeclared\n")),
-              QStringLiteral("Line 12: error: `x' undeclared"));
-    EXPECT_EQ(PreviewCompilerMessageLine(QStringLiteral("ERROR: 0:7: 'y' : undeclared")),
-              QStringLiteral("Line 7: 'y' : undeclared"));
-    EXPECT_EQ(PreviewCompilerMessageLine(QStringLiteral("0(3) : error C1008: undefined")),
-              QStringLiteral("Line 3: error C1008: undefined"));
-    EXPECT_EQ(PreviewCompilerMessageLine(QStringLiteral("\n  no renderer here\n")),
-              QStringLiteral("no renderer here"));
+    for (const auto& [log, line] :
+         {std::pair{"the fragment shader does not compile:\n0:12(5): error: `x' undeclared\n",
+                    "Line 12: error: `x' undeclared"},
+          std::pair{"ERROR: 0:7: 'y' : undeclared", "Line 7: 'y' : undeclared"},
+          std::pair{"0(3) : error C1008: undefined", "Line 3: error C1008: undefined"},
+          std::pair{"\n  no renderer here\n", "no renderer here"}})
+        EXPECT_EQ(PreviewCompilerMessageLine(QString::fromLatin1(log)), QString::fromLatin1(line));
 }
 
 TEST_F(PreviewEngineTest, EventsPulseOneFrameAndValuesChangeWithoutAReload) {

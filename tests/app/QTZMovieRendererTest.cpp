@@ -120,6 +120,9 @@ struct FrameCountCase {
     unsigned framesPerSecond;
     int frames;
     std::int64_t units; // at time scale 600
+    // Where known: the preview is refreshed where the truncated percentage of the frame's time
+    // is a new whole multiple of five (0, 20, 40, 60, 80 and 100 for 1 s at 25 fps).
+    unsigned previews = 0;
 };
 
 void PrintTo(const FrameCountCase& job, std::ostream* out) {
@@ -129,7 +132,7 @@ void PrintTo(const FrameCountCase& job, std::ostream* out) {
 class QTZMovieRendererFrameCount : public QTZMovieRendererTest,
                                    public ::testing::WithParamInterface<FrameCountCase> {};
 
-TEST_P(QTZMovieRendererFrameCount, FramesUpToTheDurationAreWritten) {
+TEST_P(QTZMovieRendererFrameCount, FramesUpToTheDurationAreWrittenEachAtItsTime) {
     const FrameCountCase& expected = GetParam();
     const QString movie = render(writeComposition(QStringLiteral("Count.fs")), expected.duration,
                                  expected.framesPerSecond);
@@ -152,34 +155,30 @@ TEST_P(QTZMovieRendererFrameCount, FramesUpToTheDurationAreWritten) {
     EXPECT_EQ(mProgress, 1.0);
     // The preview is refreshed at most at every twentieth of the job.
     EXPECT_LE(mPreviews, 21u);
+    if (expected.previews) {
+        EXPECT_EQ(mPreviews, expected.previews);
+    }
+
+    // Frame k shows the composition at k/fps (red, full from 1.02 s on), the top row first.
+    const QList<QImage> frames = decodeVideoFrames(movie, 0);
+    ASSERT_EQ(frames.size(), expected.frames);
+    for (int k = 0; k < frames.size(); ++k) {
+        const QRgb top = frames[k].pixel(0, 0);
+        EXPECT_NEAR(qRed(top), std::min(255.0, 250.0 * k / expected.framesPerSecond), 1)
+            << "frame " << k;
+        EXPECT_EQ(qGreen(top), 255) << "frame " << k;
+        EXPECT_EQ(qGreen(frames[k].pixel(0, frames[k].height() - 1)), 0) << "frame " << k;
+        EXPECT_EQ(qAlpha(top), 255);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Jobs, QTZMovieRendererFrameCount,
-    ::testing::Values(FrameCountCase{10.0, 30, 301, 301 * 20}, FrameCountCase{1.0, 25, 26, 26 * 24},
-                      FrameCountCase{2.0, 25, 51, 51 * 24}, FrameCountCase{0.0, 30, 1, 20},
-                      FrameCountCase{10.0, 7, 71, 6086}, FrameCountCase{1.0, 48, 49, 613},
-                      FrameCountCase{0.3, 10, 4, 240},
+    ::testing::Values(FrameCountCase{10.0, 30, 301, 301 * 20},
+                      FrameCountCase{1.0, 25, 26, 26 * 24, 6}, FrameCountCase{2.0, 25, 51, 51 * 24},
+                      FrameCountCase{0.0, 30, 1, 20}, FrameCountCase{10.0, 7, 71, 6086},
+                      FrameCountCase{1.0, 48, 49, 613}, FrameCountCase{0.3, 10, 4, 240},
                       FrameCountCase{static_cast<double>(33.3f), 30, 999, 19980}));
-
-TEST_F(QTZMovieRendererTest, FrameKShowsTheCompositionAtTimeKOverFpsTopRowFirst) {
-    const QString movie = render(writeComposition(QStringLiteral("Clock.fs")), 1.0, 25);
-    ASSERT_TRUE(mMovieWritten);
-    const QList<QImage> frames = decodeVideoFrames(movie, 0);
-    ASSERT_EQ(frames.size(), 26);
-    for (int k = 0; k < frames.size(); ++k) {
-        const QImage& frame = frames[k];
-        const QRgb top = frame.pixel(0, 0);
-        const QRgb bottom = frame.pixel(0, frame.height() - 1);
-        EXPECT_NEAR(qRed(top), 10 * k, 1) << "frame " << k;
-        EXPECT_EQ(qGreen(top), 255) << "frame " << k;
-        EXPECT_EQ(qGreen(bottom), 0) << "frame " << k;
-        EXPECT_EQ(qAlpha(top), 255);
-    }
-    // The preview is refreshed where the truncated percentage of the frame's time is a new whole
-    // multiple of five: 0, 20, 40, 60, 80 and 100.
-    EXPECT_EQ(mPreviews, 6u);
-}
 
 TEST_F(QTZMovieRendererTest, TemporaryFilesAreNamedAfterTheCompositionAndGoneAfterTheJob) {
     const QString composition = writeComposition(QStringLiteral("a.b.fs"));
