@@ -43,6 +43,14 @@
 
 namespace lumenreel::test {
 
+// Values or files of a job as NAME=TEXT.
+inline QStringList named(const QList<QPair<QString, QString>>& pairs) {
+    QStringList texts;
+    for (const auto& [name, text] : pairs)
+        texts << name + QLatin1Char('=') + text;
+    return texts;
+}
+
 class WindowFixture : public ::testing::Test {
 protected:
     static void loadTheWindowOnce() {

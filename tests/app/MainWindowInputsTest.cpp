@@ -61,12 +61,7 @@ protected:
         return panel() ? qobject_cast<W*>(panel()->control(name, role)) : nullptr;
     }
     // The values of the window's job, as NAME=TEXT.
-    static QStringList jobValues() {
-        QStringList values;
-        for (const auto& [name, text] : sDelegate->windowJob().inputs.values)
-            values << name + QLatin1Char('=') + text;
-        return values;
-    }
+    static QStringList jobValues() { return named(sDelegate->windowJob().inputs.values); }
     static QVariantMap savedValues() {
         return NSUserDefaults::standardUserDefaults()
             ->objectForKey(QStringLiteral("compositionInputValues"))

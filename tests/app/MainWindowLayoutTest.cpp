@@ -28,10 +28,7 @@ QString describe(const NSView* view) {
 
 class MainWindowLayoutTest : public WindowFixture {
 protected:
-    static const NSView* card() {
-        const QList<NSView*> found = views<NSView>(isCard);
-        return found.isEmpty() ? nullptr : found.first();
-    }
+    static const NSView* card() { return views<NSView>(isCard).value(0); }
 
     // What is wrong with the layout at the window's current size: controls that cover one
     // another or leave the window, texts wider than their controls, right-hand controls outside

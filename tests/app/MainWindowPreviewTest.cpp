@@ -17,19 +17,13 @@ using namespace lumenreel::test;
 
 // The job's fields that make its pictures and sound, as text, to compare two jobs.
 QString describe(const RenderJob& job) {
-    QStringList values;
-    for (const auto& [name, text] : job.inputs.values)
-        values << name + QLatin1Char('=') + text;
-    QStringList files;
-    for (const auto& [name, path] : job.inputs.files)
-        files << name + QLatin1Char('=') + path;
     return QStringLiteral("%1 | %2 | %3x%4 | %5 fps | %6 s | %7 | %8")
         .arg(job.compositionPath(), job.soundMoviePath())
         .arg(job.sizePixels.width())
         .arg(job.sizePixels.height())
         .arg(job.framesPerSecond)
         .arg(job.durationSeconds, 0, 'g', 17)
-        .arg(values.join(','), files.join(','));
+        .arg(named(job.inputs.values).join(','), named(job.inputs.files).join(','));
 }
 
 class MainWindowPreviewTest : public WindowFixture {

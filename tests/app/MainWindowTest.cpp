@@ -173,8 +173,6 @@ TEST_F(MainWindowTest, FilesDroppedOnTheRowsAreChosenAsInThePanel) {
 TEST_F(MainWindowTest, TheFileRowsFeedTheCompositionsImageInputs) {
     const QString out = sHome->filePath(QStringLiteral("filtered"));
     chooseFiles(resource(QStringLiteral("compositions/Ripple.fs")), out);
-    EXPECT_EQ(sDelegate->imageInputLabel1(), QStringLiteral("inputImage"));
-    EXPECT_EQ(sDelegate->imageInputLabel2(), QStringLiteral("\u2013"));
     EXPECT_FALSE(sDelegate->hidesDependentInputs());
     sDelegate->setMovieDimensions(0);
     sDelegate->setValue_forKey(0.2, QStringLiteral("compositionMovieDuration"));
