@@ -80,10 +80,8 @@ ChildRun relaunchInPhase(const char* test, const QString& phase, ChildOptions op
     options.arguments.prepend(QStringLiteral("--gtest_filter=") + QString::fromLatin1(test));
     options.environment.insert(QString::fromLatin1(kPhaseVariable), phase);
     ChildRun run = runChild(QCoreApplication::applicationFilePath(), options);
-    EXPECT_EQ(run.status, 0) << "phase " << phase.toStdString() << ":\n"
-                             << run.out.toStdString() << run.err.toStdString();
-    EXPECT_TRUE(run.out.contains(QStringLiteral("[  PASSED  ] 1 test")))
-        << "phase " << phase.toStdString() << ":\n"
+    EXPECT_TRUE(run.status == 0 && run.out.contains(QStringLiteral("[  PASSED  ] 1 test")))
+        << "phase " << phase.toStdString() << " (status " << run.status << "):\n"
         << run.out.toStdString() << run.err.toStdString();
     return run;
 }
