@@ -60,6 +60,13 @@ protected:
     static W* control(const QString& name, const QString& role) {
         return panel() ? qobject_cast<W*>(panel()->control(name, role)) : nullptr;
     }
+    // The item `role` of the input's menu of how it moves ("level", "bass").
+    static QAction* motionItem(const QString& name, const QString& role) {
+        auto* button = control<QToolButton>(name, "motion");
+        return button && button->menu()
+                   ? button->menu()->findChild<QAction*>(name + ".motion." + role)
+                   : nullptr;
+    }
     // The values of the window's job, as NAME=TEXT.
     static QStringList jobValues() { return named(sDelegate->windowJob().inputs.values); }
     static QVariantMap savedValues() {
@@ -264,16 +271,12 @@ TEST_F(MainWindowInputsTest, EachInputsMenuSetsKeysAtThePreviewsTimeOrFollowsThe
         preview->engine()->seek(seconds);
     };
     const auto pick = [](const QString& name, const QString& item) {
-        auto* button = control<QToolButton>(name, "motion");
-        ASSERT_TRUE(button && button->menu());
-        auto* action = button->menu()->findChild<QAction*>(name + ".motion." + item);
+        QAction* action = motionItem(name, item);
         ASSERT_NE(action, nullptr) << item.toStdString();
         action->trigger();
     };
     EXPECT_EQ(control<QToolButton>("flash", "motion"), nullptr);
-    EXPECT_EQ(
-        control<QToolButton>("tint", "motion")->menu()->findChild<QAction*>("tint.motion.bass"),
-        nullptr);
+    EXPECT_EQ(motionItem("tint", "bass"), nullptr);
 
     // A key at 0 s, then the slider at 1 s sets a second key there.
     seek(0.0);
@@ -311,16 +314,9 @@ TEST_F(MainWindowInputsTest, EachInputsMenuSetsKeysAtThePreviewsTimeOrFollowsThe
 }
 
 TEST_F(MainWindowInputsTest, TheMenuGivesABandItsGainAndKeyedControlsFollowThePreviewsTime) {
-    const QString path = writeComposition(QStringLiteral("gain/Controls.fs"), kControls);
-    choose(sDelegate->outletQuartzCompositionInputController, path);
+    chooseComposition(writeFile(QStringLiteral("gain/Controls.fs"), kControls));
     GKPreviewController* preview = GKPreviewController::controllerForDelegate(sDelegate);
     ASSERT_TRUE(preview && preview->engine());
-    const auto item = [](const QString& name, const QString& role) {
-        auto* button = control<QToolButton>(name, "motion");
-        return button && button->menu()
-                   ? button->menu()->findChild<QAction*>(name + ".motion." + role)
-                   : nullptr;
-    };
     std::optional<double> answer = 2.5;
     QList<QPair<double, QString>> asked;
     const AppInputsPanel::GainChooser previous =
@@ -331,21 +327,21 @@ TEST_F(MainWindowInputsTest, TheMenuGivesABandItsGainAndKeyedControlsFollowThePr
 
     // A long input, which has no field to type a gain into, follows the bass with the gain the
     // menu asks for; another band keeps it, and a cancelled question changes nothing.
-    ASSERT_NE(item("steps", "gain"), nullptr);
-    EXPECT_FALSE(item("steps", "gain")->isEnabled());
-    item("steps", "bass")->trigger();
-    EXPECT_TRUE(item("steps", "gain")->isEnabled());
-    item("steps", "gain")->trigger();
+    ASSERT_NE(motionItem("steps", "gain"), nullptr);
+    EXPECT_FALSE(motionItem("steps", "gain")->isEnabled());
+    motionItem("steps", "bass")->trigger();
+    EXPECT_TRUE(motionItem("steps", "gain")->isEnabled());
+    motionItem("steps", "gain")->trigger();
     EXPECT_EQ(jobValues(), QStringList{"steps=sound:bass*2.5"});
     EXPECT_EQ(asked, (QList<QPair<double, QString>>{{1.0, QStringLiteral("Gain of steps")}}));
-    item("steps", "treble")->trigger();
+    motionItem("steps", "treble")->trigger();
     EXPECT_EQ(jobValues(), QStringList{"steps=sound:treble*2.5"});
     answer.reset();
-    item("steps", "gain")->trigger();
+    motionItem("steps", "gain")->trigger();
     EXPECT_EQ(jobValues(), QStringList{"steps=sound:treble*2.5"});
     EXPECT_EQ(asked.size(), 2);
     AppInputsPanel::setGainChooser(previous);
-    item("steps", "constant")->trigger();
+    motionItem("steps", "constant")->trigger();
 
     // Keys 0 at 0 s and 2 at 2 s: moving the preview's time moves the controls with it.
     preview->engine()->pause();
