@@ -117,9 +117,19 @@ public:
             frame->format = AV_PIX_FMT_RGBA;
             frame->width = e->width;
             frame->height = e->height;
-            // The encoder only reads the pixels.
-            frame->data[0] = const_cast<std::uint8_t*>(picture.constBits());
-            frame->linesize[0] = int(picture.bytesPerLine());
+            // The frame holds the picture (shared, not copied): the encoder only reads it.
+            auto* held = new QImage(picture);
+            frame->buf[0] = av_buffer_create(
+                const_cast<std::uint8_t*>(held->constBits()), std::size_t(held->sizeInBytes()),
+                [](void* opaque, std::uint8_t*) { delete static_cast<QImage*>(opaque); }, held,
+                AV_BUFFER_FLAG_READONLY);
+            if (!frame->buf[0]) {
+                delete held;
+                failWith(out_error, QStringLiteral("no memory for a picture"));
+                return nullptr;
+            }
+            frame->data[0] = frame->buf[0]->data;
+            frame->linesize[0] = int(held->bytesPerLine());
             return frame;
         }
         if (!mScaler)
