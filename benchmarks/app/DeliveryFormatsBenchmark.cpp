@@ -1,10 +1,19 @@
-// File size and writing time of the final movie in each delivery format against the Animation
-// movie, for the default job: the sample composition at 640 x 480, 30 fps, 33.3 s with the demo
-// sound. The job is rendered once (Animation); each format is then written from that movie by
-// the flattener, as a job writes its final movie, three times, and the median time is kept.
+// Whole jobs of lumenreel-render in ProRes 4444, H.264 and HAP against the peer pipeline that does
+// the same job with the plainest tools: the minimal EGL program of the render pipeline benchmark
+// writing raw frames into `ffmpeg` with the same encoder and settings, the sound muxed in the same
+// pass. Plasma with the demo sound at 640x480 (333 frames) and 1920x1080 (151 frames), 30 fps;
+// the two sides alternate and each prints the median of the runs.
 //
-//   delivery_formats_benchmark [--duration SECONDS]
+// Then the file size and writing time of the final movie in each delivery format against the
+// Animation movie, for the default job: the sample composition at 640 x 480, 30 fps, 33.3 s with
+// the demo sound. The job is rendered once (Animation); each format is then written from that
+// movie by the flattener, as a job writes its final movie, three times, and the median time is
+// kept.
+//
+//   delivery_formats_benchmark [--duration SECONDS] [--runs N] [--peer-only | --sizes-only]
 
+#include "BenchmarkMedian.h"
+#include "app/cli/RenderCommandLine.h"
 #include "platform/qtkit/DeliveryFormats.h"
 #include "platform/qtkit/FlattenedMovieWriter.h"
 #include "platform/qtkit/MovieProbe.h"
@@ -19,15 +28,130 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <thread>
 #include <vector>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+// Runs a program to its end, its output dropped; its wall time, or a negative one on failure.
+double runProcess(const std::vector<std::string>& arguments) {
+    QElapsedTimer timer;
+    timer.start();
+    std::fflush(stdout); // the child must not write this process's pending output again
+    const pid_t pid = fork();
+    if (pid == 0) {
+        if (!std::freopen("/dev/null", "w", stdout) || !std::freopen("/dev/null", "w", stderr))
+            _exit(127);
+        std::vector<char*> argv;
+        for (const std::string& argument : arguments)
+            argv.push_back(const_cast<char*>(argument.c_str()));
+        argv.push_back(nullptr);
+        execvp(argv[0], argv.data());
+        _exit(127);
+    }
+    int status = 0;
+    const bool ok =
+        pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    const double seconds = timer.nsecsElapsed() / 1e9;
+    return ok ? seconds : -1.0;
+}
+
+struct PeerFormat {
+    const char* name;      // ours
+    const char* extension; // of the movie
+    std::string encoding;  // the peer's ffmpeg options for the same encoder and settings
+};
+
+struct PeerJob {
+    const char* size;
+    const char* duration;
+};
+
+// Alternates our job and the peer's for every format and size; false when one failed.
+bool comparePeers(int runs) {
+    QTemporaryDir folder;
+    const std::string out = folder.path().toStdString();
+    const std::string composition = LUMENREEL_SOURCE_DIR "/benchmarks/app/Plasma.fs";
+    const std::string sound = LUMENREEL_SOURCE_DIR "/resources/sounds/demo-arpeggio.m4a";
+    const std::string cores = std::to_string(std::max(1u, std::thread::hardware_concurrency()));
+    const PeerFormat formats[] = {
+        {"prores4444", "mov",
+         "-c:v prores_ks -profile:v 4444 -alpha_bits 16 -vendor apl0 -pix_fmt yuva444p10le"},
+        {"h264", "mp4",
+         "-c:v libx264 -preset medium -crf 18 -pix_fmt yuv420p -tag:v avc1 -movflags +faststart"},
+        {"hap", "mov", "-c:v hap -format hap -chunks " + cores + " -pix_fmt rgba"},
+    };
+    const PeerJob jobs[] = {{"640x480", "11.08"}, {"1920x1080", "5"}};
+    std::printf("peer comparison: Plasma.fs with demo-arpeggio.m4a (AAC, copied), 30 fps, %s "
+                "cores, median of %d alternated runs\n",
+                cores.c_str(), runs);
+    for (const PeerJob& job : jobs) {
+        const unsigned long long frames = renderFrameCount(std::stod(job.duration), 30);
+        for (const PeerFormat& format : formats) {
+            const std::string movie = out + "/peer." + format.extension;
+            const std::string peer = std::string("'") + LUMENREEL_PEER_RENDERER +
+                                     "' --peer-frames " + job.size + " 30 " + job.duration + " '" +
+                                     composition + "' | ffmpeg -hide_banner -y -f rawvideo " +
+                                     "-pix_fmt rgba -s " + job.size + " -framerate 30 -i - -i '" +
+                                     sound + "' -map 1:a:0 -map 0:v:0 -c:a copy " +
+                                     format.encoding + " '" + movie + "'";
+            std::vector<double> ours, peers, durablePeers;
+            for (int run = 0; run < runs; ++run) {
+                ::sync();
+                const double whole =
+                    runProcess({LUMENREEL_RENDER_TOOL, "--audio", sound, "--size", job.size,
+                                "--fps", "30", "--duration", job.duration, "--format", format.name,
+                                "--output", out, composition});
+                ::sync();
+                const double render = runProcess({"bash", "-o", "pipefail", "-c", peer});
+                // What our job also does: the finished movie is on disk when it ends.
+                const double flush = runProcess({"sync", movie});
+                if (whole < 0 || render < 0 || flush < 0) {
+                    std::printf("%s %s: a job failed (ours %g, peer %g)\n", format.name, job.size,
+                                whole, render);
+                    return false;
+                }
+                ours.push_back(whole);
+                peers.push_back(render);
+                durablePeers.push_back(render + flush);
+            }
+            std::printf("%-10s %-9s %3llu frames: ours %6.2f s, peer %6.2f s, ratio %.3f "
+                        "(target at most 0.8); peer + sync FILE %6.2f s, ratio %.3f\n",
+                        format.name, job.size, frames, median(ours), median(peers),
+                        median(ours) / median(peers), median(durablePeers),
+                        median(ours) / median(durablePeers));
+            std::fflush(stdout);
+        }
+    }
+    return true;
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QString duration = QStringLiteral("33.3");
-    for (int i = 1; i + 1 < argc; i += 2) {
-        if (std::strcmp(argv[i], "--duration") == 0)
-            duration = QString::fromLocal8Bit(argv[i + 1]);
+    int runs = 3;
+    bool peers = true;
+    bool sizes = true;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--duration") == 0 && i + 1 < argc)
+            duration = QString::fromLocal8Bit(argv[++i]);
+        else if (std::strcmp(argv[i], "--runs") == 0 && i + 1 < argc)
+            runs = std::max(1, std::atoi(argv[++i]));
+        else if (std::strcmp(argv[i], "--peer-only") == 0)
+            sizes = false;
+        else if (std::strcmp(argv[i], "--sizes-only") == 0)
+            peers = false;
     }
+    if (peers && !comparePeers(runs))
+        return 1;
+    if (!sizes)
+        return 0;
     QTemporaryDir folder;
     const QString source = QStringLiteral(LUMENREEL_SOURCE_DIR);
     QProcess render;

@@ -4,8 +4,9 @@
 #include <QString>
 
 // The video formats a final movie can be written in. The Animation codec is the recorder's own
-// and is copied as it is; the others are encoded from it while the movie is written. Each format
-// is a recipe for the movie writer: adding a format is adding a row to deliveryFormats().
+// and is copied as it is; the others are encoded from the recorded pictures, as the recording
+// takes them when the movie is written along with it, otherwise decoded from the recording. Each
+// format is a recipe for the movie writer: adding a format is adding a row to deliveryFormats().
 struct DeliveryFormat {
     QString name = {};      // as command lines and settings name it: "animation", "prores4444" ...
     QString title = {};     // as the window shows it

@@ -42,6 +42,10 @@ bool writeFlattenedMovie(const QString& path, const QList<MovieSegment>& tracks,
 // takes that movie instead of writing it again; asked for anything else, it drops it. False when
 // nothing could be started.
 // With `soundEnd`, a sound longer than that ends there.
+//
+// A format that encodes takes the pictures as the recording takes them (when it begins before the
+// recording took more than a few), and the recording then waits for its encoder whenever the
+// pictures handed over are not yet taken.
 bool beginFlatteningAhead(const QString& path, const QString& soundFile,
                           const QString& recordedFile, const QVariant& copyright,
                           const QString& videoFormat, const QString& comment,
@@ -50,6 +54,9 @@ bool beginFlatteningAhead(const QString& path, const QString& soundFile,
 void dropFlatteningAhead(const QString& path);
 // How many movies writeFlattenedMovie took from beginFlatteningAhead in this process.
 int flatteningsTakenAhead();
+// How many of those were encoded in another format than the recording's from the very pictures
+// the recording took, rather than from its file.
+int flatteningsEncodedAlong();
 
 // Whether QuickTime movies hold a track of this FFmpeg codec as it is.
 bool quickTimeHoldsCodec(int codecId);

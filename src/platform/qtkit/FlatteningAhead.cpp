@@ -22,6 +22,9 @@ namespace qtkit {
 
 namespace {
 
+// Pictures waiting between the recording and the encoder that follows it.
+constexpr int kPicturesHandedOver = 2;
+
 struct WritingAhead {
     QString path;
     QList<MovieSegment> tracks;
@@ -30,6 +33,7 @@ struct WritingAhead {
     const DeliveryFormat* format = nullptr;
     QString comment;
     std::shared_ptr<LiveMovieFile> recording;
+    bool fromPictures = false; // the video encoded from the pictures the recording takes
     QString temporaryPath;
 
     std::atomic<bool> stop{false};
@@ -50,6 +54,9 @@ struct WritingAhead {
                 return !stop;
             },
             &failure, *format, comment, recording, [this] { return stop.load(); });
+        // The recording no longer waits for this writing to take its pictures.
+        if (fromPictures)
+            recording->stopFollowingPictures();
         if (!ok)
             QFile::remove(temporaryPath);
         std::lock_guard guard(lock);
@@ -62,6 +69,8 @@ struct WritingAhead {
     // Stops the writing and removes what it wrote.
     ~WritingAhead() {
         stop = true;
+        if (fromPictures)
+            recording->stopFollowingPictures();
         if (thread.joinable())
             thread.join();
         if (written)
@@ -105,6 +114,7 @@ struct Registry {
     std::mutex lock;
     std::map<QString, std::unique_ptr<WritingAhead>> writings;
     std::atomic<int> taken{0};
+    std::atomic<int> encodedAlong{0};
 
     std::unique_ptr<WritingAhead> take(const QString& path) {
         std::lock_guard guard(lock);
@@ -162,6 +172,10 @@ bool beginFlatteningAhead(const QString& path, const QString& soundFile,
     writing->comment = comment;
     writing->recording = std::move(recording);
     writing->temporaryPath = flattening::temporarySibling(path);
+    // A format that encodes takes the pictures as they are rendered, rather than decode them
+    // again from the recording.
+    writing->fromPictures =
+        format->encodes() && writing->recording->followPictures(kPicturesHandedOver);
     WritingAhead* raw = writing.get();
     writing->thread = std::thread([raw] { raw->run(); });
     Registry& all = registry();
@@ -176,6 +190,10 @@ void dropFlatteningAhead(const QString& path) {
 
 int flatteningsTakenAhead() {
     return registry().taken;
+}
+
+int flatteningsEncodedAlong() {
+    return registry().encodedAlong;
 }
 
 flattening::Ahead flattening::takeWrittenAhead(const QString& path,
@@ -208,6 +226,8 @@ flattening::Ahead flattening::takeWrittenAhead(const QString& path,
     ahead->written = false; // the caller's now
     *out_temporaryPath = ahead->temporaryPath;
     ++registry().taken;
+    if (ahead->fromPictures)
+        ++registry().encodedAlong;
     return Ahead::Taken;
 }
 

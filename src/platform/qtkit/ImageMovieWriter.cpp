@@ -213,6 +213,9 @@ bool ImageMovieWriter::append(const NSBitmapImageRep& bitmap, std::int64_t durat
             *out_error = QStringLiteral("frame duration %1 is not positive").arg(duration);
         return false;
     }
+    // A movie written along in another format encodes the same picture.
+    if (d.live)
+        d.live->tookPicture(LivePicture{bitmap.qImage(), d.nextPts, duration, d.timeBase.den});
     if (d.pool) {
         QString error;
         if (!d.pool->submit(bitmap.qImage(), d.nextPts, duration, &error))

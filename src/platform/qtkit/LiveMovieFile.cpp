@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
+#include <deque>
 #include <map>
 #include <mutex>
 
@@ -41,6 +42,13 @@ struct LiveMovieFile::Impl {
     bool ended = false;
     bool finished = false;
     QTTime duration = QTMakeTime(0, 600);
+
+    // The pictures taken but not yet given to their follower.
+    std::deque<LivePicture> pictures;
+    mutable std::condition_variable pictureTaken; // one was given out, or they were given up
+    bool picturesFollowed = false;
+    bool picturesGivenUp = false; // no longer offered
+    int pictureCapacity = 0;
 };
 
 LiveMovieFile::LiveMovieFile(const QString& path) : mImpl(std::make_unique<Impl>()) {
@@ -85,7 +93,10 @@ void LiveMovieFile::end(bool finished, QTTime duration) {
         mImpl->ended = true;
         mImpl->finished = finished;
         mImpl->duration = duration;
+        if (!mImpl->picturesFollowed)
+            mImpl->pictures.clear();
         mImpl->changed.notify_all();
+        mImpl->pictureTaken.notify_all();
     }
     std::lock_guard guard(sRegistryLock);
     const auto found = registry().find(keyOf(mImpl->path));
@@ -106,6 +117,71 @@ bool LiveMovieFile::finished(QTTime* out_duration) const {
     if (out_duration)
         *out_duration = mImpl->duration;
     return mImpl->ended && mImpl->finished;
+}
+
+void LiveMovieFile::tookPicture(const LivePicture& picture) {
+    Impl& d = *mImpl;
+    std::unique_lock guard(d.lock);
+    if (d.ended || d.picturesGivenUp)
+        return;
+    if (!d.picturesFollowed) {
+        if (d.pictures.size() < std::size_t(kKeptPictures)) {
+            d.pictures.push_back(picture);
+        } else {
+            d.pictures.clear();
+            d.picturesGivenUp = true;
+        }
+        return;
+    }
+    d.pictureTaken.wait(guard, [&] {
+        return d.picturesGivenUp || d.pictures.size() < std::size_t(d.pictureCapacity);
+    });
+    if (d.picturesGivenUp)
+        return;
+    d.pictures.push_back(picture);
+    d.changed.notify_all();
+}
+
+bool LiveMovieFile::followPictures(int capacity) {
+    std::lock_guard guard(mImpl->lock);
+    if (mImpl->picturesGivenUp || mImpl->picturesFollowed)
+        return false;
+    mImpl->picturesFollowed = true;
+    mImpl->pictureCapacity = std::max(1, capacity);
+    return true;
+}
+
+bool LiveMovieFile::picturesFollowed() const {
+    std::lock_guard guard(mImpl->lock);
+    return mImpl->picturesFollowed && !mImpl->picturesGivenUp;
+}
+
+int LiveMovieFile::nextPicture(LivePicture* out_picture, const std::function<bool()>& stop) {
+    Impl& d = *mImpl;
+    std::unique_lock guard(d.lock);
+    for (;;) {
+        if (d.picturesGivenUp || !d.picturesFollowed)
+            return -1;
+        if (!d.pictures.empty()) {
+            *out_picture = std::move(d.pictures.front());
+            d.pictures.pop_front();
+            d.pictureTaken.notify_all();
+            return 1;
+        }
+        if (d.ended)
+            return d.finished ? 0 : -1;
+        if (stop && stop())
+            return -1;
+        d.changed.wait_for(guard, std::chrono::milliseconds(50));
+    }
+}
+
+void LiveMovieFile::stopFollowingPictures() {
+    std::lock_guard guard(mImpl->lock);
+    mImpl->picturesGivenUp = true;
+    mImpl->pictures.clear();
+    mImpl->pictureTaken.notify_all();
+    mImpl->changed.notify_all();
 }
 
 struct LiveMovieReader::Impl {

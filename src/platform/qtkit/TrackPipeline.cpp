@@ -16,13 +16,19 @@ extern "C" {
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <optional>
 
 namespace qtkit {
 
 using namespace trackpipeline;
 
 TrackPipeline::TrackPipeline() : mImpl(std::make_unique<Impl>()) {}
-TrackPipeline::~TrackPipeline() = default;
+TrackPipeline::~TrackPipeline() {
+    // The encoder's threads may wait for the next picture: they are let go first.
+    if (mImpl->pictureSource)
+        mImpl->pictureSource->stopFollowingPictures();
+    mImpl->pictures.reset();
+}
 
 bool TrackPipeline::copies() const {
     return mImpl->copy;
@@ -40,6 +46,13 @@ std::unique_ptr<TrackPipeline> TrackPipeline::create(const MovieSegment& segment
     std::unique_ptr<TrackPipeline> pipeline(new TrackPipeline);
     Impl& d = *pipeline->mImpl;
     d.segment = segment;
+    if (recording && videoFormat && videoFormat->encodes() &&
+        segment.mediaType == QLatin1String("vide") && recording->picturesFollowed()) {
+        if (!d.openPictureEncoding(output, *videoFormat, std::move(recording),
+                                   std::move(stopFollowing), out_error))
+            return nullptr;
+        return pipeline;
+    }
     if (recording) {
         d.follower =
             LiveMovieReader::open(std::move(recording), std::move(stopFollowing), out_error);
@@ -247,8 +260,57 @@ bool TrackPipeline::Impl::openVideoConversion(AVFormatContext* output, const Del
 }
 
 int TrackPipeline::next(AVPacket* packet, QString* out_error) {
+    if (mImpl->pictures)
+        return mImpl->nextEncodedPicture(packet, out_error);
     return mImpl->copy ? mImpl->nextCopied(packet, out_error)
                        : mImpl->nextConverted(packet, out_error);
+}
+
+bool TrackPipeline::Impl::openPictureEncoding(AVFormatContext* output, const DeliveryFormat& format,
+                                              std::shared_ptr<LiveMovieFile> recording,
+                                              std::function<bool()> stopFollowing,
+                                              QString* out_error) {
+    copy = false;
+    pictureSource = recording;
+    const QString unfinished =
+        QStringLiteral("the recording of %1 ended unfinished or was stopped").arg(segment.file);
+    LivePicture first;
+    if (recording->nextPicture(&first, stopFollowing) <= 0)
+        return fail(out_error, unfinished);
+    auto source = [recording, stopFollowing, unfinished,
+                   pending = std::optional<LivePicture>(first)](LivePicture* out_picture,
+                                                                QString* out_why) mutable {
+        if (pending) {
+            *out_picture = std::move(*pending);
+            pending.reset();
+            return 1;
+        }
+        const int got = recording->nextPicture(out_picture, stopFollowing);
+        if (got < 0 && out_why)
+            *out_why = unfinished;
+        return got;
+    };
+    pictures = DeliveryEncoder::create(format, first, std::move(source),
+                                       output->oformat->flags & AVFMT_GLOBALHEADER, out_error);
+    if (!pictures)
+        return false;
+    out = avformat_new_stream(output, nullptr);
+    if (!out)
+        return fail(out_error, QStringLiteral("cannot add a track"));
+    const AVCodecContext* e = pictures->context();
+    avcodec_parameters_from_context(out->codecpar, e);
+    out->time_base = e->time_base;
+    out->avg_frame_rate = e->framerate;
+    return true;
+}
+
+int TrackPipeline::Impl::nextEncodedPicture(AVPacket* packet, QString* out_error) {
+    const int got = pictures->next(packet, out_error);
+    if (got == 1) {
+        packet->stream_index = out->index;
+        av_packet_rescale_ts(packet, pictures->context()->time_base, out->time_base);
+    }
+    return got;
 }
 
 int TrackPipeline::Impl::nextConverted(AVPacket* packet, QString* out_error) {

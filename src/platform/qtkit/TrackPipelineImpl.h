@@ -2,6 +2,7 @@
 
 // The inside of TrackPipeline, shared by the files that implement it.
 
+#include "platform/qtkit/DeliveryEncoder.h"
 #include "platform/qtkit/DeliveryFormats.h"
 #include "platform/qtkit/FFmpegPtr.h"
 #include "platform/qtkit/LiveMovieFile.h"
@@ -65,6 +66,10 @@ struct TrackPipeline::Impl {
     bool sourceDone = false;
     bool encoderFlushed = false;
 
+    // Pictures encoded as the recording took them, rather than decoded from its file.
+    std::shared_ptr<LiveMovieFile> pictureSource;
+    std::unique_ptr<DeliveryEncoder> pictures;
+
     bool openCopy(AVFormatContext* output, QString* out_error);
     bool openDecoder(QString* out_error);
     bool openAudioConversion(AVFormatContext* output, QString* out_error);
@@ -72,6 +77,11 @@ struct TrackPipeline::Impl {
     // there is no H.264 encoder).
     bool openVideoConversion(AVFormatContext* output, const DeliveryFormat* format,
                              QString* out_error);
+    // Encodes the pictures that `recording` takes after the recipe of `format`.
+    bool openPictureEncoding(AVFormatContext* output, const DeliveryFormat& format,
+                             std::shared_ptr<LiveMovieFile> recording,
+                             std::function<bool()> stopFollowing, QString* out_error);
+    int nextEncodedPicture(AVPacket* packet, QString* out_error);
 
     int nextCopied(AVPacket* packet, QString* out_error);
     // The next packet of the track in the input's time base, moved to the output's timeline.
