@@ -13,6 +13,7 @@
 //   delivery_formats_benchmark [--duration SECONDS] [--runs N] [--peer-only | --sizes-only]
 
 #include "BenchmarkMedian.h"
+#include "BenchmarkProcess.h"
 #include "app/cli/RenderCommandLine.h"
 #include "platform/qtkit/DeliveryFormats.h"
 #include "platform/qtkit/FlattenedMovieWriter.h"
@@ -32,33 +33,7 @@
 #include <thread>
 #include <vector>
 
-#include <sys/wait.h>
-#include <unistd.h>
-
 namespace {
-
-// Runs a program to its end, its output dropped; its wall time, or a negative one on failure.
-double runProcess(const std::vector<std::string>& arguments) {
-    QElapsedTimer timer;
-    timer.start();
-    std::fflush(stdout); // the child must not write this process's pending output again
-    const pid_t pid = fork();
-    if (pid == 0) {
-        if (!std::freopen("/dev/null", "w", stdout) || !std::freopen("/dev/null", "w", stderr))
-            _exit(127);
-        std::vector<char*> argv;
-        for (const std::string& argument : arguments)
-            argv.push_back(const_cast<char*>(argument.c_str()));
-        argv.push_back(nullptr);
-        execvp(argv[0], argv.data());
-        _exit(127);
-    }
-    int status = 0;
-    const bool ok =
-        pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    const double seconds = timer.nsecsElapsed() / 1e9;
-    return ok ? seconds : -1.0;
-}
 
 struct PeerFormat {
     const char* name;      // ours
@@ -99,31 +74,35 @@ bool comparePeers(int runs) {
                                      "-pix_fmt rgba -s " + job.size + " -framerate 30 -i - -i '" +
                                      sound + "' -map 1:a:0 -map 0:v:0 -c:a copy " +
                                      format.encoding + " '" + movie + "'";
-            std::vector<double> ours, peers, durablePeers;
+            std::vector<double> ours, peers, durablePeers, ourWork, peerWork;
             for (int run = 0; run < runs; ++run) {
                 ::sync();
-                const double whole =
+                const ProcessResult whole =
                     runProcess({LUMENREEL_RENDER_TOOL, "--audio", sound, "--size", job.size,
                                 "--fps", "30", "--duration", job.duration, "--format", format.name,
                                 "--output", out, composition});
                 ::sync();
-                const double render = runProcess({"bash", "-o", "pipefail", "-c", peer});
+                const ProcessResult render = runProcess({"bash", "-o", "pipefail", "-c", peer});
                 // What our job also does: the finished movie is on disk when it ends.
-                const double flush = runProcess({"sync", movie});
-                if (whole < 0 || render < 0 || flush < 0) {
-                    std::printf("%s %s: a job failed (ours %g, peer %g)\n", format.name, job.size,
-                                whole, render);
+                const ProcessResult flush = runProcess({"sync", movie});
+                if (!whole.ok || !render.ok || !flush.ok) {
+                    std::printf("%s %s: a job failed (ours %d, peer %d)\n", format.name, job.size,
+                                whole.ok, render.ok);
                     return false;
                 }
-                ours.push_back(whole);
-                peers.push_back(render);
-                durablePeers.push_back(render + flush);
+                ours.push_back(whole.seconds);
+                peers.push_back(render.seconds);
+                durablePeers.push_back(render.seconds + flush.seconds);
+                ourWork.push_back(whole.processorSeconds);
+                peerWork.push_back(render.processorSeconds);
             }
             std::printf("%-10s %-9s %3llu frames: ours %6.2f s, peer %6.2f s, ratio %.3f "
-                        "(target at most 0.8); peer + sync FILE %6.2f s, ratio %.3f\n",
+                        "(target at most 0.8); peer + sync FILE %6.2f s, ratio %.3f; processor "
+                        "time ours %6.2f s, peer %6.2f s, ratio %.3f\n",
                         format.name, job.size, frames, median(ours), median(peers),
                         median(ours) / median(peers), median(durablePeers),
-                        median(ours) / median(durablePeers));
+                        median(ours) / median(durablePeers), median(ourWork), median(peerWork),
+                        median(ourWork) / median(peerWork));
             std::fflush(stdout);
         }
     }

@@ -10,6 +10,7 @@
 //                                                    raw RGBA frames on standard output)
 
 #include "BenchmarkMedian.h"
+#include "BenchmarkProcess.h"
 #include "MinimalEGLRenderer.h"
 #include "app/cli/RenderCommandLine.h"
 #include "app/job/RenderPresets.h"
@@ -29,44 +30,9 @@
 #include <string>
 #include <vector>
 
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
-
-struct ProcessResult {
-    bool ok = false;
-    double seconds = 0;
-    long peakKiB = 0;
-};
-
-// Runs a program to its end; wall time and the child's own peak resident size.
-ProcessResult runProcess(const std::vector<std::string>& arguments) {
-    QElapsedTimer timer;
-    timer.start();
-    std::fflush(stdout); // the child must not write this process's pending output again
-    const pid_t pid = fork();
-    if (pid == 0) {
-        if (!std::freopen("/dev/null", "w", stdout) || !std::freopen("/dev/null", "w", stderr))
-            _exit(127);
-        std::vector<char*> argv;
-        for (const std::string& argument : arguments)
-            argv.push_back(const_cast<char*>(argument.c_str()));
-        argv.push_back(nullptr);
-        execvp(argv[0], argv.data());
-        _exit(127);
-    }
-    ProcessResult result;
-    int status = 0;
-    rusage usage{};
-    if (pid > 0 && wait4(pid, &status, 0, &usage) == pid) {
-        result.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
-        result.peakKiB = usage.ru_maxrss;
-    }
-    result.seconds = timer.nsecsElapsed() / 1e9;
-    return result;
-}
 
 // The peer's renderer: every frame of the job drawn by the minimal EGL program, its pixels
 // written to standard output as they are read back.
