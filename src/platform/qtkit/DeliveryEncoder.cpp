@@ -247,14 +247,20 @@ std::unique_ptr<DeliveryEncoder> DeliveryEncoder::create(const DeliveryFormat& f
     Impl& d = *encoder->mImpl;
     d.source = std::move(source);
     const int cores = std::clamp(av_cpu_count(), 1, 64);
-    if (!intraOnly) {
+    // An encoder with `threads` of its own (0: as many as it likes) and its converter.
+    const auto addWorker = [&](int threads) {
         auto worker = std::make_unique<Worker>();
-        worker->encoder = openEncoder(format, width, height, first.timeScale, frameRate, 0,
+        worker->encoder = openEncoder(format, width, height, first.timeScale, frameRate, threads,
                                       globalHeader, out_error);
         if (!worker->encoder)
-            return nullptr;
+            return false;
         worker->converter = std::make_unique<PictureConverter>(worker->encoder.get());
         d.workers.push_back(std::move(worker));
+        return true;
+    };
+    if (!intraOnly) {
+        if (!addWorker(0))
+            return nullptr;
         d.maxInFlight = 1;
         return encoder;
     }
@@ -267,13 +273,8 @@ std::unique_ptr<DeliveryEncoder> DeliveryEncoder::create(const DeliveryFormat& f
     d.maxInFlight = 2 * threads;
     d.threaded = true;
     for (int index = 0; index < threads; ++index) {
-        auto worker = std::make_unique<Worker>();
-        worker->encoder = openEncoder(format, width, height, first.timeScale, frameRate, 1,
-                                      globalHeader, out_error);
-        if (!worker->encoder)
+        if (!addWorker(1))
             return nullptr;
-        worker->converter = std::make_unique<PictureConverter>(worker->encoder.get());
-        d.workers.push_back(std::move(worker));
     }
     for (auto& worker : d.workers)
         worker->thread = std::thread([&d, raw = worker.get()] { d.encode(*raw); });
