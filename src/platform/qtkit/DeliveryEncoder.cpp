@@ -2,6 +2,7 @@
 
 #include "platform/qtkit/DeliveryFormats.h"
 #include "platform/qtkit/FFmpegPtr.h"
+#include "platform/qtkit/HapFrames.h"
 #include "platform/qtkit/LiveMovieFile.h"
 #include "platform/qtkit/QTKitLog.h"
 
@@ -68,6 +69,9 @@ CodecContextPtr openEncoder(const DeliveryFormat& format, int width, int height,
     if (std::strlen(format.codecTag) == 4)
         e->codec_tag =
             MKTAG(format.codecTag[0], format.codecTag[1], format.codecTag[2], format.codecTag[3]);
+    // Our own HAP writer encodes; the context only describes the track.
+    if (format.hapTexture)
+        return encoder;
     AVDictionary* options = nullptr;
     if (av_dict_parse_string(&options, format.encoderOptions, "=", ":", 0) < 0) {
         av_dict_free(&options);
@@ -87,6 +91,18 @@ CodecContextPtr openEncoder(const DeliveryFormat& format, int width, int height,
     return encoder;
 }
 
+// Whether `picture` is an RGBA picture of the encoder's size; false and `out_error` if not.
+bool pictureFits(const QImage& picture, const AVCodecContext* e, QString* out_error) {
+    if (picture.width() == e->width && picture.height() == e->height &&
+        picture.format() == QImage::Format_RGBA8888)
+        return true;
+    return failWith(out_error, QStringLiteral("a picture of %1x%2 pixels in a movie of %3x%4")
+                                   .arg(picture.width())
+                                   .arg(picture.height())
+                                   .arg(e->width)
+                                   .arg(e->height));
+}
+
 // Converts straight-alpha RGBA pictures into an encoder's pixel format.
 class PictureConverter {
 public:
@@ -96,15 +112,8 @@ public:
     // RGBA); null and `out_error` on failure. The frame is valid until the next call.
     AVFrame* convert(const QImage& picture, QString* out_error) {
         const AVCodecContext* e = mEncoder;
-        if (picture.width() != e->width || picture.height() != e->height ||
-            picture.format() != QImage::Format_RGBA8888) {
-            failWith(out_error, QStringLiteral("a picture of %1x%2 pixels in a movie of %3x%4")
-                                    .arg(picture.width())
-                                    .arg(picture.height())
-                                    .arg(e->width)
-                                    .arg(e->height));
+        if (!pictureFits(picture, e, out_error))
             return nullptr;
-        }
         if (!mFrame)
             mFrame = makeFrame();
         AVFrame* frame = mFrame.get();
@@ -165,12 +174,31 @@ private:
 };
 
 struct Worker {
+    const DeliveryFormat* format = nullptr;
     CodecContextPtr encoder;
     std::unique_ptr<PictureConverter> converter;
     std::thread thread;
 };
 
 } // namespace
+
+bool encodeHapPicture(const DeliveryFormat& format, const std::uint8_t* rgba,
+                      std::ptrdiff_t bytesPerLine, int width, int height, AVPacket* packet,
+                      QString* out_error) {
+    const auto texture = hap::Texture(format.hapTexture);
+    const int chunks = format.perCoreOption[0] ? std::clamp(av_cpu_count(), 1, 64) : 1;
+    const std::size_t most = hap::maxFrameBytes(texture, width, height, chunks);
+    if (most > std::size_t(INT_MAX - AV_INPUT_BUFFER_PADDING_SIZE))
+        return failWith(out_error, QStringLiteral("a picture too large for a HAP frame"));
+    av_packet_unref(packet);
+    if (av_new_packet(packet, int(most)) < 0)
+        return failWith(out_error, QStringLiteral("no memory for a packet"));
+    const std::size_t written =
+        hap::encodeFrame(texture, {rgba, bytesPerLine, width, height}, chunks, packet->data);
+    av_shrink_packet(packet, int(written));
+    packet->flags |= AV_PKT_FLAG_KEY;
+    return true;
+}
 
 struct DeliveryEncoder::Impl {
     Source source;
@@ -240,7 +268,8 @@ std::unique_ptr<DeliveryEncoder> DeliveryEncoder::create(const DeliveryFormat& f
     }
     const AVCodec* codec = avcodec_find_encoder_by_name(format.encoder);
     const AVCodecDescriptor* descriptor = codec ? avcodec_descriptor_get(codec->id) : nullptr;
-    const bool intraOnly = descriptor && (descriptor->props & AV_CODEC_PROP_INTRA_ONLY);
+    const bool intraOnly =
+        format.hapTexture || (descriptor && (descriptor->props & AV_CODEC_PROP_INTRA_ONLY));
     AVRational frameRate{0, 1};
     av_reduce(&frameRate.num, &frameRate.den, first.timeScale, first.duration, INT_MAX);
     std::unique_ptr<DeliveryEncoder> encoder(new DeliveryEncoder);
@@ -250,6 +279,7 @@ std::unique_ptr<DeliveryEncoder> DeliveryEncoder::create(const DeliveryFormat& f
     // An encoder with `threads` of its own (0: as many as it likes) and its converter.
     const auto addWorker = [&](int threads) {
         auto worker = std::make_unique<Worker>();
+        worker->format = &format;
         worker->encoder = openEncoder(format, width, height, first.timeScale, frameRate, threads,
                                       globalHeader, out_error);
         if (!worker->encoder)
@@ -283,16 +313,25 @@ std::unique_ptr<DeliveryEncoder> DeliveryEncoder::create(const DeliveryFormat& f
 
 bool DeliveryEncoder::Impl::encodeAlone(Worker& worker, const LivePicture& picture,
                                         AVPacket* packet, QString* out_error) {
-    AVFrame* frame = worker.converter->convert(picture.image, out_error);
-    if (!frame)
-        return false;
-    frame->pts = picture.pts;
-    int code = avcodec_send_frame(worker.encoder.get(), frame);
-    if (code < 0)
-        return failWith(out_error, avErrorText("the video encoder refused a picture", code));
-    code = avcodec_receive_packet(worker.encoder.get(), packet);
-    if (code < 0)
-        return failWith(out_error, avErrorText("the video encoder failed", code));
+    const AVCodecContext* e = worker.encoder.get();
+    if (worker.format->hapTexture) {
+        const QImage& image = picture.image;
+        if (!pictureFits(image, e, out_error) ||
+            !encodeHapPicture(*worker.format, image.constBits(), image.bytesPerLine(), e->width,
+                              e->height, packet, out_error))
+            return false;
+    } else {
+        AVFrame* frame = worker.converter->convert(picture.image, out_error);
+        if (!frame)
+            return false;
+        frame->pts = picture.pts;
+        int code = avcodec_send_frame(worker.encoder.get(), frame);
+        if (code < 0)
+            return failWith(out_error, avErrorText("the video encoder refused a picture", code));
+        code = avcodec_receive_packet(worker.encoder.get(), packet);
+        if (code < 0)
+            return failWith(out_error, avErrorText("the video encoder failed", code));
+    }
     packet->pts = packet->dts = picture.pts;
     packet->duration = picture.duration;
     return true;

@@ -3,6 +3,8 @@
 #include <QList>
 #include <QString>
 
+#include <cstdint>
+
 // The video formats a final movie can be written in. The Animation codec is the recorder's own
 // and is copied as it is; the others are encoded from the recorded pictures, as the recording
 // takes them when the movie is written along with it, otherwise decoded from the recording. Each
@@ -16,6 +18,9 @@ struct DeliveryFormat {
 
     // The FFmpeg encoder of the video tracks; empty copies the recorded pictures as they are.
     const char* encoder = "";
+    // The texture of the HAP frames that our own HAP writer makes instead of the encoder
+    // (hap::Texture's value: 0x0B DXT1, 0x0E DXT5); 0 leaves the pictures to the encoder.
+    std::uint8_t hapTexture = 0;
     // The encoder's options, "key=value:key=value" as av_dict_parse_string reads them.
     const char* encoderOptions = "";
     // An encoder option set to the number of processor cores (1 to 64): the pieces of a picture

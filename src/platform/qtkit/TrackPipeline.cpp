@@ -230,14 +230,19 @@ bool TrackPipeline::Impl::openVideoConversion(AVFormatContext* output, const Del
     e->thread_count = 0;
     if (output->oformat->flags & AVFMT_GLOBALHEADER)
         e->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    if (!lastResort && std::strlen(recipe.codecTag) == 4)
+        e->codec_tag =
+            MKTAG(recipe.codecTag[0], recipe.codecTag[1], recipe.codecTag[2], recipe.codecTag[3]);
+    // Our own HAP writer encodes; the context only describes the track.
+    if (recipe.hapTexture) {
+        hapFormat = &recipe;
+        return addConvertedStream(output, out_error);
+    }
     AVDictionary* options = nullptr;
     if (lastResort) {
         e->flags |= AV_CODEC_FLAG_QSCALE;
         e->global_quality = FF_QP2LAMBDA * 2;
     } else {
-        if (std::strlen(recipe.codecTag) == 4)
-            e->codec_tag = MKTAG(recipe.codecTag[0], recipe.codecTag[1], recipe.codecTag[2],
-                                 recipe.codecTag[3]);
         if (av_dict_parse_string(&options, recipe.encoderOptions, "=", ":", 0) < 0) {
             av_dict_free(&options);
             return fail(out_error, QStringLiteral("unreadable encoder options %1")
@@ -250,11 +255,15 @@ bool TrackPipeline::Impl::openVideoConversion(AVFormatContext* output, const Del
     av_dict_free(&options);
     if (code < 0)
         return fail(out_error, avErrorText("cannot open the video encoder", code));
+    return addConvertedStream(output, out_error);
+}
+
+bool TrackPipeline::Impl::addConvertedStream(AVFormatContext* output, QString* out_error) {
     out = avformat_new_stream(output, nullptr);
     if (!out)
         return fail(out_error, QStringLiteral("cannot add a track"));
-    avcodec_parameters_from_context(out->codecpar, e);
-    out->time_base = e->time_base;
+    avcodec_parameters_from_context(out->codecpar, encoder.get());
+    out->time_base = encoder->time_base;
     out->avg_frame_rate = in->avg_frame_rate;
     return true;
 }
@@ -313,7 +322,23 @@ int TrackPipeline::Impl::nextEncodedPicture(AVPacket* packet, QString* out_error
     return got;
 }
 
+int TrackPipeline::Impl::nextHapFrame(AVPacket* packet, QString* out_error) {
+    while (!hapPacket) {
+        if (encoderFlushed)
+            return 0;
+        if (!feedVideoEncoder(out_error))
+            return -1;
+    }
+    av_packet_move_ref(packet, hapPacket.get());
+    hapPacket.reset();
+    packet->stream_index = out->index;
+    av_packet_rescale_ts(packet, encoder->time_base, out->time_base);
+    return 1;
+}
+
 int TrackPipeline::Impl::nextConverted(AVPacket* packet, QString* out_error) {
+    if (hapFormat)
+        return nextHapFrame(packet, out_error);
     for (;;) {
         const int code = avcodec_receive_packet(encoder.get(), packet);
         if (code == 0) {
@@ -467,6 +492,8 @@ bool TrackPipeline::Impl::feedVideoEncoder(QString* out_error) {
             if (encoderFlushed)
                 return fail(out_error, QStringLiteral("the video encoder did not finish"));
             encoderFlushed = true;
+            if (hapFormat)
+                return true;
             const int code = avcodec_send_frame(e, nullptr);
             return code >= 0 || code == AVERROR_EOF
                        ? true
@@ -515,6 +542,16 @@ bool TrackPipeline::Impl::feedVideoEncoder(QString* out_error) {
             pts = lastVideoPts + 1;
         lastVideoPts = pts;
         frame->pts = pts;
+        if (hapFormat) {
+            hapPacket = makePacket();
+            if (!hapPacket)
+                return fail(out_error, QStringLiteral("cannot allocate a packet"));
+            if (!encodeHapPicture(*hapFormat, frame->data[0], frame->linesize[0], e->width,
+                                  e->height, hapPacket.get(), out_error))
+                return false;
+            hapPacket->pts = hapPacket->dts = pts;
+            return true;
+        }
         result = avcodec_send_frame(e, frame.get());
         if (result < 0)
             return fail(out_error, avErrorText("the video encoder refused a picture", result));

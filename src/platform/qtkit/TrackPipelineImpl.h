@@ -66,6 +66,10 @@ struct TrackPipeline::Impl {
     bool sourceDone = false;
     bool encoderFlushed = false;
 
+    // A format written by our own HAP writer rather than `encoder`, and its packet to hand on.
+    const DeliveryFormat* hapFormat = nullptr;
+    PacketPtr hapPacket;
+
     // Pictures encoded as the recording took them, rather than decoded from its file.
     std::shared_ptr<LiveMovieFile> pictureSource;
     std::unique_ptr<DeliveryEncoder> pictures;
@@ -77,6 +81,8 @@ struct TrackPipeline::Impl {
     // there is no H.264 encoder).
     bool openVideoConversion(AVFormatContext* output, const DeliveryFormat* format,
                              QString* out_error);
+    // Adds the output's track after `encoder`'s settings.
+    bool addConvertedStream(AVFormatContext* output, QString* out_error);
     // Encodes the pictures that `recording` takes after the recipe of `format`.
     bool openPictureEncoding(AVFormatContext* output, const DeliveryFormat& format,
                              std::shared_ptr<LiveMovieFile> recording,
@@ -87,6 +93,7 @@ struct TrackPipeline::Impl {
     // The next packet of the track in the input's time base, moved to the output's timeline.
     int readCopied(AVPacket* packet, QString* out_error);
     int nextConverted(AVPacket* packet, QString* out_error);
+    int nextHapFrame(AVPacket* packet, QString* out_error);
     // Reads the next packet of the track into the decoder; false on failure.
     bool feedDecoder(QString* out_error);
     bool feedAudioEncoder(QString* out_error);
