@@ -10,88 +10,84 @@ namespace qtkit::hap {
 namespace {
 
 // --- S3 texture blocks ------------------------------------------------------------------------
+//
+// Four blocks side by side are compressed at once, a block in each lane of the processor's
+// vectors (GCC's and Clang's vector types), so that every step, the choice of endpoints
+// included, is done for four blocks by one instruction.
 
-// Four lanes at once, as the processor's vector unit takes them (GCC's and Clang's vectors).
 using F4 = float __attribute__((vector_size(16)));
 using I4 = std::int32_t __attribute__((vector_size(16)));
+using U4 = std::uint32_t __attribute__((vector_size(16)));
 
-float sum(F4 v) {
-    return (v[0] + v[1]) + (v[2] + v[3]);
+F4 toFloat(I4 v) {
+    return __builtin_convertvector(v, F4);
+}
+// Towards zero, as a cast does.
+I4 toInt(F4 v) {
+    return __builtin_convertvector(v, I4);
+}
+F4 clamp(F4 v, float low, float high) {
+    v = v < low ? F4{} + low : v;
+    return v > high ? F4{} + high : v;
+}
+F4 magnitude(F4 v) {
+    return v < 0.0f ? -v : v;
 }
 
-// The 16 pixels of a block, four at a time: row `k` is lanes [k].
-struct BlockColours {
-    F4 r[4], g[4], b[4];
+// Four blocks' 16 pixels: lane b of `pixel[i]` is pixel i (row by row) of block b, RGBA bytes.
+struct FourBlocks {
+    I4 pixel[16];
 };
 
-std::uint16_t to565(float r, float g, float b) {
-    const int r5 = std::clamp(int(r * (31.0f / 255.0f) + 0.5f), 0, 31);
-    const int g6 = std::clamp(int(g * (63.0f / 255.0f) + 0.5f), 0, 63);
-    const int b5 = std::clamp(int(b * (31.0f / 255.0f) + 0.5f), 0, 31);
-    return std::uint16_t((r5 << 11) | (g6 << 5) | b5);
-}
-
-// The colour a decoder makes of a 5:6:5 value.
-void from565(std::uint16_t c, float out[3]) {
-    const int r5 = c >> 11, g6 = (c >> 5) & 63, b5 = c & 31;
-    out[0] = float((r5 << 3) | (r5 >> 2));
-    out[1] = float((g6 << 2) | (g6 >> 4));
-    out[2] = float((b5 << 3) | (b5 >> 2));
-}
-
-// The DXT1 block of endpoints `c0` and `c1` (put in the four-colour order, c0 > c1) with each
-// pixel's index: its nearest step on the line from c1 (step 0) to c0 (step 3).
-void writeColourBlock(const BlockColours& p, std::uint16_t c0, std::uint16_t c1,
-                      std::uint8_t* out) {
-    if (c0 < c1)
-        std::swap(c0, c1);
-    float a[3], b[3];
-    from565(c0, a);
-    from565(c1, b);
-    const float d[3] = {a[0] - b[0], a[1] - b[1], a[2] - b[2]};
-    const float length = d[0] * d[0] + d[1] * d[1] + d[2] * d[2];
-    const float scale = length > 0 ? 3.0f / length : 0.0f;
-    I4 packed = {}; // lane l: the indices of pixels l, 4 + l, 8 + l and 12 + l, a byte apart
-    for (int k = 0; k < 4; ++k) {
-        F4 t = ((p.r[k] - b[0]) * d[0] + (p.g[k] - b[1]) * d[1] + (p.b[k] - b[2]) * d[2]) * scale +
-               0.5f;
-        t = t < 0.0f ? F4{} : t;
-        t = t > 3.5f ? F4{} + 3.0f : t;
-        // Step 3 is index 0 (c0), step 0 index 1 (c1), step 2 index 2 and step 1 index 3.
-        const I4 x = (4 - __builtin_convertvector(t, I4)) & 3;
-        packed |= (x ^ ((x < 2) & 1)) << (8 * k);
+// The blocks of the 16 x 4 pixels of `rows` (16 RGBA pixels each).
+FourBlocks loadFourBlocks(const std::uint8_t rows[4][64]) {
+    FourBlocks blocks;
+    for (int y = 0; y < 4; ++y) {
+        I4 row[4]; // row[b]: the 4 pixels of block b in this row
+        std::memcpy(row, rows[y], 64);
+        const I4 low01 = __builtin_shufflevector(row[0], row[1], 0, 4, 1, 5);
+        const I4 low23 = __builtin_shufflevector(row[2], row[3], 0, 4, 1, 5);
+        const I4 high01 = __builtin_shufflevector(row[0], row[1], 2, 6, 3, 7);
+        const I4 high23 = __builtin_shufflevector(row[2], row[3], 2, 6, 3, 7);
+        blocks.pixel[4 * y] = __builtin_shufflevector(low01, low23, 0, 1, 4, 5);
+        blocks.pixel[4 * y + 1] = __builtin_shufflevector(low01, low23, 2, 3, 6, 7);
+        blocks.pixel[4 * y + 2] = __builtin_shufflevector(high01, high23, 0, 1, 4, 5);
+        blocks.pixel[4 * y + 3] = __builtin_shufflevector(high01, high23, 2, 3, 6, 7);
     }
-    const std::uint32_t indices =
-        c0 == c1
-            ? 0
-            : std::uint32_t(packed[0] | (packed[1] << 2) | (packed[2] << 4) | (packed[3] << 6));
-    out[0] = std::uint8_t(c0);
-    out[1] = std::uint8_t(c0 >> 8);
-    out[2] = std::uint8_t(c1);
-    out[3] = std::uint8_t(c1 >> 8);
-    for (int k = 0; k < 4; ++k)
-        out[4 + k] = std::uint8_t(indices >> (8 * k));
+    return blocks;
 }
 
-// A DXT1 colour block: endpoints where the pixels end along their principal axis. (Fitting the
-// endpoints again to the steps they gave, by least squares, gains 0.4 dB at twice the work.)
-void compressColours(const std::uint8_t pixels[64], std::uint8_t* out) {
-    BlockColours p;
-    F4 sums[3] = {};
-    for (int k = 0; k < 4; ++k) {
-        I4 packed;
-        std::memcpy(&packed, pixels + 16 * k, 16);
-        p.r[k] = __builtin_convertvector(packed & 0xff, F4);
-        p.g[k] = __builtin_convertvector((packed >> 8) & 0xff, F4);
-        p.b[k] = __builtin_convertvector((packed >> 16) & 0xff, F4);
-        sums[0] += p.r[k];
-        sums[1] += p.g[k];
-        sums[2] += p.b[k];
-    }
-    const float mean[3] = {sum(sums[0]) / 16, sum(sums[1]) / 16, sum(sums[2]) / 16};
+// Colours to 5:6:5 and back as a decoder expands them.
+I4 to565(const F4 c[3]) {
+    const I4 r5 = toInt(clamp(c[0] * (31.0f / 255.0f) + 0.5f, 0.0f, 31.0f));
+    const I4 g6 = toInt(clamp(c[1] * (63.0f / 255.0f) + 0.5f, 0.0f, 63.0f));
+    const I4 b5 = toInt(clamp(c[2] * (31.0f / 255.0f) + 0.5f, 0.0f, 31.0f));
+    return (r5 << 11) | (g6 << 5) | b5;
+}
+void from565(I4 c, F4 out[3]) {
+    const I4 r5 = c >> 11, g6 = (c >> 5) & 63, b5 = c & 31;
+    out[0] = toFloat((r5 << 3) | (r5 >> 2));
+    out[1] = toFloat((g6 << 2) | (g6 >> 4));
+    out[2] = toFloat((b5 << 3) | (b5 >> 2));
+}
+
+// The DXT1 colour blocks: endpoints where the pixels end along their principal axis (found by
+// power iteration on the colours' covariance), each pixel indexed to the nearest of the four
+// colours between. (Fitting the endpoints again to those indices by least squares gains 0.4 dB
+// at twice the work.) `out[b]` receives block b's 8 bytes.
+void compressColours(const FourBlocks& blocks, std::uint8_t* const out[4]) {
+    F4 colour[3][16];
+    F4 mean[3] = {};
+    for (int i = 0; i < 16; ++i)
+        for (int c = 0; c < 3; ++c) {
+            colour[c][i] = toFloat((blocks.pixel[i] >> (8 * c)) & 0xff);
+            mean[c] += colour[c][i];
+        }
+    for (F4& m : mean)
+        m *= 1.0f / 16.0f;
     F4 rr = {}, rg = {}, rb = {}, gg = {}, gb = {}, bb = {};
-    for (int k = 0; k < 4; ++k) {
-        const F4 r = p.r[k] - mean[0], g = p.g[k] - mean[1], b = p.b[k] - mean[2];
+    for (int i = 0; i < 16; ++i) {
+        const F4 r = colour[0][i] - mean[0], g = colour[1][i] - mean[1], b = colour[2][i] - mean[2];
         rr += r * r;
         rg += r * g;
         rb += r * b;
@@ -99,94 +95,145 @@ void compressColours(const std::uint8_t pixels[64], std::uint8_t* out) {
         gb += g * b;
         bb += b * b;
     }
-    const float rows[3][3] = {
-        {sum(rr), sum(rg), sum(rb)}, {sum(rg), sum(gg), sum(gb)}, {sum(rb), sum(gb), sum(bb)}};
-    // The principal axis by a few steps of power iteration, from the widest channel's row.
-    const int widest = rows[0][0] >= rows[1][1] ? (rows[0][0] >= rows[2][2] ? 0 : 2)
-                                                : (rows[1][1] >= rows[2][2] ? 1 : 2);
-    float axis[3] = {rows[widest][0], rows[widest][1], rows[widest][2]};
+    // Power iteration from the row of the channel that varies most.
+    const I4 redWidest = (rr >= gg) & (rr >= bb);
+    const I4 greenWidest = ~redWidest & (gg >= bb);
+    F4 axis[3] = {redWidest     ? rr
+                  : greenWidest ? rg
+                                : rb,
+                  redWidest     ? rg
+                  : greenWidest ? gg
+                                : gb,
+                  redWidest     ? rb
+                  : greenWidest ? gb
+                                : bb};
     for (int step = 0; step < 2; ++step) {
-        const float next[3] = {rows[0][0] * axis[0] + rows[0][1] * axis[1] + rows[0][2] * axis[2],
-                               rows[1][0] * axis[0] + rows[1][1] * axis[1] + rows[1][2] * axis[2],
-                               rows[2][0] * axis[0] + rows[2][1] * axis[1] + rows[2][2] * axis[2]};
-        const float largest =
-            std::max(std::max(std::fabs(next[0]), std::fabs(next[1])), std::fabs(next[2]));
-        if (largest < 1e-3f)
-            break;
-        const float inverse = 1.0f / largest;
+        const F4 next[3] = {rr * axis[0] + rg * axis[1] + rb * axis[2],
+                            rg * axis[0] + gg * axis[1] + gb * axis[2],
+                            rb * axis[0] + gb * axis[1] + bb * axis[2]};
+        F4 largest = magnitude(next[0]);
+        largest = magnitude(next[1]) > largest ? magnitude(next[1]) : largest;
+        largest = magnitude(next[2]) > largest ? magnitude(next[2]) : largest;
+        const I4 moves = largest > 1e-3f;
+        const F4 inverse = 1.0f / (moves ? largest : F4{} + 1.0f);
         for (int c = 0; c < 3; ++c)
-            axis[c] = next[c] * inverse;
+            axis[c] = moves ? next[c] * inverse : axis[c];
     }
-    const float axisLength = axis[0] * axis[0] + axis[1] * axis[1] + axis[2] * axis[2];
-    std::uint16_t high = to565(mean[0], mean[1], mean[2]), low = high;
-    if (axisLength > 1e-6f) {
-        // The pixels' extent along the axis, as points of the line through the mean.
-        F4 lowest = {}, highest = {};
-        for (int k = 0; k < 4; ++k) {
-            const F4 t = (p.r[k] - mean[0]) * axis[0] + (p.g[k] - mean[1]) * axis[1] +
-                         (p.b[k] - mean[2]) * axis[2];
-            lowest = t < lowest ? t : lowest;
-            highest = t > highest ? t : highest;
-        }
-        const float from = std::min({lowest[0], lowest[1], lowest[2], lowest[3]}) / axisLength;
-        const float to = std::max({highest[0], highest[1], highest[2], highest[3]}) / axisLength;
-        high = to565(mean[0] + to * axis[0], mean[1] + to * axis[1], mean[2] + to * axis[2]);
-        low = to565(mean[0] + from * axis[0], mean[1] + from * axis[1], mean[2] + from * axis[2]);
+    const F4 axisLength = axis[0] * axis[0] + axis[1] * axis[1] + axis[2] * axis[2];
+    const I4 flat = axisLength <= 1e-6f;
+    F4 lowest = {}, highest = {};
+    for (int i = 0; i < 16; ++i) {
+        const F4 t = (colour[0][i] - mean[0]) * axis[0] + (colour[1][i] - mean[1]) * axis[1] +
+                     (colour[2][i] - mean[2]) * axis[2];
+        lowest = t < lowest ? t : lowest;
+        highest = t > highest ? t : highest;
     }
-    writeColourBlock(p, high, low, out);
+    const F4 inverseLength = 1.0f / (flat ? F4{} + 1.0f : axisLength);
+    const F4 from = flat ? F4{} : lowest * inverseLength;
+    const F4 to = flat ? F4{} : highest * inverseLength;
+    F4 high[3], low[3];
+    for (int c = 0; c < 3; ++c) {
+        high[c] = mean[c] + to * axis[c];
+        low[c] = mean[c] + from * axis[c];
+    }
+    // The four-colour order wants the first endpoint the greater.
+    const I4 first = to565(high), second = to565(low);
+    const I4 swapped = first < second;
+    const I4 c0 = swapped ? second : first, c1 = swapped ? first : second;
+    F4 a[3], b[3];
+    from565(c0, a);
+    from565(c1, b);
+    const F4 d[3] = {a[0] - b[0], a[1] - b[1], a[2] - b[2]};
+    const F4 length = d[0] * d[0] + d[1] * d[1] + d[2] * d[2];
+    const I4 single = length <= 0.0f;
+    const F4 scale = single ? F4{} : 3.0f / (single ? F4{} + 1.0f : length);
+    U4 indices = {};
+    for (int i = 0; i < 16; ++i) {
+        const F4 t = ((colour[0][i] - b[0]) * d[0] + (colour[1][i] - b[1]) * d[1] +
+                      (colour[2][i] - b[2]) * d[2]) *
+                         scale +
+                     0.5f;
+        // Step 0 is c1 (index 1), step 3 c0 (index 0); steps 1 and 2 are indices 3 and 2.
+        const I4 x = (4 - toInt(clamp(t, 0.0f, 3.0f))) & 3;
+        indices |= __builtin_convertvector(x ^ ((x < 2) & 1), U4) << (2 * i);
+    }
+    indices = single ? U4{} : indices;
+    for (int lane = 0; lane < 4; ++lane) {
+        const std::uint32_t words[2] = {std::uint32_t(c0[lane]) | std::uint32_t(c1[lane]) << 16,
+                                        indices[lane]};
+        for (int k = 0; k < 8; ++k)
+            out[lane][k] = std::uint8_t(words[k / 4] >> (8 * (k % 4)));
+    }
 }
 
-// A DXT5 alpha block: the block's lowest and highest alpha with the six steps between.
-void compressAlpha(const std::uint8_t pixels[64], std::uint8_t* out) {
-    int lowest = 255, highest = 0;
+// The DXT5 alpha blocks: each block's lowest and highest alpha with the six steps between.
+// `out[b]` receives block b's 8 bytes.
+void compressAlpha(const FourBlocks& blocks, std::uint8_t* const out[4]) {
+    I4 alpha[16];
+    I4 lowest = I4{} + 255, highest = {};
     for (int i = 0; i < 16; ++i) {
-        lowest = std::min<int>(lowest, pixels[4 * i + 3]);
-        highest = std::max<int>(highest, pixels[4 * i + 3]);
+        alpha[i] = (blocks.pixel[i] >> 24) & 0xff;
+        lowest = alpha[i] < lowest ? alpha[i] : lowest;
+        highest = alpha[i] > highest ? alpha[i] : highest;
     }
-    out[0] = std::uint8_t(highest);
-    out[1] = std::uint8_t(lowest);
-    std::uint64_t indices = 0;
-    const int range = highest - lowest;
-    if (range > 0) {
+    const I4 range = highest - lowest;
+    const F4 scale = 7.0f / toFloat(range > 0 ? range : I4{} + 1);
+    I4 indices[2] = {}; // pixels 0 to 7 and 8 to 15, 3 bits each
+    for (int i = 0; i < 16; ++i) {
         // Step 0 is the lowest (index 1), step 7 the highest (index 0), steps between count down.
-        constexpr int kIndexOfAlphaStep[8] = {1, 7, 6, 5, 4, 3, 2, 0};
-        for (int i = 0; i < 16; ++i) {
-            const int step = ((pixels[4 * i + 3] - lowest) * 7 + range / 2) / range;
-            indices |= std::uint64_t(kIndexOfAlphaStep[step]) << (3 * i);
-        }
+        const I4 step = toInt(toFloat(alpha[i] - lowest) * scale + 0.5f);
+        const I4 index = step == 7 ? I4{} : step == 0 ? I4{} + 1 : 8 - step;
+        indices[i / 8] |= index << (3 * (i % 8));
     }
-    for (int k = 0; k < 6; ++k)
-        out[2 + k] = std::uint8_t(indices >> (8 * k));
+    for (int lane = 0; lane < 4; ++lane) {
+        const std::uint64_t bits = std::uint64_t(std::uint32_t(indices[0][lane])) |
+                                   std::uint64_t(std::uint32_t(indices[1][lane])) << 24;
+        out[lane][0] = std::uint8_t(highest[lane]);
+        out[lane][1] = std::uint8_t(lowest[lane]);
+        for (int k = 0; k < 6; ++k)
+            out[lane][2 + k] = std::uint8_t(bits >> (8 * k));
+    }
 }
 
 int blockBytes(Texture texture) {
     return texture == Texture::RgbDxt1 ? 8 : 16;
 }
 
-// Compresses the block rows [firstRow, endRow) of the picture into `out`.
+// Compresses the block rows [firstRow, endRow) of the picture into `out`, four blocks at a
+// time; the picture's last column and row stand in for pixels past its edges.
 void compressRows(Texture texture, const Picture& picture, int firstRow, int endRow,
                   std::uint8_t* out) {
     const int blocksWide = (picture.width + 3) / 4;
     const int bytes = blockBytes(texture);
-    std::uint8_t block[64];
+    std::uint8_t rows[4][64];
+    std::uint8_t spare[16];
     for (int row = firstRow; row < endRow; ++row) {
         const std::uint8_t* lines[4];
         for (int y = 0; y < 4; ++y)
             lines[y] =
                 picture.pixels + std::min(4 * row + y, picture.height - 1) * picture.bytesPerLine;
-        for (int column = 0; column < blocksWide; ++column) {
+        for (int column = 0; column < blocksWide; column += 4) {
             const int x0 = 4 * column;
             for (int y = 0; y < 4; ++y) {
-                if (x0 + 4 <= picture.width) {
-                    std::memcpy(block + 16 * y, lines[y] + 4 * x0, 16);
+                if (x0 + 16 <= picture.width) {
+                    std::memcpy(rows[y], lines[y] + 4 * x0, 64);
                     continue;
                 }
-                for (int x = 0; x < 4; ++x)
-                    std::memcpy(block + 16 * y + 4 * x,
-                                lines[y] + 4 * std::min(x0 + x, picture.width - 1), 4);
+                for (int x = 0; x < 16; ++x)
+                    std::memcpy(rows[y] + 4 * x, lines[y] + 4 * std::min(x0 + x, picture.width - 1),
+                                4);
             }
-            compressBlock(texture, block, out);
-            out += bytes;
+            const FourBlocks blocks = loadFourBlocks(rows);
+            std::uint8_t* targets[4];
+            for (int b = 0; b < 4; ++b)
+                targets[b] = column + b < blocksWide ? out + bytes * b : spare;
+            if (texture == Texture::RgbaDxt5) {
+                compressAlpha(blocks, targets);
+                for (std::uint8_t*& target : targets)
+                    target = target == spare ? spare : target + 8;
+            }
+            compressColours(blocks, targets);
+            out += bytes * std::min(4, blocksWide - column);
         }
     }
 }
@@ -280,6 +327,20 @@ std::size_t snappyBound(std::size_t n) {
     return 32 + n + n / 6;
 }
 
+// The Snappy encoding of `in`, at most snappyBound(n) bytes, written into `out`; its length.
+std::size_t snappyCompress(const std::uint8_t* in, std::size_t n, std::uint8_t* out) {
+    std::uint8_t* op = out;
+    for (std::size_t v = n;; v >>= 7) {
+        *op++ = std::uint8_t(v < 0x80 ? v : (v & 0x7f) | 0x80);
+        if (v < 0x80)
+            break;
+    }
+    std::uint16_t table[1 << kHashBits];
+    for (std::size_t at = 0; at < n; at += 65536)
+        op = compressSnappyBlock(in + at, std::min<std::size_t>(65536, n - at), table, op);
+    return std::size_t(op - out);
+}
+
 // --- sections ---------------------------------------------------------------------------------
 
 std::uint8_t* putSectionHeader(std::uint8_t* op, std::size_t size, std::uint8_t type,
@@ -310,27 +371,6 @@ std::size_t instructionBytes(int chunks) {
 }
 
 } // namespace
-
-void compressBlock(Texture texture, const std::uint8_t pixels[64], std::uint8_t* out) {
-    if (texture == Texture::RgbaDxt5) {
-        compressAlpha(pixels, out);
-        out += 8;
-    }
-    compressColours(pixels, out);
-}
-
-std::size_t snappyCompress(const std::uint8_t* in, std::size_t n, std::uint8_t* out) {
-    std::uint8_t* op = out;
-    for (std::size_t v = n;; v >>= 7) {
-        *op++ = std::uint8_t(v < 0x80 ? v : (v & 0x7f) | 0x80);
-        if (v < 0x80)
-            break;
-    }
-    std::uint16_t table[1 << kHashBits];
-    for (std::size_t at = 0; at < n; at += 65536)
-        op = compressSnappyBlock(in + at, std::min<std::size_t>(65536, n - at), table, op);
-    return std::size_t(op - out);
-}
 
 std::size_t maxFrameBytes(Texture texture, int width, int height, int chunks) {
     chunks = chunkCount(chunks, height);

@@ -29,11 +29,4 @@ std::size_t maxFrameBytes(Texture texture, int width, int height, int chunks);
 // chunks (1 to 64; fewer when the picture has fewer rows of blocks) and returns its length.
 std::size_t encodeFrame(Texture texture, const Picture& picture, int chunks, std::uint8_t* out);
 
-// The pieces, for tests and for the encoder's benchmark.
-
-// Compresses the block of 16 RGBA pixels (row by row) into `out`: 8 bytes for DXT1, 16 for DXT5.
-void compressBlock(Texture texture, const std::uint8_t pixels[64], std::uint8_t* out);
-// The Snappy encoding of `in`, at most 32 + n + n / 6 bytes, written into `out`; its length.
-std::size_t snappyCompress(const std::uint8_t* in, std::size_t n, std::uint8_t* out);
-
 } // namespace qtkit::hap
