@@ -1,7 +1,7 @@
-// Our HAP writer against FFmpeg's HAP encoder on the same pictures, one thread each: the time a
-// frame takes (median of the frames), the frame's size and its PSNR against the picture (both
-// decoded by FFmpeg's HAP decoder). The pictures are the benchmark plasma at 640x480 and
-// 1920x1080, at eight moments.
+// Our HAP writer against FFmpeg's HAP encoder on the same pictures, one thread each, in HAP and
+// HAP Q: the time a frame takes (median of the frames), the frame's size and its PSNR against the
+// picture (both decoded by FFmpeg's HAP decoder). The pictures are the benchmark plasma at
+// 640x480 and 1920x1080, at eight moments.
 //
 //   hap_frames_benchmark [--chunks N]
 
@@ -77,7 +77,13 @@ bool measure(AVCodecContext* decoder, AVPacket* packet, const std::vector<std::u
     return decoded;
 }
 
-bool compare(int width, int height, int chunks) {
+struct Format {
+    const char* name; // FFmpeg's
+    Texture texture;
+    std::uint32_t tag;
+};
+
+bool compare(const Format& format, int width, int height, int chunks) {
     const AVCodec* hap = avcodec_find_encoder_by_name("hap");
     const AVCodec* hapDecoder = avcodec_find_decoder(AV_CODEC_ID_HAP);
     if (!hap || !hapDecoder)
@@ -88,25 +94,24 @@ bool compare(int width, int height, int chunks) {
     encoder->pix_fmt = AV_PIX_FMT_RGBA;
     encoder->time_base = AVRational{1, 30};
     encoder->thread_count = 1;
-    av_opt_set(encoder->priv_data, "format", "hap", 0);
+    av_opt_set(encoder->priv_data, "format", format.name, 0);
     av_opt_set_int(encoder->priv_data, "chunks", chunks, 0);
     AVCodecContext* decoder = avcodec_alloc_context3(hapDecoder);
     decoder->width = width;
     decoder->height = height;
-    decoder->codec_tag = MKTAG('H', 'a', 'p', '1');
+    decoder->codec_tag = format.tag;
     decoder->thread_count = 1;
     if (avcodec_open2(encoder, hap, nullptr) < 0 || avcodec_open2(decoder, hapDecoder, nullptr) < 0)
         return false;
     AVFrame* frame = av_frame_alloc();
     AVPacket* packet = av_packet_alloc();
     Side ours, theirs;
-    std::vector<std::uint8_t> out(
-        qtkit::hap::maxFrameBytes(Texture::RgbDxt1, width, height, chunks));
+    std::vector<std::uint8_t> out(qtkit::hap::maxFrameBytes(format.texture, width, height, chunks));
     for (int moment = 0; moment < 8; ++moment) {
         std::vector<std::uint8_t> pixels = plasma(width, height, moment * 0.37);
         double start = seconds();
         const std::size_t length = qtkit::hap::encodeFrame(
-            Texture::RgbDxt1, {pixels.data(), 4 * width, width, height}, chunks, out.data());
+            format.texture, {pixels.data(), 4 * width, width, height}, chunks, out.data());
         ours.times.push_back(seconds() - start);
         ours.bytes += double(length);
         av_new_packet(packet, int(length));
@@ -130,11 +135,11 @@ bool compare(int width, int height, int chunks) {
             return false;
         av_packet_unref(packet);
     }
-    std::printf("%dx%d, %d chunks: ours %.2f ms a frame, FFmpeg's %.2f ms, ratio %.3f; "
+    std::printf("%s %dx%d, %d chunks: ours %.2f ms a frame, FFmpeg's %.2f ms, ratio %.3f; "
                 "size ours %.0f KB, FFmpeg's %.0f KB; PSNR ours %.2f dB, FFmpeg's %.2f dB\n",
-                width, height, chunks, 1e3 * median(ours.times), 1e3 * median(theirs.times),
-                median(ours.times) / median(theirs.times), ours.bytes / 8 / 1024,
-                theirs.bytes / 8 / 1024, ours.psnr(), theirs.psnr());
+                format.name, width, height, chunks, 1e3 * median(ours.times),
+                1e3 * median(theirs.times), median(ours.times) / median(theirs.times),
+                ours.bytes / 8 / 1024, theirs.bytes / 8 / 1024, ours.psnr(), theirs.psnr());
     av_packet_free(&packet);
     av_frame_free(&frame);
     avcodec_free_context(&decoder);
@@ -149,10 +154,13 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i)
         if (std::strcmp(argv[i], "--chunks") == 0 && i + 1 < argc)
             chunks = std::max(1, std::atoi(argv[++i]));
-    for (const auto& [width, height] : {std::pair{640, 480}, std::pair{1920, 1080}})
-        if (!compare(width, height, chunks)) {
-            std::printf("%dx%d: an encoder or decoder failed\n", width, height);
-            return 1;
-        }
+    const Format formats[] = {{"hap", Texture::RgbDxt1, MKTAG('H', 'a', 'p', '1')},
+                              {"hap_q", Texture::ScaledYCoCgDxt5, MKTAG('H', 'a', 'p', 'Y')}};
+    for (const Format& format : formats)
+        for (const auto& [width, height] : {std::pair{640, 480}, std::pair{1920, 1080}})
+            if (!compare(format, width, height, chunks)) {
+                std::printf("%s %dx%d: an encoder or decoder failed\n", format.name, width, height);
+                return 1;
+            }
     return 0;
 }

@@ -45,9 +45,11 @@ const QList<DeliveryFormat>& deliveryFormats() {
          .purpose = QStringLiteral("HAP Q, HAP at a higher quality and twice the size"),
          .extension = QStringLiteral("mov"),
          .encoder = "hap",
+         .hapTexture = 0x0F,
          .encoderOptions = "format=hap_q",
          .perCoreOption = "chunks",
-         .pixelFormat = "rgba"},
+         .pixelFormat = "rgba",
+         .codecTag = "HapY"},
         // The index first (faststart), so that players can start before the whole file arrived.
         {.name = QStringLiteral("h264"),
          .title = QStringLiteral("H.264 (MP4)"),

@@ -34,12 +34,14 @@ F4 magnitude(F4 v) {
     return v < 0.0f ? -v : v;
 }
 
-// Four blocks' 16 pixels: lane b of `pixel[i]` is pixel i (row by row) of block b, RGBA bytes.
+// Four blocks' 16 pixels (row by row), lane b of each vector from block b: the three channels
+// the colour block is made of, and the alpha block's.
 struct FourBlocks {
-    I4 pixel[16];
+    F4 colour[3][16];
+    I4 alpha[16];
 };
 
-// The blocks of the 16 x 4 pixels of `rows` (16 RGBA pixels each).
+// The blocks of the 16 x 4 RGBA pixels of `rows`.
 FourBlocks loadFourBlocks(const std::uint8_t rows[4][64]) {
     FourBlocks blocks;
     for (int y = 0; y < 4; ++y) {
@@ -49,12 +51,41 @@ FourBlocks loadFourBlocks(const std::uint8_t rows[4][64]) {
         const I4 low23 = __builtin_shufflevector(row[2], row[3], 0, 4, 1, 5);
         const I4 high01 = __builtin_shufflevector(row[0], row[1], 2, 6, 3, 7);
         const I4 high23 = __builtin_shufflevector(row[2], row[3], 2, 6, 3, 7);
-        blocks.pixel[4 * y] = __builtin_shufflevector(low01, low23, 0, 1, 4, 5);
-        blocks.pixel[4 * y + 1] = __builtin_shufflevector(low01, low23, 2, 3, 6, 7);
-        blocks.pixel[4 * y + 2] = __builtin_shufflevector(high01, high23, 0, 1, 4, 5);
-        blocks.pixel[4 * y + 3] = __builtin_shufflevector(high01, high23, 2, 3, 6, 7);
+        const I4 pixels[4] = {__builtin_shufflevector(low01, low23, 0, 1, 4, 5),
+                              __builtin_shufflevector(low01, low23, 2, 3, 6, 7),
+                              __builtin_shufflevector(high01, high23, 0, 1, 4, 5),
+                              __builtin_shufflevector(high01, high23, 2, 3, 6, 7)};
+        for (int x = 0; x < 4; ++x) {
+            for (int c = 0; c < 3; ++c)
+                blocks.colour[c][4 * y + x] = toFloat((pixels[x] >> (8 * c)) & 0xff);
+            blocks.alpha[4 * y + x] = (pixels[x] >> 24) & 0xff;
+        }
     }
     return blocks;
+}
+
+// Turns the blocks' RGB into scaled YCoCg: luma for the alpha block, and Co and Cg around 128,
+// multiplied by the block's scale (1, 2 or 4, the largest that keeps them in range), with the
+// scale in the top bits of blue: a decoder gives (Y + Co - Cg, Y + Cg, Y - Co - Cg).
+void toScaledYCoCg(FourBlocks& blocks) {
+    F4 co[16], cg[16], largest = {};
+    for (int i = 0; i < 16; ++i) {
+        const F4 r = blocks.colour[0][i], g = blocks.colour[1][i], b = blocks.colour[2][i];
+        blocks.alpha[i] = toInt((r + 2.0f * g + b) * 0.25f + 0.5f);
+        co[i] = (r - b) * 0.5f;
+        cg[i] = (2.0f * g - r - b) * 0.25f;
+        largest = magnitude(co[i]) > largest ? magnitude(co[i]) : largest;
+        largest = magnitude(cg[i]) > largest ? magnitude(cg[i]) : largest;
+    }
+    const F4 scale = largest < 31.75f ? F4{} + 4.0f : largest < 63.5f ? F4{} + 2.0f : F4{} + 1.0f;
+    // Blue as a decoder expands the 5 bits of scale - 1.
+    const I4 bits = toInt(scale) - 1;
+    const F4 blue = toFloat((bits << 3) | (bits >> 2));
+    for (int i = 0; i < 16; ++i) {
+        blocks.colour[0][i] = clamp(co[i] * scale + 128.0f, 0.0f, 255.0f);
+        blocks.colour[1][i] = clamp(cg[i] * scale + 128.0f, 0.0f, 255.0f);
+        blocks.colour[2][i] = blue;
+    }
 }
 
 // Colours to 5:6:5 and back as a decoder expands them.
@@ -76,13 +107,11 @@ void from565(I4 c, F4 out[3]) {
 // colours between. (Fitting the endpoints again to those indices by least squares gains 0.4 dB
 // at twice the work.) `out[b]` receives block b's 8 bytes.
 void compressColours(const FourBlocks& blocks, std::uint8_t* const out[4]) {
-    F4 colour[3][16];
+    const auto& colour = blocks.colour;
     F4 mean[3] = {};
     for (int i = 0; i < 16; ++i)
-        for (int c = 0; c < 3; ++c) {
-            colour[c][i] = toFloat((blocks.pixel[i] >> (8 * c)) & 0xff);
+        for (int c = 0; c < 3; ++c)
             mean[c] += colour[c][i];
-        }
     for (F4& m : mean)
         m *= 1.0f / 16.0f;
     F4 rr = {}, rg = {}, rb = {}, gg = {}, gb = {}, bb = {};
@@ -169,10 +198,9 @@ void compressColours(const FourBlocks& blocks, std::uint8_t* const out[4]) {
 // The DXT5 alpha blocks: each block's lowest and highest alpha with the six steps between.
 // `out[b]` receives block b's 8 bytes.
 void compressAlpha(const FourBlocks& blocks, std::uint8_t* const out[4]) {
-    I4 alpha[16];
+    const auto& alpha = blocks.alpha;
     I4 lowest = I4{} + 255, highest = {};
     for (int i = 0; i < 16; ++i) {
-        alpha[i] = (blocks.pixel[i] >> 24) & 0xff;
         lowest = alpha[i] < lowest ? alpha[i] : lowest;
         highest = alpha[i] > highest ? alpha[i] : highest;
     }
@@ -223,11 +251,13 @@ void compressRows(Texture texture, const Picture& picture, int firstRow, int end
                     std::memcpy(rows[y] + 4 * x, lines[y] + 4 * std::min(x0 + x, picture.width - 1),
                                 4);
             }
-            const FourBlocks blocks = loadFourBlocks(rows);
+            FourBlocks blocks = loadFourBlocks(rows);
+            if (texture == Texture::ScaledYCoCgDxt5)
+                toScaledYCoCg(blocks);
             std::uint8_t* targets[4];
             for (int b = 0; b < 4; ++b)
                 targets[b] = column + b < blocksWide ? out + bytes * b : spare;
-            if (texture == Texture::RgbaDxt5) {
+            if (texture != Texture::RgbDxt1) {
                 compressAlpha(blocks, targets);
                 for (std::uint8_t*& target : targets)
                     target = target == spare ? spare : target + 8;

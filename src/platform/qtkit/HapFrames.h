@@ -4,13 +4,15 @@
 #include <cstdint>
 
 // HAP frames written from RGBA pictures: the picture compressed into S3 texture blocks (DXT1 for
-// HAP, DXT5 for HAP Alpha), split into chunks that are each compressed with Snappy where that
-// makes them smaller, under the section headers that HAP decoders read.
+// HAP, DXT5 for HAP Alpha and, with the colours as scaled YCoCg, for HAP Q), split into chunks that
+// are each compressed with Snappy where that makes them smaller, under the section headers that HAP
+// decoders read.
 namespace qtkit::hap {
 
 enum class Texture : std::uint8_t {
-    RgbDxt1 = 0x0B,  // 8 bytes a block of 4 x 4 pixels; alpha is dropped
-    RgbaDxt5 = 0x0E, // 16 bytes a block, alpha kept (straight)
+    RgbDxt1 = 0x0B,         // 8 bytes a block of 4 x 4 pixels; alpha is dropped
+    RgbaDxt5 = 0x0E,        // 16 bytes a block, alpha kept (straight)
+    ScaledYCoCgDxt5 = 0x0F, // 16 bytes a block: luma in DXT5's alpha, chroma in its colours
 };
 
 // A picture of `width` x `height` RGBA pixels (4 bytes each, rows `bytesPerLine` apart), read
