@@ -19,7 +19,8 @@ struct DeliveryFormat {
     // The FFmpeg encoder of the video tracks; empty copies the recorded pictures as they are.
     const char* encoder = "";
     // The texture of the HAP frames that our own HAP writer makes instead of the encoder
-    // (hap::Texture's value: 0x0B DXT1, 0x0E DXT5); 0 leaves the pictures to the encoder.
+    // (hap::Texture's value: 0x0B DXT1, 0x0E DXT5, 0x0F scaled YCoCg DXT5); 0 leaves the
+    // pictures to the encoder.
     std::uint8_t hapTexture = 0;
     // The encoder's options, "key=value:key=value" as av_dict_parse_string reads them.
     const char* encoderOptions = "";

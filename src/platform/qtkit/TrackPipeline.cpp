@@ -27,6 +27,7 @@ TrackPipeline::~TrackPipeline() {
     // The encoder's threads may wait for the next picture: they are let go first.
     if (mImpl->pictureSource)
         mImpl->pictureSource->stopFollowingPictures();
+    mImpl->abandoned = true;
     mImpl->pictures.reset();
 }
 
@@ -54,8 +55,11 @@ std::unique_ptr<TrackPipeline> TrackPipeline::create(const MovieSegment& segment
         return pipeline;
     }
     if (recording) {
-        d.follower =
-            LiveMovieReader::open(std::move(recording), std::move(stopFollowing), out_error);
+        // Our threads may read it too (pictures encoded a picture per thread).
+        auto stop = [&d, stopFollowing = std::move(stopFollowing)] {
+            return d.abandoned || (stopFollowing && stopFollowing());
+        };
+        d.follower = LiveMovieReader::open(std::move(recording), std::move(stop), out_error);
         if (!d.follower)
             return nullptr;
     }
@@ -202,6 +206,12 @@ bool TrackPipeline::Impl::openVideoConversion(AVFormatContext* output, const Del
                                               QString* out_error) {
     if (!openDecoder(out_error))
         return false;
+    if (format && format->hapTexture) {
+        const int got = openPictureConversion(output, *format, out_error);
+        if (got != 0)
+            return got > 0;
+        // No picture in the range: FFmpeg's encoder makes the empty track.
+    }
     const DeliveryFormat& recipe = format ? *format : kConversion;
     const AVCodec* codec = avcodec_find_encoder_by_name(recipe.encoder);
     // Without a format any encoder will do: MPEG-4 at a fixed quality is the last resort.
@@ -233,11 +243,6 @@ bool TrackPipeline::Impl::openVideoConversion(AVFormatContext* output, const Del
     if (!lastResort && std::strlen(recipe.codecTag) == 4)
         e->codec_tag =
             MKTAG(recipe.codecTag[0], recipe.codecTag[1], recipe.codecTag[2], recipe.codecTag[3]);
-    // Our own HAP writer encodes; the context only describes the track.
-    if (recipe.hapTexture) {
-        hapFormat = &recipe;
-        return addConvertedStream(output, out_error);
-    }
     AVDictionary* options = nullptr;
     if (lastResort) {
         e->flags |= AV_CODEC_FLAG_QSCALE;
@@ -255,17 +260,62 @@ bool TrackPipeline::Impl::openVideoConversion(AVFormatContext* output, const Del
     av_dict_free(&options);
     if (code < 0)
         return fail(out_error, avErrorText("cannot open the video encoder", code));
-    return addConvertedStream(output, out_error);
-}
-
-bool TrackPipeline::Impl::addConvertedStream(AVFormatContext* output, QString* out_error) {
     out = avformat_new_stream(output, nullptr);
     if (!out)
         return fail(out_error, QStringLiteral("cannot add a track"));
-    avcodec_parameters_from_context(out->codecpar, encoder.get());
-    out->time_base = encoder->time_base;
+    avcodec_parameters_from_context(out->codecpar, e);
+    out->time_base = e->time_base;
     out->avg_frame_rate = in->avg_frame_rate;
     return true;
+}
+
+int TrackPipeline::Impl::openPictureConversion(AVFormatContext* output,
+                                               const DeliveryFormat& format, QString* out_error) {
+    const int timeScale =
+        in->time_base.num == 1 && in->time_base.den <= 65535 ? in->time_base.den : 600;
+    LivePicture first;
+    const int got = nextDecodedPicture(timeScale, &first, out_error);
+    if (got <= 0)
+        return got;
+    auto source = [this, timeScale](LivePicture* out_picture, QString* out_why) {
+        return nextDecodedPicture(timeScale, out_picture, out_why);
+    };
+    if (!addEncodedStream(output, format, std::move(first), std::move(source), out_error))
+        return -1;
+    out->avg_frame_rate = in->avg_frame_rate;
+    return 1;
+}
+
+int TrackPipeline::Impl::nextDecodedPicture(int timeScale, LivePicture* out_picture,
+                                            QString* out_error) {
+    std::int64_t pts = 0;
+    const int got = decodeNextPicture(AVRational{1, timeScale}, &pts, out_error);
+    if (got <= 0)
+        return got;
+    const AVFrame* d = decoded.get();
+    QImage image(d->width, d->height, QImage::Format_RGBA8888);
+    if (image.isNull()) {
+        av_frame_unref(decoded.get());
+        fail(out_error, QStringLiteral("no memory for a picture"));
+        return -1;
+    }
+    if (!scaler)
+        scaler.reset(sws_getContext(d->width, d->height, AVPixelFormat(d->format), d->width,
+                                    d->height, AV_PIX_FMT_RGBA, SWS_BICUBIC, nullptr, nullptr,
+                                    nullptr));
+    std::uint8_t* const target[4] = {image.bits(), nullptr, nullptr, nullptr};
+    const int stride[4] = {int(image.bytesPerLine()), 0, 0, 0};
+    const int result =
+        scaler ? sws_scale(scaler.get(), d->data, d->linesize, 0, d->height, target, stride)
+               : AVERROR(EINVAL);
+    const std::int64_t length = av_rescale_q(d->pkt_duration, in->time_base, {1, timeScale});
+    av_frame_unref(decoded.get());
+    if (result < 0) {
+        fail(out_error, avErrorText("cannot convert a picture", result));
+        return -1;
+    }
+    *out_picture = {std::move(image), pts, std::max<std::int64_t>(1, length), timeScale};
+    return 1;
 }
 
 int TrackPipeline::next(AVPacket* packet, QString* out_error) {
@@ -286,20 +336,28 @@ bool TrackPipeline::Impl::openPictureEncoding(AVFormatContext* output, const Del
     LivePicture first;
     if (recording->nextPicture(&first, stopFollowing) <= 0)
         return fail(out_error, unfinished);
-    auto source = [recording, stopFollowing, unfinished,
-                   pending = std::optional<LivePicture>(first)](LivePicture* out_picture,
-                                                                QString* out_why) mutable {
-        if (pending) {
-            *out_picture = std::move(*pending);
-            pending.reset();
-            return 1;
-        }
+    auto source = [recording, stopFollowing, unfinished](LivePicture* out_picture,
+                                                         QString* out_why) {
         const int got = recording->nextPicture(out_picture, stopFollowing);
         if (got < 0 && out_why)
             *out_why = unfinished;
         return got;
     };
-    pictures = DeliveryEncoder::create(format, first, std::move(source),
+    return addEncodedStream(output, format, std::move(first), std::move(source), out_error);
+}
+
+bool TrackPipeline::Impl::addEncodedStream(AVFormatContext* output, const DeliveryFormat& format,
+                                           LivePicture first, DeliveryEncoder::Source source,
+                                           QString* out_error) {
+    auto withFirst = [source = std::move(source), pending = std::optional<LivePicture>(first)](
+                         LivePicture* out_picture, QString* out_why) mutable {
+        if (!pending)
+            return source(out_picture, out_why);
+        *out_picture = std::move(*pending);
+        pending.reset();
+        return 1;
+    };
+    pictures = DeliveryEncoder::create(format, first, std::move(withFirst),
                                        output->oformat->flags & AVFMT_GLOBALHEADER, out_error);
     if (!pictures)
         return false;
@@ -322,23 +380,7 @@ int TrackPipeline::Impl::nextEncodedPicture(AVPacket* packet, QString* out_error
     return got;
 }
 
-int TrackPipeline::Impl::nextHapFrame(AVPacket* packet, QString* out_error) {
-    while (!hapPacket) {
-        if (encoderFlushed)
-            return 0;
-        if (!feedVideoEncoder(out_error))
-            return -1;
-    }
-    av_packet_move_ref(packet, hapPacket.get());
-    hapPacket.reset();
-    packet->stream_index = out->index;
-    av_packet_rescale_ts(packet, encoder->time_base, out->time_base);
-    return 1;
-}
-
 int TrackPipeline::Impl::nextConverted(AVPacket* packet, QString* out_error) {
-    if (hapFormat)
-        return nextHapFrame(packet, out_error);
     for (;;) {
         const int code = avcodec_receive_packet(encoder.get(), packet);
         if (code == 0) {
@@ -485,33 +527,25 @@ bool TrackPipeline::Impl::feedAudioEncoder(QString* out_error) {
     }
 }
 
-bool TrackPipeline::Impl::feedVideoEncoder(QString* out_error) {
-    AVCodecContext* e = encoder.get();
+int TrackPipeline::Impl::decodeNextPicture(AVRational timeBase, std::int64_t* out_pts,
+                                           QString* out_error) {
     for (;;) {
-        if (sourceDone) {
-            if (encoderFlushed)
-                return fail(out_error, QStringLiteral("the video encoder did not finish"));
-            encoderFlushed = true;
-            if (hapFormat)
-                return true;
-            const int code = avcodec_send_frame(e, nullptr);
-            return code >= 0 || code == AVERROR_EOF
-                       ? true
-                       : fail(out_error, avErrorText("cannot flush the video encoder", code));
-        }
+        if (sourceDone)
+            return 0;
         const int code = avcodec_receive_frame(decoder.get(), decoded.get());
         if (code == AVERROR_EOF) {
             sourceDone = true;
-            continue;
+            return 0;
         }
         if (code == AVERROR(EAGAIN)) {
             if (!feedDecoder(out_error))
-                return false;
+                return -1;
             continue;
         }
-        if (code < 0)
-            return fail(out_error, avErrorText("the decoder failed", code));
-
+        if (code < 0) {
+            fail(out_error, avErrorText("the decoder failed", code));
+            return -1;
+        }
         std::int64_t time = decoded->best_effort_timestamp;
         if (time == AV_NOPTS_VALUE)
             time = lastVideoPts == AV_NOPTS_VALUE ? 0 : lastVideoPts + 1;
@@ -522,41 +556,50 @@ bool TrackPipeline::Impl::feedVideoEncoder(QString* out_error) {
             av_frame_unref(decoded.get());
             continue;
         }
-        if (!scaler)
-            scaler.reset(sws_getContext(decoded->width, decoded->height,
-                                        AVPixelFormat(decoded->format), e->width, e->height,
-                                        e->pix_fmt, SWS_BICUBIC, nullptr, nullptr, nullptr));
-        FramePtr frame = makeFrame();
-        frame->format = e->pix_fmt;
-        frame->width = e->width;
-        frame->height = e->height;
-        int result = scaler ? av_frame_get_buffer(frame.get(), 0) : AVERROR(EINVAL);
-        if (result >= 0)
-            result = sws_scale(scaler.get(), decoded->data, decoded->linesize, 0, decoded->height,
-                               frame->data, frame->linesize);
-        av_frame_unref(decoded.get());
-        if (result < 0)
-            return fail(out_error, avErrorText("cannot convert a picture", result));
-        std::int64_t pts = av_rescale_q(showTime - rangeStart + at, in->time_base, e->time_base);
+        std::int64_t pts = av_rescale_q(showTime - rangeStart + at, in->time_base, timeBase);
         if (lastVideoPts != AV_NOPTS_VALUE && pts <= lastVideoPts)
             pts = lastVideoPts + 1;
         lastVideoPts = pts;
-        frame->pts = pts;
-        if (hapFormat) {
-            hapPacket = makePacket();
-            if (!hapPacket)
-                return fail(out_error, QStringLiteral("cannot allocate a packet"));
-            if (!encodeHapPicture(*hapFormat, frame->data[0], frame->linesize[0], e->width,
-                                  e->height, hapPacket.get(), out_error))
-                return false;
-            hapPacket->pts = hapPacket->dts = pts;
-            return true;
-        }
-        result = avcodec_send_frame(e, frame.get());
-        if (result < 0)
-            return fail(out_error, avErrorText("the video encoder refused a picture", result));
-        return true;
+        *out_pts = pts;
+        return 1;
     }
+}
+
+bool TrackPipeline::Impl::feedVideoEncoder(QString* out_error) {
+    AVCodecContext* e = encoder.get();
+    std::int64_t pts = 0;
+    const int got = decodeNextPicture(e->time_base, &pts, out_error);
+    if (got < 0)
+        return false;
+    if (got == 0) {
+        if (encoderFlushed)
+            return fail(out_error, QStringLiteral("the video encoder did not finish"));
+        encoderFlushed = true;
+        const int code = avcodec_send_frame(e, nullptr);
+        return code >= 0 || code == AVERROR_EOF
+                   ? true
+                   : fail(out_error, avErrorText("cannot flush the video encoder", code));
+    }
+    if (!scaler)
+        scaler.reset(sws_getContext(decoded->width, decoded->height, AVPixelFormat(decoded->format),
+                                    e->width, e->height, e->pix_fmt, SWS_BICUBIC, nullptr, nullptr,
+                                    nullptr));
+    FramePtr frame = makeFrame();
+    frame->format = e->pix_fmt;
+    frame->width = e->width;
+    frame->height = e->height;
+    int result = scaler ? av_frame_get_buffer(frame.get(), 0) : AVERROR(EINVAL);
+    if (result >= 0)
+        result = sws_scale(scaler.get(), decoded->data, decoded->linesize, 0, decoded->height,
+                           frame->data, frame->linesize);
+    av_frame_unref(decoded.get());
+    if (result < 0)
+        return fail(out_error, avErrorText("cannot convert a picture", result));
+    frame->pts = pts;
+    result = avcodec_send_frame(e, frame.get());
+    if (result < 0)
+        return fail(out_error, avErrorText("the video encoder refused a picture", result));
+    return true;
 }
 
 } // namespace qtkit

@@ -8,6 +8,7 @@
 #include "platform/qtkit/LiveMovieFile.h"
 #include "platform/qtkit/TrackPipeline.h"
 
+#include <atomic>
 #include <cstdint>
 #include <limits>
 
@@ -66,9 +67,8 @@ struct TrackPipeline::Impl {
     bool sourceDone = false;
     bool encoderFlushed = false;
 
-    // A format written by our own HAP writer rather than `encoder`, and its packet to hand on.
-    const DeliveryFormat* hapFormat = nullptr;
-    PacketPtr hapPacket;
+    // Set when the pipeline goes: a recording being followed stops blocking its readers.
+    std::atomic<bool> abandoned = false;
 
     // Pictures encoded as the recording took them, rather than decoded from its file.
     std::shared_ptr<LiveMovieFile> pictureSource;
@@ -81,8 +81,17 @@ struct TrackPipeline::Impl {
     // there is no H.264 encoder).
     bool openVideoConversion(AVFormatContext* output, const DeliveryFormat* format,
                              QString* out_error);
-    // Adds the output's track after `encoder`'s settings.
-    bool addConvertedStream(AVFormatContext* output, QString* out_error);
+    // Encodes the decoded pictures after `format`'s recipe through the picture encoder (our own
+    // HAP writer, a picture per thread): 1, 0 when the range holds no picture, -1 on failure.
+    int openPictureConversion(AVFormatContext* output, const DeliveryFormat& format,
+                              QString* out_error);
+    // The next picture of the range, decoded and converted to RGBA at `timeScale`: 1, 0 after
+    // the last, -1 on failure.
+    int nextDecodedPicture(int timeScale, LivePicture* out_picture, QString* out_error);
+    // Adds the output's track, encoded after `format`'s recipe from `first` and the pictures
+    // of `source` after it.
+    bool addEncodedStream(AVFormatContext* output, const DeliveryFormat& format, LivePicture first,
+                          DeliveryEncoder::Source source, QString* out_error);
     // Encodes the pictures that `recording` takes after the recipe of `format`.
     bool openPictureEncoding(AVFormatContext* output, const DeliveryFormat& format,
                              std::shared_ptr<LiveMovieFile> recording,
@@ -93,10 +102,12 @@ struct TrackPipeline::Impl {
     // The next packet of the track in the input's time base, moved to the output's timeline.
     int readCopied(AVPacket* packet, QString* out_error);
     int nextConverted(AVPacket* packet, QString* out_error);
-    int nextHapFrame(AVPacket* packet, QString* out_error);
     // Reads the next packet of the track into the decoder; false on failure.
     bool feedDecoder(QString* out_error);
     bool feedAudioEncoder(QString* out_error);
+    // The next picture of the range into `decoded`, its time in the output's timeline in
+    // `timeBase`: 1, 0 after the last, -1 on failure.
+    int decodeNextPicture(AVRational timeBase, std::int64_t* out_pts, QString* out_error);
     bool feedVideoEncoder(QString* out_error);
     bool sendAudioFromFifo(int count, QString* out_error);
     bool resampleIntoFifo(const AVFrame* frame, QString* out_error);
