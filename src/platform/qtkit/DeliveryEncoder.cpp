@@ -180,11 +180,11 @@ struct Worker {
     std::thread thread;
 };
 
-} // namespace
-
-bool encodeHapPicture(const DeliveryFormat& format, const std::uint8_t* rgba,
-                      std::ptrdiff_t bytesPerLine, int width, int height, AVPacket* packet,
+// Writes the RGBA picture as one HAP frame of `format` (one with hapTexture) into `packet`, a key
+// frame; false and `out_error` on failure.
+bool encodeHapPicture(const DeliveryFormat& format, const QImage& picture, AVPacket* packet,
                       QString* out_error) {
+    const int width = picture.width(), height = picture.height();
     const auto texture = hap::Texture(format.hapTexture);
     const int chunks = format.perCoreOption[0] ? std::clamp(av_cpu_count(), 1, 64) : 1;
     const std::size_t most = hap::maxFrameBytes(texture, width, height, chunks);
@@ -194,11 +194,14 @@ bool encodeHapPicture(const DeliveryFormat& format, const std::uint8_t* rgba,
     if (av_new_packet(packet, int(most)) < 0)
         return failWith(out_error, QStringLiteral("no memory for a packet"));
     const std::size_t written =
-        hap::encodeFrame(texture, {rgba, bytesPerLine, width, height}, chunks, packet->data);
+        hap::encodeFrame(texture, {picture.constBits(), picture.bytesPerLine(), width, height},
+                         chunks, packet->data);
     av_shrink_packet(packet, int(written));
     packet->flags |= AV_PKT_FLAG_KEY;
     return true;
 }
+
+} // namespace
 
 struct DeliveryEncoder::Impl {
     Source source;
@@ -315,10 +318,8 @@ bool DeliveryEncoder::Impl::encodeAlone(Worker& worker, const LivePicture& pictu
                                         AVPacket* packet, QString* out_error) {
     const AVCodecContext* e = worker.encoder.get();
     if (worker.format->hapTexture) {
-        const QImage& image = picture.image;
-        if (!pictureFits(image, e, out_error) ||
-            !encodeHapPicture(*worker.format, image.constBits(), image.bytesPerLine(), e->width,
-                              e->height, packet, out_error))
+        if (!pictureFits(picture.image, e, out_error) ||
+            !encodeHapPicture(*worker.format, picture.image, packet, out_error))
             return false;
     } else {
         AVFrame* frame = worker.converter->convert(picture.image, out_error);

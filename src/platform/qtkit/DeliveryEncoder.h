@@ -2,7 +2,6 @@
 
 #include <QString>
 
-#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -54,11 +53,5 @@ private:
     DeliveryEncoder();
     std::unique_ptr<Impl> mImpl;
 };
-
-// Writes the RGBA picture of `width` x `height` pixels as one HAP frame of `format` (one whose
-// hapTexture is set) into `packet`, a key frame; false and `out_error` on failure.
-bool encodeHapPicture(const DeliveryFormat& format, const std::uint8_t* rgba,
-                      std::ptrdiff_t bytesPerLine, int width, int height, AVPacket* packet,
-                      QString* out_error);
 
 } // namespace qtkit
