@@ -1,8 +1,8 @@
-// Whole jobs of lumenreel-render in ProRes 4444, H.264 and HAP against the peer pipeline that does
-// the same job with the plainest tools: the minimal EGL program of the render pipeline benchmark
-// writing raw frames into `ffmpeg` with the same encoder and settings, the sound muxed in the same
-// pass. Plasma with the demo sound at 640x480 (333 frames) and 1920x1080 (151 frames), 30 fps;
-// the two sides alternate and each prints the median of the runs.
+// Whole jobs of lumenreel-render in ProRes 4444, H.264 and the HAPs against the peer pipeline that
+// does the same job with the plainest tools: the minimal EGL program of the render pipeline
+// benchmark writing raw frames into `ffmpeg` with the same encoder and settings, the sound muxed in
+// the same pass. Plasma with the demo sound at 640x480 (333 frames) and 1920x1080 (151 frames), 30
+// fps; the two sides alternate and each prints the median of the runs.
 //
 // Then the file size and writing time of the final movie in each delivery format against the
 // Animation movie, for the default job: the sample composition at 640 x 480, 30 fps, 33.3 s with
@@ -11,6 +11,7 @@
 // kept.
 //
 //   delivery_formats_benchmark [--duration SECONDS] [--runs N] [--peer-only | --sizes-only]
+//                              [--formats NAME,NAME...]   (the peer comparison's formats)
 
 #include "BenchmarkMedian.h"
 #include "BenchmarkProcess.h"
@@ -47,7 +48,7 @@ struct PeerJob {
 };
 
 // Alternates our job and the peer's for every format and size; false when one failed.
-bool comparePeers(int runs) {
+bool comparePeers(int runs, const QStringList& only) {
     QTemporaryDir folder;
     const std::string out = folder.path().toStdString();
     const std::string composition = LUMENREEL_SOURCE_DIR "/benchmarks/app/Plasma.fs";
@@ -59,6 +60,8 @@ bool comparePeers(int runs) {
         {"h264", "mp4",
          "-c:v libx264 -preset medium -crf 18 -pix_fmt yuv420p -tag:v avc1 -movflags +faststart"},
         {"hap", "mov", "-c:v hap -format hap -chunks " + cores + " -pix_fmt rgba"},
+        {"hap-alpha", "mov", "-c:v hap -format hap_alpha -chunks " + cores + " -pix_fmt rgba"},
+        {"hapq", "mov", "-c:v hap -format hap_q -chunks " + cores + " -pix_fmt rgba"},
     };
     const PeerJob jobs[] = {{"640x480", "11.08"}, {"1920x1080", "5"}};
     std::printf("peer comparison: Plasma.fs with demo-arpeggio.m4a (AAC, copied), 30 fps, %s "
@@ -67,6 +70,8 @@ bool comparePeers(int runs) {
     for (const PeerJob& job : jobs) {
         const unsigned long long frames = renderFrameCount(std::stod(job.duration), 30);
         for (const PeerFormat& format : formats) {
+            if (!only.isEmpty() && !only.contains(QLatin1String(format.name)))
+                continue;
             const std::string movie = out + "/peer." + format.extension;
             const std::string peer = std::string("'") + LUMENREEL_PEER_RENDERER +
                                      "' --peer-frames " + job.size + " 30 " + job.duration + " '" +
@@ -116,18 +121,21 @@ int main(int argc, char** argv) {
     QString duration = QStringLiteral("33.3");
     int runs = 3;
     bool peers = true;
+    QStringList only;
     bool sizes = true;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--duration") == 0 && i + 1 < argc)
             duration = QString::fromLocal8Bit(argv[++i]);
         else if (std::strcmp(argv[i], "--runs") == 0 && i + 1 < argc)
             runs = std::max(1, std::atoi(argv[++i]));
+        else if (std::strcmp(argv[i], "--formats") == 0 && i + 1 < argc)
+            only = QString::fromLocal8Bit(argv[++i]).split(QLatin1Char(','));
         else if (std::strcmp(argv[i], "--peer-only") == 0)
             sizes = false;
         else if (std::strcmp(argv[i], "--sizes-only") == 0)
             peers = false;
     }
-    if (peers && !comparePeers(runs))
+    if (peers && !comparePeers(runs, only))
         return 1;
     if (!sizes)
         return 0;
