@@ -159,10 +159,8 @@ TEST_F(MainWindowInputsTest, EachInputGetsItsControlAndEachChangeReachesTheJob) 
     click(well);
     EXPECT_EQ(offered, QColor::fromRgbF(1.0f, 0.0f, 0.0f, 1.0f));
     const QCInputValue tint = sDelegate->compositionInputValues().value(QStringLiteral("tint"));
-    EXPECT_NEAR(tint[1], 0.5, 1e-4);
-    EXPECT_EQ(tint[0], 0.0);
-    EXPECT_EQ(tint[2], 1.0);
-    EXPECT_NEAR(tint[3], 0.25, 1e-4);
+    for (const auto& [component, expected] : {std::pair{0, 0.0}, {1, 0.5}, {2, 1.0}, {3, 0.25}})
+        EXPECT_NEAR(tint[component], expected, 1e-4) << component;
     ASSERT_EQ(jobValues().size(), 5);
     EXPECT_TRUE(jobValues().last().startsWith(QStringLiteral("tint=0,0.50000")))
         << jobValues().last().toStdString();
@@ -360,7 +358,7 @@ TEST_F(MainWindowInputsTest, TheMenuGivesABandItsGainAndKeyedControlsFollowThePr
 TEST_F(MainWindowInputsTest, TheWindowsMovieIsTheRenderToolsWithTheSameValuesSet) {
     const QString out = sHome->filePath(QStringLiteral("same"));
     const QString composition =
-        writeFile(QStringLiteral("same/Aurora.fs"), contentsOf(resource("compositions/Aurora.fs")));
+        writeFile("same/Aurora.fs", contentsOf(resource("compositions/Aurora.fs")));
     const QString sound = resource(QStringLiteral("sounds/demo-arpeggio.m4a"));
     chooseComposition(composition);
     chooseSound(sound);
@@ -385,8 +383,7 @@ TEST_F(MainWindowInputsTest, TheWindowsMovieIsTheRenderToolsWithTheSameValuesSet
     ASSERT_TRUE(waitUntilIdle());
     const QString windowMovie = QDir(out).filePath(QStringLiteral("Aurora.mov"));
     // (A note on the 10 s sound against 0.1 s of video follows the path.)
-    ASSERT_TRUE(sDelegate->statusText().startsWith(QStringLiteral("Written: ") + windowMovie + ' '))
-        << sDelegate->statusText().toStdString();
+    ASSERT_TRUE(statusStartsWith(QStringLiteral("Written: ") + windowMovie + ' '));
 
     // The tool, with the job's values as --set, and once without them.
     const auto tool = [&](const QString& folder, const QStringList& sets) {
@@ -405,11 +402,8 @@ TEST_F(MainWindowInputsTest, TheWindowsMovieIsTheRenderToolsWithTheSameValuesSet
     const QList<QImage> fromWindow = decodeVideoFrames(windowMovie, 1);
     const QList<QImage> fromTool = tool(sHome->filePath(QStringLiteral("same/tool")), values);
     const QList<QImage> defaults = tool(sHome->filePath(QStringLiteral("same/defaults")), {});
-    ASSERT_EQ(fromWindow.size(), 4);
-    ASSERT_EQ(fromTool.size(), 4);
-    ASSERT_EQ(defaults.size(), 4);
-    const QPoint sky(320, 160);
-    EXPECT_EQ(fromWindow.last().pixel(sky), fromTool.last().pixel(sky));
+    for (const QList<QImage>& frames : {fromWindow, fromTool, defaults})
+        ASSERT_EQ(frames.size(), 4);
     EXPECT_TRUE(fromWindow.last() == fromTool.last());
     EXPECT_FALSE(fromWindow.last() == defaults.last());
 }

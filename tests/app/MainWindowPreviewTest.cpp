@@ -107,8 +107,7 @@ TEST_F(MainWindowPreviewTest, AChosenCompositionPlaysWithoutRenderAndPlaysTheWin
             return false;
         },
         std::chrono::minutes(5)));
-    EXPECT_TRUE(sDelegate->statusText().startsWith(QStringLiteral("Written: ")))
-        << sDelegate->statusText().toStdString();
+    EXPECT_TRUE(statusStartsWith("Written: "));
     // At most the frame already under way when the job started, and none of the preview's
     // frames (that one and one waiting for the main thread) reached the view.
     EXPECT_LE(renderedWhileBusy, renderedAtStart + 1);
