@@ -132,9 +132,7 @@ TEST_F(MainWindowPreviewTest, SpaceAndTheTransportRowPlayPauseAndScrub) {
     EXPECT_TRUE(mEngine->isPlaying());
 
     // In a text field, Space is a character.
-    NSTextField* rate = views<NSTextField>([](NSTextField* field) {
-                            return field->isEditable() && field->widget()->isEnabled();
-                        }).value(0);
+    NSTextField* rate = numberField(600);
     ASSERT_NE(rate, nullptr);
     auto* edit = qobject_cast<QLineEdit*>(rate->widget());
     ASSERT_NE(edit, nullptr);
