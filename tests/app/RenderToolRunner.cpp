@@ -100,14 +100,15 @@ QStringList RenderToolTest::entries(const QString& folder) {
     return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
 }
 
-void RenderToolTest::expectRefused(const QStringList& arguments, const QString& reason,
-                                   int status) {
+ToolRun RenderToolTest::expectRefused(const QStringList& arguments, const QString& reason,
+                                      int status) {
     const ToolRun run = mTool->run(arguments);
     EXPECT_EQ(run.status, status) << run.err.toStdString();
     EXPECT_TRUE(run.err.contains(reason)) << run.err.toStdString();
     EXPECT_EQ(run.err.count(QStringLiteral("lumenreel-render: ")), 1) << run.err.toStdString();
     EXPECT_TRUE(run.out.isEmpty());
     EXPECT_TRUE(entries(mOutput).isEmpty()) << entries(mOutput).join(' ').toStdString();
+    return run;
 }
 
 ToolRun RenderToolTest::expectRuns(const QStringList& arguments) const {

@@ -70,7 +70,7 @@ protected:
         return writeTestFile(mHome.filePath(name), contents);
     }
     // A bad input gives a one-line reason and writes nothing into the output folder.
-    void expectRefused(const QStringList& arguments, const QString& reason, int status = 1);
+    ToolRun expectRefused(const QStringList& arguments, const QString& reason, int status = 1);
     // Runs the tool, expecting it to end with 0.
     ToolRun expectRuns(const QStringList& arguments) const;
     // The decoded frames of `movie` (the second stream when it has a sound), which is removed.
