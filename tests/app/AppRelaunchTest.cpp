@@ -3,32 +3,17 @@
 // quits from its menu; a second run, a new process with the same settings folder, shows them all
 // again.
 
-#include "app/window/AppInputsPanel.h"
-#include "app/window/GKAppDelegate.h"
-#include "platform/appkit/NSApplication.h"
-#include "platform/appkit/NSButton.h"
-#include "platform/appkit/NSMenu.h"
-#include "platform/appkit/NSNib.h"
-#include "platform/appkit/NSOpenPanel.h"
-#include "platform/appkit/NSPopUpButton.h"
-#include "platform/appkit/NSTextField.h"
-#include "platform/foundation/NSNotificationCenter.h"
-#include "platform/foundation/NSURL.h"
+#include "MainWindowFixture.h"
 
+#include "app/window/AppInputsPanel.h"
 #include "common/RunChild.h"
-#include "common/TestSupport.h"
+#include "platform/appkit/NSMenu.h"
+#include "platform/foundation/NSNotificationCenter.h"
 
 #include <QCheckBox>
-#include <QCoreApplication>
-#include <QDir>
-#include <QLineEdit>
 #include <QRegularExpression>
 #include <QScreen>
-#include <QTemporaryDir>
 #include <QTimer>
-#include <QWidget>
-
-#include <gtest/gtest.h>
 
 #include <csignal>
 #include <cstdio>
@@ -37,89 +22,78 @@ namespace {
 
 using namespace lumenreel::test;
 
-GKAppDelegate* delegate() {
-    return qobject_cast<GKAppDelegate*>(NSApp->delegate());
-}
-
-template <class T>
-T* control(const std::function<bool(T*)>& matches) {
-    for (NSView* view : delegate()->window()->contentView()->subviews()) {
-        auto* found = qobject_cast<T*>(view);
-        if (found && matches(found))
-            return found;
+// The relaunched application's window, found as the window tests find it.
+class RelaunchedWindow : public WindowFixture {
+public:
+    static GKAppDelegate* launched() {
+        return sDelegate = qobject_cast<GKAppDelegate*>(NSApp->delegate());
     }
-    return nullptr;
-}
 
-NSTextField* numberField(double maximum) {
-    return control<NSTextField>([=](NSTextField* field) {
-        return field->hasNumberFormat() && field->maximum() == maximum;
-    });
-}
-
-// A control of the inputs panel, by its name ("speed.field").
-template <class W>
-W* inputControl(const char* name) {
-    auto* inputs = control<AppInputsPanel>([](AppInputsPanel*) { return true; });
-    return inputs ? qobject_cast<W*>(inputs->control(QString::fromLatin1(name))) : nullptr;
-}
-
-// The first run: every choice made as a person makes it.
-void choose(const QString& folder) {
-    QStringList choices{resource(QStringLiteral("compositions/Aurora.fs")),
-                        resource(QStringLiteral("sounds/demo-arpeggio.m4a")), folder};
-    NSOpenPanel::setModalRunner([&choices](NSOpenPanel* panel) {
-        panel->setURLs({NSURL::fileURLWithPath(choices.takeFirst())});
-        return NSFileHandlingPanelOKButton;
-    });
-    NSMenu* menu = delegate()->window()->menu();
-    for (const char* item :
-         {"Choose Composition...", "Choose Sound Movie...", "Choose Output Folder..."})
-        menu->itemWithTitle(QString::fromLatin1(item))->sendAction();
-    NSPopUpButton* sizes = control<NSPopUpButton>([](NSPopUpButton*) { return true; });
-    for (int index = 0; index < sizes->numberOfItems(); ++index) {
-        if (sizes->itemTitleAtIndex(index) == QStringLiteral("1920 x 1080"))
-            sizes->chooseItemAtIndex(index);
+    // A control of the inputs panel, by its name ("speed.field").
+    template <class W>
+    static W* inputControl(const char* name) {
+        AppInputsPanel* inputs = views<AppInputsPanel>().value(0);
+        return inputs ? qobject_cast<W*>(inputs->control(QString::fromLatin1(name))) : nullptr;
     }
-    numberField(600)->finishEditing(QStringLiteral("25"));
-    numberField(86400)->finishEditing(QStringLiteral("2"));
-    // Two of Aurora's inputs.
-    inputControl<QLineEdit>("speed.field")->setText(QStringLiteral("1.25"));
-    emit inputControl<QLineEdit>("speed.field")->editingFinished();
-    inputControl<QCheckBox>("stars.check")->click();
-    menu->itemWithTitle(QStringLiteral("Deutsch"))->sendAction();
-    // The user moved and enlarged the window (within the test's screen of 800 x 600).
-    delegate()->window()->setFrame(NSMakeRect(40, 30, 1020, 480), true);
-}
 
-// The second run: what the window shows, two lines, then Quit.
-void reportAndQuit() {
-    GKAppDelegate* app = delegate();
-    NSButton* render = control<NSButton>([](NSButton* button) {
-        return button->action() == QStringLiteral("actionRenderCompositionToMovieFile:");
-    });
-    QStringList values;
-    for (const auto& [name, text] : app->windowJob().inputs.values)
-        values << name + QLatin1Char('=') + text;
-    const auto* speed = inputControl<QLineEdit>("speed.field");
-    const auto* stars = inputControl<QCheckBox>("stars.check");
-    std::printf(
-        "report|%d|%s|%s|%s|%s|%s|%s|%s|%s|%s|%s\n", app->movieDimensions(),
-        qPrintable(numberField(600)->stringValue()), qPrintable(numberField(86400)->stringValue()),
-        qPrintable(app->outletQuartzCompositionInputController->inputPath()),
-        qPrintable(app->outletAudioTrackInputController->inputPath()),
-        qPrintable(app->outletOutputUserFolder->folderPath()),
-        qPrintable(render ? render->title() : QString()), qPrintable(app->windowFrame()),
-        qPrintable(values.join(QLatin1Char(' '))), qPrintable(speed ? speed->text() : QString()),
-        stars && stars->isChecked() ? "true" : "false");
-    // Where the window shows on its screen.
-    const QRect frame = delegate()->window()->widget()->geometry();
-    const QRect screen = delegate()->window()->widget()->screen()->availableGeometry();
-    std::printf("geometry|%d %d %d %d|%d %d %d %d\n", frame.x(), frame.y(), frame.width(),
-                frame.height(), screen.x(), screen.y(), screen.width(), screen.height());
-    std::fflush(stdout);
-    NSApp->terminate(nullptr);
-}
+    static void clickClearSound() {
+        button(QStringLiteral("actionClearSoundMovie:"))->performClick(nullptr);
+    }
+
+    // The first run: every choice made as a person makes it.
+    static void choose(const QString& folder) {
+        QStringList choices{resource(QStringLiteral("compositions/Aurora.fs")),
+                            resource(QStringLiteral("sounds/demo-arpeggio.m4a")), folder};
+        NSOpenPanel::setModalRunner([&choices](NSOpenPanel* panel) {
+            panel->setURLs({NSURL::fileURLWithPath(choices.takeFirst())});
+            return NSFileHandlingPanelOKButton;
+        });
+        NSMenu* menu = sDelegate->window()->menu();
+        for (const char* item :
+             {"Choose Composition...", "Choose Sound Movie...", "Choose Output Folder..."})
+            menu->itemWithTitle(QString::fromLatin1(item))->sendAction();
+        NSPopUpButton* sizes = views<NSPopUpButton>().value(0);
+        for (int index = 0; index < sizes->numberOfItems(); ++index) {
+            if (sizes->itemTitleAtIndex(index) == QStringLiteral("1920 x 1080"))
+                sizes->chooseItemAtIndex(index);
+        }
+        numberField(600)->finishEditing(QStringLiteral("25"));
+        numberField(86400)->finishEditing(QStringLiteral("2"));
+        // Two of Aurora's inputs.
+        inputControl<QLineEdit>("speed.field")->setText(QStringLiteral("1.25"));
+        emit inputControl<QLineEdit>("speed.field")->editingFinished();
+        inputControl<QCheckBox>("stars.check")->click();
+        menu->itemWithTitle(QStringLiteral("Deutsch"))->sendAction();
+        // The user moved and enlarged the window (within the test's screen of 800 x 600).
+        sDelegate->window()->setFrame(NSMakeRect(40, 30, 1020, 480), true);
+    }
+
+    // The second run: what the window shows, two lines, then Quit.
+    static void reportAndQuit() {
+        GKAppDelegate* app = sDelegate;
+        NSButton* render = button(QStringLiteral("actionRenderCompositionToMovieFile:"));
+        const auto* speed = inputControl<QLineEdit>("speed.field");
+        const auto* stars = inputControl<QCheckBox>("stars.check");
+        std::printf("report|%d|%s|%s|%s|%s|%s|%s|%s|%s|%s|%s\n", app->movieDimensions(),
+                    qPrintable(numberField(600)->stringValue()),
+                    qPrintable(numberField(86400)->stringValue()),
+                    qPrintable(app->outletQuartzCompositionInputController->inputPath()),
+                    qPrintable(app->outletAudioTrackInputController->inputPath()),
+                    qPrintable(app->outletOutputUserFolder->folderPath()),
+                    qPrintable(render ? render->title() : QString()),
+                    qPrintable(app->windowFrame()),
+                    qPrintable(named(app->windowJob().inputs.values).join(QLatin1Char(' '))),
+                    qPrintable(speed ? speed->text() : QString()),
+                    stars && stars->isChecked() ? "true" : "false");
+        // Where the window shows on its screen.
+        const QRect frame = app->window()->widget()->geometry();
+        const QRect screen = app->window()->widget()->screen()->availableGeometry();
+        std::printf("geometry|%d %d %d %d|%d %d %d %d\n", frame.x(), frame.y(), frame.width(),
+                    frame.height(), screen.x(), screen.y(), screen.width(), screen.height());
+        std::fflush(stdout);
+        NSApp->terminate(nullptr);
+    }
+};
 
 // Runs this program as the application in `phase`, with the settings under `home`, on a screen
 // 1280 pixels wide and `screenHeight` high.
@@ -227,40 +201,28 @@ TEST_F(AppRelaunchTest, Phase) {
             QTimer::singleShot(0, [phase] {
                 const QString folder =
                     QString::fromLocal8Bit(qgetenv("HOME")) + QStringLiteral("/movies");
+                GKAppDelegate* app = RelaunchedWindow::launched();
                 if (phase == "choose") {
-                    choose(folder);
-                    delegate()
-                        ->window()
-                        ->menu()
-                        ->itemWithTitle(QStringLiteral("Lumenreel beenden"))
-                        ->sendAction();
+                    RelaunchedWindow::choose(folder);
+                    app->window()->menu()->itemWithTitle("Lumenreel beenden")->sendAction();
                 } else if (phase == "clearSound") {
                     // The sound's x, then Quit.
-                    control<NSButton>([](NSButton* button) {
-                        return button->action() == QStringLiteral("actionClearSoundMovie:");
-                    })->performClick(nullptr);
+                    RelaunchedWindow::clickClearSound();
                     NSApp->terminate(nullptr);
                 } else if (phase == "toTheTop") {
                     // Moved as high as the screen of 900 pixels goes.
-                    delegate()->window()->setFrame(NSMakeRect(100, 900 - 460 - 40, 1000, 460),
-                                                   true);
+                    app->window()->setFrame(NSMakeRect(100, 900 - 460 - 40, 1000, 460), true);
                     NSApp->terminate(nullptr);
                 } else if (phase == "chooseAndWait") {
-                    choose(folder);
+                    RelaunchedWindow::choose(folder);
                     std::printf("chosen\n");
                     std::fflush(stdout);
                 } else {
-                    reportAndQuit();
+                    RelaunchedWindow::reportAndQuit();
                 }
             });
         });
-    QTimer watchdog;
-    watchdog.setSingleShot(true);
-    QObject::connect(&watchdog, &QTimer::timeout, [] { QCoreApplication::exit(99); });
-    watchdog.start(60000);
-    char name[] = "lumenreel";
-    char* argv[] = {name, nullptr};
-    EXPECT_EQ(NSApplicationMain(1, argv), 0);
+    EXPECT_EQ(runApplicationMain(std::chrono::minutes(1)), 0);
     NSNotificationCenter::defaultCenter()->removeObserver(token);
 }
 

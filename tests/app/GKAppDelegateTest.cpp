@@ -1,23 +1,10 @@
-#include "app/window/GKAppDelegate.h"
+#include "MainWindowFixture.h"
 
 #include "common/FifoGuard.h"
 #include "common/LogCapture.h"
-#include "common/RecordingPresenter.h"
-#include "common/TestSupport.h"
 #include "movie/QTKitMovieRecorder/QStillFrameRecorderConfig.h"
-#include "platform/appkit/NSApplication.h"
-#include "platform/appkit/NSBeep.h"
 #include "platform/appkit/NSWorkspace.h"
-#include "platform/appkitcore/NSAlert.h"
 #include "platform/foundation/NSOperationQueue.h"
-#include "platform/foundation/NSURL.h"
-
-#include <QCoreApplication>
-#include <QDir>
-#include <QTemporaryDir>
-#include <QTimer>
-
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -137,13 +124,7 @@ TEST_F(GKAppDelegateTest, QuitWhenWrittenQuitsOnceTheJobHasEnded) {
             Q_EMIT mRenderer->renderJobFinished(true);
         });
     });
-    QTimer watchdog;
-    watchdog.setSingleShot(true);
-    QObject::connect(&watchdog, &QTimer::timeout, [] { QCoreApplication::exit(99); });
-    watchdog.start(30000);
-    char name[] = "lumenreel";
-    char* argv[] = {name, nullptr};
-    EXPECT_EQ(NSApplicationMain(1, argv), 0);
+    EXPECT_EQ(runApplicationMain(std::chrono::seconds(30)), 0);
     EXPECT_FALSE(mDelegate->quitsWhenJobEnds());
     EXPECT_EQ(mAlerts->messages.size(), 1);
     NSApp->setDelegate(nullptr);

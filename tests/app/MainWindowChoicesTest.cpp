@@ -51,23 +51,21 @@ TEST_F(MainWindowChoicesTest, ANewChoiceOrJobClearsWhatTheLastJobLeft) {
     auto* progress =
         qobject_cast<NSProgressIndicator*>(sDelegate->outletQuartzMovieRenderer->outletProgress);
     ASSERT_TRUE(preview && progress);
-    const QString scene =
-        writeFile(QStringLiteral("Scene.fs"), contentsOf(resource("compositions/Aurora.fs")));
-    chooseFolder(sHome->filePath(QStringLiteral("clean")));
+    const QString scene = writeFile("Scene.fs", contentsOf(resource("compositions/Aurora.fs")));
+    chooseFolder(sHome->filePath("clean"));
     chooseSound();
 
     // The command says that a composition is missing; choosing one clears that.
     sDelegate->outletQuartzCompositionInputController->setSandboxURL(nullptr);
     EXPECT_FALSE(sDelegate->actionRenderCompositionToMovieFile(nullptr));
-    EXPECT_TRUE(sDelegate->statusText().startsWith(QStringLiteral("No composition is chosen")));
+    EXPECT_TRUE(statusStartsWith("No composition is chosen"));
     chooseComposition(scene);
     EXPECT_EQ(sDelegate->statusText(), QString());
 
     // A movie written: its last frame, a full bar, Show in Folder.
     sDelegate->setValue_forKey(0.2, QStringLiteral("compositionMovieDuration"));
-    ASSERT_TRUE(startRender());
-    ASSERT_TRUE(waitUntilIdle());
-    ASSERT_TRUE(sDelegate->statusText().startsWith(QStringLiteral("Written: ")));
+    ASSERT_TRUE(renderToTheEnd());
+    ASSERT_TRUE(statusStartsWith("Written: "));
     EXPECT_NE(preview->image(), nullptr);
     EXPECT_EQ(progress->doubleValue(), 1.0);
     EXPECT_FALSE(sDelegate->hidesShowInFolder());
@@ -80,22 +78,20 @@ TEST_F(MainWindowChoicesTest, ANewChoiceOrJobClearsWhatTheLastJobLeft) {
     ASSERT_TRUE(spinUntil([&] { return progress->doubleValue() >= 0.25; }));
     sDelegate->actionCancelRendering(nullptr);
     ASSERT_TRUE(waitUntilIdle());
-    ASSERT_TRUE(sDelegate->statusText().startsWith(QStringLiteral("Stopped.")));
+    ASSERT_TRUE(statusStartsWith("Stopped."));
     EXPECT_GE(progress->doubleValue(), 0.25);
 
     // The composition's file breaks: the failed job leaves no bar of the stopped one.
     brokenComposition(QStringLiteral("Scene.fs"));
-    ASSERT_TRUE(startRender());
-    ASSERT_TRUE(waitUntilIdle());
-    ASSERT_TRUE(sDelegate->statusText().startsWith(QStringLiteral("No movie was written")));
+    ASSERT_TRUE(renderToTheEnd());
+    ASSERT_TRUE(statusStartsWith("No movie was written"));
     EXPECT_EQ(progress->doubleValue(), 0.0);
     EXPECT_TRUE(sDelegate->hidesShowInFolder());
 
     // A preview left by a job goes with a new composition.
     sDelegate->setValue_forKey(0.2, QStringLiteral("compositionMovieDuration"));
     chooseComposition(resource(QStringLiteral("compositions/Aurora.fs")));
-    ASSERT_TRUE(startRender());
-    ASSERT_TRUE(waitUntilIdle());
+    ASSERT_TRUE(renderToTheEnd());
     ASSERT_NE(preview->image(), nullptr);
     chooseComposition(resource(QStringLiteral("compositions/SunsetWaves.glsl")));
     EXPECT_EQ(preview->image(), nullptr);
@@ -268,8 +264,7 @@ TEST_F(MainWindowTimingTest, TheCheckBoxesTimeTheWindowsJobAndComeBackFromTheSet
     chooseFolder(sHome->filePath(QStringLiteral("soundless")));
     sDelegate->actionClearSoundMovie(nullptr);
     EXPECT_FALSE(startRender());
-    EXPECT_TRUE(sDelegate->statusText().contains(QStringLiteral("there is no sound")))
-        << sDelegate->statusText().toStdString();
+    EXPECT_TRUE(statusContains("there is no sound"));
     EXPECT_TRUE(QDir(sHome->filePath(QStringLiteral("soundless"))).isEmpty());
 
     tick(fromSound);
@@ -285,11 +280,9 @@ TEST_F(MainWindowTimingTest, ASoundFarLongerThanTheMovieIsNamedInTheStatusLine) 
     // 10 s of sound against 0.2 s of video.
     sDelegate->setValue_forKey(0.2, QStringLiteral("compositionMovieDuration"));
     ASSERT_TRUE(startRender());
-    EXPECT_TRUE(sDelegate->statusText().contains(
-        QStringLiteral("\u201cCut the sound at the movie's end\u201d")))
-        << sDelegate->statusText().toStdString();
+    EXPECT_TRUE(statusContains(QStringLiteral("\u201cCut the sound at the movie's end\u201d")));
     ASSERT_TRUE(waitUntilIdle());
-    ASSERT_TRUE(sDelegate->statusText().startsWith(QStringLiteral("Written: ")));
+    ASSERT_TRUE(statusStartsWith("Written: "));
     EXPECT_TRUE(sDelegate->statusText().contains(QStringLiteral("GStreamer")));
 
     // Cut, the movie ends with its video and nothing needs saying.
@@ -313,15 +306,14 @@ TEST_F(MainWindowTimingTest, TheCustomSizeHasItsFieldsAndTheAddedSizesKeepTheOld
     EXPECT_TRUE(width->isHidden() && height->isHidden());
 
     // The added sizes follow the original ones, whose tags keep their sizes.
-    const QList<std::pair<QString, QSizeF>> added = {{"1080 x 1080", {1080, 1080}},
-                                                     {"1080 x 1920", {1080, 1920}},
-                                                     {"2560 x 1440", {2560, 1440}},
-                                                     {"3840 x 2160", {3840, 2160}}};
-    for (int index = 0; index < added.size(); ++index) {
-        EXPECT_EQ(sizes->itemTitleAtIndex(12 + index), added[index].first);
+    const QSizeF added[] = {{1080, 1080}, {1080, 1920}, {2560, 1440}, {3840, 2160}};
+    for (int index = 0; index < 4; ++index) {
+        const QSizeF size = added[index];
+        EXPECT_EQ(sizes->itemTitleAtIndex(12 + index),
+                  QStringLiteral("%1 x %2").arg(size.width()).arg(size.height()));
         sizes->chooseItemAtIndex(12 + index); // as a click on the item does
         EXPECT_EQ(sDelegate->movieDimensions(), 13 + index);
-        EXPECT_EQ(sDelegate->windowJob().sizePixels, added[index].second);
+        EXPECT_EQ(sDelegate->windowJob().sizePixels, size);
     }
     sizes->chooseItemAtIndex(11);
     EXPECT_EQ(sDelegate->movieDimensions(), 12);

@@ -33,6 +33,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -49,6 +50,16 @@ inline QStringList named(const QList<QPair<QString, QString>>& pairs) {
     for (const auto& [name, text] : pairs)
         texts << name + QLatin1Char('=') + text;
     return texts;
+}
+
+// Runs the application's event loop as `lumenreel` does until it quits; should it still run after
+// `deadline`, it is ended with the status 99. The loop's exit status.
+inline int runApplicationMain(std::chrono::milliseconds deadline) {
+    QObject watchdog;
+    QTimer::singleShot(deadline, &watchdog, [] { QCoreApplication::exit(99); });
+    char name[] = "lumenreel";
+    char* argv[] = {name, nullptr};
+    return NSApplicationMain(1, argv);
 }
 
 class WindowFixture : public ::testing::Test {
@@ -178,6 +189,21 @@ protected:
             return false;
         QTest::mouseClick(render->widget(), Qt::LeftButton);
         return !sDelegate->isIdle();
+    }
+    // Clicks Render and waits for the job's end; false when it did not start or end.
+    bool renderToTheEnd() { return startRender() && waitUntilIdle(); }
+    // Whether the status line starts with or holds `text`; what it says when not.
+    static ::testing::AssertionResult statusStartsWith(const QString& text) {
+        return statusIs(sDelegate->statusText().startsWith(text));
+    }
+    static ::testing::AssertionResult statusContains(const QString& text) {
+        return statusIs(sDelegate->statusText().contains(text));
+    }
+    static ::testing::AssertionResult statusIs(bool expected) {
+        if (expected)
+            return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure()
+               << "the status line says: " << sDelegate->statusText().toStdString();
     }
     static bool waitUntilIdle(std::chrono::milliseconds deadline = std::chrono::minutes(5)) {
         return spinUntil([] { return sDelegate->isIdle(); }, deadline);

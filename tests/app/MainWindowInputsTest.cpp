@@ -100,7 +100,15 @@ TEST_F(MainWindowInputsTest, EachInputGetsItsControlAndEachChangeReachesTheJob) 
 
     auto* slider = control<QSlider>("level", "slider");
     auto* field = control<QLineEdit>("level", "field");
-    ASSERT_TRUE(slider && field);
+    auto* popup = control<QComboBox>("shape", "popup");
+    auto* steps = control<QSpinBox>("steps", "number");
+    auto* lit = control<QCheckBox>("lit", "check");
+    auto* flash = control<QPushButton>("flash", "button");
+    auto* well = control<QToolButton>("tint", "well");
+    auto* x = control<QLineEdit>("centre", "x");
+    auto* y = control<QLineEdit>("centre", "y");
+    auto* wave = control<QLabel>("wave", "sound");
+    ASSERT_TRUE(slider && field && popup && steps && lit && flash && well && x && y && wave);
     EXPECT_EQ(field->text(), QStringLiteral("0.5"));
     EXPECT_EQ(slider->value(), 250);
     QTest::keyClick(slider, Qt::Key_End);
@@ -119,30 +127,22 @@ TEST_F(MainWindowInputsTest, EachInputGetsItsControlAndEachChangeReachesTheJob) 
     }
     changes.clear();
 
-    auto* popup = control<QComboBox>("shape", "popup");
-    ASSERT_NE(popup, nullptr);
     EXPECT_EQ(popup->count(), 3);
     EXPECT_EQ(popup->currentText(), QStringLiteral("Two"));
     QTest::keyClick(popup, Qt::Key_Down);
     expectJob({"level=0.25", "shape=3"});
     EXPECT_EQ(popup->currentText(), QStringLiteral("Three"));
 
-    auto* steps = control<QSpinBox>("steps", "number");
-    ASSERT_NE(steps, nullptr);
     EXPECT_EQ(steps->value(), 4);
     EXPECT_EQ(steps->maximum(), 10);
     QTest::keyClick(steps, Qt::Key_Up);
     expectJob({"level=0.25", "shape=3", "steps=5"});
 
-    auto* lit = control<QCheckBox>("lit", "check");
-    ASSERT_NE(lit, nullptr);
     EXPECT_TRUE(lit->isChecked());
     click(lit);
     expectJob({"level=0.25", "shape=3", "steps=5", "lit=false"});
 
     // An event fires for the preview and leaves the job as it was.
-    auto* flash = control<QPushButton>("flash", "button");
-    ASSERT_NE(flash, nullptr);
     click(flash);
     ASSERT_EQ(events.count(), 1);
     EXPECT_EQ(events.first().first().toString(), QStringLiteral("flash"));
@@ -154,15 +154,11 @@ TEST_F(MainWindowInputsTest, EachInputGetsItsControlAndEachChangeReachesTheJob) 
         offered = initial;
         return std::optional<QColor>(QColor::fromRgbF(0.0f, 0.5f, 1.0f, 0.25f));
     });
-    auto* well = control<QToolButton>("tint", "well");
-    ASSERT_NE(well, nullptr);
     click(well);
     EXPECT_EQ(offered, QColor::fromRgbF(1.0f, 0.0f, 0.0f, 1.0f));
     const QCInputValue tint = sDelegate->compositionInputValues().value(QStringLiteral("tint"));
-    EXPECT_NEAR(tint[1], 0.5, 1e-4);
-    EXPECT_EQ(tint[0], 0.0);
-    EXPECT_EQ(tint[2], 1.0);
-    EXPECT_NEAR(tint[3], 0.25, 1e-4);
+    for (const auto& [component, expected] : {std::pair{0, 0.0}, {1, 0.5}, {2, 1.0}, {3, 0.25}})
+        EXPECT_NEAR(tint[component], expected, 1e-4) << component;
     ASSERT_EQ(jobValues().size(), 5);
     EXPECT_TRUE(jobValues().last().startsWith(QStringLiteral("tint=0,0.50000")))
         << jobValues().last().toStdString();
@@ -173,9 +169,6 @@ TEST_F(MainWindowInputsTest, EachInputGetsItsControlAndEachChangeReachesTheJob) 
     EXPECT_EQ(sDelegate->compositionInputValues().value(QStringLiteral("tint")), tint);
     EXPECT_EQ(changes.count(), 0);
 
-    auto* x = control<QLineEdit>("centre", "x");
-    auto* y = control<QLineEdit>("centre", "y");
-    ASSERT_TRUE(x && y);
     type(x, QStringLiteral("0.125"));
     EXPECT_EQ(jobValues().last(), QStringLiteral("centre=0.125,0.5"));
     const int beeps = mBeeps;
@@ -194,8 +187,6 @@ TEST_F(MainWindowInputsTest, EachInputGetsItsControlAndEachChangeReachesTheJob) 
     }
 
     // The sound input names the sound, once there is one.
-    auto* wave = control<QLabel>("wave", "sound");
-    ASSERT_NE(wave, nullptr);
     EXPECT_EQ(wave->text(), QStringLiteral("No sound"));
     chooseSound();
     EXPECT_EQ(wave->text(), QStringLiteral("demo-arpeggio.m4a"));
@@ -360,7 +351,7 @@ TEST_F(MainWindowInputsTest, TheMenuGivesABandItsGainAndKeyedControlsFollowThePr
 TEST_F(MainWindowInputsTest, TheWindowsMovieIsTheRenderToolsWithTheSameValuesSet) {
     const QString out = sHome->filePath(QStringLiteral("same"));
     const QString composition =
-        writeFile(QStringLiteral("same/Aurora.fs"), contentsOf(resource("compositions/Aurora.fs")));
+        writeFile("same/Aurora.fs", contentsOf(resource("compositions/Aurora.fs")));
     const QString sound = resource(QStringLiteral("sounds/demo-arpeggio.m4a"));
     chooseComposition(composition);
     chooseSound(sound);
@@ -385,8 +376,7 @@ TEST_F(MainWindowInputsTest, TheWindowsMovieIsTheRenderToolsWithTheSameValuesSet
     ASSERT_TRUE(waitUntilIdle());
     const QString windowMovie = QDir(out).filePath(QStringLiteral("Aurora.mov"));
     // (A note on the 10 s sound against 0.1 s of video follows the path.)
-    ASSERT_TRUE(sDelegate->statusText().startsWith(QStringLiteral("Written: ") + windowMovie + ' '))
-        << sDelegate->statusText().toStdString();
+    ASSERT_TRUE(statusStartsWith(QStringLiteral("Written: ") + windowMovie + ' '));
 
     // The tool, with the job's values as --set, and once without them.
     const auto tool = [&](const QString& folder, const QStringList& sets) {
@@ -405,11 +395,8 @@ TEST_F(MainWindowInputsTest, TheWindowsMovieIsTheRenderToolsWithTheSameValuesSet
     const QList<QImage> fromWindow = decodeVideoFrames(windowMovie, 1);
     const QList<QImage> fromTool = tool(sHome->filePath(QStringLiteral("same/tool")), values);
     const QList<QImage> defaults = tool(sHome->filePath(QStringLiteral("same/defaults")), {});
-    ASSERT_EQ(fromWindow.size(), 4);
-    ASSERT_EQ(fromTool.size(), 4);
-    ASSERT_EQ(defaults.size(), 4);
-    const QPoint sky(320, 160);
-    EXPECT_EQ(fromWindow.last().pixel(sky), fromTool.last().pixel(sky));
+    for (const QList<QImage>& frames : {fromWindow, fromTool, defaults})
+        ASSERT_EQ(frames.size(), 4);
     EXPECT_TRUE(fromWindow.last() == fromTool.last());
     EXPECT_FALSE(fromWindow.last() == defaults.last());
 }

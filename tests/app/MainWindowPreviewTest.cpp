@@ -107,8 +107,7 @@ TEST_F(MainWindowPreviewTest, AChosenCompositionPlaysWithoutRenderAndPlaysTheWin
             return false;
         },
         std::chrono::minutes(5)));
-    EXPECT_TRUE(sDelegate->statusText().startsWith(QStringLiteral("Written: ")))
-        << sDelegate->statusText().toStdString();
+    EXPECT_TRUE(statusStartsWith("Written: "));
     // At most the frame already under way when the job started, and none of the preview's
     // frames (that one and one waiting for the main thread) reached the view.
     EXPECT_LE(renderedWhileBusy, renderedAtStart + 1);
@@ -133,9 +132,7 @@ TEST_F(MainWindowPreviewTest, SpaceAndTheTransportRowPlayPauseAndScrub) {
     EXPECT_TRUE(mEngine->isPlaying());
 
     // In a text field, Space is a character.
-    NSTextField* rate = views<NSTextField>([](NSTextField* field) {
-                            return field->isEditable() && field->widget()->isEnabled();
-                        }).value(0);
+    NSTextField* rate = numberField(600);
     ASSERT_NE(rate, nullptr);
     auto* edit = qobject_cast<QLineEdit*>(rate->widget());
     ASSERT_NE(edit, nullptr);

@@ -37,9 +37,8 @@ protected:
         click(render);
         ASSERT_FALSE(sDelegate->isIdle()) << sDelegate->statusText().toStdString();
         // The status line names what renders ("llvmpipe, CPU" here).
-        EXPECT_TRUE(sDelegate->statusText().contains(
-            QStringLiteral(" (%1)").arg(QCEGLContext::processRenderingDeviceSummary())))
-            << sDelegate->statusText().toStdString();
+        EXPECT_TRUE(statusContains(
+            QStringLiteral(" (%1)").arg(QCEGLContext::processRenderingDeviceSummary())));
         ASSERT_TRUE(spinUntil([] { return sDelegate->isIdle(); }, std::chrono::minutes(5)));
     }
 
@@ -96,7 +95,7 @@ TEST_F(MainWindowTest, ABrokenShaderEndsInAnAlertWithTheCompilersMessage) {
     ASSERT_EQ(mAlerts->messages.size(), 1);
     EXPECT_TRUE(mAlerts->messages.first().contains(QStringLiteral("undeclared")))
         << mAlerts->messages.first().toStdString();
-    EXPECT_TRUE(sDelegate->statusText().startsWith(QStringLiteral("No movie was written")));
+    EXPECT_TRUE(statusStartsWith("No movie was written"));
 }
 
 TEST_F(MainWindowTest, QuitAndCloseWaitForTheJobAndStopEndsIt) {
@@ -132,7 +131,7 @@ TEST_F(MainWindowTest, QuitAndCloseWaitForTheJobAndStopEndsIt) {
     ASSERT_TRUE(QTest::qWaitForWindowActive(window, 10000));
     QTest::keyClick(window, Qt::Key_Escape);
     ASSERT_TRUE(spinUntil([] { return sDelegate->isIdle(); }, std::chrono::minutes(2)));
-    EXPECT_TRUE(sDelegate->statusText().startsWith(QStringLiteral("Stopped.")));
+    EXPECT_TRUE(statusStartsWith("Stopped."));
     EXPECT_EQ(mAlerts->messages.size(), 2);
     EXPECT_EQ(sDelegate->applicationShouldTerminate(NSApp), NSUInteger(NSTerminateNow));
     EXPECT_TRUE(menuItem("Render")->isEnabled());
@@ -157,12 +156,9 @@ TEST_F(MainWindowTest, FilesDroppedOnTheRowsAreChosenAsInThePanel) {
     // A folder is no composition, a file no folder; a sound file is no composition either, and
     // the status line says so.
     EXPECT_FALSE(compositionRow->performFileDrop(sHome->path()));
-    EXPECT_FALSE(
-        compositionRow->performFileDrop(resource(QStringLiteral("sounds/demo-arpeggio.m4a"))));
+    EXPECT_FALSE(compositionRow->performFileDrop(resource("sounds/demo-arpeggio.m4a")));
     EXPECT_EQ(sDelegate->outletQuartzCompositionInputController->inputPath(), scene);
-    EXPECT_TRUE(sDelegate->statusText().startsWith(
-        QStringLiteral("demo-arpeggio.m4a was not taken as the composition")))
-        << sDelegate->statusText().toStdString();
+    EXPECT_TRUE(statusStartsWith("demo-arpeggio.m4a was not taken as the composition"));
     EXPECT_FALSE(folderRow->performFileDrop(scene));
     const QString dropped = sHome->filePath(QStringLiteral("dropped"));
     ASSERT_TRUE(QDir().mkpath(dropped));
@@ -181,11 +177,9 @@ TEST_F(MainWindowTest, TheFileRowsFeedTheCompositionsImageInputs) {
     renderAndWait();
     const QString movie = QDir(out).filePath(QStringLiteral("Ripple.mov"));
     // (The 10 s sound against 0.2 s of video adds a note after that.)
-    EXPECT_TRUE(sDelegate->statusText().startsWith(
-        QStringLiteral("Written: %1 No picture is bound to inputImage: it shows as "
-                       "transparent. Note: the sound")
-            .arg(movie)))
-        << sDelegate->statusText().toStdString();
+    EXPECT_TRUE(statusStartsWith(QStringLiteral("Written: %1 No picture is bound to inputImage: it "
+                                                "shows as transparent. Note: the sound")
+                                     .arg(movie)));
 
     mChoices = {writePicture(sHome->filePath("red.png"), {16, 16}, Qt::red)};
     sDelegate->outletQTZ1DependentInputController->actionBrowseInputPath(nullptr);
@@ -193,7 +187,7 @@ TEST_F(MainWindowTest, TheFileRowsFeedTheCompositionsImageInputs) {
     mAlerts->answer = NSAlertFirstButtonReturn; // replace the movie without a picture
     renderAndWait();
     sDelegate->outletQTZ1DependentInputController->setSandboxURL(nullptr);
-    ASSERT_TRUE(sDelegate->statusText().startsWith(QStringLiteral("Written: ") + movie + ' '));
+    ASSERT_TRUE(statusStartsWith(QStringLiteral("Written: ") + movie + ' '));
     const QList<QImage> frames = decodeVideoFrames(movie, 1);
     ASSERT_FALSE(frames.isEmpty());
     // The rippled picture of a red image stays red, its crests a little lighter.
@@ -214,7 +208,7 @@ TEST_F(MainWindowTest, TheFormatPopUpChoosesTheMoviesFormatAndName) {
     sDelegate->setDeliveryFormat(0);
 
     const QString movie = QDir(out).filePath(QStringLiteral("Aurora.mp4"));
-    ASSERT_TRUE(sDelegate->statusText().startsWith(QStringLiteral("Written: ") + movie + ' '));
+    ASSERT_TRUE(statusStartsWith(QStringLiteral("Written: ") + movie + ' '));
     const InspectedMovie inspected = inspectMovie(movie);
     ASSERT_EQ(inspected.tracks.size(), 2);
     EXPECT_EQ(inspected.tracks[1].codec, QStringLiteral("h264"));

@@ -9,7 +9,6 @@
 #include "platform/foundation/NSURL.h"
 
 #include <QAudioDevice>
-#include <QDir>
 #include <QMediaDevices>
 #include <QSaveFile>
 #include <QSignalSpy>

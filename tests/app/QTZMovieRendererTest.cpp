@@ -184,10 +184,9 @@ TEST_F(QTZMovieRendererTest, TemporaryFilesAreNamedAfterTheCompositionAndGoneAft
     const QString composition = writeComposition(QStringLiteral("a.b.fs"));
     NSAutoreleasePool pool;
     mRenderer->setInputCompositionURL(NSURL::fileURLWithPath(composition, false));
-    const QString temporary = USandboxTempFolder::sharedTempFolderPath();
-    EXPECT_EQ(mRenderer->outputTempVideoFile(), QDir(temporary).filePath(QStringLiteral("a.b.qt")));
-    EXPECT_EQ(mRenderer->outputTempMovieFile(),
-              QDir(temporary).filePath(QStringLiteral("a.b.MooV")));
+    const QDir temporary(USandboxTempFolder::sharedTempFolderPath());
+    EXPECT_EQ(mRenderer->outputTempVideoFile(), temporary.filePath(QStringLiteral("a.b.qt")));
+    EXPECT_EQ(mRenderer->outputTempMovieFile(), temporary.filePath(QStringLiteral("a.b.MooV")));
 
     render(composition, 0.5, 30);
     EXPECT_TRUE(mMovieWritten);

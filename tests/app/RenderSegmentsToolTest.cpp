@@ -133,12 +133,8 @@ TEST_F(RenderSegmentsToolTest, SegmentsOfNoSingleJobAreRefused) {
         segment("wider", "15:30", {"--size", "48x24", "--fps", "30", "--duration", "1"});
     const QString otherRate =
         segment("faster", "15:31", {"--size", "32x24", "--fps", "31", "--duration", "1"});
-    const QString edited = folder(QStringLiteral("changed")) + QStringLiteral("/Plain.fs");
-    QFile::copy(mComposition, edited);
-    QFile edit(edited);
-    ASSERT_TRUE(edit.open(QIODevice::Append));
-    edit.write("\n// edited\n");
-    edit.close();
+    const QString edited =
+        writeFile("changed/Plain.fs", contentsOf(mComposition) + "\n// edited\n");
     const QString otherComposition =
         renderInto(QStringLiteral("changed"), kJob + QStringList{"--frames", "15:30"}, edited);
 
@@ -171,9 +167,7 @@ TEST_F(RenderSegmentsToolTest, ASoundDrivenJobSplitHearsTheJobsSound) {
     const InspectedMovie segment = inspectMovie(first);
     ASSERT_EQ(segment.tracks.size(), 1);
     EXPECT_EQ(segment.tracks.first().mediaType, QStringLiteral("video"));
-    const QString other = mHome.filePath(QStringLiteral("other.m4a"));
-    ASSERT_TRUE(
-        runFfmpeg({"-f", "lavfi", "-i", "sine=frequency=440:duration=2", "-c:a", "aac", other}));
+    const QString other = lavfi("other.m4a", "sine=frequency=440:duration=2", {"-c:a", "aac"});
     const QStringList segments{first, pieces.filePath("SpectrumBars.frames-10-11.mov"),
                                pieces.filePath("SpectrumBars.frames-12-30.mov")};
     expectJoinRefused(segments, "rendered hearing a sound: give it with --audio");
@@ -245,16 +239,6 @@ protected:
         return renderInto(QStringLiteral("out"), job + QStringList{"--frames", range},
                           mComposition);
     }
-
-    // Encodes `source` again with ffmpeg `arguments`, keeping its description, in place of
-    // `target`.
-    static void reencode(const QString& source, const QStringList& arguments,
-                         const QString& target) {
-        const QString copy = source + QStringLiteral(".source.mov");
-        ASSERT_TRUE(QFile::rename(source, copy));
-        ASSERT_TRUE(runFfmpeg(QStringList{"-i", copy, "-map_metadata", "0"} + arguments << target));
-        QFile::remove(copy);
-    }
 };
 
 TEST_F(RenderJoinToolTest, EachSegmentMustHoldTheJobsAnimationVideo) {
@@ -263,23 +247,22 @@ TEST_F(RenderJoinToolTest, EachSegmentMustHoldTheJobsAnimationVideo) {
 
     const QString first = segment(kJob, "0:14");
     const QString second = segment(kJob, "15:30");
-    const QString kept = second + QStringLiteral(".kept");
+    const QString kept = second + QStringLiteral(".kept.mov");
     ASSERT_TRUE(QFile::copy(second, kept));
-    const auto restore = [&] {
-        QFile::remove(second);
-        ASSERT_TRUE(QFile::copy(kept, second));
+    // The segment encoded again with FFmpeg, keeping its description: smaller pictures, another
+    // codec, more pictures than its range.
+    const std::pair<QStringList, QString> changes[] = {
+        {{"-vf", "scale=32:24", "-c:v", "qtrle", "-pix_fmt", "argb"},
+         "holds 32x24 pictures, not 64x48"},
+        {{"-c:v", "mpeg4"}, "holds mpeg4 video, not Animation"},
+        {{"-vf", "tpad=stop=2", "-c:v", "qtrle", "-pix_fmt", "argb"},
+         "holds 18 frames, not frames 15 to 30"},
     };
-    // Smaller pictures under the job's description.
-    reencode(second, {"-vf", "scale=32:24", "-c:v", "qtrle", "-pix_fmt", "argb"}, second);
-    expectJoinRefused({first, second}, QStringLiteral("holds 32x24 pictures, not 64x48"));
-    restore();
-    reencode(second, {"-c:v", "mpeg4"}, second);
-    expectJoinRefused({first, second}, QStringLiteral("holds mpeg4 video, not Animation"));
-    restore();
-    // More pictures than its range.
-    reencode(second, {"-vf", "tpad=stop=2", "-c:v", "qtrle", "-pix_fmt", "argb"}, second);
-    expectJoinRefused({first, second}, QStringLiteral("holds 18 frames, not frames 15 to 30"));
-    restore();
+    for (const auto& [arguments, reason] : changes) {
+        ASSERT_TRUE(runFfmpeg(QStringList{"-i", kept, "-map_metadata", "0"} + arguments << second));
+        expectJoinRefused({first, second}, reason);
+    }
+    ASSERT_TRUE(QFile::remove(second) && QFile::copy(kept, second));
     const ToolRun joined = join(QStringLiteral("joined"), {first, second});
     EXPECT_EQ(joined.status, 0) << joined.err.toStdString();
 }

@@ -100,14 +100,42 @@ QStringList RenderToolTest::entries(const QString& folder) {
     return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
 }
 
-void RenderToolTest::expectRefused(const QStringList& arguments, const QString& reason,
-                                   int status) {
+ToolRun RenderToolTest::expectRefused(const QStringList& arguments, const QString& reason,
+                                      int status) {
     const ToolRun run = mTool->run(arguments);
     EXPECT_EQ(run.status, status) << run.err.toStdString();
     EXPECT_TRUE(run.err.contains(reason)) << run.err.toStdString();
     EXPECT_EQ(run.err.count(QStringLiteral("lumenreel-render: ")), 1) << run.err.toStdString();
     EXPECT_TRUE(run.out.isEmpty());
     EXPECT_TRUE(entries(mOutput).isEmpty()) << entries(mOutput).join(' ').toStdString();
+    return run;
+}
+
+ToolRun RenderToolTest::expectRuns(const QStringList& arguments) const {
+    const ToolRun run = mTool->run(arguments);
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    return run;
+}
+
+QList<QImage> RenderToolTest::framesOf(const QString& movie) {
+    QList<QImage> frames = decodeVideoFrames(movie, 1);
+    if (frames.isEmpty())
+        frames = decodeVideoFrames(movie, 0);
+    QFile::remove(movie);
+    return frames;
+}
+
+QList<QImage> RenderToolTest::renderFrames(const QString& composition,
+                                           const QStringList& options) const {
+    return framesOf(
+        expectRuns(options + QStringList{"--output", mOutput, composition}).out.trimmed());
+}
+
+QString RenderToolTest::lavfi(const QString& name, const QString& source,
+                              const QStringList& options) const {
+    const QString path = mHome.filePath(name);
+    EXPECT_TRUE(runFfmpeg(QStringList{"-f", "lavfi", "-i", source} + options << path));
+    return path;
 }
 
 QString RenderToolTest::folder(const QString& name) const {
@@ -117,9 +145,7 @@ QString RenderToolTest::folder(const QString& name) const {
 
 QString RenderToolTest::renderInto(const QString& name, const QStringList& options,
                                    const QString& composition) const {
-    const ToolRun run = mTool->run(options + QStringList{"--output", folder(name), composition});
-    EXPECT_EQ(run.status, 0) << run.err.toStdString();
-    return run.out.trimmed();
+    return expectRuns(options + QStringList{"--output", folder(name), composition}).out.trimmed();
 }
 
 ToolRun RenderToolTest::join(const QString& name, const QStringList& arguments) const {
