@@ -1,11 +1,11 @@
 #include "interface/UICocoaViews/NSUIViewNibbler.h"
 
 #include "common/LogCapture.h"
+#include "common/TestSupport.h"
 #include "platform/appkit/NSNib.h"
 #include "platform/appkit/NSWindow.h"
 #include "platform/foundation/NSException.h"
 
-#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -82,9 +82,7 @@ protected:
     void TearDown() override { NSNib::setInterfaceFolders({}); }
 
     void write(const char* name, const char* xml) {
-        QFile file(mFolder.filePath(QString::fromLatin1(name) + ".xml"));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(xml);
+        lumenreel::test::writeTestFile(mFolder.filePath(QString::fromLatin1(name) + ".xml"), xml);
     }
 
     QTemporaryDir mFolder;
