@@ -36,6 +36,12 @@ bool ConstructFails(Source source) {
     return !path.Construct(source) && path.IsEmpty();
 }
 
+// Replacing the extension of `path` with `extension` returns `ok` and leaves `result`.
+bool Replaced(const char* path, const char* extension, bool ok, const char* result) {
+    std::string text = path;
+    return CoreUnixPath::ReplacePathExtension(text, extension) == ok && text == result;
+}
+
 // Constructing a path from a URL made from `source` fails and leaves it empty.
 bool URLConstructFails(CFURLRef url) {
     const bool failed = url != nullptr && ConstructFails(url);
@@ -343,8 +349,7 @@ const FailureCase kUnixPathFailures[] = {
      }},
     {"ReplaceExtensionOfRoot",
      [] {
-         std::string root = "/";
-         return !CoreUnixPath::ReplacePathExtension(root, "x");
+         return Replaced("/", "x", false, "/");
      }},
     {"JustNameOfRoot",
      [] {
@@ -392,18 +397,15 @@ const FailureCase kUnixPathFailures[] = {
      }},
     {"ReplaceExtensionWithDotInFolder",
      [] {
-         std::string path = "/a.b/c";
-         return CoreUnixPath::ReplacePathExtension(path, "txt") && path == "/a.b/c.txt";
+         return Replaced("/a.b/c", "txt", true, "/a.b/c.txt");
      }},
     {"ReplaceExtensionOfRootName",
      [] {
-         std::string path = "/.x";
-         return !CoreUnixPath::ReplacePathExtension(path, "y") && path == "/.x";
+         return Replaced("/.x", "y", false, "/.x");
      }},
     {"ReplaceWithNoExtension",
      [] {
-         std::string path = "movie";
-         return !CoreUnixPath::ReplacePathExtension(path, nullptr) && path == "movie";
+         return Replaced("movie", nullptr, false, "movie");
      }},
     {"GetcwdOfRemovedFolder",
      [] {
