@@ -210,10 +210,9 @@ TEST(NSUINfoGraffik, InterfaceFileWithADelegateRebuildsTheImagesWhenAwakened) {
 </interface>
 )");
     NSNib::setInterfaceFolders({folder.path()});
-    NSNib* nib = NSNib::initWithNibNamed("Graffiks");
-    ASSERT_NE(nib, nullptr);
+    NSRef<NSNib> nib = NSAdopt(NSNib::initWithNibNamed("Graffiks"));
     QList<NSObject*> objects;
-    ASSERT_TRUE(nib->instantiateNibWithOwner(nullptr, &objects));
+    ASSERT_TRUE(nib && nib->instantiateNibWithOwner(nullptr, &objects));
     ASSERT_EQ(objects.size(), 3);
     auto* with = qobject_cast<NSUIToolButton*>(objects[1]);
     auto* without = qobject_cast<NSUIToolButton*>(objects[2]);
@@ -221,7 +220,6 @@ TEST(NSUINfoGraffik, InterfaceFileWithADelegateRebuildsTheImagesWhenAwakened) {
     EXPECT_EQ(with->cell()->title(), QString());
     EXPECT_EQ(pixel(with->image(), 4, 12), QColor(255, 0, 0)) << "the delegate's colour";
     EXPECT_EQ(pixel(without->image(), 4, 12), QColor(191, 191, 191));
-    nib->release();
     NSNib::setInterfaceFolders({});
 }
 

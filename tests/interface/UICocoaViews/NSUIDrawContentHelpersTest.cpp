@@ -33,23 +33,21 @@ Lozenge drawLozenge(const CGRect& rect) {
 }
 
 TEST(NSUIDrawLozenge, WideRectangleIsOneRoundCappedStrokeAsHighAsTheInsetRectangle) {
-    struct Row {
-        CGRect rect;
-        CGFloat width;
-        std::vector<CGFloat> segment;
-    };
-    // 22 x 22 is inset to 22 x 20: still wider than high.
-    const Row rows[] = {{CGRectMake(0, 0, 100, 22), 20, {10, 11, 90, 11}},
-                        {CGRectMake(0, 0, 22, 22), 20, {10, 11, 12, 11}},
-                        {CGRectMake(5, 0, 10, 42), 10, {10, 6, 10, 36}}};
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.rect.size.width);
-        const Lozenge lozenge = drawLozenge(row.rect);
-        ASSERT_EQ(lozenge.segments.size(), 1u);
-        EXPECT_EQ(lozenge.widths[0].args[0], row.width);
-        EXPECT_EQ(lozenge.segments[0].args, row.segment);
-        EXPECT_EQ(lozenge.depth, 0);
-    }
+    const Lozenge wide = drawLozenge(CGRectMake(0, 0, 100, 22));
+    ASSERT_EQ(wide.segments.size(), 1u);
+    EXPECT_EQ(wide.widths[0].args[0], 20);
+    EXPECT_EQ(wide.segments[0].args, (std::vector<CGFloat>{10, 11, 90, 11}));
+    EXPECT_EQ(wide.depth, 0);
+
+    const Lozenge square = drawLozenge(CGRectMake(0, 0, 22, 22));
+    ASSERT_EQ(square.segments.size(), 1u) << "inset to 22 x 20: still wider than high";
+    EXPECT_EQ(square.widths[0].args[0], 20);
+    EXPECT_EQ(square.segments[0].args, (std::vector<CGFloat>{10, 11, 12, 11}));
+
+    const Lozenge tall = drawLozenge(CGRectMake(5, 0, 10, 42));
+    ASSERT_EQ(tall.segments.size(), 1u);
+    EXPECT_EQ(tall.widths[0].args[0], 10);
+    EXPECT_EQ(tall.segments[0].args, (std::vector<CGFloat>{10, 6, 10, 36}));
 }
 
 TEST(NSUIDrawLozenge, SquareInsetRectangleIsAFilledCircle) {
