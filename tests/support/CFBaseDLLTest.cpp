@@ -11,6 +11,7 @@
 #include "support/FdCapture.h"
 #include "support/LogTestSupport.h"
 #include "support/SystemFramework.h"
+#include "support/T_CFString.h"
 #include "support/T_CFTypeRef.h"
 
 #include <gtest/gtest.h>
@@ -90,11 +91,9 @@ TEST(CFBaseDLL, PathFromURLLeavesTheTextAloneOnFailure) {
     EXPECT_EQ(pathOf(CFURLCreateWithString(nullptr, CFSTR("https://example.org/"), nullptr)),
               "<none>");
     const std::string longPath = "/" + std::string(1100, 'p');
-    CFStringRef string =
-        CFStringCreateWithCString(nullptr, longPath.c_str(), kCFStringEncodingUTF8);
-    EXPECT_EQ(pathOf(CFURLCreateWithFileSystemPath(nullptr, string, kCFURLPOSIXPathStyle, false)),
+    EXPECT_EQ(pathOf(CFURLCreateWithFileSystemPath(nullptr, TCFString(longPath).Get(),
+                                                   kCFURLPOSIXPathStyle, false)),
               "<none>");
-    CFRelease(string);
 }
 
 TEST(T_CFBaseDLL, LoadsLooksUpAndUnloads) {

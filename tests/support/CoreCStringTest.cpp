@@ -283,16 +283,13 @@ TEST(CoreCStringFormat, SprintfNeverWritesPastTheCallersBuffer) {
 TEST(CoreCStringTest, NullArgumentsAndAMissingBufferThrowAndLeaveTheTextAlone) {
     const char kNil[] = "Nil exception pointer";
     CoreCString text("keep");
+    char buffer[8];
     EXPECT_EQ(ThrownMessage([&] { (void)(text == static_cast<const char*>(nullptr)); }), kNil);
     EXPECT_EQ(ThrownMessage([&] { text.strcat(nullptr); }), kNil);
     EXPECT_STREQ(text.c_str(), "keep");
     text.Delete();
     EXPECT_EQ(ThrownMessage([&] { text.Empty(); }), kNil);
-    EXPECT_EQ(ThrownMessage([&] {
-                  char b[8];
-                  text.AssignTo(b);
-              }),
-              kNil);
+    EXPECT_EQ(ThrownMessage([&] { text.AssignTo(buffer); }), kNil);
     EXPECT_EQ(ThrownMessage([&] { (void)(text == "x"); }), kNil);
     EXPECT_EQ(ThrownMessage([&] { text.strcat("x"); }), kNil);
 }

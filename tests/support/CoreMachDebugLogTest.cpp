@@ -77,12 +77,9 @@ TEST(CoreMachDebugLog, InitialisationFailureIsReportedOncePerTextWithoutRecursio
     CoreMachDebugLog("one\n");
     CoreMachDebugLog("two\n");
     const std::string text = out.finish();
-    const std::string failure = "CoreMachDebugLog:VERIFY_OSERR FAILED: OSErr:-43 (";
-    std::size_t count = 0;
-    for (std::size_t at = text.find(failure); at != std::string::npos;
-         at = text.find(failure, at + 1))
-        ++count;
-    EXPECT_EQ(count, 2u) << text;
+    EXPECT_EQ(
+        QString::fromStdString(text).count("CoreMachDebugLog:VERIFY_OSERR FAILED: OSErr:-43 ("), 2)
+        << text;
     EXPECT_NE(text.find(")  code : FSFindFolder(domain, kLogsFolderType, kDontCreateFolder, "
                         "&sUserLogsFolder) in "),
               std::string::npos)

@@ -78,11 +78,8 @@ TEST(CorePStringTest, AppendingNothingToNothingWritesOneVerifyLine) {
     const std::string empty = Pascal("");
     text.strcat(P(empty));
     EXPECT_EQ(text.strlen(), 0u);
-    const auto lines = capture.lines();
-    ASSERT_EQ(lines.size(), 1u);
-    EXPECT_EQ(lines[0].expression, " code : pstring_len+rhs_len");
-    EXPECT_EQ(lines[0].function, "strcat");
-    EXPECT_EQ(lines[0].file, "CorePString.cpp");
+    const VerifyLine line{" code : pstring_len+rhs_len", "CorePString.cpp", 86, "strcat"};
+    EXPECT_EQ(capture.lines(), std::vector<VerifyLine>{line});
 }
 
 TEST(CorePStringTest, CopiesOutToPascalAndCDestinations) {

@@ -36,6 +36,12 @@ bool ConstructFails(Source source) {
     return !path.Construct(source) && path.IsEmpty();
 }
 
+// Replacing the extension of `path` with `extension` returns `ok` and leaves `result`.
+bool Replaced(const char* path, const char* extension, bool ok, const char* result) {
+    std::string text = path;
+    return CoreUnixPath::ReplacePathExtension(text, extension) == ok && text == result;
+}
+
 // Constructing a path from a URL made from `source` fails and leaves it empty.
 bool URLConstructFails(CFURLRef url) {
     const bool failed = url != nullptr && ConstructFails(url);
@@ -210,12 +216,6 @@ TEST(CoreUnixPathTest, ConstructionForms) {
     EXPECT_TRUE(path.IsEmpty());
     EXPECT_TRUE(path.Construct(TCFString("/t\xC3\xA9st").Get()));
     EXPECT_STREQ(path, "/t\xC3\xA9st");
-    {
-        // A zero inside would cut the path short at every file call: refused, with a report.
-        VerifyCapture capture;
-        EXPECT_TRUE(ConstructFails(Units(u"/tmp/a\0/etc"s).Get()));
-        EXPECT_EQ(capture.lines().size(), 1u);
-    }
     CFURLRef url = ::CFURLCreateWithFileSystemPath(nullptr, TCFString("/a/b c").Get(),
                                                    kCFURLPOSIXPathStyle, false);
     EXPECT_TRUE(path.Construct(url));
@@ -291,12 +291,6 @@ TEST_F(CoreUnixPathFiles, WorkingDirectory) {
 
 // --- the failure table ----------------------------------------------------------------------
 
-class UnixPathFailureLine : public ::testing::TestWithParam<FailureCase> {};
-
-TEST_P(UnixPathFailureLine, WritesItsLineOnceAndReturnsTheStatedValue) {
-    expectOneFailureLine(GetParam());
-}
-
 const char* const kNoText = nullptr;
 const char kMissing[] = "/nonexistent-lumenreel-folder/entry";
 
@@ -307,154 +301,147 @@ std::string TempFolderWithFile() {
     return dir.path().toStdString();
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, UnixPathFailureLine,
-    ::testing::Values(
-        FailureCase{"NullUrl", [] { return ConstructFails(static_cast<CFURLRef>(nullptr)); },
-                    "CoreUnixPath.cpp", 89, "Construct", "unix_file_url"},
-        FailureCase{"NullString", [] { return ConstructFails(static_cast<CFStringRef>(nullptr)); },
-                    "CoreUnixPath.cpp", 106, "Construct", "unix_file_path"},
-        FailureCase{"EmptyString", [] { return ConstructFails(TCFString("").Get()); },
-                    "CoreUnixPath.cpp", 108, "Construct",
-                    "fOk = TCFString(unix_file_path).GetValue(mPath)"},
-        FailureCase{"SplitEmpty",
-                    [] {
-                        std::string base, name;
-                        return !CoreUnixPath::GetPathBasePartAndNamePart("", base, name);
-                    },
-                    "CoreUnixPath.cpp", 130, "GetPathBasePartAndNamePart", "path_length"},
-        FailureCase{"ExtensionOfRoot",
-                    [] {
-                        std::string ext;
-                        return !CoreUnixPath::GetPathExtension("/", ext) && ext.empty();
-                    },
-                    "CoreUnixPath.cpp", 188, "GetPathExtension", "!IsRootPath(path.c_str())"},
-        FailureCase{"FolderDeleteNotEmpty",
-                    [] { return !CoreUnixPath::FolderDelete(TempFolderWithFile().c_str()); },
-                    "CoreUnixPath.cpp", 240, "FolderDelete", "fOk = (0==rmdir(in_path))"},
-        FailureCase{"FileDeleteMissing", [] { return !CoreUnixPath::FileDelete(kMissing); },
-                    "CoreUnixPath.cpp", 247, "FileDelete", "fOk = (0==unlink(in_path))"},
-        FailureCase{"SymbolicLinkOverExisting",
-                    [] {
-                        const std::string folder = TempFolderWithFile();
-                        return !CoreUnixPath::MakeSymbolicLinkFromTo(folder.c_str(),
-                                                                     (folder + "/inside").c_str());
-                    },
-                    "CoreUnixPath.cpp", 261, "MakeSymbolicLinkFromTo", "fOk = (0==posix_result)"},
-        FailureCase{"AddExtensionToRoot",
-                    [] {
-                        std::string root = "/";
-                        return !CoreUnixPath::AddPathExtension(root, "x") && root == "/";
-                    },
-                    "CoreUnixPath.cpp", 292, "AddPathExtension", "!IsRootPath(inout_path.c_str())"},
-        FailureCase{"ReplaceExtensionOfRoot",
-                    [] {
-                        std::string root = "/";
-                        return !CoreUnixPath::ReplacePathExtension(root, "x");
-                    },
-                    "CoreUnixPath.cpp", 312, "ReplacePathExtension", "!IsRootPath(path.c_str())"},
-        FailureCase{"JustNameOfRoot",
-                    [] {
-                        std::string name;
-                        return !CoreUnixPath::GetPathJustName("/", name);
-                    },
-                    "CoreUnixPath.cpp", 378, "GetPathJustName", "!IsRootPath(path.c_str())"},
-        FailureCase{"FirstPairOfEmpty",
-                    [] {
-                        std::string base = "x", name = "y";
-                        return !CoreUnixPath().GetFirstPair(base, name) && base.empty() &&
-                               name.empty();
-                    },
-                    "CoreUnixPath.cpp", 433, "GetFirstPair", "!IsEmpty()"},
-        FailureCase{"NextPairWithoutBase",
-                    [] {
-                        std::string base, name = "a/b";
-                        return !CoreUnixPath("/a/b").GetNextPair(base, name);
-                    },
-                    "CoreUnixPath.cpp", 454, "GetNextPair", "!IsEmpty() && (base_length>0)"},
-        FailureCase{"ParentOfTopFolder",
-                    [] {
-                        CoreUnixPath parent("/kept");
-                        return !CoreUnixPath("/usr").GetParent(parent) &&
-                               parent.GetUnixPath() == "/kept";
-                    },
-                    "CoreUnixPath.cpp", 486, "GetParent", "GetParent(parent_path)"},
-        FailureCase{"ChdirEmpty", [] { return !CoreUnixPath().chdir(); }, "CoreUnixPath.cpp", 507,
-                    "chdir", "!IsEmpty()"},
-        FailureCase{"ChdirMissing", [] { return !CoreUnixPath(kMissing).chdir(); },
-                    "CoreUnixPath.cpp", 509, "chdir", "fOk = (0==::chdir(mPath.c_str()))"},
-        FailureCase{"FullyQualifiedNull", [] { return !CoreUnixPath::IsFullyQualified(kNoText); },
-                    "CoreUnixPath_inlines.h", 18, "IsFullyQualified", "CoreUnixPath_NotNull"},
-        FailureCase{"EmptyFullyQualified", [] { return !CoreUnixPath().IsFullyQualified(); },
-                    "CoreUnixPath_inlines.h", 95, "IsFullyQualified", "!IsEmpty()"},
-        FailureCase{"EmptyJustName", [] { return !CoreUnixPath().IsJustName(); },
-                    "CoreUnixPath_inlines.h", 119, "IsJustName", "!IsEmpty()"}),
-    [](const auto& testCase) { return std::string(testCase.param.name); });
+// Each operation fails; its report lines are in tests/data/verify/CoreUnixPath.txt.
+const FailureCase kUnixPathFailures[] = {
+    {"NullUrl",
+     [] {
+         return ConstructFails(static_cast<CFURLRef>(nullptr));
+     }},
+    {"NullString",
+     [] {
+         return ConstructFails(static_cast<CFStringRef>(nullptr));
+     }},
+    {"EmptyString",
+     [] {
+         return ConstructFails(TCFString("").Get());
+     }},
+    {"StringWithZeroInside",
+     [] {
+         return ConstructFails(Units(u"/tmp/a\0/etc"s).Get());
+     }},
+    {"SplitEmpty",
+     [] {
+         std::string base, name;
+         return !CoreUnixPath::GetPathBasePartAndNamePart("", base, name);
+     }},
+    {"ExtensionOfRoot",
+     [] {
+         std::string ext;
+         return !CoreUnixPath::GetPathExtension("/", ext) && ext.empty();
+     }},
+    {"FolderDeleteNotEmpty",
+     [] {
+         return !CoreUnixPath::FolderDelete(TempFolderWithFile().c_str());
+     }},
+    {"FileDeleteMissing",
+     [] {
+         return !CoreUnixPath::FileDelete(kMissing);
+     }},
+    {"SymbolicLinkOverExisting",
+     [] {
+         const std::string folder = TempFolderWithFile();
+         return !CoreUnixPath::MakeSymbolicLinkFromTo(folder.c_str(), (folder + "/inside").c_str());
+     }},
+    {"AddExtensionToRoot",
+     [] {
+         std::string root = "/";
+         return !CoreUnixPath::AddPathExtension(root, "x") && root == "/";
+     }},
+    {"ReplaceExtensionOfRoot",
+     [] {
+         return Replaced("/", "x", false, "/");
+     }},
+    {"JustNameOfRoot",
+     [] {
+         std::string name;
+         return !CoreUnixPath::GetPathJustName("/", name);
+     }},
+    {"FirstPairOfEmpty",
+     [] {
+         std::string base = "x", name = "y";
+         return !CoreUnixPath().GetFirstPair(base, name) && base.empty() && name.empty();
+     }},
+    {"NextPairWithoutBase",
+     [] {
+         std::string base, name = "a/b";
+         return !CoreUnixPath("/a/b").GetNextPair(base, name);
+     }},
+    {"ParentOfTopFolder",
+     [] {
+         CoreUnixPath parent("/kept");
+         return !CoreUnixPath("/usr").GetParent(parent) && parent.GetUnixPath() == "/kept";
+     }},
+    {"ChdirEmpty",
+     [] {
+         return !CoreUnixPath().chdir();
+     }},
+    {"ChdirMissing",
+     [] {
+         return !CoreUnixPath(kMissing).chdir();
+     }},
+    {"FullyQualifiedNull",
+     [] {
+         return !CoreUnixPath::IsFullyQualified(kNoText);
+     }},
+    {"EmptyFullyQualified",
+     [] {
+         return !CoreUnixPath().IsFullyQualified();
+     }},
+    {"EmptyJustName",
+     [] {
+         return !CoreUnixPath().IsJustName();
+     }},
+    {"HasExtensionWithoutExtension",
+     [] {
+         return !CoreUnixPath::HasPathExtension("movie", "mov");
+     }},
+    {"ReplaceExtensionWithDotInFolder",
+     [] {
+         return Replaced("/a.b/c", "txt", true, "/a.b/c.txt");
+     }},
+    {"ReplaceExtensionOfRootName",
+     [] {
+         return Replaced("/.x", "y", false, "/.x");
+     }},
+    {"ReplaceWithNoExtension",
+     [] {
+         return Replaced("movie", nullptr, false, "movie");
+     }},
+    {"GetcwdOfRemovedFolder",
+     [] {
+         CoreUnixPath saved;
+         saved.getcwd();
+         QTemporaryDir dir;
+         CoreUnixPath(dir.path().toUtf8().constData()).chdir();
+         dir.remove();
+         CoreUnixPath cwd("/kept");
+         const bool failed = !cwd.getcwd() && cwd.GetUnixPath() == "/kept";
+         saved.chdir();
+         return failed;
+     }},
+    {"NonFileUrl",
+     [] {
+         return URLConstructFails(
+             ::CFURLCreateWithString(nullptr, TCFString("http://example.com/a").Get(), nullptr));
+     }},
+    {"UrlWithoutUtf8Path",
+     [] {
+         return URLConstructFails(::CFURLCreateWithFileSystemPath(nullptr, Units(u"/a\xD800").Get(),
+                                                                  kCFURLPOSIXPathStyle, false));
+     }},
+};
 
-// Failures that write more than one line, or a line of another file: each line in its order.
-TEST(CoreUnixPathFailures, ChainedReports) {
-    const char* const kFile = "CoreUnixPath.cpp";
-    // A path without extension: GetPathExtension reports, then HasPathExtension.
-    expectFailureLines([] { return !CoreUnixPath::HasPathExtension("movie", "mov"); },
-                       {{kFile, 194, "GetPathExtension", "int(rfound_dot_at)>0"},
-                        {kFile, 361, "HasPathExtension", "GetPathExtension(path, s_extension)"}});
-    // "/a.b/c": the dot lies in a folder name, so the extension is appended.
-    expectFailureLines(
-        [] {
-            std::string path = "/a.b/c";
-            return CoreUnixPath::ReplacePathExtension(path, "txt") && path == "/a.b/c.txt";
-        },
-        {{kFile, 281, "HasValidFileExtension", "rfound_dot_at>rfound_slash_at"}});
-    // "/.x": the name before the dot is the root, which takes no extension.
-    expectFailureLines(
-        [] {
-            std::string path = "/.x";
-            return !CoreUnixPath::ReplacePathExtension(path, "y") && path == "/.x";
-        },
-        {{kFile, 292, "AddPathExtension", "!IsRootPath(inout_path.c_str())"},
-         {kFile, 326, "ReplacePathExtension", "AddPathExtension(new_path,in_extension)"}});
-    // No extension to append.
-    expectFailureLines(
-        [] {
-            std::string path = "movie";
-            return !CoreUnixPath::ReplacePathExtension(path, nullptr) && path == "movie";
-        },
-        {{kFile, 294, "AddPathExtension", "in_extension != nullptr"},
-         {kFile, 315, "ReplacePathExtension",
-          "fOk = CoreUnixPath::AddPathExtension(path,in_extension)"}});
-    // The working directory was removed.
-    expectFailureLines(
-        [] {
-            CoreUnixPath saved;
-            saved.getcwd();
-            QTemporaryDir dir;
-            CoreUnixPath(dir.path().toUtf8().constData()).chdir();
-            dir.remove();
-            CoreUnixPath cwd("/kept");
-            const bool failed = !cwd.getcwd() && cwd.GetUnixPath() == "/kept";
-            saved.chdir();
-            return failed;
-        },
-        {{kFile, 497, "getcwd", "::getcwd(cwd.buffer,sizeof(cwd.buffer))"}});
-    // A URL that is not a file URL has no file-system path.
-    expectFailureLines(
-        [] {
-            return URLConstructFails(
-                ::CFURLCreateWithString(nullptr, TCFString("http://example.com/a").Get(), nullptr));
-        },
-        {{kFile, 92, "Construct", "posix_file_path"}});
-    // A file URL whose path has no UTF-8 form (a lone surrogate): the string's conversion
-    // reports, then each Construct on the way back.
-    expectFailureLines(
-        [] {
-            return URLConstructFails(::CFURLCreateWithFileSystemPath(
-                nullptr, Units(u"/a\xD800").Get(), kCFURLPOSIXPathStyle, false));
-        },
-        {{"T_CFString.cpp", 170, "GetValue",
-          "fOk = ::CFStringGetCString(mValueRef,buffer_raw_string,_max_buffer_size,"
-          "PreferredEncoding[i])"},
-         {kFile, 108, "Construct", "fOk = TCFString(unix_file_path).GetValue(mPath)"},
-         {kFile, 94, "Construct", "fOk = Construct(posix_file_path)"}});
+class UnixPathFailure : public ::testing::TestWithParam<FailureCase> {};
+
+TEST_P(UnixPathFailure, WritesItsLinesAndReturnsTheStatedValue) {
+    expectFailureLines("CoreUnixPath", GetParam());
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, UnixPathFailure, ::testing::ValuesIn(kUnixPathFailures),
+                         failureCaseName);
+
+TEST(UnixPathFailureTable, EveryListedCaseRuns) {
+    expectEveryListedCaseRuns("CoreUnixPath", kUnixPathFailures);
 }
 
 } // namespace

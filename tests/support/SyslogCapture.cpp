@@ -14,9 +14,12 @@ std::vector<SyslogRecord> sRecords;
 std::string sIdent;
 int sOptions = 0;
 
-template <class F>
-F next(const char* name) {
-    return reinterpret_cast<F>(::dlsym(RTLD_NEXT, name));
+// Calls the C library's function `name` of type F, found once.
+template <class F, class... Args>
+void callNext(const char* name, Args... args) {
+    static const F real = reinterpret_cast<F>(::dlsym(RTLD_NEXT, name));
+    if (real)
+        real(args...);
 }
 
 void record(int priority, const char* format, va_list args) {
@@ -29,13 +32,6 @@ void record(int priority, const char* format, va_list args) {
     sRecords.push_back({sIdent, sOptions, priority, buffer});
 }
 
-void forward(int priority, const char* format, va_list args) {
-    using Vsyslog = void (*)(int, const char*, va_list);
-    static Vsyslog real = next<Vsyslog>("vsyslog");
-    if (real)
-        real(priority, format, args);
-}
-
 } // namespace
 
 extern "C" {
@@ -46,10 +42,7 @@ void openlog(const char* ident, int option, int facility) {
         sIdent = ident ? ident : "";
         sOptions = option;
     }
-    using Openlog = void (*)(const char*, int, int);
-    static Openlog real = next<Openlog>("openlog");
-    if (real)
-        real(ident, option, facility);
+    callNext<void (*)(const char*, int, int)>("openlog", ident, option, facility);
 }
 
 void closelog() {
@@ -58,15 +51,12 @@ void closelog() {
         sIdent.clear();
         sOptions = 0;
     }
-    using Closelog = void (*)();
-    static Closelog real = next<Closelog>("closelog");
-    if (real)
-        real();
+    callNext<void (*)()>("closelog");
 }
 
 void vsyslog(int priority, const char* format, va_list args) {
     record(priority, format, args);
-    forward(priority, format, args);
+    callNext<void (*)(int, const char*, va_list)>("vsyslog", priority, format, args);
 }
 
 void syslog(int priority, const char* format, ...) {

@@ -57,19 +57,6 @@ TEST(TCFStringTest, ConvertsInTheRequestedOrFirstAvailableEncoding) {
     }
 }
 
-TEST(TCFStringTest, FallbackIsTriedOnceAndItsFailureReported) {
-    // A lone surrogate has no UTF-8 form: the requested Mac Roman fails, the first fallback
-    // (UTF-8) fails too, and the list is not searched further.
-    expectFailureLines(
-        [] {
-            std::string out = "stale";
-            return !Units(u"a\xD800").GetValue(out, kCFStringEncodingMacRoman) && out.empty();
-        },
-        {{"T_CFString.cpp", 170, "GetValue",
-          "fOk = ::CFStringGetCString(mValueRef,buffer_raw_string,_max_buffer_size,"
-          "PreferredEncoding[i])"}});
-}
-
 TEST(TCFStringTest, NullAndNonStringReferencesDoNotConvert) {
     std::string out = "stale";
     EXPECT_FALSE(TCFString().GetValue(out));
@@ -219,100 +206,117 @@ TEST(TCFStringTest, ConstructChecksTheType) {
 
 // --- the failure table ----------------------------------------------------------------------
 
-class CFStringFailureLine : public ::testing::TestWithParam<FailureCase> {};
-
-TEST_P(CFStringFailureLine, WritesItsLineOnceAndReturnsTheStatedValue) {
-    expectOneFailureLine(GetParam());
-}
-
 const char* const kNoText = nullptr;
 const wchar_t* const kNoWide = nullptr;
 const unsigned char* const kNoPascal = nullptr;
 const unsigned short* const kNoUnits = nullptr;
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, CFStringFailureLine,
-    ::testing::Values(
-        FailureCase{"ConstructNullCString", [] { return TCFString(kNoText).Get() == nullptr; },
-                    "T_CFString_inlines.h", 26, "TCFString", "in_cstring!=NULL"},
-        FailureCase{"ConstructNullWide", [] { return TCFString(kNoWide).Get() == nullptr; },
-                    "T_CFString_inlines.h", 37, "TCFString", "in_wide_cstring!=NULL"},
-        FailureCase{"AssignNullCString",
-                    [] {
-                        TCFString s("kept");
-                        s = kNoText;
-                        return s.strcmp("kept") == 0;
-                    },
-                    "T_CFString_inlines.h", 46, "operator=", "in_cstring!=NULL"},
-        FailureCase{"StrlenOfNull", [] { return TCFString().strlen() == 0; },
-                    "T_CFString_inlines.h", 67, "strlen", "IsValid()"},
-        FailureCase{"StrcmpInvalidWithCString", [] { return TCFString().strcmp("a") == -1; },
-                    "T_CFString_inlines.h", 76, "strcmp", "IsValid()"},
-        FailureCase{"StrcmpNullCString", [] { return TCFString("a").strcmp(kNoText) == -1; },
-                    "T_CFString_inlines.h", 78, "strcmp", "in_rhs_utf8_cstring!=NULL"},
-        FailureCase{"StrcmpInvalidWithString",
-                    [] { return TCFString().strcmp(TCFString("a").Get()) == -1; },
-                    "T_CFString_inlines.h", 90, "strcmp", "IsValid()"},
-        FailureCase{"StrcmpNullString",
-                    [] { return TCFString("a").strcmp(static_cast<CFStringRef>(nullptr)) == -1; },
-                    "T_CFString_inlines.h", 92, "strcmp", "rhs_StringRef!=NULL"},
-        FailureCase{"SetValueNullCString",
-                    [] { return !TCFString().SetValue(kNoText, kCFStringEncodingUTF8); },
-                    "T_CFString_inlines.h", 105, "SetValue", "in_cstring!=NULL"},
-        FailureCase{"SetValueNullUnits", [] { return !TCFString().SetValue(kNoUnits); },
-                    "T_CFString_inlines.h", 134, "SetValue", "in_cstring!=NULL"},
-        FailureCase{"Utf16BufferOfInvalid",
-                    [] {
-                        const unsigned short* units = nullptr;
-                        long length = 5;
-                        return !TCFString().GetValue(units, length) && units == nullptr &&
-                               length == 0;
-                    },
-                    "T_CFString_inlines.h", 151, "GetValue", "IsTypeValid()"},
-        FailureCase{"Utf16CopyOfInvalid",
-                    [] {
-                        T_cstring<unsigned short> copy;
-                        return !TCFString().GetValue(copy) && copy.c_str() == nullptr;
-                    },
-                    "T_CFString_inlines.h", 174, "GetValue", "IsTypeValid()"},
-        FailureCase{"SetValueNullWide", [] { return !TCFString().SetValue(kNoWide); },
-                    "T_CFString_inlines.h", 216, "SetValue", "in_wide_cstring!=NULL"},
-        FailureCase{"SetValueNullPascal",
-                    [] { return !TCFString().SetValue(kNoPascal, kCFStringEncodingMacRoman); },
-                    "T_CFString_inlines.h", 247, "SetValue", "in_pstring!=NULL"},
-        FailureCase{"FromUnicodeNullWide",
-                    [] {
-                        std::string out = "stale";
-                        return !TCFString::FromUnicode(kNoWide, out, kCFStringEncodingUTF8) &&
-                               out.empty();
-                    },
-                    "T_CFString_inlines.h", 279, "FromUnicode", "in_wide_cstring!=NULL"},
-        FailureCase{"ToUnicodeNullCStringToName",
-                    [] {
-                        HFSUniStr255 name{7, {}};
-                        return !TCFString::ToUnicode(kNoText, name, kCFStringEncodingUTF8) &&
-                               name.length == 0;
-                    },
-                    "T_CFString_inlines.h", 296, "ToUnicode", "in_utf8_cstring!=NULL"},
-        FailureCase{"ToUnicodeNullPascal",
-                    [] {
-                        HFSUniStr255 name{};
-                        return !TCFString::ToUnicode(kNoPascal, name, kCFStringEncodingUTF8);
-                    },
-                    "T_CFString_inlines.h", 310, "ToUnicode", "in_pstring!=NULL"},
-        FailureCase{"ToUnicodeNullCStringToWide",
-                    [] {
-                        std::wstring wide = L"stale";
-                        return !TCFString::ToUnicode(kNoText, wide, kCFStringEncodingUTF8) &&
-                               wide.empty();
-                    },
-                    "T_CFString_inlines.h", 324, "ToUnicode", "in_utf8_cstring!=NULL"},
-        FailureCase{"Utf16BufferThatCannotBeHad",
-                    [] {
-                        T_cstring<unsigned short> copy;
-                        return !copy.set_length(std::size_t(1) << 44) && copy.c_str() == nullptr;
-                    },
-                    "T_CFString.h", 55, "set_length", "m_cstring!=__null"}),
-    [](const auto& testCase) { return std::string(testCase.param.name); });
+// Each operation fails; its report lines are in tests/data/verify/T_CFString.txt.
+const FailureCase kCFStringFailures[] = {
+    {"ConstructNullCString",
+     [] {
+         return TCFString(kNoText).Get() == nullptr;
+     }},
+    {"ConstructNullWide",
+     [] {
+         return TCFString(kNoWide).Get() == nullptr;
+     }},
+    {"AssignNullCString",
+     [] {
+         TCFString s("kept");
+         s = kNoText;
+         return s.strcmp("kept") == 0;
+     }},
+    {"StrlenOfNull",
+     [] {
+         return TCFString().strlen() == 0;
+     }},
+    {"StrcmpInvalidWithCString",
+     [] {
+         return TCFString().strcmp("a") == -1;
+     }},
+    {"StrcmpNullCString",
+     [] {
+         return TCFString("a").strcmp(kNoText) == -1;
+     }},
+    {"StrcmpInvalidWithString",
+     [] {
+         return TCFString().strcmp(TCFString("a").Get()) == -1;
+     }},
+    {"StrcmpNullString",
+     [] {
+         return TCFString("a").strcmp(static_cast<CFStringRef>(nullptr)) == -1;
+     }},
+    {"SetValueNullCString",
+     [] {
+         return !TCFString().SetValue(kNoText, kCFStringEncodingUTF8);
+     }},
+    {"SetValueNullUnits",
+     [] {
+         return !TCFString().SetValue(kNoUnits);
+     }},
+    {"Utf16BufferOfInvalid",
+     [] {
+         const unsigned short* units = nullptr;
+         long length = 5;
+         return !TCFString().GetValue(units, length) && units == nullptr && length == 0;
+     }},
+    {"Utf16CopyOfInvalid",
+     [] {
+         T_cstring<unsigned short> copy;
+         return !TCFString().GetValue(copy) && copy.c_str() == nullptr;
+     }},
+    {"SetValueNullWide",
+     [] {
+         return !TCFString().SetValue(kNoWide);
+     }},
+    {"SetValueNullPascal",
+     [] {
+         return !TCFString().SetValue(kNoPascal, kCFStringEncodingMacRoman);
+     }},
+    {"FromUnicodeNullWide",
+     [] {
+         std::string out = "stale";
+         return !TCFString::FromUnicode(kNoWide, out, kCFStringEncodingUTF8) && out.empty();
+     }},
+    {"ToUnicodeNullCStringToName",
+     [] {
+         HFSUniStr255 name{7, {}};
+         return !TCFString::ToUnicode(kNoText, name, kCFStringEncodingUTF8) && name.length == 0;
+     }},
+    {"ToUnicodeNullPascal",
+     [] {
+         HFSUniStr255 name{};
+         return !TCFString::ToUnicode(kNoPascal, name, kCFStringEncodingUTF8);
+     }},
+    {"ToUnicodeNullCStringToWide",
+     [] {
+         std::wstring wide = L"stale";
+         return !TCFString::ToUnicode(kNoText, wide, kCFStringEncodingUTF8) && wide.empty();
+     }},
+    {"Utf16BufferThatCannotBeHad",
+     [] {
+         T_cstring<unsigned short> copy;
+         return !copy.set_length(std::size_t(1) << 44) && copy.c_str() == nullptr;
+     }},
+    {"FallbackTriedOnce",
+     [] {
+         std::string out = "stale";
+         return !Units(u"a\xD800").GetValue(out, kCFStringEncodingMacRoman) && out.empty();
+     }},
+};
+
+class CFStringFailure : public ::testing::TestWithParam<FailureCase> {};
+
+TEST_P(CFStringFailure, WritesItsLinesAndReturnsTheStatedValue) {
+    expectFailureLines("T_CFString", GetParam());
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, CFStringFailure, ::testing::ValuesIn(kCFStringFailures),
+                         failureCaseName);
+
+TEST(CFStringFailureTable, EveryListedCaseRuns) {
+    expectEveryListedCaseRuns("T_CFString", kCFStringFailures);
+}
 
 } // namespace

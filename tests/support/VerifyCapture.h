@@ -1,5 +1,6 @@
 #pragma once
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -9,7 +10,14 @@ struct VerifyLine {
     std::string file;       // the source file's leaf name
     int line = 0;
     std::string function;
+
+    bool operator==(const VerifyLine&) const = default;
 };
+
+inline void PrintTo(const VerifyLine& line, std::ostream* os) {
+    *os << line.expression << " in " << line.file << ":" << line.line << " (" << line.function
+        << ")";
+}
 
 // Sends the debug log to the system log for its lifetime and collects the VERIFY lines written
 // meanwhile. Restores the previous destination afterwards.

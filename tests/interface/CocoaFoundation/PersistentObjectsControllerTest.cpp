@@ -155,6 +155,11 @@ QString logOf(const std::function<void()>& action) {
     return capture.text();
 }
 
+// Expects `line` exactly once in `log` (shown, up to 2000 characters, when it is not).
+void expectLoggedOnce(const QString& log, const QString& line) {
+    EXPECT_EQ(log.count(line), 1) << log.left(2000).toStdString();
+}
+
 // A controller of its own for each test (the shared instance lives for the whole process), with
 // the standard user defaults in a temporary INI file.
 class PersistentObjectsControllerTest : public ::testing::Test {
@@ -170,6 +175,13 @@ protected:
         mController->NSObject::release();
         NSUserDefaults::setStandardUserDefaultsFile(QString());
     }
+    // A new object of class T, registered with the controller.
+    template <class T>
+    NSRef<T> registered() {
+        NSRef<T> object = NSAdopt(new T());
+        mController->registerPersistentObject(object.get());
+        return object;
+    }
     void launch() { mController->applicationWillFinishLaunching(nullptr); }
     void terminate() { mController->applicationWillTerminate(nullptr); }
 
@@ -178,8 +190,7 @@ protected:
 };
 
 TEST_F(PersistentObjectsControllerTest, SavesAndRestoresEveryDeclaredKeyPath) {
-    NSRef<RenderSettings> saved = NSAdopt(new RenderSettings());
-    mController->registerPersistentObject(saved.get());
+    NSRef<RenderSettings> saved = registered<RenderSettings>();
     mController->registerPersistentObject(saved.get());
     EXPECT_EQ(mController->objects().size(), 1);
     EXPECT_EQ(saved->retainCount(), 2u); // the controller keeps it alive
@@ -206,13 +217,11 @@ TEST_F(PersistentObjectsControllerTest, SavesAndRestoresEveryDeclaredKeyPath) {
 }
 
 TEST_F(PersistentObjectsControllerTest, RegistrationNeedsADeclaringClassAndEndsAtLaunch) {
-    NSRef<Undeclared> undeclared = NSAdopt(new Undeclared());
-    mController->registerPersistentObject(undeclared.get());
+    NSRef<Undeclared> undeclared = registered<Undeclared>();
     EXPECT_TRUE(mController->objects().isEmpty());
 
     // An array instead of a set: registered, but it has no key paths.
-    NSRef<ArrayDeclarer> arrayDeclarer = NSAdopt(new ArrayDeclarer());
-    mController->registerPersistentObject(arrayDeclarer.get());
+    NSRef<ArrayDeclarer> arrayDeclarer = registered<ArrayDeclarer>();
     EXPECT_EQ(mController->objects().size(), 1);
     EXPECT_TRUE(persistentObjectKeyPathsOrNil(arrayDeclarer.get()).isEmpty());
     arrayDeclarer->mTitle = QStringLiteral("kept in memory only");
@@ -224,8 +233,7 @@ TEST_F(PersistentObjectsControllerTest, RegistrationNeedsADeclaringClassAndEndsA
 
     // Too late: neither restored nor saved.
     store("RenderSettings", {{"title", "stored"}});
-    NSRef<RenderSettings> late = NSAdopt(new RenderSettings());
-    mController->registerPersistentObject(late.get());
+    NSRef<RenderSettings> late = registered<RenderSettings>();
     EXPECT_EQ(mController->objects().size(), 1);
     late->mTitle = QStringLiteral("late");
     terminate();
@@ -235,12 +243,11 @@ TEST_F(PersistentObjectsControllerTest, RegistrationNeedsADeclaringClassAndEndsA
 }
 
 TEST_F(PersistentObjectsControllerTest, OnlyDeclaredStoredKeysAreSet) {
-    NSRef<RenderSettings> settings = NSAdopt(new RenderSettings());
+    NSRef<RenderSettings> settings = registered<RenderSettings>();
     settings->mTitle = QStringLiteral("from the nib");
     settings->mDimensions = 3;
     // "frames" is no longer declared; "title" is declared but not stored.
     store("RenderSettings", {{"movieDimensions", 8}, {"frames", 99}});
-    mController->registerPersistentObject(settings.get());
     launch();
     EXPECT_EQ(settings->mDimensions, 8);
     EXPECT_EQ(settings->mTitle, "from the nib");
@@ -265,28 +272,26 @@ TEST_F(PersistentObjectsControllerTest, NilValuesAreNotStoredAndAnEmptySaveKeeps
 }
 
 TEST_F(PersistentObjectsControllerTest, AnUnknownKeyPathIsLoggedOncePerPassAndTheRestGoesOn) {
-    NSRef<Mistaken> object = NSAdopt(new Mistaken());
-    mController->registerPersistentObject(object.get());
+    NSRef<Mistaken> object = registered<Mistaken>();
     object->mLevel = 7;
     const QString saveLog = logOf([&] { terminate(); });
-    EXPECT_EQ(saveLog.count(kSaveExceptionLine), 1) << saveLog.toStdString();
+    expectLoggedOnce(saveLog, kSaveExceptionLine);
     EXPECT_TRUE(saveLog.trimmed().endsWith("colour."));
 
     // The stored entry now also names the missing key: loading logs its line once.
     store("Mistaken", {{"level", 9}, {"colour", "red"}});
     const QString loadLog = logOf([&] { launch(); });
-    EXPECT_EQ(loadLog.count(kLoadExceptionLine), 1) << loadLog.toStdString();
+    expectLoggedOnce(loadLog, kLoadExceptionLine);
     EXPECT_EQ(object->mLevel, 9);
 }
 
 TEST_F(PersistentObjectsControllerTest, ARejectedValueIsLoggedByItsStartAndLength) {
-    NSRef<Mistaken> object = NSAdopt(new Mistaken());
-    mController->registerPersistentObject(object.get());
+    NSRef<Mistaken> object = registered<Mistaken>();
     // A settings file with a huge text where a number belongs.
     const QString huge = QStringLiteral("7") + QString(1000000, QLatin1Char('x'));
     store("Mistaken", {{"level", huge}});
     const QString loadLog = logOf([&] { launch(); });
-    EXPECT_EQ(loadLog.count(kLoadExceptionLine), 1);
+    expectLoggedOnce(loadLog, kLoadExceptionLine);
     EXPECT_LT(loadLog.size(), 1000) << loadLog.left(2000).toStdString();
     EXPECT_TRUE(loadLog.contains(huge.left(200))) << loadLog.toStdString();
     EXPECT_FALSE(loadLog.contains(huge.left(201)));
@@ -295,19 +300,16 @@ TEST_F(PersistentObjectsControllerTest, ARejectedValueIsLoggedByItsStartAndLengt
 }
 
 TEST_F(PersistentObjectsControllerTest, AnUndecodableEntryIsLoggedLeftOnDiskAndTheRestGoOn) {
-    NSRef<RenderSettings> first = NSAdopt(new RenderSettings());
-    NSRef<Mistaken> second = NSAdopt(new Mistaken());
-    mController->registerPersistentObject(first.get());
-    mController->registerPersistentObject(second.get());
+    NSRef<RenderSettings> first = registered<RenderSettings>();
+    NSRef<Mistaken> second = registered<Mistaken>();
     const QByteArray truncated =
         PropertyListArchiving::propertyListData({{"title", "stored"}}, kArchiveKey).chopped(3);
     defaults()->setObject(truncated, "RenderSettings");
     store("Mistaken", {{"level", 4}});
     const QString log = logOf([&] { launch(); });
-    EXPECT_EQ(log.count("UPersistentObjectsController::applicationWillFinishLaunching: "
-                        "RenderSettings exception:"),
-              1)
-        << log.toStdString();
+    expectLoggedOnce(
+        log,
+        "UPersistentObjectsController::applicationWillFinishLaunching: RenderSettings exception:");
     EXPECT_EQ(second->mLevel, 4); // the object after the damaged entry is still restored
 
     // At quit the damaged entry is not overwritten with this run's values; the others are saved.
@@ -327,24 +329,18 @@ TEST_F(PersistentObjectsControllerTest, AnUndecodableEntryIsLoggedLeftOnDiskAndT
 }
 
 TEST_F(PersistentObjectsControllerTest, OtherExceptionsPassOn) {
-    NSRef<Broken> broken = NSAdopt(new Broken());
-    broken->throwFromGetter = true;
-    mController->registerPersistentObject(broken.get());
+    registered<Broken>()->throwFromGetter = true;
     EXPECT_THROW(terminate(), std::runtime_error);
 }
 
 TEST_F(PersistentObjectsControllerTest, AValueThatCannotBeArchivedIsLoggedAndTheRestAreSaved) {
     // An object value cannot be archived: the archiver raises for that object alone.
-    NSRef<ObjectDeclarer> first = NSAdopt(new ObjectDeclarer());
-    NSRef<RenderSettings> second = NSAdopt(new RenderSettings());
-    mController->registerPersistentObject(first.get());
-    mController->registerPersistentObject(second.get());
+    NSRef<ObjectDeclarer> first = registered<ObjectDeclarer>();
+    NSRef<RenderSettings> second = registered<RenderSettings>();
     second->mDimensions = 6;
     const QString log = logOf([&] { EXPECT_NO_THROW(terminate()); });
-    EXPECT_EQ(log.count("UPersistentObjectsController::applicationWillTerminate: ObjectDeclarer "
-                        "exception:"),
-              1)
-        << log.toStdString();
+    expectLoggedOnce(
+        log, "UPersistentObjectsController::applicationWillTerminate: ObjectDeclarer exception:");
     EXPECT_FALSE(defaults()->objectForKey("ObjectDeclarer").isValid());
     ASSERT_TRUE(stored("RenderSettings").has_value());
     EXPECT_EQ(stored("RenderSettings")->value("movieDimensions"), 6);

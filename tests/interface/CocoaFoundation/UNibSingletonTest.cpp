@@ -152,15 +152,14 @@ TEST(UNibSingletonTest, ManyThreadsAllocatingAtOnceGetOneInstance) {
     constexpr int kThreads = 16;
     std::barrier start(kThreads);
     std::vector<NSObject*> results(kThreads, nullptr);
-    std::vector<std::thread> threads;
-    for (int i = 0; i < kThreads; ++i) {
-        threads.emplace_back([&, i] {
-            start.arrive_and_wait();
-            results[i] = NSClassFromString("ThreadedSingleton")->alloc()->init();
-        });
+    {
+        std::vector<std::jthread> threads; // joined at the end of the block
+        for (int i = 0; i < kThreads; ++i)
+            threads.emplace_back([&, i] {
+                start.arrive_and_wait();
+                results[i] = NSClassFromString("ThreadedSingleton")->alloc()->init();
+            });
     }
-    for (std::thread& thread : threads)
-        thread.join();
     ASSERT_NE(results[0], nullptr);
     for (NSObject* result : results)
         EXPECT_EQ(result, results[0]);

@@ -2,9 +2,9 @@
 #include "platform/foundation/NSPathUtilities.h"
 
 #include "common/RunChild.h"
+#include "common/TestSupport.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 
@@ -52,9 +52,7 @@ TEST(USandboxTempFolderTest, WithoutAPrivateFolderNoTemporaryFileIsNamed) {
     }
     QTemporaryDir scratch;
     ASSERT_TRUE(scratch.isValid());
-    QFile plainFile(scratch.filePath("plain"));
-    ASSERT_TRUE(plainFile.open(QIODevice::WriteOnly));
-    plainFile.close();
+    lumenreel::test::writeTestFile(scratch.filePath("plain"), {});
     for (const QString& system : {scratch.filePath("plain"), scratch.filePath("missing")}) {
         const lumenreel::test::ChildRun run = lumenreel::test::relaunchInPhase(
             "USandboxTempFolderTest.WithoutAPrivateFolderNoTemporaryFileIsNamed", "child",

@@ -10,9 +10,9 @@
 #include "platform/corefoundation/CFBundle.h"
 
 #include "common/RecordedDrawing.h"
+#include "common/TestSupport.h"
 
 #include <QDir>
-#include <QFile>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPalette>
@@ -24,6 +24,8 @@ namespace {
 
 using lumenreel::test::lastArguments;
 using lumenreel::test::recordDrawing;
+using lumenreel::test::writePicture;
+using lumenreel::test::writeTestFile;
 
 NSRef<NSUIToolButton> makeButton(const char* className, double width, double height,
                                  const QString& title = QString()) {
@@ -136,9 +138,7 @@ TEST(NSUINfoGraffik, RoundButtonPaintsGreyOffAndAccentOnImagesWithThePicture) {
 TEST(NSUINfoGraffik, NamedImagesAreCompositedSourceInAtTheirOwnSize) {
     QTemporaryDir folder;
     QDir(folder.path()).mkpath("Resources");
-    QImage red(10, 10, QImage::Format_ARGB32);
-    red.fill(Qt::red);
-    ASSERT_TRUE(red.save(folder.filePath("Resources/redsquare.png")));
+    writePicture(folder.filePath("Resources/redsquare.png"), QSize(10, 10), Qt::red);
     CFBundleSetMainBundleFolder(folder.path().toUtf8().constData());
     NSRef<NSUIToolButton> button = makeButton("NSUINfoGraffikRound", 24, 24, "redsquare");
     NSImage* off = button->image();
@@ -200,9 +200,7 @@ TEST(NSUINfoGraffik, InterfaceFileWithADelegateRebuildsTheImagesWhenAwakened) {
     NSAutoreleasePool pool;
     ASSERT_NE(RedDelegate::classObject(), nullptr);
     QTemporaryDir folder;
-    QFile file(folder.filePath("Graffiks.xml"));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(R"(<?xml version="1.0"?>
+    writeTestFile(folder.filePath("Graffiks.xml"), R"(<?xml version="1.0"?>
 <interface>
   <object id="colours" class="RedDelegate"/>
   <view id="with" class="NSUINfoGraffikRound" frame="0 0 24 24" title="record">
@@ -211,12 +209,10 @@ TEST(NSUINfoGraffik, InterfaceFileWithADelegateRebuildsTheImagesWhenAwakened) {
   <view id="without" class="NSUINfoGraffikRound" frame="0 0 24 24" title="record"/>
 </interface>
 )");
-    file.close();
     NSNib::setInterfaceFolders({folder.path()});
-    NSNib* nib = NSNib::initWithNibNamed("Graffiks");
-    ASSERT_NE(nib, nullptr);
+    NSRef<NSNib> nib = NSAdopt(NSNib::initWithNibNamed("Graffiks"));
     QList<NSObject*> objects;
-    ASSERT_TRUE(nib->instantiateNibWithOwner(nullptr, &objects));
+    ASSERT_TRUE(nib && nib->instantiateNibWithOwner(nullptr, &objects));
     ASSERT_EQ(objects.size(), 3);
     auto* with = qobject_cast<NSUIToolButton*>(objects[1]);
     auto* without = qobject_cast<NSUIToolButton*>(objects[2]);
@@ -224,7 +220,6 @@ TEST(NSUINfoGraffik, InterfaceFileWithADelegateRebuildsTheImagesWhenAwakened) {
     EXPECT_EQ(with->cell()->title(), QString());
     EXPECT_EQ(pixel(with->image(), 4, 12), QColor(255, 0, 0)) << "the delegate's colour";
     EXPECT_EQ(pixel(without->image(), 4, 12), QColor(191, 191, 191));
-    nib->release();
     NSNib::setInterfaceFolders({});
 }
 

@@ -50,12 +50,9 @@ TEST(NSUIToolButton, CellIsStrippedToTheImageAndTogglesChangeContents) {
 TEST(NSUIToolButton, MissingCellIsReportedAndRefused) {
     VerifyCapture capture;
     EXPECT_FALSE(NSUIToolButton::setDefaultCellAttributes(nullptr));
-    const std::vector<VerifyLine> lines = capture.lines();
-    ASSERT_EQ(lines.size(), 1u);
-    EXPECT_EQ(lines[0].expression, "buttonCell");
-    EXPECT_EQ(lines[0].file, "NSUIToolButton");
-    EXPECT_EQ(lines[0].line, 22);
-    EXPECT_EQ(lines[0].function, "+[NSUIToolButton setDefaultCellAttributes:]");
+    const VerifyLine line{"buttonCell", "NSUIToolButton", 22,
+                          "+[NSUIToolButton setDefaultCellAttributes:]"};
+    EXPECT_EQ(capture.lines(), std::vector<VerifyLine>{line});
 }
 
 class OnFillDelegate : public NSObject, public NSUIToolButtonDelegate {

@@ -1,12 +1,10 @@
 #include "interface/UICocoaViews/NSUIViewNibbler.h"
 
 #include "common/LogCapture.h"
+#include "common/TestSupport.h"
 #include "platform/appkit/NSNib.h"
 #include "platform/appkit/NSWindow.h"
 #include "platform/foundation/NSException.h"
-
-#include <QFile>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -44,50 +42,13 @@ namespace {
 
 using lumenreel::test::LogCapture;
 
+// The interface files are in tests/data/interfaces/nibbler.
 class NSUIViewNibblerTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(mFolder.isValid());
-        NSNib::setInterfaceFolders({mFolder.path()});
-        write("PanelView", R"(<interface>
-  <view id="content" frame="0 0 50 40" autoresizingMask="18">
-    <view class="NSButton" frame="5 5 40 20" title="Inside"/>
-  </view>
-  <object id="controller" class="NSObject"/>
-  <outlet source="owner" name="nibblerSubView" destination="content"/>
-  <outlet source="owner" name="nibblerController" destination="controller"/>
-</interface>)");
-        write("Unplugged", R"(<interface><view frame="0 0 10 10"/></interface>)");
-        write("Raising", R"(<interface><view class="RaisingView"/></interface>)");
-        // Files that connect the sub-view and then fail: at a later outlet, or when a view
-        // raises as it wakes.
-        write("BadOutlet", R"(<interface>
-  <view id="content" frame="0 0 50 40" autoresizingMask="18"/>
-  <object id="controller" class="NSObject"/>
-  <outlet source="owner" name="nibblerSubView" destination="content"/>
-  <outlet source="owner" name="nibblerController" destination="controller"/>
-  <outlet source="owner" name="noSuchOutlet" destination="content"/>
-</interface>)");
-        write("RaisingAfterOutlets", R"(<interface>
-  <view id="content" frame="0 0 50 40" autoresizingMask="18"/>
-  <view class="RaisingView"/>
-  <outlet source="owner" name="nibblerSubView" destination="content"/>
-</interface>)");
-        write("Window", R"(<interface>
-  <window id="window" frame="0 0 400 300">
-    <view id="panel" class="PanelView" frame="10 20 200 100"/>
-  </window>
-</interface>)");
+        NSNib::setInterfaceFolders({lumenreel::test::testDataPath("interfaces/nibbler")});
     }
     void TearDown() override { NSNib::setInterfaceFolders({}); }
-
-    void write(const char* name, const char* xml) {
-        QFile file(mFolder.filePath(QString::fromLatin1(name) + ".xml"));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(xml);
-    }
-
-    QTemporaryDir mFolder;
 };
 
 TEST_F(NSUIViewNibblerTest, APlacedNibblerLoadsItsClassNamedFileOnceAndFillsItself) {

@@ -3,6 +3,7 @@
 #include "platform/foundation/NSSecurityScopedAccess.h"
 #include "platform/foundation/NSURL.h"
 #include "platform/foundation/NSUserDefaults.h"
+#include "support/UCodeEntitlements.h"
 
 #include <QDir>
 #include <QFile>
@@ -69,6 +70,22 @@ void expectAccessMoved(const QString& from, const QString& to) {
     EXPECT_EQ(events[1].path, to);
     EXPECT_EQ(NSSecurityScopedAccess::openAccessCount(from), 0);
     EXPECT_EQ(NSSecurityScopedAccess::openAccessCount(to), 1);
+}
+
+std::string heldRights(const UCodeEntitlements& e) {
+    const std::pair<const char*, bool> rights[] = {
+        {"sandbox", e.HasActiveSecuritySandbox()},
+        {"all", e.HasAccessToAllEntitlements()},
+        {"bookmarks", e.HasActiveSecurityBookmarksAppScope()},
+        {"printing", e.HasAccessToPrinting()},
+        {"client", e.HasAccessToNetworkClient()},
+        {"server", e.HasAccessToNetworkServer()},
+        {"camera", e.HasAccessToCameraDevice()}};
+    std::string held;
+    for (const auto& [name, has] : rights)
+        if (has)
+            held.append(" ").append(name);
+    return held.empty() ? held : held.substr(1);
 }
 
 } // namespace sandbox_test

@@ -10,8 +10,10 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <string>
 
 class NSURL;
+class UCodeEntitlements;
 
 namespace sandbox_test {
 
@@ -74,5 +76,9 @@ protected:
 // Expects the access recorded since it was last cleared to be: access to `from` ended, then
 // access to `to` begun, with only `to` left open.
 void expectAccessMoved(const QString& from, const QString& to);
+
+// The rights `entitlements` grants, by name in this order: "sandbox" (an active sandbox), "all"
+// (every right), "bookmarks", "printing", "client", "server", "camera".
+std::string heldRights(const UCodeEntitlements& entitlements);
 
 } // namespace sandbox_test

@@ -122,18 +122,16 @@ TEST_F(UserFolder, DerivedValuesAnnounceEveryChangeOfTheURL) {
     folder->setSandboxURL(NSURL::fileURLWithPath(mB, true));
     expectEveryKeyHeard();
     EXPECT_EQ(recorder.count("localizedDisplayFolderPath"), 1);
-    for (const auto& heard : recorder.heard) {
+    for (const auto& heard : recorder.heard)
         if (heard.keyPath == "folderPath" && !heard.prior) {
             EXPECT_EQ(heard.value.toString(), mB);
         }
-    }
     // The coming change is announced for folderName, folderPath and folderURL in this order.
     QStringList priors;
-    for (const auto& heard : recorder.heard) {
+    for (const auto& heard : recorder.heard)
         if (heard.prior && heard.keyPath != "localizedDisplayFolderPath" &&
             !priors.contains(heard.keyPath))
             priors << heard.keyPath;
-    }
     EXPECT_EQ(priors, (QStringList{"folderName", "folderPath", "folderURL"}));
 
     recorder.heard.clear();
