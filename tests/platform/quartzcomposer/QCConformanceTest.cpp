@@ -34,11 +34,8 @@ TEST_P(QCConformanceTest, RendersTheExpectedPixel) {
     ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << fixture.file;
     const QString text = QString::fromUtf8(file.readAll());
 
-    NSAutoreleasePool pool;
-    QCComposition* composition =
-        qctest::composition(text, folder.filePath(QString::fromLatin1(fixture.file)));
-    ASSERT_NE(composition, nullptr);
-    NSRef<QCRenderer> renderer = qctest::renderer(composition, fixture.size);
+    NSRef<QCRenderer> renderer =
+        qctest::rendererOf(text, fixture.size, folder.filePath(QString::fromLatin1(fixture.file)));
     ASSERT_TRUE(renderer);
     QImage image;
     for (double time : fixture.times)

@@ -4,6 +4,7 @@
 #include "QCTestSupport.h"
 
 #include "common/FifoGuard.h"
+#include "common/TestSupport.h"
 #include "platform/quartzcomposer/QCComposition.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +14,7 @@
 #include <QTemporaryDir>
 
 using lumenreel::test::FifoGuard;
+using lumenreel::test::writePicture;
 using qctest::pixel;
 using qctest::RGBA;
 
@@ -30,13 +32,6 @@ QString shadertoyReading(const QString& channel) {
         .arg(channel);
 }
 
-bool savePicture(const QString& path, QColor colour, QSize size = QSize(4, 4)) {
-    QImage image(size, QImage::Format_RGB32);
-    image.fill(colour);
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    return image.save(path);
-}
-
 bool parses(const QString& text, const QString& location, QString* log) {
     return qctest::parses(text.toUtf8(), location, log);
 }
@@ -49,9 +44,10 @@ bool parses(const QString& text, const QString& location, QString* log) {
 TEST(QCFileAccessTest, PicturesOutsideTheCompositionsFolderAreRefusedNamingThePath) {
     QTemporaryDir home;
     const QString secret = home.filePath(QStringLiteral("private.png"));
-    ASSERT_TRUE(savePicture(secret, Qt::red));
+    writePicture(secret, QSize(4, 4), Qt::red);
     const QString folder = home.filePath(QStringLiteral("shaders/downloaded"));
-    ASSERT_TRUE(savePicture(folder + QStringLiteral("/tiles/tile.png"), Qt::green));
+    ASSERT_TRUE(QDir().mkpath(folder + QStringLiteral("/tiles")));
+    writePicture(folder + QStringLiteral("/tiles/tile.png"), QSize(4, 4), Qt::green);
     ASSERT_TRUE(QFile::link(secret, folder + QStringLiteral("/innocent.png")));
     ASSERT_TRUE(QFile::link(home.path(), folder + QStringLiteral("/up")));
     ASSERT_TRUE(QFile::link(folder + QStringLiteral("/tiles/tile.png"),
@@ -115,10 +111,8 @@ TEST(QCFileAccessTest, AFifoIsRefusedWithoutWaitingOnIt) {
 // line that names the limit.
 TEST(QCFileAccessTest, PicturesUpToTheDocumentedSideAreReadAndLargerOnesNameTheLimit) {
     QTemporaryDir folder;
-    ASSERT_TRUE(savePicture(folder.filePath(QStringLiteral("large.png")), QColor(0, 0, 255),
-                            QSize(8192, 8192)));
-    ASSERT_TRUE(savePicture(folder.filePath(QStringLiteral("wide.png")), QColor(0, 0, 255),
-                            QSize(16385, 4)));
+    writePicture(folder.filePath(QStringLiteral("large.png")), QSize(8192, 8192), Qt::blue);
+    writePicture(folder.filePath(QStringLiteral("wide.png")), QSize(16385, 4), Qt::blue);
     const QString location = folder.filePath(QStringLiteral("x.fs"));
     const QImage large =
         qctest::renderText(isfImporting(QStringLiteral("large.png")), QSize(2, 2), {0.0}, location);

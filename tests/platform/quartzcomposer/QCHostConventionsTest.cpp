@@ -3,8 +3,9 @@
 
 #include "QCTestSupport.h"
 
-#include "platform/quartzcomposer/QCComposition.h"
 #include "platform/quartzcomposer/QCGraphicsReset.h"
+
+#include "common/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -16,6 +17,7 @@
 using qctest::isf;
 using qctest::oneLineSaying;
 using qctest::pixel;
+using qctest::rendererOf;
 using qctest::renderText;
 using qctest::RGBA;
 
@@ -34,7 +36,7 @@ struct Probe {
 Probe probe(const QString& text, QSize size, std::initializer_list<double> times,
             double frameRate = 0.0, const QString& location = QString()) {
     Probe result;
-    result.renderer = qctest::renderer(qctest::composition(text, location), size);
+    result.renderer = rendererOf(text, size, location);
     if (result.renderer) {
         if (frameRate > 0.0)
             result.renderer->setFrameRate(frameRate);
@@ -64,12 +66,11 @@ TEST(QCHostConventionsTest, HardwarePerformanceIsDefinedAsOnDesktopShadertoy) {
 }
 
 TEST(QCHostConventionsTest, DateMovesToTheNextDayAtMidnight) {
-    NSAutoreleasePool pool;
     // Renders a few seconds past the midnight after the job's start.
-    const QString body =
-        QStringLiteral("void main() { gl_FragColor = vec4(DATE.z / 255.0, floor(DATE.w) / 255.0, "
-                       "step(86400.0, DATE.w), 1.0); }");
-    NSRef<QCRenderer> renderer = qctest::renderer(qctest::composition(isf(body)), QSize(2, 2));
+    NSRef<QCRenderer> renderer = rendererOf(
+        isf(QStringLiteral("void main() { gl_FragColor = vec4(DATE.z / 255.0, floor(DATE.w) / "
+                           "255.0, step(86400.0, DATE.w), 1.0); }")),
+        QSize(2, 2));
     ASSERT_TRUE(renderer);
     const QDateTime start = renderer->jobStartDate();
     const double toMidnight = 86400.0 - start.time().msecsSinceStartOfDay() / 1000.0;
@@ -112,20 +113,16 @@ TEST(QCHostConventionsTest, ChannelOptionLinesThatMeanNothingAreRefusedWithTheir
     for (const char* line :
          {"#iChannel0::WrapMode \"Sideways\"", "#iChannel1::Colour \"Red\"",
           "#iChannel9::WrapMode \"Clamp\"", "#iChannel0::MagFilter \"LinearMipMapLinear\""}) {
-        NSAutoreleasePool pool;
-        QCComposition* composition = nullptr;
-        const QString log = qctest::capturedLog([&] {
-            composition =
-                qctest::composition(QStringLiteral("\n%1\n").arg(QLatin1StringView(line)) +
-                                    toy(QStringLiteral("c = vec4(1.0);")));
-        });
-        EXPECT_EQ(composition, nullptr) << line;
+        QString log;
+        EXPECT_FALSE(qctest::parses("\n" + QByteArray(line) + "\n" +
+                                        toy(QStringLiteral("c = vec4(1.0);")).toUtf8(),
+                                    {}, &log))
+            << line;
         EXPECT_TRUE(oneLineSaying(log, QStringLiteral("line 2")));
     }
 }
 
 TEST(QCHostConventionsTest, FrameRateIsTheJobsFromTheFirstFrame) {
-    NSAutoreleasePool pool;
     const QString body = toy(QStringLiteral("c = vec4(iFrameRate / 255.0, 0.0, 0.0, 1.0);"));
     EXPECT_EQ(pixel(probe(body, QSize(2, 2), {0.0}, 25.0).image, 0, 0)[0], 25);
     EXPECT_EQ(pixel(probe(body, QSize(2, 2), {0.0, 0.04, 0.08}, 25.0).image, 0, 0)[0], 25);
@@ -136,8 +133,8 @@ TEST(QCHostConventionsTest, FrameRateIsTheJobsFromTheFirstFrame) {
 
 TEST(QCHostConventionsTest, VersionOneNamesWorkInVersionTwoFiles) {
     QTemporaryDir folder;
-    qctest::writeFile(folder.filePath(QStringLiteral("Names.vs")),
-                      "void main() { vv_vertShaderInit(); }\n");
+    lumenreel::test::writeTestFile(folder.filePath(QStringLiteral("Names.vs")),
+                                   "void main() { vv_vertShaderInit(); }\n");
     const QImage image = renderText(
         isf(QStringLiteral("void main() { gl_FragColor = vec4(vv_FragNormCoord, 0.0, 1.0); }")),
         QSize(4, 4), {0.0}, folder.filePath(QStringLiteral("Names.fs")));
@@ -156,12 +153,8 @@ TEST(QCHostConventionsTest, CompilerErrorsNameTheLineOfTheFile) {
                 "enable\nvoid main() {\n"
                 "  gl_FragColor = vec4(1.0);\n  notDeclared7 = 1.0;\n}\n")
                 .arg(QLatin1StringView(version));
-        NSAutoreleasePool pool;
-        QCComposition* composition = qctest::composition(text);
-        ASSERT_NE(composition, nullptr) << version;
         NSRef<QCRenderer> renderer;
-        const QString log =
-            qctest::capturedLog([&] { renderer = qctest::renderer(composition, QSize(2, 2)); });
+        const QString log = qctest::capturedLog([&] { renderer = rendererOf(text, QSize(2, 2)); });
         EXPECT_FALSE(renderer);
         EXPECT_TRUE(log.contains(QStringLiteral("fragment shader does not compile")) &&
                     log.contains(QStringLiteral("notDeclared7")))
@@ -170,23 +163,21 @@ TEST(QCHostConventionsTest, CompilerErrorsNameTheLineOfTheFile) {
         EXPECT_TRUE(log.contains(QStringLiteral("0:8("))) << version << "\n" << log.toStdString();
     }
     // And for Shadertoy sources.
-    NSAutoreleasePool pool;
-    QCComposition* composition =
-        qctest::composition(QStringLiteral("#extension GL_OES_standard_derivatives : enable\n\n") +
-                            toy(QStringLiteral("  c = notDeclared7;")));
-    ASSERT_NE(composition, nullptr);
-    const QString log =
-        qctest::capturedLog([&] { EXPECT_FALSE(qctest::renderer(composition, QSize(2, 2))); });
+    const QString log = qctest::capturedLog([&] {
+        EXPECT_FALSE(
+            rendererOf(QStringLiteral("#extension GL_OES_standard_derivatives : enable\n\n") +
+                           toy(QStringLiteral("  c = notDeclared7;")),
+                       QSize(2, 2)));
+    });
     EXPECT_TRUE(log.contains(QStringLiteral("0:4("))) << log.toStdString();
 }
 
 TEST(QCHostConventionsTest, EveryRendererLogsTheOpenGLItRunsOn) {
-    NSAutoreleasePool pool;
-    QCComposition* composition =
-        qctest::composition(isf(QStringLiteral("void main() { gl_FragColor = vec4(1.0); }")));
     NSRef<QCRenderer> renderer;
-    const QString log =
-        qctest::capturedLog([&] { renderer = qctest::renderer(composition, QSize(2, 2)); });
+    const QString log = qctest::capturedLog([&] {
+        renderer = rendererOf(isf(QStringLiteral("void main() { gl_FragColor = vec4(1.0); }")),
+                              QSize(2, 2));
+    });
     ASSERT_TRUE(renderer);
     EXPECT_TRUE(oneLineSaying(log, QStringLiteral("QCRenderer: rendering on")));
     EXPECT_TRUE(log.contains(QStringLiteral("OpenGL"))) << log.toStdString();
@@ -199,10 +190,8 @@ TEST(QCHostConventionsTest, EveryRendererLogsTheOpenGLItRunsOn) {
 // After a GPU reset the renderer fails every frame with one clear line each, instead of
 // hanging or giving garbage.
 TEST(QCHostConventionsTest, GPUResetFailsTheFrameAndEveryLaterOne) {
-    NSAutoreleasePool pool;
-    NSRef<QCRenderer> renderer = qctest::renderer(
-        qctest::composition(isf(QStringLiteral("void main() { gl_FragColor = vec4(1.0); }"))),
-        QSize(2, 2));
+    NSRef<QCRenderer> renderer =
+        rendererOf(isf(QStringLiteral("void main() { gl_FragColor = vec4(1.0); }")), QSize(2, 2));
     ASSERT_TRUE(renderer);
     ASSERT_TRUE(renderer->renderAtTime(0.0));
     QCSimulateGraphicsResetForTesting(GL_GUILTY_CONTEXT_RESET);

@@ -4,20 +4,14 @@
 #include "QCTestSupport.h"
 #include "common/TestSupport.h"
 
-#include "platform/quartzcomposer/QCComposition.h"
-
 #include <gtest/gtest.h>
 
 #include <thread>
 
 #include <unistd.h>
 
-namespace {
-
 using lumenreel::test::openFileDescriptors;
 using lumenreel::test::residentBytes;
-
-} // namespace
 
 TEST(QCRendererLifetimeTest, TwoHundredRenderersOnChangingThreadsKeepMemoryAndFilesFlat) {
     const QString text = QStringLiteral(
@@ -30,10 +24,7 @@ TEST(QCRendererLifetimeTest, TwoHundredRenderersOnChangingThreadsKeepMemoryAndFi
     const auto cycle = [&] {
         NSRef<QCRenderer> renderer;
         bool rendered = false;
-        std::thread([&] {
-            NSAutoreleasePool pool;
-            renderer = qctest::renderer(qctest::composition(text), QSize(64, 48));
-        }).join();
+        std::thread([&] { renderer = qctest::rendererOf(text, QSize(64, 48)); }).join();
         std::thread([&] {
             rendered = renderer && !qctest::render(renderer.get(), {0.0, 0.1}).isNull();
         }).join();

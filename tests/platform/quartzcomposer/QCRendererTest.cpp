@@ -4,6 +4,8 @@
 #include "platform/coregraphics/CGColorSpace.h"
 #include "platform/quartzcomposer/QCComposition.h"
 
+#include "common/TestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
@@ -11,11 +13,12 @@
 #include <cmath>
 #include <thread>
 
+using lumenreel::test::writeTestFile;
 using qctest::isf;
 using qctest::pixel;
+using qctest::rendererOf;
 using qctest::renderText;
 using qctest::RGBA;
-using qctest::writeFile;
 
 TEST(QCRendererTest, FrameIndexTimeDeltaAndRenderSizeReachTheShader) {
     const QString text = isf(QStringLiteral(
@@ -29,24 +32,20 @@ TEST(QCRendererTest, FrameIndexTimeDeltaAndRenderSizeReachTheShader) {
 }
 
 TEST(QCRendererTest, DateIsTheJobsLocalDateWithSecondsAdvancedByTheRenderTime) {
-    NSAutoreleasePool pool;
-    NSRef<QCRenderer> renderer = qctest::renderer(
-        qctest::composition(isf(QStringLiteral(
-            "void main() { gl_FragColor = vec4(mod(DATE.x, 256.0) / 255.0, DATE.y / 255.0, "
-            "DATE.z / 255.0, mod(floor(DATE.w), 256.0) / 255.0); }"))),
+    NSRef<QCRenderer> renderer = rendererOf(
+        isf(QStringLiteral("void main() { gl_FragColor = vec4(mod(DATE.x, 256.0) / 255.0, DATE.y / "
+                           "255.0, DATE.z / 255.0, mod(floor(DATE.w), 256.0) / 255.0); }")),
         QSize(2, 2));
     ASSERT_TRUE(renderer);
     const QDateTime start = renderer->jobStartDate();
     EXPECT_LE(std::abs(start.secsTo(QDateTime::currentDateTime())), 60);
-    const RGBA first = pixel(qctest::render(renderer.get(), {0.0}), 0, 0);
-    EXPECT_EQ(first[0], start.date().year() % 256);
-    EXPECT_EQ(first[1], start.date().month());
-    EXPECT_EQ(first[2], start.date().day());
-    EXPECT_EQ(first[3], (start.time().msecsSinceStartOfDay() / 1000) % 256);
-    const RGBA later = pixel(qctest::render(renderer.get(), {3.0}), 0, 0);
-    const QDateTime then = start.addMSecs(3000);
-    EXPECT_EQ(later[0], then.date().year() % 256);
-    EXPECT_EQ(later[3], (then.time().msecsSinceStartOfDay() / 1000) % 256);
+    // The date as the shader packs it: year mod 256, month, day, whole seconds mod 256.
+    const auto packed = [](const QDateTime& at) {
+        return RGBA{at.date().year() % 256, at.date().month(), at.date().day(),
+                    (at.time().msecsSinceStartOfDay() / 1000) % 256};
+    };
+    EXPECT_EQ(pixel(qctest::render(renderer.get(), {0.0}), 0, 0), packed(start));
+    EXPECT_EQ(pixel(qctest::render(renderer.get(), {3.0}), 0, 0), packed(start.addMSecs(3000)));
 }
 
 TEST(QCRendererTest, TopRowOfTheSnapshotIsTheTopOfThePictureAndAlphaStaysStraight) {
@@ -63,7 +62,6 @@ TEST(QCRendererTest, TopRowOfTheSnapshotIsTheTopOfThePictureAndAlphaStaysStraigh
 }
 
 TEST(QCRendererTest, ChainedPassesRenderAtTheirOwnSizesAndReadEachOther) {
-    NSAutoreleasePool pool;
     const QString text =
         isf(QStringLiteral("\"PASSES\": [ { \"TARGET\": \"small\", \"WIDTH\": \"$WIDTH / 4\", "
                            "\"HEIGHT\": \"floor($HEIGHT / 3.0)\" }, { \"TARGET\": \"wide\", "
@@ -75,7 +73,7 @@ TEST(QCRendererTest, ChainedPassesRenderAtTheirOwnSizesAndReadEachOther) {
                 "vec4(0.0, 0.0, RENDERSIZE.x / 255.0, 0.0);\n"
                 "  else gl_FragColor = vec4(IMG_THIS_NORM_PIXEL(wide).rgb, IMG_SIZE(small).y / "
                 "255.0);\n}"));
-    NSRef<QCRenderer> renderer = qctest::renderer(qctest::composition(text), QSize(64, 48));
+    NSRef<QCRenderer> renderer = rendererOf(text, QSize(64, 48));
     ASSERT_TRUE(renderer);
     EXPECT_EQ(renderer->passSize(0), QSize(16, 16));
     EXPECT_EQ(renderer->passSize(1), QSize(20, 48));
@@ -123,15 +121,16 @@ TEST(QCRendererTest, LastPassWithATargetIsThePicture) {
 
 TEST(QCRendererTest, CompanionVertexShaderWithVersionTestsFeedsTheFragmentShader) {
     QTemporaryDir folder;
-    writeFile(folder.filePath(QStringLiteral("Shifted.vs")),
-              "#if __VERSION__ <= 120\nvarying vec2 shifted;\n#else\nout vec2 shifted;\n#endif\n"
-              "void main() {\n  isf_vertShaderInit();\n"
-              "  shifted = vec2(0.25, 0.75) + 0.0 * isf_FragNormCoord;\n}\n");
+    writeTestFile(
+        folder.filePath(QStringLiteral("Shifted.vs")),
+        "#if __VERSION__ <= 120\nvarying vec2 shifted;\n#else\nout vec2 shifted;\n#endif\n"
+        "void main() {\n  isf_vertShaderInit();\n"
+        "  shifted = vec2(0.25, 0.75) + 0.0 * isf_FragNormCoord;\n}\n");
     const QString fragment =
         isf(QStringLiteral("#if __VERSION__ <= 120\nvarying vec2 shifted;\n#else\nin vec2 "
                            "shifted;\n#endif\n"
                            "void main() { gl_FragColor = vec4(shifted, 0.0, 1.0); }"));
-    writeFile(folder.filePath(QStringLiteral("Shifted.fs")), fragment.toUtf8());
+    writeTestFile(folder.filePath(QStringLiteral("Shifted.fs")), fragment.toUtf8());
     EXPECT_EQ(pixel(renderText(fragment, QSize(4, 4), {0.0},
                                folder.filePath(QStringLiteral("Shifted.fs"))),
                     1, 1),
@@ -155,9 +154,7 @@ TEST(QCRendererTest, ShadertoyUniforms) {
         "  else fragColor = vec4(iSampleRate / 44100.0, iDate.y / 255.0, texture(iChannel0, "
         "uv).a, 0.0);\n"
         "}\n");
-    NSAutoreleasePool pool;
-    NSRef<QCRenderer> renderer =
-        qctest::renderer(qctest::composition(text, folder.path()), QSize(40, 4));
+    NSRef<QCRenderer> renderer = rendererOf(text, QSize(40, 4), folder.path());
     ASSERT_TRUE(renderer);
     const QImage image = qctest::render(renderer.get(), {0.0, 1.5, 2.0});
     ASSERT_FALSE(image.isNull());
@@ -172,11 +169,9 @@ TEST(QCRendererTest, ShadertoyUniforms) {
 }
 
 TEST(QCRendererTest, RendererMadeOnOneThreadRendersOnLaterThreads) {
-    NSAutoreleasePool pool;
-    NSRef<QCRenderer> renderer = qctest::renderer(
-        qctest::composition(isf(QStringLiteral(
-            "void main() { gl_FragColor = vec4(float(FRAMEINDEX) / 255.0, TIME / 10.0, 0.0, "
-            "1.0); }"))),
+    NSRef<QCRenderer> renderer = rendererOf(
+        isf(QStringLiteral("void main() { gl_FragColor = vec4(float(FRAMEINDEX) / 255.0, TIME / "
+                           "10.0, 0.0, 1.0); }")),
         QSize(16, 16));
     ASSERT_TRUE(renderer);
     RGBA fromFirst{};
@@ -230,11 +225,9 @@ TEST(QCRendererTest, RefusesUnusableSizesMissingPartsAndSnapshotsItCannotGive) {
 }
 
 TEST(QCRendererTest, SnapshotsStillHeldKeepTheirPicturesAndLetGoOnesAreReused) {
-    NSAutoreleasePool pool;
-    NSRef<QCRenderer> renderer = qctest::renderer(
-        qctest::composition(isf(QStringLiteral("void main() { gl_FragColor = vec4(TIME, 0.0, "
-                                               "0.0, 1.0); }"))),
-        QSize(64, 48));
+    NSRef<QCRenderer> renderer =
+        rendererOf(isf(QStringLiteral("void main() { gl_FragColor = vec4(TIME, 0.0, 0.0, 1.0); }")),
+                   QSize(64, 48));
     ASSERT_TRUE(renderer);
     auto snapshotAt = [&](double time) {
         EXPECT_TRUE(renderer->renderAtTime(time));

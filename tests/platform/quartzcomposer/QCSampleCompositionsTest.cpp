@@ -1,7 +1,5 @@
 #include "QCTestSupport.h"
 
-#include "platform/quartzcomposer/QCComposition.h"
-
 #include <gtest/gtest.h>
 
 #include <QFile>
@@ -32,10 +30,8 @@ TEST_P(QCSampleCompositionsTest, RendersAnimatedOpaqueFrames) {
     const QString path = qctest::samplePath(QString::fromLatin1(GetParam()));
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
-    NSAutoreleasePool pool;
-    QCComposition* composition = QCComposition::compositionWithData(file.readAll(), path);
-    ASSERT_NE(composition, nullptr);
-    NSRef<QCRenderer> renderer = qctest::renderer(composition, QSize(96, 54));
+    NSRef<QCRenderer> renderer =
+        qctest::rendererOf(QString::fromUtf8(file.readAll()), QSize(96, 54), path);
     ASSERT_TRUE(renderer);
     const QImage early = qctest::render(renderer.get(), {0.0, 1.0 / 30.0, 2.0 / 30.0});
     const QImage later = qctest::render(renderer.get(), {1.0, 2.0});

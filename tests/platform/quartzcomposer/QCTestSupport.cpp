@@ -23,6 +23,12 @@ NSRef<QCRenderer> renderer(QCComposition* composition, QSize size) {
     return result;
 }
 
+NSRef<QCRenderer> rendererOf(const QString& text, QSize size, const QString& location) {
+    NSAutoreleasePool pool;
+    QCComposition* parsed = composition(text, location);
+    return parsed ? renderer(parsed, size) : NSRef<QCRenderer>();
+}
+
 QImage render(QCRenderer* renderer, std::initializer_list<double> times) {
     if (renderer == nullptr)
         return {};
@@ -37,11 +43,7 @@ QImage render(QCRenderer* renderer, std::initializer_list<double> times) {
 QImage renderText(const QString& text, QSize size, std::initializer_list<double> times,
                   const QString& location) {
     NSAutoreleasePool pool;
-    QCComposition* parsed = composition(text, location);
-    if (parsed == nullptr)
-        return {};
-    NSRef<QCRenderer> made = renderer(parsed, size);
-    return render(made.get(), times);
+    return render(rendererOf(text, size, location).get(), times);
 }
 
 RGBA pixel(const QImage& image, int x, int y) {
@@ -81,12 +83,6 @@ QString isf(const QString& body) {
 
 QString isf(const QString& header, const QString& body) {
     return QStringLiteral("/*{ \"ISFVSN\": \"2\", %1 }*/\n%2").arg(header, body);
-}
-
-void writeFile(const QString& path, const QByteArray& data) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
-    file.write(data);
 }
 
 QImage quadrants(int side) {

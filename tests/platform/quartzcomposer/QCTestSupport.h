@@ -25,6 +25,10 @@ QCComposition* composition(const QString& text, const QString& location = QStrin
 // A renderer of that size, or null.
 NSRef<QCRenderer> renderer(QCComposition* composition, QSize size);
 
+// A renderer of composition text at `size`, parsed as the file `location`; null when either
+// fails.
+NSRef<QCRenderer> rendererOf(const QString& text, QSize size, const QString& location = QString());
+
 // Renders at each time in turn and returns the snapshot of the last frame (null on failure).
 QImage render(QCRenderer* renderer, std::initializer_list<double> times);
 
@@ -57,9 +61,6 @@ QString samplePath(const QString& name);
 // An ISF version 2 composition of `body`, with `header` entries in its JSON.
 QString isf(const QString& body);
 QString isf(const QString& header, const QString& body);
-
-// Writes `data` as the file `path`; the test fails when it cannot.
-void writeFile(const QString& path, const QByteArray& data);
 
 // `side` x `side`, in quadrants: red top-left, green top-right, blue bottom-left, white
 // bottom-right.

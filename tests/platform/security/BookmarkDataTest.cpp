@@ -5,6 +5,8 @@
 #include "platform/foundation/NSURLBookmarkData.h"
 #include "platform/foundation/NSURLBookmarkKey.h"
 
+#include "common/TestSupport.h"
+
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
@@ -20,6 +22,8 @@
 
 namespace {
 
+using lumenreel::test::writeTestFile;
+
 // Each test has a user data folder of its own, so its bookmark key is made afresh.
 class BookmarkData : public ::testing::Test {
 protected:
@@ -29,19 +33,13 @@ protected:
         mPreviousDataHome = qgetenv("XDG_DATA_HOME");
         qputenv("XDG_DATA_HOME", mDataHome.path().toUtf8());
         mFilePath = mDir.filePath("clip.qtz");
-        writeFile(mFilePath, "one");
+        writeTestFile(mFilePath, "one");
     }
     void TearDown() override {
         if (mPreviousDataHome.isNull())
             qunsetenv("XDG_DATA_HOME");
         else
             qputenv("XDG_DATA_HOME", mPreviousDataHome);
-    }
-
-    static void writeFile(const QString& path, const QByteArray& content) {
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(content);
     }
 
     QByteArray bookmark(const QString& path, NSURLBookmarkCreationOptions options) {
@@ -148,16 +146,16 @@ TEST_F(BookmarkData, DeletedFileDoesNotResolveAndReplacedFileIsStale) {
         EXPECT_FALSE(url->hasSecurityScope());
     };
     // Another file moved to the same name.
-    writeFile(mFilePath, "two");
+    writeTestFile(mFilePath, "two");
     const QByteArray again = bookmark(mFilePath, NSURLBookmarkCreationWithSecurityScope);
-    writeFile(mDir.filePath("other"), "three");
+    writeTestFile(mDir.filePath("other"), "three");
     ASSERT_EQ(::rename(QFile::encodeName(mDir.filePath("other")).constData(),
                        QFile::encodeName(mFilePath).constData()),
               0);
     expectStaleWithoutScope(again);
 
     // The file swapped for a symbolic link to another file.
-    writeFile(mDir.filePath("third"), "four");
+    writeTestFile(mDir.filePath("third"), "four");
     const QByteArray third =
         bookmark(mDir.filePath("third"), NSURLBookmarkCreationWithSecurityScope);
     ASSERT_TRUE(QFile::remove(mDir.filePath("third")));
@@ -210,8 +208,7 @@ TEST_F(BookmarkData, TheKeyIsMadeOnceInTheUserDataFolderForTheUserAlone) {
     // unauthenticated.
     QTemporaryDir damagedHome;
     ASSERT_TRUE(damagedHome.isValid());
-    ASSERT_TRUE(QDir(damagedHome.path()).mkpath("lumenreel"));
-    writeFile(damagedHome.filePath("lumenreel/bookmark-key"), "short");
+    writeTestFile(damagedHome.filePath("lumenreel/bookmark-key"), "short");
     qputenv("XDG_DATA_HOME", damagedHome.path().toUtf8());
     EXPECT_TRUE(NSURLBookmarkKey().isEmpty());
     NSError* error = nullptr;
@@ -292,9 +289,8 @@ TEST(URL, FileURLsOfFoldersAndPaths) {
               QStringLiteral("/tmp/y/Clock.mov"));
     EXPECT_EQ(NSURL::fileURLWithPath("/", true)->path(), QStringLiteral("/"));
     EXPECT_EQ(NSURL::fileURLWithPath(QString()), nullptr);
-    NSURL* web = NSURL::URLWithString("https://example.org/a b");
-    EXPECT_EQ(web, nullptr);
-    web = NSURL::URLWithString("https://example.org/a");
+    EXPECT_EQ(NSURL::URLWithString("https://example.org/a b"), nullptr);
+    NSURL* web = NSURL::URLWithString("https://example.org/a");
     ASSERT_NE(web, nullptr);
     EXPECT_EQ(web->filePathURL(), nullptr);
     EXPECT_EQ(folder->filePathURL(), folder);
