@@ -5,9 +5,9 @@
 #include "platform/foundation/NSNotificationCenter.h"
 
 #include "common/LogCapture.h"
+#include "common/TestSupport.h"
 
-#include <QApplication>
-#include <QFile>
+#include <QCoreApplication>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QWidget>
@@ -255,9 +255,7 @@ TEST_F(NSApplicationTest, TheDelegateIsNotRetainedAndRunsWithoutOne) {
 TEST_F(NSApplicationTest, AMainInterfaceFilesDelegateRunsTheApplicationAndItsLastWindowEndsIt) {
     QTemporaryDir folder;
     ASSERT_TRUE(folder.isValid());
-    QFile file(folder.filePath(QStringLiteral("MainMenu.xml")));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(R"(<interface>
+    lumenreel::test::writeTestFile(folder.filePath(QStringLiteral("MainMenu.xml")), R"(<interface>
   <object id="delegate" class="MainDelegate">
     <outlet name="window" destination="window"/>
   </object>
@@ -266,7 +264,6 @@ TEST_F(NSApplicationTest, AMainInterfaceFilesDelegateRunsTheApplicationAndItsLas
   </window>
   <outlet source="owner" name="delegate" destination="delegate"/>
 </interface>)");
-    file.close();
     NSNib::setInterfaceFolders({folder.path()});
     NSApplication::setMainInterfaceLoader([](const QString& name) {
         if (!NSNibLoadMainInterface(name))

@@ -77,9 +77,7 @@ TEST(NSPopUpButtonTest, ItemTitlesRenameTheItemsKeepingTagsAndSelection) {
     // A shorter list renames the first items only.
     popUp->setValue_forKey(QStringLiteral("Animation (verlustfrei)|ProRes"),
                            QStringLiteral("itemTitles"));
-    EXPECT_EQ(popUp->itemTitleAtIndex(0), QStringLiteral("Animation (verlustfrei)"));
-    EXPECT_EQ(popUp->itemTitleAtIndex(1), QStringLiteral("ProRes"));
-    EXPECT_EQ(popUp->itemTitleAtIndex(2), QStringLiteral("H.264 (MP4)"));
+    EXPECT_EQ(popUp->itemTitles(), QStringLiteral("Animation (verlustfrei)|ProRes|H.264 (MP4)"));
     EXPECT_EQ(box->itemText(0), QStringLiteral("Animation (verlustfrei)"));
     EXPECT_EQ(box->count(), 3);
     EXPECT_EQ(popUp->selectedTag(), 5);

@@ -4,8 +4,8 @@
 #include "platform/appkit/NSWindow.h"
 
 #include "common/LogCapture.h"
+#include "common/TestSupport.h"
 
-#include <QFile>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTemporaryDir>
@@ -93,9 +93,7 @@ protected:
     void TearDown() override { NSNib::setInterfaceFolders({}); }
 
     void write(const QString& name, const QByteArray& xml) {
-        QFile file(mFolder.filePath(name + QStringLiteral(".xml")));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(xml);
+        lumenreel::test::writeTestFile(mFolder.filePath(name + QStringLiteral(".xml")), xml);
     }
 
     // Loads `name` with `owner`; the top-level objects are kept in mKept.

@@ -3,9 +3,9 @@
 #include "platform/foundation/NSPathUtilities.h"
 #include "platform/foundation/NSURL.h"
 
-#include <QDir>
+#include "common/TestSupport.h"
+
 #include <QFile>
-#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -39,12 +39,7 @@ private:
     QList<QPair<const char*, QByteArray>> mSaved;
 };
 
-void writeFile(const QString& path, const QByteArray& contents = "x") {
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(contents);
-}
+using lumenreel::test::writeTestFile;
 
 TEST(FilesTest, PathOperationsFollowThePlatformRules) {
     using namespace NSPath;
@@ -75,7 +70,7 @@ TEST(FilesTest, ExistenceCreationAndRemoval) {
     QTemporaryDir folder;
     NSFileManager* manager = NSFileManager::defaultManager();
     const QString file = folder.filePath("a/b/file.qt");
-    writeFile(file);
+    writeTestFile(file, "x");
     bool isDirectory = true;
     EXPECT_TRUE(manager->fileExistsAtPath(file, &isDirectory));
     EXPECT_FALSE(isDirectory);
@@ -107,7 +102,7 @@ TEST(FilesTest, TrashMovesTheFileIntoTheUsersTrash) {
     NSFileManager* manager = NSFileManager::defaultManager();
     EXPECT_TRUE(manager->respondsToSelector("trashItemAtURL:resultingItemURL:error:"));
     const QString file = home.path("work/Clock.qt");
-    writeFile(file, "movie");
+    writeTestFile(file, "movie");
     NSURL* trashed = nullptr;
     NSError* error = nullptr;
     ASSERT_TRUE(manager->trashItemAtURL(NSURL::fileURLWithPath(file), &trashed, &error))
@@ -127,8 +122,8 @@ TEST(FilesTest, TrashMovesTheFileIntoTheUsersTrash) {
 
 TEST(FilesTest, UserFoldersComeFromTheXdgUserDirectories) {
     TemporaryHome home;
-    writeFile(home.path(".config/user-dirs.dirs"),
-              "XDG_VIDEOS_DIR=\"$HOME/Filme\"\nXDG_PICTURES_DIR=\"$HOME/Bilder\"\n");
+    writeTestFile(home.path(".config/user-dirs.dirs"),
+                  "XDG_VIDEOS_DIR=\"$HOME/Filme\"\nXDG_PICTURES_DIR=\"$HOME/Bilder\"\n");
     NSAutoreleasePool pool;
     NSFileManager* manager = NSFileManager::defaultManager();
     const QList<NSURL*> movies = manager->URLsForDirectory(NSMoviesDirectory, NSUserDomainMask);
@@ -145,7 +140,7 @@ TEST(FilesTest, UserFoldersComeFromTheXdgUserDirectories) {
 // The components themselves are pinned by the bookmark tests' display-components case.
 TEST(FilesTest, DisplayNameIsTheLastDisplayComponent) {
     QTemporaryDir folder;
-    writeFile(folder.filePath("Shows/Clock.qtz"));
+    writeTestFile(folder.filePath("Shows/Clock.qtz"), "x");
     NSFileManager* manager = NSFileManager::defaultManager();
     const auto components = manager->componentsToDisplayForPath(folder.filePath("Shows/Clock.qtz"));
     ASSERT_TRUE(components.has_value());
