@@ -7,10 +7,9 @@
 #include "platform/corefoundation/CFURL.h"
 #include "platform/coregraphics/CGRecordingContext.h"
 
+#include "common/DrawingSupport.h"
+
 #include <QDir>
-#include <QImage>
-#include <QPainter>
-#include <QPdfWriter>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -19,28 +18,16 @@ using namespace CoreGraphics;
 
 namespace {
 
-CFURLRef fileURL(const QString& path) {
-    const QByteArray bytes = path.toUtf8();
-    return CFURLCreateFromFileSystemRepresentation(
-        nullptr, reinterpret_cast<const UInt8*>(bytes.constData()), bytes.size(), false);
-}
-
-void writeSquarePdf(const QString& path) {
-    QPdfWriter writer(path);
-    writer.setPageSize(QPageSize(QSizeF(50, 50), QPageSize::Point));
-    writer.setPageMargins(QMarginsF(0, 0, 0, 0));
-    writer.setResolution(72);
-    QPainter painter(&writer);
-    painter.fillRect(QRectF(0, 0, 50, 50), Qt::green);
-}
+using lumenreel::test::blankPicture;
+using lumenreel::test::fileURL;
+using lumenreel::test::writeFilledPdf;
 
 TEST(CGContextDrawPDF, PageIsFittedIntoTheRectangleAndTheStateKept) {
     QTemporaryDir folder;
     const QString path = folder.filePath(QStringLiteral("square.pdf"));
-    writeSquarePdf(path);
+    writeFilledPdf(path, QSizeF(50, 50), Qt::green);
     CFURLRef url = fileURL(path);
-    QImage image(40, 20, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
+    QImage image = blankPicture(40, 20);
     CGContextRef context = CGBitmapContextCreateWithImage(&image);
     CGContextDrawPDF(context, url, CGRectMake(0, 0, 40, 20), CGSizeMake(1, 1));
     EXPECT_EQ(CGContextGetGStateDepth(context), 0);
@@ -80,8 +67,7 @@ TEST(CGContextDrawMaskedLinearGradient, RunsFromTheFirstGreyAtTheTopToTheLastAtT
     EXPECT_TRUE(CGContextCopyRecordedCalls(context).empty());
     CGContextRelease(context);
 
-    QImage image(10, 10, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
+    QImage image = blankPicture(10, 10);
     context = CGBitmapContextCreateWithImage(&image);
     EXPECT_TRUE(
         CGContextDrawMaskedLinearGradient(context, CGRectMake(0, 0, 10, 10), mask, 0.2, 0.8));
@@ -95,7 +81,8 @@ TEST(CGContextDrawMaskedLinearGradient, RunsFromTheFirstGreyAtTheTopToTheLastAtT
 TEST(ImageDataResourceURL, FindsResourcesOfTheMainBundleByNameAndType) {
     QTemporaryDir folder;
     QDir(folder.path()).mkpath(QStringLiteral("Resources"));
-    writeSquarePdf(folder.filePath(QStringLiteral("Resources/badge.pdf")));
+    writeFilledPdf(folder.filePath(QStringLiteral("Resources/badge.pdf")), QSizeF(50, 50),
+                   Qt::green);
     CFBundleSetMainBundleFolder(folder.path().toUtf8().constData());
     CFStringRef pdf = CFStringCreateWithCString(nullptr, "pdf", kCFStringEncodingUTF8);
     CFURLRef found = ImageData::ResourceURL("badge", pdf);

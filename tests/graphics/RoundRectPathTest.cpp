@@ -5,7 +5,7 @@
 #include "graphics/namespace_CoreGraphics_RoundRectPath.h"
 #include "platform/coregraphics/CGRecordingContext.h"
 
-#include <QImage>
+#include "common/DrawingSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -13,6 +13,7 @@
 #include <utility>
 
 using namespace CoreGraphics;
+using lumenreel::test::yUp;
 
 namespace {
 
@@ -100,13 +101,8 @@ TEST(RoundRectPath, DrawLandsOnItsRectangleFillsOnlyWithoutWidthAndStrokesInPoin
     CGContextRelease(context);
 }
 
-QColor yUp(const QImage& image, int x, int y) {
-    return image.pixelColor(x, image.height() - 1 - y);
-}
-
 TEST(RoundRectPath, CornersAreEmptyOutsideTheArcAndTheStrokeIsItsWidth) {
-    QImage image(60, 60, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
+    QImage image = lumenreel::test::blankPicture(60, 60);
     CGContextRef context = CGBitmapContextCreateWithImage(&image);
     CGContextSetRGBFillColor(context, 1, 0, 0, 1);
     CGContextSetRGBStrokeColor(context, 0, 0, 1, 1);

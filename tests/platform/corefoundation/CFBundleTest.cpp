@@ -21,13 +21,6 @@ CFURLRef systemFramework(const char* name) {
     return CFURLCreateCopyAppendingPathComponent(nullptr, folderURL, leaf, true);
 }
 
-std::string path(CFURLRef url) {
-    UInt8 buffer[1024];
-    return url && CFURLGetFileSystemRepresentation(url, true, buffer, sizeof(buffer))
-               ? std::string(reinterpret_cast<char*>(buffer))
-               : std::string();
-}
-
 TEST(CFBundle, LoadsAFrameworkAndCallsAFunctionByName) {
     CFHolder<CFURLRef> url(systemFramework("CoreServices.framework"));
     ASSERT_NE(url.get(), nullptr);
@@ -35,7 +28,7 @@ TEST(CFBundle, LoadsAFrameworkAndCallsAFunctionByName) {
     ASSERT_NE(bundle, nullptr);
     EXPECT_EQ(utf8(CFBundleGetIdentifier(bundle)), "com.apple.CoreServices");
     CFHolder<CFURLRef> executable(CFBundleCopyExecutableURL(bundle));
-    EXPECT_EQ(path(executable), path(url) + "/CoreServices");
+    EXPECT_EQ(representation(executable), representation(url) + "/CoreServices");
     EXPECT_FALSE(CFBundleIsExecutableLoaded(bundle));
     ASSERT_TRUE(CFBundleLoadExecutable(bundle));
     EXPECT_TRUE(CFBundleIsExecutableLoaded(bundle));
@@ -64,11 +57,8 @@ TEST(CFBundle, MissingFoldersAndExecutables) {
 
     QTemporaryDir root;
     ASSERT_TRUE(QDir(root.path()).mkpath(QStringLiteral("Empty.framework")));
-    CFHolder<CFStringRef> folder(CFStringCreateWithCString(
-        nullptr, (root.path() + QStringLiteral("/Empty.framework")).toUtf8().constData(),
-        kCFStringEncodingUTF8));
     CFHolder<CFURLRef> url(
-        CFURLCreateWithFileSystemPath(nullptr, folder, kCFURLPOSIXPathStyle, true));
+        fileURL((root.path() + QStringLiteral("/Empty.framework")).toUtf8().constData(), true));
     CFBundleRef bundle = CFBundleCreate(nullptr, url);
     ASSERT_NE(bundle, nullptr);
     EXPECT_EQ(CFBundleCopyExecutableURL(bundle), nullptr);
@@ -87,15 +77,16 @@ TEST(CFBundle, MainBundleFoldersAndResources) {
     CFBundleSetMainBundleFolder(root.path().toUtf8().constData());
     CFBundleRef main = CFBundleGetMainBundle();
     CFHolder<CFURLRef> resourcesURL(CFBundleCopyResourcesDirectoryURL(main));
-    EXPECT_EQ(QString::fromStdString(path(resourcesURL)), resources);
+    EXPECT_EQ(QString::fromStdString(representation(resourcesURL)), resources);
     CFHolder<CFURLRef> frameworks(CFBundleCopyPrivateFrameworksURL(main));
-    EXPECT_EQ(QString::fromStdString(path(frameworks)),
+    EXPECT_EQ(QString::fromStdString(representation(frameworks)),
               root.path() + QStringLiteral("/Frameworks"));
     CFHolder<CFURLRef> found(CFBundleCopyResourceURL(main, CFSTR("button"), CFSTR("png"), nullptr));
-    EXPECT_EQ(QString::fromStdString(path(found)), resources + QStringLiteral("/button.png"));
+    EXPECT_EQ(QString::fromStdString(representation(found)),
+              resources + QStringLiteral("/button.png"));
     CFHolder<CFURLRef> localized(
         CFBundleCopyResourceURL(main, CFSTR("MainMenu"), CFSTR("nib"), nullptr));
-    EXPECT_EQ(QString::fromStdString(path(localized)),
+    EXPECT_EQ(QString::fromStdString(representation(localized)),
               resources + QStringLiteral("/en.lproj/MainMenu.nib"));
     EXPECT_EQ(CFBundleCopyResourceURL(main, CFSTR("absent"), CFSTR("png"), nullptr), nullptr);
     EXPECT_EQ(CFBundleCopyResourceURL(main, CFSTR("../x"), CFSTR("png"), nullptr), nullptr);

@@ -125,10 +125,6 @@ TEST(CFPropertyList, WritesWhatItReads) {
     }
 }
 
-} // namespace
-
-namespace {
-
 // Parsing before main, as the entitlements reader does, sees complete booleans and collections.
 struct ParsedBeforeMain {
     CFTypeID valueType = 0;

@@ -24,3 +24,7 @@ private:
 
 std::string describe(CFTypeRef cf);
 std::string utf8(CFStringRef string);
+// A URL of the POSIX path, relative ones against the current folder; null for an empty path.
+CFURLRef fileURL(const char* path, bool directory);
+// The URL's file system path, or "<none>" when it has none.
+std::string representation(CFURLRef url);

@@ -7,8 +7,6 @@
 
 #include <QDir>
 
-namespace {
-
 CFURLRef fileURL(const char* path, bool directory) {
     CFHolder<CFStringRef> string(CFStringCreateWithCString(nullptr, path, kCFStringEncodingUTF8));
     return CFURLCreateWithFileSystemPath(nullptr, string, kCFURLPOSIXPathStyle, directory);
@@ -16,10 +14,12 @@ CFURLRef fileURL(const char* path, bool directory) {
 
 std::string representation(CFURLRef url) {
     UInt8 buffer[1024];
-    return CFURLGetFileSystemRepresentation(url, true, buffer, sizeof(buffer))
+    return url && CFURLGetFileSystemRepresentation(url, true, buffer, sizeof(buffer))
                ? std::string(reinterpret_cast<char*>(buffer))
                : std::string("<none>");
 }
+
+namespace {
 
 TEST(CFURL, FileSystemPathsAndComponents) {
     CFHolder<CFURLRef> folder(fileURL("/tmp/a folder/", true));

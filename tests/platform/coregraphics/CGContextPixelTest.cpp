@@ -3,34 +3,21 @@
 #include "platform/corefoundation/CFURL.h"
 #include "platform/coregraphics/CGContext.h"
 
-#include <QImage>
-#include <QPainter>
-#include <QPdfWriter>
+#include "common/DrawingSupport.h"
+#include "common/TestSupport.h"
+
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 namespace {
 
-QImage blank(int width, int height) {
-    QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    return image;
-}
-
-// The pixel at (x, y) counted from the lower-left corner.
-QColor yUp(const QImage& image, int x, int y) {
-    return image.pixelColor(x, image.height() - 1 - y);
-}
-
-CFURLRef fileURL(const QString& path) {
-    const QByteArray bytes = path.toUtf8();
-    return CFURLCreateFromFileSystemRepresentation(
-        nullptr, reinterpret_cast<const UInt8*>(bytes.constData()), bytes.size(), false);
-}
+using lumenreel::test::blankPicture;
+using lumenreel::test::fileURL;
+using lumenreel::test::yUp;
 
 TEST(CGContextPixels, FillRectAtTheOriginColoursTheBottomLeftPixels) {
-    QImage image = blank(40, 30);
+    QImage image = blankPicture(40, 30);
     CGContextRef context = CGBitmapContextCreateWithImage(&image);
     ASSERT_NE(context, nullptr);
     CGContextSetRGBFillColor(context, 1, 0, 0, 1);
@@ -43,7 +30,7 @@ TEST(CGContextPixels, FillRectAtTheOriginColoursTheBottomLeftPixels) {
 }
 
 TEST(CGContextPixels, StrokedSegmentIsABandOfTheLineWidthWithRoundCaps) {
-    QImage image = blank(100, 40);
+    QImage image = blankPicture(100, 40);
     CGContextRef context = CGBitmapContextCreateWithImage(&image);
     CGContextSetRGBStrokeColor(context, 0, 0, 1, 1);
     CGContextSetLineWidth(context, 10);
@@ -60,7 +47,7 @@ TEST(CGContextPixels, StrokedSegmentIsABandOfTheLineWidthWithRoundCaps) {
 }
 
 TEST(CGContextPixels, SavedStateBringsBackColoursAndTransform) {
-    QImage image = blank(20, 20);
+    QImage image = blankPicture(20, 20);
     CGContextRef context = CGBitmapContextCreateWithImage(&image);
     CGContextSetRGBFillColor(context, 0, 1, 0, 1);
     CGContextSaveGState(context);
@@ -78,7 +65,7 @@ TEST(CGContextPixels, SavedStateBringsBackColoursAndTransform) {
 }
 
 TEST(CGContextPixels, MaskedShadingChangesMonotonicallyAndStaysInsideTheMask) {
-    QImage image = blank(40, 60);
+    QImage image = blankPicture(40, 60);
     CGContextRef context = CGBitmapContextCreateWithImage(&image);
     // The mask covers its left half only (top row first, as images are stored).
     QImage maskPixels(20, 50, QImage::Format_Grayscale8);
@@ -121,14 +108,7 @@ TEST(CGContextPixels, MaskedShadingChangesMonotonicallyAndStaysInsideTheMask) {
 TEST(CGContextPixels, PdfPageIsFittedAspectAndCentred) {
     QTemporaryDir folder;
     const QString path = folder.filePath(QStringLiteral("wide.pdf"));
-    {
-        QPdfWriter writer(path);
-        writer.setPageSize(QPageSize(QSizeF(200, 100), QPageSize::Point));
-        writer.setPageMargins(QMarginsF(0, 0, 0, 0));
-        writer.setResolution(72);
-        QPainter painter(&writer);
-        painter.fillRect(QRectF(0, 0, 200, 100), Qt::red);
-    }
+    lumenreel::test::writeFilledPdf(path, QSizeF(200, 100), Qt::red);
     CFURLRef url = fileURL(path);
     CGPDFDocumentRef document = CGPDFDocumentCreateWithURL(url);
     ASSERT_NE(document, nullptr);
@@ -147,10 +127,7 @@ TEST(CGContextPixels, PdfPageIsFittedAspectAndCentred) {
 TEST(CGContextPixels, FilesThatAreNotPdfOpenNothing) {
     QTemporaryDir folder;
     const QString path = folder.filePath(QStringLiteral("not.pdf"));
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("%PDF-1.4 this is no document");
-    file.close();
+    lumenreel::test::writeTestFile(path, "%PDF-1.4 this is no document");
     CFURLRef url = fileURL(path);
     EXPECT_EQ(CGPDFDocumentCreateWithURL(url), nullptr);
     CFRelease(url);
@@ -161,7 +138,7 @@ TEST(CGContextPixels, FilesThatAreNotPdfOpenNothing) {
 }
 
 TEST(CGContextPixels, ColourComponentsOutOfRangeAreClamped) {
-    QImage image = blank(4, 4);
+    QImage image = blankPicture(4, 4);
     CGContextRef context = CGBitmapContextCreateWithImage(&image);
     CGContextSetRGBFillColor(context, 2, -1, std::numeric_limits<double>::quiet_NaN(), 5);
     CGContextFillRect(context, CGRectMake(0, 0, 4, 4));
