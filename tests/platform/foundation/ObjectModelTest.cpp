@@ -8,8 +8,8 @@ class Shape : public NSObject {
     NS_DECLARE_CLASS(Shape)
     Q_PROPERTY(int sides READ sides WRITE setSides)
     Q_PROPERTY(QString title READ title WRITE setTitle)
-    Q_PROPERTY(double area READ area WRITE setArea)
-    Q_PROPERTY(QByteArray data READ data WRITE setData)
+    Q_PROPERTY(double area MEMBER mArea)
+    Q_PROPERTY(QByteArray data MEMBER mData)
     Q_PROPERTY(Shape* inner READ inner WRITE setInner)
 public:
     ~Shape() override {
@@ -25,10 +25,6 @@ public:
     void setSides(int sides) { mSides = sides; }
     QString title() const { return mTitle; }
     void setTitle(const QString& title) { mTitle = title; }
-    double area() const { return mArea; }
-    void setArea(double area) { mArea = area; }
-    QByteArray data() const { return mData; }
-    void setData(const QByteArray& data) { mData = data; }
     Shape* inner() const { return mInner; }
     void setInner(Shape* inner) {
         if (inner)

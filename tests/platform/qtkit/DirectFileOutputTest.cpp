@@ -64,28 +64,27 @@ TEST(DirectFileOutputTest, EveryWayOfWritingPutsTheBytesWhereTheyBelong) {
         ASSERT_TRUE(output) << qPrintable(error);
         output->attachTo(muxer.context);
         AVIOContext* io = muxer.context->pb;
+        const auto writeExpected = [&](const QByteArray& bytes) {
+            write(io, bytes);
+            expected += bytes;
+        };
         avio_wb32(io, 0x6d6f6f76); // gathered
         expected += QByteArray::fromHex("6d6f6f76");
-        write(io, header);
-        write(io, big); // spliced
-        expected += header + big;
+        writeExpected(header);
+        writeExpected(big); // spliced
         // Copied from the source file.
         output->expectBytesOfFile(stored.constData(), int(stored.size()), source, prefix.size());
-        write(io, stored);
-        expected += stored;
+        writeExpected(stored);
         // Announced for other bytes than those that come: written from memory.
         output->expectBytesOfFile(stored.constData(), int(stored.size()), source, prefix.size());
-        write(io, big);
-        expected += big;
+        writeExpected(big);
         // The source ends early: what it lacks comes from memory.
         output->expectBytesOfFile(beyondTheEnd.constData(), int(beyondTheEnd.size()), source,
                                   prefix.size() + stored.size() - 1024);
-        write(io, beyondTheEnd);
-        expected += beyondTheEnd;
+        writeExpected(beyondTheEnd);
         // A descriptor that no copy can come from.
         output->expectBytesOfFile(small.constData(), int(small.size()), notAFile[0], 0);
-        write(io, small);
-        expected += small;
+        writeExpected(small);
         ASSERT_TRUE(output->close(&error)) << qPrintable(error);
     }
     ::close(source);

@@ -23,11 +23,9 @@ class SoundReaderTest : public ::testing::TestWithParam<const char*> {
 protected:
     void SetUp() override {
         ASSERT_TRUE(mFolder.isValid());
-        mPath = mFolder.filePath(QStringLiteral("sound.") + QString::fromLatin1(GetParam()));
         const QString suffix = QString::fromLatin1(GetParam());
-        const char* codec = suffix == QStringLiteral("flac")  ? "flac"
-                            : suffix == QStringLiteral("wav") ? "pcm_s16le"
-                                                              : "aac";
+        mPath = mFolder.filePath(QStringLiteral("sound.") + suffix);
+        const char* codec = suffix == u"flac" ? "flac" : suffix == u"wav" ? "pcm_s16le" : "aac";
         ASSERT_TRUE(runFfmpeg({"-f", "lavfi", "-i", kSignal, "-c:a", codec, mPath}));
         QString error;
         const std::optional<SoundSamples> whole = QTReadSoundSamples(mPath, 3600, &error);

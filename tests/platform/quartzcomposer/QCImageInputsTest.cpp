@@ -94,9 +94,6 @@ INSTANTIATE_TEST_SUITE_P(Formats, QCImageFormatTest,
 // short or only a header.
 TEST(QCImageInputsTest, UnreadablePicturesGiveOneClearLine) {
     QTemporaryDir folder;
-    const auto write = [&](const QString& name, const QByteArray& data) {
-        lumenreel::test::writeTestFile(folder.filePath(name), data);
-    };
     const auto encoded = [](const char* format) {
         QByteArray bytes;
         QBuffer buffer(&bytes);
@@ -106,12 +103,14 @@ TEST(QCImageInputsTest, UnreadablePicturesGiveOneClearLine) {
     };
     const QByteArray tiff = encoded("TIF");
     const QByteArray jpeg = encoded("JPG");
-    write(QStringLiteral("garbage.png"), QByteArray(300, '\x7f'));
-    write(QStringLiteral("empty.jpg"), QByteArray());
-    write(QStringLiteral("cut.tif"), tiff.left(tiff.size() / 3));
-    write(QStringLiteral("header-only.png"), QByteArray("\x89PNG\r\n\x1a\n", 8));
-    write(QStringLiteral("cut.jpg"), jpeg.left(jpeg.size() / 2));
-    for (const char* name : {"garbage.png", "empty.jpg", "cut.tif", "header-only.png", "cut.jpg"}) {
+    const std::pair<const char*, QByteArray> pictures[] = {
+        {"garbage.png", QByteArray(300, '\x7f')},
+        {"empty.jpg", QByteArray()},
+        {"cut.tif", tiff.left(tiff.size() / 3)},
+        {"header-only.png", QByteArray("\x89PNG\r\n\x1a\n", 8)},
+        {"cut.jpg", jpeg.left(jpeg.size() / 2)}};
+    for (const auto& [name, data] : pictures) {
+        lumenreel::test::writeTestFile(folder.filePath(QLatin1StringView(name)), data);
         for (const bool channel : {false, true}) {
             const QString text =
                 channel ? QStringLiteral("#iChannel0 \"%1\"\nvoid mainImage(out vec4 c, in vec2 "

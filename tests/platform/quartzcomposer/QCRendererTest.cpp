@@ -49,13 +49,12 @@ TEST(QCRendererTest, DateIsTheJobsLocalDateWithSecondsAdvancedByTheRenderTime) {
 }
 
 TEST(QCRendererTest, TopRowOfTheSnapshotIsTheTopOfThePictureAndAlphaStaysStraight) {
-    const QImage image = renderText(
-        isf(QStringLiteral("void main() {\n"
-                           "  if (isf_FragNormCoord.y > 0.5) gl_FragColor = vec4(1.0, 0.0, 0.0, "
-                           "1.0);\n"
-                           "  else gl_FragColor = vec4(1.0, 0.5, 0.0, 0.5);\n"
-                           "  if (gl_FragCoord.x < 1.0) gl_FragColor.b = 1.0;\n}")),
-        QSize(8, 6));
+    const QImage image = renderText(isf(QStringLiteral(R"(void main() {
+  if (isf_FragNormCoord.y > 0.5) gl_FragColor = vec4(1.0, 0.0, 0.0, 1.0);
+  else gl_FragColor = vec4(1.0, 0.5, 0.0, 0.5);
+  if (gl_FragCoord.x < 1.0) gl_FragColor.b = 1.0;
+})")),
+                                    QSize(8, 6));
     EXPECT_EQ(pixel(image, 0, 0), (RGBA{255, 0, 255, 255}));
     EXPECT_EQ(pixel(image, 7, 2), (RGBA{255, 0, 0, 255}));
     EXPECT_EQ(pixel(image, 7, 3), (RGBA{255, 128, 0, 128}));
@@ -66,13 +65,12 @@ TEST(QCRendererTest, ChainedPassesRenderAtTheirOwnSizesAndReadEachOther) {
         isf(QStringLiteral("\"PASSES\": [ { \"TARGET\": \"small\", \"WIDTH\": \"$WIDTH / 4\", "
                            "\"HEIGHT\": \"floor($HEIGHT / 3.0)\" }, { \"TARGET\": \"wide\", "
                            "\"WIDTH\": 20, \"HEIGHT\": \"$HEIGHT\" }, {} ]"),
-            QStringLiteral(
-                "void main() {\n"
-                "  if (PASSINDEX == 0) gl_FragColor = vec4(RENDERSIZE / 255.0, 0.2, 1.0);\n"
-                "  else if (PASSINDEX == 1) gl_FragColor = IMG_NORM_PIXEL(small, vec2(0.5)) + "
-                "vec4(0.0, 0.0, RENDERSIZE.x / 255.0, 0.0);\n"
-                "  else gl_FragColor = vec4(IMG_THIS_NORM_PIXEL(wide).rgb, IMG_SIZE(small).y / "
-                "255.0);\n}"));
+            QStringLiteral(R"(void main() {
+  if (PASSINDEX == 0) gl_FragColor = vec4(RENDERSIZE / 255.0, 0.2, 1.0);
+  else if (PASSINDEX == 1)
+    gl_FragColor = IMG_NORM_PIXEL(small, vec2(0.5)) + vec4(0.0, 0.0, RENDERSIZE.x / 255.0, 0.0);
+  else gl_FragColor = vec4(IMG_THIS_NORM_PIXEL(wide).rgb, IMG_SIZE(small).y / 255.0);
+})"));
     NSRef<QCRenderer> renderer = rendererOf(text, QSize(64, 48));
     ASSERT_TRUE(renderer);
     EXPECT_EQ(renderer->passSize(0), QSize(16, 16));
@@ -84,10 +82,10 @@ TEST(QCRendererTest, ChainedPassesRenderAtTheirOwnSizesAndReadEachOther) {
 }
 
 TEST(QCRendererTest, PersistentBufferAccumulatesOverFramesAndOthersStartEachFrameEmpty) {
-    const QString body = QStringLiteral(
-        "void main() {\n"
-        "  if (PASSINDEX == 0) gl_FragColor = IMG_THIS_PIXEL(acc) + vec4(10.0 / 255.0);\n"
-        "  else gl_FragColor = IMG_THIS_PIXEL(acc);\n}");
+    const QString body = QStringLiteral(R"(void main() {
+  if (PASSINDEX == 0) gl_FragColor = IMG_THIS_PIXEL(acc) + vec4(10.0 / 255.0);
+  else gl_FragColor = IMG_THIS_PIXEL(acc);
+})");
     const QString kept = isf(
         QStringLiteral("\"PASSES\": [ { \"TARGET\": \"acc\", \"PERSISTENT\": true }, {} ]"), body);
     const QString notKept =
@@ -99,10 +97,10 @@ TEST(QCRendererTest, PersistentBufferAccumulatesOverFramesAndOthersStartEachFram
 }
 
 TEST(QCRendererTest, FloatBufferKeepsValuesAboveOne) {
-    const QString body =
-        QStringLiteral("void main() {\n"
-                       "  if (PASSINDEX == 0) gl_FragColor = vec4(1.6);\n"
-                       "  else gl_FragColor = vec4(IMG_THIS_PIXEL(big).rgb * 0.25, 1.0);\n}");
+    const QString body = QStringLiteral(R"(void main() {
+  if (PASSINDEX == 0) gl_FragColor = vec4(1.6);
+  else gl_FragColor = vec4(IMG_THIS_PIXEL(big).rgb * 0.25, 1.0);
+})");
     const QString withFloat =
         isf(QStringLiteral("\"PASSES\": [ { \"TARGET\": \"big\", \"FLOAT\": true }, {} ]"), body);
     const QString withBytes =
