@@ -12,6 +12,7 @@ extern "C" {
 
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 
 #include <memory>
 
@@ -195,10 +196,8 @@ QImage makeTestPicture(int width, int height, int seed) {
             // Whole runs of equal pixels, and every kind of alpha.
             row[x * 4 + 3] = (x / 8 + seed) % 3 == 0 ? 255 : uchar((x + y + seed) * 17);
             if ((y + seed) % 4 == 0) {
-                row[x * 4 + 0] = uchar(seed);
-                row[x * 4 + 1] = 10;
-                row[x * 4 + 2] = 20;
-                row[x * 4 + 3] = 255;
+                const uchar flat[4] = {uchar(seed), 10, 20, 255};
+                std::memcpy(row + x * 4, flat, 4);
             }
         }
     }
