@@ -55,12 +55,8 @@ TEST(NSViewGeometry, EveryAutoresizingCombinationSharesTheChangeLikeThePlatform)
             view->setAutoresizingMask(x.mask | y.mask);
             superview->addSubview(view.get());
             superview->setFrameSize(NSSize(150, 130));
-            const NSRect frame = view->frame();
-            SCOPED_TRACE(testing::Message() << "mask " << (x.mask | y.mask));
-            EXPECT_DOUBLE_EQ(frame.x(), x.start);
-            EXPECT_DOUBLE_EQ(frame.width(), x.size);
-            EXPECT_DOUBLE_EQ(frame.y(), y.start);
-            EXPECT_DOUBLE_EQ(frame.height(), y.size);
+            EXPECT_EQ(view->frame(), NSMakeRect(x.start, y.start, x.size, y.size))
+                << "mask " << (x.mask | y.mask);
         }
     }
 }
