@@ -52,6 +52,7 @@ bool convert(CFStringRef string, CFStringEncoding encoding, std::string& out,
 }
 
 struct EncodingCase {
+    const char* name;
     CFStringEncoding encoding;
     std::u16string text;  // holds only characters the encoding has
     std::string bytes;    // the same text in the encoding
@@ -91,31 +92,25 @@ TEST_P(EncodingRoundTrip, ConvertsBothWaysAndRefusesForeignCharacters) {
     EXPECT_EQ(bytes, "");
 }
 
-std::string encodingName(const ::testing::TestParamInfo<EncodingCase>& info) {
-    static const char* const names[] = {"UTF8",  "MacRoman",      "WindowsLatin1", "ISOLatin1",
-                                        "ASCII", "NextStepLatin", "NonLossyASCII"};
-    return names[info.index];
-}
-
 INSTANTIATE_TEST_SUITE_P(
     Encodings, EncodingRoundTrip,
     ::testing::Values(
-        EncodingCase{kCFStringEncodingUTF8, u"Gr\u00FC\u00DFe \u20AC \U0001F600",
+        EncodingCase{"UTF8", kCFStringEncodingUTF8, u"Gr\u00FC\u00DFe \u20AC \U0001F600",
                      "Gr\xC3\xBC\xC3\x9F"
                      "e \xE2\x82\xAC \xF0\x9F\x98\x80",
                      u"\xD800"},
-        EncodingCase{kCFStringEncodingMacRoman, u"caf\u00E9 \u2122 \u03C0", "caf\x8E \xAA \xB9",
-                     u"\u4E00"},
-        EncodingCase{kCFStringEncodingWindowsLatin1, u"caf\u00E9 \u20AC \u2019",
+        EncodingCase{"MacRoman", kCFStringEncodingMacRoman, u"caf\u00E9 \u2122 \u03C0",
+                     "caf\x8E \xAA \xB9", u"\u4E00"},
+        EncodingCase{"WindowsLatin1", kCFStringEncodingWindowsLatin1, u"caf\u00E9 \u20AC \u2019",
                      "caf\xE9 \x80 \x92", u"\u03C0"},
-        EncodingCase{kCFStringEncodingISOLatin1, u"caf\u00E9 \u00FF \u00A0", "caf\xE9 \xFF \xA0",
-                     u"\u20AC"},
-        EncodingCase{kCFStringEncodingASCII, u"plain 7-bit ~", "plain 7-bit ~", u"\u00E9"},
-        EncodingCase{kCFStringEncodingNextStepLatin, u"caf\u00E9 \u00C0 \uFB01 \u00DF",
-                     "caf\xDD \x81 \xAE \xFB", u"\u20AC"},
-        EncodingCase{kCFStringEncodingNonLossyASCII, u"a\\b \u00E9 \u20AC", "a\\\\b \\351 \\u20ac",
-                     u""}),
-    encodingName);
+        EncodingCase{"ISOLatin1", kCFStringEncodingISOLatin1, u"caf\u00E9 \u00FF \u00A0",
+                     "caf\xE9 \xFF \xA0", u"\u20AC"},
+        EncodingCase{"ASCII", kCFStringEncodingASCII, u"plain 7-bit ~", "plain 7-bit ~", u"\u00E9"},
+        EncodingCase{"NextStepLatin", kCFStringEncodingNextStepLatin,
+                     u"caf\u00E9 \u00C0 \uFB01 \u00DF", "caf\xDD \x81 \xAE \xFB", u"\u20AC"},
+        EncodingCase{"NonLossyASCII", kCFStringEncodingNonLossyASCII, u"a\\b \u00E9 \u20AC",
+                     "a\\\\b \\351 \\u20ac", u""}),
+    [](const ::testing::TestParamInfo<EncodingCase>& testCase) { return testCase.param.name; });
 
 TEST(CFString, Utf16StorageAndSixteenBitConversion) {
     const std::u16string text = u"A\u00E9\U0001F600";

@@ -42,10 +42,11 @@ protected:
             qputenv("XDG_DATA_HOME", mPreviousDataHome);
     }
 
-    QByteArray bookmark(const QString& path, NSURLBookmarkCreationOptions options) {
+    // A security-scoped bookmark of `path`.
+    QByteArray bookmark(const QString& path) {
         NSError* error = nullptr;
-        auto data = NSURL::fileURLWithPath(path)->bookmarkDataWithOptions(options, nullptr, nullptr,
-                                                                          &error);
+        auto data = NSURL::fileURLWithPath(path)->bookmarkDataWithOptions(
+            NSURLBookmarkCreationWithSecurityScope, nullptr, nullptr, &error);
         EXPECT_TRUE(data.has_value());
         EXPECT_EQ(error, nullptr);
         return data.value_or(QByteArray());
@@ -81,7 +82,7 @@ QByteArray plainDigestRecord(const QByteArray& path, char version) {
 } // namespace
 
 TEST_F(BookmarkData, FileAndFolderRoundTripWithScopeOnlyWhereResolutionAsksForIt) {
-    const QByteArray scoped = bookmark(mFilePath, NSURLBookmarkCreationWithSecurityScope);
+    const QByteArray scoped = bookmark(mFilePath);
     bool stale = true;
     NSURL* url = resolve(scoped, NSURLBookmarkResolutionWithSecurityScope, &stale);
     ASSERT_NE(url, nullptr);
@@ -96,15 +97,14 @@ TEST_F(BookmarkData, FileAndFolderRoundTripWithScopeOnlyWhereResolutionAsksForIt
     ASSERT_NE(unscoped, nullptr);
     EXPECT_FALSE(unscoped->hasSecurityScope());
 
-    NSURL* folder = resolve(bookmark(mDir.path(), NSURLBookmarkCreationWithSecurityScope),
-                            NSURLBookmarkResolutionWithSecurityScope);
+    NSURL* folder = resolve(bookmark(mDir.path()), NSURLBookmarkResolutionWithSecurityScope);
     ASSERT_NE(folder, nullptr);
     EXPECT_TRUE(folder->hasDirectoryPath());
     EXPECT_EQ(folder->path(), QDir::cleanPath(mDir.path()));
 }
 
 TEST_F(BookmarkData, CutAlteredExtendedOrForeignDataDoesNotResolve) {
-    const QByteArray good = bookmark(mFilePath, NSURLBookmarkCreationWithSecurityScope);
+    const QByteArray good = bookmark(mFilePath);
     ASSERT_NE(resolve(good, 0), nullptr);
 
     for (qsizetype size = 0; size < good.size(); ++size)
@@ -129,7 +129,7 @@ TEST_F(BookmarkData, CutAlteredExtendedOrForeignDataDoesNotResolve) {
 }
 
 TEST_F(BookmarkData, DeletedFileDoesNotResolveAndReplacedFileIsStale) {
-    const QByteArray data = bookmark(mFilePath, NSURLBookmarkCreationWithSecurityScope);
+    const QByteArray data = bookmark(mFilePath);
     ASSERT_TRUE(QFile::remove(mFilePath));
     NSError* error = nullptr;
     EXPECT_EQ(resolve(data, NSURLBookmarkResolutionWithSecurityScope, nullptr, &error), nullptr);
@@ -147,7 +147,7 @@ TEST_F(BookmarkData, DeletedFileDoesNotResolveAndReplacedFileIsStale) {
     };
     // Another file moved to the same name.
     writeTestFile(mFilePath, "two");
-    const QByteArray again = bookmark(mFilePath, NSURLBookmarkCreationWithSecurityScope);
+    const QByteArray again = bookmark(mFilePath);
     writeTestFile(mDir.filePath("other"), "three");
     ASSERT_EQ(::rename(QFile::encodeName(mDir.filePath("other")).constData(),
                        QFile::encodeName(mFilePath).constData()),
@@ -156,8 +156,7 @@ TEST_F(BookmarkData, DeletedFileDoesNotResolveAndReplacedFileIsStale) {
 
     // The file swapped for a symbolic link to another file.
     writeTestFile(mDir.filePath("third"), "four");
-    const QByteArray third =
-        bookmark(mDir.filePath("third"), NSURLBookmarkCreationWithSecurityScope);
+    const QByteArray third = bookmark(mDir.filePath("third"));
     ASSERT_TRUE(QFile::remove(mDir.filePath("third")));
     ASSERT_EQ(::symlink(QFile::encodeName(mFilePath).constData(),
                         QFile::encodeName(mDir.filePath("third")).constData()),
@@ -176,12 +175,12 @@ TEST_F(BookmarkData, RecordsForgedOrMadeUnderAnotherKeyDoNotResolve) {
     }
 
     // Copied from another user, whose key is not ours.
-    const QByteArray mine = bookmark(mFilePath, NSURLBookmarkCreationWithSecurityScope);
+    const QByteArray mine = bookmark(mFilePath);
     ASSERT_NE(resolve(mine, 0), nullptr);
     QTemporaryDir otherHome;
     ASSERT_TRUE(otherHome.isValid());
     qputenv("XDG_DATA_HOME", otherHome.path().toUtf8());
-    const QByteArray theirs = bookmark(mFilePath, NSURLBookmarkCreationWithSecurityScope);
+    const QByteArray theirs = bookmark(mFilePath);
     EXPECT_EQ(resolve(mine, NSURLBookmarkResolutionWithSecurityScope), nullptr);
     qputenv("XDG_DATA_HOME", mDataHome.path().toUtf8());
     EXPECT_EQ(resolve(theirs, NSURLBookmarkResolutionWithSecurityScope), nullptr);
@@ -233,8 +232,7 @@ TEST_F(BookmarkData, CreationFailsForMissingFilesAndOtherSchemes) {
 
 TEST_F(BookmarkData, AccessTableKeepsOrderAndOpenCounts) {
     NSSecurityScopedAccess::clearEvents();
-    NSURL* scoped = resolve(bookmark(mFilePath, NSURLBookmarkCreationWithSecurityScope),
-                            NSURLBookmarkResolutionWithSecurityScope);
+    NSURL* scoped = resolve(bookmark(mFilePath), NSURLBookmarkResolutionWithSecurityScope);
     NSURL* plain = NSURL::fileURLWithPath(mDir.path());
     ASSERT_NE(scoped, nullptr);
 
