@@ -27,22 +27,13 @@ QString toy(const QString& body) {
     return QStringLiteral("void mainImage(out vec4 c, in vec2 p) {\n%1\n}\n").arg(body);
 }
 
-// Renders `text` once, made and rendered through one renderer that the caller may inspect.
-struct Probe {
-    NSRef<QCRenderer> renderer;
-    QImage image;
-};
-
-Probe probe(const QString& text, QSize size, std::initializer_list<double> times,
-            double frameRate = 0.0, const QString& location = QString()) {
-    Probe result;
-    result.renderer = rendererOf(text, size, location);
-    if (result.renderer) {
-        if (frameRate > 0.0)
-            result.renderer->setFrameRate(frameRate);
-        result.image = qctest::render(result.renderer.get(), times);
-    }
-    return result;
+// The red of `text`'s 2 x 2 picture after rendering at each time in turn, at the job's frame
+// rate when one is given.
+int redAfter(const QString& text, std::initializer_list<double> times, double frameRate = 0.0) {
+    NSRef<QCRenderer> renderer = rendererOf(text, QSize(2, 2));
+    if (renderer && frameRate > 0.0)
+        renderer->setFrameRate(frameRate);
+    return pixel(qctest::render(renderer.get(), times), 0, 0)[0];
 }
 
 // 2 x 1: black left, white right.
@@ -124,11 +115,11 @@ TEST(QCHostConventionsTest, ChannelOptionLinesThatMeanNothingAreRefusedWithTheir
 
 TEST(QCHostConventionsTest, FrameRateIsTheJobsFromTheFirstFrame) {
     const QString body = toy(QStringLiteral("c = vec4(iFrameRate / 255.0, 0.0, 0.0, 1.0);"));
-    EXPECT_EQ(pixel(probe(body, QSize(2, 2), {0.0}, 25.0).image, 0, 0)[0], 25);
-    EXPECT_EQ(pixel(probe(body, QSize(2, 2), {0.0, 0.04, 0.08}, 25.0).image, 0, 0)[0], 25);
+    EXPECT_EQ(redAfter(body, {0.0}, 25.0), 25);
+    EXPECT_EQ(redAfter(body, {0.0, 0.04, 0.08}, 25.0), 25);
     // Without a job's rate: Shadertoy's nominal 60 first, then the rate of the render times.
-    EXPECT_EQ(pixel(probe(body, QSize(2, 2), {0.0}).image, 0, 0)[0], 60);
-    EXPECT_EQ(pixel(probe(body, QSize(2, 2), {0.0, 0.1}).image, 0, 0)[0], 10);
+    EXPECT_EQ(redAfter(body, {0.0}), 60);
+    EXPECT_EQ(redAfter(body, {0.0, 0.1}), 10);
 }
 
 TEST(QCHostConventionsTest, VersionOneNamesWorkInVersionTwoFiles) {

@@ -15,18 +15,16 @@ QCComposition* composition(const QString& text, const QString& location) {
     return QCComposition::compositionWithData(text.toUtf8(), location);
 }
 
-NSRef<QCRenderer> renderer(QCComposition* composition, QSize size) {
-    CGColorSpaceRef space = CGColorSpaceCreateWithName(kCGColorSpaceGenericRGB);
-    NSRef<QCRenderer> result =
-        NSAdopt(QCRenderer::initOffScreenWithSize(QSizeF(size), space, composition));
-    CGColorSpaceRelease(space);
-    return result;
-}
-
 NSRef<QCRenderer> rendererOf(const QString& text, QSize size, const QString& location) {
     NSAutoreleasePool pool;
     QCComposition* parsed = composition(text, location);
-    return parsed ? renderer(parsed, size) : NSRef<QCRenderer>();
+    if (parsed == nullptr)
+        return {};
+    CGColorSpaceRef space = CGColorSpaceCreateWithName(kCGColorSpaceGenericRGB);
+    NSRef<QCRenderer> result =
+        NSAdopt(QCRenderer::initOffScreenWithSize(QSizeF(size), space, parsed));
+    CGColorSpaceRelease(space);
+    return result;
 }
 
 QImage render(QCRenderer* renderer, std::initializer_list<double> times) {

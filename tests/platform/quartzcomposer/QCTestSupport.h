@@ -22,9 +22,6 @@ using RGBA = std::array<int, 4>;
 // Parses composition text (autoreleased into the caller's release scope).
 QCComposition* composition(const QString& text, const QString& location = QString());
 
-// A renderer of that size, or null.
-NSRef<QCRenderer> renderer(QCComposition* composition, QSize size);
-
 // A renderer of composition text at `size`, parsed as the file `location`; null when either
 // fails.
 NSRef<QCRenderer> rendererOf(const QString& text, QSize size, const QString& location = QString());
