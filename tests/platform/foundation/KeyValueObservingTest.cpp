@@ -155,10 +155,6 @@ NSRef<Link> makeLink(const QString& name, Link* next = nullptr) {
     return link;
 }
 
-QVariant linkValue(Link* link) {
-    return QVariant::fromValue(link);
-}
-
 TEST_F(KeyValueObservingTest, AKeyPathIsFollowedThroughEveryObjectAndMovesWithReplacedObjects) {
     NSRef<Link> leaf = makeLink("leaf");
     NSRef<Link> middle = makeLink("middle", leaf.get());
@@ -181,13 +177,13 @@ TEST_F(KeyValueObservingTest, AKeyPathIsFollowedThroughEveryObjectAndMovesWithRe
     NSRef<Link> otherLeaf = makeLink("green");
     NSRef<Link> otherMiddle = makeLink("other", otherLeaf.get());
     recorder->seen.clear();
-    root->setValue_forKey(linkValue(otherMiddle.get()), "next");
+    root->setValue_forKey(QVariant::fromValue(otherMiddle.get()), "next");
     ASSERT_EQ(recorder->seen.size(), 2u);
     EXPECT_EQ(recorder->seen[0].change.value(NSKeyValueChangeOldKey).toString(), "blue");
     EXPECT_EQ(recorder->seen[0].change.value(NSKeyValueChangeNewKey).toString(), "green");
     recorder->seen.clear();
     leaf->setValue_forKey("stale", "name");
-    middle->setValue_forKey(linkValue(makeLink("stale").get()), "next");
+    middle->setValue_forKey(QVariant::fromValue(makeLink("stale").get()), "next");
     EXPECT_TRUE(recorder->seen.empty());
     EXPECT_EQ(leaf->observationCount(), 0);
     EXPECT_EQ(middle->observationCount(), 0);
@@ -209,7 +205,7 @@ TEST_F(KeyValueObservingTest, AKeyPathIsFollowedThroughEveryObjectAndMovesWithRe
     EXPECT_EQ(root->observationCount(), 0);
     EXPECT_EQ(otherMiddle->observationCount(), 0);
     recorder->seen.clear();
-    otherMiddle->setValue_forKey(linkValue(otherLeaf.get()), "next");
+    otherMiddle->setValue_forKey(QVariant::fromValue(otherLeaf.get()), "next");
     otherLeaf->setValue_forKey("quiet", "name");
     EXPECT_TRUE(recorder->seen.empty());
 }
@@ -233,7 +229,7 @@ TEST_F(KeyValueObservingTest, DependentKeyPathsAreFollowedAndPriorsCarryTheWhole
     // The dependency moves with middle's next as well.
     NSRef<Link> otherLeaf = makeLink("two");
     recorder->seen.clear();
-    middle->setValue_forKey(linkValue(otherLeaf.get()), "next");
+    middle->setValue_forKey(QVariant::fromValue(otherLeaf.get()), "next");
     ASSERT_EQ(recorder->seen.size(), 2u);
     EXPECT_EQ(recorder->seen[1].change.value(NSKeyValueChangeNewKey).toString(), "> two");
     recorder->seen.clear();
@@ -272,7 +268,7 @@ TEST_F(KeyValueObservingTest, ObjectsAlongAnObservedPathMayBeDestroyed) {
     leaf->setValue_forKey("unseen", "name");
     EXPECT_TRUE(recorder->seen.empty());
     NSRef<Link> newPeer = makeLink("new", leaf.get());
-    root->setValue_forKey(linkValue(newPeer.get()), "peer");
+    root->setValue_forKey(QVariant::fromValue(newPeer.get()), "peer");
     ASSERT_EQ(recorder->seen.size(), 1u);
     EXPECT_EQ(recorder->seen[0].change.value(NSKeyValueChangeNewKey).toString(), "unseen");
     root->removeObserver(recorder.get(), "peer.next.name");
