@@ -13,7 +13,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QPainter>
+#include <QRegion>
 #include <QTest>
 #include <QWidget>
 
@@ -82,19 +82,16 @@ TEST(NSScreenshot, EachControlIsDrawnWhereItsFrameSays) {
             .filePath(QStringLiteral("appkit-window-%1.png").arg(QGuiApplication::platformName())));
     ASSERT_EQ(shot.size(), QSize(240, int(kHeight)));
 
-    // The expected picture from the geometry: where each control must be, in Qt's y-down space.
-    QImage expected(shot.size(), QImage::Format_Grayscale8);
-    expected.fill(0);
-    QPainter mask(&expected);
+    // Where each control must be from the geometry, in Qt's y-down space.
+    QRegion controls;
     for (const NSRef<NSView>& view : views)
-        mask.fillRect(NSFlipRect(view->frame(), kHeight).adjusted(-2, -2, 2, 2), Qt::white);
-    mask.end();
+        controls += NSFlipRect(view->frame(), kHeight).adjusted(-2, -2, 2, 2).toAlignedRect();
 
     const QColor background = shot.pixelColor(235, 80);
     int strayPixels = 0;
     for (int y = 0; y < shot.height(); ++y)
         for (int x = 0; x < shot.width(); ++x)
-            if (qGray(expected.pixel(x, y)) == 0 &&
+            if (!controls.contains(QPoint(x, y)) &&
                 colourDistance(shot.pixelColor(x, y), background) > 24)
                 ++strayPixels;
     EXPECT_EQ(strayPixels, 0) << "pixels drawn outside every control";
