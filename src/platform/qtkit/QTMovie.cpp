@@ -60,6 +60,13 @@ struct QTMovie::Impl {
     QString lastError;
     QList<QTTrack*> tracks;
     std::function<bool(double)> shouldContinue;
+
+    // Why nothing more can be written: after a failure its cause, which the refusals after it
+    // must not hide.
+    QString notWritable() const {
+        return failed && !lastError.isEmpty() ? lastError
+                                              : QStringLiteral("the movie is not writable");
+    }
 };
 
 QTMovie::QTMovie() : mImpl(std::make_unique<Impl>()) {}
@@ -252,7 +259,7 @@ bool QTMovie::appendImage(NSImage* image, QTTime duration, const QVariantMap& at
         return false;
     };
     if (!d.writable || d.failed)
-        return refuse(QStringLiteral("the movie is not writable"));
+        return refuse(d.notWritable());
     if (d.content == Impl::Content::Segments)
         return refuse(QStringLiteral("the movie is a reference movie"));
     const QVariant codec = attributes.value(QTAddImageCodecType);
@@ -305,7 +312,7 @@ bool QTMovie::updateMovieFile() {
     QString error;
     bool ok = false;
     if (!d.writable || d.failed) {
-        error = QStringLiteral("the movie is not writable");
+        error = d.notWritable();
     } else if (d.content == Impl::Content::Images) {
         ok = d.writer->flush(&error);
         d.failed = !ok;
@@ -332,7 +339,7 @@ bool QTMovie::waitForImagesInFlight() {
         return !d.failed;
     QString error;
     if (d.failed)
-        error = QStringLiteral("the movie is not writable");
+        error = d.notWritable();
     else if (!d.writer->flushAll(&error))
         d.failed = true;
     if (error.isEmpty())
@@ -386,7 +393,7 @@ QTTrack* QTMovie::insertSegmentOfTrack(QTTrack* track, QTTimeRange range, QTTime
         return nullptr;
     };
     if (!d.writable || d.failed)
-        return refuse(QStringLiteral("the movie is not writable"));
+        return refuse(d.notWritable());
     if (d.content == Impl::Content::Images)
         return refuse(QStringLiteral("the movie holds images"));
     if (!track || !track->movie())

@@ -146,9 +146,11 @@ TEST(QTMovieEncoderThreadsTest, AFileThatCannotGrowFailsTheNextFramesAndTheEnd) 
                     .maxInFlight;
             EXPECT_LE(failedAt, oneThreadFailedAt + inFlight + 1);
         }
-        // Sticky: later frames and the end fail too.
+        // Sticky: later frames and the end fail too, still giving the cause.
         EXPECT_FALSE(addFrame(movie.get(), sequencePicture(0), 20));
         EXPECT_FALSE(movie->waitForImagesInFlight());
+        EXPECT_TRUE(movie->lastErrorDescription().contains(tooLarge))
+            << movie->lastErrorDescription().toStdString();
     }
 }
 
