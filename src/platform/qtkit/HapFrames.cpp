@@ -1,6 +1,7 @@
 #include "platform/qtkit/HapFrames.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -14,6 +15,9 @@ namespace {
 // Four blocks side by side are compressed at once, a block in each lane of the processor's
 // vectors (GCC's and Clang's vector types), so that every step, the choice of endpoints
 // included, is done for four blocks by one instruction.
+
+// Pixels are read as 32-bit words, red in the lowest byte.
+static_assert(std::endian::native == std::endian::little);
 
 using F4 = float __attribute__((vector_size(16)));
 using I4 = std::int32_t __attribute__((vector_size(16)));
