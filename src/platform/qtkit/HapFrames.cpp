@@ -408,10 +408,10 @@ std::size_t instructionBytes(int chunks) {
 
 std::size_t maxFrameBytes(Texture texture, int width, int height, int chunks) {
     chunks = chunkCount(chunks, height);
-    const std::size_t texture_bytes =
+    const std::size_t textureBytes =
         std::size_t((width + 3) / 4) * std::size_t((height + 3) / 4) * blockBytes(texture);
     // Each chunk is kept as it is when Snappy does not make it smaller.
-    return 8 + instructionBytes(chunks) + texture_bytes;
+    return 8 + instructionBytes(chunks) + textureBytes;
 }
 
 std::size_t encodeFrame(Texture texture, const Picture& picture, int chunks, std::uint8_t* out) {
