@@ -81,7 +81,7 @@ CodecContextPtr openEncoder(const DeliveryFormat& format, int width, int height,
     }
     // The pieces of a picture stay those of the machine's cores, whoever encodes them.
     if (format.perCoreOption[0])
-        av_dict_set_int(&options, format.perCoreOption, std::clamp(av_cpu_count(), 1, 64), 0);
+        av_dict_set_int(&options, format.perCoreOption, encoderCores(), 0);
     const int code = avcodec_open2(e, codec, &options);
     av_dict_free(&options);
     if (code < 0) {
@@ -186,7 +186,7 @@ bool encodeHapPicture(const DeliveryFormat& format, const QImage& picture, AVPac
                       QString* out_error) {
     const int width = picture.width(), height = picture.height();
     const auto texture = hap::Texture(format.hapTexture);
-    const int chunks = format.perCoreOption[0] ? std::clamp(av_cpu_count(), 1, 64) : 1;
+    const int chunks = format.perCoreOption[0] ? encoderCores() : 1;
     const std::size_t most = hap::maxFrameBytes(texture, width, height, chunks);
     if (most > std::size_t(INT_MAX - AV_INPUT_BUFFER_PADDING_SIZE))
         return failWith(out_error, QStringLiteral("a picture too large for a HAP frame"));
@@ -202,6 +202,10 @@ bool encodeHapPicture(const DeliveryFormat& format, const QImage& picture, AVPac
 }
 
 } // namespace
+
+int encoderCores() {
+    return std::clamp(av_cpu_count(), 1, 64);
+}
 
 struct DeliveryEncoder::Impl {
     Source source;
@@ -278,7 +282,7 @@ std::unique_ptr<DeliveryEncoder> DeliveryEncoder::create(const DeliveryFormat& f
     std::unique_ptr<DeliveryEncoder> encoder(new DeliveryEncoder);
     Impl& d = *encoder->mImpl;
     d.source = std::move(source);
-    const int cores = std::clamp(av_cpu_count(), 1, 64);
+    const int cores = encoderCores();
     // An encoder with `threads` of its own (0: as many as it likes) and its converter.
     const auto addWorker = [&](int threads) {
         auto worker = std::make_unique<Worker>();

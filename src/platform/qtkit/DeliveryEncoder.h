@@ -54,4 +54,7 @@ private:
     std::unique_ptr<Impl> mImpl;
 };
 
+// The machine's processor cores, 1 to 64: the threads and pieces of a picture encoders use.
+int encoderCores();
+
 } // namespace qtkit

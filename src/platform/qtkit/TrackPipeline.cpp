@@ -7,7 +7,6 @@
 #include "platform/qtkit/TrackPipelineImpl.h"
 
 extern "C" {
-#include <libavutil/cpu.h>
 #include <libavutil/pixdesc.h>
 }
 
@@ -185,7 +184,7 @@ bool TrackPipeline::Impl::openVideoConversion(AVFormatContext* output, const Del
                                        .arg(QString::fromLatin1(recipe.encoderOptions)));
         }
         if (recipe.perCoreOption[0])
-            av_dict_set_int(&options, recipe.perCoreOption, std::clamp(av_cpu_count(), 1, 64), 0);
+            av_dict_set_int(&options, recipe.perCoreOption, encoderCores(), 0);
     }
     const int code = avcodec_open2(e, codec, &options);
     av_dict_free(&options);

@@ -79,19 +79,33 @@ bool TrackPipeline::Impl::openAudioConversion(AVFormatContext* output, QString* 
     return true;
 }
 
+FramePtr TrackPipeline::Impl::encoderSamples(int count, QString* out_error) {
+    const AVCodecContext* e = encoder.get();
+    FramePtr frame = makeFrame();
+    if (!frame) {
+        fail(out_error, QStringLiteral("cannot allocate samples"));
+        return nullptr;
+    }
+    frame->format = e->sample_fmt;
+    frame->sample_rate = e->sample_rate;
+    frame->nb_samples = count;
+    av_channel_layout_copy(&frame->ch_layout, &e->ch_layout);
+    const int code = av_frame_get_buffer(frame.get(), 0);
+    if (code < 0) {
+        fail(out_error, avErrorText("cannot allocate samples", code));
+        return nullptr;
+    }
+    return frame;
+}
+
 bool TrackPipeline::Impl::resampleIntoFifo(const AVFrame* frame, QString* out_error) {
     AVCodecContext* e = encoder.get();
     const int capacity = swr_get_out_samples(resampler.get(), frame ? frame->nb_samples : 0);
     if (capacity <= 0)
         return true;
-    FramePtr converted = makeFrame();
-    converted->format = e->sample_fmt;
-    converted->sample_rate = e->sample_rate;
-    converted->nb_samples = capacity;
-    av_channel_layout_copy(&converted->ch_layout, &e->ch_layout);
-    int code = av_frame_get_buffer(converted.get(), 0);
-    if (code < 0)
-        return fail(out_error, avErrorText("cannot allocate samples", code));
+    FramePtr converted = encoderSamples(capacity, out_error);
+    if (!converted)
+        return false;
     const int produced =
         swr_convert(resampler.get(), converted->data, capacity,
                     frame ? const_cast<const std::uint8_t**>(frame->extended_data) : nullptr,
@@ -108,27 +122,21 @@ bool TrackPipeline::Impl::resampleIntoFifo(const AVFrame* frame, QString* out_er
     const int bytes = av_get_bytes_per_sample(e->sample_fmt);
     for (int plane = 0; plane < e->ch_layout.nb_channels && plane < AV_NUM_DATA_POINTERS; ++plane)
         planes[plane] = converted->extended_data[plane] + first * bytes;
-    code = av_audio_fifo_write(fifo.get(), planes, int(count));
+    const int code = av_audio_fifo_write(fifo.get(), planes, int(count));
     if (code < count)
         return fail(out_error, QStringLiteral("cannot buffer samples"));
     return true;
 }
 
 bool TrackPipeline::Impl::sendAudioFromFifo(int count, QString* out_error) {
-    AVCodecContext* e = encoder.get();
-    FramePtr frame = makeFrame();
-    frame->format = e->sample_fmt;
-    frame->sample_rate = e->sample_rate;
-    frame->nb_samples = count;
-    av_channel_layout_copy(&frame->ch_layout, &e->ch_layout);
-    int code = av_frame_get_buffer(frame.get(), 0);
-    if (code < 0)
-        return fail(out_error, avErrorText("cannot allocate samples", code));
+    FramePtr frame = encoderSamples(count, out_error);
+    if (!frame)
+        return false;
     if (av_audio_fifo_read(fifo.get(), reinterpret_cast<void**>(frame->data), count) < count)
         return fail(out_error, QStringLiteral("cannot read buffered samples"));
     frame->pts = firstSample + samplesSent;
     samplesSent += count;
-    code = avcodec_send_frame(e, frame.get());
+    const int code = avcodec_send_frame(encoder.get(), frame.get());
     if (code < 0)
         return fail(out_error, avErrorText("the AAC encoder refused samples", code));
     return true;

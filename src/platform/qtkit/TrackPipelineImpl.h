@@ -109,6 +109,8 @@ struct TrackPipeline::Impl {
     // `timeBase`: 1, 0 after the last, -1 on failure.
     int decodeNextPicture(AVRational timeBase, std::int64_t* out_pts, QString* out_error);
     bool feedVideoEncoder(QString* out_error);
+    // A frame of `count` samples in the encoder's format; null and `out_error` on failure.
+    FramePtr encoderSamples(int count, QString* out_error);
     bool sendAudioFromFifo(int count, QString* out_error);
     bool resampleIntoFifo(const AVFrame* frame, QString* out_error);
 };
