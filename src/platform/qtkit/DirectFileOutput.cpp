@@ -179,8 +179,17 @@ std::unique_ptr<DirectFileOutput> DirectFileOutput::create(const QString& path,
                                                            QString* out_error) {
     std::unique_ptr<DirectFileOutput> output(new DirectFileOutput);
     Impl& d = *output->mImpl;
+    // An empty file is left as it is: truncating one (O_TRUNC included) makes ext4 write the
+    // whole of what follows to disk when the file is closed, a temporary movie too.
     d.descriptor =
-        ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    struct stat status {};
+    if (d.descriptor >= 0 && ::fstat(d.descriptor, &status) == 0 && status.st_size > 0 &&
+        ::ftruncate(d.descriptor, 0) != 0) {
+        const int error = errno;
+        ::close(std::exchange(d.descriptor, -1));
+        errno = error;
+    }
     if (d.descriptor < 0) {
         if (out_error)
             *out_error = errnoText("cannot create the movie file", errno);

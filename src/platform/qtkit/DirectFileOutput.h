@@ -17,7 +17,7 @@ namespace qtkit {
 // already lie in another file is copied from there by the kernel, file to file.
 class DirectFileOutput {
 public:
-    // Creates (or truncates) the file at `path`. Null and `out_error` on failure.
+    // Creates the file at `path`, or empties it. Null and `out_error` on failure.
     static std::unique_ptr<DirectFileOutput> create(const QString& path, QString* out_error);
     // Detaches from the muxer it was given to and closes the file if still open.
     ~DirectFileOutput();

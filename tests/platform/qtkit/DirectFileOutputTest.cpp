@@ -55,6 +55,8 @@ TEST(DirectFileOutputTest, EveryWayOfWritingPutsTheBytesWhereTheyBelong) {
     // Its first kilobyte is the source's last; the source ends there.
     const QByteArray beyondTheEnd = stored.right(1024) + pattern(5000, 5);
     const QByteArray small = pattern(70000, 6);
+    // A longer movie of the same name is replaced whole.
+    ASSERT_TRUE(writeFile(folder.filePath(QStringLiteral("out.mov")), pattern(8 << 20, 9)));
     QByteArray expected;
     {
         Muxer muxer;
