@@ -76,6 +76,25 @@ public:
                                 const QVariantMap& change, void* context) override {
         seen.push_back(Seen{keyPath, change, context});
     }
+    // The notifications so far as "keyPath old>new", with "-" for a value the change leaves out,
+    // "nil" for an empty one and " prior" after a prior notification; forgets them.
+    QStringList take() {
+        const auto value = [](const QVariantMap& change, const char* key) {
+            if (!change.contains(key))
+                return QStringLiteral("-");
+            const QVariant text = change.value(key);
+            return text.isValid() ? text.toString() : QStringLiteral("nil");
+        };
+        QStringList out;
+        for (const Seen& note : seen)
+            out << note.keyPath + ' ' + value(note.change, NSKeyValueChangeOldKey) + '>' +
+                       value(note.change, NSKeyValueChangeNewKey) +
+                       (note.change.value(NSKeyValueChangeNotificationIsPriorKey).toBool()
+                            ? " prior"
+                            : "");
+        seen.clear();
+        return out;
+    }
     std::vector<Seen> seen;
 };
 
@@ -93,27 +112,18 @@ TEST_F(KeyValueObservingTest, ChangesReachObserversOfTheKeyAndOfDependentKeys) {
 
     gauge->setValue_forKey(3, "level");
     ASSERT_EQ(recorder->seen.size(), 2u);
-    EXPECT_EQ(recorder->seen[0].keyPath, "level");
     EXPECT_EQ(recorder->seen[0].context, &context);
-    EXPECT_EQ(recorder->seen[0].change.value(NSKeyValueChangeOldKey).toInt(), 0);
-    EXPECT_EQ(recorder->seen[0].change.value(NSKeyValueChangeNewKey).toInt(), 3);
     EXPECT_EQ(recorder->seen[0].change.value(NSKeyValueChangeKindKey).toInt(),
               NSKeyValueChangeSetting);
-    EXPECT_EQ(recorder->seen[1].keyPath, "caption");
-    EXPECT_EQ(recorder->seen[1].change.value(NSKeyValueChangeNewKey).toString(), "[level 3]");
-    EXPECT_FALSE(recorder->seen[1].change.contains(NSKeyValueChangeOldKey));
+    EXPECT_EQ(recorder->take(), (QStringList{"level 0>3", "caption ->[level 3]"}));
 
     // Manual announcements around a plain setter.
-    recorder->seen.clear();
     gauge->willChangeValueForKey("level");
     gauge->setLevel(5);
     gauge->didChangeValueForKey("level");
-    ASSERT_EQ(recorder->seen.size(), 2u);
-    EXPECT_EQ(recorder->seen[0].change.value(NSKeyValueChangeOldKey).toInt(), 3);
-    EXPECT_EQ(recorder->seen[0].change.value(NSKeyValueChangeNewKey).toInt(), 5);
+    EXPECT_EQ(recorder->take(), (QStringList{"level 3>5", "caption ->[level 5]"}));
 
     // An unrelated key reaches nobody; removed observations stay quiet.
-    recorder->seen.clear();
     gauge->willChangeValueForKey("other");
     gauge->didChangeValueForKey("other");
     EXPECT_TRUE(recorder->seen.empty());
@@ -128,14 +138,11 @@ TEST_F(KeyValueObservingTest, KeyPathObservationsFollowTheirFirstKeyAndOptionsSh
     NSRef<Gauge> gauge = NSAdopt(new Gauge());
     gauge->addObserver(recorder.get(), "label.length",
                        NSKeyValueObservingOptionInitial | NSKeyValueObservingOptionPrior, nullptr);
-    ASSERT_EQ(recorder->seen.size(), 1u); // the initial notification
-    recorder->seen.clear();
+    EXPECT_EQ(recorder->take(), QStringList{"label.length ->-"}); // the initial notification
     gauge->willChangeValueForKey("label");
-    ASSERT_EQ(recorder->seen.size(), 1u);
-    EXPECT_TRUE(recorder->seen[0].change.value(NSKeyValueChangeNotificationIsPriorKey).toBool());
+    EXPECT_EQ(recorder->take(), QStringList{"label.length ->- prior"});
     gauge->didChangeValueForKey("label");
-    ASSERT_EQ(recorder->seen.size(), 2u);
-    EXPECT_FALSE(recorder->seen[1].change.contains(NSKeyValueChangeNotificationIsPriorKey));
+    EXPECT_EQ(recorder->take(), QStringList{"label.length ->-"});
 }
 
 TEST_F(KeyValueObservingTest, AnObserverDestroyedWhileRegisteredIsSkipped) {
@@ -165,38 +172,27 @@ TEST_F(KeyValueObservingTest, AKeyPathIsFollowedThroughEveryObjectAndMovesWithRe
 
     // The leaf's key, and the key that depends on it, at the far end of the path.
     leaf->setValue_forKey("blue", "name");
-    ASSERT_EQ(recorder->seen.size(), 2u);
-    EXPECT_EQ(recorder->seen[0].keyPath, "next.next.name");
-    EXPECT_EQ(recorder->seen[0].change.value(NSKeyValueChangeOldKey).toString(), "leaf");
-    EXPECT_EQ(recorder->seen[0].change.value(NSKeyValueChangeNewKey).toString(), "blue");
-    EXPECT_EQ(recorder->seen[1].keyPath, "next.next.title");
-    EXPECT_EQ(recorder->seen[1].change.value(NSKeyValueChangeNewKey).toString(), "BLUE");
+    EXPECT_EQ(recorder->take(),
+              (QStringList{"next.next.name leaf>blue", "next.next.title ->BLUE"}));
 
     // Replacing the middle object: the values are those of the whole path, and the path now
     // runs through the new objects only.
     NSRef<Link> otherLeaf = makeLink("green");
     NSRef<Link> otherMiddle = makeLink("other", otherLeaf.get());
-    recorder->seen.clear();
     root->setValue_forKey(QVariant::fromValue(otherMiddle.get()), "next");
-    ASSERT_EQ(recorder->seen.size(), 2u);
-    EXPECT_EQ(recorder->seen[0].change.value(NSKeyValueChangeOldKey).toString(), "blue");
-    EXPECT_EQ(recorder->seen[0].change.value(NSKeyValueChangeNewKey).toString(), "green");
-    recorder->seen.clear();
+    EXPECT_EQ(recorder->take(),
+              (QStringList{"next.next.name blue>green", "next.next.title ->GREEN"}));
     leaf->setValue_forKey("stale", "name");
     middle->setValue_forKey(QVariant::fromValue(makeLink("stale").get()), "next");
     EXPECT_TRUE(recorder->seen.empty());
     EXPECT_EQ(leaf->observationCount(), 0);
     EXPECT_EQ(middle->observationCount(), 0);
     otherLeaf->setValue_forKey("red", "name");
-    ASSERT_EQ(recorder->seen.size(), 2u);
-    EXPECT_EQ(recorder->seen[0].change.value(NSKeyValueChangeNewKey).toString(), "red");
+    EXPECT_EQ(recorder->take(), (QStringList{"next.next.name green>red", "next.next.title ->RED"}));
 
     // Replacing the object in the middle of the path from below the root.
-    recorder->seen.clear();
     otherMiddle->setValue_forKey(QVariant::fromValue<Link*>(nullptr), "next");
-    ASSERT_EQ(recorder->seen.size(), 2u);
-    EXPECT_EQ(recorder->seen[0].change.value(NSKeyValueChangeOldKey).toString(), "red");
-    EXPECT_FALSE(recorder->seen[0].change.value(NSKeyValueChangeNewKey).isValid());
+    EXPECT_EQ(recorder->take(), (QStringList{"next.next.name red>nil", "next.next.title ->nil"}));
     EXPECT_EQ(otherLeaf->observationCount(), 0);
 
     // Removing the observations removes every registration along the path.
@@ -204,7 +200,6 @@ TEST_F(KeyValueObservingTest, AKeyPathIsFollowedThroughEveryObjectAndMovesWithRe
     root->removeObserver(recorder.get(), "next.next.title");
     EXPECT_EQ(root->observationCount(), 0);
     EXPECT_EQ(otherMiddle->observationCount(), 0);
-    recorder->seen.clear();
     otherMiddle->setValue_forKey(QVariant::fromValue(otherLeaf.get()), "next");
     otherLeaf->setValue_forKey("quiet", "name");
     EXPECT_TRUE(recorder->seen.empty());
@@ -220,24 +215,19 @@ TEST_F(KeyValueObservingTest, DependentKeyPathsAreFollowedAndPriorsCarryTheWhole
                           NSKeyValueObservingOptionPrior,
                       nullptr);
     leaf->setValue_forKey("one", "name");
-    ASSERT_EQ(recorder->seen.size(), 2u);
-    EXPECT_TRUE(recorder->seen[0].change.value(NSKeyValueChangeNotificationIsPriorKey).toBool());
-    EXPECT_EQ(recorder->seen[0].change.value(NSKeyValueChangeOldKey).toString(), "> leaf");
-    EXPECT_EQ(recorder->seen[1].change.value(NSKeyValueChangeOldKey).toString(), "> leaf");
-    EXPECT_EQ(recorder->seen[1].change.value(NSKeyValueChangeNewKey).toString(), "> one");
+    EXPECT_EQ(recorder->take(),
+              (QStringList{"next.headline > leaf>- prior", "next.headline > leaf>> one"}));
 
     // The dependency moves with middle's next as well.
     NSRef<Link> otherLeaf = makeLink("two");
-    recorder->seen.clear();
     middle->setValue_forKey(QVariant::fromValue(otherLeaf.get()), "next");
-    ASSERT_EQ(recorder->seen.size(), 2u);
-    EXPECT_EQ(recorder->seen[1].change.value(NSKeyValueChangeNewKey).toString(), "> two");
-    recorder->seen.clear();
+    EXPECT_EQ(recorder->take(),
+              (QStringList{"next.headline > one>- prior", "next.headline > one>> two"}));
     leaf->setValue_forKey("gone", "name");
     EXPECT_TRUE(recorder->seen.empty());
     otherLeaf->setValue_forKey("three", "name");
-    ASSERT_EQ(recorder->seen.size(), 2u);
-    EXPECT_EQ(recorder->seen[1].change.value(NSKeyValueChangeNewKey).toString(), "> three");
+    EXPECT_EQ(recorder->take(),
+              (QStringList{"next.headline > two>- prior", "next.headline > two>> three"}));
     root->removeObserver(recorder.get(), "next.headline");
     EXPECT_EQ(middle->observationCount(), 0);
     EXPECT_EQ(otherLeaf->observationCount(), 0);
@@ -262,15 +252,13 @@ TEST_F(KeyValueObservingTest, ObjectsAlongAnObservedPathMayBeDestroyed) {
     root->setPeer(peer);
     root->addObserver(recorder.get(), "peer.next.name", NSKeyValueObservingOptionNew, nullptr);
     leaf->setValue_forKey("seen", "name");
-    ASSERT_EQ(recorder->seen.size(), 1u);
+    EXPECT_EQ(recorder->take(), QStringList{"peer.next.name ->seen"});
     peer->release();
-    recorder->seen.clear();
     leaf->setValue_forKey("unseen", "name");
     EXPECT_TRUE(recorder->seen.empty());
     NSRef<Link> newPeer = makeLink("new", leaf.get());
     root->setValue_forKey(QVariant::fromValue(newPeer.get()), "peer");
-    ASSERT_EQ(recorder->seen.size(), 1u);
-    EXPECT_EQ(recorder->seen[0].change.value(NSKeyValueChangeNewKey).toString(), "unseen");
+    EXPECT_EQ(recorder->take(), QStringList{"peer.next.name ->unseen"});
     root->removeObserver(recorder.get(), "peer.next.name");
     EXPECT_EQ(leaf->observationCount(), 0);
     EXPECT_EQ(newPeer->observationCount(), 0);
