@@ -138,17 +138,6 @@ TEST(NSWindowGeometry, AWindowKeepsItsMinimumSizeAndComesUpOnTheScreen) {
     EXPECT_LE(shown.bottom(), screen.bottom());
     EXPECT_EQ(shown.left(), 40);
     EXPECT_EQ(shown.size(), QSize(320, 240));
-
-    // A saved frame far to the right and bigger than the screen fits it, at no less than the
-    // minimum.
-    const NSRect placed = window->constrainFrameRect(
-        NSMakeRect(5000, 0, screen.width() + 500, screen.height() + 500));
-    const QRectF flipped = NSFlipRect(placed, NSWindow::screenHeight());
-    EXPECT_GE(flipped.left(), screen.left());
-    EXPECT_LE(flipped.right(), screen.right() + 1);
-    EXPECT_GT(flipped.top(), screen.top());
-    EXPECT_LE(flipped.bottom(), screen.bottom() + 1);
-    EXPECT_GE(placed.width(), 300);
 }
 
 class DirtyRecorder : public NSView {
