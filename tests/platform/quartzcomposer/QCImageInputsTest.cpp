@@ -156,15 +156,4 @@ TEST(QCImageInputsTest, ImageRectSizeAndFlipOfImportedImagesAndPassTargets) {
     EXPECT_EQ(pixel(image, 35, 15), (RGBA{20, 7, 0, 255})); // _narrow_imgSize, _flip
 }
 
-// An image input with nothing bound has an empty rect and size.
-TEST(QCImageInputsTest, UnboundImageInputHasAnEmptyRect) {
-    const QImage image = qctest::renderText(
-        QStringLiteral("/*{ \"ISFVSN\": \"2\", \"INPUTS\": [ { \"NAME\": \"inputImage\", "
-                       "\"TYPE\": \"image\" } ] }*/\nvoid main() { gl_FragColor = "
-                       "vec4(_inputImage_imgRect.zw + _inputImage_imgSize, "
-                       "_inputImage_flip ? 1.0 : 0.0, 1.0); }\n"),
-        QSize(2, 2));
-    EXPECT_EQ(pixel(image, 1, 1), (RGBA{0, 0, 0, 255}));
-}
-
 } // namespace
