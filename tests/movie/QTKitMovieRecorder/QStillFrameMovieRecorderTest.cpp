@@ -81,10 +81,8 @@ TEST_F(QStillFrameMovieRecorderTest, RecordsAPlayableMovieFrameByFrame) {
     const InspectedTrack& track = movie.tracks[0];
     EXPECT_EQ(track.codec, "qtrle");
     EXPECT_EQ(QSize(track.width, track.height), QSize(12, 10));
-    EXPECT_EQ(track.timeBaseDen, 600);
     EXPECT_EQ(track.duration, 19980);
-    ASSERT_EQ(track.packetDurations.size(), 999);
-    EXPECT_EQ(track.packetDurations.count(20), 999);
+    EXPECT_EQ(track.packetDurations, QList<std::int64_t>(999, 20));
     const QList<QImage> frames = decodeVideoFrames(path, 0);
     ASSERT_EQ(frames.size(), 999);
     for (int frame : {0, 1, 49, 500, 998})
