@@ -69,7 +69,7 @@ TEST(QTMovieWritingTest, ImagesRoundTripExactlyWithTheirDurations) {
         EXPECT_TRUE(decoded[index] == pictures[index]) << "pixels of frame " << index;
 }
 
-TEST(QTMovieWritingTest, RefusesImagesItCannotRecord) {
+TEST(QTMovieWritingTest, RefusesImagesItCannotRecordAndConvertsOtherScales) {
     Recording recording;
     EXPECT_FALSE(recording.movie->addImage(nullptr, QTMakeTime(20, 600), kAnimation));
     NSRef<NSImage> empty = NSAdopt(new NSImage(QSizeF(8, 8)));
@@ -83,19 +83,14 @@ TEST(QTMovieWritingTest, RefusesImagesItCannotRecord) {
     EXPECT_FALSE(recording.movie->addImage(imageOf(makeTestPicture(17, 16, 1)).get(),
                                            QTMakeTime(20, 600), kAnimation));
     EXPECT_FALSE(recording.movie->setAttribute(QStringLiteral("other"), QTMovieCopyrightAttribute));
-    ASSERT_TRUE(recording.movie->updateMovieFile());
-    EXPECT_EQ(recording.movie->duration().timeValue, 20);
-}
-
-TEST(QTMovieWritingTest, DurationsAtOtherScalesAreConvertedToSixHundredths) {
-    Recording recording;
-    NSRef<NSImage> picture = imageOf(makeTestPicture(8, 8, 2));
+    // Durations at other scales are converted to six-hundredths.
     ASSERT_TRUE(recording.movie->addImage(picture.get(), QTMakeTime(1, 30), kAnimation));
     ASSERT_TRUE(recording.movie->addImage(picture.get(), QTMakeTime(1, 1), kAnimation));
+    ASSERT_TRUE(recording.movie->updateMovieFile());
+    EXPECT_EQ(recording.movie->duration().timeValue, 640);
     recording.movie.reset();
-    const InspectedMovie movie = inspectMovie(recording.path);
-    ASSERT_EQ(movie.tracks.size(), 1);
-    EXPECT_EQ(movie.tracks[0].packetDurations, (QList<std::int64_t>{20, 600}));
+    EXPECT_EQ(inspectMovie(recording.path).tracks.value(0).packetDurations,
+              (QList<std::int64_t>{20, 20, 600}));
 }
 
 TEST(QTMovieWritingTest, CannotCreateAMovieWhereNoFileCanBeMade) {
