@@ -65,6 +65,9 @@ NS_IMPLEMENT_CLASS(Link, NSObject, [](NSClass& cls) {
 
 namespace {
 
+// Notifications as text, compared as standard strings so that a failure prints them readably.
+using Notes = std::vector<std::string>;
+
 class Recorder : public NSObject {
 public:
     struct Seen {
@@ -76,22 +79,25 @@ public:
                                 const QVariantMap& change, void* context) override {
         seen.push_back(Seen{keyPath, change, context});
     }
-    // The notifications so far as "keyPath old>new", with "-" for a value the change leaves out,
-    // "nil" for an empty one and " prior" after a prior notification; forgets them.
-    QStringList take() {
+    // The notifications so far as "keyPath old>new", with "-" for a value the change leaves out
+    // and "nil" for an empty one, and " prior=true" where the change has the prior key; forgets
+    // them.
+    Notes take() {
         const auto value = [](const QVariantMap& change, const char* key) {
             if (!change.contains(key))
                 return QStringLiteral("-");
             const QVariant text = change.value(key);
             return text.isValid() ? text.toString() : QStringLiteral("nil");
         };
-        QStringList out;
+        Notes out;
         for (const Seen& note : seen)
-            out << note.keyPath + ' ' + value(note.change, NSKeyValueChangeOldKey) + '>' +
-                       value(note.change, NSKeyValueChangeNewKey) +
-                       (note.change.value(NSKeyValueChangeNotificationIsPriorKey).toBool()
-                            ? " prior"
-                            : "");
+            out.push_back(
+                (note.keyPath + ' ' + value(note.change, NSKeyValueChangeOldKey) + '>' +
+                 value(note.change, NSKeyValueChangeNewKey) +
+                 (note.change.contains(NSKeyValueChangeNotificationIsPriorKey)
+                      ? " prior=" + value(note.change, NSKeyValueChangeNotificationIsPriorKey)
+                      : ""))
+                    .toStdString());
         seen.clear();
         return out;
     }
@@ -115,13 +121,13 @@ TEST_F(KeyValueObservingTest, ChangesReachObserversOfTheKeyAndOfDependentKeys) {
     EXPECT_EQ(recorder->seen[0].context, &context);
     EXPECT_EQ(recorder->seen[0].change.value(NSKeyValueChangeKindKey).toInt(),
               NSKeyValueChangeSetting);
-    EXPECT_EQ(recorder->take(), (QStringList{"level 0>3", "caption ->[level 3]"}));
+    EXPECT_EQ(recorder->take(), (Notes{"level 0>3", "caption ->[level 3]"}));
 
     // Manual announcements around a plain setter.
     gauge->willChangeValueForKey("level");
     gauge->setLevel(5);
     gauge->didChangeValueForKey("level");
-    EXPECT_EQ(recorder->take(), (QStringList{"level 3>5", "caption ->[level 5]"}));
+    EXPECT_EQ(recorder->take(), (Notes{"level 3>5", "caption ->[level 5]"}));
 
     // An unrelated key reaches nobody; removed observations stay quiet.
     gauge->willChangeValueForKey("other");
@@ -138,11 +144,11 @@ TEST_F(KeyValueObservingTest, KeyPathObservationsFollowTheirFirstKeyAndOptionsSh
     NSRef<Gauge> gauge = NSAdopt(new Gauge());
     gauge->addObserver(recorder.get(), "label.length",
                        NSKeyValueObservingOptionInitial | NSKeyValueObservingOptionPrior, nullptr);
-    EXPECT_EQ(recorder->take(), QStringList{"label.length ->-"}); // the initial notification
+    EXPECT_EQ(recorder->take(), Notes{"label.length ->-"}); // the initial notification
     gauge->willChangeValueForKey("label");
-    EXPECT_EQ(recorder->take(), QStringList{"label.length ->- prior"});
+    EXPECT_EQ(recorder->take(), Notes{"label.length ->- prior=true"});
     gauge->didChangeValueForKey("label");
-    EXPECT_EQ(recorder->take(), QStringList{"label.length ->-"});
+    EXPECT_EQ(recorder->take(), Notes{"label.length ->-"});
 }
 
 TEST_F(KeyValueObservingTest, AnObserverDestroyedWhileRegisteredIsSkipped) {
@@ -172,27 +178,25 @@ TEST_F(KeyValueObservingTest, AKeyPathIsFollowedThroughEveryObjectAndMovesWithRe
 
     // The leaf's key, and the key that depends on it, at the far end of the path.
     leaf->setValue_forKey("blue", "name");
-    EXPECT_EQ(recorder->take(),
-              (QStringList{"next.next.name leaf>blue", "next.next.title ->BLUE"}));
+    EXPECT_EQ(recorder->take(), (Notes{"next.next.name leaf>blue", "next.next.title ->BLUE"}));
 
     // Replacing the middle object: the values are those of the whole path, and the path now
     // runs through the new objects only.
     NSRef<Link> otherLeaf = makeLink("green");
     NSRef<Link> otherMiddle = makeLink("other", otherLeaf.get());
     root->setValue_forKey(QVariant::fromValue(otherMiddle.get()), "next");
-    EXPECT_EQ(recorder->take(),
-              (QStringList{"next.next.name blue>green", "next.next.title ->GREEN"}));
+    EXPECT_EQ(recorder->take(), (Notes{"next.next.name blue>green", "next.next.title ->GREEN"}));
     leaf->setValue_forKey("stale", "name");
     middle->setValue_forKey(QVariant::fromValue(makeLink("stale").get()), "next");
     EXPECT_TRUE(recorder->seen.empty());
     EXPECT_EQ(leaf->observationCount(), 0);
     EXPECT_EQ(middle->observationCount(), 0);
     otherLeaf->setValue_forKey("red", "name");
-    EXPECT_EQ(recorder->take(), (QStringList{"next.next.name green>red", "next.next.title ->RED"}));
+    EXPECT_EQ(recorder->take(), (Notes{"next.next.name green>red", "next.next.title ->RED"}));
 
     // Replacing the object in the middle of the path from below the root.
     otherMiddle->setValue_forKey(QVariant::fromValue<Link*>(nullptr), "next");
-    EXPECT_EQ(recorder->take(), (QStringList{"next.next.name red>nil", "next.next.title ->nil"}));
+    EXPECT_EQ(recorder->take(), (Notes{"next.next.name red>nil", "next.next.title ->nil"}));
     EXPECT_EQ(otherLeaf->observationCount(), 0);
 
     // Removing the observations removes every registration along the path.
@@ -216,18 +220,18 @@ TEST_F(KeyValueObservingTest, DependentKeyPathsAreFollowedAndPriorsCarryTheWhole
                       nullptr);
     leaf->setValue_forKey("one", "name");
     EXPECT_EQ(recorder->take(),
-              (QStringList{"next.headline > leaf>- prior", "next.headline > leaf>> one"}));
+              (Notes{"next.headline > leaf>- prior=true", "next.headline > leaf>> one"}));
 
     // The dependency moves with middle's next as well.
     NSRef<Link> otherLeaf = makeLink("two");
     middle->setValue_forKey(QVariant::fromValue(otherLeaf.get()), "next");
     EXPECT_EQ(recorder->take(),
-              (QStringList{"next.headline > one>- prior", "next.headline > one>> two"}));
+              (Notes{"next.headline > one>- prior=true", "next.headline > one>> two"}));
     leaf->setValue_forKey("gone", "name");
     EXPECT_TRUE(recorder->seen.empty());
     otherLeaf->setValue_forKey("three", "name");
     EXPECT_EQ(recorder->take(),
-              (QStringList{"next.headline > two>- prior", "next.headline > two>> three"}));
+              (Notes{"next.headline > two>- prior=true", "next.headline > two>> three"}));
     root->removeObserver(recorder.get(), "next.headline");
     EXPECT_EQ(middle->observationCount(), 0);
     EXPECT_EQ(otherLeaf->observationCount(), 0);
@@ -252,13 +256,13 @@ TEST_F(KeyValueObservingTest, ObjectsAlongAnObservedPathMayBeDestroyed) {
     root->setPeer(peer);
     root->addObserver(recorder.get(), "peer.next.name", NSKeyValueObservingOptionNew, nullptr);
     leaf->setValue_forKey("seen", "name");
-    EXPECT_EQ(recorder->take(), QStringList{"peer.next.name ->seen"});
+    EXPECT_EQ(recorder->take(), Notes{"peer.next.name ->seen"});
     peer->release();
     leaf->setValue_forKey("unseen", "name");
     EXPECT_TRUE(recorder->seen.empty());
     NSRef<Link> newPeer = makeLink("new", leaf.get());
     root->setValue_forKey(QVariant::fromValue(newPeer.get()), "peer");
-    EXPECT_EQ(recorder->take(), QStringList{"peer.next.name ->unseen"});
+    EXPECT_EQ(recorder->take(), Notes{"peer.next.name ->unseen"});
     root->removeObserver(recorder.get(), "peer.next.name");
     EXPECT_EQ(leaf->observationCount(), 0);
     EXPECT_EQ(newPeer->observationCount(), 0);
