@@ -74,8 +74,6 @@ TEST_F(RenderSegmentsToolTest, JoinedRangesGiveTheMovieOfOneJob) {
     const QString whole = wholeMovie(feedback);
     const QList<QList<QPair<int, int>>> splits{
         {{0, 30}},
-        {{0, 14}, {15, 30}},
-        {{0, 2}, {3, 19}, {20, 21}, {22, 30}},
         {{0, 0}, {1, 5}, {6, 6}, {7, 13}, {14, 20}, {21, 29}, {30, 30}},
     };
     for (const QList<QPair<int, int>>& split : splits) {
@@ -276,12 +274,10 @@ TEST_F(RenderJoinToolTest, ADamagedSegmentFailsTheJoinNamingItsFrame) {
     ASSERT_TRUE(file.seek(file.size() / 2 - (10 << 10)));
     ASSERT_EQ(file.write(QByteArray(20 << 10, char(0xFF))), 20 << 10);
     file.close();
-    for (const QStringList& format : {QStringList{}, QStringList{"--format", "prores4444"}}) {
-        SCOPED_TRACE(format.join(' ').toStdString());
-        const ToolRun run = expectJoinRefused(format + QStringList{first, second},
-                                              QFileInfo(second).fileName() + ": frame ");
-        EXPECT_TRUE(run.err.contains(QStringLiteral("is damaged"))) << run.err.toStdString();
-    }
+    // (Encoded again, as with --format, the join fails the same way: the video join's test.)
+    const ToolRun run =
+        expectJoinRefused({first, second}, QFileInfo(second).fileName() + ": frame ");
+    EXPECT_TRUE(run.err.contains(QStringLiteral("is damaged"))) << run.err.toStdString();
 }
 
 TEST_F(RenderJoinToolTest, AStopWhileTheMovieIsWrittenRemovesWhatTheJoinWrote) {
