@@ -15,13 +15,17 @@
 
 #include <unistd.h>
 
+#include <utility>
+#include <vector>
+
 namespace {
 
 using namespace lumenreel::test;
 
-// Listens to the sound; an image, a value and a point input.
+// Listens to the sound; an image, an event, a value and a point input.
 constexpr const char* kProbe = R"(/*{ "ISFVSN": "2", "INPUTS": [
   {"NAME": "spectrum", "TYPE": "audioFFT"}, {"NAME": "image", "TYPE": "image"},
+  {"NAME": "go", "TYPE": "event"},
   {"NAME": "level", "TYPE": "float", "DEFAULT": 0.5, "MIN": 0, "MAX": 1},
   {"NAME": "centre", "TYPE": "point2D", "DEFAULT": [0, 0], "MIN": [-1, -1], "MAX": [1, 1]} ] }*/
 void main() { gl_FragColor = IMG_NORM_PIXEL(image, vec2(0.5)) * level; }
@@ -70,7 +74,7 @@ TEST(RenderJobChecksTest, EachJobIsRefusedInOneLineWithItsStatusOrRunsWithAbsolu
     const QString replaces = "would replace the job's own input " + here;
     const QList<QPair<QString, QString>> still = {{"image", "still.png"}};
 
-    const Case cases[] = {
+    std::vector<Case> cases = {
         {.composition = "Missing.fs", .expected = "Missing.fs: no such file"},
         {.composition = "Loop.fs", .expected = "Loop.fs: cannot be read ("},
         {.composition = "out", .expected = "out: is a folder"},
@@ -122,6 +126,29 @@ TEST(RenderJobChecksTest, EachJobIsRefusedInOneLineWithItsStatusOrRunsWithAbsolu
          .seconds = 1.5,
          .cutSound = true},
     };
+    // Keys and bands, refused as values are.
+    const std::pair<QList<QPair<QString, QString>>, QString> keysAndBands[] = {
+        {{{"level@", "0.5"}}, "a key needs a time"},
+        {{{"level@soon", "0"}}, "the key's time \"soon\" is no number"},
+        {{{"level@-1", "0"}}, "is no number of seconds from 0 on"},
+        {{{"level@nan", "0"}}, "is no number of seconds"},
+        {{{"level@1", "1.5"}}, "the key at 1 s: input \"level\" (float): 1.5 is outside"},
+        {{{"level@1", "0"}, {"level@1.0", "1"}}, "input \"level\" has two keys at 1"},
+        {{{"level@1", "0"}, {"level", "1"}}, "given both a constant and keys"},
+        {{{"level@1", "0"}, {"level", "sound:bass"}}, "given keys or a band besides"},
+        {{{"level", "sound:bass"}, {"level@1", "0"}}, "follows the sound; it takes no keys"},
+        {{{"level", "sound:drums"}}, "there is no band \"drums\""},
+        {{{"level", "sound:bass*loud"}}, "use sound:BAND[*GAIN][+OFFSET]"},
+        {{{"level", "sound:bass+"}}, "use sound:BAND[*GAIN][+OFFSET]"},
+        {{{"level@1", "sound:bass"}}, "\"sound:bass\" is not a number"},
+        {{{"image@1", "1"}}, "input \"image\" (image) takes no keys"},
+        {{{"go@1", "true"}}, "input \"go\" (event) takes no keys"},
+        {{{"image", "sound:bass"}}, "input \"image\" (image) takes no number"},
+        {{{"centre", "sound:bass"}}, "input \"centre\" (point2D) takes no number"},
+        {{{"level", "sound:bass"}}, "an input follows the sound, and the job has no sound"},
+    };
+    for (const auto& [values, reason] : keysAndBands)
+        cases.push_back({.values = values, .expected = reason, .status = 2});
     for (const Case& c : cases) {
         RenderJobOptions options;
         options.compositionPath = c.composition;
