@@ -29,19 +29,6 @@ protected:
         chooseFolder(folder);
     }
 
-    // Clicks Render and waits for the job's end.
-    void renderAndWait() {
-        NSButton* render = button(QStringLiteral("actionRenderCompositionToMovieFile:"));
-        ASSERT_NE(render, nullptr);
-        EXPECT_TRUE(render->isEnabled()) << render->toolTip().toStdString();
-        click(render);
-        ASSERT_FALSE(sDelegate->isIdle()) << sDelegate->statusText().toStdString();
-        // The status line names what renders ("llvmpipe, CPU" here).
-        EXPECT_TRUE(statusContains(
-            QStringLiteral(" (%1)").arg(QCEGLContext::processRenderingDeviceSummary())));
-        ASSERT_TRUE(spinUntil([] { return sDelegate->isIdle(); }, std::chrono::minutes(5)));
-    }
-
     static NSPopUpButton* formatPopUp() {
         return views<NSPopUpButton>(
                    [](NSPopUpButton* popUp) { return popUp->numberOfItems() == 6; })
@@ -62,17 +49,18 @@ TEST_F(MainWindowTest, RendersTheSampleWithItsSoundFromTheWindow) {
     sDelegate->setValue_forKey(30u, QStringLiteral("compositionMovieFrameRate"));
     sDelegate->setValue_forKey(2.0, QStringLiteral("compositionMovieDuration"));
     keepPicture("idle");
-    renderAndWait();
+    ASSERT_TRUE(startRender()) << sDelegate->statusText().toStdString();
+    // The status line names what renders ("llvmpipe, CPU" here).
+    EXPECT_TRUE(
+        statusContains(QStringLiteral(" (%1)").arg(QCEGLContext::processRenderingDeviceSummary())));
+    ASSERT_TRUE(waitUntilIdle());
 
     const QString movie = QDir(out).filePath(QStringLiteral("Aurora.mov"));
     EXPECT_EQ(sDelegate->statusText(), QStringLiteral("Written: ") + movie);
     EXPECT_TRUE(mAlerts->messages.isEmpty()) << mAlerts->messages.join('\n').toStdString();
+    // (The movie's tracks and pictures are the render tool's and the recorder's to check.)
     const InspectedMovie inspected = inspectMovie(movie);
-    ASSERT_TRUE(inspected.opened) << inspected.error.toStdString();
-    ASSERT_EQ(inspected.tracks.size(), 2);
-    EXPECT_EQ(inspected.tracks[0].mediaType, QStringLiteral("audio"));
-    EXPECT_EQ(inspected.tracks[1].codec, QStringLiteral("qtrle"));
-    EXPECT_EQ(inspected.tracks[1].width, 640);
+    ASSERT_EQ(inspected.tracks.size(), 2) << inspected.error.toStdString();
     EXPECT_EQ(inspected.tracks[1].packetPts.size(), 61); // 0 to 2 s, both ends
     EXPECT_EQ(filesUnder(USandboxTempFolder::sharedTempFolderPath()), QStringList());
 
@@ -91,7 +79,7 @@ TEST_F(MainWindowTest, ABrokenShaderEndsInAnAlertWithTheCompilersMessage) {
     const QString broken = brokenComposition();
     chooseFiles(broken, sHome->filePath(QStringLiteral("movies")));
     sDelegate->setValue_forKey(0.2, QStringLiteral("compositionMovieDuration"));
-    renderAndWait();
+    ASSERT_TRUE(renderToTheEnd());
     ASSERT_EQ(mAlerts->messages.size(), 1);
     EXPECT_TRUE(mAlerts->messages.first().contains(QStringLiteral("undeclared")))
         << mAlerts->messages.first().toStdString();
@@ -174,7 +162,7 @@ TEST_F(MainWindowTest, AnImageInputWithoutAPictureIsNamedInTheStatusLine) {
     sDelegate->setValue_forKey(0.2, QStringLiteral("compositionMovieDuration"));
     // Without its picture the job says which input gets none.
     sDelegate->outletQTZ1DependentInputController->setSandboxURL(nullptr);
-    renderAndWait();
+    ASSERT_TRUE(renderToTheEnd());
     const QString movie = QDir(out).filePath(QStringLiteral("Ripple.mov"));
     // The 10 s sound against 0.2 s of video adds a note after that, which names the window's
     // check box.
@@ -199,7 +187,7 @@ TEST_F(MainWindowTest, TheFormatPopUpChoosesTheMoviesFormatAndName) {
     formats->chooseItemAtIndex(5); // as a click on the item does
     EXPECT_EQ(sDelegate->deliveryFormat(), 5);
     sDelegate->setValue_forKey(0.2, QStringLiteral("compositionMovieDuration"));
-    renderAndWait();
+    ASSERT_TRUE(renderToTheEnd());
     sDelegate->setDeliveryFormat(0);
 
     const QString movie = QDir(out).filePath(QStringLiteral("Aurora.mp4"));
