@@ -156,8 +156,6 @@ TEST_F(MainWindowInputsTest, EachInputGetsItsControlAndEachChangeReachesTheJob) 
     for (const auto& [component, expected] : {std::pair{0, 0.0}, {1, 0.5}, {2, 1.0}, {3, 0.25}})
         EXPECT_NEAR(tint[component], expected, 1e-4) << component;
     ASSERT_EQ(jobValues().size(), 5);
-    EXPECT_TRUE(jobValues().last().startsWith(QStringLiteral("tint=0,0.50000")))
-        << jobValues().last().toStdString();
     changes.clear();
     // Cancelled: nothing changes.
     AppInputsPanel::setColorChooser([](const QColor&, const QString&) { return std::nullopt; });
