@@ -31,10 +31,6 @@ ChildRun runChild(const QString& program, const ChildOptions& options) {
                       << " did not start: " << process.errorString().toStdString();
         return run;
     }
-    if (!options.input.isNull()) {
-        process.write(options.input);
-        process.closeWriteChannel();
-    }
     const QDeadlineTimer deadline(options.deadline);
     bool watching = bool(options.watch);
     bool late = false;

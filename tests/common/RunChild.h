@@ -23,7 +23,6 @@ struct ChildOptions {
     QStringList arguments{};
     QMap<QString, QString> environment{}; // added to this process's environment
     QString workingFolder{};              // empty: this process's
-    QByteArray input{};                   // written to standard input, which is then closed
     // Past it the test fails and the child is killed.
     std::chrono::milliseconds deadline = std::chrono::minutes(2);
     // Runs in the child between fork and exec (resource limits, signal dispositions).
