@@ -136,25 +136,6 @@ TEST_F(CompositionInputsToolTest, EachFrameShowsTheMoviesFrameAtItsTime) {
     }
 }
 
-// Longs are listed as whole numbers, beyond what a float tells apart (16777217 = 2^24 + 1).
-TEST_F(CompositionInputsToolTest, LongInputsAreListedAsWholeNumbers) {
-    const QString longs = writeFile(QStringLiteral("Longs.fs"), R"(/*{
-  "ISFVSN": "2",
-  "INPUTS": [
-    {"NAME": "mode", "TYPE": "long", "VALUES": [0, 16777217, 2147483647], "DEFAULT": 0},
-    {"NAME": "n", "TYPE": "long", "MIN": 0, "MAX": 16777216, "DEFAULT": 0}
-  ]
-}*/
-void main() { gl_FragColor = vec4(float(mode + n)); }
-)");
-    const ToolRun list = mTool->run({"--list-inputs", longs});
-    EXPECT_EQ(
-        list.out,
-        QStringLiteral("mode  long  default 0  values 0,16777217,2147483647  moves: keys, sound\n"
-                       "n  long  default 0  range 0 to 16777216  moves: keys, sound\n"))
-        << list.err.toStdString();
-}
-
 TEST_F(CompositionInputsToolTest, ListsTheInputsOfEachSample) {
     const ToolRun probe = expectRuns({"--list-inputs", writeFile("Probe.fs", kProbe)});
     EXPECT_EQ(probe.out,
