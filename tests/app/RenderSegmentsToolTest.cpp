@@ -281,14 +281,14 @@ TEST_F(RenderJoinToolTest, AStopWhileTheMovieIsWrittenRemovesWhatTheJoinWrote) {
     const QString joinFolder = folder(QStringLiteral("joined"));
     const QStringList temporaryBefore = filesUnder(mTool->temporaryFolder());
     // The flattener writes the movie under a hidden name next to its final one.
-    const std::optional<ToolRun> stopped = mTool->runAndSignalWhen(
+    const std::optional<ToolRun> stopped = mTool->runAndAct(
         {"--join", "--format", "prores4444", "--output", joinFolder, first, second},
-        [&] {
+        [&](const QString&) {
             return !QDir(joinFolder)
                         .entryList({QStringLiteral(".*.partial")}, QDir::Files | QDir::Hidden)
                         .isEmpty();
         },
-        SIGINT);
+        [](qint64 pid) { ::kill(pid_t(pid), SIGINT); });
     ASSERT_TRUE(stopped);
     EXPECT_EQ(stopped->status, 130) << stopped->err.toStdString();
     EXPECT_EQ(stopped->err.trimmed(),

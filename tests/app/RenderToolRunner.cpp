@@ -49,17 +49,13 @@ ToolRun RenderToolRunner::run(const QStringList& arguments, const ChildWatch& wa
     return runChild(QStringLiteral(LUMENREEL_RENDER_TOOL), options);
 }
 
-std::optional<ToolRun> RenderToolRunner::runAndSignal(const QStringList& arguments,
-                                                      const QString& text, int signal) const {
-    return runAndAct(arguments, text, [signal](qint64 pid) { ::kill(pid_t(pid), signal); });
-}
-
 std::optional<ToolRun>
-RenderToolRunner::runAndAct(const QStringList& arguments, const QString& text,
+RenderToolRunner::runAndAct(const QStringList& arguments,
+                            const std::function<bool(const QString& err)>& ready,
                             const std::function<void(qint64)>& action) const {
     bool acted = false;
     const ToolRun tool = run(arguments, [&](qint64 pid, const QString&, const QString& err) {
-        if (err.contains(text)) {
+        if (ready(err)) {
             action(pid);
             acted = true;
         }
@@ -67,22 +63,15 @@ RenderToolRunner::runAndAct(const QStringList& arguments, const QString& text,
     });
     if (acted)
         return tool;
-    ADD_FAILURE() << "never saw \"" << text.toStdString() << "\":\n" << tool.err.toStdString();
+    ADD_FAILURE() << "the tool ended before it was ready:\n" << tool.err.toStdString();
     return std::nullopt;
 }
 
-std::optional<ToolRun> RenderToolRunner::runAndSignalWhen(const QStringList& arguments,
-                                                          const std::function<bool()>& ready,
-                                                          int signal) const {
-    bool signalled = false;
-    const ToolRun tool = run(arguments, [&](qint64 pid, const QString&, const QString&) {
-        signalled = ready() && ::kill(pid_t(pid), signal) == 0;
-        return signalled;
-    });
-    if (signalled)
-        return tool;
-    ADD_FAILURE() << "the tool ended before it was to be signalled:\n" << tool.err.toStdString();
-    return std::nullopt;
+std::optional<ToolRun> RenderToolRunner::runAndSignal(const QStringList& arguments,
+                                                      const QString& text, int signal) const {
+    return runAndAct(
+        arguments, [&](const QString& err) { return err.contains(text); },
+        [signal](qint64 pid) { ::kill(pid_t(pid), signal); });
 }
 
 void RenderToolTest::SetUp() {

@@ -37,18 +37,16 @@ public:
 
     // Runs the tool to its end, asking `watch` about it while it runs.
     ToolRun run(const QStringList& arguments, const ChildWatch& watch = {}) const;
+    // Runs the tool, calls `action` with its process id as soon as `ready` answers true for its
+    // standard error so far (asked every few milliseconds), and waits for its end. Returns
+    // nothing when the tool ended first.
+    std::optional<ToolRun> runAndAct(const QStringList& arguments,
+                                     const std::function<bool(const QString& err)>& ready,
+                                     const std::function<void(qint64)>& action) const;
     // Runs the tool, sends it `signal` as soon as its standard error shows `text`, and waits
     // for its end. Returns nothing when `text` never came.
     std::optional<ToolRun> runAndSignal(const QStringList& arguments, const QString& text,
                                         int signal) const;
-    // Runs the tool, calls `action` with its process id as soon as its standard error shows
-    // `text`, and waits for its end. Returns nothing when `text` never came.
-    std::optional<ToolRun> runAndAct(const QStringList& arguments, const QString& text,
-                                     const std::function<void(qint64)>& action) const;
-    // Runs the tool, sends it `signal` as soon as `ready` answers true (asked every few
-    // milliseconds), and waits for its end. Returns nothing when the tool ended first.
-    std::optional<ToolRun> runAndSignalWhen(const QStringList& arguments,
-                                            const std::function<bool()>& ready, int signal) const;
 
 private:
     QString mHome;

@@ -84,7 +84,8 @@ TEST_F(RenderJobLimitsToolTest, ASuccessfulJobLogsNoTrashFailures) {
 TEST_F(RenderJobLimitsToolTest, AnOutputFolderRemovedDuringTheJobIsNamed) {
     const std::optional<ToolRun> run = mTool->runAndAct(
         {"--size", "64x48", "--duration", "300", "--output", mOutput, mComposition},
-        QStringLiteral("Rendering: "), [this](qint64) { QDir(mOutput).removeRecursively(); });
+        [](const QString& err) { return err.contains(QStringLiteral("Rendering: ")); },
+        [this](qint64) { QDir(mOutput).removeRecursively(); });
     ASSERT_TRUE(run);
     EXPECT_EQ(run->status, 1) << run->err.toStdString();
     EXPECT_TRUE(run->err.contains(QStringLiteral("the movie could not be written: the output "
