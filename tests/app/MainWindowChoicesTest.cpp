@@ -81,10 +81,14 @@ TEST_F(MainWindowChoicesTest, ANewChoiceOrJobClearsWhatTheLastJobLeft) {
     ASSERT_TRUE(statusStartsWith("Stopped."));
     EXPECT_GE(progress->doubleValue(), 0.25);
 
-    // The composition's file breaks: the failed job leaves no bar of the stopped one.
+    // The composition's file breaks: an alert with the compiler's message, and the failed job
+    // leaves no bar of the stopped one.
     brokenComposition(QStringLiteral("Scene.fs"));
     ASSERT_TRUE(renderToTheEnd());
     ASSERT_TRUE(statusStartsWith("No movie was written"));
+    ASSERT_FALSE(mAlerts->messages.isEmpty());
+    EXPECT_TRUE(mAlerts->messages.last().contains(QStringLiteral("undeclared")))
+        << mAlerts->messages.last().toStdString();
     EXPECT_EQ(progress->doubleValue(), 0.0);
     EXPECT_TRUE(sDelegate->hidesShowInFolder());
 

@@ -74,17 +74,6 @@ TEST_F(MainWindowTest, RendersTheSampleWithItsSoundFromTheWindow) {
     EXPECT_EQ(mBeeps, 1);
 }
 
-TEST_F(MainWindowTest, ABrokenShaderEndsInAnAlertWithTheCompilersMessage) {
-    const QString broken = brokenComposition();
-    chooseFiles(broken, sHome->filePath(QStringLiteral("movies")));
-    sDelegate->setValue_forKey(0.2, QStringLiteral("compositionMovieDuration"));
-    ASSERT_TRUE(renderToTheEnd());
-    ASSERT_EQ(mAlerts->messages.size(), 1);
-    EXPECT_TRUE(mAlerts->messages.first().contains(QStringLiteral("undeclared")))
-        << mAlerts->messages.first().toStdString();
-    EXPECT_TRUE(statusStartsWith("No movie was written"));
-}
-
 TEST_F(MainWindowTest, QuitAndCloseWaitForTheJobAndStopEndsIt) {
     chooseFiles(resource(QStringLiteral("compositions/Aurora.fs")),
                 sHome->filePath(QStringLiteral("stopped")));
