@@ -110,22 +110,18 @@ TEST(RenderJobChecksTest, EachJobIsRefusedInOneLineWithItsStatusOrRunsWithAbsolu
         {.composition = "Toy.glsl", .files = {{"iChannel1", "still.png"}}, .status = 0},
         {.files = still, .sound = "av.mov", .expected = "av.mov: the first track", .status = 0},
         {.files = still, .folder = "Movies/Lumenreel", .status = 0, .folderGiven = false},
-        // A sound more than five times as long as the video (10 s against 46 frames of 1/30 s)
-        // makes GStreamer players skip the video, unless it is cut.
-        {.files = still, .sound = "tone.m4a", .folder = "tone", .status = 0, .seconds = 2.0},
-        {.files = still,
-         .sound = "tone.m4a",
-         .folder = "tone",
-         .expected = "--cut-sound",
-         .status = 0,
-         .seconds = 1.5},
-        {.files = still,
-         .sound = "tone.m4a",
-         .folder = "tone",
-         .status = 0,
-         .seconds = 1.5,
-         .cutSound = true},
     };
+    // A sound more than five times as long as the video (10 s against 46 frames of 1/30 s) makes
+    // GStreamer players skip the video, unless it is cut.
+    for (const auto& [seconds, cut, warning] :
+         {std::tuple{2.0, false, ""}, std::tuple{1.5, false, "--cut-sound"},
+          std::tuple{1.5, true, ""}}) {
+        Case c{.files = still, .sound = "tone.m4a", .folder = "tone", .expected = warning};
+        c.status = 0;
+        c.seconds = seconds;
+        c.cutSound = cut;
+        cases.push_back(c);
+    }
     // Keys and bands, refused as values are.
     const std::pair<QList<QPair<QString, QString>>, QString> keysAndBands[] = {
         {{{"level@", "0.5"}}, "a key needs a time"},
