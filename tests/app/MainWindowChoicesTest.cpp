@@ -153,15 +153,30 @@ TEST_F(MainWindowChoicesTest, TheNumberFieldsTakeTheLanguagesCommaAndSayWhatThey
     EXPECT_DOUBLE_EQ(sDelegate->compositionMovieDuration(), 2.5);
     EXPECT_EQ(edit->text(), QStringLiteral("2,50"));
 
-    // The field's notice in the window's language (each notice is the number field's own).
     EXPECT_TRUE(rate->finishEditing(QStringLiteral("29,97")));
     EXPECT_EQ(sDelegate->compositionMovieFrameRate(), 30u);
     EXPECT_EQ(rate->widget()->toolTip(), QStringLiteral("29,97 wurde auf 30 gerundet."));
+    EXPECT_TRUE(rate->finishEditing(QStringLiteral("-1")));
+    EXPECT_EQ(sDelegate->compositionMovieFrameRate(), 1u);
+    EXPECT_EQ(rate->widget()->toolTip(),
+              QStringLiteral("-1 liegt außerhalb von 1 bis 600; verwendet wird 1."));
+    EXPECT_FALSE(rate->finishEditing(QStringLiteral("schnell")));
+    EXPECT_EQ(sDelegate->compositionMovieFrameRate(), 1u);
+    EXPECT_EQ(rate->numberNotice(), NSTextFieldNumberNotice::Refused);
+    EXPECT_EQ(rate->widget()->toolTip(),
+              QStringLiteral("\u201eschnell\u201c ist keine Zahl; der Wert bleibt 1."));
+
+    setLanguage(2);
+    EXPECT_EQ(seconds->stringValue(), QStringLiteral("2,50"));
+    EXPECT_TRUE(seconds->finishEditing(QStringLiteral("3,25")));
+    EXPECT_DOUBLE_EQ(sDelegate->compositionMovieDuration(), 3.25);
 
     setLanguage(0);
-    EXPECT_EQ(seconds->stringValue(), QStringLiteral("2.50"));
+    EXPECT_EQ(seconds->stringValue(), QStringLiteral("3.25"));
     EXPECT_TRUE(seconds->finishEditing(QStringLiteral("999999")));
     EXPECT_DOUBLE_EQ(sDelegate->compositionMovieDuration(), 86400.0);
+    EXPECT_EQ(seconds->widget()->toolTip(),
+              QStringLiteral("999999 is outside 0 to 86400; 86400.00 is used."));
     EXPECT_TRUE(rate->finishEditing(QStringLiteral("30")));
     EXPECT_TRUE(rate->widget()->toolTip().isEmpty());
 }
