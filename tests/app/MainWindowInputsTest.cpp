@@ -125,12 +125,14 @@ TEST_F(MainWindowInputsTest, EachInputGetsItsControlAndEachChangeReachesTheJob) 
     EXPECT_EQ(jobValues(), QStringList{"level=0.25"});
     changes.clear();
 
+    EXPECT_EQ(popup->count(), 3);
     EXPECT_EQ(popup->currentText(), QStringLiteral("Two"));
     QTest::keyClick(popup, Qt::Key_Down);
     expectJob({"level=0.25", "shape=3"});
     EXPECT_EQ(popup->currentText(), QStringLiteral("Three"));
 
     EXPECT_EQ(steps->value(), 4);
+    EXPECT_EQ(steps->maximum(), 10);
     QTest::keyClick(steps, Qt::Key_Up);
     expectJob({"level=0.25", "shape=3", "steps=5"});
 

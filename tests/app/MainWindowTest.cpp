@@ -57,9 +57,11 @@ TEST_F(MainWindowTest, RendersTheSampleWithItsSoundFromTheWindow) {
     const QString movie = QDir(out).filePath(QStringLiteral("Aurora.mov"));
     EXPECT_EQ(sDelegate->statusText(), QStringLiteral("Written: ") + movie);
     EXPECT_TRUE(mAlerts->messages.isEmpty()) << mAlerts->messages.join('\n').toStdString();
-    // (The movie's tracks and pictures are the render tool's and the recorder's to check.)
+    // An Animation movie with its sound (its tracks and pictures are the render tool's and the
+    // recorder's to check).
     const InspectedMovie inspected = inspectMovie(movie);
     ASSERT_EQ(inspected.tracks.size(), 2) << inspected.error.toStdString();
+    EXPECT_EQ(inspected.tracks[1].codec, QStringLiteral("qtrle"));
     EXPECT_EQ(inspected.tracks[1].packetPts.size(), 61); // 0 to 2 s, both ends
     EXPECT_EQ(filesUnder(USandboxTempFolder::sharedTempFolderPath()), QStringList());
 
