@@ -64,7 +64,6 @@ TEST_F(GKAppDelegateTest, DefaultsAndThePresetReachTheRenderer) {
     EXPECT_EQ(mDelegate->compositionMovieDuration(), 33.29999923706055);
     EXPECT_EQ(mDelegate->compositionMovieDimensions(), QSizeF(640, 480));
     mDelegate->setMovieDimensions(8);
-    EXPECT_EQ(mDelegate->movieDimensions(), 8);
     EXPECT_EQ(mRenderer->rendererSurfaceSizePixels(), QSizeF(1280, 720));
 }
 
