@@ -110,11 +110,10 @@ TEST(CoreUnixPathTest, Extensions) {
         bool ok;
         const char* result;
     };
-    // "/a.b/c" and "/.x" are in the chained reports below, with their report lines.
+    // "/", "/a.b/c" and "/.x" are in the failure table below, with their report lines.
     const Replace replaced[] = {{"movie", ".qtz", true, "movie.qtz"},
                                 {"/dir/clip.tar.gz", "bz2", true, "/dir/clip.tar.bz2"},
-                                {"movie", "", true, "movie."},
-                                {"/", "x", false, "/"}};
+                                {"movie", "", true, "movie."}};
     for (const Replace& row : replaced) {
         SCOPED_TRACE(row.path);
         std::string path = row.path;
@@ -303,132 +302,91 @@ std::string TempFolderWithFile() {
 
 // Each operation fails; its report lines are in tests/data/verify/CoreUnixPath.txt.
 const FailureCase kUnixPathFailures[] = {
-    {"NullUrl",
-     [] {
-         return ConstructFails(static_cast<CFURLRef>(nullptr));
-     }},
-    {"NullString",
-     [] {
-         return ConstructFails(static_cast<CFStringRef>(nullptr));
-     }},
-    {"EmptyString",
-     [] {
-         return ConstructFails(TCFString("").Get());
-     }},
-    {"StringWithZeroInside",
-     [] {
-         return ConstructFails(Units(u"/tmp/a\0/etc"s).Get());
-     }},
-    {"SplitEmpty",
-     [] {
-         std::string base, name;
-         return !CoreUnixPath::GetPathBasePartAndNamePart("", base, name);
-     }},
-    {"ExtensionOfRoot",
-     [] {
-         std::string ext;
-         return !CoreUnixPath::GetPathExtension("/", ext) && ext.empty();
-     }},
-    {"FolderDeleteNotEmpty",
-     [] {
-         return !CoreUnixPath::FolderDelete(TempFolderWithFile().c_str());
-     }},
-    {"FileDeleteMissing",
-     [] {
-         return !CoreUnixPath::FileDelete(kMissing);
-     }},
-    {"SymbolicLinkOverExisting",
-     [] {
-         const std::string folder = TempFolderWithFile();
-         return !CoreUnixPath::MakeSymbolicLinkFromTo(folder.c_str(), (folder + "/inside").c_str());
-     }},
-    {"AddExtensionToRoot",
-     [] {
-         std::string root = "/";
-         return !CoreUnixPath::AddPathExtension(root, "x") && root == "/";
-     }},
-    {"ReplaceExtensionOfRoot",
-     [] {
-         return Replaced("/", "x", false, "/");
-     }},
-    {"JustNameOfRoot",
-     [] {
-         std::string name;
-         return !CoreUnixPath::GetPathJustName("/", name);
-     }},
-    {"FirstPairOfEmpty",
-     [] {
-         std::string base = "x", name = "y";
-         return !CoreUnixPath().GetFirstPair(base, name) && base.empty() && name.empty();
-     }},
-    {"NextPairWithoutBase",
-     [] {
-         std::string base, name = "a/b";
-         return !CoreUnixPath("/a/b").GetNextPair(base, name);
-     }},
-    {"ParentOfTopFolder",
-     [] {
-         CoreUnixPath parent("/kept");
-         return !CoreUnixPath("/usr").GetParent(parent) && parent.GetUnixPath() == "/kept";
-     }},
-    {"ChdirEmpty",
-     [] {
-         return !CoreUnixPath().chdir();
-     }},
-    {"ChdirMissing",
-     [] {
-         return !CoreUnixPath(kMissing).chdir();
-     }},
-    {"FullyQualifiedNull",
-     [] {
-         return !CoreUnixPath::IsFullyQualified(kNoText);
-     }},
-    {"EmptyFullyQualified",
-     [] {
-         return !CoreUnixPath().IsFullyQualified();
-     }},
-    {"EmptyJustName",
-     [] {
-         return !CoreUnixPath().IsJustName();
-     }},
-    {"HasExtensionWithoutExtension",
-     [] {
-         return !CoreUnixPath::HasPathExtension("movie", "mov");
-     }},
-    {"ReplaceExtensionWithDotInFolder",
-     [] {
-         return Replaced("/a.b/c", "txt", true, "/a.b/c.txt");
-     }},
-    {"ReplaceExtensionOfRootName",
-     [] {
-         return Replaced("/.x", "y", false, "/.x");
-     }},
-    {"ReplaceWithNoExtension",
-     [] {
-         return Replaced("movie", nullptr, false, "movie");
-     }},
-    {"GetcwdOfRemovedFolder",
-     [] {
-         CoreUnixPath saved;
-         saved.getcwd();
-         QTemporaryDir dir;
-         CoreUnixPath(dir.path().toUtf8().constData()).chdir();
-         dir.remove();
-         CoreUnixPath cwd("/kept");
-         const bool failed = !cwd.getcwd() && cwd.GetUnixPath() == "/kept";
-         saved.chdir();
-         return failed;
-     }},
-    {"NonFileUrl",
-     [] {
-         return URLConstructFails(
-             ::CFURLCreateWithString(nullptr, TCFString("http://example.com/a").Get(), nullptr));
-     }},
-    {"UrlWithoutUtf8Path",
-     [] {
-         return URLConstructFails(::CFURLCreateWithFileSystemPath(nullptr, Units(u"/a\xD800").Get(),
-                                                                  kCFURLPOSIXPathStyle, false));
-     }},
+    FailureCase("NullUrl", [] { return ConstructFails(static_cast<CFURLRef>(nullptr)); }),
+    FailureCase("NullString", [] { return ConstructFails(static_cast<CFStringRef>(nullptr)); }),
+    FailureCase("EmptyString", [] { return ConstructFails(TCFString("").Get()); }),
+    FailureCase("StringWithZeroInside",
+                [] { return ConstructFails(Units(u"/tmp/a\0/etc"s).Get()); }),
+    FailureCase("SplitEmpty",
+                [] {
+                    std::string base, name;
+                    return !CoreUnixPath::GetPathBasePartAndNamePart("", base, name);
+                }),
+    FailureCase("ExtensionOfRoot",
+                [] {
+                    std::string ext;
+                    return !CoreUnixPath::GetPathExtension("/", ext) && ext.empty();
+                }),
+    FailureCase("FolderDeleteNotEmpty",
+                [] { return !CoreUnixPath::FolderDelete(TempFolderWithFile().c_str()); }),
+    FailureCase("FileDeleteMissing", [] { return !CoreUnixPath::FileDelete(kMissing); }),
+    FailureCase("SymbolicLinkOverExisting",
+                [] {
+                    const std::string folder = TempFolderWithFile();
+                    return !CoreUnixPath::MakeSymbolicLinkFromTo(folder.c_str(),
+                                                                 (folder + "/inside").c_str());
+                }),
+    FailureCase("AddExtensionToRoot",
+                [] {
+                    std::string root = "/";
+                    return !CoreUnixPath::AddPathExtension(root, "x") && root == "/";
+                }),
+    FailureCase("ReplaceExtensionOfRoot", [] { return Replaced("/", "x", false, "/"); }),
+    FailureCase("JustNameOfRoot",
+                [] {
+                    std::string name;
+                    return !CoreUnixPath::GetPathJustName("/", name);
+                }),
+    FailureCase("FirstPairOfEmpty",
+                [] {
+                    std::string base = "x", name = "y";
+                    return !CoreUnixPath().GetFirstPair(base, name) && base.empty() && name.empty();
+                }),
+    FailureCase("NextPairWithoutBase",
+                [] {
+                    std::string base, name = "a/b";
+                    return !CoreUnixPath("/a/b").GetNextPair(base, name);
+                }),
+    FailureCase("ParentOfTopFolder",
+                [] {
+                    CoreUnixPath parent("/kept");
+                    return !CoreUnixPath("/usr").GetParent(parent) &&
+                           parent.GetUnixPath() == "/kept";
+                }),
+    FailureCase("ChdirEmpty", [] { return !CoreUnixPath().chdir(); }),
+    FailureCase("ChdirMissing", [] { return !CoreUnixPath(kMissing).chdir(); }),
+    FailureCase("FullyQualifiedNull", [] { return !CoreUnixPath::IsFullyQualified(kNoText); }),
+    FailureCase("EmptyFullyQualified", [] { return !CoreUnixPath().IsFullyQualified(); }),
+    FailureCase("EmptyJustName", [] { return !CoreUnixPath().IsJustName(); }),
+    FailureCase("HasExtensionWithoutExtension",
+                [] { return !CoreUnixPath::HasPathExtension("movie", "mov"); }),
+    FailureCase("ReplaceExtensionWithDotInFolder",
+                [] { return Replaced("/a.b/c", "txt", true, "/a.b/c.txt"); }),
+    FailureCase("ReplaceExtensionOfRootName", [] { return Replaced("/.x", "y", false, "/.x"); }),
+    FailureCase("ReplaceWithNoExtension",
+                [] { return Replaced("movie", nullptr, false, "movie"); }),
+    FailureCase("GetcwdOfRemovedFolder",
+                [] {
+                    CoreUnixPath saved;
+                    saved.getcwd();
+                    QTemporaryDir dir;
+                    CoreUnixPath(dir.path().toUtf8().constData()).chdir();
+                    dir.remove();
+                    CoreUnixPath cwd("/kept");
+                    const bool failed = !cwd.getcwd() && cwd.GetUnixPath() == "/kept";
+                    saved.chdir();
+                    return failed;
+                }),
+    FailureCase("NonFileUrl",
+                [] {
+                    return URLConstructFails(::CFURLCreateWithString(
+                        nullptr, TCFString("http://example.com/a").Get(), nullptr));
+                }),
+    FailureCase("UrlWithoutUtf8Path",
+                [] {
+                    return URLConstructFails(::CFURLCreateWithFileSystemPath(
+                        nullptr, Units(u"/a\xD800").Get(), kCFURLPOSIXPathStyle, false));
+                }),
 };
 
 class UnixPathFailure : public ::testing::TestWithParam<FailureCase> {};

@@ -213,97 +213,72 @@ const unsigned short* const kNoUnits = nullptr;
 
 // Each operation fails; its report lines are in tests/data/verify/T_CFString.txt.
 const FailureCase kCFStringFailures[] = {
-    {"ConstructNullCString",
-     [] {
-         return TCFString(kNoText).Get() == nullptr;
-     }},
-    {"ConstructNullWide",
-     [] {
-         return TCFString(kNoWide).Get() == nullptr;
-     }},
-    {"AssignNullCString",
-     [] {
-         TCFString s("kept");
-         s = kNoText;
-         return s.strcmp("kept") == 0;
-     }},
-    {"StrlenOfNull",
-     [] {
-         return TCFString().strlen() == 0;
-     }},
-    {"StrcmpInvalidWithCString",
-     [] {
-         return TCFString().strcmp("a") == -1;
-     }},
-    {"StrcmpNullCString",
-     [] {
-         return TCFString("a").strcmp(kNoText) == -1;
-     }},
-    {"StrcmpInvalidWithString",
-     [] {
-         return TCFString().strcmp(TCFString("a").Get()) == -1;
-     }},
-    {"StrcmpNullString",
-     [] {
-         return TCFString("a").strcmp(static_cast<CFStringRef>(nullptr)) == -1;
-     }},
-    {"SetValueNullCString",
-     [] {
-         return !TCFString().SetValue(kNoText, kCFStringEncodingUTF8);
-     }},
-    {"SetValueNullUnits",
-     [] {
-         return !TCFString().SetValue(kNoUnits);
-     }},
-    {"Utf16BufferOfInvalid",
-     [] {
-         const unsigned short* units = nullptr;
-         long length = 5;
-         return !TCFString().GetValue(units, length) && units == nullptr && length == 0;
-     }},
-    {"Utf16CopyOfInvalid",
-     [] {
-         T_cstring<unsigned short> copy;
-         return !TCFString().GetValue(copy) && copy.c_str() == nullptr;
-     }},
-    {"SetValueNullWide",
-     [] {
-         return !TCFString().SetValue(kNoWide);
-     }},
-    {"SetValueNullPascal",
-     [] {
-         return !TCFString().SetValue(kNoPascal, kCFStringEncodingMacRoman);
-     }},
-    {"FromUnicodeNullWide",
-     [] {
-         std::string out = "stale";
-         return !TCFString::FromUnicode(kNoWide, out, kCFStringEncodingUTF8) && out.empty();
-     }},
-    {"ToUnicodeNullCStringToName",
-     [] {
-         HFSUniStr255 name{7, {}};
-         return !TCFString::ToUnicode(kNoText, name, kCFStringEncodingUTF8) && name.length == 0;
-     }},
-    {"ToUnicodeNullPascal",
-     [] {
-         HFSUniStr255 name{};
-         return !TCFString::ToUnicode(kNoPascal, name, kCFStringEncodingUTF8);
-     }},
-    {"ToUnicodeNullCStringToWide",
-     [] {
-         std::wstring wide = L"stale";
-         return !TCFString::ToUnicode(kNoText, wide, kCFStringEncodingUTF8) && wide.empty();
-     }},
-    {"Utf16BufferThatCannotBeHad",
-     [] {
-         T_cstring<unsigned short> copy;
-         return !copy.set_length(std::size_t(1) << 44) && copy.c_str() == nullptr;
-     }},
-    {"FallbackTriedOnce",
-     [] {
-         std::string out = "stale";
-         return !Units(u"a\xD800").GetValue(out, kCFStringEncodingMacRoman) && out.empty();
-     }},
+    FailureCase("ConstructNullCString", [] { return TCFString(kNoText).Get() == nullptr; }),
+    FailureCase("ConstructNullWide", [] { return TCFString(kNoWide).Get() == nullptr; }),
+    FailureCase("AssignNullCString",
+                [] {
+                    TCFString s("kept");
+                    s = kNoText;
+                    return s.strcmp("kept") == 0;
+                }),
+    FailureCase("StrlenOfNull", [] { return TCFString().strlen() == 0; }),
+    FailureCase("StrcmpInvalidWithCString", [] { return TCFString().strcmp("a") == -1; }),
+    FailureCase("StrcmpNullCString", [] { return TCFString("a").strcmp(kNoText) == -1; }),
+    FailureCase("StrcmpInvalidWithString",
+                [] { return TCFString().strcmp(TCFString("a").Get()) == -1; }),
+    FailureCase("StrcmpNullString",
+                [] { return TCFString("a").strcmp(static_cast<CFStringRef>(nullptr)) == -1; }),
+    FailureCase("SetValueNullCString",
+                [] { return !TCFString().SetValue(kNoText, kCFStringEncodingUTF8); }),
+    FailureCase("SetValueNullUnits", [] { return !TCFString().SetValue(kNoUnits); }),
+    FailureCase("Utf16BufferOfInvalid",
+                [] {
+                    const unsigned short* units = nullptr;
+                    long length = 5;
+                    return !TCFString().GetValue(units, length) && units == nullptr && length == 0;
+                }),
+    FailureCase("Utf16CopyOfInvalid",
+                [] {
+                    T_cstring<unsigned short> copy;
+                    return !TCFString().GetValue(copy) && copy.c_str() == nullptr;
+                }),
+    FailureCase("SetValueNullWide", [] { return !TCFString().SetValue(kNoWide); }),
+    FailureCase("SetValueNullPascal",
+                [] { return !TCFString().SetValue(kNoPascal, kCFStringEncodingMacRoman); }),
+    FailureCase("FromUnicodeNullWide",
+                [] {
+                    std::string out = "stale";
+                    return !TCFString::FromUnicode(kNoWide, out, kCFStringEncodingUTF8) &&
+                           out.empty();
+                }),
+    FailureCase("ToUnicodeNullCStringToName",
+                [] {
+                    HFSUniStr255 name{7, {}};
+                    return !TCFString::ToUnicode(kNoText, name, kCFStringEncodingUTF8) &&
+                           name.length == 0;
+                }),
+    FailureCase("ToUnicodeNullPascal",
+                [] {
+                    HFSUniStr255 name{};
+                    return !TCFString::ToUnicode(kNoPascal, name, kCFStringEncodingUTF8);
+                }),
+    FailureCase("ToUnicodeNullCStringToWide",
+                [] {
+                    std::wstring wide = L"stale";
+                    return !TCFString::ToUnicode(kNoText, wide, kCFStringEncodingUTF8) &&
+                           wide.empty();
+                }),
+    FailureCase("Utf16BufferThatCannotBeHad",
+                [] {
+                    T_cstring<unsigned short> copy;
+                    return !copy.set_length(std::size_t(1) << 44) && copy.c_str() == nullptr;
+                }),
+    FailureCase("FallbackTriedOnce",
+                [] {
+                    std::string out = "stale";
+                    return !Units(u"a\xD800").GetValue(out, kCFStringEncodingMacRoman) &&
+                           out.empty();
+                }),
 };
 
 class CFStringFailure : public ::testing::TestWithParam<FailureCase> {};
