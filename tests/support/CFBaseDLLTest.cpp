@@ -159,8 +159,6 @@ TEST(SystemFramework, CallsReachTheCLibrary) {
     EXPECT_EQ(SystemFramework::chdir(nullptr), -1);
     const std::string log = readFileText(logs.logFile());
     EXPECT_EQ(log.rfind("VERIFY FAILED:  code : in_utf8_path_string in ", 0), 0u) << log;
-    EXPECT_NE(log.find("SystemFramework.cpp:"), std::string::npos);
-    EXPECT_EQ(log.substr(log.size() - 9), " (chdir)\n");
 
     const long page = ::sysconf(_SC_PAGESIZE);
     void* memory = ::mmap(nullptr, std::size_t(page), PROT_READ | PROT_WRITE,
