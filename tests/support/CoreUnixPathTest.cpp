@@ -300,10 +300,7 @@ const FailureCase kUnixPathFailures[] = {
                     return !CoreUnixPath::GetPathBasePartAndNamePart("", base, name);
                 }),
     FailureCase("ExtensionOfRoot",
-                [] {
-                    std::string ext;
-                    return !CoreUnixPath::GetPathExtension("/", ext) && ext.empty();
-                }),
+                [] { return Outcome(CoreUnixPath::GetPathExtension, "/") == "false "; }),
     FailureCase("FolderDeleteNotEmpty",
                 [] { return !CoreUnixPath::FolderDelete(TempFolderWithFile().c_str()); }),
     FailureCase("FileDeleteMissing", [] { return !CoreUnixPath::FileDelete(kMissing); }),
@@ -320,10 +317,7 @@ const FailureCase kUnixPathFailures[] = {
                 }),
     FailureCase("ReplaceExtensionOfRoot", [] { return Replaced("/", "x", false, "/"); }),
     FailureCase("JustNameOfRoot",
-                [] {
-                    std::string name;
-                    return !CoreUnixPath::GetPathJustName("/", name);
-                }),
+                [] { return Outcome(CoreUnixPath::GetPathJustName, "/") == "false "; }),
     FailureCase("FirstPairOfEmpty",
                 [] {
                     std::string base = "x", name = "y";
