@@ -9,6 +9,7 @@
 #include "platform/appkitcore/NSBitmapImageRep.h"
 #include "platform/corefoundation/CFBundle.h"
 
+#include "common/DrawingSupport.h"
 #include "common/RecordedDrawing.h"
 #include "common/TestSupport.h"
 
@@ -113,8 +114,7 @@ TEST(NSUINfoGraffikImage, UnknownNamesLeaveTheBareBackground) {
 
 // The pixel (x, y) from the lower-left corner of an image's bitmap at scale 1.
 QColor pixel(NSImage* image, int x, int y) {
-    const QImage& bitmap = image->bitmapRepresentation()->qImage();
-    return bitmap.pixelColor(x, bitmap.height() - 1 - y);
+    return lumenreel::test::yUp(image->bitmapRepresentation()->qImage(), x, y);
 }
 
 TEST(NSUINfoGraffik, RoundButtonPaintsGreyOffAndAccentOnImagesWithThePicture) {
