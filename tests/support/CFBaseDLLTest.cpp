@@ -224,10 +224,6 @@ struct LookedUpBeforeMain {
 };
 LookedUpBeforeMain sLookedUpBeforeMain CORE_STATIC_ORDER(kCoreStaticOrder_AppInit);
 
-TEST(CoreServicesFramework, WorksInStaticInitialisers) {
-    EXPECT_EQ(sLookedUpBeforeMain.name, "fnfErr");
-}
-
 // A static of the system-name group, which comes after the type identifiers' group.
 struct TypeIDSeenBeforeMain {
     CFTypeID string = T_CFTypeID<CFStringRef>::sTypeID;
@@ -235,9 +231,11 @@ struct TypeIDSeenBeforeMain {
 };
 TypeIDSeenBeforeMain sTypeIDSeenBeforeMain CORE_STATIC_ORDER(kCoreStaticOrder_SystemName);
 
-TEST(CFTypeIDs, AreTakenInTheirGroupOfTheOrderedStatics) {
+TEST(CoreStaticOrder, StaticInitialisersSeeTheTypeIdentifiersAndTheStatusTexts) {
     EXPECT_EQ(sTypeIDSeenBeforeMain.string, ::CFStringGetTypeID());
     EXPECT_EQ(sTypeIDSeenBeforeMain.url, ::CFURLGetTypeID());
+
+    EXPECT_EQ(sLookedUpBeforeMain.name, "fnfErr");
 }
 
 } // namespace

@@ -64,9 +64,8 @@ TEST(CorePStringTest, AppendKeepsTheFirst255CharactersAndARightLength) {
                   (std::string(left, 'L') + std::string(right, 'R')).substr(0, result));
         EXPECT_EQ(text.c_str()[result], 0);
     }
-}
 
-TEST(CorePStringTest, AppendingItselfDoublesTheText) {
+    // Appending itself doubles the text.
     CorePString text("abc");
     text.strcat(text.pstring());
     EXPECT_EQ(Chars(text), "abcabc");

@@ -53,13 +53,7 @@ std::optional<T> ReadOut(CFNumberRef number) {
     return value;
 }
 
-TEST(TCFNumberTest, FractionsAndNegativeValues) {
-    EXPECT_EQ(ReadOut<double>(MakeDouble(2.5)), 2.5);
-    EXPECT_EQ(ReadOut<float>(MakeDouble(2.5)), 2.5f);
-    EXPECT_EQ(ReadOut<long>(MakeInt(-40000)), -40000);
-}
-
-TEST(TCFNumberTest, UnsignedReadOutsSucceedExactlyWithinTheirRange) {
+TEST(TCFNumberTest, FractionsNegativesAndUnsignedReadOutsExactlyWithinTheirRange) {
     EXPECT_EQ(ReadOut<unsigned int>(MakeInt(-1)), std::nullopt);
     EXPECT_EQ(ReadOut<unsigned int>(MakeInt(4294967295LL)), 4294967295u);
     EXPECT_EQ(ReadOut<unsigned int>(MakeInt(4294967296LL)), std::nullopt);
@@ -69,6 +63,10 @@ TEST(TCFNumberTest, UnsignedReadOutsSucceedExactlyWithinTheirRange) {
     EXPECT_EQ(ReadOut<unsigned long>(MakeInt(-1)), std::nullopt);
     EXPECT_EQ(ReadOut<unsigned long>(MakeDouble(2.5)), std::nullopt);
     EXPECT_EQ(ReadOut<unsigned long>(MakeDouble(7.0)), 7u);
+
+    EXPECT_EQ(ReadOut<double>(MakeDouble(2.5)), 2.5);
+    EXPECT_EQ(ReadOut<float>(MakeDouble(2.5)), 2.5f);
+    EXPECT_EQ(ReadOut<long>(MakeInt(-40000)), -40000);
 }
 
 TEST(TCFNumberTest, ConstructChecksTheType) {

@@ -36,7 +36,7 @@ std::vector<std::string> drawLozenge(const CGRect& rect) {
 
 using Drawn = std::vector<std::string>;
 
-TEST(NSUIDrawLozenge, WideOrTallRectangleIsOneRoundCappedStrokeAsWideAsTheInsetRectangle) {
+TEST(NSUIDrawLozenge, WideOrTallRectangleIsOneRoundCappedStrokeSquareIsAFilledCircle) {
     EXPECT_EQ(drawLozenge(CGRectMake(0, 0, 100, 22)),
               (Drawn{"CGContextSetLineCap 1", "CGContextSetLineWidth 20",
                      "CGContextStrokeLineSegments 10 11 90 11"}));
@@ -47,9 +47,8 @@ TEST(NSUIDrawLozenge, WideOrTallRectangleIsOneRoundCappedStrokeAsWideAsTheInsetR
     EXPECT_EQ(drawLozenge(CGRectMake(5, 0, 10, 42)),
               (Drawn{"CGContextSetLineCap 1", "CGContextSetLineWidth 10",
                      "CGContextStrokeLineSegments 10 6 10 36"}));
-}
 
-TEST(NSUIDrawLozenge, SquareInsetRectangleIsAFilledCircle) {
+    // A square inset rectangle is a filled circle.
     EXPECT_EQ(drawLozenge(CGRectMake(0, 0, 22, 24)),
               (Drawn{"CGContextSetLineCap 1", "CGContextFillEllipseInRect 0 1 22 22"}));
 }

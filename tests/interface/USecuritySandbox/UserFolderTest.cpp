@@ -147,7 +147,7 @@ TEST_F(UserFolder, DerivedValuesAnnounceEveryChangeOfTheURL) {
         folder->removeObserver(&recorder, key);
 }
 
-TEST_F(UserFolder, NilDataEndsAccessAndUnresolvableDataLeavesNoURL) {
+TEST_F(UserFolder, NilDataOrDestructionEndsAccessAndUnresolvableDataLeavesNoURL) {
     USandboxUserFolder* folder = folderAt(mA);
     EXPECT_EQ(NSSecurityScopedAccess::openAccessCount(mA), 1);
     folder->setSandboxBookmarkData(std::nullopt);
@@ -163,6 +163,14 @@ TEST_F(UserFolder, NilDataEndsAccessAndUnresolvableDataLeavesNoURL) {
     EXPECT_TRUE(folder->folderPath().isNull());
     EXPECT_EQ(folder->localizedDisplayFolderPath(), QString(""));
     EXPECT_EQ(folder->createFileURLWithFileName("Clock.mov"), nullptr);
+
+    // Destruction ends access too.
+    USandboxUserFolder* held = folderAt(mA);
+    held->retain();
+    mPool.drain();
+    EXPECT_EQ(NSSecurityScopedAccess::openAccessCount(mA), 1);
+    held->release();
+    EXPECT_EQ(NSSecurityScopedAccess::openAccessCount(mA), 0);
 }
 
 TEST_F(UserFolder, FileURLsAreMadeFromTheBookmarkAndOwnedByTheCaller) {
@@ -183,15 +191,6 @@ TEST_F(UserFolder, FileURLsAreMadeFromTheBookmarkAndOwnedByTheCaller) {
     ASSERT_NE(again, nullptr);
     EXPECT_EQ(again->path(), mA + "/Clock.mov");
     USandboxUserFolder::releaseFileURLWithFileName(again);
-}
-
-TEST_F(UserFolder, DestructionEndsAccess) {
-    USandboxUserFolder* folder = folderAt(mA);
-    folder->retain();
-    mPool.drain();
-    EXPECT_EQ(NSSecurityScopedAccess::openAccessCount(mA), 1);
-    folder->release();
-    EXPECT_EQ(NSSecurityScopedAccess::openAccessCount(mA), 0);
 }
 
 TEST_F(UserFolder, DefaultsRoundTripAndMissingKeyKeepsTheFolder) {
