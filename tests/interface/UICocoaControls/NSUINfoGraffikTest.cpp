@@ -100,12 +100,11 @@ TEST(NSUINfoGraffikImage, KindsPlaceBackgroundAndPicture) {
     }
 }
 
-TEST(NSUINfoGraffikImage, CornerRadiusSwitchesAboveSixtyFourPoints) {
+TEST(NSUINfoGraffikImage, CornerRadiusSwitchesAboveSixtyFourPointsUnknownNamesDrawNoPicture) {
     EXPECT_NEAR(paintKind(0, 64, 64, QString()).radius, 8, 1e-9);
     EXPECT_NEAR(paintKind(0, 65, 65, QString()).radius, 12, 1e-9);
-}
 
-TEST(NSUINfoGraffikImage, UnknownNamesLeaveTheBareBackground) {
+    // Unknown names leave the bare background.
     const Painted bare = paintKind(3, 24, 24, "no-such-picture-anywhere");
     EXPECT_TRUE(bare.fit.empty());
     for (const auto& call : bare.calls)
