@@ -21,7 +21,7 @@ std::string Bytes(const char* data, std::size_t count) {
 
 // --- four-character codes -------------------------------------------------------------------
 
-TEST(CoreCStringTest, FourCharCodeIsHexThenQuotedBytes) {
+TEST(CoreCStringTest, FourCharCodeIsHexThenQuotedBytesSizedOnlyQuoted) {
     EXPECT_STREQ(CoreCString(std::uint32_t(0x4D6F6F56)).c_str(), "0x4d6f6f56 'MooV'");
     // Zero bytes would cut the text inside the quotes.
     CoreCString text;
@@ -29,12 +29,11 @@ TEST(CoreCStringTest, FourCharCodeIsHexThenQuotedBytes) {
     EXPECT_STREQ(text.c_str(), "0x61006200 'a.b.'");
     EXPECT_TRUE(text.ConstructFourCharCode(0));
     EXPECT_STREQ(text.c_str(), "0x00000000 '....'");
-}
 
-TEST(CoreCStringSizedTest, FourCharCodeIsItsQuotedBytes) {
-    CoreCStringSized text(std::uint32_t(0x61626364), 32);
-    EXPECT_STREQ(text.c_str(), "'abcd'");
-    EXPECT_EQ(text.buffer_size(), 32);
+    // The sized text shows only the quoted bytes.
+    CoreCStringSized sized(std::uint32_t(0x61626364), 32);
+    EXPECT_STREQ(sized.c_str(), "'abcd'");
+    EXPECT_EQ(sized.buffer_size(), 32);
     EXPECT_STREQ(CoreCStringSized(std::uint32_t(0x00616263)).c_str(), "'.abc'");
 }
 

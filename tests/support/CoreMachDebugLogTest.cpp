@@ -31,12 +31,8 @@ TEST(CoreMachDebugLog, FileOutputAppendsEachTextUnchanged) {
 
 TEST(CoreMachDebugLog, StdoutAndFileWritesAPrefixedLineUnknownKindsWriteTheFileOnly) {
     const std::pair<int, const char*> rows[] = {
-        {kCoreLogOutputStdoutAndFile, "CoreMachDebugLog:kind 4\n"},
-        {0, ""},
-        {3, ""},
-        {5, ""},
-        {-1, ""},
-        {1000, ""}};
+        {0, ""},  {3, ""},    {5, ""},
+        {-1, ""}, {1000, ""}, {kCoreLogOutputStdoutAndFile, "CoreMachDebugLog:kind 4\n"}};
     for (const auto& [kind, expected] : rows) {
         ScopedLogsFolder logs{kCoreLogOutput(kind)};
         FdCapture out(STDOUT_FILENO);

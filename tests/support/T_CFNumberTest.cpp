@@ -80,12 +80,6 @@ TEST(TCFNumberTest, ConstructChecksTheType) {
     EXPECT_FALSE(number.GetValue(value));
 }
 
-TEST(TCFNumberTest, NumberTypeNamesKnowTheirCodesOnly) {
-    EXPECT_STREQ(T_numeric_base::name_of(kCFNumberSInt32Type), "kCFNumberSInt32Type");
-    EXPECT_STREQ(T_numeric_base::name_of(5), "Unknown");
-    EXPECT_STREQ(T_numeric_base::name_of(-1), "Unknown");
-}
-
 TEST(CFTypeRefClassTest, ThrowIfNotTypeMatch) {
     const TCFNumber number(MakeInt(3), kCFTypeRefOwned);
     EXPECT_EQ(CFTypeRefClass::ThrowIfNotTypeMatch(number.Get(), ::CFNumberGetTypeID()),
@@ -96,7 +90,7 @@ TEST(CFTypeRefClassTest, ThrowIfNotTypeMatch) {
                  CFTypeRefClass::TypeException);
 }
 
-TEST(CFTypeRefClassTest, DescriptionsAndStringConversion) {
+TEST(CFTypeRefClassTest, DescriptionsNumberTypeNamesAndStringConversion) {
     std::string text;
     EXPECT_TRUE(CFTypeRefClass::GetTypeDescription(::CFStringGetTypeID(), text));
     EXPECT_EQ(text, "CFString");
@@ -112,6 +106,11 @@ TEST(CFTypeRefClassTest, DescriptionsAndStringConversion) {
     text = "stale";
     EXPECT_FALSE(CFTypeRefClass::ConvertTo(nullptr, text));
     EXPECT_EQ(text, "");
+
+    // Number type names know their codes only.
+    EXPECT_STREQ(T_numeric_base::name_of(kCFNumberSInt32Type), "kCFNumberSInt32Type");
+    EXPECT_STREQ(T_numeric_base::name_of(5), "Unknown");
+    EXPECT_STREQ(T_numeric_base::name_of(-1), "Unknown");
 }
 
 } // namespace

@@ -71,7 +71,7 @@ TEST(TCFStringTest, NullAndNonStringReferencesDoNotConvert) {
 
 // --- construction forms ---------------------------------------------------------------------
 
-TEST(TCFStringTest, ConstructsFromEveryForm) {
+TEST(TCFStringTest, ConstructsFromEveryFormAndChecksTheType) {
     EXPECT_EQ(UnitsOf(TCFString("caf\xC3\xA9")), u"caf\u00e9");
     EXPECT_EQ(UnitsOf(TCFString(std::string("std"))), u"std");
     EXPECT_EQ(UnitsOf(TCFString(L"wide\u00e9")), u"wide\u00e9");
@@ -85,6 +85,19 @@ TEST(TCFStringTest, ConstructsFromEveryForm) {
     EXPECT_EQ(UnitsOf(assigned), u"w");
     assigned = name;
     EXPECT_EQ(UnitsOf(assigned), u"abc");
+
+    // Construct checks the type.
+    int seven = 7;
+    CFNumberRef number = ::CFNumberCreate(kCFAllocatorDefault, kCFNumberIntType, &seven);
+    TCFString string;
+    EXPECT_THROW(string.construct(reinterpret_cast<CFStringRef>(number), kCFTypeRefOwned),
+                 CFTypeRefClass::TypeException);
+    // The wrong reference stays stored, owned: the wrapper releases it.
+    EXPECT_EQ(reinterpret_cast<CFTypeRef>(string.Get()), reinterpret_cast<CFTypeRef>(number));
+    EXPECT_FALSE(string.IsValid());
+    EXPECT_FALSE(string.construct(nullptr, kCFTypeRefOwned));
+    EXPECT_TRUE(string.construct(::CFStringCreateWithCString(nullptr, "s", kCFStringEncodingUTF8),
+                                 kCFTypeRefOwned));
 }
 
 TEST(TCFStringTest, SetValueUsesTheGivenEncoding) {
@@ -187,20 +200,6 @@ TEST(TCFStringTest, StaticConversionsGoThroughATemporaryString) {
     EXPECT_TRUE(TCFString::FromUnicode(L"\u00e9", text, kCFStringEncodingISOLatin1));
     EXPECT_EQ(text, "\xE9");
     EXPECT_FALSE(TCFString::ToUnicode("\xFF", name, kCFStringEncodingUTF8));
-}
-
-TEST(TCFStringTest, ConstructChecksTheType) {
-    int seven = 7;
-    CFNumberRef number = ::CFNumberCreate(kCFAllocatorDefault, kCFNumberIntType, &seven);
-    TCFString string;
-    EXPECT_THROW(string.construct(reinterpret_cast<CFStringRef>(number), kCFTypeRefOwned),
-                 CFTypeRefClass::TypeException);
-    // The wrong reference stays stored, owned: the wrapper releases it.
-    EXPECT_EQ(reinterpret_cast<CFTypeRef>(string.Get()), reinterpret_cast<CFTypeRef>(number));
-    EXPECT_FALSE(string.IsValid());
-    EXPECT_FALSE(string.construct(nullptr, kCFTypeRefOwned));
-    EXPECT_TRUE(string.construct(::CFStringCreateWithCString(nullptr, "s", kCFStringEncodingUTF8),
-                                 kCFTypeRefOwned));
 }
 
 // --- the failure table ----------------------------------------------------------------------
