@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -28,13 +29,16 @@ TEST(CoreMachDebugLog, FileOutputAppendsEachTextUnchanged) {
     EXPECT_TRUE(CoreMachDebugLogIsInitializedForTesting());
 }
 
-TEST(CoreMachDebugLog, UnknownKindsWriteTheFileOnly) {
-    for (int kind : {0, 3, 5, -1, 1000}) {
+TEST(CoreMachDebugLog, StdoutAndFileWritesAPrefixedLineUnknownKindsWriteTheFileOnly) {
+    const std::pair<int, const char*> rows[] = {
+        {0, ""},  {3, ""},    {5, ""},
+        {-1, ""}, {1000, ""}, {kCoreLogOutputStdoutAndFile, "CoreMachDebugLog:kind 4\n"}};
+    for (const auto& [kind, expected] : rows) {
         ScopedLogsFolder logs{kCoreLogOutput(kind)};
         FdCapture out(STDOUT_FILENO);
         FdCapture err(STDERR_FILENO);
         CoreMachDebugLog("kind %d\n", kind);
-        EXPECT_EQ(out.finish(), "") << kind;
+        EXPECT_EQ(out.finish(), expected) << kind;
         EXPECT_EQ(err.finish(), "") << kind;
         EXPECT_EQ(readFileText(logs.logFile()), "kind " + std::to_string(kind) + "\n");
     }
@@ -90,50 +94,24 @@ TEST(CoreMachDebugLog, InitialisationFailureIsReportedOncePerTextWithoutRecursio
     EXPECT_FALSE(fileExists(logs.folder()));
 }
 
-TEST(CoreMachDebugLog, StdoutAndFileWritesPrefixedLineAndPlainText) {
-    ScopedLogsFolder logs(kCoreLogOutputStdoutAndFile);
-    FdCapture out(STDOUT_FILENO);
-    CoreMachDebugLog("count %u\n", 7u);
-    EXPECT_EQ(out.finish(), "CoreMachDebugLog:count 7\n");
-    EXPECT_EQ(readFileText(logs.logFile()), "count 7\n");
-}
-
-TEST(CoreMachDebugLog, AslWritesOneDebugRecordCopiedToStandardError) {
+// The ASL record's copy to standard error is its own: a syslog record after it is not copied.
+TEST(CoreMachDebugLog, AslCopiesItsDebugRecordToStandardErrorSyslogWritesPrefixColonText) {
     ScopedLogsFolder logs(kCoreLogOutputASL);
     SyslogCapture::clear();
     FdCapture err(STDERR_FILENO);
     CoreMachDebugLog("%d\n", 42);
+    CoreMachDebugLogSetUseLogger(kCoreLogOutputSyslog);
+    CoreMachDebugLog("value %s\n", "50%s");
     EXPECT_EQ(err.finish(), "CoreMachDebugLog: 42\n");
     const auto records = SyslogCapture::records();
-    ASSERT_EQ(records.size(), 1u);
+    ASSERT_EQ(records.size(), 2u);
     EXPECT_EQ(records[0].ident, "CoreMachDebugLog");
     EXPECT_TRUE(records[0].options & LOG_PERROR);
     EXPECT_EQ(records[0].priority, LOG_USER | LOG_DEBUG);
     EXPECT_EQ(records[0].message, "42");
+    EXPECT_EQ(records[1].priority, LOG_DEBUG);
+    EXPECT_EQ(records[1].message, "CoreMachDebugLog:value 50%s\n\n");
     EXPECT_FALSE(fileExists(logs.logFile()));
-}
-
-TEST(CoreMachDebugLog, SyslogWritesPrefixColonTextAtDebugPriority) {
-    ScopedLogsFolder logs(kCoreLogOutputSyslog);
-    SyslogCapture::clear();
-    FdCapture err(STDERR_FILENO);
-    CoreMachDebugLog("value %s\n", "50%s");
-    EXPECT_EQ(err.finish(), "");
-    const auto records = SyslogCapture::records();
-    ASSERT_EQ(records.size(), 1u);
-    EXPECT_EQ(records[0].priority, LOG_DEBUG);
-    EXPECT_EQ(records[0].message, "CoreMachDebugLog:value 50%s\n\n");
-    EXPECT_FALSE(fileExists(logs.logFile()));
-}
-
-// The ASL record's copy to standard error is its own: a syslog record after it is not copied.
-TEST(CoreMachDebugLog, AnAslRecordLeavesLaterSyslogRecordsUncopied) {
-    ScopedLogsFolder logs(kCoreLogOutputASL);
-    FdCapture err(STDERR_FILENO);
-    CoreMachDebugLog("first\n");
-    CoreMachDebugLogSetUseLogger(kCoreLogOutputSyslog);
-    CoreMachDebugLog("second\n");
-    EXPECT_EQ(err.finish(), "CoreMachDebugLog: first\n");
 }
 
 TEST(CoreMachDebugLog, LongTextsAreCutAtTheBuffersEnd) {
@@ -153,19 +131,15 @@ TEST(CoreMachDebugLog, VerifyWritesOneLineAndTheCallerGoesOn) {
     int* nothing = nullptr;
     const int pointerLine = __LINE__ + 1;
     EXPECT_FALSE(VERIFY(nothing));
+    // The named-function variant writes the given name.
+    const int namedLine = __LINE__ + 1;
+    VERIFY_IN("+[NSUIToolButton setDefaultCellAttributes:]", false);
     EXPECT_EQ(readFileText(logs.logFile()),
               "VERIFY FAILED:  code : fOk = (1 == 2) in " + kThisFile + ":" + std::to_string(line) +
                   " (TestBody)\n" + "VERIFY FAILED:  code : nothing in " + kThisFile + ":" +
-                  std::to_string(pointerLine) + " (TestBody)\n");
-}
-
-TEST(CoreMachDebugLog, NamedFunctionVariantUsesTheGivenName) {
-    ScopedLogsFolder logs;
-    const int line = __LINE__ + 1;
-    VERIFY_IN("+[NSUIToolButton setDefaultCellAttributes:]", false);
-    EXPECT_EQ(readFileText(logs.logFile()), "VERIFY FAILED:  code : false in " + kThisFile + ":" +
-                                                std::to_string(line) +
-                                                " (+[NSUIToolButton setDefaultCellAttributes:])\n");
+                  std::to_string(pointerLine) + " (TestBody)\n" +
+                  "VERIFY FAILED:  code : false in " + kThisFile + ":" + std::to_string(namedLine) +
+                  " (+[NSUIToolButton setDefaultCellAttributes:])\n");
 }
 
 } // namespace

@@ -64,9 +64,8 @@ TEST(CorePStringTest, AppendKeepsTheFirst255CharactersAndARightLength) {
                   (std::string(left, 'L') + std::string(right, 'R')).substr(0, result));
         EXPECT_EQ(text.c_str()[result], 0);
     }
-}
 
-TEST(CorePStringTest, AppendingItselfDoublesTheText) {
+    // Appending itself doubles the text.
     CorePString text("abc");
     text.strcat(text.pstring());
     EXPECT_EQ(Chars(text), "abcabc");
@@ -95,17 +94,15 @@ TEST(CorePStringTest, CopiesOutToPascalAndCDestinations) {
     EXPECT_STREQ(ctext, "hello");
 }
 
-TEST(CorePStringTest, ComparesCharacters) {
+TEST(CorePStringTest, ComparesCharactersAndNullArgumentsThrow) {
     CorePString text("abc");
     EXPECT_TRUE(text == "abc");
     EXPECT_FALSE(text == "ab");
     const std::string same = Pascal("abc"), other = Pascal("abd");
     EXPECT_TRUE(text == P(same));
     EXPECT_FALSE(text == P(other));
-}
 
-TEST(CorePStringTest, NullArgumentsThrow) {
-    CorePString text("abc");
+    // Null arguments throw and leave the text alone.
     EXPECT_EQ(ThrownMessage([&] { text.strcat(nullptr); }), "Nil exception pointer");
     EXPECT_EQ(ThrownMessage([&] { (void)(text == static_cast<const char*>(nullptr)); }),
               "Nil exception pointer");

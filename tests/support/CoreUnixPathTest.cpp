@@ -13,7 +13,9 @@
 #include <unistd.h>
 
 #include <fstream>
+#include <initializer_list>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -52,74 +54,58 @@ bool URLConstructFails(CFURLRef url) {
 
 // --- path algebra ---------------------------------------------------------------------------
 
-// Each out-parameter starts as "stale", so that a failure that leaves it alone shows.
-TEST(CoreUnixPathTest, ParentAndJustName) {
-    struct Row {
-        const char* path;
-        bool ok;
-        const char* result;
-    };
-    const Row parents[] = {{"/usr/local/bin", true, "/usr/local/"},
-                           {"/usr/local/bin/", true, "/usr/local/"},
-                           {"a/b/c/", true, "a/b/"},
-                           {"/usr", false, ""},
-                           {"/usr/", false, ""},
-                           {"usr", false, ""},
-                           {"/", false, ""},
-                           {"", false, ""}};
-    for (const Row& row : parents) {
-        SCOPED_TRACE(row.path);
-        std::string out = "stale";
-        EXPECT_EQ(CoreUnixPath::GetPathParent(row.path, out), row.ok);
-        EXPECT_EQ(out, row.result);
-    }
-    const Row names[] = {{"/usr/local/", true, "local"},
-                         {"/usr/local/bin", true, "bin"},
-                         {"a/b/", true, "b"},
-                         {"/usr", false, ""},
-                         {"usr", false, ""}};
-    for (const Row& row : names) {
-        SCOPED_TRACE(row.path);
-        std::string out = "stale";
-        EXPECT_EQ(CoreUnixPath::GetPathJustName(row.path, out), row.ok);
-        EXPECT_EQ(out, row.result);
-    }
+// What an operation returned and left in its text, as "true <text>" or "false <text>".
+std::string Said(bool ok, const std::string& text) {
+    return (ok ? "true " : "false ") + text;
+}
+
+// The out-parameter starts as "stale", so that a failure that leaves it alone shows.
+std::string Outcome(bool (*operation)(const std::string&, std::string&), const char* path) {
+    std::string out = "stale";
+    return Said(operation(path, out), out);
+}
+
+TEST(CoreUnixPathTest, ParentJustNameAndExtension) {
+    using Operation = bool (*)(const std::string&, std::string&);
+    const std::tuple<Operation, const char*, const char*> rows[] = {
+        {CoreUnixPath::GetPathParent, "/usr/local/bin", "true /usr/local/"},
+        {CoreUnixPath::GetPathParent, "/usr/local/bin/", "true /usr/local/"},
+        {CoreUnixPath::GetPathParent, "a/b/c/", "true a/b/"},
+        {CoreUnixPath::GetPathParent, "/usr", "false "},
+        {CoreUnixPath::GetPathParent, "/usr/", "false "},
+        {CoreUnixPath::GetPathParent, "usr", "false "},
+        {CoreUnixPath::GetPathParent, "/", "false "},
+        {CoreUnixPath::GetPathParent, "", "false "},
+        {CoreUnixPath::GetPathJustName, "/usr/local/", "true local"},
+        {CoreUnixPath::GetPathJustName, "/usr/local/bin", "true bin"},
+        {CoreUnixPath::GetPathJustName, "a/b/", "true b"},
+        {CoreUnixPath::GetPathJustName, "/usr", "false "},
+        {CoreUnixPath::GetPathJustName, "usr", "false "},
+        {CoreUnixPath::GetPathExtension, "a.b.c", "true c"},
+        {CoreUnixPath::GetPathExtension, "/x/.profile", "true profile"},
+        {CoreUnixPath::GetPathExtension, ".profile", "false "},
+        {CoreUnixPath::GetPathExtension, "movie", "false "},
+        {CoreUnixPath::GetPathExtension, "/a.b/c", "true b/c"},
+        {CoreUnixPath::GetPathExtension, "movie.", "true "}};
+    for (const auto& [operation, path, expected] : rows)
+        EXPECT_EQ(Outcome(operation, path), expected) << path;
+
+    const std::pair<const char*, bool> valid[] = {{"a.b.c", true},     {"/x/.profile", true},
+                                                  {".profile", false}, {"movie", false},
+                                                  {"/a.b/c", false},   {"movie.", true}};
+    for (const auto& [path, expected] : valid)
+        EXPECT_EQ(CoreUnixPath::HasValidFileExtension(path), expected) << path;
 }
 
 TEST(CoreUnixPathTest, Extensions) {
-    struct Row {
-        const char* path;
-        bool valid; // HasValidFileExtension
-        bool ok;    // GetPathExtension
-        const char* extension;
-    };
-    const Row rows[] = {{"a.b.c", true, true, "c"},     {"/x/.profile", true, true, "profile"},
-                        {".profile", false, false, ""}, {"movie", false, false, ""},
-                        {"/a.b/c", false, true, "b/c"}, {"movie.", true, true, ""}};
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.path);
-        EXPECT_EQ(CoreUnixPath::HasValidFileExtension(row.path), row.valid);
-        std::string out = "stale";
-        EXPECT_EQ(CoreUnixPath::GetPathExtension(row.path, out), row.ok);
-        EXPECT_EQ(out, row.extension);
-    }
-
-    struct Replace {
-        const char* path;
-        const char* extension;
-        bool ok;
-        const char* result;
-    };
-    // "/a.b/c" and "/.x" are in the chained reports below, with their report lines.
-    const Replace replaced[] = {{"movie", ".qtz", true, "movie.qtz"},
-                                {"/dir/clip.tar.gz", "bz2", true, "/dir/clip.tar.bz2"},
-                                {"movie", "", true, "movie."},
-                                {"/", "x", false, "/"}};
-    for (const Replace& row : replaced) {
-        SCOPED_TRACE(row.path);
-        std::string path = row.path;
-        EXPECT_EQ(CoreUnixPath::ReplacePathExtension(path, row.extension), row.ok);
-        EXPECT_EQ(path, row.result);
+    // "/", "/a.b/c" and "/.x" are in the failure table below, with their report lines.
+    const std::tuple<const char*, const char*, const char*> replaced[] = {
+        {"movie", ".qtz", "true movie.qtz"},
+        {"/dir/clip.tar.gz", "bz2", "true /dir/clip.tar.bz2"},
+        {"movie", "", "true movie."}};
+    for (const auto& [original, extension, expected] : replaced) {
+        std::string path = original;
+        EXPECT_EQ(Said(CoreUnixPath::ReplacePathExtension(path, extension), path), expected);
     }
 
     // Compared ignoring case and one leading dot; a path without extension is in the chained
@@ -130,60 +116,58 @@ TEST(CoreUnixPathTest, Extensions) {
     EXPECT_FALSE(CoreUnixPath::HasPathExtension("clip.mo", "mov"));
 }
 
+// The names of the `tests` that hold for `path`, each after a space.
+std::string Holding(const char* path,
+                    std::initializer_list<std::pair<const char*, bool (*)(const char*)>> tests) {
+    std::string held;
+    for (const auto& [name, test] : tests)
+        if (test(path))
+            held.append(" ").append(name);
+    return held;
+}
+
+std::string Qualification(const char* path) {
+    return Holding(path, {{"root", CoreUnixPath::IsRootPath},
+                          {"fully", CoreUnixPath::IsFullyQualified},
+                          {"partially", CoreUnixPath::IsPartiallyQualified},
+                          {"qualified", CoreUnixPath::IsQualified},
+                          {"just-name", CoreUnixPath::IsJustName}});
+}
+
 TEST(CoreUnixPathTest, QualificationTests) {
-    struct Row {
-        const char* path;
-        bool root, fully, partially, qualified, just_name;
-    };
-    const Row rows[] = {
-        {"/", true, true, false, true, false},     {"//", false, true, false, true, false},
-        {"/usr", false, true, false, true, false}, {"a/", false, false, true, true, false},
-        {"a/b", false, false, true, true, false},  {"tool", false, false, false, false, true},
-        {"", false, false, false, false, false}};
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.path);
-        EXPECT_EQ(CoreUnixPath::IsRootPath(row.path), row.root);
-        EXPECT_EQ(CoreUnixPath::IsFullyQualified(row.path), row.fully);
-        EXPECT_EQ(CoreUnixPath::IsPartiallyQualified(row.path), row.partially);
-        EXPECT_EQ(CoreUnixPath::IsQualified(row.path), row.qualified);
-        EXPECT_EQ(CoreUnixPath::IsJustName(row.path), row.just_name);
-    }
+    const std::pair<const char*, const char*> rows[] = {{"/", " root fully qualified"},
+                                                        {"//", " fully qualified"},
+                                                        {"/usr", " fully qualified"},
+                                                        {"a/", " partially qualified"},
+                                                        {"a/b", " partially qualified"},
+                                                        {"tool", " just-name"},
+                                                        {"", ""}};
+    for (const auto& [path, held] : rows)
+        EXPECT_EQ(Qualification(path), held) << path;
     EXPECT_FALSE(CoreUnixPath::IsRootPath(nullptr));
     EXPECT_FALSE(CoreUnixPath::IsJustName(nullptr));
 }
 
 TEST(CoreUnixPathTest, TrailingSlashes) {
     std::string path;
-    EXPECT_TRUE(CoreUnixPath::AddTrailingSlash(path));
-    EXPECT_EQ(path, "/");
+    EXPECT_EQ(Said(CoreUnixPath::AddTrailingSlash(path), path), "true /");
     path = "/a/";
-    EXPECT_FALSE(CoreUnixPath::AddTrailingSlash(path));
-    EXPECT_EQ(path, "/a/");
+    EXPECT_EQ(Said(CoreUnixPath::AddTrailingSlash(path), path), "false /a/");
     path = "/a//";
-    EXPECT_TRUE(CoreUnixPath::RemoveTrailingSlash(path));
-    EXPECT_EQ(path, "/a/");
+    EXPECT_EQ(Said(CoreUnixPath::RemoveTrailingSlash(path), path), "true /a/");
     path = "/";
-    EXPECT_TRUE(CoreUnixPath::RemoveTrailingSlash(path));
-    EXPECT_EQ(path, "");
+    EXPECT_EQ(Said(CoreUnixPath::RemoveTrailingSlash(path), path), "true ");
     EXPECT_FALSE(CoreUnixPath::RemoveTrailingSlash(path));
 }
 
 TEST(CoreUnixPathTest, SplitsAfterTheFirstSlashAndWalksEveryFolderPrefix) {
-    struct Split {
-        const char* path;
-        const char* base;
-        const char* name;
-    };
-    const Split splits[] = {{"/usr/local", "/", "usr/local"},
-                            {"/", "/", ""},
-                            {"usr/local", "usr/", "local"},
-                            {"tool", "tool", ""}};
-    for (const Split& row : splits) {
-        SCOPED_TRACE(row.path);
+    // Base and name parts, as "base|name".
+    const std::pair<const char*, const char*> splits[] = {
+        {"/usr/local", "/|usr/local"}, {"/", "/|"}, {"usr/local", "usr/|local"}, {"tool", "tool|"}};
+    for (const auto& [path, expected] : splits) {
         std::string base = "x", name = "y";
-        EXPECT_TRUE(CoreUnixPath::GetPathBasePartAndNamePart(row.path, base, name));
-        EXPECT_EQ(base, row.base);
-        EXPECT_EQ(name, row.name);
+        EXPECT_TRUE(CoreUnixPath::GetPathBasePartAndNamePart(path, base, name));
+        EXPECT_EQ(base + "|" + name, expected);
     }
 
     using Pairs = std::vector<std::pair<std::string, std::string>>;
@@ -241,19 +225,21 @@ protected:
     QTemporaryDir mDir;
 };
 
+std::string Access(const std::string& path) {
+    return Holding(path.c_str(), {{"exists", CoreUnixPath::FileExists},
+                                  {"read", CoreUnixPath::FileExistsRead},
+                                  {"write", CoreUnixPath::FileExistsWrite},
+                                  {"read-write", CoreUnixPath::FileExistsReadWrite}});
+}
+
 TEST_F(CoreUnixPathFiles, AccessTests) {
-    const std::string rw = file("rw", 0600), wo = file("wo", 0200), ro = file("ro", 0400);
-    EXPECT_TRUE(CoreUnixPath::FileExists(rw.c_str()));
-    EXPECT_TRUE(CoreUnixPath::FileExistsReadWrite(rw.c_str()));
-    EXPECT_TRUE(CoreUnixPath::FileExistsWrite(rw.c_str()));
-    EXPECT_FALSE(CoreUnixPath::FileExists((rw + "-missing").c_str()));
+    EXPECT_EQ(Access(file("rw", 0600)), " exists read write read-write");
+    EXPECT_EQ(Access(mDir.filePath("missing").toStdString()), "");
     EXPECT_FALSE(CoreUnixPath::FileExists(nullptr));
     if (::geteuid() != 0) {
         // Permission bits do not bind the superuser.
-        EXPECT_FALSE(CoreUnixPath::FileExistsWrite(wo.c_str()));
-        EXPECT_FALSE(CoreUnixPath::FileExistsRead(wo.c_str()));
-        EXPECT_TRUE(CoreUnixPath::FileExistsRead(ro.c_str()));
-        EXPECT_FALSE(CoreUnixPath::FileExistsReadWrite(ro.c_str()));
+        EXPECT_EQ(Access(file("wo", 0200)), " exists");
+        EXPECT_EQ(Access(file("ro", 0400)), " exists read");
     }
 }
 
@@ -303,132 +289,85 @@ std::string TempFolderWithFile() {
 
 // Each operation fails; its report lines are in tests/data/verify/CoreUnixPath.txt.
 const FailureCase kUnixPathFailures[] = {
-    {"NullUrl",
-     [] {
-         return ConstructFails(static_cast<CFURLRef>(nullptr));
-     }},
-    {"NullString",
-     [] {
-         return ConstructFails(static_cast<CFStringRef>(nullptr));
-     }},
-    {"EmptyString",
-     [] {
-         return ConstructFails(TCFString("").Get());
-     }},
-    {"StringWithZeroInside",
-     [] {
-         return ConstructFails(Units(u"/tmp/a\0/etc"s).Get());
-     }},
-    {"SplitEmpty",
-     [] {
-         std::string base, name;
-         return !CoreUnixPath::GetPathBasePartAndNamePart("", base, name);
-     }},
-    {"ExtensionOfRoot",
-     [] {
-         std::string ext;
-         return !CoreUnixPath::GetPathExtension("/", ext) && ext.empty();
-     }},
-    {"FolderDeleteNotEmpty",
-     [] {
-         return !CoreUnixPath::FolderDelete(TempFolderWithFile().c_str());
-     }},
-    {"FileDeleteMissing",
-     [] {
-         return !CoreUnixPath::FileDelete(kMissing);
-     }},
-    {"SymbolicLinkOverExisting",
-     [] {
-         const std::string folder = TempFolderWithFile();
-         return !CoreUnixPath::MakeSymbolicLinkFromTo(folder.c_str(), (folder + "/inside").c_str());
-     }},
-    {"AddExtensionToRoot",
-     [] {
-         std::string root = "/";
-         return !CoreUnixPath::AddPathExtension(root, "x") && root == "/";
-     }},
-    {"ReplaceExtensionOfRoot",
-     [] {
-         return Replaced("/", "x", false, "/");
-     }},
-    {"JustNameOfRoot",
-     [] {
-         std::string name;
-         return !CoreUnixPath::GetPathJustName("/", name);
-     }},
-    {"FirstPairOfEmpty",
-     [] {
-         std::string base = "x", name = "y";
-         return !CoreUnixPath().GetFirstPair(base, name) && base.empty() && name.empty();
-     }},
-    {"NextPairWithoutBase",
-     [] {
-         std::string base, name = "a/b";
-         return !CoreUnixPath("/a/b").GetNextPair(base, name);
-     }},
-    {"ParentOfTopFolder",
-     [] {
-         CoreUnixPath parent("/kept");
-         return !CoreUnixPath("/usr").GetParent(parent) && parent.GetUnixPath() == "/kept";
-     }},
-    {"ChdirEmpty",
-     [] {
-         return !CoreUnixPath().chdir();
-     }},
-    {"ChdirMissing",
-     [] {
-         return !CoreUnixPath(kMissing).chdir();
-     }},
-    {"FullyQualifiedNull",
-     [] {
-         return !CoreUnixPath::IsFullyQualified(kNoText);
-     }},
-    {"EmptyFullyQualified",
-     [] {
-         return !CoreUnixPath().IsFullyQualified();
-     }},
-    {"EmptyJustName",
-     [] {
-         return !CoreUnixPath().IsJustName();
-     }},
-    {"HasExtensionWithoutExtension",
-     [] {
-         return !CoreUnixPath::HasPathExtension("movie", "mov");
-     }},
-    {"ReplaceExtensionWithDotInFolder",
-     [] {
-         return Replaced("/a.b/c", "txt", true, "/a.b/c.txt");
-     }},
-    {"ReplaceExtensionOfRootName",
-     [] {
-         return Replaced("/.x", "y", false, "/.x");
-     }},
-    {"ReplaceWithNoExtension",
-     [] {
-         return Replaced("movie", nullptr, false, "movie");
-     }},
-    {"GetcwdOfRemovedFolder",
-     [] {
-         CoreUnixPath saved;
-         saved.getcwd();
-         QTemporaryDir dir;
-         CoreUnixPath(dir.path().toUtf8().constData()).chdir();
-         dir.remove();
-         CoreUnixPath cwd("/kept");
-         const bool failed = !cwd.getcwd() && cwd.GetUnixPath() == "/kept";
-         saved.chdir();
-         return failed;
-     }},
-    {"NonFileUrl",
-     [] {
-         return URLConstructFails(
-             ::CFURLCreateWithString(nullptr, TCFString("http://example.com/a").Get(), nullptr));
-     }},
-    {"UrlWithoutUtf8Path",
-     [] {
-         return URLConstructFails(::CFURLCreateWithFileSystemPath(nullptr, Units(u"/a\xD800").Get(),
-                                                                  kCFURLPOSIXPathStyle, false));
-     }},
+    FailureCase("NullUrl", [] { return ConstructFails(static_cast<CFURLRef>(nullptr)); }),
+    FailureCase("NullString", [] { return ConstructFails(static_cast<CFStringRef>(nullptr)); }),
+    FailureCase("EmptyString", [] { return ConstructFails(TCFString("").Get()); }),
+    FailureCase("StringWithZeroInside",
+                [] { return ConstructFails(Units(u"/tmp/a\0/etc"s).Get()); }),
+    FailureCase("SplitEmpty",
+                [] {
+                    std::string base, name;
+                    return !CoreUnixPath::GetPathBasePartAndNamePart("", base, name);
+                }),
+    FailureCase("ExtensionOfRoot",
+                [] { return Outcome(CoreUnixPath::GetPathExtension, "/") == "false "; }),
+    FailureCase("FolderDeleteNotEmpty",
+                [] { return !CoreUnixPath::FolderDelete(TempFolderWithFile().c_str()); }),
+    FailureCase("FileDeleteMissing", [] { return !CoreUnixPath::FileDelete(kMissing); }),
+    FailureCase("SymbolicLinkOverExisting",
+                [] {
+                    const std::string folder = TempFolderWithFile();
+                    return !CoreUnixPath::MakeSymbolicLinkFromTo(folder.c_str(),
+                                                                 (folder + "/inside").c_str());
+                }),
+    FailureCase("AddExtensionToRoot",
+                [] {
+                    std::string root = "/";
+                    return !CoreUnixPath::AddPathExtension(root, "x") && root == "/";
+                }),
+    FailureCase("ReplaceExtensionOfRoot", [] { return Replaced("/", "x", false, "/"); }),
+    FailureCase("JustNameOfRoot",
+                [] { return Outcome(CoreUnixPath::GetPathJustName, "/") == "false "; }),
+    FailureCase("FirstPairOfEmpty",
+                [] {
+                    std::string base = "x", name = "y";
+                    return !CoreUnixPath().GetFirstPair(base, name) && base.empty() && name.empty();
+                }),
+    FailureCase("NextPairWithoutBase",
+                [] {
+                    std::string base, name = "a/b";
+                    return !CoreUnixPath("/a/b").GetNextPair(base, name);
+                }),
+    FailureCase("ParentOfTopFolder",
+                [] {
+                    CoreUnixPath parent("/kept");
+                    return !CoreUnixPath("/usr").GetParent(parent) &&
+                           parent.GetUnixPath() == "/kept";
+                }),
+    FailureCase("ChdirEmpty", [] { return !CoreUnixPath().chdir(); }),
+    FailureCase("ChdirMissing", [] { return !CoreUnixPath(kMissing).chdir(); }),
+    FailureCase("FullyQualifiedNull", [] { return !CoreUnixPath::IsFullyQualified(kNoText); }),
+    FailureCase("EmptyFullyQualified", [] { return !CoreUnixPath().IsFullyQualified(); }),
+    FailureCase("EmptyJustName", [] { return !CoreUnixPath().IsJustName(); }),
+    FailureCase("HasExtensionWithoutExtension",
+                [] { return !CoreUnixPath::HasPathExtension("movie", "mov"); }),
+    FailureCase("ReplaceExtensionWithDotInFolder",
+                [] { return Replaced("/a.b/c", "txt", true, "/a.b/c.txt"); }),
+    FailureCase("ReplaceExtensionOfRootName", [] { return Replaced("/.x", "y", false, "/.x"); }),
+    FailureCase("ReplaceWithNoExtension",
+                [] { return Replaced("movie", nullptr, false, "movie"); }),
+    FailureCase("GetcwdOfRemovedFolder",
+                [] {
+                    CoreUnixPath saved;
+                    saved.getcwd();
+                    QTemporaryDir dir;
+                    CoreUnixPath(dir.path().toUtf8().constData()).chdir();
+                    dir.remove();
+                    CoreUnixPath cwd("/kept");
+                    const bool failed = !cwd.getcwd() && cwd.GetUnixPath() == "/kept";
+                    saved.chdir();
+                    return failed;
+                }),
+    FailureCase("NonFileUrl",
+                [] {
+                    return URLConstructFails(::CFURLCreateWithString(
+                        nullptr, TCFString("http://example.com/a").Get(), nullptr));
+                }),
+    FailureCase("UrlWithoutUtf8Path",
+                [] {
+                    return URLConstructFails(::CFURLCreateWithFileSystemPath(
+                        nullptr, Units(u"/a\xD800").Get(), kCFURLPOSIXPathStyle, false));
+                }),
 };
 
 class UnixPathFailure : public ::testing::TestWithParam<FailureCase> {};

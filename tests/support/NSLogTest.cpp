@@ -21,15 +21,7 @@ QString format(const char* text, const std::vector<NSLogArgument>& args) {
     return NSStringFromFormat(text, args);
 }
 
-TEST(NSLog, ObjectsTextsAndCStringsPrintThroughAt) {
-    auto* object = new Named;
-    const NSObject* nil = nullptr;
-    EXPECT_EQ(format("%@ %@ %@ %@ %@", {object, nil, QStringLiteral("q"), "c", std::string("s")}),
-              "<Named 50%@> (null) q c s");
-    object->release();
-}
-
-TEST(NSLog, PrintfConversionsFollowTheirArguments) {
+TEST(NSLog, ConversionsFollowTheirArgumentsPercentSignsSurviveMissingArgumentsPrintNothing) {
     EXPECT_EQ(format("%d|%5d|%-4d|%03u|%x|%X|%o", {-7, 42, 3, 9u, 255, 255, 8}),
               "-7|   42|3   |009|ff|FF|10");
     // A negative int in hexadecimal shows its own width, a 64-bit value needs no modifier.
@@ -38,9 +30,13 @@ TEST(NSLog, PrintfConversionsFollowTheirArguments) {
               "3.14 1.000000e+00 0.5 A txt");
     EXPECT_EQ(format("%5s|%-5s|%.2s", {"ab", "ab", "abcdef"}), "   ab|ab   |ab");
     EXPECT_EQ(format("%*d", {4, 7}), "   7");
-}
 
-TEST(NSLog, PercentSignsSurviveAndMissingArgumentsPrintNothing) {
+    auto* object = new Named;
+    const NSObject* nil = nullptr;
+    EXPECT_EQ(format("%@ %@ %@ %@ %@", {object, nil, QStringLiteral("q"), "c", std::string("s")}),
+              "<Named 50%@> (null) q c s");
+    object->release();
+
     EXPECT_EQ(format("100%% %s", {"a%sb%n"}), "100% a%sb%n");
     EXPECT_EQ(format("%d and %d", {1}), "1 and ");
     EXPECT_EQ(format("50%", {}), "50%");

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <optional>
 #include <ostream>
 #include <string>
 
@@ -43,38 +44,29 @@ TYPED_TEST(NumberReadOut, NullAndOtherObjectsGiveFalse) {
     EXPECT_FALSE(CFTypeRefClass::ConvertTo(nullptr, value));
 }
 
-TEST(TCFNumberTest, FractionsAndNegativeValues) {
-    const TCFNumber half(MakeDouble(2.5), kCFTypeRefOwned);
-    double d = 0;
-    EXPECT_TRUE(half.GetValue(d));
-    EXPECT_DOUBLE_EQ(d, 2.5);
-    float f = 0;
-    EXPECT_TRUE(half.GetValue(f));
-    EXPECT_FLOAT_EQ(f, 2.5f);
-    const TCFNumber negative(MakeInt(-40000), kCFTypeRefOwned);
-    long l = 0;
-    EXPECT_TRUE(negative.GetValue(l));
-    EXPECT_EQ(l, -40000);
+// The number's value read out as a T; nothing when it does not convert.
+template <class T>
+std::optional<T> ReadOut(CFNumberRef number) {
+    T value{};
+    if (!TCFNumber(number, kCFTypeRefOwned).GetValue(value))
+        return std::nullopt;
+    return value;
 }
 
-TEST(TCFNumberTest, UnsignedReadOutsSucceedExactlyWithinTheirRange) {
-    unsigned int ui = 0;
-    EXPECT_FALSE(TCFNumber(MakeInt(-1), kCFTypeRefOwned).GetValue(ui));
-    EXPECT_TRUE(TCFNumber(MakeInt(4294967295LL), kCFTypeRefOwned).GetValue(ui));
-    EXPECT_EQ(ui, 4294967295u);
-    EXPECT_FALSE(TCFNumber(MakeInt(4294967296LL), kCFTypeRefOwned).GetValue(ui));
+TEST(TCFNumberTest, FractionsNegativesAndUnsignedReadOutsExactlyWithinTheirRange) {
+    EXPECT_EQ(ReadOut<unsigned int>(MakeInt(-1)), std::nullopt);
+    EXPECT_EQ(ReadOut<unsigned int>(MakeInt(4294967295LL)), 4294967295u);
+    EXPECT_EQ(ReadOut<unsigned int>(MakeInt(4294967296LL)), std::nullopt);
+    EXPECT_EQ(ReadOut<unsigned short>(MakeInt(40000)), 40000);
+    EXPECT_EQ(ReadOut<unsigned short>(MakeInt(65536)), std::nullopt);
+    EXPECT_EQ(ReadOut<unsigned short>(MakeInt(-2)), std::nullopt);
+    EXPECT_EQ(ReadOut<unsigned long>(MakeInt(-1)), std::nullopt);
+    EXPECT_EQ(ReadOut<unsigned long>(MakeDouble(2.5)), std::nullopt);
+    EXPECT_EQ(ReadOut<unsigned long>(MakeDouble(7.0)), 7u);
 
-    unsigned short us = 0;
-    EXPECT_TRUE(TCFNumber(MakeInt(40000), kCFTypeRefOwned).GetValue(us));
-    EXPECT_EQ(us, 40000);
-    EXPECT_FALSE(TCFNumber(MakeInt(65536), kCFTypeRefOwned).GetValue(us));
-    EXPECT_FALSE(TCFNumber(MakeInt(-2), kCFTypeRefOwned).GetValue(us));
-
-    unsigned long ul = 0;
-    EXPECT_FALSE(TCFNumber(MakeInt(-1), kCFTypeRefOwned).GetValue(ul));
-    EXPECT_FALSE(TCFNumber(MakeDouble(2.5), kCFTypeRefOwned).GetValue(ul));
-    EXPECT_TRUE(TCFNumber(MakeDouble(7.0), kCFTypeRefOwned).GetValue(ul));
-    EXPECT_EQ(ul, 7u);
+    EXPECT_EQ(ReadOut<double>(MakeDouble(2.5)), 2.5);
+    EXPECT_EQ(ReadOut<float>(MakeDouble(2.5)), 2.5f);
+    EXPECT_EQ(ReadOut<long>(MakeInt(-40000)), -40000);
 }
 
 TEST(TCFNumberTest, ConstructChecksTheType) {
@@ -88,12 +80,6 @@ TEST(TCFNumberTest, ConstructChecksTheType) {
     EXPECT_FALSE(number.GetValue(value));
 }
 
-TEST(TCFNumberTest, NumberTypeNamesKnowTheirCodesOnly) {
-    EXPECT_STREQ(T_numeric_base::name_of(kCFNumberSInt32Type), "kCFNumberSInt32Type");
-    EXPECT_STREQ(T_numeric_base::name_of(5), "Unknown");
-    EXPECT_STREQ(T_numeric_base::name_of(-1), "Unknown");
-}
-
 TEST(CFTypeRefClassTest, ThrowIfNotTypeMatch) {
     const TCFNumber number(MakeInt(3), kCFTypeRefOwned);
     EXPECT_EQ(CFTypeRefClass::ThrowIfNotTypeMatch(number.Get(), ::CFNumberGetTypeID()),
@@ -104,7 +90,7 @@ TEST(CFTypeRefClassTest, ThrowIfNotTypeMatch) {
                  CFTypeRefClass::TypeException);
 }
 
-TEST(CFTypeRefClassTest, DescriptionsAndStringConversion) {
+TEST(CFTypeRefClassTest, DescriptionsNumberTypeNamesAndStringConversion) {
     std::string text;
     EXPECT_TRUE(CFTypeRefClass::GetTypeDescription(::CFStringGetTypeID(), text));
     EXPECT_EQ(text, "CFString");
@@ -120,6 +106,11 @@ TEST(CFTypeRefClassTest, DescriptionsAndStringConversion) {
     text = "stale";
     EXPECT_FALSE(CFTypeRefClass::ConvertTo(nullptr, text));
     EXPECT_EQ(text, "");
+
+    // Number type names know their codes only.
+    EXPECT_STREQ(T_numeric_base::name_of(kCFNumberSInt32Type), "kCFNumberSInt32Type");
+    EXPECT_STREQ(T_numeric_base::name_of(5), "Unknown");
+    EXPECT_STREQ(T_numeric_base::name_of(-1), "Unknown");
 }
 
 } // namespace

@@ -8,10 +8,13 @@
 #include <ostream>
 #include <span>
 #include <string>
+#include <utility>
 
 // One row of a failure table: an operation that fails. The lines it must write are listed under
 // its name in the table's data file, tests/data/verify/<table>.txt.
 struct FailureCase {
+    FailureCase(const char* caseName, std::function<bool()> failingOperation)
+        : name(caseName), operation(std::move(failingOperation)) {}
     const char* name;
     // Runs the failing operation; true when it returned the stated value.
     std::function<bool()> operation;

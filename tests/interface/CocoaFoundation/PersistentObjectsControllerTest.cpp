@@ -271,7 +271,7 @@ TEST_F(PersistentObjectsControllerTest, NilValuesAreNotStoredAndAnEmptySaveKeeps
     setPersistentDictionary(settings.get(), std::nullopt, {"title"});
 }
 
-TEST_F(PersistentObjectsControllerTest, AnUnknownKeyPathIsLoggedOncePerPassAndTheRestGoesOn) {
+TEST_F(PersistentObjectsControllerTest, UnknownKeyPathsAndRejectedValuesAreLoggedOncePerPass) {
     NSRef<Mistaken> object = registered<Mistaken>();
     object->mLevel = 7;
     const QString saveLog = logOf([&] { terminate(); });
@@ -283,20 +283,18 @@ TEST_F(PersistentObjectsControllerTest, AnUnknownKeyPathIsLoggedOncePerPassAndTh
     const QString loadLog = logOf([&] { launch(); });
     expectLoggedOnce(loadLog, kLoadExceptionLine);
     EXPECT_EQ(object->mLevel, 9);
-}
 
-TEST_F(PersistentObjectsControllerTest, ARejectedValueIsLoggedByItsStartAndLength) {
-    NSRef<Mistaken> object = registered<Mistaken>();
-    // A settings file with a huge text where a number belongs.
+    // A settings file with a huge text where a number belongs: the rejected value is logged by
+    // its start and length.
     const QString huge = QStringLiteral("7") + QString(1000000, QLatin1Char('x'));
     store("Mistaken", {{"level", huge}});
-    const QString loadLog = logOf([&] { launch(); });
-    expectLoggedOnce(loadLog, kLoadExceptionLine);
-    EXPECT_LT(loadLog.size(), 1000) << loadLog.left(2000).toStdString();
-    EXPECT_TRUE(loadLog.contains(huge.left(200))) << loadLog.toStdString();
-    EXPECT_FALSE(loadLog.contains(huge.left(201)));
-    EXPECT_TRUE(loadLog.contains(QStringLiteral("(1000001 characters)"))) << loadLog.toStdString();
-    EXPECT_EQ(object->mLevel, 0);
+    const QString rejectLog = logOf([&] { persistentObjectLoadData(object.get()); });
+    expectLoggedOnce(rejectLog, kLoadExceptionLine);
+    EXPECT_LT(rejectLog.size(), 1000) << rejectLog.left(2000).toStdString();
+    EXPECT_TRUE(rejectLog.contains(huge.left(200))) << rejectLog.toStdString();
+    EXPECT_FALSE(rejectLog.contains(huge.left(201)));
+    EXPECT_TRUE(rejectLog.contains(QStringLiteral("(1000001 characters)")));
+    EXPECT_EQ(object->mLevel, 9);
 }
 
 TEST_F(PersistentObjectsControllerTest, AnUndecodableEntryIsLoggedLeftOnDiskAndTheRestGoOn) {

@@ -89,6 +89,13 @@ TEST(UNibSingletonTest, AllocationAndInitYieldOneInstanceAndRunTheHooks) {
     auto* cls = UNibSingleton::singletonClass(CountingSingleton::classObject());
     EXPECT_EQ(cls->instanceKey(), "CountingSingleton");
     EXPECT_TRUE(cls->sharedInstanceWasInitialized());
+
+    // A subclass with the default key has its own instance.
+    auto* child = NSAllocInit<ChildSingleton>();
+    ASSERT_NE(child, nullptr);
+    EXPECT_NE(static_cast<CountingSingleton*>(child), first);
+    EXPECT_EQ(child->onceCount, 1);
+    EXPECT_EQ(child->className(), "ChildSingleton");
 }
 
 TEST(UNibSingletonTest, ReferenceCountingAndCopyingLeaveTheInstanceAlone) {
@@ -103,15 +110,6 @@ TEST(UNibSingletonTest, ReferenceCountingAndCopyingLeaveTheInstanceAlone) {
     EXPECT_EQ(NSAllocInit<CountingSingleton>(), instance);
     EXPECT_EQ(CountingSingleton::classObject()->copyWithZone(nullptr), nullptr);
     EXPECT_EQ(CountingSingleton::classObject()->mutableCopyWithZone(nullptr), nullptr);
-}
-
-TEST(UNibSingletonTest, SubclassesWithDefaultKeysHaveTheirOwnInstance) {
-    auto* base = NSAllocInit<CountingSingleton>();
-    auto* child = NSAllocInit<ChildSingleton>();
-    ASSERT_NE(child, nullptr);
-    EXPECT_NE(static_cast<CountingSingleton*>(child), base);
-    EXPECT_EQ(child->onceCount, 1);
-    EXPECT_EQ(child->className(), "ChildSingleton");
 }
 
 TEST(UNibSingletonTest, ClassesSharingAKeyShareTheInstanceOfTheFirstAllocated) {

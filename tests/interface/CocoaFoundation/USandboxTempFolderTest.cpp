@@ -30,15 +30,6 @@ TEST(USandboxTempFolderTest, NamesFilesByTheirLastComponentInsideTheProcessFolde
     EXPECT_FALSE(QFileInfo::exists(one));
 }
 
-TEST(USandboxTempFolderTest, TheFolderIsTheSameForTheWholeRunAndOnEveryThread) {
-    const QString folder = USandboxTempFolder::sharedTempFolderPath();
-    QString fromThread;
-    std::thread([&] { fromThread = USandboxTempFolder::sharedTempFolderPath(); }).join();
-    EXPECT_EQ(fromThread, folder);
-    EXPECT_EQ(NSTemporaryDirectory(), folder);
-    EXPECT_NE(folder, QDir::tempPath()); // the process's own folder, not the shared one
-}
-
 // Without a private folder nothing falls back to the shared one: the test runs this executable
 // again, once with a system temporary folder that is a plain file and once with one that does
 // not exist.
@@ -71,7 +62,7 @@ TEST(USandboxTempFolderTest, WithoutAPrivateFolderNoTemporaryFileIsNamed) {
     }
 }
 
-TEST(USandboxTempFolderTest, TheSharedInstanceOffersTheFolderAsURLAndPath) {
+TEST(USandboxTempFolderTest, TheFolderIsTheSameOnEveryThreadAndTheSharedInstanceOffersIt) {
     NSAutoreleasePool pool;
     auto* first = NSAllocInit<USandboxTempFolder>();
     ASSERT_NE(first, nullptr);
@@ -82,6 +73,14 @@ TEST(USandboxTempFolderTest, TheSharedInstanceOffersTheFolderAsURLAndPath) {
     EXPECT_TRUE(url->hasDirectoryPath());
     EXPECT_EQ(first->folderPath(), USandboxTempFolder::sharedTempFolderPath());
     EXPECT_EQ(first->valueForKey("folderPath").toString(), first->folderPath());
+
+    // The folder is the same for the whole run and on every thread.
+    const QString folder = USandboxTempFolder::sharedTempFolderPath();
+    QString fromThread;
+    std::thread([&] { fromThread = USandboxTempFolder::sharedTempFolderPath(); }).join();
+    EXPECT_EQ(fromThread, folder);
+    EXPECT_EQ(NSTemporaryDirectory(), folder);
+    EXPECT_NE(folder, QDir::tempPath()); // the process's own folder, not the shared one
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 #include "platform/appkitcore/NSBitmapImageRep.h"
 #include "platform/corefoundation/CFBundle.h"
 
+#include "common/DrawingSupport.h"
 #include "common/RecordedDrawing.h"
 #include "common/TestSupport.h"
 
@@ -94,19 +95,16 @@ TEST(NSUINfoGraffikImage, KindsPlaceBackgroundAndPicture) {
             EXPECT_EQ(painted.roundedAt, row.roundedAt);
             EXPECT_NEAR(painted.radius, 8, 1e-9);
         }
-        ASSERT_EQ(painted.fit.size(), 6u);
-        EXPECT_NEAR(painted.fit[0], row.side / 64, 1e-9);
-        EXPECT_NEAR(painted.fit[4], row.x, 1e-9);
-        EXPECT_NEAR(painted.fit[5], row.y, 1e-9);
+        const CGFloat scale = row.side / 64;
+        EXPECT_EQ(painted.fit, (std::vector<CGFloat>{scale, 0, 0, scale, row.x, row.y}));
     }
 }
 
-TEST(NSUINfoGraffikImage, CornerRadiusSwitchesAboveSixtyFourPoints) {
+TEST(NSUINfoGraffikImage, CornerRadiusSwitchesAboveSixtyFourPointsUnknownNamesDrawNoPicture) {
     EXPECT_NEAR(paintKind(0, 64, 64, QString()).radius, 8, 1e-9);
     EXPECT_NEAR(paintKind(0, 65, 65, QString()).radius, 12, 1e-9);
-}
 
-TEST(NSUINfoGraffikImage, UnknownNamesLeaveTheBareBackground) {
+    // Unknown names leave the bare background.
     const Painted bare = paintKind(3, 24, 24, "no-such-picture-anywhere");
     EXPECT_TRUE(bare.fit.empty());
     for (const auto& call : bare.calls)
@@ -115,8 +113,7 @@ TEST(NSUINfoGraffikImage, UnknownNamesLeaveTheBareBackground) {
 
 // The pixel (x, y) from the lower-left corner of an image's bitmap at scale 1.
 QColor pixel(NSImage* image, int x, int y) {
-    const QImage& bitmap = image->bitmapRepresentation()->qImage();
-    return bitmap.pixelColor(x, bitmap.height() - 1 - y);
+    return lumenreel::test::yUp(image->bitmapRepresentation()->qImage(), x, y);
 }
 
 TEST(NSUINfoGraffik, RoundButtonPaintsGreyOffAndAccentOnImagesWithThePicture) {
@@ -150,7 +147,7 @@ TEST(NSUINfoGraffik, NamedImagesAreCompositedSourceInAtTheirOwnSize) {
     CFBundleSetMainBundleFolder(nullptr);
 }
 
-TEST(NSUINfoGraffik, NamesAreComparedWithoutCaseAndUnnamedButtonsKeepTheirImages) {
+TEST(NSUINfoGraffik, NamesAreComparedWithoutCaseResizesRebuildUnnamedButtonsHaveNoImages) {
     NSRef<NSUIToolButton> button = makeButton("NSUINfoGraffik", 24, 24, "play");
     auto* graffik = qobject_cast<NSUINfoGraffik*>(button.get());
     ASSERT_NE(graffik, nullptr);
@@ -164,17 +161,14 @@ TEST(NSUINfoGraffik, NamesAreComparedWithoutCaseAndUnnamedButtonsKeepTheirImages
     EXPECT_NE(button->image(), first);
     EXPECT_EQ(graffik->focusRingType(), 1);
 
-    NSRef<NSUIToolButton> unnamed = makeButton("NSUINfoGraffik", 24, 24);
-    EXPECT_FALSE(qobject_cast<NSUINfoGraffik*>(unnamed.get())->isButtonNamed(QString()));
-    EXPECT_EQ(unnamed->image(), nullptr);
-}
-
-TEST(NSUINfoGraffik, ResizingRebuildsAtTheNewSize) {
-    NSRef<NSUIToolButton> button = makeButton("NSUINfoGraffikRadio", 24, 24, "pause");
-    ASSERT_NE(button->image(), nullptr);
+    // A resize rebuilds at the new size.
     button->setFrameSize(NSSize(48, 48));
     EXPECT_EQ(button->image()->size(), QSizeF(48, 48));
     EXPECT_EQ(button->alternateImage()->size(), QSizeF(48, 48));
+
+    NSRef<NSUIToolButton> unnamed = makeButton("NSUINfoGraffik", 24, 24);
+    EXPECT_FALSE(qobject_cast<NSUINfoGraffik*>(unnamed.get())->isButtonNamed(QString()));
+    EXPECT_EQ(unnamed->image(), nullptr);
 }
 
 TEST(NSUINfoGraffik, PushOnPushOffGetsRoundPicturesOfItsOwn) {

@@ -5,6 +5,7 @@
 #include "interface/UICocoaViews/NSUILozengeView.h"
 #include "interface/UICocoaViews/NSUIRoundRectView.h"
 
+#include "common/DrawingSupport.h"
 #include "common/RecordedDrawing.h"
 
 #include <QImage>
@@ -15,8 +16,10 @@
 
 namespace {
 
+using lumenreel::test::blankPicture;
 using lumenreel::test::lastArguments;
 using lumenreel::test::recordDrawing;
+using lumenreel::test::yUp;
 
 struct Row {
     const char* name;
@@ -62,8 +65,7 @@ std::vector<CGRecordedCall> record(NSUIColorContentView* view, const NSRect& dir
 // The view drawn into an image (top row first) of its size.
 QImage paint(NSUIColorContentView* view) {
     const NSRect area = view->bounds();
-    QImage image(int(area.width()), int(area.height()), QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
+    QImage image = blankPicture(int(area.width()), int(area.height()));
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.translate(0, area.height());
@@ -73,10 +75,6 @@ QImage paint(NSUIColorContentView* view) {
     view->drawRect(area);
     NSGraphicsContext::setCurrentContext(nullptr);
     return image;
-}
-
-QColor yUp(const QImage& image, int x, int y) {
-    return image.pixelColor(x, image.height() - 1 - y);
 }
 
 TEST(NSUIColorContentView, EveryClassIsFoundByNameWithItsColour) {
@@ -167,12 +165,10 @@ TEST(NSUIColorContentView, CircleViewsShowTheirParentThroughTheCorners) {
     QWidget* widget = parent->widget();
     ASSERT_NE(widget, nullptr);
     const QImage image = widget->grab().toImage();
-    const auto at = [&](int x, int y) {
-        return image.pixelColor(x, 39 - y);
-    };
-    EXPECT_EQ(at(10, 10), QColor(255, 0, 0)) << "the circle's lower-left corner shows the parent";
-    EXPECT_EQ(at(39, 29), QColor(255, 0, 0));
-    EXPECT_EQ(at(25, 20), QColor(13, 13, 13)) << "the circle's middle is black 0.05";
+    EXPECT_EQ(yUp(image, 10, 10), QColor(255, 0, 0))
+        << "the circle's lower-left corner shows the parent";
+    EXPECT_EQ(yUp(image, 39, 29), QColor(255, 0, 0));
+    EXPECT_EQ(yUp(image, 25, 20), QColor(13, 13, 13)) << "the circle's middle is black 0.05";
 }
 
 } // namespace

@@ -6,55 +6,51 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <sstream>
+#include <string>
+#include <vector>
 
 namespace {
 
 const float kGrey[3] = {0.75f, 0.75f, 0.75f};
 
-struct Lozenge {
-    std::vector<CGRecordedCall> widths, segments, ellipses;
-    int depth = 0;
-};
-
-Lozenge drawLozenge(const CGRect& rect) {
+// The line cap, line width, stroked segments and filled circles of a lozenge drawn in `rect`, as
+// "name arguments" texts in that order; the drawing leaves the graphics state as it found it.
+std::vector<std::string> drawLozenge(const CGRect& rect) {
     CGContextRef context = CGContextCreateRecording();
     NSUIDrawLozenge(context, rect, kGrey, 0.8f);
-    Lozenge result{CGContextCopyRecordedCallsNamed(context, "CGContextSetLineWidth"),
-                   CGContextCopyRecordedCallsNamed(context, "CGContextStrokeLineSegments"),
-                   CGContextCopyRecordedCallsNamed(context, "CGContextFillEllipseInRect"),
-                   CGContextGetGStateDepth(context)};
-    const auto caps = CGContextCopyRecordedCallsNamed(context, "CGContextSetLineCap");
-    if (!result.segments.empty()) {
-        EXPECT_EQ(caps.size(), 1u);
-        EXPECT_EQ(caps[0].args[0], kCGLineCapRound);
-    }
+    std::vector<std::string> drawn;
+    for (const char* name : {"CGContextSetLineCap", "CGContextSetLineWidth",
+                             "CGContextStrokeLineSegments", "CGContextFillEllipseInRect"})
+        for (const CGRecordedCall& call : CGContextCopyRecordedCallsNamed(context, name)) {
+            std::ostringstream text;
+            text << name;
+            for (CGFloat arg : call.args)
+                text << ' ' << arg;
+            drawn.push_back(text.str());
+        }
+    EXPECT_EQ(CGContextGetGStateDepth(context), 0);
     CGContextRelease(context);
-    return result;
+    return drawn;
 }
 
-TEST(NSUIDrawLozenge, WideRectangleIsOneRoundCappedStrokeAsHighAsTheInsetRectangle) {
-    const Lozenge wide = drawLozenge(CGRectMake(0, 0, 100, 22));
-    ASSERT_EQ(wide.segments.size(), 1u);
-    EXPECT_EQ(wide.widths[0].args[0], 20);
-    EXPECT_EQ(wide.segments[0].args, (std::vector<CGFloat>{10, 11, 90, 11}));
-    EXPECT_EQ(wide.depth, 0);
+using Drawn = std::vector<std::string>;
 
-    const Lozenge square = drawLozenge(CGRectMake(0, 0, 22, 22));
-    ASSERT_EQ(square.segments.size(), 1u) << "inset to 22 x 20: still wider than high";
-    EXPECT_EQ(square.widths[0].args[0], 20);
-    EXPECT_EQ(square.segments[0].args, (std::vector<CGFloat>{10, 11, 12, 11}));
+TEST(NSUIDrawLozenge, WideOrTallRectangleIsOneRoundCappedStrokeSquareIsAFilledCircle) {
+    EXPECT_EQ(drawLozenge(CGRectMake(0, 0, 100, 22)),
+              (Drawn{"CGContextSetLineCap 1", "CGContextSetLineWidth 20",
+                     "CGContextStrokeLineSegments 10 11 90 11"}));
+    // Inset to 22 x 20: still wider than high.
+    EXPECT_EQ(drawLozenge(CGRectMake(0, 0, 22, 22)),
+              (Drawn{"CGContextSetLineCap 1", "CGContextSetLineWidth 20",
+                     "CGContextStrokeLineSegments 10 11 12 11"}));
+    EXPECT_EQ(drawLozenge(CGRectMake(5, 0, 10, 42)),
+              (Drawn{"CGContextSetLineCap 1", "CGContextSetLineWidth 10",
+                     "CGContextStrokeLineSegments 10 6 10 36"}));
 
-    const Lozenge tall = drawLozenge(CGRectMake(5, 0, 10, 42));
-    ASSERT_EQ(tall.segments.size(), 1u);
-    EXPECT_EQ(tall.widths[0].args[0], 10);
-    EXPECT_EQ(tall.segments[0].args, (std::vector<CGFloat>{10, 6, 10, 36}));
-}
-
-TEST(NSUIDrawLozenge, SquareInsetRectangleIsAFilledCircle) {
-    const Lozenge circle = drawLozenge(CGRectMake(0, 0, 22, 24));
-    EXPECT_TRUE(circle.segments.empty());
-    ASSERT_EQ(circle.ellipses.size(), 1u);
-    EXPECT_EQ(circle.ellipses[0].args, (std::vector<CGFloat>{0, 1, 22, 22}));
+    // A square inset rectangle is a filled circle.
+    EXPECT_EQ(drawLozenge(CGRectMake(0, 0, 22, 24)),
+              (Drawn{"CGContextSetLineCap 1", "CGContextFillEllipseInRect 0 1 22 22"}));
 }
 
 TEST(NSUIDrawLozenge, FlatOrMalformedRectanglesDrawNothing) {

@@ -74,7 +74,7 @@ TEST_F(InputFileController, ExtensionListIsSplitAtEveryCommaAsWritten) {
     }
 }
 
-TEST_F(InputFileController, BrowsingStartsInTheFolderThenAtTheChosenFile) {
+TEST_F(InputFileController, BrowsingStartsInTheFolderThenAtTheChosenFileAndCancelKeepsTheChoice) {
     TitleField title;
     title.mText = "Choose a composition";
     mController->setOutletOpenPanelTitle(&title);
@@ -87,55 +87,38 @@ TEST_F(InputFileController, BrowsingStartsInTheFolderThenAtTheChosenFile) {
     ScriptedOpenPanel panel([&] { return answer; });
     LogCapture log;
     mController->actionBrowseInputPath(nullptr);
-    EXPECT_EQ(panel.seen.title, QString("Choose a composition"));
-    EXPECT_EQ(panel.seen.directoryPath, mRoot);
-    EXPECT_TRUE(panel.seen.directoryIsFolder);
-    EXPECT_EQ(panel.seen.allowedFileTypes, QStringList{"qtz"});
-    EXPECT_TRUE(panel.seen.canChooseFiles);
-    EXPECT_FALSE(panel.seen.canChooseDirectories);
-    EXPECT_TRUE(panel.seen.resolvesAliases);
+    EXPECT_EQ(panel.seen, (QStringList{"title=Choose a composition", "directory=" + mRoot + "/",
+                                       "types=qtz", "files", "aliases"}));
     EXPECT_EQ(mController->inputPath(), mOld);
     EXPECT_EQ(mController->localizedDisplayInputPath(),
               localizedDisplayPathWithSandboxFilePath(mOld));
     EXPECT_EQ(log.count("actionBrowseInputPath:self.sandboxURL=file://" + mOld), 1);
     EXPECT_EQ(sandboxURLWithSecurityBookmarkData(mController->sandboxBookmarkData())->path(), mOld);
 
+    // A new pick ends the old access before it begins the new.
     answer = mNew;
+    NSSecurityScopedAccess::clearEvents();
     mController->actionBrowseInputPath(nullptr);
-    EXPECT_EQ(panel.seen.directoryPath, mOld);
-    EXPECT_FALSE(panel.seen.directoryIsFolder);
+    EXPECT_EQ(panel.seen, (QStringList{"title=Choose a composition", "directory=" + mOld,
+                                       "types=qtz", "files", "aliases"}));
     EXPECT_EQ(mController->inputPath(), mNew);
-}
-
-TEST_F(InputFileController, ANewPickEndsOldAccessBeforeBeginningNew) {
-    QString answer = mOld;
-    ScriptedOpenPanel panel([&] { return answer; });
-    mController->actionBrowseInputPath(nullptr);
-    answer = mNew;
-    NSSecurityScopedAccess::clearEvents();
-    mController->actionBrowseInputPath(nullptr);
     sandbox_test::expectAccessMoved(mOld, mNew);
-}
 
-TEST_F(InputFileController, CancelledPanelChangesNothingAndLogsNothing) {
-    QString answer = mOld;
-    ScriptedOpenPanel panel([&] { return answer; });
-    mController->actionBrowseInputPath(nullptr);
+    // Cancelled: nothing changes, nothing is logged or stored.
     const auto dataBefore = mController->sandboxBookmarkData();
+    const QStringList logged = log.lines();
     NSSecurityScopedAccess::clearEvents();
-
     answer = QString();
-    LogCapture log;
     mController->actionBrowseInputPath(nullptr);
-    EXPECT_EQ(panel.runs, 2);
-    EXPECT_EQ(mController->inputPath(), mOld);
+    EXPECT_EQ(panel.runs, 3);
+    EXPECT_EQ(mController->inputPath(), mNew);
     EXPECT_EQ(mController->sandboxBookmarkData(), dataBefore);
     EXPECT_TRUE(NSSecurityScopedAccess::events().empty());
-    EXPECT_TRUE(log.lines().isEmpty());
+    EXPECT_EQ(log.lines(), logged);
     EXPECT_EQ(mDefaults.fileText(), QString(""));
 }
 
-TEST_F(InputFileController, RestoredDataResolvesOrLeavesAnEmptyRow) {
+TEST_F(InputFileController, RestoredDataResolvesOrLeavesAnEmptyRowAndNilLetsGo) {
     const QByteArray data = bookmarkDataForSandboxURL(NSURL::fileURLWithPath(mOld));
     // As the persistent objects controller restores it.
     mController->setValue_forKeyPath(QVariant(data), "sandboxBookmarkData");
@@ -144,6 +127,12 @@ TEST_F(InputFileController, RestoredDataResolvesOrLeavesAnEmptyRow) {
     EXPECT_EQ(NSSecurityScopedAccess::openAccessCount(mOld), 1);
     EXPECT_EQ(mController->valueForKey("sandboxBookmarkData"), QVariant(data));
 
+    mController->setSandboxBookmarkData(std::nullopt);
+    EXPECT_EQ(mController->sandboxURL(), nullptr);
+    EXPECT_FALSE(mController->valueForKey("sandboxBookmarkData").isValid());
+    EXPECT_EQ(NSSecurityScopedAccess::openAccessCount(mOld), 0);
+    EXPECT_EQ(mController->defaultInputFolderURL(), mFolder->folderURL());
+
     ASSERT_TRUE(QFile::remove(mOld));
     NSRef<USandboxInputFileController> relaunched = NSAdopt(new USandboxInputFileController);
     relaunched->setSandboxBookmarkData(data);
@@ -151,17 +140,6 @@ TEST_F(InputFileController, RestoredDataResolvesOrLeavesAnEmptyRow) {
     EXPECT_EQ(relaunched->sandboxBookmarkData(), std::optional<QByteArray>(data));
     EXPECT_EQ(relaunched->inputPath(), QString(""));
     EXPECT_EQ(relaunched->localizedDisplayInputPath(), QString(""));
-}
-
-TEST_F(InputFileController, NilDataLetsGoOfURLAndData) {
-    mController->setSandboxBookmarkData(bookmarkDataForSandboxURL(NSURL::fileURLWithPath(mOld)));
-    ASSERT_NE(mController->sandboxURL(), nullptr);
-    mController->setSandboxBookmarkData(std::nullopt);
-    EXPECT_EQ(mController->sandboxURL(), nullptr);
-    EXPECT_FALSE(mController->sandboxBookmarkData().has_value());
-    EXPECT_FALSE(mController->valueForKey("sandboxBookmarkData").isValid());
-    EXPECT_EQ(NSSecurityScopedAccess::openAccessCount(mOld), 0);
-    EXPECT_EQ(mController->defaultInputFolderURL(), mFolder->folderURL());
 }
 
 TEST_F(InputFileController, AURLHandedOutOutlivesTheSetterThatReplacesIt) {

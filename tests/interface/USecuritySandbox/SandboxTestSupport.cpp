@@ -26,13 +26,16 @@ QString ScratchDefaults::fileText() const {
 ScriptedOpenPanel::ScriptedOpenPanel(std::function<QString()> answer) {
     mPrevious = NSOpenPanel::setModalRunner([this, answer](NSOpenPanel* panel) -> NSInteger {
         ++runs;
-        seen.title = panel->title();
-        seen.directoryPath = panel->directoryURL() ? panel->directoryURL()->path() : QString();
-        seen.directoryIsFolder = panel->directoryURL() && panel->directoryURL()->hasDirectoryPath();
-        seen.allowedFileTypes = panel->allowedFileTypes();
-        seen.canChooseFiles = panel->canChooseFiles();
-        seen.canChooseDirectories = panel->canChooseDirectories();
-        seen.resolvesAliases = panel->resolvesAliases();
+        const NSURL* directory = panel->directoryURL();
+        seen = QStringList{"title=" + panel->title(),
+                           "directory=" + (directory ? directory->path() : QString()) +
+                               (directory && directory->hasDirectoryPath() ? "/" : ""),
+                           "types=" + panel->allowedFileTypes().join(',')};
+        for (const auto& [word, holds] : {std::pair("files", panel->canChooseFiles()),
+                                          std::pair("folders", panel->canChooseDirectories()),
+                                          std::pair("aliases", panel->resolvesAliases())})
+            if (holds)
+                seen << word;
         const QString path = answer();
         if (path.isNull())
             return NSFileHandlingPanelCancelButton;
@@ -61,13 +64,11 @@ QString SandboxFolderTest::touch(const QString& name) const {
 }
 
 void expectAccessMoved(const QString& from, const QString& to) {
-    using Kind = NSSecurityScopedAccessEvent::Kind;
-    const auto events = NSSecurityScopedAccess::events();
-    ASSERT_EQ(events.size(), 2u);
-    EXPECT_EQ(events[0].kind, Kind::Stop);
-    EXPECT_EQ(events[0].path, from);
-    EXPECT_EQ(events[1].kind, Kind::Start);
-    EXPECT_EQ(events[1].path, to);
+    QStringList events;
+    for (const auto& event : NSSecurityScopedAccess::events())
+        events << (event.kind == NSSecurityScopedAccessEvent::Kind::Stop ? "stop " : "start ") +
+                      event.path;
+    EXPECT_EQ(events, (QStringList{"stop " + from, "start " + to}));
     EXPECT_EQ(NSSecurityScopedAccess::openAccessCount(from), 0);
     EXPECT_EQ(NSSecurityScopedAccess::openAccessCount(to), 1);
 }

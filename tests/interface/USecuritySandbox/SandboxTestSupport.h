@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/QtPrinters.h"
 #include "platform/appkit/NSOpenPanel.h"
 #include "platform/foundation/NSObject.h"
 
@@ -37,23 +38,16 @@ private:
 // (recorded in `seen`) and returns the chosen path, or a null text to cancel.
 class ScriptedOpenPanel {
 public:
-    struct Seen {
-        QString title;
-        QString directoryPath;
-        bool directoryIsFolder = false;
-        QStringList allowedFileTypes;
-        bool canChooseFiles = false;
-        bool canChooseDirectories = false;
-        bool resolvesAliases = false;
-    };
-
     explicit ScriptedOpenPanel(std::function<QString()> answer);
     ~ScriptedOpenPanel();
     ScriptedOpenPanel(const ScriptedOpenPanel&) = delete;
     ScriptedOpenPanel& operator=(const ScriptedOpenPanel&) = delete;
 
     int runs = 0;
-    Seen seen;
+    // The panel's settings when it last ran: "title=<title>", "directory=<path>" (with a "/" after
+    // a folder's path), "types=<extensions joined by commas>", then those of "files", "folders"
+    // (what it may choose) and "aliases" (it resolves them) that hold.
+    QStringList seen;
 
 private:
     NSOpenPanel::ModalRunner mPrevious;

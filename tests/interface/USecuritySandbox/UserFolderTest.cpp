@@ -147,7 +147,7 @@ TEST_F(UserFolder, DerivedValuesAnnounceEveryChangeOfTheURL) {
         folder->removeObserver(&recorder, key);
 }
 
-TEST_F(UserFolder, NilDataEndsAccessAndUnresolvableDataLeavesNoURL) {
+TEST_F(UserFolder, NilDataOrDestructionEndsAccessAndUnresolvableDataLeavesNoURL) {
     USandboxUserFolder* folder = folderAt(mA);
     EXPECT_EQ(NSSecurityScopedAccess::openAccessCount(mA), 1);
     folder->setSandboxBookmarkData(std::nullopt);
@@ -163,6 +163,14 @@ TEST_F(UserFolder, NilDataEndsAccessAndUnresolvableDataLeavesNoURL) {
     EXPECT_TRUE(folder->folderPath().isNull());
     EXPECT_EQ(folder->localizedDisplayFolderPath(), QString(""));
     EXPECT_EQ(folder->createFileURLWithFileName("Clock.mov"), nullptr);
+
+    // Destruction ends access too.
+    USandboxUserFolder* held = folderAt(mA);
+    held->retain();
+    mPool.drain();
+    EXPECT_EQ(NSSecurityScopedAccess::openAccessCount(mA), 1);
+    held->release();
+    EXPECT_EQ(NSSecurityScopedAccess::openAccessCount(mA), 0);
 }
 
 TEST_F(UserFolder, FileURLsAreMadeFromTheBookmarkAndOwnedByTheCaller) {
@@ -183,15 +191,6 @@ TEST_F(UserFolder, FileURLsAreMadeFromTheBookmarkAndOwnedByTheCaller) {
     ASSERT_NE(again, nullptr);
     EXPECT_EQ(again->path(), mA + "/Clock.mov");
     USandboxUserFolder::releaseFileURLWithFileName(again);
-}
-
-TEST_F(UserFolder, DestructionEndsAccess) {
-    USandboxUserFolder* folder = folderAt(mA);
-    folder->retain();
-    mPool.drain();
-    EXPECT_EQ(NSSecurityScopedAccess::openAccessCount(mA), 1);
-    folder->release();
-    EXPECT_EQ(NSSecurityScopedAccess::openAccessCount(mA), 0);
 }
 
 TEST_F(UserFolder, DefaultsRoundTripAndMissingKeyKeepsTheFolder) {
@@ -238,29 +237,11 @@ TEST_F(UserFolder, ControllerKeysLoadAtWakeAndSaveAtTermination) {
     EXPECT_TRUE(storedDefault(kMoviesKey).isValid());
 }
 
-TEST_F(UserFolder, PickingEndsOldAccessBeforeBeginningNewAndWritesAtOnce) {
-    USandboxUserFolder* folder = controlledFolder();
-    ScriptedOpenPanel panel([&] { return mB; });
-    mController->browseForFolder(nullptr);
-    EXPECT_EQ(panel.runs, 1);
-    EXPECT_EQ(panel.seen.directoryPath, mA);
-    EXPECT_TRUE(panel.seen.canChooseDirectories);
-    EXPECT_FALSE(panel.seen.canChooseFiles);
-    EXPECT_TRUE(panel.seen.allowedFileTypes.isEmpty());
-
-    EXPECT_EQ(folder->folderPath(), mB);
-    sandbox_test::expectAccessMoved(mA, mB);
-
-    const QVariant stored = storedDefault(kMoviesKey);
-    ASSERT_TRUE(stored.isValid());
-    EXPECT_EQ(stored.toByteArray(), *folder->sandboxBookmarkData());
-    EXPECT_EQ(SandboxURL::sandboxURLWithSecurityBookmarkData(stored.toByteArray())->path(), mB);
-}
-
-TEST_F(UserFolder, CancelledOrUnbookmarkablePickChangesNothingAndWritesNothing) {
+TEST_F(UserFolder, CancelOrAFailedBookmarkWritesNothingAPickMovesAccessAndWritesAtOnce) {
     USandboxUserFolder* folder = controlledFolder();
     const auto dataBefore = folder->sandboxBookmarkData();
-    ScriptedOpenPanel panel([] { return QString(); });
+    QString answer;
+    ScriptedOpenPanel panel([&] { return answer; });
     mController->browseForFolder(nullptr);
     EXPECT_EQ(panel.runs, 1);
     EXPECT_EQ(folder->folderPath(), mA);
@@ -271,20 +252,29 @@ TEST_F(UserFolder, CancelledOrUnbookmarkablePickChangesNothingAndWritesNothing) 
     // The chosen folder is gone before its bookmark is made: the previous folder stays, nothing
     // empty is stored, and the failure is logged.
     const QString gone = mRoot + "/gone";
-    ScriptedOpenPanel vanishing([&] {
-        QDir().mkpath(gone);
-        QDir().rmdir(gone);
-        return gone;
-    });
-    lumenreel::test::LogCapture capture;
-    mController->browseForFolder(nullptr);
-    EXPECT_EQ(vanishing.runs, 1);
-    EXPECT_EQ(capture.count("USandboxFolderController::browseForFolder: no bookmark for " + gone),
-              1)
-        << capture.lines().join('\n').toStdString();
+    answer = gone;
+    {
+        lumenreel::test::LogCapture capture;
+        mController->browseForFolder(nullptr);
+        EXPECT_EQ(
+            capture.count("USandboxFolderController::browseForFolder: no bookmark for " + gone), 1)
+            << capture.lines().join('\n').toStdString();
+    }
     EXPECT_EQ(folder->folderPath(), mA);
     EXPECT_EQ(folder->sandboxBookmarkData(), dataBefore);
     EXPECT_EQ(mDefaults.fileText(), QString(""));
+
+    answer = mB;
+    mController->browseForFolder(nullptr);
+    EXPECT_EQ(panel.runs, 3);
+    EXPECT_EQ(panel.seen,
+              (QStringList{"title=", "directory=" + mA + "/", "types=", "folders", "aliases"}));
+    EXPECT_EQ(folder->folderPath(), mB);
+    sandbox_test::expectAccessMoved(mA, mB);
+    const QVariant stored = storedDefault(kMoviesKey);
+    ASSERT_TRUE(stored.isValid());
+    EXPECT_EQ(stored.toByteArray(), *folder->sandboxBookmarkData());
+    EXPECT_EQ(SandboxURL::sandboxURLWithSecurityBookmarkData(stored.toByteArray())->path(), mB);
 }
 
 #include "UserFolderTest.moc"
