@@ -1,6 +1,7 @@
 #include "platform/qtkit/AnimationEncoderPool.h"
 
 #include "platform/qtkit/AnimationEncoding.h"
+#include "platform/qtkit/DeliveryEncoder.h"
 #include "platform/qtkit/FFmpegPtr.h"
 
 #include <QImage>
@@ -195,6 +196,7 @@ bool AnimationEncoderPool::Impl::encodeOne(AnimationSequenceCoder& coder, const 
 }
 
 void AnimationEncoderPool::Impl::encode(Worker& worker) {
+    yieldToTheRender();
     QString error;
     AnimationSequenceCoder coder(settings.width, settings.height);
     for (;;) {
@@ -224,6 +226,7 @@ void AnimationEncoderPool::Impl::encode(Worker& worker) {
 }
 
 void AnimationEncoderPool::Impl::write() {
+    yieldToTheRender();
     std::vector<PacketPtr> batch;
     for (;;) {
         {

@@ -12,6 +12,7 @@ extern "C" {
 }
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <condition_variable>
 #include <cstring>
@@ -19,6 +20,9 @@ extern "C" {
 #include <mutex>
 #include <thread>
 #include <vector>
+
+#include <sys/resource.h>
+#include <unistd.h>
 
 namespace qtkit {
 
@@ -207,6 +211,19 @@ int encoderCores() {
     return std::clamp(av_cpu_count(), 1, 64);
 }
 
+void yieldToTheRender() {
+    // Measured on 2 cores: a 640x480 HAP job in 0.8 of the time, H.264 unchanged. The render and
+    // the renderer's threads form the chain every picture waits on; the encoders, with pictures
+    // queued, fill the gaps it leaves. Relative to the process's main thread, so that a job
+    // started with nice(1) keeps its place among other programs, and a thread started by a
+    // thread that already yielded does not go down twice.
+    constexpr int kEncoderNiceness = 5;
+    errno = 0;
+    const int process = ::getpriority(PRIO_PROCESS, ::getpid());
+    if (errno == 0)
+        ::setpriority(PRIO_PROCESS, ::gettid(), std::min(process + kEncoderNiceness, 19));
+}
+
 struct DeliveryEncoder::Impl {
     Source source;
     std::vector<std::unique_ptr<Worker>> workers; // one without threads of its own: in order
@@ -343,6 +360,7 @@ bool DeliveryEncoder::Impl::encodeAlone(Worker& worker, const LivePicture& pictu
 }
 
 void DeliveryEncoder::Impl::encode(Worker& worker) {
+    yieldToTheRender();
     for (;;) {
         {
             std::unique_lock guard(lock);

@@ -56,5 +56,8 @@ private:
 
 // The machine's processor cores, 1 to 64: the threads and pieces of a picture encoders use.
 int encoderCores();
+// Lets the render go first: the calling thread, an encoder or writer that the render feeds, takes
+// the cores the render leaves (threads it starts inherit that).
+void yieldToTheRender();
 
 } // namespace qtkit

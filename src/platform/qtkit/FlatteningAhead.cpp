@@ -2,6 +2,7 @@
 
 #include "platform/qtkit/FlattenedMovieWriter.h"
 
+#include "platform/qtkit/DeliveryEncoder.h"
 #include "platform/qtkit/DeliveryFormats.h"
 #include "platform/qtkit/FlattenedMovieWriterImpl.h"
 #include "platform/qtkit/LiveMovieFile.h"
@@ -46,6 +47,7 @@ struct WritingAhead {
     std::thread thread;
 
     void run() {
+        yieldToTheRender();
         QString failure;
         const bool ok = flattening::writeInto(
             temporaryPath, tracks, copyright,

@@ -17,6 +17,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include <sys/resource.h>
+
 using namespace lumenreel::test;
 
 namespace {
@@ -170,4 +172,24 @@ TEST(QTMovieEncoderThreadsTest, PicturesInFlightStayWithinTheBudgetAtEverySize) 
             EXPECT_GE(settings.threads, 1);
             EXPECT_LE(settings.threads, threads);
         }
+}
+
+// The encoders wait on the render, not the other way round: they take the cores it leaves.
+TEST(QTMovieEncoderThreadsTest, EncodersAndTheirWriterGiveTheRenderTheFirstTurn) {
+    const int callers = ::getpriority(PRIO_PROCESS, 0);
+    int writers = callers;
+    QString error;
+    auto settings = qtkit::AnimationEncoderPool::Settings::forPictures(80, 60, 600, 2);
+    auto pool = qtkit::AnimationEncoderPool::create(
+        settings,
+        [&](AVPacket*, bool, QString*) {
+            writers = ::getpriority(PRIO_PROCESS, 0);
+            return true;
+        },
+        &error);
+    ASSERT_TRUE(pool) << qPrintable(error);
+    ASSERT_TRUE(pool->submit(sequencePicture(0), 0, 20, &error)) << qPrintable(error);
+    ASSERT_TRUE(pool->drain(&error)) << qPrintable(error);
+    EXPECT_GT(writers, callers);
+    EXPECT_EQ(::getpriority(PRIO_PROCESS, 0), callers);
 }
