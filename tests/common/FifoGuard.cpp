@@ -18,13 +18,19 @@ FifoGuard::FifoGuard(const QString& path, std::chrono::milliseconds deadline) : 
         if (mStop.wait_for(lock, deadline, [this] { return mStopping; }))
             return;
         while (!mStopping) {
-            // Opening for reading and writing never blocks and counts as the writer a blocked
-            // reader waits for; closing it again ends a blocked read.
-            const int descriptor = ::open(name.constData(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
-            if (descriptor >= 0) {
+            // A writer opens without blocking only while a reader has the FIFO open, that is
+            // while something waits on it: only then was it rescued.
+            const int writer = ::open(name.constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+            if (writer >= 0) {
                 mRescued = true;
-                ::close(descriptor);
+                ::close(writer);
             }
+            // Opening for reading and writing never blocks and counts as the writer a blocked
+            // reader waits for (or the reader a blocked writer waits for); closing it again ends
+            // a blocked read.
+            const int descriptor = ::open(name.constData(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+            if (descriptor >= 0)
+                ::close(descriptor);
             mStop.wait_for(lock, std::chrono::milliseconds(50), [this] { return mStopping; });
         }
     });
