@@ -25,16 +25,6 @@ public:
     QString mText;
 };
 
-class PathRecorder : public NSObject {
-    Q_OBJECT
-public:
-    void observeValueForKeyPath(const QString& keyPath, NSObject* object, const QVariantMap&,
-                                void*) override {
-        heard << keyPath + "=" + object->valueForKeyPath(keyPath).toString();
-    }
-    QStringList heard;
-};
-
 namespace {
 
 // Two compositions, Old and New, in a folder that a controller browses from.
@@ -99,8 +89,7 @@ TEST_F(InputFileController, BrowsingStartsInTheFolderThenAtTheChosenFileAndCance
     answer = mNew;
     NSSecurityScopedAccess::clearEvents();
     mController->actionBrowseInputPath(nullptr);
-    EXPECT_EQ(panel.seen, (QStringList{"title=Choose a composition", "directory=" + mOld,
-                                       "types=qtz", "files", "aliases"}));
+    EXPECT_EQ(panel.seen.value(1), "directory=" + mOld);
     EXPECT_EQ(mController->inputPath(), mNew);
     sandbox_test::expectAccessMoved(mOld, mNew);
 
@@ -159,17 +148,14 @@ TEST_F(InputFileController, AURLHandedOutOutlivesTheSetterThatReplacesIt) {
 }
 
 TEST_F(InputFileController, PathObserversHearOfEveryURLChange) {
-    PathRecorder recorder;
-    mController->addObserver(&recorder, "inputPath", 0, nullptr);
-    mController->addObserver(&recorder, "localizedDisplayInputPath", 0, nullptr);
+    sandbox_test::KeyRecorder recorder(mController.get(),
+                                       {"inputPath", "localizedDisplayInputPath"});
     mController->setSandboxURL(NSURL::fileURLWithPath(mOld));
     mController->setSandboxURL(nullptr);
     EXPECT_EQ(recorder.heard, (QStringList{"inputPath=" + mOld,
                                            "localizedDisplayInputPath=" +
                                                localizedDisplayPathWithSandboxFilePath(mOld),
                                            "inputPath=", "localizedDisplayInputPath="}));
-    mController->removeObserver(&recorder, "inputPath");
-    mController->removeObserver(&recorder, "localizedDisplayInputPath");
 }
 
 #include "InputFileControllerTest.moc"
