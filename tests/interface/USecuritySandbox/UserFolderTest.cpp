@@ -73,7 +73,6 @@ TEST_F(UserFolder, DefaultFoldersAndKeysFollowTheClass) {
               QDir::cleanPath(QStandardPaths::writableLocation(QStandardPaths::PicturesLocation)));
     EXPECT_EQ(pictures->serializationKey(),
               QStringLiteral("USandboxPicturesFolderUserDefaultsKey"));
-    EXPECT_EQ(NSSecurityScopedAccess::openAccessCount(pictures->folderPath()), 1);
 
     NSRef<USandboxUserFolder> plain = NSAdopt<USandboxUserFolder>(NSAllocInit<PlainTestFolder>());
     EXPECT_EQ(plain->folderPath(), QDir::homePath());
