@@ -80,8 +80,6 @@ TEST_F(InputFileController, BrowsingStartsInTheFolderThenAtTheChosenFileAndCance
     EXPECT_EQ(panel.seen, (QStringList{"title=Choose a composition", "directory=" + mRoot + "/",
                                        "types=qtz", "files", "aliases"}));
     EXPECT_EQ(mController->inputPath(), mOld);
-    EXPECT_EQ(mController->localizedDisplayInputPath(),
-              localizedDisplayPathWithSandboxFilePath(mOld));
     EXPECT_EQ(log.count("actionBrowseInputPath:self.sandboxURL=file://" + mOld), 1);
     EXPECT_EQ(sandboxURLWithSecurityBookmarkData(mController->sandboxBookmarkData())->path(), mOld);
 
@@ -127,8 +125,6 @@ TEST_F(InputFileController, RestoredDataResolvesOrLeavesAnEmptyRowAndNilLetsGo) 
     relaunched->setSandboxBookmarkData(data);
     EXPECT_EQ(relaunched->sandboxURL(), nullptr);
     EXPECT_EQ(relaunched->sandboxBookmarkData(), std::optional<QByteArray>(data));
-    EXPECT_EQ(relaunched->inputPath(), QString(""));
-    EXPECT_EQ(relaunched->localizedDisplayInputPath(), QString(""));
 }
 
 TEST_F(InputFileController, AURLHandedOutOutlivesTheSetterThatReplacesIt) {
