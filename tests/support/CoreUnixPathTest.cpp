@@ -52,8 +52,6 @@ bool URLConstructFails(CFURLRef url) {
     return failed;
 }
 
-// --- path algebra ---------------------------------------------------------------------------
-
 // What an operation returned and left in its text, as "true <text>" or "false <text>".
 std::string Said(bool ok, const std::string& text) {
     return (ok ? "true " : "false ") + text;
@@ -70,29 +68,22 @@ TEST(CoreUnixPathTest, ParentJustNameAndExtension) {
     const std::tuple<Operation, const char*, const char*> rows[] = {
         {CoreUnixPath::GetPathParent, "/usr/local/bin", "true /usr/local/"},
         {CoreUnixPath::GetPathParent, "/usr/local/bin/", "true /usr/local/"},
-        {CoreUnixPath::GetPathParent, "a/b/c/", "true a/b/"},
         {CoreUnixPath::GetPathParent, "/usr", "false "},
-        {CoreUnixPath::GetPathParent, "/usr/", "false "},
         {CoreUnixPath::GetPathParent, "usr", "false "},
         {CoreUnixPath::GetPathParent, "/", "false "},
-        {CoreUnixPath::GetPathParent, "", "false "},
         {CoreUnixPath::GetPathJustName, "/usr/local/", "true local"},
         {CoreUnixPath::GetPathJustName, "/usr/local/bin", "true bin"},
-        {CoreUnixPath::GetPathJustName, "a/b/", "true b"},
         {CoreUnixPath::GetPathJustName, "/usr", "false "},
         {CoreUnixPath::GetPathJustName, "usr", "false "},
         {CoreUnixPath::GetPathExtension, "a.b.c", "true c"},
-        {CoreUnixPath::GetPathExtension, "/x/.profile", "true profile"},
         {CoreUnixPath::GetPathExtension, ".profile", "false "},
         {CoreUnixPath::GetPathExtension, "movie", "false "},
-        {CoreUnixPath::GetPathExtension, "/a.b/c", "true b/c"},
-        {CoreUnixPath::GetPathExtension, "movie.", "true "}};
+        {CoreUnixPath::GetPathExtension, "/a.b/c", "true b/c"}};
     for (const auto& [operation, path, expected] : rows)
         EXPECT_EQ(Outcome(operation, path), expected) << path;
 
-    const std::pair<const char*, bool> valid[] = {{"a.b.c", true},     {"/x/.profile", true},
-                                                  {".profile", false}, {"movie", false},
-                                                  {"/a.b/c", false},   {"movie.", true}};
+    const std::pair<const char*, bool> valid[] = {
+        {"a.b.c", true}, {".profile", false}, {"movie", false}, {"/a.b/c", false}};
     for (const auto& [path, expected] : valid)
         EXPECT_EQ(CoreUnixPath::HasValidFileExtension(path), expected) << path;
 }
@@ -137,8 +128,6 @@ std::string Qualification(const char* path) {
 TEST(CoreUnixPathTest, QualificationTests) {
     const std::pair<const char*, const char*> rows[] = {{"/", " root fully qualified"},
                                                         {"//", " fully qualified"},
-                                                        {"/usr", " fully qualified"},
-                                                        {"a/", " partially qualified"},
                                                         {"a/b", " partially qualified"},
                                                         {"tool", " just-name"},
                                                         {"", ""}};
@@ -178,7 +167,6 @@ TEST(CoreUnixPathTest, SplitsAfterTheFirstSlashAndWalksEveryFolderPrefix) {
                                                      {"/usr/local/bin/", "tool"}}},
                                                    {"a/b", {{"a/", "b"}}},
                                                    {"tool", {{"./", "tool"}}},
-                                                   {"/", {{"/", ""}}},
                                                    {"a//b", {{"a/", "/b"}}},
                                                    {"a/b/", {{"a/", "b/"}, {"a/b/", ""}}}};
     for (const auto& [text, expected] : walks) {
@@ -204,15 +192,11 @@ TEST(CoreUnixPathTest, ConstructionForms) {
                                                    kCFURLPOSIXPathStyle, false);
     EXPECT_TRUE(path.Construct(url));
     EXPECT_EQ(path.GetUnixPath(), "/a/b c");
-    CoreUnixPath from_url(url);
-    EXPECT_EQ(from_url.GetUnixPath(), "/a/b c");
     ::CFRelease(url);
     CoreUnixPath parent;
     EXPECT_TRUE(CoreUnixPath("/usr/local/bin").GetParent(parent));
     EXPECT_EQ(parent.GetUnixPath(), "/usr/local/");
 }
-
-// --- POSIX wrappers -------------------------------------------------------------------------
 
 class CoreUnixPathFiles : public ::testing::Test {
 protected:
@@ -275,8 +259,6 @@ TEST_F(CoreUnixPathFiles, WorkingDirectory) {
     EXPECT_TRUE(saved.chdir());
 }
 
-// --- the failure table ----------------------------------------------------------------------
-
 const char* const kNoText = nullptr;
 const char kMissing[] = "/nonexistent-lumenreel-folder/entry";
 
@@ -309,11 +291,6 @@ const FailureCase kUnixPathFailures[] = {
                     const std::string folder = TempFolderWithFile();
                     return !CoreUnixPath::MakeSymbolicLinkFromTo(folder.c_str(),
                                                                  (folder + "/inside").c_str());
-                }),
-    FailureCase("AddExtensionToRoot",
-                [] {
-                    std::string root = "/";
-                    return !CoreUnixPath::AddPathExtension(root, "x") && root == "/";
                 }),
     FailureCase("ReplaceExtensionOfRoot", [] { return Replaced("/", "x", false, "/"); }),
     FailureCase("JustNameOfRoot",

@@ -24,7 +24,6 @@ inline void PrintTo(const FailureCase& c, std::ostream* os) {
     *os << c.name;
 }
 
-// The test name of a table row: the case's name.
 inline std::string failureCaseName(const ::testing::TestParamInfo<FailureCase>& info) {
     return info.param.name;
 }

@@ -87,7 +87,6 @@ TEST(UNibSingletonTest, AllocationAndInitYieldOneInstanceAndRunTheHooks) {
     EXPECT_EQ(first->onceCount, 1);
     EXPECT_EQ(first->everyCount, 3);
     auto* cls = UNibSingleton::singletonClass(CountingSingleton::classObject());
-    EXPECT_EQ(cls->instanceKey(), "CountingSingleton");
     EXPECT_TRUE(cls->sharedInstanceWasInitialized());
 
     // A subclass with the default key has its own instance.
@@ -104,7 +103,6 @@ TEST(UNibSingletonTest, ReferenceCountingAndCopyingLeaveTheInstanceAlone) {
         instance->release();
     EXPECT_EQ(instance->retain(), instance);
     EXPECT_EQ(instance->autorelease(), instance);
-    EXPECT_EQ(instance->retainCount(), 4294967295u);
     EXPECT_EQ(instance->copy(), instance);
     { NSRef<CountingSingleton> owner = NSAdopt(instance); }
     EXPECT_EQ(NSAllocInit<CountingSingleton>(), instance);

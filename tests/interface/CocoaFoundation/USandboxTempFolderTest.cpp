@@ -69,7 +69,6 @@ TEST(USandboxTempFolderTest, TheFolderIsTheSameOnEveryThreadAndTheSharedInstance
     EXPECT_EQ(NSClassFromString("USandboxTempFolder")->alloc()->init(), first);
     NSURL* url = first->folderURL();
     ASSERT_NE(url, nullptr);
-    EXPECT_TRUE(url->isFileURL());
     EXPECT_TRUE(url->hasDirectoryPath());
     EXPECT_EQ(first->folderPath(), USandboxTempFolder::sharedTempFolderPath());
     EXPECT_EQ(first->valueForKey("folderPath").toString(), first->folderPath());

@@ -159,7 +159,6 @@ TEST(NSUINfoGraffik, NamesAreComparedWithoutCaseResizesRebuildUnnamedButtonsHave
     EXPECT_EQ(graffik->buttonName(), "play");
     button->setTitle("stop");
     EXPECT_NE(button->image(), first);
-    EXPECT_EQ(graffik->focusRingType(), 1);
 
     // A resize rebuilds at the new size.
     button->setFrameSize(NSSize(48, 48));
@@ -177,8 +176,6 @@ TEST(NSUINfoGraffik, PushOnPushOffGetsRoundPicturesOfItsOwn) {
     ASSERT_NE(button->alternateImage(), nullptr);
     EXPECT_EQ(pixel(button->image(), 0, 0).alpha(), 0) << "a circle";
     EXPECT_EQ(button->buttonType(), "toggle");
-    button->performClick(nullptr);
-    EXPECT_EQ(button->state(), 1);
 }
 
 class RedDelegate : public NSObject, public NSUIToolButtonDelegate {
@@ -210,8 +207,6 @@ TEST(NSUINfoGraffik, InterfaceFileWithADelegateRebuildsTheImagesWhenAwakened) {
     ASSERT_EQ(objects.size(), 3);
     auto* with = qobject_cast<NSUIToolButton*>(objects[1]);
     auto* without = qobject_cast<NSUIToolButton*>(objects[2]);
-    EXPECT_EQ(with->title(), "record");
-    EXPECT_EQ(with->cell()->title(), QString());
     EXPECT_EQ(pixel(with->image(), 4, 12), QColor(255, 0, 0)) << "the delegate's colour";
     EXPECT_EQ(pixel(without->image(), 4, 12), QColor(191, 191, 191));
     NSNib::setInterfaceFolders({});

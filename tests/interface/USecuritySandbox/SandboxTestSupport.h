@@ -67,6 +67,24 @@ protected:
     QString mRoot;
 };
 
+// Observes `keys` of `object` while alive: each change heard as "key=value" (the value as text),
+// an announcement before a change (NSKeyValueObservingOptionPrior) as "prior key".
+class KeyRecorder : public NSObject {
+public:
+    KeyRecorder(NSObject* object, const QStringList& keys, unsigned options = 0);
+    ~KeyRecorder() override;
+    void observeValueForKeyPath(const QString& keyPath, NSObject* object, const QVariantMap& change,
+                                void*) override;
+    // How many records begin with `start`.
+    int count(const QString& start) const;
+
+    QStringList heard;
+
+private:
+    NSObject* mObject;
+    QStringList mKeys;
+};
+
 // Expects the access recorded since it was last cleared to be: access to `from` ended, then
 // access to `to` begun, with only `to` left open.
 void expectAccessMoved(const QString& from, const QString& to);

@@ -4,7 +4,6 @@
 #include "common/LogCapture.h"
 
 #include "interface/USecuritySandbox/NSURLSandboxURL.h"
-#include "interface/USecuritySandboxControllers/USandboxInputFileController.h"
 #include "platform/foundation/NSSecurityScopedAccess.h"
 #include "platform/foundation/NSURL.h"
 #include "platform/foundation/NSURLBookmarkData.h"
@@ -14,7 +13,6 @@
 
 using lumenreel::test::LogCapture;
 using namespace SandboxURL;
-using sandbox_test::ScriptedOpenPanel;
 
 namespace {
 
@@ -59,12 +57,4 @@ TEST_F(UnsignedProcessFiles, BookmarksTakeTheStandardPathAndAccessIsNeverBegun) 
     ASSERT_NE(unscoped, nullptr);
     EXPECT_FALSE(unscoped->hasSecurityScope());
     EXPECT_TRUE(NSSecurityScopedAccess::events().empty());
-
-    // Picking a file works the same, without any access being begun.
-    NSRef<USandboxInputFileController> controller = NSAdopt(new USandboxInputFileController);
-    ScriptedOpenPanel panel([&] { return path; });
-    controller->actionBrowseInputPath(nullptr);
-    EXPECT_EQ(controller->inputPath(), path);
-    EXPECT_TRUE(NSSecurityScopedAccess::events().empty());
-    EXPECT_EQ(sandboxURLWithSecurityBookmarkData(controller->sandboxBookmarkData())->path(), path);
 }
