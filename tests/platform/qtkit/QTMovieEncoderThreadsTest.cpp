@@ -80,16 +80,10 @@ TEST(QTMovieEncoderThreadsTest, EveryPoolSizeWritesThePacketsOfOneThread) {
     for (int index = 0; index < kFrames; ++index)
         EXPECT_EQ(expected[index].key, index % 12 == 0) << "frame " << index;
 
-    for (int threads : {2, 3, 5, 8}) {
-        const QString path = record(folder, threads, kFrames);
-        const QList<StoredPacket> packets = readStoredPackets(path, 0);
-        ASSERT_EQ(packets.size(), kFrames) << threads << " threads";
-        for (int index = 0; index < kFrames; ++index)
-            ASSERT_EQ(packets[index], expected[index])
-                << "frame " << index << " on " << threads << " threads";
-        // A fragment per frame on both paths: the files are the same too.
-        EXPECT_EQ(contentsOf(path), contentsOf(reference)) << threads << " threads";
-    }
+    // A fragment per frame on every path: the files are the same, packets and all.
+    for (int threads : {2, 3, 5, 8})
+        EXPECT_TRUE(contentsOf(record(folder, threads, kFrames)) == contentsOf(reference))
+            << threads << " threads";
 }
 
 TEST(QTMovieEncoderThreadsTest, TheFilePlaysWithEveryFrameWrittenWhileOthersAreInFlight) {
