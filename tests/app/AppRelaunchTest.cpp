@@ -141,13 +141,9 @@ protected:
     QString mFolder = mHome.filePath(QStringLiteral("movies"));
 };
 
-TEST_F(AppRelaunchTest, ASecondLaunchShowsWhatTheFirstChose) {
+TEST_F(AppRelaunchTest, ASecondLaunchShowsWhatTheFirstChoseAndASoundRemovedWithItsXStaysRemoved) {
     runApp(mHome, "choose");
     EXPECT_EQ(report(), expectedReport(mFolder));
-}
-
-TEST_F(AppRelaunchTest, ASoundRemovedWithItsXStaysRemovedAfterARelaunch) {
-    runApp(mHome, "choose");
     runApp(mHome, "clearSound");
     EXPECT_EQ(report(), expectedReport(mFolder).replace(
                             resource(QStringLiteral("sounds/demo-arpeggio.m4a")) + QLatin1Char('|'),

@@ -57,17 +57,23 @@ protected:
     }
 };
 
-TEST_F(CompositionInputsToolTest, TheSoundsSpectrumPeaksInTheBinOfItsFrequency) {
+TEST_F(CompositionInputsToolTest, TheSoundsSpectrumValuesAndStillImagesReachTheirInputs) {
     // 48000 / 1024 = 46.875 Hz a bin: 3000 Hz is the middle of bin 64.
     const QString sine = this->sine();
     const QString probe = writeFile(QStringLiteral("Probe.fs"), kProbe);
-    const QList<QImage> frames = renderFrames(
-        probe, {"--size", "512x2", "--fps", "10", "--duration", "0.5", "--audio", sine});
+    const QString still = writePicture(mHome.filePath("still.png"), {8, 8}, qRgb(200, 0, 0));
+    const QList<QImage> frames =
+        renderFrames(probe, {"--size", "512x2", "--fps", "10", "--duration", "0.5", "--audio", sine,
+                             "--set", "level=0.25", "--input", "inputImage=" + still});
     ASSERT_EQ(frames.size(), 6);
     for (int k = 1; k < frames.size(); ++k)
         EXPECT_EQ(peak(frames[k]), 64) << "frame " << k;
     // Frame 0 ends its window at the sound's start: silence before it.
     EXPECT_EQ(qRed(frames[0].pixel(64, 0)), 0);
+    for (const QImage& frame : frames) {
+        EXPECT_NEAR(qGreen(frame.pixel(4, 1)), 64, 1);
+        EXPECT_EQ(qBlue(frame.pixel(4, 1)), 200);
+    }
 }
 
 TEST_F(CompositionInputsToolTest, TheShadertoySoundChannelHoldsSpectrumAndWaveform) {
@@ -92,19 +98,6 @@ void mainImage(out vec4 fragColor, in vec2 fragCoord) {
     EXPECT_LE(std::ranges::min(wave), 2);
     EXPECT_GE(std::ranges::max(wave), 253);
     EXPECT_NEAR(qBlue(frame.pixel(0, 0)), 128, 1);
-}
-
-TEST_F(CompositionInputsToolTest, ValuesAndStillImagesReachTheirInputs) {
-    const QString probe = writeFile(QStringLiteral("Probe.fs"), kProbe);
-    const QString still = writePicture(mHome.filePath("still.png"), {8, 8}, qRgb(200, 0, 0));
-    const QList<QImage> frames =
-        renderFrames(probe, {"--size", "8x8", "--fps", "5", "--duration", "0.2", "--set",
-                             "level=0.25", "--input", "inputImage=" + still});
-    ASSERT_EQ(frames.size(), 2);
-    for (const QImage& frame : frames) {
-        EXPECT_NEAR(qGreen(frame.pixel(4, 4)), 64, 1);
-        EXPECT_EQ(qBlue(frame.pixel(4, 4)), 200);
-    }
 }
 
 TEST_F(CompositionInputsToolTest, EachFrameShowsTheMoviesFrameAtItsTime) {
@@ -138,10 +131,6 @@ TEST_F(CompositionInputsToolTest, ListsTheInputs) {
 
 class CompositionFilesToolTest : public RenderToolTest {
 protected:
-    QString picture(const QString& name, QSize size, QColor colour = Qt::red) {
-        return writePicture(mHome.filePath(name), size, colour);
-    }
-
     QStringList trash() const { return entries(mTool->trashFolder()); }
 };
 
@@ -149,7 +138,8 @@ protected:
 // refused job is one line with its exit status, from --list-inputs as from a render, and writes
 // nothing.
 TEST_F(CompositionFilesToolTest, PicturesOutsideTheCompositionsFolderAreTheUsersToGive) {
-    const QString secret = picture(QStringLiteral("private.png"), QSize(4, 4));
+    const QString secret =
+        writePicture(mHome.filePath(QStringLiteral("private.png")), {4, 4}, Qt::red);
     const QString stealing = writeFile(
         QStringLiteral("downloads/Steal.fs"),
         "/*{ \"ISFVSN\": \"2\", \"IMPORTED\": { \"pic\": { \"PATH\": \"../private.png\" } } "

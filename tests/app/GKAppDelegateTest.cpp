@@ -60,14 +60,10 @@ protected:
     std::shared_ptr<RecordingPresenter> mAlerts = std::make_shared<RecordingPresenter>();
 };
 
-TEST_F(GKAppDelegateTest, DefaultsAndThePresetReachTheRenderer) {
-    EXPECT_EQ(mDelegate->compositionMovieDuration(), 33.29999923706055);
+TEST_F(GKAppDelegateTest, ThePresetAndRateReachTheRendererAndValuesOutsideTheRangesAreRefused) {
     EXPECT_EQ(mDelegate->compositionMovieDimensions(), QSizeF(640, 480));
     mDelegate->setMovieDimensions(8);
     EXPECT_EQ(mRenderer->rendererSurfaceSizePixels(), QSizeF(1280, 720));
-}
-
-TEST_F(GKAppDelegateTest, RatesAndDurationsOutsideTheJobsRangesAreRefused) {
     mDelegate->setValue_forKey(25u, QStringLiteral("compositionMovieFrameRate"));
     EXPECT_EQ(QStillFrameRecorder_Config_RenderFPS, 25u);
     LogCapture log;

@@ -67,7 +67,6 @@ protected:
                    ? button->menu()->findChild<QAction*>(name + ".motion." + role)
                    : nullptr;
     }
-    // The values of the window's job, as NAME=TEXT.
     static QStringList jobValues() { return named(sDelegate->windowJob().inputs.values); }
     static QVariantMap savedValues() {
         return NSUserDefaults::standardUserDefaults()
@@ -235,7 +234,7 @@ TEST_F(MainWindowInputsTest, ValuesFollowTheirCompositionAndResetGivesTheDefault
     EXPECT_EQ(savedValues().value(first).toMap(), (QVariantMap{{"steps", "7"}}));
 }
 
-TEST_F(MainWindowInputsTest, EachInputsMenuSetsKeysAtThePreviewsTimeOrFollowsTheSound) {
+TEST_F(MainWindowInputsTest, EachInputsMenuSetsKeysOrABandWithItsGainAndKeysFollowThePreviewsTime) {
     chooseComposition(writeFile(QStringLiteral("moving/Controls.fs"), kControls));
     GKPreviewController* preview = GKPreviewController::controllerForDelegate(sDelegate);
     ASSERT_TRUE(preview && preview->engine());
@@ -273,12 +272,7 @@ TEST_F(MainWindowInputsTest, EachInputsMenuSetsKeysAtThePreviewsTimeOrFollowsThe
     EXPECT_EQ(jobValues(), QStringList{"level=sound:bass*2"});
     sDelegate->actionResetCompositionInputs(nullptr);
     EXPECT_TRUE(jobValues().isEmpty());
-}
 
-TEST_F(MainWindowInputsTest, TheMenuGivesABandItsGainAndKeyedControlsFollowThePreviewsTime) {
-    chooseComposition(writeFile(QStringLiteral("gain/Controls.fs"), kControls));
-    GKPreviewController* preview = GKPreviewController::controllerForDelegate(sDelegate);
-    ASSERT_TRUE(preview && preview->engine());
     std::optional<double> answer = 2.5;
     QList<QPair<double, QString>> asked;
     const AppInputsPanel::GainChooser previous =
@@ -306,16 +300,15 @@ TEST_F(MainWindowInputsTest, TheMenuGivesABandItsGainAndKeyedControlsFollowThePr
     motionItem("steps", "constant")->trigger();
 
     // Keys 0 at 0 s and 2 at 2 s: moving the preview's time moves the controls with it.
-    preview->engine()->pause();
-    preview->engine()->seek(0.0);
+    seek(0.0);
     ASSERT_TRUE(
         sDelegate->setCompositionInputValue(QStringLiteral("level@0"), QStringLiteral("0")));
     ASSERT_TRUE(
         sDelegate->setCompositionInputValue(QStringLiteral("level@2"), QStringLiteral("2")));
-    preview->engine()->seek(1.5);
+    seek(1.5);
     EXPECT_EQ(control<QLineEdit>("level", "field")->text(), QStringLiteral("1.5"));
     EXPECT_EQ(control<QSlider>("level", "slider")->value(), 750);
-    preview->engine()->seek(0.25);
+    seek(0.25);
     EXPECT_EQ(control<QLineEdit>("level", "field")->text(), QStringLiteral("0.25"));
 }
 

@@ -211,15 +211,4 @@ TEST_F(MainWindowPreviewTest, AHiddenWindowPausesThePreview) {
     EXPECT_TRUE(waitForPlaying(1));
 }
 
-TEST_F(MainWindowPreviewTest, AShaderThatDoesNotCompileShowsTheCompilersMessage) {
-    chooseComposition(brokenComposition());
-    // The message picture's background (its text is the engine's to check).
-    ASSERT_TRUE(spinUntil([&] {
-        return mPreview->image() && mPreview->image()->bitmapRepresentation() &&
-               mPreview->image()->bitmapRepresentation()->qImage().pixelColor(1, 1) ==
-                   QColor(48, 12, 16);
-    }));
-    keepPicture(QStringLiteral("preview-error"));
-}
-
 } // namespace

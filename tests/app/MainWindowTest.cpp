@@ -4,7 +4,6 @@
 
 #include "MainWindowFixture.h"
 
-#include "interface/USecuritySandbox/USandboxTempFolder.h"
 #include "platform/appkit/NSMenu.h"
 #include "platform/appkitcore/NSAlert.h"
 #include "platform/quartzcomposer/QCEGLContext.h"
@@ -21,7 +20,6 @@ protected:
         return sDelegate->window()->menu()->itemWithTitle(QString::fromUtf8(title));
     }
 
-    // The composition, the demo sound and the output folder.
     void chooseFiles(const QString& composition, const QString& folder) {
         chooseComposition(composition);
         chooseSound();
@@ -43,7 +41,6 @@ TEST_F(MainWindowTest, RendersTheSampleWithItsSoundFromTheWindow) {
     EXPECT_TRUE(render->toolTip().contains(QStringLiteral("composition")));
 
     chooseFiles(resource(QStringLiteral("compositions/Aurora.fs")), out);
-    EXPECT_EQ(sDelegate->window()->title(), QStringLiteral("Lumenreel \u2014 Aurora"));
     sDelegate->setMovieDimensions(0);
     sDelegate->setValue_forKey(30u, QStringLiteral("compositionMovieFrameRate"));
     sDelegate->setValue_forKey(2.0, QStringLiteral("compositionMovieDuration"));
@@ -57,13 +54,7 @@ TEST_F(MainWindowTest, RendersTheSampleWithItsSoundFromTheWindow) {
     const QString movie = QDir(out).filePath(QStringLiteral("Aurora.mov"));
     EXPECT_EQ(sDelegate->statusText(), QStringLiteral("Written: ") + movie);
     EXPECT_TRUE(mAlerts->messages.isEmpty()) << mAlerts->messages.join('\n').toStdString();
-    // An Animation movie with its sound (its tracks and pictures are the render tool's and the
-    // recorder's to check).
-    const InspectedMovie inspected = inspectMovie(movie);
-    ASSERT_EQ(inspected.tracks.size(), 2) << inspected.error.toStdString();
-    EXPECT_EQ(inspected.tracks[1].codec, QStringLiteral("qtrle"));
-    EXPECT_EQ(inspected.tracks[1].packetPts.size(), 61); // 0 to 2 s, both ends
-    EXPECT_EQ(filesUnder(USandboxTempFolder::sharedTempFolderPath()), QStringList());
+    // (The window's movie, sound and frames, is the render tool's: the inputs test compares them.)
 
     // Rendering it again asks first; Cancel keeps the movie and renders nothing.
     mAlerts->answer = NSAlertSecondButtonReturn;

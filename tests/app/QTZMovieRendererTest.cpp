@@ -68,9 +68,6 @@ protected:
             NSURL::fileURLWithPath(writeComposition(name + QStringLiteral(".fs")), false));
         mRenderer->setOutputFinalMovieFile(mFolder.filePath(name + QStringLiteral(".mov")));
     }
-    bool waitForJobs(int finished) {
-        return spinUntil([&] { return mFinishedJobs == finished; }, std::chrono::minutes(2));
-    }
 
     // Runs one whole job and waits for its end. Returns the final movie's path.
     QString render(const QString& composition, double duration, unsigned framesPerSecond,
@@ -88,14 +85,6 @@ protected:
         EXPECT_TRUE(mRenderer->renderToMovie());
         EXPECT_TRUE(spinUntil([&] { return mFinishedJobs > before; }, std::chrono::minutes(5)));
         return finalMovie;
-    }
-
-    // Starts an hour-long job and waits for its first frames.
-    void startLongJob(const QString& name) {
-        prepareJob(name);
-        mRenderer->setOutputMovieDuration(3600.0);
-        ASSERT_TRUE(mRenderer->renderToMovie());
-        ASSERT_TRUE(spinUntil([&] { return mProgress > 0.0; }, std::chrono::minutes(2)));
     }
 
     QTemporaryDir mFolder;
@@ -235,7 +224,10 @@ TEST_F(QTZMovieRendererTest, RefusesAnInvalidJobAndASecondStartWhileRendering) {
 // as for other failures.
 TEST_F(QTZMovieRendererTest, AGPUResetFailsTheJobAndKeepsItsVideo) {
     NSAutoreleasePool pool;
-    startLongJob(QStringLiteral("Reset"));
+    prepareJob(QStringLiteral("Reset"));
+    mRenderer->setOutputMovieDuration(3600.0);
+    ASSERT_TRUE(mRenderer->renderToMovie());
+    ASSERT_TRUE(spinUntil([&] { return mProgress > 0.0; }, std::chrono::minutes(2)));
     QCSimulateGraphicsResetForTesting(GL_GUILTY_CONTEXT_RESET);
     const bool finished = spinUntil([&] { return mFinishedJobs == 1; }, std::chrono::minutes(2));
     QCSimulateGraphicsResetForTesting(0);

@@ -1,18 +1,13 @@
 #include "app/cli/RenderCommandLine.h"
 #include "app/cli/RenderProgressPrinter.h"
 
+#include "common/QtPrinters.h"
 #include "platform/qtkit/MovieInspector.h"
 
 #include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
-
-#include <ostream>
-
-void PrintTo(const QStringList& list, std::ostream* out) {
-    *out << '"' << list.join(QLatin1Char(' ')).toStdString() << '"';
-}
 
 namespace {
 
@@ -35,6 +30,9 @@ TEST(RenderCommandLineTest, DefaultsAreTheApplicationsOwn) {
     EXPECT_EQ(parsed.options.encoderThreads, 0); // one per core
     EXPECT_EQ(parsed.options.finalMoviePath(), QStringLiteral("/home/u/Videos/Clouds.mov"));
     EXPECT_FALSE(parsed.options.outputFolderGiven); // the default folder, made when missing
+    // The Seconds, no loop, the whole sound.
+    EXPECT_FALSE(parsed.options.durationFromSound || parsed.options.loop ||
+                 parsed.options.cutSound);
 }
 
 TEST(RenderCommandLineTest, OptionsAreTaken) {
@@ -118,9 +116,6 @@ TEST(RenderCommandLineTest, TimingOptionsFollowTheSound) {
             << refused.message.toStdString();
         EXPECT_FALSE(refused.message.contains(QLatin1Char('\n')));
     }
-    // The defaults: the Seconds, no loop, the whole sound.
-    const ParsedRenderCommandLine plain = parse({"a.fs"});
-    EXPECT_FALSE(plain.options.durationFromSound || plain.options.loop || plain.options.cutSound);
 }
 
 class RenderCommandLineRejects : public ::testing::TestWithParam<QStringList> {};

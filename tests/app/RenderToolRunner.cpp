@@ -106,18 +106,15 @@ ToolRun RenderToolTest::expectRuns(const QStringList& arguments) const {
     return run;
 }
 
-QList<QImage> RenderToolTest::framesOf(const QString& movie) {
+QList<QImage> RenderToolTest::renderFrames(const QString& composition,
+                                           const QStringList& options) const {
+    const QString movie =
+        expectRuns(options + QStringList{"--output", mOutput, composition}).out.trimmed();
     QList<QImage> frames = decodeVideoFrames(movie, 1);
     if (frames.isEmpty())
         frames = decodeVideoFrames(movie, 0);
     QFile::remove(movie);
     return frames;
-}
-
-QList<QImage> RenderToolTest::renderFrames(const QString& composition,
-                                           const QStringList& options) const {
-    return framesOf(
-        expectRuns(options + QStringList{"--output", mOutput, composition}).out.trimmed());
 }
 
 QString RenderToolTest::lavfi(const QString& name, const QString& source,

@@ -71,9 +71,8 @@ protected:
     ToolRun expectRefused(const QStringList& arguments, const QString& reason, int status = 1);
     // Runs the tool, expecting it to end with 0.
     ToolRun expectRuns(const QStringList& arguments) const;
-    // The decoded frames of `movie` (the second stream when it has a sound), which is removed.
-    static QList<QImage> framesOf(const QString& movie);
-    // Renders `composition` with `options` into the output folder; the frames of its movie.
+    // Renders `composition` with `options` into the output folder; the decoded frames of its
+    // movie (the second stream when it has a sound), which is removed.
     QList<QImage> renderFrames(const QString& composition, const QStringList& options) const;
     // Makes `name` under the home folder with FFmpeg from the lavfi `source` and `options`.
     QString lavfi(const QString& name, const QString& source,

@@ -28,14 +28,7 @@ TEST_F(RenderToolTest, RendersTheMovieWithSoundAndPrintsItsPath) {
     EXPECT_TRUE(lines.value(1).startsWith(QStringLiteral("Rendering ")) &&
                 lines.value(1).contains(QStringLiteral(", on ")))
         << run.err.toStdString();
-    const InspectedMovie inspected = inspectMovie(outputMovie());
-    ASSERT_TRUE(inspected.opened) << inspected.error.toStdString();
-    ASSERT_EQ(inspected.tracks.size(), 2);
-    EXPECT_EQ(inspected.tracks[0].mediaType, QStringLiteral("audio"));
-    const InspectedTrack& video = inspected.tracks[1];
-    EXPECT_EQ(video.mediaType, QStringLiteral("video"));
-    EXPECT_EQ(video.width, 64);
-    EXPECT_EQ(video.packetPts.size(), 8);
+    // (The movie's tracks as readers see them are the delivery formats test's.)
     EXPECT_TRUE(entries(mTool->temporaryFolder()).isEmpty());
 }
 
