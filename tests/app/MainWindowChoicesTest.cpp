@@ -58,14 +58,14 @@ TEST_F(MainWindowChoicesTest, ANewChoiceOrJobClearsWhatTheLastJobLeft) {
     // The command says that a composition is missing; choosing one clears that.
     sDelegate->outletQuartzCompositionInputController->setSandboxURL(nullptr);
     EXPECT_FALSE(sDelegate->actionRenderCompositionToMovieFile(nullptr));
-    EXPECT_TRUE(statusStartsWith("No composition is chosen"));
+    EXPECT_THAT(status(), StartsWith("No composition is chosen"));
     chooseComposition(scene);
     EXPECT_EQ(sDelegate->statusText(), QString());
 
     // A movie written: its last frame, a full bar, Show in Folder.
     sDelegate->setValue_forKey(0.2, QStringLiteral("compositionMovieDuration"));
     ASSERT_TRUE(renderToTheEnd());
-    ASSERT_TRUE(statusStartsWith("Written: "));
+    ASSERT_THAT(status(), StartsWith("Written: "));
     EXPECT_NE(preview->image(), nullptr);
     EXPECT_EQ(progress->doubleValue(), 1.0);
     EXPECT_FALSE(sDelegate->hidesShowInFolder());
@@ -78,14 +78,14 @@ TEST_F(MainWindowChoicesTest, ANewChoiceOrJobClearsWhatTheLastJobLeft) {
     ASSERT_TRUE(spinUntil([&] { return progress->doubleValue() >= 0.25; }));
     sDelegate->actionCancelRendering(nullptr);
     ASSERT_TRUE(waitUntilIdle());
-    ASSERT_TRUE(statusStartsWith("Stopped."));
+    ASSERT_THAT(status(), StartsWith("Stopped."));
     EXPECT_GE(progress->doubleValue(), 0.25);
 
     // The composition's file breaks: an alert with the compiler's message, and the failed job
     // leaves no bar of the stopped one.
     brokenComposition(QStringLiteral("Scene.fs"));
     ASSERT_TRUE(renderToTheEnd());
-    ASSERT_TRUE(statusStartsWith("No movie was written"));
+    ASSERT_THAT(status(), StartsWith("No movie was written"));
     ASSERT_FALSE(mAlerts->messages.isEmpty());
     EXPECT_TRUE(mAlerts->messages.last().contains(QStringLiteral("undeclared")))
         << mAlerts->messages.last().toStdString();
@@ -199,11 +199,6 @@ protected:
         QTest::mouseClick(box->widget(), Qt::LeftButton, {},
                           QPoint(8, box->widget()->height() / 2));
     }
-    static NSPopUpButton* sizePopUp() {
-        return views<NSPopUpButton>(
-                   [](NSPopUpButton* popUp) { return popUp->itemTitleAtIndex(0) == u"640 x 480"; })
-            .value(0);
-    }
     // The settings saved as the application saves them when it quits, the window's changed
     // afterwards, and the saved ones restored as at the next launch.
     static void saveChangeAndRestore(const std::function<void()>& change) {
@@ -224,18 +219,11 @@ TEST_F(MainWindowTimingTest, TheCheckBoxesTimeTheWindowsJobAndComeBackFromTheSet
     chooseComposition(resource(QStringLiteral("compositions/Aurora.fs")));
     chooseSound();
 
-    // Off by default: the Seconds field's 2 s, end frame included, the whole sound.
-    RenderJob job = sDelegate->windowJob();
-    EXPECT_FALSE(job.durationFromSound || job.loop || job.cutSound);
-    EXPECT_EQ(job.frameCount(), 61);
-    EXPECT_TRUE(seconds->isEnabled());
-
     // Each click changes the job the window describes, and says so.
     QSignalSpy changes(sDelegate, &GKAppDelegate::windowJobChanged);
     tick(fromSound);
-    EXPECT_TRUE(sDelegate->compositionMovieDurationFromSound());
     EXPECT_FALSE(seconds->isEnabled());
-    job = sDelegate->windowJob();
+    RenderJob job = sDelegate->windowJob();
     EXPECT_TRUE(job.durationFromSound);
     EXPECT_DOUBLE_EQ(job.durationSeconds, 10.0); // the sound's length
     // The Seconds setting itself stays, for when the box is cleared.
@@ -262,7 +250,7 @@ TEST_F(MainWindowTimingTest, TheCheckBoxesTimeTheWindowsJobAndComeBackFromTheSet
     chooseFolder(sHome->filePath(QStringLiteral("soundless")));
     sDelegate->actionClearSoundMovie(nullptr);
     EXPECT_FALSE(startRender());
-    EXPECT_TRUE(statusContains("there is no sound"));
+    EXPECT_THAT(status(), HasSubstr("there is no sound"));
     EXPECT_TRUE(QDir(sHome->filePath(QStringLiteral("soundless"))).isEmpty());
 
     tick(fromSound);
@@ -272,7 +260,9 @@ TEST_F(MainWindowTimingTest, TheCheckBoxesTimeTheWindowsJobAndComeBackFromTheSet
 }
 
 TEST_F(MainWindowTimingTest, TheCustomSizeHasItsFieldsAndTheAddedSizesKeepTheOldTags) {
-    NSPopUpButton* sizes = sizePopUp();
+    NSPopUpButton* sizes = views<NSPopUpButton>([](NSPopUpButton* popUp) {
+                               return popUp->itemTitleAtIndex(0) == u"640 x 480";
+                           }).value(0);
     NSTextField* width = numberField(kMovieDimensionCustomMaxSide, 0);
     NSTextField* height = numberField(kMovieDimensionCustomMaxSide, 1);
     ASSERT_TRUE(sizes && width && height);

@@ -36,6 +36,7 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -43,6 +44,9 @@
 #include <memory>
 
 namespace lumenreel::test {
+
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
 
 // Values or files of a job as NAME=TEXT.
 inline QStringList named(const QList<QPair<QString, QString>>& pairs) {
@@ -192,19 +196,8 @@ protected:
     }
     // Clicks Render and waits for the job's end; false when it did not start or end.
     bool renderToTheEnd() { return startRender() && waitUntilIdle(); }
-    // Whether the status line starts with or holds `text`; what it says when not.
-    static ::testing::AssertionResult statusStartsWith(const QString& text) {
-        return statusIs(sDelegate->statusText().startsWith(text));
-    }
-    static ::testing::AssertionResult statusContains(const QString& text) {
-        return statusIs(sDelegate->statusText().contains(text));
-    }
-    static ::testing::AssertionResult statusIs(bool expected) {
-        if (expected)
-            return ::testing::AssertionSuccess();
-        return ::testing::AssertionFailure()
-               << "the status line says: " << sDelegate->statusText().toStdString();
-    }
+    // The status line, for the matchers: EXPECT_THAT(status(), StartsWith("Written: ")).
+    static std::string status() { return sDelegate->statusText().toStdString(); }
     static bool waitUntilIdle(std::chrono::milliseconds deadline = std::chrono::minutes(5)) {
         return spinUntil([] { return sDelegate->isIdle(); }, deadline);
     }

@@ -86,8 +86,6 @@ protected:
 TEST_F(MainWindowInputsTest, EachInputGetsItsControlAndEachChangeReachesTheJob) {
     sDelegate->actionClearSoundMovie(nullptr);
     chooseComposition(writeFile(QStringLiteral("kinds/Controls.fs"), kControls));
-    ASSERT_NE(panel(), nullptr);
-    EXPECT_TRUE(jobValues().isEmpty()) << jobValues().join(' ').toStdString();
     QSignalSpy changes(sDelegate, &GKAppDelegate::windowJobChanged);
     QSignalSpy events(sDelegate, &GKAppDelegate::compositionInputEventFired);
     // Each change reaches the job at once, and the job says it changed.
@@ -102,12 +100,9 @@ TEST_F(MainWindowInputsTest, EachInputGetsItsControlAndEachChangeReachesTheJob) 
     auto* popup = control<QComboBox>("shape", "popup");
     auto* steps = control<QSpinBox>("steps", "number");
     auto* lit = control<QCheckBox>("lit", "check");
-    auto* flash = control<QPushButton>("flash", "button");
     auto* well = control<QToolButton>("tint", "well");
-    auto* x = control<QLineEdit>("centre", "x");
-    auto* y = control<QLineEdit>("centre", "y");
     auto* wave = control<QLabel>("wave", "sound");
-    ASSERT_TRUE(slider && field && popup && steps && lit && flash && well && x && y && wave);
+    ASSERT_TRUE(slider && field && popup && steps && lit && well && wave);
     EXPECT_EQ(field->text(), QStringLiteral("0.5"));
     EXPECT_EQ(slider->value(), 250);
     QTest::keyClick(slider, Qt::Key_End);
@@ -140,7 +135,7 @@ TEST_F(MainWindowInputsTest, EachInputGetsItsControlAndEachChangeReachesTheJob) 
     expectJob({"level=0.25", "shape=3", "steps=5", "lit=false"});
 
     // An event fires for the preview and leaves the job as it was.
-    click(flash);
+    click(control<QPushButton>("flash", "button"));
     ASSERT_EQ(events.count(), 1);
     EXPECT_EQ(events.first().first().toString(), QStringLiteral("flash"));
     EXPECT_EQ(jobValues(), (QStringList{"level=0.25", "shape=3", "steps=5", "lit=false"}));
@@ -164,8 +159,8 @@ TEST_F(MainWindowInputsTest, EachInputGetsItsControlAndEachChangeReachesTheJob) 
     EXPECT_EQ(sDelegate->compositionInputValues().value(QStringLiteral("tint")), tint);
     EXPECT_EQ(changes.count(), 0);
 
-    type(x, QStringLiteral("0.125"));
-    type(y, QStringLiteral("0.75"));
+    type(control<QLineEdit>("centre", "x"), QStringLiteral("0.125"));
+    type(control<QLineEdit>("centre", "y"), QStringLiteral("0.75"));
     EXPECT_EQ(jobValues().last(), QStringLiteral("centre=0.125,0.75"));
 
     // The sound input names the sound, once there is one.
@@ -333,14 +328,14 @@ TEST_F(MainWindowInputsTest, TheWindowsMovieIsTheRenderToolsWithTheSameValuesSet
     ASSERT_EQ(values.size(), 3) << values.join(' ').toStdString();
     keepPicture(QStringLiteral("inputs-aurora"));
 
-    ASSERT_TRUE(startRender()) << sDelegate->statusText().toStdString();
+    ASSERT_TRUE(startRender()) << status();
     // The running job keeps the values it started with.
     EXPECT_FALSE(control<QLineEdit>("speed", "field")->isEnabled());
     EXPECT_FALSE(sDelegate->setCompositionInputValue(QStringLiteral("speed"), QStringLiteral("1")));
     ASSERT_TRUE(waitUntilIdle());
     const QString windowMovie = QDir(out).filePath(QStringLiteral("Aurora.mov"));
     // (A note on the 10 s sound against 0.1 s of video follows the path.)
-    ASSERT_TRUE(statusStartsWith(QStringLiteral("Written: ") + windowMovie + ' '));
+    ASSERT_THAT(status(), StartsWith("Written: " + windowMovie.toStdString() + ' '));
 
     // The tool, with the job's values as --set (that --set changes the frames is the tool
     // tests' to show).

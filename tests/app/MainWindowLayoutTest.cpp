@@ -3,6 +3,7 @@
 
 #include "MainWindowFixture.h"
 
+#include <QDebug>
 #include <QFontMetrics>
 
 namespace {
@@ -19,11 +20,8 @@ QString describe(const NSView* view) {
         text += QLatin1Char(' ') + button->title();
     else if (const auto* field = qobject_cast<const NSTextField*>(view))
         text += QLatin1Char(' ') + field->stringValue();
-    return text + QStringLiteral(" at %1,%2 %3x%4")
-                      .arg(view->frame().x())
-                      .arg(view->frame().y())
-                      .arg(view->frame().width())
-                      .arg(view->frame().height());
+    QDebug(&text).nospace() << " at " << view->frame();
+    return text;
 }
 
 class MainWindowLayoutTest : public WindowFixture {
@@ -95,7 +93,6 @@ TEST_F(MainWindowLayoutTest, AtItsMinimumSizeEveryControlShowsWholeAndApart) {
     EXPECT_GE(window->widget()->minimumSize().width(), int(minimum.width()));
     EXPECT_GT(window->widget()->minimumSize().height(), int(minimum.height()));
 
-    checkLayout(0, minimum, QStringLiteral("minimum-english"));
     checkLayout(1, minimum, QStringLiteral("minimum-german"));
     checkLayout(2, minimum, QStringLiteral("minimum-french"));
     checkLayout(0, minimum, QStringLiteral("minimum-english"));
@@ -129,11 +126,10 @@ TEST_F(MainWindowLayoutTest, EnlargedTheFileCardAndItsPathsGrowWithTheWindow) {
 }
 
 TEST_F(MainWindowLayoutTest, ALongPathShowsItsFileNameAndIsWholeInTheToolTip) {
-    const QString folder = sHome->filePath(
-        QStringLiteral("A rather long folder name for client work/Summer campaign 2026/shaders"));
-    ASSERT_TRUE(QDir().mkpath(folder));
-    const QString scene = QDir(folder).filePath(QStringLiteral("SunsetWavesFinal.glsl"));
-    ASSERT_TRUE(QFile::copy(resource(QStringLiteral("compositions/SunsetWaves.glsl")), scene));
+    const QString scene =
+        writeFile("A rather long folder name for client work/Summer campaign 2026/shaders/"
+                  "SunsetWavesFinal.glsl",
+                  contentsOf(resource(QStringLiteral("compositions/SunsetWaves.glsl"))));
     sDelegate->window()->setFrame(NSRect(QPointF(40, 40), sDelegate->window()->contentMinSize()),
                                   true);
     chooseComposition(scene);

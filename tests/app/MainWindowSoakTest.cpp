@@ -54,7 +54,7 @@ TEST_F(MainWindowSoakTest, TwentyJobsFromOneWindowLeaveNothingBehind) {
         sDelegate->setValue_forKey(job == Job::Stopped ? 8.0 : 0.4,
                                    QStringLiteral("compositionMovieDuration"));
         const int alerts = int(mAlerts->messages.size());
-        ASSERT_TRUE(startRender()) << sDelegate->statusText().toStdString();
+        ASSERT_TRUE(startRender()) << status();
         if (job == Job::Stopped) {
             ASSERT_TRUE(
                 spinUntil([&] { return progress->doubleValue() >= 0.5; }, std::chrono::minutes(2)));
@@ -91,11 +91,10 @@ TEST_F(MainWindowSoakTest, TwentyJobsFromOneWindowLeaveNothingBehind) {
 
     // The temporary folder is empty, and the output folder holds finished movies only.
     EXPECT_EQ(filesUnder(USandboxTempFolder::sharedTempFolderPath()), QStringList());
-    QStringList movies;
-    for (const QString& path : filesUnder(out))
-        movies << QFileInfo(path).fileName();
-    movies.sort();
-    EXPECT_EQ(movies, (QStringList{"Aurora.mov", "SpectrumBars.mov", "SunsetWaves.mov"}));
+    const QDir movies(out);
+    EXPECT_EQ(filesUnder(out),
+              (QStringList{movies.filePath("Aurora.mov"), movies.filePath("SpectrumBars.mov"),
+                           movies.filePath("SunsetWaves.mov")}));
 }
 
 } // namespace
