@@ -57,7 +57,7 @@ protected:
 
     static AppInputsPanel* panel() { return views<AppInputsPanel>().value(0); }
     template <class W>
-    static W* control(const QString& name, const QString& role) {
+    static W* control(const QString& name, const QString& role = {}) {
         return panel() ? qobject_cast<W*>(panel()->control(name, role)) : nullptr;
     }
     // The item `role` of the input's menu of how it moves ("level", "bass").
@@ -199,14 +199,12 @@ TEST_F(MainWindowInputsTest, ValuesFollowTheirCompositionAndResetGivesTheDefault
 
     // In another language the controls are made anew, with their values.
     setLanguage(1);
-    auto* reset = qobject_cast<QPushButton*>(panel()->control(QStringLiteral("reset")));
-    ASSERT_NE(reset, nullptr);
-    EXPECT_EQ(reset->text(), QStringLiteral("Zur\u00fccksetzen"));
+    ASSERT_NE(control<QPushButton>("reset"), nullptr);
+    EXPECT_EQ(control<QPushButton>("reset")->text(), QStringLiteral("Zur\u00fccksetzen"));
     EXPECT_EQ(control<QLineEdit>("level", "field")->text(), QStringLiteral("1,5"));
     setLanguage(0);
-    reset = qobject_cast<QPushButton*>(panel()->control(QStringLiteral("reset")));
-    ASSERT_NE(reset, nullptr);
-    ASSERT_TRUE(reset->isEnabled());
+    auto* reset = control<QPushButton>("reset");
+    ASSERT_TRUE(reset && reset->isEnabled());
     QSignalSpy changes(sDelegate, &GKAppDelegate::windowJobChanged);
     click(reset);
     EXPECT_EQ(changes.count(), 1);

@@ -81,8 +81,8 @@ protected:
     }
 };
 
-TEST_F(MainWindowLayoutTest, AtItsMinimumSizeEveryControlShowsWholeAndApart) {
-    // The rows of the files a composition loads are shown, and a movie was written.
+TEST_F(MainWindowLayoutTest, EveryControlShowsWholeAndApartAndEnlargedTheFileCardGrows) {
+    // The rows of the files a composition loads are shown.
     sDelegate->setHasDependentInputs(true);
     NSWindow* window = sDelegate->window();
     const NSSize minimum = window->contentMinSize();
@@ -96,14 +96,9 @@ TEST_F(MainWindowLayoutTest, AtItsMinimumSizeEveryControlShowsWholeAndApart) {
     checkLayout(1, minimum, QStringLiteral("minimum-german"));
     checkLayout(2, minimum, QStringLiteral("minimum-french"));
     checkLayout(0, minimum, QStringLiteral("minimum-english"));
-}
 
-TEST_F(MainWindowLayoutTest, EnlargedTheFileCardAndItsPathsGrowWithTheWindow) {
-    sDelegate->setHasDependentInputs(true);
+    // Enlarged, with a composition chosen, the file card and its paths grow with the window.
     chooseComposition(resource(QStringLiteral("compositions/Ripple.fs")));
-    NSWindow* window = sDelegate->window();
-    const NSSize minimum = window->contentMinSize();
-    window->setFrame(NSRect(QPointF(40, 40), minimum), true);
     const NSRect cardBefore = card()->frame();
     const QList<NSTextField*> paths = views<NSTextField>(
         [](NSTextField* field) { return field->lineBreakMode() == NSLineBreakByTruncatingMiddle; });
