@@ -37,12 +37,7 @@ protected:
         }
         return shown;
     }
-    static QStringList fed() {
-        QStringList files;
-        for (const auto& [name, path] : sDelegate->compositionInputs().files)
-            files << name + QLatin1Char('=') + QFileInfo(path).fileName();
-        return files;
-    }
+    static QStringList fed() { return named(sDelegate->compositionInputs().files); }
 };
 
 TEST_F(MainWindowChoicesTest, ANewChoiceOrJobClearsWhatTheLastJobLeft) {
@@ -108,14 +103,14 @@ TEST_F(MainWindowChoicesTest, TheImageRowsShowAndFeedOnlyTheCompositionsImageInp
     chooseComposition(resource(QStringLiteral("compositions/Ripple.fs")));
     EXPECT_EQ(rows(), (QStringList{"inputImage=", "\u2013= (locked)", "\u2013= (locked)"}));
     choose(row(0), red);
-    EXPECT_EQ(fed(), QStringList{"inputImage=red.png"});
+    EXPECT_EQ(fed(), QStringList{"inputImage=" + red});
 
     // A Shadertoy shader: its channels, with no file yet.
     chooseComposition(resource(QStringLiteral("compositions/SunsetWaves.glsl")));
     EXPECT_EQ(rows(), (QStringList{"iChannel0=", "iChannel1=", "iChannel2="}));
     EXPECT_TRUE(fed().isEmpty());
     choose(row(1), red);
-    EXPECT_EQ(fed(), QStringList{"iChannel1=red.png"});
+    EXPECT_EQ(fed(), QStringList{"iChannel1=" + red});
 
     // No image input: the rows feed nothing and take nothing.
     chooseComposition(resource(QStringLiteral("compositions/Aurora.fs")));
@@ -125,7 +120,7 @@ TEST_F(MainWindowChoicesTest, TheImageRowsShowAndFeedOnlyTheCompositionsImageInp
     // Each file comes back with the input it was chosen for.
     chooseComposition(resource(QStringLiteral("compositions/Ripple.fs")));
     EXPECT_EQ(rows(), (QStringList{"inputImage=red.png", "\u2013= (locked)", "\u2013= (locked)"}));
-    EXPECT_EQ(fed(), QStringList{"inputImage=red.png"});
+    EXPECT_EQ(fed(), QStringList{"inputImage=" + red});
     chooseComposition(resource(QStringLiteral("compositions/SunsetWaves.glsl")));
 
     // While a job runs no row takes a file.
@@ -152,17 +147,16 @@ TEST_F(MainWindowChoicesTest, TheNumberFieldsTakeTheLanguagesCommaAndSayWhatThey
     EXPECT_DOUBLE_EQ(sDelegate->compositionMovieDuration(), 2.5);
     EXPECT_EQ(edit->text(), QStringLiteral("2,50"));
 
-    EXPECT_TRUE(rate->finishEditing(QStringLiteral("29,97")));
-    EXPECT_EQ(sDelegate->compositionMovieFrameRate(), 30u);
-    EXPECT_EQ(rate->widget()->toolTip(), QStringLiteral("29,97 wurde auf 30 gerundet."));
-    EXPECT_TRUE(rate->finishEditing(QStringLiteral("-1")));
-    EXPECT_EQ(sDelegate->compositionMovieFrameRate(), 1u);
-    EXPECT_EQ(rate->widget()->toolTip(),
-              QStringLiteral("-1 liegt außerhalb von 1 bis 600; verwendet wird 1."));
-    EXPECT_FALSE(rate->finishEditing(QStringLiteral("schnell")));
-    EXPECT_EQ(sDelegate->compositionMovieFrameRate(), 1u);
-    EXPECT_EQ(rate->widget()->toolTip(),
-              QStringLiteral("\u201eschnell\u201c ist keine Zahl; der Wert bleibt 1."));
+    // What is typed, whether it is taken, the rate kept and the notice in German.
+    const auto expectRate = [&](const QString& typed, bool taken, unsigned kept,
+                                const QString& notice) {
+        EXPECT_EQ(rate->finishEditing(typed), taken) << typed.toStdString();
+        EXPECT_EQ(sDelegate->compositionMovieFrameRate(), kept) << typed.toStdString();
+        EXPECT_EQ(rate->widget()->toolTip(), notice);
+    };
+    expectRate("29,97", true, 30, "29,97 wurde auf 30 gerundet.");
+    expectRate("-1", true, 1, "-1 liegt außerhalb von 1 bis 600; verwendet wird 1.");
+    expectRate("schnell", false, 1, "\u201eschnell\u201c ist keine Zahl; der Wert bleibt 1.");
 
     setLanguage(2);
     EXPECT_EQ(seconds->stringValue(), QStringLiteral("2,50"));

@@ -142,12 +142,11 @@ protected:
     }
 
     // Keeps a picture of the window next to the test program, to look at.
-    static QString keepPicture(const QString& state) {
-        const QString path = QDir(QCoreApplication::applicationDirPath())
-                                 .filePath(QStringLiteral("lumenreel-%1-%2.png")
-                                               .arg(state, QGuiApplication::platformName()));
-        sDelegate->window()->widget()->grab().save(path);
-        return path;
+    static void keepPicture(const QString& state) {
+        sDelegate->window()->widget()->grab().save(
+            QDir(QCoreApplication::applicationDirPath())
+                .filePath(QStringLiteral("lumenreel-%1-%2.png")
+                              .arg(state, QGuiApplication::platformName())));
     }
 
     // Writes `contents` to `name` in the test home; the path.
@@ -184,6 +183,12 @@ protected:
         NSRef<USandboxFolderController> folders = NSAdopt(NSAllocInit<USandboxFolderController>());
         folders->setOutletRequiredPrefsFolder(sDelegate->outletOutputUserFolder);
         folders->browseForFolder(nullptr);
+    }
+    // The composition, the sample sound and the output folder.
+    void chooseFiles(const QString& composition, const QString& folder) {
+        chooseComposition(composition);
+        chooseSound();
+        chooseFolder(folder);
     }
 
     // Clicks Render; true once the job has started.

@@ -9,8 +9,6 @@
 
 #include "interface/USecuritySandbox/USandboxTempFolder.h"
 
-#include <unistd.h>
-
 namespace {
 
 using namespace lumenreel::test;

@@ -19,12 +19,6 @@ protected:
         return sDelegate->window()->menu()->itemWithTitle(QString::fromUtf8(title));
     }
 
-    void chooseFiles(const QString& composition, const QString& folder) {
-        chooseComposition(composition);
-        chooseSound();
-        chooseFolder(folder);
-    }
-
     static NSPopUpButton* formatPopUp() {
         return views<NSPopUpButton>(
                    [](NSPopUpButton* popUp) { return popUp->numberOfItems() == 6; })
