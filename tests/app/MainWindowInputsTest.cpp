@@ -133,11 +133,19 @@ TEST_F(MainWindowInputsTest, EachInputGetsItsControlAndEachChangeReachesTheJob) 
     click(lit);
     expectJob({"level=0.25", "shape=3", "steps=5", "lit=false"});
 
-    // An event fires for the preview and leaves the job as it was.
+    // An event fires for the preview, which adds `centre` to one frame (green shows nowhere else
+    // under the red tint), and leaves the job as it was.
+    bool flashed = false;
+    QObject guard;
+    QObject::connect(GKPreviewController::controllerForDelegate(sDelegate)->engine(),
+                     &PreviewEngine::frameReady, &guard, [&](const QImage& frame, double) {
+                         flashed = flashed || frame.pixelColor(1, 1).greenF() > 0.4;
+                     });
     click(control<QPushButton>("flash", "button"));
     ASSERT_EQ(events.count(), 1);
     EXPECT_EQ(events.first().first().toString(), QStringLiteral("flash"));
     EXPECT_EQ(jobValues(), (QStringList{"level=0.25", "shape=3", "steps=5", "lit=false"}));
+    EXPECT_TRUE(spinUntil([&] { return flashed; }));
 
     // The colour well starts the chooser at the input's colour; its alpha comes through.
     QColor offered;

@@ -168,22 +168,6 @@ TEST_F(MainWindowPreviewTest, SpaceTheTransportRowAndDraggingInThePictureReachIt
     sDelegate->actionResetCompositionInputs(nullptr);
 }
 
-TEST_F(MainWindowPreviewTest, AnEventButtonFlashesThePausedPreview) {
-    const QString path = writeFile(QStringLiteral("Flash.fs"), R"(/*{ "ISFVSN": "2", "INPUTS": [
-    { "NAME": "flash", "TYPE": "event" } ] }*/
-void main() { gl_FragColor = flash ? vec4(1.0, 0.0, 0.0, 1.0) : vec4(0.0, 0.0, 0.0, 1.0); }
-)");
-    chooseComposition(path);
-    ASSERT_TRUE(spinUntil([&] { return !mEngine->currentFrame().isNull(); }));
-    mEngine->pause();
-    QList<QColor> colours;
-    QObject guard;
-    QObject::connect(mEngine, &PreviewEngine::frameReady, &guard,
-                     [&](const QImage& frame, double) { colours.append(frame.pixelColor(1, 1)); });
-    sDelegate->fireCompositionInputEvent(QStringLiteral("flash"));
-    ASSERT_TRUE(spinUntil([&] { return colours.contains(QColor(Qt::red)); }));
-}
-
 TEST_F(MainWindowPreviewTest, AHiddenWindowPausesThePreview) {
     chooseComposition(resource(QStringLiteral("compositions/Ripple.fs")));
     ASSERT_TRUE(waitForPlaying());
