@@ -217,7 +217,7 @@ TEST_F(MainWindowTimingTest, TheCheckBoxesTimeTheWindowsJobAndComeBackFromTheSet
     QSignalSpy changes(sDelegate, &GKAppDelegate::windowJobChanged);
     tick(fromSound);
     EXPECT_FALSE(seconds->isEnabled());
-    RenderJob job = sDelegate->windowJob();
+    const RenderJob job = sDelegate->windowJob();
     EXPECT_TRUE(job.durationFromSound);
     EXPECT_DOUBLE_EQ(job.durationSeconds, 10.0); // the sound's length
     // The Seconds setting itself stays, for when the box is cleared.
@@ -225,8 +225,7 @@ TEST_F(MainWindowTimingTest, TheCheckBoxesTimeTheWindowsJobAndComeBackFromTheSet
     tick(loop);
     tick(cut);
     EXPECT_EQ(changes.size(), 3);
-    job = sDelegate->windowJob();
-    EXPECT_TRUE(job.loop && job.cutSound);
+    EXPECT_TRUE(sDelegate->windowJob().loop && sDelegate->windowJob().cutSound);
 
     // Kept with the settings, as they were at the end of the run.
     saveChangeAndRestore([&] {

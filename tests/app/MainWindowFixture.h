@@ -128,9 +128,11 @@ protected:
             .value(0);
     }
 
-    static void click(NSButton* target) {
-        ASSERT_NE(target, nullptr);
-        QTest::mouseClick(target->widget(), Qt::LeftButton);
+    // A click on a control once the window is laid out, as the person sees it.
+    static void click(QWidget* widget) {
+        ASSERT_NE(widget, nullptr);
+        QCoreApplication::processEvents();
+        QTest::mouseClick(widget, Qt::LeftButton);
     }
     // Types `text` over what the field holds, then Return.
     static void type(QLineEdit* field, const QString& text) {

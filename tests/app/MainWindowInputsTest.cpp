@@ -73,12 +73,6 @@ protected:
             ->objectForKey(QStringLiteral("compositionInputValues"))
             .toMap();
     }
-    // A click on a control once the panel is laid out, as the person sees it.
-    static void click(QWidget* widget) {
-        ASSERT_NE(widget, nullptr);
-        QCoreApplication::processEvents();
-        QTest::mouseClick(widget, Qt::LeftButton);
-    }
 
     AppInputsPanel::ColorChooser mPreviousChooser;
 };

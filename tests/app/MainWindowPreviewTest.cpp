@@ -1,6 +1,6 @@
 // The window's live preview: a chosen composition plays without Render, a job's own preview
 // takes over while it renders, the preview plays exactly the job that Render starts, and the
-// keyboard, the transport row and the mouse reach it.
+// keyboard, the transport row and the mouse reach it; a hidden window pauses it.
 
 #include "MainWindowFixture.h"
 
@@ -9,6 +9,7 @@
 #include "platform/appkitcore/NSImage.h"
 
 #include <QDebug>
+#include <QLineF>
 #include <QSlider>
 #include <QToolButton>
 
@@ -87,9 +88,8 @@ TEST_F(MainWindowPreviewTest, AChosenCompositionPlaysWithoutRenderAndPlaysTheWin
     EXPECT_FALSE(mController->showsLivePreview());
     ASSERT_TRUE(waitUntilIdle());
     EXPECT_THAT(status(), StartsWith("Written: "));
-    // At most the frame already under way when the job started and one waiting for the main
-    // thread came, and none reached the view.
-    EXPECT_LE(shownWhileRendering.size(), 2);
+    // None of the frames that still came reached the view (that a suspended engine renders
+    // nothing is the engine's test).
     EXPECT_FALSE(shownWhileRendering.contains(true));
     // Afterwards it plays again.
     EXPECT_FALSE(mEngine->isSuspended());
@@ -97,7 +97,7 @@ TEST_F(MainWindowPreviewTest, AChosenCompositionPlaysWithoutRenderAndPlaysTheWin
     sDelegate->actionClearSoundMovie(nullptr);
 }
 
-TEST_F(MainWindowPreviewTest, SpaceTheTransportRowAndDraggingInThePictureReachIt) {
+TEST_F(MainWindowPreviewTest, SpaceTheTransportRowAndDraggingReachItAndAHiddenWindowPausesIt) {
     chooseComposition(resource(QStringLiteral("compositions/Ripple.fs")));
     sDelegate->setMovieDimensions(0);
     ASSERT_TRUE(waitForPlaying());
@@ -147,31 +147,23 @@ TEST_F(MainWindowPreviewTest, SpaceTheTransportRowAndDraggingInThePictureReachIt
     const QRect area = view->rect();
     QTest::mousePress(view, Qt::LeftButton, {}, area.center());
     ASSERT_EQ(points.count(), 1);
-    const QPointF centre = points.last().first().toPointF();
-    EXPECT_NEAR(centre.x(), 0.5, 0.02);
-    EXPECT_NEAR(centre.y(), 0.5, 0.02);
+    EXPECT_LT(QLineF(points.last().first().toPointF(), {0.5, 0.5}).length(), 0.03);
     QMouseEvent move(QEvent::MouseMove, QPointF(area.left() + 1, area.bottom()),
                      view->mapToGlobal(QPointF(area.left() + 1, area.bottom())), Qt::NoButton,
                      Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(view, &move);
     ASSERT_EQ(points.count(), 2);
-    EXPECT_NEAR(points.last().first().toPointF().x(), 0.0, 0.02);
-    EXPECT_NEAR(points.last().first().toPointF().y(), 0.0, 0.02);
+    EXPECT_LT(QLineF(points.last().first().toPointF(), {0.0, 0.0}).length(), 0.03);
     QTest::mouseRelease(view, Qt::LeftButton, {}, area.center());
     // The points move the composition's point2D input across its range, and the preview plays
     // the job with it.
     const QCInputValue moved = sDelegate->compositionInputValues().value(QStringLiteral("centre"));
-    EXPECT_NEAR(moved[0], 0.0, 0.02);
-    EXPECT_NEAR(moved[1], 0.0, 0.02);
+    EXPECT_LT(QLineF(QPointF(moved[0], moved[1]), {0.0, 0.0}).length(), 0.03);
     EXPECT_EQ(describe(mEngine->job()), describe(sDelegate->windowJob()));
     EXPECT_TRUE(describe(mEngine->job()).contains(QStringLiteral("\"centre\"")));
     sDelegate->actionResetCompositionInputs(nullptr);
-}
 
-TEST_F(MainWindowPreviewTest, AHiddenWindowPausesThePreview) {
-    chooseComposition(resource(QStringLiteral("compositions/Ripple.fs")));
-    ASSERT_TRUE(waitForPlaying());
-    QWidget* window = sDelegate->window()->widget();
+    // A hidden window pauses the preview; shown again, it plays.
     window->hide();
     ASSERT_TRUE(spinUntil([&] { return mEngine->isSuspended(); }));
     EXPECT_FALSE(mController->showsLivePreview());

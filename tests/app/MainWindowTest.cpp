@@ -52,7 +52,7 @@ TEST_F(MainWindowTest, RendersTheSampleWithItsSoundFromTheWindow) {
     // Rendering it again asks first; Cancel keeps the movie and renders nothing.
     mAlerts->answer = NSAlertSecondButtonReturn;
     const qint64 size = QFileInfo(movie).size();
-    click(button(QStringLiteral("actionRenderCompositionToMovieFile:")));
+    click(render->widget());
     ASSERT_EQ(mAlerts->messages.size(), 1);
     EXPECT_TRUE(mAlerts->messages.first().contains(QStringLiteral("Replace it?")));
     EXPECT_TRUE(sDelegate->isIdle());
@@ -64,8 +64,7 @@ TEST_F(MainWindowTest, QuitAndCloseWaitForTheJobAndStopEndsIt) {
     chooseFiles(resource(QStringLiteral("compositions/Aurora.fs")),
                 sHome->filePath(QStringLiteral("stopped")));
     sDelegate->setValue_forKey(600.0, QStringLiteral("compositionMovieDuration"));
-    click(button(QStringLiteral("actionRenderCompositionToMovieFile:")));
-    ASSERT_FALSE(sDelegate->isIdle());
+    ASSERT_TRUE(startRender());
     ASSERT_TRUE(spinUntil([] { return sDelegate->statusText().contains(QStringLiteral("s left")); },
                           std::chrono::minutes(1)));
     keepPicture("rendering");
