@@ -71,8 +71,7 @@ protected:
     static QByteArray soundChecksum(const QString& movie) {
         const QString sum = movie + QStringLiteral(".md5");
         EXPECT_TRUE(runFfmpeg({"-i", movie, "-map", "0:a", "-f", "md5", sum}));
-        QFile file(sum);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        return contentsOf(sum);
     }
 
     void expectSameMovie(const QString& whole, const QString& joined, int frames = kFrames) {
