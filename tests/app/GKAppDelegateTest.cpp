@@ -36,8 +36,6 @@ protected:
     QString composition(const QString& name) {
         return file(name, "/*{ \"ISFVSN\": \"2\" }*/\nvoid main() {}\n");
     }
-    // The job's movie is being written, as long as the test lasts.
-    void holdTheFlattening() { mRenderer->setFlattenerQueue(mPending.get()); }
 
     void chooseOutputFolder(const QString& path) {
         QDir().mkpath(path);
@@ -56,6 +54,7 @@ protected:
     NSRef<USandboxInputFileController> mSound = NSAdopt(new USandboxInputFileController);
     NSRef<USandboxUserFolder> mFolder;
     NSRef<GKAppDelegate> mDelegate = NSAdopt(NSAllocInit<GKAppDelegate>());
+    // Given to the renderer, its movie is being written as long as the test lasts.
     NSRef<NSOperationQueue> mPending = NSAdopt(new NSOperationQueue());
     std::shared_ptr<RecordingPresenter> mAlerts = std::make_shared<RecordingPresenter>();
 };
@@ -107,7 +106,7 @@ TEST_F(GKAppDelegateTest, QuitWhenWrittenQuitsOnceTheJobHasEnded) {
     NSApplication::setMainInterfaceLoader([](const QString&) { return true; });
     NSApplication::sharedApplication()->setDelegate(mDelegate.get());
     QTimer::singleShot(0, [&] {
-        holdTheFlattening();
+        mRenderer->setFlattenerQueue(mPending.get());
         mAlerts->answers = {NSAlertSecondButtonReturn};
         NSApp->terminate(nullptr);
         EXPECT_TRUE(mDelegate->quitsWhenJobEnds());
@@ -125,15 +124,7 @@ TEST_F(GKAppDelegateTest, QuitWhenWrittenQuitsOnceTheJobHasEnded) {
     NSApplication::setMainInterfaceLoader(nullptr);
 }
 
-TEST_F(GKAppDelegateTest, StopAndQuitStopsTheJob) {
-    holdTheFlattening();
-    mAlerts->answers = {NSAlertFirstButtonReturn};
-    EXPECT_FALSE(mDelegate->windowShouldClose(nullptr));
-    EXPECT_TRUE(mDelegate->quitsWhenJobEnds());
-    EXPECT_TRUE(mDelegate->statusText().startsWith(QStringLiteral("Stopping")));
-}
-
-TEST_F(GKAppDelegateTest, TheRenderCommandIsRefusedWhileAJobIsBusy) {
+TEST_F(GKAppDelegateTest, WhileAJobIsBusyRenderIsRefusedAndStopAndQuitStopsIt) {
     chooseOutputFolder(mHome.filePath(QStringLiteral("out")));
     mComposition->setSandboxURL(NSURL::fileURLWithPath(composition(QStringLiteral("Second.fs"))));
     const QString sound = file(QStringLiteral("chosen-meanwhile.m4a"));
@@ -141,7 +132,7 @@ TEST_F(GKAppDelegateTest, TheRenderCommandIsRefusedWhileAJobIsBusy) {
     // The running job's movie and sound, as its start set them; it is writing its movie.
     mRenderer->setOutputFinalMovieFile(QStringLiteral("/movies/First.mov"));
     mRenderer->setInputAudioMovieURL(nullptr);
-    holdTheFlattening();
+    mRenderer->setFlattenerQueue(mPending.get());
     ASSERT_FALSE(mDelegate->canRender());
 
     EXPECT_FALSE(mDelegate->actionRenderCompositionToMovieFile(nullptr));
@@ -150,20 +141,20 @@ TEST_F(GKAppDelegateTest, TheRenderCommandIsRefusedWhileAJobIsBusy) {
     EXPECT_EQ(mRenderer->outputFinalMovieFile(), QStringLiteral("/movies/First.mov"));
     EXPECT_EQ(mRenderer->inputAudioMovieURL(), nullptr);
     EXPECT_TRUE(mAlerts->messages.isEmpty());
+
+    mAlerts->answers = {NSAlertFirstButtonReturn};
+    EXPECT_FALSE(mDelegate->windowShouldClose(nullptr));
+    EXPECT_TRUE(mDelegate->quitsWhenJobEnds());
+    EXPECT_TRUE(mDelegate->statusText().startsWith(QStringLiteral("Stopping")));
 }
 
-TEST_F(GKAppDelegateTest, TheSoundsXForgetsItsBookmarkToo) {
+TEST_F(GKAppDelegateTest, TheSoundsXIsThereOnlyWithASound) {
     EXPECT_FALSE(mDelegate->canClearSoundMovie());
     NSURL* sound = NSURL::fileURLWithPath(file(QStringLiteral("sound.m4a")));
     mSound->setSandboxURL_forSandboxBookmarkData(sound, QByteArray("bookmark"));
     EXPECT_TRUE(mDelegate->canClearSoundMovie());
     mDelegate->actionClearSoundMovie(nullptr);
     EXPECT_EQ(mSound->sandboxURL(), nullptr);
-    // What the settings file keeps for the sound.
-    EXPECT_FALSE(
-        mDelegate
-            ->valueForKeyPath(QStringLiteral("outletAudioTrackInputController.sandboxBookmarkData"))
-            .isValid());
     EXPECT_FALSE(mDelegate->canClearSoundMovie());
 }
 

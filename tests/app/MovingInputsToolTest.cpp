@@ -13,12 +13,6 @@ protected:
         mGrey = testDataPath(QStringLiteral("GreyLevel.fs"));
     }
 
-    // A full-scale sine of `hertz` at 48 kHz, 2 s long.
-    QString tone(int hertz) {
-        return lavfi(QStringLiteral("tone-%1.wav").arg(hertz),
-                     QStringLiteral("aevalsrc='sin(2*PI*%1*t)':s=48000:d=2").arg(hertz));
-    }
-
     // The grey (red) of the middle of each frame of the movie the job writes.
     QList<int> greys(const QStringList& options) {
         QList<int> greys;
@@ -66,15 +60,10 @@ void main() { gl_FragColor = vec4(float(count) / 4.0, on ? 1.0 : 0.0, tint.b, 1.
 }
 
 TEST_F(MovingInputsToolTest, BandsFollowTheirPartOfTheSound) {
-    const QString low = tone(60);
-    const QString high = tone(6000);
+    // Full-scale sines at 48 kHz, 2 s long.
+    const QString low = lavfi("low.wav", "aevalsrc='sin(2*PI*60*t)':s=48000:d=2");
+    const QString high = lavfi("high.wav", "aevalsrc='sin(2*PI*6000*t)':s=48000:d=2");
     const QStringList job = kSmall + QStringList{"--fps", "4", "--duration", "1.5", "--audio"};
-    // The frames after the sound's start, whose windows hold the tone alone.
-    const auto steady = [&](const QString& sound, const QString& setting) {
-        const QList<int> all = greys(job + QStringList{sound, "--set", setting});
-        EXPECT_EQ(all.size(), 7);
-        return all.mid(2);
-    };
     // Each band bright for its own tone and dark for the other; gain and offset clamped to the
     // input's range (a full-scale sine is -3 dBFS).
     const struct {
@@ -92,7 +81,10 @@ TEST_F(MovingInputsToolTest, BandsFollowTheirPartOfTheSound) {
         {high, "level=sound:treble*2", 255, 255},
     };
     for (const auto& band : cases) {
-        for (const int grey : steady(band.sound, band.setting)) {
+        const QList<int> all = greys(job + QStringList{band.sound, "--set", band.setting});
+        EXPECT_EQ(all.size(), 7);
+        // The frames after the sound's start, whose windows hold the tone alone.
+        for (const int grey : all.mid(2)) {
             EXPECT_GE(grey, band.lowest) << band.setting.toStdString();
             EXPECT_LE(grey, band.highest) << band.setting.toStdString();
         }

@@ -59,28 +59,25 @@ protected:
             mRenderer->setRenderer(nullptr);
     }
 
-    QString writeComposition(const QString& name, const QByteArray& text = kClockComposition) {
-        return writeTestFile(mFolder.filePath(name), text);
-    }
-    // Writes the composition `name`.fs and makes it the job's, its movie `name`.mov.
-    void prepareJob(const QString& name) {
-        mRenderer->setInputCompositionURL(
-            NSURL::fileURLWithPath(writeComposition(name + QStringLiteral(".fs")), false));
-        mRenderer->setOutputFinalMovieFile(mFolder.filePath(name + QStringLiteral(".mov")));
+    // Writes the composition `name`.fs (`text`) and makes it the job's; its movie, `name`.mov.
+    QString prepareJob(const QString& name, const QByteArray& text = kClockComposition) {
+        const QString composition = writeTestFile(mFolder.filePath(name + ".fs"), text);
+        mRenderer->setInputCompositionURL(NSURL::fileURLWithPath(composition, false));
+        const QString movie = mFolder.filePath(name + QStringLiteral(".mov"));
+        mRenderer->setOutputFinalMovieFile(movie);
+        return movie;
     }
 
-    // Runs one whole job and waits for its end. Returns the final movie's path.
-    QString render(const QString& composition, double duration, unsigned framesPerSecond,
-                   const QString& audio = {}) {
+    // Runs one whole job of the composition `name` and waits for its end. Returns the final
+    // movie's path.
+    QString render(const QString& name, double duration, unsigned framesPerSecond,
+                   const QString& audio = {}, const QByteArray& text = kClockComposition) {
         NSAutoreleasePool pool;
         mRenderer->setFramesPerSecond(framesPerSecond);
-        const QString finalMovie =
-            mFolder.filePath(QFileInfo(composition).completeBaseName() + QStringLiteral(".mov"));
-        mRenderer->setInputCompositionURL(NSURL::fileURLWithPath(composition, false));
+        const QString finalMovie = prepareJob(name, text);
         mRenderer->setInputAudioMovieURL(audio.isEmpty() ? nullptr
                                                          : NSURL::fileURLWithPath(audio, false));
         mRenderer->setOutputMovieDuration(duration);
-        mRenderer->setOutputFinalMovieFile(finalMovie);
         const int before = mFinishedJobs;
         EXPECT_TRUE(mRenderer->renderToMovie());
         EXPECT_TRUE(spinUntil([&] { return mFinishedJobs > before; }, std::chrono::minutes(5)));
@@ -116,8 +113,8 @@ class QTZMovieRendererFrameCount : public QTZMovieRendererTest,
 
 TEST_P(QTZMovieRendererFrameCount, FramesUpToTheDurationAreWrittenEachAtItsTime) {
     const FrameCountCase& expected = GetParam();
-    const QString movie = render(writeComposition(QStringLiteral("Count.fs")), expected.duration,
-                                 expected.framesPerSecond);
+    const QString movie =
+        render(QStringLiteral("Count"), expected.duration, expected.framesPerSecond);
     ASSERT_TRUE(mMovieWritten);
     const InspectedMovie inspected = inspectMovie(movie);
     ASSERT_TRUE(inspected.opened) << inspected.error.toStdString();
@@ -126,8 +123,7 @@ TEST_P(QTZMovieRendererFrameCount, FramesUpToTheDurationAreWrittenEachAtItsTime)
     EXPECT_EQ(video.packetPts.size(), expected.frames);
     // The final movie keeps the recorder's time scale, and every frame lasts 600/fps units to
     // within one unit, so that the picture keeps pace with its sound at any rate.
-    EXPECT_EQ(video.timeBaseNum, 1);
-    EXPECT_EQ(video.timeBaseDen, 600);
+    EXPECT_EQ(std::pair(video.timeBaseNum, video.timeBaseDen), std::pair(1, 600));
     std::int64_t units = 0;
     for (std::int64_t length : video.packetDurations) {
         units += length;
@@ -168,14 +164,14 @@ TEST_F(QTZMovieRendererTest, TemporaryFilesAreNamedAfterTheComposition) {
 }
 
 TEST_F(QTZMovieRendererTest, AJobDuringAPendingFlatteningRendersNothing) {
-    const QString composition = writeComposition(QStringLiteral("Pending.fs"));
     NSRef<NSOperationQueue> pending = NSAdopt(new NSOperationQueue());
     mRenderer->setFlattenerQueue(pending.get());
     LogCapture log;
-    render(composition, 1.0, 30);
+    render(QStringLiteral("Pending"), 1.0, 30);
     EXPECT_FALSE(mMovieWritten);
     EXPECT_FALSE(mRenderer->isRendering());
-    EXPECT_TRUE(log.text().contains(QStringLiteral("renderComposition:file://") + composition));
+    EXPECT_TRUE(log.text().contains(QStringLiteral("renderComposition:file://") +
+                                    mFolder.filePath(QStringLiteral("Pending.fs"))));
     EXPECT_FALSE(log.text().contains(QStringLiteral("self.outputTempVideoFile")));
     EXPECT_FALSE(QFileInfo::exists(mRenderer->outputTempVideoFile()));
     EXPECT_EQ(mPreviews, 0u);
@@ -183,31 +179,40 @@ TEST_F(QTZMovieRendererTest, AJobDuringAPendingFlatteningRendersNothing) {
 }
 
 TEST_F(QTZMovieRendererTest, AFailedLoadDropsTheEarlierCompositionAndRendersNothing) {
-    render(writeComposition(QStringLiteral("Good.fs")), 0.1, 30);
+    render(QStringLiteral("Good"), 0.1, 30);
     ASSERT_TRUE(mMovieWritten);
     ASSERT_NE(mRenderer->renderer(), nullptr);
 
     LogCapture log;
-    render(writeComposition(QStringLiteral("Bad.fs"), "not a shader at all"), 0.1, 30);
+    render(QStringLiteral("Bad"), 0.1, 30, {}, "not a shader at all");
     EXPECT_FALSE(mMovieWritten);
     EXPECT_EQ(mRenderer->renderer(), nullptr);
     EXPECT_FALSE(QFileInfo::exists(mFolder.filePath(QStringLiteral("Bad.mov"))));
     EXPECT_TRUE(log.text().contains(QStringLiteral("is not a composition")));
 }
 
-// A job that does not validate is refused with its reason; a started job is the render thread's
-// own, and a second start while it renders is refused.
+// A job that does not validate, or is to last as long as a sound whose length cannot be read, is
+// refused with its reason; a started job is the render thread's own, and a second start while it
+// renders is refused.
 TEST_F(QTZMovieRendererTest, RefusesAnInvalidJobAndASecondStartWhileRendering) {
     NSAutoreleasePool pool;
-    prepareJob(QStringLiteral("Busy"));
+    const QString movie = prepareJob(QStringLiteral("Busy"));
     LogCapture log;
     mRenderer->setFramesPerSecond(601);
     mRenderer->setOutputMovieDuration(1.0);
     EXPECT_FALSE(mRenderer->renderToMovie());
     EXPECT_TRUE(log.text().contains(QStringLiteral("more than the video time scale of 600; the "
                                                    "job is refused")));
-
     mRenderer->setFramesPerSecond(30);
+    mRenderer->setDurationFromSound(true);
+    mRenderer->setInputAudioMovieURL(mRenderer->inputCompositionURL());
+    EXPECT_FALSE(mRenderer->renderToMovie());
+    EXPECT_TRUE(log.text().contains(QStringLiteral("the sound's length cannot be read")))
+        << log.text().toStdString();
+    EXPECT_FALSE(QFileInfo::exists(movie));
+
+    mRenderer->setDurationFromSound(false);
+    mRenderer->setInputAudioMovieURL(nullptr);
     ASSERT_TRUE(mRenderer->renderToMovie());
     mRenderer->setFramesPerSecond(0);
     mRenderer->setOutputMovieDuration(3.0);
@@ -215,7 +220,7 @@ TEST_F(QTZMovieRendererTest, RefusesAnInvalidJobAndASecondStartWhileRendering) {
     EXPECT_TRUE(log.text().contains(QStringLiteral("a job is still rendering")));
     EXPECT_TRUE(spinUntil([&] { return mFinishedJobs == 1; }, std::chrono::minutes(2)));
     EXPECT_TRUE(mMovieWritten);
-    const InspectedMovie inspected = inspectMovie(mFolder.filePath(QStringLiteral("Busy.mov")));
+    const InspectedMovie inspected = inspectMovie(movie);
     ASSERT_EQ(inspected.tracks.size(), 1);
     EXPECT_EQ(inspected.tracks.first().packetPts.size(), 31);
 }
@@ -282,8 +287,8 @@ TEST_P(QTZMovieRendererTiming, FramesAndTracksFollowTheTiming) {
     mRenderer->setCutsSound(expected.cut);
     const int takenAhead = qtkit::flatteningsTakenAhead();
     const QString movie =
-        render(writeComposition(QStringLiteral("Timed.fs")), expected.duration,
-               expected.framesPerSecond, sSounds->filePath(QString::fromLatin1(expected.sound)));
+        render(QStringLiteral("Timed"), expected.duration, expected.framesPerSecond,
+               sSounds->filePath(QString::fromLatin1(expected.sound)));
     ASSERT_TRUE(mMovieWritten) << mRenderer->lastJobFailureReason().toStdString();
     // The movie written along the recording is the one the flattener asked for.
     EXPECT_EQ(qtkit::flatteningsTakenAhead(), takenAhead + 1);
@@ -325,17 +330,5 @@ INSTANTIATE_TEST_SUITE_P(
         TimingCase{"long.m4a", 1.0, 30, false, false, true, 31, 620 / 600.0, -1},
         TimingCase{"long.flac", 1.0, 30, false, false, true, 31, 620 / 600.0, -1},
         TimingCase{"short.wav", 4.0, 30, false, false, true, 121, 4.0 + 1 / 30.0, 2.5}));
-
-TEST_F(QTZMovieRendererTest, AJobAsLongAsASoundItCannotReadIsRefused) {
-    NSAutoreleasePool pool;
-    LogCapture log;
-    prepareJob(QStringLiteral("Timed"));
-    mRenderer->setDurationFromSound(true);
-    mRenderer->setInputAudioMovieURL(mRenderer->inputCompositionURL());
-    EXPECT_FALSE(mRenderer->renderToMovie());
-    EXPECT_TRUE(log.text().contains(QStringLiteral("the sound's length cannot be read")))
-        << log.text().toStdString();
-    EXPECT_FALSE(QFileInfo::exists(mFolder.filePath(QStringLiteral("Timed.mov"))));
-}
 
 } // namespace

@@ -7,7 +7,6 @@
 #include <QRegularExpression>
 
 #include <csignal>
-#include <functional>
 
 namespace {
 
@@ -19,6 +18,38 @@ constexpr int kFrames = 31;
 
 class RenderSegmentsToolTest : public RenderToolTest {
 protected:
+    // A folder under the home folder, made on the way.
+    QString folder(const QString& name) const {
+        QDir().mkpath(mHome.filePath(name));
+        return mHome.filePath(name);
+    }
+    // Renders `composition` with `options` into the folder `name`; the movie's path.
+    QString renderInto(const QString& name, const QStringList& options,
+                       const QString& composition) const {
+        return expectRuns(options + QStringList{"--output", folder(name), composition})
+            .out.trimmed();
+    }
+    // Renders frames `range` of `job` of Plain.fs into the folder `out`; the segment's path.
+    QString segment(const QString& out, const QString& range, const QStringList& job = kJob) {
+        return renderInto(out, job + QStringList{"--frames", range}, mComposition);
+    }
+    // Joins with `arguments` (options, then segments) into the folder `name`.
+    ToolRun join(const QString& name, const QStringList& arguments) const {
+        return runTool(QStringList{"--join", "--output", folder(name)} + arguments);
+    }
+    // A join with `arguments` is refused with `reason` in one line, leaving nothing in its folder
+    // nor among the temporary files.
+    ToolRun expectJoinRefused(const QStringList& arguments, const QString& reason) {
+        const QStringList temporaryBefore = filesUnder(temporaryFolder());
+        const ToolRun run = join(QStringLiteral("refused"), arguments);
+        EXPECT_EQ(run.status, 1) << reason.toStdString();
+        EXPECT_TRUE(run.err.contains(reason)) << run.err.toStdString();
+        EXPECT_EQ(run.err.trimmed().count(QLatin1Char('\n')), 0) << run.err.toStdString();
+        EXPECT_TRUE(entries(folder(QStringLiteral("refused"))).isEmpty());
+        EXPECT_EQ(filesUnder(temporaryFolder()), temporaryBefore);
+        return run;
+    }
+
     // Renders `ranges` of the job into the folder `out` and joins them; the joined movie's
     // path, or an empty string.
     QString renderInPieces(const QString& composition, const QList<QPair<int, int>>& ranges,
@@ -40,11 +71,10 @@ protected:
     static QByteArray soundChecksum(const QString& movie) {
         const QString sum = movie + QStringLiteral(".md5");
         EXPECT_TRUE(runFfmpeg({"-i", movie, "-map", "0:a", "-f", "md5", sum}));
-        QFile file(sum);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        return contentsOf(sum);
     }
 
-    void expectSameMovie(const QString& whole, const QString& joined) {
+    void expectSameMovie(const QString& whole, const QString& joined, int frames = kFrames) {
         const InspectedMovie a = inspectMovie(whole);
         const InspectedMovie b = inspectMovie(joined);
         ASSERT_EQ(a.tracks.size(), b.tracks.size());
@@ -54,7 +84,7 @@ protected:
             EXPECT_EQ(a.tracks[t].packetDurations, b.tracks[t].packetDurations);
         }
         const QList<QImage> expected = decodeVideoFrames(whole, 1);
-        ASSERT_EQ(expected.size(), kFrames);
+        ASSERT_EQ(expected.size(), frames);
         EXPECT_TRUE(decodeVideoFrames(joined, 1) == expected);
         EXPECT_EQ(soundChecksum(whole), soundChecksum(joined));
     }
@@ -89,16 +119,16 @@ TEST_F(RenderSegmentsToolTest, JoinedRangesGiveTheMovieOfOneJob) {
 TEST_F(RenderSegmentsToolTest, AnInterruptedJobIsFinishedByTheRangeItMisses) {
     const QString feedback = resource(QStringLiteral("compositions/FeedbackTrails.fs"));
     const QStringList job{"--size", "320x240", "--fps", "30", "--duration", "10"};
-    const std::optional<ToolRun> stopped = mTool->runAndSignal(
-        QStringList(job) << "--audio" << mSound << "--output" << mOutput << feedback,
-        QStringLiteral("Rendering:  20%"), SIGINT);
+    const std::optional<ToolRun> stopped =
+        runAndSignal(QStringList(job) << "--audio" << mSound << "--output" << mOutput << feedback,
+                     QStringLiteral("Rendering:  20%"), SIGINT);
     ASSERT_TRUE(stopped);
     ASSERT_EQ(stopped->status, 130) << stopped->err.toStdString();
-    const QString recording = mTool->trashFolder() + QStringLiteral("/FeedbackTrails.qt");
+    const QString recording = trashFolder() + QStringLiteral("/FeedbackTrails.qt");
     ASSERT_TRUE(QFileInfo::exists(recording));
 
     // The recording alone: the join names the frames still to render.
-    const ToolRun missing = mTool->run({"--join", "--output", mOutput, recording});
+    const ToolRun missing = runTool({"--join", "--output", mOutput, recording});
     EXPECT_EQ(missing.status, 1);
     const QRegularExpressionMatch range =
         QRegularExpression(QStringLiteral("frames (\\d+) to 300 are missing")).match(missing.err);
@@ -106,19 +136,13 @@ TEST_F(RenderSegmentsToolTest, AnInterruptedJobIsFinishedByTheRangeItMisses) {
     const QString rest = renderInto(
         QStringLiteral("out"), job + QStringList{"--frames", range.captured(1) + ":300"}, feedback);
     const ToolRun joined =
-        mTool->run({"--join", "--audio", mSound, "--output", mOutput, recording, rest});
+        runTool({"--join", "--audio", mSound, "--output", mOutput, recording, rest});
     ASSERT_EQ(joined.status, 0) << joined.err.toStdString();
-    const QString one = wholeMovie(feedback, job);
-    EXPECT_TRUE(decodeVideoFrames(joined.out.trimmed(), 1) == decodeVideoFrames(one, 1));
-    EXPECT_EQ(soundChecksum(joined.out.trimmed()), soundChecksum(one));
+    expectSameMovie(wholeMovie(feedback, job), joined.out.trimmed(), 301);
 }
 
 TEST_F(RenderSegmentsToolTest, SegmentsOfNoSingleJobAreRefused) {
-    // Each segment in a folder of its own: the same range of two jobs has one name.
-    const auto segment = [&](const QString& out, const QString& range,
-                             const QStringList& job = kJob) {
-        return renderInto(out, job + QStringList{"--frames", range}, mComposition);
-    };
+    // Each job's segments in a folder of their own: the same range of two jobs has one name.
     const QString first = segment("mixed", "0:14");
     const QString second = segment("mixed", "15:30");
     const QString overlap = segment("mixed", "10:20");
@@ -188,53 +212,34 @@ TEST_F(RenderSegmentsToolTest, RangesThatReadDifferentFilesAreOfDifferentJobs) {
     picture(QStringLiteral("feed.png"), qRgb(0, 0, 255));
     const QStringList job =
         kJob + QStringList{"--input", "feed=" + mHome.filePath(QStringLiteral("reads/feed.png"))};
-    const auto range = [&](const QString& frames, const QString& out) {
-        return renderInto(out, job + QStringList{"--frames", frames}, composition);
+    // Both ranges of the job into the folder `out`.
+    const auto ranges = [&](const QString& out) {
+        return QStringList{renderInto(out, job + QStringList{"--frames", "0:14"}, composition),
+                           renderInto(out, job + QStringList{"--frames", "15:30"}, composition)};
     };
-    const std::pair<QString, std::function<void(bool)>> changes[] = {
-        {"the imported picture",
-         [&](bool changed) {
-             picture("tile.png", changed ? qRgb(0, 255, 0) : qRgb(255, 0, 0));
-         }},
-        {"the companion vertex shader",
-         [&](bool changed) {
-             writeFile("reads/Reads.vs", changed ? vertex + "// edited\n" : vertex);
-         }},
-        {"the input's file",
-         [&](bool changed) {
-             picture("feed.png", changed ? qRgb(0, 0, 128) : qRgb(0, 0, 255));
-         }},
-    };
-    int round = 0;
-    for (const auto& [what, change] : changes) {
-        SCOPED_TRACE(what.toStdString());
-        ++round;
-        const QString first = range("0:14", QStringLiteral("first-%1").arg(round));
-        change(true);
-        const QString second = range("15:30", QStringLiteral("second-%1").arg(round));
-        change(false);
-        expectJoinRefused({first, second}, "of another composition or other input");
-    }
-    // Unchanged files make one job.
-    const ToolRun same =
-        join(QStringLiteral("joined"), {range("0:14", "same"), range("15:30", "same")});
+    const QStringList before = ranges(QStringLiteral("before"));
+    picture(QStringLiteral("tile.png"), qRgb(0, 255, 0));
+    const QStringList tile = ranges(QStringLiteral("tile"));
+    writeFile("reads/Reads.vs", vertex + "// edited\n");
+    const QStringList edited = ranges(QStringLiteral("vertex"));
+    picture(QStringLiteral("feed.png"), qRgb(0, 0, 128));
+    const QStringList feed = ranges(QStringLiteral("feed"));
+    // Ranges on either side of one change (the imported picture, the companion vertex shader,
+    // the input's file) are of different jobs; ranges of unchanged files make one job.
+    const QString reason = QStringLiteral("of another composition or other input");
+    expectJoinRefused({before[0], tile[1]}, reason);
+    expectJoinRefused({tile[0], edited[1]}, reason);
+    expectJoinRefused({edited[0], feed[1]}, reason);
+    const ToolRun same = join(QStringLiteral("joined"), feed);
     EXPECT_EQ(same.status, 0) << same.err.toStdString();
 }
 
-class RenderJoinToolTest : public RenderToolTest {
-protected:
-    static inline const QStringList kJob{"--size", "64x48", "--fps", "30", "--duration", "1"};
+// Pictures of 64x48: a segment of 16 frames outgrows the 60 kB the damage test spoils.
+const QStringList kLargerJob{"--size", "64x48", "--fps", "30", "--duration", "1"};
 
-    // Renders frames `range` of a job into the output folder; the segment's path.
-    QString segment(const QStringList& job, const QString& range) {
-        return renderInto(QStringLiteral("out"), job + QStringList{"--frames", range},
-                          mComposition);
-    }
-};
-
-TEST_F(RenderJoinToolTest, EachSegmentMustHoldTheJobsAnimationVideo) {
-    const QString first = segment(kJob, "0:14");
-    const QString second = segment(kJob, "15:30");
+TEST_F(RenderSegmentsToolTest, EachSegmentMustHoldTheJobsAnimationVideo) {
+    const QString first = segment("out", "0:14", kLargerJob);
+    const QString second = segment("out", "15:30", kLargerJob);
     const QString kept = second + QStringLiteral(".kept.mov");
     ASSERT_TRUE(QFile::copy(second, kept));
     // The segment encoded again with FFmpeg, keeping its description: smaller pictures, another
@@ -255,9 +260,9 @@ TEST_F(RenderJoinToolTest, EachSegmentMustHoldTheJobsAnimationVideo) {
     EXPECT_EQ(joined.status, 0) << joined.err.toStdString();
 }
 
-TEST_F(RenderJoinToolTest, ADamagedSegmentFailsTheJoinNamingItsFrame) {
-    const QString first = segment(kJob, "0:14");
-    const QString second = segment(kJob, "15:30");
+TEST_F(RenderSegmentsToolTest, ADamagedSegmentFailsTheJoinNamingItsFrame) {
+    const QString first = segment("out", "0:14", kLargerJob);
+    const QString second = segment("out", "15:30", kLargerJob);
     QFile file(second);
     ASSERT_TRUE(file.open(QIODevice::ReadWrite));
     ASSERT_GT(file.size(), 60 << 10);
@@ -270,14 +275,14 @@ TEST_F(RenderJoinToolTest, ADamagedSegmentFailsTheJoinNamingItsFrame) {
     EXPECT_TRUE(run.err.contains(QStringLiteral("is damaged"))) << run.err.toStdString();
 }
 
-TEST_F(RenderJoinToolTest, AStopWhileTheMovieIsWrittenRemovesWhatTheJoinWrote) {
+TEST_F(RenderSegmentsToolTest, AStopWhileTheMovieIsWrittenRemovesWhatTheJoinWrote) {
     const QStringList job{"--size", "1280x720", "--fps", "30", "--duration", "3"};
-    const QString first = segment(job, "0:44");
-    const QString second = segment(job, "45:90");
+    const QString first = segment("out", "0:44", job);
+    const QString second = segment("out", "45:90", job);
     const QString joinFolder = folder(QStringLiteral("joined"));
-    const QStringList temporaryBefore = filesUnder(mTool->temporaryFolder());
+    const QStringList temporaryBefore = filesUnder(temporaryFolder());
     // The flattener writes the movie under a hidden name next to its final one.
-    const std::optional<ToolRun> stopped = mTool->runAndAct(
+    const std::optional<ToolRun> stopped = runAndAct(
         {"--join", "--format", "prores4444", "--output", joinFolder, first, second},
         [&](const QString&) {
             return !QDir(joinFolder)
@@ -291,7 +296,7 @@ TEST_F(RenderJoinToolTest, AStopWhileTheMovieIsWrittenRemovesWhatTheJoinWrote) {
               QStringLiteral("lumenreel-render: stopped by Interrupt; no movie was written"));
     EXPECT_TRUE(stopped->out.isEmpty());
     EXPECT_TRUE(entries(joinFolder).isEmpty()) << entries(joinFolder).join(' ').toStdString();
-    EXPECT_EQ(filesUnder(mTool->temporaryFolder()), temporaryBefore);
+    EXPECT_EQ(filesUnder(temporaryFolder()), temporaryBefore);
 }
 
 } // namespace

@@ -1,35 +1,18 @@
 #include "app/RenderToolRunner.h"
 
-#include "common/RunChild.h"
-
-#include <QDir>
-
-#include <gtest/gtest.h>
-
 #include <csignal>
 
 #include <sys/resource.h>
 
 namespace lumenreel::test {
 
-RenderToolRunner::RenderToolRunner(const QString& home) : mHome(home) {
-    QDir().mkpath(temporaryFolder());
-}
-
-QString RenderToolRunner::temporaryFolder() const {
-    return mHome + QStringLiteral("/tmp");
-}
-
-QString RenderToolRunner::trashFolder() const {
-    return mHome + QStringLiteral("/data/Trash/files");
-}
-
-ToolRun RenderToolRunner::run(const QStringList& arguments, const ChildWatch& watch) const {
+ToolRun RenderToolTest::runTool(const QStringList& arguments, const ChildWatch& watch) const {
     ChildOptions options{
         .arguments = arguments,
-        .environment = {{QStringLiteral("HOME"), mHome},
-                        {QStringLiteral("XDG_DATA_HOME"), mHome + QStringLiteral("/data")},
-                        {QStringLiteral("XDG_CONFIG_HOME"), mHome + QStringLiteral("/config")},
+        .environment = {{QStringLiteral("HOME"), mHome.path()},
+                        {QStringLiteral("XDG_DATA_HOME"), mHome.filePath(QStringLiteral("data"))},
+                        {QStringLiteral("XDG_CONFIG_HOME"),
+                         mHome.filePath(QStringLiteral("config"))},
                         {QStringLiteral("TMPDIR"), temporaryFolder()}},
         .deadline = std::chrono::minutes(5),
         .watch = watch};
@@ -50,11 +33,11 @@ ToolRun RenderToolRunner::run(const QStringList& arguments, const ChildWatch& wa
 }
 
 std::optional<ToolRun>
-RenderToolRunner::runAndAct(const QStringList& arguments,
-                            const std::function<bool(const QString& err)>& ready,
-                            const std::function<void(qint64)>& action) const {
+RenderToolTest::runAndAct(const QStringList& arguments,
+                          const std::function<bool(const QString& err)>& ready,
+                          const std::function<void(qint64)>& action) const {
     bool acted = false;
-    const ToolRun tool = run(arguments, [&](qint64 pid, const QString&, const QString& err) {
+    const ToolRun tool = runTool(arguments, [&](qint64 pid, const QString&, const QString& err) {
         if (ready(err)) {
             action(pid);
             acted = true;
@@ -67,8 +50,8 @@ RenderToolRunner::runAndAct(const QStringList& arguments,
     return std::nullopt;
 }
 
-std::optional<ToolRun> RenderToolRunner::runAndSignal(const QStringList& arguments,
-                                                      const QString& text, int signal) const {
+std::optional<ToolRun> RenderToolTest::runAndSignal(const QStringList& arguments,
+                                                    const QString& text, int signal) const {
     return runAndAct(
         arguments, [&](const QString& err) { return err.contains(text); },
         [signal](qint64 pid) { ::kill(pid_t(pid), signal); });
@@ -76,9 +59,8 @@ std::optional<ToolRun> RenderToolRunner::runAndSignal(const QStringList& argumen
 
 void RenderToolTest::SetUp() {
     ASSERT_TRUE(mHome.isValid());
-    mTool.emplace(mHome.path());
     mOutput = mHome.filePath(QStringLiteral("out"));
-    ASSERT_TRUE(QDir().mkpath(mOutput));
+    ASSERT_TRUE(QDir().mkpath(mOutput) && QDir().mkpath(temporaryFolder()));
     mComposition =
         writeFile(QStringLiteral("Plain.fs"),
                   "/*{ \"ISFVSN\": \"2\", \"INPUTS\": [] }*/\n"
@@ -91,19 +73,20 @@ QStringList RenderToolTest::entries(const QString& folder) {
 
 ToolRun RenderToolTest::expectRefused(const QStringList& arguments, const QString& reason,
                                       int status) {
-    const ToolRun run = mTool->run(arguments);
-    EXPECT_EQ(run.status, status) << run.err.toStdString();
-    EXPECT_TRUE(run.err.contains(reason)) << run.err.toStdString();
-    EXPECT_EQ(run.err.count(QStringLiteral("lumenreel-render: ")), 1) << run.err.toStdString();
-    EXPECT_TRUE(run.out.isEmpty());
+    const ToolRun tool = runTool(arguments);
+    EXPECT_EQ(tool.status, status) << tool.err.toStdString();
+    EXPECT_TRUE(tool.err.contains(reason)) << tool.err.toStdString();
+    EXPECT_EQ(tool.err.count(QStringLiteral("lumenreel-render: ")), 1) << tool.err.toStdString();
+    EXPECT_EQ(tool.err.trimmed().count(QLatin1Char('\n')), 0) << tool.err.toStdString();
+    EXPECT_TRUE(tool.out.isEmpty());
     EXPECT_TRUE(entries(mOutput).isEmpty()) << entries(mOutput).join(' ').toStdString();
-    return run;
+    return tool;
 }
 
 ToolRun RenderToolTest::expectRuns(const QStringList& arguments) const {
-    const ToolRun run = mTool->run(arguments);
-    EXPECT_EQ(run.status, 0) << run.err.toStdString();
-    return run;
+    const ToolRun tool = runTool(arguments);
+    EXPECT_EQ(tool.status, 0) << tool.err.toStdString();
+    return tool;
 }
 
 QList<QImage> RenderToolTest::renderFrames(const QString& composition,
@@ -122,31 +105,6 @@ QString RenderToolTest::lavfi(const QString& name, const QString& source,
     const QString path = mHome.filePath(name);
     EXPECT_TRUE(runFfmpeg(QStringList{"-f", "lavfi", "-i", source} + options << path));
     return path;
-}
-
-QString RenderToolTest::folder(const QString& name) const {
-    QDir().mkpath(mHome.filePath(name));
-    return mHome.filePath(name);
-}
-
-QString RenderToolTest::renderInto(const QString& name, const QStringList& options,
-                                   const QString& composition) const {
-    return expectRuns(options + QStringList{"--output", folder(name), composition}).out.trimmed();
-}
-
-ToolRun RenderToolTest::join(const QString& name, const QStringList& arguments) const {
-    return mTool->run(QStringList{"--join", "--output", folder(name)} + arguments);
-}
-
-ToolRun RenderToolTest::expectJoinRefused(const QStringList& arguments, const QString& reason) {
-    const QStringList temporaryBefore = filesUnder(mTool->temporaryFolder());
-    const ToolRun run = join(QStringLiteral("refused"), arguments);
-    EXPECT_EQ(run.status, 1) << reason.toStdString();
-    EXPECT_TRUE(run.err.contains(reason)) << run.err.toStdString();
-    EXPECT_EQ(run.err.trimmed().count(QLatin1Char('\n')), 0) << run.err.toStdString();
-    EXPECT_TRUE(entries(folder(QStringLiteral("refused"))).isEmpty());
-    EXPECT_EQ(filesUnder(mTool->temporaryFolder()), temporaryBefore);
-    return run;
 }
 
 } // namespace lumenreel::test

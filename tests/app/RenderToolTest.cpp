@@ -15,9 +15,9 @@ using namespace lumenreel::test;
 
 TEST_F(RenderToolTest, RendersTheMovieWithSoundAndPrintsItsPath) {
     const ToolRun run =
-        expectRuns({"--audio", resource("sounds/demo-arpeggio.m4a"), "--size", "64x48", "--fps",
-                    "7", "--duration", "1", "--output=" + mOutput, mComposition});
-    ASSERT_EQ(run.out.trimmed(), outputMovie());
+        expectRuns({"--verbose", "--audio", resource("sounds/demo-arpeggio.m4a"), "--size", "64x48",
+                    "--fps", "7", "--duration", "1", "--output=" + mOutput, mComposition});
+    ASSERT_EQ(run.out.trimmed(), mOutput + QStringLiteral("/Plain.mov"));
     EXPECT_TRUE(run.err.contains(QStringLiteral("8 frames")));
     // The 10 s sound against 1.14 s of video: a warning that names the cure comes first.
     const QStringList lines = run.err.split(u'\n');
@@ -29,14 +29,13 @@ TEST_F(RenderToolTest, RendersTheMovieWithSoundAndPrintsItsPath) {
                 lines.value(1).contains(QStringLiteral(", on ")))
         << run.err.toStdString();
     // (The movie's tracks as readers see them are the delivery formats test's.)
-    EXPECT_TRUE(entries(mTool->temporaryFolder()).isEmpty());
+    EXPECT_TRUE(entries(temporaryFolder()).isEmpty());
+    // The log of a successful job names no failure to put something in the Trash.
+    EXPECT_FALSE(run.err.contains(QStringLiteral("Trash"))) << run.err.toStdString();
+    EXPECT_FALSE(run.err.contains(QStringLiteral("VERIFIED_NSERROR"))) << run.err.toStdString();
 }
 
-// (--help is the manual pages test's.)
-TEST_F(RenderToolTest, TheVersionExitsZero) {
-    EXPECT_TRUE(expectRuns({"--version"}).out.startsWith(QStringLiteral("lumenreel-render ")));
-}
-
+// (--help is the manual pages test's, --version the Debian package test's.)
 TEST_F(RenderToolTest, ListsTheEGLDevicesAndRendersOnTheOneChosen) {
     const QStringList devices = expectRuns({"--device", "list"}).out.trimmed().split(u'\n');
     ASSERT_TRUE(devices.first().startsWith(QStringLiteral("0: ")))
@@ -55,25 +54,17 @@ TEST_F(RenderJobLimitsToolTest, ALongSoundCostsNoMoreMemoryThanTheFramesShowOfIt
         lavfi("long.flac", "anullsrc=channel_layout=stereo:sample_rate=44100:d=1200");
 #ifndef __SANITIZE_ADDRESS__
     // (AddressSanitizer reserves terabytes of address space for itself: no limit there.)
-    mTool->setAddressSpaceLimit(1500LL << 20);
+    mAddressSpaceLimit = 1500LL << 20;
 #endif
     // The whole twenty minutes at one frame a second.
     expectRuns({"--audio", sound, "--size", "16x16", "--fps", "1", "--duration", "1200", "--output",
                 mOutput, resource("compositions/SpectrumBars.fs")});
     EXPECT_TRUE(QFileInfo::exists(mOutput + QStringLiteral("/SpectrumBars.mov")));
-    EXPECT_TRUE(entries(mTool->temporaryFolder()).isEmpty());
-}
-
-TEST_F(RenderJobLimitsToolTest, ASuccessfulJobLogsNoTrashFailures) {
-    const ToolRun run =
-        expectRuns({"--verbose", "--audio", resource("sounds/demo-arpeggio.m4a"), "--size", "32x24",
-                    "--duration", "0.5", "--output", mOutput, mComposition});
-    EXPECT_FALSE(run.err.contains(QStringLiteral("Trash"))) << run.err.toStdString();
-    EXPECT_FALSE(run.err.contains(QStringLiteral("VERIFIED_NSERROR"))) << run.err.toStdString();
+    EXPECT_TRUE(entries(temporaryFolder()).isEmpty());
 }
 
 TEST_F(RenderJobLimitsToolTest, AnOutputFolderRemovedDuringTheJobIsNamed) {
-    const std::optional<ToolRun> run = mTool->runAndAct(
+    const std::optional<ToolRun> run = runAndAct(
         {"--size", "64x48", "--duration", "300", "--output", mOutput, mComposition},
         [](const QString& err) { return err.contains(QStringLiteral("Rendering: ")); },
         [this](qint64) { QDir(mOutput).removeRecursively(); });
@@ -99,33 +90,37 @@ void main() {
 
 class RenderToolFailureTest : public RenderToolTest {
 protected:
-    // What a failed or stopped job must leave: no final movie but the earlier one (if any), no
-    // temporary files, and the recorded video, playable, in the Trash, named in the tool's last
-    // line.
-    void expectVideoKeptInTheTrash(const ToolRun& run, const QStringList& outputEntries = {}) {
+    // What a failed or stopped job must leave: its status and each of `reasons` on standard error,
+    // nothing on standard output, no final movie but the earlier one (if any), no temporary files,
+    // and the recorded video, playable, in the Trash, named in the tool's last line.
+    void expectVideoKeptInTheTrash(const std::optional<ToolRun>& run, int status,
+                                   const QStringList& reasons,
+                                   const QStringList& outputEntries = {}) {
+        ASSERT_TRUE(run);
+        EXPECT_EQ(run->status, status) << run->err.toStdString();
+        for (const QString& reason : reasons)
+            EXPECT_TRUE(run->err.contains(reason)) << run->err.toStdString();
+        EXPECT_TRUE(run->out.isEmpty());
         EXPECT_EQ(entries(mOutput), outputEntries);
-        EXPECT_TRUE(entries(mTool->temporaryFolder()).isEmpty())
-            << entries(mTool->temporaryFolder()).join(' ').toStdString();
-        const QString kept = mTool->trashFolder() + QStringLiteral("/Plain.qt");
-        EXPECT_TRUE(run.err.trimmed().endsWith(QStringLiteral("in the Trash: ") + kept))
-            << run.err.toStdString();
+        EXPECT_TRUE(entries(temporaryFolder()).isEmpty())
+            << entries(temporaryFolder()).join(' ').toStdString();
+        const QString kept = trashFolder() + QStringLiteral("/Plain.qt");
+        EXPECT_TRUE(run->err.trimmed().endsWith(QStringLiteral("in the Trash: ") + kept))
+            << run->err.toStdString();
         const InspectedMovie movie = inspectMovie(kept);
         ASSERT_TRUE(movie.opened) << movie.error.toStdString();
         ASSERT_EQ(movie.tracks.size(), 1);
         EXPECT_GE(movie.tracks.first().packetPts.size(), 1);
     }
+    const QString mTooLarge = QString::fromLocal8Bit(strerror(EFBIG));
 };
 
 TEST_F(RenderToolFailureTest, AFrameThatCannotBeWrittenFailsTheJob) {
     writeFile(QStringLiteral("Plain.fs"), kNoiseComposition);
-    mTool->setFileSizeLimit(1 << 20);
-    const ToolRun run =
-        mTool->run({"--size", "320x240", "--duration", "2", "--output", mOutput, mComposition});
-    EXPECT_EQ(run.status, 1) << run.err.toStdString();
-    EXPECT_TRUE(run.err.contains(QStringLiteral("could not be written: ")));
-    EXPECT_TRUE(run.err.contains(QString::fromLocal8Bit(strerror(EFBIG))));
-    EXPECT_TRUE(run.out.isEmpty());
-    expectVideoKeptInTheTrash(run);
+    mFileSizeLimit = 1 << 20;
+    expectVideoKeptInTheTrash(
+        runTool({"--size", "320x240", "--duration", "2", "--output", mOutput, mComposition}), 1,
+        {"could not be written: ", mTooLarge});
 }
 
 TEST_F(RenderToolFailureTest, AFinalMovieThatCannotBeWrittenLeavesTheEarlierOneAsItWas) {
@@ -133,25 +128,18 @@ TEST_F(RenderToolFailureTest, AFinalMovieThatCannotBeWrittenLeavesTheEarlierOneA
     const QString sound =
         lavfi("silence.wav", "anullsrc=r=44100:cl=stereo", {"-t", "30", "-c:a", "pcm_s16le"});
     const QString earlier = writeFile(QStringLiteral("out/Plain.mov"), "the earlier movie");
-
-    mTool->setFileSizeLimit(3 << 20);
-    const ToolRun run = mTool->run({"--audio", sound, "--size", "64x48", "--duration", "1",
-                                    "--output", mOutput, mComposition});
-    EXPECT_EQ(run.status, 1) << run.err.toStdString();
-    EXPECT_TRUE(run.err.contains(QStringLiteral("the movie could not be written: ")));
-    EXPECT_TRUE(run.err.contains(QString::fromLocal8Bit(strerror(EFBIG))));
+    mFileSizeLimit = 3 << 20;
+    expectVideoKeptInTheTrash(runTool({"--audio", sound, "--size", "64x48", "--duration", "1",
+                                       "--output", mOutput, mComposition}),
+                              1, {"the movie could not be written: ", mTooLarge}, {"Plain.mov"});
     EXPECT_EQ(contentsOf(earlier), QByteArray("the earlier movie"));
-    expectVideoKeptInTheTrash(run, {QStringLiteral("Plain.mov")});
 }
 
 TEST_F(RenderToolFailureTest, AnInterruptDuringTheFramesStopsCleanly) {
-    const std::optional<ToolRun> run = mTool->runAndSignal(
-        {"--size", "64x48", "--duration", "3600", "--output", mOutput, mComposition},
-        QStringLiteral("Rendering: "), SIGINT);
-    ASSERT_TRUE(run);
-    EXPECT_EQ(run->status, 130) << run->err.toStdString();
-    EXPECT_TRUE(run->err.contains(QStringLiteral("stopped by Interrupt")));
-    expectVideoKeptInTheTrash(*run);
+    expectVideoKeptInTheTrash(
+        runAndSignal({"--size", "64x48", "--duration", "3600", "--output", mOutput, mComposition},
+                     QStringLiteral("Rendering: "), SIGINT),
+        130, {"stopped by Interrupt"});
 }
 
 TEST_F(RenderToolFailureTest, ATerminationDuringTheFlatteningLeavesNoPartialMovie) {
@@ -159,14 +147,11 @@ TEST_F(RenderToolFailureTest, ATerminationDuringTheFlatteningLeavesNoPartialMovi
     const QString sound =
         lavfi("long.flac", "sine=frequency=440:duration=600", {"-ac", "1", "-c:a", "flac"});
     const QString earlier = writeFile(QStringLiteral("out/Plain.mov"), "the earlier movie");
-    const std::optional<ToolRun> run = mTool->runAndSignal(
-        {"--audio", sound, "--size", "64x48", "--duration", "1", "--output", mOutput, mComposition},
-        QStringLiteral("writing the movie"), SIGTERM);
-    ASSERT_TRUE(run);
-    EXPECT_EQ(run->status, 143) << run->err.toStdString();
-    EXPECT_TRUE(run->err.contains(QStringLiteral("stopped by Terminated")));
+    expectVideoKeptInTheTrash(runAndSignal({"--audio", sound, "--size", "64x48", "--duration", "1",
+                                            "--output", mOutput, mComposition},
+                                           QStringLiteral("writing the movie"), SIGTERM),
+                              143, {"stopped by Terminated"}, {"Plain.mov"});
     EXPECT_EQ(contentsOf(earlier), QByteArray("the earlier movie"));
-    expectVideoKeptInTheTrash(*run, {QStringLiteral("Plain.mov")});
 }
 
 } // namespace
