@@ -2,7 +2,6 @@
 
 #include "support/LogTestSupport.h"
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <cstdio>

@@ -1,6 +1,5 @@
 #include "support/LogTestSupport.h"
 
-#include "support/CoreMachDebugLog.h"
 #include "support/CoreMachDebugLogTesting.h"
 
 #include <QDir>

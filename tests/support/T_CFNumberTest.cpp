@@ -7,7 +7,6 @@
 
 #include <cstring>
 #include <optional>
-#include <ostream>
 #include <string>
 
 namespace {

@@ -81,7 +81,6 @@ TEST(TCFStringTest, ConstructsFromEveryFormAndChecksTheType) {
     assigned = name;
     EXPECT_EQ(UnitsOf(assigned), u"abc");
 
-    // Construct checks the type.
     int seven = 7;
     CFNumberRef number = ::CFNumberCreate(kCFAllocatorDefault, kCFNumberIntType, &seven);
     TCFString string;
