@@ -10,10 +10,6 @@
 
 namespace {
 
-QString runProbe(const char* path) {
-    return lumenreel::test::childOutput(QString::fromUtf8(path), {});
-}
-
 void appendWord(QByteArray& out, std::uint32_t word) {
     out.append(reinterpret_cast<const char*>(&word), 4);
 }
@@ -35,8 +31,10 @@ QByteArray note(const QByteArray& identifier, const QByteArray& blob) {
 
 } // namespace
 
-TEST(CodeSignature, SignedExecutableCarriesIdentifierAndEntitlementsBlob) {
-    const QString output = runProbe(CODESIGN_PROBE_SIGNED);
+TEST(CodeSignature, OnlyTheSignedExecutableCarriesIdentifierAndEntitlementsBlob) {
+    using lumenreel::test::childOutput;
+    EXPECT_EQ(childOutput(CODESIGN_PROBE_UNSIGNED, {}), QStringLiteral("unsigned\n"));
+    const QString output = childOutput(CODESIGN_PROBE_SIGNED, {});
     QFile plistFile(QString::fromUtf8(CODESIGN_PROBE_ENTITLEMENTS));
     ASSERT_TRUE(plistFile.open(QIODevice::ReadOnly));
     const QByteArray plist = plistFile.readAll();
@@ -47,10 +45,6 @@ TEST(CodeSignature, SignedExecutableCarriesIdentifierAndEntitlementsBlob) {
     blob.append(plist);
     EXPECT_EQ(output, QStringLiteral("identifier=org.lumenreel.probe\nblob=") +
                           QString::fromLatin1(blob.toHex()) + "\n");
-}
-
-TEST(CodeSignature, ExecutableBuiltWithoutSigningIsUnsigned) {
-    EXPECT_EQ(runProbe(CODESIGN_PROBE_UNSIGNED), QStringLiteral("unsigned\n"));
 }
 
 TEST(CodeSignature, NoteDescriptionRoundTripsAndRejectsDamage) {
