@@ -8,7 +8,6 @@
 #include "support/CoreServicesFramework.h"
 #include "support/CoreStaticOrder.h"
 #include "support/CoreSystem.h"
-#include "support/FdCapture.h"
 #include "support/LogTestSupport.h"
 #include "support/SystemFramework.h"
 #include "support/T_CFTypeRef.h"

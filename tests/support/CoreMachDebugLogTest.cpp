@@ -1,6 +1,5 @@
 #include "support/CoreMachDebugLog.h"
 #include "support/CoreMachDebugLogTesting.h"
-#include "support/FdCapture.h"
 #include "support/LogTestSupport.h"
 #include "support/SyslogCapture.h"
 

@@ -1,6 +1,6 @@
 #include "platform/foundation/NSLog.h"
 #include "platform/foundation/NSObject.h"
-#include "support/FdCapture.h"
+#include "support/LogTestSupport.h"
 #include "support/SyslogCapture.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "platform/foundation/NSError.h"
 #include "support/CocoaMachDebugLog.h"
-#include "support/FdCapture.h"
+#include "support/LogTestSupport.h"
 
 #include <gtest/gtest.h>
 
