@@ -286,7 +286,6 @@ TEST(CoreCStringSizedTest, StrcatStaysOneByteShortOfTheBuffer) {
     EXPECT_EQ(text.buffer_size(), 8);
     EXPECT_EQ(ThrownMessage([&] { text.strcat(nullptr); }), "Nil exception pointer");
 
-    // Assignment and copies keep the buffer size.
     text = "abc";
     EXPECT_EQ(text.buffer_size(), 8);
     CoreCStringSized copy(text);

@@ -121,7 +121,6 @@ TEST(CFString, Utf16StorageAndSixteenBitConversion) {
     EXPECT_EQ(std::memcmp(buffer.data(), text.data(), 8), 0);
     EXPECT_EQ(buffer[8], 0);
     EXPECT_EQ(buffer[9], 0);
-    // Unit-by-unit text read back as bytes.
     CFHolder<CFStringRef> back(
         CFStringCreateWithBytes(nullptr, reinterpret_cast<const UInt8*>(buffer.data()), 8,
                                 kCFStringEncodingUnicode, false));

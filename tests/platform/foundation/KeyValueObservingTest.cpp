@@ -102,7 +102,6 @@ TEST_F(KeyValueObservingTest, ChangesReachObserversOfTheKeyAndOfDependentKeys) {
     EXPECT_EQ(recorder->kinds,
               (std::vector<int>{NSKeyValueChangeSetting, NSKeyValueChangeSetting}));
 
-    // Manual announcements around a plain setter.
     link->willChangeValueForKey("name");
     link->setName("three");
     link->didChangeValueForKey("name");
