@@ -10,22 +10,16 @@
 
 namespace {
 
-void appendWord(QByteArray& out, std::uint32_t word) {
-    out.append(reinterpret_cast<const char*>(&word), 4);
-}
-
-void appendPadded(QByteArray& out, const QByteArray& bytes) {
-    appendWord(out, std::uint32_t(bytes.size()));
-    out.append(bytes);
-    while (out.size() % 4)
-        out.append('\0');
-}
-
+// A note of its version, then each text after its size and padded to whole words.
 QByteArray note(const QByteArray& identifier, const QByteArray& blob) {
-    QByteArray out;
-    appendWord(out, kCodeSignatureNoteVersion);
-    appendPadded(out, identifier);
-    appendPadded(out, blob);
+    const auto word = [](std::uint32_t value) {
+        return QByteArray(reinterpret_cast<const char*>(&value), 4);
+    };
+    QByteArray out = word(kCodeSignatureNoteVersion);
+    for (const QByteArray& text : {identifier, blob}) {
+        out += word(std::uint32_t(text.size())) + text;
+        out.append((4 - out.size() % 4) % 4, '\0');
+    }
     return out;
 }
 
