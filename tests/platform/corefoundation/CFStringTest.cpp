@@ -43,10 +43,8 @@ bool convert(CFStringRef string, CFStringEncoding encoding, std::string& out,
              CFIndex bufferSize = 256) {
     std::vector<char> buffer(std::size_t(bufferSize) + 16, '\x5A');
     const bool ok = CFStringGetCString(string, buffer.data() + 8, bufferSize, encoding);
-    for (int i = 0; i < 8; ++i) {
-        EXPECT_EQ(buffer[std::size_t(i)], '\x5A');
-        EXPECT_EQ(buffer[std::size_t(bufferSize) + 8 + std::size_t(i)], '\x5A');
-    }
+    EXPECT_EQ(std::string(buffer.data(), 8), std::string(8, '\x5A'));
+    EXPECT_EQ(std::string(buffer.data() + bufferSize + 8, 8), std::string(8, '\x5A'));
     out = ok ? std::string(buffer.data() + 8) : std::string();
     return ok;
 }
