@@ -22,6 +22,7 @@
 #include <unistd.h>
 
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -200,25 +201,16 @@ TEST(T_CFTypeRef, OwnedReferencesAreReleasedBorrowedOnesAreNot) {
 namespace {
 
 // A failure report made by a static initialiser before main gets its texts too.
-struct LookedUpBeforeMain {
-    std::string name;
-    LookedUpBeforeMain()
-        : name(CoreServicesFramework::StatusText("GetMacOSStatusErrorString", fnfErr)) {}
-};
-LookedUpBeforeMain sLookedUpBeforeMain CORE_STATIC_ORDER(kCoreStaticOrder_AppInit);
+const std::string sLookedUpBeforeMain CORE_STATIC_ORDER(kCoreStaticOrder_AppInit) =
+    CoreServicesFramework::StatusText("GetMacOSStatusErrorString", fnfErr);
 
-// A static of the system-name group, which comes after the type identifiers' group.
-struct TypeIDSeenBeforeMain {
-    CFTypeID string = T_CFTypeID<CFStringRef>::sTypeID;
-    CFTypeID url = T_CFTypeID<CFURLRef>::sTypeID;
-};
-TypeIDSeenBeforeMain sTypeIDSeenBeforeMain CORE_STATIC_ORDER(kCoreStaticOrder_SystemName);
+// Statics of the system-name group, which comes after the type identifiers' group.
+const std::pair<CFTypeID, CFTypeID> sTypeIDsSeenBeforeMain CORE_STATIC_ORDER(
+    kCoreStaticOrder_SystemName){T_CFTypeID<CFStringRef>::sTypeID, T_CFTypeID<CFURLRef>::sTypeID};
 
 TEST(CoreStaticOrder, StaticInitialisersSeeTheTypeIdentifiersAndTheStatusTexts) {
-    EXPECT_EQ(sTypeIDSeenBeforeMain.string, ::CFStringGetTypeID());
-    EXPECT_EQ(sTypeIDSeenBeforeMain.url, ::CFURLGetTypeID());
-
-    EXPECT_EQ(sLookedUpBeforeMain.name, "fnfErr");
+    EXPECT_EQ(sTypeIDsSeenBeforeMain, std::pair(::CFStringGetTypeID(), ::CFURLGetTypeID()));
+    EXPECT_EQ(sLookedUpBeforeMain, "fnfErr");
 }
 
 } // namespace
