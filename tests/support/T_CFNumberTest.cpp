@@ -72,21 +72,18 @@ TEST(TCFNumberTest, ConstructChecksTheTypeNullAndOtherObjectsDoNotReadOut) {
     EXPECT_FALSE(number.GetValue(value));
 }
 
-TEST(CFTypeRefClassTest, ThrowIfNotTypeMatch) {
-    const TCFNumber number(MakeInt(3), kCFTypeRefOwned);
+TEST(CFTypeRefClassTest, TypeMatchDescriptionsNumberTypeNamesAndStringConversion) {
+    const TCFNumber number(MakeInt(42), kCFTypeRefOwned);
     EXPECT_EQ(CFTypeRefClass::ThrowIfNotTypeMatch(number.Get(), ::CFNumberGetTypeID()),
               ::CFNumberGetTypeID());
     EXPECT_THROW(CFTypeRefClass::ThrowIfNotTypeMatch(number.Get(), ::CFStringGetTypeID()),
                  CFTypeRefClass::TypeException);
     EXPECT_THROW(CFTypeRefClass::ThrowIfNotTypeMatch(nullptr, ::CFStringGetTypeID()),
                  CFTypeRefClass::TypeException);
-}
 
-TEST(CFTypeRefClassTest, DescriptionsNumberTypeNamesAndStringConversion) {
     std::string text;
     EXPECT_TRUE(CFTypeRefClass::GetTypeDescription(::CFStringGetTypeID(), text));
     EXPECT_EQ(text, "CFString");
-    const TCFNumber number(MakeInt(42), kCFTypeRefOwned);
     std::string description;
     EXPECT_TRUE(CFTypeRefClass::GetDescription(number.Get(), description));
     EXPECT_TRUE(CFTypeRefClass::ConvertTo(number.Get(), text));
