@@ -3,6 +3,7 @@
 #include "common/RunChild.h"
 
 #include <QFile>
+#include <QtEndian>
 
 #include <gtest/gtest.h>
 
@@ -32,10 +33,8 @@ TEST(CodeSignature, OnlyTheSignedExecutableCarriesIdentifierAndEntitlementsBlob)
     QFile plistFile(QString::fromUtf8(CODESIGN_PROBE_ENTITLEMENTS));
     ASSERT_TRUE(plistFile.open(QIODevice::ReadOnly));
     const QByteArray plist = plistFile.readAll();
-    const std::uint32_t total = std::uint32_t(plist.size() + 8);
-    QByteArray blob("\xfa\xde\x71\x71", 4);
-    for (int shift = 24; shift >= 0; shift -= 8)
-        blob.append(char((total >> shift) & 0xff));
+    QByteArray blob("\xfa\xde\x71\x71\0\0\0\0", 8);
+    qToBigEndian(quint32(blob.size() + plist.size()), blob.data() + 4);
     blob.append(plist);
     EXPECT_EQ(output, QStringLiteral("identifier=org.lumenreel.probe\nblob=") +
                           QString::fromLatin1(blob.toHex()) + "\n");
