@@ -33,6 +33,12 @@ std::u16string units(CFStringRef string) {
     return out;
 }
 
+// The units of the string made from the C string `bytes`, or "<none>" when none is made.
+std::u16string decoded(const char* bytes, CFStringEncoding encoding) {
+    CFHolder<CFStringRef> string(CFStringCreateWithCString(nullptr, bytes, encoding));
+    return string ? units(string) : u"<none>";
+}
+
 CFStringRef fromUnits(const std::u16string& text) {
     return CFStringCreateWithCharacters(nullptr, reinterpret_cast<const UniChar*>(text.data()),
                                         CFIndex(text.size()));
@@ -63,10 +69,7 @@ TEST_P(EncodingRoundTrip, ConvertsBothWaysAndRefusesForeignCharacters) {
     const EncodingCase& c = GetParam();
     EXPECT_TRUE(CFStringIsEncodingAvailable(c.encoding));
 
-    CFHolder<CFStringRef> fromBytes(
-        CFStringCreateWithCString(nullptr, c.bytes.c_str(), c.encoding));
-    ASSERT_NE(fromBytes.get(), nullptr);
-    EXPECT_EQ(units(fromBytes), c.text);
+    EXPECT_EQ(decoded(c.bytes.c_str(), c.encoding), c.text);
 
     CFHolder<CFStringRef> fromText(fromUnits(c.text));
     std::string bytes;
@@ -83,10 +86,8 @@ TEST_P(EncodingRoundTrip, ConvertsBothWaysAndRefusesForeignCharacters) {
         EXPECT_FALSE(convert(foreign, c.encoding, bytes));
     }
 
-    CFHolder<CFStringRef> empty(CFStringCreateWithCString(nullptr, "", c.encoding));
-    ASSERT_NE(empty.get(), nullptr);
-    EXPECT_EQ(CFStringGetLength(empty), 0);
-    EXPECT_TRUE(convert(empty, c.encoding, bytes));
+    EXPECT_EQ(decoded("", c.encoding), u"");
+    EXPECT_TRUE(convert(CFSTR(""), c.encoding, bytes));
     EXPECT_EQ(bytes, "");
 }
 
@@ -166,10 +167,7 @@ TEST(CFString, Utf8KeepsALeadingByteOrderMark) {
     const std::string bytes = "\xEF\xBB\xBFname\xEF\xBB\xBF";
     const std::u16string text = u"\uFEFFname\uFEFF";
 
-    CFHolder<CFStringRef> fromCString(
-        CFStringCreateWithCString(nullptr, bytes.c_str(), kCFStringEncodingUTF8));
-    ASSERT_NE(fromCString.get(), nullptr);
-    EXPECT_EQ(units(fromCString), text);
+    EXPECT_EQ(decoded(bytes.c_str(), kCFStringEncodingUTF8), text);
     CFHolder<CFStringRef> fromBytes(
         CFStringCreateWithBytes(nullptr, reinterpret_cast<const UInt8*>(bytes.data()),
                                 CFIndex(bytes.size()), kCFStringEncodingUTF8, true));
