@@ -1,7 +1,6 @@
 #include "support/CoreCString.h"
 #include "support/CoreCStringSized.h"
 #include "support/CoreException.h"
-#include "support/CorePString.h"
 #include "support/T_CFString.h"
 #include "support/VerifyCapture.h"
 #include "support/VerifyFailureCase.h"
@@ -15,9 +14,7 @@
 
 namespace {
 
-std::string Bytes(const char* data, std::size_t count) {
-    return std::string(data, count);
-}
+using namespace std::string_literals;
 
 TEST(CoreCStringTest, FourCharCodeIsHexThenQuotedBytesSizedOnlyQuoted) {
     EXPECT_STREQ(CoreCString(std::uint32_t(0x4D6F6F56)).c_str(), "0x4d6f6f56 'MooV'");
@@ -26,7 +23,6 @@ TEST(CoreCStringTest, FourCharCodeIsHexThenQuotedBytesSizedOnlyQuoted) {
     EXPECT_TRUE(text.ConstructFourCharCode(0x61006200));
     EXPECT_STREQ(text.c_str(), "0x61006200 'a.b.'");
 
-    // The sized text shows only the quoted bytes.
     CoreCStringSized sized(std::uint32_t(0x61626364), 32);
     EXPECT_STREQ(sized.c_str(), "'abcd'");
     EXPECT_EQ(sized.buffer_size(), 32);
@@ -50,12 +46,12 @@ TEST(CoreCStringHex, EncodeWritesDigitPairsEachFollowedBySeparatorAsHexStringIts
         char separator;
         const char* text;
     };
-    const Row rows[] = {{Bytes("\x00\x01\x7F", 3), 0, ':', "00:01:7F:"},
-                        {Bytes("\x12\x34\x56", 3), 2, ' ', "12 34 "},
-                        {Bytes("\x12\x34", 2), 5, ' ', "12 34 "},
-                        {Bytes("\xAB\xCD", 2), 0, 0, "ABCD"},
-                        {Bytes("\xAB\xCD", 2), 0, '\t', "AB CD "},
-                        {Bytes("\xAB", 1), 0, '\xC3', "AB "},
+    const Row rows[] = {{"\x00\x01\x7F"s, 0, ':', "00:01:7F:"},
+                        {"\x12\x34\x56"s, 2, ' ', "12 34 "},
+                        {"\x12\x34"s, 5, ' ', "12 34 "},
+                        {"\xAB\xCD"s, 0, 0, "ABCD"},
+                        {"\xAB\xCD"s, 0, '\t', "AB CD "},
+                        {"\xAB"s, 0, '\xC3', "AB "},
                         {std::string(), 0, ' ', ""}};
     for (const Row& row : rows) {
         SCOPED_TRACE(row.text);
@@ -69,31 +65,26 @@ TEST(CoreCStringHex, EncodeWritesDigitPairsEachFollowedBySeparatorAsHexStringIts
     EXPECT_STREQ(empty.AsHexString(), "");
 }
 
-TEST(CoreCStringHex, DecodeTurnsDigitPairsIntoBytes) {
-    const std::pair<const char*, std::string> rows[] = {{"abc", Bytes("\xAB", 1)},
-                                                        {"0A FF ", "\x0A\xFF"},
-                                                        {"0 1 2 3", Bytes("\x01\x23", 2)},
-                                                        {"xyz!", ""},
-                                                        {nullptr, ""},
-                                                        {"00 00 7f", Bytes("\x00\x00\x7F", 3)}};
+TEST(CoreCStringHex, DecodeTurnsDigitPairsIntoBytesAndUndoesEncode) {
+    const std::pair<const char*, std::string> rows[] = {
+        {"abc", "\xAB"s}, {"0A FF ", "\x0A\xFF"}, {"0 1 2 3", "\x01\x23"s},
+        {"xyz!", ""},     {nullptr, ""},          {"00 00 7f", "\x00\x00\x7F"s}};
     for (const auto& [hex, bytes] : rows) {
         SCOPED_TRACE(hex ? hex : "null");
         CoreCString text("something");
         const char* buffer = text.DecodeHexString(hex);
         ASSERT_NE(buffer, nullptr);
-        EXPECT_EQ(Bytes(buffer, bytes.size()), bytes);
+        EXPECT_EQ(std::string(buffer, bytes.size()), bytes);
         EXPECT_EQ(buffer[bytes.size()], 0);
     }
-}
 
-TEST(CoreCStringHex, EncodeThenDecodeRoundTrips) {
     std::string all;
     for (int i = 0; i < 256; ++i)
         all += static_cast<char>(i);
     CoreCString hex;
     hex.HexData(all.data(), all.size());
     CoreCString decoded;
-    EXPECT_EQ(Bytes(decoded.DecodeHexString(hex.c_str()), all.size()), all);
+    EXPECT_EQ(std::string(decoded.DecodeHexString(hex.c_str()), all.size()), all);
 }
 
 TEST(CoreCStringTest, AllocKeepsALargerBufferAndGrowsASmallerOne) {
@@ -183,7 +174,7 @@ TEST(CoreCStringTest, StrcatGrowsAndAppendsItsOwnText) {
     EXPECT_EQ(text.buffer_size(), 12);
 }
 
-TEST(CoreCStringTest, AssignsToCAndPascalDestinations) {
+TEST(CoreCStringTest, AssignsToAndComparesWithCAndPascalTexts) {
     CoreCString text("hello");
     char cbuffer[6] = {};
     text.AssignTo(cbuffer);
@@ -191,19 +182,16 @@ TEST(CoreCStringTest, AssignsToCAndPascalDestinations) {
     unsigned char pbuffer[8] = {0, 'x', 'x', 'x', 'x', 'x', 'x', 'x'};
     text.AssignTo(pbuffer, 3);
     EXPECT_EQ(pbuffer[0], 3);
-    EXPECT_EQ(Bytes(reinterpret_cast<char*>(pbuffer + 1), 4), "helx");
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(pbuffer + 1), 4), "helx");
     const std::string longer(300, 'z');
     unsigned char full[257];
     CoreCString(longer).AssignTo(full, 1000);
     EXPECT_EQ(full[0], 255);
-}
 
-TEST(CoreCStringTest, ComparesWithCAndPascalTexts) {
-    CoreCString text("abc");
-    EXPECT_TRUE(text == "abc");
-    EXPECT_FALSE(text == "abcd");
-    const unsigned char same[] = {3, 'a', 'b', 'c'};
-    const unsigned char shorter[] = {2, 'a', 'b'};
+    EXPECT_TRUE(text == "hello");
+    EXPECT_FALSE(text == "hello!");
+    const unsigned char same[] = {5, 'h', 'e', 'l', 'l', 'o'};
+    const unsigned char shorter[] = {4, 'h', 'e', 'l', 'l'};
     EXPECT_TRUE(text == same);
     EXPECT_FALSE(text == shorter);
 }
@@ -253,7 +241,7 @@ TEST(CoreCStringFormat, SprintfNeverWritesPastTheCallersBuffer) {
     std::memset(buffer, '#', sizeof(buffer));
     EXPECT_EQ(ThrownMessage([&] { text.sprintf(buffer, 8, "%s", "12345678"); }),
               "Invariant failed");
-    EXPECT_EQ(Bytes(buffer + 8, 4), "####");
+    EXPECT_EQ(std::string(buffer + 8, 4), "####");
     EXPECT_STREQ(text.c_str(), "1234567");
     EXPECT_EQ(ThrownMessage([&] { text.sprintf(nullptr, 8, "x"); }), "Nil exception pointer");
 }
@@ -296,7 +284,6 @@ TEST(CoreCStringSizedTest, StrcatStaysOneByteShortOfTheBuffer) {
     EXPECT_EQ(text.buffer_size(), 8);
     EXPECT_EQ(ThrownMessage([&] { text.strcat(nullptr); }), "Nil exception pointer");
 
-    // Assignment and copies keep the buffer size.
     text = "abc";
     EXPECT_EQ(text.buffer_size(), 8);
     CoreCStringSized copy(text);

@@ -13,7 +13,6 @@ TEST(CoreException, FormatsIntoTheSharedBufferAndCutsLongMessages) {
     EXPECT_EQ(first.what(), second.what());
     EXPECT_STREQ(first.what(), "Nil exception pointer");
 
-    // Long messages are cut inside the buffer.
     const std::string longText(5000, 'y');
     const CoreException error("%s", longText.c_str());
     EXPECT_EQ(std::strlen(error.what()), CoreException::kMessageBufferSize - 1);

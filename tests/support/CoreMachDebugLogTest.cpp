@@ -1,6 +1,5 @@
 #include "support/CoreMachDebugLog.h"
 #include "support/CoreMachDebugLogTesting.h"
-#include "support/FdCapture.h"
 #include "support/LogTestSupport.h"
 #include "support/SyslogCapture.h"
 
@@ -18,14 +17,16 @@ namespace {
 
 const std::string kThisFile = __FILE__;
 
-TEST(CoreMachDebugLog, FileOutputAppendsEachTextUnchanged) {
+TEST(CoreMachDebugLog, FileOutputAppendsEachTextUnchangedAndCutsLongOnesAtTheBuffersEnd) {
     ScopedLogsFolder logs;
     CoreMachDebugLog("frame %d of %d\n", 3, 10);
     // Percent signs that arrive through an argument are written as they are.
     CoreMachDebugLog("path: %s\n", "/tmp/100%done/a%sb%n");
     CoreMachDebugLogString("raw %d %s text");
+    const std::string longText(5000, 'x');
+    CoreMachDebugLog("%s%s\n", longText.c_str(), longText.c_str());
     EXPECT_EQ(readFileText(logs.logFile()),
-              "frame 3 of 10\npath: /tmp/100%done/a%sb%n\nraw %d %s text");
+              "frame 3 of 10\npath: /tmp/100%done/a%sb%n\nraw %d %s text" + std::string(1023, 'x'));
 }
 
 TEST(CoreMachDebugLog, StdoutAndFileWritesAPrefixedLineUnknownKindsWriteTheFileOnly) {
@@ -110,13 +111,6 @@ TEST(CoreMachDebugLog, AslCopiesItsDebugRecordToStandardErrorSyslogWritesPrefixC
     EXPECT_EQ(records[1].priority, LOG_DEBUG);
     EXPECT_EQ(records[1].message, "CoreMachDebugLog:value 50%s\n\n");
     EXPECT_FALSE(fileExists(logs.logFile()));
-}
-
-TEST(CoreMachDebugLog, LongTextsAreCutAtTheBuffersEnd) {
-    ScopedLogsFolder logs;
-    const std::string longText(5000, 'x');
-    CoreMachDebugLog("%s%s\n", longText.c_str(), longText.c_str());
-    EXPECT_EQ(readFileText(logs.logFile()), std::string(1023, 'x'));
 }
 
 TEST(CoreMachDebugLog, VerifyWritesOneLineAndTheCallerGoesOn) {

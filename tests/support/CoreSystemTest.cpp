@@ -1,6 +1,5 @@
 #include "support/CoreSystem.h"
 #include "platform/system/Gestalt.h"
-#include "support/CoreMachDebugLog.h"
 #include "support/LogTestSupport.h"
 
 #include <gtest/gtest.h>

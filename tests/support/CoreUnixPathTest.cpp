@@ -23,14 +23,6 @@ namespace {
 
 using namespace std::string_literals;
 
-// A string of the given UTF-16 units (zero units included).
-TCFString Units(const std::u16string& units) {
-    return TCFString(::CFStringCreateWithCharacters(nullptr,
-                                                    reinterpret_cast<const UniChar*>(units.data()),
-                                                    CFIndex(units.size())),
-                     kCFTypeRefOwned);
-}
-
 // Constructing a path from `source` fails and leaves it empty.
 template <class Source>
 bool ConstructFails(Source source) {
@@ -259,7 +251,6 @@ TEST_F(CoreUnixPathFiles, WorkingDirectory) {
     EXPECT_TRUE(saved.chdir());
 }
 
-const char* const kNoText = nullptr;
 const char kMissing[] = "/nonexistent-lumenreel-folder/entry";
 
 // A temporary folder's path with a file inside, for the failures that need one.
@@ -269,13 +260,14 @@ std::string TempFolderWithFile() {
     return dir.path().toStdString();
 }
 
-// Each operation fails; its report lines are in tests/data/verify/CoreUnixPath.txt.
+// Each operation fails; its report lines are in tests/data/verify/CoreUnixPath.txt. A wide text
+// becomes a string of the low 16 bits of its characters, zero characters included.
 const FailureCase kUnixPathFailures[] = {
     FailureCase("NullUrl", [] { return ConstructFails(static_cast<CFURLRef>(nullptr)); }),
     FailureCase("NullString", [] { return ConstructFails(static_cast<CFStringRef>(nullptr)); }),
     FailureCase("EmptyString", [] { return ConstructFails(TCFString("").Get()); }),
     FailureCase("StringWithZeroInside",
-                [] { return ConstructFails(Units(u"/tmp/a\0/etc"s).Get()); }),
+                [] { return ConstructFails(TCFString(L"/tmp/a\0/etc"s).Get()); }),
     FailureCase("SplitEmpty",
                 [] {
                     std::string base, name;
@@ -313,7 +305,7 @@ const FailureCase kUnixPathFailures[] = {
                 }),
     FailureCase("ChdirEmpty", [] { return !CoreUnixPath().chdir(); }),
     FailureCase("ChdirMissing", [] { return !CoreUnixPath(kMissing).chdir(); }),
-    FailureCase("FullyQualifiedNull", [] { return !CoreUnixPath::IsFullyQualified(kNoText); }),
+    FailureCase("FullyQualifiedNull", [] { return !CoreUnixPath::IsFullyQualified(nullptr); }),
     FailureCase("EmptyFullyQualified", [] { return !CoreUnixPath().IsFullyQualified(); }),
     FailureCase("EmptyJustName", [] { return !CoreUnixPath().IsJustName(); }),
     FailureCase("HasExtensionWithoutExtension",
@@ -343,7 +335,7 @@ const FailureCase kUnixPathFailures[] = {
     FailureCase("UrlWithoutUtf8Path",
                 [] {
                     return URLConstructFails(::CFURLCreateWithFileSystemPath(
-                        nullptr, Units(u"/a\xD800").Get(), kCFURLPOSIXPathStyle, false));
+                        nullptr, TCFString(L"/a\xD800").Get(), kCFURLPOSIXPathStyle, false));
                 }),
 };
 

@@ -1,6 +1,6 @@
 #include "platform/foundation/NSLog.h"
 #include "platform/foundation/NSObject.h"
-#include "support/FdCapture.h"
+#include "support/LogTestSupport.h"
 #include "support/SyslogCapture.h"
 
 #include <gtest/gtest.h>
@@ -17,9 +17,7 @@ public:
     QString description() const override { return QStringLiteral("<Named 50%@>"); }
 };
 
-QString format(const char* text, const std::vector<NSLogArgument>& args) {
-    return NSStringFromFormat(text, args);
-}
+const auto format = NSStringFromFormat;
 
 TEST(NSLog, ConversionsFollowTheirArgumentsPercentSignsSurviveMissingArgumentsPrintNothing) {
     EXPECT_EQ(format("%d|%5d|%-4d|%03u|%x|%X|%o", {-7, 42, 3, 9u, 255, 255, 8}),

@@ -22,16 +22,6 @@ void callNext(const char* name, Args... args) {
         real(args...);
 }
 
-void record(int priority, const char* format, va_list args) {
-    va_list copy;
-    va_copy(copy, args);
-    char buffer[4096];
-    std::vsnprintf(buffer, sizeof(buffer), format, copy);
-    va_end(copy);
-    std::lock_guard<std::mutex> lock(sMutex);
-    sRecords.push_back({sIdent, sOptions, priority, buffer});
-}
-
 } // namespace
 
 extern "C" {
@@ -55,7 +45,15 @@ void closelog() {
 }
 
 void vsyslog(int priority, const char* format, va_list args) {
-    record(priority, format, args);
+    va_list copy;
+    va_copy(copy, args);
+    char buffer[4096];
+    std::vsnprintf(buffer, sizeof(buffer), format, copy);
+    va_end(copy);
+    {
+        std::lock_guard<std::mutex> lock(sMutex);
+        sRecords.push_back({sIdent, sOptions, priority, buffer});
+    }
     callNext<void (*)(int, const char*, va_list)>("vsyslog", priority, format, args);
 }
 

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 namespace {
 
@@ -125,28 +126,23 @@ TEST(CFPropertyList, WritesWhatItReads) {
     }
 }
 
-// Parsing before main, as the entitlements reader does, sees complete booleans and collections.
-struct ParsedBeforeMain {
-    CFTypeID valueType = 0;
-    Boolean value = false;
-    CFIndex count = -1;
-    ParsedBeforeMain() {
+// Parsing before main, as the entitlements reader does, sees complete booleans and collections:
+// the flag's type and value and the dictionary's count.
+const std::tuple<CFTypeID, Boolean, CFIndex> sParsedBeforeMain
+    __attribute__((init_priority(1500))) = [] {
         CFPropertyListRef plist =
             parse("<plist><dict><key>k</key><true/><key>a</key><array><string>x</string>"
                   "</array></dict></plist>");
         const void* flag = CFDictionaryGetValue(static_cast<CFDictionaryRef>(plist), CFSTR("k"));
-        valueType = CFGetTypeID(flag);
-        value = CFBooleanGetValue(static_cast<CFBooleanRef>(flag));
-        count = CFDictionaryGetCount(static_cast<CFDictionaryRef>(plist));
+        const std::tuple parsed(CFGetTypeID(flag),
+                                CFBooleanGetValue(static_cast<CFBooleanRef>(flag)),
+                                CFDictionaryGetCount(static_cast<CFDictionaryRef>(plist)));
         CFRelease(plist);
-    }
-};
-ParsedBeforeMain sParsedBeforeMain __attribute__((init_priority(1500)));
+        return parsed;
+    }();
 
 TEST(CFPropertyList, WorksInStaticInitialisers) {
-    EXPECT_EQ(sParsedBeforeMain.valueType, CFBooleanGetTypeID());
-    EXPECT_TRUE(sParsedBeforeMain.value);
-    EXPECT_EQ(sParsedBeforeMain.count, 2);
+    EXPECT_EQ(sParsedBeforeMain, std::tuple(CFBooleanGetTypeID(), Boolean(true), CFIndex(2)));
 }
 
 } // namespace

@@ -33,6 +33,12 @@ std::u16string units(CFStringRef string) {
     return out;
 }
 
+// The units of the string made from the C string `bytes`, or "<none>" when none is made.
+std::u16string decoded(const char* bytes, CFStringEncoding encoding) {
+    CFHolder<CFStringRef> string(CFStringCreateWithCString(nullptr, bytes, encoding));
+    return string ? units(string) : u"<none>";
+}
+
 CFStringRef fromUnits(const std::u16string& text) {
     return CFStringCreateWithCharacters(nullptr, reinterpret_cast<const UniChar*>(text.data()),
                                         CFIndex(text.size()));
@@ -43,10 +49,8 @@ bool convert(CFStringRef string, CFStringEncoding encoding, std::string& out,
              CFIndex bufferSize = 256) {
     std::vector<char> buffer(std::size_t(bufferSize) + 16, '\x5A');
     const bool ok = CFStringGetCString(string, buffer.data() + 8, bufferSize, encoding);
-    for (int i = 0; i < 8; ++i) {
-        EXPECT_EQ(buffer[std::size_t(i)], '\x5A');
-        EXPECT_EQ(buffer[std::size_t(bufferSize) + 8 + std::size_t(i)], '\x5A');
-    }
+    EXPECT_EQ(std::string(buffer.data(), 8), std::string(8, '\x5A'));
+    EXPECT_EQ(std::string(buffer.data() + bufferSize + 8, 8), std::string(8, '\x5A'));
     out = ok ? std::string(buffer.data() + 8) : std::string();
     return ok;
 }
@@ -65,10 +69,7 @@ TEST_P(EncodingRoundTrip, ConvertsBothWaysAndRefusesForeignCharacters) {
     const EncodingCase& c = GetParam();
     EXPECT_TRUE(CFStringIsEncodingAvailable(c.encoding));
 
-    CFHolder<CFStringRef> fromBytes(
-        CFStringCreateWithCString(nullptr, c.bytes.c_str(), c.encoding));
-    ASSERT_NE(fromBytes.get(), nullptr);
-    EXPECT_EQ(units(fromBytes), c.text);
+    EXPECT_EQ(decoded(c.bytes.c_str(), c.encoding), c.text);
 
     CFHolder<CFStringRef> fromText(fromUnits(c.text));
     std::string bytes;
@@ -85,10 +86,8 @@ TEST_P(EncodingRoundTrip, ConvertsBothWaysAndRefusesForeignCharacters) {
         EXPECT_FALSE(convert(foreign, c.encoding, bytes));
     }
 
-    CFHolder<CFStringRef> empty(CFStringCreateWithCString(nullptr, "", c.encoding));
-    ASSERT_NE(empty.get(), nullptr);
-    EXPECT_EQ(CFStringGetLength(empty), 0);
-    EXPECT_TRUE(convert(empty, c.encoding, bytes));
+    EXPECT_EQ(decoded("", c.encoding), u"");
+    EXPECT_TRUE(convert(CFSTR(""), c.encoding, bytes));
     EXPECT_EQ(bytes, "");
 }
 
@@ -121,7 +120,6 @@ TEST(CFString, Utf16StorageAndSixteenBitConversion) {
     EXPECT_EQ(std::memcmp(buffer.data(), text.data(), 8), 0);
     EXPECT_EQ(buffer[8], 0);
     EXPECT_EQ(buffer[9], 0);
-    // Unit-by-unit text read back as bytes.
     CFHolder<CFStringRef> back(
         CFStringCreateWithBytes(nullptr, reinterpret_cast<const UInt8*>(buffer.data()), 8,
                                 kCFStringEncodingUnicode, false));
@@ -169,25 +167,21 @@ TEST(CFString, Utf8KeepsALeadingByteOrderMark) {
     const std::string bytes = "\xEF\xBB\xBFname\xEF\xBB\xBF";
     const std::u16string text = u"\uFEFFname\uFEFF";
 
-    CFHolder<CFStringRef> fromCString(
-        CFStringCreateWithCString(nullptr, bytes.c_str(), kCFStringEncodingUTF8));
-    ASSERT_NE(fromCString.get(), nullptr);
-    EXPECT_EQ(units(fromCString), text);
+    EXPECT_EQ(decoded(bytes.c_str(), kCFStringEncodingUTF8), text);
     CFHolder<CFStringRef> fromBytes(
         CFStringCreateWithBytes(nullptr, reinterpret_cast<const UInt8*>(bytes.data()),
                                 CFIndex(bytes.size()), kCFStringEncodingUTF8, true));
     ASSERT_NE(fromBytes.get(), nullptr);
     EXPECT_EQ(units(fromBytes), text);
 
-    // Both ways exact, a text that is nothing but the mark included.
-    for (const std::u16string& original : {text, std::u16string(u"\uFEFF")}) {
+    // Written back exactly, a text that is nothing but the mark included.
+    for (const auto& [original, encoded] :
+         {std::pair{text, bytes},
+          std::pair{std::u16string(u"\uFEFF"), std::string("\xEF\xBB\xBF")}}) {
         CFHolder<CFStringRef> string(fromUnits(original));
         std::string out;
         ASSERT_TRUE(convert(string, kCFStringEncodingUTF8, out));
-        CFHolder<CFStringRef> again(
-            CFStringCreateWithCString(nullptr, out.c_str(), kCFStringEncodingUTF8));
-        ASSERT_NE(again.get(), nullptr);
-        EXPECT_EQ(units(again), original);
+        EXPECT_EQ(out, encoded);
     }
 }
 

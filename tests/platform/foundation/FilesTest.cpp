@@ -13,14 +13,14 @@
 namespace {
 
 // Points HOME and the XDG folders into a temporary folder while it exists.
-class TemporaryHome {
+class TemporaryHome : public QTemporaryDir {
 public:
     TemporaryHome() {
         for (const char* name : {"HOME", "XDG_DATA_HOME", "XDG_CONFIG_HOME"})
             mSaved.append({name, qgetenv(name)});
-        qputenv("HOME", mFolder.path().toUtf8());
-        qputenv("XDG_DATA_HOME", mFolder.filePath(".local/share").toUtf8());
-        qputenv("XDG_CONFIG_HOME", mFolder.filePath(".config").toUtf8());
+        qputenv("HOME", path().toUtf8());
+        qputenv("XDG_DATA_HOME", filePath(".local/share").toUtf8());
+        qputenv("XDG_CONFIG_HOME", filePath(".config").toUtf8());
     }
     ~TemporaryHome() {
         for (const auto& [name, value] : mSaved) {
@@ -30,12 +30,8 @@ public:
                 qputenv(name, value);
         }
     }
-    QString path(const QString& relative = {}) const {
-        return relative.isEmpty() ? mFolder.path() : mFolder.filePath(relative);
-    }
 
 private:
-    QTemporaryDir mFolder;
     QList<QPair<const char*, QByteArray>> mSaved;
 };
 
@@ -101,7 +97,7 @@ TEST(FilesTest, TrashMovesTheFileIntoTheUsersTrash) {
     NSAutoreleasePool pool;
     NSFileManager* manager = NSFileManager::defaultManager();
     EXPECT_TRUE(manager->respondsToSelector("trashItemAtURL:resultingItemURL:error:"));
-    const QString file = home.path("work/Clock.qt");
+    const QString file = home.filePath("work/Clock.qt");
     writeTestFile(file, "movie");
     NSURL* trashed = nullptr;
     NSError* error = nullptr;
@@ -109,7 +105,7 @@ TEST(FilesTest, TrashMovesTheFileIntoTheUsersTrash) {
         << (error ? error->description().toStdString() : std::string());
     EXPECT_FALSE(QFile::exists(file));
     ASSERT_NE(trashed, nullptr);
-    EXPECT_TRUE(trashed->path().startsWith(home.path(".local/share/Trash/files/")));
+    EXPECT_TRUE(trashed->path().startsWith(home.filePath(".local/share/Trash/files/")));
     QFile inTrash(trashed->path());
     ASSERT_TRUE(inTrash.open(QIODevice::ReadOnly));
     EXPECT_EQ(inTrash.readAll(), "movie");
@@ -122,16 +118,16 @@ TEST(FilesTest, TrashMovesTheFileIntoTheUsersTrash) {
 
 TEST(FilesTest, UserFoldersComeFromTheXdgUserDirectories) {
     TemporaryHome home;
-    writeTestFile(home.path(".config/user-dirs.dirs"),
+    writeTestFile(home.filePath(".config/user-dirs.dirs"),
                   "XDG_VIDEOS_DIR=\"$HOME/Filme\"\nXDG_PICTURES_DIR=\"$HOME/Bilder\"\n");
     NSAutoreleasePool pool;
     NSFileManager* manager = NSFileManager::defaultManager();
     const QList<NSURL*> movies = manager->URLsForDirectory(NSMoviesDirectory, NSUserDomainMask);
     ASSERT_EQ(movies.size(), 1);
-    EXPECT_EQ(movies.first()->path(), home.path("Filme"));
+    EXPECT_EQ(movies.first()->path(), home.filePath("Filme"));
     EXPECT_TRUE(movies.first()->hasDirectoryPath());
     EXPECT_EQ(manager->URLsForDirectory(NSPicturesDirectory, NSUserDomainMask).first()->path(),
-              home.path("Bilder"));
+              home.filePath("Bilder"));
     EXPECT_FALSE(manager->URLsForDirectory(NSDocumentDirectory, NSUserDomainMask).isEmpty());
     EXPECT_TRUE(manager->URLsForDirectory(NSMoviesDirectory, NSSystemDomainMask).isEmpty());
     EXPECT_EQ(NSHomeDirectory(), home.path());

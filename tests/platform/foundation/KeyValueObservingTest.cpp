@@ -4,30 +4,7 @@
 
 #include <gtest/gtest.h>
 
-class Gauge : public NSObject {
-    Q_OBJECT
-    NS_DECLARE_CLASS(Gauge)
-    Q_PROPERTY(int level READ level WRITE setLevel)
-    Q_PROPERTY(QString label READ label)
-    Q_PROPERTY(QString caption READ caption)
-public:
-    int level() const { return mLevel; }
-    void setLevel(int level) { mLevel = level; }
-    // Depends on level.
-    QString label() const { return QStringLiteral("level %1").arg(mLevel); }
-    // Depends on label, so on level through it.
-    QString caption() const { return QStringLiteral("[%1]").arg(label()); }
-
-private:
-    int mLevel = 0;
-};
-
-NS_IMPLEMENT_CLASS(Gauge, NSObject, [](NSClass& cls) {
-    cls.addClassMethod("keyPathsForValuesAffectingLabel",
-                       [](Class) { return QVariant::fromValue(QSet<QString>{"level"}); });
-    cls.addClassMethod("keyPathsForValuesAffectingCaption",
-                       [](Class) { return QVariant(QStringList{"label"}); });
-})
+#include <utility>
 
 // A link of an observed chain: holds its next link strongly and its `peer` weakly.
 class Link : public NSObject {
@@ -37,6 +14,7 @@ class Link : public NSObject {
     Q_PROPERTY(Link* peer READ peer WRITE setPeer)
     Q_PROPERTY(QString name READ name WRITE setName)
     Q_PROPERTY(QString title READ title)
+    Q_PROPERTY(QString caption READ caption)
     Q_PROPERTY(QString headline READ headline)
 public:
     Link* next() const { return mNext.get(); }
@@ -47,6 +25,8 @@ public:
     void setName(const QString& name) { mName = name; }
     // Depends on name.
     QString title() const { return mName.toUpper(); }
+    // Depends on title, so on name through it.
+    QString caption() const { return QStringLiteral("[%1]").arg(title()); }
     // Depends on the key path next.name.
     QString headline() const { return mNext ? QStringLiteral("> ") + mNext->name() : QString(); }
 
@@ -58,7 +38,9 @@ private:
 
 NS_IMPLEMENT_CLASS(Link, NSObject, [](NSClass& cls) {
     cls.addClassMethod("keyPathsForValuesAffectingTitle",
-                       [](Class) { return QVariant(QStringList{"name"}); });
+                       [](Class) { return QVariant::fromValue(QSet<QString>{"name"}); });
+    cls.addClassMethod("keyPathsForValuesAffectingCaption",
+                       [](Class) { return QVariant(QStringList{"title"}); });
     cls.addClassMethod("keyPathsForValuesAffectingHeadline",
                        [](Class) { return QVariant(QStringList{"next.name"}); });
 })
@@ -70,38 +52,29 @@ using Notes = std::vector<std::string>;
 
 class Recorder : public NSObject {
 public:
-    struct Seen {
-        QString keyPath;
-        QVariantMap change;
-        void* context;
-    };
+    // Keeps each notification as "keyPath old>new", with "-" for a value the change leaves out
+    // and "nil" for an empty one, and " prior=true" where the change has the prior key.
     void observeValueForKeyPath(const QString& keyPath, NSObject* /*object*/,
                                 const QVariantMap& change, void* context) override {
-        seen.push_back(Seen{keyPath, change, context});
-    }
-    // The notifications so far as "keyPath old>new", with "-" for a value the change leaves out
-    // and "nil" for an empty one, and " prior=true" where the change has the prior key; forgets
-    // them.
-    Notes take() {
-        const auto value = [](const QVariantMap& change, const char* key) {
+        const auto value = [&](const char* key) {
             if (!change.contains(key))
                 return QStringLiteral("-");
             const QVariant text = change.value(key);
             return text.isValid() ? text.toString() : QStringLiteral("nil");
         };
-        Notes out;
-        for (const Seen& note : seen)
-            out.push_back(
-                (note.keyPath + ' ' + value(note.change, NSKeyValueChangeOldKey) + '>' +
-                 value(note.change, NSKeyValueChangeNewKey) +
-                 (note.change.contains(NSKeyValueChangeNotificationIsPriorKey)
-                      ? " prior=" + value(note.change, NSKeyValueChangeNotificationIsPriorKey)
-                      : ""))
-                    .toStdString());
-        seen.clear();
-        return out;
+        QString note =
+            keyPath + ' ' + value(NSKeyValueChangeOldKey) + '>' + value(NSKeyValueChangeNewKey);
+        if (change.contains(NSKeyValueChangeNotificationIsPriorKey))
+            note += " prior=" + value(NSKeyValueChangeNotificationIsPriorKey);
+        notes.push_back(note.toStdString());
+        contexts.push_back(context);
+        kinds.push_back(change.value(NSKeyValueChangeKindKey).toInt());
     }
-    std::vector<Seen> seen;
+    // The notifications so far; forgets them.
+    Notes take() { return std::exchange(notes, {}); }
+    Notes notes;
+    std::vector<void*> contexts;
+    std::vector<int> kinds;
 };
 
 class KeyValueObservingTest : public ::testing::Test {
@@ -109,63 +82,61 @@ protected:
     NSRef<Recorder> recorder = NSAdopt(new Recorder());
 };
 
-TEST_F(KeyValueObservingTest, ChangesReachObserversOfTheKeyAndOfDependentKeys) {
-    NSRef<Gauge> gauge = NSAdopt(NSAllocInit<Gauge>());
-    int context = 0;
-    gauge->addObserver(recorder.get(), "level",
-                       NSKeyValueObservingOptionNew | NSKeyValueObservingOptionOld, &context);
-    gauge->addObserver(recorder.get(), "caption", NSKeyValueObservingOptionNew, nullptr);
-
-    gauge->setValue_forKey(3, "level");
-    ASSERT_EQ(recorder->seen.size(), 2u);
-    EXPECT_EQ(recorder->seen[0].context, &context);
-    EXPECT_EQ(recorder->seen[0].change.value(NSKeyValueChangeKindKey).toInt(),
-              NSKeyValueChangeSetting);
-    EXPECT_EQ(recorder->take(), (Notes{"level 0>3", "caption ->[level 3]"}));
-
-    // Manual announcements around a plain setter.
-    gauge->willChangeValueForKey("level");
-    gauge->setLevel(5);
-    gauge->didChangeValueForKey("level");
-    EXPECT_EQ(recorder->take(), (Notes{"level 3>5", "caption ->[level 5]"}));
-
-    // An unrelated key reaches nobody; removed observations stay quiet.
-    gauge->willChangeValueForKey("other");
-    gauge->didChangeValueForKey("other");
-    EXPECT_TRUE(recorder->seen.empty());
-    gauge->removeObserver(recorder.get(), "level", &context);
-    gauge->removeObserver(recorder.get(), "caption");
-    EXPECT_EQ(gauge->observationCount(), 0);
-    gauge->setValue_forKey(7, "level");
-    EXPECT_TRUE(recorder->seen.empty());
-}
-
-TEST_F(KeyValueObservingTest, KeyPathObservationsFollowTheirFirstKeyAndOptionsShapeTheChange) {
-    NSRef<Gauge> gauge = NSAdopt(new Gauge());
-    gauge->addObserver(recorder.get(), "label.length",
-                       NSKeyValueObservingOptionInitial | NSKeyValueObservingOptionPrior, nullptr);
-    EXPECT_EQ(recorder->take(), Notes{"label.length ->-"}); // the initial notification
-    gauge->willChangeValueForKey("label");
-    EXPECT_EQ(recorder->take(), Notes{"label.length ->- prior=true"});
-    gauge->didChangeValueForKey("label");
-    EXPECT_EQ(recorder->take(), Notes{"label.length ->-"});
-}
-
-TEST_F(KeyValueObservingTest, AnObserverDestroyedWhileRegisteredIsSkipped) {
-    NSRef<Gauge> gauge = NSAdopt(new Gauge());
-    auto* shortLived = new Recorder();
-    gauge->addObserver(shortLived, "level", NSKeyValueObservingOptionNew, nullptr);
-    shortLived->release();
-    EXPECT_EQ(gauge->observationCount(), 0);
-    gauge->setValue_forKey(1, "level");
-    EXPECT_EQ(gauge->level(), 1);
-}
-
 NSRef<Link> makeLink(const QString& name, Link* next = nullptr) {
     NSRef<Link> link = NSAdopt(new Link());
     link->setName(name);
     link->setNext(next);
     return link;
+}
+
+TEST_F(KeyValueObservingTest, ChangesReachObserversOfTheKeyAndOfDependentKeys) {
+    NSRef<Link> link = makeLink("one");
+    int context = 0;
+    link->addObserver(recorder.get(), "name",
+                      NSKeyValueObservingOptionNew | NSKeyValueObservingOptionOld, &context);
+    link->addObserver(recorder.get(), "caption", NSKeyValueObservingOptionNew, nullptr);
+
+    link->setValue_forKey("two", "name");
+    EXPECT_EQ(recorder->take(), (Notes{"name one>two", "caption ->[TWO]"}));
+    EXPECT_EQ(recorder->contexts, (std::vector<void*>{&context, nullptr}));
+    EXPECT_EQ(recorder->kinds,
+              (std::vector<int>{NSKeyValueChangeSetting, NSKeyValueChangeSetting}));
+
+    link->willChangeValueForKey("name");
+    link->setName("three");
+    link->didChangeValueForKey("name");
+    EXPECT_EQ(recorder->take(), (Notes{"name two>three", "caption ->[THREE]"}));
+
+    // An unrelated key reaches nobody; removed observations stay quiet.
+    link->willChangeValueForKey("other");
+    link->didChangeValueForKey("other");
+    EXPECT_TRUE(recorder->notes.empty());
+    link->removeObserver(recorder.get(), "name", &context);
+    link->removeObserver(recorder.get(), "caption");
+    EXPECT_EQ(link->observationCount(), 0);
+    link->setValue_forKey("four", "name");
+    EXPECT_TRUE(recorder->notes.empty());
+}
+
+TEST_F(KeyValueObservingTest, KeyPathObservationsFollowTheirFirstKeyAndOptionsShapeTheChange) {
+    NSRef<Link> link = makeLink("one");
+    link->addObserver(recorder.get(), "title.length",
+                      NSKeyValueObservingOptionInitial | NSKeyValueObservingOptionPrior, nullptr);
+    EXPECT_EQ(recorder->take(), Notes{"title.length ->-"}); // the initial notification
+    link->willChangeValueForKey("title");
+    EXPECT_EQ(recorder->take(), Notes{"title.length ->- prior=true"});
+    link->didChangeValueForKey("title");
+    EXPECT_EQ(recorder->take(), Notes{"title.length ->-"});
+}
+
+TEST_F(KeyValueObservingTest, AnObserverDestroyedWhileRegisteredIsSkipped) {
+    NSRef<Link> link = makeLink("one");
+    auto* shortLived = new Recorder();
+    link->addObserver(shortLived, "name", NSKeyValueObservingOptionNew, nullptr);
+    shortLived->release();
+    EXPECT_EQ(link->observationCount(), 0);
+    link->setValue_forKey("two", "name");
+    EXPECT_EQ(link->name(), "two");
 }
 
 TEST_F(KeyValueObservingTest, AKeyPathIsFollowedThroughEveryObjectAndMovesWithReplacedObjects) {
@@ -188,7 +159,7 @@ TEST_F(KeyValueObservingTest, AKeyPathIsFollowedThroughEveryObjectAndMovesWithRe
     EXPECT_EQ(recorder->take(), (Notes{"next.next.name blue>green", "next.next.title ->GREEN"}));
     leaf->setValue_forKey("stale", "name");
     middle->setValue_forKey(QVariant::fromValue(makeLink("stale").get()), "next");
-    EXPECT_TRUE(recorder->seen.empty());
+    EXPECT_TRUE(recorder->notes.empty());
     EXPECT_EQ(leaf->observationCount(), 0);
     EXPECT_EQ(middle->observationCount(), 0);
     otherLeaf->setValue_forKey("red", "name");
@@ -206,7 +177,7 @@ TEST_F(KeyValueObservingTest, AKeyPathIsFollowedThroughEveryObjectAndMovesWithRe
     EXPECT_EQ(otherMiddle->observationCount(), 0);
     otherMiddle->setValue_forKey(QVariant::fromValue(otherLeaf.get()), "next");
     otherLeaf->setValue_forKey("quiet", "name");
-    EXPECT_TRUE(recorder->seen.empty());
+    EXPECT_TRUE(recorder->notes.empty());
 }
 
 TEST_F(KeyValueObservingTest, DependentKeyPathsAreFollowedAndPriorsCarryTheWholePathsOldValue) {
@@ -228,7 +199,7 @@ TEST_F(KeyValueObservingTest, DependentKeyPathsAreFollowedAndPriorsCarryTheWhole
     EXPECT_EQ(recorder->take(),
               (Notes{"next.headline > one>- prior=true", "next.headline > one>> two"}));
     leaf->setValue_forKey("gone", "name");
-    EXPECT_TRUE(recorder->seen.empty());
+    EXPECT_TRUE(recorder->notes.empty());
     otherLeaf->setValue_forKey("three", "name");
     EXPECT_EQ(recorder->take(),
               (Notes{"next.headline > two>- prior=true", "next.headline > two>> three"}));
@@ -247,7 +218,7 @@ TEST_F(KeyValueObservingTest, ObjectsAlongAnObservedPathMayBeDestroyed) {
     }
     EXPECT_EQ(leaf->observationCount(), 0);
     leaf->setValue_forKey("after", "name");
-    EXPECT_TRUE(recorder->seen.empty());
+    EXPECT_TRUE(recorder->notes.empty());
 
     // A weakly held object in the middle of the path is destroyed while observed.
     NSRef<Link> root = makeLink("root");
@@ -259,7 +230,7 @@ TEST_F(KeyValueObservingTest, ObjectsAlongAnObservedPathMayBeDestroyed) {
     EXPECT_EQ(recorder->take(), Notes{"peer.next.name ->seen"});
     peer->release();
     leaf->setValue_forKey("unseen", "name");
-    EXPECT_TRUE(recorder->seen.empty());
+    EXPECT_TRUE(recorder->notes.empty());
     NSRef<Link> newPeer = makeLink("new", leaf.get());
     root->setValue_forKey(QVariant::fromValue(newPeer.get()), "peer");
     EXPECT_EQ(recorder->take(), Notes{"peer.next.name ->unseen"});

@@ -16,9 +16,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <filesystem>
 
 namespace {
 
@@ -144,18 +142,15 @@ TEST_F(BookmarkData, DeletedFileDoesNotResolveAndReplacedFileIsStale) {
     writeTestFile(mFilePath, "two");
     const QByteArray again = bookmark(mFilePath);
     writeTestFile(mDir.filePath("other"), "three");
-    ASSERT_EQ(::rename(QFile::encodeName(mDir.filePath("other")).constData(),
-                       QFile::encodeName(mFilePath).constData()),
-              0);
+    std::filesystem::rename(QFile::encodeName(mDir.filePath("other")).constData(),
+                            QFile::encodeName(mFilePath).constData());
     expectStaleWithoutScope(again);
 
     // The file swapped for a symbolic link to another file.
     writeTestFile(mDir.filePath("third"), "four");
     const QByteArray third = bookmark(mDir.filePath("third"));
     ASSERT_TRUE(QFile::remove(mDir.filePath("third")));
-    ASSERT_EQ(::symlink(QFile::encodeName(mFilePath).constData(),
-                        QFile::encodeName(mDir.filePath("third")).constData()),
-              0);
+    ASSERT_TRUE(QFile::link(mFilePath, mDir.filePath("third")));
     expectStaleWithoutScope(third);
 }
 
@@ -188,9 +183,8 @@ TEST_F(BookmarkData, TheKeyIsMadeOnceInTheUserDataFolderForTheUserAlone) {
     EXPECT_FALSE(QFile::exists(keyPath));
     const QByteArray key = NSURLBookmarkKey();
     ASSERT_EQ(key.size(), kNSURLBookmarkKeySize);
-    struct stat info {};
-    ASSERT_EQ(::stat(QFile::encodeName(keyPath).constData(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    EXPECT_EQ(QFile::permissions(keyPath),
+              QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
     QFile file(keyPath);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), key);

@@ -3,6 +3,7 @@
 #include "common/RunChild.h"
 
 #include <QFile>
+#include <QtEndian>
 
 #include <gtest/gtest.h>
 
@@ -10,47 +11,33 @@
 
 namespace {
 
-QString runProbe(const char* path) {
-    return lumenreel::test::childOutput(QString::fromUtf8(path), {});
-}
-
-void appendWord(QByteArray& out, std::uint32_t word) {
-    out.append(reinterpret_cast<const char*>(&word), 4);
-}
-
-void appendPadded(QByteArray& out, const QByteArray& bytes) {
-    appendWord(out, std::uint32_t(bytes.size()));
-    out.append(bytes);
-    while (out.size() % 4)
-        out.append('\0');
-}
-
+// A note of its version, then each text after its size and padded to whole words.
 QByteArray note(const QByteArray& identifier, const QByteArray& blob) {
-    QByteArray out;
-    appendWord(out, kCodeSignatureNoteVersion);
-    appendPadded(out, identifier);
-    appendPadded(out, blob);
+    const auto word = [](std::uint32_t value) {
+        return QByteArray(reinterpret_cast<const char*>(&value), 4);
+    };
+    QByteArray out = word(kCodeSignatureNoteVersion);
+    for (const QByteArray& text : {identifier, blob}) {
+        out += word(std::uint32_t(text.size())) + text;
+        out.append((4 - out.size() % 4) % 4, '\0');
+    }
     return out;
 }
 
 } // namespace
 
-TEST(CodeSignature, SignedExecutableCarriesIdentifierAndEntitlementsBlob) {
-    const QString output = runProbe(CODESIGN_PROBE_SIGNED);
+TEST(CodeSignature, OnlyTheSignedExecutableCarriesIdentifierAndEntitlementsBlob) {
+    using lumenreel::test::childOutput;
+    EXPECT_EQ(childOutput(CODESIGN_PROBE_UNSIGNED, {}), QStringLiteral("unsigned\n"));
+    const QString output = childOutput(CODESIGN_PROBE_SIGNED, {});
     QFile plistFile(QString::fromUtf8(CODESIGN_PROBE_ENTITLEMENTS));
     ASSERT_TRUE(plistFile.open(QIODevice::ReadOnly));
     const QByteArray plist = plistFile.readAll();
-    const std::uint32_t total = std::uint32_t(plist.size() + 8);
-    QByteArray blob("\xfa\xde\x71\x71", 4);
-    for (int shift = 24; shift >= 0; shift -= 8)
-        blob.append(char((total >> shift) & 0xff));
+    QByteArray blob("\xfa\xde\x71\x71\0\0\0\0", 8);
+    qToBigEndian(quint32(blob.size() + plist.size()), blob.data() + 4);
     blob.append(plist);
     EXPECT_EQ(output, QStringLiteral("identifier=org.lumenreel.probe\nblob=") +
                           QString::fromLatin1(blob.toHex()) + "\n");
-}
-
-TEST(CodeSignature, ExecutableBuiltWithoutSigningIsUnsigned) {
-    EXPECT_EQ(runProbe(CODESIGN_PROBE_UNSIGNED), QStringLiteral("unsigned\n"));
 }
 
 TEST(CodeSignature, NoteDescriptionRoundTripsAndRejectsDamage) {

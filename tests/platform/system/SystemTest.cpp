@@ -43,7 +43,6 @@ TEST(Gestalt, SystemVersionIsFixedAndOverridable) {
     EXPECT_EQ(Gestalt(FOUR_CHAR_CODE("nope"), &version), gestaltUndefSelectorErr);
     EXPECT_EQ(Gestalt(gestaltSystemVersion, nullptr), paramErr);
 
-    // A failing answer leaves the version untouched.
     GestaltSetSystemVersionOverride(gestaltUnknownErr, 0);
     version = 7;
     EXPECT_EQ(Gestalt(gestaltSystemVersion, &version), gestaltUnknownErr);
