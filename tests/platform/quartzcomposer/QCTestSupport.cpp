@@ -4,10 +4,7 @@
 #include "platform/coregraphics/CGColorSpace.h"
 #include "platform/quartzcomposer/QCComposition.h"
 
-#include <gtest/gtest.h>
-
 #include <QDir>
-#include <QFile>
 
 namespace qctest {
 
@@ -51,12 +48,6 @@ RGBA pixel(const QImage& image, int x, int y) {
     return {p[0], p[1], p[2], p[3]};
 }
 
-QString capturedLogImpl(void (*run)(void*), void* context) {
-    testing::internal::CaptureStderr();
-    run(context);
-    return QString::fromStdString(testing::internal::GetCapturedStderr());
-}
-
 bool parses(const QByteArray& data, const QString& location, QString* log) {
     NSAutoreleasePool pool;
     bool made = false;
@@ -81,6 +72,18 @@ QString isf(const QString& body) {
 
 QString isf(const QString& header, const QString& body) {
     return QStringLiteral("/*{ \"ISFVSN\": \"2\", %1 }*/\n%2").arg(header, body);
+}
+
+QString isfImporting(const QString& path) {
+    return QStringLiteral("/*{ \"ISFVSN\": \"2\", \"IMPORTED\": { \"pic\": { \"PATH\": \"%1\" } } "
+                          "}*/\nvoid main() { gl_FragColor = IMG_NORM_PIXEL(pic, vec2(0.5)); }\n")
+        .arg(path);
+}
+
+QString shadertoyReading(const QString& channel) {
+    return QStringLiteral("#iChannel0 \"%1\"\nvoid mainImage(out vec4 c, in vec2 p) { c = "
+                          "texture(iChannel0, vec2(0.5)); }\n")
+        .arg(channel);
 }
 
 QImage quadrants(int side) {

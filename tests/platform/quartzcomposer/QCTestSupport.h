@@ -42,13 +42,10 @@ bool parses(const QByteArray& data, const QString& location = QString(), QString
 
 // Runs `body` while standard error is captured, and returns what was written.
 template <class F>
-QString capturedLog(F&& body);
-
-QString capturedLogImpl(void (*run)(void*), void* context);
-
-template <class F>
 QString capturedLog(F&& body) {
-    return capturedLogImpl([](void* context) { (*static_cast<F*>(context))(); }, &body);
+    testing::internal::CaptureStderr();
+    body();
+    return QString::fromStdString(testing::internal::GetCapturedStderr());
 }
 
 // A folder of fixtures or samples, from the build.
@@ -58,6 +55,11 @@ QString samplePath(const QString& name);
 // An ISF version 2 composition of `body`, with `header` entries in its JSON.
 QString isf(const QString& body);
 QString isf(const QString& header, const QString& body);
+
+// An ISF composition drawing the middle of the picture it imports from `path`, and a Shadertoy
+// one drawing the middle of its channel 0 read from `channel`.
+QString isfImporting(const QString& path);
+QString shadertoyReading(const QString& channel);
 
 // `side` x `side`, in quadrants: red top-left, green top-right, blue bottom-left, white
 // bottom-right.
