@@ -1,9 +1,6 @@
 #include "platform/qtkit/HapFrames.h"
 
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavutil/imgutils.h>
-}
+#include "platform/qtkit/FFmpegPtr.h"
 
 #include <gtest/gtest.h>
 
@@ -19,11 +16,6 @@ using qtkit::hap::Texture;
 struct Rgba {
     int width = 0, height = 0;
     std::vector<std::uint8_t> pixels;
-
-    std::uint8_t* at(int x, int y) { return pixels.data() + 4 * (std::size_t(y) * width + x); }
-    const std::uint8_t* at(int x, int y) const {
-        return pixels.data() + 4 * (std::size_t(y) * width + x);
-    }
 };
 
 template <class Colour>
@@ -31,7 +23,7 @@ Rgba makePicture(int width, int height, Colour colour) {
     Rgba picture{width, height, std::vector<std::uint8_t>(std::size_t(width) * height * 4)};
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
-            colour(x, y, picture.at(x, y));
+            colour(x, y, picture.pixels.data() + 4 * (std::size_t(y) * width + x));
     return picture;
 }
 
@@ -49,34 +41,27 @@ std::vector<std::uint8_t> encode(Texture texture, const Rgba& picture, int chunk
 // The frame as FFmpeg's HAP decoder reads it, in RGBA; empty when it refuses the frame.
 Rgba decode(Texture texture, const std::vector<std::uint8_t>& frame, int width, int height) {
     const AVCodec* codec = avcodec_find_decoder(AV_CODEC_ID_HAP);
-    AVCodecContext* context = codec ? avcodec_alloc_context3(codec) : nullptr;
-    AVPacket* packet = av_packet_alloc();
-    AVFrame* decoded = av_frame_alloc();
-    Rgba picture;
-    if (context && packet && decoded) {
-        context->width = width;
-        context->height = height;
-        context->codec_tag = texture == Texture::RgbDxt1    ? MKTAG('H', 'a', 'p', '1')
-                             : texture == Texture::RgbaDxt5 ? MKTAG('H', 'a', 'p', '5')
-                                                            : MKTAG('H', 'a', 'p', 'Y');
-        if (avcodec_open2(context, codec, nullptr) == 0 &&
-            av_new_packet(packet, int(frame.size())) == 0) {
-            std::memcpy(packet->data, frame.data(), frame.size());
-            if (avcodec_send_packet(context, packet) == 0 &&
-                avcodec_receive_frame(context, decoded) == 0) {
-                const bool alpha = decoded->format == AV_PIX_FMT_RGBA;
-                picture = makePicture(width, height, [&](int x, int y, std::uint8_t* out) {
-                    std::memcpy(out, decoded->data[0] + y * decoded->linesize[0] + 4 * x, 4);
-                    if (!alpha)
-                        out[3] = 255;
-                });
-            }
-        }
-    }
-    av_frame_free(&decoded);
-    av_packet_free(&packet);
-    avcodec_free_context(&context);
-    return picture;
+    qtkit::CodecContextPtr context(avcodec_alloc_context3(codec));
+    qtkit::PacketPtr packet = qtkit::makePacket();
+    qtkit::FramePtr decoded = qtkit::makeFrame();
+    context->width = width;
+    context->height = height;
+    context->codec_tag = texture == Texture::RgbDxt1    ? MKTAG('H', 'a', 'p', '1')
+                         : texture == Texture::RgbaDxt5 ? MKTAG('H', 'a', 'p', '5')
+                                                        : MKTAG('H', 'a', 'p', 'Y');
+    if (avcodec_open2(context.get(), codec, nullptr) != 0 ||
+        av_new_packet(packet.get(), int(frame.size())) != 0)
+        return {};
+    std::memcpy(packet->data, frame.data(), frame.size());
+    if (avcodec_send_packet(context.get(), packet.get()) != 0 ||
+        avcodec_receive_frame(context.get(), decoded.get()) != 0)
+        return {};
+    const bool alpha = decoded->format == AV_PIX_FMT_RGBA;
+    return makePicture(width, height, [&](int x, int y, std::uint8_t* out) {
+        std::memcpy(out, decoded->data[0] + y * decoded->linesize[0] + 4 * x, 4);
+        if (!alpha)
+            out[3] = 255;
+    });
 }
 
 // Peak signal to noise over the channels [first, end) of every pixel, in dB (200 when equal).

@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <thread>
 
 using namespace lumenreel::test;
@@ -154,22 +155,17 @@ TEST_F(QTMovieEditingTest, AMovieWorksOnlyOnTheThreadItIsAttachedTo) {
 
     ASSERT_TRUE(movie->detachFromCurrentThread());
     EXPECT_FALSE(movie->updateMovieFile()); // detached: no thread may use it
-    bool attachedWithoutEntering = true;
-    bool attached = false;
-    bool updated = false;
-    bool detached = false;
+    // Attached without entering, attached, updated, detached.
+    std::array<bool, 4> steps{};
     std::thread([&] {
-        attachedWithoutEntering = movie->attachToCurrentThread();
+        steps[0] = movie->attachToCurrentThread();
         QTMovie::enterQTKitOnThread();
-        attached = movie->attachToCurrentThread();
-        updated = movie->updateMovieFile();
-        detached = movie->detachFromCurrentThread();
+        steps[1] = movie->attachToCurrentThread();
+        steps[2] = movie->updateMovieFile();
+        steps[3] = movie->detachFromCurrentThread();
         QTMovie::exitQTKitOnThread();
     }).join();
-    EXPECT_FALSE(attachedWithoutEntering);
-    EXPECT_TRUE(attached);
-    EXPECT_TRUE(updated);
-    EXPECT_TRUE(detached);
+    EXPECT_EQ(steps, (std::array{false, true, true, true}));
     ASSERT_TRUE(movie->attachToCurrentThread());
     EXPECT_TRUE(movie->updateMovieFile());
 }

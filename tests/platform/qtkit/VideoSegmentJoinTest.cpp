@@ -14,6 +14,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using namespace lumenreel::test;
 
 namespace {
@@ -58,13 +60,9 @@ TEST_F(VideoSegmentJoinTest, PiecesOfAnimationVideoJoinPacketForPacket) {
         << error.toStdString();
     EXPECT_EQ(QTVideoFrameCount(output()), 60);
     // The second piece's packets as they were, after the first piece's.
-    const auto data = [](const QList<StoredPacket>& packets) {
-        QList<QByteArray> bytes;
-        for (const StoredPacket& packet : packets)
-            bytes.append(packet.data);
-        return bytes;
-    };
-    EXPECT_TRUE(data(readStoredPackets(output(), 0).mid(30)) == data(readStoredPackets(second, 0)));
+    EXPECT_TRUE(std::ranges::equal(readStoredPackets(output(), 0).mid(30),
+                                   readStoredPackets(second, 0), {}, &StoredPacket::data,
+                                   &StoredPacket::data));
 }
 
 TEST_F(VideoSegmentJoinTest, PiecesThatAreNotWhatTheJoinNeedsAreRefused) {
