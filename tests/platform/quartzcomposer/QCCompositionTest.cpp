@@ -11,7 +11,7 @@
 
 using qctest::parses;
 
-TEST(QCCompositionTest, RecognisesISFAndShadertoyFromTheContents) {
+TEST(QCCompositionTest, RecognisesISFAndShadertoyFromTheContentsAndUpgradesVersionOneFiles) {
     NSAutoreleasePool pool;
     QCComposition* isf =
         QCComposition::compositionWithData("\xEF\xBB\xBF  /*{}*/ void main() { gl_FragColor = "
@@ -29,10 +29,8 @@ TEST(QCCompositionTest, RecognisesISFAndShadertoyFromTheContents) {
     ASSERT_NE(toy, nullptr);
     EXPECT_EQ(toy->formatName(), QStringLiteral("Shadertoy"));
     EXPECT_TRUE(toy->description().contains(QStringLiteral("Shadertoy")));
-}
 
-TEST(QCCompositionTest, UpgradesVersionOneFiles) {
-    NSAutoreleasePool pool;
+    // Version 1 files are upgraded.
     QCComposition* composition = QCComposition::compositionWithData(
         "/*{ \"PERSISTENT_BUFFERS\": { \"trail\": { \"WIDTH\": \"$WIDTH/2\", \"FLOAT\": true } },"
         "    \"PASSES\": [ { \"TARGET\": \"trail\" }, {} ] }*/\n"

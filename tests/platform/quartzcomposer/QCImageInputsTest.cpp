@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <QBuffer>
-#include <QFile>
 #include <QImageWriter>
 #include <QTemporaryDir>
 
@@ -129,12 +128,7 @@ TEST(QCImageInputsTest, UnreadablePicturesGiveOneClearLine) {
 // Every image the composition sees declares its rect, size and flip, as ISF hosts give them:
 // the imported picture (4 x 4) and a pass target of another size (half the width, 7 high).
 TEST(QCImageInputsTest, ImageRectSizeAndFlipOfImportedImagesAndPassTargets) {
-    QTemporaryDir folder;
-    ASSERT_TRUE(qctest::gridPicture().save(folder.filePath(QStringLiteral("grid.png"))));
-    QFile file(qctest::fixturePath(QStringLiteral("img-rect.fs")));
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const QImage image = qctest::renderText(QString::fromUtf8(file.readAll()), QSize(40, 20), {0.0},
-                                            folder.filePath(QStringLiteral("img-rect.fs")));
+    const QImage image = qctest::renderFixture(QStringLiteral("img-rect.fs"), QSize(40, 20), {0.0});
     ASSERT_FALSE(image.isNull());
     EXPECT_EQ(pixel(image, 5, 5), (RGBA{0, 0, 4, 4}));      // _inputImage_imgRect
     EXPECT_EQ(pixel(image, 35, 5), (RGBA{4, 4, 0, 255}));   // _inputImage_imgSize, _flip

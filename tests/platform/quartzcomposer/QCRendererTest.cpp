@@ -85,7 +85,9 @@ TEST(QCRendererTest, ChainedPassesRenderAtTheirOwnSizesAndReadEachOther) {
     EXPECT_EQ(pixel(image, 10, 10), (RGBA{16, 16, 71, 16}));
 }
 
-TEST(QCRendererTest, PersistentBufferAccumulatesOverFramesAndOthersStartEachFrameEmpty) {
+// Pass targets: persistent ones accumulate over frames and others start each frame empty;
+// float ones keep values above one.
+TEST(QCRendererTest, PassTargetsKeepWhatTheirOptionsAsk) {
     const QString body = QStringLiteral(R"(void main() {
   if (PASSINDEX == 0) gl_FragColor = IMG_THIS_PIXEL(acc) + vec4(10.0 / 255.0);
   else gl_FragColor = IMG_THIS_PIXEL(acc);
@@ -97,22 +99,20 @@ TEST(QCRendererTest, PersistentBufferAccumulatesOverFramesAndOthersStartEachFram
     EXPECT_EQ(pixel(renderText(kept, QSize(8, 8), {0.0, 0.1, 0.2}), 3, 3), (RGBA{30, 30, 30, 30}));
     EXPECT_EQ(pixel(renderText(notKept, QSize(8, 8), {0.0, 0.1, 0.2}), 3, 3),
               (RGBA{10, 10, 10, 10}));
-}
 
-TEST(QCRendererTest, FloatBufferKeepsValuesAboveOne) {
-    const QString body = QStringLiteral(R"(void main() {
+    // A float buffer keeps values above one.
+    const QString overOne = QStringLiteral(R"(void main() {
   if (PASSINDEX == 0) gl_FragColor = vec4(1.6);
   else gl_FragColor = vec4(IMG_THIS_PIXEL(big).rgb * 0.25, 1.0);
 })");
-    const QString withFloat =
-        isf(QStringLiteral("\"PASSES\": [ { \"TARGET\": \"big\", \"FLOAT\": true }, {} ]"), body);
+    const QString withFloat = isf(
+        QStringLiteral("\"PASSES\": [ { \"TARGET\": \"big\", \"FLOAT\": true }, {} ]"), overOne);
     const QString withBytes =
-        isf(QStringLiteral("\"PASSES\": [ { \"TARGET\": \"big\" }, {} ]"), body);
+        isf(QStringLiteral("\"PASSES\": [ { \"TARGET\": \"big\" }, {} ]"), overOne);
     EXPECT_EQ(pixel(renderText(withFloat, QSize(4, 4)), 1, 1), (RGBA{102, 102, 102, 255}));
     EXPECT_EQ(pixel(renderText(withBytes, QSize(4, 4)), 1, 1), (RGBA{64, 64, 64, 255}));
-}
 
-TEST(QCRendererTest, LastPassWithATargetIsThePicture) {
+    // A last pass with a target is the picture.
     const QImage image = renderText(
         isf(QStringLiteral("\"PASSES\": [ { \"TARGET\": \"last\", \"PERSISTENT\": true } ]"),
             QStringLiteral("void main() { gl_FragColor = vec4(0.2, 0.4, 0.6, 1.0); }")),

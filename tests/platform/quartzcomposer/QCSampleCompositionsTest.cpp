@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QSet>
 
@@ -25,7 +26,7 @@ class QCSampleCompositionsTest : public testing::TestWithParam<const char*> {};
 
 // Each bundled sample loads, renders opaque pictures with real detail, and moves over time.
 TEST_P(QCSampleCompositionsTest, RendersAnimatedOpaqueFrames) {
-    const QString path = qctest::samplePath(QString::fromLatin1(GetParam()));
+    const QString path = QDir(QStringLiteral(QC_SAMPLES_PATH)).filePath(GetParam());
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
     NSRef<QCRenderer> renderer =

@@ -5,6 +5,8 @@
 #include "platform/quartzcomposer/QCComposition.h"
 
 #include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 
 namespace qctest {
 
@@ -58,12 +60,19 @@ bool parses(const QByteArray& data, const QString& location, QString* log) {
     return made;
 }
 
-QString fixturePath(const QString& name) {
-    return QDir(QStringLiteral(QC_FIXTURES_PATH)).filePath(name);
-}
-
-QString samplePath(const QString& name) {
-    return QDir(QStringLiteral(QC_SAMPLES_PATH)).filePath(name);
+QImage renderFixture(const QString& name, QSize size, const std::vector<double>& times) {
+    QTemporaryDir folder;
+    QFile file(QDir(QStringLiteral(QC_FIXTURES_PATH)).filePath(name));
+    if (!gridPicture().save(folder.filePath(QStringLiteral("grid.png"))) ||
+        !file.open(QIODevice::ReadOnly))
+        return {};
+    NSAutoreleasePool pool;
+    NSRef<QCRenderer> renderer =
+        rendererOf(QString::fromUtf8(file.readAll()), size, folder.filePath(name));
+    QImage image;
+    for (double time : times)
+        image = render(renderer.get(), {time});
+    return image;
 }
 
 QString isf(const QString& body) {

@@ -12,6 +12,7 @@
 
 #include <array>
 #include <initializer_list>
+#include <vector>
 
 class QCComposition;
 
@@ -48,9 +49,9 @@ QString capturedLog(F&& body) {
     return QString::fromStdString(testing::internal::GetCapturedStderr());
 }
 
-// A folder of fixtures or samples, from the build.
-QString fixturePath(const QString& name);
-QString samplePath(const QString& name);
+// Renders the fixture file `name` at each time in turn, from a folder that also holds the grid
+// picture as grid.png, and returns the snapshot of the last frame (null on failure).
+QImage renderFixture(const QString& name, QSize size, const std::vector<double>& times);
 
 // An ISF version 2 composition of `body`, with `header` entries in its JSON.
 QString isf(const QString& body);
