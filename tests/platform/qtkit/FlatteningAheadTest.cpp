@@ -8,7 +8,6 @@
 #include "platform/qtkit/MovieInspector.h"
 #include "platform/qtkit/QTMovie.h"
 #include "platform/qtkit/QTMovieAttributes.h"
-#include "platform/qtkit/QTTrack.h"
 
 #include "common/NSImageOf.h"
 

@@ -71,7 +71,7 @@ protected:
     SoundSamples mWhole;
 };
 
-TEST_P(SoundReaderTest, GivesTheSamplesOfTheWholeTrackHoldingOnlyTheWindow) {
+TEST_P(SoundReaderTest, GivesTheSamplesOfTheWholeTrackFromAnywhereHoldingOnlyTheWindow) {
     std::unique_ptr<SoundReader> reader = open();
     ASSERT_TRUE(reader);
     EXPECT_EQ(reader->sampleRate(), kRate);
@@ -80,10 +80,9 @@ TEST_P(SoundReaderTest, GivesTheSamplesOfTheWholeTrackHoldingOnlyTheWindow) {
     for (std::int64_t frame = 0; frame <= 25 * (kSeconds + 1); ++frame)
         expectWindow(*reader, frame * kRate / 25);
     EXPECT_EQ(reader->repositionCount(), 0);
-}
 
-TEST_P(SoundReaderTest, StartsAnywhereAndGoesBackWithTheSameSamples) {
-    // A range of frames from 20 s on, as a farm task renders it.
+    // Starts anywhere and goes back with the same samples: a range of frames from 20 s on, as a
+    // farm task renders it.
     std::unique_ptr<SoundReader> range = open();
     ASSERT_TRUE(range);
     for (std::int64_t frame = 500; frame < 520; ++frame)
