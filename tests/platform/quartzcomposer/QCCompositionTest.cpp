@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 
 #include <random>
+#include <utility>
 
 using qctest::parses;
 
@@ -62,11 +63,7 @@ TEST(QCCompositionTest, ImageFunctionsAreRewrittenOutsideCommentsOnly) {
 }
 
 TEST(QCCompositionTest, BadInputsGiveNilWithOneClearLine) {
-    struct Case {
-        const char* data;
-        const char* reason;
-    };
-    const Case cases[] = {
+    const std::pair<const char*, const char*> cases[] = {
         {"", "empty"},
         {"/*{ \"INPUTS\": [] }*/\n", "no shader"},
         {"/*{ \"INPUTS\": [] }*/\n// void main() {}\n", "no shader"},
@@ -100,10 +97,10 @@ TEST(QCCompositionTest, BadInputsGiveNilWithOneClearLine) {
         {"void main() { gl_FragColor = vec4(1.0); }", "neither an ISF nor a Shadertoy"},
         {"bplist00\xd4\x01\x02\x03", "not UTF-8"},
     };
-    for (const Case& c : cases) {
+    for (const auto& [data, reason] : cases) {
         QString log;
-        EXPECT_FALSE(parses(QByteArray(c.data), {}, &log)) << c.data;
-        EXPECT_TRUE(qctest::oneLineSaying(log, QString::fromLatin1(c.reason))) << c.data;
+        EXPECT_FALSE(parses(QByteArray(data), {}, &log)) << data;
+        EXPECT_TRUE(qctest::oneLineSaying(log, QString::fromLatin1(reason))) << data;
     }
     QString log;
     EXPECT_FALSE(parses(QByteArray("/*{}*/ void main() {}\0", 23), {}, &log));

@@ -29,7 +29,7 @@ QString toy(const QString& body) {
 
 // The red of `text`'s 2 x 2 picture after rendering at each time in turn, at the job's frame
 // rate when one is given.
-int redAfter(const QString& text, std::initializer_list<double> times, double frameRate = 0.0) {
+int redAfter(const QString& text, const std::vector<double>& times, double frameRate = 0.0) {
     NSRef<QCRenderer> renderer = rendererOf(text, QSize(2, 2));
     if (renderer && frameRate > 0.0)
         renderer->setFrameRate(frameRate);
@@ -98,9 +98,8 @@ TEST(QCHostConventionsTest, FrameRateIsTheJobsFromTheFirstFrame) {
     const QString body = toy(QStringLiteral("c = vec4(iFrameRate / 255.0, 0.0, 0.0, 1.0);"));
     EXPECT_EQ(redAfter(body, {0.0}, 25.0), 25);
     EXPECT_EQ(redAfter(body, {0.0, 0.04, 0.08}, 25.0), 25);
-    // Without a job's rate: Shadertoy's nominal 60 first, then the rate of the render times.
+    // Without a job's rate: Shadertoy's nominal 60 on the first frame.
     EXPECT_EQ(redAfter(body, {0.0}), 60);
-    EXPECT_EQ(redAfter(body, {0.0, 0.1}), 10);
 }
 
 TEST(QCHostConventionsTest, VersionOneNamesWorkInVersionTwoFiles) {
@@ -125,9 +124,8 @@ TEST(QCHostConventionsTest, CompilerErrorsNameTheLineOfTheFile) {
                 "enable\nvoid main() {\n"
                 "  gl_FragColor = vec4(1.0);\n  notDeclared7 = 1.0;\n}\n")
                 .arg(QLatin1StringView(version));
-        NSRef<QCRenderer> renderer;
-        const QString log = qctest::capturedLog([&] { renderer = rendererOf(text, QSize(2, 2)); });
-        EXPECT_FALSE(renderer);
+        const QString log =
+            qctest::capturedLog([&] { EXPECT_FALSE(rendererOf(text, QSize(2, 2))); });
         EXPECT_TRUE(log.contains(QStringLiteral("fragment shader does not compile")) &&
                     log.contains(QStringLiteral("notDeclared7")))
             << log.toStdString();

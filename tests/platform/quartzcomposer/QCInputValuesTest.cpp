@@ -29,7 +29,7 @@ void main() {
 
 TEST(QCInputValuesTest, LongsAreParsedComparedAsWholeNumbersAndLabelled) {
     NSAutoreleasePool pool;
-    const QCComposition* composition = qctest::composition(QString::fromLatin1(kLongs));
+    const QCComposition* composition = QCComposition::compositionWithData(kLongs);
     ASSERT_NE(composition, nullptr);
     const QCCompositionModel::Input& mode =
         *composition->model().inputNamed(QStringLiteral("mode"));
@@ -71,14 +71,14 @@ TEST(QCInputValuesTest, LongsAreParsedComparedAsWholeNumbersAndLabelled) {
 
     // LABELS name the VALUES one for one; a value whose label is missing or no text shows its
     // number.
-    const QCComposition* labelled = qctest::composition(QStringLiteral(R"(/*{
+    const QCComposition* labelled = QCComposition::compositionWithData(R"(/*{
   "INPUTS": [
     {"NAME": "shape", "TYPE": "long", "VALUES": [2, "x", 3, 4], "LABELS": ["Two", "?", 7]},
     {"NAME": "count", "TYPE": "long", "VALUES": [1, 2]}
   ]
 }*/
 void main() { gl_FragColor = vec4(float(shape + count)); }
-)"));
+)");
     ASSERT_NE(labelled, nullptr);
     const QCCompositionModel::Input& shape = *labelled->model().inputNamed(QStringLiteral("shape"));
     EXPECT_EQ(shape.values, (std::vector<std::int32_t>{2, 3, 4}));

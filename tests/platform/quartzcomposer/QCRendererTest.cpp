@@ -131,7 +131,6 @@ TEST(QCRendererTest, CompanionVertexShaderWithVersionTestsFeedsTheFragmentShader
         isf(QStringLiteral("#if __VERSION__ <= 120\nvarying vec2 shifted;\n#else\nin vec2 "
                            "shifted;\n#endif\n"
                            "void main() { gl_FragColor = vec4(shifted, 0.0, 1.0); }"));
-    writeTestFile(folder.filePath(QStringLiteral("Shifted.fs")), fragment.toUtf8());
     EXPECT_EQ(pixel(renderText(fragment, QSize(4, 4), {0.0},
                                folder.filePath(QStringLiteral("Shifted.fs"))),
                     1, 1),
@@ -195,8 +194,8 @@ TEST(QCRendererTest, LargestPresetSizeRenders) {
 
 TEST(QCRendererTest, RefusesUnusableSizesMissingPartsAndSnapshotsItCannotGive) {
     NSAutoreleasePool pool;
-    QCComposition* composition =
-        qctest::composition(isf(QStringLiteral("void main() { gl_FragColor = vec4(1.0); }")));
+    QCComposition* composition = QCComposition::compositionWithData(
+        isf(QStringLiteral("void main() { gl_FragColor = vec4(1.0); }")).toUtf8());
     ASSERT_NE(composition, nullptr);
     CGColorSpaceRef space = CGColorSpaceCreateWithName(kCGColorSpaceGenericRGB);
     const QString log = qctest::capturedLog([&] {

@@ -10,13 +10,9 @@
 
 namespace qctest {
 
-QCComposition* composition(const QString& text, const QString& location) {
-    return QCComposition::compositionWithData(text.toUtf8(), location);
-}
-
 NSRef<QCRenderer> rendererOf(const QString& text, QSize size, const QString& location) {
     NSAutoreleasePool pool;
-    QCComposition* parsed = composition(text, location);
+    QCComposition* parsed = QCComposition::compositionWithData(text.toUtf8(), location);
     if (parsed == nullptr)
         return {};
     CGColorSpaceRef space = CGColorSpaceCreateWithName(kCGColorSpaceGenericRGB);
@@ -26,7 +22,7 @@ NSRef<QCRenderer> rendererOf(const QString& text, QSize size, const QString& loc
     return result;
 }
 
-QImage render(QCRenderer* renderer, std::initializer_list<double> times) {
+QImage render(QCRenderer* renderer, const std::vector<double>& times) {
     if (renderer == nullptr)
         return {};
     for (double time : times)
@@ -37,7 +33,7 @@ QImage render(QCRenderer* renderer, std::initializer_list<double> times) {
     return snapshot ? snapshot->qImage() : QImage();
 }
 
-QImage renderText(const QString& text, QSize size, std::initializer_list<double> times,
+QImage renderText(const QString& text, QSize size, const std::vector<double>& times,
                   const QString& location) {
     NSAutoreleasePool pool;
     return render(rendererOf(text, size, location).get(), times);
@@ -66,13 +62,7 @@ QImage renderFixture(const QString& name, QSize size, const std::vector<double>&
     if (!gridPicture().save(folder.filePath(QStringLiteral("grid.png"))) ||
         !file.open(QIODevice::ReadOnly))
         return {};
-    NSAutoreleasePool pool;
-    NSRef<QCRenderer> renderer =
-        rendererOf(QString::fromUtf8(file.readAll()), size, folder.filePath(name));
-    QImage image;
-    for (double time : times)
-        image = render(renderer.get(), {time});
-    return image;
+    return renderText(QString::fromUtf8(file.readAll()), size, times, folder.filePath(name));
 }
 
 QString isf(const QString& body) {

@@ -11,27 +11,21 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <initializer_list>
 #include <vector>
-
-class QCComposition;
 
 namespace qctest {
 
 using RGBA = std::array<int, 4>;
-
-// Parses composition text (autoreleased into the caller's release scope).
-QCComposition* composition(const QString& text, const QString& location = QString());
 
 // A renderer of composition text at `size`, parsed as the file `location`; null when either
 // fails.
 NSRef<QCRenderer> rendererOf(const QString& text, QSize size, const QString& location = QString());
 
 // Renders at each time in turn and returns the snapshot of the last frame (null on failure).
-QImage render(QCRenderer* renderer, std::initializer_list<double> times);
+QImage render(QCRenderer* renderer, const std::vector<double>& times);
 
 // Parses, makes a renderer and renders in one go.
-QImage renderText(const QString& text, QSize size, std::initializer_list<double> times = {0.0},
+QImage renderText(const QString& text, QSize size, const std::vector<double>& times = {0.0},
                   const QString& location = QString());
 
 // The pixel at (x, y), counted from the top-left corner.
