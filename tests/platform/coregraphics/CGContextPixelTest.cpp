@@ -118,9 +118,8 @@ TEST(CGContextPixels, PdfPageIsFittedAspectAndCentredAndOtherFilesOpenNothing) {
     EXPECT_EQ(CGPDFDocumentGetPage(document, 2), nullptr);
     const CGAffineTransform fit =
         CGPDFPageGetDrawingTransform(page, kCGPDFMediaBox, CGRectMake(0, 0, 100, 100), 0, true);
-    EXPECT_NEAR(fit.a, 0.5, 1e-9);
-    EXPECT_NEAR(fit.d, 0.5, 1e-9);
-    EXPECT_NEAR(fit.ty, 25, 1e-9);
+    EXPECT_TRUE(
+        CGAffineTransformEqualToTransform(fit, CGAffineTransformMake(0.5, 0, 0, 0.5, 0, 25)));
     CGPDFDocumentRelease(document);
     CFRelease(url);
 

@@ -97,27 +97,23 @@ TEST(HapFramesTest, FramesDecodeToTheirPictures) {
         out[2] = blue ? 255 : 0;
         out[3] = (x / 4 + y) % 3 == 0 ? 0 : 255;
     };
-    struct Size {
-        int width, height;
-    };
     for (const Texture texture : {Texture::RgbDxt1, Texture::RgbaDxt5, Texture::ScaledYCoCgDxt5}) {
-        for (const Size size : {Size{64, 48}, Size{70, 38}, Size{3, 2}}) {
+        for (const auto& [width, height] :
+             {std::pair{64, 48}, std::pair{70, 38}, std::pair{3, 2}}) {
             for (const int chunks : {1, 3}) {
-                SCOPED_TRACE(::testing::Message() << int(texture) << " " << size.width << "x"
-                                                  << size.height << " in " << chunks);
+                SCOPED_TRACE(::testing::Message()
+                             << int(texture) << " " << width << "x" << height << " in " << chunks);
                 const bool alpha = texture == Texture::RgbaDxt5;
                 const bool ycocg = texture == Texture::ScaledYCoCgDxt5;
-                const Rgba exact = makePicture(size.width, size.height, twoColours);
-                const Rgba decoded =
-                    decode(texture, encode(texture, exact, chunks), size.width, size.height);
+                const Rgba exact = makePicture(width, height, twoColours);
+                const Rgba decoded = decode(texture, encode(texture, exact, chunks), width, height);
                 ASSERT_EQ(decoded.pixels.size(), exact.pixels.size());
                 EXPECT_GE(psnr(decoded, exact, 0, alpha ? 4 : 3), ycocg ? 44.0 : 200.0);
 
-                if (size.width < 8)
+                if (width < 8)
                     continue; // a single block: a fair approximation is the format's to give
-                const Rgba smooth = makePicture(size.width, size.height, shaded);
-                const Rgba near =
-                    decode(texture, encode(texture, smooth, chunks), size.width, size.height);
+                const Rgba smooth = makePicture(width, height, shaded);
+                const Rgba near = decode(texture, encode(texture, smooth, chunks), width, height);
                 ASSERT_EQ(near.pixels.size(), smooth.pixels.size());
                 EXPECT_GE(psnr(near, smooth, 0, 3), ycocg ? 38.0 : 36.0);
                 if (alpha) {
@@ -163,10 +159,9 @@ TEST(HapFramesTest, ChunksAreCompressedWhereThatHelps) {
         EXPECT_LT(repeated.size(), texture / 4);
         const Rgba back = decode(Texture::RgbDxt1, repeated, 512, 256);
         ASSERT_FALSE(back.pixels.empty());
-        EXPECT_EQ(psnr(back,
-                       decode(Texture::RgbDxt1, encode(Texture::RgbDxt1, stripes, 1), 512, 256), 0,
-                       4),
-                  200.0);
+        EXPECT_TRUE(
+            back.pixels ==
+            decode(Texture::RgbDxt1, encode(Texture::RgbDxt1, stripes, 1), 512, 256).pixels);
 
         const std::vector<std::uint8_t> stored = encode(Texture::RgbDxt1, noise, chunks);
         EXPECT_GE(stored.size(), texture);

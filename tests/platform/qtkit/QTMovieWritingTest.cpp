@@ -19,10 +19,9 @@ const QVariantMap kAnimation{{QTAddImageCodecType, QTCodecTypeAnimation},
 struct Recording {
     QTemporaryDir folder;
     QString path = folder.filePath(QStringLiteral("movie.mov"));
-    NSRef<QTMovie> movie;
+    NSRef<QTMovie> movie = NSAdopt(QTMovie::initToWritableFile(path, nullptr));
 
     Recording() {
-        movie = NSAdopt(QTMovie::initToWritableFile(path, nullptr));
         EXPECT_TRUE(movie);
         movie->setAttribute(true, QTMovieEditableAttribute);
         movie->setAttribute(QStringLiteral("Made with Pixmoth"), QTMovieCopyrightAttribute);
