@@ -72,9 +72,8 @@ class FlattenerMatrixTest : public FlattenerTest,
 TEST_P(FlattenerMatrixTest, SoundFirstThenVideoBothFromZero) {
     const auto& [source, seconds] = GetParam();
     const QString sound = file(QStringLiteral("sound.") + source.extension);
-    ASSERT_TRUE(
-        runFfmpeg(source.encode.join('\x1f').replace("%D", QString::number(seconds)).split('\x1f') +
-                  QStringList{sound}));
+    QStringList arguments = source.encode;
+    ASSERT_TRUE(runFfmpeg(arguments.replaceInStrings("%D", QString::number(seconds)) << sound));
     flatten(sound);
     EXPECT_TRUE(delegate->succeeded);
 
