@@ -22,7 +22,7 @@ using lumenreel::test::blankPicture;
 using lumenreel::test::fileURL;
 using lumenreel::test::writeFilledPdf;
 
-TEST(CGContextDrawPDF, PageIsFittedIntoTheRectangleAndTheStateKept) {
+TEST(CGContextDrawPDF, PageIsFittedIntoTheRectangleAndTheStateKeptAndNothingElseIsDrawn) {
     QTemporaryDir folder;
     const QString path = folder.filePath(QStringLiteral("square.pdf"));
     writeFilledPdf(path, QSizeF(50, 50), Qt::green);
@@ -38,13 +38,11 @@ TEST(CGContextDrawPDF, PageIsFittedIntoTheRectangleAndTheStateKept) {
     EXPECT_EQ(image.pixelColor(7, 10).alpha(), 0);
     EXPECT_EQ(image.pixelColor(33, 10).alpha(), 0);
     CFRelease(url);
-}
 
-TEST(CGContextDrawPDF, NothingThatIsNotAPdfChangesTheContext) {
-    // Which files open as documents is the platform tests' matter; a missing one is enough here.
-    QTemporaryDir folder;
-    CFURLRef url = fileURL(folder.filePath(QStringLiteral("missing.pdf")));
-    CGContextRef context = CGContextCreateRecording();
+    // Nothing that is not a PDF changes the context. Which files open as documents is the
+    // platform tests' matter; a missing one is enough here.
+    url = fileURL(folder.filePath(QStringLiteral("missing.pdf")));
+    context = CGContextCreateRecording();
     CGContextTranslateCTM(context, 3, 4);
     CGContextDrawPDF(context, url, CGRectMake(0, 0, 10, 10), CGSizeMake(1, 1));
     CGContextDrawPDF(context, nullptr, CGRectMake(0, 0, 10, 10), CGSizeMake(1, 1));
@@ -82,13 +80,12 @@ TEST(ImageDataResourceURL, FindsResourcesOfTheMainBundleByNameAndType) {
     writeFilledPdf(folder.filePath(QStringLiteral("Resources/badge.pdf")), QSizeF(50, 50),
                    Qt::green);
     CFBundleSetMainBundleFolder(folder.path().toUtf8().constData());
-    CFStringRef pdf = CFStringCreateWithCString(nullptr, "pdf", kCFStringEncodingUTF8);
+    const CFStringRef pdf = CFSTR("pdf");
     CFURLRef found = ImageData::ResourceURL("badge", pdf);
     ASSERT_NE(found, nullptr);
     CFRelease(found);
     EXPECT_EQ(ImageData::ResourceURL("\xff\xfe", pdf), nullptr) << "not UTF-8";
     EXPECT_EQ(ImageData::ResourceURL(static_cast<const char*>(nullptr), pdf), nullptr);
-    CFRelease(pdf);
     CFBundleSetMainBundleFolder(nullptr);
 }
 

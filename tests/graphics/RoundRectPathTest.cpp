@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <limits>
 #include <utility>
 
@@ -35,10 +36,12 @@ TEST(RoundRectPath, UnitOutlineRunsCounterClockwiseThroughTheTangentPoints) {
     EXPECT_DOUBLE_EQ(outline.unitHeight(), 4);
     CGPathRef path = outline.path();
     ASSERT_EQ(CGPathGetElementCount(path), 10u);
+    const auto near = [](CGPoint a, CGPoint b) {
+        return std::abs(a.x - b.x) < 1e-9 && std::abs(a.y - b.y) < 1e-9;
+    };
     const CGPathElementData start = CGPathGetElementAt(path, 0);
     EXPECT_EQ(start.type, kCGPathElementMoveToPoint);
-    EXPECT_DOUBLE_EQ(start.points[0].x, 10);
-    EXPECT_DOUBLE_EQ(start.points[0].y, 2);
+    EXPECT_PRED2(near, start.points[0], CGPointMake(10, 2));
     // Each corner: the line's end (first tangent point), the arc's centre and its end.
     struct Corner {
         CGPoint lineEnd, center, arcEnd;
@@ -52,12 +55,9 @@ TEST(RoundRectPath, UnitOutlineRunsCounterClockwiseThroughTheTangentPoints) {
         const CGPathElementData arc = CGPathGetElementAt(path, 2 + 2 * i);
         ASSERT_EQ(line.type, kCGPathElementAddLineToPoint) << i;
         ASSERT_EQ(arc.type, kCGPathElementAddArc) << i;
-        EXPECT_NEAR(line.points[0].x, corners[i].lineEnd.x, 1e-9) << i;
-        EXPECT_NEAR(line.points[0].y, corners[i].lineEnd.y, 1e-9) << i;
-        EXPECT_NEAR(arc.center.x, corners[i].center.x, 1e-9) << i;
-        EXPECT_NEAR(arc.center.y, corners[i].center.y, 1e-9) << i;
-        EXPECT_NEAR(arc.points[0].x, corners[i].arcEnd.x, 1e-9) << i;
-        EXPECT_NEAR(arc.points[0].y, corners[i].arcEnd.y, 1e-9) << i;
+        EXPECT_PRED2(near, line.points[0], corners[i].lineEnd) << i;
+        EXPECT_PRED2(near, arc.center, corners[i].center) << i;
+        EXPECT_PRED2(near, arc.points[0], corners[i].arcEnd) << i;
         EXPECT_DOUBLE_EQ(arc.radius, 1);
         EXPECT_FALSE(arc.clockwise) << i;
     }

@@ -10,7 +10,7 @@
 
 namespace {
 
-TEST(CGPath, ArcToPointMeetsBothLinesAtTheTangentPoints) {
+TEST(CGPath, ArcToPointMeetsBothLinesAtTheTangentPointsOrIsALine) {
     // A corner of 60 degrees: the tangent length is r / tan(30 degrees).
     CGMutablePathRef path = CGPathCreateMutable();
     CGPathMoveToPoint(path, nullptr, 0, 0);
@@ -34,10 +34,9 @@ TEST(CGPath, ArcToPointMeetsBothLinesAtTheTangentPoints) {
     EXPECT_NEAR(end.y, tangent * std::sin(std::numbers::pi - angle), 1e-9);
     EXPECT_NEAR(std::hypot(end.x - arc.center.x, end.y - arc.center.y), 2, 1e-9);
     CGPathRelease(path);
-}
 
-TEST(CGPath, DegenerateArcsBecomeLines) {
-    CGMutablePathRef path = CGPathCreateMutable();
+    // Degenerate arcs become lines.
+    path = CGPathCreateMutable();
     CGPathMoveToPoint(path, nullptr, 0, 0);
     CGPathAddArcToPoint(path, nullptr, 5, 0, 10, 0, 1); // collinear
     CGPathAddArcToPoint(path, nullptr, 5, 5, 0, 5, 0);  // zero radius

@@ -23,11 +23,10 @@ struct Picture {
 
     Picture(int w, int h, int padding = 0)
         : width(w), height(h), stride(4 * w + padding), bytes(std::size_t(stride) * h, 0) {}
-    std::uint8_t* at(int x, int y) { return bytes.data() + y * stride + 4 * x; }
     void set(int x, int y, std::uint32_t rgba) {
         const std::uint8_t channels[4] = {std::uint8_t(rgba >> 24), std::uint8_t(rgba >> 16),
                                           std::uint8_t(rgba >> 8), std::uint8_t(rgba)};
-        std::memcpy(at(x, y), channels, 4);
+        std::memcpy(bytes.data() + y * stride + 4 * x, channels, 4);
     }
     void fill(std::uint32_t rgba) {
         for (int y = 0; y < height; ++y)

@@ -1,9 +1,6 @@
 #include "platform/qtkit/HapFrames.h"
 
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavutil/imgutils.h>
-}
+#include "platform/qtkit/FFmpegPtr.h"
 
 #include <gtest/gtest.h>
 
@@ -19,11 +16,6 @@ using qtkit::hap::Texture;
 struct Rgba {
     int width = 0, height = 0;
     std::vector<std::uint8_t> pixels;
-
-    std::uint8_t* at(int x, int y) { return pixels.data() + 4 * (std::size_t(y) * width + x); }
-    const std::uint8_t* at(int x, int y) const {
-        return pixels.data() + 4 * (std::size_t(y) * width + x);
-    }
 };
 
 template <class Colour>
@@ -31,7 +23,7 @@ Rgba makePicture(int width, int height, Colour colour) {
     Rgba picture{width, height, std::vector<std::uint8_t>(std::size_t(width) * height * 4)};
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
-            colour(x, y, picture.at(x, y));
+            colour(x, y, picture.pixels.data() + 4 * (std::size_t(y) * width + x));
     return picture;
 }
 
@@ -49,34 +41,27 @@ std::vector<std::uint8_t> encode(Texture texture, const Rgba& picture, int chunk
 // The frame as FFmpeg's HAP decoder reads it, in RGBA; empty when it refuses the frame.
 Rgba decode(Texture texture, const std::vector<std::uint8_t>& frame, int width, int height) {
     const AVCodec* codec = avcodec_find_decoder(AV_CODEC_ID_HAP);
-    AVCodecContext* context = codec ? avcodec_alloc_context3(codec) : nullptr;
-    AVPacket* packet = av_packet_alloc();
-    AVFrame* decoded = av_frame_alloc();
-    Rgba picture;
-    if (context && packet && decoded) {
-        context->width = width;
-        context->height = height;
-        context->codec_tag = texture == Texture::RgbDxt1    ? MKTAG('H', 'a', 'p', '1')
-                             : texture == Texture::RgbaDxt5 ? MKTAG('H', 'a', 'p', '5')
-                                                            : MKTAG('H', 'a', 'p', 'Y');
-        if (avcodec_open2(context, codec, nullptr) == 0 &&
-            av_new_packet(packet, int(frame.size())) == 0) {
-            std::memcpy(packet->data, frame.data(), frame.size());
-            if (avcodec_send_packet(context, packet) == 0 &&
-                avcodec_receive_frame(context, decoded) == 0) {
-                const bool alpha = decoded->format == AV_PIX_FMT_RGBA;
-                picture = makePicture(width, height, [&](int x, int y, std::uint8_t* out) {
-                    std::memcpy(out, decoded->data[0] + y * decoded->linesize[0] + 4 * x, 4);
-                    if (!alpha)
-                        out[3] = 255;
-                });
-            }
-        }
-    }
-    av_frame_free(&decoded);
-    av_packet_free(&packet);
-    avcodec_free_context(&context);
-    return picture;
+    qtkit::CodecContextPtr context(avcodec_alloc_context3(codec));
+    qtkit::PacketPtr packet = qtkit::makePacket();
+    qtkit::FramePtr decoded = qtkit::makeFrame();
+    context->width = width;
+    context->height = height;
+    context->codec_tag = texture == Texture::RgbDxt1    ? MKTAG('H', 'a', 'p', '1')
+                         : texture == Texture::RgbaDxt5 ? MKTAG('H', 'a', 'p', '5')
+                                                        : MKTAG('H', 'a', 'p', 'Y');
+    if (avcodec_open2(context.get(), codec, nullptr) != 0 ||
+        av_new_packet(packet.get(), int(frame.size())) != 0)
+        return {};
+    std::memcpy(packet->data, frame.data(), frame.size());
+    if (avcodec_send_packet(context.get(), packet.get()) != 0 ||
+        avcodec_receive_frame(context.get(), decoded.get()) != 0)
+        return {};
+    const bool alpha = decoded->format == AV_PIX_FMT_RGBA;
+    return makePicture(width, height, [&](int x, int y, std::uint8_t* out) {
+        std::memcpy(out, decoded->data[0] + y * decoded->linesize[0] + 4 * x, 4);
+        if (!alpha)
+            out[3] = 255;
+    });
 }
 
 // Peak signal to noise over the channels [first, end) of every pixel, in dB (200 when equal).
@@ -112,27 +97,23 @@ TEST(HapFramesTest, FramesDecodeToTheirPictures) {
         out[2] = blue ? 255 : 0;
         out[3] = (x / 4 + y) % 3 == 0 ? 0 : 255;
     };
-    struct Size {
-        int width, height;
-    };
     for (const Texture texture : {Texture::RgbDxt1, Texture::RgbaDxt5, Texture::ScaledYCoCgDxt5}) {
-        for (const Size size : {Size{64, 48}, Size{70, 38}, Size{3, 2}}) {
+        for (const auto& [width, height] :
+             {std::pair{64, 48}, std::pair{70, 38}, std::pair{3, 2}}) {
             for (const int chunks : {1, 3}) {
-                SCOPED_TRACE(::testing::Message() << int(texture) << " " << size.width << "x"
-                                                  << size.height << " in " << chunks);
+                SCOPED_TRACE(::testing::Message()
+                             << int(texture) << " " << width << "x" << height << " in " << chunks);
                 const bool alpha = texture == Texture::RgbaDxt5;
                 const bool ycocg = texture == Texture::ScaledYCoCgDxt5;
-                const Rgba exact = makePicture(size.width, size.height, twoColours);
-                const Rgba decoded =
-                    decode(texture, encode(texture, exact, chunks), size.width, size.height);
+                const Rgba exact = makePicture(width, height, twoColours);
+                const Rgba decoded = decode(texture, encode(texture, exact, chunks), width, height);
                 ASSERT_EQ(decoded.pixels.size(), exact.pixels.size());
                 EXPECT_GE(psnr(decoded, exact, 0, alpha ? 4 : 3), ycocg ? 44.0 : 200.0);
 
-                if (size.width < 8)
+                if (width < 8)
                     continue; // a single block: a fair approximation is the format's to give
-                const Rgba smooth = makePicture(size.width, size.height, shaded);
-                const Rgba near =
-                    decode(texture, encode(texture, smooth, chunks), size.width, size.height);
+                const Rgba smooth = makePicture(width, height, shaded);
+                const Rgba near = decode(texture, encode(texture, smooth, chunks), width, height);
                 ASSERT_EQ(near.pixels.size(), smooth.pixels.size());
                 EXPECT_GE(psnr(near, smooth, 0, 3), ycocg ? 38.0 : 36.0);
                 if (alpha) {
@@ -178,10 +159,9 @@ TEST(HapFramesTest, ChunksAreCompressedWhereThatHelps) {
         EXPECT_LT(repeated.size(), texture / 4);
         const Rgba back = decode(Texture::RgbDxt1, repeated, 512, 256);
         ASSERT_FALSE(back.pixels.empty());
-        EXPECT_EQ(psnr(back,
-                       decode(Texture::RgbDxt1, encode(Texture::RgbDxt1, stripes, 1), 512, 256), 0,
-                       4),
-                  200.0);
+        EXPECT_TRUE(
+            back.pixels ==
+            decode(Texture::RgbDxt1, encode(Texture::RgbDxt1, stripes, 1), 512, 256).pixels);
 
         const std::vector<std::uint8_t> stored = encode(Texture::RgbDxt1, noise, chunks);
         EXPECT_GE(stored.size(), texture);

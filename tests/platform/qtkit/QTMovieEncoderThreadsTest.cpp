@@ -37,10 +37,6 @@ QImage sequencePicture(int index) {
     return picture;
 }
 
-std::int64_t sequenceDuration(int index) {
-    return index % 17 == 3 ? 7 : 20;
-}
-
 NSRef<QTMovie> newMovie(const QString& path, int threads) {
     NSRef<QTMovie> movie = NSAdopt(QTMovie::initToWritableFile(path, nullptr));
     EXPECT_TRUE(movie);
@@ -62,7 +58,7 @@ QString record(const QTemporaryDir& folder, int threads, int count) {
     const QString path = folder.filePath(QStringLiteral("threads%1.mov").arg(threads));
     NSRef<QTMovie> movie = newMovie(path, threads);
     for (int index = 0; index < count; ++index)
-        EXPECT_TRUE(addFrame(movie.get(), sequencePicture(index), sequenceDuration(index)))
+        EXPECT_TRUE(addFrame(movie.get(), sequencePicture(index), index % 17 == 3 ? 7 : 20))
             << "frame " << index << " on " << threads << " threads";
     EXPECT_TRUE(movie->waitForImagesInFlight());
     return path;

@@ -35,13 +35,6 @@ protected:
         ASSERT_GT(mWhole.frameCount(), std::size_t(kSeconds - 1) * kRate);
     }
 
-    std::unique_ptr<SoundReader> open() {
-        QString error;
-        std::unique_ptr<SoundReader> reader = SoundReader::open(mPath, &error);
-        EXPECT_TRUE(reader) << error.toStdString();
-        return reader;
-    }
-
     // Sample `index` of `channel` as `sound` holds it: silence outside what it holds.
     static float held(const SoundSamples& sound, std::size_t channel, std::int64_t index) {
         const std::int64_t at = index - sound.first;
@@ -71,21 +64,21 @@ protected:
     SoundSamples mWhole;
 };
 
-TEST_P(SoundReaderTest, GivesTheSamplesOfTheWholeTrackHoldingOnlyTheWindow) {
-    std::unique_ptr<SoundReader> reader = open();
-    ASSERT_TRUE(reader);
+TEST_P(SoundReaderTest, GivesTheSamplesOfTheWholeTrackFromAnywhereHoldingOnlyTheWindow) {
+    QString error;
+    std::unique_ptr<SoundReader> reader = SoundReader::open(mPath, &error);
+    ASSERT_TRUE(reader) << error.toStdString();
     EXPECT_EQ(reader->sampleRate(), kRate);
     EXPECT_EQ(reader->channelCount(), 2);
     // Frame by frame at 25 fps, past the track's end.
     for (std::int64_t frame = 0; frame <= 25 * (kSeconds + 1); ++frame)
         expectWindow(*reader, frame * kRate / 25);
     EXPECT_EQ(reader->repositionCount(), 0);
-}
 
-TEST_P(SoundReaderTest, StartsAnywhereAndGoesBackWithTheSameSamples) {
-    // A range of frames from 20 s on, as a farm task renders it.
-    std::unique_ptr<SoundReader> range = open();
-    ASSERT_TRUE(range);
+    // Starts anywhere and goes back with the same samples: a range of frames from 20 s on, as a
+    // farm task renders it.
+    std::unique_ptr<SoundReader> range = SoundReader::open(mPath, &error);
+    ASSERT_TRUE(range) << error.toStdString();
     for (std::int64_t frame = 500; frame < 520; ++frame)
         expectWindow(*range, frame * kRate / 25);
     // Back to the start, then a jump ahead, then the window just before the one held.

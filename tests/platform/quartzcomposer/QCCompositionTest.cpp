@@ -8,10 +8,11 @@
 #include <QTemporaryDir>
 
 #include <random>
+#include <utility>
 
 using qctest::parses;
 
-TEST(QCCompositionTest, RecognisesISFAndShadertoyFromTheContents) {
+TEST(QCCompositionTest, RecognisesISFAndShadertoyFromTheContentsAndUpgradesVersionOneFiles) {
     NSAutoreleasePool pool;
     QCComposition* isf =
         QCComposition::compositionWithData("\xEF\xBB\xBF  /*{}*/ void main() { gl_FragColor = "
@@ -29,10 +30,8 @@ TEST(QCCompositionTest, RecognisesISFAndShadertoyFromTheContents) {
     ASSERT_NE(toy, nullptr);
     EXPECT_EQ(toy->formatName(), QStringLiteral("Shadertoy"));
     EXPECT_TRUE(toy->description().contains(QStringLiteral("Shadertoy")));
-}
 
-TEST(QCCompositionTest, UpgradesVersionOneFiles) {
-    NSAutoreleasePool pool;
+    // Version 1 files are upgraded.
     QCComposition* composition = QCComposition::compositionWithData(
         "/*{ \"PERSISTENT_BUFFERS\": { \"trail\": { \"WIDTH\": \"$WIDTH/2\", \"FLOAT\": true } },"
         "    \"PASSES\": [ { \"TARGET\": \"trail\" }, {} ] }*/\n"
@@ -64,11 +63,7 @@ TEST(QCCompositionTest, ImageFunctionsAreRewrittenOutsideCommentsOnly) {
 }
 
 TEST(QCCompositionTest, BadInputsGiveNilWithOneClearLine) {
-    struct Case {
-        const char* data;
-        const char* reason;
-    };
-    const Case cases[] = {
+    const std::pair<const char*, const char*> cases[] = {
         {"", "empty"},
         {"/*{ \"INPUTS\": [] }*/\n", "no shader"},
         {"/*{ \"INPUTS\": [] }*/\n// void main() {}\n", "no shader"},
@@ -102,10 +97,10 @@ TEST(QCCompositionTest, BadInputsGiveNilWithOneClearLine) {
         {"void main() { gl_FragColor = vec4(1.0); }", "neither an ISF nor a Shadertoy"},
         {"bplist00\xd4\x01\x02\x03", "not UTF-8"},
     };
-    for (const Case& c : cases) {
+    for (const auto& [data, reason] : cases) {
         QString log;
-        EXPECT_FALSE(parses(QByteArray(c.data), {}, &log)) << c.data;
-        EXPECT_TRUE(qctest::oneLineSaying(log, QString::fromLatin1(c.reason))) << c.data;
+        EXPECT_FALSE(parses(QByteArray(data), {}, &log)) << data;
+        EXPECT_TRUE(qctest::oneLineSaying(log, QString::fromLatin1(reason))) << data;
     }
     QString log;
     EXPECT_FALSE(parses(QByteArray("/*{}*/ void main() {}\0", 23), {}, &log));

@@ -2,9 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QFile>
-#include <QTemporaryDir>
-
 #include <vector>
 
 using qctest::RGBA;
@@ -28,18 +25,8 @@ class QCConformanceTest : public testing::TestWithParam<Fixture> {};
 
 TEST_P(QCConformanceTest, RendersTheExpectedPixel) {
     const Fixture& fixture = GetParam();
-    QTemporaryDir folder;
-    ASSERT_TRUE(qctest::gridPicture().save(folder.filePath(QStringLiteral("grid.png"))));
-    QFile file(qctest::fixturePath(QString::fromLatin1(fixture.file)));
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << fixture.file;
-    const QString text = QString::fromUtf8(file.readAll());
-
-    NSRef<QCRenderer> renderer =
-        qctest::rendererOf(text, fixture.size, folder.filePath(QString::fromLatin1(fixture.file)));
-    ASSERT_TRUE(renderer);
-    QImage image;
-    for (double time : fixture.times)
-        image = qctest::render(renderer.get(), {time});
+    const QImage image =
+        qctest::renderFixture(QString::fromLatin1(fixture.file), fixture.size, fixture.times);
     EXPECT_EQ(qctest::pixel(image, fixture.x, fixture.y), fixture.expected);
 }
 

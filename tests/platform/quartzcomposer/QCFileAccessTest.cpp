@@ -5,7 +5,6 @@
 
 #include "common/FifoGuard.h"
 #include "common/TestSupport.h"
-#include "platform/quartzcomposer/QCComposition.h"
 
 #include <gtest/gtest.h>
 
@@ -15,22 +14,12 @@
 
 using lumenreel::test::FifoGuard;
 using lumenreel::test::writePicture;
+using qctest::isfImporting;
 using qctest::pixel;
 using qctest::RGBA;
+using qctest::shadertoyReading;
 
 namespace {
-
-QString isfImporting(const QString& path) {
-    return QStringLiteral("/*{ \"ISFVSN\": \"2\", \"IMPORTED\": { \"pic\": { \"PATH\": \"%1\" } } "
-                          "}*/\nvoid main() { gl_FragColor = IMG_NORM_PIXEL(pic, vec2(0.5)); }\n")
-        .arg(path);
-}
-
-QString shadertoyReading(const QString& channel) {
-    return QStringLiteral("#iChannel0 \"%1\"\nvoid mainImage(out vec4 c, in vec2 p) { c = "
-                          "texture(iChannel0, vec2(0.5)); }\n")
-        .arg(channel);
-}
 
 bool parses(const QString& text, const QString& location, QString* log) {
     return qctest::parses(text.toUtf8(), location, log);

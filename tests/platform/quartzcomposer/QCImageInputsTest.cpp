@@ -1,16 +1,15 @@
 #include "QCTestSupport.h"
 
-#include "common/RunChild.h"
 #include "common/TestSupport.h"
+#include "platform/qtkit/MovieInspector.h"
 
 #include <gtest/gtest.h>
 
 #include <QBuffer>
-#include <QFile>
 #include <QImageWriter>
 #include <QTemporaryDir>
 
-#include <cstdlib>
+#include <utility>
 
 using qctest::pixel;
 using qctest::RGBA;
@@ -18,41 +17,34 @@ using qctest::RGBA;
 namespace {
 
 // Writes the quadrant picture as `name`: with Qt's writers, or with ffmpeg for the formats Qt
-// only reads. Empty on success, otherwise what went wrong.
-QString writePicture(const QString& folder, const QString& name) {
+// only reads.
+bool writePicture(const QString& folder, const QString& name) {
     const QString path = folder + u'/' + name;
     const QString suffix = name.section(u'.', -1);
     if (QImageWriter::supportedImageFormats().contains(suffix.toLatin1())) {
         QImageWriter writer(path);
         writer.setQuality(100);
-        return writer.write(qctest::quadrants(16)) ? QString() : writer.errorString();
+        return writer.write(qctest::quadrants(16));
     }
     const QString png = folder + QStringLiteral("/source.png");
-    if (!qctest::quadrants(16).save(png))
-        return QStringLiteral("cannot write %1").arg(png);
-    QStringList arguments{"-hide_banner", "-loglevel", "error", "-y", "-i", png};
+    QStringList arguments{"-i", png};
     if (suffix == u"tga")
         arguments << QStringLiteral("-rle") << QStringLiteral("0");
-    const lumenreel::test::ChildRun ffmpeg =
-        lumenreel::test::runChild(QStringLiteral("ffmpeg"), {.arguments = arguments << path});
-    return ffmpeg.status == 0 ? QString() : ffmpeg.err;
+    return qctest::quadrants(16).save(png) && lumenreel::test::runFfmpeg(arguments << path);
 }
 
-// Channels within `tolerance` of each other (lossy formats move colours a little).
-bool near(const RGBA& actual, const RGBA& expected, int tolerance) {
-    for (std::size_t i = 0; i < actual.size(); ++i)
-        if (std::abs(actual[i] - expected[i]) > tolerance)
-            return false;
-    return true;
-}
-
+// The quadrants, each colour channel within `tolerance` (lossy formats move colours a little).
 void expectQuadrants(const QImage& image, int tolerance, const QString& what) {
     SCOPED_TRACE(what.toStdString());
     ASSERT_FALSE(image.isNull());
-    EXPECT_PRED3(near, pixel(image, 1, 1), (RGBA{255, 0, 0, 255}), tolerance);
-    EXPECT_PRED3(near, pixel(image, 6, 1), (RGBA{0, 255, 0, 255}), tolerance);
-    EXPECT_PRED3(near, pixel(image, 1, 6), (RGBA{0, 0, 255, 255}), tolerance);
-    EXPECT_PRED3(near, pixel(image, 6, 6), (RGBA{255, 255, 255, 255}), tolerance);
+    const std::pair<QPoint, RGBA> probes[] = {{{1, 1}, {255, 0, 0, 255}},
+                                              {{6, 1}, {0, 255, 0, 255}},
+                                              {{1, 6}, {0, 0, 255, 255}},
+                                              {{6, 6}, {255, 255, 255, 255}}};
+    for (const auto& [at, expected] : probes)
+        for (std::size_t c = 0; c < expected.size(); ++c)
+            EXPECT_NEAR(pixel(image, at.x(), at.y())[c], expected[c], tolerance)
+                << at.x() << "," << at.y();
 }
 
 class QCImageFormatTest : public testing::TestWithParam<const char*> {};
@@ -61,8 +53,7 @@ class QCImageFormatTest : public testing::TestWithParam<const char*> {};
 TEST_P(QCImageFormatTest, ImportedAndChannelImagesRead) {
     const QString name = QStringLiteral("picture.%1").arg(QLatin1StringView(GetParam()));
     QTemporaryDir folder;
-    const QString written = writePicture(folder.path(), name);
-    ASSERT_TRUE(written.isEmpty()) << written.toStdString();
+    ASSERT_TRUE(writePicture(folder.path(), name));
     const int tolerance = name.endsWith(u"jpg") || name.endsWith(u"webp") ? 40 : 4;
 
     const QString isf =
@@ -112,14 +103,8 @@ TEST(QCImageInputsTest, UnreadablePicturesGiveOneClearLine) {
     for (const auto& [name, data] : pictures) {
         lumenreel::test::writeTestFile(folder.filePath(QLatin1StringView(name)), data);
         for (const bool channel : {false, true}) {
-            const QString text =
-                channel ? QStringLiteral("#iChannel0 \"%1\"\nvoid mainImage(out vec4 c, in vec2 "
-                                         "p) { c = texture(iChannel0, p); }\n")
-                              .arg(QLatin1StringView(name))
-                        : QStringLiteral("/*{ \"IMPORTED\": { \"pic\": { \"PATH\": \"%1\" } } "
-                                         "}*/\nvoid main() { gl_FragColor = "
-                                         "IMG_THIS_PIXEL(pic); }\n")
-                              .arg(QLatin1StringView(name));
+            const QString text = channel ? qctest::shadertoyReading(QLatin1StringView(name))
+                                         : qctest::isfImporting(QLatin1StringView(name));
             QString log;
             EXPECT_FALSE(
                 qctest::parses(text.toUtf8(), folder.filePath(QStringLiteral("x.fs")), &log))
@@ -143,12 +128,7 @@ TEST(QCImageInputsTest, UnreadablePicturesGiveOneClearLine) {
 // Every image the composition sees declares its rect, size and flip, as ISF hosts give them:
 // the imported picture (4 x 4) and a pass target of another size (half the width, 7 high).
 TEST(QCImageInputsTest, ImageRectSizeAndFlipOfImportedImagesAndPassTargets) {
-    QTemporaryDir folder;
-    ASSERT_TRUE(qctest::gridPicture().save(folder.filePath(QStringLiteral("grid.png"))));
-    QFile file(qctest::fixturePath(QStringLiteral("img-rect.fs")));
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const QImage image = qctest::renderText(QString::fromUtf8(file.readAll()), QSize(40, 20), {0.0},
-                                            folder.filePath(QStringLiteral("img-rect.fs")));
+    const QImage image = qctest::renderFixture(QStringLiteral("img-rect.fs"), QSize(40, 20), {0.0});
     ASSERT_FALSE(image.isNull());
     EXPECT_EQ(pixel(image, 5, 5), (RGBA{0, 0, 4, 4}));      // _inputImage_imgRect
     EXPECT_EQ(pixel(image, 35, 5), (RGBA{4, 4, 0, 255}));   // _inputImage_imgSize, _flip

@@ -27,9 +27,9 @@ void main() {
 }
 )";
 
-TEST(QCInputValuesTest, LongsAreParsedAndComparedAsWholeNumbers) {
+TEST(QCInputValuesTest, LongsAreParsedComparedAsWholeNumbersAndLabelled) {
     NSAutoreleasePool pool;
-    const QCComposition* composition = qctest::composition(QString::fromLatin1(kLongs));
+    const QCComposition* composition = QCComposition::compositionWithData(kLongs);
     ASSERT_NE(composition, nullptr);
     const QCCompositionModel::Input& mode =
         *composition->model().inputNamed(QStringLiteral("mode"));
@@ -68,6 +68,23 @@ TEST(QCInputValuesTest, LongsAreParsedAndComparedAsWholeNumbers) {
     EXPECT_EQ(QCDescribeInput(mode),
               QStringLiteral("mode  long  default 16777217  values 0,16777217,2147483647"));
     EXPECT_EQ(QCDescribeInput(n), QStringLiteral("n  long  default 16777216  range 0 to 16777216"));
+
+    // LABELS name the VALUES one for one; a value whose label is missing or no text shows its
+    // number.
+    const QCComposition* labelled = QCComposition::compositionWithData(R"(/*{
+  "INPUTS": [
+    {"NAME": "shape", "TYPE": "long", "VALUES": [2, "x", 3, 4], "LABELS": ["Two", "?", 7]},
+    {"NAME": "count", "TYPE": "long", "VALUES": [1, 2]}
+  ]
+}*/
+void main() { gl_FragColor = vec4(float(shape + count)); }
+)");
+    ASSERT_NE(labelled, nullptr);
+    const QCCompositionModel::Input& shape = *labelled->model().inputNamed(QStringLiteral("shape"));
+    EXPECT_EQ(shape.values, (std::vector<std::int32_t>{2, 3, 4}));
+    EXPECT_EQ(shape.labels, (std::vector<QString>{QStringLiteral("Two"), QStringLiteral("3"),
+                                                  QStringLiteral("4")}));
+    EXPECT_TRUE(labelled->model().inputNamed(QStringLiteral("count"))->labels.empty());
 }
 
 // The defaults and the values given reach the shader's ints exactly; a file whose long no int
@@ -90,26 +107,6 @@ TEST(QCInputValuesTest, LongsReachTheShaderAsTheWholeNumbersGiven) {
         EXPECT_TRUE(
             qctest::oneLineSaying(log, QStringLiteral("is outside the range of a GLSL int")));
     }
-}
-
-// LABELS name the VALUES one for one; a value whose label is missing or no text shows its number.
-TEST(QCInputValuesTest, LabelsNameTheValuesOfALong) {
-    NSAutoreleasePool pool;
-    const QCComposition* composition = qctest::composition(QStringLiteral(R"(/*{
-  "INPUTS": [
-    {"NAME": "shape", "TYPE": "long", "VALUES": [2, "x", 3, 4], "LABELS": ["Two", "?", 7]},
-    {"NAME": "count", "TYPE": "long", "VALUES": [1, 2]}
-  ]
-}*/
-void main() { gl_FragColor = vec4(float(shape + count)); }
-)"));
-    ASSERT_NE(composition, nullptr);
-    const QCCompositionModel::Input& shape =
-        *composition->model().inputNamed(QStringLiteral("shape"));
-    EXPECT_EQ(shape.values, (std::vector<std::int32_t>{2, 3, 4}));
-    EXPECT_EQ(shape.labels, (std::vector<QString>{QStringLiteral("Two"), QStringLiteral("3"),
-                                                  QStringLiteral("4")}));
-    EXPECT_TRUE(composition->model().inputNamed(QStringLiteral("count"))->labels.empty());
 }
 
 } // namespace

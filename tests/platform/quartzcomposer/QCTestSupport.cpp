@@ -4,20 +4,15 @@
 #include "platform/coregraphics/CGColorSpace.h"
 #include "platform/quartzcomposer/QCComposition.h"
 
-#include <gtest/gtest.h>
-
 #include <QDir>
 #include <QFile>
+#include <QTemporaryDir>
 
 namespace qctest {
 
-QCComposition* composition(const QString& text, const QString& location) {
-    return QCComposition::compositionWithData(text.toUtf8(), location);
-}
-
 NSRef<QCRenderer> rendererOf(const QString& text, QSize size, const QString& location) {
     NSAutoreleasePool pool;
-    QCComposition* parsed = composition(text, location);
+    QCComposition* parsed = QCComposition::compositionWithData(text.toUtf8(), location);
     if (parsed == nullptr)
         return {};
     CGColorSpaceRef space = CGColorSpaceCreateWithName(kCGColorSpaceGenericRGB);
@@ -27,7 +22,7 @@ NSRef<QCRenderer> rendererOf(const QString& text, QSize size, const QString& loc
     return result;
 }
 
-QImage render(QCRenderer* renderer, std::initializer_list<double> times) {
+QImage render(QCRenderer* renderer, const std::vector<double>& times) {
     if (renderer == nullptr)
         return {};
     for (double time : times)
@@ -38,7 +33,7 @@ QImage render(QCRenderer* renderer, std::initializer_list<double> times) {
     return snapshot ? snapshot->qImage() : QImage();
 }
 
-QImage renderText(const QString& text, QSize size, std::initializer_list<double> times,
+QImage renderText(const QString& text, QSize size, const std::vector<double>& times,
                   const QString& location) {
     NSAutoreleasePool pool;
     return render(rendererOf(text, size, location).get(), times);
@@ -51,12 +46,6 @@ RGBA pixel(const QImage& image, int x, int y) {
     return {p[0], p[1], p[2], p[3]};
 }
 
-QString capturedLogImpl(void (*run)(void*), void* context) {
-    testing::internal::CaptureStderr();
-    run(context);
-    return QString::fromStdString(testing::internal::GetCapturedStderr());
-}
-
 bool parses(const QByteArray& data, const QString& location, QString* log) {
     NSAutoreleasePool pool;
     bool made = false;
@@ -67,12 +56,13 @@ bool parses(const QByteArray& data, const QString& location, QString* log) {
     return made;
 }
 
-QString fixturePath(const QString& name) {
-    return QDir(QStringLiteral(QC_FIXTURES_PATH)).filePath(name);
-}
-
-QString samplePath(const QString& name) {
-    return QDir(QStringLiteral(QC_SAMPLES_PATH)).filePath(name);
+QImage renderFixture(const QString& name, QSize size, const std::vector<double>& times) {
+    QTemporaryDir folder;
+    QFile file(QDir(QStringLiteral(QC_FIXTURES_PATH)).filePath(name));
+    if (!gridPicture().save(folder.filePath(QStringLiteral("grid.png"))) ||
+        !file.open(QIODevice::ReadOnly))
+        return {};
+    return renderText(QString::fromUtf8(file.readAll()), size, times, folder.filePath(name));
 }
 
 QString isf(const QString& body) {
@@ -81,6 +71,18 @@ QString isf(const QString& body) {
 
 QString isf(const QString& header, const QString& body) {
     return QStringLiteral("/*{ \"ISFVSN\": \"2\", %1 }*/\n%2").arg(header, body);
+}
+
+QString isfImporting(const QString& path) {
+    return QStringLiteral("/*{ \"ISFVSN\": \"2\", \"IMPORTED\": { \"pic\": { \"PATH\": \"%1\" } } "
+                          "}*/\nvoid main() { gl_FragColor = IMG_NORM_PIXEL(pic, vec2(0.5)); }\n")
+        .arg(path);
+}
+
+QString shadertoyReading(const QString& channel) {
+    return QStringLiteral("#iChannel0 \"%1\"\nvoid mainImage(out vec4 c, in vec2 p) { c = "
+                          "texture(iChannel0, vec2(0.5)); }\n")
+        .arg(channel);
 }
 
 QImage quadrants(int side) {

@@ -11,26 +11,21 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <initializer_list>
-
-class QCComposition;
+#include <vector>
 
 namespace qctest {
 
 using RGBA = std::array<int, 4>;
-
-// Parses composition text (autoreleased into the caller's release scope).
-QCComposition* composition(const QString& text, const QString& location = QString());
 
 // A renderer of composition text at `size`, parsed as the file `location`; null when either
 // fails.
 NSRef<QCRenderer> rendererOf(const QString& text, QSize size, const QString& location = QString());
 
 // Renders at each time in turn and returns the snapshot of the last frame (null on failure).
-QImage render(QCRenderer* renderer, std::initializer_list<double> times);
+QImage render(QCRenderer* renderer, const std::vector<double>& times);
 
 // Parses, makes a renderer and renders in one go.
-QImage renderText(const QString& text, QSize size, std::initializer_list<double> times = {0.0},
+QImage renderText(const QString& text, QSize size, const std::vector<double>& times = {0.0},
                   const QString& location = QString());
 
 // The pixel at (x, y), counted from the top-left corner.
@@ -42,22 +37,24 @@ bool parses(const QByteArray& data, const QString& location = QString(), QString
 
 // Runs `body` while standard error is captured, and returns what was written.
 template <class F>
-QString capturedLog(F&& body);
-
-QString capturedLogImpl(void (*run)(void*), void* context);
-
-template <class F>
 QString capturedLog(F&& body) {
-    return capturedLogImpl([](void* context) { (*static_cast<F*>(context))(); }, &body);
+    testing::internal::CaptureStderr();
+    body();
+    return QString::fromStdString(testing::internal::GetCapturedStderr());
 }
 
-// A folder of fixtures or samples, from the build.
-QString fixturePath(const QString& name);
-QString samplePath(const QString& name);
+// Renders the fixture file `name` at each time in turn, from a folder that also holds the grid
+// picture as grid.png, and returns the snapshot of the last frame (null on failure).
+QImage renderFixture(const QString& name, QSize size, const std::vector<double>& times);
 
 // An ISF version 2 composition of `body`, with `header` entries in its JSON.
 QString isf(const QString& body);
 QString isf(const QString& header, const QString& body);
+
+// An ISF composition drawing the middle of the picture it imports from `path`, and a Shadertoy
+// one drawing the middle of its channel 0 read from `channel`.
+QString isfImporting(const QString& path);
+QString shadertoyReading(const QString& channel);
 
 // `side` x `side`, in quadrants: red top-left, green top-right, blue bottom-left, white
 // bottom-right.
