@@ -102,7 +102,7 @@ TEST_F(InputFileController, BrowsingStartsInTheFolderThenAtTheChosenFileAndCance
     EXPECT_EQ(mController->sandboxBookmarkData(), dataBefore);
     EXPECT_TRUE(NSSecurityScopedAccess::events().empty());
     EXPECT_EQ(log.lines(), logged);
-    EXPECT_EQ(mDefaults.fileText(), QString(""));
+    EXPECT_EQ(defaultsText(), QString(""));
 }
 
 TEST_F(InputFileController, RestoredDataResolvesOrLeavesAnEmptyRowAndNilLetsGo) {

@@ -94,10 +94,8 @@ TEST_F(UserFolder, DerivedValuesAnnounceEveryChangeOfTheURL) {
     EXPECT_EQ(recorder.count("localizedDisplayFolderPath="), 1);
     EXPECT_EQ(recorder.count("folderPath="), recorder.count("folderPath=" + mB));
     // The coming change is announced for folderName, folderPath and folderURL in this order.
-    QStringList priors;
-    for (const QString& heard : recorder.heard)
-        if (heard.startsWith("prior folder") && !priors.contains(heard))
-            priors << heard;
+    QStringList priors = recorder.heard.filter("prior folder");
+    priors.removeDuplicates();
     EXPECT_EQ(priors, (QStringList{"prior folderName", "prior folderPath", "prior folderURL"}));
 }
 
@@ -152,7 +150,7 @@ TEST_F(UserFolder, DefaultsRoundTripAndMissingKeyKeepsTheFolder) {
     EXPECT_EQ(folder->folderPath(), mA);
 
     folder->serializeSaveDataWithKey(folder->serializationKey());
-    EXPECT_TRUE(mDefaults.fileText().contains("USandboxPicturesFolderUserDefaultsKey"));
+    EXPECT_TRUE(defaultsText().contains("USandboxPicturesFolderUserDefaultsKey"));
     USandboxUserFolder* again = USandboxUserFolder::sandboxPrefsFolderWithUserDefaultsKey(
         USandboxPicturesFolder::classObject(), "USandboxPicturesFolderUserDefaultsKey");
     ASSERT_NE(again, nullptr);
@@ -200,7 +198,7 @@ TEST_F(UserFolder, CancelOrAFailedBookmarkWritesNothingAPickMovesAccessAndWrites
     EXPECT_EQ(folder->folderPath(), mA);
     EXPECT_EQ(folder->sandboxBookmarkData(), dataBefore);
     EXPECT_TRUE(NSSecurityScopedAccess::events().empty());
-    EXPECT_EQ(mDefaults.fileText(), QString(""));
+    EXPECT_EQ(defaultsText(), QString(""));
 
     // The chosen folder is gone before its bookmark is made: the previous folder stays, nothing
     // empty is stored, and the failure is logged.
@@ -215,7 +213,7 @@ TEST_F(UserFolder, CancelOrAFailedBookmarkWritesNothingAPickMovesAccessAndWrites
     }
     EXPECT_EQ(folder->folderPath(), mA);
     EXPECT_EQ(folder->sandboxBookmarkData(), dataBefore);
-    EXPECT_EQ(mDefaults.fileText(), QString(""));
+    EXPECT_EQ(defaultsText(), QString(""));
 
     answer = mB;
     mController->browseForFolder(nullptr);
