@@ -117,8 +117,7 @@ protected:
     // Runs the application; a loop still running after the deadline ends with kTimedOut.
     static int runApplication() {
         QTimer watchdog;
-        watchdog.setSingleShot(true);
-        QObject::connect(&watchdog, &QTimer::timeout, [] { QCoreApplication::exit(kTimedOut); });
+        watchdog.callOnTimeout([] { QCoreApplication::exit(kTimedOut); });
         watchdog.start(10000);
         char name[] = "appkit_tests";
         char* argv[] = {name, nullptr};
@@ -160,27 +159,24 @@ TEST_P(NSApplicationQuitTest, ReachesTheDelegateAfterTheLaunchInOrder) {
     EXPECT_FALSE(NSApp->isRunning());
 }
 
-QuitRequest quitBy(const char* name, std::function<void()> request) {
-    return {name, std::move(request)};
-}
-
 INSTANTIATE_TEST_SUITE_P(
     EveryWayOut, NSApplicationQuitTest,
-    ::testing::Values(quitBy("Terminate", [] { NSApp->terminate(nullptr); }),
-                      quitBy("LastWindowClosed",
-                             [] {
-                                 auto* window = new QWidget();
-                                 window->setAttribute(Qt::WA_DeleteOnClose);
-                                 window->show();
-                                 window->close();
-                             }),
-                      quitBy("WindowManagerClose",
-                             [] { EXPECT_TRUE(NSApp->terminateForWindowClose(nullptr)); }),
-                      quitBy("SessionEnd", [] { EXPECT_TRUE(NSApp->terminateForSessionEnd()); }),
-                      quitBy("PlatformQuit", [] { QCoreApplication::quit(); }),
-                      quitBy("SIGTERM", [] { std::raise(SIGTERM); }),
-                      quitBy("SIGINT", [] { std::raise(SIGINT); }),
-                      quitBy("SIGHUP", [] { std::raise(SIGHUP); })),
+    ::testing::Values(QuitRequest("Terminate", [] { NSApp->terminate(nullptr); }),
+                      QuitRequest("LastWindowClosed",
+                                  [] {
+                                      auto* window = new QWidget();
+                                      window->setAttribute(Qt::WA_DeleteOnClose);
+                                      window->show();
+                                      window->close();
+                                  }),
+                      QuitRequest("WindowManagerClose",
+                                  [] { EXPECT_TRUE(NSApp->terminateForWindowClose(nullptr)); }),
+                      QuitRequest("SessionEnd",
+                                  [] { EXPECT_TRUE(NSApp->terminateForSessionEnd()); }),
+                      QuitRequest("PlatformQuit", [] { QCoreApplication::quit(); }),
+                      QuitRequest("SIGTERM", [] { std::raise(SIGTERM); }),
+                      QuitRequest("SIGINT", [] { std::raise(SIGINT); }),
+                      QuitRequest("SIGHUP", [] { std::raise(SIGHUP); })),
     [](const ::testing::TestParamInfo<QuitRequest>& testCase) { return testCase.param.name; });
 
 TEST_F(NSApplicationTest, ARefusedQuitKeepsTheLoopRunningUntilAnAcceptedOne) {
