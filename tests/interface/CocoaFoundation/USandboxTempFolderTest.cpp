@@ -71,7 +71,6 @@ TEST(USandboxTempFolderTest, TheFolderIsTheSameOnEveryThreadAndTheSharedInstance
     ASSERT_NE(url, nullptr);
     EXPECT_TRUE(url->hasDirectoryPath());
     EXPECT_EQ(first->folderPath(), USandboxTempFolder::sharedTempFolderPath());
-    EXPECT_EQ(first->valueForKey("folderPath").toString(), first->folderPath());
 
     // The folder is the same for the whole run and on every thread.
     const QString folder = USandboxTempFolder::sharedTempFolderPath();
