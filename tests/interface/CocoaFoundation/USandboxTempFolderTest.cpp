@@ -72,7 +72,6 @@ TEST(USandboxTempFolderTest, TheFolderIsTheSameOnEveryThreadAndTheSharedInstance
     EXPECT_TRUE(url->hasDirectoryPath());
     EXPECT_EQ(first->folderPath(), USandboxTempFolder::sharedTempFolderPath());
 
-    // The folder is the same for the whole run and on every thread.
     const QString folder = USandboxTempFolder::sharedTempFolderPath();
     QString fromThread;
     std::thread([&] { fromThread = USandboxTempFolder::sharedTempFolderPath(); }).join();

@@ -255,7 +255,6 @@ TEST(NSUINfoGraffik, NamesAreComparedWithoutCaseResizesRebuildUnnamedButtonsHave
     button->setTitle("stop");
     EXPECT_NE(button->image(), first);
 
-    // A resize rebuilds at the new size.
     button->setFrameSize(NSSize(48, 48));
     EXPECT_EQ(button->image()->size(), QSizeF(48, 48));
     EXPECT_EQ(button->alternateImage()->size(), QSizeF(48, 48));

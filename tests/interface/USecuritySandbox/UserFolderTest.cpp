@@ -115,7 +115,6 @@ TEST_F(UserFolder, NilDataOrDestructionEndsAccessAndUnresolvableDataLeavesNoURL)
     EXPECT_TRUE(folder->folderPath().isNull());
     EXPECT_EQ(folder->createFileURLWithFileName("Clock.mov"), nullptr);
 
-    // Destruction ends access too.
     USandboxUserFolder* held = folderAt(mA);
     held->retain();
     mPool.drain();
