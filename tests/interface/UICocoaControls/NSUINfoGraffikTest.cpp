@@ -1,7 +1,5 @@
-// Tool buttons and their info graphics: the cell defaults, per-state answers with and without a
-// delegate (which may go away), the oval behind a one-image button; each kind's margin,
-// background and picture square; the painted images; names compared without case; rebuilding on
-// a delegate, a resize and a push-on/push-off button.
+// Tool buttons and their info graphics: cells, delegates (which may go away), the oval's disc;
+// each kind's picture square, the painted images, names without case, and rebuilding.
 
 #include "interface/UICocoaControls/NSUINfoGraffik.h"
 #include "interface/UICocoaControls/NSUINfoGraffikImage.h"
