@@ -1,9 +1,9 @@
 // Menu items, alerts and open panels as the window's menus and dialogs use them.
 
-#include "platform/appkit/NSAlertDialogPresenter.h"
 #include "platform/appkit/NSApplication.h"
 #include "platform/appkit/NSMenu.h"
 #include "platform/appkit/NSOpenPanel.h"
+#include "platform/appkitcore/NSAlert.h"
 #include "platform/foundation/NSURL.h"
 #include "platform/foundation/NSUserDefaults.h"
 
@@ -59,7 +59,9 @@ TEST(NSMenuItemTest, TheStateIsTheCheckMarkAndChoosingDoesNotFlipIt) {
     EXPECT_TRUE(germanAction->isChecked());
 }
 
-TEST(NSAlertDialogTest, TheDialogIsTitledWithTheApplicationsDisplayName) {
+// The dialog lives above the alert's own library: the application object makes it the default
+// presenter, which the alert here runs through.
+TEST(NSAlertDialogTest, AWidgetApplicationsAlertIsADialogTitledWithItsDisplayName) {
     const QString previous = QGuiApplication::applicationDisplayName();
     QGuiApplication::setApplicationDisplayName(QStringLiteral("Lumenreel"));
     QString title;
@@ -85,20 +87,13 @@ TEST(NSAlertDialogTest, TheDialogIsTitledWithTheApplicationsDisplayName) {
     alert.setMessageText(QStringLiteral("A movie is still being made."));
     alert.addButtonWithTitle(QStringLiteral("Stop and Quit"));
     alert.addButtonWithTitle(QStringLiteral("Cancel"));
-    NSAlertDialogPresenter presenter;
-    const NSModalResponse response = presenter.presentAlert(alert);
+    NSApplication::sharedApplication();
+    NSAlert::setPresenter(nullptr);
+    const NSModalResponse response = alert.runModal();
     QGuiApplication::setApplicationDisplayName(previous);
     EXPECT_EQ(title, QStringLiteral("Lumenreel"));
     EXPECT_EQ(buttons.size(), 2);
     EXPECT_TRUE(response == NSAlertFirstButtonReturn || response == NSAlertSecondButtonReturn);
-}
-
-// The dialog lives above the alert's own library: the application object makes it the default.
-TEST(NSAlertTest, AWidgetApplicationShowsItsAlertsAsDialogsByDefault) {
-    NSApplication::sharedApplication();
-    NSAlert::setPresenter(nullptr);
-    EXPECT_NE(std::dynamic_pointer_cast<NSAlertDialogPresenter>(NSAlert::presenter()), nullptr);
-    NSAlert::setPresenter(nullptr);
 }
 
 TEST(NSOpenPanelTest, APanelWithoutAStartFolderStartsWhereTheLastChoiceWas) {
