@@ -71,8 +71,6 @@ TEST_F(UserFolder, DefaultFoldersAndKeysFollowTheClass) {
     ASSERT_TRUE(pictures);
     EXPECT_EQ(pictures->folderPath(),
               QDir::cleanPath(QStandardPaths::writableLocation(QStandardPaths::PicturesLocation)));
-    EXPECT_EQ(pictures->serializationKey(),
-              QStringLiteral("USandboxPicturesFolderUserDefaultsKey"));
 
     NSRef<USandboxUserFolder> plain = NSAdopt<USandboxUserFolder>(NSAllocInit<PlainTestFolder>());
     EXPECT_EQ(plain->folderPath(), QDir::homePath());
