@@ -59,9 +59,9 @@ CFDictionaryRef copyParsed(const QByteArray& bytes) {
 
 // An instance that holds the given entitlements (read from the blob) instead of this process's.
 struct Entitled {
-    explicit Entitled(const QByteArray& bytes, bool signedID = true) {
+    explicit Entitled(const QByteArray& bytes) {
         entitlements.SetCodeSignedEntitlementsCopy(copyParsed(bytes));
-        entitlements.SetSignedBundleID(signedID ? CFSTR("org.lumenreel.test") : nullptr);
+        entitlements.SetSignedBundleID(CFSTR("org.lumenreel.test"));
     }
     UCodeEntitlements entitlements;
 };

@@ -58,7 +58,6 @@ class MainDelegate : public NSObject {
 public:
     Q_INVOKABLE void applicationDidFinishLaunching(NSNotification*) {
         calls << QStringLiteral("launched");
-        sLatest = this;
         QTimer::singleShot(0, [this] {
             window->widget()->close(); // refused by windowShouldClose:
             window->widget()->close(); // refused by applicationShouldTerminate:
@@ -80,9 +79,7 @@ public:
 
     NSWindow* window = nullptr;
     QStringList calls;
-    static MainDelegate* sLatest;
 };
-MainDelegate* MainDelegate::sLatest = nullptr;
 NS_IMPLEMENT_CLASS(MainDelegate, NSObject)
 
 namespace {
@@ -270,12 +267,13 @@ TEST_F(NSApplicationTest, AMainInterfaceFilesDelegateRunsTheApplicationAndItsLas
 
     EXPECT_EQ(runApplication(), 0);
     NSNib::setInterfaceFolders({});
-    ASSERT_NE(MainDelegate::sLatest, nullptr);
-    EXPECT_EQ(MainDelegate::sLatest->calls,
+    auto* delegate = qobject_cast<MainDelegate*>(NSApp->delegate());
+    ASSERT_NE(delegate, nullptr);
+    EXPECT_EQ(delegate->calls,
               (QStringList{"launched", "windowShouldClose:", "windowShouldClose:",
                            "applicationShouldTerminate:", "windowShouldClose:",
                            "applicationShouldTerminate:", "applicationWillTerminate:"}));
-    EXPECT_FALSE(MainDelegate::sLatest->window->isVisible());
+    EXPECT_FALSE(delegate->window->isVisible());
 }
 
 } // namespace
