@@ -6,7 +6,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QGuiApplication>
-#include <QPainter>
+#include <QRegion>
 #include <QTest>
 #include <QWidget>
 
@@ -33,19 +33,15 @@ TEST(Gallery, EveryControlDrawsInsideItsFrame) {
     ASSERT_EQ(shot.size(), QSize(int(kGalleryWidth), int(kGalleryHeight)));
 
     const QColor backdrop(158, 168, 184);
-    QImage inside(shot.size(), QImage::Format_Grayscale8);
-    inside.fill(0);
-    {
-        QPainter mask(&inside);
-        for (int i = 1; i < gallery.views.size(); ++i)
-            mask.fillRect(
-                NSFlipRect(gallery.views[i]->frame(), kGalleryHeight).adjusted(-2, -2, 2, 2),
-                Qt::white);
-    }
+    QRegion inside;
+    for (int i = 1; i < gallery.views.size(); ++i)
+        inside += NSFlipRect(gallery.views[i]->frame(), kGalleryHeight)
+                      .adjusted(-2, -2, 2, 2)
+                      .toAlignedRect();
     int stray = 0;
     for (int y = 0; y < shot.height(); ++y)
         for (int x = 0; x < shot.width(); ++x)
-            if (qGray(inside.pixel(x, y)) == 0 &&
+            if (!inside.contains(QPoint(x, y)) &&
                 colourDistance(shot.pixelColor(x, y), backdrop) > 6)
                 ++stray;
     EXPECT_EQ(stray, 0) << "pixels drawn outside every view";

@@ -1,5 +1,5 @@
-// Info graphics: each kind's margin, background and picture square; the painted images; names
-// compared without case; rebuilding on a delegate, a resize and a push-on/push-off button.
+// Tool buttons and their info graphics: cells, delegates (which may go away), the oval's disc;
+// each kind's picture square, the painted images, names without case, and rebuilding.
 
 #include "interface/UICocoaControls/NSUINfoGraffik.h"
 #include "interface/UICocoaControls/NSUINfoGraffikImage.h"
@@ -8,6 +8,7 @@
 #include "platform/appkit/NSNib.h"
 #include "platform/appkitcore/NSBitmapImageRep.h"
 #include "platform/corefoundation/CFBundle.h"
+#include "support/VerifyCapture.h"
 
 #include "common/DrawingSupport.h"
 #include "common/RecordedDrawing.h"
@@ -20,6 +21,8 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <limits>
 
 namespace {
 
@@ -38,6 +41,90 @@ NSRef<NSUIToolButton> makeButton(const char* className, double width, double hei
     if (!title.isNull())
         button->setTitle(title);
     return NSAdopt(button);
+}
+
+void expectColor(const NSColor& color, double red, double green, double blue, double alpha) {
+    EXPECT_NEAR(color.redComponent(), red, 1e-6);
+    EXPECT_NEAR(color.greenComponent(), green, 1e-6);
+    EXPECT_NEAR(color.blueComponent(), blue, 1e-6);
+    EXPECT_NEAR(color.alphaComponent(), alpha, 1e-6);
+}
+
+TEST(NSUIToolButton, CellIsStrippedToTheImageTogglesChangeContentsAndNoCellIsRefused) {
+    NSRef<NSUIToolButton> button = makeButton("NSUIToolButton", 24, 24);
+    button->setTitle(QStringLiteral("Render"));
+    EXPECT_EQ(button->cell()->title(), QString());
+    EXPECT_EQ(button->buttonKind(), 0);
+    button->setButtonKind(3);
+    EXPECT_EQ(button->buttonKind(), 0);
+
+    NSRef<NSUIToolButton> toggle = makeButton("NSUIToggleButton", 24, 24);
+    EXPECT_EQ(toggle->cell()->cellAttribute(NSCellLightsByContents), 1);
+    EXPECT_EQ(toggle->cell()->cellAttribute(NSCellChangesContents), 1);
+
+    VerifyCapture capture;
+    EXPECT_FALSE(NSUIToolButton::setDefaultCellAttributes(nullptr));
+    const VerifyLine line{"buttonCell", "NSUIToolButton", 22,
+                          "+[NSUIToolButton setDefaultCellAttributes:]"};
+    EXPECT_EQ(capture.lines(), std::vector<VerifyLine>{line});
+}
+
+class OnFillDelegate : public NSObject, public NSUIToolButtonDelegate {
+public:
+    std::optional<NSColor> toolButton_fillColorForState(NSUIToolButton*, int state) override {
+        if (state == 1)
+            return NSColor::colorWithCalibratedRed(1, 0, 0, 1);
+        return std::nullopt;
+    }
+    std::optional<float> toolButton_imageOpacityForState(NSUIToolButton*, int state) override {
+        return state == 1 ? 1.7f : (state == 0 ? -0.5f : std::numeric_limits<float>::quiet_NaN());
+    }
+};
+
+class SilentDelegate : public NSObject, public NSUIToolButtonDelegate {};
+
+TEST(NSUIToolButton, DelegateReplacesWhatItAnswersAndIsHeldWeakly) {
+    NSRef<NSUIToolButton> button = makeButton("NSUIToolButton", 24, 24);
+    {
+        NSRef<OnFillDelegate> delegate = NSAdopt(new OnFillDelegate);
+        button->setDelegate(delegate.get());
+        expectColor(button->buttonFillColorForState(1), 1, 0, 0, 1);
+        // Nil for state 0 falls back on the default.
+        expectColor(button->buttonFillColorForState(0), 0.75, 0.75, 0.75, 0.25);
+        EXPECT_FLOAT_EQ(button->buttonImageOpacityForState(1), 1.0f) << "clamped";
+        EXPECT_FLOAT_EQ(button->buttonImageOpacityForState(0), 0.0f) << "clamped";
+        EXPECT_FLOAT_EQ(button->buttonImageOpacityForState(-1), 0.0f) << "not a number";
+    }
+    EXPECT_EQ(button->delegateObject(), nullptr) << "the delegate went";
+    expectColor(button->buttonFillColorForState(0), 0.75, 0.75, 0.75, 0.25);
+
+    NSRef<SilentDelegate> silent = NSAdopt(new SilentDelegate);
+    button->setDelegate(silent.get());
+    expectColor(button->buttonStrokeColorForState(1), 0.1, 0.1, 0.1, 0.8);
+    EXPECT_FLOAT_EQ(button->buttonImageOpacityForState(0), 1.0f);
+}
+
+TEST(NSUIOvalToolButton, OneImageButtonsSitOnADiscOthersDoNot) {
+    NSRef<NSUIToolButton> button = makeButton("NSUIOvalToolButton", 30, 20);
+    const auto draw = [&] {
+        return recordDrawing([&] { button->drawRect(button->bounds()); });
+    };
+    const auto calls = draw();
+    EXPECT_EQ(lastArguments(calls, "CGContextSetRGBFillColor"),
+              (std::vector<CGFloat>{0.1, 0.1, 0.1, 0.8}));
+    EXPECT_EQ(lastArguments(calls, "CGContextFillEllipseInRect"),
+              (std::vector<CGFloat>{0, 0, 30, 20}))
+        << "the bounds";
+
+    button->setState(1);
+    const std::vector<CGFloat> onFill = lastArguments(draw(), "CGContextSetRGBFillColor");
+    ASSERT_EQ(onFill.size(), 4u);
+    EXPECT_NE(onFill[0], CGFloat(0.1)) << "the accent colour when on";
+
+    NSRef<NSImage> alternate = NSAdopt(new NSImage(QSizeF(8, 8)));
+    button->setAlternateImage(alternate.get());
+    EXPECT_FALSE(button->hasOnlyOneImage());
+    EXPECT_TRUE(lastArguments(draw(), "CGContextFillEllipseInRect").empty());
 }
 
 struct Painted {
@@ -116,20 +203,26 @@ QColor pixel(NSImage* image, int x, int y) {
     return lumenreel::test::yUp(image->bitmapRepresentation()->qImage(), x, y);
 }
 
-TEST(NSUINfoGraffik, RoundButtonPaintsGreyOffAndAccentOnImagesWithThePicture) {
-    NSRef<NSUIToolButton> button = makeButton("NSUINfoGraffikRound", 24, 24, "record");
-    NSImage* off = button->image();
-    NSImage* on = button->alternateImage();
-    ASSERT_NE(off, nullptr);
-    ASSERT_NE(on, nullptr);
-    EXPECT_EQ(button->cell()->title(), QString()) << "no title shown";
-    EXPECT_EQ(pixel(off, 12, 12), QColor(255, 255, 255)) << "the picture in the middle";
-    EXPECT_EQ(pixel(off, 4, 12), QColor(191, 191, 191)) << "opaque grey 0.75 background";
-    const QColor accent = QGuiApplication::palette().color(QPalette::Active, QPalette::Highlight);
-    const QColor onBackground = pixel(on, 4, 12);
-    EXPECT_NEAR(onBackground.red(), accent.red(), 1);
-    EXPECT_NEAR(onBackground.blue(), accent.blue(), 1);
-    EXPECT_EQ(pixel(off, 0, 0).alpha(), 0) << "outside the circle";
+// A push-on/push-off button gets the same round pictures of its own, as a toggle.
+TEST(NSUINfoGraffik, RoundButtonsPaintGreyOffAndAccentOnImagesWithThePicture) {
+    for (const char* name : {"NSUINfoGraffikRound", "NSUINfoGraffikRoundPushOnPushOff"}) {
+        SCOPED_TRACE(name);
+        NSRef<NSUIToolButton> button = makeButton(name, 24, 24, "record");
+        NSImage* off = button->image();
+        NSImage* on = button->alternateImage();
+        ASSERT_NE(off, nullptr);
+        ASSERT_NE(on, nullptr);
+        EXPECT_EQ(button->cell()->title(), QString()) << "no title shown";
+        EXPECT_EQ(pixel(off, 12, 12), QColor(255, 255, 255)) << "the picture in the middle";
+        EXPECT_EQ(pixel(off, 4, 12), QColor(191, 191, 191)) << "opaque grey 0.75 background";
+        const QColor accent =
+            QGuiApplication::palette().color(QPalette::Active, QPalette::Highlight);
+        const QColor onBackground = pixel(on, 4, 12);
+        EXPECT_NEAR(onBackground.red(), accent.red(), 1);
+        EXPECT_NEAR(onBackground.blue(), accent.blue(), 1);
+        EXPECT_EQ(pixel(off, 0, 0).alpha(), 0) << "outside the circle";
+    }
+    EXPECT_EQ(makeButton("NSUINfoGraffikRoundPushOnPushOff", 24, 24)->buttonType(), "toggle");
 }
 
 TEST(NSUINfoGraffik, NamedImagesAreCompositedSourceInAtTheirOwnSize) {
@@ -160,7 +253,6 @@ TEST(NSUINfoGraffik, NamesAreComparedWithoutCaseResizesRebuildUnnamedButtonsHave
     button->setTitle("stop");
     EXPECT_NE(button->image(), first);
 
-    // A resize rebuilds at the new size.
     button->setFrameSize(NSSize(48, 48));
     EXPECT_EQ(button->image()->size(), QSizeF(48, 48));
     EXPECT_EQ(button->alternateImage()->size(), QSizeF(48, 48));
@@ -168,14 +260,6 @@ TEST(NSUINfoGraffik, NamesAreComparedWithoutCaseResizesRebuildUnnamedButtonsHave
     NSRef<NSUIToolButton> unnamed = makeButton("NSUINfoGraffik", 24, 24);
     EXPECT_FALSE(qobject_cast<NSUINfoGraffik*>(unnamed.get())->isButtonNamed(QString()));
     EXPECT_EQ(unnamed->image(), nullptr);
-}
-
-TEST(NSUINfoGraffik, PushOnPushOffGetsRoundPicturesOfItsOwn) {
-    NSRef<NSUIToolButton> button = makeButton("NSUINfoGraffikRoundPushOnPushOff", 24, 24, "loop");
-    ASSERT_NE(button->image(), nullptr);
-    ASSERT_NE(button->alternateImage(), nullptr);
-    EXPECT_EQ(pixel(button->image(), 0, 0).alpha(), 0) << "a circle";
-    EXPECT_EQ(button->buttonType(), "toggle");
 }
 
 class RedDelegate : public NSObject, public NSUIToolButtonDelegate {

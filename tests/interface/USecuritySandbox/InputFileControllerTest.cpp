@@ -5,6 +5,7 @@
 
 #include "interface/USecuritySandbox/NSURLSandboxURL.h"
 #include "interface/USecuritySandboxControllers/USandboxInputFileController.h"
+#include "platform/appkit/NSTextField.h"
 #include "platform/foundation/NSSecurityScopedAccess.h"
 
 #include <QFile>
@@ -16,14 +17,6 @@
 using lumenreel::test::LogCapture;
 using namespace SandboxURL;
 using sandbox_test::ScriptedOpenPanel;
-
-// A text field: what the panel title outlet is connected to.
-class TitleField : public NSObject {
-    Q_OBJECT
-    Q_PROPERTY(QString stringValue MEMBER mText)
-public:
-    QString mText;
-};
 
 namespace {
 
@@ -65,9 +58,9 @@ TEST_F(InputFileController, ExtensionListIsSplitAtEveryCommaAsWritten) {
 }
 
 TEST_F(InputFileController, BrowsingStartsInTheFolderThenAtTheChosenFileAndCancelKeepsTheChoice) {
-    TitleField title;
-    title.mText = "Choose a composition";
-    mController->setOutletOpenPanelTitle(&title);
+    NSRef<NSTextField> title = NSAdopt(NSAllocInit<NSTextField>());
+    title->setStringValue("Choose a composition");
+    mController->setOutletOpenPanelTitle(title.get());
     mController->setOutletValidFileExtensions("qtz");
     mController->awakeFromNib();
     EXPECT_EQ(mController->inputPath(), QString(""));
@@ -102,7 +95,7 @@ TEST_F(InputFileController, BrowsingStartsInTheFolderThenAtTheChosenFileAndCance
     EXPECT_EQ(mController->sandboxBookmarkData(), dataBefore);
     EXPECT_TRUE(NSSecurityScopedAccess::events().empty());
     EXPECT_EQ(log.lines(), logged);
-    EXPECT_EQ(mDefaults.fileText(), QString(""));
+    EXPECT_EQ(defaultsText(), QString(""));
 }
 
 TEST_F(InputFileController, RestoredDataResolvesOrLeavesAnEmptyRowAndNilLetsGo) {
@@ -153,5 +146,3 @@ TEST_F(InputFileController, PathObserversHearOfEveryURLChange) {
                                                localizedDisplayPathWithSandboxFilePath(mOld),
                                            "inputPath=", "localizedDisplayInputPath="}));
 }
-
-#include "InputFileControllerTest.moc"

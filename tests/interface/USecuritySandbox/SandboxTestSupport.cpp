@@ -13,19 +13,6 @@
 
 namespace sandbox_test {
 
-ScratchDefaults::ScratchDefaults() {
-    NSUserDefaults::setStandardUserDefaultsFile(iniPath());
-}
-
-ScratchDefaults::~ScratchDefaults() {
-    NSUserDefaults::setStandardUserDefaultsFile(QString());
-}
-
-QString ScratchDefaults::fileText() const {
-    QFile file(iniPath());
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString("");
-}
-
 ScriptedOpenPanel::ScriptedOpenPanel(std::function<QString()> answer) {
     mPrevious = NSOpenPanel::setModalRunner([this, answer](NSOpenPanel* panel) -> NSInteger {
         ++runs;
@@ -57,7 +44,17 @@ ScriptedOpenPanel::~ScriptedOpenPanel() {
 void SandboxFolderTest::SetUp() {
     ASSERT_TRUE(mDir.isValid());
     mRoot = QDir(mDir.path()).canonicalPath();
+    NSUserDefaults::setStandardUserDefaultsFile(mDir.filePath("defaults.ini"));
     NSSecurityScopedAccess::clearEvents();
+}
+
+void SandboxFolderTest::TearDown() {
+    NSUserDefaults::setStandardUserDefaultsFile(QString());
+}
+
+QString SandboxFolderTest::defaultsText() const {
+    QFile file(mDir.filePath("defaults.ini"));
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString("");
 }
 
 QString SandboxFolderTest::touch(const QString& name) const {

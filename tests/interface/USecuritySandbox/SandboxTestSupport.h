@@ -18,22 +18,6 @@ class UCodeEntitlements;
 
 namespace sandbox_test {
 
-// Points the standard user defaults at a fresh INI file while alive.
-class ScratchDefaults {
-public:
-    ScratchDefaults();
-    ~ScratchDefaults();
-    ScratchDefaults(const ScratchDefaults&) = delete;
-    ScratchDefaults& operator=(const ScratchDefaults&) = delete;
-
-    QString iniPath() const { return mDir.filePath("defaults.ini"); }
-    // The INI file's text ("" when it was never written).
-    QString fileText() const;
-
-private:
-    QTemporaryDir mDir;
-};
-
 // Plays the user's part in every open panel while alive: `answer` sees the configured panel
 // (recorded in `seen`) and returns the chosen path, or a null text to cancel.
 class ScriptedOpenPanel {
@@ -53,16 +37,18 @@ private:
     NSOpenPanel::ModalRunner mPrevious;
 };
 
-// Each test's own folder (its canonical path in `mRoot`), user defaults and autorelease pool;
-// the record of security-scoped access starts empty.
+// Each test's own folder (its canonical path in `mRoot`) with the standard user defaults in an
+// INI file there, and its own autorelease pool; the record of security-scoped access starts empty.
 class SandboxFolderTest : public ::testing::Test {
 protected:
     void SetUp() override;
+    void TearDown() override;
     // Makes the empty file `name` in the folder; its path.
     QString touch(const QString& name) const;
+    // The defaults' INI file's text ("" when it was never written).
+    QString defaultsText() const;
 
     NSAutoreleasePool mPool;
-    ScratchDefaults mDefaults;
     QTemporaryDir mDir;
     QString mRoot;
 };

@@ -1,22 +1,35 @@
-// The entitlements blob parser and the flags, on hand-made blobs and dictionaries.
+// The entitlements blob parser and the flags, on hand-made blobs and dictionaries; this unsigned
+// process, which holds every right but has no active security-scoped bookmarks.
 #include "SandboxTestSupport.h"
 
+#include "common/LogCapture.h"
+
+#include "interface/USecuritySandbox/NSURLSandboxURL.h"
 #include "support/UCodeEntitlements.h"
 
 #include "platform/corefoundation/CFData.h"
 #include "platform/corefoundation/CFDictionary.h"
 #include "platform/corefoundation/CFNumber.h"
 #include "platform/corefoundation/CFString.h"
+#include "platform/foundation/NSSecurityScopedAccess.h"
+#include "platform/foundation/NSURL.h"
+#include "platform/foundation/NSURLBookmarkData.h"
 #include "platform/system/Gestalt.h"
 #include "support/CoreSystem.h"
 
 #include <QByteArray>
+#include <QtEndian>
 
 #include <gtest/gtest.h>
+
+using lumenreel::test::LogCapture;
+using namespace SandboxURL;
 
 namespace {
 
 using sandbox_test::heldRights;
+
+const QString kInactive = QStringLiteral("0=AppHasSecurityScopedBookmarks()");
 
 const QByteArray kSandboxedPlist =
     "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
@@ -31,11 +44,8 @@ const QByteArray kSandboxedPlist =
 
 QByteArray blob(const QByteArray& payload, int lengthAdjustment = 0,
                 const QByteArray& magic = QByteArray("\xfa\xde\x71\x71", 4)) {
-    const auto total = std::uint32_t(payload.size() + 8 + lengthAdjustment);
-    QByteArray out = magic;
-    for (int shift = 24; shift >= 0; shift -= 8)
-        out.append(char((total >> shift) & 0xff));
-    return out + payload;
+    const quint32 total = qToBigEndian(quint32(payload.size() + 8 + lengthAdjustment));
+    return magic + QByteArray(reinterpret_cast<const char*>(&total), 4) + payload;
 }
 
 // The dictionary parsed from the bytes, owned by the caller; null when they are refused.
@@ -49,9 +59,9 @@ CFDictionaryRef copyParsed(const QByteArray& bytes) {
 
 // An instance that holds the given entitlements (read from the blob) instead of this process's.
 struct Entitled {
-    explicit Entitled(const QByteArray& bytes, bool signedID = true) {
+    explicit Entitled(const QByteArray& bytes) {
         entitlements.SetCodeSignedEntitlementsCopy(copyParsed(bytes));
-        entitlements.SetSignedBundleID(signedID ? CFSTR("org.lumenreel.test") : nullptr);
+        entitlements.SetSignedBundleID(CFSTR("org.lumenreel.test"));
     }
     UCodeEntitlements entitlements;
 };
@@ -108,4 +118,43 @@ TEST(EntitlementsBlob, BeforeLionTheSandboxEntitlementIsNotConsulted) {
     EXPECT_EQ(heldRights(Entitled(blob(kSandboxedPlist)).entitlements), "sandbox bookmarks server");
     GestaltClearSystemVersionOverride();
     CoreSystem::ResetCachedVersionForTesting();
+}
+
+TEST(UnsignedProcess, HoldsEveryRightWithoutASandbox) {
+    const UCodeEntitlements& e = UCodeEntitlements::sEntitlements;
+    EXPECT_FALSE(e.HasSignedBundleID());
+    EXPECT_EQ(e.CopySignedBundleID(), nullptr);
+    EXPECT_EQ(heldRights(e), "all bookmarks printing client server camera");
+    EXPECT_EQ(e.CopyEntitlementKeyValue(kAppleSecurityAppSandboxEntitlementKey), nullptr);
+    EXPECT_FALSE(AppHasSecurityScopedBookmarks());
+}
+
+using UnsignedProcessFiles = sandbox_test::SandboxFolderTest;
+
+TEST_F(UnsignedProcessFiles, BookmarksTakeTheStandardPathAndAccessIsNeverBegun) {
+    const QString path = touch("Sound.mov");
+    LogCapture log;
+
+    const QByteArray data = securityBookmarkDataForSandboxURL(NSURL::fileURLWithPath(path));
+    EXPECT_EQ(log.lines(), QStringList{kInactive});
+    const auto record = NSURLBookmarkRecordDecode(data);
+    ASSERT_TRUE(record);
+    EXPECT_EQ(record->creationOptions, 0x400u);
+    EXPECT_FALSE(record->securityScoped);
+
+    NSURL* url = sandboxURLWithSecurityBookmarkData(data);
+    ASSERT_NE(url, nullptr);
+    EXPECT_FALSE(url->hasSecurityScope());
+    EXPECT_FALSE(sandboxURLBeginSecurityAccess(url));
+    EXPECT_FALSE(sandboxURLEndSecurityAccess(url));
+    EXPECT_EQ(log.count(kInactive), 4);
+
+    // Even a security-scoped bookmark resolves here only without its scope.
+    const auto scoped = NSURL::fileURLWithPath(path)->bookmarkDataWithOptions(
+        NSURLBookmarkCreationWithSecurityScope, nullptr, nullptr, nullptr);
+    ASSERT_TRUE(scoped);
+    NSURL* unscoped = sandboxURLWithSecurityBookmarkData(scoped);
+    ASSERT_NE(unscoped, nullptr);
+    EXPECT_FALSE(unscoped->hasSecurityScope());
+    EXPECT_TRUE(NSSecurityScopedAccess::events().empty());
 }

@@ -71,8 +71,6 @@ TEST_F(UserFolder, DefaultFoldersAndKeysFollowTheClass) {
     ASSERT_TRUE(pictures);
     EXPECT_EQ(pictures->folderPath(),
               QDir::cleanPath(QStandardPaths::writableLocation(QStandardPaths::PicturesLocation)));
-    EXPECT_EQ(pictures->serializationKey(),
-              QStringLiteral("USandboxPicturesFolderUserDefaultsKey"));
 
     NSRef<USandboxUserFolder> plain = NSAdopt<USandboxUserFolder>(NSAllocInit<PlainTestFolder>());
     EXPECT_EQ(plain->folderPath(), QDir::homePath());
@@ -94,10 +92,8 @@ TEST_F(UserFolder, DerivedValuesAnnounceEveryChangeOfTheURL) {
     EXPECT_EQ(recorder.count("localizedDisplayFolderPath="), 1);
     EXPECT_EQ(recorder.count("folderPath="), recorder.count("folderPath=" + mB));
     // The coming change is announced for folderName, folderPath and folderURL in this order.
-    QStringList priors;
-    for (const QString& heard : recorder.heard)
-        if (heard.startsWith("prior folder") && !priors.contains(heard))
-            priors << heard;
+    QStringList priors = recorder.heard.filter("prior folder");
+    priors.removeDuplicates();
     EXPECT_EQ(priors, (QStringList{"prior folderName", "prior folderPath", "prior folderURL"}));
 }
 
@@ -117,7 +113,6 @@ TEST_F(UserFolder, NilDataOrDestructionEndsAccessAndUnresolvableDataLeavesNoURL)
     EXPECT_TRUE(folder->folderPath().isNull());
     EXPECT_EQ(folder->createFileURLWithFileName("Clock.mov"), nullptr);
 
-    // Destruction ends access too.
     USandboxUserFolder* held = folderAt(mA);
     held->retain();
     mPool.drain();
@@ -152,7 +147,7 @@ TEST_F(UserFolder, DefaultsRoundTripAndMissingKeyKeepsTheFolder) {
     EXPECT_EQ(folder->folderPath(), mA);
 
     folder->serializeSaveDataWithKey(folder->serializationKey());
-    EXPECT_TRUE(mDefaults.fileText().contains("USandboxPicturesFolderUserDefaultsKey"));
+    EXPECT_TRUE(defaultsText().contains("USandboxPicturesFolderUserDefaultsKey"));
     USandboxUserFolder* again = USandboxUserFolder::sandboxPrefsFolderWithUserDefaultsKey(
         USandboxPicturesFolder::classObject(), "USandboxPicturesFolderUserDefaultsKey");
     ASSERT_NE(again, nullptr);
@@ -200,7 +195,7 @@ TEST_F(UserFolder, CancelOrAFailedBookmarkWritesNothingAPickMovesAccessAndWrites
     EXPECT_EQ(folder->folderPath(), mA);
     EXPECT_EQ(folder->sandboxBookmarkData(), dataBefore);
     EXPECT_TRUE(NSSecurityScopedAccess::events().empty());
-    EXPECT_EQ(mDefaults.fileText(), QString(""));
+    EXPECT_EQ(defaultsText(), QString(""));
 
     // The chosen folder is gone before its bookmark is made: the previous folder stays, nothing
     // empty is stored, and the failure is logged.
@@ -215,7 +210,7 @@ TEST_F(UserFolder, CancelOrAFailedBookmarkWritesNothingAPickMovesAccessAndWrites
     }
     EXPECT_EQ(folder->folderPath(), mA);
     EXPECT_EQ(folder->sandboxBookmarkData(), dataBefore);
-    EXPECT_EQ(mDefaults.fileText(), QString(""));
+    EXPECT_EQ(defaultsText(), QString(""));
 
     answer = mB;
     mController->browseForFolder(nullptr);

@@ -178,7 +178,7 @@ TEST_F(NSControlsTest, ALongPathIsShortenedInTheMiddleAndWholeInTheToolTip) {
     EXPECT_EQ(label->toolTip(), QStringLiteral("The composition"));
 }
 
-TEST_F(NSControlsTest, APopUpChoiceWritesItsTag) {
+TEST_F(NSControlsTest, APopUpChoiceWritesItsTagAndItemTitlesRenameTheItems) {
     NSRef<NSPopUpButton> popUp = place<NSPopUpButton>(NSMakeRect(10, 70, 150, 24));
     popUp->addItemWithTitle(QStringLiteral("640 x 480"), 0);
     popUp->addItemWithTitle(QStringLiteral("1280 x 720"), 8);
@@ -197,6 +197,15 @@ TEST_F(NSControlsTest, APopUpChoiceWritesItsTag) {
     EXPECT_EQ(mSettings->preset, 8);
     EXPECT_FALSE(popUp->selectItemWithTag(99));
     EXPECT_EQ(popUp->titleOfSelectedItem(), QStringLiteral("1280 x 720"));
+
+    // A shorter list of titles renames the first items only, keeping tags and the selection.
+    EXPECT_EQ(popUp->itemTitles(), QStringLiteral("640 x 480|1280 x 720|1920 x 1080"));
+    popUp->setValue_forKey(QStringLiteral("VGA|HD"), QStringLiteral("itemTitles"));
+    EXPECT_EQ(popUp->itemTitles(), QStringLiteral("VGA|HD|1920 x 1080"));
+    EXPECT_EQ(box->itemText(0), QStringLiteral("VGA"));
+    EXPECT_EQ(box->count(), 3);
+    EXPECT_EQ(popUp->selectedTag(), 8);
+    EXPECT_EQ(box->currentIndex(), 1);
 }
 
 TEST_F(NSControlsTest, TheProgressBarAndThePreviewShowTheirValues) {

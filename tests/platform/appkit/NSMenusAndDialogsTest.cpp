@@ -1,18 +1,15 @@
-// Menu items, pop-up titles, alerts and open panels as the window's menus and dialogs use them.
+// Menu items, alerts and open panels as the window's menus and dialogs use them.
 
-#include "platform/appkit/NSAlertDialogPresenter.h"
 #include "platform/appkit/NSApplication.h"
 #include "platform/appkit/NSMenu.h"
 #include "platform/appkit/NSOpenPanel.h"
-#include "platform/appkit/NSPopUpButton.h"
-#include "platform/appkit/NSWindow.h"
+#include "platform/appkitcore/NSAlert.h"
 #include "platform/foundation/NSURL.h"
 #include "platform/foundation/NSUserDefaults.h"
 
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
-#include <QComboBox>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
@@ -62,41 +59,20 @@ TEST(NSMenuItemTest, TheStateIsTheCheckMarkAndChoosingDoesNotFlipIt) {
     EXPECT_TRUE(germanAction->isChecked());
 }
 
-TEST(NSPopUpButtonTest, ItemTitlesRenameTheItemsKeepingTagsAndSelection) {
-    NSRef<NSWindow> window = NSAdopt(NSAllocInit<NSWindow>());
-    NSRef<NSPopUpButton> popUp = NSAdopt(NSAllocInit<NSPopUpButton>());
-    window->contentView()->addSubview(popUp.get());
-    popUp->addItemWithTitle(QStringLiteral("Animation (lossless)"), 0);
-    popUp->addItemWithTitle(QStringLiteral("ProRes 4444"), 1);
-    popUp->addItemWithTitle(QStringLiteral("H.264 (MP4)"), 5);
-    popUp->selectItemWithTag(5);
-    EXPECT_EQ(popUp->itemTitles(), QStringLiteral("Animation (lossless)|ProRes 4444|H.264 (MP4)"));
-    auto* box = qobject_cast<QComboBox*>(popUp->widget());
-    ASSERT_NE(box, nullptr);
-
-    // A shorter list renames the first items only.
-    popUp->setValue_forKey(QStringLiteral("Animation (verlustfrei)|ProRes"),
-                           QStringLiteral("itemTitles"));
-    EXPECT_EQ(popUp->itemTitles(), QStringLiteral("Animation (verlustfrei)|ProRes|H.264 (MP4)"));
-    EXPECT_EQ(box->itemText(0), QStringLiteral("Animation (verlustfrei)"));
-    EXPECT_EQ(box->count(), 3);
-    EXPECT_EQ(popUp->selectedTag(), 5);
-    EXPECT_EQ(box->currentIndex(), 2);
-}
-
-TEST(NSAlertDialogTest, TheDialogIsTitledWithTheApplicationsDisplayName) {
+// The dialog lives above the alert's own library: the application object makes it the default
+// presenter, which the alert here runs through.
+TEST(NSAlertDialogTest, AWidgetApplicationsAlertIsADialogTitledWithItsDisplayName) {
     const QString previous = QGuiApplication::applicationDisplayName();
     QGuiApplication::setApplicationDisplayName(QStringLiteral("Lumenreel"));
     QString title;
     QStringList buttons;
-    auto* timer = new QTimer;
+    QTimer timer;
     const QDeadlineTimer deadline(std::chrono::seconds(30));
-    QObject::connect(timer, &QTimer::timeout, [&, timer] {
+    timer.callOnTimeout([&] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         if (!box && !deadline.hasExpired())
             return;
-        timer->stop();
-        timer->deleteLater();
+        timer.stop();
         if (!box) {
             ADD_FAILURE() << "the alert was not shown in time";
             return;
@@ -106,25 +82,18 @@ TEST(NSAlertDialogTest, TheDialogIsTitledWithTheApplicationsDisplayName) {
             buttons << button->text();
         box->buttons().value(0)->click();
     });
-    timer->start(20);
+    timer.start(20);
     NSAlert alert;
     alert.setMessageText(QStringLiteral("A movie is still being made."));
     alert.addButtonWithTitle(QStringLiteral("Stop and Quit"));
     alert.addButtonWithTitle(QStringLiteral("Cancel"));
-    NSAlertDialogPresenter presenter;
-    const NSModalResponse response = presenter.presentAlert(alert);
+    NSApplication::sharedApplication();
+    NSAlert::setPresenter(nullptr);
+    const NSModalResponse response = alert.runModal();
     QGuiApplication::setApplicationDisplayName(previous);
     EXPECT_EQ(title, QStringLiteral("Lumenreel"));
     EXPECT_EQ(buttons.size(), 2);
     EXPECT_TRUE(response == NSAlertFirstButtonReturn || response == NSAlertSecondButtonReturn);
-}
-
-// The dialog lives above the alert's own library: the application object makes it the default.
-TEST(NSAlertTest, AWidgetApplicationShowsItsAlertsAsDialogsByDefault) {
-    NSApplication::sharedApplication();
-    NSAlert::setPresenter(nullptr);
-    EXPECT_NE(std::dynamic_pointer_cast<NSAlertDialogPresenter>(NSAlert::presenter()), nullptr);
-    NSAlert::setPresenter(nullptr);
 }
 
 TEST(NSOpenPanelTest, APanelWithoutAStartFolderStartsWhereTheLastChoiceWas) {

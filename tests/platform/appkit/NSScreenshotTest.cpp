@@ -72,7 +72,6 @@ TEST(NSScreenshot, EachControlIsDrawnWhereItsFrameSays) {
 
     window->makeKeyAndOrderFront(nullptr);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window->widget(), 10000));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window->isVisible(); }, 10000));
     QCoreApplication::processEvents();
     const QImage shot =
         window->contentView()->widget()->grab().toImage().convertToFormat(QImage::Format_RGB32);
