@@ -35,6 +35,16 @@ TEST_F(RenderToolTest, RendersTheMovieWithSoundAndPrintsItsPath) {
     EXPECT_FALSE(run.err.contains(QStringLiteral("VERIFIED_NSERROR"))) << run.err.toStdString();
 }
 
+// A command line the tool cannot parse ends with 2 and points to the help, before any render.
+TEST_F(RenderToolTest, AMistypedCommandLineEndsWithTwoAndPointsToTheHelp) {
+    const ToolRun run = runTool({"--format", "gif", "--output", mOutput, mComposition});
+    EXPECT_EQ(run.status, 2) << run.err.toStdString();
+    EXPECT_TRUE(run.err.startsWith(QStringLiteral("lumenreel-render: Invalid format \"gif\"")))
+        << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(QStringLiteral("--help"))) << run.err.toStdString();
+    EXPECT_TRUE(entries(mOutput).isEmpty());
+}
+
 // (--help is the manual pages test's, --version the Debian package test's.)
 TEST_F(RenderToolTest, ListsTheEGLDevicesAndRendersOnTheOneChosen) {
     const QStringList devices = expectRuns({"--device", "list"}).out.trimmed().split(u'\n');
