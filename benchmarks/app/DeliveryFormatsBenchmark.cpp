@@ -10,8 +10,14 @@
 // movie by the flattener, as a job writes its final movie, three times, and the median time is
 // kept.
 //
+// With --floor, each peer comparison also measures the least any job of that format can take on
+// this machine: the Animation job (render, and the temporary Animation movie every job writes)
+// plus the peer's encoder alone, fed frames already in its pixel format, their processor time
+// spread over every core with none left idle.
+//
 //   delivery_formats_benchmark [--duration SECONDS] [--runs N] [--peer-only | --sizes-only]
 //                              [--formats NAME,NAME...]   (the peer comparison's formats)
+//                              [--floor]
 
 #include "BenchmarkMedian.h"
 #include "BenchmarkProcess.h"
@@ -23,6 +29,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -39,7 +46,8 @@ namespace {
 struct PeerFormat {
     const char* name;      // ours
     const char* extension; // of the movie
-    std::string encoding;  // the peer's ffmpeg options for the same encoder and settings
+    const char* pixels;    // the encoder's pixel format
+    std::string encoding;  // the peer's other ffmpeg options for the same encoder and settings
 };
 
 struct PeerJob {
@@ -47,21 +55,34 @@ struct PeerJob {
     const char* duration;
 };
 
-// Alternates our job and the peer's for every format and size; false when one failed.
-bool comparePeers(int runs, const QStringList& only) {
+// The processor time of the median of `runs` runs, or a negative number when one failed.
+double medianWork(int runs, const std::vector<std::string>& arguments) {
+    std::vector<double> work;
+    for (int run = 0; run < runs; ++run) {
+        const ProcessResult result = runProcess(arguments);
+        if (!result.ok)
+            return -1;
+        work.push_back(result.processorSeconds);
+    }
+    return median(work);
+}
+
+// Alternates our job and the peer's for every format and size, with the floor of each when asked;
+// false when one failed.
+bool comparePeers(int runs, const QStringList& only, bool floor) {
     QTemporaryDir folder;
     const std::string out = folder.path().toStdString();
     const std::string composition = LUMENREEL_SOURCE_DIR "/benchmarks/app/Plasma.fs";
     const std::string sound = LUMENREEL_SOURCE_DIR "/resources/sounds/demo-arpeggio.m4a";
     const std::string cores = std::to_string(std::max(1u, std::thread::hardware_concurrency()));
     const PeerFormat formats[] = {
-        {"prores4444", "mov",
-         "-c:v prores_ks -profile:v 4444 -alpha_bits 16 -vendor apl0 -pix_fmt yuva444p10le"},
-        {"h264", "mp4",
-         "-c:v libx264 -preset medium -crf 18 -pix_fmt yuv420p -tag:v avc1 -movflags +faststart"},
-        {"hap", "mov", "-c:v hap -format hap -chunks " + cores + " -pix_fmt rgba"},
-        {"hap-alpha", "mov", "-c:v hap -format hap_alpha -chunks " + cores + " -pix_fmt rgba"},
-        {"hapq", "mov", "-c:v hap -format hap_q -chunks " + cores + " -pix_fmt rgba"},
+        {"prores4444", "mov", "yuva444p10le",
+         "-c:v prores_ks -profile:v 4444 -alpha_bits 16 -vendor apl0"},
+        {"h264", "mp4", "yuv420p",
+         "-c:v libx264 -preset medium -crf 18 -tag:v avc1 -movflags +faststart"},
+        {"hap", "mov", "rgba", "-c:v hap -format hap -chunks " + cores},
+        {"hap-alpha", "mov", "rgba", "-c:v hap -format hap_alpha -chunks " + cores},
+        {"hapq", "mov", "rgba", "-c:v hap -format hap_q -chunks " + cores},
     };
     const PeerJob jobs[] = {{"640x480", "11.08"}, {"1920x1080", "5"}};
     std::printf("peer comparison: Plasma.fs with demo-arpeggio.m4a (AAC, copied), 30 fps, %s "
@@ -69,16 +90,30 @@ bool comparePeers(int runs, const QStringList& only) {
                 cores.c_str(), runs);
     for (const PeerJob& job : jobs) {
         const unsigned long long frames = renderFrameCount(std::stod(job.duration), 30);
+        const std::string rgba = out + "/frames.rgba";
+        double animationWork = 0;
+        if (floor) {
+            animationWork = medianWork(runs, {LUMENREEL_RENDER_TOOL, "--audio", sound, "--size",
+                                              job.size, "--fps", "30", "--duration", job.duration,
+                                              "--output", out, composition});
+            const std::string draw = std::string("'") + LUMENREEL_PEER_RENDERER +
+                                     "' --peer-frames " + job.size + " 30 " + job.duration + " '" +
+                                     composition + "' > '" + rgba + "'";
+            if (animationWork < 0 || !runProcess({"bash", "-o", "pipefail", "-c", draw}).ok) {
+                std::printf("%s: the Animation job or the peer's frames failed\n", job.size);
+                return false;
+            }
+        }
         for (const PeerFormat& format : formats) {
             if (!only.isEmpty() && !only.contains(QLatin1String(format.name)))
                 continue;
             const std::string movie = out + "/peer." + format.extension;
-            const std::string peer = std::string("'") + LUMENREEL_PEER_RENDERER +
-                                     "' --peer-frames " + job.size + " 30 " + job.duration + " '" +
-                                     composition + "' | ffmpeg -hide_banner -y -f rawvideo " +
-                                     "-pix_fmt rgba -s " + job.size + " -framerate 30 -i - -i '" +
-                                     sound + "' -map 1:a:0 -map 0:v:0 -c:a copy " +
-                                     format.encoding + " '" + movie + "'";
+            const std::string peer =
+                std::string("'") + LUMENREEL_PEER_RENDERER + "' --peer-frames " + job.size +
+                " 30 " + job.duration + " '" + composition +
+                "' | ffmpeg -hide_banner -y -f rawvideo -pix_fmt rgba -s " + job.size +
+                " -framerate 30 -i - -i '" + sound + "' -map 1:a:0 -map 0:v:0 -c:a copy " +
+                format.encoding + " -pix_fmt " + format.pixels + " '" + movie + "'";
             std::vector<double> ours, peers, durablePeers, ourWork, peerWork;
             for (int run = 0; run < runs; ++run) {
                 ::sync();
@@ -108,8 +143,32 @@ bool comparePeers(int runs, const QStringList& only) {
                         median(ours) / median(peers), median(durablePeers),
                         median(ours) / median(durablePeers), median(ourWork), median(peerWork),
                         median(ourWork) / median(peerWork));
+            if (floor) {
+                const std::string converted = out + "/frames." + format.pixels;
+                const std::string encoder = "ffmpeg -y -f rawvideo -pix_fmt " +
+                                            std::string(format.pixels) + " -s " + job.size +
+                                            " -framerate 30 -i '" + converted + "' " +
+                                            format.encoding + " '" + movie + "'";
+                const bool convertedOk = runProcess({"ffmpeg", "-y", "-f", "rawvideo", "-pix_fmt",
+                                                     "rgba", "-s", job.size, "-i", rgba, "-pix_fmt",
+                                                     format.pixels, "-f", "rawvideo", converted})
+                                             .ok;
+                const double encoderWork =
+                    convertedOk ? medianWork(runs, {"bash", "-c", encoder}) : -1;
+                QFile::remove(QString::fromStdString(converted));
+                if (encoderWork < 0) {
+                    std::printf("%s %s: the encoder alone failed\n", format.name, job.size);
+                    return false;
+                }
+                const double least = (animationWork + encoderWork) / std::stod(cores);
+                std::printf("  floor: Animation job %.2f s + the encoder alone %.2f s of processor "
+                            "time, over %s cores: %.2f s, ratio %.3f to the peer\n",
+                            animationWork, encoderWork, cores.c_str(), least,
+                            least / median(peers));
+            }
             std::fflush(stdout);
         }
+        QFile::remove(QString::fromStdString(rgba));
     }
     return true;
 }
@@ -123,6 +182,7 @@ int main(int argc, char** argv) {
     bool peers = true;
     QStringList only;
     bool sizes = true;
+    bool floor = false;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--duration") == 0 && i + 1 < argc)
             duration = QString::fromLocal8Bit(argv[++i]);
@@ -134,8 +194,10 @@ int main(int argc, char** argv) {
             sizes = false;
         else if (std::strcmp(argv[i], "--sizes-only") == 0)
             peers = false;
+        else if (std::strcmp(argv[i], "--floor") == 0)
+            floor = true;
     }
-    if (peers && !comparePeers(runs, only))
+    if (peers && !comparePeers(runs, only, floor))
         return 1;
     if (!sizes)
         return 0;
