@@ -10,10 +10,11 @@
 // movie by the flattener, as a job writes its final movie, three times, and the median time is
 // kept.
 //
-// With --floor, each peer comparison also measures the least any job of that format can take on
-// this machine: the Animation job (render, and the temporary Animation movie every job writes)
-// plus the peer's encoder alone, fed frames already in its pixel format, their processor time
-// spread over every core with none left idle.
+// With --floor, each peer comparison also measures the least a job running the peer's encoder can
+// take on this machine: the Animation job (render, and the temporary Animation movie every job
+// writes) plus that encoder alone, fed frames already in its pixel format, their processor time
+// spread over every core with none left idle. (Our HAP writer is not FFmpeg's, so HAP's floor
+// bounds nothing of ours.)
 //
 //   delivery_formats_benchmark [--duration SECONDS] [--runs N] [--peer-only | --sizes-only]
 //                              [--formats NAME,NAME...]   (the peer comparison's formats)
@@ -90,15 +91,31 @@ bool comparePeers(int runs, const QStringList& only, bool floor) {
                 cores.c_str(), runs);
     for (const PeerJob& job : jobs) {
         const unsigned long long frames = renderFrameCount(std::stod(job.duration), 30);
+        const auto ourJob = [&](const char* format) {
+            return std::vector<std::string>{LUMENREEL_RENDER_TOOL,
+                                            "--audio",
+                                            sound,
+                                            "--size",
+                                            job.size,
+                                            "--fps",
+                                            "30",
+                                            "--duration",
+                                            job.duration,
+                                            "--format",
+                                            format,
+                                            "--output",
+                                            out,
+                                            composition};
+        };
+        // The peer's renderer, writing raw RGBA frames to its standard output.
+        const std::string drawing = std::string("'") + LUMENREEL_PEER_RENDERER +
+                                    "' --peer-frames " + job.size + " 30 " + job.duration + " '" +
+                                    composition + "'";
         const std::string rgba = out + "/frames.rgba";
         double animationWork = 0;
         if (floor) {
-            animationWork = medianWork(runs, {LUMENREEL_RENDER_TOOL, "--audio", sound, "--size",
-                                              job.size, "--fps", "30", "--duration", job.duration,
-                                              "--output", out, composition});
-            const std::string draw = std::string("'") + LUMENREEL_PEER_RENDERER +
-                                     "' --peer-frames " + job.size + " 30 " + job.duration + " '" +
-                                     composition + "' > '" + rgba + "'";
+            animationWork = medianWork(runs, ourJob("animation"));
+            const std::string draw = drawing + " > '" + rgba + "'";
             if (animationWork < 0 || !runProcess({"bash", "-o", "pipefail", "-c", draw}).ok) {
                 std::printf("%s: the Animation job or the peer's frames failed\n", job.size);
                 return false;
@@ -109,18 +126,13 @@ bool comparePeers(int runs, const QStringList& only, bool floor) {
                 continue;
             const std::string movie = out + "/peer." + format.extension;
             const std::string peer =
-                std::string("'") + LUMENREEL_PEER_RENDERER + "' --peer-frames " + job.size +
-                " 30 " + job.duration + " '" + composition +
-                "' | ffmpeg -hide_banner -y -f rawvideo -pix_fmt rgba -s " + job.size +
+                drawing + " | ffmpeg -hide_banner -y -f rawvideo -pix_fmt rgba -s " + job.size +
                 " -framerate 30 -i - -i '" + sound + "' -map 1:a:0 -map 0:v:0 -c:a copy " +
                 format.encoding + " -pix_fmt " + format.pixels + " '" + movie + "'";
             std::vector<double> ours, peers, durablePeers, ourWork, peerWork;
             for (int run = 0; run < runs; ++run) {
                 ::sync();
-                const ProcessResult whole =
-                    runProcess({LUMENREEL_RENDER_TOOL, "--audio", sound, "--size", job.size,
-                                "--fps", "30", "--duration", job.duration, "--format", format.name,
-                                "--output", out, composition});
+                const ProcessResult whole = runProcess(ourJob(format.name));
                 ::sync();
                 const ProcessResult render = runProcess({"bash", "-o", "pipefail", "-c", peer});
                 // What our job also does: the finished movie is on disk when it ends.
@@ -144,18 +156,22 @@ bool comparePeers(int runs, const QStringList& only, bool floor) {
                         median(ours) / median(durablePeers), median(ourWork), median(peerWork),
                         median(ourWork) / median(peerWork));
             if (floor) {
-                const std::string converted = out + "/frames." + format.pixels;
+                // RGBA frames go to the encoder as drawn; others are converted once beforehand.
+                const bool asDrawn = std::strcmp(format.pixels, "rgba") == 0;
+                const std::string converted = asDrawn ? rgba : out + "/frames." + format.pixels;
                 const std::string encoder = "ffmpeg -y -f rawvideo -pix_fmt " +
                                             std::string(format.pixels) + " -s " + job.size +
                                             " -framerate 30 -i '" + converted + "' " +
                                             format.encoding + " '" + movie + "'";
-                const bool convertedOk = runProcess({"ffmpeg", "-y", "-f", "rawvideo", "-pix_fmt",
-                                                     "rgba", "-s", job.size, "-i", rgba, "-pix_fmt",
-                                                     format.pixels, "-f", "rawvideo", converted})
-                                             .ok;
+                const bool convertedOk =
+                    asDrawn || runProcess({"ffmpeg", "-y", "-f", "rawvideo", "-pix_fmt", "rgba",
+                                           "-s", job.size, "-i", rgba, "-pix_fmt", format.pixels,
+                                           "-f", "rawvideo", converted})
+                                   .ok;
                 const double encoderWork =
                     convertedOk ? medianWork(runs, {"bash", "-c", encoder}) : -1;
-                QFile::remove(QString::fromStdString(converted));
+                if (!asDrawn)
+                    QFile::remove(QString::fromStdString(converted));
                 if (encoderWork < 0) {
                     std::printf("%s %s: the encoder alone failed\n", format.name, job.size);
                     return false;
